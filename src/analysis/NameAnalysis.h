@@ -1,0 +1,159 @@
+#pragma once
+// The name-grouping engine behind the duplicate and similar-file analyses.
+//
+// Duplicate mode keys every file of every live media by its complete name;
+// similar mode by the words of its name. Keys compare ignoring letter case
+// (two keys are equal exactly when AnsiLower gives the same bytes), every key
+// met in two or more files becomes a group, and after Sort() the groups come
+// in the case-insensitive collation order, each group's entries together.
+// ResultStore writes them out; ClearSearch() gives the memory back.
+//
+// Memory: the search keeps, per participating file, 16 bytes plus its name,
+// per distinct key 24 bytes plus (similar mode) the word, and 8 bytes per
+// group entry, all in chunked storage so that growth never copies a table;
+// the catalogue's records are read a block at a time and never all held.
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace plomix {
+
+class Catalog;
+
+// 1 duplicate mode, 0 similar mode (the numbers the settings and files use).
+enum class AnalysisMode : int { Similar = 0, Duplicate = 1 };
+
+// The System V ELF hash of the bytes (below 2^28). Callers hash lower-cased keys.
+uint32_t ElfHash(std::string_view bytes);
+// (ElfHash div 80000) mod 5000: the bucket of a key, 0 to 3355 in practice.
+uint32_t BucketOf(std::string_view lowerKey);
+
+// Size as the result files hold it: rounded, clamped to 0..4,294,967,295.
+uint32_t ClampResultSize(double size);
+
+// ---- Result keys ----
+// A key is slot x 1,000,000 + record index; records at index 1,000,000 or
+// more would collide with the next slot's keys, so they take the negative
+// range below -1: -2 - (slot x 1,000,000 + record - 1,000,000). -1 stays
+// "none". Every key of a slot below 2000 and a record below 2,000,000 fits
+// into 32 bits and maps back to exactly one entry.
+int32_t ResultKey(int slot, int32_t record);
+// False for -1 and for keys no entry can have.
+bool SplitResultKey(int32_t key, int& slot, int32_t& record);
+
+// ---- Similar-name words ----
+
+// The delimiter table: at most 25 characters (a two-byte character is one);
+// further characters of the text are ignored. Empty selects duplicate mode,
+// where the whole name is the only key.
+class KeyDelimiters {
+ public:
+  static constexpr int kMaxDelimiters = 25;
+  static constexpr int kMaxWords = 257;
+
+  void SetKeyDelimiters(std::string_view cp932);
+  int Count() const { return static_cast<int>(chars_.size()); }
+  const std::vector<std::string>& Chars() const { return chars_; }
+
+  // The keys of a name: the whole name when the table is empty; otherwise
+  // the words between delimiters, the extension of a file (kind 10) dropped
+  // first. Words keep their order; a repeated word is returned again; at most
+  // 257 words.
+  std::vector<std::string> SplitNameKeys(std::string_view name, int kind) const;
+  // The same as views into `name`, without allocating per word.
+  void SplitNameKeysInto(std::string_view name, int kind, std::vector<std::string_view>& out) const;
+
+ private:
+  bool IsDelimiter(std::string_view text, std::size_t pos, std::size_t& length) const;
+
+  std::vector<std::string> chars_;
+  bool single_[256] = {};
+  std::vector<uint16_t> doubles_;
+};
+
+// ---- Progress ----
+
+struct AnalysisCounters {
+  int64_t files = 0;    // files examined
+  int64_t groups = 0;   // keys found a second time
+  int64_t entries = 0;  // files listed in groups (a file once per group)
+};
+
+struct AnalysisEvent {
+  enum class Kind {
+    Media,         // a media is about to be searched; text "検索中...(n/m メディア)"
+    Counters,      // every 1000 files and after each media
+    MediaSkipped,  // a media whose records could not be read; text says which
+    Sorting,       // text: "<entries>ファイルのソート中..."
+    Finishing,     // text: "最後のオマジナイ..." (writing the result file)
+    Done,          // final counters
+  };
+  Kind kind = Kind::Counters;
+  std::string text;  // CP932; empty for Counters and Done
+  int slot = -1;     // Media and MediaSkipped
+  AnalysisCounters counters;
+};
+
+using AnalysisProgress = std::function<void(const AnalysisEvent&)>;
+
+// One record of a result file as the writer needs it. `name` is complete
+// (the writer cuts it to 91 bytes).
+struct ResultFileEntry {
+  std::string_view name;
+  int32_t key = -1;
+  int32_t date = 0;
+  uint32_t size = 0;
+};
+
+// The search structures of one analysis (the first-occurrence index and the
+// result list). One object per mode; the stores own them.
+class NameAnalysis {
+ public:
+  explicit NameAnalysis(AnalysisMode mode);
+  ~NameAnalysis();
+  NameAnalysis(const NameAnalysis&) = delete;
+  NameAnalysis& operator=(const NameAnalysis&) = delete;
+
+  AnalysisMode Mode() const { return mode_; }
+  KeyDelimiters& Delimiters() { return delimiters_; }
+  const KeyDelimiters& Delimiters() const { return delimiters_; }
+
+  // RunNameAnalysis: clears the structures, then goes through every live
+  // media in slot order and every file in record order. The loaded media of
+  // the catalogue is left as it was. A media whose records cannot be read is
+  // skipped (no file of it takes part) and reported as MediaSkipped.
+  AnalysisCounters RunNameAnalysis(Catalog& catalog, const AnalysisProgress& progress = {});
+  const AnalysisCounters& Counters() const { return counters_; }
+
+  // Orders the groups by key (case-insensitive collation, lower-cased bytes
+  // breaking ties). Within a duplicate group the first occurrence leads and
+  // the rest follow in the order they were met; within a similar group the
+  // entries are ordered by file name the same way. Must precede the walk.
+  void Sort();
+  bool IsSorted() const { return sorted_; }
+
+  // The sorted groups in order: the head record (duplicates: the group's
+  // first entry; similar names: the word, with Key, date and size of the
+  // first occurrence) and the entries in file order.
+  void ForEachGroup(const std::function<void(const ResultFileEntry& head,
+                                             const std::vector<ResultFileEntry>& entries)>& visit)
+      const;
+
+  // ClearDupSearch / ClearLikeSearch: empties everything and gives the
+  // memory back; the group counter returns to 0.
+  void ClearSearch();
+
+ private:
+  struct State;
+  AnalysisMode mode_;
+  KeyDelimiters delimiters_;
+  AnalysisCounters counters_;
+  bool sorted_ = false;
+  std::unique_ptr<State> state_;
+};
+
+}  // namespace plomix

@@ -1,0 +1,7 @@
+#include "cli/CliCommon.h"
+
+namespace plomix::cli {
+
+void RegisterSearchCommands(CommandTable&) {}
+
+}  // namespace plomix::cli

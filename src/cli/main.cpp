@@ -1,0 +1,55 @@
+// plomix2-cli: the catalogue engine from the command line.
+
+#include <QCoreApplication>
+#include <algorithm>
+#include <exception>
+#include <iostream>
+
+#include "cli/CliCommon.h"
+
+namespace {
+
+using plomix::cli::CommandTable;
+
+CommandTable BuildTable() {
+  CommandTable table;
+  plomix::cli::RegisterCoreCommands(table);
+  plomix::cli::RegisterReadingCommands(table);
+  plomix::cli::RegisterAnalysisCommands(table);
+  plomix::cli::RegisterSearchCommands(table);
+  return table;
+}
+
+void PrintUsage(const CommandTable& table, std::ostream& out) {
+  out << "usage: plomix2-cli COMMAND [ARGS] [--json]\n\ncommands:\n";
+  for (const auto& c : table) out << "  " << c.usage << "\n      " << c.summary << '\n';
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QCoreApplication app(argc, argv);
+  const CommandTable table = BuildTable();
+  if (argc < 2 || std::string(argv[1]) == "--help" || std::string(argv[1]) == "-h" ||
+      std::string(argv[1]) == "help") {
+    PrintUsage(table, argc < 2 ? std::cerr : std::cout);
+    return argc < 2 ? 2 : 0;
+  }
+  const std::string name = argv[1];
+  auto it = std::find_if(table.begin(), table.end(), [&](const auto& c) { return c.name == name; });
+  if (it == table.end()) {
+    std::cerr << "plomix2-cli: unknown command '" << name << "' (see plomix2-cli --help)\n";
+    return 2;
+  }
+  try {
+    plomix::cli::Context context{plomix::cli::ParseArgs(*it, argc, argv, 2), std::cout, std::cerr};
+    context.json = context.args.Has("--json");
+    return it->run(context);
+  } catch (const plomix::cli::CliError& e) {
+    std::cerr << "plomix2-cli " << name << ": " << e.what() << '\n';
+    return 1;
+  } catch (const std::exception& e) {
+    std::cerr << "plomix2-cli " << name << ": " << e.what() << '\n';
+    return 1;
+  }
+}

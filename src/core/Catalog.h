@@ -1,0 +1,268 @@
+#pragma once
+// The open catalogue: its media slots, comment slots, the records of the one
+// loaded media, the long-name side file and the counters and name lists derived
+// from them. This class is the only code that reads and writes the catalogue
+// file and its long-name file. Every change is written when it is made; the
+// file is opened for each read or write and closed again.
+//
+// Failures follow one rule: operations that read report failure by their
+// result (false, -1, empty); a failed write throws CatalogError naming the file.
+// An index outside a table is an internal error (std::out_of_range).
+
+#include <QString>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+#include "core/Records.h"
+
+namespace plomix {
+
+// The records of a media just read, handed to AddMedia one at a time so that
+// the reader can keep them in whatever compact form it likes.
+class MediaRecordSource {
+ public:
+  virtual ~MediaRecordSource() = default;
+  virtual int32_t RecordCount() const = 0;
+  // Fills the persistent fields of record `index` (Name complete, any length).
+  virtual void Fetch(int32_t index, TRecord& out) const = 0;
+};
+
+// A sorted list of distinct names (category or location), at most 100.
+// Order and sameness follow the case-insensitive locale comparison.
+class NameList {
+ public:
+  int Count() const { return static_cast<int>(names_.size()); }
+  std::string Get(int index) const;  // "" outside the list
+  bool Add(std::string_view name);   // false when present or full
+  void Clear() { names_.clear(); }
+  const std::vector<std::string>& Names() const { return names_; }
+
+ private:
+  std::vector<std::string> names_;
+};
+
+// Where an entry lies: its folder path from the media name ("Media\A\B\") and
+// its own name.
+struct RecordPathResult {
+  std::string folder;
+  std::string name;
+};
+
+// Outcome of CompactCatalog.
+enum class CompactResult {
+  NothingToDo,  // no deleted media
+  Done,         // every deleted media squeezed out
+  CopyFailed,   // a media's records could not be read; see LastError()
+};
+
+// The name a new catalogue gets: ".qdb" is appended unless the path already
+// contains ".qdb" anywhere, in any letter case (so "backup.qdb.old" stays).
+std::string ApplyCatalogExtension(const std::string& path);
+
+class Catalog {
+ public:
+  Catalog();
+
+  // ---- Paths ----
+  void SetCatalogPath(const std::string& path);
+  const std::string& CatalogPath() const { return catalogPath_; }
+  const std::string& DupPath() const { return dupPath_; }
+  const std::string& LikePath() const { return likePath_; }
+  const std::string& LongNamePath() const { return longNamePath_; }
+  bool IsOpen() const { return open_; }
+  // Why the last open, load or compaction failed (for messages and the CLI).
+  const std::string& LastError() const { return lastError_; }
+
+  // ---- Catalogue file ----
+  // Creates an empty catalogue (and a fresh long-name file) at path, replacing
+  // any file there; false when the old files cannot be removed or the new one
+  // cannot be written. On success it is the open catalogue.
+  bool CreateCatalog(const std::string& path);
+  // Opens a catalogue (path empty: the current one). A missing or short file
+  // fails and leaves the catalogue open before as it was.
+  bool OpenCatalog(const std::string& path = {});
+  // Reads the long-name file; false when missing or damaged (what could be
+  // read soundly is kept; names without an entry show cut to 91 bytes).
+  bool ReadLongNames();
+  int Recount();
+  bool WriteSlotTable();
+
+  // ---- Media ----
+  // Stores a media just read as a new media in the first never-used slot.
+  // False when no slot is free or the records are empty or over the limit.
+  bool AddMedia(const MediaRecordSource& records, TMediaInfomation& info);
+  bool AddMedia(const std::vector<TRecord>& records, TMediaInfomation& info);
+  int LastAddedSlot() const { return lastAddedSlot_; }
+  void DeleteMedia(int slot);
+  int RenameMedia(int slot, std::string_view name);
+  // True when no slot has exactly this name (case-sensitive).
+  bool IsMediaNameFree(std::string_view name);
+  int LastEqualNameSlot() const { return lastEqualNameSlot_; }
+  bool SetSlotDrive(int slot, std::string_view text);
+  bool SetSlotCategory(int slot, std::string_view text);
+  bool SetSlotLocation(int slot, std::string_view text);
+  bool SetSlotLocationDetail(int slot, std::string_view text);
+  void ChangeMediaDrive(int32_t key, std::string_view drive);
+  // Byte position of the media's record 0 and its record count.
+  bool LocateMedia(int slot, int64_t& position, int32_t& count) const;
+
+  // ---- The loaded media ----
+  bool LoadMedia(int slot);
+  int LoadedMediaSlot() const { return loadedMedia_; }
+  int LoadedCount() const { return loadedCount_; }
+  // Record r of the loaded media, 0 <= r <= LoadedCount() (the last is the
+  // end record).
+  const TFileRec& LoadedRec(int r) const;
+  RecordPathResult RecordPath(int32_t key);
+  // Folder path of a loaded record's container ("Media\A"), "" for the root.
+  std::string BuildRecordPath(int slot, int record);
+  void ResetPathCache();
+  // Display name of record r of the loaded media: its complete long name when
+  // it has one, else the stored name.
+  std::string RecordName(int r) const;
+  // Hands every record of a media to `visit` in index order, reading the file
+  // in blocks and leaving the loaded media untouched, so that a pass over all
+  // media costs memory for one block only. Records are delivered as stored
+  // (record 0 with its stored name, links unchecked). False, before anything
+  // is visited, when the media has no records or they are not wholly inside
+  // the file; see LastError().
+  bool VisitMediaRecords(int slot,
+                         const std::function<void(int32_t index, const TFileRec& rec)>& visit);
+
+  // ---- Slot fields by key ----
+  std::string MediaNameOf(int32_t key) const;
+  std::string MediaDriveOf(int32_t key) const;
+  std::string MediaVolumeNameOf(int32_t key) const;
+  std::string MediaVolumeSerialOf(int32_t key) const;
+  const TMediaSlot& Slot(int slot) const;
+  TMediaSlot CopySlot(int32_t key) const;
+  std::string SlotVolumeSerial(int slot) const;
+  int32_t SlotReadDate(int slot) const;
+  bool FetchMediaFacts(int32_t key);
+  const TMediaInfomation& ShownMedia() const { return shownMedia_; }
+
+  // ---- Marks and comment links ----
+  // mode 0 toggles, 1 sets, 2 clears, other keeps; returns the new mark, or -1
+  // when the media cannot be loaded.
+  int SetMark(int mode, int32_t key);
+  void SetCommentLink(int commentIndex, int32_t key);
+  void WriteRecord(int32_t key);
+  void WriteRoot(int32_t key);
+
+  // ---- Comments ----
+  int AddComment(int32_t key, std::string_view text, int16_t kind, std::string_view name);
+  std::string CommentText(int index) const;
+  void UpdateComment(int index, int32_t key, std::string_view text);
+  void DeleteComment(int index);
+  void WriteCommentSlot(int index);
+  const TCommentSlot& CommentSlot(int index) const;
+  int BuildCommentList();
+  int CommentListCount() const { return static_cast<int>(commentList_.size()); }
+  int CommentListIndex(int row) const;  // comment index of a row, -1 outside
+  std::string CommentCell(int row, int column) const;
+  void SortCommentList(int column, bool ascending);
+
+  // ---- Counters, filter, name lists, totals ----
+  int SlotsUsed() const { return slotsUsed_; }
+  int MediaCount() const { return mediaCount_; }
+  int FilteredMediaCount() const { return filteredMediaCount_; }
+  bool HasFreeSlot() const { return slotsUsed_ < kMaxMedia; }
+  std::string LiveMediaName(int n) const;
+  int TotalFolders() const;
+  int TotalFiles() const;
+  bool MatchesCategoryFilter(int slot) const;
+  // "すべて" (all) stores the empty filter. Recounts.
+  void SetCategoryFilter(std::string_view category);
+  const std::string& CategoryFilter() const { return categoryFilter_; }
+  void RebuildNameLists();
+  NameList& CategoryNames() { return categoryNames_; }
+  NameList& LocationNames() { return locationNames_; }
+
+  // ---- Long names ----
+  void AppendLongName(int32_t record, std::string_view name);
+  int LongNameEntries() const { return static_cast<int>(longNames_.size()); }
+  std::string LongNameOf(int record) const;
+  bool HasLongName(int record) const;
+  std::string LongNameByKey(int32_t key, std::string_view storedName) const;
+  // LongNameByKey for a media slot and record index given apart, so that
+  // records at index 1,000,000 and beyond are found too.
+  std::string LongNameOfRecord(int slot, int32_t record, std::string_view storedName) const;
+  const TLongNameMedia& LongNameMedia(int slot) const;
+  int32_t LongNameUsed() const { return lnUsed_; }
+  std::string MediaPicture(int slot) const;
+  void SetMediaPicture(int slot, std::string_view path);
+  // Long-name statistics of a media that the caller has loaded: how many long
+  // names it has (negative: how many names may have been cut, when it has no
+  // long-name entry), and how many names were cut.
+  int LongNameCount(int slot);
+  int CutNameCount(int slot);
+
+  // ---- Catalogue file facts ----
+  int64_t CatalogFileSize() const;
+  double CatalogFreeSpace() const;
+
+  // ---- Compaction ----
+  // Squeezes deleted media out of the catalogue. `progress` receives the
+  // status text of each move ("" at the end).
+  CompactResult CompactCatalog(const std::function<void(const QString&)>& progress = {});
+  // Moves `count` records from position `source` to `destination` (not after
+  // the source); the byte offset after the last record written, or 0 when the
+  // source range is not wholly inside the file (then nothing is written).
+  static int64_t CopyRecords(const std::string& path, int32_t count, int64_t destination,
+                             int64_t source);
+
+ private:
+  TMediaSlot& MutableSlot(int slot);
+  void ResetTables();
+  void WriteLongNameFile();
+  void ResetLongNameHeader();
+  void RebuildLongNameIndex();
+  bool DropUnsoundLongNameRanges();
+  void BuildLongMap();
+  int64_t SlotPosition(int slot) const;  // record position of slot's record 0
+  int FirstNeverUsedSlot() const;
+  void WriteRecordsOf(const MediaRecordSource& records, int64_t position);
+  void UnloadMedia();
+  void CheckLoaded(int slot, int record) const;
+
+  std::string catalogPath_, dupPath_, likePath_, longNamePath_;
+  bool open_ = false;
+  std::string lastError_;
+
+  std::vector<TMediaSlot> mediaSlots_;
+  std::vector<TCommentSlot> commentSlots_;
+  int slotsUsed_ = 0, mediaCount_ = 0, filteredMediaCount_ = 0;
+  int lastAddedSlot_ = -1, lastEqualNameSlot_ = -1;
+  std::string categoryFilter_;
+  NameList categoryNames_, locationNames_;
+  TMediaInfomation shownMedia_;
+
+  std::vector<TFileRec> loadedRecs_;
+  int loadedMedia_ = -1;
+  int loadedCount_ = 0;
+  std::vector<int32_t> longMap_;  // record -> long-name entry; empty when none
+
+  int pathCacheSlot_ = -1;
+  int32_t pathCacheParent_ = -2;
+  std::string pathCache_;
+
+  // Long-name side file in memory.
+  int32_t lnCapacity_ = kMaxMedia;
+  int32_t lnUsed_ = 0;
+  std::vector<TLongNameMedia> longNameMedia_;
+  std::vector<TLongName> longNames_;
+  std::unordered_map<int64_t, int32_t> longNameIndex_;  // slot * 2^32 + record -> entry
+  bool longNamesDamaged_ = false;
+
+  std::vector<int> commentList_;
+
+  int statsSlot_ = -1;
+  int statsLongNames_ = 0, statsCutNames_ = 0;
+};
+
+}  // namespace plomix

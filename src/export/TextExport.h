@@ -1,0 +1,135 @@
+#pragma once
+// Text exports of the file list and the search result list: bare names, full
+// paths, rows of chosen columns, and folder contents or whole media as lists
+// or trees. Every text is CP932 and every line ends with CR LF.
+
+#include <QString>
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/Records.h"
+
+namespace plomix {
+
+class Catalog;
+class Clipboard;
+class Prompter;
+class Settings;
+class TypeNames;
+
+enum class ExportMode { FileName, FullPath, FolderContents, MediaDump };
+enum class HitExportFormat { Name, FullPath, AllItems };
+
+inline constexpr int kExportItemCount = 14;
+inline constexpr int kMaxTreeLevel = 50;
+
+// The export settings, read afresh for every export.
+struct ExportOptions {
+  int nameMode = 0;       // 0 as is, 1 lower case, 2 upper case
+  int pathSeparator = 0;  // 0 "\", 1 "/", 2 ",", 3 TAB (others "\")
+  bool tree = false;      // folder contents and media dumps as a tree
+  int folderMark = 0;     // 1..18 a symbol before folder names in tree lines
+  bool offsetNo = false;  // tree lines carry the number within the folder
+  bool treeNo = false;    // tree lines carry level numbers instead of glyphs
+  bool folderOnly = false;
+  bool fileWrite = false;
+  std::string putItem = "01000000000000";  // one character per column, "0" off
+  int itemSep = 0;                         // 1 TAB, else ","
+  std::string dateFormat;                  // CP932; "yyyy/mm/dd(aaa) hh:nn" when read
+  int defaultFormat = 0;
+
+  // A stored item text of 13 characters or fewer reads as the default.
+  static ExportOptions FromSettings(const Settings& settings);
+  std::string PathSeparator() const;
+  std::string ItemSeparator() const;
+  bool ItemOn(int position) const;
+};
+
+// The file list's rows and which of them are selected, in list order.
+struct ExportSelectionInput {
+  // True when the browse tree shows the root of all media: the rows are media
+  // and `entries` holds media slots. Otherwise `entries` holds record indices
+  // of the media in `shownSlot`.
+  bool mediaRows = false;
+  int shownSlot = -1;
+  std::vector<int> entries;
+};
+
+// Builds export texts from the catalogue's loaded media. The builder keeps the
+// tree-drawing state and the line counter of one export.
+class TextExport {
+ public:
+  TextExport(Catalog& catalog, ExportOptions options);
+
+  // The whole text of an export of the selection (empty without entries).
+  // Media are loaded as needed; a media that cannot be loaded adds nothing.
+  std::string BuildSelectionText(ExportMode mode, bool simple, const ExportSelectionInput& input);
+
+  // The header texts of the columns switched on, separated.
+  std::string BuildExportHeader() const;
+  // The values of the columns switched on for a record, separated (empty
+  // values keep their separators).
+  std::string BuildExportRow(const TFileRec& rec, int rowNo, std::string_view nameText,
+                             bool simple = false) const;
+  // Lines for the sibling run starting at `first` of the loaded media and
+  // everything below it; `row` is the running row number. Without `unlimited`
+  // nothing more is produced once the export holds as many lines as the
+  // media has records.
+  void WalkExportTree(bool unlimited, int first, int depth, int& row,
+                      std::vector<std::string>& lines, const std::string& namePrefix);
+  // The drawing in front of a tree line for record r at `level` (1-based).
+  std::string BuildTreePrefix(int r, int level, bool folder, int siblingNo);
+  // The folders from below the media root down to record r's container, each
+  // followed by the path separator ("" for an entry of the root).
+  std::string BuildExportPath(int r) const;
+
+  // The label of the proposed file name of an export.
+  static std::string ExportLabel(ExportMode mode, bool mediaRows);
+
+ private:
+  bool LineLimitReached(bool unlimited) const;
+  bool InSiblingRun(int r, int parent) const;
+  bool HasLaterSibling(int r) const;
+  std::string FolderMarkText(bool folder) const;
+  std::string ConvertName(std::string text) const;
+  void AppendEntry(ExportMode mode, bool simple, const ExportSelectionInput& input, int entry,
+                   int& row, std::string& out);
+  void AppendMediaDump(int slot, bool fromRoot, int& row, std::string& out);
+
+  Catalog& catalog_;
+  ExportOptions options_;
+  int lineCounter_ = 0;
+  std::array<int, kMaxTreeLevel + 1> levelNumbers_{};
+  std::array<std::string, kMaxTreeLevel + 1> levelPrefixes_;
+};
+
+// "yyyymmddhhnnss_" + label + ".txt" for the given DOS date-time.
+std::string ProposeExportFileName(std::string_view labelCp932, int32_t now);
+// The chosen name, with ".txt" appended unless it holds ".txt" in any case.
+QString ApplyTextExtension(const QString& chosen);
+// Writes the bytes to the file, replacing it; throws naming the file.
+void SaveExportText(const QString& path, const std::string& text);
+
+enum class ExportOutcome { NothingSelected, Copied, Saved, Cancelled };
+
+// The file list's copy command: warns when nothing is selected, reads the
+// options, builds the text and puts it on the clipboard or, with the
+// write-to-file option, saves it where the user chooses.
+ExportOutcome ExportSelection(Catalog& catalog, const Settings& settings, ExportMode mode,
+                              bool simple, const ExportSelectionInput& input,
+                              Clipboard& clipboard, Prompter& prompter);
+
+// The search list's copy commands: one line per hit in the given order, the
+// name conversion applied; `dateFormatCp932` formats the date field.
+std::string BuildSearchHitsText(const std::vector<const TRecord*>& hits, HitExportFormat format,
+                                int nameMode, Catalog& catalog, TypeNames& typeNames,
+                                std::string_view dateFormatCp932);
+// Reads the options and puts the text on the clipboard (empty without hits).
+void ExportSearchHits(const std::vector<const TRecord*>& hits, HitExportFormat format,
+                      Catalog& catalog, TypeNames& typeNames, const Settings& settings,
+                      Clipboard& clipboard);
+
+}  // namespace plomix

@@ -1,0 +1,466 @@
+#include "reading/Drives.h"
+
+#include <blkid/blkid.h>
+#include <fcntl.h>
+#include <linux/cdrom.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
+
+#include <QMimeDatabase>
+#include <QString>
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "core/Catalog.h"
+#include "core/Settings.h"
+#include "core/Text.h"
+
+namespace plomix {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const QString kDriveGroup = QStringLiteral("Drives");
+
+QString DriveKey(char letter) { return kDriveGroup + '/' + QChar(letter); }
+
+char UpperLetter(char c) {
+  if (c >= 'a' && c <= 'z') return static_cast<char>(c - 'a' + 'A');
+  if (c >= 'A' && c <= 'Z') return c;
+  return 0;
+}
+
+// "\040" and friends stand for blanks, tabs, newlines and backslashes in mountinfo.
+std::string UnescapeOctal(std::string_view field) {
+  const auto isOctal = [](char c) { return c >= '0' && c <= '7'; };
+  std::string out;
+  out.reserve(field.size());
+  for (std::size_t i = 0; i < field.size(); ++i) {
+    if (field[i] == '\\' && i + 3 < field.size() && isOctal(field[i + 1]) &&
+        isOctal(field[i + 2]) && isOctal(field[i + 3])) {
+      out.push_back(static_cast<char>(((field[i + 1] - '0') << 6) | ((field[i + 2] - '0') << 3) |
+                                      (field[i + 3] - '0')));
+      i += 3;
+    } else {
+      out.push_back(field[i]);
+    }
+  }
+  return out;
+}
+
+// The by-label folder escapes unsafe bytes as "\xHH".
+std::string UnescapeHex(std::string_view name) {
+  std::string out;
+  for (std::size_t i = 0; i < name.size(); ++i) {
+    if (name[i] == '\\' && i + 3 < name.size() && name[i + 1] == 'x' &&
+        std::isxdigit(static_cast<unsigned char>(name[i + 2])) &&
+        std::isxdigit(static_cast<unsigned char>(name[i + 3]))) {
+      out.push_back(static_cast<char>(std::stoi(std::string(name.substr(i + 2, 2)), nullptr, 16)));
+      i += 3;
+    } else {
+      out.push_back(name[i]);
+    }
+  }
+  return out;
+}
+
+std::string NormalFolder(const std::string& folder) {
+  if (folder.empty()) return folder;
+  std::error_code ec;
+  fs::path p = fs::absolute(fs::path(folder), ec).lexically_normal();
+  std::string s = p.string();
+  while (s.size() > 1 && s.back() == '/') s.pop_back();
+  return s;
+}
+
+bool IsUnder(const std::string& path, std::string_view prefix) {
+  if (prefix == "/") return !path.empty() && path[0] == '/';
+  return path.size() >= prefix.size() && path.compare(0, prefix.size(), prefix) == 0 &&
+         (path.size() == prefix.size() || path[prefix.size()] == '/');
+}
+
+bool StartsWith(std::string_view s, std::string_view prefix) {
+  return s.size() >= prefix.size() && s.substr(0, prefix.size()) == prefix;
+}
+
+bool IsNetworkType(const std::string& type) {
+  static const std::array<std::string_view, 14> kTypes = {
+      "nfs",  "nfs4",  "cifs",      "smb3",           "smbfs",      "sshfs",     "9p",
+      "afs",  "ceph",  "fuse.sshfs", "fuse.glusterfs", "glusterfs", "davfs",     "fuse.rclone"};
+  return std::find(kTypes.begin(), kTypes.end(), type) != kTypes.end();
+}
+
+bool IsRamType(const std::string& type) { return type == "tmpfs" || type == "ramfs"; }
+
+bool IsOptical(const MountEntry& m) {
+  return m.fsType == "iso9660" || m.fsType == "udf" || StartsWith(m.source, "/dev/sr") ||
+         StartsWith(m.source, "/dev/scd");
+}
+
+bool IsBlockSource(const MountEntry& m) { return StartsWith(m.source, "/dev/"); }
+
+// Mounts that only the system uses: their own trees are no media to catalogue.
+bool IsSystemMountPoint(const std::string& mountPoint) {
+  static const std::array<std::string_view, 9> kSystem = {
+      "/proc", "/sys", "/dev", "/boot", "/snap", "/var/lib", "/var/snap", "/efi", "/run"};
+  if (IsUnder(mountPoint, "/run/media")) return false;
+  return std::any_of(kSystem.begin(), kSystem.end(),
+                     [&](std::string_view p) { return IsUnder(mountPoint, p); });
+}
+
+bool WorthReading(const MountEntry& m) {
+  if (m.root != "/" || m.mountPoint == "/" || IsSystemMountPoint(m.mountPoint)) return false;
+  if (IsRamType(m.fsType))
+    return IsUnder(m.mountPoint, "/mnt") || IsUnder(m.mountPoint, "/media") ||
+           IsUnder(m.mountPoint, "/run/media");
+  return IsNetworkType(m.fsType) || IsOptical(m) || IsBlockSource(m);
+}
+
+std::string ReadSmallFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return {};
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+std::string Canonical(const std::string& path) {
+  std::error_code ec;
+  fs::path p = fs::canonical(path, ec);
+  return ec ? std::string() : p.string();
+}
+
+// The name in a by-label / by-uuid folder whose link leads to the device.
+std::string LinkNameFor(const std::string& folder, const std::string& device) {
+  const std::string target = Canonical(device);
+  if (target.empty()) return {};
+  std::error_code ec;
+  for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+    if (Canonical(it->path().string()) == target) return it->path().filename().string();
+  }
+  return {};
+}
+
+bool IsHex(std::string_view s) {
+  return !s.empty() && std::all_of(s.begin(), s.end(), [](char c) {
+    return std::isxdigit(static_cast<unsigned char>(c));
+  });
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- free functions
+
+std::vector<MountEntry> ParseMountInfo(std::string_view text) {
+  std::vector<MountEntry> mounts;
+  std::size_t pos = 0;
+  while (pos < text.size()) {
+    std::size_t eol = text.find('\n', pos);
+    if (eol == std::string_view::npos) eol = text.size();
+    std::istringstream line{std::string(text.substr(pos, eol - pos))};
+    pos = eol + 1;
+    std::vector<std::string> fields;
+    for (std::string f; line >> f;) fields.push_back(f);
+    const auto dash = std::find(fields.begin(), fields.end(), "-");
+    const auto before = dash - fields.begin();
+    if (before < 6 || fields.end() - dash < 3) continue;
+    MountEntry m;
+    m.majorMinor = fields[2];
+    m.root = UnescapeOctal(fields[3]);
+    m.mountPoint = UnescapeOctal(fields[4]);
+    m.fsType = *(dash + 1);
+    m.source = UnescapeOctal(*(dash + 2));
+    mounts.push_back(std::move(m));
+  }
+  return mounts;
+}
+
+std::string SerialText(uint32_t serial) {
+  char buffer[16];
+  std::snprintf(buffer, sizeof buffer, "%04X", static_cast<unsigned>(serial));
+  return buffer;
+}
+
+std::string SerialTextFromUuid(std::string_view uuid) {
+  std::string hex;
+  if (uuid.size() == 9 && uuid[4] == '-' && IsHex(uuid.substr(0, 4)) && IsHex(uuid.substr(5))) {
+    hex = std::string(uuid.substr(0, 4)) + std::string(uuid.substr(5));
+  } else if (uuid.size() == 16 && IsHex(uuid)) {
+    hex = std::string(uuid.substr(8));
+  } else {
+    for (char c : uuid) {
+      if (std::isxdigit(static_cast<unsigned char>(c))) hex.push_back(c);
+      if (hex.size() == 8) break;
+    }
+  }
+  if (hex.empty()) return SerialText(0);
+  return SerialText(static_cast<uint32_t>(std::stoul(hex, nullptr, 16)));
+}
+
+std::string NormalizeDriveLetter(std::string_view text) {
+  const char letter = text.empty() ? 'C' : UpperLetter(text[0]);
+  return std::string(1, letter ? letter : 'C');
+}
+
+std::optional<std::string> FileTypeIconName(std::string_view fileNameUtf8) {
+  const std::size_t dot = fileNameUtf8.rfind('.');
+  if (dot == std::string_view::npos) return std::nullopt;
+  static const QMimeDatabase database;
+  const QMimeType type = database.mimeTypeForFile(
+      QString::fromUtf8(fileNameUtf8.data(), static_cast<qsizetype>(fileNameUtf8.size())),
+      QMimeDatabase::MatchExtension);
+  if (!type.isValid() || type.isDefault()) return std::nullopt;
+  const QString icon = type.iconName();
+  if (icon.isEmpty()) return std::nullopt;
+  return icon.toStdString();
+}
+
+std::optional<VolumeProbeResult> DriveSources::BlkidProbe(const std::string& device) {
+  blkid_probe probe = blkid_new_probe_from_filename(device.c_str());
+  if (!probe) return std::nullopt;
+  blkid_probe_enable_superblocks(probe, 1);
+  blkid_probe_set_superblocks_flags(probe,
+                                    BLKID_SUBLKS_LABEL | BLKID_SUBLKS_UUID | BLKID_SUBLKS_TYPE);
+  std::optional<VolumeProbeResult> result;
+  if (blkid_do_safeprobe(probe) == 0) {
+    VolumeProbeResult r;
+    const char* value = nullptr;
+    if (blkid_probe_lookup_value(probe, "LABEL", &value, nullptr) == 0 && value) r.label = value;
+    if (blkid_probe_lookup_value(probe, "UUID", &value, nullptr) == 0 && value) r.uuid = value;
+    if (blkid_probe_lookup_value(probe, "TYPE", &value, nullptr) == 0 && value) r.type = value;
+    result = r;
+  }
+  blkid_free_probe(probe);
+  return result;
+}
+
+// ---------------------------------------------------------------- Drives
+
+Drives::Drives(Settings& settings, DriveSources sources)
+    : settings_(settings), sources_(std::move(sources)) {}
+
+std::vector<MountEntry> Drives::Mounts() const {
+  return ParseMountInfo(ReadSmallFile(sources_.mountInfoPath));
+}
+
+std::string Drives::FolderOf(char letter) const {
+  letter = UpperLetter(letter);
+  if (letter == 0) return {};
+  if (letter == 'C') return "/";
+  return settings_.GetRaw(DriveKey(letter)).toStdString();
+}
+
+std::string Drives::FolderOfNumber(int driveNumber) const {
+  if (driveNumber < 1 || driveNumber > 26) return {};
+  return FolderOf(static_cast<char>('A' + driveNumber - 1));
+}
+
+char Drives::LetterOf(const std::string& folder) const {
+  const std::string wanted = NormalFolder(folder);
+  for (char c = 'A'; c <= 'Z'; ++c) {
+    const std::string bound = FolderOf(c);
+    if (!bound.empty() && NormalFolder(bound) == wanted) return c;
+  }
+  return 0;
+}
+
+char Drives::LowestFreeLetter() const {
+  for (char c = 'D'; c <= 'Z'; ++c)
+    if (FolderOf(c).empty()) return c;
+  for (char c : {'A', 'B'})
+    if (FolderOf(c).empty()) return c;
+  return 0;
+}
+
+bool Drives::Bind(char letter, const std::string& folder, std::string& error) {
+  const char upper = UpperLetter(letter);
+  if (upper == 0) {
+    error = "a drive letter is A to Z";
+    return false;
+  }
+  if (upper == 'C') {
+    error = "C is always the root folder /";
+    return false;
+  }
+  const std::string normal = NormalFolder(folder);
+  struct stat st{};
+  if (normal.empty() || ::stat(normal.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+    error = "\"" + folder + "\" is not a folder";
+    return false;
+  }
+  if (const std::string bound = FolderOf(upper); !bound.empty()) {
+    error = std::string(1, upper) + ": is bound to " + bound + " (unbind it first)";
+    return false;
+  }
+  if (const char other = LetterOf(normal); other != 0) {
+    error = "\"" + normal + "\" is already drive " + std::string(1, other) + ":";
+    return false;
+  }
+  settings_.SetRaw(DriveKey(upper), QString::fromStdString(normal));
+  return true;
+}
+
+bool Drives::Unbind(char letter) {
+  const char upper = UpperLetter(letter);
+  if (upper == 0 || upper == 'C' || FolderOf(upper).empty()) return false;
+  settings_.RemoveRaw(DriveKey(upper));
+  return true;
+}
+
+void Drives::BindNewVolumes() {
+  for (const MountEntry& m : Mounts()) {
+    if (!WorthReading(m) || LetterOf(m.mountPoint) != 0) continue;
+    char letter = 0;
+    for (char c = 'D'; c <= 'Z' && letter == 0; ++c)
+      if (FolderOf(c).empty()) letter = c;
+    if (letter == 0) return;
+    settings_.SetRaw(DriveKey(letter), QString::fromStdString(NormalFolder(m.mountPoint)));
+  }
+}
+
+std::vector<DriveRow> Drives::ListDrives() {
+  BindNewVolumes();
+  std::vector<DriveRow> rows;
+  for (char c = 'A'; c <= 'Z'; ++c) {
+    const std::string folder = FolderOf(c);
+    if (folder.empty()) continue;
+    DriveRow row;
+    row.letter = c;
+    row.folder = folder;
+    row.kind = GetDriveKind(std::string(1, c));
+    std::string name, serial, length;
+    if (ReadVolumeInfo(std::string(1, c), name, serial, length)) {
+      row.volumeName = text::Cp932ToUtf8(name);
+      row.serial = serial;
+    }
+    row.clusterSize = GetClusterSize(c - 'A' + 1);
+    row.ready = row.clusterSize > 0;
+    row.freeSpace = GetFreeSpace(c - 'A' + 1);
+    rows.push_back(std::move(row));
+  }
+  return rows;
+}
+
+std::optional<MountEntry> Drives::MountOf(const std::string& folder) const {
+  const std::string normal = NormalFolder(folder);
+  std::optional<MountEntry> best;
+  // The last of several mounts on one point is the one that shows.
+  for (MountEntry& m : Mounts()) {
+    if (!IsUnder(normal, m.mountPoint)) continue;
+    if (!best || m.mountPoint.size() >= best->mountPoint.size()) best = std::move(m);
+  }
+  return best;
+}
+
+bool Drives::BlockDeviceIsRemovable(const std::string& majorMinor) const {
+  const std::string link = sources_.sysfsRoot + "/dev/block/" + majorMinor;
+  const std::string device = Canonical(link);
+  if (device.empty()) return false;
+  if (device.find("/usb") != std::string::npos) return true;
+  for (const std::string& flag : {device + "/removable", device + "/../removable"}) {
+    const std::string value = ReadSmallFile(flag);
+    if (!value.empty()) return value[0] == '1';
+  }
+  return false;
+}
+
+int Drives::KindOfMount(const MountEntry& m) const {
+  if (IsNetworkType(m.fsType)) return 5;
+  if (IsRamType(m.fsType)) return 6;
+  if (IsOptical(m)) return 4;
+  if (StartsWith(m.source, "/dev/fd")) return 1;
+  if (IsBlockSource(m)) return BlockDeviceIsRemovable(m.majorMinor) ? 3 : 2;
+  return 7;
+}
+
+int Drives::GetDriveKind(std::string_view letterText) const {
+  if (letterText.size() != 1) return 0;
+  const char letter = UpperLetter(letterText[0]);
+  const std::string folder = FolderOf(letter);
+  struct stat st{};
+  if (folder.empty() || ::stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return 0;
+  const std::optional<MountEntry> mount = MountOf(folder);
+  if (!mount) return 7;
+  const int kind = KindOfMount(*mount);
+  if (kind == 3 && (letter == 'A' || letter == 'B')) return 1;
+  return kind;
+}
+
+std::optional<VolumeProbeResult> Drives::ProbeVolume(const MountEntry& m) const {
+  if (!IsBlockSource(m)) return std::nullopt;
+  if (sources_.probe) {
+    if (auto r = sources_.probe(m.source)) return r;
+  }
+  VolumeProbeResult r;
+  r.label = UnescapeHex(LinkNameFor(sources_.byLabelDir, m.source));
+  r.uuid = LinkNameFor(sources_.byUuidDir, m.source);
+  if (r.label.empty() && r.uuid.empty()) return std::nullopt;
+  return r;
+}
+
+bool Drives::ReadVolumeInfo(std::string_view drive, std::string& volumeName, std::string& serial,
+                            std::string& maxComponentLength) const {
+  if (drive.empty()) return false;
+  const std::string folder = FolderOf(drive[0]);
+  struct statvfs vfs{};
+  if (folder.empty() || ::statvfs(folder.c_str(), &vfs) != 0) return false;
+  std::string label, uuid;
+  if (const auto mount = MountOf(folder)) {
+    if (const auto probed = ProbeVolume(*mount)) {
+      label = probed->label;
+      uuid = probed->uuid;
+    }
+  }
+  volumeName = text::Utf8ToCp932(label);
+  serial = SerialTextFromUuid(uuid);
+  maxComponentLength = std::to_string(vfs.f_namemax);
+  return true;
+}
+
+int32_t Drives::GetClusterSize(int driveNumber) const {
+  const std::string folder = FolderOfNumber(driveNumber);
+  struct statvfs vfs{};
+  if (folder.empty() || ::statvfs(folder.c_str(), &vfs) != 0) return 0;
+  const unsigned long size = vfs.f_frsize ? vfs.f_frsize : vfs.f_bsize;
+  return size > 0x7FFFFFFFul ? 0 : static_cast<int32_t>(size);
+}
+
+double Drives::GetFreeSpace(int driveNumber) const {
+  const std::string folder = FolderOfNumber(driveNumber);
+  struct statvfs vfs{};
+  if (folder.empty() || ::statvfs(folder.c_str(), &vfs) != 0) return -1.0;
+  const double unit = static_cast<double>(vfs.f_frsize ? vfs.f_frsize : vfs.f_bsize);
+  return static_cast<double>(vfs.f_bfree) * unit;
+}
+
+bool Drives::EjectMedia(std::string_view letter, int kind) const {
+  if (kind != 4 || letter.empty()) return false;
+  const auto mount = MountOf(FolderOf(letter[0]));
+  if (!mount || !IsBlockSource(*mount)) return false;
+  const int fd = ::open(mount->source.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return false;
+  // The tray may refuse while the disc is mounted; as with the desktop's own
+  // eject, the request counts as sent.
+  (void)::ioctl(fd, CDROMEJECT, 0);
+  ::close(fd);
+  return true;
+}
+
+int Drives::CheckMediaVolume(std::string_view drive, int32_t key, const Catalog& catalog) const {
+  std::string name, serial, length;
+  if (!ReadVolumeInfo(drive, name, serial, length)) return 1;
+  // The slot keeps 31 bytes of the label; a longer label matches on those.
+  if (catalog.MediaVolumeNameOf(key) != text::CutBytes(name, TMediaSlot::kVolumeCap)) return 2;
+  if (catalog.MediaVolumeSerialOf(key) != serial) return 3;
+  return 0;
+}
+
+}  // namespace plomix

@@ -1,0 +1,97 @@
+#pragma once
+// The file search: tests records of the loaded media against a condition set
+// and runs the set over a list of media, collecting the hits. A run loads each
+// chosen media in turn into the catalogue (the last one stays loaded) and
+// cannot be cancelled; it reports its progress once per media.
+
+#include <QString>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/Records.h"
+#include "search/SearchConditions.h"
+
+namespace plomix {
+
+class Catalog;
+class TypeNames;
+
+inline constexpr int kMaxSearchHits = 200000;
+
+// The texts of one hit as the result list shows them, in column order
+// (名前, 数, パス名, 分類, 保管場所, 保管詳細, サイズ, ファイルの種類, 更新日時,
+// クラスタサイズ, クラスタギャップ, Version, コメント). CP932; numbers "#,##0".
+inline constexpr int kSearchHitColumns = 13;
+
+// The raw values behind those texts.
+struct SearchHitFields {
+  std::string name;
+  double count = 0;  // 1 for a file, else the entry's AllFiles
+  std::string path;
+  std::string category, location, locationDetail;  // empty when the media is not live
+  double size = 0;
+  std::string typeName;
+  std::string dateText;  // empty for 0 or an invalid date
+  double allocated = 0;
+  std::string version;
+  std::string comment;
+};
+
+class FileSearch {
+ public:
+  // Receives panel 0 or 1 of the status bar and its new text; the window
+  // repaints (processes pending events) in it.
+  using StatusFn = std::function<void(int panel, const QString& text)>;
+
+  explicit FileSearch(Catalog& catalog) : catalog_(catalog) {}
+
+  // The condition set used by every later test and run.
+  void SetConditions(const SearchConditions& conditions);
+  const SearchConditions& Conditions() const { return conditions_; }
+  // Media slots in search order. Slots that hold no live media, or whose
+  // records cannot be loaded, are skipped.
+  void SetSearchMediaList(std::vector<int> slots) { searchMediaList_ = std::move(slots); }
+  const std::vector<int>& SearchMediaList() const { return searchMediaList_; }
+
+  // Replaces the hits with those of every chosen media, in list order and,
+  // within a media, in record order; stops at the 200,000th hit. Marks the
+  // browse view stale. Status texts: panel 0 cleared; panel 1
+  // "検索中...(i/nメディア中、k件検出)" before each media, "k 件検出" at the end.
+  void RunFileSearch(const StatusFn& status = {});
+
+  // The whole condition set, or one condition, on record r of the loaded media.
+  bool MatchesSearchConditions(int r);
+  bool MatchSearchCondition(SearchConditionKind kind, int r);
+
+  const std::vector<TRecord>& SearchRecs() const { return searchRecs_; }
+  int SearchCount() const { return static_cast<int>(searchRecs_.size()); }
+
+  // Set by a run: the catalogue's loaded media is no longer the one browsed.
+  bool BrowseViewStale() const { return browseViewStale_; }
+  void ClearBrowseViewStale() { browseViewStale_ = false; }
+
+ private:
+  bool PassesKindGate(int16_t kind) const;
+  bool MatchName(int r);
+  bool MatchComment(int r);
+  void AddHit(int slot, int r);
+
+  Catalog& catalog_;
+  SearchConditions conditions_;
+  std::string pattern1_, pattern2_, commentPattern_;  // lower-cased unless case-sensitive
+  std::vector<int> searchMediaList_;
+  std::vector<TRecord> searchRecs_;
+  bool browseViewStale_ = false;
+  std::string nameBuffer_, commentBuffer_;
+};
+
+// The fields of a hit; category, location and detail from its media's slot.
+SearchHitFields DescribeSearchHit(const TRecord& hit, Catalog& catalog, TypeNames& typeNames,
+                                  std::string_view dateFormatCp932);
+// The 13 column texts of the result list.
+std::vector<std::string> SearchHitTexts(const SearchHitFields& fields);
+
+}  // namespace plomix

@@ -1,0 +1,43 @@
+#pragma once
+// The conditions of a file search, filled completely by the search dialog (or
+// the command line) before every run. Pattern and comment texts are CP932.
+
+#include <cstdint>
+#include <string>
+
+namespace plomix {
+
+// The five conditions a record can be tested for one at a time.
+enum class SearchConditionKind { Mark, Name, Size, Date, Comment };
+
+struct SearchConditions {
+  bool markEnabled = false;  // only records whose mark is set
+
+  bool nameEnabled = false;
+  std::string namePattern;   // as typed; wildcards "*" and "?" unless partial
+  std::string namePattern2;  // second pattern, used only with namePartial
+  bool nameCaseSensitive = false;
+  bool namePartial = false;     // substring search, no wildcards
+  bool nameCombineAnd = false;  // the two partial patterns: true AND, false OR
+
+  bool sizeEnabled = false;
+  int32_t sizeMin = 0;  // bytes, 0 to 2147483647
+  double sizeMax = 0;   // bytes, inclusive
+
+  bool dateEnabled = false;
+  uint32_t dateFrom = 0;  // packed DOS date-times, both bounds inclusive
+  uint32_t dateTo = 0;
+
+  bool commentEnabled = false;
+  bool commentSubstring = false;  // false: any comment; true: must contain commentPattern
+  std::string commentPattern;     // compared lower-cased unless commentCaseSensitive
+  bool commentCaseSensitive = false;
+  bool commentCombineAnd = true;  // with all other conditions: true AND, false OR
+
+  // Both gate only the name, size and date conditions: with foldersOnly just
+  // folders take part, else files and (with includeFolders) folders and media.
+  bool foldersOnly = false;
+  bool includeFolders = false;
+};
+
+}  // namespace plomix

@@ -1,0 +1,35 @@
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+
+#include "core/Text.h"
+
+namespace plomix::test {
+
+TempDir::TempDir() {
+  if (!dir_.isValid()) throw std::runtime_error("cannot create a temporary folder");
+}
+
+std::vector<uint8_t> ReadFileBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw std::runtime_error("cannot read " + path);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void WriteFileBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  if (!out) throw std::runtime_error("cannot write " + path);
+}
+
+std::uintmax_t FileSize(const std::string& path) { return std::filesystem::file_size(path); }
+
+QString TestConfigDir() { return qEnvironmentVariable("PLOMIX2_CONFIG_DIR"); }
+
+std::string Sj(const char* utf8) { return text::Utf8ToCp932(utf8); }
+
+}  // namespace plomix::test

@@ -1,0 +1,34 @@
+#pragma once
+// Helpers shared by the test programs.
+
+#include <QString>
+#include <QTemporaryDir>
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace plomix::test {
+
+// A fresh folder removed at the end of the test.
+class TempDir {
+ public:
+  TempDir();
+  std::filesystem::path Path() const { return std::filesystem::path(dir_.path().toStdString()); }
+  std::string File(const std::string& name) const { return (Path() / name).string(); }
+
+ private:
+  QTemporaryDir dir_;
+};
+
+std::vector<uint8_t> ReadFileBytes(const std::string& path);
+void WriteFileBytes(const std::string& path, const std::vector<uint8_t>& bytes);
+std::uintmax_t FileSize(const std::string& path);
+
+// The settings folder every test program runs with (set before main's tests).
+QString TestConfigDir();
+
+// UTF-8 literal -> CP932 bytes (tests write Japanese in UTF-8 source).
+std::string Sj(const char* utf8);
+
+}  // namespace plomix::test
