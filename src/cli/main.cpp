@@ -30,24 +30,24 @@ void PrintUsage(const CommandTable& table, std::ostream& out) {
 int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);
   const CommandTable table = BuildTable();
-  if (argc < 2 || std::string(argv[1]) == "--help" || std::string(argv[1]) == "-h" ||
-      std::string(argv[1]) == "help") {
-    PrintUsage(table, argc < 2 ? std::cerr : std::cout);
-    return argc < 2 ? 2 : 0;
+  // "--json" may also stand before the command.
+  int commandIndex = 1;
+  while (commandIndex < argc && std::string(argv[commandIndex]) == "--json") ++commandIndex;
+  const std::string name = commandIndex < argc ? argv[commandIndex] : "";
+  if (name.empty() || name == "--help" || name == "-h" || name == "help") {
+    PrintUsage(table, name.empty() ? std::cerr : std::cout);
+    return name.empty() ? 2 : 0;
   }
-  const std::string name = argv[1];
   auto it = std::find_if(table.begin(), table.end(), [&](const auto& c) { return c.name == name; });
   if (it == table.end()) {
     std::cerr << "plomix2-cli: unknown command '" << name << "' (see plomix2-cli --help)\n";
     return 2;
   }
   try {
-    plomix::cli::Context context{plomix::cli::ParseArgs(*it, argc, argv, 2), std::cout, std::cerr};
-    context.json = context.args.Has("--json");
+    plomix::cli::Context context{plomix::cli::ParseArgs(*it, argc, argv, commandIndex + 1),
+                                 std::cout, std::cerr};
+    context.json = commandIndex > 1 || context.args.Has("--json");
     return it->run(context);
-  } catch (const plomix::cli::CliError& e) {
-    std::cerr << "plomix2-cli " << name << ": " << e.what() << '\n';
-    return 1;
   } catch (const std::exception& e) {
     std::cerr << "plomix2-cli " << name << ": " << e.what() << '\n';
     return 1;

@@ -1,0 +1,600 @@
+#include "analysis/NameAnalysis.h"
+
+#include <unicode/coll.h>
+#include <unicode/locid.h>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstring>
+#include <numeric>
+#include <stdexcept>
+
+#include "core/Catalog.h"
+#include "core/Format.h"
+#include "core/Text.h"
+
+namespace plomix {
+
+namespace {
+
+constexpr uint32_t kNone = UINT32_MAX;
+
+// Storage that grows a chunk at a time: a million-entry table never has to be
+// copied into a twice-as-large one, which would double the peak memory.
+template <typename T>
+class ChunkedVector {
+ public:
+  static constexpr std::size_t kChunkBits = 16;
+  static constexpr std::size_t kChunk = std::size_t{1} << kChunkBits;
+
+  std::size_t size() const { return size_; }
+  T& operator[](std::size_t i) { return chunks_[i >> kChunkBits][i & (kChunk - 1)]; }
+  const T& operator[](std::size_t i) const { return chunks_[i >> kChunkBits][i & (kChunk - 1)]; }
+  void push_back(const T& value) {
+    if ((size_ & (kChunk - 1)) == 0 && (size_ >> kChunkBits) == chunks_.size())
+      chunks_.push_back(std::make_unique_for_overwrite<T[]>(kChunk));
+    (*this)[size_++] = value;
+  }
+  void clear() {
+    chunks_.clear();
+    chunks_.shrink_to_fit();
+    size_ = 0;
+  }
+
+ private:
+  std::vector<std::unique_ptr<T[]>> chunks_;
+  std::size_t size_ = 0;
+};
+
+// Names and words, each stored once as a two-byte length and its bytes, and
+// named by a 32-bit offset (chunk number and position).
+class NameArena {
+ public:
+  static constexpr uint32_t kChunkBits = 20;
+  static constexpr uint32_t kChunk = 1u << kChunkBits;
+  static constexpr std::size_t kMaxChunks = std::size_t{1} << (32 - kChunkBits);
+
+  uint32_t Add(std::string_view text) {
+    const std::size_t length = std::min<std::size_t>(text.size(), 0xFFFF);
+    if (chunks_.empty() || used_ + 2 + length > kChunk) {
+      if (chunks_.size() == kMaxChunks)
+        throw std::length_error("too many names for one analysis (4 GiB of names)");
+      chunks_.push_back(std::make_unique_for_overwrite<char[]>(kChunk));
+      used_ = 0;
+    }
+    char* p = chunks_.back().get() + used_;
+    p[0] = static_cast<char>(length & 0xFF);
+    p[1] = static_cast<char>(length >> 8);
+    std::memcpy(p + 2, text.data(), length);
+    const auto offset = static_cast<uint32_t>(((chunks_.size() - 1) << kChunkBits) | used_);
+    used_ += static_cast<uint32_t>(2 + length);
+    return offset;
+  }
+  std::string_view Get(uint32_t offset) const {
+    const char* p = chunks_[offset >> kChunkBits].get() + (offset & (kChunk - 1));
+    const std::size_t length = static_cast<uint8_t>(p[0]) | (static_cast<uint8_t>(p[1]) << 8);
+    return {p + 2, length};
+  }
+  void clear() {
+    chunks_.clear();
+    chunks_.shrink_to_fit();
+    used_ = 0;
+  }
+
+ private:
+  std::vector<std::unique_ptr<char[]>> chunks_;
+  uint32_t used_ = 0;
+};
+
+// AnsiLower as a table, so that a million keys are lower-cased in place
+// without an allocation each. Built from AnsiLower itself, so both agree.
+class LowerTable {
+ public:
+  static const LowerTable& Get() {
+    static const LowerTable table;
+    return table;
+  }
+  void LowerInto(std::string_view text, std::string& out) const {
+    out.assign(text);
+    const std::size_t size = out.size();
+    for (std::size_t i = 0; i < size;) {
+      const auto byte = static_cast<uint8_t>(out[i]);
+      if (text::IsLeadByte(byte) && i + 1 < size) {
+        const uint16_t mapped = pairs_[static_cast<std::size_t>(byte) * 256 +
+                                       static_cast<uint8_t>(out[i + 1])];
+        out[i] = static_cast<char>(mapped >> 8);
+        out[i + 1] = static_cast<char>(mapped & 0xFF);
+        i += 2;
+      } else {
+        out[i] = static_cast<char>(single_[byte]);
+        ++i;
+      }
+    }
+  }
+
+ private:
+  LowerTable() : pairs_(256 * 256) {
+    for (int c = 0; c < 256; ++c) {
+      const std::string one(1, static_cast<char>(c));
+      single_[c] = static_cast<uint8_t>(text::AnsiLower(one)[0]);
+      if (!text::IsLeadByte(static_cast<uint8_t>(c))) continue;
+      for (int t = 0; t < 256; ++t) {
+        const char two[2] = {static_cast<char>(c), static_cast<char>(t)};
+        const std::string lower = text::AnsiLower(std::string_view(two, 2));
+        pairs_[static_cast<std::size_t>(c) * 256 + t] = static_cast<uint16_t>(
+            static_cast<uint8_t>(lower[0]) << 8 | static_cast<uint8_t>(lower[1]));
+      }
+    }
+  }
+  std::array<uint8_t, 256> single_{};
+  std::vector<uint16_t> pairs_;
+};
+
+uint64_t HashBytes(std::string_view bytes) {
+  uint64_t h = 0x243F6A8885A308D3ull ^ bytes.size();
+  std::size_t i = 0;
+  for (; i + 8 <= bytes.size(); i += 8) {
+    uint64_t word;
+    std::memcpy(&word, bytes.data() + i, 8);
+    h = (h ^ word) * 0x9E3779B97F4A7C15ull;
+    h ^= h >> 29;
+  }
+  uint64_t tail = 0;
+  for (std::size_t shift = 0; i < bytes.size(); ++i, shift += 8)
+    tail |= uint64_t{static_cast<uint8_t>(bytes[i])} << shift;
+  h = (h ^ tail) * 0x9E3779B97F4A7C15ull;
+  h ^= h >> 32;
+  return h;
+}
+
+// The collation key of a lower-cased CP932 text: its byte order is the order
+// CompareAnsi gives before its tie-break on the bytes.
+class SortKeyMaker {
+ public:
+  SortKeyMaker() {
+    UErrorCode status = U_ZERO_ERROR;
+    collator_.reset(icu::Collator::createInstance(icu::Locale("ja"), status));
+    if (U_FAILURE(status) || !collator_)
+      throw std::runtime_error("cannot create the Japanese collator");
+    collator_->setStrength(icu::Collator::TERTIARY);
+    buffer_.resize(256);
+  }
+  // Appends the key of `lower` to `out`; returns its length.
+  uint32_t Append(std::string_view lower, std::vector<uint8_t>& out) {
+    const QString unicode = text::Cp932ToQString(lower);
+    const auto* units = reinterpret_cast<const UChar*>(unicode.utf16());
+    const auto length = static_cast<int32_t>(unicode.size());
+    int32_t needed = collator_->getSortKey(units, length, buffer_.data(),
+                                           static_cast<int32_t>(buffer_.size()));
+    if (needed > static_cast<int32_t>(buffer_.size())) {
+      buffer_.resize(static_cast<std::size_t>(needed));
+      needed = collator_->getSortKey(units, length, buffer_.data(), needed);
+    }
+    out.insert(out.end(), buffer_.begin(), buffer_.begin() + needed);
+    return static_cast<uint32_t>(needed);
+  }
+
+ private:
+  std::unique_ptr<icu::Collator> collator_;
+  std::vector<uint8_t> buffer_;
+};
+
+// Orders items by the collation of their lower-cased texts, the lower-cased
+// bytes breaking ties: the order CompareAnsiText gives, at the cost of one
+// collation key per item instead of one collation per comparison.
+template <typename TextOf>
+void SortByCollation(std::vector<uint32_t>& items, TextOf textOf) {
+  const LowerTable& lower = LowerTable::Get();
+  SortKeyMaker maker;
+  std::vector<uint8_t> keys;
+  std::vector<uint64_t> spans(items.size());  // offset << 16 | length
+  std::string buffer;
+  for (std::size_t i = 0; i < items.size(); ++i) {
+    lower.LowerInto(textOf(items[i]), buffer);
+    const uint64_t offset = keys.size();
+    const uint32_t length = maker.Append(buffer, keys);
+    spans[i] = offset << 16 | std::min<uint32_t>(length, 0xFFFF);
+  }
+  std::vector<uint32_t> order(items.size());
+  std::iota(order.begin(), order.end(), 0u);
+  std::string lowerA, lowerB;
+  std::sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) {
+    const uint8_t* ka = keys.data() + (spans[a] >> 16);
+    const uint8_t* kb = keys.data() + (spans[b] >> 16);
+    const std::size_t la = spans[a] & 0xFFFF, lb = spans[b] & 0xFFFF;
+    const int c = std::memcmp(ka, kb, std::min(la, lb));
+    if (c != 0) return c < 0;
+    if (la != lb) return la < lb;
+    lower.LowerInto(textOf(items[a]), lowerA);
+    lower.LowerInto(textOf(items[b]), lowerB);
+    return lowerA < lowerB;
+  });
+  std::vector<uint32_t> sorted(items.size());
+  for (std::size_t i = 0; i < order.size(); ++i) sorted[i] = items[order[i]];
+  items.swap(sorted);
+}
+
+std::string_view StoredName(const TFileRec& rec) {
+  const std::size_t length = rec.NameLength();
+  return {reinterpret_cast<const char*>(rec.Data() + TFileRec::kName + 1), length};
+}
+
+template <typename T>
+void Release(std::vector<T>& v) {
+  std::vector<T>().swap(v);
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- helpers
+
+uint32_t ElfHash(std::string_view bytes) {
+  uint32_t h = 0;
+  for (char c : bytes) {
+    h = (h << 4) + static_cast<uint8_t>(c);
+    const uint32_t g = h & 0xF0000000u;
+    if (g != 0) h ^= g >> 24;
+    h &= ~g;
+  }
+  return h;
+}
+
+uint32_t BucketOf(std::string_view lowerKey) { return (ElfHash(lowerKey) / 80000u) % 5000u; }
+
+uint32_t ClampResultSize(double size) {
+  if (!(size > 0)) return 0;
+  if (size >= 4294967295.0) return 4294967295u;
+  return static_cast<uint32_t>(std::llround(size));
+}
+
+int32_t ResultKey(int slot, int32_t record) {
+  if (slot < 0 || slot >= kMaxMedia || record < 0 || record >= kMaxRecords)
+    throw std::out_of_range("no key for record " + std::to_string(record) + " of media " +
+                           std::to_string(slot));
+  if (record < kKeyFactor) return MakeKey(slot, record);
+  return -2 - (slot * kKeyFactor + (record - kKeyFactor));
+}
+
+bool SplitResultKey(int32_t key, int& slot, int32_t& record) {
+  if (key >= 0) {
+    slot = SlotOfKey(key);
+    record = RecordOfKey(key);
+  } else if (key <= -2) {
+    const int64_t value = -2 - int64_t{key};
+    slot = static_cast<int>(value / kKeyFactor);
+    record = static_cast<int32_t>(value % kKeyFactor + kKeyFactor);
+  } else {
+    return false;
+  }
+  return slot < kMaxMedia;
+}
+
+// ---------------------------------------------------------------- delimiters
+
+void KeyDelimiters::SetKeyDelimiters(std::string_view cp932) {
+  chars_.clear();
+  doubles_.clear();
+  std::fill(std::begin(single_), std::end(single_), false);
+  for (std::size_t i = 0; i < cp932.size() && chars_.size() < kMaxDelimiters;) {
+    const auto byte = static_cast<uint8_t>(cp932[i]);
+    if (text::IsLeadByte(byte) && i + 1 < cp932.size()) {
+      chars_.emplace_back(cp932.substr(i, 2));
+      doubles_.push_back(static_cast<uint16_t>(byte << 8 | static_cast<uint8_t>(cp932[i + 1])));
+      i += 2;
+    } else {
+      chars_.emplace_back(cp932.substr(i, 1));
+      single_[byte] = true;
+      ++i;
+    }
+  }
+}
+
+bool KeyDelimiters::IsDelimiter(std::string_view text, std::size_t pos,
+                                std::size_t& length) const {
+  const auto byte = static_cast<uint8_t>(text[pos]);
+  if (text::IsLeadByte(byte) && pos + 1 < text.size()) {
+    length = 2;
+    const auto pair = static_cast<uint16_t>(byte << 8 | static_cast<uint8_t>(text[pos + 1]));
+    return std::find(doubles_.begin(), doubles_.end(), pair) != doubles_.end();
+  }
+  length = 1;
+  return single_[byte];
+}
+
+void KeyDelimiters::SplitNameKeysInto(std::string_view name, int kind,
+                                      std::vector<std::string_view>& out) const {
+  out.clear();
+  if (chars_.empty()) {
+    out.push_back(name);
+    return;
+  }
+  // '.' is never the second byte of a two-byte character, so the last one
+  // found by bytes is the last character.
+  if (kind == kKindFile) {
+    const std::size_t dot = name.rfind('.');
+    if (dot != std::string_view::npos) name = name.substr(0, dot);
+  }
+  std::size_t wordStart = 0;
+  std::size_t pos = 0;
+  while (pos < name.size()) {
+    std::size_t length = 1;
+    if (IsDelimiter(name, pos, length)) {
+      if (pos > wordStart) {
+        out.push_back(name.substr(wordStart, pos - wordStart));
+        if (out.size() == kMaxWords) return;
+      }
+      wordStart = pos + length;
+    }
+    pos += length;
+  }
+  if (name.size() > wordStart) out.push_back(name.substr(wordStart));
+}
+
+std::vector<std::string> KeyDelimiters::SplitNameKeys(std::string_view name, int kind) const {
+  std::vector<std::string_view> views;
+  SplitNameKeysInto(name, kind, views);
+  return {views.begin(), views.end()};
+}
+
+// ---------------------------------------------------------------- the engine
+
+struct NameAnalysis::State {
+  struct FileInfo {
+    int32_t key;
+    int32_t date;
+    uint32_t size;
+    uint32_t nameOffset;
+  };
+  struct KeyInfo {
+    uint32_t hash;
+    uint32_t spelling;
+    uint32_t firstFile;
+    uint32_t group;
+  };
+  struct Group {
+    uint32_t spelling;
+    uint32_t count;
+    uint32_t headFile;
+  };
+  struct Entry {
+    uint32_t group;
+    uint32_t file;
+  };
+
+  NameArena arena;
+  ChunkedVector<FileInfo> files;
+  ChunkedVector<KeyInfo> keys;
+  ChunkedVector<Group> groups;
+  ChunkedVector<Entry> entries;
+  std::vector<uint32_t> table;  // key index + 1; 0 is empty
+
+  // After Sort: group indices in key order, and every entry's file, group
+  // after group.
+  std::vector<uint32_t> order;
+  std::vector<uint32_t> placed;
+
+  // Per-file scratch.
+  std::string lowered;
+  std::string fileLowered;
+  std::vector<std::pair<uint32_t, uint32_t>> fileWords;  // spans in fileLowered
+  std::vector<std::string_view> words;
+
+  void Grow() {
+    std::vector<uint32_t> bigger(table.empty() ? 1024 : table.size() * 2, 0);
+    const std::size_t mask = bigger.size() - 1;
+    for (uint32_t slot : table) {
+      if (slot == 0) continue;
+      std::size_t i = keys[slot - 1].hash & mask;
+      while (bigger[i] != 0) i = (i + 1) & mask;
+      bigger[i] = slot;
+    }
+    table.swap(bigger);
+  }
+
+  // The index of the key with these lower-cased bytes, or where to put it.
+  uint32_t* Find(std::string_view lower, uint32_t hash, std::string& scratch) {
+    const std::size_t mask = table.size() - 1;
+    for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
+      uint32_t& slot = table[i];
+      if (slot == 0) return &slot;
+      const KeyInfo& info = keys[slot - 1];
+      if (info.hash != hash) continue;
+      LowerTable::Get().LowerInto(arena.Get(info.spelling), scratch);
+      if (scratch == lower) return &slot;
+    }
+  }
+};
+
+NameAnalysis::NameAnalysis(AnalysisMode mode) : mode_(mode), state_(std::make_unique<State>()) {}
+
+NameAnalysis::~NameAnalysis() = default;
+
+void NameAnalysis::ClearSearch() {
+  state_ = std::make_unique<State>();
+  counters_ = {};
+  sorted_ = false;
+}
+
+AnalysisCounters NameAnalysis::RunNameAnalysis(Catalog& catalog,
+                                               const AnalysisProgress& progress) {
+  ClearSearch();
+  State& st = *state_;
+  const bool duplicate = mode_ == AnalysisMode::Duplicate;
+  const LowerTable& lower = LowerTable::Get();
+  auto report = [&](AnalysisEvent::Kind kind, std::string text, int slot) {
+    if (progress) progress(AnalysisEvent{kind, std::move(text), slot, counters_});
+  };
+  report(AnalysisEvent::Kind::Counters, {}, -1);
+
+  std::string scratch;
+  std::string longName;
+  auto processFile = [&](int slot, int32_t index, const TFileRec& rec) {
+    ++counters_.files;
+    std::string_view name = StoredName(rec);
+    if (name.size() >= 90) {
+      longName = catalog.LongNameOfRecord(slot, index, name);
+      name = longName;
+    }
+    uint32_t file = kNone;
+    auto fileIndex = [&] {
+      if (file == kNone) {
+        file = static_cast<uint32_t>(st.files.size());
+        const std::string_view kept = duplicate ? name : name.substr(0, TFileRec::kNameCap);
+        st.files.push_back({ResultKey(slot, index), rec.FileDate(), ClampResultSize(rec.Size()),
+                            st.arena.Add(kept)});
+      }
+      return file;
+    };
+    auto addEntry = [&](uint32_t group, uint32_t entryFile) {
+      st.entries.push_back({group, entryFile});
+      ++st.groups[group].count;
+      ++counters_.entries;
+    };
+
+    if (duplicate) {
+      st.words.assign(1, name);
+    } else {
+      delimiters_.SplitNameKeysInto(name, rec.Kind(), st.words);
+    }
+    st.fileLowered.clear();
+    st.fileWords.clear();
+    for (std::string_view word : st.words) {
+      if (word.empty()) continue;
+      lower.LowerInto(word, st.lowered);
+      // A word repeated in one name lists the file once in its group.
+      bool repeated = false;
+      for (const auto& [start, length] : st.fileWords)
+        repeated = repeated || std::string_view(st.fileLowered).substr(start, length) == st.lowered;
+      if (repeated) continue;
+      if (!duplicate) {
+        st.fileWords.emplace_back(static_cast<uint32_t>(st.fileLowered.size()),
+                                  static_cast<uint32_t>(st.lowered.size()));
+        st.fileLowered += st.lowered;
+      }
+      if ((st.keys.size() + 1) * 2 > st.table.size()) st.Grow();
+      const auto hash = static_cast<uint32_t>(HashBytes(st.lowered));
+      uint32_t* slotRef = st.Find(st.lowered, hash, scratch);
+      if (*slotRef == 0) {
+        const uint32_t first = fileIndex();
+        const uint32_t spelling = duplicate ? st.files[first].nameOffset : st.arena.Add(word);
+        st.keys.push_back({hash, spelling, first, kNone});
+        *slotRef = static_cast<uint32_t>(st.keys.size());
+        continue;
+      }
+      State::KeyInfo& key = st.keys[*slotRef - 1];
+      if (key.group == kNone) {
+        key.group = static_cast<uint32_t>(st.groups.size());
+        // The group's key is spelled as the file that made it a group spells
+        // it; for duplicates that is the first file's own name.
+        const uint32_t spelling = duplicate ? key.spelling : st.arena.Add(word);
+        st.groups.push_back({spelling, 0, key.firstFile});
+        ++counters_.groups;
+        addEntry(key.group, key.firstFile);
+      }
+      addEntry(key.group, fileIndex());
+    }
+    if (counters_.files % 1000 == 0) report(AnalysisEvent::Kind::Counters, {}, -1);
+  };
+
+  const int mediaTotal = catalog.MediaCount();
+  int started = 0;
+  for (int s = 0; s < std::min(catalog.SlotsUsed(), kMaxMedia); ++s) {
+    const TMediaSlot& slot = catalog.Slot(s);
+    if (slot.IsNeverUsed()) break;
+    if (!slot.IsLive()) continue;
+    ++started;
+    report(AnalysisEvent::Kind::Media,
+           text::Utf8ToCp932("検索中...(" + std::to_string(started) + "/" +
+                             std::to_string(mediaTotal) + "メディア)"),
+           s);
+    const bool read = catalog.VisitMediaRecords(s, [&](int32_t index, const TFileRec& rec) {
+      if (index == 0 || (rec.Attr() & kAttrDirectory) != 0) return;
+      processFile(s, index, rec);
+    });
+    if (!read) {
+      report(AnalysisEvent::Kind::MediaSkipped,
+             text::Utf8ToCp932("「") + slot.Name() +
+                 text::Utf8ToCp932("」のファイル情報を読めないため、検索から除きました"),
+             s);
+    }
+    report(AnalysisEvent::Kind::Counters, {}, -1);
+  }
+  report(AnalysisEvent::Kind::Done, {}, -1);
+  return counters_;
+}
+
+void NameAnalysis::Sort() {
+  State& st = *state_;
+  // The index is only needed while files are examined.
+  st.keys.clear();
+  Release(st.table);
+
+  const std::size_t groupCount = st.groups.size();
+  std::vector<uint32_t> order(groupCount);
+  std::iota(order.begin(), order.end(), 0u);
+  SortByCollation(order, [&](uint32_t g) { return st.arena.Get(st.groups[g].spelling); });
+
+  std::vector<uint32_t> cursor(groupCount);
+  uint32_t position = 0;
+  for (uint32_t g : order) {
+    cursor[g] = position;
+    position += st.groups[g].count;
+  }
+  std::vector<uint32_t> placed(st.entries.size());
+  for (std::size_t i = 0; i < st.entries.size(); ++i) {
+    const State::Entry& e = st.entries[i];
+    placed[cursor[e.group]++] = e.file;
+  }
+  st.entries.clear();
+  Release(cursor);
+
+  if (mode_ == AnalysisMode::Similar && !placed.empty()) {
+    // Inside a similar group the files are listed by name: rank every listed
+    // file once, then order each group by rank.
+    std::vector<uint32_t> rank(st.files.size(), kNone);
+    std::vector<uint32_t> listed;
+    for (uint32_t f : placed) {
+      if (rank[f] == kNone) {
+        rank[f] = 0;
+        listed.push_back(f);
+      }
+    }
+    SortByCollation(listed, [&](uint32_t f) { return st.arena.Get(st.files[f].nameOffset); });
+    for (std::size_t i = 0; i < listed.size(); ++i) rank[listed[i]] = static_cast<uint32_t>(i);
+    Release(listed);
+    auto begin = placed.begin();
+    for (uint32_t g : order) {
+      auto end = begin + st.groups[g].count;
+      std::sort(begin, end, [&](uint32_t a, uint32_t b) { return rank[a] < rank[b]; });
+      begin = end;
+    }
+  }
+  st.order = std::move(order);
+  st.placed = std::move(placed);
+  sorted_ = true;
+}
+
+void NameAnalysis::ForEachGroup(
+    const std::function<void(const ResultFileEntry& head,
+                             const std::vector<ResultFileEntry>& entries)>& visit) const {
+  if (!sorted_) throw std::logic_error("the analysis result is walked before it was sorted");
+  const State& st = *state_;
+  auto entryOf = [&](uint32_t file) {
+    const State::FileInfo& f = st.files[file];
+    return ResultFileEntry{st.arena.Get(f.nameOffset), f.key, f.date, f.size};
+  };
+  std::vector<ResultFileEntry> members;
+  std::size_t position = 0;
+  for (uint32_t g : st.order) {
+    const State::Group& group = st.groups[g];
+    members.clear();
+    for (uint32_t i = 0; i < group.count; ++i) members.push_back(entryOf(st.placed[position + i]));
+    position += group.count;
+    ResultFileEntry head = entryOf(group.headFile);
+    head.name = st.arena.Get(group.spelling);
+    visit(head, members);
+  }
+}
+
+}  // namespace plomix

@@ -1,0 +1,479 @@
+#include "export/TextExport.h"
+
+#include <cstdio>
+#include <iterator>
+#include <unordered_map>
+
+#include "core/BinaryFile.h"
+#include "core/Catalog.h"
+#include "core/Format.h"
+#include "core/Prompter.h"
+#include "core/Settings.h"
+#include "core/Text.h"
+#include "core/TypeNames.h"
+#include "export/Clipboard.h"
+#include "search/FileSearch.h"
+
+namespace plomix {
+
+namespace {
+
+constexpr char kCrLf[] = "\r\n";
+constexpr char kDefaultItems[] = "01000000000000";
+
+// Fixed texts are written here in UTF-8 and exported as CP932.
+const std::string& Sj(const char* utf8) {
+  thread_local std::unordered_map<const char*, std::string> cache;
+  auto it = cache.find(utf8);
+  if (it == cache.end()) it = cache.emplace(utf8, text::Utf8ToCp932(utf8)).first;
+  return it->second;
+}
+
+constexpr const char* kItemHeaders[kExportItemCount] = {
+    "No",           "名前",         "更新日時",       "ファイルサイズ", "クラスタサイズ",
+    "クラスタギャップ", "属性",         "直下のフォルダ数", "直下のファイル数", "配下のフォルダ数",
+    "配下のファイル数", "マーク",       "コメント",       "Version"};
+constexpr int kItemName = 1;
+constexpr int kItemComment = 12;
+
+constexpr const char* kFolderMarks[] = {"◇", "◆", "□", "■", "△", "▲", "▽", "▼", "※",
+                                        "☆", "★", "○", "●", "◎", "＞", "≫", "♪", "×"};
+
+constexpr char kGlyphBranch[] = "  ├";
+constexpr char kGlyphLast[] = "  └";
+constexpr char kGlyphThrough[] = "  │   ";
+constexpr char kGlyphBlank[] = "       ";
+
+std::string Quoted(std::string_view value) { return "\"" + std::string(value) + "\""; }
+
+std::string Numbered(const char* format, int value) {
+  char buffer[32];
+  std::snprintf(buffer, sizeof buffer, format, value);
+  return buffer;
+}
+
+std::string Attributes(int16_t attr) {
+  std::string letters;
+  if (attr & kAttrReadOnly) letters += 'R';
+  if (attr & kAttrHidden) letters += 'H';
+  if (attr & kAttrSystem) letters += 'S';
+  if (attr & kAttrArchive) letters += 'A';
+  return letters;
+}
+
+bool IsFolderRecord(const TFileRec& rec) { return (rec.Attr() & kAttrDirectory) != 0; }
+
+std::string ConvertCase(int nameMode, std::string text) {
+  if (nameMode == 1) return text::AnsiLower(text);
+  if (nameMode == 2) return text::AnsiUpper(text);
+  return text;
+}
+
+}  // namespace
+
+// ------------------------------------------------------------------ options
+
+ExportOptions ExportOptions::FromSettings(const Settings& settings) {
+  ExportOptions o;
+  o.nameMode = settings.GetInt(REG_ClipBordNameMode);
+  o.pathSeparator = settings.GetInt(REG_ClipBordFolder);
+  o.tree = settings.GetInt(REG_ClipBordTree) != 0;
+  o.folderMark = settings.GetInt(REG_ClipBordFolderMark);
+  o.offsetNo = settings.GetInt(REG_ClipBordOffsetNo) != 0;
+  o.treeNo = settings.GetInt(REG_ClipBordTreeNo) != 0;
+  o.folderOnly = settings.GetInt(REG_ClipBordFolderOnly) != 0;
+  o.fileWrite = settings.GetInt(REG_ClipBordFileWrite) != 0;
+  o.putItem = settings.GetString(REG_ClipBordPutItem).toStdString();
+  if (o.putItem.size() <= kExportItemCount - 1) o.putItem = kDefaultItems;
+  o.itemSep = settings.GetInt(REG_ClipBordItemSep);
+  o.dateFormat = text::QStringToCp932(settings.GetString(REG_FormatUpdateDateTime));
+  o.defaultFormat = settings.GetInt(REG_ClipBordDefault);
+  return o;
+}
+
+std::string ExportOptions::PathSeparator() const {
+  switch (pathSeparator) {
+    case 1:
+      return "/";
+    case 2:
+      return ",";
+    case 3:
+      return "\t";
+    default:
+      return "\\";
+  }
+}
+
+std::string ExportOptions::ItemSeparator() const { return itemSep == 1 ? "\t" : ","; }
+
+bool ExportOptions::ItemOn(int position) const {
+  return position >= 0 && static_cast<std::size_t>(position) < putItem.size() &&
+         position < kExportItemCount && putItem[static_cast<std::size_t>(position)] != '0';
+}
+
+// ------------------------------------------------------------------ builder
+
+TextExport::TextExport(Catalog& catalog, ExportOptions options)
+    : catalog_(catalog), options_(std::move(options)) {}
+
+std::string TextExport::BuildExportHeader() const {
+  const bool comma = options_.ItemSeparator() == ",";
+  std::string out;
+  bool first = true;
+  for (int i = 0; i < kExportItemCount; ++i) {
+    if (!options_.ItemOn(i)) continue;
+    if (!first) out += options_.ItemSeparator();
+    first = false;
+    const std::string& header = Sj(kItemHeaders[i]);
+    out += comma && (i == kItemName || i == kItemComment) ? Quoted(header) : header;
+  }
+  return out;
+}
+
+std::string TextExport::BuildExportRow(const TFileRec& rec, int rowNo, std::string_view nameText,
+                                       bool simple) const {
+  const bool comma = options_.ItemSeparator() == ",";
+  std::string out;
+  bool first = true;
+  for (int i = 0; i < kExportItemCount; ++i) {
+    if (!options_.ItemOn(i)) continue;
+    if (!first) out += options_.ItemSeparator();
+    first = false;
+    switch (i) {
+      case 0:
+        out += std::to_string(rowNo);
+        break;
+      case kItemName:
+        out += comma && !simple ? Quoted(nameText) : std::string(nameText);
+        break;
+      case 2:
+        out += FormatDateTime(options_.dateFormat, rec.FileDate());
+        break;
+      case 3:
+        out += FormatPlain(rec.Size());
+        break;
+      case 4:
+        out += FormatPlain(rec.Allocated());
+        break;
+      case 5:
+        out += FormatPlain(rec.Allocated() - rec.Size());
+        break;
+      case 6:
+        out += Attributes(rec.Attr());
+        break;
+      case 7:
+        out += std::to_string(rec.DirFolders());
+        break;
+      case 8:
+        out += std::to_string(rec.DirFiles());
+        break;
+      case 9:
+        out += std::to_string(rec.AllFolders());
+        break;
+      case 10:
+        out += std::to_string(rec.AllFiles());
+        break;
+      case 11:
+        if (rec.Mark() == 1) out += Sj("有");
+        break;
+      case kItemComment: {
+        const std::string comment = catalog_.CommentText(rec.CommentNo());
+        out += comma ? Quoted(comment) : comment;
+        break;
+      }
+      default:
+        out += rec.Version();
+        break;
+    }
+  }
+  return out;
+}
+
+std::string TextExport::BuildExportPath(int r) const {
+  std::string path;
+  for (int p = catalog_.LoadedRec(r).Parent(); p > 0; p = catalog_.LoadedRec(p).Parent())
+    path.insert(0, catalog_.RecordName(p) + options_.PathSeparator());
+  return path;
+}
+
+std::string TextExport::FolderMarkText(bool folder) const {
+  if (folder && options_.folderMark >= 1 && options_.folderMark <= 18)
+    return Sj(kFolderMarks[options_.folderMark - 1]);
+  return "  ";
+}
+
+bool TextExport::InSiblingRun(int r, int parent) const {
+  if (r < 0 || r >= catalog_.LoadedCount()) return false;
+  const TFileRec& rec = catalog_.LoadedRec(r);
+  return rec.Parent() == parent && rec.Kind() != kKindCatalog;
+}
+
+bool TextExport::HasLaterSibling(int r) const {
+  const int parent = catalog_.LoadedRec(r).Parent();
+  if (!options_.folderOnly) return InSiblingRun(r + 1, parent);
+  for (int next = r + 1; InSiblingRun(next, parent); ++next)
+    if (IsFolderRecord(catalog_.LoadedRec(next))) return true;
+  return false;
+}
+
+std::string TextExport::BuildTreePrefix(int r, int level, bool folder, int siblingNo) {
+  if (level < 1 || level > kMaxTreeLevel) return {};
+  levelNumbers_[level] = siblingNo;
+  if (options_.treeNo) {
+    std::string prefix;
+    for (int i = 1; i <= level; ++i) {
+      if (i > 1) prefix += '-';
+      prefix += Numbered("[%.4d]", levelNumbers_[i]);
+    }
+    return prefix + FolderMarkText(folder);
+  }
+  levelPrefixes_[level] = Sj(HasLaterSibling(r) ? kGlyphBranch : kGlyphLast) + FolderMarkText(folder);
+  if (level > 1) {
+    // The parent's line is drawn; below it only its vertical line (when
+    // more siblings follow it) or blank space remains.
+    std::string& above = levelPrefixes_[level - 1];
+    if (above.starts_with(Sj(kGlyphLast)))
+      above = kGlyphBlank;
+    else if (above.starts_with(Sj(kGlyphBranch)))
+      above = Sj(kGlyphThrough);
+  }
+  std::string prefix;
+  for (int i = 1; i <= level; ++i) prefix += levelPrefixes_[i];
+  if (options_.offsetNo) prefix += Numbered("[%.4d] ", siblingNo);
+  return prefix;
+}
+
+bool TextExport::LineLimitReached(bool unlimited) const {
+  return !unlimited && lineCounter_ >= catalog_.LoadedCount();
+}
+
+void TextExport::WalkExportTree(bool unlimited, int first, int depth, int& row,
+                                std::vector<std::string>& lines, const std::string& namePrefix) {
+  if (LineLimitReached(unlimited)) return;
+  if (depth == 0 && options_.tree) lines.push_back(namePrefix);
+  if (first < 0 || first >= catalog_.LoadedCount()) return;
+  const std::string sep = options_.PathSeparator();
+
+  // An explicit stack instead of recursion: folder depth is bounded only by
+  // the record count.
+  struct Run {
+    int next;
+    int parent;
+    int depth;
+    int siblingNo;
+    std::string pathPrefix;
+  };
+  std::vector<Run> runs;
+  runs.push_back({first, catalog_.LoadedRec(first).Parent(), depth, 0,
+                  namePrefix.empty() ? std::string() : namePrefix + sep});
+  while (!runs.empty()) {
+    Run& run = runs.back();
+    if (LineLimitReached(unlimited) || !InSiblingRun(run.next, run.parent)) {
+      runs.pop_back();
+      continue;
+    }
+    const int r = run.next++;
+    const TFileRec& rec = catalog_.LoadedRec(r);
+    const bool folder = IsFolderRecord(rec);
+    if (!options_.folderOnly || folder) ++run.siblingNo;
+    const std::string name = catalog_.RecordName(r);
+    const std::string pathText = run.pathPrefix + name;
+    const int level = run.depth + 1;
+    if (folder) {
+      const bool hasChildren = rec.FirstChild() >= 0;
+      if (options_.tree) {
+        lines.push_back(BuildTreePrefix(r, level, true, run.siblingNo) + name);
+        ++lineCounter_;
+      } else if (!hasChildren || options_.folderOnly) {
+        lines.push_back(BuildExportRow(rec, row++, pathText + sep));
+        ++lineCounter_;
+      }
+      if (hasChildren) {
+        const int child = rec.FirstChild();
+        runs.push_back({child, r, level, 0, pathText.empty() ? std::string() : pathText + sep});
+      }
+    } else if (!options_.folderOnly) {
+      if (options_.tree)
+        lines.push_back(BuildTreePrefix(r, level, false, run.siblingNo) + name);
+      else
+        lines.push_back(BuildExportRow(rec, row++, pathText));
+      ++lineCounter_;
+    }
+  }
+}
+
+std::string TextExport::ConvertName(std::string text) const {
+  return ConvertCase(options_.nameMode, std::move(text));
+}
+
+void TextExport::AppendMediaDump(int slot, bool fromRoot, int& row, std::string& out) {
+  if (slot < 0 || slot >= catalog_.SlotsUsed() || !catalog_.Slot(slot).IsLive()) return;
+  if (!catalog_.LoadMedia(slot)) return;
+  const std::string name = catalog_.Slot(slot).Name();
+  std::vector<std::string> lines;
+  lines.push_back(fromRoot ? Sj("【メディア名：") + name + Sj("】")
+                           : Sj("[メディア名：") + name + Sj("]"));
+  const int first = catalog_.LoadedCount() > 1 ? 1 : -1;
+  WalkExportTree(fromRoot, first, 0, row, lines, std::string());
+  std::string entry;
+  for (const std::string& line : lines) entry += line + kCrLf;
+  out += ConvertName(std::move(entry)) + kCrLf;
+}
+
+void TextExport::AppendEntry(ExportMode mode, bool simple, const ExportSelectionInput& input,
+                             int entry, int& row, std::string& out) {
+  // A media row stands for its media: its root record, its name and its walk.
+  const int slot = input.mediaRows ? entry : input.shownSlot;
+  if (input.mediaRows && (slot < 0 || slot >= catalog_.SlotsUsed() || !catalog_.Slot(slot).IsLive()))
+    return;
+  if (!catalog_.LoadMedia(slot)) return;
+  const int r = input.mediaRows ? 0 : entry;
+  const TFileRec& rec = catalog_.LoadedRec(r);
+  const std::string name = input.mediaRows ? catalog_.Slot(slot).Name() : catalog_.RecordName(r);
+  std::string text;
+  switch (mode) {
+    case ExportMode::FileName:
+      text = BuildExportRow(rec, row++, name, simple) + kCrLf;
+      break;
+    case ExportMode::FullPath:
+      text = BuildExportRow(rec, row++, (r > 0 ? BuildExportPath(r) : std::string()) + name,
+                            simple) +
+             kCrLf;
+      break;
+    case ExportMode::FolderContents: {
+      std::vector<std::string> lines;
+      WalkExportTree(false, rec.FirstChild(), 0, row, lines, name);
+      for (const std::string& line : lines) text += line + kCrLf;
+      break;
+    }
+    case ExportMode::MediaDump:
+      return;
+  }
+  out += ConvertName(std::move(text));
+}
+
+std::string TextExport::BuildSelectionText(ExportMode mode, bool simple,
+                                           const ExportSelectionInput& input) {
+  lineCounter_ = 0;
+  if (input.entries.empty()) return {};
+  std::string out;
+  if (!options_.tree && !simple) out = BuildExportHeader() + kCrLf;
+  int row = 1;
+  if (mode == ExportMode::MediaDump && !input.mediaRows) {
+    AppendMediaDump(input.shownSlot, false, row, out);
+    return out;
+  }
+  for (int entry : input.entries) {
+    if (mode == ExportMode::MediaDump)
+      AppendMediaDump(entry, true, row, out);
+    else
+      AppendEntry(mode, simple, input, entry, row, out);
+  }
+  return out;
+}
+
+std::string TextExport::ExportLabel(ExportMode mode, bool mediaRows) {
+  switch (mode) {
+    case ExportMode::FileName:
+      return Sj("ファイル名");
+    case ExportMode::FullPath:
+      return Sj("フルパス名");
+    case ExportMode::FolderContents:
+      return Sj("フォルダ配下すべて");
+    case ExportMode::MediaDump:
+      break;
+  }
+  return mediaRows ? Sj("メディア情報すべて") : Sj("カレントのメディア情報すべて");
+}
+
+// ------------------------------------------------------------------ delivery
+
+std::string ProposeExportFileName(std::string_view labelCp932, int32_t now) {
+  return FormatDateTime("yyyymmddhhnnss", now) + "_" + std::string(labelCp932) + ".txt";
+}
+
+QString ApplyTextExtension(const QString& chosen) {
+  return chosen.contains(QStringLiteral(".txt"), Qt::CaseInsensitive) ? chosen
+                                                                       : chosen + ".txt";
+}
+
+void SaveExportText(const QString& path, const std::string& text) {
+  BinaryFile file(path.toStdString(), BinaryFile::Mode::Create);
+  if (!text.empty()) file.WriteAt(0, text.data(), text.size());
+  file.Close();
+}
+
+ExportOutcome ExportSelection(Catalog& catalog, const Settings& settings, ExportMode mode,
+                              bool simple, const ExportSelectionInput& input,
+                              Clipboard& clipboard, Prompter& prompter) {
+  if (input.entries.empty()) {
+    prompter.Message(QString::fromUtf8(
+                         "クリップボードにコピーするファイル名、またはフォルダ名が不明です"),
+                     PromptIcon::Warning, PromptButtons::Ok);
+    return ExportOutcome::NothingSelected;
+  }
+  const ExportOptions options = ExportOptions::FromSettings(settings);
+  TextExport exporter(catalog, options);
+  const std::string text = exporter.BuildSelectionText(mode, simple, input);
+  if (!options.fileWrite) {
+    clipboard.SetText(text);
+    return ExportOutcome::Copied;
+  }
+  const std::string proposal =
+      ProposeExportFileName(TextExport::ExportLabel(mode, input.mediaRows), DosNow());
+  const QString chosen = prompter.SaveFile(
+      QString(), text::Cp932ToQString(proposal),
+      QString::fromUtf8("テキストファイル(*.txt)|*.txt|すべてのファイル(*.*)|*.*"), QString());
+  if (chosen.isEmpty()) return ExportOutcome::Cancelled;
+  SaveExportText(ApplyTextExtension(chosen), text);
+  return ExportOutcome::Saved;
+}
+
+// ------------------------------------------------------------------ search hits
+
+std::string BuildSearchHitsText(const std::vector<const TRecord*>& hits, HitExportFormat format,
+                                int nameMode, Catalog& catalog, TypeNames& typeNames,
+                                std::string_view dateFormatCp932) {
+  std::string out;
+  for (const TRecord* hit : hits) {
+    std::string line;
+    switch (format) {
+      case HitExportFormat::Name:
+        line = hit->Name;
+        break;
+      case HitExportFormat::FullPath:
+        line = hit->Path + "\\" + hit->Name;
+        break;
+      case HitExportFormat::AllItems: {
+        const SearchHitFields f = DescribeSearchHit(*hit, catalog, typeNames, dateFormatCp932);
+        const std::string parts[] = {Quoted(f.name),
+                                     FormatPlain(f.count),
+                                     Quoted(f.path),
+                                     Quoted(f.category),
+                                     Quoted(f.location),
+                                     Quoted(f.locationDetail),
+                                     FormatPlain(f.size),
+                                     Quoted(f.typeName),
+                                     Quoted(f.dateText),
+                                     FormatPlain(f.allocated),
+                                     FormatPlain(f.allocated - f.size),
+                                     Quoted(f.version),
+                                     Quoted(f.comment)};
+        for (std::size_t i = 0; i < std::size(parts); ++i) line += (i ? "," : "") + parts[i];
+        break;
+      }
+    }
+    out += ConvertCase(nameMode, std::move(line)) + kCrLf;
+  }
+  return out;
+}
+
+void ExportSearchHits(const std::vector<const TRecord*>& hits, HitExportFormat format,
+                      Catalog& catalog, TypeNames& typeNames, const Settings& settings,
+                      Clipboard& clipboard) {
+  const std::string dateFormat = text::QStringToCp932(settings.GetString(REG_FormatUpdateDateTime));
+  clipboard.SetText(BuildSearchHitsText(hits, format, settings.GetInt(REG_ClipBordNameMode),
+                                        catalog, typeNames, dateFormat));
+}
+
+}  // namespace plomix

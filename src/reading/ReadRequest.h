@@ -1,0 +1,111 @@
+#pragma once
+// The read-media workflow without its dialog: the values the read dialog
+// holds (ReadForm), the checks made when the user confirms (drive ready with
+// retries, an empty name becoming the date-time, a name already used asking
+// whether to replace that media), the settings the dialog remembers, and the
+// command that reads the chosen drive and stores it as a new media. Every
+// question goes through the Prompter, so the window, the command-line tool and
+// tests share this logic.
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace plomix {
+
+class Catalog;
+class Drives;
+class Prompter;
+class Scanner;
+class Settings;
+
+// What the scan reads and the catalogue stores. Texts are CP932.
+struct ReadRequest {
+  std::string drive;  // one lower-case letter
+  std::string mediaName;
+  std::string volumeName;
+  std::string volumeSerial;
+  std::string category;  // empty: the kind name is used
+  std::string location;
+  std::string locationDetail;
+};
+
+// The read dialog's controls. Texts are CP932.
+struct ReadForm {
+  std::string drive;     // the selected letter
+  std::string name;      // the name box
+  std::string category;  // the category box ("デフォルト" means none)
+  std::string location;
+  std::string locationDetail;
+  bool volumeName = true;   // take the volume name as the media name
+  bool eject = true;        // open a CD/DVD tray after reading
+  bool getVersion = false;  // read file versions (slow)
+  int dupSearchMode = 0;    // 0 ask, 1 never, 2 always re-run the analyses
+};
+
+// ValidateReadRequest's results.
+inline constexpr int kReadRefused = 0;
+inline constexpr int kReadAsNew = 1;
+inline constexpr int kReadReplacing = 2;
+
+class ReadWorkflow {
+ public:
+  ReadWorkflow(Catalog& catalog, Settings& settings, Drives& drives, Scanner& scanner,
+               Prompter& prompter);
+
+  // The dialog as it opens: the remembered drive selected (and its volume
+  // fetched, which may put the label into the name box), the check boxes and
+  // the radio choice from the settings, the name box holding the date-time
+  // unless the label replaced it.
+  ReadForm InitialForm();
+  // Reads the drive's volume name and serial (emptied when unreadable); with
+  // `fillName` and the volume-name box checked a readable label becomes the name.
+  void FetchDriveVolume(ReadForm& form, bool fillName, const std::string& drive);
+  // The volume-name box was checked: the name box takes the label last fetched.
+  void VolumeNameChecked(ReadForm& form);
+  // The checks of a confirmed dialog; fills Request() and, unless choices are
+  // not persisted, stores the drive and the three check boxes in the settings.
+  // kReadReplacing remembers the media to replace (ReplaceSlot()).
+  int ValidateReadRequest(ReadForm& form);
+  // The read button (storeDupMode true) or Enter in a box (false): true when
+  // the read is to happen.
+  bool ConfirmRead(ReadForm& form, bool storeDupMode);
+
+  // The whole command: refuses with the slot-limit message when the catalogue
+  // is full, runs `dialog` (which fills the form and calls ConfirmRead; false
+  // means cancelled), reads and adds the media, then runs the after-change
+  // hook. True when a media was added. Busy() is true meanwhile.
+  bool ReadMediaClick(const std::function<bool(ReadWorkflow&)>& dialog);
+  // Reads Request() and stores the result as a new media; a replaced media is
+  // deleted only once the new one is stored, so a read that finds nothing
+  // keeps it. True when a media was added.
+  bool ReadAndAdd();
+
+  bool Busy() const { return busy_; }
+  const ReadRequest& Request() const { return request_; }
+  int ReplaceSlot() const { return replaceSlot_; }
+  // Called after a media was added (the analyses decide about re-running).
+  void SetAfterMediaChange(std::function<void()> hook) { afterMediaChange_ = std::move(hook); }
+  // The command-line tool reads without changing the window's remembered choices.
+  void SetPersistChoices(bool persist) { persistChoices_ = persist; }
+
+  static const char* SlotLimitMessage();
+  static const char* NotReadyMessage();
+
+ private:
+  Catalog& catalog_;
+  Settings& settings_;
+  Drives& drives_;
+  Scanner& scanner_;
+  Prompter& prompter_;
+  ReadRequest request_;
+  std::string fetchedDrive_;
+  std::string fetchedName_, fetchedSerial_;
+  int replaceSlot_ = -1;
+  bool confirmed_ = false;
+  bool busy_ = false;
+  bool persistChoices_ = true;
+  std::function<void()> afterMediaChange_;
+};
+
+}  // namespace plomix

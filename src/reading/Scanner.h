@@ -1,0 +1,153 @@
+#pragma once
+// The media scan: walks a drive's folder tree once, breadth first, into a
+// compact reading buffer (one small fixed-size entry per folder or file plus
+// an arena of CP932 name bytes), sorts every folder's entries by the Japanese
+// collation, sums sizes, allocation and counts bottom-up and keeps the oldest
+// and newest dates and the smallest and largest file. The buffer hands its
+// records to Catalog::AddMedia one at a time (MediaRecordSource), so that a
+// read of a million entries never holds a million TRecords.
+//
+// The walk works relative to directory handles (getdents64 and fstatat), does
+// not follow symbolic links (a link is stored as a file), does not enter other
+// mounted file systems (a mount point is stored as an empty folder), keeps the
+// native name of every folder so that names CP932 cannot hold are still
+// walked, and stores unreadable folders without entries.
+
+#include <sys/types.h>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/Catalog.h"
+#include "core/Records.h"
+#include "reading/ReadRequest.h"
+
+namespace plomix {
+
+class Drives;
+class Prompter;
+class Settings;
+
+// The drive facts a walk needs.
+struct ScanSetup {
+  std::string rootFolder;  // native path of the drive's root
+  std::string drive;       // one lower-case letter
+  int16_t kind = kKindUnknownDrive;
+  int32_t clusterSize = 0;
+  double freeSpace = 0;
+  bool readVersions = false;
+};
+
+// One entry of the reading buffer (the media root, a folder or a file).
+struct ScanEntry {
+  double size = 0;
+  double allocated = 0;
+  int32_t parent = -1;
+  int32_t firstChild = -1;
+  uint64_t name = 0;       // arena reference of the CP932 name
+  uint64_t aux = 0;        // folders: arena reference of the native name;
+                           // files: 1 + index of the version text, 0 for none
+  int32_t fileDate = 0;
+  int32_t dirFolders = 0;  // capped to 16 bits when records are produced
+  int32_t dirFiles = 0;
+  int32_t allFolders = 0;
+  int32_t allFiles = 0;
+  int16_t kind = 0;
+  int16_t attr = 0;
+  bool enter = false;  // a folder on the media's own file system
+};
+
+// Append-only byte storage in large blocks: references stay valid, growth
+// never copies what is stored, and memory grows with the names kept.
+class NameArena {
+ public:
+  uint64_t Add(std::string_view bytes);
+  std::string_view Get(uint64_t reference) const;
+  void Clear();
+
+ private:
+  std::vector<std::unique_ptr<char[]>> blocks_;
+  std::size_t used_ = 0;  // bytes used in the last block
+};
+
+class Scanner : public MediaRecordSource {
+ public:
+  // Called every 100 stored records (every file while versions are read) with
+  // the number of records stored before the current one, not counting the
+  // root, and the native path of the folder being read.
+  using Progress = std::function<void(int64_t stored, const std::string& folder)>;
+
+  Scanner();
+  ~Scanner() override;
+
+  // The buffer grows on demand; this only makes sure a first block exists.
+  // On failure the two out-of-memory messages are shown through `prompter`.
+  bool AllocateScanBuffer(Prompter* prompter = nullptr);
+  void ClearScanBuffer();
+  void ReleaseScanBuffer();
+
+  // Reads the drive of the request with the drive facts of `drives`, the
+  // settings REG_GetFileVersion and REG_Eject, and reports the entry limit
+  // through `prompter` (may be null). True when the media had an entry.
+  bool ReadMedia(const ReadRequest& request, const Drives& drives, const Settings& settings,
+                 Prompter* prompter);
+  // The walk itself for given drive facts (ReadMedia's core; tests use it
+  // directly). True when the root folder showed at least one entry.
+  bool ReadTree(const ReadRequest& request, const ScanSetup& setup);
+
+  // Sorts the records first..last (entries without children yet) by name.
+  void SortFolderEntries(int32_t first, int32_t last);
+  void AggregateSizes();
+  void AggregateCounts();
+
+  // ---- Results ----
+  int32_t ScanCount() const { return count_; }
+  bool ScanOverflow() const { return overflow_; }
+  int32_t ScanFolderCount() const { return folderCount_; }
+  int32_t ScanFileCount() const { return fileCount_; }
+  TMediaInfomation& CurrentMedia() { return currentMedia_; }
+  const ScanEntry& Entry(int32_t index) const;
+  std::string_view EntryName(int32_t index) const;
+
+  // MediaRecordSource: records 0..ScanCount()-1.
+  int32_t RecordCount() const override { return count_; }
+  void Fetch(int32_t index, TRecord& out) const override;
+
+  // ---- Knobs ----
+  void SetProgress(Progress progress) { progress_ = std::move(progress); }
+  // At most this many records (the root included); tests use small limits.
+  void SetRecordLimit(int32_t limit) { limit_ = limit; }
+  // The message shown once when entries were refused at the limit.
+  static const char* OverflowMessage();
+
+ private:
+  ScanEntry& At(int32_t index);
+  int32_t Append(const ScanEntry& entry);
+  bool ReadFolder(int fd, int32_t parent, const std::string& folderPath);
+  int OpenFolder(int32_t index, std::string& path) const;
+  void NoteDate(int32_t date, int16_t kind);
+  void NoteSize(double size);
+  std::string CountText() const;
+
+  std::vector<std::unique_ptr<ScanEntry[]>> chunks_;
+  NameArena names_;
+  std::vector<std::string> versions_;
+  int32_t count_ = 0;
+  int32_t limit_ = kMaxRecords;
+  bool overflow_ = false;
+  int32_t folderCount_ = 0, fileCount_ = 0;
+  uint32_t oldestFile_ = 0, newestFile_ = 0, oldestFolder_ = 0, newestFolder_ = 0;
+  double smallestFile_ = -1.0, largestFile_ = 0;
+  TMediaInfomation currentMedia_;
+  ScanSetup setup_;
+  dev_t rootDevice_ = 0;
+  bool noAtime_ = true;
+  Progress progress_;
+  std::vector<char> direntBuffer_;
+};
+
+}  // namespace plomix

@@ -1,0 +1,281 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "TestSupport.h"
+#include "core/Catalog.h"
+#include "core/Format.h"
+#include "core/TypeNames.h"
+#include "search/FileSearch.h"
+
+namespace plomix {
+namespace {
+
+using test::Sj;
+
+constexpr double kFiveGiB = 5.0 * 1024 * 1024 * 1024;
+
+TRecord Entry(int parent, int firstChild, int16_t kind, const std::string& name, double size,
+              int32_t date = 0) {
+  TRecord r;
+  r.Parent = parent;
+  r.FirstChild = firstChild;
+  r.Kind = kind;
+  r.Attr = kind == kKindFile ? kAttrArchive : kAttrDirectory;
+  r.Name = name;
+  r.Size = size;
+  r.Allocated = size;
+  r.FileDate = date;
+  return r;
+}
+
+int32_t Date(int y, int mo, int d, int h = 0, int mi = 0) {
+  return PackDosDateTime({y, mo, d, h, mi, 0});
+}
+
+const std::string kLongName = std::string(100, 'L') + ".txt";
+
+// Media "M1": records 1-5 in the root, 6-10 in Docs.
+class FileSearchTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(catalog.CreateCatalog(dir.File("c.qdb")));
+    std::vector<TRecord> recs = {
+        Entry(-1, 1, kKindFixed, "M1", kFiveGiB + 2317),
+        Entry(0, -1, kKindFile, "ABC.TXT", 2000, Date(2020, 1, 2)),
+        Entry(0, 6, kKindFolder, "Docs", kFiveGiB + 17, Date(2020, 1, 1)),
+        Entry(0, -1, kKindFolder, "Report", 0, Date(2020, 1, 1)),
+        Entry(0, -1, kKindFile, "a.txt", 100, Date(2021, 6, 7, 8, 9)),
+        Entry(0, -1, kKindFile, "a.txt.bak", 0, Date(2021, 6, 7, 8, 10)),
+        Entry(2, -1, kKindFile, "Report", 10),
+        Entry(2, -1, kKindFile, "abcxabc", 7),
+        Entry(2, -1, kKindFile, "big.iso", kFiveGiB),
+        Entry(2, -1, kKindFile, kLongName, 0),
+        Entry(2, -1, kKindFile, Sj("データ.txt"), 0),
+    };
+    TMediaInfomation info;
+    info.Category = "cat";
+    info.Location = "shelf";
+    ASSERT_TRUE(catalog.AddMedia(recs, info));
+    catalog.SetMark(1, MakeKey(0, 4));
+    catalog.SetCommentLink(catalog.AddComment(MakeKey(0, 4), "Hello World", 10, "a.txt"),
+                           MakeKey(0, 4));
+    catalog.SetCommentLink(catalog.AddComment(MakeKey(0, 3), "folder note", 8, "Report"),
+                           MakeKey(0, 3));
+  }
+
+  std::vector<std::string> Run(const SearchConditions& c, std::vector<int> media = {0}) {
+    FileSearch search(catalog);
+    search.SetConditions(c);
+    search.SetSearchMediaList(std::move(media));
+    search.RunFileSearch();
+    std::vector<std::string> names;
+    for (const TRecord& hit : search.SearchRecs()) names.push_back(hit.Name);
+    return names;
+  }
+
+  test::TempDir dir;
+  Catalog catalog;
+};
+
+SearchConditions Name(const std::string& pattern, bool caseSensitive = false) {
+  SearchConditions c;
+  c.nameEnabled = true;
+  c.namePattern = pattern;
+  c.nameCaseSensitive = caseSensitive;
+  return c;
+}
+
+using Names = std::vector<std::string>;
+const Names kAll = {"M1",      "ABC.TXT", "Docs",    "Report",  "a.txt",          "a.txt.bak",
+                    "Report",  "abcxabc", "big.iso", kLongName, Sj("データ.txt")};
+
+TEST_F(FileSearchTest, ConditionTable) {
+  struct Case {
+    const char* what;
+    SearchConditions conditions;
+    Names expected;
+  };
+  std::vector<Case> cases;
+  cases.push_back({"wildcard, any case", Name("*.txt"),
+                   {"ABC.TXT", "a.txt", kLongName, Sj("データ.txt")}});
+  cases.push_back({"wildcard, case-sensitive", Name("*.txt", true),
+                   {"a.txt", kLongName, Sj("データ.txt")}});
+  cases.push_back({"full-width pattern folds alike", Name(Sj("データ.TXT")), {Sj("データ.txt")}});
+  cases.push_back({"exact name, files only", Name("report"), {"Report"}});
+  {
+    SearchConditions c = Name("report");
+    c.includeFolders = true;
+    cases.push_back({"exact name, folders too", c, {"Report", "Report"}});
+    c.foldersOnly = true;
+    cases.push_back({"exact name, folders only", c, {"Report"}});
+  }
+  {
+    SearchConditions c = Name("*");
+    c.includeFolders = true;
+    cases.push_back({"'*' with folders reaches the media root", c, kAll});
+  }
+  {
+    SearchConditions c = Name("abc");
+    c.namePartial = true;
+    c.namePattern2 = "big";
+    cases.push_back({"partial OR", c, {"ABC.TXT", "abcxabc", "big.iso"}});
+    c.namePattern2 = "xab";
+    c.nameCombineAnd = true;
+    cases.push_back({"partial AND", c, {"abcxabc"}});
+  }
+  {
+    SearchConditions c;
+    c.sizeEnabled = true;
+    c.sizeMin = 0;
+    c.sizeMax = 0;
+    cases.push_back({"size 0 to 0", c, {"a.txt.bak", kLongName, Sj("データ.txt")}});
+    c.sizeMin = 2147483647;
+    c.sizeMax = 6.0 * 1024 * 1024 * 1024;
+    cases.push_back({"size above 4 GiB", c, {"big.iso"}});
+    c.includeFolders = true;
+    cases.push_back({"size gate keeps the media root out", c, {"Docs", "big.iso"}});
+  }
+  {
+    SearchConditions c;
+    c.dateEnabled = true;
+    c.dateFrom = c.dateTo = static_cast<uint32_t>(Date(2021, 6, 7, 8, 9));
+    cases.push_back({"date range of one instant", c, {"a.txt"}});
+  }
+  {
+    SearchConditions c;
+    c.markEnabled = true;
+    cases.push_back({"marked", c, {"a.txt"}});
+  }
+  {
+    SearchConditions c;
+    c.commentEnabled = true;
+    cases.push_back({"any comment, folders included", c, {"Report", "a.txt"}});
+    c.commentSubstring = true;
+    c.commentPattern = "HELLO";
+    cases.push_back({"comment text, any case", c, {"a.txt"}});
+    c.commentCaseSensitive = true;
+    cases.push_back({"comment text, case-sensitive", c, {}});
+    c.commentPattern = "Hello";
+    cases.push_back({"comment text, same case", c, {"a.txt"}});
+  }
+  {
+    SearchConditions c = Name("*.iso");
+    c.commentEnabled = true;
+    c.commentCombineAnd = false;
+    cases.push_back({"comment OR name", c, {"Report", "a.txt", "big.iso"}});
+    c.nameEnabled = false;
+    cases.push_back({"comment OR alone", c, kAll});
+    c.commentCombineAnd = true;
+    c.markEnabled = true;
+    cases.push_back({"comment AND mark", c, {"a.txt"}});
+  }
+  {
+    SearchConditions c;
+    c.includeFolders = true;
+    cases.push_back({"no condition", c, kAll});
+    c.foldersOnly = true;
+    cases.push_back({"folder flags alone", c, kAll});
+  }
+  for (const Case& c : cases) EXPECT_EQ(Run(c.conditions), c.expected) << c.what;
+}
+
+TEST_F(FileSearchTest, HitFieldsAndStatus) {
+  TMediaInfomation info;
+  ASSERT_TRUE(catalog.AddMedia(std::vector<TRecord>{Entry(-1, 1, kKindOptical, "M2", 9),
+                                                    Entry(0, -1, kKindFile, "z.iso", 9)},
+                               info));
+  FileSearch search(catalog);
+  SearchConditions c = Name("*.iso");
+  search.SetConditions(c);
+  // Slot 7 holds nothing and is passed over.
+  search.SetSearchMediaList({1, 7, 0});
+  std::vector<std::pair<int, std::string>> status;
+  search.RunFileSearch([&](int panel, const QString& t) { status.emplace_back(panel, t.toStdString()); });
+
+  ASSERT_EQ(search.SearchCount(), 2);
+  const TRecord& z = search.SearchRecs()[0];
+  EXPECT_EQ(z.Key, MakeKey(1, 1));
+  EXPECT_EQ(z.Path, "M2");
+  const TRecord& big = search.SearchRecs()[1];
+  EXPECT_EQ(big.Key, MakeKey(0, 8));
+  EXPECT_EQ(big.Path, "M1\\Docs");
+  EXPECT_EQ(big.Size, kFiveGiB);
+  EXPECT_EQ(big.Parent, 2);
+  EXPECT_EQ(big.CommentNo, -1);
+  EXPECT_TRUE(search.BrowseViewStale());
+  EXPECT_EQ(catalog.LoadedMediaSlot(), 0);
+
+  const std::vector<std::pair<int, std::string>> expected = {
+      {0, ""},
+      {1, "検索中...(1/3メディア中、0件検出)"},
+      {1, "検索中...(2/3メディア中、1件検出)"},
+      {1, "検索中...(3/3メディア中、1件検出)"},
+      {1, "2 件検出"}};
+  EXPECT_EQ(status, expected);
+
+  // The long name comes back whole; the root record's path is empty.
+  search.SetConditions(Name("l*"));
+  search.SetSearchMediaList({0});
+  search.RunFileSearch();
+  ASSERT_EQ(search.SearchCount(), 1);
+  EXPECT_EQ(search.SearchRecs()[0].Name, kLongName);
+
+  TypeNames types;
+  const std::vector<std::string> texts = SearchHitTexts(DescribeSearchHit(
+      big, catalog, types, "yyyy/mm/dd"));
+  ASSERT_EQ(texts.size(), static_cast<std::size_t>(kSearchHitColumns));
+  EXPECT_EQ(texts[0], "big.iso");
+  EXPECT_EQ(texts[1], "1");
+  EXPECT_EQ(texts[2], "M1\\Docs");
+  EXPECT_EQ(texts[3], "cat");
+  EXPECT_EQ(texts[4], "shelf");
+  EXPECT_EQ(texts[6], "5,368,709,120");
+  EXPECT_EQ(texts[8], "");
+  EXPECT_EQ(texts[10], "0");
+}
+
+// Many one-byte-named files, produced on demand.
+class FlatMedia : public MediaRecordSource {
+ public:
+  FlatMedia(std::string name, int files) : name_(std::move(name)), files_(files) {}
+  int32_t RecordCount() const override { return files_ + 1; }
+  void Fetch(int32_t index, TRecord& out) const override {
+    out = index == 0 ? Entry(-1, files_ > 0 ? 1 : -1, kKindFixed, name_, 0)
+                     : Entry(0, -1, kKindFile, "f", 1);
+  }
+
+ private:
+  std::string name_;
+  int files_;
+};
+
+TEST(FileSearchLimit, StopsAtTwoHundredThousandHits) {
+  test::TempDir dir;
+  Catalog catalog;
+  ASSERT_TRUE(catalog.CreateCatalog(dir.File("big.qdb")));
+  for (auto [name, files] : {std::pair{"A", 150000}, {"B", 60000}, {"C", 5}}) {
+    TMediaInfomation info;
+    ASSERT_TRUE(catalog.AddMedia(FlatMedia(name, files), info));
+  }
+  FileSearch search(catalog);
+  search.SetConditions(Name("f"));
+  search.SetSearchMediaList({0, 1, 2});
+  std::vector<std::string> status;
+  search.RunFileSearch([&](int, const QString& t) { status.push_back(t.toStdString()); });
+
+  ASSERT_EQ(search.SearchCount(), kMaxSearchHits);
+  EXPECT_EQ(search.SearchRecs().back().Key, MakeKey(1, 50000));
+  // The third media is never started.
+  const std::vector<std::string> expected = {"", "検索中...(1/3メディア中、0件検出)",
+                                             "検索中...(2/3メディア中、150000件検出)",
+                                             "200000 件検出"};
+  EXPECT_EQ(status, expected);
+}
+
+}  // namespace
+}  // namespace plomix
