@@ -1,7 +1,211 @@
+// Analysis commands: dups, similar, groups.
+
+#include <unistd.h>
+
+#include <QJsonArray>
+#include <QJsonObject>
+#include <algorithm>
+#include <iostream>
+#include <ostream>
+
+#include "analysis/AnalysisControl.h"
+#include "analysis/ResultStore.h"
 #include "cli/CliCommon.h"
+#include "core/Catalog.h"
+#include "core/Format.h"
+#include "core/Prompter.h"
+#include "core/Settings.h"
+#include "core/Text.h"
 
 namespace plomix::cli {
 
-void RegisterAnalysisCommands(CommandTable&) {}
+namespace {
+
+// The analysis commands never ask anything.
+class SilentPrompter : public Prompter {
+ public:
+  PromptResult Message(const QString&, PromptIcon, PromptButtons, const QString&) override {
+    return PromptResult::No;
+  }
+  QString OpenFile(const QString&, const QString&, const QString&) override { return {}; }
+  QString SaveFile(const QString&, const QString&, const QString&, const QString&) override {
+    return {};
+  }
+  QString ChooseFolder(const QString&, const QString&) override { return {}; }
+  std::optional<int> ChooseColour(int) override { return std::nullopt; }
+  std::optional<QString> InputText(const QString&, const QString&, const QString&) override {
+    return std::nullopt;
+  }
+};
+
+AnalysisProgress TerminalProgress() {
+  if (!isatty(STDERR_FILENO)) return {};
+  return [](const AnalysisEvent& e) {
+    switch (e.kind) {
+      case AnalysisEvent::Kind::MediaSkipped:
+        std::cerr << "\r\x1b[K" << U8(e.text) << '\n';
+        break;
+      case AnalysisEvent::Kind::Media:
+      case AnalysisEvent::Kind::Sorting:
+      case AnalysisEvent::Kind::Finishing:
+        std::cerr << "\r\x1b[K" << U8(e.text) << std::flush;
+        break;
+      default:
+        std::cerr << "\r\x1b[K" << FormatNumber(static_cast<double>(e.counters.files)) << " / "
+                  << FormatNumber(static_cast<double>(e.counters.groups)) << " / "
+                  << FormatNumber(static_cast<double>(e.counters.entries)) << std::flush;
+    }
+  };
+}
+
+// Where a member lies: its media's name and the path of its folder.
+struct MemberPlace {
+  std::string media;
+  std::string folder;
+};
+
+// Paths need the member's media loaded: resolve them media by media.
+std::vector<MemberPlace> PlacesOf(Catalog& catalog, const std::vector<ResultItem>& members) {
+  std::vector<MemberPlace> places(members.size());
+  std::vector<std::pair<int, std::size_t>> order;  // slot, member index
+  std::vector<int32_t> records(members.size(), -1);
+  for (std::size_t i = 0; i < members.size(); ++i) {
+    int slot = 0;
+    int32_t record = 0;
+    if (!SplitResultKey(members[i].key, slot, record) || !catalog.Slot(slot).IsLive()) continue;
+    records[i] = record;
+    order.emplace_back(slot, i);
+    places[i].media = catalog.Slot(slot).Name();
+  }
+  std::stable_sort(order.begin(), order.end(),
+                   [](const auto& a, const auto& b) { return a.first < b.first; });
+  for (const auto& [slot, i] : order) {
+    if (!catalog.LoadMedia(slot) || records[i] >= catalog.LoadedCount()) continue;
+    places[i].folder = catalog.BuildRecordPath(slot, records[i]);
+  }
+  return places;
+}
+
+// Prints the groups of a loaded store with all their members.
+void PrintGroups(Context& ctx, Catalog& catalog, ResultStore& store, const AnalysisCounters* run,
+                 bool summary) {
+  const bool like = store.Mode() == AnalysisMode::Similar;
+  std::vector<ResultItem> members;
+  std::vector<std::size_t> groupStart;
+  if (!summary) {
+    for (const ResultItem& head : store.Heads()) {
+      groupStart.push_back(members.size());
+      store.LoadMembers(1, head.first, head.groupSize);
+      const std::vector<ResultItem>& loaded = store.Members(1);
+      members.insert(members.end(), loaded.begin(), loaded.end());
+    }
+    store.ClearMembers(1);
+    groupStart.push_back(members.size());
+  }
+  const std::vector<MemberPlace> places = PlacesOf(catalog, members);
+
+  if (ctx.json) {
+    QJsonObject object{{"file", QString::fromStdString(store.Path())},
+                       {"groups", store.GroupCount()},
+                       {"entries", store.EntryCount()}};
+    if (run) object.insert("filesExamined", static_cast<double>(run->files));
+    if (like) object.insert("delimiters", Q(store.StoredLikeKey()));
+    if (!summary) {
+      QJsonArray groups;
+      for (std::size_t g = 0; g < store.Heads().size(); ++g) {
+        const ResultItem& head = store.Heads()[g];
+        QJsonArray list;
+        for (std::size_t i = groupStart[g]; i < groupStart[g + 1]; ++i) {
+          const ResultItem& m = members[i];
+          list.append(QJsonObject{{"name", Q(m.name)},
+                                  {"key", m.key},
+                                  {"media", Q(places[i].media)},
+                                  {"path", Q(places[i].folder)},
+                                  {"size", static_cast<double>(m.size)},
+                                  {"date", QString::fromStdString(U8(FormatDateTime(
+                                               "yyyy/mm/dd hh:nn:ss", m.date)))}});
+        }
+        groups.append(QJsonObject{{"key", Q(head.name)}, {"count", head.groupSize}, {"members", list}});
+      }
+      object.insert("list", groups);
+    }
+    PrintJson(ctx.out, object);
+    return;
+  }
+  if (run) ctx.out << "files examined: " << FormatNumber(static_cast<double>(run->files)) << '\n';
+  ctx.out << "groups:         " << FormatNumber(store.GroupCount()) << '\n'
+          << "entries:        " << FormatNumber(store.EntryCount()) << '\n'
+          << "result file:    " << store.Path() << '\n';
+  if (summary) return;
+  for (std::size_t g = 0; g < store.Heads().size(); ++g) {
+    const ResultItem& head = store.Heads()[g];
+    ctx.out << U8(head.name) << '\t' << head.groupSize << '\n';
+    for (std::size_t i = groupStart[g]; i < groupStart[g + 1]; ++i) {
+      ctx.out << '\t' << U8(members[i].name) << '\t' << U8(places[i].media) << '\t'
+              << U8(places[i].folder) << '\n';
+    }
+  }
+}
+
+int RunSearch(Context& ctx, AnalysisMode mode) {
+  Catalog catalog;
+  OpenCatalogOrThrow(catalog, ctx.args.Positional(0, "CATALOG"));
+  if (catalog.MediaCount() == 0) throw CliError("the catalogue holds no media");
+  Settings settings;
+  SilentPrompter prompter;
+  DupResultStore dup(&catalog);
+  LikeResultStore like(&catalog);
+  AnalysisControl control(catalog, dup, like, settings, prompter);
+  control.CatalogOpened();
+  if (mode == AnalysisMode::Similar) {
+    like.SetCurrentLikeKey(ctx.args.Has("--delimiters")
+                               ? Sjis(ctx.args.Value("--delimiters"))
+                               : text::QStringToCp932(settings.GetString(REG_LikeKey)));
+  }
+  const AnalysisProgress progress = TerminalProgress();
+  const AnalysisCounters counters = control.RunSearchInDialog(mode, progress);
+  if (progress) std::cerr << "\r\x1b[K" << std::flush;
+  PrintGroups(ctx, catalog, control.Store(mode), &counters, ctx.args.Has("--summary"));
+  return 0;
+}
+
+int Dups(Context& ctx) { return RunSearch(ctx, AnalysisMode::Duplicate); }
+
+int Similar(Context& ctx) { return RunSearch(ctx, AnalysisMode::Similar); }
+
+int Groups(Context& ctx) {
+  const bool dupWanted = ctx.args.Has("--dup"), likeWanted = ctx.args.Has("--like");
+  if (dupWanted == likeWanted) throw CliError("give exactly one of --dup and --like");
+  Catalog catalog;
+  OpenCatalogOrThrow(catalog, ctx.args.Positional(0, "CATALOG"));
+  DupResultStore dup(&catalog);
+  LikeResultStore like(&catalog);
+  ResultStore& store = dupWanted ? static_cast<ResultStore&>(dup) : like;
+  store.SetPathFromCatalog(catalog.CatalogPath());
+  if (!store.ResultsExist())
+    throw CliError("no " + std::string(dupWanted ? "duplicate" : "similar-name") +
+                   " result beside the catalogue (run '" + (dupWanted ? "dups" : "similar") +
+                   "' first)");
+  if (!store.LoadGroups())
+    std::cerr << "warning: " << store.Path() << " is damaged; showing what could be read\n";
+  PrintGroups(ctx, catalog, store, nullptr, ctx.args.Has("--summary"));
+  return 0;
+}
+
+}  // namespace
+
+void RegisterAnalysisCommands(CommandTable& table) {
+  table.push_back({"dups", "dups CATALOG [--summary]",
+                   "find files with equal names (ignoring case), write the .dup result and list "
+                   "the groups with their members (--summary: counts only)",
+                   {}, {"--summary"}, Dups});
+  table.push_back({"similar", "similar CATALOG [--delimiters TEXT] [--summary]",
+                   "find files whose names share a word (words cut at the delimiters, by default "
+                   "the REG_LikeKey setting), write the .lik result and list the groups",
+                   {"--delimiters"}, {"--summary"}, Similar});
+  table.push_back({"groups", "groups CATALOG (--dup|--like) [--summary]",
+                   "list the stored duplicate or similar-name groups without searching",
+                   {}, {"--dup", "--like", "--summary"}, Groups});
+}
 
 }  // namespace plomix::cli

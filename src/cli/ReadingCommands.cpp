@@ -1,7 +1,384 @@
+// Reading commands: drives, bind, unbind, read, ls, tree.
+
+#include <unistd.h>
+
+#include <QJsonArray>
+#include <QJsonObject>
+#include <filesystem>
+#include <iostream>
+#include <optional>
+#include <ostream>
+
 #include "cli/CliCommon.h"
+#include "core/Catalog.h"
+#include "core/Format.h"
+#include "core/Prompter.h"
+#include "core/Settings.h"
+#include "core/Text.h"
+#include "core/TypeNames.h"
+#include "reading/Drives.h"
+#include "reading/ReadRequest.h"
+#include "reading/Scanner.h"
 
 namespace plomix::cli {
 
-void RegisterReadingCommands(CommandTable&) {}
+namespace {
+
+// Answers the read workflow's questions from the command line's flags: never
+// retries, replaces only with --replace, and keeps the last question asked so
+// that a refusal can say why.
+class FlagPrompter : public Prompter {
+ public:
+  explicit FlagPrompter(bool replace) : replace_(replace) {}
+
+  PromptResult Message(const QString& text, PromptIcon, PromptButtons buttons,
+                       const QString&) override {
+    lastText_ = text;
+    if (buttons == PromptButtons::OkCancel) {
+      replaceAsked_ = true;
+      return replace_ ? PromptResult::Ok : PromptResult::Cancel;
+    }
+    if (buttons == PromptButtons::RetryCancel) return PromptResult::Cancel;
+    if (buttons == PromptButtons::Ok) std::cerr << text.toStdString() << '\n';
+    return PromptResult::Ok;
+  }
+  QString OpenFile(const QString&, const QString&, const QString&) override { return {}; }
+  QString SaveFile(const QString&, const QString&, const QString&, const QString&) override {
+    return {};
+  }
+  QString ChooseFolder(const QString&, const QString&) override { return {}; }
+  std::optional<int> ChooseColour(int) override { return std::nullopt; }
+  std::optional<QString> InputText(const QString&, const QString&, const QString&) override {
+    return std::nullopt;
+  }
+
+  bool ReplaceAsked() const { return replaceAsked_; }
+  const QString& LastText() const { return lastText_; }
+
+ private:
+  bool replace_;
+  bool replaceAsked_ = false;
+  QString lastText_;
+};
+
+char LetterArg(const std::string& text) {
+  std::string t = text;
+  if (t.size() == 2 && t[1] == ':') t.pop_back();
+  if (t.size() != 1 || !std::isalpha(static_cast<unsigned char>(t[0])))
+    throw CliError("invalid drive letter: " + text);
+  return static_cast<char>(std::toupper(static_cast<unsigned char>(t[0])));
+}
+
+std::string KindText(int kind) { return kind == 0 ? std::string("-") : U8(MediaKindName(kind)); }
+
+int DrivesCommand(Context& ctx) {
+  Settings settings;
+  Drives drives(settings);
+  QJsonArray array;
+  std::vector<std::vector<std::string>> rows;
+  for (const DriveRow& d : drives.ListDrives()) {
+    const std::string letter(1, d.letter);
+    if (ctx.json) {
+      array.append(QJsonObject{{"letter", QString::fromStdString(letter)},
+                               {"kind", d.kind},
+                               {"kindName", QString::fromStdString(KindText(d.kind))},
+                               {"ready", d.ready},
+                               {"label", QString::fromStdString(d.volumeName)},
+                               {"serial", QString::fromStdString(d.serial)},
+                               {"clusterSize", d.clusterSize},
+                               {"freeSpace", d.freeSpace},
+                               {"mountPoint", QString::fromStdString(d.folder)}});
+    } else {
+      rows.push_back({letter + ":", KindText(d.kind), "[" + d.volumeName + "]",
+                      d.serial.empty() ? "-" : d.serial, std::to_string(d.clusterSize),
+                      d.freeSpace < 0 ? "-" : FormatNumber(d.freeSpace), d.folder});
+    }
+  }
+  if (ctx.json)
+    PrintJson(ctx.out, array);
+  else
+    PrintRows(ctx.out, rows);
+  return 0;
+}
+
+int BindCommand(Context& ctx) {
+  const char letter = LetterArg(ctx.args.Positional(0, "LETTER"));
+  const std::string folder = ctx.args.Positional(1, "FOLDER");
+  Settings settings;
+  Drives drives(settings);
+  std::string error;
+  if (!drives.Bind(letter, folder, error)) throw CliError(error);
+  const std::string bound = drives.FolderOf(letter);
+  if (ctx.json)
+    PrintJson(ctx.out, QJsonObject{{"letter", QString(QChar(letter))},
+                                   {"folder", QString::fromStdString(bound)}});
+  else
+    ctx.out << letter << ": -> " << bound << '\n';
+  return 0;
+}
+
+int UnbindCommand(Context& ctx) {
+  const char letter = LetterArg(ctx.args.Positional(0, "LETTER"));
+  Settings settings;
+  Drives drives(settings);
+  const std::string was = drives.FolderOf(letter);
+  if (!drives.Unbind(letter))
+    throw CliError(letter == 'C' ? "C: cannot be unbound"
+                                 : std::string(1, letter) + ": is not bound");
+  if (ctx.json)
+    PrintJson(ctx.out, QJsonObject{{"letter", QString(QChar(letter))},
+                                   {"unbound", QString::fromStdString(was)}});
+  else
+    ctx.out << letter << ": unbound (was " << was << ")\n";
+  return 0;
+}
+
+// The letter a --path folder is read through: the one bound to it, else the
+// lowest free letter, bound now.
+char LetterForPath(Drives& drives, const std::string& folder) {
+  std::error_code ec;
+  if (!std::filesystem::is_directory(folder, ec)) throw CliError("\"" + folder + "\" is not a folder");
+  drives.BindNewVolumes();
+  if (const char bound = drives.LetterOf(folder)) return bound;
+  const char free = drives.LowestFreeLetter();
+  if (free == 0)
+    throw CliError("all 26 drive letters are bound; free one with 'plomix2-cli unbind LETTER'");
+  std::string error;
+  if (!drives.Bind(free, folder, error)) throw CliError(error);
+  return free;
+}
+
+int ReadCommand(Context& ctx) {
+  Catalog catalog;
+  OpenCatalogOrThrow(catalog, ctx.args.Positional(0, "CATALOG"));
+  const bool hasDrive = ctx.args.Has("--drive"), hasPath = ctx.args.Has("--path");
+  if (hasDrive == hasPath) throw CliError("give exactly one of --drive LETTER and --path FOLDER");
+  Settings settings;
+  Drives drives(settings);
+  const char letter = hasDrive ? LetterArg(ctx.args.Value("--drive"))
+                               : LetterForPath(drives, ctx.args.Value("--path"));
+  if (drives.FolderOf(letter).empty())
+    throw CliError(std::string(1, letter) + ": is not bound (see 'plomix2-cli drives')");
+
+  Scanner scanner;
+  FlagPrompter prompter(ctx.args.Has("--replace"));
+  ReadWorkflow workflow(catalog, settings, drives, scanner, prompter);
+  workflow.SetPersistChoices(false);
+  if (isatty(STDERR_FILENO)) {
+    scanner.SetProgress([&](int64_t stored, const std::string& folder) {
+      std::cerr << "\rreading " << stored << "  " << folder.substr(0, 60) << "\x1b[K" << std::flush;
+    });
+  }
+  bool confirmed = false;
+  std::string mediaName;
+  const bool added = workflow.ReadMediaClick([&](ReadWorkflow& w) {
+    ReadForm form = w.InitialForm();
+    form.volumeName = !ctx.args.Has("--name");
+    w.FetchDriveVolume(form, true, std::string(1, letter));
+    if (ctx.args.Has("--name")) form.name = Sjis(ctx.args.Value("--name"));
+    form.category = Sjis(ctx.args.Value("--category"));
+    form.location = Sjis(ctx.args.Value("--location"));
+    form.locationDetail = Sjis(ctx.args.Value("--detail"));
+    form.eject = ctx.args.Has("--eject");
+    form.getVersion = ctx.args.Has("--versions");
+    mediaName = form.name;
+    confirmed = w.ConfirmRead(form, false);
+    return confirmed;
+  });
+  if (isatty(STDERR_FILENO)) std::cerr << "\r\x1b[K" << std::flush;
+  if (!added) {
+    if (!catalog.HasFreeSlot()) throw CliError("the catalogue holds the maximum number of media");
+    if (!confirmed && prompter.ReplaceAsked())
+      throw CliError("a media named \"" + U8(mediaName) + "\" exists (add --replace to replace it)");
+    if (!confirmed) throw CliError(std::string(1, letter) + ": is not ready");
+    throw CliError(std::string(1, letter) + ": " + drives.FolderOf(letter) + " holds no entry");
+  }
+  const int slot = catalog.LastAddedSlot();
+  const TMediaSlot& s = catalog.Slot(slot);
+  const TFileRec root = s.Root();
+  if (ctx.json) {
+    PrintJson(ctx.out, QJsonObject{{"slot", slot},
+                                   {"name", Q(s.Name())},
+                                   {"drive", Q(s.Drive())},
+                                   {"kind", Q(s.KindName())},
+                                   {"files", root.AllFiles()},
+                                   {"folders", root.AllFolders()},
+                                   {"size", root.Size()},
+                                   {"allocated", root.Allocated()},
+                                   {"records", s.Count()},
+                                   {"overflow", scanner.ScanOverflow()},
+                                   {"replaced", workflow.ReplaceSlot()}});
+  } else {
+    ctx.out << "read " << letter << ": into slot " << slot << " \"" << U8(s.Name()) << "\": "
+            << root.AllFolders() << " folders, " << root.AllFiles() << " files, "
+            << FormatNumber(root.Size()) << " Byte\n";
+  }
+  return 0;
+}
+
+// ---- Browsing a catalogued media ----
+
+int MediaSlotByName(Catalog& catalog, const std::string& nameCp932) {
+  if (catalog.IsMediaNameFree(nameCp932)) throw CliError("no media named \"" + U8(nameCp932) + "\"");
+  return catalog.LastEqualNameSlot();
+}
+
+// Record index of the folder named by `parts` below the root, or a CliError.
+int FindFolder(Catalog& catalog, const std::vector<std::string>& parts) {
+  int folder = 0;
+  for (const std::string& part : parts) {
+    const int first = catalog.LoadedRec(folder).FirstChild();
+    int found = -1;
+    for (int r = first; r > 0 && r < catalog.LoadedCount(); ++r) {
+      const TFileRec& rec = catalog.LoadedRec(r);
+      if (rec.Parent() != folder || rec.Kind() == 0) break;
+      if (IsFolderKind(rec.Kind()) && catalog.RecordName(r) == part) {
+        found = r;
+        break;
+      }
+    }
+    if (found < 0) throw CliError("no folder \"" + U8(part) + "\"");
+    folder = found;
+  }
+  return folder;
+}
+
+// "MEDIA\A\B" (or with "/") split into the media name and its folders, CP932.
+std::vector<std::string> SplitLocation(const std::string& utf8) {
+  const std::string cp932 = Sjis(utf8);
+  std::vector<std::string> parts;
+  std::string current;
+  for (std::size_t i = 0; i < cp932.size(); ++i) {
+    const auto byte = static_cast<uint8_t>(cp932[i]);
+    if (text::IsLeadByte(byte) && i + 1 < cp932.size()) {
+      current += cp932.substr(i, 2);
+      ++i;
+    } else if (cp932[i] == '\\' || cp932[i] == '/') {
+      if (!current.empty()) parts.push_back(current);
+      current.clear();
+    } else {
+      current.push_back(cp932[i]);
+    }
+  }
+  if (!current.empty()) parts.push_back(current);
+  if (parts.empty()) throw CliError("missing MEDIA");
+  return parts;
+}
+
+int LsCommand(Context& ctx) {
+  Catalog catalog;
+  OpenCatalogOrThrow(catalog, ctx.args.Positional(0, "CATALOG"));
+  std::vector<std::string> parts = SplitLocation(ctx.args.Positional(1, "MEDIA"));
+  const int slot = MediaSlotByName(catalog, parts.front());
+  if (!catalog.LoadMedia(slot)) throw CliError(catalog.LastError());
+  parts.erase(parts.begin());
+  const int folder = FindFolder(catalog, parts);
+  Settings settings;
+  const std::string dateFormat = text::QStringToCp932(settings.GetString(REG_FormatUpdateDateTime));
+  TypeNames types;
+  QJsonArray array;
+  std::vector<std::vector<std::string>> rows;
+  const int first = catalog.LoadedRec(folder).FirstChild();
+  for (int r = first; r > 0 && r < catalog.LoadedCount(); ++r) {
+    const TFileRec& rec = catalog.LoadedRec(r);
+    if (rec.Parent() != folder || rec.Kind() == 0) break;
+    const std::string name = catalog.RecordName(r);
+    const bool isFolder = IsFolderKind(rec.Kind());
+    const int count = isFolder ? rec.AllFiles() : 1;
+    const std::string type = U8(types.TypeName(rec.Kind(), name));
+    const std::string date = U8(FormatDateTime(dateFormat, rec.FileDate()));
+    const std::string comment = rec.CommentNo() >= 0 ? U8(catalog.CommentText(rec.CommentNo())) : "";
+    if (ctx.json) {
+      array.append(QJsonObject{{"name", Q(name)},
+                               {"folder", isFolder},
+                               {"count", count},
+                               {"size", rec.Size()},
+                               {"type", QString::fromStdString(type)},
+                               {"date", QString::fromStdString(date)},
+                               {"allocated", rec.Allocated()},
+                               {"gap", rec.Allocated() - rec.Size()},
+                               {"version", Q(rec.Version())},
+                               {"comment", QString::fromStdString(comment)}});
+    } else {
+      rows.push_back({U8(name), FormatNumber(count), FormatNumber(rec.Size()), type, date,
+                      FormatNumber(rec.Allocated()), FormatNumber(rec.Allocated() - rec.Size()),
+                      U8(rec.Version()), comment});
+    }
+  }
+  if (ctx.json)
+    PrintJson(ctx.out, array);
+  else
+    PrintRows(ctx.out, rows);
+  return 0;
+}
+
+void TreeOf(Catalog& catalog, int folder, int depth, QJsonArray& array,
+            std::vector<std::vector<std::string>>& rows, bool json) {
+  const int first = catalog.LoadedRec(folder).FirstChild();
+  for (int r = first; r > 0 && r < catalog.LoadedCount(); ++r) {
+    const TFileRec& rec = catalog.LoadedRec(r);
+    if (rec.Parent() != folder || rec.Kind() == 0) break;
+    if (!IsFolderKind(rec.Kind())) continue;
+    const std::string name = U8(catalog.RecordName(r));
+    if (json)
+      array.append(QJsonObject{{"depth", depth},
+                               {"name", QString::fromStdString(name)},
+                               {"files", rec.AllFiles()},
+                               {"folders", rec.AllFolders()},
+                               {"size", rec.Size()}});
+    else
+      rows.push_back({std::string(static_cast<std::size_t>(depth) * 2, ' ') + name});
+    TreeOf(catalog, r, depth + 1, array, rows, json);
+  }
+}
+
+int TreeCommand(Context& ctx) {
+  Catalog catalog;
+  OpenCatalogOrThrow(catalog, ctx.args.Positional(0, "CATALOG"));
+  const std::string media = Sjis(ctx.args.Positional(1, "MEDIA"));
+  const int slot = MediaSlotByName(catalog, media);
+  if (!catalog.LoadMedia(slot)) throw CliError(catalog.LastError());
+  QJsonArray array;
+  std::vector<std::vector<std::string>> rows{{U8(catalog.RecordName(0))}};
+  if (ctx.json)
+    array.append(QJsonObject{{"depth", 0},
+                             {"name", Q(catalog.RecordName(0))},
+                             {"files", catalog.LoadedRec(0).AllFiles()},
+                             {"folders", catalog.LoadedRec(0).AllFolders()},
+                             {"size", catalog.LoadedRec(0).Size()}});
+  TreeOf(catalog, 0, 1, array, rows, ctx.json);
+  if (ctx.json)
+    PrintJson(ctx.out, array);
+  else
+    PrintRows(ctx.out, rows);
+  return 0;
+}
+
+}  // namespace
+
+void RegisterReadingCommands(CommandTable& table) {
+  table.push_back({"drives", "drives",
+                   "the drive letters: letter, kind, label, serial, cluster size, free space, "
+                   "mount point (new volumes get letters)",
+                   {}, {}, DrivesCommand});
+  table.push_back({"bind", "bind LETTER FOLDER", "bind a free drive letter to a folder", {}, {},
+                   BindCommand});
+  table.push_back({"unbind", "unbind LETTER", "remove a drive letter's binding", {}, {},
+                   UnbindCommand});
+  table.push_back(
+      {"read",
+       "read CATALOG (--drive LETTER | --path FOLDER) [--name N] [--category C] [--location L] "
+       "[--detail D] [--versions] [--eject] [--replace]",
+       "read a drive (or a folder, through its letter) into the catalogue as a new media",
+       {"--drive", "--path", "--name", "--category", "--location", "--detail"},
+       {"--versions", "--eject", "--replace"},
+       ReadCommand});
+  table.push_back({"ls", "ls CATALOG MEDIA[\\FOLDER...]",
+                   "the entries of one folder: name, count, size, type, date, cluster size, gap, "
+                   "version, comment",
+                   {}, {}, LsCommand});
+  table.push_back({"tree", "tree CATALOG MEDIA", "the folders of a media, indented", {}, {},
+                   TreeCommand});
+}
 
 }  // namespace plomix::cli

@@ -1,7 +1,324 @@
+// Search and text-export commands: search, export.
+
+#include <unistd.h>
+
+#include <QJsonArray>
+#include <QJsonObject>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <iostream>
+#include <limits>
+#include <ostream>
+
 #include "cli/CliCommon.h"
+#include "core/Catalog.h"
+#include "core/Format.h"
+#include "core/Settings.h"
+#include "core/Text.h"
+#include "core/TypeNames.h"
+#include "export/TextExport.h"
+#include "search/FileSearch.h"
 
 namespace plomix::cli {
 
-void RegisterSearchCommands(CommandTable&) {}
+namespace {
+
+std::pair<std::string, std::string> SplitRange(const std::string& text, const char* what) {
+  const auto colon = text.find(':');
+  if (colon == std::string::npos || text.find(':', colon + 1) != std::string::npos)
+    throw CliError(std::string("invalid ") + what + " range \"" + text + "\" (expected FROM:TO)");
+  return {text.substr(0, colon), text.substr(colon + 1)};
+}
+
+double ParseBytes(const std::string& text, const char* what) {
+  double value = 0;
+  auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (ec != std::errc() || end != text.data() + text.size() || !(value >= 0) || std::isinf(value))
+    throw CliError(std::string("invalid ") + what + ": " + text);
+  return value;
+}
+
+// YYYY-MM-DD or YYYY-MM-DDThh.mm[.ss] (no colons: they separate the bounds).
+// A bare date means its first moment as a lower bound, its last as an upper.
+uint32_t ParseDate(const std::string& text, bool upper) {
+  DateTimeParts p;
+  char tail = 0;
+  int fields = std::sscanf(text.c_str(), "%4d-%2d-%2dT%2d.%2d.%2d%c", &p.year, &p.month, &p.day,
+                           &p.hour, &p.minute, &p.second, &tail);
+  if (fields == 3 && upper) {
+    p.hour = 23;
+    p.minute = 59;
+    p.second = 58;
+  }
+  const int32_t packed = (fields == 3 || fields == 5 || fields == 6) ? PackDosDateTime(p) : 0;
+  if (packed == 0)
+    throw CliError("invalid date \"" + text +
+                   "\" (expected YYYY-MM-DD or YYYY-MM-DDThh.mm.ss, "
+                   "1980 to 2107)");
+  return static_cast<uint32_t>(packed);
+}
+
+int LiveSlotNamed(const Catalog& catalog, const std::string& nameCp932) {
+  for (int s = 0; s < catalog.SlotsUsed(); ++s)
+    if (catalog.Slot(s).IsLive() && catalog.Slot(s).Name() == nameCp932) return s;
+  throw CliError("no media named \"" + U8(nameCp932) + "\"");
+}
+
+SearchConditions ConditionsFromArgs(const Args& args) {
+  SearchConditions c;
+  if (args.Has("--name")) {
+    c.nameEnabled = true;
+    c.namePattern = Sjis(args.Value("--name"));
+    c.namePartial = args.Has("--partial");
+    c.nameCaseSensitive = args.Has("--case");
+    c.nameCombineAnd = args.Has("--and");
+    if (c.namePattern.empty()) throw CliError("the name pattern is empty");
+    if (c.namePartial && c.namePattern.find_first_of("*?") != std::string::npos)
+      throw CliError("wildcards cannot be used with --partial");
+    if (args.Has("--name2")) {
+      if (!c.namePartial) throw CliError("--name2 needs --partial");
+      c.namePattern2 = Sjis(args.Value("--name2"));
+    }
+  } else if (args.Has("--name2") || args.Has("--partial")) {
+    throw CliError("--name2 and --partial need --name");
+  }
+  if (args.Has("--size")) {
+    const auto [min, max] = SplitRange(args.Value("--size"), "size");
+    c.sizeEnabled = true;
+    const double low = min.empty() ? 0 : ParseBytes(min, "minimum size");
+    if (low > 2147483647 || low != std::floor(low))
+      throw CliError("the minimum size must be a whole number up to 2147483647");
+    c.sizeMin = static_cast<int32_t>(low);
+    c.sizeMax = max.empty() ? std::numeric_limits<double>::max() : ParseBytes(max, "maximum size");
+  }
+  if (args.Has("--date")) {
+    const auto [from, to] = SplitRange(args.Value("--date"), "date");
+    c.dateEnabled = true;
+    c.dateFrom = from.empty() ? 0 : ParseDate(from, false);
+    c.dateTo = to.empty() ? std::numeric_limits<uint32_t>::max() : ParseDate(to, true);
+  }
+  if (args.Has("--comment")) {
+    c.commentEnabled = true;
+    c.commentCombineAnd = !args.Has("--comment-or");
+    c.commentCaseSensitive = args.Has("--comment-case");
+    if (args.positional.size() > 1) {
+      c.commentSubstring = true;
+      c.commentPattern = Sjis(args.positional[1]);
+      if (c.commentPattern.empty()) throw CliError("the comment text is empty");
+    }
+  } else if (args.Has("--comment-or") || args.Has("--comment-case")) {
+    throw CliError("--comment-or and --comment-case need --comment");
+  }
+  if (args.positional.size() > (c.commentEnabled ? 2u : 1u))
+    throw CliError("unexpected argument \"" + args.positional.back() + "\"");
+  c.markEnabled = args.Has("--marked");
+  c.foldersOnly = args.Has("--folders-only");
+  c.includeFolders = args.Has("--folders");
+  if (!c.nameEnabled && !c.sizeEnabled && !c.dateEnabled && !c.commentEnabled && !c.markEnabled &&
+      !c.foldersOnly && !c.includeFolders)
+    throw CliError("no search condition given");
+  return c;
+}
+
+std::vector<int> MediaFromArgs(const Catalog& catalog, const Args& args) {
+  std::vector<int> slots;
+  auto it = args.values.find("--media");
+  if (it != args.values.end()) {
+    for (const std::string& name : it->second) slots.push_back(LiveSlotNamed(catalog, Sjis(name)));
+  } else {
+    for (int s = 0; s < catalog.SlotsUsed(); ++s)
+      if (catalog.Slot(s).IsLive()) slots.push_back(s);
+  }
+  if (slots.empty()) throw CliError("no media to search");
+  return slots;
+}
+
+int Search(Context& ctx) {
+  Catalog catalog;
+  OpenCatalogOrThrow(catalog, ctx.args.Positional(0, "CATALOG"));
+  FileSearch search(catalog);
+  search.SetConditions(ConditionsFromArgs(ctx.args));
+  search.SetSearchMediaList(MediaFromArgs(catalog, ctx.args));
+  const bool terminal = isatty(STDERR_FILENO) != 0;
+  search.RunFileSearch([&](int panel, const QString& text) {
+    if (terminal && panel == 1) ctx.err << '\r' << text.toStdString() << "\x1b[K" << std::flush;
+  });
+  if (terminal) ctx.err << '\n';
+
+  const bool limitReached = search.SearchCount() >= kMaxSearchHits;
+  if (ctx.args.Has("--count")) {
+    if (ctx.json)
+      PrintJson(ctx.out,
+                QJsonObject{{"count", search.SearchCount()}, {"limitReached", limitReached}});
+    else
+      ctx.out << search.SearchCount() << '\n';
+    return 0;
+  }
+  Settings settings;
+  const std::string dateFormat = text::QStringToCp932(settings.GetString(REG_FormatUpdateDateTime));
+  TypeNames typeNames;
+  QJsonArray hits;
+  std::vector<std::vector<std::string>> rows;
+  for (const TRecord& hit : search.SearchRecs()) {
+    const SearchHitFields f = DescribeSearchHit(hit, catalog, typeNames, dateFormat);
+    if (ctx.json) {
+      hits.append(QJsonObject{{"key", hit.Key},
+                              {"media", Q(catalog.Slot(SlotOfKey(hit.Key)).Name())},
+                              {"name", Q(f.name)},
+                              {"count", f.count},
+                              {"path", Q(f.path)},
+                              {"category", Q(f.category)},
+                              {"location", Q(f.location)},
+                              {"detail", Q(f.locationDetail)},
+                              {"size", f.size},
+                              {"type", Q(f.typeName)},
+                              {"date", Q(f.dateText)},
+                              {"allocated", f.allocated},
+                              {"gap", f.allocated - f.size},
+                              {"version", Q(f.version)},
+                              {"comment", Q(f.comment)}});
+    } else {
+      std::vector<std::string> row;
+      for (const std::string& cell : SearchHitTexts(f)) row.push_back(U8(cell));
+      rows.push_back(std::move(row));
+    }
+  }
+  if (ctx.json)
+    PrintJson(ctx.out,
+              QJsonObject{
+                  {"count", search.SearchCount()}, {"limitReached", limitReached}, {"hits", hits}});
+  else
+    PrintRows(ctx.out, rows);
+  return 0;
+}
+
+// ---------------------------------------------------------------- export
+
+ExportMode ModeFromText(const std::string& mode) {
+  if (mode == "name") return ExportMode::FileName;
+  if (mode == "fullpath") return ExportMode::FullPath;
+  if (mode == "contents") return ExportMode::FolderContents;
+  if (mode == "media") return ExportMode::MediaDump;
+  throw CliError("--mode must be name, fullpath, contents or media");
+}
+
+// The record of MEDIA\A\B (or MEDIA/A/B) in `slot`, which it loads; 0 for
+// the media itself.
+int ResolveEntry(Catalog& catalog, const std::string& selection, int& slot) {
+  std::vector<std::string> parts;
+  std::string part;
+  for (char c : Sjis(selection)) {
+    if (c == '\\' || c == '/') {
+      parts.push_back(part);
+      part.clear();
+    } else {
+      part += c;
+    }
+  }
+  parts.push_back(part);
+  while (parts.size() > 1 && parts.back().empty()) parts.pop_back();
+  slot = LiveSlotNamed(catalog, parts.front());
+  if (!catalog.LoadMedia(slot)) throw CliError(catalog.LastError());
+  int record = 0;
+  for (std::size_t i = 1; i < parts.size(); ++i) {
+    int child = catalog.LoadedRec(record).FirstChild();
+    const int parent = record;
+    record = -1;
+    for (;
+         child >= 0 && child < catalog.LoadedCount() && catalog.LoadedRec(child).Parent() == parent;
+         ++child) {
+      if (catalog.RecordName(child) == parts[i]) {
+        record = child;
+        break;
+      }
+    }
+    if (record < 0) throw CliError("no entry \"" + selection + "\"");
+  }
+  return record;
+}
+
+ExportSelectionInput SelectionFromArgs(Catalog& catalog, const Args& args) {
+  ExportSelectionInput input;
+  int folder = -2;
+  for (std::size_t i = 1; i < args.positional.size(); ++i) {
+    int slot = -1;
+    const int record = ResolveEntry(catalog, args.positional[i], slot);
+    const bool mediaRow = record == 0;
+    if (i > 1 && mediaRow != input.mediaRows)
+      throw CliError("media and entries inside media cannot be exported together");
+    input.mediaRows = mediaRow;
+    if (mediaRow) {
+      input.entries.push_back(slot);
+      continue;
+    }
+    const int parent = catalog.LoadedRec(record).Parent();
+    if (i > 1 && (slot != input.shownSlot || parent != folder))
+      throw CliError("the entries to export must lie in one folder");
+    input.shownSlot = slot;
+    folder = parent;
+    input.entries.push_back(record);
+  }
+  if (input.entries.empty()) throw CliError("missing MEDIA[\\PATH]");
+  return input;
+}
+
+int Export(Context& ctx) {
+  Catalog catalog;
+  OpenCatalogOrThrow(catalog, ctx.args.Positional(0, "CATALOG"));
+  if (!ctx.args.Has("--mode")) throw CliError("missing --mode");
+  const ExportMode mode = ModeFromText(ctx.args.Value("--mode"));
+  const bool simple = ctx.args.Has("--simple");
+  if (simple && mode != ExportMode::FileName && mode != ExportMode::FullPath)
+    throw CliError("--simple applies to --mode name and fullpath only");
+  const ExportSelectionInput input = SelectionFromArgs(catalog, ctx.args);
+
+  const ExportOptions options = ExportOptions::FromSettings(Settings());
+  TextExport exporter(catalog, options);
+  const std::string text = exporter.BuildSelectionText(mode, simple, input);
+  const std::string file = ctx.args.Value("-o");
+  if (!file.empty()) SaveExportText(QString::fromStdString(file), text);
+
+  if (ctx.json) {
+    QJsonArray lines;
+    std::size_t start = 0;
+    for (std::size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2)
+      lines.append(Q(std::string_view(text).substr(start, end - start)));
+    const std::string label = TextExport::ExportLabel(mode, input.mediaRows);
+    PrintJson(ctx.out,
+              QJsonObject{{"label", Q(label)},
+                          {"proposedFileName", Q(ProposeExportFileName(label, DosNow()))},
+                          {"bytes", static_cast<double>(text.size())},
+                          {"file", file.empty() ? QJsonValue() : QString::fromStdString(file)},
+                          {"lines", lines}});
+  } else if (file.empty()) {
+    ctx.out << U8(text);
+  }
+  return 0;
+}
+
+}  // namespace
+
+void RegisterSearchCommands(CommandTable& table) {
+  table.push_back(
+      {"search",
+       "search CATALOG [--name PATTERN] [--name2 P] [--and] [--partial] [--case] "
+       "[--size MIN:MAX] [--date FROM:TO] [--comment [TEXT]] [--comment-case] [--comment-or] "
+       "[--marked] [--folders|--folders-only] [--media NAME]... [--count]",
+       "find entries; one line per hit with the search list's columns (dates "
+       "YYYY-MM-DD[Thh.mm[.ss]], either bound may be empty)",
+       {"--name", "--name2", "--size", "--date", "--media"},
+       {"--and", "--partial", "--case", "--comment", "--comment-case", "--comment-or", "--marked",
+        "--folders", "--folders-only", "--count"},
+       Search});
+  table.push_back({"export",
+                   "export CATALOG MEDIA[\\PATH]... --mode name|fullpath|contents|media "
+                   "[--simple] [-o FILE]",
+                   "write names, paths, lists or trees as the copy commands do, with the export "
+                   "settings (to stdout as UTF-8, or to FILE as CP932)",
+                   {"--mode", "-o"},
+                   {"--simple"},
+                   Export});
+}
 
 }  // namespace plomix::cli

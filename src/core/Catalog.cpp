@@ -514,8 +514,6 @@ bool Catalog::LocateMedia(int slot, int64_t& position, int32_t& count) const {
 void Catalog::UnloadMedia() {
   loadedMedia_ = -1;
   loadedCount_ = 0;
-  loadedRecs_.clear();
-  loadedRecs_.shrink_to_fit();
   longMap_.clear();
   pathCacheSlot_ = -1;
   pathCacheParent_ = -2;
@@ -536,24 +534,20 @@ bool Catalog::LoadMedia(int slot) {
     lastError_ = "Cannot open \"" + catalogPath_ + "\"";
     return false;
   }
-  std::vector<TFileRec> recs;
+  // The records are read straight into the table's byte images; its storage is
+  // kept from one load to the next, so browsing does not reallocate.
+  std::vector<TFileRec>& recs = loadedRecs_;
   try {
     recs.resize(static_cast<std::size_t>(count) + 1);
-    std::vector<uint8_t> block(static_cast<std::size_t>(std::min(count, kRecordBlock)) *
-                               TFileRec::kSize);
-    for (int32_t start = 0; start < count; start += kRecordBlock) {
-      const int32_t len = std::min(kRecordBlock, count - start);
-      if (!file.ReadAt(position + int64_t{start} * TFileRec::kSize, block.data(),
-                       static_cast<std::size_t>(len) * TFileRec::kSize)) {
-        lastError_ = "The records of media " + std::to_string(slot) + " run past the end of \"" +
-                     catalogPath_ + "\"";
-        return false;
-      }
-      for (int32_t i = 0; i < len; ++i)
-        recs[start + i].CopyFrom(0, &block[static_cast<std::size_t>(i) * TFileRec::kSize],
-                                 TFileRec::kSize);
+    if (!file.ReadAt(position, reinterpret_cast<uint8_t*>(recs.data()),
+                     static_cast<std::size_t>(count) * TFileRec::kSize)) {
+      UnloadMedia();
+      lastError_ = "The records of media " + std::to_string(slot) + " run past the end of \"" +
+                   catalogPath_ + "\"";
+      return false;
     }
   } catch (const std::exception& e) {
+    UnloadMedia();
     lastError_ = e.what();
     return false;
   }
@@ -565,6 +559,7 @@ bool Catalog::LoadMedia(int slot) {
     bool parentOk = r == 0 ? parent == -1 : (parent >= 0 && parent < r);
     bool childOk = child == -1 || (child > r && child < count);
     if (!parentOk || !childOk) {
+      UnloadMedia();
       lastError_ = "Media " + std::to_string(slot) + " is damaged (record " + std::to_string(r) +
                    " links outside the media)";
       return false;
@@ -575,7 +570,6 @@ bool Catalog::LoadMedia(int slot) {
   recs[count].SetFirstChild(-1);
   recs[0].SetName(mediaSlots_[slot].Name());
 
-  loadedRecs_ = std::move(recs);
   loadedMedia_ = slot;
   loadedCount_ = count;
   BuildLongMap();

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <vector>
 
 #include "core/ByteImage.h"
@@ -275,6 +276,9 @@ class TLongName : public ByteImage<516> {
   std::string Name() const { return ZString(kName, kNameWidth); }
   void SetName(std::string_view v) { SetZString(kName, kNameWidth, v); }
 };
+
+// The tables read records straight into arrays of these images.
+static_assert(sizeof(TFileRec) == TFileRec::kSize && std::is_trivially_copyable_v<TFileRec>);
 
 // ---- File layout ----
 inline constexpr int64_t kSlotAreaOffset = 0;

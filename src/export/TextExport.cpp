@@ -29,14 +29,24 @@ const std::string& Sj(const char* utf8) {
   return it->second;
 }
 
-constexpr const char* kItemHeaders[kExportItemCount] = {
-    "No",           "名前",         "更新日時",       "ファイルサイズ", "クラスタサイズ",
-    "クラスタギャップ", "属性",         "直下のフォルダ数", "直下のファイル数", "配下のフォルダ数",
-    "配下のファイル数", "マーク",       "コメント",       "Version"};
+constexpr const char* kItemHeaders[kExportItemCount] = {"No",
+                                                        "名前",
+                                                        "更新日時",
+                                                        "ファイルサイズ",
+                                                        "クラスタサイズ",
+                                                        "クラスタギャップ",
+                                                        "属性",
+                                                        "直下のフォルダ数",
+                                                        "直下のファイル数",
+                                                        "配下のフォルダ数",
+                                                        "配下のファイル数",
+                                                        "マーク",
+                                                        "コメント",
+                                                        "Version"};
 constexpr int kItemName = 1;
 constexpr int kItemComment = 12;
 
-constexpr const char* kFolderMarks[] = {"◇", "◆", "□", "■", "△", "▲", "▽", "▼", "※",
+constexpr const char* kFolderMarks[] = {"◇", "◆", "□", "■", "△", "▲",  "▽", "▼", "※",
                                         "☆", "★", "○", "●", "◎", "＞", "≫", "♪", "×"};
 
 constexpr char kGlyphBranch[] = "  ├";
@@ -44,7 +54,14 @@ constexpr char kGlyphLast[] = "  └";
 constexpr char kGlyphThrough[] = "  │   ";
 constexpr char kGlyphBlank[] = "       ";
 
-std::string Quoted(std::string_view value) { return "\"" + std::string(value) + "\""; }
+std::string Quoted(std::string_view value) {
+  std::string out;
+  out.reserve(value.size() + 2);
+  out += '"';
+  out += value;
+  out += '"';
+  return out;
+}
 
 std::string Numbered(const char* format, int value) {
   char buffer[32];
@@ -61,7 +78,9 @@ std::string Attributes(int16_t attr) {
   return letters;
 }
 
-bool IsFolderRecord(const TFileRec& rec) { return (rec.Attr() & kAttrDirectory) != 0; }
+bool IsFolderRecord(const TFileRec& rec) {
+  return (rec.Attr() & kAttrDirectory) != 0;
+}
 
 std::string ConvertCase(int nameMode, std::string text) {
   if (nameMode == 1) return text::AnsiLower(text);
@@ -104,7 +123,9 @@ std::string ExportOptions::PathSeparator() const {
   }
 }
 
-std::string ExportOptions::ItemSeparator() const { return itemSep == 1 ? "\t" : ","; }
+std::string ExportOptions::ItemSeparator() const {
+  return itemSep == 1 ? "\t" : ",";
+}
 
 bool ExportOptions::ItemOn(int position) const {
   return position >= 0 && static_cast<std::size_t>(position) < putItem.size() &&
@@ -227,7 +248,8 @@ std::string TextExport::BuildTreePrefix(int r, int level, bool folder, int sibli
     }
     return prefix + FolderMarkText(folder);
   }
-  levelPrefixes_[level] = Sj(HasLaterSibling(r) ? kGlyphBranch : kGlyphLast) + FolderMarkText(folder);
+  levelPrefixes_[level] =
+      Sj(HasLaterSibling(r) ? kGlyphBranch : kGlyphLast) + FolderMarkText(folder);
   if (level > 1) {
     // The parent's line is drawn; below it only its vertical line (when
     // more siblings follow it) or blank space remains.
@@ -324,7 +346,8 @@ void TextExport::AppendEntry(ExportMode mode, bool simple, const ExportSelection
                              int entry, int& row, std::string& out) {
   // A media row stands for its media: its root record, its name and its walk.
   const int slot = input.mediaRows ? entry : input.shownSlot;
-  if (input.mediaRows && (slot < 0 || slot >= catalog_.SlotsUsed() || !catalog_.Slot(slot).IsLive()))
+  if (input.mediaRows &&
+      (slot < 0 || slot >= catalog_.SlotsUsed() || !catalog_.Slot(slot).IsLive()))
     return;
   if (!catalog_.LoadMedia(slot)) return;
   const int r = input.mediaRows ? 0 : entry;
@@ -336,9 +359,9 @@ void TextExport::AppendEntry(ExportMode mode, bool simple, const ExportSelection
       text = BuildExportRow(rec, row++, name, simple) + kCrLf;
       break;
     case ExportMode::FullPath:
-      text = BuildExportRow(rec, row++, (r > 0 ? BuildExportPath(r) : std::string()) + name,
-                            simple) +
-             kCrLf;
+      text =
+          BuildExportRow(rec, row++, (r > 0 ? BuildExportPath(r) : std::string()) + name, simple) +
+          kCrLf;
       break;
     case ExportMode::FolderContents: {
       std::vector<std::string> lines;
@@ -393,8 +416,7 @@ std::string ProposeExportFileName(std::string_view labelCp932, int32_t now) {
 }
 
 QString ApplyTextExtension(const QString& chosen) {
-  return chosen.contains(QStringLiteral(".txt"), Qt::CaseInsensitive) ? chosen
-                                                                       : chosen + ".txt";
+  return chosen.contains(QStringLiteral(".txt"), Qt::CaseInsensitive) ? chosen : chosen + ".txt";
 }
 
 void SaveExportText(const QString& path, const std::string& text) {
@@ -404,12 +426,12 @@ void SaveExportText(const QString& path, const std::string& text) {
 }
 
 ExportOutcome ExportSelection(Catalog& catalog, const Settings& settings, ExportMode mode,
-                              bool simple, const ExportSelectionInput& input,
-                              Clipboard& clipboard, Prompter& prompter) {
+                              bool simple, const ExportSelectionInput& input, Clipboard& clipboard,
+                              Prompter& prompter) {
   if (input.entries.empty()) {
-    prompter.Message(QString::fromUtf8(
-                         "クリップボードにコピーするファイル名、またはフォルダ名が不明です"),
-                     PromptIcon::Warning, PromptButtons::Ok);
+    prompter.Message(
+        QString::fromUtf8("クリップボードにコピーするファイル名、またはフォルダ名が不明です"),
+        PromptIcon::Warning, PromptButtons::Ok);
     return ExportOutcome::NothingSelected;
   }
   const ExportOptions options = ExportOptions::FromSettings(settings);

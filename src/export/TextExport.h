@@ -119,8 +119,8 @@ enum class ExportOutcome { NothingSelected, Copied, Saved, Cancelled };
 // options, builds the text and puts it on the clipboard or, with the
 // write-to-file option, saves it where the user chooses.
 ExportOutcome ExportSelection(Catalog& catalog, const Settings& settings, ExportMode mode,
-                              bool simple, const ExportSelectionInput& input,
-                              Clipboard& clipboard, Prompter& prompter);
+                              bool simple, const ExportSelectionInput& input, Clipboard& clipboard,
+                              Prompter& prompter);
 
 // The search list's copy commands: one line per hit in the given order, the
 // name conversion applied; `dateFormatCp932` formats the date field.

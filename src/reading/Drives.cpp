@@ -105,7 +105,6 @@ bool IsOptical(const MountEntry& m) {
          StartsWith(m.source, "/dev/scd");
 }
 
-bool IsBlockSource(const MountEntry& m) { return StartsWith(m.source, "/dev/"); }
 
 // Mounts that only the system uses: their own trees are no media to catalogue.
 bool IsSystemMountPoint(const std::string& mountPoint) {
@@ -116,12 +115,12 @@ bool IsSystemMountPoint(const std::string& mountPoint) {
                      [&](std::string_view p) { return IsUnder(mountPoint, p); });
 }
 
-bool WorthReading(const MountEntry& m) {
+bool WorthReading(const MountEntry& m, bool isBlock, const std::vector<std::string>& mediaFolders) {
   if (m.root != "/" || m.mountPoint == "/" || IsSystemMountPoint(m.mountPoint)) return false;
   if (IsRamType(m.fsType))
-    return IsUnder(m.mountPoint, "/mnt") || IsUnder(m.mountPoint, "/media") ||
-           IsUnder(m.mountPoint, "/run/media");
-  return IsNetworkType(m.fsType) || IsOptical(m) || IsBlockSource(m);
+    return std::any_of(mediaFolders.begin(), mediaFolders.end(),
+                       [&](const std::string& f) { return IsUnder(m.mountPoint, f); });
+  return IsNetworkType(m.fsType) || IsOptical(m) || isBlock;
 }
 
 std::string ReadSmallFile(const std::string& path) {
@@ -317,7 +316,7 @@ bool Drives::Unbind(char letter) {
 
 void Drives::BindNewVolumes() {
   for (const MountEntry& m : Mounts()) {
-    if (!WorthReading(m) || LetterOf(m.mountPoint) != 0) continue;
+    if (!WorthReading(m, IsBlock(m), sources_.mediaFolders) || LetterOf(m.mountPoint) != 0) continue;
     char letter = 0;
     for (char c = 'D'; c <= 'Z' && letter == 0; ++c)
       if (FolderOf(c).empty()) letter = c;
@@ -360,6 +359,12 @@ std::optional<MountEntry> Drives::MountOf(const std::string& folder) const {
   return best;
 }
 
+bool Drives::IsBlock(const MountEntry& m) const {
+  if (StartsWith(m.source, "/dev/")) return true;
+  std::error_code ec;
+  return fs::exists(sources_.sysfsRoot + "/dev/block/" + m.majorMinor, ec);
+}
+
 bool Drives::BlockDeviceIsRemovable(const std::string& majorMinor) const {
   const std::string link = sources_.sysfsRoot + "/dev/block/" + majorMinor;
   const std::string device = Canonical(link);
@@ -377,7 +382,7 @@ int Drives::KindOfMount(const MountEntry& m) const {
   if (IsRamType(m.fsType)) return 6;
   if (IsOptical(m)) return 4;
   if (StartsWith(m.source, "/dev/fd")) return 1;
-  if (IsBlockSource(m)) return BlockDeviceIsRemovable(m.majorMinor) ? 3 : 2;
+  if (IsBlock(m)) return BlockDeviceIsRemovable(m.majorMinor) ? 3 : 2;
   return 7;
 }
 
@@ -395,7 +400,7 @@ int Drives::GetDriveKind(std::string_view letterText) const {
 }
 
 std::optional<VolumeProbeResult> Drives::ProbeVolume(const MountEntry& m) const {
-  if (!IsBlockSource(m)) return std::nullopt;
+  if (!IsBlock(m)) return std::nullopt;
   if (sources_.probe) {
     if (auto r = sources_.probe(m.source)) return r;
   }
@@ -444,7 +449,7 @@ double Drives::GetFreeSpace(int driveNumber) const {
 bool Drives::EjectMedia(std::string_view letter, int kind) const {
   if (kind != 4 || letter.empty()) return false;
   const auto mount = MountOf(FolderOf(letter[0]));
-  if (!mount || !IsBlockSource(*mount)) return false;
+  if (!mount || !IsBlock(*mount)) return false;
   const int fd = ::open(mount->source.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return false;
   // The tray may refuse while the disc is mounted; as with the desktop's own

@@ -44,6 +44,8 @@ struct DriveSources {
   std::string sysfsRoot = "/sys";
   std::string byLabelDir = "/dev/disk/by-label";
   std::string byUuidDir = "/dev/disk/by-uuid";
+  // Where the desktop mounts media: a RAM disk gets a letter only there.
+  std::vector<std::string> mediaFolders{"/mnt", "/media", "/run/media"};
   // Reads a block device's label and UUID; nothing when it cannot. Empty: only
   // the by-label and by-uuid folders are consulted. The default uses libblkid.
   std::function<std::optional<VolumeProbeResult>(const std::string& device)> probe =
@@ -130,6 +132,7 @@ class Drives {
   std::vector<MountEntry> Mounts() const;
   std::optional<MountEntry> MountOf(const std::string& folder) const;
   int KindOfMount(const MountEntry& mount) const;
+  bool IsBlock(const MountEntry& mount) const;
   bool BlockDeviceIsRemovable(const std::string& majorMinor) const;
   std::optional<VolumeProbeResult> ProbeVolume(const MountEntry& mount) const;
   std::string FolderOfNumber(int driveNumber) const;

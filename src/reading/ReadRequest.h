@@ -103,6 +103,8 @@ class ReadWorkflow {
   std::string fetchedName_, fetchedSerial_;
   int replaceSlot_ = -1;
   bool confirmed_ = false;
+  bool readVersions_ = false;
+  bool eject_ = false;
   bool busy_ = false;
   bool persistChoices_ = true;
   std::function<void()> afterMediaChange_;

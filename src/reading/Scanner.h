@@ -30,7 +30,6 @@ namespace plomix {
 
 class Drives;
 class Prompter;
-class Settings;
 
 // The drive facts a walk needs.
 struct ScanSetup {
@@ -90,10 +89,10 @@ class Scanner : public MediaRecordSource {
   void ClearScanBuffer();
   void ReleaseScanBuffer();
 
-  // Reads the drive of the request with the drive facts of `drives`, the
-  // settings REG_GetFileVersion and REG_Eject, and reports the entry limit
-  // through `prompter` (may be null). True when the media had an entry.
-  bool ReadMedia(const ReadRequest& request, const Drives& drives, const Settings& settings,
+  // Reads the drive of the request with the drive facts of `drives`, opens a
+  // CD/DVD tray afterwards when `eject`, and reports the entry limit through
+  // `prompter` (may be null). True when the media had an entry.
+  bool ReadMedia(const ReadRequest& request, const Drives& drives, bool readVersions, bool eject,
                  Prompter* prompter);
   // The walk itself for given drive facts (ReadMedia's core; tests use it
   // directly). True when the root folder showed at least one entry.
@@ -136,6 +135,7 @@ class Scanner : public MediaRecordSource {
   std::vector<std::unique_ptr<ScanEntry[]>> chunks_;
   NameArena names_;
   std::vector<std::string> versions_;
+  std::string rootVersion_;
   int32_t count_ = 0;
   int32_t limit_ = kMaxRecords;
   bool overflow_ = false;
@@ -145,7 +145,7 @@ class Scanner : public MediaRecordSource {
   TMediaInfomation currentMedia_;
   ScanSetup setup_;
   dev_t rootDevice_ = 0;
-  bool noAtime_ = true;
+  mutable bool noAtime_ = true;  // cleared once the system refuses O_NOATIME
   Progress progress_;
   std::vector<char> direntBuffer_;
 };

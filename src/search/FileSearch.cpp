@@ -112,8 +112,9 @@ bool FileSearch::MatchComment(int r) {
   if (commentNo == -1) return false;
   if (!conditions_.commentSubstring) return true;
   const std::string comment = catalog_.CommentText(commentNo);
-  const std::string_view textView =
-      conditions_.commentCaseSensitive ? std::string_view(comment) : LowerInto(comment, commentBuffer_);
+  const std::string_view textView = conditions_.commentCaseSensitive
+                                        ? std::string_view(comment)
+                                        : LowerInto(comment, commentBuffer_);
   return text::FindText(textView, commentPattern_) != std::string_view::npos;
 }
 

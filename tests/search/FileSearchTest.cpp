@@ -91,8 +91,8 @@ SearchConditions Name(const std::string& pattern, bool caseSensitive = false) {
 }
 
 using Names = std::vector<std::string>;
-const Names kAll = {"M1",      "ABC.TXT", "Docs",    "Report",  "a.txt",          "a.txt.bak",
-                    "Report",  "abcxabc", "big.iso", kLongName, Sj("データ.txt")};
+const Names kAll = {"M1",     "ABC.TXT", "Docs",    "Report",  "a.txt",         "a.txt.bak",
+                    "Report", "abcxabc", "big.iso", kLongName, Sj("データ.txt")};
 
 TEST_F(FileSearchTest, ConditionTable) {
   struct Case {
@@ -101,10 +101,10 @@ TEST_F(FileSearchTest, ConditionTable) {
     Names expected;
   };
   std::vector<Case> cases;
-  cases.push_back({"wildcard, any case", Name("*.txt"),
-                   {"ABC.TXT", "a.txt", kLongName, Sj("データ.txt")}});
-  cases.push_back({"wildcard, case-sensitive", Name("*.txt", true),
-                   {"a.txt", kLongName, Sj("データ.txt")}});
+  cases.push_back(
+      {"wildcard, any case", Name("*.txt"), {"ABC.TXT", "a.txt", kLongName, Sj("データ.txt")}});
+  cases.push_back(
+      {"wildcard, case-sensitive", Name("*.txt", true), {"a.txt", kLongName, Sj("データ.txt")}});
   cases.push_back({"full-width pattern folds alike", Name(Sj("データ.TXT")), {Sj("データ.txt")}});
   cases.push_back({"exact name, files only", Name("report"), {"Report"}});
   {
@@ -195,7 +195,8 @@ TEST_F(FileSearchTest, HitFieldsAndStatus) {
   // Slot 7 holds nothing and is passed over.
   search.SetSearchMediaList({1, 7, 0});
   std::vector<std::pair<int, std::string>> status;
-  search.RunFileSearch([&](int panel, const QString& t) { status.emplace_back(panel, t.toStdString()); });
+  search.RunFileSearch(
+      [&](int panel, const QString& t) { status.emplace_back(panel, t.toStdString()); });
 
   ASSERT_EQ(search.SearchCount(), 2);
   const TRecord& z = search.SearchRecs()[0];
@@ -226,8 +227,8 @@ TEST_F(FileSearchTest, HitFieldsAndStatus) {
   EXPECT_EQ(search.SearchRecs()[0].Name, kLongName);
 
   TypeNames types;
-  const std::vector<std::string> texts = SearchHitTexts(DescribeSearchHit(
-      big, catalog, types, "yyyy/mm/dd"));
+  const std::vector<std::string> texts =
+      SearchHitTexts(DescribeSearchHit(big, catalog, types, "yyyy/mm/dd"));
   ASSERT_EQ(texts.size(), static_cast<std::size_t>(kSearchHitColumns));
   EXPECT_EQ(texts[0], "big.iso");
   EXPECT_EQ(texts[1], "1");

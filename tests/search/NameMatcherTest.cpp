@@ -23,7 +23,10 @@ TEST(MatchNamePattern, PatternTable) {
       {"*.txt", "a.txt", false, true},
       {"*.txt", "a.txt.bak", false, false},
       {"*.txt", ".txt", false, true},
-      {"*abc", "abcxabc", false, false},  // only the first occurrence is tried
+      {"*abc", "abcxabc", false, true},  // a later occurrence that ends the name
+      {"*s", "process", false, true},
+      {"*a?c", "xabdabc", false, true},   // the first "a" leads nowhere, the second does
+      {"*a?", "xaay", false, true},
       {"*abc", "xxabc", false, true},
       {"*", "x", false, true},
       {"*", "", false, false},  // an empty name never matches
@@ -84,7 +87,8 @@ TEST(MatchNamePattern, HostilePatternsAnswerQuickly) {
       {std::string(255, '*') + "b", longName, false},
       {std::string(255, '?'), longName, false},
       {std::string(512, '?'), longName, true},
-      {std::string(100, '*') + std::string(100, 'a') + std::string(100, '*') + "b", longName, false},
+      {std::string(100, '*') + std::string(100, 'a') + std::string(100, '*') + "b", longName,
+       false},
       {"\x83", "\x83", true},  // a lone lead byte is an ordinary literal
       {"*\x83", "a\x83", true},
       {"\x83*", "\x83", true},

@@ -1,0 +1,369 @@
+#include "analysis/ResultStore.h"
+
+#include <QDate>
+#include <QDateTime>
+#include <algorithm>
+#include <bit>
+#include <filesystem>
+#include <stdexcept>
+#include <system_error>
+
+#include "core/BinaryFile.h"
+#include "core/Catalog.h"
+#include "core/Text.h"
+
+namespace plomix {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int64_t kRecordSize = ResultRecord::kSize;
+constexpr int32_t kReadBlock = 4096;
+
+// Header fields shared by both files.
+constexpr std::size_t kVersionAt = 0, kReservedAt = 4, kGroupCountAt = 5, kEntryCountAt = 9,
+                      kCreatedAt = 13, kLikeKeyAt = 21;
+
+int64_t HeaderSizeOf(AnalysisMode mode) {
+  return mode == AnalysisMode::Duplicate ? kDupHeaderSize : kLikeHeaderSize;
+}
+
+double DaysSince1899() {
+  const QDateTime now = QDateTime::currentDateTime();
+  return static_cast<double>(QDate(1899, 12, 30).daysTo(now.date())) +
+         now.time().msecsSinceStartOfDay() / 86400000.0;
+}
+
+int32_t LoadI32(const uint8_t* p) {
+  return static_cast<int32_t>(uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16 |
+                              uint32_t{p[3]} << 24);
+}
+
+void StoreI32(uint8_t* p, int32_t value) {
+  const auto v = static_cast<uint32_t>(value);
+  for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));
+}
+
+std::string ResolveName(const Catalog* catalog, int32_t key, std::string stored) {
+  int slot = 0;
+  int32_t record = 0;
+  if (catalog == nullptr || stored.size() < 90 || !SplitResultKey(key, slot, record)) return stored;
+  return catalog->LongNameOfRecord(slot, record, stored);
+}
+
+ResultItem ItemOf(const ResultRecord& rec, const Catalog* catalog) {
+  return ResultItem{ResolveName(catalog, rec.Key(), rec.Name()),
+                    rec.Key(),
+                    rec.Date(),
+                    rec.Size(),
+                    rec.Position(),
+                    rec.End(),
+                    rec.GroupSize()};
+}
+
+// Sequential writer with a large buffer over one BinaryFile.
+class RecordWriter {
+ public:
+  explicit RecordWriter(BinaryFile& file) : file_(file) { buffer_.reserve(kFlushAt); }
+  void Append(const uint8_t* data, std::size_t n) {
+    buffer_.insert(buffer_.end(), data, data + n);
+    if (buffer_.size() >= kFlushAt) Flush();
+  }
+  void Flush() {
+    if (buffer_.empty()) return;
+    file_.WriteAt(offset_, buffer_.data(), buffer_.size());
+    offset_ += static_cast<int64_t>(buffer_.size());
+    buffer_.clear();
+  }
+
+ private:
+  static constexpr std::size_t kFlushAt = std::size_t{1} << 20;
+  BinaryFile& file_;
+  std::vector<uint8_t> buffer_;
+  int64_t offset_ = 0;
+};
+
+// Reads the header; false when the file is shorter than it or its counts
+// cannot be right.
+bool ReadHeader(BinaryFile& file, AnalysisMode mode, int64_t fileSize, LoadedGroups& out,
+                int32_t& groupCount) {
+  const int64_t headerSize = HeaderSizeOf(mode);
+  std::vector<uint8_t> header(static_cast<std::size_t>(headerSize));
+  if (fileSize < headerSize || !file.ReadAt(0, header.data(), header.size())) return false;
+  out.headerRead = true;
+  out.version = LoadI32(&header[kVersionAt]);
+  groupCount = LoadI32(&header[kGroupCountAt]);
+  const int32_t entryCount = LoadI32(&header[kEntryCountAt]);
+  uint64_t createdBits = 0;
+  for (int i = 0; i < 8; ++i) createdBits |= uint64_t{header[kCreatedAt + i]} << (8 * i);
+  out.created = std::bit_cast<double>(createdBits);
+  if (mode == AnalysisMode::Similar) {
+    const std::size_t length = std::min<std::size_t>(header[kLikeKeyAt], kLikeKeyCap);
+    out.likeKey.assign(reinterpret_cast<const char*>(&header[kLikeKeyAt + 1]), length);
+  }
+  if (groupCount < 0 || entryCount < 0) return false;
+  // Only the entries that are really in the file count.
+  const int64_t present = (fileSize - headerSize) / kRecordSize;
+  out.entryCount = static_cast<int32_t>(std::min<int64_t>(entryCount, present));
+  return out.entryCount == entryCount;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- reading heads
+
+LoadedGroups ReadGroupHeads(const std::string& path, AnalysisMode mode, const Catalog* catalog) {
+  LoadedGroups out;
+  BinaryFile file = BinaryFile::TryRead(path);
+  if (!file.IsOpen()) return out;
+  const int64_t fileSize = file.Size();
+  int32_t groupCount = 0;
+  if (!ReadHeader(file, mode, fileSize, out, groupCount)) return out;
+
+  const int64_t headBase = HeaderSizeOf(mode) + kRecordSize * out.entryCount;
+  const int64_t available = std::max<int64_t>(0, (fileSize - headBase) / kRecordSize);
+  const auto readable = static_cast<int32_t>(std::min<int64_t>(groupCount, available));
+  bool sound = true;
+  bool endedEarly = false;
+  int32_t previousEnd = 0;
+  std::vector<uint8_t> block;
+  ResultRecord rec;
+  for (int32_t start = 0; start < readable && sound && !endedEarly; start += kReadBlock) {
+    const int32_t n = std::min(kReadBlock, readable - start);
+    block.resize(static_cast<std::size_t>(n) * kRecordSize);
+    if (!file.ReadAt(headBase + kRecordSize * start, block.data(), block.size())) {
+      sound = false;
+      break;
+    }
+    for (int32_t i = 0; i < n; ++i) {
+      rec.CopyFrom(0, &block[static_cast<std::size_t>(i) * kRecordSize], kRecordSize);
+      // A zero end marks the end of the valid heads.
+      if (rec.End() == 0) {
+        endedEarly = true;
+        break;
+      }
+      const int64_t first = rec.Position();
+      const int64_t size = rec.GroupSize();
+      if (first < previousEnd || size < 1 || first + size != rec.End() ||
+          rec.End() > out.entryCount) {
+        sound = false;
+        break;
+      }
+      previousEnd = rec.End();
+      out.heads.push_back(ItemOf(rec, catalog));
+    }
+  }
+  file.Close();
+
+  // The writer already orders the heads; only a file from elsewhere (or a
+  // long name that sorts apart from its cut form) needs the sort.
+  auto less = [](const ResultItem& a, const ResultItem& b) {
+    return text::CompareAnsiText(a.name, b.name) < 0;
+  };
+  if (!std::is_sorted(out.heads.begin(), out.heads.end(), less))
+    std::stable_sort(out.heads.begin(), out.heads.end(), less);
+  out.complete = sound && (endedEarly || readable == groupCount);
+  return out;
+}
+
+// ---------------------------------------------------------------- the store
+
+ResultStore::ResultStore(AnalysisMode mode, const Catalog* catalog)
+    : search_(mode), catalog_(catalog) {}
+
+int64_t ResultStore::HeaderSize() const { return HeaderSizeOf(Mode()); }
+
+void ResultStore::SetPathFromCatalog(const std::string& catalogPath) {
+  fs::path p(catalogPath);
+  p.replace_extension(Mode() == AnalysisMode::Duplicate ? ".dup" : ".lik");
+  path_ = p.string();
+}
+
+bool ResultStore::ResultsExist() const {
+  std::error_code ec;
+  return !path_.empty() && fs::is_regular_file(path_, ec);
+}
+
+bool ResultStore::DeleteResults() {
+  ClearGroups();
+  ClearMembers(1);
+  ClearMembers(2);
+  std::error_code ec;
+  return !path_.empty() && fs::remove(path_, ec);
+}
+
+void ResultStore::WriteResultFile(std::string_view likeKey) {
+  if (path_.empty()) throw std::logic_error("the result file has no path");
+  NameAnalysis& search = search_;
+  if (!search.IsSorted()) search.Sort();
+  const bool like = Mode() == AnalysisMode::Similar;
+  const int64_t entryCount = search.Counters().entries;
+  if (entryCount > INT32_MAX) throw CatalogError("\"" + path_ + "\": too many entries");
+
+  std::vector<uint8_t> header(static_cast<std::size_t>(HeaderSize()), 0);
+  StoreI32(&header[kVersionAt], like ? kLikeFileVersion : kDupFileVersion);
+  header[kReservedAt] = 0;
+  StoreI32(&header[kGroupCountAt], static_cast<int32_t>(search.Counters().groups));
+  StoreI32(&header[kEntryCountAt], static_cast<int32_t>(entryCount));
+  const uint64_t createdBits = std::bit_cast<uint64_t>(DaysSince1899());
+  for (int i = 0; i < 8; ++i) header[kCreatedAt + i] = static_cast<uint8_t>(createdBits >> (8 * i));
+  if (like) {
+    const std::size_t length = std::min(likeKey.size(), kLikeKeyCap);
+    header[kLikeKeyAt] = static_cast<uint8_t>(length);
+    std::copy_n(likeKey.begin(), length, header.begin() + kLikeKeyAt + 1);
+  }
+
+  // The old result stays until the new one is complete.
+  const std::string temporary = path_ + ".new";
+  try {
+    BinaryFile file(temporary, BinaryFile::Mode::Create);
+    RecordWriter writer(file);
+    writer.Append(header.data(), header.size());
+    auto recordOf = [](const ResultFileEntry& e, int32_t position, int32_t end, int32_t size) {
+      ResultRecord rec;
+      rec.SetName(e.name.substr(0, ResultRecord::kNameCap));
+      rec.SetKey(e.key);
+      rec.SetDate(e.date);
+      rec.SetSize(e.size);
+      rec.SetPosition(position);
+      rec.SetEnd(end);
+      rec.SetGroupSize(size);
+      return rec;
+    };
+    int32_t position = 0;
+    search.ForEachGroup([&](const ResultFileEntry&, const std::vector<ResultFileEntry>& entries) {
+      const auto size = static_cast<int32_t>(entries.size());
+      const int32_t end = position + size;
+      for (const ResultFileEntry& e : entries) {
+        const ResultRecord rec = recordOf(e, position++, end, size);
+        writer.Append(rec.Data(), ResultRecord::kSize);
+      }
+    });
+    position = 0;
+    search.ForEachGroup(
+        [&](const ResultFileEntry& head, const std::vector<ResultFileEntry>& entries) {
+          const auto size = static_cast<int32_t>(entries.size());
+          const ResultRecord rec = recordOf(head, position, position + size, size);
+          writer.Append(rec.Data(), ResultRecord::kSize);
+          position += size;
+        });
+    writer.Flush();
+    file.Close();
+    std::error_code ec;
+    fs::rename(temporary, path_, ec);
+    if (ec) throw CatalogError(path_, "replace", ec.value());
+  } catch (...) {
+    std::error_code ec;
+    fs::remove(temporary, ec);
+    throw;
+  }
+  fileVersion_ = like ? kLikeFileVersion : kDupFileVersion;
+}
+
+bool ResultStore::LoadGroups() {
+  LoadedGroups loaded = ReadGroupHeads(path_, Mode(), catalog_);
+  const bool complete = loaded.complete;
+  Adopt(std::move(loaded));
+  return complete;
+}
+
+void ResultStore::Adopt(LoadedGroups&& loaded) {
+  heads_ = std::move(loaded.heads);
+  entryCount_ = loaded.entryCount;
+  if (loaded.headerRead) {
+    fileVersion_ = loaded.version;
+    created_ = loaded.created;
+    storedLikeKey_ = std::move(loaded.likeKey);
+  }
+}
+
+void ResultStore::ClearGroups() {
+  std::vector<ResultItem>().swap(heads_);
+  entryCount_ = 0;
+}
+
+std::vector<ResultItem>& ResultStore::MemberList(int list) {
+  if (list != 1 && list != 2) throw std::out_of_range("member list " + std::to_string(list));
+  return members_[list - 1];
+}
+
+const std::vector<ResultItem>& ResultStore::Members(int list) const {
+  if (list != 1 && list != 2) throw std::out_of_range("member list " + std::to_string(list));
+  return members_[list - 1];
+}
+
+void ResultStore::ClearMembers(int list) { std::vector<ResultItem>().swap(MemberList(list)); }
+
+int ResultStore::MemberCount(int list) const { return static_cast<int>(Members(list).size()); }
+
+bool ResultStore::LoadMembers(int list, int32_t first, int32_t count) {
+  std::vector<ResultItem>& members = MemberList(list);
+  members.clear();
+  BinaryFile file = BinaryFile::TryRead(path_);
+  if (!file.IsOpen()) return false;
+  LoadedGroups header;
+  int32_t groupCount = 0;
+  const int64_t fileSize = file.Size();
+  ReadHeader(file, Mode(), fileSize, header, groupCount);
+  if (!header.headerRead || first < 0 || count < 0) return false;
+  const int64_t last = std::min<int64_t>(int64_t{first} + count, header.entryCount);
+  std::vector<uint8_t> block;
+  ResultRecord rec;
+  for (int64_t start = first; start < last; start += kReadBlock) {
+    const auto n = static_cast<int32_t>(std::min<int64_t>(kReadBlock, last - start));
+    block.resize(static_cast<std::size_t>(n) * kRecordSize);
+    if (!file.ReadAt(HeaderSize() + kRecordSize * start, block.data(), block.size())) return false;
+    for (int32_t i = 0; i < n; ++i) {
+      rec.CopyFrom(0, &block[static_cast<std::size_t>(i) * kRecordSize], kRecordSize);
+      if (rec.Position() != start + i) return false;
+      members.push_back(ItemOf(rec, catalog_));
+    }
+  }
+  return last == int64_t{first} + count;
+}
+
+bool ResultStore::GroupHead(int index, ResultItem& out) const {
+  if (index < 0 || index >= GroupCount()) return false;
+  out = heads_[index];
+  return true;
+}
+
+bool ResultStore::Member(int list, int index, ResultItem& out) const {
+  const std::vector<ResultItem>& members = Members(list);
+  if (index < 0 || index >= static_cast<int>(members.size())) return false;
+  out = members[index];
+  return true;
+}
+
+const ResultItem* ResultStore::FindGroup(std::string_view name) const {
+  auto it = std::lower_bound(heads_.begin(), heads_.end(), name,
+                             [](const ResultItem& item, std::string_view n) {
+                               return text::CompareAnsiText(item.name, n) < 0;
+                             });
+  if (it == heads_.end() || text::CompareAnsiText(it->name, name) != 0) return nullptr;
+  return &*it;
+}
+
+int DupResultStore::DupGroupSizeOfName(std::string_view name) const {
+  const ResultItem* head = FindGroup(name);
+  return head ? head->groupSize : 0;
+}
+
+int DupResultStore::DupGroupStartOfName(std::string_view name) const {
+  const ResultItem* head = FindGroup(name);
+  return head ? head->first : -1;
+}
+
+void LikeResultStore::Adopt(LoadedGroups&& loaded) {
+  if (loaded.headerRead) currentLikeKey_ = loaded.likeKey;
+  ResultStore::Adopt(std::move(loaded));
+}
+
+void LikeResultStore::LikeGroupOfKey(std::string_view word, int32_t& first, int32_t& size) const {
+  const ResultItem* head = FindGroup(word);
+  first = head ? head->first : -1;
+  size = head ? head->groupSize : 0;
+}
+
+}  // namespace plomix

@@ -1,0 +1,106 @@
+#include "reading/MediaPresence.h"
+
+#include <QString>
+
+#include "core/Catalog.h"
+#include "core/Prompter.h"
+#include "core/Text.h"
+#include "reading/Drives.h"
+
+namespace plomix {
+
+namespace {
+
+constexpr int kAttempts = 3;
+
+QString Q(const std::string& utf8) { return QString::fromStdString(utf8); }
+
+// The entry's path inside its media in CP932, with "\" between folders; ""
+// for the media itself.
+std::string InnerPath(Catalog& catalog, int32_t key) {
+  if (key < 0 || KeyIsMedia(key)) return {};
+  const RecordPathResult where = catalog.RecordPath(key);
+  if (where.name.empty()) return {};
+  // The folder path starts with the media's name, which may itself hold "\".
+  const std::string prefix = catalog.RecordName(0) + "\\";
+  std::string inner;
+  if (where.folder.compare(0, prefix.size(), prefix) == 0) {
+    inner = where.folder.substr(prefix.size());
+  } else {
+    const std::size_t cut = text::FindText(where.folder, "\\");
+    if (cut == std::string::npos) return {};
+    inner = where.folder.substr(cut + 1);
+  }
+  return inner + where.name;
+}
+
+}  // namespace
+
+const char* VolumeNameMismatchText() {
+  return "ボリューム名不一致\r正しいメディアをマウントするか、\r読込みドライブを変更してください"
+         "\r\r[はい]　：ドライブ変更\r[いいえ]：処理中止";
+}
+
+const char* SerialMismatchText() {
+  return "シリアルNo不一致\r正しいメディアをマウントするか、\r読込みドライブを変更してください"
+         "\r\r[はい]　：ドライブ変更\r[いいえ]：処理中止";
+}
+
+std::string NotMountedText(char driveLetter) {
+  const char upper = (driveLetter >= 'a' && driveLetter <= 'z')
+                         ? static_cast<char>(driveLetter - 'a' + 'A')
+                         : driveLetter;
+  return std::string(1, upper) +
+         " ドライブにメディアがマウントされていません\r\r[はい]　：リトライ\r[いいえ]：ドライブ変更"
+         "\r[キャンセル]：処理中止";
+}
+
+std::string EntryNativePath(Catalog& catalog, const Drives& drives, int32_t key) {
+  const std::string drive = catalog.MediaDriveOf(key);
+  const std::string inner = InnerPath(catalog, key);
+  const std::string root = drive.empty() ? std::string() : drives.FolderOf(drive[0]);
+  if (inner.empty() || root.empty()) return {};
+  std::string path = root;
+  // Split at "\" only where it is a character of its own, never a trail byte.
+  std::size_t from = 0;
+  while (from <= inner.size()) {
+    std::size_t cut = text::FindText(inner, "\\", from);
+    if (cut == std::string::npos) cut = inner.size();
+    if (path.empty() || path.back() != '/') path.push_back('/');
+    path += text::Cp932ToUtf8(inner.substr(from, cut - from));
+    from = cut + 1;
+  }
+  return path;
+}
+
+PresenceOutcome CheckMediaPresence(int mode, int32_t key, Catalog& catalog, const Drives& drives,
+                                   Prompter& prompter, DesktopActions& desktop) {
+  for (int attempt = 0; attempt < kAttempts; ++attempt) {
+    if (InnerPath(catalog, key).empty()) continue;
+    const std::string drive = catalog.MediaDriveOf(key);
+    const int check = drives.CheckMediaVolume(drive, key, catalog);
+    if (check == 0) {
+      if (mode == kPresenceCopy) return PresenceOutcome::Present;
+      desktop.OpenFile(EntryNativePath(catalog, drives, key));
+      return PresenceOutcome::Opened;
+    }
+    if (check == 2 || check == 3) {
+      const char* text = check == 2 ? VolumeNameMismatchText() : SerialMismatchText();
+      if (prompter.Message(QString::fromUtf8(text), PromptIcon::Warning, PromptButtons::YesNo) !=
+          PromptResult::Yes)
+        return PresenceOutcome::Stopped;
+      desktop.OpenExplorer(key, mode);
+      return PresenceOutcome::ExplorerOpened;
+    }
+    const PromptResult answer = prompter.Message(Q(NotMountedText(drive.empty() ? '?' : drive[0])),
+                                                 PromptIcon::Warning, PromptButtons::YesNoCancel);
+    if (answer == PromptResult::No) {
+      desktop.OpenExplorer(key, mode);
+      return PresenceOutcome::ExplorerOpened;
+    }
+    if (answer != PromptResult::Yes) return PresenceOutcome::Stopped;
+  }
+  return PresenceOutcome::GaveUp;
+}
+
+}  // namespace plomix

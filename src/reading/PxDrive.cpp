@@ -1,0 +1,376 @@
+#include "reading/PxDrive.h"
+
+#include <QApplication>
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QCursor>
+#include <QDir>
+#include <QFile>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QVBoxLayout>
+#include <QValidator>
+#include <exception>
+#include <memory>
+
+#include "core/Catalog.h"
+#include "core/Prompter.h"
+#include "core/Text.h"
+#include "reading/Drives.h"
+
+namespace plomix {
+
+namespace {
+
+// Refuses an edit that would no longer fit the field's byte width once stored
+// as CP932, so that what the user sees is what the catalogue keeps.
+class ByteLimitValidator : public QValidator {
+ public:
+  ByteLimitValidator(int limit, QObject* parent) : QValidator(parent), limit_(limit) {}
+  State validate(QString& input, int&) const override {
+    return static_cast<int>(text::QStringToCp932(input).size()) <= limit_ ? Acceptable : Invalid;
+  }
+
+ private:
+  int limit_;
+};
+
+QString Cp(const std::string& cp932) {
+  return text::Cp932ToQString(cp932);
+}
+std::string Cp(const QString& text) {
+  return text::QStringToCp932(text);
+}
+
+QComboBox* MakeListBox(QWidget* parent, const char* name, int byteLimit) {
+  auto* box = new QComboBox(parent);
+  box->setObjectName(QString::fromLatin1(name));
+  box->setEditable(true);
+  box->setInsertPolicy(QComboBox::NoInsert);
+  if (byteLimit > 0) box->setValidator(new ByteLimitValidator(byteLimit, box));
+  return box;
+}
+
+void FillSorted(QComboBox* box, QStringList items) {
+  const QString edit = box->currentText();
+  items.sort(Qt::CaseSensitive);
+  box->clear();
+  box->addItems(items);
+  box->setCurrentIndex(-1);
+  box->setEditText(edit);
+}
+
+// Shows the wait cursor for as long as it lives.
+class WaitCursor {
+ public:
+  WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+  ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+  WaitCursor(const WaitCursor&) = delete;
+  WaitCursor& operator=(const WaitCursor&) = delete;
+};
+
+}  // namespace
+
+TfrmDrive::TfrmDrive(ReadWorkflow& workflow, Catalog& catalog, Drives& drives, Prompter& prompter,
+                     QWidget* parent)
+    : QDialog(parent),
+      workflow_(workflow),
+      catalog_(catalog),
+      drives_(drives),
+      prompter_(prompter) {
+  setObjectName(QStringLiteral("frmDrive"));
+  setWindowTitle(QStringLiteral("読込みドライブ"));
+  BuildControls();
+  FormCreate();
+}
+
+void TfrmDrive::BuildControls() {
+  auto* driveGroup = new QGroupBox(QStringLiteral("読込み元ドライブ"), this);
+  cmbDrive = new QComboBox(driveGroup);
+  cmbDrive->setObjectName(QStringLiteral("cmbDrive"));
+  cmbDrive->setMinimumWidth(320);
+  cmdBindFolder = new QPushButton(QStringLiteral("フォルダを割当て..."), driveGroup);
+  cmdBindFolder->setObjectName(QStringLiteral("cmdBindFolder"));
+  cmdBindFolder->setToolTip(
+      QStringLiteral("フォルダを空いているドライブ名に割り当てて読み込みます"));
+  cmdBindFolder->setAutoDefault(false);
+  auto* driveRow = new QHBoxLayout(driveGroup);
+  driveRow->addWidget(cmbDrive, 1);
+  driveRow->addWidget(cmdBindFolder);
+
+  cmbName = MakeListBox(this, "cmbName", 0);
+  cmbName->setMaxVisibleItems(20);
+  chkVolumeName = new QCheckBox(QStringLiteral("ボリューム名取得"), this);
+  chkVolumeName->setObjectName(QStringLiteral("chkVolumeName"));
+  cmbDivision = MakeListBox(this, "cmbDivision", kCategoryBytes);
+  cmbArea = MakeListBox(this, "cmbArea", kLocationBytes);
+  txtAreaSub = new QLineEdit(this);
+  txtAreaSub->setObjectName(QStringLiteral("txtAreaSub"));
+  txtAreaSub->setValidator(new ByteLimitValidator(kDetailBytes, txtAreaSub));
+
+  auto* fields = new QGridLayout;
+  const auto addRow = [&](int row, const QString& caption, QWidget* field, QWidget* extra) {
+    auto* label = new QLabel(caption, this);
+    label->setBuddy(field);
+    fields->addWidget(label, row, 0);
+    fields->addWidget(field, row, 1);
+    if (extra) fields->addWidget(extra, row, 2);
+  };
+  addRow(0, QStringLiteral("名前："), cmbName, chkVolumeName);
+  addRow(1, QStringLiteral("分類："), cmbDivision, nullptr);
+  addRow(2, QStringLiteral("保管場所："), cmbArea, nullptr);
+  addRow(3, QStringLiteral("保管場所(詳細)："), txtAreaSub, nullptr);
+  fields->setColumnStretch(1, 1);
+
+  auto* readGroup = new QGroupBox(QStringLiteral("読込み情報"), this);
+  chkEject = new QCheckBox(QStringLiteral("読込み後にメディア(CD-ROM)を取り出す"), readGroup);
+  chkEject->setObjectName(QStringLiteral("chkEject"));
+  chkGetVersion =
+      new QCheckBox(QStringLiteral("ファイルからVersion情報も取得(注：低速)"), readGroup);
+  chkGetVersion->setObjectName(QStringLiteral("chkGetVersion"));
+  chkGetVersion->setToolTip(QStringLiteral("ON = 時間がかかります"));
+  chkGetVersion->setStyleSheet(QStringLiteral("QCheckBox { color: #0000FF; }"));
+  auto* readLayout = new QVBoxLayout(readGroup);
+  readLayout->addWidget(chkEject);
+  readLayout->addWidget(chkGetVersion);
+
+  auto* dupGroup = new QGroupBox(QStringLiteral("重複ファイルの高速検索処理"), this);
+  rdoDup01 = new QRadioButton(
+      QStringLiteral("メディアの追加/削除時に確認ダイアログを表示(デフォルト)"), dupGroup);
+  rdoDup02 =
+      new QRadioButton(QStringLiteral("メディアの追加/削除時に高速検索処理は行わない"), dupGroup);
+  rdoDup03 =
+      new QRadioButton(QStringLiteral("メディアの追加/削除時に高速検索処理を必ず行う"), dupGroup);
+  rdoDup01->setObjectName(QStringLiteral("rdoDup01"));
+  rdoDup02->setObjectName(QStringLiteral("rdoDup02"));
+  rdoDup03->setObjectName(QStringLiteral("rdoDup03"));
+  auto* dupLayout = new QVBoxLayout(dupGroup);
+  for (QRadioButton* radio : {rdoDup01, rdoDup02, rdoDup03}) dupLayout->addWidget(radio);
+
+  cmdRead = new QPushButton(QStringLiteral("読込む"), this);
+  cmdRead->setObjectName(QStringLiteral("cmdRead"));
+  cmdRead->setDefault(true);
+  cmdCalcel = new QPushButton(QStringLiteral("キャンセル"), this);
+  cmdCalcel->setObjectName(QStringLiteral("cmdCalcel"));
+  cmdCalcel->setAutoDefault(false);
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch(1);
+  buttons->addWidget(cmdRead);
+  buttons->addWidget(cmdCalcel);
+
+  auto* main = new QVBoxLayout(this);
+  main->addWidget(driveGroup);
+  main->addLayout(fields);
+  main->addWidget(readGroup);
+  main->addWidget(dupGroup);
+  main->addLayout(buttons);
+  main->setSizeConstraint(QLayout::SetFixedSize);
+
+  for (QComboBox* box : {cmbName, cmbDivision, cmbArea}) box->lineEdit()->installEventFilter(this);
+
+  connect(cmbDrive, &QComboBox::currentIndexChanged, this, &TfrmDrive::cmbDriveChange);
+  connect(chkVolumeName, &QCheckBox::clicked, this, &TfrmDrive::chkVolumeNameClick);
+  connect(cmdRead, &QPushButton::clicked, this, &TfrmDrive::cmdReadClick);
+  connect(cmdCalcel, &QPushButton::clicked, this, &TfrmDrive::cmdCalcelClick);
+  connect(cmdBindFolder, &QPushButton::clicked, this, &TfrmDrive::cmdBindFolderClick);
+}
+
+void TfrmDrive::FormCreate() {
+  QStringList names;
+  for (int n = 0; n < catalog_.MediaCount(); ++n) names << Cp(catalog_.LiveMediaName(n));
+  FillSorted(cmbName, names);
+
+  {
+    WaitCursor wait;
+    form_ = workflow_.InitialForm();
+  }
+  const char remembered = form_.drive.empty() ? 'C' : form_.drive[0];
+  FillDriveList(remembered);
+  // A remembered letter that is no longer bound: the list fell back to
+  // another drive, whose volume the name box must reflect.
+  if (SelectedLetter() != 0 && SelectedLetter() != remembered) {
+    WaitCursor wait;
+    workflow_.FetchDriveVolume(form_, true, std::string(1, SelectedLetter()));
+  }
+  ShowName();
+  chkVolumeName->setChecked(form_.volumeName);
+  chkEject->setChecked(form_.eject);
+  chkGetVersion->setChecked(form_.getVersion);
+  dialogOutcome_ = 2;
+}
+
+void TfrmDrive::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  if (!event->spontaneous()) FormShow();
+}
+
+void TfrmDrive::FormShow() {
+  QStringList categories{QStringLiteral("デフォルト")};
+  for (const std::string& name : catalog_.CategoryNames().Names()) categories << Cp(name);
+  FillSorted(cmbDivision, categories);
+  QStringList locations;
+  for (const std::string& name : catalog_.LocationNames().Names()) locations << Cp(name);
+  FillSorted(cmbArea, locations);
+  txtAreaSub->clear();
+  rdoDup01->setChecked(form_.dupSearchMode != 1 && form_.dupSearchMode != 2);
+  rdoDup02->setChecked(form_.dupSearchMode == 1);
+  rdoDup03->setChecked(form_.dupSearchMode == 2);
+  if (QScreen* shown = screen()) move(shown->availableGeometry().center() - rect().center());
+  cmbName->setFocus();
+}
+
+void TfrmDrive::FillDriveList(char select) {
+  std::vector<DriveRow> rows;
+  try {
+    rows = drives_.ListDrives();
+  } catch (const std::exception& error) {
+    // The bindings could not be stored; the letters already known still work.
+    prompter_.Message(QStringLiteral("ドライブ名の割り当てを保存できません\r\n") +
+                          QString::fromUtf8(error.what()),
+                      PromptIcon::Error, PromptButtons::Ok);
+  }
+  filling_ = true;
+  cmbDrive->clear();
+  for (const DriveRow& row : rows) {
+    cmbDrive->addItem(QStringLiteral("%1: [%2] %3")
+                          .arg(QLatin1Char(row.letter))
+                          .arg(QString::fromStdString(row.volumeName))
+                          .arg(QFile::decodeName(row.folder.c_str())),
+                      QChar(QLatin1Char(row.letter)));
+  }
+  int index = cmbDrive->findData(QChar(QLatin1Char(select)));
+  if (index < 0) index = cmbDrive->findData(QChar(QLatin1Char('C')));
+  cmbDrive->setCurrentIndex(index < 0 && cmbDrive->count() > 0 ? 0 : index);
+  filling_ = false;
+}
+
+char TfrmDrive::SelectedLetter() const {
+  const QVariant data = cmbDrive->currentData();
+  return data.isValid() ? static_cast<char>(data.toChar().toLatin1()) : 0;
+}
+
+void TfrmDrive::ControlsToForm() {
+  if (const char letter = SelectedLetter()) form_.drive = std::string(1, letter);
+  form_.name = Cp(cmbName->currentText());
+  form_.category = Cp(cmbDivision->currentText());
+  form_.location = Cp(cmbArea->currentText());
+  form_.locationDetail = Cp(txtAreaSub->text());
+  form_.volumeName = chkVolumeName->isChecked();
+  form_.eject = chkEject->isChecked();
+  form_.getVersion = chkGetVersion->isChecked();
+  form_.dupSearchMode = rdoDup02->isChecked() ? 1 : rdoDup03->isChecked() ? 2 : 0;
+}
+
+void TfrmDrive::ShowName() {
+  cmbName->setEditText(Cp(form_.name));
+}
+
+void TfrmDrive::cmbDriveChange() {
+  if (filling_ || SelectedLetter() == 0) return;
+  ControlsToForm();
+  WaitCursor wait;
+  workflow_.FetchDriveVolume(form_, true, form_.drive);
+  ShowName();
+}
+
+void TfrmDrive::chkVolumeNameClick() {
+  if (!chkVolumeName->isChecked()) return;
+  ControlsToForm();
+  workflow_.VolumeNameChecked(form_);
+  ShowName();
+}
+
+void TfrmDrive::cmdReadClick() {
+  ControlsToForm();
+  if (workflow_.ConfirmRead(form_, true)) {
+    dialogOutcome_ = 1;
+    accept();
+  } else {
+    reject();
+  }
+}
+
+void TfrmDrive::cmbNameKeyPress() {
+  ControlsToForm();
+  if (workflow_.ConfirmRead(form_, false)) {
+    dialogOutcome_ = 1;
+    accept();
+  }
+}
+
+void TfrmDrive::cmdCalcelClick() {
+  reject();
+}
+
+void TfrmDrive::cmdBindFolderClick() {
+  const QString chosen =
+      prompter_.ChooseFolder(QStringLiteral("読み込むフォルダの選択"), QDir::homePath());
+  if (chosen.isEmpty()) return;
+  const std::string folder = QFile::encodeName(chosen).toStdString();
+  char letter = drives_.LetterOf(folder);
+  if (letter == 0) {
+    letter = drives_.LowestFreeLetter();
+    std::string error;
+    if (letter == 0) {
+      prompter_.Message(QStringLiteral("割り当てられるドライブ名が残っていません"),
+                        PromptIcon::Error, PromptButtons::Ok);
+      return;
+    }
+    bool bound = false;
+    try {
+      bound = drives_.Bind(letter, folder, error);
+    } catch (const std::exception& failure) {
+      error = failure.what();
+    }
+    if (!bound) {
+      prompter_.Message(QStringLiteral("フォルダをドライブ名に割り当てできません\r\n") +
+                            QString::fromUtf8(error.c_str()),
+                        PromptIcon::Error, PromptButtons::Ok);
+      return;
+    }
+  }
+  FillDriveList(letter);
+  cmbDriveChange();
+}
+
+bool TfrmDrive::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::KeyPress) {
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+      cmbNameKeyPress();
+      return true;
+    }
+  }
+  return QDialog::eventFilter(watched, event);
+}
+
+bool TfrmDrive::Run(ReadWorkflow& workflow, Catalog& catalog, Drives& drives, Prompter& prompter,
+                    QWidget* parent) {
+  bool confirmed = false;
+  {
+    TfrmDrive dialog(workflow, catalog, drives, prompter, parent);
+    confirmed = dialog.exec() == QDialog::Accepted && dialog.DialogOutcome() == 1;
+  }
+  QCoreApplication::processEvents();
+  return confirmed;
+}
+
+bool TfrmDrive::ReadMediaCommand(ReadWorkflow& workflow, Catalog& catalog, Drives& drives,
+                                 Prompter& prompter, QWidget* parent) {
+  std::unique_ptr<WaitCursor> wait;
+  return workflow.ReadMediaClick([&](ReadWorkflow& w) {
+    const bool confirmed = Run(w, catalog, drives, prompter, parent);
+    if (confirmed) wait = std::make_unique<WaitCursor>();
+    return confirmed;
+  });
+}
+
+}  // namespace plomix

@@ -1,0 +1,115 @@
+#pragma once
+// The read dialog: the user picks the drive to read, names the media and
+// files it under a category and a storage location, and sets the read
+// options. The checks and the settings it remembers belong to ReadWorkflow;
+// this window only shows them, so every question it asks (drive not ready,
+// name already used, a folder that cannot be bound) goes through the
+// workflow's Prompter.
+//
+// The main window runs the whole read command with ReadMediaCommand(), which
+// hands the dialog to ReadWorkflow::ReadMediaClick: the slot-limit refusal,
+// Busy, the scan, the store and the after-change hook all happen there. The
+// scan's progress reaches the status bar through Scanner::SetProgress, which
+// the caller sets up before.
+//
+// Drives on Linux are letters bound to folders. The drive list shows every
+// bound letter as "D: [label] /media/user/LABEL"; the button beside it binds a
+// folder of the user's choice to the lowest free letter and selects it, so
+// any folder can be read as a media.
+
+#include <QDialog>
+#include <QString>
+
+#include "reading/ReadRequest.h"
+
+class QButtonGroup;
+class QCheckBox;
+class QComboBox;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+
+namespace plomix {
+
+class Catalog;
+class Drives;
+class Prompter;
+
+class TfrmDrive : public QDialog {
+  Q_OBJECT
+
+ public:
+  // The dialog works on the catalogue's names, the machine's drives and the
+  // workflow that validates and remembers; all three outlive the dialog.
+  TfrmDrive(ReadWorkflow& workflow, Catalog& catalog, Drives& drives, Prompter& prompter,
+            QWidget* parent = nullptr);
+
+  // Shows the dialog modally; true when the user confirmed a read that passed
+  // the checks (the workflow's Request() then holds it). This is the dialog
+  // step that ReadWorkflow::ReadMediaClick expects.
+  static bool Run(ReadWorkflow& workflow, Catalog& catalog, Drives& drives, Prompter& prompter,
+                  QWidget* parent);
+  // The whole read command of the main window: true when a media was read
+  // and added. The caller sets Busy-dependent state from workflow.Busy() and
+  // rebuilds its views afterwards.
+  static bool ReadMediaCommand(ReadWorkflow& workflow, Catalog& catalog, Drives& drives,
+                               Prompter& prompter, QWidget* parent);
+
+  // 2 while open or after a cancel or refused check, 1 once a read is confirmed.
+  int DialogOutcome() const { return dialogOutcome_; }
+  // The controls' values as last handed to the workflow (texts CP932).
+  const ReadForm& Form() const { return form_; }
+
+  // ---- Controls (object names equal the member names) ----
+  QComboBox* cmbDrive = nullptr;
+  QPushButton* cmdBindFolder = nullptr;  // "フォルダを割当て..."
+  QComboBox* cmbName = nullptr;
+  QCheckBox* chkVolumeName = nullptr;
+  QComboBox* cmbDivision = nullptr;
+  QComboBox* cmbArea = nullptr;
+  QLineEdit* txtAreaSub = nullptr;
+  QPushButton* cmdRead = nullptr;
+  QPushButton* cmdCalcel = nullptr;
+  QCheckBox* chkEject = nullptr;
+  QCheckBox* chkGetVersion = nullptr;
+  QRadioButton* rdoDup01 = nullptr;
+  QRadioButton* rdoDup02 = nullptr;
+  QRadioButton* rdoDup03 = nullptr;
+
+  // Byte widths (CP932) in which a media slot keeps these texts.
+  static constexpr int kCategoryBytes = 26;
+  static constexpr int kLocationBytes = 26;
+  static constexpr int kDetailBytes = 10;
+
+ public Q_SLOTS:
+  void cmbDriveChange();
+  void chkVolumeNameClick();
+  void cmdReadClick();
+  // Enter in the name, category or location box.
+  void cmbNameKeyPress();
+  void cmdCalcelClick();
+  void cmdBindFolderClick();
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void BuildControls();
+  void FormCreate();
+  void FormShow();
+  void FillDriveList(char select);
+  char SelectedLetter() const;
+  void ControlsToForm();
+  void ShowName();
+
+  ReadWorkflow& workflow_;
+  Catalog& catalog_;
+  Drives& drives_;
+  Prompter& prompter_;
+  ReadForm form_;
+  int dialogOutcome_ = 2;
+  bool filling_ = false;
+};
+
+}  // namespace plomix

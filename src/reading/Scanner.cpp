@@ -1,0 +1,489 @@
+#include "reading/Scanner.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+#include <unicode/coll.h>
+#include <unicode/locid.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cmath>
+#include <cstring>
+#include <numeric>
+#include <stdexcept>
+
+#include "core/Format.h"
+#include "core/Prompter.h"
+#include "core/Text.h"
+#include "reading/Drives.h"
+#include "reading/PeVersion.h"
+
+namespace plomix {
+
+namespace {
+
+constexpr int32_t kChunkShift = 15;
+constexpr int32_t kChunkSize = 1 << kChunkShift;
+constexpr std::size_t kArenaBlock = 1 << 20;
+constexpr std::size_t kMaxArenaName = 0xFFFF;
+constexpr std::size_t kDirentBufferSize = 256 * 1024;
+constexpr int32_t kProgressStep = 100;
+
+struct LinuxDirent64 {
+  uint64_t ino;
+  int64_t off;
+  unsigned short reclen;
+  unsigned char type;
+  char name[1];
+};
+
+bool IsAscii(std::string_view s) {
+  return std::all_of(s.begin(), s.end(), [](char c) { return (static_cast<unsigned char>(c) & 0x80) == 0; });
+}
+
+// Record order must agree with text::CompareAnsi (Japanese collation, tertiary
+// strength, ties broken by the CP932 bytes). Collating the UTF-8 forms
+// directly spares a conversion per comparison, which dominates large folders.
+icu::Collator& SortCollator() {
+  thread_local std::unique_ptr<icu::Collator> collator = [] {
+    UErrorCode status = U_ZERO_ERROR;
+    std::unique_ptr<icu::Collator> c(icu::Collator::createInstance(icu::Locale("ja"), status));
+    if (U_FAILURE(status) || !c) throw std::runtime_error("cannot create the Japanese collator");
+    c->setStrength(icu::Collator::TERTIARY);
+    return c;
+  }();
+  return *collator;
+}
+
+int16_t AttributesOf(const struct stat& st, std::string_view name) {
+  int16_t attr = 0;
+  if (S_ISDIR(st.st_mode)) attr |= kAttrDirectory;
+  if (!(st.st_mode & S_IWUSR)) attr |= kAttrReadOnly;
+  if (!name.empty() && name[0] == '.') attr |= kAttrHidden;
+  if (S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode) || S_ISSOCK(st.st_mode) || S_ISFIFO(st.st_mode))
+    attr |= kAttrSystem;
+  if (S_ISREG(st.st_mode)) attr |= kAttrArchive;
+  return attr;
+}
+
+double RoundUpToCluster(double size, int32_t cluster) {
+  if (cluster <= 0) return size;
+  const auto bytes = static_cast<int64_t>(std::llround(size));
+  return static_cast<double>((bytes + cluster - 1) / cluster * int64_t{cluster});
+}
+
+int16_t Cap16(int32_t value) { return static_cast<int16_t>(std::min(value, 32767)); }
+
+}  // namespace
+
+// ---------------------------------------------------------------- NameArena
+
+uint64_t NameArena::Add(std::string_view bytes) {
+  bytes = bytes.substr(0, kMaxArenaName);
+  if (blocks_.empty() || used_ + bytes.size() > kArenaBlock) {
+    blocks_.push_back(std::make_unique_for_overwrite<char[]>(std::max(kArenaBlock, bytes.size())));
+    used_ = 0;
+  }
+  const uint64_t reference =
+      (uint64_t{blocks_.size() - 1} << 40) | (uint64_t{used_} << 16) | bytes.size();
+  std::memcpy(blocks_.back().get() + used_, bytes.data(), bytes.size());
+  used_ += bytes.size();
+  return reference;
+}
+
+std::string_view NameArena::Get(uint64_t reference) const {
+  const auto block = static_cast<std::size_t>(reference >> 40);
+  if (block >= blocks_.size()) throw std::out_of_range("name reference outside the arena");
+  return {blocks_[block].get() + ((reference >> 16) & 0xFFFFFF), reference & 0xFFFF};
+}
+
+void NameArena::Clear() {
+  blocks_.clear();
+  used_ = 0;
+}
+
+// ---------------------------------------------------------------- Scanner
+
+Scanner::Scanner() = default;
+Scanner::~Scanner() = default;
+
+const char* Scanner::OverflowMessage() {
+  return "★提案★\r\n１メディアから読み込めるファイル情報の最大数を超えました。\r\n"
+         "開発者にバージョンアップを依頼してみては!?";
+}
+
+bool Scanner::AllocateScanBuffer(Prompter* prompter) {
+  if (!chunks_.empty()) return true;
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    try {
+      chunks_.push_back(std::make_unique<ScanEntry[]>(kChunkSize));
+      return true;
+    } catch (const std::bad_alloc&) {
+      if (!prompter) continue;
+      prompter->Message(
+          QString::fromUtf8(attempt == 0 ? "領域確保に失敗しましたが\r\n再度領域確保を試みます"
+                                         : "領域確保失敗\r\n再度メディア読込みを行う場合には\r\n"
+                                           "Plomix2を再起動してください"),
+          PromptIcon::Error, PromptButtons::Ok);
+    }
+  }
+  return false;
+}
+
+void Scanner::ClearScanBuffer() {
+  count_ = 0;
+  names_.Clear();
+  versions_.clear();
+  while (chunks_.size() > 1) chunks_.pop_back();
+}
+
+void Scanner::ReleaseScanBuffer() {
+  ClearScanBuffer();
+  chunks_.clear();
+  direntBuffer_ = {};
+}
+
+ScanEntry& Scanner::At(int32_t index) {
+  if (index < 0 || index >= count_) throw std::out_of_range("scan record outside the buffer");
+  return chunks_[static_cast<std::size_t>(index >> kChunkShift)][index & (kChunkSize - 1)];
+}
+
+const ScanEntry& Scanner::Entry(int32_t index) const {
+  return const_cast<Scanner*>(this)->At(index);
+}
+
+std::string_view Scanner::EntryName(int32_t index) const { return names_.Get(Entry(index).name); }
+
+int32_t Scanner::Append(const ScanEntry& entry) {
+  if (static_cast<std::size_t>(count_ >> kChunkShift) >= chunks_.size())
+    chunks_.push_back(std::make_unique<ScanEntry[]>(kChunkSize));
+  const int32_t index = count_++;
+  At(index) = entry;
+  return index;
+}
+
+// A date of 0 means "none" (before 1980, after 2107 or no time at all), so it
+// takes no part in the extremes: otherwise the media's oldest date would depend
+// on the order in which the directory happened to list its entries.
+void Scanner::NoteDate(int32_t date, int16_t kind) {
+  const auto d = static_cast<uint32_t>(date);
+  if (d == 0) return;
+  uint32_t& oldest = kind == kKindFile ? oldestFile_ : oldestFolder_;
+  uint32_t& newest = kind == kKindFile ? newestFile_ : newestFolder_;
+  if (oldest == 0 || d < oldest) oldest = d;
+  if (d > newest) newest = d;
+}
+
+void Scanner::NoteSize(double size) {
+  if (smallestFile_ == -1.0 || smallestFile_ > size) smallestFile_ = size;
+  if (largestFile_ < size) largestFile_ = size;
+}
+
+std::string Scanner::CountText() const {
+  return std::to_string(folderCount_ + fileCount_) + "(" + std::to_string(folderCount_) + "+" +
+         std::to_string(fileCount_) + ")";
+}
+
+bool Scanner::ReadMedia(const ReadRequest& request, const Drives& drives, bool readVersions,
+                        bool eject, Prompter* prompter) {
+  const char letter = NormalizeDriveLetter(request.drive)[0];
+  const int driveNumber = letter - 'A' + 1;
+  ScanSetup setup;
+  setup.rootFolder = drives.FolderOf(letter);
+  setup.drive = std::string(1, static_cast<char>(letter - 'A' + 'a'));
+  setup.kind = static_cast<int16_t>(drives.GetDriveKind(std::string(1, letter)));
+  setup.clusterSize = drives.GetClusterSize(driveNumber);
+  setup.freeSpace = drives.GetFreeSpace(driveNumber);
+  setup.readVersions = readVersions;
+  const bool found = ReadTree(request, setup);
+  if (overflow_ && prompter)
+    prompter->Message(QString::fromUtf8(OverflowMessage()), PromptIcon::Error, PromptButtons::Ok);
+  if (found && eject) drives.EjectMedia(std::string(1, letter), setup.kind);
+  return found;
+}
+
+bool Scanner::ReadTree(const ReadRequest& request, const ScanSetup& setup) {
+  ClearScanBuffer();
+  setup_ = setup;
+  overflow_ = false;
+  folderCount_ = fileCount_ = 0;
+  oldestFile_ = newestFile_ = oldestFolder_ = newestFolder_ = 0;
+  smallestFile_ = -1.0;
+  largestFile_ = 0;
+  rootVersion_.clear();
+
+  ScanEntry root;
+  root.parent = -1;
+  root.firstChild = 1;
+  root.kind = setup.kind;
+  root.attr = kAttrDirectory;
+  root.name = names_.Add(request.mediaName);
+  root.fileDate = DosNow();
+  Append(root);
+
+  currentMedia_ = TMediaInfomation{};
+  currentMedia_.Drive = setup.drive;
+  currentMedia_.KindName = MediaKindName(setup.kind);
+  currentMedia_.Category = request.category.empty() ? currentMedia_.KindName : request.category;
+  currentMedia_.Location = request.location;
+  currentMedia_.LocationDetail = request.locationDetail;
+  currentMedia_.ClusterSize = setup.clusterSize;
+  currentMedia_.FreeSpace = setup.freeSpace;
+  currentMedia_.VolumeName = request.volumeName;
+  currentMedia_.VolumeSerial = request.volumeSerial;
+
+  bool found = false;
+  struct stat rootStat{};
+  const int rootFd =
+      setup.rootFolder.empty()
+          ? -1
+          : ::open(setup.rootFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (rootFd >= 0) {
+    if (::fstat(rootFd, &rootStat) == 0) {
+      rootDevice_ = rootStat.st_dev;
+      found = ReadFolder(rootFd, 0, setup.rootFolder);
+    }
+    ::close(rootFd);
+  }
+  if (!found || count_ == 1) {
+    ScanEntry empty;
+    empty.name = names_.Add({});
+    count_ = 0;
+    Append(empty);
+    found = false;
+  } else {
+    std::string path;
+    for (int32_t i = 1; i < count_; ++i) {
+      if (At(i).kind != kKindFolder || !At(i).enter) continue;
+      const int32_t first = count_;
+      const int fd = OpenFolder(i, path);
+      if (fd < 0) continue;
+      ReadFolder(fd, i, path);
+      ::close(fd);
+      // A folder whose entries were all refused at the limit keeps -1: no run starts there.
+      if (count_ > first) At(i).firstChild = first;
+    }
+    rootVersion_ = CountText();
+  }
+  AggregateSizes();
+  AggregateCounts();
+  currentMedia_.OldestFileDate = static_cast<int32_t>(oldestFile_);
+  currentMedia_.NewestFileDate = static_cast<int32_t>(newestFile_);
+  currentMedia_.OldestFolderDate = static_cast<int32_t>(oldestFolder_);
+  currentMedia_.NewestFolderDate = static_cast<int32_t>(newestFolder_);
+  currentMedia_.SmallestFile = smallestFile_;
+  currentMedia_.LargestFile = largestFile_;
+  return found;
+}
+
+// Opens folder record `index` by its native path, or component by component
+// from the root when the path is longer than the system accepts.
+int Scanner::OpenFolder(int32_t index, std::string& path) const {
+  std::vector<std::string_view> parts;
+  for (int32_t j = index; j > 0; j = Entry(j).parent) parts.push_back(names_.Get(Entry(j).aux));
+  path = setup_.rootFolder;
+  for (auto it = parts.rbegin(); it != parts.rend(); ++it) {
+    if (path.empty() || path.back() != '/') path.push_back('/');
+    path.append(*it);
+  }
+  const int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK;
+  auto openAt = [&](int dirFd, const char* name) {
+    if (noAtime_) {
+      const int fd = ::openat(dirFd, name, flags | O_NOATIME);
+      if (fd >= 0 || errno != EPERM) return fd;
+      noAtime_ = false;  // only the owner may ask; fall back for good
+    }
+    return ::openat(dirFd, name, flags);
+  };
+  if (path.size() < PATH_MAX) {
+    const int fd = openAt(AT_FDCWD, path.c_str());
+    if (fd >= 0 || errno != ENAMETOOLONG) return fd;
+  }
+  int fd = openAt(AT_FDCWD, setup_.rootFolder.c_str());
+  for (auto it = parts.rbegin(); it != parts.rend() && fd >= 0; ++it) {
+    const std::string part(*it);
+    const int next = openAt(fd, part.c_str());
+    ::close(fd);
+    fd = next;
+  }
+  return fd;
+}
+
+bool Scanner::ReadFolder(int fd, int32_t parent, const std::string& folderPath) {
+  if (direntBuffer_.empty()) direntBuffer_.resize(kDirentBufferSize);
+  const int32_t start = count_;
+  bool found = false;
+  for (;;) {
+    const long n = ::syscall(SYS_getdents64, fd, direntBuffer_.data(), direntBuffer_.size());
+    if (n <= 0) break;
+    for (long offset = 0; offset < n;) {
+      const auto* d = reinterpret_cast<const LinuxDirent64*>(direntBuffer_.data() + offset);
+      offset += d->reclen;
+      const std::string_view name(d->name);
+      if (name == "." || name == "..") continue;
+      if (count_ >= limit_) {
+        overflow_ = true;
+        found = true;
+        continue;
+      }
+      struct stat st{};
+      // An entry that vanished since the listing is simply not stored.
+      if (::fstatat(fd, d->name, &st, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT) != 0) continue;
+      found = true;
+      ScanEntry e;
+      e.parent = parent;
+      e.attr = AttributesOf(st, name);
+      const std::string cp932 = text::Utf8ToCp932(name);
+      e.name = names_.Add(cp932);
+      e.fileDate = st.st_mtime == 0 ? 0 : DosDateTimeFromUnix(st.st_mtime);
+      if (S_ISDIR(st.st_mode)) {
+        ++folderCount_;
+        e.kind = kKindFolder;
+        e.enter = st.st_dev == rootDevice_;
+        e.aux = cp932 == name ? e.name : names_.Add(name);
+      } else {
+        ++fileCount_;
+        e.kind = kKindFile;
+        e.size = static_cast<double>(st.st_size);
+        NoteSize(e.size);
+        if (setup_.readVersions && S_ISREG(st.st_mode)) {
+          if (progress_) progress_(count_ - 1, folderPath + "/" + std::string(name));
+          std::string version = GetFileVersionTextAt(fd, d->name);
+          if (!version.empty()) {
+            versions_.push_back(std::move(version));
+            e.aux = versions_.size();
+          }
+        }
+      }
+      NoteDate(e.fileDate, e.kind);
+      if (!setup_.readVersions && progress_ && (count_ - 1) % kProgressStep == 0)
+        progress_(count_ - 1, folderPath);
+      Append(e);
+    }
+  }
+  if (count_ - start >= 2) SortFolderEntries(start, count_ - 1);
+  return found;
+}
+
+void Scanner::SortFolderEntries(int32_t first, int32_t last) {
+  if (first < 0 || last >= count_ || first >= last) return;
+  const auto n = static_cast<std::size_t>(last - first + 1);
+  std::vector<std::string_view> cp932(n);
+  std::vector<std::string> converted;
+  std::vector<std::string_view> utf8(n);
+  converted.reserve(n);
+  for (std::size_t i = 0; i < n; ++i) {
+    cp932[i] = EntryName(first + static_cast<int32_t>(i));
+    if (IsAscii(cp932[i])) {
+      utf8[i] = cp932[i];
+    } else {
+      converted.push_back(text::Cp932ToUtf8(cp932[i]));
+      utf8[i] = converted.back();
+    }
+  }
+  icu::Collator& collator = SortCollator();
+  std::vector<uint32_t> order(n);
+  std::iota(order.begin(), order.end(), 0u);
+  std::sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) {
+    UErrorCode status = U_ZERO_ERROR;
+    const UCollationResult r = collator.compareUTF8(
+        icu::StringPiece(utf8[a].data(), static_cast<int32_t>(utf8[a].size())),
+        icu::StringPiece(utf8[b].data(), static_cast<int32_t>(utf8[b].size())), status);
+    if (r != UCOL_EQUAL) return r == UCOL_LESS;
+    return cp932[a] < cp932[b];
+  });
+  std::vector<ScanEntry> sorted(n);
+  for (std::size_t i = 0; i < n; ++i) sorted[i] = At(first + static_cast<int32_t>(order[i]));
+  for (std::size_t i = 0; i < n; ++i) At(first + static_cast<int32_t>(i)) = sorted[i];
+}
+
+// Backward pass: each folder's run is complete before the folder itself is
+// reached, because children always follow their parent and runs are contiguous.
+void Scanner::AggregateSizes() {
+  if (count_ == 0) return;
+  const int32_t cluster = currentMedia_.ClusterSize;
+  int32_t run = At(count_ - 1).parent;
+  double sizeSum = 0, allocatedSum = 0;
+  for (int32_t a = count_ - 1; a >= 0; --a) {
+    ScanEntry& rec = At(a);
+    if (rec.parent != run) {
+      if (run >= 0) {
+        ScanEntry& folder = At(run);
+        folder.size = sizeSum;
+        // A folder whose entries occupy nothing still occupies its own cluster.
+        folder.allocated = allocatedSum == 0 ? cluster : allocatedSum;
+      }
+      sizeSum = allocatedSum = 0;
+      run = rec.parent;
+    }
+    sizeSum += rec.size;
+    if (rec.kind == kKindFile && rec.size != 0) rec.allocated = RoundUpToCluster(rec.size, cluster);
+    if (IsFolderKind(rec.kind)) {
+      allocatedSum += cluster;
+      if (rec.allocated == 0) rec.allocated = cluster;
+    }
+    allocatedSum += rec.allocated;
+  }
+  At(0).allocated = allocatedSum;
+}
+
+void Scanner::AggregateCounts() {
+  if (count_ == 0) return;
+  int32_t run = At(count_ - 1).parent;
+  int32_t folders = 0, files = 0, foldersBelow = 0, filesBelow = 0;
+  for (int32_t a = count_ - 1; a >= 0; --a) {
+    const ScanEntry& rec = At(a);
+    if (rec.parent != run) {
+      if (run >= 0) {
+        ScanEntry& folder = At(run);
+        folder.dirFolders = folders;
+        folder.dirFiles = files;
+        folder.allFolders = folders + foldersBelow;
+        folder.allFiles = files + filesBelow;
+      }
+      folders = files = foldersBelow = filesBelow = 0;
+      run = rec.parent;
+      if (run < 0) break;
+    }
+    if (rec.kind == kKindFile) {
+      ++files;
+    } else {
+      ++folders;
+      foldersBelow += rec.allFolders;
+      filesBelow += rec.allFiles;
+    }
+  }
+}
+
+void Scanner::Fetch(int32_t index, TRecord& out) const {
+  const ScanEntry& e = Entry(index);
+  out.Key = -1;
+  out.Parent = e.parent;
+  out.FirstChild = e.firstChild;
+  out.Kind = e.kind;
+  out.Attr = e.attr;
+  out.Path.clear();
+  const std::string_view name = names_.Get(e.name);
+  out.Name.assign(name.data(), name.size());
+  out.Size = e.size;
+  out.FileDate = e.fileDate;
+  out.Mark = 0;
+  if (index == 0)
+    out.Version = rootVersion_;
+  else if (e.kind == kKindFile && e.aux > 0)
+    out.Version = versions_.at(static_cast<std::size_t>(e.aux - 1));
+  else
+    out.Version.clear();
+  // More than 32,767 direct subfolders do not fit the 16-bit field: stored capped.
+  out.DirFolders = Cap16(e.dirFolders);
+  out.DirFiles = e.dirFiles;
+  out.AllFolders = Cap16(e.allFolders);
+  out.AllFiles = e.allFiles;
+  out.Allocated = e.allocated;
+  out.CommentNo = -1;
+}
+
+}  // namespace plomix

@@ -1,0 +1,72 @@
+#pragma once
+// The browse history behind the back and forward buttons: an ordered list of
+// "number,name" lines (the number is the negated key of a tree node or the
+// positive key of a list row; names are CP932) with a current position. It
+// survives restarts in "RefHist.hst" (CP932, CR LF, oldest first). Qt Core
+// only, so that its rules are tested without a window.
+
+#include <QString>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace plomix {
+
+// Where a move landed.
+struct HistoryMove {
+  enum class Kind {
+    Outside,     // the target was outside the list; nothing moved
+    Nothing,     // the entry's number is 0: nothing to show
+    Top,         // magnitude 1: the top node
+    Entry,       // an entry to show (number holds it)
+    NotInteger,  // the text before the comma is not a whole number
+  };
+  Kind kind = Kind::Outside;
+  int32_t number = 0;
+  std::string name;  // CP932
+  QString badText;   // for NotInteger, the offending text
+};
+
+class BrowseHistory {
+ public:
+  // Appends an entry unless suppressed or its magnitude equals the last one
+  // recorded; entries after the current position are dropped first.
+  void Record(int32_t number, const std::string& name);
+  // The one entry "1,Plomix2" at position 0.
+  void Reset();
+  // delta -1 back, +1 forward, 0 the current entry.
+  HistoryMove Move(int delta);
+
+  // Replaces the list with the file's lines (the last becomes current) and
+  // sets the last recorded magnitude. False when the file cannot be read (the
+  // list is then empty).
+  bool Load(const QString& path, int lastMagnitude);
+  // Drops the entries after the current position and the oldest beyond
+  // maxCount, then writes the file. False when it cannot be written.
+  bool Save(const QString& path, int maxCount);
+
+  // "戻る[n] name" / "進む[n] name" with names cut to 100 bytes.
+  QString BackHint() const;
+  QString ForwardHint() const;
+
+  void SetSuppressed(bool on) { suppressed_ = on; }
+  bool Suppressed() const { return suppressed_; }
+  int Position() const { return position_; }
+  int Count() const { return static_cast<int>(lines_.size()); }
+  int LastMagnitude() const { return lastMagnitude_; }
+  // Line i as stored (CP932), "" outside the list.
+  std::string Line(int i) const;
+
+ private:
+  std::vector<std::string> lines_;
+  int position_ = -1;
+  int lastMagnitude_ = 0;
+  bool suppressed_ = false;
+};
+
+// The history file's location: $PLOMIX2_CONFIG_DIR when set (so tests and
+// portable set-ups keep everything together), else the program's folder when
+// it is writable, else the per-user data folder.
+QString HistoryFilePath();
+
+}  // namespace plomix

@@ -1,0 +1,149 @@
+#pragma once
+// Shared pieces of the reading tests: a scripted prompter, a fake machine
+// (mount table, sysfs tree, by-label and by-uuid folders under a temporary
+// folder) and helpers that build folder trees.
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QString>
+#include <deque>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "core/Prompter.h"
+#include "core/Settings.h"
+#include "reading/Drives.h"
+#include "support/TestSupport.h"
+
+namespace plomix::test {
+
+struct AskedPrompt {
+  QString text;
+  PromptIcon icon;
+  PromptButtons buttons;
+};
+
+// Answers message boxes from a queue (OK/Cancel-style default when it runs
+// dry: the first button) and records every question.
+class ScriptedPrompter : public Prompter {
+ public:
+  std::deque<PromptResult> answers;
+  std::vector<AskedPrompt> asked;
+  std::function<void()> onAsk;
+
+  PromptResult Message(const QString& text, PromptIcon icon, PromptButtons buttons,
+                       const QString& = QString()) override {
+    asked.push_back({text, icon, buttons});
+    if (onAsk) onAsk();
+    if (answers.empty()) return PromptResult::Cancel;
+    const PromptResult r = answers.front();
+    answers.pop_front();
+    return r;
+  }
+  QString OpenFile(const QString&, const QString&, const QString&) override { return {}; }
+  QString SaveFile(const QString&, const QString&, const QString&, const QString&) override {
+    return {};
+  }
+  QString ChooseFolder(const QString&, const QString&) override { return {}; }
+  std::optional<int> ChooseColour(int) override { return std::nullopt; }
+  std::optional<QString> InputText(const QString&, const QString&, const QString&) override {
+    return std::nullopt;
+  }
+};
+
+inline void WriteText(const std::filesystem::path& path, const std::string& text) {
+  std::filesystem::create_directories(path.parent_path());
+  std::ofstream(path, std::ios::binary) << text;
+}
+
+// A machine made of fixtures under one temporary folder: the mount table
+// tests/fixtures/reading/mountinfo-desktop.txt with its mount points created,
+// a sysfs tree for its block devices and by-label / by-uuid links.
+class FakeMachine {
+ public:
+  FakeMachine() {
+    std::ifstream in(std::string(PLOMIX_FIXTURES_DIR) + "/reading/mountinfo-desktop.txt");
+    std::stringstream s;
+    s << in.rdbuf();
+    std::string table = s.str();
+    for (std::size_t at; (at = table.find("@ROOT@")) != std::string::npos;)
+      table.replace(at, 6, Root());
+    WriteText(Path("proc/mountinfo"), table);
+    for (const char* dir : {"media/user/STICK", "media/user/My Disk", "media/user/DVD", "mnt/nas",
+                            "mnt/ram", "mnt/floppy", "media/user/CARD", "mnt/layer", "srv/shared"})
+      std::filesystem::create_directories(Path(dir));
+    for (const char* dev : {"dev/sda2", "dev/sdb1", "dev/sdb2", "dev/sdc1"}) WriteText(Path(dev), "");
+    // sda: internal disk; sdb: a card reader with the removable flag; sdc: a USB disk.
+    Device("8:2", "devices/pci0/ata1/host0/block/sda", "sda2", "0");
+    Device("8:17", "devices/pci0/host1/block/sdb", "sdb1", "1");
+    Device("8:18", "devices/pci0/host1/block/sdb", "sdb2", "1");
+    Device("8:33", "devices/pci0/usb1/1-1/host2/block/sdc", "sdc1", "0");
+    Link("by-label/STICK", "dev/sdb1");
+    Link("by-uuid/1234-ABCD", "dev/sdb1");
+    Link("by-label/My\\x20Disk", "dev/sdc1");
+    Link("by-uuid/0123456789ABCDEF", "dev/sdc1");
+    Link("by-uuid/1b4e28ba-2fa1-11d2-883f-0016d3cca427", "dev/sda2");
+  }
+
+  std::string Root() const { return dir_.Path().string(); }
+  std::filesystem::path Path(const std::string& relative) const { return dir_.Path() / relative; }
+
+  DriveSources Sources() const {
+    DriveSources s;
+    s.mountInfoPath = Path("proc/mountinfo").string();
+    s.sysfsRoot = Path("sys").string();
+    s.byLabelDir = Path("by-label").string();
+    s.byUuidDir = Path("by-uuid").string();
+    s.probe = nullptr;
+    s.mediaFolders = {Path("mnt").string(), Path("media").string()};
+    return s;
+  }
+
+  void Link(const std::string& link, const std::string& target) {
+    std::filesystem::create_directories(Path(link).parent_path());
+    std::filesystem::create_symlink(Path(target), Path(link));
+  }
+
+ private:
+  void Device(const std::string& majorMinor, const std::string& disk, const std::string& part,
+              const std::string& removable) {
+    WriteText(Path("sys/" + disk + "/removable"), removable + "\n");
+    std::filesystem::create_directories(Path("sys/" + disk + "/" + part));
+    std::filesystem::create_directories(Path("sys/dev/block"));
+    std::filesystem::create_symlink(Path("sys/" + disk + "/" + part),
+                                    Path("sys/dev/block/" + majorMinor));
+  }
+
+  TempDir dir_;
+};
+
+// Settings in their own folder, so that drive bindings never leak between tests.
+class IsolatedSettings {
+ public:
+  IsolatedSettings() : settings_(QString::fromStdString(dir_.Path().string())) {}
+  Settings& Get() { return settings_; }
+
+ private:
+  TempDir dir_;
+  Settings settings_;
+};
+
+// A file of `size` bytes (sparse) with a modification time.
+inline void MakeFile(const std::filesystem::path& path, long long size, time_t mtime = 0) {
+  std::filesystem::create_directories(path.parent_path());
+  const int fd = ::open(path.c_str(), O_CREAT | O_WRONLY | O_TRUNC, 0644);
+  if (fd < 0 || ::ftruncate(fd, size) != 0) throw std::runtime_error("cannot make " + path.string());
+  if (mtime != 0) {
+    const struct timespec times[2] = {{mtime, 0}, {mtime, 0}};
+    ::futimens(fd, times);
+  }
+  ::close(fd);
+}
+
+}  // namespace plomix::test
