@@ -100,7 +100,7 @@ class LowerTable {
     const std::size_t size = out.size();
     for (std::size_t i = 0; i < size;) {
       const auto byte = static_cast<uint8_t>(out[i]);
-      if (text::IsLeadByte(byte) && i + 1 < size) {
+      if (byte >= 0x80 && text::IsLeadByte(byte) && i + 1 < size) {
         const uint16_t mapped = pairs_[static_cast<std::size_t>(byte) * 256 +
                                        static_cast<uint8_t>(out[i + 1])];
         out[i] = static_cast<char>(mapped >> 8);
@@ -160,8 +160,8 @@ class SortKeyMaker {
     collator_->setStrength(icu::Collator::TERTIARY);
     buffer_.resize(256);
   }
-  // Appends the key of `lower` to `out`; returns its length.
-  uint32_t Append(std::string_view lower, std::vector<uint8_t>& out) {
+  // The key of `lower`, valid until the next call.
+  std::string_view Key(std::string_view lower) {
     const QString unicode = text::Cp932ToQString(lower);
     const auto* units = reinterpret_cast<const UChar*>(unicode.utf16());
     const auto length = static_cast<int32_t>(unicode.size());
@@ -171,8 +171,7 @@ class SortKeyMaker {
       buffer_.resize(static_cast<std::size_t>(needed));
       needed = collator_->getSortKey(units, length, buffer_.data(), needed);
     }
-    out.insert(out.end(), buffer_.begin(), buffer_.begin() + needed);
-    return static_cast<uint32_t>(needed);
+    return {reinterpret_cast<const char*>(buffer_.data()), static_cast<std::size_t>(needed)};
   }
 
  private:
@@ -181,38 +180,43 @@ class SortKeyMaker {
 };
 
 // Orders items by the collation of their lower-cased texts, the lower-cased
-// bytes breaking ties: the order CompareAnsiText gives, at the cost of one
-// collation key per item instead of one collation per comparison.
+// bytes breaking ties: the order CompareAnsiText gives. Each item gets one
+// byte string, its collation key followed by its lower-cased bytes; keys end
+// in a zero byte that occurs nowhere else in them, so comparing these strings
+// byte by byte compares the keys first and the bytes only when keys are equal.
+// Items are sorted on the first 16 bytes, so most comparisons never leave the
+// array being sorted.
 template <typename TextOf>
 void SortByCollation(std::vector<uint32_t>& items, TextOf textOf) {
+  struct Item {
+    uint64_t prefix[2];
+    uint32_t item;
+    uint32_t rest;  // the string after its first 16 bytes, in `rests`
+  };
   const LowerTable& lower = LowerTable::Get();
   SortKeyMaker maker;
-  std::vector<uint8_t> keys;
-  std::vector<uint64_t> spans(items.size());  // offset << 16 | length
-  std::string buffer;
+  NameArena rests;
+  std::vector<Item> sorted(items.size());
+  std::string lowered;
+  std::string full;
   for (std::size_t i = 0; i < items.size(); ++i) {
-    lower.LowerInto(textOf(items[i]), buffer);
-    const uint64_t offset = keys.size();
-    const uint32_t length = maker.Append(buffer, keys);
-    spans[i] = offset << 16 | std::min<uint32_t>(length, 0xFFFF);
+    lower.LowerInto(textOf(items[i]), lowered);
+    full.assign(maker.Key(lowered));
+    full += lowered;
+    Item& item = sorted[i];
+    for (std::size_t b = 0; b < 16; ++b)
+      item.prefix[b / 8] =
+          item.prefix[b / 8] << 8 | (b < full.size() ? static_cast<uint8_t>(full[b]) : 0);
+    item.item = items[i];
+    item.rest = full.size() > 16 ? rests.Add(std::string_view(full).substr(16)) : kNone;
   }
-  std::vector<uint32_t> order(items.size());
-  std::iota(order.begin(), order.end(), 0u);
-  std::string lowerA, lowerB;
-  std::sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) {
-    const uint8_t* ka = keys.data() + (spans[a] >> 16);
-    const uint8_t* kb = keys.data() + (spans[b] >> 16);
-    const std::size_t la = spans[a] & 0xFFFF, lb = spans[b] & 0xFFFF;
-    const int c = std::memcmp(ka, kb, std::min(la, lb));
-    if (c != 0) return c < 0;
-    if (la != lb) return la < lb;
-    lower.LowerInto(textOf(items[a]), lowerA);
-    lower.LowerInto(textOf(items[b]), lowerB);
-    return lowerA < lowerB;
+  std::sort(sorted.begin(), sorted.end(), [&](const Item& a, const Item& b) {
+    if (a.prefix[0] != b.prefix[0]) return a.prefix[0] < b.prefix[0];
+    if (a.prefix[1] != b.prefix[1]) return a.prefix[1] < b.prefix[1];
+    if (a.rest == kNone || b.rest == kNone) return a.rest == kNone && b.rest != kNone;
+    return rests.Get(a.rest) < rests.Get(b.rest);
   });
-  std::vector<uint32_t> sorted(items.size());
-  for (std::size_t i = 0; i < order.size(); ++i) sorted[i] = items[order[i]];
-  items.swap(sorted);
+  for (std::size_t i = 0; i < sorted.size(); ++i) items[i] = sorted[i].item;
 }
 
 std::string_view StoredName(const TFileRec& rec) {
@@ -542,37 +546,67 @@ void NameAnalysis::Sort() {
     position += st.groups[g].count;
   }
   std::vector<uint32_t> placed(st.entries.size());
-  for (std::size_t i = 0; i < st.entries.size(); ++i) {
-    const State::Entry& e = st.entries[i];
-    placed[cursor[e.group]++] = e.file;
-  }
-  st.entries.clear();
-  Release(cursor);
-
-  if (mode_ == AnalysisMode::Similar && !placed.empty()) {
-    // Inside a similar group the files are listed by name: rank every listed
-    // file once, then order each group by rank.
-    std::vector<uint32_t> rank(st.files.size(), kNone);
-    std::vector<uint32_t> listed;
-    for (uint32_t f : placed) {
-      if (rank[f] == kNone) {
-        rank[f] = 0;
-        listed.push_back(f);
+  if (mode_ == AnalysisMode::Similar) {
+    // Inside a similar group the files are listed by name: number the listed
+    // files in name order, then hand out the entries file by file in that
+    // order, which leaves every group sorted.
+    const std::size_t ranked = RankFilesByName();
+    std::vector<uint32_t> firstOfRank(ranked + 1, 0);
+    for (std::size_t i = 0; i < st.entries.size(); ++i) ++firstOfRank[st.entries[i].file + 1];
+    for (std::size_t r = 0; r < ranked; ++r) firstOfRank[r + 1] += firstOfRank[r];
+    std::vector<uint32_t> groupsByRank(st.entries.size());
+    {
+      std::vector<uint32_t> fill(firstOfRank.begin(), firstOfRank.end() - 1);
+      for (std::size_t i = 0; i < st.entries.size(); ++i) {
+        const State::Entry& e = st.entries[i];
+        groupsByRank[fill[e.file]++] = e.group;
       }
     }
-    SortByCollation(listed, [&](uint32_t f) { return st.arena.Get(st.files[f].nameOffset); });
-    for (std::size_t i = 0; i < listed.size(); ++i) rank[listed[i]] = static_cast<uint32_t>(i);
-    Release(listed);
-    auto begin = placed.begin();
-    for (uint32_t g : order) {
-      auto end = begin + st.groups[g].count;
-      std::sort(begin, end, [&](uint32_t a, uint32_t b) { return rank[a] < rank[b]; });
-      begin = end;
+    st.entries.clear();
+    for (uint32_t r = 0; r < ranked; ++r)
+      for (uint32_t k = firstOfRank[r]; k < firstOfRank[r + 1]; ++k)
+        placed[cursor[groupsByRank[k]]++] = r;
+  } else {
+    // Duplicates keep the order they were met in: the first occurrence leads.
+    for (std::size_t i = 0; i < st.entries.size(); ++i) {
+      const State::Entry& e = st.entries[i];
+      placed[cursor[e.group]++] = e.file;
     }
+    st.entries.clear();
   }
   st.order = std::move(order);
   st.placed = std::move(placed);
   sorted_ = true;
+}
+
+std::size_t NameAnalysis::RankFilesByName() {
+  State& st = *state_;
+  std::vector<uint32_t> rank(st.files.size(), kNone);
+  for (std::size_t i = 0; i < st.entries.size(); ++i) rank[st.entries[i].file] = 0;
+  // In file order, so that names are read from memory front to back.
+  std::vector<uint32_t> listed;
+  for (uint32_t f = 0; f < rank.size(); ++f)
+    if (rank[f] == 0) listed.push_back(f);
+  SortByCollation(listed, [&](uint32_t f) { return st.arena.Get(st.files[f].nameOffset); });
+  // The files and their names laid out again in name order, so that the
+  // writer walks memory forwards.
+  NameArena arena;
+  ChunkedVector<State::FileInfo> files;
+  for (std::size_t r = 0; r < listed.size(); ++r) {
+    State::FileInfo info = st.files[listed[r]];
+    info.nameOffset = arena.Add(st.arena.Get(info.nameOffset));
+    files.push_back(info);
+    rank[listed[r]] = static_cast<uint32_t>(r);
+  }
+  for (std::size_t g = 0; g < st.groups.size(); ++g) {
+    State::Group& group = st.groups[g];
+    group.spelling = arena.Add(st.arena.Get(group.spelling));
+    group.headFile = rank[group.headFile];
+  }
+  for (std::size_t i = 0; i < st.entries.size(); ++i) st.entries[i].file = rank[st.entries[i].file];
+  st.arena = std::move(arena);
+  st.files = std::move(files);
+  return listed.size();
 }
 
 void NameAnalysis::ForEachGroup(

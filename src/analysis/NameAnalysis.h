@@ -149,6 +149,9 @@ class NameAnalysis {
 
  private:
   struct State;
+  // Numbers the files listed in groups by name; returns how many.
+  std::size_t RankFilesByName();
+
   AnalysisMode mode_;
   KeyDelimiters delimiters_;
   AnalysisCounters counters_;

@@ -1,16 +1,47 @@
-// The desktop program. Until its main window is in place it says how to use the
-// command-line tool, which offers the same catalogue engine.
+// The desktop program: one instance per user, the main window, and nothing
+// else on the command line.
 
-#include <QCoreApplication>
-#include <QFileInfo>
-#include <QProcess>
-#include <cstdio>
+#include <QApplication>
+#include <QDir>
+#include <QLockFile>
+#include <QStandardPaths>
+#include <QTimer>
+
+#include "ui/PxMain.h"
+
+namespace {
+
+// The lock lives in the user's runtime folder, so a second copy started by
+// the same user finds it; a lock left by a crashed copy is taken over.
+QString InstanceLockPath() {
+  QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+  if (folder.isEmpty()) folder = QDir::tempPath();
+  return QDir(folder).filePath(QStringLiteral("EX_Plomix2.lock"));
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
-  QCoreApplication app(argc, argv);
-  const QString cli = QFileInfo(QCoreApplication::applicationDirPath() + "/plomix2-cli").filePath();
-  std::fprintf(stderr, "Plomix2 [Ver.%s]: the main window is not available yet; the catalogue "
-                       "engine works through %s:\n\n",
-               PLOMIX_VERSION_TEXT, cli.toLocal8Bit().constData());
-  return QProcess::execute(cli, {"--help"}) == 0 ? 0 : 1;
+  QApplication app(argc, argv);
+  QLockFile instance(InstanceLockPath());
+  instance.setStaleLockTime(0);
+  if (!instance.tryLock(0)) return 0;
+  QApplication::setApplicationName(QStringLiteral("Plomix2"));
+  QApplication::setApplicationDisplayName(QStringLiteral("Plomix2"));
+
+  plomix::TfrmMain window;
+  if (!window.Started()) return 0;
+  window.show();
+  // PLOMIX2_SCREENSHOT=file.png: save a picture of the window once it has
+  // settled, then close it (scripts/screenshot uses this to show the window
+  // to people who cannot run it).
+  const QString screenshot = qEnvironmentVariable("PLOMIX2_SCREENSHOT");
+  if (!screenshot.isEmpty()) {
+    QTimer::singleShot(1500, &window, [&window, screenshot] {
+      const bool saved = window.grab().save(screenshot);
+      window.close();
+      QApplication::exit(saved ? 0 : 1);
+    });
+  }
+  return QApplication::exec();
 }

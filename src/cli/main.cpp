@@ -1,6 +1,7 @@
 // plomix2-cli: the catalogue engine from the command line.
 
 #include <QCoreApplication>
+#include <QLocale>
 #include <algorithm>
 #include <exception>
 #include <iostream>
@@ -29,6 +30,8 @@ void PrintUsage(const CommandTable& table, std::ostream& out) {
 
 int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);
+  // Type names and other desktop texts in the program's language.
+  QLocale::setDefault(QLocale(QLocale::Japanese, QLocale::Japan));
   const CommandTable table = BuildTable();
   // "--json" may also stand before the command.
   int commandIndex = 1;

@@ -1,10 +1,8 @@
 #include "reading/PxDrive.h"
 
 #include <QApplication>
-#include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QCursor>
 #include <QDir>
 #include <QFile>
 #include <QGridLayout>
@@ -188,12 +186,15 @@ void TfrmDrive::FormCreate() {
   for (int n = 0; n < catalog_.MediaCount(); ++n) names << Cp(catalog_.LiveMediaName(n));
   FillSorted(cmbName, names);
 
+  // Listing the drives first gives newly mounted volumes their letters, so
+  // that a remembered letter of such a volume is known when it is fetched.
+  FillDriveList('C');
   {
     WaitCursor wait;
     form_ = workflow_.InitialForm();
   }
   const char remembered = form_.drive.empty() ? 'C' : form_.drive[0];
-  FillDriveList(remembered);
+  SelectLetter(remembered);
   // A remembered letter that is no longer bound: the list fell back to
   // another drive, whose volume the name box must reflect.
   if (SelectedLetter() != 0 && SelectedLetter() != remembered) {
@@ -246,8 +247,14 @@ void TfrmDrive::FillDriveList(char select) {
                           .arg(QFile::decodeName(row.folder.c_str())),
                       QChar(QLatin1Char(row.letter)));
   }
-  int index = cmbDrive->findData(QChar(QLatin1Char(select)));
+  filling_ = false;
+  SelectLetter(select);
+}
+
+void TfrmDrive::SelectLetter(char letter) {
+  int index = cmbDrive->findData(QChar(QLatin1Char(letter)));
   if (index < 0) index = cmbDrive->findData(QChar(QLatin1Char('C')));
+  filling_ = true;
   cmbDrive->setCurrentIndex(index < 0 && cmbDrive->count() > 0 ? 0 : index);
   filling_ = false;
 }

@@ -22,7 +22,6 @@
 
 #include "reading/ReadRequest.h"
 
-class QButtonGroup;
 class QCheckBox;
 class QComboBox;
 class QLineEdit;
@@ -98,7 +97,10 @@ class TfrmDrive : public QDialog {
   void BuildControls();
   void FormCreate();
   void FormShow();
+  // Lists the drives (binding new volumes) and selects a letter, without
+  // running cmbDriveChange.
   void FillDriveList(char select);
+  void SelectLetter(char letter);
   char SelectedLetter() const;
   void ControlsToForm();
   void ShowName();

@@ -30,6 +30,7 @@ namespace plomix {
 
 class Drives;
 class Prompter;
+struct RawFolder;
 
 // The drive facts a walk needs.
 struct ScanSetup {
@@ -120,14 +121,21 @@ class Scanner : public MediaRecordSource {
   void SetProgress(Progress progress) { progress_ = std::move(progress); }
   // At most this many records (the root included); tests use small limits.
   void SetRecordLimit(int32_t limit) { limit_ = limit; }
+  // 1: one thread reads and stores; 2: a helper reads folders ahead (the
+  // records are the same either way). Reading versions always uses one.
+  void SetWalkThreads(int threads) { walkThreads_ = threads; }
+  static int DefaultWalkThreads();
   // The message shown once when entries were refused at the limit.
   static const char* OverflowMessage();
 
  private:
   ScanEntry& At(int32_t index);
   int32_t Append(const ScanEntry& entry);
-  bool ReadFolder(int fd, int32_t parent, const std::string& folderPath);
-  int OpenFolder(int32_t index, std::string& path) const;
+  void Walk();
+  // Stores the entries of one folder as a sorted run; true when the folder
+  // listed any entry.
+  bool StoreFolder(int32_t parent, const std::string& folderPath, const RawFolder& raw);
+  std::string ChildPath(const std::string& folderPath, int32_t index) const;
   void NoteDate(int32_t date, int16_t kind);
   void NoteSize(double size);
   std::string CountText() const;
@@ -145,9 +153,8 @@ class Scanner : public MediaRecordSource {
   TMediaInfomation currentMedia_;
   ScanSetup setup_;
   dev_t rootDevice_ = 0;
-  mutable bool noAtime_ = true;  // cleared once the system refuses O_NOATIME
   Progress progress_;
-  std::vector<char> direntBuffer_;
+  int walkThreads_ = DefaultWalkThreads();
 };
 
 }  // namespace plomix

@@ -2,7 +2,6 @@
 
 #include <QDesktopServices>
 #include <QFont>
-#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>

@@ -1,6 +1,5 @@
 #include "ui/PxListItem.h"
 
-#include <QDialogButtonBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>

@@ -1,30 +1,19 @@
 #include <gtest/gtest.h>
 
 #include <QJsonArray>
-#include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 
 #include "../core/CatalogTestUtil.h"
+#include "CliRun.h"
 #include "TestSupport.h"
 
 namespace plomix {
 namespace {
 
-struct CliRun {
-  int exitCode = -1;
-  QByteArray out;
-  QByteArray err;
-};
+using test::CliRun;
+using test::RunCli;
 
-CliRun RunCli(const QStringList& args) {
-  QProcess process;
-  process.start(QStringLiteral(PLOMIX_CLI_PATH), args);
-  process.waitForFinished(60000);
-  return {process.exitCode(), process.readAllStandardOutput(), process.readAllStandardError()};
-}
-
-QJsonDocument Json(const CliRun& run) { return QJsonDocument::fromJson(run.out); }
+QJsonDocument Json(const CliRun& run) { return run.Json(); }
 
 TEST(CoreCli, CreateInfoAndMediaOnANewCatalogue) {
   test::TempDir dir;

@@ -42,7 +42,6 @@ double Radians(double degrees) {
 PieChart::PieChart(QWidget* parent) : QWidget(parent) {
   timer_.setInterval(300);
   connect(&timer_, &QTimer::timeout, this, &PieChart::Step);
-  setMouseTracking(false);
 }
 
 void PieChart::Clear() {

@@ -1,0 +1,60 @@
+#pragma once
+// The platform half of the media scan: lists one folder with getdents64 and
+// stats every entry relative to the folder's handle (fstatat without
+// following links or triggering automounts). A FolderReader belongs to one
+// thread; the scan may run two of them on different folders at once.
+
+#include <sys/types.h>
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace plomix {
+
+// One listed entry with the facts the scan keeps.
+struct RawEntry {
+  uint32_t nameOffset = 0;
+  uint32_t nameLength = 0;
+  mode_t mode = 0;
+  int64_t size = 0;
+  int64_t mtime = 0;
+  bool sameDevice = true;  // on the file system of the media's root
+  int32_t version = -1;    // index into RawFolder::versions, -1 for none
+};
+
+// The entries of one folder in the order the system listed them.
+struct RawFolder {
+  std::string names;  // native names, back to back
+  std::vector<RawEntry> entries;
+  std::vector<std::string> versions;
+  // True when the listing showed any entry but "." and "..", even one that
+  // vanished before it could be examined.
+  bool listed = false;
+
+  std::string_view Name(const RawEntry& e) const { return {names.data() + e.nameOffset, e.nameLength}; }
+  void Clear();
+};
+
+class FolderReader {
+ public:
+  FolderReader(dev_t rootDevice, bool readVersions);
+
+  // Opens a folder by its native path, component by component from `root`
+  // when the path is longer than the system accepts; -1 on failure.
+  int Open(const std::string& root, const std::string& path);
+  // Lists and examines the entries of an open folder (the handle stays open).
+  // An entry that vanished since the listing is left out.
+  void Read(int fd, RawFolder& out);
+
+ private:
+  int OpenAt(int dirFd, const char* name);
+
+  dev_t rootDevice_;
+  bool readVersions_;
+  bool noAtime_ = true;  // cleared once the system refuses O_NOATIME
+  std::vector<char> buffer_;
+};
+
+}  // namespace plomix

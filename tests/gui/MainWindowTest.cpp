@@ -1,0 +1,322 @@
+// The main window driven through its controls: start-up and catalogue choice,
+// reading a folder, browsing with the history, the property rows of a
+// folder, deleting and compacting, and the close refusal while busy. Every
+// prompt is answered by a scripted prompter; nothing ever waits for a person.
+
+#include <QAbstractItemModel>
+#include <QCloseEvent>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QTabBar>
+#include <QTableView>
+#include <QTest>
+#include <QToolButton>
+#include <QTreeWidget>
+#include <deque>
+#include <fstream>
+
+#include "TestSupport.h"
+#include "core/Catalog.h"
+#include "core/Prompter.h"
+#include "core/Settings.h"
+#include "reading/Drives.h"
+#include "reading/ReadRequest.h"
+#include "ui/BrowseHistory.h"
+#include "ui/FileListModel.h"
+#include "ui/PxMain.h"
+
+using namespace plomix;
+
+namespace {
+
+// Answers prompts from queues and records every prompt as "Kind:text".
+class ScriptedPrompter : public Prompter {
+ public:
+  std::deque<QString> files;
+  std::deque<PromptResult> answers;
+  QStringList log;
+
+  PromptResult Message(const QString& text, PromptIcon, PromptButtons,
+                       const QString& = QString()) override {
+    log << "Message:" + text;
+    if (answers.empty()) return PromptResult::No;
+    const PromptResult answer = answers.front();
+    answers.pop_front();
+    return answer;
+  }
+  QString OpenFile(const QString& title, const QString&, const QString&) override {
+    return NextFile("OpenFile:" + title);
+  }
+  QString SaveFile(const QString& title, const QString&, const QString&, const QString&) override {
+    return NextFile("SaveFile:" + title);
+  }
+  QString ChooseFolder(const QString& title, const QString&) override {
+    return NextFile("ChooseFolder:" + title);
+  }
+  std::optional<int> ChooseColour(int) override {
+    log << "ChooseColour";
+    return std::nullopt;
+  }
+  std::optional<QString> InputText(const QString& caption, const QString&,
+                                   const QString&) override {
+    log << "InputText:" + caption;
+    return std::nullopt;
+  }
+
+ private:
+  QString NextFile(const QString& entry) {
+    log << entry;
+    if (files.empty()) return {};
+    const QString file = files.front();
+    files.pop_front();
+    return file;
+  }
+};
+
+void WriteFile(const QString& path, int size) {
+  QFile file(path);
+  QVERIFY(file.open(QIODevice::WriteOnly));
+  file.write(QByteArray(size, 'x'));
+}
+
+QStringList ChildTexts(QTreeWidgetItem* item) {
+  QStringList texts;
+  for (int i = 0; i < item->childCount(); ++i) texts << item->child(i)->text(0);
+  return texts;
+}
+
+}  // namespace
+
+class MainWindowTest : public QObject {
+  Q_OBJECT
+
+ private:
+  std::unique_ptr<test::TempDir> dir_;
+  QString Path(const QString& name) const {
+    return QString::fromStdString(dir_->File(name.toStdString()));
+  }
+  // A window on a catalogue holding one media read from a small folder:
+  // 資料\ (報告書.txt 2048 B, 旧版\ (a.txt)), 単独.bin 10 B.
+  std::unique_ptr<TfrmMain> WindowWithMedia(ScriptedPrompter& prompter);
+  Settings FreshSettings() const { return Settings(Path("config")); }
+
+ private Q_SLOTS:
+  void init() {
+    dir_ = std::make_unique<test::TempDir>();
+    qputenv("PLOMIX2_CONFIG_DIR", Path("config").toUtf8());
+  }
+  void cleanup() { dir_.reset(); }
+
+  void FirstStartCreatesTheCatalogueNamedInTheDialog();
+  void StartWithHistoryOpensWithoutDialogAndCancelEnds();
+  void ReadFolderAppearsInTreeAndList();
+  void HistoryGoesBackAndForward();
+  void FolderNodeShowsItsPropertyRows();
+  void DeleteThenCompactUpdatesTheButton();
+  void CloseIsRefusedWhileBusy();
+};
+
+std::unique_ptr<TfrmMain> MainWindowTest::WindowWithMedia(ScriptedPrompter& prompter) {
+  const QString media = Path("media");
+  QDir().mkpath(media + "/資料/旧版");
+  WriteFile(media + "/資料/報告書.txt", 2048);
+  WriteFile(media + "/資料/旧版/a.txt", 1);
+  WriteFile(media + "/単独.bin", 10);
+  prompter.files.push_back(Path("cat.qdb"));
+  auto window = std::make_unique<TfrmMain>(&prompter);
+  if (!window->Started()) return nullptr;
+  std::string error;
+  const char letter = window->GetDrives().LowestFreeLetter();
+  if (letter == 0 || !window->GetDrives().Bind(letter, media.toStdString(), error)) return nullptr;
+  const bool added = window->ReadMedia([&](ReadWorkflow& workflow) {
+    ReadForm form = workflow.InitialForm();
+    form.drive = std::string(1, letter);
+    form.volumeName = false;
+    form.name = test::Sj("保存用");
+    return workflow.ConfirmRead(form, true);
+  });
+  if (!added) return nullptr;
+  return window;
+}
+
+void MainWindowTest::FirstStartCreatesTheCatalogueNamedInTheDialog() {
+  ScriptedPrompter prompter;
+  prompter.files.push_back(Path("新しい目録"));
+  TfrmMain window(&prompter);
+  QVERIFY(window.Started());
+  QCOMPARE(prompter.log.value(0), QStringLiteral("OpenFile:◆メディア管理DBファイルの作成"));
+  const QString created = Path("新しい目録.qdb");
+  QVERIFY(QFile::exists(created));
+  QCOMPARE(FreshSettings().GetString(REG_OpenHist01), created);
+  window.show();
+  QCOMPARE(window.windowTitle(), QStringLiteral("Plomix2  [Ver.%1]").arg(PLOMIX_VERSION_TEXT));
+  // An empty catalogue: only the media page with its standard page.
+  QVERIFY(!window.PageControl1->isTabVisible(1));
+  QVERIFY(!window.PageControl2->isTabVisible(2));
+  QCOMPARE(window.TreeView1->topLevelItem(0)->childCount(), 0);
+}
+
+void MainWindowTest::StartWithHistoryOpensWithoutDialogAndCancelEnds() {
+  {
+    Catalog catalog;
+    QVERIFY(catalog.CreateCatalog(Path("old.qdb").toStdString()));
+  }
+  {
+    Settings settings = FreshSettings();
+    settings.SetString(REG_OpenHist01, Path("old.qdb"));
+    settings.SetString(REG_OpenHist02, Path("other.qdb"));
+  }
+  ScriptedPrompter prompter;
+  TfrmMain window(&prompter);
+  QVERIFY(window.Started());
+  QVERIFY2(prompter.log.isEmpty(), qPrintable(prompter.log.join('|')));
+  QCOMPARE(FreshSettings().GetString(REG_OpenHist02), Path("other.qdb"));
+
+  // The last catalogue is gone and the user cancels: the program ends.
+  QFile::remove(Path("old.qdb"));
+  ScriptedPrompter cancelling;
+  TfrmMain ended(&cancelling);
+  QVERIFY(!ended.Started());
+  QVERIFY(cancelling.log.value(0).startsWith(
+      QStringLiteral("OpenFile:◆最後に開いたメディア管理DBファイルが存在しません")));
+}
+
+void MainWindowTest::ReadFolderAppearsInTreeAndList() {
+  ScriptedPrompter prompter;
+  auto window = WindowWithMedia(prompter);
+  QVERIFY(window != nullptr);
+  QTreeWidgetItem* top = window->TreeView1->topLevelItem(0);
+  QCOMPARE(ChildTexts(top), QStringList{QStringLiteral("保存用")});
+  auto* list = window->findChild<QTableView*>("ListView1");
+  QVERIFY(list != nullptr);
+  QCOMPARE(list->model()->rowCount(), 1);
+  QCOMPARE(list->model()->data(list->model()->index(0, 0)).toString(), QStringLiteral("保存用"));
+  QCOMPARE(list->model()->headerData(7, Qt::Horizontal).toString(), QStringLiteral("空きサイズ"));
+  // The media node lists folders before files; the folder shows its expand
+  // button before it was ever expanded.
+  QTreeWidgetItem* media = top->child(0);
+  window->TreeView1->setCurrentItem(media);
+  QCOMPARE(list->model()->rowCount(), 2);
+  QCOMPARE(list->model()->data(list->model()->index(0, 0)).toString(), QStringLiteral("資料"));
+  QCOMPARE(list->model()->data(list->model()->index(1, 0)).toString(), QStringLiteral("単独.bin"));
+  QCOMPARE(list->model()->headerData(7, Qt::Horizontal).toString(), QStringLiteral("Version"));
+  QCOMPARE(media->child(0)->childIndicatorPolicy(), QTreeWidgetItem::ShowIndicator);
+  QCOMPARE(window->ToolButton3->isEnabled(), false);
+}
+
+void MainWindowTest::HistoryGoesBackAndForward() {
+  ScriptedPrompter prompter;
+  auto window = WindowWithMedia(prompter);
+  QVERIFY(window != nullptr);
+  window->show();
+  QTreeWidgetItem* top = window->TreeView1->topLevelItem(0);
+  window->TreeView1->setCurrentItem(top->child(0));
+  window->GoToPath(QStringLiteral("保存用\\資料\\旧版"));
+  QCOMPARE(window->TreeView1->currentItem()->text(0), QStringLiteral("旧版"));
+  QTest::mouseClick(window->ToolButton61, Qt::LeftButton);
+  QCOMPARE(window->TreeView1->currentItem()->text(0), QStringLiteral("資料"));
+  QVERIFY(window->ToolButton62->toolTip().startsWith(QStringLiteral("進む[1] 旧版")));
+  QTest::mouseClick(window->ToolButton61, Qt::LeftButton);
+  QCOMPARE(window->TreeView1->currentItem()->text(0), QStringLiteral("保存用"));
+  QTest::mouseClick(window->ToolButton62, Qt::LeftButton);
+  QTest::mouseClick(window->ToolButton62, Qt::LeftButton);
+  QCOMPARE(window->TreeView1->currentItem()->text(0), QStringLiteral("旧版"));
+  QCOMPARE(window->ToolButton62->toolTip(), QStringLiteral("進む[0]"));
+  // At the end a click changes nothing.
+  QTest::mouseClick(window->ToolButton62, Qt::LeftButton);
+  QCOMPARE(window->TreeView1->currentItem()->text(0), QStringLiteral("旧版"));
+
+  // Selecting a folder row and opening it records one entry only.
+  window->TreeView1->setCurrentItem(top->child(0));
+  const int before = window->History().Count();
+  auto* list = window->findChild<QTableView*>("ListView1");
+  list->selectRow(0);
+  window->ListView1DblClick();
+  QCOMPARE(window->TreeView1->currentItem()->text(0), QStringLiteral("資料"));
+  QCOMPARE(window->History().Count(), before + 1);
+}
+
+void MainWindowTest::FolderNodeShowsItsPropertyRows() {
+  ScriptedPrompter prompter;
+  auto window = WindowWithMedia(prompter);
+  QVERIFY(window != nullptr);
+  window->GoToPath(QStringLiteral("保存用\\資料"));
+  const PropertySheet& sheet = window->Properties();
+  QCOMPARE(sheet.kind, 3);
+  QCOMPARE(window->ListView3->topLevelItemCount(), 10);
+  const QStringList items = {"ﾊﾟｽ名",          "直下の総ﾌｫﾙﾀﾞ数", "直下の総ﾌｧｲﾙ数",
+                             "配下の総ﾌｫﾙﾀﾞ数", "配下の総ﾌｧｲﾙ数", "配下の総ﾌｧｲﾙｻｲｽﾞ",
+                             "配下の総ｸﾗｽﾀｷﾞｬｯﾌﾟ", "配下の総ｸﾗｽﾀｻｲｽﾞ", "その他の総ｸﾗｽﾀｻｲｽﾞ",
+                             "ﾒﾃﾞｨｱの空きｻｲｽﾞ"};
+  for (int i = 0; i < items.size(); ++i)
+    QCOMPARE(window->ListView3->topLevelItem(i)->text(0), items[i]);
+  auto value = [&](int row) { return window->ListView3->topLevelItem(row)->text(1); };
+  QCOMPARE(value(0), QStringLiteral("保存用\\資料"));
+  QCOMPARE(value(1), QStringLiteral("1"));
+  QCOMPARE(value(2), QStringLiteral("1"));
+  QCOMPARE(value(4), QStringLiteral("2"));
+  QCOMPARE(value(5), QStringLiteral("2,049 Byte"));
+  QCOMPARE(window->lblListViewName->text(), QStringLiteral("資料"));
+  QVERIFY(!window->pnlMediaReLoad->isVisible());
+  QCOMPARE(window->findChild<QLabel*>("StatusBar1Panel1")->text(), QStringLiteral("保存用\\資料"));
+  // A file row and the folder row together: several rows.
+  auto* list = window->findChild<QTableView*>("ListView1");
+  window->TreeView1->setCurrentItem(window->TreeView1->currentItem()->parent());
+  list->selectAll();
+  QCOMPARE(window->Properties().kind, 7);
+  QCOMPARE(window->Properties().rows.back().value, QStringLiteral("3"));  // 2 below + 1 file
+}
+
+void MainWindowTest::DeleteThenCompactUpdatesTheButton() {
+  ScriptedPrompter prompter;
+  auto window = WindowWithMedia(prompter);
+  QVERIFY(window != nullptr);
+  // The top node names no media.
+  window->TreeView1->setCurrentItem(window->TreeView1->topLevelItem(0));
+  QTest::mouseClick(window->ToolButton7, Qt::LeftButton);
+  QCOMPARE(prompter.log.last(), QStringLiteral("Message:削除するメディアが不明です"));
+
+  window->GoToPath(QStringLiteral("保存用\\資料"));
+  prompter.answers = {PromptResult::Yes};
+  QTest::mouseClick(window->ToolButton7, Qt::LeftButton);
+  QVERIFY(prompter.log.contains(QStringLiteral("Message:下記のメディア情報を削除しますか？\r\n\r\n保存用")));
+  QCOMPARE(window->TreeView1->topLevelItem(0)->childCount(), 0);
+  QVERIFY(window->ToolButton3->isEnabled());
+  QCOMPARE(window->ToolButton3->toolTip(), QStringLiteral("DB最適化(削除済みメディア数=1)"));
+  QCOMPARE(window->History().Count(), 1);
+
+  QTest::mouseClick(window->ToolButton3, Qt::LeftButton);
+  QVERIFY(!window->ToolButton3->isEnabled());
+  QCOMPARE(window->ToolButton3->toolTip(), QStringLiteral("DB最適化"));
+  QCOMPARE(window->GetCatalog().SlotsUsed(), 0);
+}
+
+void MainWindowTest::CloseIsRefusedWhileBusy() {
+  ScriptedPrompter prompter;
+  auto window = WindowWithMedia(prompter);
+  QVERIFY(window != nullptr);
+  window->show();
+  window->GoToPath(QStringLiteral("保存用\\資料"));
+  window->SetBusy(true);
+  QVERIFY(!window->close());
+  QCOMPARE(prompter.log.last(),
+           QStringLiteral("Message:処理中...\r\n処理が完了してから終了してください"));
+  QCOMPARE(FreshSettings().GetInt(REG_HistListBefor), 0);
+  window->SetBusy(false);
+  QVERIFY(window->close());
+  // The window state and the history were saved.
+  Settings settings = FreshSettings();
+  QVERIFY(settings.GetInt(REG_MainTreeViewWidth) >= 200);
+  QVERIFY(settings.GetInt(REG_HistListBefor) != 0);
+  QVERIFY(QFile::exists(HistoryFilePath()));
+  BrowseHistory saved;
+  QVERIFY(saved.Load(HistoryFilePath(), 1));
+  QVERIFY(saved.Count() <= 5);
+  const std::string last = saved.Line(saved.Count() - 1);
+  QVERIFY(last.starts_with("-"));
+  QVERIFY(last.ends_with("," + test::Sj("資料")));
+}
+
+QTEST_MAIN(MainWindowTest)
+#include "MainWindowTest.moc"

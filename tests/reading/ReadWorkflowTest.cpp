@@ -1,0 +1,191 @@
+#include <gtest/gtest.h>
+
+#include "core/Catalog.h"
+#include "core/Format.h"
+#include "core/Text.h"
+#include "reading/ReadRequest.h"
+#include "reading/ReadingTestUtil.h"
+#include "reading/Scanner.h"
+
+namespace plomix {
+namespace {
+
+using test::Sj;
+
+class ReadWorkflowTest : public ::testing::Test {
+ protected:
+  test::FakeMachine machine;
+  test::IsolatedSettings settings;
+  test::TempDir dir;
+  Drives drives{settings.Get(), machine.Sources()};
+  Catalog catalog;
+  Scanner scanner;
+  test::ScriptedPrompter prompter;
+  ReadWorkflow workflow{catalog, settings.Get(), drives, scanner, prompter};
+
+  void SetUp() override {
+    ASSERT_TRUE(catalog.CreateCatalog(dir.File("c.qdb")));
+    std::string error;
+    ASSERT_TRUE(drives.Bind('E', Stick().string(), error)) << error;
+    test::MakeFile(Stick() / "photos" / "a.jpg", 100);
+    test::MakeFile(Stick() / "b.txt", 5);
+  }
+  void TearDown() override { SetClockForTesting({}); }
+
+  std::filesystem::path Stick() const { return machine.Path("media/user/STICK"); }
+
+  // The dialog: drive E chosen, then `edit` changes the form, then the read button.
+  bool Read(const std::function<void(ReadForm&)>& edit = {}, bool readButton = true) {
+    return workflow.ReadMediaClick([&](ReadWorkflow& w) {
+      ReadForm form = w.InitialForm();
+      w.FetchDriveVolume(form, true, "E");
+      if (edit) edit(form);
+      return w.ConfirmRead(form, readButton);
+    });
+  }
+
+  int LiveMedia() { return catalog.MediaCount(); }
+};
+
+TEST_F(ReadWorkflowTest, ReadsANewMediaTakingTheLabelAndRemembersTheChoices) {
+  bool busyInDialog = false, busyAfter = true;
+  int hookCalls = 0;
+  workflow.SetAfterMediaChange([&] {
+    ++hookCalls;
+    busyAfter = workflow.Busy();
+  });
+  ASSERT_TRUE(workflow.ReadMediaClick([&](ReadWorkflow& w) {
+    busyInDialog = w.Busy();
+    ReadForm form = w.InitialForm();
+    EXPECT_EQ(form.drive, "C");  // nothing remembered yet
+    w.FetchDriveVolume(form, true, "E");
+    EXPECT_EQ(form.name, "STICK");
+    form.dupSearchMode = 2;
+    form.eject = false;
+    form.location = Sj("棚");
+    return w.ConfirmRead(form, true);
+  }));
+  EXPECT_TRUE(busyInDialog);
+  EXPECT_FALSE(busyAfter);
+  EXPECT_EQ(hookCalls, 1);
+  EXPECT_TRUE(prompter.asked.empty());
+  const TMediaSlot& slot = catalog.Slot(catalog.LastAddedSlot());
+  EXPECT_EQ(slot.Name(), "STICK");
+  EXPECT_EQ(slot.Drive(), "e");
+  EXPECT_EQ(slot.VolumeName(), "STICK");
+  EXPECT_EQ(slot.VolumeSerial(), "1234ABCD");
+  EXPECT_EQ(slot.Category(), MediaKindName(kKindRemovable));
+  EXPECT_EQ(slot.Location(), Sj("棚"));
+  EXPECT_EQ(slot.Root().AllFiles(), 2);
+  EXPECT_EQ(settings.Get().GetString(REG_BeforDrive), "E");
+  EXPECT_EQ(settings.Get().GetInt(REG_DupSearchMode), 2);
+  EXPECT_EQ(settings.Get().GetInt(REG_Eject), 0);
+  EXPECT_EQ(workflow.InitialForm().drive, "E");
+}
+
+TEST_F(ReadWorkflowTest, AnEmptyNameBecomesTheDateTimeOfConfirmation) {
+  SetClockForTesting([] { return int64_t{1700000000}; });
+  const std::string now = FormatDateTime("yyyy/mm/dd hh:nn:ss", DosDateTimeFromUnix(1700000000));
+  settings.Get().SetInt(REG_VolumeName, 0);
+  ReadForm opened = workflow.InitialForm();
+  EXPECT_EQ(opened.name, now);  // the label is not taken when the box is off
+  ASSERT_TRUE(Read([](ReadForm& f) { f.name.clear(); }));
+  EXPECT_EQ(catalog.Slot(catalog.LastAddedSlot()).Name(), now);
+  EXPECT_EQ(settings.Get().GetInt(REG_DupSearchMode), 0);
+}
+
+TEST_F(ReadWorkflowTest, ADriveThatIsNotReadyIsRetriedOrGivenUp) {
+  std::filesystem::rename(Stick(), machine.Path("away"));
+  prompter.answers = {PromptResult::Retry, PromptResult::Retry};
+  int asks = 0;
+  prompter.onAsk = [&] {
+    if (++asks == 2) std::filesystem::rename(machine.Path("away"), Stick());
+  };
+  ASSERT_TRUE(Read());
+  ASSERT_EQ(prompter.asked.size(), 2u);
+  EXPECT_EQ(prompter.asked[0].text, QString::fromUtf8(ReadWorkflow::NotReadyMessage()));
+  EXPECT_EQ(prompter.asked[0].buttons, PromptButtons::RetryCancel);
+  EXPECT_EQ(prompter.asked[0].icon, PromptIcon::Error);
+
+  std::filesystem::rename(Stick(), machine.Path("away2"));
+  prompter.asked.clear();
+  prompter.onAsk = nullptr;
+  prompter.answers = {PromptResult::Cancel};
+  EXPECT_FALSE(Read());
+  EXPECT_EQ(prompter.asked.size(), 1u);
+  EXPECT_EQ(LiveMedia(), 1);
+}
+
+TEST_F(ReadWorkflowTest, ReplacingByNameAsksWithTheSerialDependentNote) {
+  const struct {
+    bool sameSerial;
+    PromptResult answer;
+  } cases[] = {{true, PromptResult::Ok},
+               {false, PromptResult::Ok},
+               {true, PromptResult::Cancel},
+               {false, PromptResult::Cancel}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.sameSerial ? "same" : "other") + " serial");
+    Catalog fresh;
+    ASSERT_TRUE(fresh.CreateCatalog(dir.File("r.qdb")));
+    std::swap(catalog, fresh);
+    std::vector<TRecord> records(2);
+    records[0].Name = "M";
+    records[0].Kind = kKindRemovable;
+    records[0].FirstChild = 1;
+    records[0].FileDate = DosDateTimeFromUnix(1600000000);
+    records[1].Parent = 0;
+    records[1].Kind = kKindFile;
+    records[1].Name = "old";
+    TMediaInfomation info;
+    info.VolumeSerial = c.sameSerial ? "1234ABCD" : "FFFF";
+    ASSERT_TRUE(catalog.AddMedia(records, info));
+    const int oldSlot = catalog.LastAddedSlot();
+    prompter.asked.clear();
+    prompter.answers = {c.answer};
+
+    const bool added = Read([](ReadForm& f) { f.name = "M"; });
+
+    ASSERT_EQ(prompter.asked.size(), 1u);
+    const QString text = prompter.asked[0].text;
+    EXPECT_TRUE(text.startsWith(QString::fromUtf8("名前が重複します、上書きしますか\r\n\r\n")));
+    EXPECT_TRUE(text.contains(QString::fromUtf8(c.sameSerial ? "(同一ﾒﾃﾞｨｱが指定されました)"
+                                                             : "(注：別ﾒﾃﾞｨｱが指定されました)")));
+    EXPECT_TRUE(text.contains(QString::fromUtf8("\r\n旧作成日時：") +
+                              text::Cp932ToQString(FormatDateTime(
+                                  Sj("yyyy/mm/dd(aaa) hh:nn:ss"), records[0].FileDate))));
+    EXPECT_EQ(prompter.asked[0].icon, c.sameSerial ? PromptIcon::Question : PromptIcon::Warning);
+    EXPECT_EQ(prompter.asked[0].buttons, PromptButtons::OkCancel);
+    const bool ok = c.answer == PromptResult::Ok;
+    EXPECT_EQ(added, ok);
+    EXPECT_EQ(catalog.Slot(oldSlot).IsLive(), !ok);
+    EXPECT_EQ(LiveMedia(), 1);
+  }
+}
+
+TEST_F(ReadWorkflowTest, AReplacingReadThatFindsNothingKeepsTheOldMedia) {
+  ASSERT_TRUE(Read([](ReadForm& f) { f.name = "M"; }));
+  const int oldSlot = catalog.LastAddedSlot();
+  std::filesystem::remove_all(Stick());
+  std::filesystem::create_directories(Stick());
+  prompter.answers = {PromptResult::Ok};
+  EXPECT_FALSE(Read([](ReadForm& f) { f.name = "M"; }));
+  EXPECT_EQ(prompter.asked.size(), 1u);
+  EXPECT_TRUE(catalog.Slot(oldSlot).IsLive());
+}
+
+TEST_F(ReadWorkflowTest, ANameDifferingInCaseIsANewMediaAndEnterKeepsTheRadioChoice) {
+  ASSERT_TRUE(Read([](ReadForm& f) { f.name = "Disk"; }));
+  ASSERT_TRUE(Read(
+      [](ReadForm& f) {
+        f.name = "disk";
+        f.dupSearchMode = 1;
+      },
+      false));
+  EXPECT_TRUE(prompter.asked.empty());
+  EXPECT_EQ(LiveMedia(), 2);
+  EXPECT_EQ(settings.Get().GetInt(REG_DupSearchMode), 0);
+}
+
+}  // namespace
+}  // namespace plomix
