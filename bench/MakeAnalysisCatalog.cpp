@@ -21,11 +21,11 @@ namespace {
 
 using plomix::TRecord;
 
-const char* const kCommon[] = {"readme.txt", "index.html", "Thumbs.db", "desktop.ini",
-                               "setup.exe",  "資料.xls",   "README.md", "style.css",
+const char* const kCommon[] = {"readme.txt", "index.html",  "Thumbs.db", "desktop.ini",
+                               "setup.exe",  "資料.xls",    "README.md", "style.css",
                                "logo.png",   "議事録.docx", "data.csv",  "LICENSE"};
-const char* const kWords[] = {"report", "photo", "backup", "データ", "資料", "invoice", "track",
-                              "movie",  "旅行",  "写真",   "draft", "final", "copy",    "scan"};
+const char* const kWords[] = {"report", "photo", "backup", "データ", "資料",  "invoice", "track",
+                              "movie",  "旅行",  "写真",   "draft",  "final", "copy",    "scan"};
 const char* const kExtensions[] = {".txt", ".jpg", ".JPG", ".pdf", ".doc",
                                    ".mp3", ".xls", ".zip", ".png", ".docx"};
 

@@ -10,7 +10,9 @@ namespace plomix {
 
 AnalysisControl::AnalysisControl(Catalog& catalog, DupResultStore& dup, LikeResultStore& like,
                                  Settings& settings, Prompter& prompter)
-    : catalog_(catalog), dup_(dup), like_(like), settings_(settings), prompter_(prompter) {}
+    : catalog_(catalog), dup_(dup), like_(like), settings_(settings), prompter_(prompter) {
+  like_.SetCurrentLikeKey(text::QStringToCp932(settings_.GetString(REG_LikeKey)));
+}
 
 AnalysisControl::~AnalysisControl() {
   for (Loader& loader : loaders_)
@@ -22,7 +24,9 @@ ResultStore& AnalysisControl::Store(AnalysisMode mode) {
   return like_;
 }
 
-ResultState AnalysisControl::State(AnalysisMode mode) const { return state_[Index(mode)]; }
+ResultState AnalysisControl::State(AnalysisMode mode) const {
+  return state_[Index(mode)];
+}
 
 bool AnalysisControl::IsLoading(AnalysisMode mode) const {
   return state_[Index(mode)] == ResultState::Loading;
@@ -128,8 +132,8 @@ bool AnalysisControl::StartResultLoader(AnalysisMode mode, LoadCompleted complet
   if (loader.thread.joinable()) loader.thread.join();
   state_[Index(mode)] = ResultState::Loading;
   loader.running = true;
-  loader.thread = std::thread(
-      [this, mode, path = store.Path(), completed = std::move(completed), &loader] {
+  loader.thread =
+      std::thread([this, mode, path = store.Path(), completed = std::move(completed), &loader] {
         loader.result = ReadGroupHeads(path, mode, &catalog_);
         if (completed) completed(mode);
       });
@@ -148,6 +152,8 @@ bool AnalysisControl::FinishResultLoad(AnalysisMode mode) {
   return complete;
 }
 
-bool AnalysisControl::WaitForResultLoad(AnalysisMode mode) { return FinishResultLoad(mode); }
+bool AnalysisControl::WaitForResultLoad(AnalysisMode mode) {
+  return FinishResultLoad(mode);
+}
 
 }  // namespace plomix

@@ -33,8 +33,9 @@ class AnalysisControl {
   // FinishResultLoad onto its own thread from here.
   using LoadCompleted = std::function<void(AnalysisMode)>;
 
-  AnalysisControl(Catalog& catalog, DupResultStore& dup, LikeResultStore& like,
-                  Settings& settings, Prompter& prompter);
+  // Takes the delimiter text in effect from REG_LikeKey.
+  AnalysisControl(Catalog& catalog, DupResultStore& dup, LikeResultStore& like, Settings& settings,
+                  Prompter& prompter);
   // Waits for running loads.
   ~AnalysisControl();
   AnalysisControl(const AnalysisControl&) = delete;

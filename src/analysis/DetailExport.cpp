@@ -14,8 +14,9 @@ namespace plomix {
 
 namespace {
 
-const char* const kCaptions[kDetailColumns] = {
-    "ID", "No", "名前", "更新日時", "サイズ", "メディア名", "パス名", "分類", "保管場所", "保管詳細"};
+const char* const kCaptions[kDetailColumns] = {"ID",       "No",         "名前",   "更新日時",
+                                               "サイズ",   "メディア名", "パス名", "分類",
+                                               "保管場所", "保管詳細"};
 
 std::string Quoted(const std::string& text, bool comma) {
   return comma ? "\"" + text + "\"" : text;

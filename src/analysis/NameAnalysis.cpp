@@ -101,8 +101,8 @@ class LowerTable {
     for (std::size_t i = 0; i < size;) {
       const auto byte = static_cast<uint8_t>(out[i]);
       if (byte >= 0x80 && text::IsLeadByte(byte) && i + 1 < size) {
-        const uint16_t mapped = pairs_[static_cast<std::size_t>(byte) * 256 +
-                                       static_cast<uint8_t>(out[i + 1])];
+        const uint16_t mapped =
+            pairs_[static_cast<std::size_t>(byte) * 256 + static_cast<uint8_t>(out[i + 1])];
         out[i] = static_cast<char>(mapped >> 8);
         out[i + 1] = static_cast<char>(mapped & 0xFF);
         i += 2;
@@ -162,11 +162,19 @@ class SortKeyMaker {
   }
   // The key of `lower`, valid until the next call.
   std::string_view Key(std::string_view lower) {
-    const QString unicode = text::Cp932ToQString(lower);
-    const auto* units = reinterpret_cast<const UChar*>(unicode.utf16());
-    const auto length = static_cast<int32_t>(unicode.size());
-    int32_t needed = collator_->getSortKey(units, length, buffer_.data(),
-                                           static_cast<int32_t>(buffer_.size()));
+    // ASCII is its own Unicode form (as Cp932ToQString has it); only other
+    // text needs the converter.
+    if (std::all_of(lower.begin(), lower.end(), [](char c) { return (c & 0x80) == 0; })) {
+      units_.assign(lower.begin(), lower.end());
+    } else {
+      const QString unicode = text::Cp932ToQString(lower);
+      units_.assign(reinterpret_cast<const char16_t*>(unicode.utf16()),
+                    static_cast<std::size_t>(unicode.size()));
+    }
+    const auto* units = reinterpret_cast<const UChar*>(units_.data());
+    const auto length = static_cast<int32_t>(units_.size());
+    int32_t needed =
+        collator_->getSortKey(units, length, buffer_.data(), static_cast<int32_t>(buffer_.size()));
     if (needed > static_cast<int32_t>(buffer_.size())) {
       buffer_.resize(static_cast<std::size_t>(needed));
       needed = collator_->getSortKey(units, length, buffer_.data(), needed);
@@ -176,6 +184,7 @@ class SortKeyMaker {
 
  private:
   std::unique_ptr<icu::Collator> collator_;
+  std::u16string units_;
   std::vector<uint8_t> buffer_;
 };
 
@@ -244,7 +253,9 @@ uint32_t ElfHash(std::string_view bytes) {
   return h;
 }
 
-uint32_t BucketOf(std::string_view lowerKey) { return (ElfHash(lowerKey) / 80000u) % 5000u; }
+uint32_t BucketOf(std::string_view lowerKey) {
+  return (ElfHash(lowerKey) / 80000u) % 5000u;
+}
 
 uint32_t ClampResultSize(double size) {
   if (!(size > 0)) return 0;
@@ -255,7 +266,7 @@ uint32_t ClampResultSize(double size) {
 int32_t ResultKey(int slot, int32_t record) {
   if (slot < 0 || slot >= kMaxMedia || record < 0 || record >= kMaxRecords)
     throw std::out_of_range("no key for record " + std::to_string(record) + " of media " +
-                           std::to_string(slot));
+                            std::to_string(slot));
   if (record < kKeyFactor) return MakeKey(slot, record);
   return -2 - (slot * kKeyFactor + (record - kKeyFactor));
 }
@@ -294,8 +305,7 @@ void KeyDelimiters::SetKeyDelimiters(std::string_view cp932) {
   }
 }
 
-bool KeyDelimiters::IsDelimiter(std::string_view text, std::size_t pos,
-                                std::size_t& length) const {
+bool KeyDelimiters::IsDelimiter(std::string_view text, std::size_t pos, std::size_t& length) const {
   const auto byte = static_cast<uint8_t>(text[pos]);
   if (text::IsLeadByte(byte) && pos + 1 < text.size()) {
     length = 2;
@@ -351,6 +361,7 @@ struct NameAnalysis::State {
     uint32_t nameOffset;
   };
   struct KeyInfo {
+    uint64_t packed;  // a lower-cased key of up to 7 bytes itself, else 0
     uint32_t hash;
     uint32_t spelling;
     uint32_t firstFile;
@@ -397,13 +408,24 @@ struct NameAnalysis::State {
   }
 
   // The index of the key with these lower-cased bytes, or where to put it.
-  uint32_t* Find(std::string_view lower, uint32_t hash, std::string& scratch) {
+  // Short keys (most words) compare without a visit to the arena: up to 7
+  // bytes and their length fit into one number.
+  static uint64_t Pack(std::string_view lower) {
+    if (lower.empty() || lower.size() > 7) return 0;
+    uint64_t packed = uint64_t{lower.size()} << 56;
+    for (std::size_t i = 0; i < lower.size(); ++i)
+      packed |= uint64_t{static_cast<uint8_t>(lower[i])} << (8 * i);
+    return packed;
+  }
+
+  uint32_t* Find(std::string_view lower, uint32_t hash, uint64_t packed, std::string& scratch) {
     const std::size_t mask = table.size() - 1;
     for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
       uint32_t& slot = table[i];
       if (slot == 0) return &slot;
       const KeyInfo& info = keys[slot - 1];
-      if (info.hash != hash) continue;
+      if (info.hash != hash || info.packed != packed) continue;
+      if (packed != 0) return &slot;
       LowerTable::Get().LowerInto(arena.Get(info.spelling), scratch);
       if (scratch == lower) return &slot;
     }
@@ -420,8 +442,7 @@ void NameAnalysis::ClearSearch() {
   sorted_ = false;
 }
 
-AnalysisCounters NameAnalysis::RunNameAnalysis(Catalog& catalog,
-                                               const AnalysisProgress& progress) {
+AnalysisCounters NameAnalysis::RunNameAnalysis(Catalog& catalog, const AnalysisProgress& progress) {
   ClearSearch();
   State& st = *state_;
   const bool duplicate = mode_ == AnalysisMode::Duplicate;
@@ -478,11 +499,12 @@ AnalysisCounters NameAnalysis::RunNameAnalysis(Catalog& catalog,
       }
       if ((st.keys.size() + 1) * 2 > st.table.size()) st.Grow();
       const auto hash = static_cast<uint32_t>(HashBytes(st.lowered));
-      uint32_t* slotRef = st.Find(st.lowered, hash, scratch);
+      const uint64_t packed = State::Pack(st.lowered);
+      uint32_t* slotRef = st.Find(st.lowered, hash, packed, scratch);
       if (*slotRef == 0) {
         const uint32_t first = fileIndex();
         const uint32_t spelling = duplicate ? st.files[first].nameOffset : st.arena.Add(word);
-        st.keys.push_back({hash, spelling, first, kNone});
+        st.keys.push_back({packed, hash, spelling, first, kNone});
         *slotRef = static_cast<uint32_t>(st.keys.size());
         continue;
       }

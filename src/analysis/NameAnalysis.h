@@ -9,9 +9,11 @@
 // ResultStore writes them out; ClearSearch() gives the memory back.
 //
 // Memory: the search keeps, per participating file, 16 bytes plus its name,
-// per distinct key 24 bytes plus (similar mode) the word, and 8 bytes per
-// group entry, all in chunked storage so that growth never copies a table;
-// the catalogue's records are read a block at a time and never all held.
+// per distinct key about 32 bytes (its entry and index slots) plus (similar
+// mode) the word, and 8 bytes per group entry, all in chunked storage so that
+// growth never copies a table; the catalogue's records are read a block at a
+// time and never all held, and the loaded media of the catalogue stays as it
+// was.
 
 #include <cstdint>
 #include <functional>
@@ -139,9 +141,9 @@ class NameAnalysis {
   // The sorted groups in order: the head record (duplicates: the group's
   // first entry; similar names: the word, with Key, date and size of the
   // first occurrence) and the entries in file order.
-  void ForEachGroup(const std::function<void(const ResultFileEntry& head,
-                                             const std::vector<ResultFileEntry>& entries)>& visit)
-      const;
+  void ForEachGroup(
+      const std::function<void(const ResultFileEntry& head,
+                               const std::vector<ResultFileEntry>& entries)>& visit) const;
 
   // ClearDupSearch / ClearLikeSearch: empties everything and gives the
   // memory back; the group counter returns to 0.

@@ -172,7 +172,9 @@ LoadedGroups ReadGroupHeads(const std::string& path, AnalysisMode mode, const Ca
 ResultStore::ResultStore(AnalysisMode mode, const Catalog* catalog)
     : search_(mode), catalog_(catalog) {}
 
-int64_t ResultStore::HeaderSize() const { return HeaderSizeOf(Mode()); }
+int64_t ResultStore::HeaderSize() const {
+  return HeaderSizeOf(Mode());
+}
 
 void ResultStore::SetPathFromCatalog(const std::string& catalogPath) {
   fs::path p(catalogPath);
@@ -293,9 +295,13 @@ const std::vector<ResultItem>& ResultStore::Members(int list) const {
   return members_[list - 1];
 }
 
-void ResultStore::ClearMembers(int list) { std::vector<ResultItem>().swap(MemberList(list)); }
+void ResultStore::ClearMembers(int list) {
+  std::vector<ResultItem>().swap(MemberList(list));
+}
 
-int ResultStore::MemberCount(int list) const { return static_cast<int>(Members(list).size()); }
+int ResultStore::MemberCount(int list) const {
+  return static_cast<int>(Members(list).size());
+}
 
 bool ResultStore::LoadMembers(int list, int32_t first, int32_t count) {
   std::vector<ResultItem>& members = MemberList(list);

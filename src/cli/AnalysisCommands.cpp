@@ -21,23 +21,6 @@ namespace plomix::cli {
 
 namespace {
 
-// The analysis commands never ask anything.
-class SilentPrompter : public Prompter {
- public:
-  PromptResult Message(const QString&, PromptIcon, PromptButtons, const QString&) override {
-    return PromptResult::No;
-  }
-  QString OpenFile(const QString&, const QString&, const QString&) override { return {}; }
-  QString SaveFile(const QString&, const QString&, const QString&, const QString&) override {
-    return {};
-  }
-  QString ChooseFolder(const QString&, const QString&) override { return {}; }
-  std::optional<int> ChooseColour(int) override { return std::nullopt; }
-  std::optional<QString> InputText(const QString&, const QString&, const QString&) override {
-    return std::nullopt;
-  }
-};
-
 AnalysisProgress TerminalProgress() {
   if (!isatty(STDERR_FILENO)) return {};
   return [](const AnalysisEvent& e) {
@@ -117,15 +100,16 @@ void PrintGroups(Context& ctx, Catalog& catalog, ResultStore& store, const Analy
         QJsonArray list;
         for (std::size_t i = groupStart[g]; i < groupStart[g + 1]; ++i) {
           const ResultItem& m = members[i];
-          list.append(QJsonObject{{"name", Q(m.name)},
-                                  {"key", m.key},
-                                  {"media", Q(places[i].media)},
-                                  {"path", Q(places[i].folder)},
-                                  {"size", static_cast<double>(m.size)},
-                                  {"date", QString::fromStdString(U8(FormatDateTime(
-                                               "yyyy/mm/dd hh:nn:ss", m.date)))}});
+          list.append(QJsonObject{
+              {"name", Q(m.name)},
+              {"key", m.key},
+              {"media", Q(places[i].media)},
+              {"path", Q(places[i].folder)},
+              {"size", static_cast<double>(m.size)},
+              {"date", QString::fromStdString(U8(FormatDateTime("yyyy/mm/dd hh:nn:ss", m.date)))}});
         }
-        groups.append(QJsonObject{{"key", Q(head.name)}, {"count", head.groupSize}, {"members", list}});
+        groups.append(
+            QJsonObject{{"key", Q(head.name)}, {"count", head.groupSize}, {"members", list}});
       }
       object.insert("list", groups);
     }
@@ -152,7 +136,7 @@ int RunSearch(Context& ctx, AnalysisMode mode) {
   OpenCatalogOrThrow(catalog, ctx.args.Positional(0, "CATALOG"));
   if (catalog.MediaCount() == 0) throw CliError("the catalogue holds no media");
   Settings settings;
-  SilentPrompter prompter;
+  NonInteractivePrompter prompter;
   DupResultStore dup(&catalog);
   LikeResultStore like(&catalog);
   AnalysisControl control(catalog, dup, like, settings, prompter);
@@ -169,9 +153,13 @@ int RunSearch(Context& ctx, AnalysisMode mode) {
   return 0;
 }
 
-int Dups(Context& ctx) { return RunSearch(ctx, AnalysisMode::Duplicate); }
+int Dups(Context& ctx) {
+  return RunSearch(ctx, AnalysisMode::Duplicate);
+}
 
-int Similar(Context& ctx) { return RunSearch(ctx, AnalysisMode::Similar); }
+int Similar(Context& ctx) {
+  return RunSearch(ctx, AnalysisMode::Similar);
+}
 
 int Groups(Context& ctx) {
   const bool dupWanted = ctx.args.Has("--dup"), likeWanted = ctx.args.Has("--like");
@@ -195,17 +183,26 @@ int Groups(Context& ctx) {
 }  // namespace
 
 void RegisterAnalysisCommands(CommandTable& table) {
-  table.push_back({"dups", "dups CATALOG [--summary]",
+  table.push_back({"dups",
+                   "dups CATALOG [--summary]",
                    "find files with equal names (ignoring case), write the .dup result and list "
                    "the groups with their members (--summary: counts only)",
-                   {}, {"--summary"}, Dups});
-  table.push_back({"similar", "similar CATALOG [--delimiters TEXT] [--summary]",
+                   {},
+                   {"--summary"},
+                   Dups});
+  table.push_back({"similar",
+                   "similar CATALOG [--delimiters TEXT] [--summary]",
                    "find files whose names share a word (words cut at the delimiters, by default "
                    "the REG_LikeKey setting), write the .lik result and list the groups",
-                   {"--delimiters"}, {"--summary"}, Similar});
-  table.push_back({"groups", "groups CATALOG (--dup|--like) [--summary]",
+                   {"--delimiters"},
+                   {"--summary"},
+                   Similar});
+  table.push_back({"groups",
+                   "groups CATALOG (--dup|--like) [--summary]",
                    "list the stored duplicate or similar-name groups without searching",
-                   {}, {"--dup", "--like", "--summary"}, Groups});
+                   {},
+                   {"--dup", "--like", "--summary"},
+                   Groups});
 }
 
 }  // namespace plomix::cli

@@ -69,7 +69,9 @@ char LetterArg(const std::string& text) {
   return static_cast<char>(std::toupper(static_cast<unsigned char>(t[0])));
 }
 
-std::string KindText(int kind) { return kind == 0 ? std::string("-") : U8(MediaKindName(kind)); }
+std::string KindText(int kind) {
+  return kind == 0 ? std::string("-") : U8(MediaKindName(kind));
+}
 
 int DrivesCommand(Context& ctx) {
   Settings settings;
@@ -137,7 +139,8 @@ int UnbindCommand(Context& ctx) {
 // lowest free letter, bound now.
 char LetterForPath(Drives& drives, const std::string& folder) {
   std::error_code ec;
-  if (!std::filesystem::is_directory(folder, ec)) throw CliError("\"" + folder + "\" is not a folder");
+  if (!std::filesystem::is_directory(folder, ec))
+    throw CliError("\"" + folder + "\" is not a folder");
   drives.BindNewVolumes();
   if (const char bound = drives.LetterOf(folder)) return bound;
   const char free = drives.LowestFreeLetter();
@@ -171,7 +174,7 @@ int ReadCommand(Context& ctx) {
   }
   bool confirmed = false;
   std::string mediaName;
-  const bool added = workflow.ReadMediaClick([&](ReadWorkflow& w) {
+  const bool added = workflow.ReadMediaCommand([&](ReadWorkflow& w) {
     ReadForm form = w.InitialForm();
     form.volumeName = !ctx.args.Has("--name");
     w.FetchDriveVolume(form, true, std::string(1, letter));
@@ -189,7 +192,8 @@ int ReadCommand(Context& ctx) {
   if (!added) {
     if (!catalog.HasFreeSlot()) throw CliError("the catalogue holds the maximum number of media");
     if (!confirmed && prompter.ReplaceAsked())
-      throw CliError("a media named \"" + U8(mediaName) + "\" exists (add --replace to replace it)");
+      throw CliError("a media named \"" + U8(mediaName) +
+                     "\" exists (add --replace to replace it)");
     if (!confirmed) throw CliError(std::string(1, letter) + ": is not ready");
     throw CliError(std::string(1, letter) + ": " + drives.FolderOf(letter) + " holds no entry");
   }
@@ -209,8 +213,8 @@ int ReadCommand(Context& ctx) {
                                    {"overflow", scanner.ScanOverflow()},
                                    {"replaced", workflow.ReplaceSlot()}});
   } else {
-    ctx.out << "read " << letter << ": into slot " << slot << " \"" << U8(s.Name()) << "\": "
-            << root.AllFolders() << " folders, " << root.AllFiles() << " files, "
+    ctx.out << "read " << letter << ": into slot " << slot << " \"" << U8(s.Name())
+            << "\": " << root.AllFolders() << " folders, " << root.AllFiles() << " files, "
             << FormatNumber(root.Size()) << " Byte\n";
   }
   return 0;
@@ -219,7 +223,8 @@ int ReadCommand(Context& ctx) {
 // ---- Browsing a catalogued media ----
 
 int MediaSlotByName(Catalog& catalog, const std::string& nameCp932) {
-  if (catalog.IsMediaNameFree(nameCp932)) throw CliError("no media named \"" + U8(nameCp932) + "\"");
+  if (catalog.IsMediaNameFree(nameCp932))
+    throw CliError("no media named \"" + U8(nameCp932) + "\"");
   return catalog.LastEqualNameSlot();
 }
 
@@ -287,7 +292,8 @@ int LsCommand(Context& ctx) {
     const int count = isFolder ? rec.AllFiles() : 1;
     const std::string type = U8(types.TypeName(rec.Kind(), name));
     const std::string date = U8(FormatDateTime(dateFormat, rec.FileDate()));
-    const std::string comment = rec.CommentNo() >= 0 ? U8(catalog.CommentText(rec.CommentNo())) : "";
+    const std::string comment =
+        rec.CommentNo() >= 0 ? U8(catalog.CommentText(rec.CommentNo())) : "";
     if (ctx.json) {
       array.append(QJsonObject{{"name", Q(name)},
                                {"folder", isFolder},
@@ -357,14 +363,17 @@ int TreeCommand(Context& ctx) {
 }  // namespace
 
 void RegisterReadingCommands(CommandTable& table) {
-  table.push_back({"drives", "drives",
+  table.push_back({"drives",
+                   "drives",
                    "the drive letters: letter, kind, label, serial, cluster size, free space, "
                    "mount point (new volumes get letters)",
-                   {}, {}, DrivesCommand});
-  table.push_back({"bind", "bind LETTER FOLDER", "bind a free drive letter to a folder", {}, {},
-                   BindCommand});
-  table.push_back({"unbind", "unbind LETTER", "remove a drive letter's binding", {}, {},
-                   UnbindCommand});
+                   {},
+                   {},
+                   DrivesCommand});
+  table.push_back(
+      {"bind", "bind LETTER FOLDER", "bind a free drive letter to a folder", {}, {}, BindCommand});
+  table.push_back(
+      {"unbind", "unbind LETTER", "remove a drive letter's binding", {}, {}, UnbindCommand});
   table.push_back(
       {"read",
        "read CATALOG (--drive LETTER | --path FOLDER) [--name N] [--category C] [--location L] "
@@ -373,12 +382,15 @@ void RegisterReadingCommands(CommandTable& table) {
        {"--drive", "--path", "--name", "--category", "--location", "--detail"},
        {"--versions", "--eject", "--replace"},
        ReadCommand});
-  table.push_back({"ls", "ls CATALOG MEDIA[\\FOLDER...]",
+  table.push_back({"ls",
+                   "ls CATALOG MEDIA[\\FOLDER...]",
                    "the entries of one folder: name, count, size, type, date, cluster size, gap, "
                    "version, comment",
-                   {}, {}, LsCommand});
-  table.push_back({"tree", "tree CATALOG MEDIA", "the folders of a media, indented", {}, {},
-                   TreeCommand});
+                   {},
+                   {},
+                   LsCommand});
+  table.push_back(
+      {"tree", "tree CATALOG MEDIA", "the folders of a media, indented", {}, {}, TreeCommand});
 }
 
 }  // namespace plomix::cli

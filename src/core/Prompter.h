@@ -34,4 +34,26 @@ class Prompter {
                                            const QString& initial) = 0;
 };
 
+// A Prompter for places where nobody can answer (the command-line tool,
+// benchmarks, tests): every dialog is cancelled and every message answered
+// No (Cancel for Retry/Cancel). Subclasses override what they can answer.
+class NonInteractivePrompter : public Prompter {
+ public:
+  PromptResult Message(const QString&, PromptIcon, PromptButtons buttons,
+                       const QString& = QString()) override {
+    return buttons == PromptButtons::RetryCancel || buttons == PromptButtons::OkCancel
+               ? PromptResult::Cancel
+               : buttons == PromptButtons::Ok ? PromptResult::Ok : PromptResult::No;
+  }
+  QString OpenFile(const QString&, const QString&, const QString&) override { return {}; }
+  QString SaveFile(const QString&, const QString&, const QString&, const QString&) override {
+    return {};
+  }
+  QString ChooseFolder(const QString&, const QString&) override { return {}; }
+  std::optional<int> ChooseColour(int) override { return std::nullopt; }
+  std::optional<QString> InputText(const QString&, const QString&, const QString&) override {
+    return std::nullopt;
+  }
+};
+
 }  // namespace plomix

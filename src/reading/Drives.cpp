@@ -30,7 +30,9 @@ namespace {
 
 const QString kDriveGroup = QStringLiteral("Drives");
 
-QString DriveKey(char letter) { return kDriveGroup + '/' + QChar(letter); }
+QString DriveKey(char letter) {
+  return kDriveGroup + '/' + QChar(letter);
+}
 
 char UpperLetter(char c) {
   if (c >= 'a' && c <= 'z') return static_cast<char>(c - 'a' + 'A');
@@ -93,18 +95,19 @@ bool StartsWith(std::string_view s, std::string_view prefix) {
 
 bool IsNetworkType(const std::string& type) {
   static const std::array<std::string_view, 14> kTypes = {
-      "nfs",  "nfs4",  "cifs",      "smb3",           "smbfs",      "sshfs",     "9p",
-      "afs",  "ceph",  "fuse.sshfs", "fuse.glusterfs", "glusterfs", "davfs",     "fuse.rclone"};
+      "nfs", "nfs4", "cifs",       "smb3",           "smbfs",     "sshfs", "9p",
+      "afs", "ceph", "fuse.sshfs", "fuse.glusterfs", "glusterfs", "davfs", "fuse.rclone"};
   return std::find(kTypes.begin(), kTypes.end(), type) != kTypes.end();
 }
 
-bool IsRamType(const std::string& type) { return type == "tmpfs" || type == "ramfs"; }
+bool IsRamType(const std::string& type) {
+  return type == "tmpfs" || type == "ramfs";
+}
 
 bool IsOptical(const MountEntry& m) {
   return m.fsType == "iso9660" || m.fsType == "udf" || StartsWith(m.source, "/dev/sr") ||
          StartsWith(m.source, "/dev/scd");
 }
-
 
 // Mounts that only the system uses: their own trees are no media to catalogue.
 bool IsSystemMountPoint(const std::string& mountPoint) {
@@ -290,7 +293,7 @@ bool Drives::Bind(char letter, const std::string& folder, std::string& error) {
     return false;
   }
   const std::string normal = NormalFolder(folder);
-  struct stat st{};
+  struct stat st {};
   if (normal.empty() || ::stat(normal.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
     error = "\"" + folder + "\" is not a folder";
     return false;
@@ -316,7 +319,8 @@ bool Drives::Unbind(char letter) {
 
 void Drives::BindNewVolumes() {
   for (const MountEntry& m : Mounts()) {
-    if (!WorthReading(m, IsBlock(m), sources_.mediaFolders) || LetterOf(m.mountPoint) != 0) continue;
+    if (!WorthReading(m, IsBlock(m), sources_.mediaFolders) || LetterOf(m.mountPoint) != 0)
+      continue;
     char letter = 0;
     for (char c = 'D'; c <= 'Z' && letter == 0; ++c)
       if (FolderOf(c).empty()) letter = c;
@@ -390,7 +394,7 @@ int Drives::GetDriveKind(std::string_view letterText) const {
   if (letterText.size() != 1) return 0;
   const char letter = UpperLetter(letterText[0]);
   const std::string folder = FolderOf(letter);
-  struct stat st{};
+  struct stat st {};
   if (folder.empty() || ::stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return 0;
   const std::optional<MountEntry> mount = MountOf(folder);
   if (!mount) return 7;
@@ -415,7 +419,7 @@ bool Drives::ReadVolumeInfo(std::string_view drive, std::string& volumeName, std
                             std::string& maxComponentLength) const {
   if (drive.empty()) return false;
   const std::string folder = FolderOf(drive[0]);
-  struct statvfs vfs{};
+  struct statvfs vfs {};
   if (folder.empty() || ::statvfs(folder.c_str(), &vfs) != 0) return false;
   std::string label, uuid;
   if (const auto mount = MountOf(folder)) {
@@ -432,7 +436,7 @@ bool Drives::ReadVolumeInfo(std::string_view drive, std::string& volumeName, std
 
 int32_t Drives::GetClusterSize(int driveNumber) const {
   const std::string folder = FolderOfNumber(driveNumber);
-  struct statvfs vfs{};
+  struct statvfs vfs {};
   if (folder.empty() || ::statvfs(folder.c_str(), &vfs) != 0) return 0;
   const unsigned long size = vfs.f_frsize ? vfs.f_frsize : vfs.f_bsize;
   return size > 0x7FFFFFFFul ? 0 : static_cast<int32_t>(size);
@@ -440,7 +444,7 @@ int32_t Drives::GetClusterSize(int driveNumber) const {
 
 double Drives::GetFreeSpace(int driveNumber) const {
   const std::string folder = FolderOfNumber(driveNumber);
-  struct statvfs vfs{};
+  struct statvfs vfs {};
   if (folder.empty() || ::statvfs(folder.c_str(), &vfs) != 0) return -1.0;
   const double unit = static_cast<double>(vfs.f_frsize ? vfs.f_frsize : vfs.f_bsize);
   return static_cast<double>(vfs.f_bfree) * unit;

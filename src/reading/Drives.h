@@ -48,8 +48,7 @@ struct DriveSources {
   std::vector<std::string> mediaFolders{"/mnt", "/media", "/run/media"};
   // Reads a block device's label and UUID; nothing when it cannot. Empty: only
   // the by-label and by-uuid folders are consulted. The default uses libblkid.
-  std::function<std::optional<VolumeProbeResult>(const std::string& device)> probe =
-      BlkidProbe;
+  std::function<std::optional<VolumeProbeResult>(const std::string& device)> probe = BlkidProbe;
 
   static std::optional<VolumeProbeResult> BlkidProbe(const std::string& device);
 };

@@ -1,7 +1,9 @@
 #include "reading/FolderReader.h"
 
 #include <fcntl.h>
+#include <linux/magic.h>
 #include <sys/stat.h>
+#include <sys/statfs.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
@@ -15,6 +17,9 @@ namespace plomix {
 namespace {
 
 constexpr std::size_t kBufferSize = 256 * 1024;
+// The largest record getdents64 returns: header, a 255-byte name, its
+// terminator, rounded up to 8 bytes.
+constexpr std::size_t kMaxRecord = (19 + 256 + 7) / 8 * 8;
 constexpr int kOpenFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK;
 
 struct LinuxDirent64 {
@@ -34,8 +39,14 @@ void RawFolder::Clear() {
   listed = false;
 }
 
-FolderReader::FolderReader(dev_t rootDevice, bool readVersions)
-    : rootDevice_(rootDevice), readVersions_(readVersions) {}
+FolderReader::FolderReader(dev_t rootDevice, bool readVersions, bool shortListingEnds)
+    : rootDevice_(rootDevice), readVersions_(readVersions), shortListingEnds_(shortListingEnds) {}
+
+bool FolderReader::ListingEndsShort(int fd) {
+  struct statfs fs {};
+  if (::fstatfs(fd, &fs) != 0) return false;
+  return fs.f_type == EXT4_SUPER_MAGIC || fs.f_type == TMPFS_MAGIC;
+}
 
 int FolderReader::OpenAt(int dirFd, const char* name) {
   if (noAtime_) {
@@ -76,13 +87,15 @@ void FolderReader::Read(int fd, RawFolder& out) {
   for (;;) {
     const long n = ::syscall(SYS_getdents64, fd, buffer_.data(), buffer_.size());
     if (n <= 0) break;
+    const bool last =
+        shortListingEnds_ && static_cast<std::size_t>(n) + kMaxRecord <= buffer_.size();
     for (long offset = 0; offset < n;) {
       const auto* d = reinterpret_cast<const LinuxDirent64*>(buffer_.data() + offset);
       offset += d->reclen;
       const std::string_view name(d->name);
       if (name == "." || name == "..") continue;
       out.listed = true;
-      struct stat st{};
+      struct stat st {};
       if (::fstatat(fd, d->name, &st, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT) != 0) continue;
       RawEntry e;
       e.nameOffset = static_cast<uint32_t>(out.names.size());
@@ -101,6 +114,7 @@ void FolderReader::Read(int fd, RawFolder& out) {
       out.names.append(name);
       out.entries.push_back(e);
     }
+    if (last) break;
   }
 }
 

@@ -33,13 +33,22 @@ struct RawFolder {
   // vanished before it could be examined.
   bool listed = false;
 
-  std::string_view Name(const RawEntry& e) const { return {names.data() + e.nameOffset, e.nameLength}; }
+  std::string_view Name(const RawEntry& e) const {
+    return {names.data() + e.nameOffset, e.nameLength};
+  }
   void Clear();
 };
 
 class FolderReader {
  public:
-  FolderReader(dev_t rootDevice, bool readVersions);
+  // `shortListingEnds`: the file system fills every listing buffer as far as
+  // its entries go (see ListingEndsShort), so a listing that leaves room for
+  // another entry was the last and the call that would return 0 is saved.
+  FolderReader(dev_t rootDevice, bool readVersions, bool shortListingEnds = false);
+
+  // True for file systems known to fill a getdents64 buffer until it is full
+  // or the folder ends (ext2/3/4 and tmpfs), given an open folder on it.
+  static bool ListingEndsShort(int fd);
 
   // Opens a folder by its native path, component by component from `root`
   // when the path is longer than the system accepts; -1 on failure.
@@ -53,6 +62,7 @@ class FolderReader {
 
   dev_t rootDevice_;
   bool readVersions_;
+  bool shortListingEnds_;
   bool noAtime_ = true;  // cleared once the system refuses O_NOATIME
   std::vector<char> buffer_;
 };

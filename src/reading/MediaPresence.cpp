@@ -13,7 +13,9 @@ namespace {
 
 constexpr int kAttempts = 3;
 
-QString Q(const std::string& utf8) { return QString::fromStdString(utf8); }
+QString Q(const std::string& utf8) {
+  return QString::fromStdString(utf8);
+}
 
 // The entry's path inside its media in CP932, with "\" between folders; ""
 // for the media itself.

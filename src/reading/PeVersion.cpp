@@ -26,7 +26,7 @@ constexpr uint32_t kMaxVersionResource = 64 * 1024;
 class PeReader {
  public:
   explicit PeReader(int fd) : fd_(fd) {
-    struct stat st{};
+    struct stat st {};
     if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) size_ = static_cast<uint64_t>(st.st_size);
   }
 
@@ -35,7 +35,8 @@ class PeReader {
     auto* bytes = static_cast<uint8_t*>(out);
     std::size_t done = 0;
     while (done < length) {
-      const ssize_t n = ::pread(fd_, bytes + done, length - done, static_cast<off_t>(offset + done));
+      const ssize_t n =
+          ::pread(fd_, bytes + done, length - done, static_cast<off_t>(offset + done));
       if (n < 0 && errno == EINTR) continue;
       if (n <= 0) return false;
       done += static_cast<std::size_t>(n);
@@ -111,8 +112,7 @@ std::string ParseVersion(const PeReader& pe) {
   if (!magic || (*magic != 0x10B && *magic != 0x20B)) return {};
   const uint64_t directories = optional + (*magic == 0x10B ? 96 : 112);
   const auto directoryCount = pe.U32(directories - 4);
-  if (!directoryCount || *directoryCount < 3 ||
-      directories + 3 * 8 > optional + *optionalSize)
+  if (!directoryCount || *directoryCount < 3 || directories + 3 * 8 > optional + *optionalSize)
     return {};
   const auto resourceRva = pe.U32(directories + 2 * 8);
   if (!resourceRva || *resourceRva == 0) return {};
@@ -148,7 +148,9 @@ std::string ParseVersion(const PeReader& pe) {
   if (*dataSize < kFixedOffset + kFixedSize) return {};
   std::vector<uint8_t> block(*dataSize);
   if (!pe.Read(*data, block.data(), block.size())) return {};
-  const auto u16 = [&](std::size_t o) { return static_cast<uint16_t>(block[o] | (block[o + 1] << 8)); };
+  const auto u16 = [&](std::size_t o) {
+    return static_cast<uint16_t>(block[o] | (block[o + 1] << 8));
+  };
   const auto u32 = [&](std::size_t o) {
     return static_cast<uint32_t>(u16(o) | (uint32_t{u16(o + 2)} << 16));
   };
@@ -164,7 +166,9 @@ std::string ParseVersion(const PeReader& pe) {
 
 }  // namespace
 
-std::string PeVersionOfFd(int fd) { return ParseVersion(PeReader(fd)); }
+std::string PeVersionOfFd(int fd) {
+  return ParseVersion(PeReader(fd));
+}
 
 std::string GetFileVersionTextAt(int directoryFd, const char* name) {
   const int fd = ::openat(directoryFd, name, O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);

@@ -373,7 +373,7 @@ bool TfrmDrive::Run(ReadWorkflow& workflow, Catalog& catalog, Drives& drives, Pr
 bool TfrmDrive::ReadMediaCommand(ReadWorkflow& workflow, Catalog& catalog, Drives& drives,
                                  Prompter& prompter, QWidget* parent) {
   std::unique_ptr<WaitCursor> wait;
-  return workflow.ReadMediaClick([&](ReadWorkflow& w) {
+  return workflow.ReadMediaCommand([&](ReadWorkflow& w) {
     const bool confirmed = Run(w, catalog, drives, prompter, parent);
     if (confirmed) wait = std::make_unique<WaitCursor>();
     return confirmed;

@@ -7,7 +7,7 @@
 // workflow's Prompter.
 //
 // The main window runs the whole read command with ReadMediaCommand(), which
-// hands the dialog to ReadWorkflow::ReadMediaClick: the slot-limit refusal,
+// hands the dialog to ReadWorkflow::ReadMediaCommand: the slot-limit refusal,
 // Busy, the scan, the store and the after-change hook all happen there. The
 // scan's progress reaches the status bar through Scanner::SetProgress, which
 // the caller sets up before.
@@ -45,7 +45,7 @@ class TfrmDrive : public QDialog {
 
   // Shows the dialog modally; true when the user confirmed a read that passed
   // the checks (the workflow's Request() then holds it). This is the dialog
-  // step that ReadWorkflow::ReadMediaClick expects.
+  // step that ReadWorkflow::ReadMediaCommand expects.
   static bool Run(ReadWorkflow& workflow, Catalog& catalog, Drives& drives, Prompter& prompter,
                   QWidget* parent);
   // The whole read command of the main window: true when a media was read

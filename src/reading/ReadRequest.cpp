@@ -18,7 +18,9 @@ QString Q(std::string_view utf8) {
   return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
 }
 
-std::string NowText() { return FormatDateTime("yyyy/mm/dd hh:nn:ss", DosNow()); }
+std::string NowText() {
+  return FormatDateTime("yyyy/mm/dd hh:nn:ss", DosNow());
+}
 
 class BusyScope {
  public:
@@ -38,7 +40,9 @@ const char* ReadWorkflow::SlotLimitMessage() {
          "または、DBの最適化、\r\nまたは、新規DBを作成してください。";
 }
 
-const char* ReadWorkflow::NotReadyMessage() { return "読込デバイスが準備されていません"; }
+const char* ReadWorkflow::NotReadyMessage() {
+  return "読込デバイスが準備されていません";
+}
 
 ReadWorkflow::ReadWorkflow(Catalog& catalog, Settings& settings, Drives& drives, Scanner& scanner,
                            Prompter& prompter)
@@ -137,7 +141,7 @@ bool ReadWorkflow::ConfirmRead(ReadForm& form, bool storeDupMode) {
   return confirmed_;
 }
 
-bool ReadWorkflow::ReadMediaClick(const std::function<bool(ReadWorkflow&)>& dialog) {
+bool ReadWorkflow::ReadMediaCommand(const std::function<bool(ReadWorkflow&)>& dialog) {
   if (!catalog_.HasFreeSlot()) {
     prompter_.Message(Q(SlotLimitMessage()), PromptIcon::Error, PromptButtons::Ok);
     return false;
@@ -160,8 +164,7 @@ bool ReadWorkflow::ReadAndAdd() {
   if (!catalog_.AddMedia(scanner_, scanner_.CurrentMedia())) return false;
   // The old media goes only now that its successor is stored: a read that
   // found nothing, or a failed write, leaves the catalogue as it was.
-  if (replaceSlot_ >= 0 && catalog_.Slot(replaceSlot_).IsLive())
-    catalog_.DeleteMedia(replaceSlot_);
+  if (replaceSlot_ >= 0 && catalog_.Slot(replaceSlot_).IsLive()) catalog_.DeleteMedia(replaceSlot_);
   return true;
 }
 

@@ -75,7 +75,7 @@ class ReadWorkflow {
   // is full, runs `dialog` (which fills the form and calls ConfirmRead; false
   // means cancelled), reads and adds the media, then runs the after-change
   // hook. True when a media was added. Busy() is true meanwhile.
-  bool ReadMediaClick(const std::function<bool(ReadWorkflow&)>& dialog);
+  bool ReadMediaCommand(const std::function<bool(ReadWorkflow&)>& dialog);
   // Reads Request() and stores the result as a new media; a replaced media is
   // deleted only once the new one is stored, so a read that finds nothing
   // keeps it. True when a media was added.

@@ -3,26 +3,24 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
-#include <unistd.h>
 #include <unicode/coll.h>
 #include <unicode/locid.h>
+#include <unistd.h>
 
 #include <algorithm>
-#include <condition_variable>
-#include <deque>
-#include <mutex>
-#include <thread>
 #include <cerrno>
 #include <climits>
 #include <cmath>
 #include <cstring>
 #include <numeric>
 #include <stdexcept>
+#include <thread>
 
 #include "core/Format.h"
 #include "core/Prompter.h"
 #include "core/Text.h"
 #include "reading/Drives.h"
+#include "reading/FolderQueue.h"
 #include "reading/FolderReader.h"
 #include "reading/PeVersion.h"
 
@@ -37,7 +35,8 @@ constexpr std::size_t kMaxArenaName = 0xFFFF;
 constexpr int32_t kProgressStep = 100;
 
 bool IsAscii(std::string_view s) {
-  return std::all_of(s.begin(), s.end(), [](char c) { return (static_cast<unsigned char>(c) & 0x80) == 0; });
+  return std::all_of(s.begin(), s.end(),
+                     [](char c) { return (static_cast<unsigned char>(c) & 0x80) == 0; });
 }
 
 // Record order must agree with text::CompareAnsi (Japanese collation, tertiary
@@ -64,28 +63,15 @@ int16_t AttributesOf(mode_t mode, std::string_view name) {
   return attr;
 }
 
-// A folder waiting to be read. The walk's helper thread may read it ahead of
-// its turn; the records are always stored in turn, so the result does not
-// depend on which thread read what.
-struct FolderTask {
-  enum State { Pending, Claimed, Done };
-  int32_t index = 0;
-  std::string path;
-  State state = Pending;
-  RawFolder raw;
-};
-
-// How far ahead of the stored records the helper may read, so that folders
-// read ahead never pile up in memory.
-constexpr std::size_t kReadAhead = 64;
-
 double RoundUpToCluster(double size, int32_t cluster) {
   if (cluster <= 0) return size;
   const auto bytes = static_cast<int64_t>(std::llround(size));
   return static_cast<double>((bytes + cluster - 1) / cluster * int64_t{cluster});
 }
 
-int16_t Cap16(int32_t value) { return static_cast<int16_t>(std::min(value, 32767)); }
+int16_t Cap16(int32_t value) {
+  return static_cast<int16_t>(std::min(value, 32767));
+}
 
 }  // namespace
 
@@ -99,7 +85,7 @@ uint64_t NameArena::Add(std::string_view bytes) {
   }
   const uint64_t reference =
       (uint64_t{blocks_.size() - 1} << 40) | (uint64_t{used_} << 16) | bytes.size();
-  std::memcpy(blocks_.back().get() + used_, bytes.data(), bytes.size());
+  if (!bytes.empty()) std::memcpy(blocks_.back().get() + used_, bytes.data(), bytes.size());
   used_ += bytes.size();
   return reference;
 }
@@ -120,7 +106,9 @@ void NameArena::Clear() {
 Scanner::Scanner() = default;
 Scanner::~Scanner() = default;
 
-int Scanner::DefaultWalkThreads() { return std::thread::hardware_concurrency() >= 2 ? 2 : 1; }
+int Scanner::DefaultWalkThreads() {
+  return std::thread::hardware_concurrency() >= 2 ? 2 : 1;
+}
 
 const char* Scanner::OverflowMessage() {
   return "★提案★\r\n１メディアから読み込めるファイル情報の最大数を超えました。\r\n"
@@ -166,7 +154,9 @@ const ScanEntry& Scanner::Entry(int32_t index) const {
   return const_cast<Scanner*>(this)->At(index);
 }
 
-std::string_view Scanner::EntryName(int32_t index) const { return names_.Get(Entry(index).name); }
+std::string_view Scanner::EntryName(int32_t index) const {
+  return names_.Get(Entry(index).name);
+}
 
 int32_t Scanner::Append(const ScanEntry& entry) {
   if (static_cast<std::size_t>(count_ >> kChunkShift) >= chunks_.size())
@@ -247,18 +237,18 @@ bool Scanner::ReadTree(const ReadRequest& request, const ScanSetup& setup) {
   currentMedia_.VolumeSerial = request.volumeSerial;
 
   bool found = false;
-  struct stat rootStat{};
-  const int rootFd =
-      setup.rootFolder.empty()
-          ? -1
-          : ::open(setup.rootFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  struct stat rootStat {};
+  const int rootFd = setup.rootFolder.empty()
+                         ? -1
+                         : ::open(setup.rootFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (rootFd >= 0) {
     if (::fstat(rootFd, &rootStat) == 0) {
       rootDevice_ = rootStat.st_dev;
-      FolderReader reader(rootDevice_, setup.readVersions);
+      shortListingEnds_ = FolderReader::ListingEndsShort(rootFd);
+      FolderReader reader(rootDevice_, setup.readVersions, shortListingEnds_);
       RawFolder raw;
       reader.Read(rootFd, raw);
-      found = StoreFolder(0, setup.rootFolder, raw);
+      found = ReadFolder(0, setup.rootFolder, raw);
     }
     ::close(rootFd);
   }
@@ -290,101 +280,23 @@ std::string Scanner::ChildPath(const std::string& folderPath, int32_t index) con
   return path;
 }
 
-// Folders are stored strictly in index order (breadth first); a helper thread
-// may list and examine the folders queued next while this thread converts,
-// sorts and stores, which halves the time spent in the kernel on two cores.
+// Folders are stored strictly in index order (breadth first); on two cores a
+// helper lists and examines the folders queued next while this thread
+// converts, sorts and stores, which halves the time spent waiting on the kernel.
 void Scanner::Walk() {
-  std::mutex mutex;
-  std::condition_variable changed;
-  std::deque<FolderTask> tasks;
-  uint64_t frontSequence = 0;  // sequence number of tasks.front()
-  uint64_t helperNext = 0;     // the first task the helper has not looked at
-  bool stop = false;
-
+  FolderQueue queue(setup_.rootFolder, rootDevice_, shortListingEnds_, setup_.readVersions,
+                    walkThreads_ > 1 && !setup_.readVersions);
   const auto queueFolders = [&](int32_t first, const std::string& folderPath) {
-    std::lock_guard lock(mutex);
     for (int32_t i = first; i < count_; ++i) {
       const ScanEntry& e = At(i);
-      if (e.kind == kKindFolder && e.enter) tasks.push_back({i, ChildPath(folderPath, i)});
+      if (e.kind == kKindFolder && e.enter) queue.Push(i, ChildPath(folderPath, i));
     }
-    changed.notify_all();
   };
-  const auto readTask = [&](FolderReader& reader, FolderTask& task) {
-    const int fd = reader.Open(setup_.rootFolder, task.path);
-    if (fd < 0) return;  // unreadable: stored without entries
-    reader.Read(fd, task.raw);
-    ::close(fd);
-  };
-
-  std::thread helper;
-  if (walkThreads_ > 1 && !setup_.readVersions) {
-    helper = std::thread([&] {
-      FolderReader reader(rootDevice_, false);
-      std::unique_lock lock(mutex);
-      for (;;) {
-        FolderTask* task = nullptr;
-        changed.wait(lock, [&] {
-          if (stop) return true;
-          helperNext = std::max(helperNext, frontSequence);
-          for (; helperNext - frontSequence < std::min<std::size_t>(tasks.size(), kReadAhead);
-               ++helperNext) {
-            FolderTask& t = tasks[helperNext - frontSequence];
-            if (t.state == FolderTask::Pending) {
-              task = &t;
-              return true;
-            }
-          }
-          return false;
-        });
-        if (stop) return;
-        task->state = FolderTask::Claimed;
-        lock.unlock();
-        readTask(reader, *task);
-        lock.lock();
-        task->state = FolderTask::Done;
-        changed.notify_all();
-      }
-    });
-  }
-  struct Joiner {
-    std::thread& thread;
-    std::mutex& mutex;
-    std::condition_variable& changed;
-    bool& stop;
-    ~Joiner() {
-      if (!thread.joinable()) return;
-      {
-        std::lock_guard lock(mutex);
-        stop = true;
-      }
-      changed.notify_all();
-      thread.join();
-    }
-  } joiner{helper, mutex, changed, stop};
-
-  FolderReader reader(rootDevice_, setup_.readVersions);
   queueFolders(1, setup_.rootFolder);
-  for (;;) {
-    std::unique_lock lock(mutex);
-    if (tasks.empty()) break;
-    FolderTask& front = tasks.front();
-    if (front.state == FolderTask::Pending) {
-      front.state = FolderTask::Claimed;
-      lock.unlock();
-      readTask(reader, front);
-      lock.lock();
-      front.state = FolderTask::Done;
-    } else {
-      changed.wait(lock, [&] { return front.state == FolderTask::Done; });
-    }
-    FolderTask task = std::move(front);
-    tasks.pop_front();
-    ++frontSequence;
-    changed.notify_all();
-    lock.unlock();
-
+  FolderTask task;
+  while (queue.Next(task)) {
     const int32_t first = count_;
-    StoreFolder(task.index, task.path, task.raw);
+    ReadFolder(task.index, task.path, task.raw);
     // A folder whose entries were all refused at the limit keeps -1: no run starts there.
     if (count_ > first) {
       At(task.index).firstChild = first;
@@ -393,7 +305,7 @@ void Scanner::Walk() {
   }
 }
 
-bool Scanner::StoreFolder(int32_t parent, const std::string& folderPath, const RawFolder& raw) {
+bool Scanner::ReadFolder(int32_t parent, const std::string& folderPath, const RawFolder& raw) {
   const int32_t start = count_;
   for (const RawEntry& r : raw.entries) {
     if (count_ >= limit_) {
@@ -404,14 +316,15 @@ bool Scanner::StoreFolder(int32_t parent, const std::string& folderPath, const R
     ScanEntry e;
     e.parent = parent;
     e.attr = AttributesOf(r.mode, name);
-    const std::string cp932 = text::Utf8ToCp932(name);
-    e.name = names_.Add(cp932);
+    // ASCII names are the same bytes in CP932; only the others are converted.
+    const bool ascii = IsAscii(name);
+    e.name = names_.Add(ascii ? name : std::string_view(text::Utf8ToCp932(name)));
     e.fileDate = r.mtime == 0 ? 0 : DosDateTimeFromUnix(r.mtime);
     if (S_ISDIR(r.mode)) {
       ++folderCount_;
       e.kind = kKindFolder;
       e.enter = r.sameDevice;
-      e.aux = cp932 == name ? e.name : names_.Add(name);
+      e.aux = ascii ? e.name : names_.Add(name);
     } else {
       ++fileCount_;
       e.kind = kKindFile;

@@ -48,9 +48,9 @@ struct ScanEntry {
   double allocated = 0;
   int32_t parent = -1;
   int32_t firstChild = -1;
-  uint64_t name = 0;       // arena reference of the CP932 name
-  uint64_t aux = 0;        // folders: arena reference of the native name;
-                           // files: 1 + index of the version text, 0 for none
+  uint64_t name = 0;  // arena reference of the CP932 name
+  uint64_t aux = 0;   // folders: arena reference of the native name;
+                      // files: 1 + index of the version text, 0 for none
   int32_t fileDate = 0;
   int32_t dirFolders = 0;  // capped to 16 bits when records are produced
   int32_t dirFiles = 0;
@@ -134,7 +134,7 @@ class Scanner : public MediaRecordSource {
   void Walk();
   // Stores the entries of one folder as a sorted run; true when the folder
   // listed any entry.
-  bool StoreFolder(int32_t parent, const std::string& folderPath, const RawFolder& raw);
+  bool ReadFolder(int32_t parent, const std::string& folderPath, const RawFolder& raw);
   std::string ChildPath(const std::string& folderPath, int32_t index) const;
   void NoteDate(int32_t date, int16_t kind);
   void NoteSize(double size);
@@ -153,6 +153,7 @@ class Scanner : public MediaRecordSource {
   TMediaInfomation currentMedia_;
   ScanSetup setup_;
   dev_t rootDevice_ = 0;
+  bool shortListingEnds_ = false;
   Progress progress_;
   int walkThreads_ = DefaultWalkThreads();
 };

@@ -121,8 +121,7 @@ QString HistoryFilePath() {
   const QString programDir = QCoreApplication::applicationDirPath();
   if (!programDir.isEmpty() && QFileInfo(programDir).isWritable())
     return QDir(programDir).filePath(name);
-  const QString dataDir =
-      QDir::homePath() + QStringLiteral("/.local/share/Quernfield/Plomix2");
+  const QString dataDir = QDir::homePath() + QStringLiteral("/.local/share/Quernfield/Plomix2");
   QDir().mkpath(dataDir);
   return QDir(dataDir).filePath(name);
 }

@@ -6,16 +6,20 @@ namespace plomix {
 
 namespace {
 
-constexpr std::array<int, ColumnLayout::kCount> kDesignWidths = {140, 50, 80, 120, 130,
+constexpr std::array<int, ColumnLayout::kCount> kDesignWidths = {140, 50, 80,  120, 130,
                                                                  90,  96, 100, 120};
 
 }  // namespace
 
 ColumnLayout::ColumnLayout() {
-  caption_ = {QStringLiteral("名前"),           QStringLiteral("数"),
-              QStringLiteral("サイズ"),         QStringLiteral("ファイルの種類"),
-              QStringLiteral("更新日時"),       QStringLiteral("クラスタサイズ"),
-              QStringLiteral("クラスタギャップ"), QStringLiteral("Version"),
+  caption_ = {QStringLiteral("名前"),
+              QStringLiteral("数"),
+              QStringLiteral("サイズ"),
+              QStringLiteral("ファイルの種類"),
+              QStringLiteral("更新日時"),
+              QStringLiteral("クラスタサイズ"),
+              QStringLiteral("クラスタギャップ"),
+              QStringLiteral("Version"),
               QStringLiteral("コメント")};
   for (int i = 0; i < kCount; ++i) {
     map_[i] = i;

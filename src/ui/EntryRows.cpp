@@ -76,7 +76,8 @@ void FillRowTexts(Catalog& catalog, TypeNames& typeNames, const RowTextOptions& 
     row.Texts[1] = row.Kind == kKindFile ? std::string("1") : FormatNumber(row.AllFiles);
     row.Texts[2] = FormatNumber(row.Size);
     row.Texts[3] = typeNames.TypeName(row.Kind, row.Name);
-    row.Texts[4] = row.FileDate == 0 ? std::string() : FormatDateTime(options.dateFormat, row.FileDate);
+    row.Texts[4] =
+        row.FileDate == 0 ? std::string() : FormatDateTime(options.dateFormat, row.FileDate);
     row.Texts[5] = FormatNumber(row.Allocated);
     row.Texts[6] = FormatNumber(row.Allocated - row.Size);
     if (options.mediaList) {

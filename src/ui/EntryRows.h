@@ -44,8 +44,8 @@ EntryRows BuildEntryRows(Catalog& catalog, int32_t key);
 
 // The options of the row texts.
 struct RowTextOptions {
-  std::string dateFormat;            // CP932, for the 更新日時 column
-  bool mediaList = false;            // rows are media: column 7 is the free space
+  std::string dateFormat;                    // CP932, for the 更新日時 column
+  bool mediaList = false;                    // rows are media: column 7 is the free space
   const DupResultStore* dupStore = nullptr;  // for Highlight; null: none
 };
 

@@ -10,7 +10,9 @@
 
 namespace plomix {
 
-QColor ColourFromBgr(int bgr) { return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF); }
+QColor ColourFromBgr(int bgr) {
+  return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF);
+}
 
 int BgrFromColour(const QColor& colour) {
   return colour.red() | (colour.green() << 8) | (colour.blue() << 16);

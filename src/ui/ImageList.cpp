@@ -60,7 +60,8 @@ QPixmap ImageList::DrawBuiltIn(int index, int size) {
   p.setBrush(colour);
   switch (index) {
     case 0:  // catalogue: a stack of discs
-      for (int i = 2; i >= 0; --i) p.drawEllipse(QRectF(s * 0.1, s * (0.15 + i * 0.22), s * 0.8, s * 0.35));
+      for (int i = 2; i >= 0; --i)
+        p.drawEllipse(QRectF(s * 0.1, s * (0.15 + i * 0.22), s * 0.8, s * 0.35));
       break;
     case 4:  // optical disc
       p.drawEllipse(QRectF(s * 0.08, s * 0.08, s * 0.84, s * 0.84));
@@ -100,8 +101,8 @@ QPixmap ImageList::DrawBuiltIn(int index, int size) {
     }
     case 11:  // mark: a red check
       p.setPen(QPen(colour, s / 7.0, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-      p.drawPolyline(QPolygonF({QPointF(s * 0.15, s * 0.55), QPointF(s * 0.4, s * 0.8),
-                                QPointF(s * 0.85, s * 0.2)}));
+      p.drawPolyline(QPolygonF(
+          {QPointF(s * 0.15, s * 0.55), QPointF(s * 0.4, s * 0.8), QPointF(s * 0.85, s * 0.2)}));
       break;
     case 14:
     case 15:
@@ -111,8 +112,9 @@ QPixmap ImageList::DrawBuiltIn(int index, int size) {
       p.setPen(Qt::NoPen);
       p.setBrush(colour);
       const double top = s * 0.3, bottom = s * 0.7;
-      p.drawPolygon(QPolygonF({QPointF(s * 0.5, up ? top : bottom), QPointF(s * 0.2, up ? bottom : top),
-                               QPointF(s * 0.8, up ? bottom : top)}));
+      p.drawPolygon(
+          QPolygonF({QPointF(s * 0.5, up ? top : bottom), QPointF(s * 0.2, up ? bottom : top),
+                     QPointF(s * 0.8, up ? bottom : top)}));
       break;
     }
     default:  // drives: a box with a light
@@ -124,7 +126,9 @@ QPixmap ImageList::DrawBuiltIn(int index, int size) {
   return pixmap;
 }
 
-ImageList::ImageList() { Reset(); }
+ImageList::ImageList() {
+  Reset();
+}
 
 void ImageList::Reset() {
   icons_.clear();

@@ -18,9 +18,15 @@ const QColor kYellow(255, 255, 0);
 const QColor kAqua(0, 255, 255);
 const QColor kWhite(255, 255, 255);
 
-QString Q(const std::string& cp932) { return text::Cp932ToQString(cp932); }
-QString Number(double value) { return QString::fromStdString(FormatNumber(value)); }
-QString Plain(double value) { return QString::fromStdString(FormatPlain(value)); }
+QString Q(const std::string& cp932) {
+  return text::Cp932ToQString(cp932);
+}
+QString Number(double value) {
+  return QString::fromStdString(FormatNumber(value));
+}
+QString Plain(double value) {
+  return QString::fromStdString(FormatPlain(value));
+}
 QString Date(const std::string& format, int32_t date) {
   return date == 0 ? QString() : Q(FormatDateTime(format, date));
 }
@@ -133,7 +139,9 @@ QString RowText(const TRecord& row, int column) {
 
 }  // namespace
 
-QString ByteText(double value) { return Number(value) + QStringLiteral(" Byte"); }
+QString ByteText(double value) {
+  return Number(value) + QStringLiteral(" Byte");
+}
 
 PropertySheet BuildNodeProperties(Catalog& catalog, const ShownEntry& shown,
                                   const std::string& dateFormat) {
@@ -230,8 +238,9 @@ PropertySheet BuildRowProperties(Catalog& catalog, const ShownEntry& shown,
         {QStringLiteral("総ﾌｧｲﾙｻｲｽﾞ"), ByteText(row.Size)},
         {QStringLiteral("総ｸﾗｽﾀｷﾞｬｯﾌﾟ"), ByteText(row.Allocated - row.Size)},
         {QStringLiteral("総ｸﾗｽﾀｻｲｽﾞ"), ByteText(row.Allocated)},
-        {QStringLiteral("メディア画像File"),
-         sheet.pictureSlot >= 0 ? PictureText(catalog, sheet.pictureSlot) : QStringLiteral("未登録")},
+        {QStringLiteral("メディア画像File"), sheet.pictureSlot >= 0
+                                                 ? PictureText(catalog, sheet.pictureSlot)
+                                                 : QStringLiteral("未登録")},
     };
     sheet.legend = {{QStringLiteral("総ﾌｧｲﾙｻｲｽﾞ"), kBlue, row.Size},
                     {QStringLiteral("総ｸﾗｽﾀｷﾞｬｯﾌﾟ"), kWhite, row.Allocated - row.Size}};

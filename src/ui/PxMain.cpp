@@ -58,9 +58,15 @@ const QString kDefaultCatalogName = QStringLiteral("Default.qdb");
 const QString kAllTab = QStringLiteral("すべて");
 constexpr int kKeyRole = Qt::UserRole + 1;
 
-QString Q(const std::string& cp932) { return text::Cp932ToQString(cp932); }
-std::string Sj(const QString& text) { return text::QStringToCp932(text); }
-std::string Native(const QString& path) { return path.toStdString(); }
+QString Q(const std::string& cp932) {
+  return text::Cp932ToQString(cp932);
+}
+std::string Sj(const QString& text) {
+  return text::QStringToCp932(text);
+}
+std::string Native(const QString& path) {
+  return path.toStdString();
+}
 
 // A wait cursor for the length of a scope.
 class WaitCursor {
@@ -90,8 +96,8 @@ TfrmMain::TfrmMain(Prompter* prompter, QWidget* parent) : QMainWindow(parent) {
   catalog_ = std::make_unique<Catalog>();
   dupStore_ = std::make_unique<DupResultStore>(catalog_.get());
   likeStore_ = std::make_unique<LikeResultStore>(catalog_.get());
-  analysis_ = std::make_unique<AnalysisControl>(*catalog_, *dupStore_, *likeStore_, *settings_,
-                                                *prompter_);
+  analysis_ =
+      std::make_unique<AnalysisControl>(*catalog_, *dupStore_, *likeStore_, *settings_, *prompter_);
   drives_ = std::make_unique<Drives>(*settings_);
   scanner_ = std::make_unique<Scanner>();
   readWorkflow_ =
@@ -106,6 +112,15 @@ TfrmMain::TfrmMain(Prompter* prompter, QWidget* parent) : QMainWindow(parent) {
 TfrmMain::~TfrmMain() {
   // The loaders report back into this window; let them end while it exists.
   analysis_.reset();
+  // The base class hides and destroys the controls after this window's own
+  // members are gone; nothing they signal or ask on the way may reach them.
+  hide();
+  ListView1Icons->setModel(nullptr);
+  ListView1->setModel(nullptr);
+  for (QObject* child : findChildren<QObject*>()) {
+    QObject::disconnect(child, nullptr, this, nullptr);
+    child->removeEventFilter(this);
+  }
 }
 
 QString TfrmMain::CaptionText() {
@@ -152,8 +167,10 @@ void TfrmMain::BuildMenus() {
   S1 = AddMenuAction(search, "S1", QStringLiteral("検索(&F)..."), QKeySequence("Ctrl+F"));
   QMenu* dup = bar->addMenu(QStringLiteral("重複(&D)"));
   S3 = AddMenuAction(dup, "S3", QStringLiteral("重複ファイル検索(&S)..."), QKeySequence("Ctrl+S"));
-  C1 = AddMenuAction(dup, "C1", QStringLiteral("重複ファイル表示色(&C)..."), QKeySequence("Ctrl+C"));
-  R1 = AddMenuAction(dup, "R1", QStringLiteral("重複ファイル再検索(&K)..."), QKeySequence("Ctrl+K"));
+  C1 =
+      AddMenuAction(dup, "C1", QStringLiteral("重複ファイル表示色(&C)..."), QKeySequence("Ctrl+C"));
+  R1 =
+      AddMenuAction(dup, "R1", QStringLiteral("重複ファイル再検索(&K)..."), QKeySequence("Ctrl+K"));
   dup->addSeparator();
   // Ctrl+N stays with the new-catalogue command: one key, one command.
   N44 = AddMenuAction(dup, "N44", QStringLiteral("似たようなファイル検索(&N)..."));
@@ -164,12 +181,27 @@ void TfrmMain::BuildMenus() {
   help->addSeparator();
   N36 = AddMenuAction(help, "N36", QStringLiteral("バージョン情報(&A)..."));
 
-  connect(N24, &QAction::triggered, this, [this] { SwitchToMediaPage(); ToolButton2Click(); });
-  connect(N25, &QAction::triggered, this, [this] { SwitchToMediaPage(); ToolButton1Click(); });
-  connect(DB1, &QAction::triggered, this, [this] { SwitchToMediaPage(); ToolButton3Click(); });
+  connect(N24, &QAction::triggered, this, [this] {
+    SwitchToMediaPage();
+    ToolButton2Click();
+  });
+  connect(N25, &QAction::triggered, this, [this] {
+    SwitchToMediaPage();
+    ToolButton1Click();
+  });
+  connect(DB1, &QAction::triggered, this, [this] {
+    SwitchToMediaPage();
+    ToolButton3Click();
+  });
   connect(N28, &QAction::triggered, this, &QWidget::close);
-  connect(N30, &QAction::triggered, this, [this] { SwitchToMediaPage(); ToolButton6Click(); });
-  connect(N31, &QAction::triggered, this, [this] { SwitchToMediaPage(); ToolButton7Click(); });
+  connect(N30, &QAction::triggered, this, [this] {
+    SwitchToMediaPage();
+    ToolButton6Click();
+  });
+  connect(N31, &QAction::triggered, this, [this] {
+    SwitchToMediaPage();
+    ToolButton7Click();
+  });
   connect(C1, &QAction::triggered, this, &TfrmMain::C1Click);
   connect(Plomix21, &QAction::triggered, this, &TfrmMain::Plomix21Click);
   connect(N36, &QAction::triggered, this, &TfrmMain::N36Click);
@@ -269,10 +301,12 @@ QWidget* TfrmMain::BuildMediaPage() {
   ToolBar4 = new QToolBar(treeBox);
   ToolBar4->setObjectName(QStringLiteral("ToolBar4"));
   ToolBar4->setIconSize(QSize(16, 16));
-  ToolButton6 = AddToolButton(ToolBar4, "ToolButton6", QStringLiteral("メディア情報の追加/更新"), 4);
+  ToolButton6 =
+      AddToolButton(ToolBar4, "ToolButton6", QStringLiteral("メディア情報の追加/更新"), 4);
   ToolButton7 =
       AddToolButton(ToolBar4, "ToolButton7", QStringLiteral("カレントのメディア情報を削除"), 11);
-  ToolButton52 = AddToolButton(ToolBar4, "ToolButton52", QStringLiteral("メディアの分類を変更..."), 7);
+  ToolButton52 =
+      AddToolButton(ToolBar4, "ToolButton52", QStringLiteral("メディアの分類を変更..."), 7);
   ToolButton53 =
       AddToolButton(ToolBar4, "ToolButton53", QStringLiteral("メディアの保管場所を変更..."), 7);
   ToolButton55 = AddToolButton(ToolBar4, "ToolButton55", QStringLiteral("メディア名称の変更"), 10);
@@ -330,7 +364,7 @@ QWidget* TfrmMain::BuildMediaPage() {
   pnlListViewClient = BuildListArea();
   Splitter3->addWidget(pnlListViewClient);
   Splitter3->setStretchFactor(1, 1);
-  Splitter3->setSizes({250, 600});
+  Splitter3->setSizes({280, 600});
   Splitter6->addWidget(Splitter3);
   Panel24 = BuildDetailPanel();
   Splitter6->addWidget(Panel24);
@@ -358,9 +392,12 @@ QWidget* TfrmMain::BuildPropertyPanel() {
   lblListViewName->setFont(bold);
   pnlMediaReLoad = new QLabel(QStringLiteral("メデイアの\n再読込み推奨"), panel);
   pnlMediaReLoad->setObjectName(QStringLiteral("pnlMediaReLoad"));
-  pnlMediaReLoad->setStyleSheet(QStringLiteral("background-color: yellow; border: 1px solid gray;"));
-  pnlMediaReLoad->setToolTip(QStringLiteral(
-      "Ver.4以前にメディア情報を取得したために90Byteを超えたロングファイル名が90Byteまでしか取得できていません。"));
+  pnlMediaReLoad->setStyleSheet(
+      QStringLiteral("background-color: yellow; border: 1px solid gray;"));
+  pnlMediaReLoad->setToolTip(
+      QStringLiteral("Ver."
+                     "4以前にメディア情報を取得したために90Byteを超えたロングファイル名が90Byteまで"
+                     "しか取得できていません。"));
   pnlMediaReLoad->setVisible(false);
   header->addWidget(ImageListView);
   header->addWidget(lblListViewName, 1);
@@ -370,7 +407,8 @@ QWidget* TfrmMain::BuildPropertyPanel() {
   ToolBar5 = new QToolBar(panel);
   ToolBar5->setObjectName(QStringLiteral("ToolBar5"));
   ToolBar5->setIconSize(QSize(16, 16));
-  ToolButton9 = AddToolButton(ToolBar5, "ToolButton9", QStringLiteral("プロパティ情報を右側へ表示"), 14);
+  ToolButton9 =
+      AddToolButton(ToolBar5, "ToolButton9", QStringLiteral("プロパティ情報を右側へ表示"), 14);
   ToolButton10 =
       AddToolButton(ToolBar5, "ToolButton10", QStringLiteral("プロパティ情報を左側へ表示"), 15);
   ToolButton70 =
@@ -426,7 +464,8 @@ QWidget* TfrmMain::BuildPropertyPanel() {
   PageControl4->addTab(PicShow1, QStringLiteral("画像"));
   PageControl4->addTab(graph, QStringLiteral("グラフ"));
   PageControl4->setCurrentIndex(1);
-  layout->addWidget(PageControl4, 1);
+  PageControl4->setFixedHeight(130);
+  layout->addWidget(PageControl4);
 
   ListView3 = new QTreeWidget(panel);
   ListView3->setObjectName(QStringLiteral("ListView3"));
@@ -434,7 +473,7 @@ QWidget* TfrmMain::BuildPropertyPanel() {
   ListView3->setHeaderLabels({QStringLiteral("項目"), QStringLiteral("内容")});
   ListView3->setRootIsDecorated(false);
   ListView3->setColumnWidth(0, 130);
-  layout->addWidget(ListView3, 2);
+  layout->addWidget(ListView3, 1);
   return panel;
 }
 
@@ -454,9 +493,12 @@ QWidget* TfrmMain::BuildListArea() {
   ToolButton40 = AddToolButton(ToolBar3, "ToolButton40", QStringLiteral("上へ移動"), 9);
   ToolButton40->setArrowType(Qt::UpArrow);
   ToolButton4 = AddToolButton(ToolBar3, "ToolButton4", QStringLiteral("マークを付ける/消す"), 11);
-  ToolButton37 = AddToolButton(ToolBar3, "ToolButton37", QStringLiteral("コメント文書込み/修正"), 10);
-  ToolButton11 = AddToolButton(ToolBar3, "ToolButton11", QStringLiteral("エクスプローラ起動..."), 8);
-  ToolButton12 = AddToolButton(ToolBar3, "ToolButton12", QStringLiteral("クリップボードへコピー"), 10);
+  ToolButton37 =
+      AddToolButton(ToolBar3, "ToolButton37", QStringLiteral("コメント文書込み/修正"), 10);
+  ToolButton11 =
+      AddToolButton(ToolBar3, "ToolButton11", QStringLiteral("エクスプローラ起動..."), 8);
+  ToolButton12 =
+      AddToolButton(ToolBar3, "ToolButton12", QStringLiteral("クリップボードへコピー"), 10);
   ToolButton14 = AddToolButton(ToolBar3, "ToolButton14", QStringLiteral("プロパティ表示"), 7);
   ToolButton14->setCheckable(true);
   ToolBar3->addSeparator();
@@ -794,13 +836,13 @@ QString TfrmMain::ChooseAtStart() {
   const QString last = settings_->GetString(REG_OpenHist01);
   QString result;
   if (last.isEmpty()) {
-    result = prompter_->OpenFile(QStringLiteral("◆メディア管理DBファイルの作成"), kDefaultCatalogName,
-                                 kCatalogFilter);
+    result = prompter_->OpenFile(QStringLiteral("◆メディア管理DBファイルの作成"),
+                                 kDefaultCatalogName, kCatalogFilter);
   } else if (!QFileInfo::exists(last)) {
     ResetHistory();
-    result = prompter_->OpenFile(
-        QStringLiteral("◆最後に開いたメディア管理DBファイルが存在しません、メディア管理DBファイルを指定してください"),
-        kDefaultCatalogName, kCatalogFilter);
+    result = prompter_->OpenFile(QStringLiteral("◆最後に開いたメディア管理DBファイルが存在しません"
+                                                "、メディア管理DBファイルを指定してください"),
+                                 kDefaultCatalogName, kCatalogFilter);
   } else {
     result = last;
   }
@@ -810,8 +852,8 @@ QString TfrmMain::ChooseAtStart() {
 
 QString TfrmMain::ChooseToOpen() {
   const QString last = settings_->GetString(REG_OpenHist01);
-  const QString folder = last.isEmpty() ? QCoreApplication::applicationDirPath()
-                                        : QFileInfo(last).absolutePath();
+  const QString folder =
+      last.isEmpty() ? QCoreApplication::applicationDirPath() : QFileInfo(last).absolutePath();
   const QString path =
       prompter_->OpenFile(QStringLiteral("メディア管理DBファイルを指定してください"),
                           folder + "/" + kDefaultCatalogName, kCatalogFilter);
@@ -991,9 +1033,13 @@ void TfrmMain::ShowError(const QString& text) {
   prompter_->Message(text, PromptIcon::Error, PromptButtons::Ok);
 }
 
-void TfrmMain::SetStatus0(const QString& text) { StatusPanel0->setText(text); }
+void TfrmMain::SetStatus0(const QString& text) {
+  StatusPanel0->setText(text);
+}
 
-void TfrmMain::Pump() { QCoreApplication::processEvents(); }
+void TfrmMain::Pump() {
+  QCoreApplication::processEvents();
+}
 
 // ---------------------------------------------------------------- history
 
@@ -1025,8 +1071,12 @@ void TfrmMain::UpdateHistoryHints() {
   ToolButton62->setToolTip(history_->ForwardHint());
 }
 
-void TfrmMain::ToolButton61Click() { MoveHistoryGuarded(-1); }
-void TfrmMain::ToolButton62Click() { MoveHistoryGuarded(+1); }
+void TfrmMain::ToolButton61Click() {
+  MoveHistoryGuarded(-1);
+}
+void TfrmMain::ToolButton62Click() {
+  MoveHistoryGuarded(+1);
+}
 
 void TfrmMain::MoveHistoryGuarded(int delta) {
   if (moving_) return;
@@ -1040,17 +1090,27 @@ void TfrmMain::MoveHistoryGuarded(int delta) {
 void TfrmMain::MoveHistory(int delta) {
   const HistoryMove move = history_->Move(delta);
   UpdateHistoryHints();
+  // Keys 0 (the media of slot 0) and 1 (its first entry) share their numbers
+  // with "nothing" and the top node; the entry's name tells them apart.
+  bool treeEntry = move.number < 0;
   switch (move.kind) {
     case HistoryMove::Kind::Outside:
-    case HistoryMove::Kind::Nothing:
       return;
+    case HistoryMove::Kind::Nothing:
+      if (!catalog_->Slot(0).IsLive() || catalog_->Slot(0).Name() != move.name) return;
+      treeEntry = true;
+      break;
     case HistoryMove::Kind::NotInteger:
       ShowError(QStringLiteral("'%1' は整数ではありません").arg(move.badText));
       return;
     case HistoryMove::Kind::Top:
-      if (TopNode() != nullptr) TreeView1->setCurrentItem(TopNode());
-      TreeView1->setFocus();
-      return;
+      if (move.name == "Plomix2" || !catalog_->Slot(0).IsLive() ||
+          catalog_->RecordPath(1).name != move.name) {
+        if (TopNode() != nullptr) TreeView1->setCurrentItem(TopNode());
+        TreeView1->setFocus();
+        return;
+      }
+      break;
     case HistoryMove::Kind::Entry:
       break;
   }
@@ -1075,7 +1135,7 @@ void TfrmMain::MoveHistory(int delta) {
   GoToPath(folder);
   ListView1->clearSelection();
   SelectListRowByName(Q(where.name));
-  if (move.number < 0) {
+  if (treeEntry) {
     ListView1DblClick();
     TreeView1->setFocus();
   }
@@ -1083,7 +1143,9 @@ void TfrmMain::MoveHistory(int delta) {
 
 // ---------------------------------------------------------------- tree
 
-QTreeWidgetItem* TfrmMain::TopNode() const { return TreeView1->topLevelItem(0); }
+QTreeWidgetItem* TfrmMain::TopNode() const {
+  return TreeView1->topLevelItem(0);
+}
 
 int32_t TfrmMain::KeyOf(const QTreeWidgetItem* item) {
   return item == nullptr ? -1 : item->data(0, kKeyRole).toInt();
@@ -1116,8 +1178,8 @@ EntryRows TfrmMain::SelectNodeRows(QTreeWidgetItem* item, bool selection) {
   EntryRows rows = BuildEntryRows(*catalog_, key);
   if (selection) {
     shown_ = rows.shown;
-    properties_ = BuildNodeProperties(*catalog_, shown_,
-                                      Sj(settings_->GetString(REG_FormatUpdateDateTime)));
+    properties_ =
+        BuildNodeProperties(*catalog_, shown_, Sj(settings_->GetString(REG_FormatUpdateDateTime)));
     ShowProperties(properties_, key < 0 ? 0 : (shown_.kind == 2 ? shown_.mediaRoot.Kind : 9));
   }
   if (item->childCount() == 0) AddChildNodes(item, rows);
@@ -1615,8 +1677,7 @@ void TfrmMain::ToolButton3Click() {
   }
   RebuildTree(0);
   busy_ = false;
-  if (result == CompactResult::CopyFailed)
-    ShowError(QString::fromStdString(catalog_->LastError()));
+  if (result == CompactResult::CopyFailed) ShowError(QString::fromStdString(catalog_->LastError()));
   if (result == CompactResult::Done) AfterMediaChange();
   RefreshCompactButton();
   ResetHistory();
@@ -1631,7 +1692,7 @@ bool TfrmMain::ReadMedia(const std::function<bool(ReadWorkflow&)>& dialog) {
   });
   busy_ = true;
   bool added = false;
-  Safely([&] { added = readWorkflow_->ReadMediaClick(dialog); });
+  Safely([&] { added = readWorkflow_->ReadMediaCommand(dialog); });
   busy_ = false;
   SetStatus0(QString());
   if (!added) return false;

@@ -1,10 +1,9 @@
-#include "analysis/AnalysisControl.h"
-
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <deque>
 
+#include "analysis/AnalysisControl.h"
 #include "analysis/AnalysisFixture.h"
 #include "core/Prompter.h"
 #include "core/Settings.h"
@@ -127,9 +126,9 @@ TEST_F(AnalysisControlTest, WorkerLoadsHeadsAndHandsThemOverAtCompletion) {
 
   DupResultStore dup2{&catalog};
   LikeResultStore like2{&catalog};
-  like2.SetCurrentLikeKey("unchanged");
   AnalysisControl second{catalog, dup2, like2, settings, prompter};
   second.CatalogOpened();
+  like2.SetCurrentLikeKey("unchanged");
   std::atomic<int> completions{0};
   auto completed = [&](AnalysisMode) { ++completions; };
   ASSERT_TRUE(second.StartResultLoader(AnalysisMode::Duplicate, completed));

@@ -34,7 +34,8 @@ inline std::vector<TRecord> MediaRecords(const char* mediaName, const std::vecto
     r.Attr = e.folder ? kAttrDirectory : kAttrArchive;
     r.Size = e.size;
     r.FileDate = e.date;
-    if (records[e.parent].FirstChild < 0) records[e.parent].FirstChild = static_cast<int32_t>(i + 1);
+    if (records[e.parent].FirstChild < 0)
+      records[e.parent].FirstChild = static_cast<int32_t>(i + 1);
   }
   return records;
 }

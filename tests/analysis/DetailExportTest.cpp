@@ -1,8 +1,7 @@
-#include "analysis/DetailExport.h"
-
 #include <gtest/gtest.h>
 
 #include "analysis/AnalysisFixture.h"
+#include "analysis/DetailExport.h"
 #include "core/Format.h"
 #include "core/Text.h"
 
@@ -38,13 +37,30 @@ TEST(DetailExportTest, RowsByColumnsSeparatorAndConversion) {
     std::vector<const char*> lines;
   };
   const Case cases[] = {
-      {nameDateSize, 0, true, CaseConversion::None, false,
+      {nameDateSize,
+       0,
+       true,
+       CaseConversion::None,
+       false,
        {"\"Ｒｅｐｏｒｔ \"v2\".doc\",2024/01/31 09:30:00,4294967295"}},
-      {nameDateSize, 0, false, CaseConversion::None, true,
+      {nameDateSize,
+       0,
+       false,
+       CaseConversion::None,
+       true,
        {"名前\t更新日時\tサイズ", "Ｒｅｐｏｒｔ \"v2\".doc\t2024/01/31 09:30:00\t4294967295"}},
-      {{5, 1, 9, 8, 0}, 1, true, CaseConversion::Upper, true,
+      {{5, 1, 9, 8, 0},
+       1,
+       true,
+       CaseConversion::Upper,
+       true,
        {"メディア名,No,保管詳細,保管場所,ID", "\"BACKUP01\",3,\"7\",\"\","}},
-      {{2, 6, 7}, 2, false, CaseConversion::Upper, false, {"ＲＥＰＯＲＴ \"V2\".DOC\tDOCS\\OLD\t写真ABC"}},
+      {{2, 6, 7},
+       2,
+       false,
+       CaseConversion::Upper,
+       false,
+       {"ＲＥＰＯＲＴ \"V2\".DOC\tDOCS\\OLD\t写真ABC"}},
       {{2, 5}, 0, true, CaseConversion::Lower, false, {"\"ｒｅｐｏｒｔ \"v2\".doc\",\"backup01\""}},
       {{}, 0, true, CaseConversion::None, true, {}},
   };
@@ -83,7 +99,8 @@ TEST(DetailExportTest, RowsFromMembersAndTheWrittenFile) {
   Catalog catalog;
   test::CreateTestCatalog(catalog, dir);
   const int32_t when = PackDosDateTime({2024, 1, 31, 9, 30, 0});
-  test::AddTestMedia(catalog, "M1", {{"top.txt", 5, when}, {"Docs", 0, 0, true}, {"a.txt", 9, 0, false, 2}});
+  test::AddTestMedia(catalog, "M1",
+                     {{"top.txt", 5, when}, {"Docs", 0, 0, true}, {"a.txt", 9, 0, false, 2}});
   const std::vector<ResultItem> members = {{"a.txt", 3, 0, 9, 0, 2, 2},
                                            {"top.txt", 1, when, 5, 1, 2, 2},
                                            {"gone.txt", 7000001, 0, 1, 2, 3, 2}};
@@ -101,7 +118,8 @@ TEST(DetailExportTest, RowsFromMembersAndTheWrittenFile) {
   WriteDetailFile(file, ExportDetailRows(rows, {2, 4, 6}, 0, true, CaseConversion::None, true));
   const std::vector<uint8_t> bytes = test::ReadFileBytes(file);
   EXPECT_EQ(std::string(bytes.begin(), bytes.end()),
-            Sj("名前,サイズ,パス名\r\n\"a.txt\",9,\"Docs\"\r\n\"top.txt\",5,\"M1\"\r\n\"gone.txt\",1,\"\"\r\n"));
+            Sj("名前,サイズ,パス名\r\n\"a.txt\",9,\"Docs\"\r\n\"top.txt\",5,\"M1\"\r\n\"gone.txt\","
+               "1,\"\"\r\n"));
 }
 
 }  // namespace

@@ -1,8 +1,11 @@
-#include "analysis/NameAnalysis.h"
-
 #include <gtest/gtest.h>
 
+#include <map>
+#include <random>
+#include <set>
+
 #include "analysis/AnalysisFixture.h"
+#include "analysis/NameAnalysis.h"
 #include "analysis/ResultStore.h"
 #include "core/Text.h"
 
@@ -117,9 +120,9 @@ TEST(NameAnalysisTest, GroupsComeInCaseInsensitiveCollationOrder) {
   test::TempDir dir;
   Catalog catalog;
   test::CreateTestCatalog(catalog, dir);
-  const char* names[] = {"b.txt", "B2.txt", "a.txt", "Ａ.txt", "あ.txt", "ア.txt", "ｱ.txt",
-                         "10.txt", "9.txt", "_x.txt", "-x.txt", "データ.txt", "漢字.txt",
-                         "Ω.txt", "ω2.txt", "Zz", "zZ1", "a b", "ab", "a-b"};
+  const char* names[] = {"b.txt",  "B2.txt", "a.txt",  "Ａ.txt", "あ.txt",     "ア.txt",   "ｱ.txt",
+                         "10.txt", "9.txt",  "_x.txt", "-x.txt", "データ.txt", "漢字.txt", "Ω.txt",
+                         "ω2.txt", "Zz",     "zZ1",    "a b",    "ab",         "a-b"};
   std::vector<Entry> entries;
   for (const char* n : names) entries.push_back({n});
   test::AddTestMedia(catalog, "M1", entries);
@@ -141,6 +144,90 @@ TEST(NameAnalysisTest, GroupsComeInCaseInsensitiveCollationOrder) {
   for (std::size_t i = 1; i < heads.size(); ++i)
     EXPECT_LT(text::CompareAnsiText(heads[i - 1], heads[i]), 0)
         << text::Cp932ToUtf8(heads[i - 1]) << " / " << text::Cp932ToUtf8(heads[i]);
+}
+
+}  // namespace
+}  // namespace plomix
+
+namespace plomix {
+namespace {
+
+// Both modes against a plain reference over names built from a small set of
+// parts (letter case, kana, full-width letters, delimiters, repeats), so that
+// most words and names meet several times.
+TEST(NameAnalysisTest, GroupsMatchAPlainReference) {
+  const char* parts[] = {"img",  "IMG", "Img", "_",  " ", "-",    ".",  "データ", "ﾃﾞｰﾀ", "ＡＢ",
+                         "ａｂ", "x",   "X",   "01", "1", "旅行", "【", "】",     "a.b",  "long"};
+  std::mt19937 rng(11);
+  std::vector<std::string> names;
+  for (int i = 0; i < 400; ++i) {
+    std::string name;
+    const int n = 1 + static_cast<int>(rng() % 4);
+    for (int k = 0; k < n; ++k) name += Sj(parts[rng() % std::size(parts)]);
+    name += rng() % 2 ? ".txt" : ".JPG";
+    if (rng() % 50 == 0) name += std::string(100, 'q');  // a long name now and then
+    names.push_back(name);
+  }
+  test::TempDir dir;
+  Catalog catalog;
+  test::CreateTestCatalog(catalog, dir);
+  for (int m = 0; m < 4; ++m) {
+    std::vector<TRecord> records = test::MediaRecords("M", {});
+    records[0].Name = "M" + std::to_string(m);
+    for (int i = m * 100; i < m * 100 + 100; ++i) {
+      TRecord r;
+      r.Parent = 0;
+      r.Kind = kKindFile;
+      r.Attr = kAttrArchive;
+      r.Name = names[i];
+      records.push_back(r);
+    }
+    TMediaInfomation info;
+    ASSERT_TRUE(catalog.AddMedia(records, info));
+  }
+
+  for (AnalysisMode mode : {AnalysisMode::Duplicate, AnalysisMode::Similar}) {
+    const bool dup = mode == AnalysisMode::Duplicate;
+    KeyDelimiters delimiters;
+    delimiters.SetKeyDelimiters(dup ? "" : Sj(" _-.()[]　、，・（）【】「」"));
+    // key (lower-cased) -> files (key number) in the order met
+    std::map<std::string, std::vector<int32_t>> reference;
+    for (int i = 0; i < 400; ++i) {
+      std::set<std::string> seen;
+      for (const std::string& word : delimiters.SplitNameKeys(names[i], kKindFile)) {
+        const std::string lower = text::AnsiLower(word);
+        if (seen.insert(lower).second) reference[lower].push_back(MakeKey(i / 100, i % 100 + 1));
+      }
+    }
+    std::vector<std::pair<std::string, std::vector<int32_t>>> groups;
+    for (auto& [key, files] : reference)
+      if (files.size() >= 2) groups.emplace_back(key, files);
+    std::sort(groups.begin(), groups.end(), [](const auto& a, const auto& b) {
+      return text::CompareAnsiText(a.first, b.first) < 0;
+    });
+
+    NameAnalysis analysis(mode);
+    analysis.Delimiters() = delimiters;
+    analysis.RunNameAnalysis(catalog);
+    analysis.Sort();
+    std::size_t g = 0;
+    analysis.ForEachGroup([&](const ResultFileEntry& head, const std::vector<ResultFileEntry>& e) {
+      ASSERT_LT(g, groups.size());
+      const auto& [key, files] = groups[g++];
+      EXPECT_EQ(text::AnsiLower(std::string(head.name)), key);
+      EXPECT_EQ(head.key, files.front());  // the first occurrence
+      std::vector<int32_t> got;
+      for (const ResultFileEntry& entry : e) got.push_back(entry.key);
+      if (dup) {
+        EXPECT_EQ(got, files) << text::Cp932ToUtf8(key);
+      } else {
+        EXPECT_TRUE(std::is_permutation(got.begin(), got.end(), files.begin(), files.end()));
+        for (std::size_t i = 1; i < e.size(); ++i)
+          EXPECT_LE(text::CompareAnsiText(e[i - 1].name, e[i].name), 0);
+      }
+    });
+    EXPECT_EQ(g, groups.size()) << static_cast<int>(mode);
+  }
 }
 
 }  // namespace

@@ -1,5 +1,3 @@
-#include "analysis/ResultStore.h"
-
 #include <gtest/gtest.h>
 
 #include <QDate>
@@ -7,6 +5,7 @@
 #include <filesystem>
 
 #include "analysis/AnalysisFixture.h"
+#include "analysis/ResultStore.h"
 #include "core/Format.h"
 #include "core/Text.h"
 
@@ -71,12 +70,9 @@ class DupStoreTest : public ::testing::Test {
                         {"sub", 0, 0, true},
                         {"a.txt", 11, 0, false, 4},
                         {kLong.c_str(), 5}});
-    test::AddTestMedia(catalog, "M2",
-                       {{"report.doc", 7},
-                        {"A.TXT", 12},
-                        {"a.Txt", 13},
-                        {"unique.bin", 1},
-                        {kLong.c_str(), 6}});
+    test::AddTestMedia(
+        catalog, "M2",
+        {{"report.doc", 7}, {"A.TXT", 12}, {"a.Txt", 13}, {"unique.bin", 1}, {kLong.c_str(), 6}});
     store.SetDupPath(catalog.CatalogPath());
   }
 
@@ -205,14 +201,18 @@ TEST_F(DupStoreTest, DamagedFilesLoadAsFarAsSound) {
       {"entry count past the file", [](auto& b) { SetI32At(b, 9, 100000000); }, false, 0},
       {"end disagrees with size", [&](auto& b) { SetI32At(b, head1 + 108, 7); }, false, 1},
       {"group size 0", [&](auto& b) { SetI32At(b, head1 + 112, 0); }, false, 1},
-      {"overlapping head", [&](auto& b) {
+      {"overlapping head",
+       [&](auto& b) {
          SetI32At(b, head2 + 104, 3);
          SetI32At(b, head2 + 108, 5);
-       }, false, 2},
-      {"end past the entries", [&](auto& b) {
+       },
+       false, 2},
+      {"end past the entries",
+       [&](auto& b) {
          SetI32At(b, head1 + 108, 9999);
          SetI32At(b, head1 + 112, 9995);
-       }, false, 1},
+       },
+       false, 1},
       {"zero end stops early", [&](auto& b) { SetI32At(b, head1 + 108, 0); }, true, 1},
       {"name length over 91", [&](auto& b) { b[head0] = 200; }, true, 3},
   };
@@ -249,8 +249,8 @@ TEST(AnalysisRunTest, UnreadableMediaIsSkippedAndReported) {
                                std::filesystem::file_size(catalog.CatalogPath()) - 100);
   std::vector<AnalysisEvent> events;
   DupResultStore store(&catalog);
-  const AnalysisCounters c = store.Search().RunNameAnalysis(
-      catalog, [&](const AnalysisEvent& e) { events.push_back(e); });
+  const AnalysisCounters c =
+      store.Search().RunNameAnalysis(catalog, [&](const AnalysisEvent& e) { events.push_back(e); });
   EXPECT_EQ(c.files, 2);
   EXPECT_EQ(c.groups, 0);
   std::vector<std::string> media;
@@ -279,7 +279,10 @@ class HugeMedia : public MediaRecordSource {
     out.Parent = index == 0 ? -1 : 0;
     out.Kind = index == 0 ? kKindFixed : (index <= kFolders ? kKindFolder : kKindFile);
     out.Attr = index <= kFolders ? kAttrDirectory : kAttrArchive;
-    out.Name = index == 0 ? "Huge" : index <= kFolders ? "d" : index == kFolders + 1 ? "x.txt" : kLong;
+    out.Name = index == 0              ? "Huge"
+               : index <= kFolders     ? "d"
+               : index == kFolders + 1 ? "x.txt"
+                                       : kLong;
   }
 };
 
@@ -303,8 +306,8 @@ TEST(AnalysisRunTest, RecordsBeyondAMillionKeepDistinctKeys) {
       EXPECT_EQ(m.name, kLong);
     }
   }
-  EXPECT_EQ(keys, (std::vector<int32_t>{ResultKey(0, 1000002), 1000002, ResultKey(0, 1000001),
-                                        1000001}));
+  EXPECT_EQ(keys,
+            (std::vector<int32_t>{ResultKey(0, 1000002), 1000002, ResultKey(0, 1000001), 1000001}));
   EXPECT_EQ(store.Members(1)[0].name, kLong);
 }
 
@@ -314,11 +317,9 @@ class LikeStoreTest : public ::testing::Test {
  protected:
   void SetUp() override {
     test::CreateTestCatalog(catalog, dir);
-    test::AddTestMedia(catalog, "M1",
-                       {{"TRIP_c.txt", 30, 300},
-                        {"trip_b.txt", 20, 200},
-                        {"foo_foo.txt"},
-                        {"IMG_0012.JPG"}});
+    test::AddTestMedia(
+        catalog, "M1",
+        {{"TRIP_c.txt", 30, 300}, {"trip_b.txt", 20, 200}, {"foo_foo.txt"}, {"IMG_0012.JPG"}});
     test::AddTestMedia(catalog, "M2",
                        {{"Trip_a.jpg", 10, 100}, {"foo.txt"}, {"img_0099.png"}, {".profile"}});
     store.SetLikePath(catalog.CatalogPath());
@@ -352,7 +353,8 @@ TEST_F(LikeStoreTest, WritesWordGroupsInNameOrder) {
   EXPECT_EQ(I32At(bytes, 9), 7);
   ASSERT_EQ(bytes[21], kDelimiters.size());
   EXPECT_EQ(std::string(bytes.begin() + 22, bytes.begin() + 22 + 28), kDelimiters);
-  EXPECT_TRUE(std::all_of(bytes.begin() + 149, bytes.begin() + 33177, [](uint8_t b) { return b == 0; }));
+  EXPECT_TRUE(
+      std::all_of(bytes.begin() + 149, bytes.begin() + 33177, [](uint8_t b) { return b == 0; }));
 
   // foo: both files once each, in name order.
   const ResultRecord foo0 = RecordAt(bytes, 33177, 0), foo1 = RecordAt(bytes, 33177, 1);

@@ -1,5 +1,3 @@
-#include "reading/Drives.h"
-
 #include <gtest/gtest.h>
 
 #include <QMimeDatabase>
@@ -7,6 +5,7 @@
 #include <set>
 
 #include "core/Catalog.h"
+#include "reading/Drives.h"
 #include "reading/ReadingTestUtil.h"
 
 namespace plomix {
@@ -79,10 +78,10 @@ TEST_F(DrivesFixture, NewVolumesWorthReadingGetTheLowestFreeLettersAndKeepThem) 
   std::set<std::string> bound;
   for (char c = 'D'; c <= 'Z'; ++c)
     if (!drives.FolderOf(c).empty()) bound.insert(drives.FolderOf(c));
-  const std::set<std::string> expected = {
-      Mount("media/user/STICK"), Mount("media/user/My Disk"), Mount("media/user/DVD"),
-      Mount("mnt/nas"),          Mount("mnt/ram"),            Mount("mnt/floppy"),
-      Mount("media/user/CARD")};
+  const std::set<std::string> expected = {Mount("media/user/STICK"), Mount("media/user/My Disk"),
+                                          Mount("media/user/DVD"),   Mount("mnt/nas"),
+                                          Mount("mnt/ram"),          Mount("mnt/floppy"),
+                                          Mount("media/user/CARD")};
   EXPECT_EQ(bound, expected);  // no /boot/efi, /dev/shm, overlay or bind mount of a subtree
   EXPECT_EQ(drives.FolderOf('D'), Mount("media/user/STICK"));
   EXPECT_EQ(drives.FolderOf('C'), "/");
@@ -102,9 +101,9 @@ TEST_F(DrivesFixture, KindsOfEveryDrive) {
     const char* folder;
     int kind;
   } binds[] = {
-      {'E', "media/user/STICK", 3}, {'A', "media/user/CARD", 1},  {'F', "media/user/My Disk", 3},
-      {'G', "media/user/DVD", 4},   {'H', "mnt/nas", 5},          {'I', "mnt/ram", 6},
-      {'B', "mnt/floppy", 1},       {'J', "mnt/layer", 7},        {'K', "srv", 2},
+      {'E', "media/user/STICK", 3}, {'A', "media/user/CARD", 1}, {'F', "media/user/My Disk", 3},
+      {'G', "media/user/DVD", 4},   {'H', "mnt/nas", 5},         {'I', "mnt/ram", 6},
+      {'B', "mnt/floppy", 1},       {'J', "mnt/layer", 7},       {'K', "srv", 2},
   };
   for (const auto& b : binds) {
     std::string error;

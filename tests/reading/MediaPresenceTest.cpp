@@ -1,8 +1,7 @@
-#include "reading/MediaPresence.h"
-
 #include <gtest/gtest.h>
 
 #include "core/Catalog.h"
+#include "reading/MediaPresence.h"
 #include "reading/ReadRequest.h"
 #include "reading/ReadingTestUtil.h"
 #include "reading/Scanner.h"
@@ -44,7 +43,7 @@ class MediaPresenceTest : public ::testing::Test {
     test::MakeFile(Stick() / "写真" / "ソフト.jpg", 100);  // "ソ" ends in the byte of "\"
     Scanner scanner;
     ReadWorkflow workflow(catalog, settings.Get(), drives, scanner, prompter);
-    ASSERT_TRUE(workflow.ReadMediaClick([](ReadWorkflow& w) {
+    ASSERT_TRUE(workflow.ReadMediaCommand([](ReadWorkflow& w) {
       ReadForm form = w.InitialForm();
       w.FetchDriveVolume(form, true, "E");
       return w.ConfirmRead(form, true);

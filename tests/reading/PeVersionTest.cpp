@@ -1,11 +1,10 @@
-#include "reading/PeVersion.h"
-
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <functional>
 #include <vector>
 
+#include "reading/PeVersion.h"
 #include "reading/ReadingTestUtil.h"
 #include "reading/Scanner.h"
 

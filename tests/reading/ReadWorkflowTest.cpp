@@ -36,7 +36,7 @@ class ReadWorkflowTest : public ::testing::Test {
 
   // The dialog: drive E chosen, then `edit` changes the form, then the read button.
   bool Read(const std::function<void(ReadForm&)>& edit = {}, bool readButton = true) {
-    return workflow.ReadMediaClick([&](ReadWorkflow& w) {
+    return workflow.ReadMediaCommand([&](ReadWorkflow& w) {
       ReadForm form = w.InitialForm();
       w.FetchDriveVolume(form, true, "E");
       if (edit) edit(form);
@@ -54,7 +54,7 @@ TEST_F(ReadWorkflowTest, ReadsANewMediaTakingTheLabelAndRemembersTheChoices) {
     ++hookCalls;
     busyAfter = workflow.Busy();
   });
-  ASSERT_TRUE(workflow.ReadMediaClick([&](ReadWorkflow& w) {
+  ASSERT_TRUE(workflow.ReadMediaCommand([&](ReadWorkflow& w) {
     busyInDialog = w.Busy();
     ReadForm form = w.InitialForm();
     EXPECT_EQ(form.drive, "C");  // nothing remembered yet
@@ -151,9 +151,9 @@ TEST_F(ReadWorkflowTest, ReplacingByNameAsksWithTheSerialDependentNote) {
     EXPECT_TRUE(text.startsWith(QString::fromUtf8("名前が重複します、上書きしますか\r\n\r\n")));
     EXPECT_TRUE(text.contains(QString::fromUtf8(c.sameSerial ? "(同一ﾒﾃﾞｨｱが指定されました)"
                                                              : "(注：別ﾒﾃﾞｨｱが指定されました)")));
-    EXPECT_TRUE(text.contains(QString::fromUtf8("\r\n旧作成日時：") +
-                              text::Cp932ToQString(FormatDateTime(
-                                  Sj("yyyy/mm/dd(aaa) hh:nn:ss"), records[0].FileDate))));
+    EXPECT_TRUE(text.contains(
+        QString::fromUtf8("\r\n旧作成日時：") +
+        text::Cp932ToQString(FormatDateTime(Sj("yyyy/mm/dd(aaa) hh:nn:ss"), records[0].FileDate))));
     EXPECT_EQ(prompter.asked[0].icon, c.sameSerial ? PromptIcon::Question : PromptIcon::Warning);
     EXPECT_EQ(prompter.asked[0].buttons, PromptButtons::OkCancel);
     const bool ok = c.answer == PromptResult::Ok;

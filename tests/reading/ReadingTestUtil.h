@@ -78,7 +78,8 @@ class FakeMachine {
     for (const char* dir : {"media/user/STICK", "media/user/My Disk", "media/user/DVD", "mnt/nas",
                             "mnt/ram", "mnt/floppy", "media/user/CARD", "mnt/layer", "srv/shared"})
       std::filesystem::create_directories(Path(dir));
-    for (const char* dev : {"dev/sda2", "dev/sdb1", "dev/sdb2", "dev/sdc1"}) WriteText(Path(dev), "");
+    for (const char* dev : {"dev/sda2", "dev/sdb1", "dev/sdb2", "dev/sdc1"})
+      WriteText(Path(dev), "");
     // sda: internal disk; sdb: a card reader with the removable flag; sdc: a USB disk.
     Device("8:2", "devices/pci0/ata1/host0/block/sda", "sda2", "0");
     Device("8:17", "devices/pci0/host1/block/sdb", "sdb1", "1");
@@ -138,7 +139,8 @@ class IsolatedSettings {
 inline void MakeFile(const std::filesystem::path& path, long long size, time_t mtime = 0) {
   std::filesystem::create_directories(path.parent_path());
   const int fd = ::open(path.c_str(), O_CREAT | O_WRONLY | O_TRUNC, 0644);
-  if (fd < 0 || ::ftruncate(fd, size) != 0) throw std::runtime_error("cannot make " + path.string());
+  if (fd < 0 || ::ftruncate(fd, size) != 0)
+    throw std::runtime_error("cannot make " + path.string());
   if (mtime != 0) {
     const struct timespec times[2] = {{mtime, 0}, {mtime, 0}};
     ::futimens(fd, times);

@@ -1,17 +1,16 @@
-#include "reading/Scanner.h"
-
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <QTemporaryDir>
 #include <algorithm>
 #include <climits>
-#include <QTemporaryDir>
 #include <cstdlib>
 #include <optional>
 
 #include "core/Format.h"
 #include "core/Text.h"
 #include "reading/ReadingTestUtil.h"
+#include "reading/Scanner.h"
 
 namespace plomix {
 namespace {
@@ -166,8 +165,8 @@ TEST_F(ScannerTest, SizesRoundUpToClustersAndSumUpwards) {
 }
 
 TEST_F(ScannerTest, EntriesAreInCollationOrderNotByteOrder) {
-  const std::vector<std::string> names = {"b",   "B",    "a",  "Z",  "あ",  "ア", "_x",
-                                          "10",  "9",    "漢字", "ｱ",  "a b", "A", "Ａ"};
+  const std::vector<std::string> names = {"b",  "B", "a",    "Z", "あ",  "ア", "_x",
+                                          "10", "9", "漢字", "ｱ", "a b", "A",  "Ａ"};
   for (const auto& n : names) MakeFile(Root() / n, 1);
   fs::create_directories(Root() / "sub" / "x");
   ASSERT_TRUE(Scan());
@@ -303,6 +302,28 @@ TEST_F(ScannerTest, MoreThan32767SubfoldersAreStoredCapped) {
   EXPECT_EQ(many.AllFolders, 32767);
   EXPECT_EQ(records[0].AllFolders, 32767);
   EXPECT_EQ(scanner.ScanFolderCount(), 32801);
+}
+
+TEST_F(ScannerTest, ReadingAheadOnASecondThreadStoresTheSameRecords) {
+  for (int a = 0; a < 12; ++a)
+    for (int b = 0; b < 5; ++b)
+      for (int f = 0; f < 4; ++f)
+        MakeFile(Root() / ("d" + std::to_string(a)) / ("e" + std::to_string(b)) /
+                     ("f" + std::to_string(f)),
+                 a * 100 + b * 10 + f);
+  scanner.SetWalkThreads(1);
+  ASSERT_TRUE(Scan());
+  ExpectShape();
+  const std::vector<TRecord> single = records;
+  scanner.SetWalkThreads(2);
+  ASSERT_TRUE(Scan());
+  ASSERT_EQ(records.size(), single.size());
+  for (std::size_t i = 0; i < records.size(); ++i) {
+    EXPECT_EQ(records[i].Name, single[i].Name);
+    EXPECT_EQ(records[i].Parent, single[i].Parent);
+    EXPECT_EQ(records[i].FirstChild, single[i].FirstChild);
+    EXPECT_EQ(records[i].Size, single[i].Size);
+  }
 }
 
 TEST_F(ScannerTest, AddMediaStoresTheBufferWithLongNames) {

@@ -1,0 +1,129 @@
+#include <gtest/gtest.h>
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <filesystem>
+#include <fstream>
+
+#include "TestSupport.h"
+
+namespace plomix {
+namespace {
+
+struct CliResult {
+  int exitCode = -1;
+  QByteArray out;
+  QByteArray err;
+  QJsonDocument Json() const { return QJsonDocument::fromJson(out); }
+};
+
+// Every test has its own settings folder, so drive bindings never leak.
+class ReadingCli : public ::testing::Test {
+ protected:
+  test::TempDir config;
+  test::TempDir dir;
+
+  CliResult Cli(const QStringList& args) {
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("PLOMIX2_CONFIG_DIR", QString::fromStdString(config.Path().string()));
+    process.setProcessEnvironment(env);
+    process.start(QStringLiteral(PLOMIX_CLI_PATH), args);
+    process.waitForFinished(120000);
+    return {process.exitCode(), process.readAllStandardOutput(), process.readAllStandardError()};
+  }
+  QString Path(const std::string& relative) {
+    return QString::fromStdString((dir.Path() / relative).string());
+  }
+  void Touch(const std::string& relative, int size) {
+    std::filesystem::create_directories((dir.Path() / relative).parent_path());
+    std::ofstream(dir.Path() / relative) << std::string(static_cast<std::size_t>(size), 'x');
+  }
+};
+
+TEST_F(ReadingCli, BindListAndUnbindLetters) {
+  std::filesystem::create_directories(dir.Path() / "media");
+  CliResult bound = Cli({"bind", "q:", Path("media")});
+  ASSERT_EQ(bound.exitCode, 0) << bound.err.toStdString();
+  CliResult drives = Cli({"drives", "--json"});
+  ASSERT_EQ(drives.exitCode, 0);
+  bool found = false;
+  for (const auto& v : drives.Json().array()) {
+    const QJsonObject d = v.toObject();
+    if (d["letter"].toString() == "Q") {
+      found = true;
+      EXPECT_EQ(d["mountPoint"].toString(), Path("media"));
+      EXPECT_TRUE(d["ready"].toBool());
+    }
+  }
+  EXPECT_TRUE(found);
+  EXPECT_EQ(Cli({"unbind", "Q"}).exitCode, 0);
+  const CliResult again = Cli({"unbind", "Q"});
+  EXPECT_EQ(again.exitCode, 1);
+  EXPECT_EQ(again.err.count('\n'), 1);
+  EXPECT_EQ(Cli({"bind", "C", Path("media")}).exitCode, 1);
+}
+
+TEST_F(ReadingCli, ReadListTreeAndReplace) {
+  Touch("media/docs/a.txt", 10);
+  Touch("media/docs/写真/b.jpg", 4097);
+  Touch("media/top.txt", 1);
+  const QString catalog = Path("c.qdb");
+  ASSERT_EQ(Cli({"create", catalog}).exitCode, 0);
+  CliResult read = Cli({"read", catalog, "--path", Path("media"), "--name", "ディスク", "--json",
+                        "--category", "本"});
+  ASSERT_EQ(read.exitCode, 0) << read.err.toStdString();
+  QJsonObject r = read.Json().object();
+  EXPECT_EQ(r["files"].toInt(), 3);
+  EXPECT_EQ(r["folders"].toInt(), 2);
+  EXPECT_EQ(r["size"].toDouble(), 4108);
+  EXPECT_EQ(r["name"].toString(), QString::fromUtf8("ディスク"));
+
+  CliResult ls = Cli({"ls", catalog, QString::fromUtf8("ディスク\\docs"), "--json"});
+  ASSERT_EQ(ls.exitCode, 0) << ls.err.toStdString();
+  const QJsonArray rows = ls.Json().array();
+  ASSERT_EQ(rows.size(), 2);
+  const QJsonObject a = rows[0].toObject();
+  EXPECT_EQ(a["name"].toString(), "a.txt");
+  EXPECT_EQ(a["count"].toInt(), 1);
+  EXPECT_EQ(a["size"].toDouble(), 10);
+  EXPECT_EQ(a["gap"].toDouble(), a["allocated"].toDouble() - 10);
+  EXPECT_FALSE(a["date"].toString().isEmpty());
+  EXPECT_EQ(rows[1].toObject()["name"].toString(), QString::fromUtf8("写真"));
+  EXPECT_TRUE(rows[1].toObject()["folder"].toBool());
+  EXPECT_EQ(Cli({"ls", catalog, QString::fromUtf8("ディスク/none")}).exitCode, 1);
+
+  CliResult tree = Cli({"tree", catalog, QString::fromUtf8("ディスク")});
+  ASSERT_EQ(tree.exitCode, 0);
+  EXPECT_EQ(QString::fromUtf8(tree.out), QString::fromUtf8("ディスク\n  docs\n    写真\n"));
+
+  // The same name again: refused without --replace, replaced with it.
+  CliResult refused = Cli({"read", catalog, "--path", Path("media"), "--name", "ディスク"});
+  EXPECT_EQ(refused.exitCode, 1);
+  EXPECT_TRUE(refused.err.contains("--replace"));
+  CliResult replaced = Cli({"read", catalog, "--path", Path("media"), "--name", "ディスク",
+                            "--replace", "--json", "--category", "本"});
+  ASSERT_EQ(replaced.exitCode, 0) << replaced.err.toStdString();
+  EXPECT_EQ(replaced.Json().object()["replaced"].toInt(), 0);
+  CliResult media = Cli({"media", catalog, "--json"});
+  ASSERT_EQ(media.Json().array().size(), 1);
+  EXPECT_EQ(media.Json().array()[0].toObject()["category"].toString(), QString::fromUtf8("本"));
+}
+
+TEST_F(ReadingCli, AFolderNeedsAFreeLetter) {
+  for (char c = 'A'; c <= 'Z'; ++c) {
+    std::filesystem::create_directories(dir.Path() / "taken" / std::string(1, c));
+    Cli({"bind", QString(QChar(c)), Path("taken/" + std::string(1, c))});
+  }
+  std::filesystem::create_directories(dir.Path() / "new");
+  ASSERT_EQ(Cli({"create", Path("c.qdb")}).exitCode, 0);
+  CliResult read = Cli({"read", Path("c.qdb"), "--path", Path("new")});
+  EXPECT_EQ(read.exitCode, 1);
+  EXPECT_TRUE(read.err.contains("unbind")) << read.err.toStdString();
+  EXPECT_EQ(Cli({"read", Path("c.qdb"), "--drive", "Q", "--path", Path("new")}).exitCode, 1);
+}
+
+}  // namespace
+}  // namespace plomix
