@@ -4,6 +4,7 @@
 
 #include <QJsonArray>
 #include <QJsonObject>
+#include <cctype>
 #include <filesystem>
 #include <iostream>
 #include <optional>

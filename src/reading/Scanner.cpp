@@ -1,6 +1,7 @@
 #include "reading/Scanner.h"
 
 #include <fcntl.h>
+#include <sched.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <unicode/coll.h>
@@ -106,7 +107,12 @@ void NameArena::Clear() {
 Scanner::Scanner() = default;
 Scanner::~Scanner() = default;
 
+// The cores this process may run on (taskset and cpusets count, not just the
+// machine's): two threads on one core only get in each other's way.
 int Scanner::DefaultWalkThreads() {
+  cpu_set_t cpus;
+  CPU_ZERO(&cpus);
+  if (sched_getaffinity(0, sizeof cpus, &cpus) == 0) return CPU_COUNT(&cpus) >= 2 ? 2 : 1;
   return std::thread::hardware_concurrency() >= 2 ? 2 : 1;
 }
 

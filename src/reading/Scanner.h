@@ -11,7 +11,12 @@
 // not follow symbolic links (a link is stored as a file), does not enter other
 // mounted file systems (a mount point is stored as an empty folder), keeps the
 // native name of every folder so that names CP932 cannot hold are still
-// walked, and stores unreadable folders without entries.
+// walked, and stores unreadable folders without entries. On two cores a
+// helper thread lists and examines the folders queued next (FolderQueue); the
+// records come out the same as with one thread.
+//
+// Entries without a date (0: before 1980, after 2107) take no part in the
+// oldest and newest dates, so those never depend on listing order.
 
 #include <sys/types.h>
 
@@ -113,7 +118,8 @@ class Scanner : public MediaRecordSource {
   const ScanEntry& Entry(int32_t index) const;
   std::string_view EntryName(int32_t index) const;
 
-  // MediaRecordSource: records 0..ScanCount()-1.
+  // MediaRecordSource: records 0..ScanCount()-1 with their persistent fields
+  // (Path is left empty: the catalogue does not keep it).
   int32_t RecordCount() const override { return count_; }
   void Fetch(int32_t index, TRecord& out) const override;
 
