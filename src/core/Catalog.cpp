@@ -63,10 +63,9 @@ std::string NameList::Get(int index) const {
 }
 
 bool NameList::Add(std::string_view name) {
-  auto pos = std::lower_bound(names_.begin(), names_.end(), name,
-                              [](const std::string& a, std::string_view b) {
-                                return text::CompareAnsiText(a, b) < 0;
-                              });
+  auto pos = std::lower_bound(
+      names_.begin(), names_.end(), name,
+      [](const std::string& a, std::string_view b) { return text::CompareAnsiText(a, b) < 0; });
   if (pos != names_.end() && text::CompareAnsiText(*pos, name) == 0) return false;
   if (Count() >= kMaxNameListEntries) return false;
   names_.insert(pos, std::string(name));
@@ -103,10 +102,18 @@ void Catalog::SetCatalogPath(const std::string& path) {
   longNamePath_ = ReplaceExtension(path, ".lfn");
 }
 
-const TMediaSlot& Catalog::Slot(int slot) const { return mediaSlots_.at(slot); }
-TMediaSlot& Catalog::MutableSlot(int slot) { return mediaSlots_.at(slot); }
-const TCommentSlot& Catalog::CommentSlot(int index) const { return commentSlots_.at(index); }
-const TLongNameMedia& Catalog::LongNameMedia(int slot) const { return longNameMedia_.at(slot); }
+const TMediaSlot& Catalog::Slot(int slot) const {
+  return mediaSlots_.at(slot);
+}
+TMediaSlot& Catalog::MutableSlot(int slot) {
+  return mediaSlots_.at(slot);
+}
+const TCommentSlot& Catalog::CommentSlot(int index) const {
+  return commentSlots_.at(index);
+}
+const TLongNameMedia& Catalog::LongNameMedia(int slot) const {
+  return longNameMedia_.at(slot);
+}
 
 bool Catalog::CreateCatalog(const std::string& path) {
   std::error_code ec;
@@ -221,8 +228,7 @@ bool Catalog::ReadLongNames() {
   lnUsed_ = std::clamp(head.I32(8), 0, lnCapacity_);
   int32_t count = std::clamp(head.I32(12), 0, kMaxLongNames);
   for (int s = 0; s < kMaxMedia; ++s)
-    longNameMedia_[s].CopyFrom(0, &header[512 + s * TLongNameMedia::kSize],
-                               TLongNameMedia::kSize);
+    longNameMedia_[s].CopyFrom(0, &header[512 + s * TLongNameMedia::kSize], TLongNameMedia::kSize);
 
   bool complete = head.I32(12) == count;
   std::vector<uint8_t> block(static_cast<std::size_t>(count) * TLongName::kSize);
@@ -266,9 +272,8 @@ bool Catalog::DropUnsoundLongNameRanges() {
       ranged.push_back(s);
     }
   }
-  std::sort(ranged.begin(), ranged.end(), [this](int a, int b) {
-    return longNameMedia_[a].First() < longNameMedia_[b].First();
-  });
+  std::sort(ranged.begin(), ranged.end(),
+            [this](int a, int b) { return longNameMedia_[a].First() < longNameMedia_[b].First(); });
   int32_t coveredTo = 0;
   for (int s : ranged) {
     TLongNameMedia& m = longNameMedia_[s];
@@ -425,8 +430,7 @@ bool Catalog::AddMedia(const MediaRecordSource& records, TMediaInfomation& info)
 void Catalog::WriteRecordsOf(const MediaRecordSource& records, int64_t position) {
   const int32_t n = records.RecordCount();
   BinaryFile file(catalogPath_, BinaryFile::Mode::ReadWrite);
-  std::vector<uint8_t> block(static_cast<std::size_t>(std::min(n, kRecordBlock)) *
-                             TFileRec::kSize);
+  std::vector<uint8_t> block(static_cast<std::size_t>(std::min(n, kRecordBlock)) * TFileRec::kSize);
   TRecord rec;
   for (int32_t start = 0; start < n; start += kRecordBlock) {
     const int32_t len = std::min(kRecordBlock, n - start);
@@ -435,7 +439,8 @@ void Catalog::WriteRecordsOf(const MediaRecordSource& records, int64_t position)
       TFileRec image = TFileRec::FromRecord(rec);
       image.SetCommentNo(-1);
       if (rec.Name.size() > TFileRec::kNameCap) AppendLongName(start + i, rec.Name);
-      std::copy_n(image.Data(), TFileRec::kSize, &block[static_cast<std::size_t>(i) * TFileRec::kSize]);
+      std::copy_n(image.Data(), TFileRec::kSize,
+                  &block[static_cast<std::size_t>(i) * TFileRec::kSize]);
     }
     file.WriteAt(RecordOffset(position + start), block.data(),
                  static_cast<std::size_t>(len) * TFileRec::kSize);
@@ -947,8 +952,7 @@ std::string Catalog::LongNameByKey(int32_t key, std::string_view storedName) con
   return LongNameOfRecord(SlotOfKey(key), RecordOfKey(key), storedName);
 }
 
-std::string Catalog::LongNameOfRecord(int slot, int32_t record,
-                                      std::string_view storedName) const {
+std::string Catalog::LongNameOfRecord(int slot, int32_t record, std::string_view storedName) const {
   if (storedName.size() < 90 || slot < 0 || record < 0) return std::string(storedName);
   auto it = longNameIndex_.find(LongNameKey(slot, record));
   if (it == longNameIndex_.end()) return std::string(storedName);
@@ -963,8 +967,9 @@ std::string Catalog::MediaPicture(int slot) const {
 void Catalog::SetMediaPicture(int slot, std::string_view path) {
   if (slot < 0 || slot >= kMaxMedia) return;
   longNameMedia_[slot].SetPicture(path);
-  BinaryFile file = fs::exists(longNamePath_) ? BinaryFile(longNamePath_, BinaryFile::Mode::ReadWrite)
-                                              : BinaryFile(longNamePath_, BinaryFile::Mode::Create);
+  BinaryFile file = fs::exists(longNamePath_)
+                        ? BinaryFile(longNamePath_, BinaryFile::Mode::ReadWrite)
+                        : BinaryFile(longNamePath_, BinaryFile::Mode::Create);
   if (file.Size() < kLongNameHeaderSize) {
     file.Close();
     WriteLongNameFile();

@@ -43,7 +43,8 @@ class NonInteractivePrompter : public Prompter {
                        const QString& = QString()) override {
     return buttons == PromptButtons::RetryCancel || buttons == PromptButtons::OkCancel
                ? PromptResult::Cancel
-               : buttons == PromptButtons::Ok ? PromptResult::Ok : PromptResult::No;
+           : buttons == PromptButtons::Ok ? PromptResult::Ok
+                                          : PromptResult::No;
   }
   QString OpenFile(const QString&, const QString&, const QString&) override { return {}; }
   QString SaveFile(const QString&, const QString&, const QString&, const QString&) override {

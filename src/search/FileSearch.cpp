@@ -22,14 +22,15 @@ std::string_view StoredName(const TFileRec& rec) {
 // Most names are plain ASCII and are lowered in place; only the others need
 // the full two-byte case tables.
 std::string_view LowerInto(std::string_view in, std::string& out) {
-  out.assign(in);
-  for (char& c : out) {
-    const auto byte = static_cast<unsigned char>(c);
+  out.resize(in.size());
+  char* dst = out.data();
+  for (std::size_t i = 0; i < in.size(); ++i) {
+    const auto byte = static_cast<unsigned char>(in[i]);
     if (byte >= 0x80) {
       out = text::AnsiLower(in);
-      break;
+      return out;
     }
-    if (byte >= 'A' && byte <= 'Z') c = static_cast<char>(byte - 'A' + 'a');
+    dst[i] = static_cast<char>(byte >= 'A' && byte <= 'Z' ? byte + ('a' - 'A') : byte);
   }
   return out;
 }
@@ -39,6 +40,27 @@ bool Contains(std::string_view haystack, std::string_view needle) {
   // needs the character-aware check.
   if (haystack.find(needle) == std::string_view::npos) return false;
   return text::FindText(haystack, needle) != std::string_view::npos;
+}
+
+bool IsAsciiText(std::string_view text) {
+  for (char c : text)
+    if (static_cast<unsigned char>(c) >= 0x80) return false;
+  return true;
+}
+
+// ASCII letters lower-cased, every other byte kept. For an ASCII needle this
+// finds exactly what searching the fully lower-cased name finds: a match made
+// of ASCII bytes that starts on a character covers single-byte characters
+// only, and lowering never turns a byte into or out of a lead byte, so the
+// character boundaries stay where they were.
+std::string_view LowerAsciiInto(std::string_view in, std::string& out) {
+  out.resize(in.size());
+  char* dst = out.data();
+  for (std::size_t i = 0; i < in.size(); ++i) {
+    const auto byte = static_cast<unsigned char>(in[i]);
+    dst[i] = static_cast<char>(byte >= 'A' && byte <= 'Z' ? byte + ('a' - 'A') : byte);
+  }
+  return out;
 }
 
 QString SearchingText(std::size_t i, std::size_t n, int hits) {
@@ -52,6 +74,7 @@ void FileSearch::SetConditions(const SearchConditions& conditions) {
   const bool nameCase = conditions.nameCaseSensitive;
   pattern1_ = nameCase ? conditions.namePattern : text::AnsiLower(conditions.namePattern);
   pattern2_ = nameCase ? conditions.namePattern2 : text::AnsiLower(conditions.namePattern2);
+  asciiPatterns_ = IsAsciiText(pattern1_) && IsAsciiText(pattern2_);
   commentPattern_ = conditions.commentCaseSensitive ? conditions.commentPattern
                                                     : text::AnsiLower(conditions.commentPattern);
 }
@@ -63,7 +86,14 @@ bool FileSearch::PassesKindGate(int16_t kind) const {
 }
 
 bool FileSearch::MatchSearchCondition(SearchConditionKind kind, int r) {
-  const TFileRec& rec = catalog_.LoadedRec(r);
+  return MatchOne(kind, catalog_.LoadedRec(r), catalog_.RecordName(r));
+}
+
+bool FileSearch::MatchesSearchConditions(int r) {
+  return Matches(catalog_.LoadedRec(r), catalog_.RecordName(r));
+}
+
+bool FileSearch::MatchOne(SearchConditionKind kind, const TFileRec& rec, std::string_view name) {
   if (rec.NameLength() == 0) return false;
   const bool gated = kind == SearchConditionKind::Name || kind == SearchConditionKind::Size ||
                      kind == SearchConditionKind::Date;
@@ -72,7 +102,7 @@ bool FileSearch::MatchSearchCondition(SearchConditionKind kind, int r) {
     case SearchConditionKind::Mark:
       return rec.Mark() == 1;
     case SearchConditionKind::Name:
-      return MatchName(r);
+      return MatchName(name);
     case SearchConditionKind::Size: {
       if (!IsFolderKind(rec.Kind()) && rec.Kind() != kKindFile) return false;
       const double size = rec.Size();
@@ -83,22 +113,17 @@ bool FileSearch::MatchSearchCondition(SearchConditionKind kind, int r) {
       return conditions_.dateFrom <= date && date <= conditions_.dateTo;
     }
     case SearchConditionKind::Comment:
-      return MatchComment(r);
+      return MatchComment(rec);
   }
   return false;
 }
 
-bool FileSearch::MatchName(int r) {
-  std::string longName;
-  std::string_view name;
-  if (r > 0 && catalog_.HasLongName(r)) {
-    longName = catalog_.LongNameOf(r);
-    name = longName;
-  } else {
-    name = StoredName(catalog_.LoadedRec(r));
-  }
-  if (!conditions_.nameCaseSensitive) name = LowerInto(name, nameBuffer_);
+bool FileSearch::MatchName(std::string_view name) {
   const bool partial = conditions_.namePartial;
+  if (!conditions_.nameCaseSensitive) {
+    name = partial && asciiPatterns_ ? LowerAsciiInto(name, nameBuffer_)
+                                     : LowerInto(name, nameBuffer_);
+  }
   const bool first = partial ? !name.empty() && Contains(name, pattern1_)
                              : MatchNamePattern(pattern1_, name, false);
   if (!partial || pattern2_.empty()) return first;
@@ -107,8 +132,8 @@ bool FileSearch::MatchName(int r) {
   return Contains(name, pattern2_);
 }
 
-bool FileSearch::MatchComment(int r) {
-  const int32_t commentNo = catalog_.LoadedRec(r).CommentNo();
+bool FileSearch::MatchComment(const TFileRec& rec) {
+  const int32_t commentNo = rec.CommentNo();
   if (commentNo == -1) return false;
   if (!conditions_.commentSubstring) return true;
   const std::string comment = catalog_.CommentText(commentNo);
@@ -118,43 +143,91 @@ bool FileSearch::MatchComment(int r) {
   return text::FindText(textView, commentPattern_) != std::string_view::npos;
 }
 
-bool FileSearch::MatchesSearchConditions(int r) {
+bool FileSearch::Matches(const TFileRec& rec, std::string_view name) {
   const SearchConditions& c = conditions_;
-  bool result = c.markEnabled ? MatchSearchCondition(SearchConditionKind::Mark, r) : true;
-  if (result && c.nameEnabled) result = MatchSearchCondition(SearchConditionKind::Name, r);
-  if (result && c.sizeEnabled) result = MatchSearchCondition(SearchConditionKind::Size, r);
-  if (result && c.dateEnabled) result = MatchSearchCondition(SearchConditionKind::Date, r);
+  bool result = c.markEnabled ? MatchOne(SearchConditionKind::Mark, rec, name) : true;
+  if (result && c.nameEnabled) result = MatchOne(SearchConditionKind::Name, rec, name);
+  if (result && c.sizeEnabled) result = MatchOne(SearchConditionKind::Size, rec, name);
+  if (result && c.dateEnabled) result = MatchOne(SearchConditionKind::Date, rec, name);
   // AND narrows a passing record; OR rescues a failing one.
   if (c.commentEnabled && (c.commentCombineAnd ? result : !result))
-    result = MatchSearchCondition(SearchConditionKind::Comment, r);
+    result = MatchOne(SearchConditionKind::Comment, rec, name);
   return result;
 }
 
-void FileSearch::AddHit(int slot, int r) {
-  TRecord hit = catalog_.LoadedRec(r).ToRecord();
-  hit.Key = MakeKey(slot, r);
-  hit.Path = catalog_.BuildRecordPath(slot, r);
-  if (r > 0 && catalog_.HasLongName(r)) hit.Name = catalog_.LongNameOf(r);
-  searchRecs_.push_back(std::move(hit));
+bool FileSearch::SearchMedia(int slot) {
+  // The records stream past in blocks that are still in the cache when they
+  // are tested; only what a hit's path needs is kept: every record's parent
+  // and the names of folders.
+  const std::string mediaName = catalog_.Slot(slot).Name();
+  const std::size_t firstHit = searchRecs_.size();
+  parents_.clear();
+  folderNames_.clear();
+  folderNameArena_.clear();
+  pathCacheParent_ = -2;
+  bool damaged = false;
+  std::string longName;
+  const bool read = catalog_.VisitMediaRecords(slot, [&](int32_t r, const TFileRec& rec) {
+    const int32_t parent = rec.Parent();
+    damaged = damaged || (r == 0 ? parent != -1 : parent < 0 || parent >= r);
+    if (damaged || searchRecs_.size() >= static_cast<std::size_t>(kMaxSearchHits)) return;
+    parents_.push_back(parent);
+    std::string_view name = r == 0 ? std::string_view(mediaName) : StoredName(rec);
+    if (r > 0 && name.size() == TFileRec::kNameCap) {
+      longName = catalog_.LongNameOfRecord(slot, r, name);
+      name = longName;
+    }
+    if (r > 0 && IsFolderKind(rec.Kind())) {
+      folderNames_.emplace(r, std::make_pair(static_cast<uint32_t>(folderNameArena_.size()),
+                                             static_cast<uint32_t>(name.size())));
+      folderNameArena_.append(name);
+    }
+    if (!Matches(rec, name)) return;
+    TRecord hit = rec.ToRecord();
+    hit.Key = MakeKey(slot, r);
+    hit.Name.assign(name);
+    if (r > 0) hit.Path = HitPath(mediaName, parent);
+    searchRecs_.push_back(std::move(hit));
+  });
+  if (!read || damaged) {
+    searchRecs_.resize(firstHit);
+    return false;
+  }
+  return true;
+}
+
+std::string FileSearch::HitPath(const std::string& mediaName, int32_t parent) {
+  if (parent == pathCacheParent_) return pathCache_;
+  std::string path;
+  for (int32_t x = parent; x >= 0; x = parents_[x]) {
+    std::string_view segment = mediaName;
+    if (x > 0) {
+      auto it = folderNames_.find(x);
+      segment =
+          it == folderNames_.end()
+              ? std::string_view()
+              : std::string_view(folderNameArena_).substr(it->second.first, it->second.second);
+    }
+    path = path.empty() ? std::string(segment) : std::string(segment) + "\\" + path;
+  }
+  pathCacheParent_ = parent;
+  pathCache_ = path;
+  return path;
 }
 
 void FileSearch::RunFileSearch(const StatusFn& status) {
   browseViewStale_ = true;
   searchRecs_.clear();
+  // Room for the most hits a run may keep: untouched capacity costs nothing,
+  // and the hits never move while the run grows the table.
+  searchRecs_.reserve(kMaxSearchHits);
   if (status) status(0, QString());
   const std::size_t n = searchMediaList_.size();
   for (std::size_t i = 0; i < n && SearchCount() < kMaxSearchHits; ++i) {
     if (status) status(1, SearchingText(i + 1, n, SearchCount()));
     const int slot = searchMediaList_[i];
     if (slot < 0 || slot >= catalog_.SlotsUsed() || !catalog_.Slot(slot).IsLive()) continue;
-    if (!catalog_.LoadMedia(slot)) continue;
-    catalog_.ResetPathCache();
-    const int count = catalog_.LoadedCount();
-    for (int r = 0; r < count; ++r) {
-      if (!MatchesSearchConditions(r)) continue;
-      AddHit(slot, r);
-      if (SearchCount() >= kMaxSearchHits) break;
-    }
+    SearchMedia(slot);
   }
   if (status) status(1, QString::number(SearchCount()) + QString::fromUtf8(" 件検出"));
 }

@@ -1,14 +1,15 @@
 #pragma once
-// The file search: tests records of the loaded media against a condition set
-// and runs the set over a list of media, collecting the hits. A run loads each
-// chosen media in turn into the catalogue (the last one stays loaded) and
-// cannot be cancelled; it reports its progress once per media.
+// The file search: tests records against a condition set and runs the set
+// over a list of media, collecting the hits. A run reads each chosen media's
+// records straight from the catalogue file, without making it the loaded
+// media, and cannot be cancelled; it reports its progress once per media.
 
 #include <QString>
 #include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -76,17 +77,31 @@ class FileSearch {
 
  private:
   bool PassesKindGate(int16_t kind) const;
-  bool MatchName(int r);
-  bool MatchComment(int r);
-  void AddHit(int slot, int r);
+  // The condition set on one record whose name (long name restored, the media
+  // name for a root) is given.
+  bool Matches(const TFileRec& rec, std::string_view name);
+  bool MatchOne(SearchConditionKind kind, const TFileRec& rec, std::string_view name);
+  bool MatchName(std::string_view name);
+  bool MatchComment(const TFileRec& rec);
+  // Adds the hits of one media; false (and none of its hits) when its records
+  // cannot be read or their links are damaged.
+  bool SearchMedia(int slot);
+  std::string HitPath(const std::string& mediaName, int32_t parent);
 
   Catalog& catalog_;
   SearchConditions conditions_;
   std::string pattern1_, pattern2_, commentPattern_;  // lower-cased unless case-sensitive
+  bool asciiPatterns_ = false;                        // both name patterns plain ASCII
   std::vector<int> searchMediaList_;
   std::vector<TRecord> searchRecs_;
   bool browseViewStale_ = false;
   std::string nameBuffer_, commentBuffer_;
+  // Per media while it is searched: parents of all records, names of folders.
+  std::vector<int32_t> parents_;
+  std::unordered_map<int32_t, std::pair<uint32_t, uint32_t>> folderNames_;  // -> arena range
+  std::string folderNameArena_;
+  int32_t pathCacheParent_ = -2;
+  std::string pathCache_;
 };
 
 // The fields of a hit; category, location and detail from its media's slot.

@@ -8,7 +8,9 @@ namespace plomix {
 
 namespace {
 
-bool IsWildcard(char c) { return c == '*' || c == '?'; }
+bool IsWildcard(char c) {
+  return c == '*' || c == '?';
+}
 
 // A run of wildcards followed by a literal (empty only at the pattern's end).
 struct Segment {

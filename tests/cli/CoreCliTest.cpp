@@ -13,7 +13,9 @@ namespace {
 using test::CliRun;
 using test::RunCli;
 
-QJsonDocument Json(const CliRun& run) { return run.Json(); }
+QJsonDocument Json(const CliRun& run) {
+  return run.Json();
+}
 
 TEST(CoreCli, CreateInfoAndMediaOnANewCatalogue) {
   test::TempDir dir;
@@ -67,7 +69,8 @@ TEST(CoreCli, MediaRenameDeleteAndCompact) {
   EXPECT_EQ(first["files"].toInt(), 3);
 
   CliRun plain = RunCli({"media", q});
-  EXPECT_TRUE(plain.out.startsWith(QStringLiteral("0\tDisk1\tHD\t写真\t").toUtf8())) << plain.out.toStdString();
+  EXPECT_TRUE(plain.out.startsWith(QStringLiteral("0\tDisk1\tHD\t写真\t").toUtf8()))
+      << plain.out.toStdString();
 
   EXPECT_EQ(RunCli({"rename", q, "1", "Disk1"}).exitCode, 1);  // name taken
   EXPECT_EQ(RunCli({"rename", q, "1", QStringLiteral("ディスク")}).exitCode, 0);
@@ -91,8 +94,9 @@ TEST(CoreCli, MissingOrDamagedCataloguesFailWithOneLineAndWriteNothing) {
   const QString missing = QString::fromStdString(dir.File("missing.qdb"));
   const QString damaged = QString::fromStdString(shortPath);
   const QList<QStringList> calls = {
-      {"info", missing},       {"media", damaged},         {"compact", damaged},
-      {"rename", damaged, "0", "x"}, {"delete", missing, "0"}, {"info", damaged, "--bogus"},
+      {"info", missing},        {"media", damaged},
+      {"compact", damaged},     {"rename", damaged, "0", "x"},
+      {"delete", missing, "0"}, {"info", damaged, "--bogus"},
   };
   for (const QStringList& call : calls) {
     const CliRun run = RunCli(call);

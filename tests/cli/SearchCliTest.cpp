@@ -48,8 +48,8 @@ TEST_F(SearchCliTest, SearchPrintsHitsWithTheirPaths) {
 
 TEST_F(SearchCliTest, ExportWritesCp932LinesEndingInCrLf) {
   const std::string out = dir.File("paths.txt");
-  const auto run =
-      RunCli({"export", path, QStringLiteral("写真"), "--mode", "contents", "-o", QString::fromStdString(out)});
+  const auto run = RunCli({"export", path, QStringLiteral("写真"), "--mode", "contents", "-o",
+                           QString::fromStdString(out)});
   ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
   const auto bytes = test::ReadFileBytes(out);
   const std::string text(bytes.begin(), bytes.end());

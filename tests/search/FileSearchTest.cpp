@@ -209,7 +209,7 @@ TEST_F(FileSearchTest, HitFieldsAndStatus) {
   EXPECT_EQ(big.Parent, 2);
   EXPECT_EQ(big.CommentNo, -1);
   EXPECT_TRUE(search.BrowseViewStale());
-  EXPECT_EQ(catalog.LoadedMediaSlot(), 0);
+  EXPECT_EQ(catalog.LoadedMediaSlot(), -1);  // the run reads records without loading media
 
   const std::vector<std::pair<int, std::string>> expected = {
       {0, ""},
@@ -276,6 +276,27 @@ TEST(FileSearchLimit, StopsAtTwoHundredThousandHits) {
                                              "検索中...(2/3メディア中、150000件検出)",
                                              "200000 件検出"};
   EXPECT_EQ(status, expected);
+}
+
+}  // namespace
+}  // namespace plomix
+
+namespace plomix {
+namespace {
+
+TEST_F(FileSearchTest, CaseInsensitiveSubstringsNeverStartInsideACharacter) {
+  // "ア" is 0x83 0x41: its second byte reads as "A" on its own.
+  std::vector<TRecord> recs = {
+      Entry(-1, 1, kKindFixed, "M2", 0), Entry(0, -1, kKindFile, Sj("ア"), 0),
+      Entry(0, -1, kKindFile, Sj("ア") + "xAy", 0), Entry(0, -1, kKindFile, Sj("Ａ"), 0),
+      Entry(0, -1, kKindFile, Sj("ｱ") + "a", 0)};
+  TMediaInfomation info;
+  ASSERT_TRUE(catalog.AddMedia(recs, info));
+  SearchConditions c = Name("a");
+  c.namePartial = true;
+  EXPECT_EQ(Run(c, {1}), (Names{Sj("ア") + "xAy", Sj("ｱ") + "a"}));
+  c.namePattern = Sj("ａ");  // a full-width letter folds with its own kind only
+  EXPECT_EQ(Run(c, {1}), (Names{Sj("Ａ")}));
 }
 
 }  // namespace
