@@ -3,6 +3,7 @@
 #include <atomic>
 #include <deque>
 
+#include "ScriptedPrompter.h"
 #include "analysis/AnalysisControl.h"
 #include "analysis/AnalysisFixture.h"
 #include "core/Prompter.h"
@@ -13,36 +14,6 @@ namespace plomix {
 namespace {
 
 using test::Sj;
-
-// Answers message boxes from a script and records what was asked.
-class ScriptedPrompter : public Prompter {
- public:
-  std::deque<PromptResult> answers;
-  std::vector<QString> asked;
-
-  PromptResult Message(const QString& text, PromptIcon icon, PromptButtons buttons,
-                       const QString&) override {
-    asked.push_back(text);
-    EXPECT_EQ(icon, PromptIcon::Question);
-    EXPECT_EQ(buttons, PromptButtons::YesNo);
-    if (answers.empty()) {
-      ADD_FAILURE() << "unexpected question";
-      return PromptResult::No;
-    }
-    PromptResult r = answers.front();
-    answers.pop_front();
-    return r;
-  }
-  QString OpenFile(const QString&, const QString&, const QString&) override { return {}; }
-  QString SaveFile(const QString&, const QString&, const QString&, const QString&) override {
-    return {};
-  }
-  QString ChooseFolder(const QString&, const QString&) override { return {}; }
-  std::optional<int> ChooseColour(int) override { return std::nullopt; }
-  std::optional<QString> InputText(const QString&, const QString&, const QString&) override {
-    return std::nullopt;
-  }
-};
 
 class AnalysisControlTest : public ::testing::Test {
  protected:
@@ -59,7 +30,7 @@ class AnalysisControlTest : public ::testing::Test {
   Catalog catalog;
   DupResultStore dup{&catalog};
   LikeResultStore like{&catalog};
-  ScriptedPrompter prompter;
+  test::ScriptedPrompter prompter;
   AnalysisControl control{catalog, dup, like, settings, prompter};
 };
 
@@ -78,9 +49,13 @@ TEST_F(AnalysisControlTest, AfterMediaChangeFollowsTheRerunSetting) {
   for (const Case& c : cases) {
     settings.SetInt(REG_DupSearchMode, c.mode);
     prompter.answers.assign(c.answers.begin(), c.answers.end());
-    prompter.asked.clear();
+    prompter.prompts.clear();
     EXPECT_EQ(control.AfterMediaChange(), c.searched) << c.mode;
-    EXPECT_EQ(prompter.asked.size(), c.answers.size()) << c.mode;
+    EXPECT_EQ(prompter.prompts.size(), c.answers.size()) << c.mode;
+    for (const auto& asked : prompter.prompts) {
+      EXPECT_EQ(asked.icon, PromptIcon::Question);
+      EXPECT_EQ(asked.buttons, PromptButtons::YesNo);
+    }
     EXPECT_EQ(dup.DupResultsExist(), c.searched) << c.mode;
     EXPECT_EQ(like.LikeResultsExist(), c.searched) << c.mode;
     const ResultState expected = c.searched ? ResultState::Loaded : ResultState::NoResult;
@@ -88,8 +63,8 @@ TEST_F(AnalysisControlTest, AfterMediaChangeFollowsTheRerunSetting) {
     EXPECT_EQ(control.State(AnalysisMode::Similar), expected) << c.mode;
     EXPECT_EQ(dup.GroupCount(), c.searched ? 1 : 0) << c.mode;
   }
-  EXPECT_TRUE(prompter.asked.empty() ||
-              prompter.asked.front().startsWith(QString::fromUtf8("「重複ファイル」と")));
+  EXPECT_TRUE(prompter.prompts.empty() ||
+              prompter.prompts.front().text.startsWith(QString::fromUtf8("「重複ファイル」と")));
 }
 
 TEST_F(AnalysisControlTest, SearchUsesTheDelimiterSettingAndReportsItsSteps) {

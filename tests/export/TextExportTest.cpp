@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "ScriptedPrompter.h"
 #include "TestSupport.h"
 #include "core/Catalog.h"
 #include "core/Format.h"
@@ -27,29 +28,6 @@ class FakeClipboard : public Clipboard {
   }
   std::string text;
   int writes = 0;
-};
-
-// Answers the save dialog with a fixed path and records every prompt.
-class ScriptedPrompter : public Prompter {
- public:
-  PromptResult Message(const QString& text, PromptIcon, PromptButtons, const QString&) override {
-    messages.push_back(text);
-    return PromptResult::Ok;
-  }
-  QString OpenFile(const QString&, const QString&, const QString&) override { return {}; }
-  QString SaveFile(const QString&, const QString& startPath, const QString& filter,
-                   const QString&) override {
-    proposed = startPath;
-    saveFilter = filter;
-    return saveAnswer;
-  }
-  QString ChooseFolder(const QString&, const QString&) override { return {}; }
-  std::optional<int> ChooseColour(int) override { return std::nullopt; }
-  std::optional<QString> InputText(const QString&, const QString&, const QString&) override {
-    return std::nullopt;
-  }
-  std::vector<QString> messages;
-  QString proposed, saveFilter, saveAnswer;
 };
 
 TRecord Entry(int parent, int firstChild, bool folder, const char* name, double size) {
@@ -267,13 +245,13 @@ TEST_F(TextExportTest, FileNameProposalAndExtension) {
 TEST_F(TextExportTest, ExportSelectionDelivers) {
   Settings settings(QString::fromStdString(dir.File("cfg")));
   FakeClipboard clipboard;
-  ScriptedPrompter prompter;
+  test::ScriptedPrompter prompter;
   const ExportSelectionInput twoFiles{false, 0, {4, 5}};
 
   EXPECT_EQ(ExportSelection(catalog, settings, ExportMode::FileName, true, {false, 0, {}},
                             clipboard, prompter),
             ExportOutcome::NothingSelected);
-  ASSERT_EQ(prompter.messages.size(), 1u);
+  ASSERT_EQ(prompter.Messages().size(), 1);
   EXPECT_EQ(clipboard.writes, 0);
 
   EXPECT_EQ(
@@ -287,11 +265,12 @@ TEST_F(TextExportTest, ExportSelectionDelivers) {
   EXPECT_EQ(ExportSelection(catalog, settings, ExportMode::FileName, false, twoFiles, clipboard,
                             prompter),
             ExportOutcome::Cancelled);
-  EXPECT_TRUE(prompter.proposed.endsWith(QString::fromUtf8("_ファイル名.txt")));
-  EXPECT_EQ(prompter.saveFilter,
+  ASSERT_EQ(prompter.prompts.back().kind, "SaveFile");
+  EXPECT_TRUE(prompter.prompts.back().startPath.endsWith(QString::fromUtf8("_ファイル名.txt")));
+  EXPECT_EQ(prompter.prompts.back().filter,
             QString::fromUtf8("テキストファイル(*.txt)|*.txt|すべてのファイル(*.*)|*.*"));
 
-  prompter.saveAnswer = QString::fromStdString(dir.File("names"));
+  prompter.paths.push_back(QString::fromStdString(dir.File("names")));
   EXPECT_EQ(ExportSelection(catalog, settings, ExportMode::FileName, false, twoFiles, clipboard,
                             prompter),
             ExportOutcome::Saved);

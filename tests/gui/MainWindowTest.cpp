@@ -16,6 +16,7 @@
 #include <deque>
 #include <fstream>
 
+#include "ScriptedPrompter.h"
 #include "TestSupport.h"
 #include "core/Catalog.h"
 #include "core/Prompter.h"
@@ -29,50 +30,13 @@
 using namespace plomix;
 
 namespace {
-
-// Answers prompts from queues and records every prompt as "Kind:text".
-class ScriptedPrompter : public Prompter {
- public:
-  std::deque<QString> files;
-  std::deque<PromptResult> answers;
-  QStringList log;
-
-  PromptResult Message(const QString& text, PromptIcon, PromptButtons,
-                       const QString& = QString()) override {
-    log << "Message:" + text;
-    if (answers.empty()) return PromptResult::No;
-    const PromptResult answer = answers.front();
-    answers.pop_front();
-    return answer;
-  }
-  QString OpenFile(const QString& title, const QString&, const QString&) override {
-    return NextFile("OpenFile:" + title);
-  }
-  QString SaveFile(const QString& title, const QString&, const QString&, const QString&) override {
-    return NextFile("SaveFile:" + title);
-  }
-  QString ChooseFolder(const QString& title, const QString&) override {
-    return NextFile("ChooseFolder:" + title);
-  }
-  std::optional<int> ChooseColour(int) override {
-    log << "ChooseColour";
-    return std::nullopt;
-  }
-  std::optional<QString> InputText(const QString& caption, const QString&,
-                                   const QString&) override {
-    log << "InputText:" + caption;
-    return std::nullopt;
-  }
-
- private:
-  QString NextFile(const QString& entry) {
-    log << entry;
-    if (files.empty()) return {};
-    const QString file = files.front();
-    files.pop_front();
-    return file;
-  }
+// The window's questions are answered No unless a test scripts otherwise.
+struct ScriptedPrompter : test::ScriptedPrompter {
+  ScriptedPrompter() { defaultAnswer = PromptResult::No; }
 };
+}  // namespace
+
+namespace {
 
 void WriteFile(const QString& path, int size) {
   QFile file(path);
@@ -123,7 +87,7 @@ std::unique_ptr<TfrmMain> MainWindowTest::WindowWithMedia(ScriptedPrompter& prom
   WriteFile(media + "/資料/報告書.txt", 2048);
   WriteFile(media + "/資料/旧版/a.txt", 1);
   WriteFile(media + "/単独.bin", 10);
-  prompter.files.push_back(Path("cat.qdb"));
+  prompter.paths.push_back(Path("cat.qdb"));
   auto window = std::make_unique<TfrmMain>(&prompter);
   if (!window->Started()) return nullptr;
   std::string error;
@@ -142,10 +106,10 @@ std::unique_ptr<TfrmMain> MainWindowTest::WindowWithMedia(ScriptedPrompter& prom
 
 void MainWindowTest::FirstStartCreatesTheCatalogueNamedInTheDialog() {
   ScriptedPrompter prompter;
-  prompter.files.push_back(Path("新しい目録"));
+  prompter.paths.push_back(Path("新しい目録"));
   TfrmMain window(&prompter);
   QVERIFY(window.Started());
-  QCOMPARE(prompter.log.value(0), QStringLiteral("OpenFile:◆メディア管理DBファイルの作成"));
+  QCOMPARE(prompter.Log().value(0), QStringLiteral("OpenFile:◆メディア管理DBファイルの作成"));
   const QString created = Path("新しい目録.qdb");
   QVERIFY(QFile::exists(created));
   QCOMPARE(FreshSettings().GetString(REG_OpenHist01), created);
@@ -170,7 +134,7 @@ void MainWindowTest::StartWithHistoryOpensWithoutDialogAndCancelEnds() {
   ScriptedPrompter prompter;
   TfrmMain window(&prompter);
   QVERIFY(window.Started());
-  QVERIFY2(prompter.log.isEmpty(), qPrintable(prompter.log.join('|')));
+  QVERIFY2(prompter.Log().isEmpty(), qPrintable(prompter.Log().join('|')));
   QCOMPARE(FreshSettings().GetString(REG_OpenHist02), Path("other.qdb"));
 
   // The last catalogue is gone and the user cancels: the program ends.
@@ -178,7 +142,7 @@ void MainWindowTest::StartWithHistoryOpensWithoutDialogAndCancelEnds() {
   ScriptedPrompter cancelling;
   TfrmMain ended(&cancelling);
   QVERIFY(!ended.Started());
-  QVERIFY(cancelling.log.value(0).startsWith(
+  QVERIFY(cancelling.Log().value(0).startsWith(
       QStringLiteral("OpenFile:◆最後に開いたメディア管理DBファイルが存在しません")));
 }
 
@@ -284,12 +248,12 @@ void MainWindowTest::DeleteThenCompactUpdatesTheButton() {
   // The top node names no media.
   window->TreeView1->setCurrentItem(window->TreeView1->topLevelItem(0));
   QTest::mouseClick(window->ToolButton7, Qt::LeftButton);
-  QCOMPARE(prompter.log.last(), QStringLiteral("Message:削除するメディアが不明です"));
+  QCOMPARE(prompter.Log().last(), QStringLiteral("Message:削除するメディアが不明です"));
 
   window->GoToPath(QStringLiteral("保存用\\資料"));
   prompter.answers = {PromptResult::Yes};
   QTest::mouseClick(window->ToolButton7, Qt::LeftButton);
-  QVERIFY(prompter.log.contains(
+  QVERIFY(prompter.Log().contains(
       QStringLiteral("Message:下記のメディア情報を削除しますか？\r\n\r\n保存用")));
   QCOMPARE(window->TreeView1->topLevelItem(0)->childCount(), 0);
   QVERIFY(window->ToolButton3->isEnabled());
@@ -310,7 +274,7 @@ void MainWindowTest::CloseIsRefusedWhileBusy() {
   window->GoToPath(QStringLiteral("保存用\\資料"));
   window->SetBusy(true);
   QVERIFY(!window->close());
-  QCOMPARE(prompter.log.last(),
+  QCOMPARE(prompter.Log().last(),
            QStringLiteral("Message:処理中...\r\n処理が完了してから終了してください"));
   QCOMPARE(FreshSettings().GetInt(REG_HistListBefor), 0);
   window->SetBusy(false);

@@ -19,6 +19,7 @@
 #include <functional>
 #include <memory>
 
+#include "ScriptedPrompter.h"
 #include "TestSupport.h"
 #include "core/Catalog.h"
 #include "core/Prompter.h"
@@ -30,46 +31,12 @@
 #include "reading/Scanner.h"
 
 using namespace plomix;
+using plomix::test::ScriptedPrompter;
 using plomix::test::Sj;
 using plomix::test::TempDir;
 namespace fs = std::filesystem;
 
 namespace {
-
-class ScriptedPrompter : public Prompter {
- public:
-  struct Prompt {
-    QString text;
-    PromptIcon icon;
-    PromptButtons buttons;
-  };
-  std::vector<Prompt> prompts;
-  std::deque<PromptResult> answers;  // Cancel once used up
-  std::deque<QString> folders;       // "" (cancelled) once used up
-
-  PromptResult Message(const QString& text, PromptIcon icon, PromptButtons buttons,
-                       const QString&) override {
-    prompts.push_back({text, icon, buttons});
-    if (answers.empty()) return PromptResult::Cancel;
-    const PromptResult answer = answers.front();
-    answers.pop_front();
-    return answer;
-  }
-  QString OpenFile(const QString&, const QString&, const QString&) override { return {}; }
-  QString SaveFile(const QString&, const QString&, const QString&, const QString&) override {
-    return {};
-  }
-  QString ChooseFolder(const QString&, const QString&) override {
-    if (folders.empty()) return {};
-    const QString folder = folders.front();
-    folders.pop_front();
-    return folder;
-  }
-  std::optional<int> ChooseColour(int) override { return std::nullopt; }
-  std::optional<QString> InputText(const QString&, const QString&, const QString&) override {
-    return std::nullopt;
-  }
-};
 
 void WriteText(const fs::path& path, const std::string& text) {
   std::ofstream out(path, std::ios::binary);
@@ -343,7 +310,7 @@ class ReadDialogTest : public QObject {
     dialog.show();
     QCOMPARE(dialog.cmbDrive->currentData().toChar(), QChar('C'));
 
-    bench.prompter.folders = {QString::fromStdString(extra.string()), bench.MediaFolder(), ""};
+    bench.prompter.paths = {QString::fromStdString(extra.string()), bench.MediaFolder(), ""};
     dialog.cmdBindFolder->click();  // a new folder takes the lowest free letter
     QCOMPARE(dialog.cmbDrive->currentData().toChar(), QChar('E'));
     QCOMPARE(bench.drives.FolderOf('E'), extra.string());
@@ -353,7 +320,7 @@ class ReadDialogTest : public QObject {
     QVERIFY(bench.drives.FolderOf('F').empty());
     dialog.cmdBindFolder->click();  // cancelled
     QCOMPARE(dialog.cmbDrive->currentData().toChar(), QChar('D'));
-    QVERIFY(bench.prompter.prompts.empty());
+    QVERIFY(bench.prompter.Messages().isEmpty());  // no message on the way
   }
 };
 

@@ -67,7 +67,7 @@ TEST_F(MediaPresenceTest, TheRightMediaIsOpenedOrReportedPresent) {
   EXPECT_EQ(desktop.opened[0], (Stick() / "写真" / "ソフト.jpg").string());
   EXPECT_EQ(Check(kPresenceCopy, fileKey), PresenceOutcome::Present);
   EXPECT_EQ(desktop.opened.size(), 1u);
-  EXPECT_TRUE(prompter.asked.empty());
+  EXPECT_TRUE(prompter.prompts.empty());
 }
 
 TEST_F(MediaPresenceTest, AnotherMediaInTheDriveAsksToChangeTheDrive) {
@@ -80,14 +80,14 @@ TEST_F(MediaPresenceTest, AnotherMediaInTheDriveAsksToChangeTheDrive) {
   for (const auto& c : cases) {
     std::filesystem::rename(machine.Path(c.renameFrom), machine.Path(c.renameTo));
     for (const PromptResult answer : {PromptResult::Yes, PromptResult::No}) {
-      prompter.asked.clear();
+      prompter.prompts.clear();
       desktop.explorer.clear();
       prompter.answers = {answer};
       const PresenceOutcome outcome = Check(kPresenceCopy, fileKey);
-      ASSERT_EQ(prompter.asked.size(), 1u);
-      EXPECT_EQ(prompter.asked[0].text, QString::fromUtf8(c.text));
-      EXPECT_EQ(prompter.asked[0].icon, PromptIcon::Warning);
-      EXPECT_EQ(prompter.asked[0].buttons, PromptButtons::YesNo);
+      ASSERT_EQ(prompter.prompts.size(), 1u);
+      EXPECT_EQ(prompter.prompts[0].text, QString::fromUtf8(c.text));
+      EXPECT_EQ(prompter.prompts[0].icon, PromptIcon::Warning);
+      EXPECT_EQ(prompter.prompts[0].buttons, PromptButtons::YesNo);
       if (answer == PromptResult::Yes) {
         EXPECT_EQ(outcome, PresenceOutcome::ExplorerOpened);
         EXPECT_EQ(desktop.explorer, (std::vector<std::pair<int32_t, int>>{{fileKey, 2}}));
@@ -105,23 +105,23 @@ TEST_F(MediaPresenceTest, NoMediaRetriesThreeTimesThenGivesUp) {
   ASSERT_TRUE(drives.Unbind('E'));
   prompter.answers = {PromptResult::Yes, PromptResult::Yes, PromptResult::Yes, PromptResult::Yes};
   EXPECT_EQ(Check(kPresenceOpen, fileKey), PresenceOutcome::GaveUp);
-  ASSERT_EQ(prompter.asked.size(), 3u);
-  EXPECT_EQ(prompter.asked[0].text, QString::fromStdString(NotMountedText('e')));
-  EXPECT_TRUE(prompter.asked[0].text.startsWith(QString::fromUtf8("E ドライブにメディアが")));
-  EXPECT_EQ(prompter.asked[0].buttons, PromptButtons::YesNoCancel);
+  ASSERT_EQ(prompter.prompts.size(), 3u);
+  EXPECT_EQ(prompter.prompts[0].text, QString::fromStdString(NotMountedText('e')));
+  EXPECT_TRUE(prompter.prompts[0].text.startsWith(QString::fromUtf8("E ドライブにメディアが")));
+  EXPECT_EQ(prompter.prompts[0].buttons, PromptButtons::YesNoCancel);
 
-  prompter.asked.clear();
+  prompter.prompts.clear();
   prompter.answers = {PromptResult::No};
   EXPECT_EQ(Check(kPresenceOpen, fileKey), PresenceOutcome::ExplorerOpened);
   prompter.answers = {PromptResult::Cancel};
   EXPECT_EQ(Check(kPresenceOpen, fileKey), PresenceOutcome::Stopped);
-  EXPECT_EQ(prompter.asked.size(), 2u);
+  EXPECT_EQ(prompter.prompts.size(), 2u);
   EXPECT_TRUE(desktop.opened.empty());
 }
 
 TEST_F(MediaPresenceTest, TheMediaItselfHasNoPathAndOpensNothing) {
   EXPECT_EQ(Check(kPresenceOpen, mediaKey), PresenceOutcome::GaveUp);
-  EXPECT_TRUE(prompter.asked.empty());
+  EXPECT_TRUE(prompter.prompts.empty());
   EXPECT_TRUE(desktop.opened.empty());
   EXPECT_EQ(EntryNativePath(catalog, drives, mediaKey), "");
 }

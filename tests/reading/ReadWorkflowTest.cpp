@@ -68,7 +68,7 @@ TEST_F(ReadWorkflowTest, ReadsANewMediaTakingTheLabelAndRemembersTheChoices) {
   EXPECT_TRUE(busyInDialog);
   EXPECT_FALSE(busyAfter);
   EXPECT_EQ(hookCalls, 1);
-  EXPECT_TRUE(prompter.asked.empty());
+  EXPECT_TRUE(prompter.prompts.empty());
   const TMediaSlot& slot = catalog.Slot(catalog.LastAddedSlot());
   EXPECT_EQ(slot.Name(), "STICK");
   EXPECT_EQ(slot.Drive(), "e");
@@ -102,17 +102,17 @@ TEST_F(ReadWorkflowTest, ADriveThatIsNotReadyIsRetriedOrGivenUp) {
     if (++asks == 2) std::filesystem::rename(machine.Path("away"), Stick());
   };
   ASSERT_TRUE(Read());
-  ASSERT_EQ(prompter.asked.size(), 2u);
-  EXPECT_EQ(prompter.asked[0].text, QString::fromUtf8(ReadWorkflow::NotReadyMessage()));
-  EXPECT_EQ(prompter.asked[0].buttons, PromptButtons::RetryCancel);
-  EXPECT_EQ(prompter.asked[0].icon, PromptIcon::Error);
+  ASSERT_EQ(prompter.prompts.size(), 2u);
+  EXPECT_EQ(prompter.prompts[0].text, QString::fromUtf8(ReadWorkflow::NotReadyMessage()));
+  EXPECT_EQ(prompter.prompts[0].buttons, PromptButtons::RetryCancel);
+  EXPECT_EQ(prompter.prompts[0].icon, PromptIcon::Error);
 
   std::filesystem::rename(Stick(), machine.Path("away2"));
-  prompter.asked.clear();
+  prompter.prompts.clear();
   prompter.onAsk = nullptr;
   prompter.answers = {PromptResult::Cancel};
   EXPECT_FALSE(Read());
-  EXPECT_EQ(prompter.asked.size(), 1u);
+  EXPECT_EQ(prompter.prompts.size(), 1u);
   EXPECT_EQ(LiveMedia(), 1);
 }
 
@@ -141,21 +141,21 @@ TEST_F(ReadWorkflowTest, ReplacingByNameAsksWithTheSerialDependentNote) {
     info.VolumeSerial = c.sameSerial ? "1234ABCD" : "FFFF";
     ASSERT_TRUE(catalog.AddMedia(records, info));
     const int oldSlot = catalog.LastAddedSlot();
-    prompter.asked.clear();
+    prompter.prompts.clear();
     prompter.answers = {c.answer};
 
     const bool added = Read([](ReadForm& f) { f.name = "M"; });
 
-    ASSERT_EQ(prompter.asked.size(), 1u);
-    const QString text = prompter.asked[0].text;
+    ASSERT_EQ(prompter.prompts.size(), 1u);
+    const QString text = prompter.prompts[0].text;
     EXPECT_TRUE(text.startsWith(QString::fromUtf8("名前が重複します、上書きしますか\r\n\r\n")));
     EXPECT_TRUE(text.contains(QString::fromUtf8(c.sameSerial ? "(同一ﾒﾃﾞｨｱが指定されました)"
                                                              : "(注：別ﾒﾃﾞｨｱが指定されました)")));
     EXPECT_TRUE(text.contains(
         QString::fromUtf8("\r\n旧作成日時：") +
         text::Cp932ToQString(FormatDateTime(Sj("yyyy/mm/dd(aaa) hh:nn:ss"), records[0].FileDate))));
-    EXPECT_EQ(prompter.asked[0].icon, c.sameSerial ? PromptIcon::Question : PromptIcon::Warning);
-    EXPECT_EQ(prompter.asked[0].buttons, PromptButtons::OkCancel);
+    EXPECT_EQ(prompter.prompts[0].icon, c.sameSerial ? PromptIcon::Question : PromptIcon::Warning);
+    EXPECT_EQ(prompter.prompts[0].buttons, PromptButtons::OkCancel);
     const bool ok = c.answer == PromptResult::Ok;
     EXPECT_EQ(added, ok);
     EXPECT_EQ(catalog.Slot(oldSlot).IsLive(), !ok);
@@ -170,7 +170,7 @@ TEST_F(ReadWorkflowTest, AReplacingReadThatFindsNothingKeepsTheOldMedia) {
   std::filesystem::create_directories(Stick());
   prompter.answers = {PromptResult::Ok};
   EXPECT_FALSE(Read([](ReadForm& f) { f.name = "M"; }));
-  EXPECT_EQ(prompter.asked.size(), 1u);
+  EXPECT_EQ(prompter.prompts.size(), 1u);
   EXPECT_TRUE(catalog.Slot(oldSlot).IsLive());
 }
 
@@ -182,7 +182,7 @@ TEST_F(ReadWorkflowTest, ANameDifferingInCaseIsANewMediaAndEnterKeepsTheRadioCho
         f.dupSearchMode = 1;
       },
       false));
-  EXPECT_TRUE(prompter.asked.empty());
+  EXPECT_TRUE(prompter.prompts.empty());
   EXPECT_EQ(LiveMedia(), 2);
   EXPECT_EQ(settings.Get().GetInt(REG_DupSearchMode), 0);
 }

@@ -1,5 +1,5 @@
 #pragma once
-// Shared pieces of the reading tests: a scripted prompter, a fake machine
+// Shared pieces of the reading tests: a fake machine
 // (mount table, sysfs tree, by-label and by-uuid folders under a temporary
 // folder) and helpers that build folder trees.
 
@@ -19,43 +19,10 @@
 #include "core/Prompter.h"
 #include "core/Settings.h"
 #include "reading/Drives.h"
+#include "support/ScriptedPrompter.h"
 #include "support/TestSupport.h"
 
 namespace plomix::test {
-
-struct AskedPrompt {
-  QString text;
-  PromptIcon icon;
-  PromptButtons buttons;
-};
-
-// Answers message boxes from a queue (OK/Cancel-style default when it runs
-// dry: the first button) and records every question.
-class ScriptedPrompter : public Prompter {
- public:
-  std::deque<PromptResult> answers;
-  std::vector<AskedPrompt> asked;
-  std::function<void()> onAsk;
-
-  PromptResult Message(const QString& text, PromptIcon icon, PromptButtons buttons,
-                       const QString& = QString()) override {
-    asked.push_back({text, icon, buttons});
-    if (onAsk) onAsk();
-    if (answers.empty()) return PromptResult::Cancel;
-    const PromptResult r = answers.front();
-    answers.pop_front();
-    return r;
-  }
-  QString OpenFile(const QString&, const QString&, const QString&) override { return {}; }
-  QString SaveFile(const QString&, const QString&, const QString&, const QString&) override {
-    return {};
-  }
-  QString ChooseFolder(const QString&, const QString&) override { return {}; }
-  std::optional<int> ChooseColour(int) override { return std::nullopt; }
-  std::optional<QString> InputText(const QString&, const QString&, const QString&) override {
-    return std::nullopt;
-  }
-};
 
 inline void WriteText(const std::filesystem::path& path, const std::string& text) {
   std::filesystem::create_directories(path.parent_path());
