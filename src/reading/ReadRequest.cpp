@@ -161,6 +161,7 @@ bool ReadWorkflow::ReadAndAdd() {
   if (!scanner_.AllocateScanBuffer(&prompter_)) return false;
   scanner_.ClearScanBuffer();
   if (!scanner_.ReadMedia(request_, drives_, readVersions_, eject_, &prompter_)) return false;
+  if (beforeStore_) beforeStore_();
   if (!catalog_.AddMedia(scanner_, scanner_.CurrentMedia())) return false;
   // The old media goes only now that its successor is stored: a read that
   // found nothing, or a failed write, leaves the catalogue as it was.

@@ -86,6 +86,9 @@ class ReadWorkflow {
   int ReplaceSlot() const { return replaceSlot_; }
   // Called after a media was added (the analyses decide about re-running).
   void SetAfterMediaChange(std::function<void()> hook) { afterMediaChange_ = std::move(hook); }
+  // Called once the scan is done, just before the media is stored (the window
+  // shows that it is writing).
+  void SetBeforeStore(std::function<void()> hook) { beforeStore_ = std::move(hook); }
   // The command-line tool reads without changing the window's remembered choices.
   void SetPersistChoices(bool persist) { persistChoices_ = persist; }
 
@@ -108,6 +111,7 @@ class ReadWorkflow {
   bool busy_ = false;
   bool persistChoices_ = true;
   std::function<void()> afterMediaChange_;
+  std::function<void()> beforeStore_;
 };
 
 }  // namespace plomix

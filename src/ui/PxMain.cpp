@@ -47,6 +47,7 @@
 #include "ui/PxListItem.h"
 #include "ui/QtPrompter.h"
 #include "ui/charts/PieChart.h"
+#include "ui/widgets/TypeAheadViews.h"
 
 namespace plomix {
 
@@ -535,7 +536,7 @@ QWidget* TfrmMain::BuildListArea() {
   sizeBar_ = new SizeBarDelegate(*listModel_, this);
   QFont listFont = font();
   listFont.setPointSize(9);
-  ListView1 = new QTableView(area);
+  ListView1 = new TypeAheadTableView(area);
   ListView1->setObjectName(QStringLiteral("ListView1"));
   ListView1->setModel(listModel_);
   ListView1->setItemDelegate(sizeBar_);
@@ -551,7 +552,7 @@ QWidget* TfrmMain::BuildListArea() {
   ListView1->setWordWrap(false);
   ListView1->setStyleSheet(QStringLiteral("QTableView { background: white; }"));
   ListView1->setContextMenuPolicy(Qt::CustomContextMenu);
-  ListView1Icons = new QListView(area);
+  ListView1Icons = new TypeAheadListView(area);
   ListView1Icons->setObjectName(QStringLiteral("ListView1Icons"));
   ListView1Icons->setModel(listModel_);
   ListView1Icons->setSelectionModel(ListView1->selectionModel());
@@ -1688,6 +1689,11 @@ bool TfrmMain::ReadMedia(const std::function<bool(ReadWorkflow&)>& dialog) {
   scanner_->SetProgress([this](int64_t stored, const std::string& folder) {
     SetStatus0(QStringLiteral("メディア情報読込中...") + QString::number(stored));
     StatusPanel1->setText(QString::fromStdString(folder));
+    Pump();
+  });
+  readWorkflow_->SetBeforeStore([this] {
+    SetStatus0(QStringLiteral("メディア情報書込み中..."));
+    StatusPanel1->clear();
     Pump();
   });
   busy_ = true;

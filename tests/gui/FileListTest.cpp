@@ -2,6 +2,7 @@
 // numbers, name as tie-breaker, direction flips, Shift keys and their header
 // images), type-ahead, the size bar's length and the column layout store.
 
+#include <QApplication>
 #include <QTest>
 
 #include "TestSupport.h"
@@ -10,6 +11,7 @@
 #include "ui/ColumnLayout.h"
 #include "ui/FileListModel.h"
 #include "ui/ImageList.h"
+#include "ui/widgets/TypeAheadViews.h"
 
 using namespace plomix;
 
@@ -92,6 +94,19 @@ void FileListTest::TypeAheadFindsFromTheFocusRowAndWraps() {
   QCOMPARE(model.FindByTyping("ab", 2, true), 0);
   QCOMPARE(model.FindByTyping("ab", 2, false), -1);
   QCOMPARE(model.FindByTyping("q", 0, true), -1);
+
+  // Typed into the list: quick keys form one text; after a pause it starts anew.
+  TypeAheadTableView view;
+  view.setModel(&model);
+  view.show();
+  view.setCurrentIndex(model.index(2, 0));
+  QTest::keyClicks(&view, "ab");
+  QCOMPARE(view.currentIndex().row(), 0);
+  QTest::keyClicks(&view, "d");
+  QCOMPARE(view.currentIndex().row(), 1);
+  QTest::qWait(QApplication::keyboardInputInterval() + 100);
+  QTest::keyClicks(&view, "X");
+  QCOMPARE(view.currentIndex().row(), 2);
 }
 
 void FileListTest::SizeBarLength() {

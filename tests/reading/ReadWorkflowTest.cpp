@@ -50,6 +50,8 @@ class ReadWorkflowTest : public ::testing::Test {
 TEST_F(ReadWorkflowTest, ReadsANewMediaTakingTheLabelAndRemembersTheChoices) {
   bool busyInDialog = false, busyAfter = true;
   int hookCalls = 0;
+  std::vector<int> mediaWhenStoring;
+  workflow.SetBeforeStore([&] { mediaWhenStoring.push_back(catalog.MediaCount()); });
   workflow.SetAfterMediaChange([&] {
     ++hookCalls;
     busyAfter = workflow.Busy();
@@ -68,6 +70,7 @@ TEST_F(ReadWorkflowTest, ReadsANewMediaTakingTheLabelAndRemembersTheChoices) {
   EXPECT_TRUE(busyInDialog);
   EXPECT_FALSE(busyAfter);
   EXPECT_EQ(hookCalls, 1);
+  EXPECT_EQ(mediaWhenStoring, std::vector<int>{0});  // announced once, before the media is stored
   EXPECT_TRUE(prompter.prompts.empty());
   const TMediaSlot& slot = catalog.Slot(catalog.LastAddedSlot());
   EXPECT_EQ(slot.Name(), "STICK");
