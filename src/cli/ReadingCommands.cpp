@@ -28,7 +28,7 @@ namespace {
 // Answers the read workflow's questions from the command line's flags: never
 // retries, replaces only with --replace, and keeps the last question asked so
 // that a refusal can say why.
-class FlagPrompter : public Prompter {
+class FlagPrompter : public NonInteractivePrompter {
  public:
   explicit FlagPrompter(bool replace) : replace_(replace) {}
 
@@ -43,16 +43,6 @@ class FlagPrompter : public Prompter {
     if (buttons == PromptButtons::Ok) std::cerr << text.toStdString() << '\n';
     return PromptResult::Ok;
   }
-  QString OpenFile(const QString&, const QString&, const QString&) override { return {}; }
-  QString SaveFile(const QString&, const QString&, const QString&, const QString&) override {
-    return {};
-  }
-  QString ChooseFolder(const QString&, const QString&) override { return {}; }
-  std::optional<int> ChooseColour(int) override { return std::nullopt; }
-  std::optional<QString> InputText(const QString&, const QString&, const QString&) override {
-    return std::nullopt;
-  }
-
   bool ReplaceAsked() const { return replaceAsked_; }
   const QString& LastText() const { return lastText_; }
 

@@ -23,6 +23,7 @@
 #include "core/Prompter.h"
 #include "core/Text.h"
 #include "reading/Drives.h"
+#include "ui/widgets/WaitCursor.h"
 
 namespace plomix {
 
@@ -65,15 +66,6 @@ void FillSorted(QComboBox* box, QStringList items) {
   box->setCurrentIndex(-1);
   box->setEditText(edit);
 }
-
-// Shows the wait cursor for as long as it lives.
-class WaitCursor {
- public:
-  WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-  ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-  WaitCursor(const WaitCursor&) = delete;
-  WaitCursor& operator=(const WaitCursor&) = delete;
-};
 
 }  // namespace
 

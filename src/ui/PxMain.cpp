@@ -48,6 +48,7 @@
 #include "ui/QtPrompter.h"
 #include "ui/charts/PieChart.h"
 #include "ui/widgets/TypeAheadViews.h"
+#include "ui/widgets/WaitCursor.h"
 
 namespace plomix {
 
@@ -68,15 +69,6 @@ std::string Sj(const QString& text) {
 std::string Native(const QString& path) {
   return path.toStdString();
 }
-
-// A wait cursor for the length of a scope.
-class WaitCursor {
- public:
-  WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-  ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-  WaitCursor(const WaitCursor&) = delete;
-  WaitCursor& operator=(const WaitCursor&) = delete;
-};
 
 QString ColourStyle(const QColor& colour) {
   return QStringLiteral("background-color: %1; border: 1px solid black;").arg(colour.name());
