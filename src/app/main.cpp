@@ -3,6 +3,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QLocale>
 #include <QLockFile>
 #include <QStandardPaths>
 #include <QTimer>
@@ -28,6 +29,9 @@ int main(int argc, char** argv) {
   if (!instance.tryLock(0)) return 0;
   QApplication::setApplicationName(QStringLiteral("Plomix2"));
   QApplication::setApplicationDisplayName(QStringLiteral("Plomix2"));
+  // The program speaks Japanese whatever the desktop's language: type names
+  // and other texts the desktop supplies follow.
+  QLocale::setDefault(QLocale(QLocale::Japanese, QLocale::Japan));
 
   plomix::TfrmMain window;
   if (!window.Started()) return 0;
