@@ -132,16 +132,17 @@ bool Catalog::CreateCatalog(const std::string& path) {
     return false;
   }
 
-  ResetTables();
-  UnloadMedia();
+  // The catalogue open so far stays untouched until the new file exists:
+  // a failed creation must not leave its tables emptied in memory, where the
+  // next write would carry the emptiness into its file.
   try {
-    BinaryFile file(path, BinaryFile::Mode::Create);
     std::vector<uint8_t> area(static_cast<std::size_t>(kRecordAreaOffset));
-    for (int s = 0; s < kMaxMedia; ++s)
-      std::copy_n(mediaSlots_[s].Data(), TMediaSlot::kSize, &area[s * TMediaSlot::kSize]);
+    TCommentSlot freeComment;
+    freeComment.Clear();
     for (int c = 0; c < kMaxComments; ++c)
-      std::copy_n(commentSlots_[c].Data(), TCommentSlot::kSize,
+      std::copy_n(freeComment.Data(), TCommentSlot::kSize,
                   &area[kCommentAreaOffset + c * TCommentSlot::kSize]);
+    BinaryFile file(path, BinaryFile::Mode::Create);
     file.WriteAt(0, area.data(), area.size());
     file.Close();
   } catch (const CatalogError& e) {
@@ -149,6 +150,9 @@ bool Catalog::CreateCatalog(const std::string& path) {
     return false;
   }
 
+  ResetTables();
+  UnloadMedia();
+  statsSlot_ = -1;
   SetCatalogPath(path);
   open_ = true;
   categoryNames_.Clear();

@@ -1,5 +1,3 @@
-#include "core/Catalog.h"
-
 #include <gtest/gtest.h>
 
 #include <cfloat>
@@ -9,6 +7,7 @@
 #include "CatalogTestUtil.h"
 #include "TestSupport.h"
 #include "core/BinaryFile.h"
+#include "core/Catalog.h"
 #include "core/Format.h"
 #include "core/Text.h"
 #include "core/TypeNames.h"
@@ -75,23 +74,42 @@ TEST(ByteImages, FieldsSitAtTheirOffsets) {
        }),
        104},
       {"TMediaSlot.Drive", With<TMediaSlot>([](auto& s) { s.SetDrive("d"); }), 265},
-      {"TMediaSlot.KindName", With<TMediaSlot>([](auto& s) { s.SetInfo({.KindName = "HD", .SmallestFile = 0}); }), 268},
+      {"TMediaSlot.KindName",
+       With<TMediaSlot>([](auto& s) { s.SetInfo({.KindName = "HD", .SmallestFile = 0}); }), 268},
       {"TMediaSlot.Category", With<TMediaSlot>([](auto& s) { s.SetCategory("c"); }), 284},
       {"TMediaSlot.Location", With<TMediaSlot>([](auto& s) { s.SetLocation("l"); }), 311},
-      {"TMediaSlot.LocationDetail", With<TMediaSlot>([](auto& s) { s.SetLocationDetail("x"); }), 338},
-      {"TMediaSlot.ClusterSize", With<TMediaSlot>([](auto& s) { s.SetInfo({.ClusterSize = 7, .SmallestFile = 0}); }), 349},
-      {"TMediaSlot.FreeSpace", With<TMediaSlot>([](auto& s) { s.SetInfo({.FreeSpace = kOddDouble, .SmallestFile = 0}); }), 353},
-      {"TMediaSlot.VolumeName", With<TMediaSlot>([](auto& s) { s.SetInfo({.VolumeName = "v", .SmallestFile = 0}); }), 361},
-      {"TMediaSlot.VolumeSerial", With<TMediaSlot>([](auto& s) { s.SetInfo({.VolumeSerial = "1", .SmallestFile = 0}); }), 393},
-      {"TMediaSlot.Reserved1", With<TMediaSlot>([](auto& s) { s.SetInfo({.Reserved1 = "r", .SmallestFile = 0}); }), 425},
-      {"TMediaSlot.Reserved2", With<TMediaSlot>([](auto& s) { s.SetInfo({.Reserved2 = "r", .SmallestFile = 0}); }), 457},
-      {"TMediaSlot.Reserved3", With<TMediaSlot>([](auto& s) { s.SetInfo({.Reserved3 = "r", .SmallestFile = 0}); }), 489},
-      {"TMediaSlot.OldestFileDate", With<TMediaSlot>([](auto& s) { s.SetInfo({.OldestFileDate = 7, .SmallestFile = 0}); }), 521},
-      {"TMediaSlot.NewestFileDate", With<TMediaSlot>([](auto& s) { s.SetInfo({.NewestFileDate = 7, .SmallestFile = 0}); }), 525},
-      {"TMediaSlot.OldestFolderDate", With<TMediaSlot>([](auto& s) { s.SetInfo({.OldestFolderDate = 7, .SmallestFile = 0}); }), 529},
-      {"TMediaSlot.NewestFolderDate", With<TMediaSlot>([](auto& s) { s.SetInfo({.NewestFolderDate = 7, .SmallestFile = 0}); }), 533},
-      {"TMediaSlot.SmallestFile", With<TMediaSlot>([](auto& s) { s.SetInfo({.SmallestFile = kOddDouble}); }), 537},
-      {"TMediaSlot.LargestFile", With<TMediaSlot>([](auto& s) { s.SetInfo({.SmallestFile = 0, .LargestFile = kOddDouble}); }), 545},
+      {"TMediaSlot.LocationDetail", With<TMediaSlot>([](auto& s) { s.SetLocationDetail("x"); }),
+       338},
+      {"TMediaSlot.ClusterSize",
+       With<TMediaSlot>([](auto& s) { s.SetInfo({.ClusterSize = 7, .SmallestFile = 0}); }), 349},
+      {"TMediaSlot.FreeSpace",
+       With<TMediaSlot>([](auto& s) { s.SetInfo({.FreeSpace = kOddDouble, .SmallestFile = 0}); }),
+       353},
+      {"TMediaSlot.VolumeName",
+       With<TMediaSlot>([](auto& s) { s.SetInfo({.VolumeName = "v", .SmallestFile = 0}); }), 361},
+      {"TMediaSlot.VolumeSerial",
+       With<TMediaSlot>([](auto& s) { s.SetInfo({.VolumeSerial = "1", .SmallestFile = 0}); }), 393},
+      {"TMediaSlot.Reserved1",
+       With<TMediaSlot>([](auto& s) { s.SetInfo({.Reserved1 = "r", .SmallestFile = 0}); }), 425},
+      {"TMediaSlot.Reserved2",
+       With<TMediaSlot>([](auto& s) { s.SetInfo({.Reserved2 = "r", .SmallestFile = 0}); }), 457},
+      {"TMediaSlot.Reserved3",
+       With<TMediaSlot>([](auto& s) { s.SetInfo({.Reserved3 = "r", .SmallestFile = 0}); }), 489},
+      {"TMediaSlot.OldestFileDate",
+       With<TMediaSlot>([](auto& s) { s.SetInfo({.OldestFileDate = 7, .SmallestFile = 0}); }), 521},
+      {"TMediaSlot.NewestFileDate",
+       With<TMediaSlot>([](auto& s) { s.SetInfo({.NewestFileDate = 7, .SmallestFile = 0}); }), 525},
+      {"TMediaSlot.OldestFolderDate",
+       With<TMediaSlot>([](auto& s) { s.SetInfo({.OldestFolderDate = 7, .SmallestFile = 0}); }),
+       529},
+      {"TMediaSlot.NewestFolderDate",
+       With<TMediaSlot>([](auto& s) { s.SetInfo({.NewestFolderDate = 7, .SmallestFile = 0}); }),
+       533},
+      {"TMediaSlot.SmallestFile",
+       With<TMediaSlot>([](auto& s) { s.SetInfo({.SmallestFile = kOddDouble}); }), 537},
+      {"TMediaSlot.LargestFile",
+       With<TMediaSlot>([](auto& s) { s.SetInfo({.SmallestFile = 0, .LargestFile = kOddDouble}); }),
+       545},
       {"TCommentSlot.Key", With<TCommentSlot>([](auto& c) { c.SetKey(7); }), 0},
       {"TCommentSlot.Date", With<TCommentSlot>([](auto& c) { c.SetDate(7); }), 4},
       {"TCommentSlot.Text", With<TCommentSlot>([](auto& c) { c.SetText("t"); }), 8},
@@ -195,9 +213,9 @@ TEST_F(CatalogTest, FirstMediaOfThreeRecordsIsAppendedAndSlotted) {
   EXPECT_EQ(catalog.LoadedMediaSlot(), -1);
 
   const auto lfn = ReadFileBytes(dir.File("t.lfn"));
-  EXPECT_EQ(LE32(lfn, 8), 1);                // used
-  EXPECT_EQ(LE32(lfn, 512 + 288), 1);        // valid
-  EXPECT_EQ(lfn[512 + 0], bytes[265]);       // slot copy starts with the drive
+  EXPECT_EQ(LE32(lfn, 8), 1);           // used
+  EXPECT_EQ(LE32(lfn, 512 + 288), 1);   // valid
+  EXPECT_EQ(lfn[512 + 0], bytes[265]);  // slot copy starts with the drive
 }
 
 TEST_F(CatalogTest, DeleteClearsOnlyTheNameAndTheNextMediaFollowsTheRecords) {
@@ -253,8 +271,8 @@ TEST_F(CatalogTest, CommentOnTheRootOfSlotTwoHasKeyTwoMillion) {
 
   const auto bytes = Bytes();
   EXPECT_EQ(LE32(bytes, 1106000), 2000000);
-  EXPECT_EQ(LE32(bytes, 2 * 553 + 104 + 157), 0);             // root copy CommentNo
-  EXPECT_EQ(LE32(bytes, 2906000 + 161 * 4 + 157), 0);         // record 0 of slot 2
+  EXPECT_EQ(LE32(bytes, 2 * 553 + 104 + 157), 0);      // root copy CommentNo
+  EXPECT_EQ(LE32(bytes, 2906000 + 161 * 4 + 157), 0);  // record 0 of slot 2
   EXPECT_EQ(catalog.CommentText(index), Sj("メモ"));
   EXPECT_EQ(catalog.CommentText(5000), "");
 
@@ -276,8 +294,8 @@ TEST_F(CatalogTest, MarksToggleSetAndClearAndAreWritten) {
 
   EXPECT_EQ(catalog.SetMark(0, MakeKey(0, 0)), 1);
   const auto bytes = Bytes();
-  EXPECT_EQ(bytes[104 + 116], 1);            // root copy
-  EXPECT_EQ(bytes[2906000 + 116], 1);        // record 0
+  EXPECT_EQ(bytes[104 + 116], 1);      // root copy
+  EXPECT_EQ(bytes[2906000 + 116], 1);  // record 0
   EXPECT_EQ(catalog.SetMark(0, MakeKey(0, 0)), 0);
 }
 
@@ -541,6 +559,30 @@ TEST(TypeNameCache, FallbacksAndOneEntryPerExtension) {
   EXPECT_FALSE(jpeg.empty());
   EXPECT_EQ(names.TypeName(kKindFile, "x.jpg"), jpeg);
   EXPECT_EQ(names.CacheSize(), 2u);
+}
+
+}  // namespace
+}  // namespace plomix
+
+namespace plomix {
+namespace {
+
+TEST(CatalogCreate, AFailedCreationLeavesTheOpenCatalogueIntact) {
+  test::TempDir dir;
+  Catalog catalog;
+  ASSERT_TRUE(catalog.CreateCatalog(dir.File("good.qdb")));
+  TMediaInfomation info = test::InfoFor();
+  ASSERT_TRUE(catalog.AddMedia(test::FlatMedia("Kept", 1), info));
+  test::WriteFileBytes(dir.File("blocker"), {1});  // a file where a folder would be needed
+
+  EXPECT_FALSE(catalog.CreateCatalog(dir.File("blocker/new.qdb")));
+  EXPECT_FALSE(catalog.LastError().empty());
+  EXPECT_EQ(catalog.CatalogPath(), dir.File("good.qdb"));
+  EXPECT_EQ(catalog.MediaCount(), 1);
+  catalog.WriteSlotTable();  // what the next change would do
+  Catalog reopened;
+  ASSERT_TRUE(reopened.OpenCatalog(dir.File("good.qdb")));
+  EXPECT_EQ(reopened.Slot(0).Name(), "Kept");
 }
 
 }  // namespace
