@@ -7,6 +7,7 @@
 #include <QSaveFile>
 #include <QStandardPaths>
 #include <cstdlib>
+#include <limits>
 
 #include "core/Text.h"
 
@@ -47,7 +48,8 @@ HistoryMove BrowseHistory::Move(int delta) {
   const QString head = text::Cp932ToQString(line.substr(0, line.find(',')));
   bool ok = false;
   const int value = head.trimmed().toInt(&ok);
-  if (!ok) {
+  // The lowest int has no magnitude that a key could hold.
+  if (!ok || value == std::numeric_limits<int>::min()) {
     move.kind = HistoryMove::Kind::NotInteger;
     move.badText = head;
     return move;

@@ -994,7 +994,9 @@ void TfrmMain::SaveWindowState() {
   settings_->SetInt(REG_MainFrameHeight, frame.height());
   settings_->SetInt(REG_MainFrameWidth, frame.width());
   settings_->SetInt(REG_MainTreeViewWidth, Splitter1->sizes().value(0));
-  if (Panel24->isVisible()) settings_->SetInt(REG_MainDupPanelHeight, Splitter6->sizes().value(1));
+  // A hidden detail panel has no height worth keeping; a panel merely on a
+  // page that is not in front still has its own.
+  if (!Panel24->isHidden()) settings_->SetInt(REG_MainDupPanelHeight, Splitter6->sizes().value(1));
 }
 
 void TfrmMain::closeEvent(QCloseEvent* event) {
@@ -1043,8 +1045,10 @@ void TfrmMain::ResetHistory() {
 
 void TfrmMain::LoadHistory() {
   if (settings_->GetInt(REG_RefHistSave) == 1) {
+    // The magnitude is restored even when the file is gone: it still keeps
+    // the first record of this run from repeating the last one of the run before.
     const int last = settings_->GetInt(REG_HistListBefor);
-    if (last != 0 && QFileInfo::exists(HistoryFilePath())) history_->Load(HistoryFilePath(), last);
+    if (last != 0) history_->Load(HistoryFilePath(), last);
   }
   UpdateHistoryHints();
 }

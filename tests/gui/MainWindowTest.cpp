@@ -130,12 +130,16 @@ void MainWindowTest::StartWithHistoryOpensWithoutDialogAndCancelEnds() {
     Settings settings = FreshSettings();
     settings.SetString(REG_OpenHist01, Path("old.qdb"));
     settings.SetString(REG_OpenHist02, Path("other.qdb"));
+    // The history file is gone but its magnitude was kept at the last close.
+    settings.SetInt(REG_HistListBefor, 3000005);
   }
   ScriptedPrompter prompter;
   TfrmMain window(&prompter);
   QVERIFY(window.Started());
   QVERIFY2(prompter.Log().isEmpty(), qPrintable(prompter.Log().join('|')));
   QCOMPARE(FreshSettings().GetString(REG_OpenHist02), Path("other.qdb"));
+  QCOMPARE(window.History().Count(), 0);
+  QCOMPARE(window.History().LastMagnitude(), 3000005);
 
   // The last catalogue is gone and the user cancels: the program ends.
   QFile::remove(Path("old.qdb"));
@@ -278,10 +282,14 @@ void MainWindowTest::CloseIsRefusedWhileBusy() {
            QStringLiteral("Message:処理中...\r\n処理が完了してから終了してください"));
   QCOMPARE(FreshSettings().GetInt(REG_HistListBefor), 0);
   window->SetBusy(false);
+  // Closing from another page still keeps the detail panel's height.
+  FreshSettings().SetInt(REG_MainDupPanelHeight, 0);
+  window->PageControl1->setCurrentWidget(window->TabSheet2);
   QVERIFY(window->close());
   // The window state and the history were saved.
   Settings settings = FreshSettings();
   QVERIFY(settings.GetInt(REG_MainTreeViewWidth) >= 200);
+  QVERIFY(settings.GetInt(REG_MainDupPanelHeight) > 0);
   QVERIFY(settings.GetInt(REG_HistListBefor) != 0);
   QVERIFY(QFile::exists(HistoryFilePath()));
   BrowseHistory saved;

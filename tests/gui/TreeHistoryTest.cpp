@@ -70,13 +70,18 @@ void TreeHistoryTest::SaveKeepsTheNewestEntriesInCp932Lines() {
 void TreeHistoryTest::BadLinesStopTheMoveWithTheirText() {
   test::TempDir dir;
   const std::string path = dir.File("RefHist.hst");
-  test::WriteFileBytes(path, {'1', ',', 'P', '\r', '\n', 'a', 'b', 'c',  ',',  'x', '\r', '\n',
-                              'n', 'o', 'c', 'o',  'm',  'm', 'a', '\r', '\n', '0', ',',  'z'});
+  // The last number has no magnitude that a key could have: refused like any
+  // other bad text.
+  const std::string lines = "1,P\r\nabc,x\r\nnocomma\r\n0,z\r\n-2147483648,w";
+  test::WriteFileBytes(path, std::vector<uint8_t>(lines.begin(), lines.end()));
   BrowseHistory history;
   QVERIFY(history.Load(QString::fromStdString(path), 5));
-  QCOMPARE(history.Count(), 4);
-  QCOMPARE(history.Move(0).kind, HistoryMove::Kind::Nothing);
-  HistoryMove bad = history.Move(-1);
+  QCOMPARE(history.Count(), 5);
+  HistoryMove bad = history.Move(0);
+  QCOMPARE(bad.kind, HistoryMove::Kind::NotInteger);
+  QCOMPARE(bad.badText, QStringLiteral("-2147483648"));
+  QCOMPARE(history.Move(-1).kind, HistoryMove::Kind::Nothing);
+  bad = history.Move(-1);
   QCOMPARE(bad.kind, HistoryMove::Kind::NotInteger);
   QCOMPARE(bad.badText, QStringLiteral("nocomma"));
   QCOMPARE(history.Position(), 2);
