@@ -208,8 +208,15 @@ ExportMode ModeFromText(const std::string& mode) {
 int ResolveEntry(Catalog& catalog, const std::string& selection, int& slot) {
   std::vector<std::string> parts;
   std::string part;
-  for (char c : Sjis(selection)) {
-    if (c == '\\' || c == '/') {
+  const std::string cp932 = Sjis(selection);
+  for (std::size_t i = 0; i < cp932.size(); ++i) {
+    const char c = cp932[i];
+    // The second byte of a two-byte character may be 0x5C ("表", "ソ"): it
+    // belongs to the name, not a separator.
+    if (text::IsLeadByte(static_cast<uint8_t>(c)) && i + 1 < cp932.size()) {
+      part += c;
+      part += cp932[++i];
+    } else if (c == '\\' || c == '/') {
       parts.push_back(part);
       part.clear();
     } else {

@@ -165,12 +165,25 @@ bool FileSearch::SearchMedia(int slot) {
   folderNames_.clear();
   folderNameArena_.clear();
   pathCacheParent_ = -2;
+  const int32_t count = catalog_.Slot(slot).Count();
   bool damaged = false;
   std::string longName;
-  const bool read = catalog_.VisitMediaRecords(slot, [&](int32_t r, const TFileRec& rec) {
-    const int32_t parent = rec.Parent();
-    damaged = damaged || (r == 0 ? parent != -1 : parent < 0 || parent >= r);
+  TFileRec root;
+  const bool read = catalog_.VisitMediaRecords(slot, [&](int32_t r, const TFileRec& stored) {
+    // The links a load refuses: such a media gives no hits, as if it could not
+    // be loaded.
+    const int32_t parent = stored.Parent();
+    const int32_t child = stored.FirstChild();
+    damaged = damaged || (r == 0 ? parent != -1 : parent < 0 || parent >= r) ||
+              (child != -1 && (child <= r || child >= count));
     if (damaged || searchRecs_.size() >= static_cast<std::size_t>(kMaxSearchHits)) return;
+    // A loaded root carries the media's present name, which a rename does not
+    // write into the stored record; every test of the root sees that name.
+    if (r == 0) {
+      root = stored;
+      root.SetName(mediaName);
+    }
+    const TFileRec& rec = r == 0 ? root : stored;
     parents_.push_back(parent);
     std::string_view name = r == 0 ? std::string_view(mediaName) : StoredName(rec);
     if (r > 0 && name.size() == TFileRec::kNameCap) {

@@ -20,6 +20,7 @@ class SearchCliTest : public ::testing::Test {
     TMediaInfomation info = test::InfoFor();
     ASSERT_TRUE(catalog.AddMedia(test::NestedMedia("M"), info));
     auto flat = test::FlatMedia(test::Sj("写真"), 2);
+    flat[1].Name = test::Sj("表ソ");  // both trail bytes are 0x5C, a backslash alone
     flat[2].Name = test::Sj("旅行.TXT");
     ASSERT_TRUE(catalog.AddMedia(flat, info));
     path = QString::fromStdString(dir.File("s.qdb"));
@@ -60,6 +61,11 @@ TEST_F(SearchCliTest, ExportWritesCp932LinesEndingInCrLf) {
       ASSERT_EQ(text[i - 1], '\r') << i;
     }
   }
+
+  const auto named =
+      RunCli({"export", path, QStringLiteral("写真\\表ソ"), "--mode", "name", "--simple"});
+  ASSERT_EQ(named.exitCode, 0) << named.err.toStdString();
+  EXPECT_EQ(named.out.toStdString(), "表ソ\r\n");
 
   EXPECT_EQ(RunCli({"export", path, "M\\Nope", "--mode", "name"}).exitCode, 1);
   EXPECT_EQ(RunCli({"export", path, "M", "--mode", "bogus"}).exitCode, 1);

@@ -284,6 +284,27 @@ TEST(FileSearchLimit, StopsAtTwoHundredThousandHits) {
 namespace plomix {
 namespace {
 
+TEST_F(FileSearchTest, MediaAreSearchedAsTheyLoad) {
+  // Slot 1: stored with an empty root name, then renamed (the rename leaves
+  // the stored root as it was). Slot 2: a file's child link leaves the media,
+  // so the media does not load.
+  TMediaInfomation info;
+  ASSERT_TRUE(catalog.AddMedia(
+      std::vector<TRecord>{Entry(-1, 1, kKindFixed, "", 0), Entry(0, -1, kKindFile, "x.txt", 1)},
+      info));
+  ASSERT_EQ(catalog.RenameMedia(1, "NEW"), 1);
+  ASSERT_TRUE(catalog.AddMedia(
+      std::vector<TRecord>{Entry(-1, 1, kKindFixed, "BAD", 0), Entry(0, 7, kKindFile, "y.txt", 1)},
+      info));
+  ASSERT_FALSE(catalog.LoadMedia(2));
+
+  SearchConditions c = Name("*");
+  c.includeFolders = true;
+  EXPECT_EQ(Run(c, {1, 2}), (Names{"NEW", "x.txt"}));
+  SearchConditions none;
+  EXPECT_EQ(Run(none, {2}), Names{});
+}
+
 TEST_F(FileSearchTest, CaseInsensitiveSubstringsNeverStartInsideACharacter) {
   // "ア" is 0x83 0x41: its second byte reads as "A" on its own.
   std::vector<TRecord> recs = {

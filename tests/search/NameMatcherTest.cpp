@@ -25,7 +25,7 @@ TEST(MatchNamePattern, PatternTable) {
       {"*.txt", ".txt", false, true},
       {"*abc", "abcxabc", false, true},  // a later occurrence that ends the name
       {"*s", "process", false, true},
-      {"*a?c", "xabdabc", false, true},   // the first "a" leads nowhere, the second does
+      {"*a?c", "xabdabc", false, true},  // the first "a" leads nowhere, the second does
       {"*a?", "xaay", false, true},
       {"*abc", "xxabc", false, true},
       {"*", "x", false, true},
