@@ -67,15 +67,18 @@ AnalysisCounters AnalysisControl::RunSearchInDialog(AnalysisMode mode,
   NameAnalysis& search = store.Search();
   search.Delimiters().SetKeyDelimiters(mode == AnalysisMode::Duplicate ? std::string_view()
                                                                        : like_.CurrentLikeKey());
-  const AnalysisCounters counters = search.RunNameAnalysis(catalog_, progress);
-  auto say = [&](AnalysisEvent::Kind kind, std::string text) {
-    if (progress) progress(AnalysisEvent{kind, std::move(text), -1, counters});
-  };
-  say(AnalysisEvent::Kind::Sorting, FormatNumber(static_cast<double>(counters.entries)) +
-                                        text::Utf8ToCp932("ファイルのソート中..."));
-  search.Sort();
-  say(AnalysisEvent::Kind::Finishing, text::Utf8ToCp932("最後のオマジナイ..."));
+  AnalysisCounters counters;
+  // A search that fails anywhere gives its memory back at once and leaves
+  // the old result file in place.
   try {
+    counters = search.RunNameAnalysis(catalog_, progress);
+    auto say = [&](AnalysisEvent::Kind kind, std::string text) {
+      if (progress) progress(AnalysisEvent{kind, std::move(text), -1, counters});
+    };
+    say(AnalysisEvent::Kind::Sorting, FormatNumber(static_cast<double>(counters.entries)) +
+                                          text::Utf8ToCp932("ファイルのソート中..."));
+    search.Sort();
+    say(AnalysisEvent::Kind::Finishing, text::Utf8ToCp932("最後のオマジナイ..."));
     if (mode == AnalysisMode::Duplicate)
       dup_.WriteDupFile();
     else
@@ -108,7 +111,10 @@ bool AnalysisControl::AfterMediaChange(const AnalysisProgress& progress) {
                    PromptIcon::Question, PromptButtons::YesNo) == PromptResult::Yes;
       break;
   }
-  if (!search) {
+  // Results left from before the change would be stale (after a compaction
+  // their keys name other files), so a search that cannot run discards them
+  // as a No does.
+  if (!search || catalog_.FilteredMediaCount() == 0) {
     DiscardResults();
     return false;
   }

@@ -64,7 +64,8 @@ class AnalysisControl {
 
   // After media were added, deleted or compacted: REG_DupSearchMode 2 (or a
   // Yes to the question asked for 0) searches both modes again; 1 (or No)
-  // deletes both result files. True when the searches ran.
+  // deletes both result files, and so does a search that cannot run because
+  // no live media passes the category filter. True when the searches ran.
   bool AfterMediaChange(const AnalysisProgress& progress = {});
   // Both results discarded without asking.
   void DiscardResults();

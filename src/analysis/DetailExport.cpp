@@ -137,11 +137,13 @@ std::vector<DetailRow> BuildDetailRows(Catalog& catalog, const std::vector<Resul
   if (!withPaths) return rows;
   // One load per media, however the members are spread.
   for (const auto& [slot, indices] : bySlot) {
+    if (!catalog.LoadMedia(slot)) continue;
     for (std::size_t i : indices) {
       int s = 0;
       int32_t record = 0;
       SplitResultKey(members[i].key, s, record);
-      if (!catalog.LoadMedia(slot) || record >= catalog.LoadedCount()) break;
+      // A member the media no longer holds has no path; the others still do.
+      if (record >= catalog.LoadedCount()) continue;
       const std::string folder = catalog.BuildRecordPath(slot, record);
       // A trail byte may look like a backslash: only a character boundary cuts.
       const std::size_t cut = text::FindText(folder, "\\");

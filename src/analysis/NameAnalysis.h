@@ -87,7 +87,7 @@ struct AnalysisCounters {
 
 struct AnalysisEvent {
   enum class Kind {
-    Media,         // a media is about to be searched; text "検索中...(n/m メディア)"
+    Media,         // a media is about to be searched; text "検索中...(n/mメディア)"
     Counters,      // every 1000 files and after each media
     MediaSkipped,  // a media whose records could not be read; text says which
     Sorting,       // text: "<entries>ファイルのソート中..."

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <stdexcept>
 #include <system_error>
+#include <utility>
 
 #include "core/BinaryFile.h"
 #include "core/Catalog.h"
@@ -52,14 +53,31 @@ std::string ResolveName(const Catalog* catalog, int32_t key, std::string stored)
   return catalog->LongNameOfRecord(slot, record, stored);
 }
 
-ResultItem ItemOf(const ResultRecord& rec, const Catalog* catalog) {
-  return ResultItem{ResolveName(catalog, rec.Key(), rec.Name()),
-                    rec.Key(),
-                    rec.Date(),
-                    rec.Size(),
-                    rec.Position(),
-                    rec.End(),
-                    rec.GroupSize()};
+// A similar-name head names a word, not a file, so its file's complete name
+// must not replace it. Only a word cut at the record's capacity is incomplete;
+// the word of the head's file that it begins (the file's words split as the
+// search split them) gives it back whole.
+std::string ResolveWord(const Catalog* catalog, int32_t key, std::string stored,
+                        const std::string& likeKey) {
+  int slot = 0;
+  int32_t record = 0;
+  if (catalog == nullptr || stored.size() < ResultRecord::kNameCap ||
+      !SplitResultKey(key, slot, record))
+    return stored;
+  const std::string fileName = catalog->LongNameOfRecord(slot, record, stored);
+  KeyDelimiters delimiters;
+  delimiters.SetKeyDelimiters(likeKey);
+  const std::string lowerStored = text::AnsiLower(stored);
+  for (const std::string& word : delimiters.SplitNameKeys(fileName, kKindFile))
+    if (word.size() > stored.size() &&
+        text::AnsiLower(word.substr(0, stored.size())) == lowerStored)
+      return word;
+  return stored;
+}
+
+ResultItem ItemOf(const ResultRecord& rec, std::string name) {
+  return ResultItem{std::move(name), rec.Key(), rec.Date(),     rec.Size(),
+                    rec.Position(),  rec.End(), rec.GroupSize()};
 }
 
 // Sequential writer with a large buffer over one BinaryFile.
@@ -151,7 +169,9 @@ LoadedGroups ReadGroupHeads(const std::string& path, AnalysisMode mode, const Ca
         break;
       }
       previousEnd = rec.End();
-      out.heads.push_back(ItemOf(rec, catalog));
+      out.heads.push_back(ItemOf(rec, mode == AnalysisMode::Similar
+                                          ? ResolveWord(catalog, rec.Key(), rec.Name(), out.likeKey)
+                                          : ResolveName(catalog, rec.Key(), rec.Name())));
     }
   }
   file.Close();
@@ -323,7 +343,7 @@ bool ResultStore::LoadMembers(int list, int32_t first, int32_t count) {
     for (int32_t i = 0; i < n; ++i) {
       rec.CopyFrom(0, &block[static_cast<std::size_t>(i) * kRecordSize], kRecordSize);
       if (rec.Position() != start + i) return false;
-      members.push_back(ItemOf(rec, catalog_));
+      members.push_back(ItemOf(rec, ResolveName(catalog_, rec.Key(), rec.Name())));
     }
   }
   return last == int64_t{first} + count;

@@ -52,7 +52,9 @@ class ResultRecord : public ByteImage<116> {
 static_assert(ResultRecord::kSize == 116);
 
 // A group head or member as the program shows it. `name` is complete: a
-// stored name of 90 bytes or more is replaced by the long name its key finds.
+// stored name of 90 bytes or more is replaced by the long name its key finds,
+// except that a similar-name head keeps its word (one cut at 91 bytes is
+// completed from the words of its file's complete name).
 struct ResultItem {
   std::string name;
   int32_t key = -1;

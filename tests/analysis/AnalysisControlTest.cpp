@@ -90,9 +90,32 @@ TEST_F(AnalysisControlTest, SearchUsesTheDelimiterSettingAndReportsItsSteps) {
 }
 
 TEST_F(AnalysisControlTest, NothingRunsWithoutMediaInTheFilter) {
+  settings.SetInt(REG_DupSearchMode, 2);
+  ASSERT_TRUE(control.AfterMediaChange());
   catalog.SetCategoryFilter(Sj("ほかの分類"));
   EXPECT_FALSE(control.RunAnalysis(AnalysisMode::Duplicate));
+  EXPECT_EQ(dup.GroupCount(), 1);  // the stored result stays as it was
+  // After a media change the old results are stale; one that cannot be
+  // searched again must not stay behind.
+  EXPECT_FALSE(control.AfterMediaChange());
   EXPECT_FALSE(dup.DupResultsExist());
+  EXPECT_FALSE(like.LikeResultsExist());
+  EXPECT_EQ(dup.GroupCount(), 0);
+  EXPECT_EQ(control.State(AnalysisMode::Similar), ResultState::NoResult);
+}
+
+TEST_F(AnalysisControlTest, AFailedSearchLeavesTheOldFileAndNoSearchState) {
+  ASSERT_TRUE(control.RunAnalysis(AnalysisMode::Duplicate));
+  const std::vector<uint8_t> before = test::ReadFileBytes(dup.Path());
+  for (AnalysisEvent::Kind failAt : {AnalysisEvent::Kind::Media, AnalysisEvent::Kind::Sorting}) {
+    EXPECT_THROW(control.RunAnalysis(AnalysisMode::Duplicate,
+                                     [&](const AnalysisEvent& e) {
+                                       if (e.kind == failAt) throw std::runtime_error("stop");
+                                     }),
+                 std::runtime_error);
+    EXPECT_EQ(control.State(AnalysisMode::Duplicate), ResultState::NoResult);
+    EXPECT_EQ(test::ReadFileBytes(dup.Path()), before);
+  }
 }
 
 TEST_F(AnalysisControlTest, WorkerLoadsHeadsAndHandsThemOverAtCompletion) {

@@ -101,16 +101,21 @@ TEST(DetailExportTest, RowsFromMembersAndTheWrittenFile) {
   const int32_t when = PackDosDateTime({2024, 1, 31, 9, 30, 0});
   test::AddTestMedia(catalog, "M1",
                      {{"top.txt", 5, when}, {"Docs", 0, 0, true}, {"a.txt", 9, 0, false, 2}});
-  const std::vector<ResultItem> members = {{"a.txt", 3, 0, 9, 0, 2, 2},
+  // A record the media does not hold comes first: the members after it on
+  // the same media still get their paths.
+  const std::vector<ResultItem> members = {{"past.txt", 999, 0, 1, 0, 2, 2},
+                                           {"a.txt", 3, 0, 9, 0, 2, 2},
                                            {"top.txt", 1, when, 5, 1, 2, 2},
                                            {"gone.txt", 7000001, 0, 1, 2, 3, 2}};
-  const std::vector<DetailRow> rows =
-      BuildDetailRows(catalog, members, "yyyy/mm/dd hh:nn:ss", true);
-  ASSERT_EQ(rows.size(), 3u);
+  std::vector<DetailRow> rows = BuildDetailRows(catalog, members, "yyyy/mm/dd hh:nn:ss", true);
+  ASSERT_EQ(rows.size(), 4u);
+  EXPECT_EQ(rows[0].path, "");
+  EXPECT_EQ(rows[0].media, "M1");
+  rows.erase(rows.begin());
   EXPECT_EQ(rows[0].path, "Docs");
   EXPECT_EQ(rows[1].path, "M1");
   EXPECT_EQ(rows[1].dateText, "2024/01/31 09:30:00");
-  EXPECT_EQ(rows[1].no, 2);
+  EXPECT_EQ(rows[1].no, 3);
   EXPECT_EQ(rows[1].category, Sj("写真"));
   EXPECT_EQ(rows[2].media, "");
 

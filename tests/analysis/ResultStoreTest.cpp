@@ -394,6 +394,31 @@ TEST_F(LikeStoreTest, LoadingTakesTheFileDelimiters) {
   EXPECT_EQ(loaded.Members(1)[1].name, "trip_b.txt");
 }
 
+// A head names its word: a long word is completed from its file's name, and
+// a word of 90 bytes is complete as stored, not replaced by the file name.
+TEST_F(LikeStoreTest, LongWordsStayWordsInTheHeads) {
+  const std::string longWord(100, 'w'), word90(90, 'v');
+  const std::string names[] = {longWord + "_1.txt", std::string(100, 'W') + "_2.txt",
+                               word90 + "_" + std::string(20, 'p') + ".txt",
+                               std::string(90, 'V') + ".jpg"};
+  test::AddTestMedia(catalog, "M3", {{names[0].c_str()}, {names[1].c_str()}, {names[2].c_str()}});
+  test::AddTestMedia(catalog, "M4", {{names[3].c_str()}});
+  Search();
+  ASSERT_TRUE(store.LoadLikeGroups());
+  int32_t first = 0, size = 0;
+  for (const std::string& word : {longWord, word90}) {
+    store.LikeGroupOfKey(word, first, size);
+    EXPECT_EQ(size, 2) << word.size();
+    ResultItem head;
+    for (int g = 0; g < store.GroupCount(); ++g)
+      if (store.LikeGroupHead(g, head) && head.first == first) break;
+    EXPECT_EQ(text::AnsiLower(head.name), word) << word.size();
+  }
+  ASSERT_TRUE(store.LoadLikeMembers(1, first, size));
+  for (const ResultItem& m : store.Members(1))  // members keep their file names
+    EXPECT_TRUE(m.name == names[2] || m.name == names[3]) << m.name;
+}
+
 TEST_F(LikeStoreTest, EmptyDelimitersGroupWholeNames) {
   test::AddTestMedia(catalog, "M3", {{"foo.TXT"}});
   store.SetCurrentLikeKey("");
