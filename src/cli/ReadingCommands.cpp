@@ -4,6 +4,7 @@
 
 #include <QJsonArray>
 #include <QJsonObject>
+#include <algorithm>
 #include <cctype>
 #include <filesystem>
 #include <iostream>
@@ -142,6 +143,18 @@ char LetterForPath(Drives& drives, const std::string& folder) {
   return free;
 }
 
+// A filing text as the read dialog's boxes take it: at most `cap` CP932 bytes.
+// The media slot keeps no more, and cutting longer input there could split a
+// double-byte character, so it is refused instead.
+std::string FilingText(const Context& ctx, const char* option, std::size_t cap) {
+  std::string cp932 = Sjis(ctx.args.Value(option));
+  if (cp932.size() > cap)
+    throw CliError(std::string(option) + " takes at most " + std::to_string(cap) +
+                   " bytes in Shift_JIS (\"" + ctx.args.Value(option) + "\" has " +
+                   std::to_string(cp932.size()) + ")");
+  return cp932;
+}
+
 int ReadCommand(Context& ctx) {
   Catalog catalog;
   OpenCatalogOrThrow(catalog, ctx.args.Positional(0, "CATALOG"));
@@ -149,6 +162,9 @@ int ReadCommand(Context& ctx) {
   if (hasDrive == hasPath) throw CliError("give exactly one of --drive LETTER and --path FOLDER");
   Settings settings;
   Drives drives(settings);
+  const std::string category = FilingText(ctx, "--category", TMediaSlot::kCategoryCap);
+  const std::string location = FilingText(ctx, "--location", TMediaSlot::kLocationCap);
+  const std::string detail = FilingText(ctx, "--detail", TMediaSlot::kLocationDetailCap);
   const char letter = hasDrive ? LetterArg(ctx.args.Value("--drive"))
                                : LetterForPath(drives, ctx.args.Value("--path"));
   if (drives.FolderOf(letter).empty())
@@ -170,9 +186,9 @@ int ReadCommand(Context& ctx) {
     form.volumeName = !ctx.args.Has("--name");
     w.FetchDriveVolume(form, true, std::string(1, letter));
     if (ctx.args.Has("--name")) form.name = Sjis(ctx.args.Value("--name"));
-    form.category = Sjis(ctx.args.Value("--category"));
-    form.location = Sjis(ctx.args.Value("--location"));
-    form.locationDetail = Sjis(ctx.args.Value("--detail"));
+    form.category = category;
+    form.location = location;
+    form.locationDetail = detail;
     form.eject = ctx.args.Has("--eject");
     form.getVersion = ctx.args.Has("--versions");
     mediaName = form.name;
@@ -239,36 +255,52 @@ int FindFolder(Catalog& catalog, const std::vector<std::string>& parts) {
   return folder;
 }
 
-// "MEDIA\A\B" (or with "/") split into the media name and its folders, CP932.
-std::vector<std::string> SplitLocation(const std::string& utf8) {
-  const std::string cp932 = Sjis(utf8);
-  std::vector<std::string> parts;
-  std::string current;
+// "MEDIA\A\B" (or with "/"): the media's slot and its folder names, CP932. A
+// media name may itself hold "/" or "\" (a nameless media is named by its
+// date-time, "yyyy/mm/dd hh:nn:ss"), so the media is the longest leading part
+// that names one; only the rest is cut into folders.
+struct Location {
+  int slot = -1;
+  std::vector<std::string> folders;
+};
+
+Location FindLocation(Catalog& catalog, const std::string& utf8) {
+  std::string cp932 = Sjis(utf8);
+  cp932.erase(0, cp932.find_first_not_of("\\/"));
+  if (cp932.empty()) throw CliError("missing MEDIA");
+  std::vector<std::size_t> cuts;  // separator positions, never a trail byte
   for (std::size_t i = 0; i < cp932.size(); ++i) {
-    const auto byte = static_cast<uint8_t>(cp932[i]);
-    if (text::IsLeadByte(byte) && i + 1 < cp932.size()) {
-      current += cp932.substr(i, 2);
+    if (text::IsLeadByte(static_cast<uint8_t>(cp932[i])))
       ++i;
-    } else if (cp932[i] == '\\' || cp932[i] == '/') {
-      if (!current.empty()) parts.push_back(current);
-      current.clear();
-    } else {
-      current.push_back(cp932[i]);
-    }
+    else if (cp932[i] == '\\' || cp932[i] == '/')
+      cuts.push_back(i);
   }
-  if (!current.empty()) parts.push_back(current);
-  if (parts.empty()) throw CliError("missing MEDIA");
-  return parts;
+  cuts.push_back(cp932.size());
+  for (auto cut = cuts.rbegin(); cut != cuts.rend(); ++cut) {
+    const std::string media = cp932.substr(0, *cut);
+    if (media.empty() || catalog.IsMediaNameFree(media)) continue;
+    Location location{catalog.LastEqualNameSlot(), {}};
+    std::string current;
+    for (std::size_t i = *cut; i < cp932.size(); ++i) {
+      if (std::find(cuts.begin(), cuts.end(), i) == cuts.end()) {
+        current.push_back(cp932[i]);
+      } else if (!current.empty()) {
+        location.folders.push_back(current);
+        current.clear();
+      }
+    }
+    if (!current.empty()) location.folders.push_back(current);
+    return location;
+  }
+  throw CliError("no media named \"" + U8(cp932.substr(0, cuts.front())) + "\"");
 }
 
 int LsCommand(Context& ctx) {
   Catalog catalog;
   OpenCatalogOrThrow(catalog, ctx.args.Positional(0, "CATALOG"));
-  std::vector<std::string> parts = SplitLocation(ctx.args.Positional(1, "MEDIA"));
-  const int slot = MediaSlotByName(catalog, parts.front());
-  if (!catalog.LoadMedia(slot)) throw CliError(catalog.LastError());
-  parts.erase(parts.begin());
-  const int folder = FindFolder(catalog, parts);
+  const Location location = FindLocation(catalog, ctx.args.Positional(1, "MEDIA"));
+  if (!catalog.LoadMedia(location.slot)) throw CliError(catalog.LastError());
+  const int folder = FindFolder(catalog, location.folders);
   Settings settings;
   const std::string dateFormat = text::QStringToCp932(settings.GetString(REG_FormatUpdateDateTime));
   TypeNames types;

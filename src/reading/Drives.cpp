@@ -212,6 +212,10 @@ std::string NormalizeDriveLetter(std::string_view text) {
   return std::string(1, letter ? letter : 'C');
 }
 
+char DriveLetterOf(std::string_view text) {
+  return text.empty() ? 0 : UpperLetter(text[0]);
+}
+
 std::optional<std::string> FileTypeIconName(std::string_view fileNameUtf8) {
   const std::size_t dot = fileNameUtf8.rfind('.');
   if (dot == std::string_view::npos) return std::nullopt;

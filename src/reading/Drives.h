@@ -78,6 +78,11 @@ std::string SerialText(uint32_t serial);
 // First character of the text as an upper-case letter A-Z; "C" for an empty
 // text or anything that is not a letter.
 std::string NormalizeDriveLetter(std::string_view text);
+// The drive the first character of the text names, as an upper-case letter
+// A-Z; 0 for an empty text or one that does not start with a letter. Unlike
+// NormalizeDriveLetter it never stands in C, so that a bad drive text can be
+// refused instead of reading the system disk.
+char DriveLetterOf(std::string_view text);
 
 // Name of the desktop icon of a file's type ("image-jpeg", ...); nothing when
 // the name has no extension or the type has no icon name.

@@ -85,8 +85,10 @@ void ReadWorkflow::VolumeNameChecked(ReadForm& form) {
 }
 
 int ReadWorkflow::ValidateReadRequest(ReadForm& form) {
-  const std::string letter = NormalizeDriveLetter(form.drive);
-  const int driveNumber = letter[0] - 'A' + 1;
+  // A text that names no drive has no drive number and so is never ready;
+  // standing in C for it would read the whole system disk.
+  const char letter = DriveLetterOf(form.drive);
+  const int driveNumber = letter == 0 ? 0 : letter - 'A' + 1;
   while (drives_.GetClusterSize(driveNumber) == 0) {
     if (prompter_.Message(Q(NotReadyMessage()), PromptIcon::Error, PromptButtons::RetryCancel) !=
         PromptResult::Retry)
@@ -116,7 +118,7 @@ int ReadWorkflow::ValidateReadRequest(ReadForm& form) {
 
   const std::string defaultCategory = text::Utf8ToCp932("デフォルト");
   request_ = ReadRequest{};
-  request_.drive = std::string(1, static_cast<char>(letter[0] - 'A' + 'a'));
+  request_.drive = std::string(1, static_cast<char>(letter - 'A' + 'a'));
   request_.mediaName = form.name;
   request_.volumeName = fetchedName_;
   request_.volumeSerial = fetchedSerial_;
@@ -127,7 +129,7 @@ int ReadWorkflow::ValidateReadRequest(ReadForm& form) {
   eject_ = form.eject;
 
   if (persistChoices_) {
-    settings_.SetString(REG_BeforDrive, QString::fromStdString(letter));
+    settings_.SetString(REG_BeforDrive, QString(QChar(letter)));
     settings_.SetInt(REG_VolumeName, form.volumeName ? 1 : 0);
     settings_.SetInt(REG_Eject, form.eject ? 1 : 0);
     settings_.SetInt(REG_GetFileVersion, form.getVersion ? 1 : 0);

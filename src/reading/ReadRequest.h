@@ -65,7 +65,8 @@ class ReadWorkflow {
   void VolumeNameChecked(ReadForm& form);
   // The checks of a confirmed dialog; fills Request() and, unless choices are
   // not persisted, stores the drive and the three check boxes in the settings.
-  // kReadReplacing remembers the media to replace (ReplaceSlot()).
+  // kReadReplacing remembers the media to replace (ReplaceSlot()). A drive
+  // text that does not start with a letter counts as a drive never ready.
   int ValidateReadRequest(ReadForm& form);
   // The read button (storeDupMode true) or Enter in a box (false): true when
   // the read is to happen.

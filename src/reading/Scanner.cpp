@@ -196,7 +196,12 @@ std::string Scanner::CountText() const {
 
 bool Scanner::ReadMedia(const ReadRequest& request, const Drives& drives, bool readVersions,
                         bool eject, Prompter* prompter) {
-  const char letter = NormalizeDriveLetter(request.drive)[0];
+  // A request whose drive is no letter reads nothing (never C in its place).
+  const char letter = DriveLetterOf(request.drive);
+  if (letter == 0) {
+    ReadTree(request, ScanSetup{});
+    return false;
+  }
   const int driveNumber = letter - 'A' + 1;
   ScanSetup setup;
   setup.rootFolder = drives.FolderOf(letter);

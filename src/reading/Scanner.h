@@ -97,7 +97,8 @@ class Scanner : public MediaRecordSource {
 
   // Reads the drive of the request with the drive facts of `drives`, opens a
   // CD/DVD tray afterwards when `eject`, and reports the entry limit through
-  // `prompter` (may be null). True when the media had an entry.
+  // `prompter` (may be null). True when the media had an entry; false, with
+  // nothing read, when the request's drive text does not start with a letter.
   bool ReadMedia(const ReadRequest& request, const Drives& drives, bool readVersions, bool eject,
                  Prompter* prompter);
   // The walk itself for given drive facts (ReadMedia's core; tests use it

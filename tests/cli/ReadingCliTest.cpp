@@ -72,6 +72,18 @@ TEST_F(ReadingCli, ReadListTreeAndReplace) {
   Touch("media/top.txt", 1);
   const QString catalog = Path("c.qdb");
   ASSERT_EQ(Cli({"create", catalog}).exitCode, 0);
+  // Filing texts longer than the media slot keeps are refused, not cut.
+  const struct {
+    const char* option;
+    QString text;
+  } tooLong[] = {{"--category", QString(27, 'x')},
+                 {"--location", QString::fromUtf8("倉庫の奥の棚の上から二段目の右")},
+                 {"--detail", QString::fromUtf8("あいうえおか")}};
+  for (const auto& t : tooLong) {
+    CliResult refused = Cli({"read", catalog, "--path", Path("media"), t.option, t.text});
+    EXPECT_EQ(refused.exitCode, 1) << t.option;
+    EXPECT_TRUE(refused.err.contains(t.option)) << refused.err.toStdString();
+  }
   CliResult read = Cli({"read", catalog, "--path", Path("media"), "--name", "ディスク", "--json",
                         "--category", "本"});
   ASSERT_EQ(read.exitCode, 0) << read.err.toStdString();
@@ -110,6 +122,21 @@ TEST_F(ReadingCli, ReadListTreeAndReplace) {
   CliResult media = Cli({"media", catalog, "--json"});
   ASSERT_EQ(media.Json().array().size(), 1);
   EXPECT_EQ(media.Json().array()[0].toObject()["category"].toString(), QString::fromUtf8("本"));
+
+  // A media named like a nameless one (its date-time) holds "/" in its name.
+  const QString dated = "2020/01/02 03:04:05";
+  ASSERT_EQ(Cli({"read", catalog, "--path", Path("media"), "--name", dated}).exitCode, 0);
+  const struct {
+    QString location;
+    QString firstName;
+  } listings[] = {{dated, "docs"}, {dated + "\\docs", "a.txt"}, {dated + "/docs/", "a.txt"}};
+  for (const auto& l : listings) {
+    CliResult listed = Cli({"ls", catalog, l.location, "--json"});
+    ASSERT_EQ(listed.exitCode, 0) << l.location.toStdString() << ": " << listed.err.toStdString();
+    EXPECT_EQ(listed.Json().array().size(), 2);
+    EXPECT_EQ(listed.Json().array()[0].toObject()["name"].toString(), l.firstName);
+  }
+  EXPECT_EQ(Cli({"ls", catalog, "2020/01"}).exitCode, 1);
 }
 
 TEST_F(ReadingCli, AFolderNeedsAFreeLetter) {

@@ -190,5 +190,28 @@ TEST_F(ReadWorkflowTest, ANameDifferingInCaseIsANewMediaAndEnterKeepsTheRadioCho
   EXPECT_EQ(settings.Get().GetInt(REG_DupSearchMode), 0);
 }
 
+// A drive text that is no letter must never fall back to C (the system disk);
+// the record limit keeps a regression from walking the whole of it.
+TEST_F(ReadWorkflowTest, ADriveTextThatIsNoLetterIsNeverReadAsC) {
+  scanner.SetRecordLimit(2);
+  settings.Get().SetString(REG_BeforDrive, "E");
+  for (const char* bad : {"", "1", "\\", ":"}) {
+    SCOPED_TRACE(bad);
+    prompter.prompts.clear();
+    prompter.answers = {PromptResult::Retry, PromptResult::Cancel};
+    EXPECT_FALSE(Read([&](ReadForm& f) { f.drive = bad; }));
+    ASSERT_EQ(prompter.prompts.size(), 2u);  // not ready, retried, still not ready
+    EXPECT_EQ(prompter.prompts[1].text, QString::fromUtf8(ReadWorkflow::NotReadyMessage()));
+
+    ReadRequest request;
+    request.drive = bad;
+    request.mediaName = "M";
+    EXPECT_FALSE(scanner.ReadMedia(request, drives, false, false, &prompter));
+    EXPECT_EQ(scanner.ScanCount(), 1);
+  }
+  EXPECT_EQ(LiveMedia(), 0);
+  EXPECT_EQ(settings.Get().GetString(REG_BeforDrive), "E");
+}
+
 }  // namespace
 }  // namespace plomix
