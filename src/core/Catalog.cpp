@@ -474,9 +474,12 @@ int Catalog::RenameMedia(int slot, std::string_view name) {
 }
 
 bool Catalog::IsMediaNameFree(std::string_view name) {
+  // Slot names are kept cut to their capacity, so a longer name is compared
+  // as it would be stored; otherwise it could never meet its own media.
+  const std::string_view stored = name.substr(0, TMediaSlot::kNameCap);
   int equal = 0;
   for (int s = 0; s < kMaxMedia; ++s) {
-    if (mediaSlots_[s].Name() == name) {
+    if (mediaSlots_[s].Name() == stored) {
       ++equal;
       lastEqualNameSlot_ = s;
     }

@@ -336,6 +336,12 @@ TEST_F(CatalogTest, RenameDeleteAndNameChecks) {
   EXPECT_EQ(catalog.LastEqualNameSlot(), 0);
   EXPECT_TRUE(catalog.IsMediaNameFree("disk"));
   EXPECT_FALSE(catalog.IsMediaNameFree(""));  // never-used slots have the empty name
+  // A name longer than a slot holds meets its own media, stored cut.
+  const std::string longName(95, 'L');
+  catalog.RenameMedia(0, longName);
+  EXPECT_FALSE(catalog.IsMediaNameFree(longName));
+  EXPECT_EQ(catalog.LastEqualNameSlot(), 0);
+  catalog.RenameMedia(0, "Disk");
   EXPECT_EQ(catalog.RenameMedia(0, "Renamed"), 1);
   Catalog reopened;
   ASSERT_TRUE(reopened.OpenCatalog(path));
