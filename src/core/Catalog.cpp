@@ -627,18 +627,17 @@ bool Catalog::VisitMediaRecords(
                  catalogPath_ + "\"";
     return false;
   }
-  std::vector<uint8_t> block(static_cast<std::size_t>(std::min(count, kRecordBlock)) *
-                             TFileRec::kSize);
-  TFileRec rec;
-  for (int32_t start = 0; start < count; start += kRecordBlock) {
-    const int32_t len = std::min(kRecordBlock, count - start);
-    if (!file.ReadAt(position + int64_t{start} * TFileRec::kSize, block.data(),
+  // Small blocks, read straight into record images: each block is still in
+  // the cache while its records are visited.
+  constexpr int32_t kVisitBlock = 2048;
+  std::vector<TFileRec> block(static_cast<std::size_t>(std::min(count, kVisitBlock)));
+  for (int32_t start = 0; start < count; start += kVisitBlock) {
+    const int32_t len = std::min(kVisitBlock, count - start);
+    if (!file.ReadAt(position + int64_t{start} * TFileRec::kSize,
+                     reinterpret_cast<uint8_t*>(block.data()),
                      static_cast<std::size_t>(len) * TFileRec::kSize))
       throw CatalogError("\"" + catalogPath_ + "\" became shorter while it was read");
-    for (int32_t i = 0; i < len; ++i) {
-      rec.CopyFrom(0, &block[static_cast<std::size_t>(i) * TFileRec::kSize], TFileRec::kSize);
-      visit(start + i, rec);
-    }
+    for (int32_t i = 0; i < len; ++i) visit(start + i, block[static_cast<std::size_t>(i)]);
   }
   return true;
 }

@@ -19,8 +19,9 @@ struct Segment {
   std::string_view literal;
 };
 
-std::vector<Segment> SplitPattern(std::string_view pattern) {
-  std::vector<Segment> segments;
+// Fills `segments` (reused between calls: a search matches every record).
+void SplitPattern(std::string_view pattern, std::vector<Segment>& segments) {
+  segments.clear();
   std::size_t pi = 0;
   while (pi < pattern.size()) {
     Segment seg;
@@ -35,7 +36,6 @@ std::vector<Segment> SplitPattern(std::string_view pattern) {
     seg.literal = pattern.substr(start, pi - start);
     segments.push_back(seg);
   }
-  return segments;
 }
 
 }  // namespace
@@ -45,7 +45,8 @@ bool MatchNamePattern(std::string_view pattern, std::string_view name, bool part
   if (partial) return text::FindText(name, pattern) != std::string_view::npos;
   if (pattern.find_first_of("*?") == std::string_view::npos) return pattern == name;
 
-  const std::vector<Segment> segments = SplitPattern(pattern);
+  thread_local std::vector<Segment> segments;
+  SplitPattern(pattern, segments);
   // Only the latest "*" ever needs another try: moving an earlier one further
   // right could only push every later literal further right too.
   std::size_t i = 0;
