@@ -417,11 +417,14 @@ std::string CutBytes(std::string_view text, std::size_t n) {
 std::size_t FindText(std::string_view haystack, std::string_view needle, std::size_t from) {
   if (from > haystack.size()) return std::string_view::npos;
   if (needle.empty()) return from;
-  if (needle.size() > haystack.size()) return std::string_view::npos;
-  const std::size_t lastStart = haystack.size() - needle.size();
-  // Character boundaries are only known when walking from the start.
-  for (std::size_t pos = 0; pos <= lastStart; pos += CharLength(haystack, pos)) {
-    if (pos >= from && haystack.compare(pos, needle.size(), needle) == 0) return pos;
+  // The plain byte search finds the candidates quickly; character boundaries
+  // are only known when walking from the start, so the walk advances just
+  // far enough to tell whether a candidate starts a character.
+  std::size_t boundary = 0;
+  for (std::size_t candidate = haystack.find(needle, from); candidate != std::string_view::npos;
+       candidate = haystack.find(needle, candidate + 1)) {
+    while (boundary < candidate) boundary += CharLength(haystack, boundary);
+    if (boundary == candidate) return candidate;
   }
   return std::string_view::npos;
 }

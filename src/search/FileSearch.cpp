@@ -162,6 +162,7 @@ bool FileSearch::SearchMedia(int slot) {
   const std::string mediaName = catalog_.Slot(slot).Name();
   const std::size_t firstHit = searchRecs_.size();
   parents_.clear();
+  parents_.reserve(static_cast<std::size_t>(std::max(0, catalog_.Slot(slot).Count())));
   folderNames_.clear();
   folderNameArena_.clear();
   pathCacheParent_ = -2;
@@ -211,7 +212,8 @@ bool FileSearch::SearchMedia(int slot) {
 
 std::string FileSearch::HitPath(const std::string& mediaName, int32_t parent) {
   if (parent == pathCacheParent_) return pathCache_;
-  std::string path;
+  // The folders from the hit up to the root, then joined from the root down.
+  segments_.clear();
   for (int32_t x = parent; x >= 0; x = parents_[x]) {
     std::string_view segment = mediaName;
     if (x > 0) {
@@ -221,7 +223,12 @@ std::string FileSearch::HitPath(const std::string& mediaName, int32_t parent) {
               ? std::string_view()
               : std::string_view(folderNameArena_).substr(it->second.first, it->second.second);
     }
-    path = path.empty() ? std::string(segment) : std::string(segment) + "\\" + path;
+    segments_.push_back(segment);
+  }
+  std::string path;
+  for (auto it = segments_.rbegin(); it != segments_.rend(); ++it) {
+    if (!path.empty()) path += '\\';
+    path += *it;
   }
   pathCacheParent_ = parent;
   pathCache_ = path;

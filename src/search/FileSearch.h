@@ -102,6 +102,7 @@ class FileSearch {
   std::string folderNameArena_;
   int32_t pathCacheParent_ = -2;
   std::string pathCache_;
+  std::vector<std::string_view> segments_;
 };
 
 // The fields of a hit; category, location and detail from its media's slot.
