@@ -563,14 +563,8 @@ bool Catalog::LoadMedia(int slot) {
     lastError_ = e.what();
     return false;
   }
-  // Links that leave the media or point backwards would send path walks
-  // astray: such a media does not load.
   for (int32_t r = 0; r < count; ++r) {
-    int32_t parent = recs[r].Parent();
-    int32_t child = recs[r].FirstChild();
-    bool parentOk = r == 0 ? parent == -1 : (parent >= 0 && parent < r);
-    bool childOk = child == -1 || (child > r && child < count);
-    if (!parentOk || !childOk) {
+    if (!LinksAreSound(r, recs[r], count)) {
       UnloadMedia();
       lastError_ = "Media " + std::to_string(slot) + " is damaged (record " + std::to_string(r) +
                    " links outside the media)";

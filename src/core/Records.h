@@ -40,14 +40,26 @@ inline constexpr int16_t kAttrSystem = 0x04;
 inline constexpr int16_t kAttrDirectory = 0x10;
 inline constexpr int16_t kAttrArchive = 0x20;
 
-inline bool IsFolderKind(int kind) { return kind == kKindFolder || kind == kKindOpenFolder; }
-inline bool IsMediaKind(int kind) { return kind >= kKindFloppy && kind <= kKindUnknownDrive; }
+inline bool IsFolderKind(int kind) {
+  return kind == kKindFolder || kind == kKindOpenFolder;
+}
+inline bool IsMediaKind(int kind) {
+  return kind >= kKindFloppy && kind <= kKindUnknownDrive;
+}
 
 // ---- Keys: slot x 1,000,000 + record index; negative = none / whole catalogue ----
-inline int32_t MakeKey(int slot, int record) { return slot * kKeyFactor + record; }
-inline int SlotOfKey(int32_t key) { return key / kKeyFactor; }
-inline int RecordOfKey(int32_t key) { return key % kKeyFactor; }
-inline bool KeyIsMedia(int32_t key) { return key >= 0 && RecordOfKey(key) == 0; }
+inline int32_t MakeKey(int slot, int record) {
+  return slot * kKeyFactor + record;
+}
+inline int SlotOfKey(int32_t key) {
+  return key / kKeyFactor;
+}
+inline int RecordOfKey(int32_t key) {
+  return key % kKeyFactor;
+}
+inline bool KeyIsMedia(int32_t key) {
+  return key >= 0 && RecordOfKey(key) == 0;
+}
 
 // Kind names as CP932 text ("FD", "HD", "リムーバブル", ...); "" for other values.
 std::string MediaKindName(int kind);
@@ -184,9 +196,8 @@ class TMediaSlot : public ByteImage<553> {
                                kSmallestFile = 537, kLargestFile = 545;
   // Bytes kInfoOffset..552 are the persistent facts of the media.
   static constexpr std::size_t kInfoOffset = 265, kInfoSize = 288;
-  static constexpr std::size_t kNameCap = 91, kDriveCap = 2, kKindNameCap = 15,
-                               kCategoryCap = 26, kLocationCap = 26, kLocationDetailCap = 10,
-                               kVolumeCap = 31;
+  static constexpr std::size_t kNameCap = 91, kDriveCap = 2, kKindNameCap = 15, kCategoryCap = 26,
+                               kLocationCap = 26, kLocationDetailCap = 10, kVolumeCap = 31;
 
   std::string Name() const { return ShortString(kName, kNameCap); }
   std::size_t NameLength() const { return ShortLength(kName, kNameCap); }
@@ -277,6 +288,16 @@ class TLongName : public ByteImage<516> {
   void SetName(std::string_view v) { SetZString(kName, kNameWidth, v); }
 };
 
+// Whether record r of a media of `count` records links only inside the media
+// and forwards (its parent before it, its first child after it). A media with
+// any other record does not load: path walks over it could run astray.
+inline bool LinksAreSound(int32_t r, const TFileRec& rec, int32_t count) {
+  const int32_t parent = rec.Parent();
+  const int32_t child = rec.FirstChild();
+  const bool parentOk = r == 0 ? parent == -1 : (parent >= 0 && parent < r);
+  return parentOk && (child == -1 || (child > r && child < count));
+}
+
 // The tables read records straight into arrays of these images.
 static_assert(sizeof(TFileRec) == TFileRec::kSize && std::is_trivially_copyable_v<TFileRec>);
 
@@ -285,7 +306,8 @@ inline constexpr int64_t kSlotAreaOffset = 0;
 inline constexpr int64_t kCommentAreaOffset =
     int64_t{kMaxMedia} * static_cast<int64_t>(TMediaSlot::kSize);  // 1,106,000
 inline constexpr int64_t kRecordAreaOffset =
-    kCommentAreaOffset + int64_t{kMaxComments} * static_cast<int64_t>(TCommentSlot::kSize);  // 2,906,000
+    kCommentAreaOffset +
+    int64_t{kMaxComments} * static_cast<int64_t>(TCommentSlot::kSize);  // 2,906,000
 inline constexpr int64_t kLongNameHeaderSize =
     512 + int64_t{kMaxMedia} * static_cast<int64_t>(TLongNameMedia::kSize);
 inline constexpr int32_t kLongNameFormat = 2;

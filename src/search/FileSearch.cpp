@@ -173,10 +173,8 @@ bool FileSearch::SearchMedia(int slot) {
   const bool read = catalog_.VisitMediaRecords(slot, [&](int32_t r, const TFileRec& stored) {
     // The links a load refuses: such a media gives no hits, as if it could not
     // be loaded.
+    damaged = damaged || !LinksAreSound(r, stored, count);
     const int32_t parent = stored.Parent();
-    const int32_t child = stored.FirstChild();
-    damaged = damaged || (r == 0 ? parent != -1 : parent < 0 || parent >= r) ||
-              (child != -1 && (child <= r || child >= count));
     if (damaged || searchRecs_.size() >= static_cast<std::size_t>(kMaxSearchHits)) return;
     // A loaded root carries the media's present name, which a rename does not
     // write into the stored record; every test of the root sees that name.
