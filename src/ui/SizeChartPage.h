@@ -1,0 +1,75 @@
+#pragma once
+// The サイズ順 sub-page: the rows of the file list as a paged horizontal bar
+// chart, largest first, with its toolbar (page size, measure, background, 3D,
+// orthogonal view), the legend, the page scroll bar and the shape menu.
+
+#include <QWidget>
+
+class QAction;
+class QActionGroup;
+class QCheckBox;
+class QMenu;
+class QScrollBar;
+class QToolBar;
+class QToolButton;
+
+namespace plomix {
+
+class BarChart;
+class FallbackSpinBox;
+class SizeChartState;
+enum class ChartMeasure;
+
+class SizeChartPage : public QWidget {
+  Q_OBJECT
+
+ public:
+  explicit SizeChartPage(SizeChartState& state, QWidget* parent = nullptr);
+
+  // Start values from the settings: bars per page, orthogonal view, 3D, shape
+  // and background.
+  void ApplySettings();
+  // The bar background from its settings (at start and after its dialog).
+  void ApplyBackground();
+  // Shows the bars from position `start` of the order.
+  void ShowBarPage(int start);
+  int PageStart() const { return pageStart_; }
+  int PageEnd() const { return pageEnd_; }
+
+  QToolBar* ToolBar6;
+  QToolButton *ToolButton51, *ToolButton25, *ToolButton27, *ToolButton26, *ToolButton59;
+  FallbackSpinBox* SpinEdit1;
+  QCheckBox *chk3DBar, *chkOrthogonal;
+  BarChart* ChartMedia;
+  QScrollBar* ScrollBarChartMedia;
+  QMenu* PopupMenuBar;
+  QActionGroup* shapeGroup;
+  QAction* saveChartPicture;
+
+ Q_SIGNALS:
+  void UpRequested();
+  // A bar of a media or folder was double-clicked: open its tree node.
+  void OpenRowByName(const QString& name);
+
+ public Q_SLOTS:
+  void ToolButton51Click();
+  void ToolButton59Click();
+  void SpinEdit1Change(int value);
+  void ScrollBarChartMediaChange(int position);
+  void chk3DBarClick(bool checked);
+  void chkOrthogonalClick(bool checked);
+  void ChartMediaDblClick(int bar);
+  void PopupMenuBarClick(QAction* item);
+  void SaveChartPicture();
+
+ private:
+  void FillCharts();
+  void MeasureShown(ChartMeasure measure);
+  void SetLargeStep(int perPage);
+
+  SizeChartState& state_;
+  int pageStart_ = 0;
+  int pageEnd_ = -1;
+};
+
+}  // namespace plomix

@@ -1,0 +1,221 @@
+#include "ui/TopChartPage.h"
+
+#include <QAction>
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QMenu>
+#include <QSignalBlocker>
+#include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+#include <algorithm>
+
+#include "core/Prompter.h"
+#include "core/Settings.h"
+#include "ui/PxBackColor.h"
+#include "ui/SizeChartState.h"
+#include "ui/charts/PieChart.h"
+#include "ui/widgets/FallbackSpinBox.h"
+
+namespace plomix {
+
+namespace {
+
+constexpr int kExplodePercent = 20;
+
+QToolButton* AddButton(QToolBar* bar, const char* name, const QString& text, const QString& hint) {
+  auto* button = new QToolButton(bar);
+  button->setObjectName(QString::fromLatin1(name));
+  button->setText(text);
+  button->setToolTip(hint);
+  button->setAutoRaise(true);
+  bar->addWidget(button);
+  return button;
+}
+
+}  // namespace
+
+TopChartPage::TopChartPage(SizeChartState& state, QWidget* parent)
+    : QWidget(parent), state_(state) {
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(0);
+
+  ToolBar7 = new QToolBar(this);
+  ToolBar7->setObjectName(QStringLiteral("ToolBar7"));
+  ToolButton49 = AddButton(ToolBar7, "ToolButton49", QStringLiteral("↑"), QStringLiteral("上へ移動"));
+  SpinEdit2 = new FallbackSpinBox(1, 99, 10, ToolBar7);
+  SpinEdit2->setObjectName(QStringLiteral("SpinEdit2"));
+  SpinEdit2->setToolTip(QStringLiteral("表示ファイル数"));
+  ToolBar7->addWidget(SpinEdit2);
+  ToolBar7->addSeparator();
+  ToolButton28 = AddButton(ToolBar7, "ToolButton28", QStringLiteral("サイズ"),
+                           QStringLiteral("ﾌｧｲﾙ(ﾌｫﾙﾀﾞ)のｻｲｽﾞの一覧表示"));
+  ToolButton30 = AddButton(ToolBar7, "ToolButton30", QStringLiteral("クラスタ"),
+                           QStringLiteral("ｸﾗｽﾀｻｲｽﾞの一覧表示"));
+  ToolButton29 = AddButton(ToolBar7, "ToolButton29", QStringLiteral("無駄"),
+                           QStringLiteral("ｸﾗｽﾀによる無駄なｻｲｽﾞの一覧表示"));
+  auto* measures = new QButtonGroup(this);
+  for (auto [button, measure] : {std::pair{ToolButton28, ChartMeasure::Size},
+                                 std::pair{ToolButton30, ChartMeasure::Allocated},
+                                 std::pair{ToolButton29, ChartMeasure::ClusterGap}}) {
+    button->setCheckable(true);
+    measures->addButton(button);
+    connect(button, &QToolButton::clicked, this, [this, measure = measure] {
+      if (state_.Measure() != measure) state_.SetMeasure(measure);
+    });
+  }
+  ToolBar7->addSeparator();
+  chkLoop = AddButton(ToolBar7, "chkLoop", QStringLiteral("回転"), QStringLiteral("円グラフの回転"));
+  chkLoop->setCheckable(true);
+  txtRotate = new FallbackSpinBox(10, 3000, 10, ToolBar7, 2);
+  txtRotate->setObjectName(QStringLiteral("txtRotate"));
+  txtRotate->setSingleStep(10);
+  txtRotate->setSuffix(QString());
+  ToolBar7->addWidget(txtRotate);
+  cmdExplodeBiggest = AddButton(ToolBar7, "cmdExplodeBiggest", QStringLiteral("分割"),
+                                QStringLiteral("もっとも大きな値を持つ区分のみを分割"));
+  cmdExplodeBiggest->setCheckable(true);
+  ToolBar7->addSeparator();
+  ToolButton44 = AddButton(ToolBar7, "ToolButton44", QStringLiteral("背景..."), QStringLiteral("背景..."));
+  chk3D = new QCheckBox(QStringLiteral("3D"), ToolBar7);
+  chk3D->setObjectName(QStringLiteral("chk3D"));
+  ToolBar7->addWidget(chk3D);
+  layout->addWidget(ToolBar7);
+  layout->addWidget(BuildSizeLegend(this));
+
+  ChartMedia2 = new PieChart(this);
+  ChartMedia2->setObjectName(QStringLiteral("ChartMedia2"));
+  ChartMedia2->SetMarkStyle(PieChart::MarkStyle::LabelAndPercent);
+  ChartMedia2->SetClickTurn(false);
+  ChartMedia2->SetRotationStep(355);
+  ChartMedia2->setContextMenuPolicy(Qt::CustomContextMenu);
+  layout->addWidget(ChartMedia2, 1);
+
+  PopupMenuPie = new QMenu(this);
+  PopupMenuPie->setObjectName(QStringLiteral("PopupMenuPie"));
+  saveChartPicture = PopupMenuPie->addAction(QStringLiteral("画像として保存(&S)..."));
+  saveChartPicture->setObjectName(QStringLiteral("SaveChartMedia2Picture"));
+  connect(saveChartPicture, &QAction::triggered, this, &TopChartPage::SaveChartPicture);
+  connect(ChartMedia2, &QWidget::customContextMenuRequested, this,
+          [this](const QPoint& at) { PopupMenuPie->popup(ChartMedia2->mapToGlobal(at)); });
+
+  connect(ToolButton49, &QToolButton::clicked, this, &TopChartPage::ToolButton49Click);
+  connect(ToolButton44, &QToolButton::clicked, this, &TopChartPage::ToolButton44Click);
+  connect(SpinEdit2, &QSpinBox::valueChanged, this, &TopChartPage::SpinEdit2Change);
+  connect(txtRotate, &QSpinBox::valueChanged, this, &TopChartPage::txtRotateChange);
+  connect(chkLoop, &QToolButton::clicked, this, &TopChartPage::chkLoopClick);
+  connect(cmdExplodeBiggest, &QToolButton::clicked, this, &TopChartPage::cmdExplodeBiggestClick);
+  connect(chk3D, &QCheckBox::clicked, this, &TopChartPage::chk3DClick);
+  connect(&state_, &SizeChartState::Filled, this, &TopChartPage::FillPie);
+  connect(&state_, &SizeChartState::MeasureChanged, this, &TopChartPage::MeasureShown);
+  connect(&state_, &SizeChartState::ThreeDChanged, this, [this](bool on) {
+    const QSignalBlocker block(chk3D);
+    chk3D->setChecked(on);
+    ChartMedia2->SetThreeD(on);
+  });
+
+  MeasureShown(state_.Measure());
+  ApplySettings();
+}
+
+void TopChartPage::ApplySettings() {
+  Settings& settings = state_.GetSettings();
+  {
+    const QSignalBlocker block(SpinEdit2);
+    SpinEdit2->setValue(std::clamp(settings.GetInt(REG_ChartCircleMaxFile), 0, 99));
+  }
+  const int interval = std::clamp(settings.GetInt(REG_SpanCircleRotete), 10, 3000);
+  {
+    const QSignalBlocker block(txtRotate);
+    txtRotate->setValue(interval);
+  }
+  ChartMedia2->SetRotationInterval(interval);
+  chk3D->setChecked(state_.ThreeD());
+  ChartMedia2->SetThreeD(state_.ThreeD());
+  chkLoop->setChecked(settings.GetInt(REG_ChartCircleRotate) == 1);
+  ApplyBackground();
+}
+
+void TopChartPage::ApplyBackground() {
+  ChartMedia2->ApplyBackgroundSettings(state_.GetSettings());
+}
+
+QString TopChartPage::Caption() const {
+  return QStringLiteral("トップ ") + QString::number(SpinEdit2->value());
+}
+
+void TopChartPage::MeasureShown(ChartMeasure measure) {
+  ToolButton28->setChecked(measure == ChartMeasure::Size);
+  ToolButton29->setChecked(measure == ChartMeasure::ClusterGap);
+  ToolButton30->setChecked(measure == ChartMeasure::Allocated);
+}
+
+void TopChartPage::FillPie() {
+  Settings& settings = state_.GetSettings();
+  std::vector<PieSlice> slices;
+  for (const ChartSlice& slice :
+       state_.Data().PieSlices(settings.GetInt(REG_ChartCircleMaxFile),
+                               settings.GetInt(REG_ChartCircleNameLength)))
+    slices.push_back({slice.label, slice.value, ColourFromRgb(slice.colour)});
+  ChartMedia2->SetTitle(state_.Title());
+  ChartMedia2->SetSlices(std::move(slices));
+}
+
+void TopChartPage::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  const bool on = state_.GetSettings().GetInt(REG_ChartCircleRotate) == 1;
+  chkLoop->setChecked(on);
+  ChartMedia2->SetRotate(on);
+}
+
+void TopChartPage::hideEvent(QHideEvent* event) {
+  QWidget::hideEvent(event);
+  ChartMedia2->SetRotate(false);
+}
+
+void TopChartPage::ToolButton49Click() {
+  Q_EMIT UpRequested();
+}
+
+void TopChartPage::ToolButton44Click() {
+  TfrmBackColor dialog(state_.GetSettings(), state_.GetPrompter(), this);
+  dialog.exec();
+  ApplyBackground();
+}
+
+void TopChartPage::SpinEdit2Change(int value) {
+  if (!state_.Store(REG_ChartCircleMaxFile, value)) return;
+  FillPie();
+  Q_EMIT CaptionChanged(Caption());
+}
+
+void TopChartPage::txtRotateChange(int value) {
+  ChartMedia2->SetRotationInterval(value);
+  state_.Store(REG_SpanCircleRotete, ChartMedia2->RotationInterval());
+}
+
+void TopChartPage::chkLoopClick(bool checked) {
+  state_.Store(REG_ChartCircleRotate, checked ? 1 : 0);
+  ChartMedia2->SetRotate(checked && isVisible());
+}
+
+void TopChartPage::cmdExplodeBiggestClick(bool checked) {
+  ChartMedia2->SetExplodeBiggest(checked ? kExplodePercent : 0);
+}
+
+void TopChartPage::chk3DClick(bool checked) {
+  state_.SetThreeD(checked);
+}
+
+void TopChartPage::SaveChartPicture() {
+  const QString file = state_.GetPrompter().SaveFile(
+      QStringLiteral("グラフを画像として保存"), QStringLiteral("トップ.png"),
+      QStringLiteral("PNG 画像(*.png)|*.png"), QStringLiteral("png"));
+  if (file.isEmpty()) return;
+  if (!ChartMedia2->SavePng(file))
+    state_.GetPrompter().Message(QStringLiteral("画像を保存できませんでした。\r\n") + file,
+                                 PromptIcon::Error, PromptButtons::Ok);
+}
+
+}  // namespace plomix
