@@ -147,7 +147,7 @@ void TfrmBackColor::PaintBox(QLabel* box, int bgr) {
 void TfrmBackColor::cmdImageFileClick() {
   const QString file = prompter_.OpenFile(
       QStringLiteral("画像ファイルの選択"), imageFile_,
-      QStringLiteral("画像ファイル(*.jpg;*.jpeg;*.png;*.bmp;*.gif)|*.jpg *.jpeg *.png *.bmp *.gif|"
+      QStringLiteral("画像ファイル(*.jpg *.jpeg *.png *.bmp *.gif)|*.jpg *.jpeg *.png *.bmp *.gif|"
                      "すべてのファイル(*.*)|*"));
   if (file.isEmpty()) return;
   imageFile_ = file;

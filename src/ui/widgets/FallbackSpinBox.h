@@ -8,8 +8,6 @@
 namespace plomix {
 
 class FallbackSpinBox : public QSpinBox {
-  Q_OBJECT
-
  public:
   FallbackSpinBox(int minimum, int maximum, int fallback, QWidget* parent = nullptr,
                   int minimumText = 1)
