@@ -1,6 +1,8 @@
 #include "ui/SizeChartPage.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QWheelEvent>
 #include <QActionGroup>
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -104,6 +106,7 @@ SizeChartPage::SizeChartPage(SizeChartState& state, QWidget* parent)
   saveChartPicture->setObjectName(QStringLiteral("SaveChartMediaPicture"));
   connect(shapeGroup, &QActionGroup::triggered, this, &SizeChartPage::PopupMenuBarClick);
   connect(saveChartPicture, &QAction::triggered, this, &SizeChartPage::SaveChartPicture);
+  ChartMedia->installEventFilter(this);
   connect(ChartMedia, &QWidget::customContextMenuRequested, this,
           [this](const QPoint& at) { PopupMenuBar->popup(ChartMedia->mapToGlobal(at)); });
 
@@ -195,6 +198,14 @@ void SizeChartPage::ShowBarPage(int start) {
                       fit);
   pageStart_ = start;
   pageEnd_ = data.PageEnd(start, perPage);
+}
+
+bool SizeChartPage::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == ChartMedia && event->type() == QEvent::Wheel) {
+    QApplication::sendEvent(ScrollBarChartMedia, event);
+    return true;
+  }
+  return QWidget::eventFilter(watched, event);
 }
 
 void SizeChartPage::ToolButton51Click() {

@@ -62,6 +62,10 @@ class SizeChartPage : public QWidget {
   void PopupMenuBarClick(QAction* item);
   void SaveChartPicture();
 
+ protected:
+  // The wheel over the chart pages like the scroll bar does.
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
  private:
   void FillCharts();
   void MeasureShown(ChartMeasure measure);
