@@ -36,6 +36,7 @@ void ChartBackground::SetGradient(bool on, const QColor& start, const QColor& en
   start_ = start;
   end_ = end;
   direction_ = std::max(direction, 0);
+  Invalidate();
 }
 
 bool ChartBackground::SetPicture(const QString& file, int style) {
@@ -46,6 +47,7 @@ bool ChartBackground::SetPicture(const QString& file, int style) {
     image = reader.read();
   picture_ = image;
   pictureStyle_ = std::max(style, 0);
+  Invalidate();
   return !picture_.isNull();
 }
 
@@ -67,6 +69,20 @@ void ChartBackground::Apply(const Settings& settings, const ChartBackgroundKeys&
 }
 
 void ChartBackground::Paint(QPainter& painter, const QRectF& area, const QColor& base) const {
+  const qreal ratio = painter.device() != nullptr ? painter.device()->devicePixelRatioF() : 1.0;
+  const QSize pixels = (area.size() * ratio).toSize();
+  if (pixels.isEmpty()) return;
+  if (cache_.size() != pixels || cacheBase_ != base || cache_.devicePixelRatio() != ratio) {
+    cache_ = QPixmap(pixels);
+    cache_.setDevicePixelRatio(ratio);
+    cacheBase_ = base;
+    QPainter render(&cache_);
+    Render(render, QRectF(QPointF(0, 0), area.size()), base);
+  }
+  painter.drawPixmap(area.topLeft(), cache_);
+}
+
+void ChartBackground::Render(QPainter& painter, const QRectF& area, const QColor& base) const {
   painter.fillRect(area, base);
   if (gradient_) {
     QGradient gradient;

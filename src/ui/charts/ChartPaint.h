@@ -5,6 +5,7 @@
 
 #include <QColor>
 #include <QImage>
+#include <QPixmap>
 #include <QRectF>
 #include <QString>
 #include <cstdint>
@@ -42,7 +43,10 @@ class ChartBackground {
   bool HasGradient() const { return gradient_; }
   // False (and no picture) when the file cannot be read as a picture.
   bool SetPicture(const QString& file, int style);
-  void RemovePicture() { picture_ = QImage(); }
+  void RemovePicture() {
+    picture_ = QImage();
+    Invalidate();
+  }
   bool HasPicture() const { return !picture_.isNull(); }
 
   // The picture when the image flag is 1 and the named file exists (a file
@@ -51,14 +55,22 @@ class ChartBackground {
   // named; the gradient when its flag is 1.
   void Apply(const Settings& settings, const ChartBackgroundKeys& keys);
 
+  // Draws the background over `area`. The drawn background is kept and
+  // reused while the area's size, the base colour and the settings stay, so
+  // a turning pie redraws only itself.
   void Paint(QPainter& painter, const QRectF& area, const QColor& base) const;
 
  private:
+  void Render(QPainter& painter, const QRectF& area, const QColor& base) const;
+  void Invalidate() { cache_ = QPixmap(); }
+
   bool gradient_ = false;
   QColor start_ = Qt::white, end_ = Qt::white;
   int direction_ = kBottomToTop;
   QImage picture_;
   int pictureStyle_ = kStretch;
+  mutable QPixmap cache_;
+  mutable QColor cacheBase_;
 };
 
 // A stored colour value 0x00BBGGRR as a colour.
