@@ -23,11 +23,12 @@
 #include "core/Prompter.h"
 #include "core/Settings.h"
 #include "core/TypeNames.h"
-#include "ui/DateTimePage.h"
+#include "ui/DatePage.h"
 #include "ui/EntryRows.h"
 #include "ui/SizeChartPage.h"
 #include "ui/SizeChartState.h"
-#include "ui/TopChartPage.h"
+#include "ui/Session.h"
+#include "ui/TopNPage.h"
 #include "ui/charts/BarChart.h"
 #include "ui/charts/PieChart.h"
 
@@ -163,10 +164,11 @@ int main(int argc, char** argv) {
   MakeCatalog(wide, true);
   MakeCatalog(huge, false);
   NonInteractivePrompter prompter;
-  Settings settings;
+  Session session(prompter);
+  Settings& settings = session.GetSettings();
 
   // ---- A folder of 100,000 entries ----
-  Catalog catalog;
+  Catalog& catalog = session.GetCatalog();
   catalog.OpenCatalog(wide);
   TypeNames names;
   EntryRows rows;
@@ -175,8 +177,8 @@ int main(int argc, char** argv) {
     FillRowTexts(catalog, names, {}, rows.rows);
   });
   SizeChartState state(settings, prompter);
-  SizeChartPage bars(state);
-  TopChartPage pie(state);
+  SizeChartPage bars(session, state);
+  TopNPage pie(session, state);
   bars.resize(1000, 700);
   pie.resize(1000, 700);
   bars.show();
@@ -209,10 +211,10 @@ int main(int argc, char** argv) {
     fresh.OpenCatalog(huge);
     fresh.LoadMedia(0);
   });
-  Catalog big;
-  big.OpenCatalog(huge);
-  big.LoadMedia(0);
-  DateTimePage dates(big);
+  Session bigSession(prompter);
+  bigSession.GetCatalog().OpenCatalog(huge);
+  bigSession.GetCatalog().LoadMedia(0);
+  DatePage dates(bigSession);
   dates.resize(1000, 700);
   dates.show();
   QApplication::processEvents();

@@ -19,6 +19,7 @@
 #include "core/Settings.h"
 #include "core/Text.h"
 #include "ui/PxBackColor.h"
+#include "ui/Session.h"
 #include "ui/SizeChartState.h"
 #include "ui/charts/BarChart.h"
 #include "ui/widgets/FallbackSpinBox.h"
@@ -39,8 +40,9 @@ QToolButton* AddButton(QToolBar* bar, const char* name, const QString& text, con
 
 }  // namespace
 
-SizeChartPage::SizeChartPage(SizeChartState& state, QWidget* parent)
-    : QWidget(parent), state_(state) {
+SizeChartPage::SizeChartPage(Session& session, SizeChartState& state, QWidget* parent)
+    : Page(parent), session_(session), state_(state) {
+  setObjectName(QStringLiteral("TabSheet6"));
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->setSpacing(0);
@@ -205,7 +207,7 @@ bool SizeChartPage::eventFilter(QObject* watched, QEvent* event) {
     QApplication::sendEvent(ScrollBarChartMedia, event);
     return true;
   }
-  return QWidget::eventFilter(watched, event);
+  return Page::eventFilter(watched, event);
 }
 
 void SizeChartPage::ToolButton51Click() {
@@ -213,7 +215,7 @@ void SizeChartPage::ToolButton51Click() {
 }
 
 void SizeChartPage::ToolButton59Click() {
-  TfrmBackColorBar dialog(state_.GetSettings(), state_.GetPrompter(), this);
+  TfrmBackColorBar dialog(session_.GetSettings(), session_.Ask(), this);
   dialog.exec();
   ApplyBackground();
 }

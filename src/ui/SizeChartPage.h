@@ -1,9 +1,11 @@
 #pragma once
-// The サイズ順 sub-page: the rows of the file list as a paged horizontal bar
-// chart, largest first, with its toolbar (page size, measure, background, 3D,
-// orthogonal view), the legend, the page scroll bar and the shape menu.
+// The サイズ順 sub-page of the media page (`TabSheet6`): the rows of the file
+// list as a paged horizontal bar chart, largest first, with its toolbar
+// `ToolBar6` (page size, measure, background, 3D, orthogonal view), the
+// legend, the page scroll bar and the shape menu `PopupMenuBar`. It shares
+// the chart rows and the measure with the トップ 10 page.
 
-#include <QWidget>
+#include "ui/Page.h"
 
 class QAction;
 class QActionGroup;
@@ -17,14 +19,15 @@ namespace plomix {
 
 class BarChart;
 class FallbackSpinBox;
+class Session;
 class SizeChartState;
 enum class ChartMeasure;
 
-class SizeChartPage : public QWidget {
+class SizeChartPage : public Page {
   Q_OBJECT
 
  public:
-  explicit SizeChartPage(SizeChartState& state, QWidget* parent = nullptr);
+  SizeChartPage(Session& session, SizeChartState& state, QWidget* parent = nullptr);
 
   // Start values from the settings: bars per page, orthogonal view, 3D, shape
   // and background.
@@ -71,6 +74,7 @@ class SizeChartPage : public QWidget {
   void MeasureShown(ChartMeasure measure);
   void SetLargeStep(int perPage);
 
+  Session& session_;
   SizeChartState& state_;
   int pageStart_ = 0;
   int pageEnd_ = -1;

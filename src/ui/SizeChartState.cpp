@@ -60,6 +60,8 @@ void SizeChartState::SetThreeD(bool on) {
 
 QWidget* BuildSizeLegend(QWidget* parent) {
   auto* legend = new QWidget(parent);
+  // The legend never widens the page: in a narrow window its right end is cut.
+  legend->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
   auto* layout = new QHBoxLayout(legend);
   layout->setContentsMargins(4, 2, 4, 2);
   const struct {

@@ -16,6 +16,7 @@
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTableView>
+#include <QTreeWidget>
 #include <QToolButton>
 #include <QtTest>
 #include <cmath>
@@ -23,6 +24,7 @@
 #include <memory>
 
 #include "ScriptedPrompter.h"
+#include "SessionWindow.h"
 #include "TestSupport.h"
 #include "core/Catalog.h"
 #include "core/CatalogTestUtil.h"
@@ -30,11 +32,14 @@
 #include "core/Format.h"
 #include "core/Settings.h"
 #include "ui/DateTimeGridModel.h"
-#include "ui/DateTimePage.h"
+#include "ui/DatePage.h"
+#include "ui/MediaPage.h"
+#include "ui/PxMain.h"
 #include "ui/PxBackColor.h"
 #include "ui/SizeChartPage.h"
 #include "ui/SizeChartState.h"
-#include "ui/TopChartPage.h"
+#include "ui/Session.h"
+#include "ui/TopNPage.h"
 #include "ui/charts/BarChart.h"
 #include "ui/charts/PieChart.h"
 #include "ui/widgets/FallbackSpinBox.h"
@@ -74,21 +79,23 @@ class SizeChartsTest : public QObject {
 
  private:
   std::unique_ptr<test::TempDir> config_;
-  std::unique_ptr<Settings> settings_;
   test::ScriptedPrompter prompter_;
+  std::unique_ptr<Session> session_;
+  Settings* settings_ = nullptr;
   test::TempDir files_;
-  Catalog catalog_;
+
+  Catalog& Cat() { return session_->GetCatalog(); }
 
   struct Pages {
     std::unique_ptr<SizeChartState> state;
     std::unique_ptr<SizeChartPage> bars;
-    std::unique_ptr<TopChartPage> pie;
+    std::unique_ptr<TopNPage> pie;
   };
   Pages MakePages() {
     Pages p;
     p.state = std::make_unique<SizeChartState>(*settings_, prompter_);
-    p.bars = std::make_unique<SizeChartPage>(*p.state);
-    p.pie = std::make_unique<TopChartPage>(*p.state);
+    p.bars = std::make_unique<SizeChartPage>(*session_, *p.state);
+    p.pie = std::make_unique<TopNPage>(*session_, *p.state);
     p.bars->resize(640, 420);
     p.pie->resize(640, 420);
     return p;
@@ -98,8 +105,9 @@ class SizeChartsTest : public QObject {
   void initTestCase() {
     config_ = std::make_unique<test::TempDir>();
     qputenv("PLOMIX2_CONFIG_DIR", QString::fromStdString(config_->Path().string()).toUtf8());
-    settings_ = std::make_unique<Settings>();
-    QVERIFY(catalog_.CreateCatalog(files_.File("charts.qdb")));
+    session_ = std::make_unique<Session>(prompter_);
+    settings_ = &session_->GetSettings();
+    QVERIFY(Cat().CreateCatalog(files_.File("charts.qdb")));
   }
 
   void init() {
@@ -168,7 +176,7 @@ class SizeChartsTest : public QObject {
 
   void PagingKeepsTheFirstPagesScaleUnlessFitted() {
     Pages p = MakePages();
-    p.state->Fill(Rows(25), false, catalog_);
+    p.state->Fill(Rows(25), false, Cat());
     QScrollBar* scroll = p.bars->ScrollBarChartMedia;
     QCOMPARE(scroll->minimum(), 0);
     QCOMPARE(scroll->maximum(), 24);
@@ -206,7 +214,7 @@ class SizeChartsTest : public QObject {
     QCOMPARE(settings_->GetInt(REG_ChartBarPage), 10);
 
     // An empty folder empties both charts without complaint.
-    p.state->Fill({}, false, catalog_);
+    p.state->Fill({}, false, Cat());
     QCOMPARE(p.bars->ChartMedia->BarCount(), 0);
     QCOMPARE(p.pie->ChartMedia2->SliceCount(), 0);
     QCOMPARE(scroll->maximum(), 0);
@@ -217,7 +225,7 @@ class SizeChartsTest : public QObject {
 
   void MeasureButtonsPressTheirPartnerAndRefillBoth() {
     Pages p = MakePages();
-    p.state->Fill(Rows(12), false, catalog_);
+    p.state->Fill(Rows(12), false, Cat());
     QCOMPARE(p.pie->ChartMedia2->SliceCount(), 11);  // 10 named and the rest
     QCOMPARE(p.pie->ChartMedia2->Slice(10).label, QString("その他"));
     QCOMPARE(p.pie->ChartMedia2->Slice(10).value, 3.0);
@@ -239,7 +247,7 @@ class SizeChartsTest : public QObject {
 
     // The top count: stored, the pie refilled, the caption follows; clearing
     // it sets 10.
-    QSignalSpy caption(p.pie.get(), &TopChartPage::CaptionChanged);
+    QSignalSpy caption(p.pie.get(), &TopNPage::CaptionChanged);
     p.pie->SpinEdit2->setValue(3);
     QCOMPARE(settings_->GetInt(REG_ChartCircleMaxFile), 3);
     QCOMPARE(p.pie->ChartMedia2->SliceCount(), 4);
@@ -300,7 +308,7 @@ class SizeChartsTest : public QObject {
     p.pie->hide();
     QVERIFY(!p.pie->ChartMedia2->IsRotating());
 
-    p.state->Fill(Rows(4), false, catalog_);
+    p.state->Fill(Rows(4), false, Cat());
     p.pie->cmdExplodeBiggest->click();
     QCOMPARE(p.pie->ChartMedia2->ExplodeBiggest(), 20);
     p.pie->cmdExplodeBiggest->click();
@@ -309,7 +317,7 @@ class SizeChartsTest : public QObject {
 
   void BarsOpenTheirNodeAndChartsSaveAsPictures() {
     Pages p = MakePages();
-    p.state->Fill(Rows(3), false, catalog_);
+    p.state->Fill(Rows(3), false, Cat());
     p.bars->show();
     QVERIFY(QTest::qWaitForWindowExposed(p.bars.get()));
     QSignalSpy open(p.bars.get(), &SizeChartPage::OpenRowByName);
@@ -346,7 +354,7 @@ class SizeChartsTest : public QObject {
     for (const QString& file : {corrupt, good + ".missing", good}) {
       settings_->SetString(REG_ChartBarBkImageFile, file);
       Pages p = MakePages();
-      p.state->Fill(Rows(5), false, catalog_);
+      p.state->Fill(Rows(5), false, Cat());
       QCOMPARE(p.bars->ChartMedia->Background().HasPicture(), file == good);
       QVERIFY(!p.bars->ChartMedia->grab().toImage().isNull());
     }
@@ -381,7 +389,8 @@ class SizeChartsTest : public QObject {
   }
 
   void TheDateGridShowsTheCountsAsATable() {
-    Catalog catalog;
+    Session session(prompter_);
+    Catalog& catalog = session.GetCatalog();
     QVERIFY(catalog.CreateCatalog(files_.File("dates.qdb")));
     const int32_t stamp = PackDosDateTime({2005, 3, 10, 14, 20, 0});
     std::vector<TRecord> media = test::FlatMedia("M", 3);
@@ -392,7 +401,7 @@ class SizeChartsTest : public QObject {
     QVERIFY(catalog.AddMedia(media, info));
     QVERIFY(catalog.AddMedia(test::FlatMedia("EMPTY", 0), info = test::InfoFor()));
 
-    DateTimePage page(catalog);
+    DatePage page(session);
     page.resize(900, 500);
     QVERIFY(page.rdoDate12->isChecked() && page.rdoTime3->isChecked());
     QVERIFY(page.ShowDistribution(MakeKey(0, 0)));
@@ -431,6 +440,67 @@ class SizeChartsTest : public QObject {
     QCOMPARE(table->rowCount(), 12);
     QCOMPARE(table->columnCount(), 24);
     QVERIFY(!page.grab().toImage().isNull());
+  }
+
+  // Every selection in the window refills both charts and the distribution;
+  // an empty folder empties the charts without a word.
+  void TheWindowFeedsTheChartsFromEverySelection() {
+    const std::string path = files_.File("window.qdb");
+    {
+      Catalog catalog;
+      QVERIFY(catalog.CreateCatalog(path));
+      const int32_t stamp = PackDosDateTime({2019, 8, 1, 6, 0, 0});
+      std::vector<TRecord> media(5);
+      media[0] = {.FirstChild = 1, .Kind = kKindFixed, .Attr = kAttrDirectory, .Name = "M",
+                  .FileDate = PackDosDateTime({2020, 2, 2, 20, 0, 0}), .DirFolders = 2,
+                  .DirFiles = 1, .AllFolders = 2, .AllFiles = 2};
+      media[1] = {.Parent = 0, .FirstChild = 4, .Kind = kKindFolder, .Attr = kAttrDirectory,
+                  .Name = "docs", .Size = 300, .FileDate = stamp, .DirFiles = 1, .AllFiles = 1,
+                  .Allocated = 4096};
+      media[2] = {.Parent = 0, .Kind = kKindFolder, .Attr = kAttrDirectory, .Name = "empty",
+                  .FileDate = stamp};
+      media[3] = {.Parent = 0, .Kind = kKindFile, .Name = "big.bin", .Size = 5368709120.0,
+                  .FileDate = stamp, .Allocated = 5368709120.0};
+      media[4] = {.Parent = 1, .Kind = kKindFile, .Name = "a.txt", .Size = 300,
+                  .FileDate = stamp, .Allocated = 4096};
+      TMediaInfomation info = test::InfoFor();
+      info.FreeSpace = 123456;
+      info.OldestFileDate = info.NewestFileDate = stamp;
+      QVERIFY(catalog.AddMedia(media, info));
+    }
+    settings_->SetString(REG_OpenHist01, QString::fromStdString(path));
+    test::SessionWindow fixture(prompter_);
+    QVERIFY(fixture.window.Started());
+    MediaPage& media = fixture.window.Media();
+    media.GoToPath(QStringLiteral("M"));
+    BarChart* bars = media.TabSheet6->ChartMedia;
+    QCOMPARE(bars->BarCount(), 3);
+    QVERIFY(bars->Bar(0).label.startsWith(QStringLiteral("1) □big.bin")));
+    QCOMPARE(bars->Bar(0).mark, QString("5,368,709,120"));
+    QCOMPARE(media.TabSheet7->ChartMedia2->SliceCount(), 3);
+    const DateTimeGridModel& dates = media.TabSheet5->Model();
+    QCOMPARE(dates.rowCount(), 1);
+    QCOMPARE(dates.data(dates.index(0, 2), Qt::DisplayRole).toString(), QString("4"));
+
+    media.TabSheet6->ToolButton27->click();
+    QCOMPARE(bars->Title(), ChartTitle(ChartMeasure::Allocated, false));
+    media.GoToPath(QStringLiteral("M\\empty"));
+    QCOMPARE(bars->BarCount(), 0);
+    QCOMPARE(media.TabSheet7->ChartMedia2->SliceCount(), 0);
+    QCOMPARE(bars->Title(), ChartTitle(ChartMeasure::Allocated, false));  // the measure stays
+
+    media.GoToPath(QString());  // the media list charts free space
+    media.TabSheet7->ToolButton28->click();
+    QCOMPARE(bars->BarCount(), 1);
+    QCOMPARE(bars->Bar(0).mark, QString("123,456"));
+    QCOMPARE(bars->Title(), ChartTitle(ChartMeasure::Size, true));
+    QCOMPARE(dates.headerData(0, Qt::Vertical, Qt::DisplayRole).toString(), QString("2020/1～12"));
+
+    // "上へ移動" on a chart page goes up like the list's button.
+    media.GoToPath(QStringLiteral("M\\docs"));
+    media.TabSheet7->ToolButton49->click();
+    QCOMPARE(media.TreeView1->currentItem()->text(0), QString("M"));
+    QVERIFY(prompter_.Messages().isEmpty());
   }
 };
 

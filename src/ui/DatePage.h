@@ -1,10 +1,11 @@
 #pragma once
-// The 更新日時 sub-page: how the time stamps below the selected node spread
-// over month periods (rows) and hour periods (columns), with the two interval
-// groups. Fed for every tree selection, shown or not; a node without stamps
-// leaves the previous table standing.
+// The 更新日時 sub-page of the media page (`TabSheet5`): how the time stamps
+// below the selected node spread over month periods (rows) and hour periods
+// (columns) in the grid `StringGridDateTime`, with the two interval groups.
+// Fed for every tree selection, shown or not; a node without stamps leaves
+// the previous table standing.
 
-#include <QWidget>
+#include "ui/Page.h"
 #include <cstdint>
 #include <memory>
 
@@ -14,16 +15,16 @@ class QTableView;
 
 namespace plomix {
 
-class Catalog;
 class DateDistribution;
+class Session;
 class DateTimeGridModel;
 
-class DateTimePage : public QWidget {
+class DatePage : public Page {
   Q_OBJECT
 
  public:
-  explicit DateTimePage(Catalog& catalog, QWidget* parent = nullptr);
-  ~DateTimePage() override;
+  explicit DatePage(Session& session, QWidget* parent = nullptr);
+  ~DatePage() override;
 
   // Counts node `key` (-1 the catalogue) and shows it; false when the node
   // has no stamps to show (the table stays as it was).
@@ -43,7 +44,7 @@ class DateTimePage : public QWidget {
   void Redraw();
   void ShowTable();
 
-  Catalog& catalog_;
+  Session& session_;
   std::unique_ptr<DateDistribution> distribution_;
   DateTimeGridModel* model_;
   QButtonGroup *dateGroup_, *timeGroup_;

@@ -1,4 +1,4 @@
-#include "ui/TopChartPage.h"
+#include "ui/TopNPage.h"
 
 #include <QAction>
 #include <QButtonGroup>
@@ -13,6 +13,7 @@
 #include "core/Prompter.h"
 #include "core/Settings.h"
 #include "ui/PxBackColor.h"
+#include "ui/Session.h"
 #include "ui/SizeChartState.h"
 #include "ui/charts/PieChart.h"
 #include "ui/widgets/FallbackSpinBox.h"
@@ -35,8 +36,9 @@ QToolButton* AddButton(QToolBar* bar, const char* name, const QString& text, con
 
 }  // namespace
 
-TopChartPage::TopChartPage(SizeChartState& state, QWidget* parent)
-    : QWidget(parent), state_(state) {
+TopNPage::TopNPage(Session& session, SizeChartState& state, QWidget* parent)
+    : Page(parent), session_(session), state_(state) {
+  setObjectName(QStringLiteral("TabSheet7"));
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->setSpacing(0);
@@ -96,19 +98,19 @@ TopChartPage::TopChartPage(SizeChartState& state, QWidget* parent)
   PopupMenuPie->setObjectName(QStringLiteral("PopupMenuPie"));
   saveChartPicture = PopupMenuPie->addAction(QStringLiteral("画像として保存(&S)..."));
   saveChartPicture->setObjectName(QStringLiteral("SaveChartMedia2Picture"));
-  connect(saveChartPicture, &QAction::triggered, this, &TopChartPage::SaveChartPicture);
+  connect(saveChartPicture, &QAction::triggered, this, &TopNPage::SaveChartPicture);
   connect(ChartMedia2, &QWidget::customContextMenuRequested, this,
           [this](const QPoint& at) { PopupMenuPie->popup(ChartMedia2->mapToGlobal(at)); });
 
-  connect(ToolButton49, &QToolButton::clicked, this, &TopChartPage::ToolButton49Click);
-  connect(ToolButton44, &QToolButton::clicked, this, &TopChartPage::ToolButton44Click);
-  connect(SpinEdit2, &QSpinBox::valueChanged, this, &TopChartPage::SpinEdit2Change);
-  connect(txtRotate, &QSpinBox::valueChanged, this, &TopChartPage::txtRotateChange);
-  connect(chkLoop, &QToolButton::clicked, this, &TopChartPage::chkLoopClick);
-  connect(cmdExplodeBiggest, &QToolButton::clicked, this, &TopChartPage::cmdExplodeBiggestClick);
-  connect(chk3D, &QCheckBox::clicked, this, &TopChartPage::chk3DClick);
-  connect(&state_, &SizeChartState::Filled, this, &TopChartPage::FillPie);
-  connect(&state_, &SizeChartState::MeasureChanged, this, &TopChartPage::MeasureShown);
+  connect(ToolButton49, &QToolButton::clicked, this, &TopNPage::ToolButton49Click);
+  connect(ToolButton44, &QToolButton::clicked, this, &TopNPage::ToolButton44Click);
+  connect(SpinEdit2, &QSpinBox::valueChanged, this, &TopNPage::SpinEdit2Change);
+  connect(txtRotate, &QSpinBox::valueChanged, this, &TopNPage::txtRotateChange);
+  connect(chkLoop, &QToolButton::clicked, this, &TopNPage::chkLoopClick);
+  connect(cmdExplodeBiggest, &QToolButton::clicked, this, &TopNPage::cmdExplodeBiggestClick);
+  connect(chk3D, &QCheckBox::clicked, this, &TopNPage::chk3DClick);
+  connect(&state_, &SizeChartState::Filled, this, &TopNPage::FillPie);
+  connect(&state_, &SizeChartState::MeasureChanged, this, &TopNPage::MeasureShown);
   connect(&state_, &SizeChartState::ThreeDChanged, this, [this](bool on) {
     const QSignalBlocker block(chk3D);
     chk3D->setChecked(on);
@@ -119,7 +121,7 @@ TopChartPage::TopChartPage(SizeChartState& state, QWidget* parent)
   ApplySettings();
 }
 
-void TopChartPage::ApplySettings() {
+void TopNPage::ApplySettings() {
   Settings& settings = state_.GetSettings();
   {
     const QSignalBlocker block(SpinEdit2);
@@ -137,21 +139,21 @@ void TopChartPage::ApplySettings() {
   ApplyBackground();
 }
 
-void TopChartPage::ApplyBackground() {
+void TopNPage::ApplyBackground() {
   ChartMedia2->ApplyBackgroundSettings(state_.GetSettings());
 }
 
-QString TopChartPage::Caption() const {
+QString TopNPage::Caption() const {
   return QStringLiteral("トップ ") + QString::number(SpinEdit2->value());
 }
 
-void TopChartPage::MeasureShown(ChartMeasure measure) {
+void TopNPage::MeasureShown(ChartMeasure measure) {
   ToolButton28->setChecked(measure == ChartMeasure::Size);
   ToolButton29->setChecked(measure == ChartMeasure::ClusterGap);
   ToolButton30->setChecked(measure == ChartMeasure::Allocated);
 }
 
-void TopChartPage::FillPie() {
+void TopNPage::FillPie() {
   Settings& settings = state_.GetSettings();
   std::vector<PieSlice> slices;
   for (const ChartSlice& slice :
@@ -162,53 +164,53 @@ void TopChartPage::FillPie() {
   ChartMedia2->SetSlices(std::move(slices));
 }
 
-void TopChartPage::showEvent(QShowEvent* event) {
-  QWidget::showEvent(event);
+void TopNPage::showEvent(QShowEvent* event) {
+  Page::showEvent(event);
   const bool on = state_.GetSettings().GetInt(REG_ChartCircleRotate) == 1;
   chkLoop->setChecked(on);
   ChartMedia2->SetRotate(on);
 }
 
-void TopChartPage::hideEvent(QHideEvent* event) {
-  QWidget::hideEvent(event);
+void TopNPage::hideEvent(QHideEvent* event) {
+  Page::hideEvent(event);
   ChartMedia2->SetRotate(false);
 }
 
-void TopChartPage::ToolButton49Click() {
+void TopNPage::ToolButton49Click() {
   Q_EMIT UpRequested();
 }
 
-void TopChartPage::ToolButton44Click() {
-  TfrmBackColor dialog(state_.GetSettings(), state_.GetPrompter(), this);
+void TopNPage::ToolButton44Click() {
+  TfrmBackColor dialog(session_.GetSettings(), session_.Ask(), this);
   dialog.exec();
   ApplyBackground();
 }
 
-void TopChartPage::SpinEdit2Change(int value) {
+void TopNPage::SpinEdit2Change(int value) {
   if (!state_.Store(REG_ChartCircleMaxFile, value)) return;
   FillPie();
   Q_EMIT CaptionChanged(Caption());
 }
 
-void TopChartPage::txtRotateChange(int value) {
+void TopNPage::txtRotateChange(int value) {
   ChartMedia2->SetRotationInterval(value);
   state_.Store(REG_SpanCircleRotete, ChartMedia2->RotationInterval());
 }
 
-void TopChartPage::chkLoopClick(bool checked) {
+void TopNPage::chkLoopClick(bool checked) {
   state_.Store(REG_ChartCircleRotate, checked ? 1 : 0);
   ChartMedia2->SetRotate(checked && isVisible());
 }
 
-void TopChartPage::cmdExplodeBiggestClick(bool checked) {
+void TopNPage::cmdExplodeBiggestClick(bool checked) {
   ChartMedia2->SetExplodeBiggest(checked ? kExplodePercent : 0);
 }
 
-void TopChartPage::chk3DClick(bool checked) {
+void TopNPage::chk3DClick(bool checked) {
   state_.SetThreeD(checked);
 }
 
-void TopChartPage::SaveChartPicture() {
+void TopNPage::SaveChartPicture() {
   const QString file = state_.GetPrompter().SaveFile(
       QStringLiteral("グラフを画像として保存"), QStringLiteral("トップ.png"),
       QStringLiteral("PNG 画像(*.png)|*.png"), QStringLiteral("png"));

@@ -1,10 +1,11 @@
 #pragma once
-// The トップ 10 sub-page: the largest rows of the file list as a pie with the
-// rest in one "その他" slice, turning while the page is shown and rotation is
-// on, with its toolbar (slice count, measure, rotation, explode, background,
-// 3D) and the legend.
+// The トップ 10 sub-page of the media page (`TabSheet7`): the largest rows of
+// the file list as the pie `ChartMedia2` with the rest in one "その他" slice,
+// turning while the page is shown and rotation is on, with its toolbar
+// `ToolBar7` (slice count, measure, rotation, explode, background, 3D) and
+// the legend. It shares the chart rows and the measure with the サイズ順 page.
 
-#include <QWidget>
+#include "ui/Page.h"
 
 class QAction;
 class QCheckBox;
@@ -16,14 +17,15 @@ namespace plomix {
 
 class FallbackSpinBox;
 class PieChart;
+class Session;
 class SizeChartState;
 enum class ChartMeasure;
 
-class TopChartPage : public QWidget {
+class TopNPage : public Page {
   Q_OBJECT
 
  public:
-  explicit TopChartPage(SizeChartState& state, QWidget* parent = nullptr);
+  TopNPage(Session& session, SizeChartState& state, QWidget* parent = nullptr);
 
   // Start values from the settings: slice count, rotation interval, 3D and
   // background.
@@ -64,6 +66,7 @@ class TopChartPage : public QWidget {
  private:
   void MeasureShown(ChartMeasure measure);
 
+  Session& session_;
   SizeChartState& state_;
 };
 
