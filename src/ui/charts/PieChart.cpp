@@ -375,6 +375,13 @@ void PieChart::PaintSlices(QPainter& painter, const Layout& layout) const {
 void PieChart::PaintMarks(QPainter& painter, const Layout& layout) const {
   const QFontMetrics metrics(font());
   painter.setFont(font());
+  struct Mark {
+    QPointF edge;
+    QRectF box;
+    QString text;
+    bool left;
+  };
+  std::vector<Mark> marks;
   for (int i = 0; i < SliceCount(); ++i) {
     const double span = SliceSpan(i);
     if (span <= 0 || !HasMark(i)) continue;
@@ -388,13 +395,47 @@ void PieChart::PaintMarks(QPainter& painter, const Layout& layout) const {
     const QPointF anchor = PointOnEllipse(ellipse, middle, 1.0 + gap);
     const QString text = MarkText(i);
     const QSizeF size(metrics.horizontalAdvance(text) + 6, metrics.height() + 2);
+    const bool left = middle > 180;
     QRectF box(anchor, size);
-    box.translate(middle > 180 ? -size.width() : 0, -size.height() / 2);
+    box.translate(left ? -size.width() : 0, -size.height() / 2);
     box.moveLeft(std::clamp(box.left(), 0.0, std::max(0.0, width() - size.width())));
-    box.moveTop(std::clamp(box.top(), 0.0, std::max(0.0, height() - size.height())));
+    marks.push_back({edge, box, text, left});
+  }
+  // Marks of neighbouring small slices would cover each other: on each side
+  // they are pushed apart away from the pie's middle line (upwards above it,
+  // downwards below it), and back inside where that leaves the chart.
+  const double middleY = layout.top.center().y() + layout.depth / 2;
+  for (bool left : {false, true}) {
+    std::vector<Mark*> side;
+    for (Mark& mark : marks)
+      if (mark.left == left) side.push_back(&mark);
+    std::sort(side.begin(), side.end(),
+              [](const Mark* a, const Mark* b) { return a->box.center().y() < b->box.center().y(); });
+    const auto split = std::partition_point(
+        side.begin(), side.end(), [&](const Mark* m) { return m->box.center().y() < middleY; });
+    double ceiling = middleY;  // upper marks, from the middle upwards
+    for (auto it = std::make_reverse_iterator(split); it != side.rend(); ++it) {
+      (*it)->box.moveBottom(std::min((*it)->box.bottom(), ceiling));
+      ceiling = (*it)->box.top() - 1;
+    }
+    double floor = 0;  // everything from the top down, so nothing leaves the chart
+    for (Mark* mark : side) {
+      if (mark->box.center().y() >= middleY || mark->box.top() < floor)
+        mark->box.moveTop(std::max(mark->box.top(), floor));
+      floor = mark->box.bottom() + 1;
+    }
+    ceiling = height();
+    for (auto it = side.rbegin(); it != side.rend(); ++it) {
+      if ((*it)->box.bottom() > ceiling) (*it)->box.moveBottom(ceiling);
+      (*it)->box.moveTop(std::max((*it)->box.top(), 0.0));
+      ceiling = (*it)->box.top() - 1;
+    }
+  }
+  for (const Mark& mark : marks) {
+    const QPointF end(mark.left ? mark.box.right() : mark.box.left(), mark.box.center().y());
     painter.setPen(QPen(QColor(0, 0, 0, 140), 1));
-    painter.drawLine(edge, anchor);
-    DrawMarkBox(painter, box, text);
+    painter.drawLine(mark.edge, end);
+    DrawMarkBox(painter, mark.box, mark.text);
   }
 }
 
