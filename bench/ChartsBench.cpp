@@ -12,8 +12,8 @@
 #include <QScrollBar>
 #include <QTableView>
 #include <algorithm>
-#include <ctime>
 #include <cstdio>
+#include <ctime>
 #include <filesystem>
 #include <functional>
 #include <vector>
@@ -25,9 +25,9 @@
 #include "core/TypeNames.h"
 #include "ui/DatePage.h"
 #include "ui/EntryRows.h"
+#include "ui/Session.h"
 #include "ui/SizeChartPage.h"
 #include "ui/SizeChartState.h"
-#include "ui/Session.h"
 #include "ui/TopNPage.h"
 #include "ui/charts/BarChart.h"
 #include "ui/charts/PieChart.h"
@@ -72,7 +72,8 @@ class GeneratedMedia : public MediaRecordSource {
       }
       File(out, 1, index);
       // Sizes from 0 to 50 MB, and one file of 5 GiB.
-      out.Size = index == 50000 ? 5368709120.0 : static_cast<double>((index * 2654435761u) % 50000000u);
+      out.Size =
+          index == 50000 ? 5368709120.0 : static_cast<double>((index * 2654435761u) % 50000000u);
       out.Allocated = std::ceil(out.Size / 4096) * 4096;
       return;
     }

@@ -121,9 +121,9 @@ double ChartData::Value(int row) const {
 void ChartData::Sort() {
   std::vector<double> values(rows_.size());
   for (std::size_t i = 0; i < rows_.size(); ++i) values[i] = Value(static_cast<int>(i));
-  std::stable_sort(order_.begin(), order_.end(),
-                   [&](int a, int b) { return values[static_cast<std::size_t>(a)] >
-                                              values[static_cast<std::size_t>(b)]; });
+  std::stable_sort(order_.begin(), order_.end(), [&](int a, int b) {
+    return values[static_cast<std::size_t>(a)] > values[static_cast<std::size_t>(b)];
+  });
 }
 
 int ChartData::PageEnd(int start, int perPage) const {
@@ -205,9 +205,8 @@ std::vector<ChartSlice> ChartData::PieSlices(int maxSlices, int nameLength) cons
         break;
     }
     if (i < named) {
-      slices.push_back(
-          {text::Cp932ToQString(ChartLabel(i + 1, r.name, r.kind, nameLength, false)), value,
-           colour});
+      slices.push_back({text::Cp932ToQString(ChartLabel(i + 1, r.name, r.kind, nameLength, false)),
+                        value, colour});
     } else {
       rest += value;
     }

@@ -66,7 +66,7 @@ class ChartData {
     std::string name;  // CP932
     int16_t kind = 0;
     int32_t key = -1;
-    double size = 0;       // for the media list: the media's free space
+    double size = 0;  // for the media list: the media's free space
     double allocated = 0;
   };
 

@@ -123,7 +123,8 @@ void DatePage::SetHourInterval(int hours) {
 void DatePage::Redraw() {
   // The last node is counted afresh, as the catalogue may have changed since;
   // when it has no stamps any more the kept counts are laid out anew.
-  if (distribution_->HasCounts()) distribution_->Count(session_.GetCatalog(), distribution_->LastKey());
+  if (distribution_->HasCounts())
+    distribution_->Count(session_.GetCatalog(), distribution_->LastKey());
   ShowTable();
 }
 

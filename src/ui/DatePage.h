@@ -5,9 +5,10 @@
 // Fed for every tree selection, shown or not; a node without stamps leaves
 // the previous table standing.
 
-#include "ui/Page.h"
 #include <cstdint>
 #include <memory>
+
+#include "ui/Page.h"
 
 class QButtonGroup;
 class QRadioButton;

@@ -23,8 +23,7 @@ TfrmBackColor::TfrmBackColor(Settings& settings, Prompter& prompter, QWidget* pa
                     parent) {}
 
 TfrmBackColor::TfrmBackColor(Settings& settings, Prompter& prompter,
-                             const ChartBackgroundKeys& keys, const QString& title,
-                             QWidget* parent)
+                             const ChartBackgroundKeys& keys, const QString& title, QWidget* parent)
     : QDialog(parent), settings_(settings), prompter_(prompter), keys_(keys) {
   Build(title);
   Load();
@@ -175,8 +174,7 @@ void TfrmBackColor::cmdSetClick() {
   try {
     settings_.SetInt(keys_.imageFlag, chkImageShow->isChecked() ? 1 : 0);
     settings_.SetString(keys_.imageFile, imageFile_);
-    settings_.SetInt(keys_.imageStyle,
-                     rdoStretch->isChecked() ? 0 : rdoTile->isChecked() ? 1 : 2);
+    settings_.SetInt(keys_.imageStyle, rdoStretch->isChecked() ? 0 : rdoTile->isChecked() ? 1 : 2);
     settings_.SetInt(keys_.gradFlag, chkGradShow->isChecked() ? 1 : 0);
     settings_.SetInt(keys_.gradStart, start_);
     settings_.SetInt(keys_.gradEnd, end_);

@@ -1,9 +1,8 @@
 #include "ui/SizeChartPage.h"
 
 #include <QAction>
-#include <QApplication>
-#include <QWheelEvent>
 #include <QActionGroup>
+#include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QHBoxLayout>
@@ -13,6 +12,7 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <QWheelEvent>
 #include <algorithm>
 
 #include "core/Prompter.h"
@@ -49,7 +49,8 @@ SizeChartPage::SizeChartPage(Session& session, SizeChartState& state, QWidget* p
 
   ToolBar6 = new QToolBar(this);
   ToolBar6->setObjectName(QStringLiteral("ToolBar6"));
-  ToolButton51 = AddButton(ToolBar6, "ToolButton51", QStringLiteral("↑"), QStringLiteral("上へ移動"));
+  ToolButton51 =
+      AddButton(ToolBar6, "ToolButton51", QStringLiteral("↑"), QStringLiteral("上へ移動"));
   SpinEdit1 = new FallbackSpinBox(1, 99, 10, ToolBar6);
   SpinEdit1->setObjectName(QStringLiteral("SpinEdit1"));
   SpinEdit1->setToolTip(QStringLiteral("ページ内表示棒グラフ数"));
@@ -72,7 +73,8 @@ SizeChartPage::SizeChartPage(Session& session, SizeChartState& state, QWidget* p
     });
   }
   ToolBar6->addSeparator();
-  ToolButton59 = AddButton(ToolBar6, "ToolButton59", QStringLiteral("背景..."), QStringLiteral("背景..."));
+  ToolButton59 =
+      AddButton(ToolBar6, "ToolButton59", QStringLiteral("背景..."), QStringLiteral("背景..."));
   chk3DBar = new QCheckBox(QStringLiteral("3D"), ToolBar6);
   chk3DBar->setObjectName(QStringLiteral("chk3DBar"));
   ToolBar6->addWidget(chk3DBar);
@@ -168,8 +170,7 @@ void SizeChartPage::MeasureShown(ChartMeasure measure) {
 
 void SizeChartPage::FillCharts() {
   ChartMedia->Clear();
-  ChartMedia->SetShape(
-      BarChart::ShapeFromName(state_.GetSettings().GetString(REG_ChartBarStyle)));
+  ChartMedia->SetShape(BarChart::ShapeFromName(state_.GetSettings().GetString(REG_ChartBarStyle)));
   ChartMedia->SetTitle(state_.Title());
   const int rows = state_.Data().RowCount();
   {

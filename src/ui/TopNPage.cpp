@@ -45,7 +45,8 @@ TopNPage::TopNPage(Session& session, SizeChartState& state, QWidget* parent)
 
   ToolBar7 = new QToolBar(this);
   ToolBar7->setObjectName(QStringLiteral("ToolBar7"));
-  ToolButton49 = AddButton(ToolBar7, "ToolButton49", QStringLiteral("↑"), QStringLiteral("上へ移動"));
+  ToolButton49 =
+      AddButton(ToolBar7, "ToolButton49", QStringLiteral("↑"), QStringLiteral("上へ移動"));
   SpinEdit2 = new FallbackSpinBox(1, 99, 10, ToolBar7);
   SpinEdit2->setObjectName(QStringLiteral("SpinEdit2"));
   SpinEdit2->setToolTip(QStringLiteral("表示ファイル数"));
@@ -68,7 +69,8 @@ TopNPage::TopNPage(Session& session, SizeChartState& state, QWidget* parent)
     });
   }
   ToolBar7->addSeparator();
-  chkLoop = AddButton(ToolBar7, "chkLoop", QStringLiteral("回転"), QStringLiteral("円グラフの回転"));
+  chkLoop =
+      AddButton(ToolBar7, "chkLoop", QStringLiteral("回転"), QStringLiteral("円グラフの回転"));
   chkLoop->setCheckable(true);
   txtRotate = new FallbackSpinBox(10, 3000, 10, ToolBar7, 2);
   txtRotate->setObjectName(QStringLiteral("txtRotate"));
@@ -79,7 +81,8 @@ TopNPage::TopNPage(Session& session, SizeChartState& state, QWidget* parent)
                                 QStringLiteral("もっとも大きな値を持つ区分のみを分割"));
   cmdExplodeBiggest->setCheckable(true);
   ToolBar7->addSeparator();
-  ToolButton44 = AddButton(ToolBar7, "ToolButton44", QStringLiteral("背景..."), QStringLiteral("背景..."));
+  ToolButton44 =
+      AddButton(ToolBar7, "ToolButton44", QStringLiteral("背景..."), QStringLiteral("背景..."));
   chk3D = new QCheckBox(QStringLiteral("3D"), ToolBar7);
   chk3D->setObjectName(QStringLiteral("chk3D"));
   ToolBar7->addWidget(chk3D);
@@ -156,9 +159,8 @@ void TopNPage::MeasureShown(ChartMeasure measure) {
 void TopNPage::FillPie() {
   Settings& settings = state_.GetSettings();
   std::vector<PieSlice> slices;
-  for (const ChartSlice& slice :
-       state_.Data().PieSlices(settings.GetInt(REG_ChartCircleMaxFile),
-                               settings.GetInt(REG_ChartCircleNameLength)))
+  for (const ChartSlice& slice : state_.Data().PieSlices(
+           settings.GetInt(REG_ChartCircleMaxFile), settings.GetInt(REG_ChartCircleNameLength)))
     slices.push_back({slice.label, slice.value, ColourFromRgb(slice.colour)});
   ChartMedia2->SetTitle(state_.Title());
   ChartMedia2->SetSlices(std::move(slices));

@@ -27,8 +27,7 @@ TRecord Row(const std::string& name, int kind, double size, double allocated, in
 // A small folder: a folder and three files with distinct sizes and gaps.
 std::vector<TRecord> SmallFolder() {
   return {Row("a.txt", kKindFile, 100, 4096), Row("docs", kKindFolder, 9000, 12288),
-          Row("big.iso", kKindFile, 5368709120.0, 5368709120.0),
-          Row("empty", kKindFile, 0, 0)};
+          Row("big.iso", kKindFile, 5368709120.0, 5368709120.0), Row("empty", kKindFile, 0, 0)};
 }
 
 TEST(ChartDataTest, EachMeasureOrdersColoursAndLabelsTheBars) {
@@ -41,12 +40,27 @@ TEST(ChartDataTest, EachMeasureOrdersColoursAndLabelsTheBars) {
     QString mark;
   };
   const Case cases[] = {
-      {ChartMeasure::Size, {"big.iso", "docs", "a.txt", "empty"}, 5368709119.0, 1, kChartBlue,
-       kChartBlue, "5,368,709,120"},
-      {ChartMeasure::ClusterGap, {"a.txt", "docs", "big.iso", "empty"}, 3995, 1, kChartWhite,
-       kChartWhite, "3,996"},
-      {ChartMeasure::Allocated, {"big.iso", "docs", "a.txt", "empty"}, 5368709120.0, 0,
-       kChartBlue, kChartWhite, "5,368,709,120(5,368,709,120)"},
+      {ChartMeasure::Size,
+       {"big.iso", "docs", "a.txt", "empty"},
+       5368709119.0,
+       1,
+       kChartBlue,
+       kChartBlue,
+       "5,368,709,120"},
+      {ChartMeasure::ClusterGap,
+       {"a.txt", "docs", "big.iso", "empty"},
+       3995,
+       1,
+       kChartWhite,
+       kChartWhite,
+       "3,996"},
+      {ChartMeasure::Allocated,
+       {"big.iso", "docs", "a.txt", "empty"},
+       5368709120.0,
+       0,
+       kChartBlue,
+       kChartWhite,
+       "5,368,709,120(5,368,709,120)"},
   };
   const std::vector<TRecord> rows = SmallFolder();
   for (const Case& c : cases) {
@@ -82,8 +96,10 @@ TEST(ChartDataTest, EachMeasureOrdersColoursAndLabelsTheBars) {
   EXPECT_EQ(bars[3].mark, QString("0"));
   data.SetMeasure(ChartMeasure::Allocated);
   EXPECT_EQ(data.BarPage(1, 1, 20, true)[0].mark, QString("12,288"));
-  EXPECT_EQ(ChartTitle(ChartMeasure::Size, false), QString("□ﾌｧｲﾙ(■ﾌｫﾙﾀﾞ)のｻｲｽﾞ一覧...[単位：Byte]"));
-  EXPECT_EQ(ChartTitle(ChartMeasure::Allocated, true), QString("空きｻｲｽﾞ + ｸﾗｽﾀｻｲｽﾞ一覧...[単位：Byte]"));
+  EXPECT_EQ(ChartTitle(ChartMeasure::Size, false),
+            QString("□ﾌｧｲﾙ(■ﾌｫﾙﾀﾞ)のｻｲｽﾞ一覧...[単位：Byte]"));
+  EXPECT_EQ(ChartTitle(ChartMeasure::Allocated, true),
+            QString("空きｻｲｽﾞ + ｸﾗｽﾀｻｲｽﾞ一覧...[単位：Byte]"));
 }
 
 TEST(ChartDataTest, TheMediaListChartsFreeSpace) {
@@ -159,8 +175,7 @@ TEST(ChartDataTest, PagesAndThePieRestSlice) {
 TEST(ChartDataTest, DamagedValuesChartAsZero) {
   const double inf = std::numeric_limits<double>::infinity();
   const std::vector<TRecord> rows = {Row("nan", kKindFile, std::nan(""), std::nan("")),
-                                     Row("neg", kKindFile, -5, -10),
-                                     Row("inf", kKindFile, inf, 0),
+                                     Row("neg", kKindFile, -5, -10), Row("inf", kKindFile, inf, 0),
                                      Row("shrunk", kKindFile, 9000, 4096)};
   for (ChartMeasure m : {ChartMeasure::Size, ChartMeasure::ClusterGap, ChartMeasure::Allocated}) {
     ChartData data;
@@ -183,11 +198,15 @@ TEST(ChartDataTest, LabelsAreCutOrFilledByBytes) {
     std::string label;
   };
   const Case cases[] = {
-      {"abcdefghijklmnopqrstuvwxy", kKindFile, 20, true, "3) \x81\xA0" "abcdefghijklmnopqrst..."},
+      {"abcdefghijklmnopqrstuvwxy", kKindFile, 20, true,
+       "3) \x81\xA0"
+       "abcdefghijklmnopqrst..."},
       {"hello", kKindFile, 20, true, "3) \x81\xA0hello " + std::string(17, '-')},
       {"hello", kKindFile, 20, false, "3) \x81\xA0hello"},
       {"HD", kKindFixed, 20, false, "3) HD"},
-      {"dir", kKindOpenFolder, 3, true, "3) \x81\xA1" "dir --"},
+      {"dir", kKindOpenFolder, 3, true,
+       "3) \x81\xA1"
+       "dir --"},
       // A cut never splits a two-byte character: 3 bytes of "あいう" keep one.
       {Sj("あいう"), kKindFile, 3, false, "3) \x81\xA0" + Sj("あ") + "..."},
       {"long", kKindFile, 0, true, "3) \x81\xA0..."},

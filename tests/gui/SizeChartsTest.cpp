@@ -16,8 +16,8 @@
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTableView>
-#include <QTreeWidget>
 #include <QToolButton>
+#include <QTreeWidget>
 #include <QtTest>
 #include <cmath>
 #include <limits>
@@ -31,14 +31,14 @@
 #include "core/ChartData.h"
 #include "core/Format.h"
 #include "core/Settings.h"
-#include "ui/DateTimeGridModel.h"
 #include "ui/DatePage.h"
+#include "ui/DateTimeGridModel.h"
 #include "ui/MediaPage.h"
-#include "ui/PxMain.h"
 #include "ui/PxBackColor.h"
+#include "ui/PxMain.h"
+#include "ui/Session.h"
 #include "ui/SizeChartPage.h"
 #include "ui/SizeChartState.h"
-#include "ui/Session.h"
 #include "ui/TopNPage.h"
 #include "ui/charts/BarChart.h"
 #include "ui/charts/PieChart.h"
@@ -451,18 +451,42 @@ class SizeChartsTest : public QObject {
       QVERIFY(catalog.CreateCatalog(path));
       const int32_t stamp = PackDosDateTime({2019, 8, 1, 6, 0, 0});
       std::vector<TRecord> media(5);
-      media[0] = {.FirstChild = 1, .Kind = kKindFixed, .Attr = kAttrDirectory, .Name = "M",
-                  .FileDate = PackDosDateTime({2020, 2, 2, 20, 0, 0}), .DirFolders = 2,
-                  .DirFiles = 1, .AllFolders = 2, .AllFiles = 2};
-      media[1] = {.Parent = 0, .FirstChild = 4, .Kind = kKindFolder, .Attr = kAttrDirectory,
-                  .Name = "docs", .Size = 300, .FileDate = stamp, .DirFiles = 1, .AllFiles = 1,
+      media[0] = {.FirstChild = 1,
+                  .Kind = kKindFixed,
+                  .Attr = kAttrDirectory,
+                  .Name = "M",
+                  .FileDate = PackDosDateTime({2020, 2, 2, 20, 0, 0}),
+                  .DirFolders = 2,
+                  .DirFiles = 1,
+                  .AllFolders = 2,
+                  .AllFiles = 2};
+      media[1] = {.Parent = 0,
+                  .FirstChild = 4,
+                  .Kind = kKindFolder,
+                  .Attr = kAttrDirectory,
+                  .Name = "docs",
+                  .Size = 300,
+                  .FileDate = stamp,
+                  .DirFiles = 1,
+                  .AllFiles = 1,
                   .Allocated = 4096};
-      media[2] = {.Parent = 0, .Kind = kKindFolder, .Attr = kAttrDirectory, .Name = "empty",
+      media[2] = {.Parent = 0,
+                  .Kind = kKindFolder,
+                  .Attr = kAttrDirectory,
+                  .Name = "empty",
                   .FileDate = stamp};
-      media[3] = {.Parent = 0, .Kind = kKindFile, .Name = "big.bin", .Size = 5368709120.0,
-                  .FileDate = stamp, .Allocated = 5368709120.0};
-      media[4] = {.Parent = 1, .Kind = kKindFile, .Name = "a.txt", .Size = 300,
-                  .FileDate = stamp, .Allocated = 4096};
+      media[3] = {.Parent = 0,
+                  .Kind = kKindFile,
+                  .Name = "big.bin",
+                  .Size = 5368709120.0,
+                  .FileDate = stamp,
+                  .Allocated = 5368709120.0};
+      media[4] = {.Parent = 1,
+                  .Kind = kKindFile,
+                  .Name = "a.txt",
+                  .Size = 300,
+                  .FileDate = stamp,
+                  .Allocated = 4096};
       TMediaInfomation info = test::InfoFor();
       info.FreeSpace = 123456;
       info.OldestFileDate = info.NewestFileDate = stamp;

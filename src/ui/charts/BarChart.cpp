@@ -128,8 +128,8 @@ void BarChart::SetShape(Shape shape) {
 }
 
 QStringList BarChart::ShapeNames() {
-  return {QStringLiteral("四角形"), QStringLiteral("四角錘"), QStringLiteral("逆四角錘"),
-          QStringLiteral("円筒"),   QStringLiteral("楕円"),   QStringLiteral("矢印"),
+  return {QStringLiteral("四角形"),         QStringLiteral("四角錘"), QStringLiteral("逆四角錘"),
+          QStringLiteral("円筒"),           QStringLiteral("楕円"),   QStringLiteral("矢印"),
           QStringLiteral("ｸﾞﾗﾃﾞｰｼｮﾝ四角形")};
 }
 
@@ -186,9 +186,9 @@ BarChart::Layout BarChart::ComputeLayout() const {
   double d = threeD_ ? std::clamp(height / rows * 0.35, 2.0, kMaxDepth) : 0.0;
   layout.depth = orthogonal_ ? QPointF(d, -d) : QPointF(d * 1.6, -d * 0.6);
   layout.title = QRectF(area.left(), area.top(), area.width(), titleHeight);
-  layout.plot = QRectF(area.left() + labelWidth, area.top() + titleHeight - layout.depth.y(),
-                       area.width() - labelWidth - markWidth - layout.depth.x(),
-                       height + layout.depth.y());
+  layout.plot =
+      QRectF(area.left() + labelWidth, area.top() + titleHeight - layout.depth.y(),
+             area.width() - labelWidth - markWidth - layout.depth.x(), height + layout.depth.y());
   if (layout.plot.width() < 0) layout.plot.setWidth(0);
   if (layout.plot.height() < 0) layout.plot.setHeight(0);
   layout.labels = QRectF(area.left(), layout.plot.top(), labelWidth, layout.plot.height());
@@ -200,8 +200,8 @@ BarChart::Layout BarChart::ComputeLayout() const {
 QRectF BarChart::BarRect(int index) const {
   const ChartBar& bar = Bar(index);
   const Layout layout = ComputeLayout();
-  const double top = layout.plot.top() + index * layout.rowHeight +
-                     layout.rowHeight * (1 - kBarShare) / 2;
+  const double top =
+      layout.plot.top() + index * layout.rowHeight + layout.rowHeight * (1 - kBarShare) / 2;
   const double width = std::min((bar.first + bar.second) * layout.scale, layout.plot.width());
   return {layout.plot.left(), top, width, layout.rowHeight * kBarShare};
 }
@@ -245,8 +245,8 @@ void BarChart::PaintAxis(QPainter& painter, const Layout& layout) const {
     // Back wall, floor and left wall of the box the bars stand in.
     painter.setBrush(wall);
     painter.drawRect(plot.translated(d));
-    painter.drawPolygon(QPolygonF({plot.bottomLeft(), plot.bottomRight(), plot.bottomRight() + d,
-                                   plot.bottomLeft() + d}));
+    painter.drawPolygon(QPolygonF(
+        {plot.bottomLeft(), plot.bottomRight(), plot.bottomRight() + d, plot.bottomLeft() + d}));
     painter.drawPolygon(
         QPolygonF({plot.topLeft(), plot.topLeft() + d, plot.bottomLeft() + d, plot.bottomLeft()}));
   } else {
@@ -279,7 +279,8 @@ void BarChart::PaintPart(QPainter& painter, const QRectF& whole, const QRectF& p
   const QPainterPath path = ShapePath(shape_, whole);
   const QRectF clip(part.left(), whole.top() - 2, part.width(), whole.height() + 4);
   const QPen outline(QColor(0, 0, 0, 110), 1);
-  const int layers = static_cast<int>(std::ceil(std::max(std::abs(depth.x()), std::abs(depth.y()))));
+  const int layers =
+      static_cast<int>(std::ceil(std::max(std::abs(depth.x()), std::abs(depth.y()))));
   if (layers > 0) {
     painter.setPen(Qt::NoPen);
     painter.setBrush(colour.darker(150));
@@ -338,9 +339,9 @@ void BarChart::PaintBar(QPainter& painter, const Layout& layout, int index) cons
   painter.setPen(palette().text().color());
   const QString label =
       metrics.elidedText(bar.label, Qt::ElideRight, static_cast<int>(layout.labels.width()) - 6);
-  painter.drawText(QRectF(layout.labels.left(), rowTop, layout.labels.width() - 4,
-                          layout.rowHeight),
-                   Qt::AlignLeft | Qt::AlignVCenter, label);
+  painter.drawText(
+      QRectF(layout.labels.left(), rowTop, layout.labels.width() - 4, layout.rowHeight),
+      Qt::AlignLeft | Qt::AlignVCenter, label);
   if (bar.mark.isEmpty()) return;
   const QSizeF size(metrics.horizontalAdvance(bar.mark) + 6, metrics.height() + 2);
   const double cap = shape_ == Shape::Cylinder ? height * 0.2 : 0.0;

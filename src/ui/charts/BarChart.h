@@ -88,8 +88,8 @@ class BarChart : public QWidget {
 
  private:
   struct Layout {
-    QRectF plot;      // the front plane of the value area
-    QPointF depth;    // offset of the back plane (0 in 2D)
+    QRectF plot;    // the front plane of the value area
+    QPointF depth;  // offset of the back plane (0 in 2D)
     double rowHeight = 0;
     double scale = 0;  // pixels per value unit
     QRectF title, labels;

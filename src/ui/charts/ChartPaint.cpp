@@ -12,14 +12,14 @@
 
 namespace plomix {
 
-const ChartBackgroundKeys kPieBackgroundKeys = {
-    REG_ChartCirBkImageFlag, REG_ChartCirBkImageFile, REG_ChartCirBkImageStyle,
-    REG_ChartCirBkGradFlag,  REG_ChartCirBkGradStart, REG_ChartCirBkGradEnd,
-    REG_ChartCirBkGradDirection};
-const ChartBackgroundKeys kBarBackgroundKeys = {
-    REG_ChartBarBkImageFlag, REG_ChartBarBkImageFile, REG_ChartBarBkImageStyle,
-    REG_ChartBarBkGradFlag,  REG_ChartBarBkGradStart, REG_ChartBarBkGradEnd,
-    REG_ChartBarBkGradDirection};
+const ChartBackgroundKeys kPieBackgroundKeys = {REG_ChartCirBkImageFlag,    REG_ChartCirBkImageFile,
+                                                REG_ChartCirBkImageStyle,   REG_ChartCirBkGradFlag,
+                                                REG_ChartCirBkGradStart,    REG_ChartCirBkGradEnd,
+                                                REG_ChartCirBkGradDirection};
+const ChartBackgroundKeys kBarBackgroundKeys = {REG_ChartBarBkImageFlag,    REG_ChartBarBkImageFile,
+                                                REG_ChartBarBkImageStyle,   REG_ChartBarBkGradFlag,
+                                                REG_ChartBarBkGradStart,    REG_ChartBarBkGradEnd,
+                                                REG_ChartBarBkGradDirection};
 
 namespace {
 
@@ -30,8 +30,7 @@ constexpr int kMaxPictureSide = 16384;
 
 }  // namespace
 
-void ChartBackground::SetGradient(bool on, const QColor& start, const QColor& end,
-                                  int direction) {
+void ChartBackground::SetGradient(bool on, const QColor& start, const QColor& end, int direction) {
   gradient_ = on;
   start_ = start;
   end_ = end;
@@ -62,10 +61,9 @@ void ChartBackground::Apply(const Settings& settings, const ChartBackgroundKeys&
       RemovePicture();
     }
   }
-  SetGradient(settings.GetInt(keys.gradFlag) == 1,
-              ColourFromSetting(settings.GetInt(keys.gradStart)),
-              ColourFromSetting(settings.GetInt(keys.gradEnd)),
-              settings.GetInt(keys.gradDirection));
+  SetGradient(
+      settings.GetInt(keys.gradFlag) == 1, ColourFromSetting(settings.GetInt(keys.gradStart)),
+      ColourFromSetting(settings.GetInt(keys.gradEnd)), settings.GetInt(keys.gradDirection));
 }
 
 void ChartBackground::Paint(QPainter& painter, const QRectF& area, const QColor& base) const {

@@ -102,8 +102,7 @@ void PieChart::RefreshDescription() {
   for (int i = 0; i < SliceCount(); ++i) {
     const PieSlice& slice = slices_[static_cast<std::size_t>(i)];
     entries.emplace_back(slice.label, QString::fromStdString(FormatNumber(slice.value)) +
-                                          QStringLiteral(" (") + PercentText(i) +
-                                          QLatin1Char(')'));
+                                          QStringLiteral(" (") + PercentText(i) + QLatin1Char(')'));
   }
   setAccessibleDescription(ChartDescription(entries));
 }
@@ -409,8 +408,9 @@ void PieChart::PaintMarks(QPainter& painter, const Layout& layout) const {
     std::vector<Mark*> side;
     for (Mark& mark : marks)
       if (mark.left == left) side.push_back(&mark);
-    std::sort(side.begin(), side.end(),
-              [](const Mark* a, const Mark* b) { return a->box.center().y() < b->box.center().y(); });
+    std::sort(side.begin(), side.end(), [](const Mark* a, const Mark* b) {
+      return a->box.center().y() < b->box.center().y();
+    });
     const auto split = std::partition_point(
         side.begin(), side.end(), [&](const Mark* m) { return m->box.center().y() < middleY; });
     double ceiling = middleY;  // upper marks, from the middle upwards
