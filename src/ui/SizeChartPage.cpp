@@ -26,20 +26,6 @@
 
 namespace plomix {
 
-namespace {
-
-QToolButton* AddButton(QToolBar* bar, const char* name, const QString& text, const QString& hint) {
-  auto* button = new QToolButton(bar);
-  button->setObjectName(QString::fromLatin1(name));
-  button->setText(text);
-  button->setToolTip(hint);
-  button->setAutoRaise(true);
-  bar->addWidget(button);
-  return button;
-}
-
-}  // namespace
-
 SizeChartPage::SizeChartPage(Session& session, SizeChartState& state, QWidget* parent)
     : Page(parent), session_(session), state_(state) {
   setObjectName(QStringLiteral("TabSheet6"));
@@ -50,31 +36,20 @@ SizeChartPage::SizeChartPage(Session& session, SizeChartState& state, QWidget* p
   ToolBar6 = new QToolBar(this);
   ToolBar6->setObjectName(QStringLiteral("ToolBar6"));
   ToolButton51 =
-      AddButton(ToolBar6, "ToolButton51", QStringLiteral("↑"), QStringLiteral("上へ移動"));
+      AddChartButton(ToolBar6, "ToolButton51", QStringLiteral("↑"), QStringLiteral("上へ移動"));
   SpinEdit1 = new FallbackSpinBox(1, 99, 10, ToolBar6);
   SpinEdit1->setObjectName(QStringLiteral("SpinEdit1"));
   SpinEdit1->setToolTip(QStringLiteral("ページ内表示棒グラフ数"));
   ToolBar6->addWidget(SpinEdit1);
   ToolBar6->addSeparator();
-  ToolButton25 = AddButton(ToolBar6, "ToolButton25", QStringLiteral("サイズ"),
-                           QStringLiteral("ﾌｧｲﾙ(ﾌｫﾙﾀﾞ)のｻｲｽﾞの一覧表示"));
-  ToolButton27 = AddButton(ToolBar6, "ToolButton27", QStringLiteral("クラスタ"),
-                           QStringLiteral("ｸﾗｽﾀｻｲｽﾞの一覧表示"));
-  ToolButton26 = AddButton(ToolBar6, "ToolButton26", QStringLiteral("無駄"),
-                           QStringLiteral("ｸﾗｽﾀによる無駄なｻｲｽﾞの一覧表示"));
-  auto* measures = new QButtonGroup(this);
-  for (auto [button, measure] : {std::pair{ToolButton25, ChartMeasure::Size},
-                                 std::pair{ToolButton27, ChartMeasure::Allocated},
-                                 std::pair{ToolButton26, ChartMeasure::ClusterGap}}) {
-    button->setCheckable(true);
-    measures->addButton(button);
-    connect(button, &QToolButton::clicked, this, [this, measure = measure] {
-      if (state_.Measure() != measure) state_.SetMeasure(measure);
-    });
-  }
+  const MeasureButtons measures =
+      AddMeasureButtons(ToolBar6, state_, "ToolButton25", "ToolButton27", "ToolButton26");
+  ToolButton25 = measures.size;
+  ToolButton27 = measures.allocated;
+  ToolButton26 = measures.gap;
   ToolBar6->addSeparator();
-  ToolButton59 =
-      AddButton(ToolBar6, "ToolButton59", QStringLiteral("背景..."), QStringLiteral("背景..."));
+  ToolButton59 = AddChartButton(ToolBar6, "ToolButton59", QStringLiteral("背景..."),
+                                QStringLiteral("背景..."));
   chk3DBar = new QCheckBox(QStringLiteral("3D"), ToolBar6);
   chk3DBar->setObjectName(QStringLiteral("chk3DBar"));
   ToolBar6->addWidget(chk3DBar);
@@ -123,14 +98,12 @@ SizeChartPage::SizeChartPage(Session& session, SizeChartState& state, QWidget* p
   connect(chkOrthogonal, &QCheckBox::clicked, this, &SizeChartPage::chkOrthogonalClick);
   connect(ChartMedia, &BarChart::BarDoubleClicked, this, &SizeChartPage::ChartMediaDblClick);
   connect(&state_, &SizeChartState::Filled, this, &SizeChartPage::FillCharts);
-  connect(&state_, &SizeChartState::MeasureChanged, this, &SizeChartPage::MeasureShown);
   connect(&state_, &SizeChartState::ThreeDChanged, this, [this](bool on) {
     const QSignalBlocker block(chk3DBar);
     chk3DBar->setChecked(on);
     ChartMedia->SetThreeD(on);
   });
 
-  MeasureShown(state_.Measure());
   ApplySettings();
 }
 
@@ -160,12 +133,6 @@ void SizeChartPage::ApplyBackground() {
 
 void SizeChartPage::SetLargeStep(int perPage) {
   ScrollBarChartMedia->setPageStep(perPage > 1 ? perPage - 1 : 1);
-}
-
-void SizeChartPage::MeasureShown(ChartMeasure measure) {
-  ToolButton25->setChecked(measure == ChartMeasure::Size);
-  ToolButton26->setChecked(measure == ChartMeasure::ClusterGap);
-  ToolButton27->setChecked(measure == ChartMeasure::Allocated);
 }
 
 void SizeChartPage::FillCharts() {
@@ -254,13 +221,7 @@ void SizeChartPage::PopupMenuBarClick(QAction* item) {
 }
 
 void SizeChartPage::SaveChartPicture() {
-  const QString file = state_.GetPrompter().SaveFile(
-      QStringLiteral("グラフを画像として保存"), QStringLiteral("サイズ順.png"),
-      QStringLiteral("PNG 画像(*.png)|*.png"), QStringLiteral("png"));
-  if (file.isEmpty()) return;
-  if (!ChartMedia->SavePng(file))
-    state_.GetPrompter().Message(QStringLiteral("画像を保存できませんでした。\r\n") + file,
-                                 PromptIcon::Error, PromptButtons::Ok);
+  SaveChartPictureAs(*ChartMedia, session_.Ask(), QStringLiteral("サイズ順.png"));
 }
 
 }  // namespace plomix

@@ -21,7 +21,6 @@ class BarChart;
 class FallbackSpinBox;
 class Session;
 class SizeChartState;
-enum class ChartMeasure;
 
 class SizeChartPage : public Page {
   Q_OBJECT
@@ -71,7 +70,6 @@ class SizeChartPage : public Page {
 
  private:
   void FillCharts();
-  void MeasureShown(ChartMeasure measure);
   void SetLargeStep(int perPage);
 
   Session& session_;

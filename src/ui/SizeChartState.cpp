@@ -1,7 +1,10 @@
 #include "ui/SizeChartState.h"
 
+#include <QButtonGroup>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QToolBar>
+#include <QToolButton>
 #include <exception>
 
 #include "core/Catalog.h"
@@ -14,9 +17,9 @@ namespace plomix {
 SizeChartState::SizeChartState(Settings& settings, Prompter& prompter, QObject* parent)
     : QObject(parent), settings_(settings), prompter_(prompter) {}
 
-bool SizeChartState::Store(int number, int value) {
+bool SizeChartState::Reported(const std::function<void()>& write) {
   try {
-    settings_.SetInt(number, value);
+    write();
     return true;
   } catch (const std::exception& e) {
     prompter_.Message(QString::fromLocal8Bit(e.what()), PromptIcon::Error, PromptButtons::Ok);
@@ -24,14 +27,12 @@ bool SizeChartState::Store(int number, int value) {
   }
 }
 
+bool SizeChartState::Store(int number, int value) {
+  return Reported([&] { settings_.SetInt(number, value); });
+}
+
 bool SizeChartState::Store(int number, const QString& value) {
-  try {
-    settings_.SetString(number, value);
-    return true;
-  } catch (const std::exception& e) {
-    prompter_.Message(QString::fromLocal8Bit(e.what()), PromptIcon::Error, PromptButtons::Ok);
-    return false;
-  }
+  return Reported([&] { settings_.SetString(number, value); });
 }
 
 void SizeChartState::Fill(std::span<const TRecord> rows, bool mediaList, const Catalog& catalog) {
@@ -86,6 +87,54 @@ QWidget* BuildSizeLegend(QWidget* parent) {
   }
   layout->addStretch(1);
   return legend;
+}
+
+QToolButton* AddChartButton(QToolBar* bar, const char* name, const QString& text,
+                            const QString& hint) {
+  auto* button = new QToolButton(bar);
+  button->setObjectName(QString::fromLatin1(name));
+  button->setText(text);
+  button->setToolTip(hint);
+  button->setAutoRaise(true);
+  bar->addWidget(button);
+  return button;
+}
+
+MeasureButtons AddMeasureButtons(QToolBar* bar, SizeChartState& state, const char* sizeName,
+                                 const char* allocatedName, const char* gapName) {
+  const MeasureButtons buttons{AddChartButton(bar, sizeName, QStringLiteral("サイズ"),
+                                              QStringLiteral("ﾌｧｲﾙ(ﾌｫﾙﾀﾞ)のｻｲｽﾞの一覧表示")),
+                               AddChartButton(bar, allocatedName, QStringLiteral("クラスタ"),
+                                              QStringLiteral("ｸﾗｽﾀｻｲｽﾞの一覧表示")),
+                               AddChartButton(bar, gapName, QStringLiteral("無駄"),
+                                              QStringLiteral("ｸﾗｽﾀによる無駄なｻｲｽﾞの一覧表示"))};
+  auto* group = new QButtonGroup(bar);
+  const std::pair<QToolButton*, ChartMeasure> kinds[] = {
+      {buttons.size, ChartMeasure::Size},
+      {buttons.allocated, ChartMeasure::Allocated},
+      {buttons.gap, ChartMeasure::ClusterGap}};
+  for (const auto& [button, measure] : kinds) {
+    button->setCheckable(true);
+    button->setChecked(state.Measure() == measure);
+    group->addButton(button);
+    QObject::connect(button, &QToolButton::clicked, &state, [&state, measure = measure] {
+      if (state.Measure() != measure) state.SetMeasure(measure);
+    });
+    QObject::connect(
+        &state, &SizeChartState::MeasureChanged, button,
+        [button, measure = measure](ChartMeasure now) { button->setChecked(now == measure); });
+  }
+  return buttons;
+}
+
+void SaveChartPictureAs(QWidget& chart, Prompter& prompter, const QString& suggestedName) {
+  const QString file =
+      prompter.SaveFile(QStringLiteral("グラフを画像として保存"), suggestedName,
+                        QStringLiteral("PNG 画像(*.png)|*.png"), QStringLiteral("png"));
+  if (file.isEmpty()) return;
+  if (!SaveChartPng(chart, file))
+    prompter.Message(QStringLiteral("画像を保存できませんでした。\r\n") + file, PromptIcon::Error,
+                     PromptButtons::Ok);
 }
 
 }  // namespace plomix

@@ -5,11 +5,14 @@
 
 #include <QObject>
 #include <QString>
+#include <functional>
 #include <span>
 
 #include "core/ChartData.h"
 #include "core/Records.h"
 
+class QToolBar;
+class QToolButton;
 class QWidget;
 
 namespace plomix {
@@ -52,6 +55,8 @@ class SizeChartState : public QObject {
   void ThreeDChanged(bool on);
 
  private:
+  bool Reported(const std::function<void()>& write);
+
   Settings& settings_;
   Prompter& prompter_;
   ChartData data_;
@@ -59,5 +64,22 @@ class SizeChartState : public QObject {
 
 // The legend of fixed colour boxes both chart pages carry.
 QWidget* BuildSizeLegend(QWidget* parent);
+
+// A text button of a chart page's toolbar.
+QToolButton* AddChartButton(QToolBar* bar, const char* name, const QString& text,
+                            const QString& hint);
+
+// The three measure buttons of a chart page, added in toolbar order (size,
+// clusters, cluster gap): one checkable group that sets the shared measure
+// and shows it whichever page set it.
+struct MeasureButtons {
+  QToolButton *size, *allocated, *gap;
+};
+MeasureButtons AddMeasureButtons(QToolBar* bar, SizeChartState& state, const char* sizeName,
+                                 const char* allocatedName, const char* gapName);
+
+// Asks for a file name and saves `chart` there as a PNG picture; a picture
+// that cannot be written is reported.
+void SaveChartPictureAs(QWidget& chart, Prompter& prompter, const QString& suggestedName);
 
 }  // namespace plomix

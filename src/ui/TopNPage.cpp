@@ -24,16 +24,6 @@ namespace {
 
 constexpr int kExplodePercent = 20;
 
-QToolButton* AddButton(QToolBar* bar, const char* name, const QString& text, const QString& hint) {
-  auto* button = new QToolButton(bar);
-  button->setObjectName(QString::fromLatin1(name));
-  button->setText(text);
-  button->setToolTip(hint);
-  button->setAutoRaise(true);
-  bar->addWidget(button);
-  return button;
-}
-
 }  // namespace
 
 TopNPage::TopNPage(Session& session, SizeChartState& state, QWidget* parent)
@@ -46,43 +36,32 @@ TopNPage::TopNPage(Session& session, SizeChartState& state, QWidget* parent)
   ToolBar7 = new QToolBar(this);
   ToolBar7->setObjectName(QStringLiteral("ToolBar7"));
   ToolButton49 =
-      AddButton(ToolBar7, "ToolButton49", QStringLiteral("↑"), QStringLiteral("上へ移動"));
+      AddChartButton(ToolBar7, "ToolButton49", QStringLiteral("↑"), QStringLiteral("上へ移動"));
   SpinEdit2 = new FallbackSpinBox(1, 99, 10, ToolBar7);
   SpinEdit2->setObjectName(QStringLiteral("SpinEdit2"));
   SpinEdit2->setToolTip(QStringLiteral("表示ファイル数"));
   ToolBar7->addWidget(SpinEdit2);
   ToolBar7->addSeparator();
-  ToolButton28 = AddButton(ToolBar7, "ToolButton28", QStringLiteral("サイズ"),
-                           QStringLiteral("ﾌｧｲﾙ(ﾌｫﾙﾀﾞ)のｻｲｽﾞの一覧表示"));
-  ToolButton30 = AddButton(ToolBar7, "ToolButton30", QStringLiteral("クラスタ"),
-                           QStringLiteral("ｸﾗｽﾀｻｲｽﾞの一覧表示"));
-  ToolButton29 = AddButton(ToolBar7, "ToolButton29", QStringLiteral("無駄"),
-                           QStringLiteral("ｸﾗｽﾀによる無駄なｻｲｽﾞの一覧表示"));
-  auto* measures = new QButtonGroup(this);
-  for (auto [button, measure] : {std::pair{ToolButton28, ChartMeasure::Size},
-                                 std::pair{ToolButton30, ChartMeasure::Allocated},
-                                 std::pair{ToolButton29, ChartMeasure::ClusterGap}}) {
-    button->setCheckable(true);
-    measures->addButton(button);
-    connect(button, &QToolButton::clicked, this, [this, measure = measure] {
-      if (state_.Measure() != measure) state_.SetMeasure(measure);
-    });
-  }
+  const MeasureButtons measures =
+      AddMeasureButtons(ToolBar7, state_, "ToolButton28", "ToolButton30", "ToolButton29");
+  ToolButton28 = measures.size;
+  ToolButton30 = measures.allocated;
+  ToolButton29 = measures.gap;
   ToolBar7->addSeparator();
   chkLoop =
-      AddButton(ToolBar7, "chkLoop", QStringLiteral("回転"), QStringLiteral("円グラフの回転"));
+      AddChartButton(ToolBar7, "chkLoop", QStringLiteral("回転"), QStringLiteral("円グラフの回転"));
   chkLoop->setCheckable(true);
   txtRotate = new FallbackSpinBox(10, 3000, 10, ToolBar7, 2);
   txtRotate->setObjectName(QStringLiteral("txtRotate"));
   txtRotate->setSingleStep(10);
   txtRotate->setSuffix(QString());
   ToolBar7->addWidget(txtRotate);
-  cmdExplodeBiggest = AddButton(ToolBar7, "cmdExplodeBiggest", QStringLiteral("分割"),
-                                QStringLiteral("もっとも大きな値を持つ区分のみを分割"));
+  cmdExplodeBiggest = AddChartButton(ToolBar7, "cmdExplodeBiggest", QStringLiteral("分割"),
+                                     QStringLiteral("もっとも大きな値を持つ区分のみを分割"));
   cmdExplodeBiggest->setCheckable(true);
   ToolBar7->addSeparator();
-  ToolButton44 =
-      AddButton(ToolBar7, "ToolButton44", QStringLiteral("背景..."), QStringLiteral("背景..."));
+  ToolButton44 = AddChartButton(ToolBar7, "ToolButton44", QStringLiteral("背景..."),
+                                QStringLiteral("背景..."));
   chk3D = new QCheckBox(QStringLiteral("3D"), ToolBar7);
   chk3D->setObjectName(QStringLiteral("chk3D"));
   ToolBar7->addWidget(chk3D);
@@ -113,14 +92,12 @@ TopNPage::TopNPage(Session& session, SizeChartState& state, QWidget* parent)
   connect(cmdExplodeBiggest, &QToolButton::clicked, this, &TopNPage::cmdExplodeBiggestClick);
   connect(chk3D, &QCheckBox::clicked, this, &TopNPage::chk3DClick);
   connect(&state_, &SizeChartState::Filled, this, &TopNPage::FillPie);
-  connect(&state_, &SizeChartState::MeasureChanged, this, &TopNPage::MeasureShown);
   connect(&state_, &SizeChartState::ThreeDChanged, this, [this](bool on) {
     const QSignalBlocker block(chk3D);
     chk3D->setChecked(on);
     ChartMedia2->SetThreeD(on);
   });
 
-  MeasureShown(state_.Measure());
   ApplySettings();
 }
 
@@ -148,12 +125,6 @@ void TopNPage::ApplyBackground() {
 
 QString TopNPage::Caption() const {
   return QStringLiteral("トップ ") + QString::number(SpinEdit2->value());
-}
-
-void TopNPage::MeasureShown(ChartMeasure measure) {
-  ToolButton28->setChecked(measure == ChartMeasure::Size);
-  ToolButton29->setChecked(measure == ChartMeasure::ClusterGap);
-  ToolButton30->setChecked(measure == ChartMeasure::Allocated);
 }
 
 void TopNPage::FillPie() {
@@ -213,13 +184,7 @@ void TopNPage::chk3DClick(bool checked) {
 }
 
 void TopNPage::SaveChartPicture() {
-  const QString file = state_.GetPrompter().SaveFile(
-      QStringLiteral("グラフを画像として保存"), QStringLiteral("トップ.png"),
-      QStringLiteral("PNG 画像(*.png)|*.png"), QStringLiteral("png"));
-  if (file.isEmpty()) return;
-  if (!ChartMedia2->SavePng(file))
-    state_.GetPrompter().Message(QStringLiteral("画像を保存できませんでした。\r\n") + file,
-                                 PromptIcon::Error, PromptButtons::Ok);
+  SaveChartPictureAs(*ChartMedia2, session_.Ask(), QStringLiteral("トップ.png"));
 }
 
 }  // namespace plomix

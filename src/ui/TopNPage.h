@@ -19,7 +19,6 @@ class FallbackSpinBox;
 class PieChart;
 class Session;
 class SizeChartState;
-enum class ChartMeasure;
 
 class TopNPage : public Page {
   Q_OBJECT
@@ -64,8 +63,6 @@ class TopNPage : public Page {
   void hideEvent(QHideEvent* event) override;
 
  private:
-  void MeasureShown(ChartMeasure measure);
-
   Session& session_;
   SizeChartState& state_;
 };

@@ -153,10 +153,6 @@ void BarChart::ApplyBackgroundSettings(const Settings& settings, const ChartBack
   update();
 }
 
-bool BarChart::SavePng(const QString& file) {
-  return SaveChartPng(*this, file);
-}
-
 void BarChart::UpdateDescription() {
   std::vector<std::pair<QString, QString>> entries;
   entries.reserve(bars_.size());

@@ -68,8 +68,6 @@ class BarChart : public QWidget {
                                const ChartBackgroundKeys& keys = kBarBackgroundKeys);
   const ChartBackground& Background() const { return background_; }
 
-  bool SavePng(const QString& file);
-
   // ---- Geometry (also for tests) ----
   // The bar under a point (anywhere in its row), -1 when none.
   int BarAt(const QPoint& point) const;

@@ -107,10 +107,6 @@ void PieChart::RefreshDescription() {
   setAccessibleDescription(ChartDescription(entries));
 }
 
-bool PieChart::SavePng(const QString& file) {
-  return SaveChartPng(*this, file);
-}
-
 const PieSlice& PieChart::Slice(int index) const {
   if (index < 0 || index >= SliceCount()) {
     throw std::out_of_range("PieChart: slice " + std::to_string(index) + " of " +

@@ -127,9 +127,6 @@ class PieChart : public QWidget {
   // A stored colour value 0x00BBGGRR as a colour.
   static QColor ColourFromSetting(int bgr) { return plomix::ColourFromSetting(bgr); }
 
-  // Writes the chart as a PNG picture; false when it cannot be written.
-  bool SavePng(const QString& file);
-
   // ---- Geometry (also for tests and tooltips) ----
   // Index of the slice under a point of the widget, -1 when none.
   int SliceAt(const QPoint& point) const;
