@@ -3,9 +3,11 @@
 #include <QJsonDocument>
 #include <algorithm>
 #include <charconv>
+#include <cstdio>
 #include <ostream>
 
 #include "core/Catalog.h"
+#include "core/Format.h"
 #include "core/Text.h"
 
 namespace plomix::cli {
@@ -53,7 +55,8 @@ Args ParseArgs(const Command& command, int argc, char** argv, int first) {
         value = argv[++i];
       }
       args.values[arg].push_back(value);
-    } else if (arg == "--json" || std::find(fo.begin(), fo.end(), arg) != fo.end()) {
+    } else if (arg == "--json" || (arg == "--no-header" && !command.columns.empty()) ||
+               std::find(fo.begin(), fo.end(), arg) != fo.end()) {
       if (hasInlineValue) throw CliError("option " + arg + " takes no value");
       args.flags.push_back(arg);
     } else {
@@ -76,9 +79,15 @@ int ParseInt(const std::string& text, const char* what) {
   return value;
 }
 
-std::string U8(std::string_view cp932) { return text::Cp932ToUtf8(cp932); }
-QString Q(std::string_view cp932) { return text::Cp932ToQString(cp932); }
-std::string Sjis(std::string_view utf8) { return text::Utf8ToCp932(utf8); }
+std::string U8(std::string_view cp932) {
+  return text::Cp932ToUtf8(cp932);
+}
+QString Q(std::string_view cp932) {
+  return text::Cp932ToQString(cp932);
+}
+std::string Sjis(std::string_view utf8) {
+  return text::Utf8ToCp932(utf8);
+}
 
 void PrintJson(std::ostream& out, const QJsonObject& object) {
   out << QJsonDocument(object).toJson(QJsonDocument::Indented).toStdString();
@@ -88,11 +97,61 @@ void PrintJson(std::ostream& out, const QJsonArray& array) {
   out << QJsonDocument(array).toJson(QJsonDocument::Indented).toStdString();
 }
 
+void PrintCommandHelp(const Command& command, std::ostream& out) {
+  std::string summary = command.summary;
+  if (!summary.empty() && summary[0] >= 'a' && summary[0] <= 'z') summary[0] -= 'a' - 'A';
+  out << "Usage: plomix2-cli " << command.usage << "\n\n" << summary << ".\n";
+  if (!command.columns.empty()) {
+    out << "\nColumns:";
+    for (const std::string& column : command.columns) out << ' ' << column;
+    out << "\n\nOptions:\n"
+           "  --json       one JSON document instead of lines (dates in ISO 8601)\n"
+           "  --no-header  leave out the header line\n";
+  } else {
+    out << "\nOptions:\n"
+           "  --json       one JSON document instead of lines\n";
+  }
+  out << "  --help       show this help\n";
+}
+
+QJsonValue IsoDateTime(int32_t packed) {
+  DateTimeParts p;
+  if (!UnpackDosDateTime(packed, p)) return QJsonValue(QJsonValue::Null);
+  char text[32];
+  std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d", p.year, p.month, p.day, p.hour,
+                p.minute, p.second);
+  return QString::fromLatin1(text);
+}
+
+std::string EscapeControls(std::string_view utf8) {
+  std::string out;
+  out.reserve(utf8.size());
+  for (const char c : utf8) {
+    const auto byte = static_cast<unsigned char>(c);
+    // Bytes below 0x80 are whole characters in UTF-8, never part of another.
+    if (byte < 0x20) {
+      out += "\xE2\x90";
+      out += static_cast<char>(0x80 + byte);
+    } else if (byte == 0x7F) {
+      out += "\xE2\x90\xA1";
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
 void PrintRows(std::ostream& out, const std::vector<std::vector<std::string>>& rows) {
   for (const auto& row : rows) {
-    for (std::size_t c = 0; c < row.size(); ++c) out << (c ? "\t" : "") << row[c];
+    for (std::size_t c = 0; c < row.size(); ++c) out << (c ? "\t" : "") << EscapeControls(row[c]);
     out << '\n';
   }
+}
+
+void PrintTable(const Context& ctx, const std::vector<std::vector<std::string>>& rows) {
+  if (ctx.command && !ctx.command->columns.empty() && !ctx.args.Has("--no-header"))
+    PrintRows(ctx.out, {ctx.command->columns});
+  PrintRows(ctx.out, rows);
 }
 
 }  // namespace plomix::cli

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
+#include "PythonCsv.h"
 #include "analysis/AnalysisFixture.h"
 #include "analysis/DetailExport.h"
-#include "PythonCsv.h"
 #include "core/Format.h"
 #include "core/Text.h"
 
@@ -62,7 +62,12 @@ TEST(DetailExportTest, RowsByColumnsSeparatorAndConversion) {
        CaseConversion::Upper,
        false,
        {"ＲＥＰＯＲＴ \"V2\".DOC\tDOCS\\OLD\t写真ABC"}},
-      {{2, 5}, 0, true, CaseConversion::Lower, false, {"\"ｒｅｐｏｒｔ \"\"v2\"\".doc\",\"backup01\""}},
+      {{2, 5},
+       0,
+       true,
+       CaseConversion::Lower,
+       false,
+       {"\"ｒｅｐｏｒｔ \"\"v2\"\".doc\",\"backup01\""}},
       {{}, 0, true, CaseConversion::None, true, {}},
   };
   for (const Case& c : cases) {
@@ -130,8 +135,8 @@ TEST(DetailExportTest, RowsFromMembersAndTheWrittenFile) {
 
 TEST(DetailExportTest, NamesWithQuotesCommasAndLineBreaksRoundTripThroughACsvReader) {
   test::TempDir dir;
-  const std::vector<std::string> names = {"say \"hi\"", "\"", "a,b", "two\r\nlines",
-                                          "\"\"", "表\"示.txt"};
+  const std::vector<std::string> names = {"say \"hi\"",   "\"",   "a,b",
+                                          "two\r\nlines", "\"\"", "表\"示.txt"};
   std::vector<DetailRow> rows;
   for (const std::string& name : names) {
     DetailRow row = SampleRow();
@@ -146,8 +151,7 @@ TEST(DetailExportTest, NamesWithQuotesCommasAndLineBreaksRoundTripThroughACsvRea
   ASSERT_EQ(read.size(), names.size() + 1) << error;
   EXPECT_EQ(read[0], (std::vector<std::string>{"No", "名前", "サイズ", "パス名"}));
   for (std::size_t i = 0; i < names.size(); ++i)
-    EXPECT_EQ(read[i + 1], (std::vector<std::string>{"3", names[i], "4294967295",
-                                                     "Docs\\\"Old\""}))
+    EXPECT_EQ(read[i + 1], (std::vector<std::string>{"3", names[i], "4294967295", "Docs\\\"Old\""}))
         << names[i];
 }
 

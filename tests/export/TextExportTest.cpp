@@ -295,8 +295,9 @@ TEST_F(TextExportTest, CommaRowsRoundTripThroughACsvReader) {
   options.putItem = "11000000000010";  // No, name, comment
   TextExport exporter(catalog, options);
   const std::string rowsFile = dir.File("rows.csv");
-  SaveExportText(QString::fromStdString(rowsFile),
-                 exporter.BuildSelectionText(ExportMode::FileName, false, {false, 1, {1, 2, 3, 4}}));
+  SaveExportText(
+      QString::fromStdString(rowsFile),
+      exporter.BuildSelectionText(ExportMode::FileName, false, {false, 1, {1, 2, 3, 4}}));
   std::string error;
   const test::CsvRows rows = test::ReadCsvWithPython(rowsFile, "cp932", &error);
   ASSERT_EQ(rows.size(), names.size() + 1) << error;

@@ -25,9 +25,9 @@ inline CsvRows ReadCsvWithPython(const std::string& path, const char* encoding,
       "    rows = list(csv.reader(f, strict=True))\n"
       "sys.stdout.write(json.dumps(rows))\n";
   QProcess python;
-  python.start(QStringLiteral("python3"), {QStringLiteral("-c"), QString::fromUtf8(kScript),
-                                           QString::fromStdString(path),
-                                           QString::fromLatin1(encoding)});
+  python.start(QStringLiteral("python3"),
+               {QStringLiteral("-c"), QString::fromUtf8(kScript), QString::fromStdString(path),
+                QString::fromLatin1(encoding)});
   python.waitForFinished(60000);
   CsvRows rows;
   if (python.exitCode() != 0 || python.exitStatus() != QProcess::NormalExit) {
