@@ -42,7 +42,7 @@ void PrintUsage(const CommandTable& table, std::ostream& out) {
          "  keys of the JSON output) and has one tab-separated line per entry. Control\n"
          "  characters inside a value (a line break or a tab in a file name) are printed\n"
          "  as their Unicode Control Pictures symbols: U+0000-U+001F as U+2400-U+241F\n"
-         "  (LF as \"\u240A\", TAB as \"\u2409\") and DEL as U+2421. Code page 932, in which the\n"
+         "  (LF as U+240A, TAB as U+2409) and DEL as U+2421. Code page 932, in which the\n"
          "  catalogue stores names, has none of these symbols, so the mapping is exact.\n"
          "  JSON output keeps values as they are; its date-times are ISO 8601 local\n"
          "  times (\"2022-11-29T12:17:00\"), null for an unknown date, with the display\n"
@@ -51,11 +51,11 @@ void PrintUsage(const CommandTable& table, std::ostream& out) {
          "  A drive is a letter bound to a folder: C is /, and every mounted volume gets\n"
          "  the lowest free letter from D the first time it is seen and keeps it (see\n"
          "  'drives'; 'bind' binds a folder of your choice).\n"
-         "\nEnvironment:\n"
-         "  PLOMIX2_CONFIG_DIR  folder of the settings file instead of ~/.config/Quernfield\n"
          "\nExit status:\n"
          "  0 success; 1 an error, reported in one line on standard error; 2 an unknown\n"
-         "  command or none.\n";
+         "  command or none.\n"
+         "\nEnvironment:\n"
+         "  PLOMIX2_CONFIG_DIR  folder of the settings file instead of ~/.config/Quernfield\n";
 }
 
 }  // namespace

@@ -42,6 +42,7 @@
 #include "reading/Scanner.h"
 #include "ui/BrowseHistory.h"
 #include "ui/FileListModel.h"
+#include "ui/Icons.h"
 #include "ui/ImageList.h"
 #include "ui/PxAbout.h"
 #include "ui/PxListItem.h"
@@ -125,7 +126,8 @@ QToolButton* TfrmMain::AddToolButton(QToolBar* bar, const char* name, const QStr
   auto* button = new QToolButton(bar);
   button->setObjectName(QString::fromLatin1(name));
   button->setToolTip(hint);
-  button->setIcon(images_->Icon(image));
+  const QIcon icon = icons::CommandIcon(button->objectName());
+  button->setIcon(icon.isNull() ? images_->Icon(image) : icon);
   button->setAutoRaise(true);
   bar->addWidget(button);
   return button;
@@ -135,6 +137,7 @@ QAction* TfrmMain::AddMenuAction(QMenu* menu, const char* name, const QString& c
                                  const QKeySequence& key) {
   QAction* action = menu->addAction(caption);
   action->setObjectName(QString::fromLatin1(name));
+  action->setIcon(icons::CommandIcon(action->objectName()));
   if (!key.isEmpty()) action->setShortcut(key);
   return action;
 }
