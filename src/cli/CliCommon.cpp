@@ -97,14 +97,45 @@ void PrintJson(std::ostream& out, const QJsonArray& array) {
   out << QJsonDocument(array).toJson(QJsonDocument::Indented).toStdString();
 }
 
+std::string Wrap(std::string_view text, std::size_t firstIndent, std::size_t indent,
+                 std::size_t width) {
+  std::string out(firstIndent, ' ');
+  std::size_t column = firstIndent;
+  bool lineEmpty = true;
+  std::size_t start = 0;
+  while (start < text.size()) {
+    std::size_t end = text.find(' ', start);
+    if (end == std::string_view::npos) end = text.size();
+    const std::string_view word = text.substr(start, end - start);
+    start = end + 1;
+    if (word.empty()) continue;
+    if (!lineEmpty && column + 1 + word.size() > width) {
+      out += '\n';
+      out.append(indent, ' ');
+      column = indent;
+      lineEmpty = true;
+    }
+    if (!lineEmpty) {
+      out += ' ';
+      ++column;
+    }
+    out += word;
+    column += word.size();
+    lineEmpty = false;
+  }
+  return out;
+}
+
 void PrintCommandHelp(const Command& command, std::ostream& out) {
   std::string summary = command.summary;
   if (!summary.empty() && summary[0] >= 'a' && summary[0] <= 'z') summary[0] -= 'a' - 'A';
-  out << "Usage: plomix2-cli " << command.usage << "\n\n" << summary << ".\n";
+  out << Wrap("Usage: plomix2-cli " + command.usage, 0, 7) << "\n\n"
+      << Wrap(summary + ".", 0, 0) << '\n';
   if (!command.columns.empty()) {
-    out << "\nColumns:";
-    for (const std::string& column : command.columns) out << ' ' << column;
-    out << "\n\nOptions:\n"
+    std::string columns = "Columns:";
+    for (const std::string& column : command.columns) columns += ' ' + column;
+    out << '\n' << Wrap(columns, 0, 2) << '\n';
+    out << "\nOptions:\n"
            "  --json       one JSON document instead of lines (dates in ISO 8601)\n"
            "  --no-header  leave out the header line\n";
   } else {

@@ -74,6 +74,11 @@ void RegisterSearchCommands(CommandTable& table);
 // a missing value.
 Args ParseArgs(const Command& command, int argc, char** argv, int first);
 
+// `text` broken into lines of at most `width` columns at spaces, every line
+// starting with `indent` spaces, the first with `firstIndent`.
+std::string Wrap(std::string_view text, std::size_t firstIndent, std::size_t indent,
+                 std::size_t width = 79);
+
 // The help of one command ("plomix2-cli COMMAND --help").
 void PrintCommandHelp(const Command& command, std::ostream& out);
 

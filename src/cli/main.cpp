@@ -26,10 +26,12 @@ void PrintUsage(const CommandTable& table, std::ostream& out) {
   out << "Usage: plomix2-cli COMMAND [ARGUMENTS] [OPTIONS]\n"
          "  or:  plomix2-cli COMMAND --help\n"
          "  or:  plomix2-cli --version\n"
-         "Work with Plomix2 catalogues (.qdb files) from the command line: read media, list,\n"
-         "search, find duplicates and export, with the same engine as the Plomix2 window.\n"
+         "Work with Plomix2 catalogues (.qdb files) from the command line: read media,\n"
+         "list, search, find duplicates and export, with the same engine as the Plomix2\n"
+         "window.\n"
          "\nCommands:\n";
-  for (const auto& c : table) out << "  " << c.usage << "\n      " << c.summary << '\n';
+  for (const auto& c : table)
+    out << plomix::cli::Wrap(c.usage, 2, 4) << '\n' << plomix::cli::Wrap(c.summary, 6, 6) << '\n';
   out << "\nOptions:\n"
          "  --json       print one JSON document instead of lines; may also stand before\n"
          "               the command\n"
@@ -55,7 +57,8 @@ void PrintUsage(const CommandTable& table, std::ostream& out) {
          "  0 success; 1 an error, reported in one line on standard error; 2 an unknown\n"
          "  command or none.\n"
          "\nEnvironment:\n"
-         "  PLOMIX2_CONFIG_DIR  folder of the settings file instead of ~/.config/Quernfield\n";
+         "  PLOMIX2_CONFIG_DIR  the folder of the settings file (by default\n"
+         "                      ~/.config/Quernfield)\n";
 }
 
 }  // namespace
