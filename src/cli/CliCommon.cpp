@@ -126,6 +126,19 @@ std::string Wrap(std::string_view text, std::size_t firstIndent, std::size_t ind
   return out;
 }
 
+namespace {
+
+// The placeholder the usage line gives an option's value ("--size MIN:MAX").
+std::string ValueName(const std::string& usage, const std::string& option) {
+  const std::size_t at = usage.find(option + ' ');
+  if (at == std::string::npos) return "VALUE";
+  const std::size_t start = at + option.size() + 1;
+  const std::size_t end = usage.find_first_of(" ])", start);
+  return usage.substr(start, end == std::string::npos ? std::string::npos : end - start);
+}
+
+}  // namespace
+
 void PrintCommandHelp(const Command& command, std::ostream& out) {
   std::string summary = command.summary;
   if (!summary.empty() && summary[0] >= 'a' && summary[0] <= 'z') summary[0] -= 'a' - 'A';
@@ -135,12 +148,30 @@ void PrintCommandHelp(const Command& command, std::ostream& out) {
     std::string columns = "Columns:";
     for (const std::string& column : command.columns) columns += ' ' + column;
     out << '\n' << Wrap(columns, 0, 2) << '\n';
-    out << "\nOptions:\n"
-           "  --json       one JSON document instead of lines (dates in ISO 8601)\n"
+  }
+  out << "\nOptions:\n";
+  std::vector<std::string> options = command.valueOptions;
+  options.insert(options.end(), command.flagOptions.begin(), command.flagOptions.end());
+  for (const std::string& option : options) {
+    std::string name = option;
+    const bool valued = std::find(command.valueOptions.begin(), command.valueOptions.end(),
+                                  option) != command.valueOptions.end();
+    if (valued) name += ' ' + ValueName(command.usage, option);
+    const std::string text = OptionHelpText(command.name, option);
+    if (name.size() > 12) {
+      out << "  " << name << '\n';
+      if (!text.empty()) out << Wrap(text, 15, 15) << '\n';
+    } else {
+      std::string line = Wrap(text, 15, 15);
+      line.replace(0, 15, "  " + name + std::string(13 - name.size(), ' '));
+      out << line << '\n';
+    }
+  }
+  if (!command.columns.empty()) {
+    out << "  --json       one JSON document instead of lines (dates in ISO 8601)\n"
            "  --no-header  leave out the header line\n";
   } else {
-    out << "\nOptions:\n"
-           "  --json       one JSON document instead of lines\n";
+    out << "  --json       one JSON document instead of lines\n";
   }
   out << "  --help       show this help\n";
 }

@@ -79,6 +79,9 @@ Args ParseArgs(const Command& command, int argc, char** argv, int first);
 std::string Wrap(std::string_view text, std::size_t firstIndent, std::size_t indent,
                  std::size_t width = 79);
 
+// What an option of a command does, for its help; empty when not described.
+std::string OptionHelpText(const std::string& command, const std::string& option);
+
 // The help of one command ("plomix2-cli COMMAND --help").
 void PrintCommandHelp(const Command& command, std::ostream& out);
 

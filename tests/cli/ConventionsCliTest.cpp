@@ -54,6 +54,13 @@ TEST(CliConventions, EveryCommandHasHelpAndTheToolAVersion) {
       EXPECT_TRUE(run.err.isEmpty()) << run.err.toStdString();
     }
   }
+  // A command's help explains its options.
+  const QString search = QString::fromUtf8(RunCli({"search", "--help"}).out);
+  EXPECT_TRUE(search.contains(QRegularExpression(R"(\n  --date FROM:TO\n +modification date)")))
+      << search.toStdString();
+  EXPECT_TRUE(search.contains(QRegularExpression(R"(\n  --no-header +leave out)")));
+  EXPECT_TRUE(QString::fromUtf8(RunCli({"export", "--help"}).out)
+                  .contains(QRegularExpression(R"(\n  -o FILE +write to FILE)")));
   // After "--" a "--help" is an argument like any other.
   EXPECT_EQ(RunCli({"info", "--", "--help"}).exitCode, 1);
   EXPECT_EQ(RunCli({"help", "nonsense"}).exitCode, 2);
