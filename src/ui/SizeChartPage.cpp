@@ -18,6 +18,7 @@
 #include "core/Prompter.h"
 #include "core/Settings.h"
 #include "core/Text.h"
+#include "ui/PageSupport.h"
 #include "ui/PxBackColor.h"
 #include "ui/Session.h"
 #include "ui/SizeChartState.h"
@@ -81,8 +82,8 @@ SizeChartPage::SizeChartPage(Session& session, SizeChartState& state, QWidget* p
     shapeGroup->addAction(item);
   }
   PopupMenuBar->addSeparator();
-  saveChartPicture = PopupMenuBar->addAction(QStringLiteral("画像として保存(&S)..."));
-  saveChartPicture->setObjectName(QStringLiteral("SaveChartMediaPicture"));
+  saveChartPicture =
+      AddMenuAction(PopupMenuBar, "SaveChartMediaPicture", QStringLiteral("画像として保存(&S)..."));
   connect(shapeGroup, &QActionGroup::triggered, this, &SizeChartPage::PopupMenuBarClick);
   connect(saveChartPicture, &QAction::triggered, this, &SizeChartPage::SaveChartPicture);
   ChartMedia->installEventFilter(this);

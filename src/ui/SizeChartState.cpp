@@ -5,11 +5,12 @@
 #include <QLabel>
 #include <QToolBar>
 #include <QToolButton>
-#include <exception>
 
 #include "core/Catalog.h"
 #include "core/Prompter.h"
 #include "core/Settings.h"
+#include "ui/Icons.h"
+#include "ui/PageSupport.h"
 #include "ui/charts/ChartPaint.h"
 
 namespace plomix {
@@ -17,22 +18,12 @@ namespace plomix {
 SizeChartState::SizeChartState(Settings& settings, Prompter& prompter, QObject* parent)
     : QObject(parent), settings_(settings), prompter_(prompter) {}
 
-bool SizeChartState::Reported(const std::function<void()>& write) {
-  try {
-    write();
-    return true;
-  } catch (const std::exception& e) {
-    prompter_.Message(QString::fromLocal8Bit(e.what()), PromptIcon::Error, PromptButtons::Ok);
-    return false;
-  }
-}
-
 bool SizeChartState::Store(int number, int value) {
-  return Reported([&] { settings_.SetInt(number, value); });
+  return Safely(prompter_, [&] { settings_.SetInt(number, value); });
 }
 
 bool SizeChartState::Store(int number, const QString& value) {
-  return Reported([&] { settings_.SetString(number, value); });
+  return Safely(prompter_, [&] { settings_.SetString(number, value); });
 }
 
 void SizeChartState::Fill(std::span<const TRecord> rows, bool mediaList, const Catalog& catalog) {
@@ -95,6 +86,8 @@ QToolButton* AddChartButton(QToolBar* bar, const char* name, const QString& text
   button->setObjectName(QString::fromLatin1(name));
   button->setText(text);
   button->setToolTip(hint);
+  // The text stands in where the command has no icon.
+  button->setIcon(icons::CommandIcon(button->objectName()));
   button->setAutoRaise(true);
   bar->addWidget(button);
   return button;
@@ -133,8 +126,7 @@ void SaveChartPictureAs(QWidget& chart, Prompter& prompter, const QString& sugge
                         QStringLiteral("PNG 画像(*.png)|*.png"), QStringLiteral("png"));
   if (file.isEmpty()) return;
   if (!SaveChartPng(chart, file))
-    prompter.Message(QStringLiteral("画像を保存できませんでした。\r\n") + file, PromptIcon::Error,
-                     PromptButtons::Ok);
+    ShowError(prompter, QStringLiteral("画像を保存できませんでした。\r\n") + file);
 }
 
 }  // namespace plomix

@@ -5,7 +5,6 @@
 
 #include <QObject>
 #include <QString>
-#include <functional>
 #include <span>
 
 #include "core/ChartData.h"
@@ -55,8 +54,6 @@ class SizeChartState : public QObject {
   void ThreeDChanged(bool on);
 
  private:
-  bool Reported(const std::function<void()>& write);
-
   Settings& settings_;
   Prompter& prompter_;
   ChartData data_;

@@ -12,6 +12,7 @@
 
 #include "core/Prompter.h"
 #include "core/Settings.h"
+#include "ui/PageSupport.h"
 #include "ui/PxBackColor.h"
 #include "ui/Session.h"
 #include "ui/SizeChartState.h"
@@ -78,8 +79,8 @@ TopNPage::TopNPage(Session& session, SizeChartState& state, QWidget* parent)
 
   PopupMenuPie = new QMenu(this);
   PopupMenuPie->setObjectName(QStringLiteral("PopupMenuPie"));
-  saveChartPicture = PopupMenuPie->addAction(QStringLiteral("画像として保存(&S)..."));
-  saveChartPicture->setObjectName(QStringLiteral("SaveChartMedia2Picture"));
+  saveChartPicture = AddMenuAction(PopupMenuPie, "SaveChartMedia2Picture",
+                                   QStringLiteral("画像として保存(&S)..."));
   connect(saveChartPicture, &QAction::triggered, this, &TopNPage::SaveChartPicture);
   connect(ChartMedia2, &QWidget::customContextMenuRequested, this,
           [this](const QPoint& at) { PopupMenuPie->popup(ChartMedia2->mapToGlobal(at)); });
