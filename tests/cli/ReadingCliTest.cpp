@@ -139,17 +139,36 @@ TEST_F(ReadingCli, ReadListTreeAndReplace) {
   EXPECT_EQ(Cli({"ls", catalog, "2020/01"}).exitCode, 1);
 }
 
-TEST_F(ReadingCli, AFolderNeedsAFreeLetter) {
+// Reading folders never binds letters: with every letter bound by hand, thirty
+// folders are still read one after the other, each named after its folder.
+TEST_F(ReadingCli, FoldersAreReadWithoutTakingLetters) {
   for (char c = 'A'; c <= 'Z'; ++c) {
     std::filesystem::create_directories(dir.Path() / "taken" / std::string(1, c));
     Cli({"bind", QString(QChar(c)), Path("taken/" + std::string(1, c))});
   }
-  std::filesystem::create_directories(dir.Path() / "new");
+  const auto letters = [&] {
+    QStringList shown;
+    for (const auto& d : Cli({"drives", "--json"}).Json().array())
+      shown << d.toObject()["letter"].toString() + d.toObject()["mountPoint"].toString();
+    return shown;
+  };
+  const QStringList drivesBefore = letters();
   ASSERT_EQ(Cli({"create", Path("c.qdb")}).exitCode, 0);
-  CliResult read = Cli({"read", Path("c.qdb"), "--path", Path("new")});
-  EXPECT_EQ(read.exitCode, 1);
-  EXPECT_TRUE(read.err.contains("unbind")) << read.err.toStdString();
+  for (int i = 0; i < 30; ++i) {
+    const std::string folder = "folders/フォルダ" + std::to_string(i);
+    Touch(folder + "/f.txt", i);
+    CliResult read = Cli({"read", Path("c.qdb"), "--path", Path(folder), "--json"});
+    ASSERT_EQ(read.exitCode, 0) << i << ": " << read.err.toStdString();
+    EXPECT_EQ(read.Json().object()["name"].toString(),
+              QString::fromUtf8("フォルダ") + QString::number(i));
+    EXPECT_EQ(read.Json().object()["drive"].toString(), "c");  // the volume holding it
+  }
+  EXPECT_EQ(letters(), drivesBefore);
+  EXPECT_EQ(Cli({"media", Path("c.qdb"), "--json"}).Json().array().size(), 30);
   EXPECT_EQ(Cli({"read", Path("c.qdb"), "--drive", "Q", "--path", Path("new")}).exitCode, 1);
+  const CliResult missing = Cli({"read", Path("c.qdb"), "--path", Path("no/such")});
+  EXPECT_EQ(missing.exitCode, 1);
+  EXPECT_TRUE(missing.err.contains("is not a folder")) << missing.err.toStdString();
 }
 
 }  // namespace

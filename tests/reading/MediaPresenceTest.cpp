@@ -38,14 +38,12 @@ class MediaPresenceTest : public ::testing::Test {
 
   void SetUp() override {
     ASSERT_TRUE(catalog.CreateCatalog(dir.File("c.qdb")));
-    std::string error;
-    ASSERT_TRUE(drives.Bind('E', Stick().string(), error)) << error;
     test::MakeFile(Stick() / "写真" / "ソフト.jpg", 100);  // "ソ" ends in the byte of "\"
     Scanner scanner;
     ReadWorkflow workflow(catalog, settings.Get(), drives, scanner, prompter);
     ASSERT_TRUE(workflow.ReadMediaCommand([](ReadWorkflow& w) {
       ReadForm form = w.InitialForm();
-      w.FetchDriveVolume(form, true, "E");
+      w.FetchDriveVolume(form, true, "D");
       return w.ConfirmRead(form, true);
     }));
     const int slot = catalog.LastAddedSlot();
@@ -102,12 +100,12 @@ TEST_F(MediaPresenceTest, AnotherMediaInTheDriveAsksToChangeTheDrive) {
 }
 
 TEST_F(MediaPresenceTest, NoMediaRetriesThreeTimesThenGivesUp) {
-  ASSERT_TRUE(drives.Unbind('E'));
+  machine.Unmount("media/user/STICK");
   prompter.answers = {PromptResult::Yes, PromptResult::Yes, PromptResult::Yes, PromptResult::Yes};
   EXPECT_EQ(Check(kPresenceOpen, fileKey), PresenceOutcome::GaveUp);
   ASSERT_EQ(prompter.prompts.size(), 3u);
-  EXPECT_EQ(prompter.prompts[0].text, QString::fromStdString(NotMountedText('e')));
-  EXPECT_TRUE(prompter.prompts[0].text.startsWith(QString::fromUtf8("E ドライブにメディアが")));
+  EXPECT_EQ(prompter.prompts[0].text, QString::fromStdString(NotMountedText('d')));
+  EXPECT_TRUE(prompter.prompts[0].text.startsWith(QString::fromUtf8("D ドライブにメディアが")));
   EXPECT_EQ(prompter.prompts[0].buttons, PromptButtons::YesNoCancel);
 
   prompter.prompts.clear();

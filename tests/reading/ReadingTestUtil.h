@@ -41,7 +41,8 @@ class FakeMachine {
     std::string table = s.str();
     for (std::size_t at; (at = table.find("@ROOT@")) != std::string::npos;)
       table.replace(at, 6, Root());
-    WriteText(Path("proc/mountinfo"), table);
+    table_ = table;
+    WriteText(Path("proc/mountinfo"), table_);
     for (const char* dir : {"media/user/STICK", "media/user/My Disk", "media/user/DVD", "mnt/nas",
                             "mnt/ram", "mnt/floppy", "media/user/CARD", "mnt/layer", "srv/shared"})
       std::filesystem::create_directories(Path(dir));
@@ -73,6 +74,45 @@ class FakeMachine {
     return s;
   }
 
+  // Takes the mount at `relative` (under Root()) out of the mount table.
+  void Unmount(const std::string& relative) {
+    const std::string point = " " + Escaped(Path(relative).string()) + " ";
+    std::string kept;
+    std::istringstream lines(table_);
+    for (std::string line; std::getline(lines, line);)
+      if (line.find(point) == std::string::npos) kept += line + "\n";
+    table_ = kept;
+    WriteText(Path("proc/mountinfo"), table_);
+  }
+  // Mounts a new vfat volume of a USB stick at `relative` (created under
+  // Root()), with a device, a removable sysfs entry and a by-uuid link (and a
+  // by-label link when `label` is not empty). Each call needs its own `number`.
+  std::filesystem::path MountStick(int number, const std::string& relative, const std::string& uuid,
+                                   const std::string& label = {}) {
+    const std::string device = "dev/usb" + std::to_string(number);
+    const std::string majorMinor = "180:" + std::to_string(number);
+    WriteText(Path(device), "");
+    const std::string disk =
+        "sys/devices/pci0/usb9/9-" + std::to_string(number) + "/block/u" + std::to_string(number);
+    WriteText(Path(disk + "/removable"), "1\n");
+    std::filesystem::create_directories(Path(disk + "/part1"));
+    std::filesystem::create_directories(Path("sys/dev/block"));
+    std::filesystem::remove(Path("sys/dev/block/" + majorMinor));
+    std::filesystem::create_symlink(Path(disk + "/part1"), Path("sys/dev/block/" + majorMinor));
+    std::filesystem::remove(Path("by-uuid/" + uuid));
+    Link("by-uuid/" + uuid, device);
+    if (!label.empty()) {
+      std::filesystem::remove(Path("by-label/" + label));
+      Link("by-label/" + label, device);
+    }
+    std::filesystem::create_directories(Path(relative));
+    table_ += std::to_string(100 + number) + " 28 " + majorMinor + " / " +
+              Escaped(Path(relative).string()) + " rw,nosuid - vfat " + Path(device).string() +
+              " rw\n";
+    WriteText(Path("proc/mountinfo"), table_);
+    return Path(relative);
+  }
+
   void Link(const std::string& link, const std::string& target) {
     std::filesystem::create_directories(Path(link).parent_path());
     std::filesystem::create_symlink(Path(target), Path(link));
@@ -88,7 +128,15 @@ class FakeMachine {
                                     Path("sys/dev/block/" + majorMinor));
   }
 
+  // A mount point as the mount table writes it.
+  static std::string Escaped(const std::string& path) {
+    std::string out;
+    for (char c : path) out += c == ' ' ? std::string("\\040") : std::string(1, c);
+    return out;
+  }
+
   TempDir dir_;
+  std::string table_;
 };
 
 // Settings in their own folder, so that drive bindings never leak between tests.
