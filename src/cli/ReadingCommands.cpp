@@ -86,6 +86,7 @@ int DrivesCommand(Context& ctx) {
                                {"kind", d.kind},
                                {"kindName", QString::fromStdString(KindText(d.kind))},
                                {"ready", d.ready},
+                               {"volume", d.volume},
                                {"label", QString::fromStdString(d.volumeName)},
                                {"serial", QString::fromStdString(d.serial)},
                                {"clusterSize", d.clusterSize},

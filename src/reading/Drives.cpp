@@ -469,10 +469,11 @@ std::optional<FolderVolume> Drives::VolumeOfFolder(const std::string& folder) co
   where.folder = normal;
   where.kind = FolderKind(normal);
   const std::optional<MountEntry> mount = MountOf(normal);
-  where.mountPoint = mount ? NormalFolder(mount->mountPoint) : std::string("/");
-  where.inner = where.mountPoint == "/" ? normal : normal.substr(where.mountPoint.size());
-  if (where.inner.empty()) where.inner = "/";
-  where.letter = where.mountPoint == "/" ? 'C' : LetterOf(where.mountPoint);
+  const bool onRoot = !mount || NormalFolder(mount->mountPoint) == "/";
+  where.mountPoint = onRoot ? "/" : NormalFolder(mount->mountPoint);
+  where.inner = onRoot ? normal : normal.substr(std::min(where.mountPoint.size(), normal.size()));
+  if (where.inner.empty()) where.inner.push_back('/');
+  where.letter = onRoot ? 'C' : LetterOf(where.mountPoint);
   return where;
 }
 

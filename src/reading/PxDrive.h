@@ -9,8 +9,9 @@
 // The main window runs the whole read command with ReadMediaCommand(), which
 // hands the dialog to ReadWorkflow::ReadMediaCommand: the slot-limit refusal,
 // Busy, the scan, the store and the after-change hook all happen there. The
-// scan's progress reaches the status bar through Scanner::SetProgress, which
-// the caller sets up before.
+// scan's progress reaches the status bar through Scanner::SetProgress, or the
+// progress dialog TfrmReadProgress when the caller installs it as the
+// workflow's scan runner.
 //
 // Drives on Linux are letters standing for folders. The drive list shows every
 // lettered drive as "D: [label] /media/user/LABEL"; the button beside it adds

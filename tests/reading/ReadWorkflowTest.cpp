@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "core/Catalog.h"
 #include "core/Format.h"
@@ -208,6 +209,44 @@ TEST_F(ReadWorkflowTest, ADriveTextThatIsNoLetterIsNeverReadAsC) {
   }
   EXPECT_EQ(LiveMedia(), 0);
   EXPECT_EQ(settings.Get().GetString(REG_BeforDrive), "D");
+}
+
+// After a read, the window lists what could not be read; the media holds
+// everything else.
+TEST_F(ReadWorkflowTest, WhatCouldNotBeReadIsReportedAfterTheRead) {
+  test::MakeFile(Stick() / "locked" / "x.txt", 1);
+  ::chmod((Stick() / "locked").c_str(), 0);
+  for (std::filesystem::path p = Stick(); p != std::filesystem::path(machine.Root()).parent_path();
+       p = p.parent_path())
+    ::chmod(p.c_str(), 0755);
+  std::filesystem::permissions(dir.Path(), std::filesystem::perms::all);
+  for (const char* file : {"c.qdb", "c.lfn"})
+    std::filesystem::permissions(dir.Path() / file, std::filesystem::perms::all);
+  const std::string report = test::RunAsNobody([&] {
+    Catalog own;  // the child's own view of the catalogue file
+    if (!own.OpenCatalog(dir.File("c.qdb"))) return std::string("cannot open");
+    test::IsolatedSettings childSettings;
+    Drives childDrives(childSettings.Get(), machine.Sources());
+    Scanner childScanner;
+    test::ScriptedPrompter childPrompter;
+    ReadWorkflow childWorkflow(own, childSettings.Get(), childDrives, childScanner, childPrompter);
+    const bool added = childWorkflow.ReadMediaCommand([&](ReadWorkflow& w) {
+      ReadForm form = w.InitialForm();
+      w.FetchDriveVolume(form, true, "D");
+      return w.ConfirmRead(form, true);
+    });
+    std::string out = std::to_string(added) + " " +
+                      (added ? std::to_string(own.Slot(own.LastAddedSlot()).Root().AllFiles())
+                             : std::string("-"));
+    for (const auto& prompt : childPrompter.prompts)
+      out += "|" + std::to_string(static_cast<int>(prompt.icon)) + "|" + prompt.text.toStdString();
+    return out;
+  });
+  ::chmod((Stick() / "locked").c_str(), 0755);
+  const std::string expected = "1 2|" + std::to_string(static_cast<int>(PromptIcon::Warning)) +
+                               "|読み込めなかったフォルダ・ファイル：1 件\r\n\r\n" +
+                               (Stick() / "locked").string();
+  EXPECT_EQ(report, expected);
 }
 
 }  // namespace

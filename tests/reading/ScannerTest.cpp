@@ -323,30 +323,6 @@ TEST_F(ScannerTest, MoreThan32767SubfoldersAreStoredCapped) {
   EXPECT_EQ(LoadedFolderCount(catalog, Find("many")), 32800);
 }
 
-// The test runs as root, whom permissions do not stop: the scan then runs in a
-// child process as the user nobody. Its findings come back as text.
-std::string RunAsNobody(const std::function<std::string()>& work) {
-  if (::geteuid() != 0) return work();
-  int fds[2];
-  if (::pipe(fds) != 0) return "pipe failed";
-  const pid_t child = ::fork();
-  if (child == 0) {
-    ::close(fds[0]);
-    std::string result = "cannot become nobody";
-    if (::setgid(65534) == 0 && ::setuid(65534) == 0) result = work();
-    const ssize_t written = ::write(fds[1], result.data(), result.size());
-    ::_exit(written == static_cast<ssize_t>(result.size()) ? 0 : 1);
-  }
-  ::close(fds[1]);
-  std::string result;
-  char buffer[4096];
-  for (ssize_t n; (n = ::read(fds[0], buffer, sizeof buffer)) > 0;) result.append(buffer, n);
-  ::close(fds[0]);
-  int status = 0;
-  ::waitpid(child, &status, 0);
-  return result;
-}
-
 TEST_F(ScannerTest, WhatCouldNotBeReadIsCountedAndListedAndTheRestStored) {
   MakeFile(Root() / "open" / "kept.txt", 10);
   MakeFile(Root() / "locked" / "hidden.txt", 10);
@@ -359,7 +335,7 @@ TEST_F(ScannerTest, WhatCouldNotBeReadIsCountedAndListedAndTheRestStored) {
   ::chmod((Root() / "listonly").c_str(), 0444);
   for (fs::path p = Root(); p != dir.Path().parent_path(); p = p.parent_path())
     if (p != Root() / "locked" && p != Root() / "listonly") ::chmod(p.c_str(), 0755);
-  const std::string report = RunAsNobody([&] {
+  const std::string report = test::RunAsNobody([&] {
     std::ostringstream out;
     out << Scan() << ' ' << scanner.UnreadableCount() << ' ' << scanner.ScanFileCount();
     // Within a folder the paths come in the system's listing order.
@@ -376,7 +352,7 @@ TEST_F(ScannerTest, WhatCouldNotBeReadIsCountedAndListedAndTheRestStored) {
 
   // A root that cannot be read at all is reported too, with nothing found.
   ::chmod(Root().c_str(), 0);
-  const std::string rootReport = RunAsNobody([&] {
+  const std::string rootReport = test::RunAsNobody([&] {
     std::ostringstream out;
     out << Scan() << ' ' << scanner.UnreadableCount() << ' '
         << (scanner.UnreadablePaths().empty() ? "" : scanner.UnreadablePaths()[0]);
