@@ -76,15 +76,9 @@ int ParseInt(const std::string& text, const char* what) {
   return value;
 }
 
-std::string U8(std::string_view cp932) {
-  return text::Cp932ToUtf8(cp932);
-}
-QString Q(std::string_view cp932) {
-  return text::Cp932ToQString(cp932);
-}
-std::string Sjis(std::string_view utf8) {
-  return text::Utf8ToCp932(utf8);
-}
+std::string U8(std::string_view cp932) { return text::Cp932ToUtf8(cp932); }
+QString Q(std::string_view cp932) { return text::Cp932ToQString(cp932); }
+std::string Sjis(std::string_view utf8) { return text::Utf8ToCp932(utf8); }
 
 void PrintJson(std::ostream& out, const QJsonObject& object) {
   out << QJsonDocument(object).toJson(QJsonDocument::Indented).toStdString();

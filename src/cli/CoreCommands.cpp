@@ -35,16 +35,15 @@ int Info(Context& ctx) {
     if (!catalog.CommentSlot(i).IsFree()) ++comments;
   const int deleted = catalog.SlotsUsed() - catalog.MediaCount();
   if (ctx.json) {
-    PrintJson(ctx.out,
-              QJsonObject{{"path", QString::fromStdString(catalog.CatalogPath())},
-                          {"size", static_cast<double>(catalog.CatalogFileSize())},
-                          {"slotsUsed", catalog.SlotsUsed()},
-                          {"liveMedia", catalog.MediaCount()},
-                          {"deletedMedia", deleted},
-                          {"commentsUsed", comments},
-                          {"longNames", catalog.LongNameEntries()},
-                          {"totalFiles", catalog.TotalFiles()},
-                          {"totalFolders", static_cast<double>(TotalFolderCount(catalog))}});
+    PrintJson(ctx.out, QJsonObject{{"path", QString::fromStdString(catalog.CatalogPath())},
+                                   {"size", static_cast<double>(catalog.CatalogFileSize())},
+                                   {"slotsUsed", catalog.SlotsUsed()},
+                                   {"liveMedia", catalog.MediaCount()},
+                                   {"deletedMedia", deleted},
+                                   {"commentsUsed", comments},
+                                   {"longNames", catalog.LongNameEntries()},
+                                   {"totalFiles", catalog.TotalFiles()},
+                                   {"totalFolders", double(TotalFolderCount(catalog))}});
     return 0;
   }
   ctx.out << "catalogue:      " << catalog.CatalogPath() << '\n'
@@ -79,14 +78,14 @@ int Media(Context& ctx) {
                                {"detail", Q(slot.LocationDetail())},
                                {"drive", Q(slot.Drive())},
                                {"files", root.AllFiles()},
-                               {"folders", static_cast<double>(MediaFolderCount(catalog, s))},
+                               {"folders", double(MediaFolderCount(catalog, s))},
                                {"size", root.Size()},
                                {"readDate", QString::fromStdString(readDate)}});
     } else {
-      rows.push_back({std::to_string(s), U8(slot.Name()), U8(slot.KindName()), U8(slot.Category()),
-                      U8(slot.Location()), U8(slot.LocationDetail()), U8(slot.Drive()),
-                      std::to_string(root.AllFiles()), std::to_string(MediaFolderCount(catalog, s)),
-                      readDate});
+      rows.push_back({std::to_string(s), U8(slot.Name()), U8(slot.KindName()),
+                      U8(slot.Category()), U8(slot.Location()), U8(slot.LocationDetail()),
+                      U8(slot.Drive()), std::to_string(root.AllFiles()),
+                      std::to_string(MediaFolderCount(catalog, s)), readDate});
     }
   }
   if (ctx.json)
@@ -154,25 +153,18 @@ int Delete(Context& ctx) {
 }  // namespace
 
 void RegisterCoreCommands(CommandTable& table) {
-  table.push_back({"create",
-                   "create PATH [--overwrite]",
+  table.push_back({"create", "create PATH [--overwrite]",
                    "create an empty catalogue (\".qdb\" is appended unless the path has it)",
-                   {},
-                   {"--overwrite"},
-                   Create});
-  table.push_back(
-      {"info", "info PATH", "slots, media, comments and long names of a catalogue", {}, {}, Info});
-  table.push_back({"media",
-                   "media PATH",
+                   {}, {"--overwrite"}, Create});
+  table.push_back({"info", "info PATH", "slots, media, comments and long names of a catalogue",
+                   {}, {}, Info});
+  table.push_back({"media", "media PATH",
                    "one line per media: slot, name, kind, category, location, detail, drive, "
                    "files, folders, read date",
-                   {},
-                   {},
-                   Media});
-  table.push_back(
-      {"compact", "compact PATH", "squeeze deleted media out of the catalogue", {}, {}, Compact});
-  table.push_back(
-      {"rename", "rename PATH SLOT NAME", "rename the media in a slot", {}, {}, Rename});
+                   {}, {}, Media});
+  table.push_back({"compact", "compact PATH", "squeeze deleted media out of the catalogue", {}, {},
+                   Compact});
+  table.push_back({"rename", "rename PATH SLOT NAME", "rename the media in a slot", {}, {}, Rename});
   table.push_back({"delete", "delete PATH SLOT", "delete the media in a slot", {}, {}, Delete});
 }
 
