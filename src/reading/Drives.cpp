@@ -435,8 +435,8 @@ void Drives::RememberVolumeLetters() {
   }
 }
 
-std::vector<DriveRow> Drives::ListDrives() {
-  RememberVolumeLetters();
+std::vector<DriveRow> Drives::ListDrives(bool remember) {
+  if (remember) RememberVolumeLetters();
   const LetterTable table = Letters();
   std::vector<DriveRow> rows;
   for (char c = 'A'; c <= 'Z'; ++c) {

@@ -106,9 +106,9 @@ class Drives {
   explicit Drives(Settings& settings, DriveSources sources = {});
 
   // ---- Letters ----
-  // Remembers the letters of the mounted volumes, then lists every lettered
-  // drive in letter order.
-  std::vector<DriveRow> ListDrives();
+  // Remembers the letters of the mounted volumes (unless `remember` is
+  // false), then lists every lettered drive in letter order.
+  std::vector<DriveRow> ListDrives(bool remember = true);
   // Stores which volume each mounted volume's letter now belongs to, so that
   // the volume gets it again next time when it is free. Letters are handed
   // out by every query alike; this only makes them stick.

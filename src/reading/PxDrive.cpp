@@ -178,9 +178,15 @@ void TfrmDrive::FormCreate() {
   for (int n = 0; n < catalog_.MediaCount(); ++n) names << Cp(catalog_.LiveMediaName(n));
   FillSorted(cmbName, names);
 
-  // Listing the drives first remembers the letters of newly mounted volumes,
-  // so that the default source is found under the letter the list shows.
-  FillDriveList(QString());
+  // Newly mounted volumes keep the letters they have now, so that the
+  // default source is found under the letter the list shows.
+  try {
+    drives_.RememberVolumeLetters();
+  } catch (const std::exception& error) {
+    prompter_.Message(QStringLiteral("ドライブ名の割り当てを保存できません\r\n") +
+                          QString::fromUtf8(error.what()),
+                      PromptIcon::Error, PromptButtons::Ok);
+  }
   {
     WaitCursor wait;
     form_ = workflow_.InitialForm();
@@ -218,11 +224,10 @@ void TfrmDrive::FillDriveList(const QString& select) {
   std::vector<DriveRow> rows;
   try {
     rows = drives_.ListDrives();
-  } catch (const std::exception& error) {
-    // The volumes' letters could not be remembered; they still work for now.
-    prompter_.Message(QStringLiteral("ドライブ名の割り当てを保存できません\r\n") +
-                          QString::fromUtf8(error.what()),
-                      PromptIcon::Error, PromptButtons::Ok);
+  } catch (const std::exception&) {
+    // The volumes' letters could not be remembered (FormCreate said so); the
+    // list shows them as they are now.
+    rows = drives_.ListDrives(false);
   }
   filling_ = true;
   cmbDrive->clear();
