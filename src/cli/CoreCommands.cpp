@@ -41,8 +41,8 @@ int Info(Context& ctx) {
                                    {"deletedMedia", deleted},
                                    {"commentsUsed", comments},
                                    {"longNames", catalog.LongNameEntries()},
-                                   {"totalFiles", catalog.TotalFiles()},
-                                   {"totalFolders", catalog.TotalFolders()}});
+                                   {"totalFiles", static_cast<qint64>(catalog.TotalFiles())},
+                                   {"totalFolders", static_cast<qint64>(catalog.TotalFolders())}});
     return 0;
   }
   ctx.out << "catalogue:      " << catalog.CatalogPath() << '\n'

@@ -414,6 +414,17 @@ std::string CutBytes(std::string_view text, std::size_t n) {
   return std::string(text.substr(0, std::min(n, text.size())));
 }
 
+std::string CutChars(std::string_view text, std::size_t n) {
+  if (text.size() <= n) return std::string(text);
+  std::size_t end = 0;
+  while (end < n) {
+    const std::size_t next = end + CharLength(text, end);
+    if (next > n) break;
+    end = next;
+  }
+  return std::string(text.substr(0, end));
+}
+
 std::size_t FindText(std::string_view haystack, std::string_view needle, std::size_t from) {
   if (from > haystack.size()) return std::string_view::npos;
   if (needle.empty()) return from;

@@ -50,6 +50,9 @@ bool IsLeadByte(uint8_t byte);
 // The first n bytes of the text (a cut may split a two-byte character, as the
 // catalogue's fixed-capacity fields do).
 std::string CutBytes(std::string_view text, std::size_t n);
+// At most n bytes of the text, ending before a two-byte character that would
+// not fit whole.
+std::string CutChars(std::string_view text, std::size_t n);
 
 // Position of the first occurrence of needle in haystack at or after `from`
 // that starts on a character boundary (never on a trail byte); npos when none.

@@ -164,11 +164,11 @@ bool ReadWorkflow::ReadAndAdd() {
   scanner_.ClearScanBuffer();
   if (!scanner_.ReadMedia(request_, drives_, readVersions_, eject_, &prompter_)) return false;
   if (beforeStore_) beforeStore_();
-  if (!catalog_.AddMedia(scanner_, scanner_.CurrentMedia())) return false;
-  // The old media goes only now that its successor is stored: a read that
-  // found nothing, or a failed write, leaves the catalogue as it was.
-  if (replaceSlot_ >= 0 && catalog_.Slot(replaceSlot_).IsLive()) catalog_.DeleteMedia(replaceSlot_);
-  return true;
+  // The old media goes in the same write as its successor is stored: a read
+  // that found nothing, or a failed write, leaves the catalogue as it was.
+  // It is found by its name when the media are written, since another program
+  // may have moved or removed it while the drive was read.
+  return catalog_.AddMedia(scanner_, scanner_.CurrentMedia(), replaceSlot_ >= 0);
 }
 
 }  // namespace plomix
