@@ -33,15 +33,20 @@ enum class Step { Write, Sync, Truncate, Rename, Link, Remove };
 
 // What the hook wants done with one step: error 0 lets it run; otherwise the
 // step fails with that errno, a write after putting down `written` of its
-// bytes (a short write, as a full disk gives).
+// bytes (a short write, as a full disk gives). With `kill` the process dies
+// there, as a crash would take it.
 struct Fault {
   int error = 0;
   std::size_t written = 0;
+  bool kill = false;  // the process is killed (SIGKILL) after `written` bytes instead
 };
 using FaultHook = std::function<Fault(Step step, const std::string& path, std::size_t bytes)>;
 
 // Installs (or, with an empty hook, removes) the hook for this process.
 void SetFaultHookForTesting(FaultHook hook);
+// Lets tests that run thousands of writes skip what only a power cut would
+// need (syncs still pass the hook); on by default.
+void SetSyncForTesting(bool enabled);
 
 // Renames `from` over `to`; throws CatalogError naming `to`.
 void Rename(const std::string& from, const std::string& to);

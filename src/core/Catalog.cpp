@@ -423,8 +423,14 @@ int Catalog::Recount() {
 bool Catalog::WriteSlotTable() {
   BinaryFile file = LockCatalog(true);
   SyncWithDisk(file, true);
-  WriteChangedSlots(file);
-  file.Sync();
+  const std::vector<TMediaSlot> before = SlotsOnDisk();
+  try {
+    WriteChangedSlots(file);
+    file.Sync();
+  } catch (...) {
+    PutSlotsBack(file, before);
+    throw;
+  }
   file.Close();
   RebuildNameLists();
   return true;
@@ -592,6 +598,27 @@ void Catalog::WriteChangedSlots(BinaryFile& file) {
   std::copy(bytes.begin(), bytes.end(), diskAreas_.begin() + first * TMediaSlot::kSize);
 }
 
+std::vector<TMediaSlot> Catalog::SlotsOnDisk() const {
+  std::vector<TMediaSlot> slots(kMaxMedia);
+  for (int s = 0; s < kMaxMedia; ++s)
+    slots[s].CopyFrom(0, &diskAreas_[s * TMediaSlot::kSize], TMediaSlot::kSize);
+  return slots;
+}
+
+void Catalog::PutSlotsBack(BinaryFile& file, const std::vector<TMediaSlot>& slots) {
+  // What reached the disk (or only its cache, when a sync failed) is written
+  // back, so that a failed change is no change.
+  mediaSlots_ = slots;
+  try {
+    WriteChangedSlots(file);
+  } catch (const CatalogError&) {
+  }
+  for (int s = 0; s < kMaxMedia; ++s)
+    std::copy_n(slots[s].Data(), TMediaSlot::kSize, &diskAreas_[s * TMediaSlot::kSize]);
+  mediaSlots_ = slots;
+  Recount();
+}
+
 void Catalog::WriteChangedComments(BinaryFile& file) {
   int first = -1, last = -1;
   for (int c = 0; c < kMaxComments; ++c) {
@@ -706,6 +733,7 @@ std::optional<int> Catalog::AddMediaLocked(BinaryFile& file, const MediaRecordSo
   // What is put back when any write fails: the catalogue as it was, its
   // length included, and the long-name file as it was.
   const std::vector<TMediaSlot> slotsBefore = mediaSlots_;
+  const std::vector<TMediaSlot> diskBefore = SlotsOnDisk();
   const auto longNamesBefore = longNames_.size();
   const TLongNameMedia entryBefore = longNameMedia_[slot];
   const int32_t usedBefore = lnUsed_;
@@ -758,10 +786,22 @@ std::optional<int> Catalog::AddMediaLocked(BinaryFile& file, const MediaRecordSo
       longNamesReplaced = true;
       WriteLongNameFile();
     }
-    // The slot table last: until this one small write the new media does not exist.
+    // The slot table last: until this one small write the new media does not
+    // exist. The media it replaces goes only after it, in a write of its own.
+    TMediaSlot replacedSlot;
+    if (replaced >= 0 && replaced != slot) {
+      replacedSlot = mediaSlots_[replaced];
+      mediaSlots_[replaced].CopyFrom(0, &diskAreas_[replaced * TMediaSlot::kSize],
+                                     TMediaSlot::kSize);
+    }
     WriteChangedSlots(file);
+    if (replaced >= 0 && replaced != slot) {
+      mediaSlots_[replaced] = replacedSlot;
+      WriteChangedSlots(file);
+    }
     file.Sync();
   } catch (...) {
+    PutSlotsBack(file, diskBefore);
     mediaSlots_ = slotsBefore;
     longNames_.resize(longNamesBefore);
     longNameMedia_[slot] = entryBefore;
@@ -832,13 +872,19 @@ int Catalog::RenameMedia(int slot, std::string_view name) {
   if (mediaSlots_[slot] != seen) throw CatalogError("\"" + catalogPath_ + ChangedMeanwhile());
   // Checked again under the lock: another program may have taken the name.
   if (std::optional<int> holder = FindMediaByName(stored); holder && *holder != slot) return 0;
+  const std::vector<TMediaSlot> before = SlotsOnDisk();
   TMediaSlot& s = mediaSlots_[slot];
   s.SetName(stored);
   TFileRec root = s.Root();
   root.SetName(stored);
   s.SetRoot(root);
-  WriteChangedSlots(file);
-  file.Sync();
+  try {
+    WriteChangedSlots(file);
+    file.Sync();
+  } catch (...) {
+    PutSlotsBack(file, before);
+    throw;
+  }
   file.Close();
   if (loadedMedia_ == slot) loadedRecs_[0].SetName(s.Name());
   RebuildNameLists();

@@ -282,6 +282,8 @@ class Catalog {
   bool SyncWithDisk(BinaryFile& file, bool keepEdits);
   void AdoptAreas(const std::vector<uint8_t>& areas, const io::FileStamp& stamp);
   void WriteChangedSlots(BinaryFile& file);
+  std::vector<TMediaSlot> SlotsOnDisk() const;
+  void PutSlotsBack(BinaryFile& file, const std::vector<TMediaSlot>& slots);
   // False (with LastError) when the file or the slot changed since it was read.
   bool SlotStillOnDisk(BinaryFile& file, int slot);
   void WriteChangedComments(BinaryFile& file);
