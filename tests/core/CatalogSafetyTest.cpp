@@ -203,9 +203,7 @@ TEST_F(SafetyTest, AFailedStepLeavesTheCatalogueAsItWasOrTheChangeWhole) {
     int error;
     bool shortWrite;
   };
-  const FaultKind kinds[] = {{"ENOSPC, short write", ENOSPC, true},
-                             {"ENOSPC", ENOSPC, false},
-                             {"EIO", EIO, false}};
+  const FaultKind kinds[] = {{"ENOSPC, short write", ENOSPC, true}, {"EIO", EIO, false}};
   int failures = 0;
   for (const Operation& op : Operations()) {
     const std::vector<io::Step> kindOf = StepsOf(op);
@@ -214,7 +212,7 @@ TEST_F(SafetyTest, AFailedStepLeavesTheCatalogueAsItWasOrTheChangeWhole) {
     for (int k = 1; k <= steps; ++k) {
       for (const FaultKind& kind : kinds) {
         // Other steps fail alike whatever the error.
-        if (kindOf[k - 1] != io::Step::Write && &kind != &kinds[2]) continue;
+        if (kindOf[k - 1] != io::Step::Write && &kind != &kinds[1]) continue;
         const std::string where = std::string(op.name) + ", step " + std::to_string(k) + ", " +
                                   kind.name;
         test::TempDir scratch;
