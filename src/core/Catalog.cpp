@@ -29,6 +29,39 @@ std::string JournalPath(const std::string& catalog) {
   return catalog + ".journal";
 }
 
+// Writes the images of a table that differ from their bytes on disk (`disk`
+// holds the areas from offset 0), as one write from the first to the last of
+// them. When it fails a part may have landed: the old bytes are put back on
+// disk (best effort) and in the table.
+template <typename Image>
+void WriteChangedImages(BinaryFile& file, std::vector<Image>& table, std::vector<uint8_t>& disk,
+                        int64_t areaOffset) {
+  constexpr auto kSize = static_cast<int64_t>(Image::kSize);
+  const auto at = [&](std::size_t i) { return disk.data() + areaOffset + kSize * i; };
+  std::size_t first = table.size(), last = 0;
+  for (std::size_t i = 0; i < table.size(); ++i) {
+    if (std::equal(at(i), at(i) + kSize, table[i].Data())) continue;
+    first = std::min(first, i);
+    last = i;
+  }
+  if (first == table.size()) return;
+  std::vector<uint8_t> bytes(static_cast<std::size_t>(kSize) * (last - first + 1));
+  for (std::size_t i = first; i <= last; ++i)
+    std::copy_n(table[i].Data(), kSize, &bytes[kSize * (i - first)]);
+  const int64_t offset = areaOffset + kSize * static_cast<int64_t>(first);
+  try {
+    file.WriteAt(offset, bytes.data(), bytes.size());
+  } catch (...) {
+    try {
+      file.WriteAt(offset, at(first), bytes.size());
+    } catch (const CatalogError&) {
+    }
+    for (std::size_t i = first; i <= last; ++i) table[i].CopyFrom(0, at(i), kSize);
+    throw;
+  }
+  std::copy(bytes.begin(), bytes.end(), disk.begin() + offset);
+}
+
 const char* ChangedMeanwhile() {
   return "\" was changed by another program meanwhile; it has been read again and the change "
          "was not made";
@@ -569,33 +602,12 @@ bool Catalog::SyncWithDisk(BinaryFile& file, bool keepEdits) {
 }
 
 void Catalog::WriteChangedSlots(BinaryFile& file) {
-  int first = -1, last = -1;
-  for (int s = 0; s < kMaxMedia; ++s) {
-    const uint8_t* disk = &diskAreas_[s * TMediaSlot::kSize];
-    if (std::equal(disk, disk + TMediaSlot::kSize, mediaSlots_[s].Data())) continue;
-    if (first < 0) first = s;
-    last = s;
-  }
-  if (first < 0) return;
-  std::vector<uint8_t> bytes(static_cast<std::size_t>(last - first + 1) * TMediaSlot::kSize);
-  for (int s = first; s <= last; ++s)
-    std::copy_n(mediaSlots_[s].Data(), TMediaSlot::kSize, &bytes[(s - first) * TMediaSlot::kSize]);
-  const int64_t offset = kSlotAreaOffset + int64_t{first} * TMediaSlot::kSize;
   try {
-    file.WriteAt(offset, bytes.data(), bytes.size());
+    WriteChangedImages(file, mediaSlots_, diskAreas_, kSlotAreaOffset);
   } catch (...) {
-    // A part of the write may have landed: put the old slots back on disk
-    // (best effort) and in memory.
-    try {
-      file.WriteAt(offset, &diskAreas_[first * TMediaSlot::kSize], bytes.size());
-    } catch (const CatalogError&) {
-    }
-    for (int s = first; s <= last; ++s)
-      mediaSlots_[s].CopyFrom(0, &diskAreas_[s * TMediaSlot::kSize], TMediaSlot::kSize);
     Recount();
     throw;
   }
-  std::copy(bytes.begin(), bytes.end(), diskAreas_.begin() + first * TMediaSlot::kSize);
 }
 
 std::vector<TMediaSlot> Catalog::SlotsOnDisk() const {
@@ -620,32 +632,7 @@ void Catalog::PutSlotsBack(BinaryFile& file, const std::vector<TMediaSlot>& slot
 }
 
 void Catalog::WriteChangedComments(BinaryFile& file) {
-  int first = -1, last = -1;
-  for (int c = 0; c < kMaxComments; ++c) {
-    const uint8_t* disk = &diskAreas_[kCommentAreaOffset + c * TCommentSlot::kSize];
-    if (std::equal(disk, disk + TCommentSlot::kSize, commentSlots_[c].Data())) continue;
-    if (first < 0) first = c;
-    last = c;
-  }
-  if (first < 0) return;
-  std::vector<uint8_t> bytes(static_cast<std::size_t>(last - first + 1) * TCommentSlot::kSize);
-  for (int c = first; c <= last; ++c)
-    std::copy_n(commentSlots_[c].Data(), TCommentSlot::kSize,
-                &bytes[(c - first) * TCommentSlot::kSize]);
-  const int64_t offset = kCommentAreaOffset + int64_t{first} * TCommentSlot::kSize;
-  try {
-    file.WriteAt(offset, bytes.data(), bytes.size());
-  } catch (...) {
-    try {
-      file.WriteAt(offset, &diskAreas_[offset], bytes.size());
-    } catch (const CatalogError&) {
-    }
-    for (int c = first; c <= last; ++c)
-      commentSlots_[c].CopyFrom(0, &diskAreas_[kCommentAreaOffset + c * TCommentSlot::kSize],
-                                TCommentSlot::kSize);
-    throw;
-  }
-  std::copy(bytes.begin(), bytes.end(), diskAreas_.begin() + offset);
+  WriteChangedImages(file, commentSlots_, diskAreas_, kCommentAreaOffset);
 }
 
 bool Catalog::ChangedOnDisk() {
