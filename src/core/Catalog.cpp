@@ -456,7 +456,13 @@ int Catalog::Recount() {
 bool Catalog::WriteSlotTable() {
   BinaryFile file = LockCatalog(true);
   SyncWithDisk(file, true);
-  const std::vector<TMediaSlot> before = SlotsOnDisk();
+  CommitSlots(file, SlotsOnDisk());
+  file.Close();
+  RebuildNameLists();
+  return true;
+}
+
+void Catalog::CommitSlots(BinaryFile& file, const std::vector<TMediaSlot>& before) {
   try {
     WriteChangedSlots(file);
     file.Sync();
@@ -464,9 +470,6 @@ bool Catalog::WriteSlotTable() {
     PutSlotsBack(file, before);
     throw;
   }
-  file.Close();
-  RebuildNameLists();
-  return true;
 }
 
 // ---------------------------------------------------------------- transactions
@@ -865,13 +868,7 @@ int Catalog::RenameMedia(int slot, std::string_view name) {
   TFileRec root = s.Root();
   root.SetName(stored);
   s.SetRoot(root);
-  try {
-    WriteChangedSlots(file);
-    file.Sync();
-  } catch (...) {
-    PutSlotsBack(file, before);
-    throw;
-  }
+  CommitSlots(file, before);
   file.Close();
   if (loadedMedia_ == slot) loadedRecs_[0].SetName(s.Name());
   RebuildNameLists();

@@ -284,6 +284,9 @@ class Catalog {
   void WriteChangedSlots(BinaryFile& file);
   std::vector<TMediaSlot> SlotsOnDisk() const;
   void PutSlotsBack(BinaryFile& file, const std::vector<TMediaSlot>& slots);
+  // Writes the changed slots and syncs them; on failure the slots `before`
+  // go back on disk and into memory.
+  void CommitSlots(BinaryFile& file, const std::vector<TMediaSlot>& before);
   // False (with LastError) when the file or the slot changed since it was read.
   bool SlotStillOnDisk(BinaryFile& file, int slot);
   void WriteChangedComments(BinaryFile& file);
