@@ -163,7 +163,9 @@ bool FileSearch::SearchMedia(int slot) {
   const std::string mediaName = catalog_.Slot(slot).Name();
   const std::size_t firstHit = searchRecs_.size();
   parents_.clear();
-  parents_.reserve(static_cast<std::size_t>(std::max(0, catalog_.Slot(slot).Count())));
+  // The count comes from the file: a damaged one must not decide how much
+  // memory is asked for (the media does not load beyond the limit anyway).
+  parents_.reserve(static_cast<std::size_t>(std::clamp(catalog_.Slot(slot).Count(), 0, kMaxRecords + 2)));
   folderNames_.clear();
   folderNameArena_.clear();
   pathCacheParent_ = -2;
