@@ -899,13 +899,14 @@ bool TfrmMain::CreateCatalogue(QString path) {
 void TfrmMain::AddToOpenHistory(const QString& path) {
   QStringList entries;
   for (int i = 0; i < 5; ++i) {
-    const QString entry = settings_->GetString(REG_OpenHist01 + i);
+    const QString entry = settings_->GetString(SettingAt(REG_OpenHist01, i));
     if (entry.isEmpty()) break;
     entries << entry;
   }
   const int found = static_cast<int>(entries.indexOf(path));
   const int moved = found >= 0 ? found : std::min(static_cast<int>(entries.size()), 4);
-  for (int i = moved - 1; i >= 0; --i) settings_->SetString(REG_OpenHist01 + i + 1, entries[i]);
+  for (int i = moved - 1; i >= 0; --i)
+    settings_->SetString(SettingAt(REG_OpenHist01, i + 1), entries[i]);
   settings_->SetString(REG_OpenHist01, path);
 }
 
