@@ -228,13 +228,15 @@ bool Catalog::ReadLongNames() {
   }
   ByteImage<16> head;
   head.CopyFrom(0, header.data(), 16);
-  lnCapacity_ = std::clamp(head.I32(4), 0, kMaxMedia);
+  // The capacity is fixed: any other value is damage, and taking it would
+  // hide sound entries now and keep later media from their long names.
+  lnCapacity_ = kMaxMedia;
   lnUsed_ = std::clamp(head.I32(8), 0, lnCapacity_);
   int32_t count = std::clamp(head.I32(12), 0, kMaxLongNames);
   for (int s = 0; s < kMaxMedia; ++s)
     longNameMedia_[s].CopyFrom(0, &header[512 + s * TLongNameMedia::kSize], TLongNameMedia::kSize);
 
-  bool complete = head.I32(12) == count;
+  bool complete = head.I32(12) == count && head.I32(4) == kMaxMedia;
   std::vector<uint8_t> block(static_cast<std::size_t>(count) * TLongName::kSize);
   int32_t got = count;
   try {
@@ -417,7 +419,7 @@ bool Catalog::AddMedia(const MediaRecordSource& records, TMediaInfomation& info)
   WriteSlotTable();
   lastAddedSlot_ = slot;
 
-  if (lnUsed_ < lnCapacity_) {
+  if (slot < lnCapacity_) {
     TLongNameMedia& m = longNameMedia_[slot];
     m = TLongNameMedia{};
     m.SetSlotCopy(s);
@@ -550,9 +552,13 @@ bool Catalog::LoadMedia(int slot) {
   // kept from one load to the next, so browsing does not reallocate.
   std::vector<TFileRec>& recs = loadedRecs_;
   try {
-    recs.resize(static_cast<std::size_t>(count) + 1);
-    if (!file.ReadAt(position, reinterpret_cast<uint8_t*>(recs.data()),
-                     static_cast<std::size_t>(count) * TFileRec::kSize)) {
+    // A damaged count must not size the table before the file has shown it
+    // holds that many records.
+    const int64_t bytes = int64_t{count} * TFileRec::kSize;
+    const bool inside = position + bytes <= file.Size();
+    if (inside) recs.resize(static_cast<std::size_t>(count) + 1);
+    if (!inside || !file.ReadAt(position, reinterpret_cast<uint8_t*>(recs.data()),
+                                static_cast<std::size_t>(bytes))) {
       UnloadMedia();
       lastError_ = "The records of media " + std::to_string(slot) + " run past the end of \"" +
                    catalogPath_ + "\"";
