@@ -87,8 +87,10 @@ void Analyse(Catalog& catalog, ResultStore& store, std::string_view delimiters) 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   using namespace plomix;
   const std::string path = fuzz::WorkFile("catalog.qdb");
-  fuzz::RemoveCatalogFiles(path);
-  fuzz::WriteFile(path, fuzz::ExpandCatalog({reinterpret_cast<const char*>(data), size}));
+  fuzz::RemoveSideFiles(path);
+  static std::string file;
+  fuzz::ExpandCatalog({reinterpret_cast<const char*>(data), size}, file);
+  fuzz::WriteFile(path, file);
 
   {
     Catalog catalog;

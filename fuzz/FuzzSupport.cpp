@@ -1,5 +1,6 @@
 #include "FuzzSupport.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -143,9 +144,17 @@ std::string WorkFile(std::string_view name) {
 }
 
 void WriteFile(const std::string& path, std::string_view bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  if (!out) throw std::runtime_error("cannot write " + path);
+  const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+  bool ok = fd >= 0;
+  for (std::size_t done = 0; ok && done < bytes.size();) {
+    const ssize_t n =
+        pwrite(fd, bytes.data() + done, bytes.size() - done, static_cast<off_t>(done));
+    ok = n > 0;
+    done += ok ? static_cast<std::size_t>(n) : 0;
+  }
+  ok = ok && ftruncate(fd, static_cast<off_t>(bytes.size())) == 0;
+  if (fd >= 0 && close(fd) != 0) ok = false;
+  if (!ok) throw std::runtime_error("cannot write " + path);
 }
 
 std::string ReadFile(const std::string& path) {
@@ -153,10 +162,9 @@ std::string ReadFile(const std::string& path) {
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-void RemoveCatalogFiles(const std::string& catalogPath) {
+void RemoveSideFiles(const std::string& catalogPath) {
   const std::string base = catalogPath.substr(0, catalogPath.rfind('.'));
-  for (const char* suffix :
-       {".qdb", ".lfn", ".lfn.damaged", ".dup", ".lik", ".dup.new", ".lik.new"}) {
+  for (const char* suffix : {".lfn", ".lfn.damaged", ".dup", ".lik", ".dup.new", ".lik.new"}) {
     std::remove((base + suffix).c_str());
   }
 }
@@ -172,21 +180,21 @@ const std::string& FreshCatalogBytes() {
     Catalog catalog;
     if (!catalog.CreateCatalog(path)) throw std::runtime_error(catalog.LastError());
     std::string made = ReadFile(path);
-    RemoveCatalogFiles(path);
+    RemoveSideFiles(path);
+    std::remove(path.c_str());
     return made;
   }();
   return bytes;
 }
 
-std::string ExpandCatalog(std::string_view input) {
-  std::string file = FreshCatalogBytes();
+void ExpandCatalog(std::string_view input, std::string& file) {
+  file.assign(FreshCatalogBytes());
   const std::string_view counts = Take(input, 2);
   const std::size_t slots = counts.size() > 0 ? static_cast<uint8_t>(counts[0]) & 7u : 0;
   const std::size_t comments = counts.size() > 1 ? static_cast<uint8_t>(counts[1]) & 3u : 0;
   Overlay(file, static_cast<std::size_t>(kSlotAreaOffset), Take(input, slots * kSlotSize));
   Overlay(file, static_cast<std::size_t>(kCommentAreaOffset), Take(input, comments * kCommentSize));
   file.append(input);
-  return file;
 }
 
 std::string CompressCatalog(std::string_view file, int slots, int comments) {
@@ -197,8 +205,8 @@ std::string CompressCatalog(std::string_view file, int slots, int comments) {
   return input;
 }
 
-std::string ExpandLongNames(std::string_view input) {
-  std::string file(kLongNameHeader, '\0');
+void ExpandLongNames(std::string_view input, std::string& file) {
+  file.assign(kLongNameHeader, '\0');
   Overlay(file, 0, Take(input, kLongNameFixed));
   const std::string_view count = Take(input, 1);
   const std::size_t entries = count.empty() ? 0 : static_cast<uint8_t>(count[0]) & 3u;
@@ -206,7 +214,6 @@ std::string ExpandLongNames(std::string_view input) {
     Overlay(file, 512 + s * kMediaEntrySize + kMediaEntryValid, Take(input, kMediaEntryGiven));
   }
   file.append(input);
-  return file;
 }
 
 std::string CompressLongNames(std::string_view file, int mediaEntries) {

@@ -16,10 +16,13 @@ namespace plomix::fuzz {
 const std::string& WorkDir();
 std::string WorkFile(std::string_view name);
 
+// Writes over the file's old bytes and then sets its length, so that a file in
+// memory keeps its pages from one input to the next.
 void WriteFile(const std::string& path, std::string_view bytes);
 std::string ReadFile(const std::string& path);
-// Removes the catalogue and every side file beside it.
-void RemoveCatalogFiles(const std::string& catalogPath);
+// Removes every side file beside a catalogue (the catalogue itself stays, to
+// be written over).
+void RemoveSideFiles(const std::string& catalogPath);
 
 // A catalogue made through the engine: two live media with folders, files
 // named alike (duplicates and similar names), names longer than a record
@@ -37,14 +40,16 @@ const std::string& FreshCatalogBytes();
 // bits) = comment slots given, then those slots' bytes, then the record
 // area. Slots and comments the input does not give stay as in a fresh
 // catalogue; the file ends where the input ends.
-std::string ExpandCatalog(std::string_view input);
+// The expanding functions fill `file` in place: a harness keeps one buffer,
+// so that every input does not allocate megabytes anew.
+void ExpandCatalog(std::string_view input, std::string& file);
 std::string CompressCatalog(std::string_view file, int slots, int comments);
 
 // Long-name input: the 16 header bytes, one byte (low 2 bits) = media
 // entries given, 16 bytes per media entry (valid, first, end, the first four
 // bytes of the picture path), then the long-name entries as stored. The file
 // ends where the input ends.
-std::string ExpandLongNames(std::string_view input);
+void ExpandLongNames(std::string_view input, std::string& file);
 std::string CompressLongNames(std::string_view file, int mediaEntries);
 
 // Result-file input: byte 0 bit 0 = similar names (.lik) else duplicates
