@@ -564,22 +564,31 @@ TEST(CatalogDamage, DamagedLongNameFilesKeepWhatIsSoundAndAreSetAside) {
   }
 }
 
-TEST(CatalogDamage, ACountPastTheEndNeverSizesTheLoadedTable) {
-  if (!test::kCanLimitAddressSpace) GTEST_SKIP() << "needs a build without the address sanitizer";
-  test::TempDir dir;
-  const std::string path = dir.File("n.qdb");
+// A catalogue at `path` holding media "A" of `files` files, then `damage`
+// applied to the bytes of the file `damaged` (the catalogue or a side file).
+void MakeDamagedCatalog(const std::string& path, int files, const std::string& damaged,
+                        const std::function<void(std::vector<uint8_t>&)>& damage) {
   {
     Catalog catalog;
     ASSERT_TRUE(catalog.CreateCatalog(path));
     TMediaInfomation info = InfoFor();
-    ASSERT_TRUE(catalog.AddMedia(FlatMedia("A", 2), info));
+    ASSERT_TRUE(catalog.AddMedia(FlatMedia("A", files), info));
   }
+  auto bytes = ReadFileBytes(damaged);
+  damage(bytes);
+  test::WriteFileBytes(damaged, bytes);
+}
+
+TEST(CatalogDamage, ACountPastTheEndNeverSizesTheLoadedTable) {
+  if (!test::kCanLimitAddressSpace) GTEST_SKIP() << "needs a build without the address sanitizer";
+  test::TempDir dir;
+  const std::string path = dir.File("n.qdb");
   // The slot claims the most records a media may have (322 MB of table); the
   // file holds three.
-  auto bytes = ReadFileBytes(path);
-  const int32_t count = kMaxRecords;
-  std::memcpy(&bytes[TMediaSlot::kCount], &count, 4);
-  test::WriteFileBytes(path, bytes);
+  MakeDamagedCatalog(path, 2, path, [](auto& bytes) {
+    const int32_t count = kMaxRecords;
+    std::memcpy(&bytes[TMediaSlot::kCount], &count, 4);
+  });
   Catalog catalog;
   ASSERT_TRUE(catalog.OpenCatalog(path));
   GTEST_FLAG_SET(death_test_style, "threadsafe");
@@ -596,16 +605,10 @@ TEST(CatalogDamage, ACountPastTheEndNeverSizesTheLoadedTable) {
 TEST(CatalogDamage, AUsedCountAtTheCapacityStillTakesTheNextMediasLongNames) {
   test::TempDir dir;
   const std::string path = dir.File("u.qdb");
-  {
-    Catalog catalog;
-    ASSERT_TRUE(catalog.CreateCatalog(path));
-    TMediaInfomation info = InfoFor();
-    ASSERT_TRUE(catalog.AddMedia(FlatMedia("A", 1), info));
-  }
-  auto lfn = ReadFileBytes(dir.File("u.lfn"));
-  const int32_t used = 2000;
-  std::memcpy(&lfn[8], &used, 4);
-  test::WriteFileBytes(dir.File("u.lfn"), lfn);
+  MakeDamagedCatalog(path, 1, dir.File("u.lfn"), [](auto& lfn) {
+    const int32_t used = 2000;
+    std::memcpy(&lfn[8], &used, 4);
+  });
 
   Catalog catalog;
   ASSERT_TRUE(catalog.OpenCatalog(path));
