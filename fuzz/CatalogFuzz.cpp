@@ -1,10 +1,10 @@
 // The catalogue loader on a catalogue file of fuzzed bytes: open, every
 // media loaded with its paths and names, the comment list, a file search,
-// both analyses with their result files, and compaction, all through the
-// real engine on a real file. Besides any crash or sanitizer report, it fails
-// when what the engine wrote itself does not read back: a result file it
-// just wrote, or a compacted catalogue whose live media no longer load as
-// they did.
+// both analyses with their result files, a mark, a comment, a deletion and
+// compaction, all through the real engine on a real file. Besides any crash
+// or sanitizer report, it fails when what the engine wrote itself does not
+// read back: a result file it just wrote, or a compacted catalogue whose live
+// media no longer load as they did.
 
 #include <cstddef>
 #include <cstdint>
@@ -110,13 +110,26 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
       catalog.VisitMediaRecords(slot, [](int32_t, const TFileRec&) {});
       catalog.FetchMediaFacts(slot * kKeyFactor);
     }
-    const std::map<int, MediaView> before = LiveMedia(catalog);
+    std::map<int, MediaView> before = LiveMedia(catalog);
 
     Search(catalog);
     DupResultStore dup(&catalog);
     Analyse(catalog, dup, {});
     LikeResultStore like(&catalog);
     Analyse(catalog, like, " _-.()[]");
+
+    // What a user writes on a media that loads: a mark, a comment, and its
+    // deletion, which leaves compaction work to do.
+    for (auto it = before.begin(); it != before.end(); ++it) {
+      if (it->second.empty()) continue;
+      const int32_t key = it->first * kKeyFactor;
+      catalog.SetMark(0, key);
+      const int comment = catalog.AddComment(key, "fuzz", kKindFixed, it->second.front());
+      if (comment >= 0) catalog.SetCommentLink(comment, key);
+      catalog.DeleteMedia(it->first);
+      before.erase(it);
+      break;
+    }
 
     // Compaction keeps every live media as it was, only at another place.
     if (catalog.CompactCatalog() != CompactResult::Done) return 0;
