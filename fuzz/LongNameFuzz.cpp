@@ -1,9 +1,10 @@
 // The long-name file of fuzzed bytes beside a sound sample catalogue: read,
 // every media loaded with its names and pictures, then the writes that
 // rewrite the file (a new media with a long name, a rename, a picture, and
-// compaction squeezing out the sample's deleted media). Besides any crash or sanitizer report, it fails when the file
-// the engine rewrote does not read back as sound, or a media added after
-// the damage loses its long name.
+// compaction squeezing out the sample's deleted media).
+// Besides any crash or sanitizer report, it fails when the file the engine
+// rewrote does not read back as sound, or a media added after the damage
+// loses its long name.
 
 #include <cstddef>
 #include <cstdint>
