@@ -265,13 +265,15 @@ bool Catalog::DropUnsoundLongNameRanges() {
   // A media's range must lie inside the entries read and must not share
   // entries with another media's range; otherwise its names would be taken
   // from other entries. Such a media keeps its names cut to 91 bytes.
+  // An entry marked valid beyond "used" contradicts the header; it is dropped
+  // too, since a later add raises "used" over it unchecked.
   const auto count = static_cast<int32_t>(longNames_.size());
   std::vector<int> ranged;
   bool sound = true;
-  for (int s = 0; s < lnUsed_; ++s) {
+  for (int s = 0; s < kMaxMedia; ++s) {
     TLongNameMedia& m = longNameMedia_[s];
     if (m.Valid() != 1) continue;
-    if (m.First() < 0 || m.End() < m.First() || m.End() > count) {
+    if (s >= lnUsed_ || m.First() < 0 || m.End() < m.First() || m.End() > count) {
       m.SetValid(0);
       sound = false;
     } else if (m.End() > m.First()) {

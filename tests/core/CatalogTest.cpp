@@ -517,6 +517,14 @@ TEST(CatalogDamage, DamagedLongNameFilesKeepWhatIsSoundAndAreSetAside) {
       // every later media from its long names.
       {"capacity 0", [&](auto& b) { lfnField(b, 4, 0); }, true},
       {"capacity 1", [&](auto& b) { lfnField(b, 4, 1); }, true},
+      // Entries beyond "used" went unchecked until the next add raised it
+      // over them and indexed a reversed range.
+      {"reversed range beyond used",
+       [&](auto& b) {
+         lfnField(b, 8, 0);
+         entryRange(b, 0, -7, 2);
+       },
+       true},
   };
   for (const auto& c : cases) {
     test::TempDir dir;
