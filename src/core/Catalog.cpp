@@ -324,16 +324,15 @@ bool Catalog::ReadLongNamesFrom(BinaryFile& catalogue) {
   }
   ByteImage<16> head;
   head.CopyFrom(0, header.data(), 16);
-  // A capacity of none (or beyond the slots) is not a header this program
-  // wrote: taking it would silently keep every later media from its names.
-  const bool capacitySound = head.I32(4) >= 1 && head.I32(4) <= kMaxMedia;
-  lnCapacity_ = capacitySound ? head.I32(4) : kMaxMedia;
+  // The capacity is fixed: any other value is damage, and taking it would
+  // hide sound entries now and keep later media from their long names.
+  lnCapacity_ = kMaxMedia;
   lnUsed_ = std::clamp(head.I32(8), 0, lnCapacity_);
   int32_t count = std::clamp(head.I32(12), 0, kMaxLongNames);
   for (int s = 0; s < kMaxMedia; ++s)
     longNameMedia_[s].CopyFrom(0, &header[512 + s * TLongNameMedia::kSize], TLongNameMedia::kSize);
 
-  bool complete = capacitySound && head.I32(12) == count && head.I32(8) == lnUsed_;
+  bool complete = head.I32(12) == count && head.I32(4) == kMaxMedia && head.I32(8) == lnUsed_;
   std::vector<uint8_t> block(static_cast<std::size_t>(count) * TLongName::kSize);
   int32_t got = count;
   try {
@@ -363,13 +362,15 @@ bool Catalog::DropUnsoundLongNameRanges() {
   // A media's range must lie inside the entries read and must not share
   // entries with another media's range; otherwise its names would be taken
   // from other entries. Such a media keeps its names cut to 91 bytes.
+  // An entry marked valid beyond "used" contradicts the header; it is dropped
+  // too, since a later add raises "used" over it unchecked.
   const auto count = static_cast<int32_t>(longNames_.size());
   std::vector<int> ranged;
   bool sound = true;
-  for (int s = 0; s < lnUsed_; ++s) {
+  for (int s = 0; s < kMaxMedia; ++s) {
     TLongNameMedia& m = longNameMedia_[s];
     if (m.Valid() != 1) continue;
-    if (m.First() < 0 || m.End() < m.First() || m.End() > count) {
+    if (s >= lnUsed_ || m.First() < 0 || m.End() < m.First() || m.End() > count) {
       m.SetValid(0);
       sound = false;
     } else if (m.End() > m.First()) {
@@ -761,7 +762,7 @@ std::optional<int> Catalog::AddMediaLocked(BinaryFile& file, const MediaRecordSo
       old.SetDeletedDate(DosNow());
     }
 
-    if (lnUsed_ < lnCapacity_) {
+    if (slot < lnCapacity_) {
       TLongNameMedia& m = longNameMedia_[slot];
       m = TLongNameMedia{};
       m.SetSlotCopy(s);
@@ -955,9 +956,13 @@ bool Catalog::LoadMedia(int slot) {
   // kept from one load to the next, so browsing does not reallocate.
   std::vector<TFileRec>& recs = loadedRecs_;
   try {
-    recs.resize(static_cast<std::size_t>(count) + 1);
-    if (!file.ReadAt(position, reinterpret_cast<uint8_t*>(recs.data()),
-                     static_cast<std::size_t>(count) * TFileRec::kSize)) {
+    // A damaged count must not size the table before the file has shown it
+    // holds that many records.
+    const int64_t bytes = int64_t{count} * TFileRec::kSize;
+    const bool inside = position + bytes <= file.Size();
+    if (inside) recs.resize(static_cast<std::size_t>(count) + 1);
+    if (!inside || !file.ReadAt(position, reinterpret_cast<uint8_t*>(recs.data()),
+                                static_cast<std::size_t>(bytes))) {
       UnloadMedia();
       lastError_ = "The records of media " + std::to_string(slot) + " run past the end of \"" +
                    catalogPath_ + "\"";
