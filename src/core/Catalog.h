@@ -186,6 +186,7 @@ class Catalog {
   // ---- Long names ----
   void AppendLongName(int32_t record, std::string_view name);
   int LongNameEntries() const { return static_cast<int>(longNames_.size()); }
+  const TLongName& LongNameEntry(int i) const { return longNames_.at(static_cast<std::size_t>(i)); }
   std::string LongNameOf(int record) const;
   bool HasLongName(int record) const;
   std::string LongNameByKey(int32_t key, std::string_view storedName) const;
