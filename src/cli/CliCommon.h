@@ -14,6 +14,8 @@
 #include <string_view>
 #include <vector>
 
+#include "browse/MediaPath.h"
+
 namespace plomix {
 class Catalog;
 }
@@ -47,8 +49,8 @@ struct Context {
 
 struct Command {
   std::string name;
-  std::string usage;                     // "create PATH [--overwrite]"
-  std::string summary;                   // one line of help
+  std::string usage;                      // "create PATH [--overwrite]"
+  std::string summary;                    // one line of help
   std::vector<std::string> valueOptions;  // options that take a value
   std::vector<std::string> flagOptions;   // options without a value ("--json" is always known)
   std::function<int(Context&)> run;
@@ -68,6 +70,12 @@ Args ParseArgs(const Command& command, int argc, char** argv, int first);
 // Opens a catalogue for a command, with its long names; throws CliError with a
 // one-line reason when it is missing or damaged.
 void OpenCatalogOrThrow(Catalog& catalog, const std::string& path);
+
+// The media (and folder or entry) named by the argument "MEDIA\A\B" (UTF-8),
+// with the media loaded; a CliError when any part names nothing.
+MediaPath ResolveOrThrow(Catalog& catalog, const std::string& utf8Path, PathEnd end);
+// The live media named `utf8Name`, or a CliError.
+int MediaOrThrow(const Catalog& catalog, const std::string& utf8Name);
 
 // Integer argument, or a CliError naming `what`.
 int ParseInt(const std::string& text, const char* what);

@@ -11,6 +11,7 @@
 #include <optional>
 #include <ostream>
 
+#include "browse/FolderChildren.h"
 #include "cli/CliCommon.h"
 #include "core/Catalog.h"
 #include "core/Format.h"
@@ -229,87 +230,18 @@ int ReadCommand(Context& ctx) {
 
 // ---- Browsing a catalogued media ----
 
-int MediaSlotByName(Catalog& catalog, const std::string& nameCp932) {
-  if (catalog.IsMediaNameFree(nameCp932))
-    throw CliError("no media named \"" + U8(nameCp932) + "\"");
-  return catalog.LastEqualNameSlot();
-}
-
-// Record index of the folder named by `parts` below the root, or a CliError.
-int FindFolder(Catalog& catalog, const std::vector<std::string>& parts) {
-  int folder = 0;
-  for (const std::string& part : parts) {
-    const int first = catalog.LoadedRec(folder).FirstChild();
-    int found = -1;
-    for (int r = first; r > 0 && r < catalog.LoadedCount(); ++r) {
-      const TFileRec& rec = catalog.LoadedRec(r);
-      if (rec.Parent() != folder || rec.Kind() == 0) break;
-      if (IsFolderKind(rec.Kind()) && catalog.RecordName(r) == part) {
-        found = r;
-        break;
-      }
-    }
-    if (found < 0) throw CliError("no folder \"" + U8(part) + "\"");
-    folder = found;
-  }
-  return folder;
-}
-
-// "MEDIA\A\B" (or with "/"): the media's slot and its folder names, CP932. A
-// media name may itself hold "/" or "\" (a nameless media is named by its
-// date-time, "yyyy/mm/dd hh:nn:ss"), so the media is the longest leading part
-// that names one; only the rest is cut into folders.
-struct Location {
-  int slot = -1;
-  std::vector<std::string> folders;
-};
-
-Location FindLocation(Catalog& catalog, const std::string& utf8) {
-  std::string cp932 = Sjis(utf8);
-  cp932.erase(0, cp932.find_first_not_of("\\/"));
-  if (cp932.empty()) throw CliError("missing MEDIA");
-  std::vector<std::size_t> cuts;  // separator positions, never a trail byte
-  for (std::size_t i = 0; i < cp932.size(); ++i) {
-    if (text::IsLeadByte(static_cast<uint8_t>(cp932[i])))
-      ++i;
-    else if (cp932[i] == '\\' || cp932[i] == '/')
-      cuts.push_back(i);
-  }
-  cuts.push_back(cp932.size());
-  for (auto cut = cuts.rbegin(); cut != cuts.rend(); ++cut) {
-    const std::string media = cp932.substr(0, *cut);
-    if (media.empty() || catalog.IsMediaNameFree(media)) continue;
-    Location location{catalog.LastEqualNameSlot(), {}};
-    std::string current;
-    for (std::size_t i = *cut; i < cp932.size(); ++i) {
-      if (std::find(cuts.begin(), cuts.end(), i) == cuts.end()) {
-        current.push_back(cp932[i]);
-      } else if (!current.empty()) {
-        location.folders.push_back(current);
-        current.clear();
-      }
-    }
-    if (!current.empty()) location.folders.push_back(current);
-    return location;
-  }
-  throw CliError("no media named \"" + U8(cp932.substr(0, cuts.front())) + "\"");
-}
-
 int LsCommand(Context& ctx) {
   Catalog catalog;
   OpenCatalogOrThrow(catalog, ctx.args.Positional(0, "CATALOG"));
-  const Location location = FindLocation(catalog, ctx.args.Positional(1, "MEDIA"));
-  if (!catalog.LoadMedia(location.slot)) throw CliError(catalog.LastError());
-  const int folder = FindFolder(catalog, location.folders);
+  const int folder =
+      ResolveOrThrow(catalog, ctx.args.Positional(1, "MEDIA"), PathEnd::Folder).Record();
   Settings settings;
   const std::string dateFormat = text::QStringToCp932(settings.GetString(REG_FormatUpdateDateTime));
   TypeNames types;
   QJsonArray array;
   std::vector<std::vector<std::string>> rows;
-  const int first = catalog.LoadedRec(folder).FirstChild();
-  for (int r = first; r > 0 && r < catalog.LoadedCount(); ++r) {
+  ForEachChild(catalog, folder, [&](int32_t r) {
     const TFileRec& rec = catalog.LoadedRec(r);
-    if (rec.Parent() != folder || rec.Kind() == 0) break;
     const std::string name = catalog.RecordName(r);
     const bool isFolder = IsFolderKind(rec.Kind());
     const int count = isFolder ? rec.AllFiles() : 1;
@@ -333,7 +265,8 @@ int LsCommand(Context& ctx) {
                       FormatNumber(rec.Allocated()), FormatNumber(rec.Allocated() - rec.Size()),
                       U8(rec.Version()), comment});
     }
-  }
+    return true;
+  });
   if (ctx.json)
     PrintJson(ctx.out, array);
   else
@@ -343,11 +276,9 @@ int LsCommand(Context& ctx) {
 
 void TreeOf(Catalog& catalog, int folder, int depth, QJsonArray& array,
             std::vector<std::vector<std::string>>& rows, bool json) {
-  const int first = catalog.LoadedRec(folder).FirstChild();
-  for (int r = first; r > 0 && r < catalog.LoadedCount(); ++r) {
+  ForEachChild(catalog, folder, [&](int32_t r) {
     const TFileRec& rec = catalog.LoadedRec(r);
-    if (rec.Parent() != folder || rec.Kind() == 0) break;
-    if (!IsFolderKind(rec.Kind())) continue;
+    if (!IsFolderKind(rec.Kind())) return true;
     const std::string name = U8(catalog.RecordName(r));
     if (json)
       array.append(QJsonObject{{"depth", depth},
@@ -358,14 +289,14 @@ void TreeOf(Catalog& catalog, int folder, int depth, QJsonArray& array,
     else
       rows.push_back({std::string(static_cast<std::size_t>(depth) * 2, ' ') + name});
     TreeOf(catalog, r, depth + 1, array, rows, json);
-  }
+    return true;
+  });
 }
 
 int TreeCommand(Context& ctx) {
   Catalog catalog;
   OpenCatalogOrThrow(catalog, ctx.args.Positional(0, "CATALOG"));
-  const std::string media = Sjis(ctx.args.Positional(1, "MEDIA"));
-  const int slot = MediaSlotByName(catalog, media);
+  const int slot = MediaOrThrow(catalog, ctx.args.Positional(1, "MEDIA"));
   if (!catalog.LoadMedia(slot)) throw CliError(catalog.LastError());
   QJsonArray array;
   std::vector<std::vector<std::string>> rows{{U8(catalog.RecordName(0))}};

@@ -59,12 +59,6 @@ uint32_t ParseDate(const std::string& text, bool upper) {
   return static_cast<uint32_t>(packed);
 }
 
-int LiveSlotNamed(const Catalog& catalog, const std::string& nameCp932) {
-  for (int s = 0; s < catalog.SlotsUsed(); ++s)
-    if (catalog.Slot(s).IsLive() && catalog.Slot(s).Name() == nameCp932) return s;
-  throw CliError("no media named \"" + U8(nameCp932) + "\"");
-}
-
 SearchConditions ConditionsFromArgs(const Args& args) {
   SearchConditions c;
   if (args.Has("--name")) {
@@ -125,7 +119,7 @@ std::vector<int> MediaFromArgs(const Catalog& catalog, const Args& args) {
   std::vector<int> slots;
   auto it = args.values.find("--media");
   if (it != args.values.end()) {
-    for (const std::string& name : it->second) slots.push_back(LiveSlotNamed(catalog, Sjis(name)));
+    for (const std::string& name : it->second) slots.push_back(MediaOrThrow(catalog, name));
   } else {
     for (int s = 0; s < catalog.SlotsUsed(); ++s)
       if (catalog.Slot(s).IsLive()) slots.push_back(s);
@@ -203,54 +197,13 @@ ExportMode ModeFromText(const std::string& mode) {
   throw CliError("--mode must be name, fullpath, contents or media");
 }
 
-// The record of MEDIA\A\B (or MEDIA/A/B) in `slot`, which it loads; 0 for
-// the media itself.
-int ResolveEntry(Catalog& catalog, const std::string& selection, int& slot) {
-  std::vector<std::string> parts;
-  std::string part;
-  const std::string cp932 = Sjis(selection);
-  for (std::size_t i = 0; i < cp932.size(); ++i) {
-    const char c = cp932[i];
-    // The second byte of a two-byte character may be 0x5C ("表", "ソ"): it
-    // belongs to the name, not a separator.
-    if (text::IsLeadByte(static_cast<uint8_t>(c)) && i + 1 < cp932.size()) {
-      part += c;
-      part += cp932[++i];
-    } else if (c == '\\' || c == '/') {
-      parts.push_back(part);
-      part.clear();
-    } else {
-      part += c;
-    }
-  }
-  parts.push_back(part);
-  while (parts.size() > 1 && parts.back().empty()) parts.pop_back();
-  slot = LiveSlotNamed(catalog, parts.front());
-  if (!catalog.LoadMedia(slot)) throw CliError(catalog.LastError());
-  int record = 0;
-  for (std::size_t i = 1; i < parts.size(); ++i) {
-    int child = catalog.LoadedRec(record).FirstChild();
-    const int parent = record;
-    record = -1;
-    for (;
-         child >= 0 && child < catalog.LoadedCount() && catalog.LoadedRec(child).Parent() == parent;
-         ++child) {
-      if (catalog.RecordName(child) == parts[i]) {
-        record = child;
-        break;
-      }
-    }
-    if (record < 0) throw CliError("no entry \"" + selection + "\"");
-  }
-  return record;
-}
-
 ExportSelectionInput SelectionFromArgs(Catalog& catalog, const Args& args) {
   ExportSelectionInput input;
   int folder = -2;
   for (std::size_t i = 1; i < args.positional.size(); ++i) {
-    int slot = -1;
-    const int record = ResolveEntry(catalog, args.positional[i], slot);
+    const MediaPath path = ResolveOrThrow(catalog, args.positional[i], PathEnd::AnyEntry);
+    const int slot = path.slot;
+    const int record = path.Record();
     const bool mediaRow = record == 0;
     if (i > 1 && mediaRow != input.mediaRows)
       throw CliError("media and entries inside media cannot be exported together");

@@ -4,6 +4,7 @@
 #include <iterator>
 #include <unordered_map>
 
+#include "browse/FolderChildren.h"
 #include "core/BinaryFile.h"
 #include "core/Catalog.h"
 #include "core/Format.h"
@@ -224,9 +225,7 @@ std::string TextExport::FolderMarkText(bool folder) const {
 }
 
 bool TextExport::InSiblingRun(int r, int parent) const {
-  if (r < 0 || r >= catalog_.LoadedCount()) return false;
-  const TFileRec& rec = catalog_.LoadedRec(r);
-  return rec.Parent() == parent && rec.Kind() != kKindCatalog;
+  return InChildRun(catalog_, r, parent);
 }
 
 bool TextExport::HasLaterSibling(int r) const {

@@ -16,12 +16,13 @@
 #include <QTreeWidget>
 #include <algorithm>
 
+#include "browse/BrowseHistory.h"
+#include "browse/MediaPath.h"
 #include "core/BusyScope.h"
 #include "core/Catalog.h"
 #include "core/Prompter.h"
 #include "core/Settings.h"
 #include "core/Text.h"
-#include "ui/BrowseHistory.h"
 #include "ui/DatePage.h"
 #include "ui/DetailPanel.h"
 #include "ui/FileListModel.h"
@@ -488,9 +489,9 @@ void MediaPage::ExpandNode(QTreeWidgetItem* item) {
   item->setExpanded(true);
 }
 
-QTreeWidgetItem* MediaPage::ChildByText(QTreeWidgetItem* item, const QString& text) {
+QTreeWidgetItem* MediaPage::ChildByKey(QTreeWidgetItem* item, int32_t key) {
   for (int i = 0; i < item->childCount(); ++i)
-    if (item->child(i)->text(0) == text) return item->child(i);
+    if (KeyOf(item->child(i)) == key) return item->child(i);
   return nullptr;
 }
 
@@ -563,11 +564,18 @@ void MediaPage::GoToPath(const QString& path) {
   QTreeWidgetItem* node = TopNode();
   if (node == nullptr) return;
   if (!path.isEmpty()) {
-    for (const QString& part : path.split('\\')) {
+    const MediaPath where = ResolveMediaPath(session_.GetCatalog(), Sj(path));
+    if (where.slot < 0) return;
+    // Down the tree as far as the path was found: the nodes on the way are
+    // expanded even when a later part names nothing.
+    std::vector<int32_t> keys{MakeKey(where.slot, 0)};
+    for (int32_t record : where.records) keys.push_back(MakeKey(where.slot, record));
+    for (int32_t key : keys) {
       ExpandNode(node);
-      node = ChildByText(node, part);
+      node = ChildByKey(node, key);
       if (node == nullptr) return;
     }
+    if (!where.Found()) return;
   }
   if (TreeView1->currentItem() == node)
     TreeView1Change(node);
@@ -575,11 +583,11 @@ void MediaPage::GoToPath(const QString& path) {
     TreeView1->setCurrentItem(node);
 }
 
-void MediaPage::OpenRowByName(const QString& name) {
+void MediaPage::OpenRow(int32_t key) {
   QTreeWidgetItem* current = TreeView1->currentItem();
   if (current == nullptr) return;
   if (current->childCount() == 0) ExpandNode(current);
-  QTreeWidgetItem* child = ChildByText(current, name);
+  QTreeWidgetItem* child = ChildByKey(current, key);
   if (child == nullptr) return;
   TreeView1->setCurrentItem(child);
   child->setExpanded(true);
@@ -680,7 +688,7 @@ void MediaPage::ListView1DblClick() {
   // Opening a catalogued file needs its media mounted, which this window
   // does not check yet; folders and media open their tree node.
   if (row.Kind == kKindFile) return;
-  OpenRowByName(Q(row.Name));
+  OpenRow(row.Key);
 }
 
 void MediaPage::chkDupInfoShowClick() {

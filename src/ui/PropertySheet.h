@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "core/Records.h"
-#include "ui/EntryRows.h"
+#include "browse/EntryRows.h"
 
 namespace plomix {
 

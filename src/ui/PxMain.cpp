@@ -26,7 +26,7 @@
 #include "reading/PxDrive.h"
 #include "reading/ReadRequest.h"
 #include "reading/Scanner.h"
-#include "ui/BrowseHistory.h"
+#include "browse/BrowseHistory.h"
 #include "ui/DupPage.h"
 #include "ui/ImageList.h"
 #include "ui/LikePage.h"

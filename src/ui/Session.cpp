@@ -8,7 +8,7 @@
 #include "reading/Drives.h"
 #include "reading/ReadRequest.h"
 #include "reading/Scanner.h"
-#include "ui/BrowseHistory.h"
+#include "browse/BrowseHistory.h"
 #include "ui/ImageList.h"
 
 namespace plomix {

@@ -27,7 +27,7 @@
 #include "core/Settings.h"
 #include "reading/Drives.h"
 #include "reading/ReadRequest.h"
-#include "ui/BrowseHistory.h"
+#include "browse/BrowseHistory.h"
 #include "ui/FileListModel.h"
 #include "ui/FileListPanel.h"
 #include "ui/MediaPage.h"

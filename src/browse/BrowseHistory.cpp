@@ -1,4 +1,4 @@
-#include "ui/BrowseHistory.h"
+#include "browse/BrowseHistory.h"
 
 #include <QCoreApplication>
 #include <QDir>

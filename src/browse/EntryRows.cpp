@@ -1,6 +1,7 @@
-#include "ui/EntryRows.h"
+#include "browse/EntryRows.h"
 
 #include "analysis/ResultStore.h"
+#include "browse/FolderChildren.h"
 #include "core/Catalog.h"
 #include "core/Format.h"
 #include "core/TypeNames.h"
@@ -52,19 +53,17 @@ EntryRows BuildEntryRows(Catalog& catalog, int32_t key) {
     out.shown.record.Name = catalog.RecordName(record);
     out.shown.path = catalog.BuildRecordPath(slot, record) + "\\" + out.shown.record.Name;
   }
-  const int32_t first = catalog.LoadedRec(record).FirstChild();
-  if (first <= 0) return out;
-  for (int32_t r = first; r < catalog.LoadedCount() && catalog.LoadedRec(r).Parent() == record;
-       ++r) {
+  ForEachChild(catalog, record, [&](int32_t r) {
     if (static_cast<int>(out.rows.size()) >= kMaxListRows) {
       out.truncated = true;
-      break;
+      return false;
     }
     TRecord row = catalog.LoadedRec(r).ToRecord();
     row.Key = MakeKey(slot, r);
     row.Name = catalog.RecordName(r);
     out.rows.push_back(std::move(row));
-  }
+    return true;
+  });
   return out;
 }
 
