@@ -80,12 +80,6 @@ int MediaOrThrow(const Catalog& catalog, const std::string& utf8Name);
 // Integer argument, or a CliError naming `what`.
 int ParseInt(const std::string& text, const char* what);
 
-// CP932 bytes -> UTF-8 / QString for output.
-std::string U8(std::string_view cp932);
-QString Q(std::string_view cp932);
-// UTF-8 argument -> CP932 bytes.
-std::string Sjis(std::string_view utf8);
-
 // Writes a JSON value followed by a newline.
 void PrintJson(std::ostream& out, const QJsonObject& object);
 void PrintJson(std::ostream& out, const QJsonArray& array);

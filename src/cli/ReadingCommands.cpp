@@ -63,7 +63,7 @@ char LetterArg(const std::string& text) {
 }
 
 std::string KindText(int kind) {
-  return kind == 0 ? std::string("-") : U8(MediaKindName(kind));
+  return kind == 0 ? std::string("-") : text::Cp932ToUtf8(MediaKindName(kind));
 }
 
 int DrivesCommand(Context& ctx) {
@@ -148,7 +148,7 @@ char LetterForPath(Drives& drives, const std::string& folder) {
 // The media slot keeps no more, and cutting longer input there could split a
 // double-byte character, so it is refused instead.
 std::string FilingText(const Context& ctx, const char* option, std::size_t cap) {
-  std::string cp932 = Sjis(ctx.args.Value(option));
+  std::string cp932 = text::Utf8ToCp932(ctx.args.Value(option));
   if (cp932.size() > cap)
     throw CliError(std::string(option) + " takes at most " + std::to_string(cap) +
                    " bytes in Shift_JIS (\"" + ctx.args.Value(option) + "\" has " +
@@ -186,7 +186,7 @@ int ReadCommand(Context& ctx) {
     ReadForm form = w.InitialForm();
     form.volumeName = !ctx.args.Has("--name");
     w.FetchDriveVolume(form, true, std::string(1, letter));
-    if (ctx.args.Has("--name")) form.name = Sjis(ctx.args.Value("--name"));
+    if (ctx.args.Has("--name")) form.name = text::Utf8ToCp932(ctx.args.Value("--name"));
     form.category = category;
     form.location = location;
     form.locationDetail = detail;
@@ -200,7 +200,7 @@ int ReadCommand(Context& ctx) {
   if (!added) {
     if (!catalog.HasFreeSlot()) throw CliError("the catalogue holds the maximum number of media");
     if (!confirmed && prompter.ReplaceAsked())
-      throw CliError("a media named \"" + U8(mediaName) +
+      throw CliError("a media named \"" + text::Cp932ToUtf8(mediaName) +
                      "\" exists (add --replace to replace it)");
     if (!confirmed) throw CliError(std::string(1, letter) + ": is not ready");
     throw CliError(std::string(1, letter) + ": " + drives.FolderOf(letter) + " holds no entry");
@@ -210,9 +210,9 @@ int ReadCommand(Context& ctx) {
   const TFileRec root = s.Root();
   if (ctx.json) {
     PrintJson(ctx.out, QJsonObject{{"slot", slot},
-                                   {"name", Q(s.Name())},
-                                   {"drive", Q(s.Drive())},
-                                   {"kind", Q(s.KindName())},
+                                   {"name", text::Cp932ToQString(s.Name())},
+                                   {"drive", text::Cp932ToQString(s.Drive())},
+                                   {"kind", text::Cp932ToQString(s.KindName())},
                                    {"files", root.AllFiles()},
                                    {"folders", root.AllFolders()},
                                    {"size", root.Size()},
@@ -221,7 +221,7 @@ int ReadCommand(Context& ctx) {
                                    {"overflow", scanner.ScanOverflow()},
                                    {"replaced", workflow.ReplaceSlot()}});
   } else {
-    ctx.out << "read " << letter << ": into slot " << slot << " \"" << U8(s.Name())
+    ctx.out << "read " << letter << ": into slot " << slot << " \"" << text::Cp932ToUtf8(s.Name())
             << "\": " << root.AllFolders() << " folders, " << root.AllFiles() << " files, "
             << FormatNumber(root.Size()) << " Byte\n";
   }
@@ -245,12 +245,12 @@ int LsCommand(Context& ctx) {
     const std::string name = catalog.RecordName(r);
     const bool isFolder = IsFolderKind(rec.Kind());
     const int count = isFolder ? rec.AllFiles() : 1;
-    const std::string type = U8(types.TypeName(rec.Kind(), name));
-    const std::string date = U8(FormatDateTime(dateFormat, rec.FileDate()));
+    const std::string type = text::Cp932ToUtf8(types.TypeName(rec.Kind(), name));
+    const std::string date = text::Cp932ToUtf8(FormatDateTime(dateFormat, rec.FileDate()));
     const std::string comment =
-        rec.CommentNo() >= 0 ? U8(catalog.CommentText(rec.CommentNo())) : "";
+        rec.CommentNo() >= 0 ? text::Cp932ToUtf8(catalog.CommentText(rec.CommentNo())) : "";
     if (ctx.json) {
-      array.append(QJsonObject{{"name", Q(name)},
+      array.append(QJsonObject{{"name", text::Cp932ToQString(name)},
                                {"folder", isFolder},
                                {"count", count},
                                {"size", rec.Size()},
@@ -258,12 +258,13 @@ int LsCommand(Context& ctx) {
                                {"date", QString::fromStdString(date)},
                                {"allocated", rec.Allocated()},
                                {"gap", rec.Allocated() - rec.Size()},
-                               {"version", Q(rec.Version())},
+                               {"version", text::Cp932ToQString(rec.Version())},
                                {"comment", QString::fromStdString(comment)}});
     } else {
-      rows.push_back({U8(name), FormatNumber(count), FormatNumber(rec.Size()), type, date,
-                      FormatNumber(rec.Allocated()), FormatNumber(rec.Allocated() - rec.Size()),
-                      U8(rec.Version()), comment});
+      rows.push_back({text::Cp932ToUtf8(name), FormatNumber(count), FormatNumber(rec.Size()), type,
+                      date, FormatNumber(rec.Allocated()),
+                      FormatNumber(rec.Allocated() - rec.Size()), text::Cp932ToUtf8(rec.Version()),
+                      comment});
     }
     return true;
   });
@@ -279,7 +280,7 @@ void TreeOf(Catalog& catalog, int folder, int depth, QJsonArray& array,
   ForEachChild(catalog, folder, [&](int32_t r) {
     const TFileRec& rec = catalog.LoadedRec(r);
     if (!IsFolderKind(rec.Kind())) return true;
-    const std::string name = U8(catalog.RecordName(r));
+    const std::string name = text::Cp932ToUtf8(catalog.RecordName(r));
     if (json)
       array.append(QJsonObject{{"depth", depth},
                                {"name", QString::fromStdString(name)},
@@ -299,10 +300,10 @@ int TreeCommand(Context& ctx) {
   const int slot = MediaOrThrow(catalog, ctx.args.Positional(1, "MEDIA"));
   if (!catalog.LoadMedia(slot)) throw CliError(catalog.LastError());
   QJsonArray array;
-  std::vector<std::vector<std::string>> rows{{U8(catalog.RecordName(0))}};
+  std::vector<std::vector<std::string>> rows{{text::Cp932ToUtf8(catalog.RecordName(0))}};
   if (ctx.json)
     array.append(QJsonObject{{"depth", 0},
-                             {"name", Q(catalog.RecordName(0))},
+                             {"name", text::Cp932ToQString(catalog.RecordName(0))},
                              {"files", catalog.LoadedRec(0).AllFiles()},
                              {"folders", catalog.LoadedRec(0).AllFolders()},
                              {"size", catalog.LoadedRec(0).Size()}});

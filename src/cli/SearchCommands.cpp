@@ -63,7 +63,7 @@ SearchConditions ConditionsFromArgs(const Args& args) {
   SearchConditions c;
   if (args.Has("--name")) {
     c.nameEnabled = true;
-    c.namePattern = Sjis(args.Value("--name"));
+    c.namePattern = text::Utf8ToCp932(args.Value("--name"));
     c.namePartial = args.Has("--partial");
     c.nameCaseSensitive = args.Has("--case");
     c.nameCombineAnd = args.Has("--and");
@@ -72,7 +72,7 @@ SearchConditions ConditionsFromArgs(const Args& args) {
       throw CliError("wildcards cannot be used with --partial");
     if (args.Has("--name2")) {
       if (!c.namePartial) throw CliError("--name2 needs --partial");
-      c.namePattern2 = Sjis(args.Value("--name2"));
+      c.namePattern2 = text::Utf8ToCp932(args.Value("--name2"));
     }
   } else if (args.Has("--name2") || args.Has("--partial")) {
     throw CliError("--name2 and --partial need --name");
@@ -98,7 +98,7 @@ SearchConditions ConditionsFromArgs(const Args& args) {
     c.commentCaseSensitive = args.Has("--comment-case");
     if (args.positional.size() > 1) {
       c.commentSubstring = true;
-      c.commentPattern = Sjis(args.positional[1]);
+      c.commentPattern = text::Utf8ToCp932(args.positional[1]);
       if (c.commentPattern.empty()) throw CliError("the comment text is empty");
     }
   } else if (args.Has("--comment-or") || args.Has("--comment-case")) {
@@ -157,24 +157,25 @@ int Search(Context& ctx) {
   for (const TRecord& hit : search.SearchRecs()) {
     const SearchHitFields f = DescribeSearchHit(hit, catalog, typeNames, dateFormat);
     if (ctx.json) {
-      hits.append(QJsonObject{{"key", hit.Key},
-                              {"media", Q(catalog.Slot(SlotOfKey(hit.Key)).Name())},
-                              {"name", Q(f.name)},
-                              {"count", f.count},
-                              {"path", Q(f.path)},
-                              {"category", Q(f.category)},
-                              {"location", Q(f.location)},
-                              {"detail", Q(f.locationDetail)},
-                              {"size", f.size},
-                              {"type", Q(f.typeName)},
-                              {"date", Q(f.dateText)},
-                              {"allocated", f.allocated},
-                              {"gap", f.allocated - f.size},
-                              {"version", Q(f.version)},
-                              {"comment", Q(f.comment)}});
+      hits.append(
+          QJsonObject{{"key", hit.Key},
+                      {"media", text::Cp932ToQString(catalog.Slot(SlotOfKey(hit.Key)).Name())},
+                      {"name", text::Cp932ToQString(f.name)},
+                      {"count", f.count},
+                      {"path", text::Cp932ToQString(f.path)},
+                      {"category", text::Cp932ToQString(f.category)},
+                      {"location", text::Cp932ToQString(f.location)},
+                      {"detail", text::Cp932ToQString(f.locationDetail)},
+                      {"size", f.size},
+                      {"type", text::Cp932ToQString(f.typeName)},
+                      {"date", text::Cp932ToQString(f.dateText)},
+                      {"allocated", f.allocated},
+                      {"gap", f.allocated - f.size},
+                      {"version", text::Cp932ToQString(f.version)},
+                      {"comment", text::Cp932ToQString(f.comment)}});
     } else {
       std::vector<std::string> row;
-      for (const std::string& cell : SearchHitTexts(f)) row.push_back(U8(cell));
+      for (const std::string& cell : SearchHitTexts(f)) row.push_back(text::Cp932ToUtf8(cell));
       rows.push_back(std::move(row));
     }
   }
@@ -243,16 +244,17 @@ int Export(Context& ctx) {
     QJsonArray lines;
     std::size_t start = 0;
     for (std::size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2)
-      lines.append(Q(std::string_view(text).substr(start, end - start)));
+      lines.append(text::Cp932ToQString(std::string_view(text).substr(start, end - start)));
     const std::string label = TextExport::ExportLabel(mode, input.mediaRows);
     PrintJson(ctx.out,
-              QJsonObject{{"label", Q(label)},
-                          {"proposedFileName", Q(ProposeExportFileName(label, DosNow()))},
+              QJsonObject{{"label", text::Cp932ToQString(label)},
+                          {"proposedFileName",
+                           text::Cp932ToQString(ProposeExportFileName(label, DosNow()))},
                           {"bytes", static_cast<double>(text.size())},
                           {"file", file.empty() ? QJsonValue() : QString::fromStdString(file)},
                           {"lines", lines}});
   } else if (file.empty()) {
-    ctx.out << U8(text);
+    ctx.out << text::Cp932ToUtf8(text);
   }
   return 0;
 }

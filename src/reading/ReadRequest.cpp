@@ -15,10 +15,6 @@ namespace plomix {
 
 namespace {
 
-QString Q(std::string_view utf8) {
-  return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
-}
-
 std::string NowText() {
   return FormatDateTime("yyyy/mm/dd hh:nn:ss", DosNow());
 }
@@ -80,8 +76,8 @@ int ReadWorkflow::ValidateReadRequest(ReadForm& form) {
   const char letter = DriveLetterOf(form.drive);
   const int driveNumber = letter == 0 ? 0 : letter - 'A' + 1;
   while (drives_.GetClusterSize(driveNumber) == 0) {
-    if (prompter_.Message(Q(NotReadyMessage()), PromptIcon::Error, PromptButtons::RetryCancel) !=
-        PromptResult::Retry)
+    if (prompter_.Message(text::Utf8ToQString(NotReadyMessage()), PromptIcon::Error,
+                          PromptButtons::RetryCancel) != PromptResult::Retry)
       return kReadRefused;
   }
   FetchDriveVolume(form, false, form.drive);
@@ -99,7 +95,8 @@ int ReadWorkflow::ValidateReadRequest(ReadForm& form) {
         "\r\n旧作成日時：" +
         text::Cp932ToUtf8(FormatDateTime(text::Utf8ToCp932("yyyy/mm/dd(aaa) hh:nn:ss"),
                                          catalog_.SlotReadDate(slot)));
-    if (prompter_.Message(Q(question), sameMedia ? PromptIcon::Question : PromptIcon::Warning,
+    if (prompter_.Message(text::Utf8ToQString(question),
+                          sameMedia ? PromptIcon::Question : PromptIcon::Warning,
                           PromptButtons::OkCancel) != PromptResult::Ok)
       return kReadRefused;
     result = kReadReplacing;
@@ -135,7 +132,8 @@ bool ReadWorkflow::ConfirmRead(ReadForm& form, bool storeDupMode) {
 
 bool ReadWorkflow::ReadMediaCommand(const std::function<bool(ReadWorkflow&)>& dialog) {
   if (!catalog_.HasFreeSlot()) {
-    prompter_.Message(Q(SlotLimitMessage()), PromptIcon::Error, PromptButtons::Ok);
+    prompter_.Message(text::Utf8ToQString(SlotLimitMessage()), PromptIcon::Error,
+                      PromptButtons::Ok);
     return false;
   }
   bool added = false;

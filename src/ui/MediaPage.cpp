@@ -42,13 +42,6 @@ namespace {
 const QString kAllTab = QStringLiteral("すべて");
 constexpr int kKeyRole = Qt::UserRole + 1;
 
-QString Q(const std::string& cp932) {
-  return text::Cp932ToQString(cp932);
-}
-std::string Sj(const QString& text) {
-  return text::QStringToCp932(text);
-}
-
 }  // namespace
 
 // ---------------------------------------------------------------- construction
@@ -403,7 +396,7 @@ void MediaPage::ShowEntry(int32_t key) {
   const int slot = SlotOfKey(key);
   const std::string category =
       slot < kMaxMedia && catalog.Slot(slot).IsLive() ? catalog.Slot(slot).Category() : "";
-  const QString wanted = Q(category);
+  const QString wanted = text::Cp932ToQString(category);
   if (wanted != TabControlTreeView->tabText(TabControlTreeView->currentIndex())) {
     {
       const QSignalBlocker quiet(TabControlTreeView);
@@ -415,7 +408,7 @@ void MediaPage::ShowEntry(int32_t key) {
     RebuildTree(TreeRebuild::FromHistory);
   }
   const RecordPathResult where = catalog.RecordPath(key);
-  QString folder = Q(where.folder);
+  QString folder = text::Cp932ToQString(where.folder);
   if (folder.endsWith('\\')) folder.chop(1);
   GoToPath(folder);
   pnlListViewClient->ListView1->clearSelection();
@@ -438,7 +431,7 @@ int32_t MediaPage::CurrentKey() const {
 
 QTreeWidgetItem* MediaPage::AddNode(QTreeWidgetItem* parent, const TRecord& record, bool top) {
   auto* item = parent == nullptr ? new QTreeWidgetItem(TreeView1) : new QTreeWidgetItem(parent);
-  item->setText(0, top ? QStringLiteral("Plomix2") : Q(record.Name));
+  item->setText(0, top ? QStringLiteral("Plomix2") : text::Cp932ToQString(record.Name));
   item->setData(0, kKeyRole, top ? -1 : record.Key);
   if (IsFolderKind(record.Kind)) {
     QIcon icon;
@@ -459,12 +452,13 @@ EntryRows MediaPage::SelectNodeRows(QTreeWidgetItem* item, bool selection) {
   WaitCursor wait;
   Catalog& catalog = session_.GetCatalog();
   const int32_t key = KeyOf(item);
-  session_.History().Record(key == -1 ? 1 : -key, Sj(item->text(0)));
+  session_.History().Record(key == -1 ? 1 : -key, text::QStringToCp932(item->text(0)));
   UpdateHistoryHints();
   EntryRows rows = BuildEntryRows(catalog, key);
   if (selection) {
     shown_ = rows.shown;
-    const std::string format = Sj(session_.GetSettings().GetString(REG_FormatUpdateDateTime));
+    const std::string format =
+        text::QStringToCp932(session_.GetSettings().GetString(REG_FormatUpdateDateTime));
     pnlListViewLeft->ShowProperties(BuildNodeProperties(catalog, shown_, format),
                                     key < 0 ? 0 : (shown_.kind == 2 ? shown_.mediaRoot.Kind : 9));
   }
@@ -525,7 +519,7 @@ void MediaPage::RebuildCategoryTabs() {
   catalog.RebuildNameLists();
   TabControlTreeView->addTab(kAllTab);
   for (const std::string& name : catalog.CategoryNames().Names())
-    TabControlTreeView->addTab(Q(name));
+    TabControlTreeView->addTab(text::Cp932ToQString(name));
   int index = 0;
   for (int i = 0; i < TabControlTreeView->count(); ++i)
     if (TabControlTreeView->tabText(i) == selected) index = i;
@@ -543,8 +537,8 @@ void MediaPage::SelectAllCategories() {
 void MediaPage::TabControlTreeViewChange(int index) {
   if (index < 0) return;
   const QSignalBlocker quiet(TabControlTreeView);
-  session_.GetCatalog().SetCategoryFilter(index == 0 ? std::string()
-                                                     : Sj(TabControlTreeView->tabText(index)));
+  session_.GetCatalog().SetCategoryFilter(
+      index == 0 ? std::string() : text::QStringToCp932(TabControlTreeView->tabText(index)));
   RebuildTree(TreeRebuild::TabChange);
 }
 
@@ -564,7 +558,7 @@ void MediaPage::GoToPath(const QString& path) {
   QTreeWidgetItem* node = TopNode();
   if (node == nullptr) return;
   if (!path.isEmpty()) {
-    const MediaPath where = ResolveMediaPath(session_.GetCatalog(), Sj(path));
+    const MediaPath where = ResolveMediaPath(session_.GetCatalog(), text::QStringToCp932(path));
     if (where.slot < 0) return;
     // Down the tree as far as the path was found: the nodes on the way are
     // expanded even when a later part names nothing.
@@ -649,14 +643,14 @@ void MediaPage::TreeView1Edited(QTreeWidgetItem* item, int column) {
     return;
   }
   const int slot = SlotOfKey(key);
-  const std::string name = Sj(item->text(0));
+  const std::string name = text::QStringToCp932(item->text(0));
   if (name.empty() || !catalog.IsMediaNameFree(name)) {
     ShowError(session_.Ask(), QStringLiteral("名前が重複します、上書きしますか"));
-    item->setText(0, Q(catalog.Slot(slot).Name()));
+    item->setText(0, text::Cp932ToQString(catalog.Slot(slot).Name()));
     return;
   }
   Safely(session_.Ask(), [&] { catalog.RenameMedia(slot, name); });
-  item->setText(0, Q(catalog.Slot(slot).Name()));
+  item->setText(0, text::Cp932ToQString(catalog.Slot(slot).Name()));
 }
 
 // ---------------------------------------------------------------- list and panels
@@ -672,7 +666,8 @@ void MediaPage::ListView1SelectItem() {
   if (selected.size() == 1) {
     const TRecord& row = *selected.front();
     pnlListViewLeft->ShowProperties(sheet, row.ImageIndex);
-    if (row.Texts.size() > 8) pnlListViewClient->txtComment->setPlainText(Q(row.Texts[8]));
+    if (row.Texts.size() > 8)
+      pnlListViewClient->txtComment->setPlainText(text::Cp932ToQString(row.Texts[8]));
     session_.History().Record(row.Key, row.Name);
     UpdateHistoryHints();
   } else {

@@ -18,9 +18,6 @@ const QColor kYellow(255, 255, 0);
 const QColor kAqua(0, 255, 255);
 const QColor kWhite(255, 255, 255);
 
-QString Q(const std::string& cp932) {
-  return text::Cp932ToQString(cp932);
-}
 QString Number(double value) {
   return QString::fromStdString(FormatNumber(value));
 }
@@ -28,13 +25,13 @@ QString Plain(double value) {
   return QString::fromStdString(FormatPlain(value));
 }
 QString Date(const std::string& format, int32_t date) {
-  return date == 0 ? QString() : Q(FormatDateTime(format, date));
+  return date == 0 ? QString() : text::Cp932ToQString(FormatDateTime(format, date));
 }
 
 QString PictureText(const Catalog& catalog, int slot) {
   const std::string picture = catalog.MediaPicture(slot);
   if (picture.empty()) return QStringLiteral("未登録");
-  const QString path = Q(picture);
+  const QString path = text::Cp932ToQString(picture);
   if (!QFileInfo::exists(path)) return QStringLiteral("削除?[") + path + "]";
   return path;
 }
@@ -70,20 +67,20 @@ void MediaSheet(Catalog& catalog, const ShownEntry& shown, const std::string& fo
   const TRecord& root = shown.mediaRoot;
   const TMediaInfomation& m = shown.facts;
   const int slot = SlotOfKey(shown.key);
-  sheet.label = Q(root.Name);
+  sheet.label = text::Cp932ToQString(root.Name);
   sheet.labelColour = kGreen;
-  sheet.status = Q(root.Name);
+  sheet.status = text::Cp932ToQString(root.Name);
   sheet.pictureSlot = slot;
   const int cut = catalog.CutNameCount(slot);
   const int longNames = std::abs(catalog.LongNameCount(slot));
   sheet.showReload = cut > 0;
   sheet.rows = {
-      {QStringLiteral("ﾒﾃﾞｨｱ名"), Q(root.Name)},
-      {QStringLiteral("読込みﾄﾞﾗｲﾌﾞ"), Q(m.Drive)},
-      {QStringLiteral("ﾒﾃﾞｨｱの種類"), Q(m.KindName)},
-      {QStringLiteral("ﾒﾃﾞｨｱの分類"), Q(m.Category)},
-      {QStringLiteral("ﾒﾃﾞｨｱの保管場所"), Q(m.Location)},
-      {QStringLiteral("ﾒﾃﾞｨｱの保管場所詳細"), Q(m.LocationDetail)},
+      {QStringLiteral("ﾒﾃﾞｨｱ名"), text::Cp932ToQString(root.Name)},
+      {QStringLiteral("読込みﾄﾞﾗｲﾌﾞ"), text::Cp932ToQString(m.Drive)},
+      {QStringLiteral("ﾒﾃﾞｨｱの種類"), text::Cp932ToQString(m.KindName)},
+      {QStringLiteral("ﾒﾃﾞｨｱの分類"), text::Cp932ToQString(m.Category)},
+      {QStringLiteral("ﾒﾃﾞｨｱの保管場所"), text::Cp932ToQString(m.Location)},
+      {QStringLiteral("ﾒﾃﾞｨｱの保管場所詳細"), text::Cp932ToQString(m.LocationDetail)},
       {QStringLiteral("登録日時"), Date(format, root.FileDate)},
       {QStringLiteral("ﾒﾃﾞｨｱの空きｻｲｽﾞ"), ByteText(m.FreeSpace)},
       {QStringLiteral("全ﾌｧｲﾙｻｲｽﾞ"), ByteText(root.Size)},
@@ -92,8 +89,8 @@ void MediaSheet(Catalog& catalog, const ShownEntry& shown, const std::string& fo
       {QStringLiteral("ｸﾗｽﾀｻｲｽﾞ"), ByteText(m.ClusterSize)},
       {QStringLiteral("全ﾌｫﾙﾀﾞ数"), Number(root.AllFolders)},
       {QStringLiteral("全ﾌｧｲﾙ数"), Number(root.AllFiles)},
-      {QStringLiteral("ﾎﾞﾘｭｰﾑ名"), Q(m.VolumeName)},
-      {QStringLiteral("ﾎﾞﾘｭｰﾑｼﾘｱﾙNo"), Q(m.VolumeSerial)},
+      {QStringLiteral("ﾎﾞﾘｭｰﾑ名"), text::Cp932ToQString(m.VolumeName)},
+      {QStringLiteral("ﾎﾞﾘｭｰﾑｼﾘｱﾙNo"), text::Cp932ToQString(m.VolumeSerial)},
       {QStringLiteral("一番古い更新日時ﾌｧｲﾙ"), Date(format, m.OldestFileDate)},
       {QStringLiteral("一番新しい更新日時ﾌｧｲﾙ"), Date(format, m.NewestFileDate)},
       {QStringLiteral("一番古い更新日時ﾌｫﾙﾀﾞ"), Date(format, m.OldestFolderDate)},
@@ -113,11 +110,11 @@ void MediaSheet(Catalog& catalog, const ShownEntry& shown, const std::string& fo
 void FolderSheet(const ShownEntry& shown, PropertySheet& sheet) {
   const TRecord& f = shown.record;
   const double other = shown.mediaRoot.Allocated - f.Allocated;
-  sheet.label = Q(f.Name);
+  sheet.label = text::Cp932ToQString(f.Name);
   sheet.labelColour = kGreen;
-  sheet.status = Q(shown.path);
+  sheet.status = text::Cp932ToQString(shown.path);
   sheet.rows = {
-      {QStringLiteral("ﾊﾟｽ名"), Q(shown.path)},
+      {QStringLiteral("ﾊﾟｽ名"), text::Cp932ToQString(shown.path)},
       {QStringLiteral("直下の総ﾌｫﾙﾀﾞ数"), Plain(f.DirFolders)},
       {QStringLiteral("直下の総ﾌｧｲﾙ数"), Plain(f.DirFiles)},
       {QStringLiteral("配下の総ﾌｫﾙﾀﾞ数"), Plain(f.AllFolders)},
@@ -134,7 +131,9 @@ void FolderSheet(const ShownEntry& shown, PropertySheet& sheet) {
 }
 
 QString RowText(const TRecord& row, int column) {
-  return static_cast<std::size_t>(column) < row.Texts.size() ? Q(row.Texts[column]) : QString();
+  return static_cast<std::size_t>(column) < row.Texts.size()
+             ? text::Cp932ToQString(row.Texts[column])
+             : QString();
 }
 
 }  // namespace
@@ -190,8 +189,8 @@ PropertySheet BuildRowProperties(Catalog& catalog, const ShownEntry& shown,
     return sheet;
   }
   const TRecord& row = *selected.front();
-  const QString name = Q(row.Name);
-  const QString fullPath = Q(RowFullPath(shown, row));
+  const QString name = text::Cp932ToQString(row.Name);
+  const QString fullPath = text::Cp932ToQString(RowFullPath(shown, row));
   sheet.label = name;
   if (IsFolderKind(row.Kind)) {
     sheet.kind = 5;
