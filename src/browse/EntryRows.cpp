@@ -24,7 +24,7 @@ EntryRows BuildEntryRows(Catalog& catalog, int32_t key) {
   EntryRows out;
   out.shown.key = key;
   if (key < 0) {
-    out.shown.kind = 1;
+    out.shown.kind = ShownKind::Catalogue;
     for (int slot = 0; slot < kMaxMedia; ++slot) {
       const TMediaSlot& s = catalog.Slot(slot);
       if (s.IsNeverUsed()) break;
@@ -35,7 +35,7 @@ EntryRows BuildEntryRows(Catalog& catalog, int32_t key) {
   }
   const int slot = SlotOfKey(key);
   const int record = RecordOfKey(key);
-  out.shown.kind = record == 0 ? 2 : 3;
+  out.shown.kind = record == 0 ? ShownKind::Media : ShownKind::Folder;
   if (slot >= kMaxMedia || !catalog.Slot(slot).IsLive() || !catalog.LoadMedia(slot) ||
       record >= catalog.LoadedCount()) {
     out.shown.valid = false;
@@ -95,7 +95,7 @@ void FillRowTexts(Catalog& catalog, TypeNames& typeNames, const RowTextOptions& 
 }
 
 std::string RowFullPath(const ShownEntry& shown, const TRecord& row) {
-  if (shown.kind == 1) return row.Name;
+  if (shown.kind == ShownKind::Catalogue) return row.Name;
   return shown.path + "\\" + row.Name;
 }
 

@@ -21,9 +21,12 @@ class DupResultStore;
 inline constexpr int kMaxListRows = 100000;
 inline constexpr int kDataColumns = 9;
 
+// What kind of node is shown.
+enum class ShownKind { Catalogue, Media, Folder };
+
 // What the node itself is.
 struct ShownEntry {
-  int kind = 1;  // 1 the catalogue, 2 a media, 3 a folder
+  ShownKind kind = ShownKind::Catalogue;
   int32_t key = -1;
   TRecord record;          // the media root (2) or the folder (3)
   TRecord mediaRoot;       // the root of the node's media (2 and 3)

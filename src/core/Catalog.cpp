@@ -736,7 +736,7 @@ bool Catalog::FetchMediaFacts(int32_t key) {
 
 // ---------------------------------------------------------------- marks
 
-int Catalog::SetMark(int mode, int32_t key) {
+int Catalog::SetMark(MarkChange change, int32_t key) {
   if (key < 0) return -1;
   const int slot = SlotOfKey(key);
   const int r = RecordOfKey(key);
@@ -745,17 +745,17 @@ int Catalog::SetMark(int mode, int32_t key) {
   TFileRec root = s.Root();
   uint8_t current = r > 0 ? loadedRecs_.at(r).Mark() : root.Mark();
   uint8_t next = current;
-  switch (mode) {
-    case 0:
+  switch (change) {
+    case MarkChange::Toggle:
       next = current == 1 ? 0 : 1;
       break;
-    case 1:
+    case MarkChange::Set:
       next = 1;
       break;
-    case 2:
+    case MarkChange::Clear:
       next = 0;
       break;
-    default:
+    case MarkChange::Keep:
       break;
   }
   if (r > 0) {

@@ -147,9 +147,9 @@ class Catalog {
   const TMediaInfomation& ShownMedia() const { return shownMedia_; }
 
   // ---- Marks and comment links ----
-  // mode 0 toggles, 1 sets, 2 clears, other keeps; returns the new mark, or -1
-  // when the media cannot be loaded.
-  int SetMark(int mode, int32_t key);
+  // Returns the new mark, or -1 when the media cannot be loaded.
+  enum class MarkChange { Toggle, Set, Clear, Keep };
+  int SetMark(MarkChange change, int32_t key);
   void SetCommentLink(int commentIndex, int32_t key);
   void WriteRecord(int32_t key);
   void WriteRoot(int32_t key);

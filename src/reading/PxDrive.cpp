@@ -197,7 +197,7 @@ void TfrmDrive::FormCreate() {
   chkVolumeName->setChecked(form_.volumeName);
   chkEject->setChecked(form_.eject);
   chkGetVersion->setChecked(form_.getVersion);
-  dialogOutcome_ = 2;
+  dialogOutcome_ = Outcome::Cancelled;
 }
 
 void TfrmDrive::showEvent(QShowEvent* event) {
@@ -290,7 +290,7 @@ void TfrmDrive::chkVolumeNameClick() {
 void TfrmDrive::cmdReadClick() {
   ControlsToForm();
   if (workflow_.ConfirmRead(form_, true)) {
-    dialogOutcome_ = 1;
+    dialogOutcome_ = Outcome::Confirmed;
     accept();
   } else {
     reject();
@@ -300,7 +300,7 @@ void TfrmDrive::cmdReadClick() {
 void TfrmDrive::cmbNameKeyPress() {
   ControlsToForm();
   if (workflow_.ConfirmRead(form_, false)) {
-    dialogOutcome_ = 1;
+    dialogOutcome_ = Outcome::Confirmed;
     accept();
   }
 }
@@ -356,7 +356,7 @@ bool TfrmDrive::Run(ReadWorkflow& workflow, Catalog& catalog, Drives& drives, Pr
   bool confirmed = false;
   {
     TfrmDrive dialog(workflow, catalog, drives, prompter, parent);
-    confirmed = dialog.exec() == QDialog::Accepted && dialog.DialogOutcome() == 1;
+    confirmed = dialog.exec() == QDialog::Accepted && dialog.DialogOutcome() == Outcome::Confirmed;
   }
   QCoreApplication::processEvents();
   return confirmed;

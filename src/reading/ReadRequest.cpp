@@ -70,7 +70,7 @@ void ReadWorkflow::VolumeNameChecked(ReadForm& form) {
   form.name = fetchedName_;
 }
 
-int ReadWorkflow::ValidateReadRequest(ReadForm& form) {
+ReadValidation ReadWorkflow::ValidateReadRequest(ReadForm& form) {
   // A text that names no drive has no drive number and so is never ready;
   // standing in C for it would read the whole system disk.
   const char letter = DriveLetterOf(form.drive);
@@ -78,11 +78,11 @@ int ReadWorkflow::ValidateReadRequest(ReadForm& form) {
   while (drives_.GetClusterSize(driveNumber) == 0) {
     if (prompter_.Message(text::Utf8ToQString(NotReadyMessage()), PromptIcon::Error,
                           PromptButtons::RetryCancel) != PromptResult::Retry)
-      return kReadRefused;
+      return ReadValidation::Refused;
   }
   FetchDriveVolume(form, false, form.drive);
 
-  int result = kReadAsNew;
+  ReadValidation result = ReadValidation::AsNew;
   replaceSlot_ = -1;
   if (form.name.empty()) {
     form.name = NowText();
@@ -98,8 +98,8 @@ int ReadWorkflow::ValidateReadRequest(ReadForm& form) {
     if (prompter_.Message(text::Utf8ToQString(question),
                           sameMedia ? PromptIcon::Question : PromptIcon::Warning,
                           PromptButtons::OkCancel) != PromptResult::Ok)
-      return kReadRefused;
-    result = kReadReplacing;
+      return ReadValidation::Refused;
+    result = ReadValidation::Replacing;
     replaceSlot_ = slot;
   }
 
@@ -126,7 +126,7 @@ int ReadWorkflow::ValidateReadRequest(ReadForm& form) {
 
 bool ReadWorkflow::ConfirmRead(ReadForm& form, bool storeDupMode) {
   if (storeDupMode) settings_.SetInt(REG_DupSearchMode, form.dupSearchMode);
-  confirmed_ = ValidateReadRequest(form) != kReadRefused;
+  confirmed_ = ValidateReadRequest(form) != ReadValidation::Refused;
   return confirmed_;
 }
 

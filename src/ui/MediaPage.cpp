@@ -459,8 +459,9 @@ EntryRows MediaPage::SelectNodeRows(QTreeWidgetItem* item, bool selection) {
     shown_ = rows.shown;
     const std::string format =
         text::QStringToCp932(session_.GetSettings().GetString(REG_FormatUpdateDateTime));
-    pnlListViewLeft->ShowProperties(BuildNodeProperties(catalog, shown_, format),
-                                    key < 0 ? 0 : (shown_.kind == 2 ? shown_.mediaRoot.Kind : 9));
+    pnlListViewLeft->ShowProperties(
+        BuildNodeProperties(catalog, shown_, format),
+        key < 0 ? 0 : (shown_.kind == ShownKind::Media ? shown_.mediaRoot.Kind : 9));
   }
   if (item->childCount() == 0) AddChildNodes(item, rows);
   return rows;

@@ -145,12 +145,14 @@ QString ByteText(double value) {
 PropertySheet BuildNodeProperties(Catalog& catalog, const ShownEntry& shown,
                                   const std::string& dateFormat) {
   PropertySheet sheet;
-  sheet.kind = shown.kind;
-  if (shown.kind == 1)
+  static constexpr PropertyKind kNodeKinds[] = {PropertyKind::Catalogue, PropertyKind::MediaNode,
+                                                PropertyKind::FolderNode};
+  sheet.kind = kNodeKinds[static_cast<int>(shown.kind)];
+  if (shown.kind == ShownKind::Catalogue)
     CatalogSheet(catalog, sheet);
   else if (!shown.valid)
     sheet.labelColour = kGreen;
-  else if (shown.kind == 2)
+  else if (shown.kind == ShownKind::Media)
     MediaSheet(catalog, shown, dateFormat, sheet);
   else
     FolderSheet(shown, sheet);
@@ -163,7 +165,7 @@ PropertySheet BuildRowProperties(Catalog& catalog, const ShownEntry& shown,
   sheet.labelColour = kBlue;
   if (selected.empty()) return sheet;
   if (selected.size() > 1) {
-    sheet.kind = 7;
+    sheet.kind = PropertyKind::Rows;
     double s = 0, a = 0, f = 0, n = 0, m = 0;
     for (const TRecord* row : selected) {
       s += row->Size;
@@ -193,7 +195,7 @@ PropertySheet BuildRowProperties(Catalog& catalog, const ShownEntry& shown,
   const QString fullPath = text::Cp932ToQString(RowFullPath(shown, row));
   sheet.label = name;
   if (IsFolderKind(row.Kind)) {
-    sheet.kind = 5;
+    sheet.kind = PropertyKind::FolderRow;
     sheet.status = fullPath;
     sheet.rows = {
         {QStringLiteral("ﾊﾟｽ名"), fullPath},
@@ -208,7 +210,7 @@ PropertySheet BuildRowProperties(Catalog& catalog, const ShownEntry& shown,
     sheet.legend = {{QStringLiteral("配下の総ﾌｧｲﾙｻｲｽﾞ"), kBlue, row.Size},
                     {QStringLiteral("配下の総ｸﾗｽﾀｷﾞｬｯﾌﾟ"), kWhite, row.Allocated - row.Size}};
   } else if (row.Kind == kKindFile) {
-    sheet.kind = 6;
+    sheet.kind = PropertyKind::FileRow;
     sheet.status = fullPath;
     sheet.pictureSlot = row.Key >= 0 ? SlotOfKey(row.Key) : -1;
     sheet.rows = {
@@ -227,7 +229,7 @@ PropertySheet BuildRowProperties(Catalog& catalog, const ShownEntry& shown,
     sheet.legend = {{QStringLiteral("ﾌｧｲﾙｻｲｽﾞ"), kBlue, row.Size},
                     {QStringLiteral("ｸﾗｽﾀｷﾞｬｯﾌﾟ"), kWhite, row.Allocated - row.Size}};
   } else {
-    sheet.kind = 4;
+    sheet.kind = PropertyKind::MediaRow;
     sheet.status = name;
     sheet.pictureSlot = row.Key >= 0 ? SlotOfKey(row.Key) : -1;
     sheet.rows = {

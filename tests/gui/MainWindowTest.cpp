@@ -21,13 +21,13 @@
 #include "ScriptedPrompter.h"
 #include "SessionWindow.h"
 #include "TestSupport.h"
+#include "browse/BrowseHistory.h"
 #include "core/BusyScope.h"
 #include "core/Catalog.h"
 #include "core/Prompter.h"
 #include "core/Settings.h"
 #include "reading/Drives.h"
 #include "reading/ReadRequest.h"
-#include "browse/BrowseHistory.h"
 #include "ui/FileListModel.h"
 #include "ui/FileListPanel.h"
 #include "ui/MediaPage.h"
@@ -237,7 +237,7 @@ void MainWindowTest::FolderNodeShowsItsPropertyRows() {
   MediaPage* media = window->TabSheet1;
   media->GoToPath(QStringLiteral("保存用\\資料"));
   const PropertySheet& sheet = media->Properties();
-  QCOMPARE(sheet.kind, 3);
+  QCOMPARE(sheet.kind, PropertyKind::FolderNode);
   QCOMPARE(media->pnlListViewLeft->ListView3->topLevelItemCount(), 10);
   const QStringList items = {"ﾊﾟｽ名",
                              "直下の総ﾌｫﾙﾀﾞ数",
@@ -266,7 +266,7 @@ void MainWindowTest::FolderNodeShowsItsPropertyRows() {
   auto* list = window->findChild<QTableView*>("ListView1");
   media->TreeView1->setCurrentItem(media->TreeView1->currentItem()->parent());
   list->selectAll();
-  QCOMPARE(media->Properties().kind, 7);
+  QCOMPARE(media->Properties().kind, PropertyKind::Rows);
   QCOMPARE(media->Properties().rows.back().value, QStringLiteral("3"));  // 2 below + 1 file
 }
 

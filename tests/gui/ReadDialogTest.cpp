@@ -257,7 +257,7 @@ class ReadDialogTest : public QObject {
       dialog.rdoDup03->click();
       QTest::keyClick(dialog.cmbName->lineEdit(), Qt::Key_Return);
       QVERIFY(dialog.isVisible());
-      QCOMPARE(dialog.DialogOutcome(), 2);
+      QCOMPARE(dialog.DialogOutcome(), TfrmDrive::Outcome::Cancelled);
       QCOMPARE(bench.prompter.prompts.size(), size_t(1));
       const auto& prompt = bench.prompter.prompts[0];
       QVERIFY(prompt.text.startsWith(QStringLiteral("名前が重複します、上書きしますか\r\n\r\n")));
@@ -269,7 +269,7 @@ class ReadDialogTest : public QObject {
 
       dialog.cmdRead->click();
       QVERIFY(!dialog.isVisible());
-      QCOMPARE(dialog.DialogOutcome(), 2);
+      QCOMPARE(dialog.DialogOutcome(), TfrmDrive::Outcome::Cancelled);
       QCOMPARE(bench.settings.GetInt(REG_DupSearchMode), 2);
     }
 
@@ -291,7 +291,7 @@ class ReadDialogTest : public QObject {
       SelectDrive(dialog, 'F');
       TypeInto(dialog.cmbName, "Other");
       dialog.cmdRead->click();
-      QCOMPARE(dialog.DialogOutcome(), 2);
+      QCOMPARE(dialog.DialogOutcome(), TfrmDrive::Outcome::Cancelled);
     }));
     QCOMPARE(bench.prompter.prompts.size(), size_t(2));
     for (const auto& prompt : bench.prompter.prompts) {
