@@ -94,7 +94,7 @@ void FillRowTexts(Catalog& catalog, TypeNames& typeNames, const RowTextOptions& 
   }
 }
 
-std::string RowFullPath(const ShownEntry& shown, const TRecord& row) {
+Cp932 RowFullPath(const ShownEntry& shown, const TRecord& row) {
   if (shown.kind == ShownKind::Catalogue) return row.Name;
   return shown.path + "\\" + row.Name;
 }

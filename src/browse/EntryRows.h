@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "core/Records.h"
+#include "core/Text.h"
 
 namespace plomix {
 
@@ -31,7 +32,7 @@ struct ShownEntry {
   TRecord record;          // the media root (2) or the folder (3)
   TRecord mediaRoot;       // the root of the node's media (2 and 3)
   TMediaInfomation facts;  // the node's media (2 and 3)
-  std::string path;        // media: its name; folder: container path + "\" + name
+  Cp932 path;              // media: its name; folder: container path + "\" + name
   bool valid = true;       // false when the node's media cannot be loaded
 };
 
@@ -47,7 +48,7 @@ EntryRows BuildEntryRows(Catalog& catalog, int32_t key);
 
 // The options of the row texts.
 struct RowTextOptions {
-  std::string dateFormat;                    // CP932, for the 更新日時 column
+  Cp932 dateFormat;                          // for the 更新日時 column
   bool mediaList = false;                    // rows are media: column 7 is the free space
   const DupResultStore* dupStore = nullptr;  // for Highlight; null: none
 };
@@ -57,6 +58,6 @@ void FillRowTexts(Catalog& catalog, TypeNames& typeNames, const RowTextOptions& 
                   std::span<TRecord> rows);
 
 // The full path of a row under the shown node ("Media\A\name").
-std::string RowFullPath(const ShownEntry& shown, const TRecord& row);
+Cp932 RowFullPath(const ShownEntry& shown, const TRecord& row);
 
 }  // namespace plomix

@@ -8,14 +8,14 @@
 
 namespace plomix {
 
-int LiveMediaNamed(const Catalog& catalog, std::string_view name) {
+int LiveMediaNamed(const Catalog& catalog, Cp932View name) {
   const std::string_view stored = name.substr(0, TMediaSlot::kNameCap);
   for (int s = 0; s < catalog.SlotsUsed(); ++s)
     if (catalog.Slot(s).IsLive() && catalog.Slot(s).Name() == stored) return s;
   return -1;
 }
 
-MediaPath ResolveMediaPath(Catalog& catalog, std::string_view path, PathEnd end) {
+MediaPath ResolveMediaPath(Catalog& catalog, Cp932View path, PathEnd end) {
   MediaPath out;
   const std::size_t start = path.find_first_not_of("\\/");
   const std::string_view text = start == std::string_view::npos ? "" : path.substr(start);

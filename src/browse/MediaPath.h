@@ -9,13 +9,15 @@
 #include <string_view>
 #include <vector>
 
+#include "core/Text.h"
+
 namespace plomix {
 
 class Catalog;
 
 // The first live media whose name equals `name` as the slot stores it (a
 // longer name is cut to the slot's capacity first); -1 when none.
-int LiveMediaNamed(const Catalog& catalog, std::string_view name);
+int LiveMediaNamed(const Catalog& catalog, Cp932View name);
 
 // What the parts after the media may name.
 enum class PathEnd {
@@ -33,8 +35,8 @@ struct MediaPath {
   Error error = Error::None;
   int slot = -1;
   std::vector<int32_t> records;  // record index of each part found below the media root
-  std::string firstPart;         // the text before the first separator
-  std::string missing;           // for NoEntry: the part not found
+  Cp932 firstPart;               // the text before the first separator
+  Cp932 missing;                 // for NoEntry: the part not found
 
   bool Found() const { return error == Error::None; }
   // The record the path names: 0 for the media itself.
@@ -46,6 +48,6 @@ struct MediaPath {
 // that names a live media; the rest is cut at every separator that is not the
 // second byte of a two-byte character, and empty parts are skipped. Each part
 // is looked up among the direct entries of the one before. Loads the media.
-MediaPath ResolveMediaPath(Catalog& catalog, std::string_view path, PathEnd end = PathEnd::Folder);
+MediaPath ResolveMediaPath(Catalog& catalog, Cp932View path, PathEnd end = PathEnd::Folder);
 
 }  // namespace plomix

@@ -42,13 +42,6 @@ class ByteLimitValidator : public QValidator {
   int limit_;
 };
 
-QString Cp(const std::string& cp932) {
-  return text::Cp932ToQString(cp932);
-}
-std::string Cp(const QString& text) {
-  return text::QStringToCp932(text);
-}
-
 QComboBox* MakeListBox(QWidget* parent, const char* name, int byteLimit) {
   auto* box = new QComboBox(parent);
   box->setObjectName(QString::fromLatin1(name));
@@ -175,7 +168,8 @@ void TfrmDrive::BuildControls() {
 
 void TfrmDrive::FormCreate() {
   QStringList names;
-  for (int n = 0; n < catalog_.MediaCount(); ++n) names << Cp(catalog_.LiveMediaName(n));
+  for (int n = 0; n < catalog_.MediaCount(); ++n)
+    names << text::Cp932ToQString(catalog_.LiveMediaName(n));
   FillSorted(cmbName, names);
 
   // Listing the drives first gives newly mounted volumes their letters, so
@@ -207,10 +201,12 @@ void TfrmDrive::showEvent(QShowEvent* event) {
 
 void TfrmDrive::FormShow() {
   QStringList categories{QStringLiteral("デフォルト")};
-  for (const std::string& name : catalog_.CategoryNames().Names()) categories << Cp(name);
+  for (const std::string& name : catalog_.CategoryNames().Names())
+    categories << text::Cp932ToQString(name);
   FillSorted(cmbDivision, categories);
   QStringList locations;
-  for (const std::string& name : catalog_.LocationNames().Names()) locations << Cp(name);
+  for (const std::string& name : catalog_.LocationNames().Names())
+    locations << text::Cp932ToQString(name);
   FillSorted(cmbArea, locations);
   txtAreaSub->clear();
   rdoDup01->setChecked(form_.dupSearchMode != 1 && form_.dupSearchMode != 2);
@@ -252,16 +248,16 @@ void TfrmDrive::SelectLetter(char letter) {
 }
 
 char TfrmDrive::SelectedLetter() const {
-  const QVariant data = cmbDrive->currentData();
-  return data.isValid() ? static_cast<char>(data.toChar().toLatin1()) : 0;
+  const QVariant letter = cmbDrive->currentData();
+  return letter.isValid() ? static_cast<char>(letter.toChar().toLatin1()) : 0;
 }
 
 void TfrmDrive::ControlsToForm() {
   if (const char letter = SelectedLetter()) form_.drive = std::string(1, letter);
-  form_.name = Cp(cmbName->currentText());
-  form_.category = Cp(cmbDivision->currentText());
-  form_.location = Cp(cmbArea->currentText());
-  form_.locationDetail = Cp(txtAreaSub->text());
+  form_.name = text::QStringToCp932(cmbName->currentText());
+  form_.category = text::QStringToCp932(cmbDivision->currentText());
+  form_.location = text::QStringToCp932(cmbArea->currentText());
+  form_.locationDetail = text::QStringToCp932(txtAreaSub->text());
   form_.volumeName = chkVolumeName->isChecked();
   form_.eject = chkEject->isChecked();
   form_.getVersion = chkGetVersion->isChecked();
@@ -269,7 +265,7 @@ void TfrmDrive::ControlsToForm() {
 }
 
 void TfrmDrive::ShowName() {
-  cmbName->setEditText(Cp(form_.name));
+  cmbName->setEditText(text::Cp932ToQString(form_.name));
 }
 
 void TfrmDrive::cmbDriveChange() {
