@@ -16,7 +16,7 @@
 #include "core/Settings.h"
 #include "core/Text.h"
 #include "core/TypeNames.h"
-#include "ui/EntryRows.h"
+#include "browse/EntryRows.h"
 #include "ui/FileListModel.h"
 #include "ui/MediaPage.h"
 #include "ui/PxMain.h"

@@ -138,9 +138,15 @@ bool AnalysisControl::StartResultLoader(AnalysisMode mode, LoadCompleted complet
   if (loader.thread.joinable()) loader.thread.join();
   state_[Index(mode)] = ResultState::Loading;
   loader.running = true;
-  loader.thread =
-      std::thread([this, mode, path = store.Path(), completed = std::move(completed), &loader] {
-        loader.result = ReadGroupHeads(path, mode, &catalog_);
+  // Both loaders of an opened catalogue share one snapshot of its long names.
+  const Loader& other = loaders_[1 - Index(mode)];
+  if (!other.running || !other.names)
+    loader.names = LongNameSnapshot::Take(catalog_);
+  else
+    loader.names = other.names;
+  loader.thread = std::thread(
+      [mode, path = store.Path(), completed = std::move(completed), names = loader.names, &loader] {
+        loader.result = ReadGroupHeads(path, mode, names.get());
         if (completed) completed(mode);
       });
   return true;
@@ -151,6 +157,7 @@ bool AnalysisControl::FinishResultLoad(AnalysisMode mode) {
   if (!loader.running) return false;
   loader.thread.join();
   loader.running = false;
+  loader.names.reset();
   const bool complete = loader.result.complete;
   Store(mode).Adopt(std::move(loader.result));
   loader.result = LoadedGroups{};

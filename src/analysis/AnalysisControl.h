@@ -3,13 +3,16 @@
 // results are loaded. A search runs on the calling thread from start to end
 // (the window shows its progress dialog around it); loading the stored group
 // heads of an opened catalogue runs on one worker thread per mode, which
-// builds its list away from the store and hands it over at completion.
+// builds its list away from the store and hands it over at completion. The
+// workers read a snapshot of the catalogue's long names, never the live
+// catalogue.
 
 #include <atomic>
 #include <functional>
 #include <memory>
 #include <thread>
 
+#include "analysis/LongNameSnapshot.h"
 #include "analysis/NameAnalysis.h"
 #include "analysis/ResultStore.h"
 
@@ -85,6 +88,7 @@ class AnalysisControl {
     std::thread thread;
     std::atomic<bool> running{false};
     LoadedGroups result;
+    std::shared_ptr<const LongNameSnapshot> names;  // what the worker reads, never the catalogue
   };
   static int Index(AnalysisMode mode) { return mode == AnalysisMode::Duplicate ? 0 : 1; }
 

@@ -9,6 +9,7 @@
 #include <system_error>
 #include <utility>
 
+#include "analysis/LongNameSnapshot.h"
 #include "core/BinaryFile.h"
 #include "core/Catalog.h"
 #include "core/Text.h"
@@ -46,7 +47,9 @@ void StoreI32(uint8_t* p, int32_t value) {
   for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));
 }
 
-std::string ResolveName(const Catalog* catalog, int32_t key, std::string stored) {
+// `Names` is the live Catalog or a LongNameSnapshot taken from it.
+template <class Names>
+std::string ResolveName(const Names* catalog, int32_t key, std::string stored) {
   int slot = 0;
   int32_t record = 0;
   if (catalog == nullptr || stored.size() < 90 || !SplitResultKey(key, slot, record)) return stored;
@@ -57,7 +60,8 @@ std::string ResolveName(const Catalog* catalog, int32_t key, std::string stored)
 // must not replace it. Only a word cut at the record's capacity is incomplete;
 // the word of the head's file that it begins (the file's words split as the
 // search split them) gives it back whole.
-std::string ResolveWord(const Catalog* catalog, int32_t key, std::string stored,
+template <class Names>
+std::string ResolveWord(const Names* catalog, int32_t key, std::string stored,
                         const std::string& likeKey) {
   int slot = 0;
   int32_t record = 0;
@@ -131,7 +135,10 @@ bool ReadHeader(BinaryFile& file, AnalysisMode mode, int64_t fileSize, LoadedGro
 
 // ---------------------------------------------------------------- reading heads
 
-LoadedGroups ReadGroupHeads(const std::string& path, AnalysisMode mode, const Catalog* catalog) {
+namespace {
+
+template <class Names>
+LoadedGroups ReadHeads(const std::string& path, AnalysisMode mode, const Names* catalog) {
   LoadedGroups out;
   BinaryFile file = BinaryFile::TryRead(path);
   if (!file.IsOpen()) return out;
@@ -185,6 +192,17 @@ LoadedGroups ReadGroupHeads(const std::string& path, AnalysisMode mode, const Ca
     std::stable_sort(out.heads.begin(), out.heads.end(), less);
   out.complete = sound && (endedEarly || readable == groupCount);
   return out;
+}
+
+}  // namespace
+
+LoadedGroups ReadGroupHeads(const std::string& path, AnalysisMode mode, const Catalog* catalog) {
+  return ReadHeads(path, mode, catalog);
+}
+
+LoadedGroups ReadGroupHeads(const std::string& path, AnalysisMode mode,
+                            const LongNameSnapshot* names) {
+  return ReadHeads(path, mode, names);
 }
 
 // ---------------------------------------------------------------- the store

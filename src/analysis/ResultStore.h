@@ -26,6 +26,7 @@
 namespace plomix {
 
 class Catalog;
+class LongNameSnapshot;
 
 // One entry or group head of a result file, 116 bytes.
 class ResultRecord : public ByteImage<116> {
@@ -83,10 +84,13 @@ inline constexpr int32_t kDupFileVersion = 1;
 inline constexpr int32_t kLikeFileVersion = 2;
 inline constexpr std::size_t kLikeKeyCap = 127;
 
-// Reads the header and group heads of a result file (catalog may be null:
-// long names then stay cut). Safe on any thread while the catalogue's
-// long-name index does not change.
+// Reads the header and group heads of a result file, giving cut names back
+// whole from the catalogue or from a snapshot of its long names (null: long
+// names stay cut). The snapshot form is the one for worker threads: the
+// catalogue's own index may change under them.
 LoadedGroups ReadGroupHeads(const std::string& path, AnalysisMode mode, const Catalog* catalog);
+LoadedGroups ReadGroupHeads(const std::string& path, AnalysisMode mode,
+                            const LongNameSnapshot* names);
 
 // The result store of one analysis mode. Not thread-safe: one thread at a
 // time (the loader hands its LoadedGroups over through Adopt).

@@ -26,12 +26,12 @@ AnalysisProgress TerminalProgress() {
   return [](const AnalysisEvent& e) {
     switch (e.kind) {
       case AnalysisEvent::Kind::MediaSkipped:
-        std::cerr << "\r\x1b[K" << U8(e.text) << '\n';
+        std::cerr << "\r\x1b[K" << text::Cp932ToUtf8(e.text) << '\n';
         break;
       case AnalysisEvent::Kind::Media:
       case AnalysisEvent::Kind::Sorting:
       case AnalysisEvent::Kind::Finishing:
-        std::cerr << "\r\x1b[K" << U8(e.text) << std::flush;
+        std::cerr << "\r\x1b[K" << text::Cp932ToUtf8(e.text) << std::flush;
         break;
       default:
         std::cerr << "\r\x1b[K" << FormatNumber(static_cast<double>(e.counters.files)) << " / "
@@ -92,7 +92,7 @@ void PrintGroups(Context& ctx, Catalog& catalog, ResultStore& store, const Analy
                        {"groups", store.GroupCount()},
                        {"entries", store.EntryCount()}};
     if (run) object.insert("filesExamined", static_cast<double>(run->files));
-    if (like) object.insert("delimiters", Q(store.StoredLikeKey()));
+    if (like) object.insert("delimiters", text::Cp932ToQString(store.StoredLikeKey()));
     if (!summary) {
       QJsonArray groups;
       for (std::size_t g = 0; g < store.Heads().size(); ++g) {
@@ -100,17 +100,18 @@ void PrintGroups(Context& ctx, Catalog& catalog, ResultStore& store, const Analy
         QJsonArray list;
         for (std::size_t i = groupStart[g]; i < groupStart[g + 1]; ++i) {
           const ResultItem& m = members[i];
-          list.append(QJsonObject{{"name", Q(m.name)},
+          list.append(QJsonObject{{"name", text::Cp932ToQString(m.name)},
                                   {"key", m.key},
-                                  {"media", Q(places[i].media)},
-                                  {"path", Q(places[i].folder)},
+                                  {"media", text::Cp932ToQString(places[i].media)},
+                                  {"path", text::Cp932ToQString(places[i].folder)},
                                   {"size", static_cast<double>(m.size)},
                                   {"date", IsoDateTime(m.date)},
-                                  {"dateText", QString::fromStdString(U8(FormatDateTime(
+                                  {"dateText", QString::fromStdString(text::Cp932ToUtf8(FormatDateTime(
                                                    "yyyy/mm/dd hh:nn:ss", m.date)))}});
         }
-        groups.append(
-            QJsonObject{{"key", Q(head.name)}, {"count", head.groupSize}, {"members", list}});
+        groups.append(QJsonObject{{"key", text::Cp932ToQString(head.name)},
+                                  {"count", head.groupSize},
+                                  {"members", list}});
       }
       object.insert("list", groups);
     }
@@ -124,9 +125,9 @@ void PrintGroups(Context& ctx, Catalog& catalog, ResultStore& store, const Analy
   if (summary) return;
   for (std::size_t g = 0; g < store.Heads().size(); ++g) {
     const ResultItem& head = store.Heads()[g];
-    PrintRows(ctx.out, {{U8(head.name), std::to_string(head.groupSize)}});
+    PrintRows(ctx.out, {{text::Cp932ToUtf8(head.name), std::to_string(head.groupSize)}});
     for (std::size_t i = groupStart[g]; i < groupStart[g + 1]; ++i)
-      PrintRows(ctx.out, {{"", U8(members[i].name), U8(places[i].media), U8(places[i].folder)}});
+      PrintRows(ctx.out, {{"", text::Cp932ToUtf8(members[i].name), text::Cp932ToUtf8(places[i].media), text::Cp932ToUtf8(places[i].folder)}});
   }
 }
 
@@ -142,7 +143,7 @@ int RunSearch(Context& ctx, AnalysisMode mode) {
   control.CatalogOpened();
   if (mode == AnalysisMode::Similar) {
     like.SetCurrentLikeKey(ctx.args.Has("--delimiters")
-                               ? Sjis(ctx.args.Value("--delimiters"))
+                               ? text::Utf8ToCp932(ctx.args.Value("--delimiters"))
                                : text::QStringToCp932(settings.GetString(REG_LikeKey)));
   }
   const AnalysisProgress progress = TerminalProgress();

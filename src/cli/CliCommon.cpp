@@ -71,22 +71,37 @@ void OpenCatalogOrThrow(Catalog& catalog, const std::string& path) {
   catalog.ReadLongNames();
 }
 
+MediaPath ResolveOrThrow(Catalog& catalog, const std::string& utf8Path, PathEnd end) {
+  MediaPath path = ResolveMediaPath(catalog, text::Utf8ToCp932(utf8Path), end);
+  switch (path.error) {
+    case MediaPath::Error::None:
+      break;
+    case MediaPath::Error::NoMedia:
+      if (path.firstPart.empty()) throw CliError("missing MEDIA");
+      throw CliError("no media named \"" + text::Cp932ToUtf8(path.firstPart) + "\"");
+    case MediaPath::Error::CannotLoad:
+      throw CliError(catalog.LastError());
+    case MediaPath::Error::NoEntry:
+      if (end == PathEnd::Folder)
+        throw CliError("no folder \"" + text::Cp932ToUtf8(path.missing) + "\"");
+      throw CliError("no entry \"" + utf8Path + "\"");
+  }
+  return path;
+}
+
+int MediaOrThrow(const Catalog& catalog, const std::string& utf8Name) {
+  const std::string name = text::Utf8ToCp932(utf8Name);
+  const int slot = LiveMediaNamed(catalog, name);
+  if (slot < 0) throw CliError("no media named \"" + text::Cp932ToUtf8(name) + "\"");
+  return slot;
+}
+
 int ParseInt(const std::string& text, const char* what) {
   int value = 0;
   auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
   if (ec != std::errc() || end != text.data() + text.size())
     throw CliError(std::string("invalid ") + what + ": " + text);
   return value;
-}
-
-std::string U8(std::string_view cp932) {
-  return text::Cp932ToUtf8(cp932);
-}
-QString Q(std::string_view cp932) {
-  return text::Cp932ToQString(cp932);
-}
-std::string Sjis(std::string_view utf8) {
-  return text::Utf8ToCp932(utf8);
 }
 
 void PrintJson(std::ostream& out, const QJsonObject& object) {

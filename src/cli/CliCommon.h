@@ -16,6 +16,8 @@
 #include <string_view>
 #include <vector>
 
+#include "browse/MediaPath.h"
+
 namespace plomix {
 class Catalog;
 }
@@ -89,14 +91,14 @@ void PrintCommandHelp(const Command& command, std::ostream& out);
 // one-line reason when it is missing or damaged.
 void OpenCatalogOrThrow(Catalog& catalog, const std::string& path);
 
+// The media (and folder or entry) named by the argument "MEDIA\A\B" (UTF-8),
+// with the media loaded; a CliError when any part names nothing.
+MediaPath ResolveOrThrow(Catalog& catalog, const std::string& utf8Path, PathEnd end);
+// The live media named `utf8Name`, or a CliError.
+int MediaOrThrow(const Catalog& catalog, const std::string& utf8Name);
+
 // Integer argument, or a CliError naming `what`.
 int ParseInt(const std::string& text, const char* what);
-
-// CP932 bytes -> UTF-8 / QString for output.
-std::string U8(std::string_view cp932);
-QString Q(std::string_view cp932);
-// UTF-8 argument -> CP932 bytes.
-std::string Sjis(std::string_view utf8);
 
 // Writes a JSON value followed by a newline.
 void PrintJson(std::ostream& out, const QJsonObject& object);

@@ -7,6 +7,7 @@
 #include "core/Catalog.h"
 #include "core/FolderCounts.h"
 #include "core/Format.h"
+#include "core/Text.h"
 
 namespace plomix::cli {
 
@@ -68,24 +69,25 @@ int Media(Context& ctx) {
     const TMediaSlot& slot = catalog.Slot(s);
     if (!slot.IsLive()) continue;
     const TFileRec root = slot.Root();
-    const std::string readDate = U8(FormatDateTime("yyyy/mm/dd hh:nn:ss", root.FileDate()));
+    const std::string readDate =
+        text::Cp932ToUtf8(FormatDateTime("yyyy/mm/dd hh:nn:ss", root.FileDate()));
     if (ctx.json) {
       array.append(QJsonObject{{"slot", s},
-                               {"name", Q(slot.Name())},
-                               {"kind", Q(slot.KindName())},
-                               {"category", Q(slot.Category())},
-                               {"location", Q(slot.Location())},
-                               {"detail", Q(slot.LocationDetail())},
-                               {"drive", Q(slot.Drive())},
+                               {"name", text::Cp932ToQString(slot.Name())},
+                               {"kind", text::Cp932ToQString(slot.KindName())},
+                               {"category", text::Cp932ToQString(slot.Category())},
+                               {"location", text::Cp932ToQString(slot.Location())},
+                               {"detail", text::Cp932ToQString(slot.LocationDetail())},
+                               {"drive", text::Cp932ToQString(slot.Drive())},
                                {"files", root.AllFiles()},
                                {"folders", double(MediaFolderCount(catalog, s))},
                                {"size", root.Size()},
                                {"readDate", IsoDateTime(root.FileDate())},
                                {"readDateText", QString::fromStdString(readDate)}});
     } else {
-      rows.push_back({std::to_string(s), U8(slot.Name()), U8(slot.KindName()),
-                      U8(slot.Category()), U8(slot.Location()), U8(slot.LocationDetail()),
-                      U8(slot.Drive()), std::to_string(root.AllFiles()),
+      rows.push_back({std::to_string(s), text::Cp932ToUtf8(slot.Name()), text::Cp932ToUtf8(slot.KindName()),
+                      text::Cp932ToUtf8(slot.Category()), text::Cp932ToUtf8(slot.Location()), text::Cp932ToUtf8(slot.LocationDetail()),
+                      text::Cp932ToUtf8(slot.Drive()), std::to_string(root.AllFiles()),
                       std::to_string(MediaFolderCount(catalog, s)), readDate});
     }
   }
@@ -127,14 +129,17 @@ int Rename(Context& ctx) {
   Catalog catalog;
   OpenCatalogOrThrow(catalog, ctx.args.Positional(0, "PATH"));
   const int slot = LiveSlotArg(catalog, ctx.args.Positional(1, "SLOT"));
-  const std::string name = Sjis(ctx.args.Positional(2, "NAME"));
+  const std::string name = text::Utf8ToCp932(ctx.args.Positional(2, "NAME"));
   if (name.empty()) throw CliError("the new name is empty");
-  if (!catalog.IsMediaNameFree(name)) throw CliError("a media named \"" + U8(name) + "\" exists");
+  if (!catalog.IsMediaNameFree(name))
+    throw CliError("a media named \"" + text::Cp932ToUtf8(name) + "\" exists");
   catalog.RenameMedia(slot, name);
   if (ctx.json)
-    PrintJson(ctx.out, QJsonObject{{"slot", slot}, {"name", Q(catalog.Slot(slot).Name())}});
+    PrintJson(ctx.out, QJsonObject{{"slot", slot},
+                                   {"name", text::Cp932ToQString(catalog.Slot(slot).Name())}});
   else
-    ctx.out << "renamed media " << slot << " to " << U8(catalog.Slot(slot).Name()) << '\n';
+    ctx.out << "renamed media " << slot << " to " << text::Cp932ToUtf8(catalog.Slot(slot).Name())
+            << '\n';
   return 0;
 }
 
@@ -145,9 +150,9 @@ int Delete(Context& ctx) {
   const std::string name = catalog.Slot(slot).Name();
   catalog.DeleteMedia(slot);
   if (ctx.json)
-    PrintJson(ctx.out, QJsonObject{{"slot", slot}, {"deleted", Q(name)}});
+    PrintJson(ctx.out, QJsonObject{{"slot", slot}, {"deleted", text::Cp932ToQString(name)}});
   else
-    ctx.out << "deleted media " << slot << " (" << U8(name) << ")\n";
+    ctx.out << "deleted media " << slot << " (" << text::Cp932ToUtf8(name) << ")\n";
   return 0;
 }
 

@@ -16,6 +16,7 @@
 #include <optional>
 #include <ostream>
 
+#include "browse/FolderChildren.h"
 #include "cli/CliCommon.h"
 #include "core/Catalog.h"
 #include "core/FolderCounts.h"
@@ -71,7 +72,7 @@ char LetterArg(const std::string& text) {
 }
 
 std::string KindText(int kind) {
-  return kind == 0 ? std::string("-") : U8(MediaKindName(kind));
+  return kind == 0 ? std::string("-") : text::Cp932ToUtf8(MediaKindName(kind));
 }
 
 int DrivesCommand(Context& ctx) {
@@ -238,7 +239,7 @@ std::string DefaultMediaName(const ReadForm& form, const std::string& label, con
 // The media slot keeps no more, and cutting longer input there could split a
 // double-byte character, so it is refused instead.
 std::string FilingText(const Context& ctx, const char* option, std::size_t cap) {
-  std::string cp932 = Sjis(ctx.args.Value(option));
+  std::string cp932 = text::Utf8ToCp932(ctx.args.Value(option));
   if (cp932.size() > cap)
     throw CliError(std::string(option) + " takes at most " + std::to_string(cap) +
                    " bytes in Shift_JIS (\"" + ctx.args.Value(option) + "\" has " +
@@ -292,7 +293,7 @@ int ReadCommand(Context& ctx) {
       std::string serial, length;
       drives.ReadVolumeInfo(form.drive, label, serial, length);
     }
-    form.name = ctx.args.Has("--name") ? Sjis(ctx.args.Value("--name"))
+    form.name = ctx.args.Has("--name") ? text::Utf8ToCp932(ctx.args.Value("--name"))
                                        : DefaultMediaName(form, label, drives);
     form.category = category;
     form.location = location;
@@ -313,7 +314,7 @@ int ReadCommand(Context& ctx) {
   if (!added) {
     if (!catalog.HasFreeSlot()) throw CliError("the catalogue holds the maximum number of media");
     if (!confirmed && prompter.ReplaceAsked())
-      throw CliError("a media named \"" + U8(mediaName) +
+      throw CliError("a media named \"" + text::Cp932ToUtf8(mediaName) +
                      "\" exists (add --replace to replace it)");
     if (!confirmed) throw CliError(source + " is not ready");
     if (scanner.UnreadableCount() > 0)
@@ -332,9 +333,9 @@ int ReadCommand(Context& ctx) {
     for (const std::string& p : scanner.UnreadablePaths())
       unreadablePaths.append(QString::fromStdString(p));
     PrintJson(ctx.out, QJsonObject{{"slot", slot},
-                                   {"name", Q(s.Name())},
-                                   {"drive", Q(s.Drive())},
-                                   {"kind", Q(s.KindName())},
+                                   {"name", text::Cp932ToQString(s.Name())},
+                                   {"drive", text::Cp932ToQString(s.Drive())},
+                                   {"kind", text::Cp932ToQString(s.KindName())},
                                    {"files", root.AllFiles()},
                                    {"folders", static_cast<double>(folders)},
                                    {"size", root.Size()},
@@ -345,7 +346,7 @@ int ReadCommand(Context& ctx) {
                                    {"unreadable", static_cast<double>(unreadable)},
                                    {"unreadablePaths", unreadablePaths}});
   } else {
-    ctx.out << "read " << source << " into slot " << slot << " \"" << U8(s.Name())
+    ctx.out << "read " << source << " into slot " << slot << " \"" << text::Cp932ToUtf8(s.Name())
             << "\": " << folders << " folders, " << root.AllFiles() << " files, "
             << FormatNumber(root.Size()) << " Byte\n";
   }
@@ -360,96 +361,27 @@ int ReadCommand(Context& ctx) {
 
 // ---- Browsing a catalogued media ----
 
-int MediaSlotByName(Catalog& catalog, const std::string& nameCp932) {
-  if (catalog.IsMediaNameFree(nameCp932))
-    throw CliError("no media named \"" + U8(nameCp932) + "\"");
-  return catalog.LastEqualNameSlot();
-}
-
-// Record index of the folder named by `parts` below the root, or a CliError.
-int FindFolder(Catalog& catalog, const std::vector<std::string>& parts) {
-  int folder = 0;
-  for (const std::string& part : parts) {
-    const int first = catalog.LoadedRec(folder).FirstChild();
-    int found = -1;
-    for (int r = first; r > 0 && r < catalog.LoadedCount(); ++r) {
-      const TFileRec& rec = catalog.LoadedRec(r);
-      if (rec.Parent() != folder || rec.Kind() == 0) break;
-      if (IsFolderKind(rec.Kind()) && catalog.RecordName(r) == part) {
-        found = r;
-        break;
-      }
-    }
-    if (found < 0) throw CliError("no folder \"" + U8(part) + "\"");
-    folder = found;
-  }
-  return folder;
-}
-
-// "MEDIA\A\B" (or with "/"): the media's slot and its folder names, CP932. A
-// media name may itself hold "/" or "\" (a nameless media is named by its
-// date-time, "yyyy/mm/dd hh:nn:ss"), so the media is the longest leading part
-// that names one; only the rest is cut into folders.
-struct Location {
-  int slot = -1;
-  std::vector<std::string> folders;
-};
-
-Location FindLocation(Catalog& catalog, const std::string& utf8) {
-  std::string cp932 = Sjis(utf8);
-  cp932.erase(0, cp932.find_first_not_of("\\/"));
-  if (cp932.empty()) throw CliError("missing MEDIA");
-  std::vector<std::size_t> cuts;  // separator positions, never a trail byte
-  for (std::size_t i = 0; i < cp932.size(); ++i) {
-    if (text::IsLeadByte(static_cast<uint8_t>(cp932[i])))
-      ++i;
-    else if (cp932[i] == '\\' || cp932[i] == '/')
-      cuts.push_back(i);
-  }
-  cuts.push_back(cp932.size());
-  for (auto cut = cuts.rbegin(); cut != cuts.rend(); ++cut) {
-    const std::string media = cp932.substr(0, *cut);
-    if (media.empty() || catalog.IsMediaNameFree(media)) continue;
-    Location location{catalog.LastEqualNameSlot(), {}};
-    std::string current;
-    for (std::size_t i = *cut; i < cp932.size(); ++i) {
-      if (std::find(cuts.begin(), cuts.end(), i) == cuts.end()) {
-        current.push_back(cp932[i]);
-      } else if (!current.empty()) {
-        location.folders.push_back(current);
-        current.clear();
-      }
-    }
-    if (!current.empty()) location.folders.push_back(current);
-    return location;
-  }
-  throw CliError("no media named \"" + U8(cp932.substr(0, cuts.front())) + "\"");
-}
-
 int LsCommand(Context& ctx) {
   Catalog catalog;
   OpenCatalogOrThrow(catalog, ctx.args.Positional(0, "CATALOG"));
-  const Location location = FindLocation(catalog, ctx.args.Positional(1, "MEDIA"));
-  if (!catalog.LoadMedia(location.slot)) throw CliError(catalog.LastError());
-  const int folder = FindFolder(catalog, location.folders);
+  const int folder =
+      ResolveOrThrow(catalog, ctx.args.Positional(1, "MEDIA"), PathEnd::Folder).Record();
   Settings settings;
   const std::string dateFormat = text::QStringToCp932(settings.GetString(REG_FormatUpdateDateTime));
   TypeNames types;
   QJsonArray array;
   std::vector<std::vector<std::string>> rows;
-  const int first = catalog.LoadedRec(folder).FirstChild();
-  for (int r = first; r > 0 && r < catalog.LoadedCount(); ++r) {
+  ForEachChild(catalog, folder, [&](int32_t r) {
     const TFileRec& rec = catalog.LoadedRec(r);
-    if (rec.Parent() != folder || rec.Kind() == 0) break;
     const std::string name = catalog.RecordName(r);
     const bool isFolder = IsFolderKind(rec.Kind());
     const int count = isFolder ? rec.AllFiles() : 1;
-    const std::string type = U8(types.TypeName(rec.Kind(), name));
-    const std::string date = U8(FormatDateTime(dateFormat, rec.FileDate()));
+    const std::string type = text::Cp932ToUtf8(types.TypeName(rec.Kind(), name));
+    const std::string date = text::Cp932ToUtf8(FormatDateTime(dateFormat, rec.FileDate()));
     const std::string comment =
-        rec.CommentNo() >= 0 ? U8(catalog.CommentText(rec.CommentNo())) : "";
+        rec.CommentNo() >= 0 ? text::Cp932ToUtf8(catalog.CommentText(rec.CommentNo())) : "";
     if (ctx.json) {
-      array.append(QJsonObject{{"name", Q(name)},
+      array.append(QJsonObject{{"name", text::Cp932ToQString(name)},
                                {"folder", isFolder},
                                {"count", count},
                                {"size", rec.Size()},
@@ -458,14 +390,16 @@ int LsCommand(Context& ctx) {
                                {"dateText", QString::fromStdString(date)},
                                {"allocated", rec.Allocated()},
                                {"gap", rec.Allocated() - rec.Size()},
-                               {"version", Q(rec.Version())},
+                               {"version", text::Cp932ToQString(rec.Version())},
                                {"comment", QString::fromStdString(comment)}});
     } else {
-      rows.push_back({U8(name), FormatNumber(count), FormatNumber(rec.Size()), type, date,
-                      FormatNumber(rec.Allocated()), FormatNumber(rec.Allocated() - rec.Size()),
-                      U8(rec.Version()), comment});
+      rows.push_back({text::Cp932ToUtf8(name), FormatNumber(count), FormatNumber(rec.Size()), type,
+                      date, FormatNumber(rec.Allocated()),
+                      FormatNumber(rec.Allocated() - rec.Size()), text::Cp932ToUtf8(rec.Version()),
+                      comment});
     }
-  }
+    return true;
+  });
   if (ctx.json)
     PrintJson(ctx.out, array);
   else
@@ -475,12 +409,10 @@ int LsCommand(Context& ctx) {
 
 void TreeOf(Catalog& catalog, int folder, int depth, QJsonArray& array,
             std::vector<std::vector<std::string>>& rows, bool json) {
-  const int first = catalog.LoadedRec(folder).FirstChild();
-  for (int r = first; r > 0 && r < catalog.LoadedCount(); ++r) {
+  ForEachChild(catalog, folder, [&](int32_t r) {
     const TFileRec& rec = catalog.LoadedRec(r);
-    if (rec.Parent() != folder || rec.Kind() == 0) break;
-    if (!IsFolderKind(rec.Kind())) continue;
-    const std::string name = U8(catalog.RecordName(r));
+    if (!IsFolderKind(rec.Kind())) return true;
+    const std::string name = text::Cp932ToUtf8(catalog.RecordName(r));
     if (json)
       array.append(QJsonObject{{"depth", depth},
                                {"name", QString::fromStdString(name)},
@@ -490,20 +422,20 @@ void TreeOf(Catalog& catalog, int folder, int depth, QJsonArray& array,
     else
       rows.push_back({std::string(static_cast<std::size_t>(depth) * 2, ' ') + name});
     TreeOf(catalog, r, depth + 1, array, rows, json);
-  }
+    return true;
+  });
 }
 
 int TreeCommand(Context& ctx) {
   Catalog catalog;
   OpenCatalogOrThrow(catalog, ctx.args.Positional(0, "CATALOG"));
-  const std::string media = Sjis(ctx.args.Positional(1, "MEDIA"));
-  const int slot = MediaSlotByName(catalog, media);
+  const int slot = MediaOrThrow(catalog, ctx.args.Positional(1, "MEDIA"));
   if (!catalog.LoadMedia(slot)) throw CliError(catalog.LastError());
   QJsonArray array;
-  std::vector<std::vector<std::string>> rows{{U8(catalog.RecordName(0))}};
+  std::vector<std::vector<std::string>> rows{{text::Cp932ToUtf8(catalog.RecordName(0))}};
   if (ctx.json)
     array.append(QJsonObject{{"depth", 0},
-                             {"name", Q(catalog.RecordName(0))},
+                             {"name", text::Cp932ToQString(catalog.RecordName(0))},
                              {"files", catalog.LoadedRec(0).AllFiles()},
                              {"folders", static_cast<double>(LoadedFolderCount(catalog, 0))},
                              {"size", catalog.LoadedRec(0).Size()}});

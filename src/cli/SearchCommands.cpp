@@ -59,12 +59,6 @@ uint32_t ParseDate(const std::string& text, bool upper) {
   return static_cast<uint32_t>(packed);
 }
 
-int LiveSlotNamed(const Catalog& catalog, const std::string& nameCp932) {
-  for (int s = 0; s < catalog.SlotsUsed(); ++s)
-    if (catalog.Slot(s).IsLive() && catalog.Slot(s).Name() == nameCp932) return s;
-  throw CliError("no media named \"" + U8(nameCp932) + "\"");
-}
-
 // A pattern in Shift_JIS, every character kept: a byte that is not UTF-8 or a
 // character Shift_JIS lacks would otherwise become '?' and match anything.
 std::string PatternArg(const std::string& utf8, const char* what) {
@@ -135,7 +129,7 @@ std::vector<int> MediaFromArgs(const Catalog& catalog, const Args& args) {
   std::vector<int> slots;
   auto it = args.values.find("--media");
   if (it != args.values.end()) {
-    for (const std::string& name : it->second) slots.push_back(LiveSlotNamed(catalog, Sjis(name)));
+    for (const std::string& name : it->second) slots.push_back(MediaOrThrow(catalog, name));
   } else {
     for (int s = 0; s < catalog.SlotsUsed(); ++s)
       if (catalog.Slot(s).IsLive()) slots.push_back(s);
@@ -174,24 +168,24 @@ int Search(Context& ctx) {
     const SearchHitFields f = DescribeSearchHit(hit, catalog, typeNames, dateFormat);
     if (ctx.json) {
       hits.append(QJsonObject{{"key", hit.Key},
-                              {"media", Q(catalog.Slot(SlotOfKey(hit.Key)).Name())},
-                              {"name", Q(f.name)},
+                              {"media", text::Cp932ToQString(catalog.Slot(SlotOfKey(hit.Key)).Name())},
+                              {"name", text::Cp932ToQString(f.name)},
                               {"count", f.count},
-                              {"path", Q(f.path)},
-                              {"category", Q(f.category)},
-                              {"location", Q(f.location)},
-                              {"detail", Q(f.locationDetail)},
+                              {"path", text::Cp932ToQString(f.path)},
+                              {"category", text::Cp932ToQString(f.category)},
+                              {"location", text::Cp932ToQString(f.location)},
+                              {"detail", text::Cp932ToQString(f.locationDetail)},
                               {"size", f.size},
-                              {"type", Q(f.typeName)},
+                              {"type", text::Cp932ToQString(f.typeName)},
                               {"date", IsoDateTime(hit.FileDate)},
-                              {"dateText", Q(f.dateText)},
+                              {"dateText", text::Cp932ToQString(f.dateText)},
                               {"allocated", f.allocated},
                               {"gap", f.allocated - f.size},
-                              {"version", Q(f.version)},
-                              {"comment", Q(f.comment)}});
+                              {"version", text::Cp932ToQString(f.version)},
+                              {"comment", text::Cp932ToQString(f.comment)}});
     } else {
       std::vector<std::string> row;
-      for (const std::string& cell : SearchHitTexts(f)) row.push_back(U8(cell));
+      for (const std::string& cell : SearchHitTexts(f)) row.push_back(text::Cp932ToUtf8(cell));
       rows.push_back(std::move(row));
     }
   }
@@ -214,54 +208,13 @@ ExportMode ModeFromText(const std::string& mode) {
   throw CliError("--mode must be name, fullpath, contents or media");
 }
 
-// The record of MEDIA\A\B (or MEDIA/A/B) in `slot`, which it loads; 0 for
-// the media itself.
-int ResolveEntry(Catalog& catalog, const std::string& selection, int& slot) {
-  std::vector<std::string> parts;
-  std::string part;
-  const std::string cp932 = Sjis(selection);
-  for (std::size_t i = 0; i < cp932.size(); ++i) {
-    const char c = cp932[i];
-    // The second byte of a two-byte character may be 0x5C ("表", "ソ"): it
-    // belongs to the name, not a separator.
-    if (text::IsLeadByte(static_cast<uint8_t>(c)) && i + 1 < cp932.size()) {
-      part += c;
-      part += cp932[++i];
-    } else if (c == '\\' || c == '/') {
-      parts.push_back(part);
-      part.clear();
-    } else {
-      part += c;
-    }
-  }
-  parts.push_back(part);
-  while (parts.size() > 1 && parts.back().empty()) parts.pop_back();
-  slot = LiveSlotNamed(catalog, parts.front());
-  if (!catalog.LoadMedia(slot)) throw CliError(catalog.LastError());
-  int record = 0;
-  for (std::size_t i = 1; i < parts.size(); ++i) {
-    int child = catalog.LoadedRec(record).FirstChild();
-    const int parent = record;
-    record = -1;
-    for (;
-         child >= 0 && child < catalog.LoadedCount() && catalog.LoadedRec(child).Parent() == parent;
-         ++child) {
-      if (catalog.RecordName(child) == parts[i]) {
-        record = child;
-        break;
-      }
-    }
-    if (record < 0) throw CliError("no entry \"" + selection + "\"");
-  }
-  return record;
-}
-
 ExportSelectionInput SelectionFromArgs(Catalog& catalog, const Args& args) {
   ExportSelectionInput input;
   int folder = -2;
   for (std::size_t i = 1; i < args.positional.size(); ++i) {
-    int slot = -1;
-    const int record = ResolveEntry(catalog, args.positional[i], slot);
+    const MediaPath path = ResolveOrThrow(catalog, args.positional[i], PathEnd::AnyEntry);
+    const int slot = path.slot;
+    const int record = path.Record();
     const bool mediaRow = record == 0;
     if (i > 1 && mediaRow != input.mediaRows)
       throw CliError("media and entries inside media cannot be exported together");
@@ -301,11 +254,12 @@ int Export(Context& ctx) {
     QJsonArray lines;
     std::size_t start = 0;
     for (std::size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2)
-      lines.append(Q(std::string_view(text).substr(start, end - start)));
+      lines.append(text::Cp932ToQString(std::string_view(text).substr(start, end - start)));
     const std::string label = TextExport::ExportLabel(mode, input.mediaRows);
     PrintJson(ctx.out,
-              QJsonObject{{"label", Q(label)},
-                          {"proposedFileName", Q(ProposeExportFileName(label, DosNow()))},
+              QJsonObject{{"label", text::Cp932ToQString(label)},
+                          {"proposedFileName",
+                           text::Cp932ToQString(ProposeExportFileName(label, DosNow()))},
                           {"bytes", static_cast<double>(text.size())},
                           {"file", file.empty() ? QJsonValue() : QString::fromStdString(file)},
                           {"lines", lines}});
@@ -316,7 +270,7 @@ int Export(Context& ctx) {
     const bool tabsSeparate = options.ItemSeparator() == "\t" || options.PathSeparator() == "\t";
     std::size_t start = 0;
     for (std::size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2) {
-      std::string line = U8(std::string_view(text).substr(start, end - start));
+      std::string line = text::Cp932ToUtf8(std::string_view(text).substr(start, end - start));
       std::string escaped;
       std::size_t from = 0;
       for (std::size_t tab; tabsSeparate && (tab = line.find('\t', from)) != std::string::npos;
@@ -325,7 +279,7 @@ int Export(Context& ctx) {
       escaped += EscapeControls(std::string_view(line).substr(from));
       ctx.out << escaped << "\r\n";
     }
-    if (start < text.size()) ctx.out << EscapeControls(U8(std::string_view(text).substr(start)));
+    if (start < text.size()) ctx.out << EscapeControls(text::Cp932ToUtf8(std::string_view(text).substr(start)));
   }
   return 0;
 }

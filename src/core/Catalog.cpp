@@ -1173,20 +1173,21 @@ bool Catalog::FetchMediaFacts(int32_t key) {
 
 // ---------------------------------------------------------------- marks
 
-int Catalog::SetMark(int mode, int32_t key) {
+int Catalog::SetMark(MarkChange change, int32_t key) {
   if (key < 0) return -1;
   if (!LoadMedia(SlotOfKey(key))) return -1;
-  const auto next = [mode](uint8_t current) -> uint8_t {
-    switch (mode) {
-      case 0:
+  const auto next = [change](uint8_t current) -> uint8_t {
+    switch (change) {
+      case MarkChange::Toggle:
         return current == 1 ? 0 : 1;
-      case 1:
+      case MarkChange::Set:
         return 1;
-      case 2:
+      case MarkChange::Clear:
         return 0;
-      default:
-        return current;
+      case MarkChange::Keep:
+        break;
     }
+    return current;
   };
   uint8_t value = 0;
   UpdateRecord(key, [&](TFileRec& rec) {

@@ -192,9 +192,9 @@ class Catalog {
   const TMediaInfomation& ShownMedia() const { return shownMedia_; }
 
   // ---- Marks and comment links ----
-  // mode 0 toggles, 1 sets, 2 clears, other keeps; returns the new mark, or -1
-  // when the media cannot be loaded.
-  int SetMark(int mode, int32_t key);
+  // Returns the new mark, or -1 when the media cannot be loaded.
+  enum class MarkChange { Toggle, Set, Clear, Keep };
+  int SetMark(MarkChange change, int32_t key);
   void SetCommentLink(int commentIndex, int32_t key);
   void WriteRecord(int32_t key);
   void WriteRoot(int32_t key);
@@ -231,6 +231,7 @@ class Catalog {
   // ---- Long names ----
   void AppendLongName(int32_t record, std::string_view name);
   int LongNameEntries() const { return static_cast<int>(longNames_.size()); }
+  const TLongName& LongNameEntry(int i) const { return longNames_.at(static_cast<std::size_t>(i)); }
   std::string LongNameOf(int record) const;
   bool HasLongName(int record) const;
   std::string LongNameByKey(int32_t key, std::string_view storedName) const;

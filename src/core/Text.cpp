@@ -7,6 +7,7 @@
 #include <unicode/ustring.h>
 #include <unicode/utf16.h>
 
+#include <QFile>
 #include <algorithm>
 #include <array>
 #include <climits>
@@ -384,6 +385,18 @@ QString Cp932ToQString(std::string_view cp932) {
 std::string QStringToCp932(const QString& text) {
   return Encode(reinterpret_cast<const char16_t*>(text.constData()),
                 static_cast<std::size_t>(text.size()));
+}
+
+QString Utf8ToQString(std::string_view utf8) {
+  return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
+}
+
+std::string NativePath(const QString& path) {
+  return QFile::encodeName(path).toStdString();
+}
+
+QString NativePathToQString(std::string_view path) {
+  return QFile::decodeName(QByteArray(path.data(), static_cast<qsizetype>(path.size())));
 }
 
 // Ties are broken by the bytes: the collator calls some different texts equal

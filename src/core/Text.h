@@ -12,21 +12,41 @@
 #include <string>
 #include <string_view>
 
+namespace plomix {
+
+// Text the catalogue stores: CP932 bytes. The names say which encoding a
+// signature carries; the types are std::string and std::string_view, so
+// the bytes move without conversion.
+using Cp932 = std::string;
+using Cp932View = std::string_view;
+
+}  // namespace plomix
+
+// The conversions between the program's three text forms are these named
+// functions only: CP932 (catalogue), QString (everything shown to the user)
+// and UTF-8 (the command line, JSON, messages of the system); and path bytes
+// for the file system.
 namespace plomix::text {
 
 // UTF-8 -> CP932 (the "windows-31j" mapping, round-trip characters only: no
 // look-alike substitutes). Characters that CP932 cannot hold, and byte
 // sequences that are not valid UTF-8, become '?'. ASCII (0x00-0x7F) always maps
 // to itself, 0x5C included.
-std::string Utf8ToCp932(std::string_view utf8);
+Cp932 Utf8ToCp932(std::string_view utf8);
 // Utf8ToCp932 for a text whose every character counts (a search pattern, where
 // '?' is a wildcard): empty when the input is not valid UTF-8 or holds a
 // character CP932 has no form for.
-std::optional<std::string> Utf8ToCp932Exact(std::string_view utf8);
+std::optional<Cp932> Utf8ToCp932Exact(std::string_view utf8);
 // CP932 -> UTF-8. Bytes that do not form a CP932 character become U+FFFD.
-std::string Cp932ToUtf8(std::string_view cp932);
-QString Cp932ToQString(std::string_view cp932);
-std::string QStringToCp932(const QString& text);
+std::string Cp932ToUtf8(Cp932View cp932);
+QString Cp932ToQString(Cp932View cp932);
+Cp932 QStringToCp932(const QString& text);
+QString Utf8ToQString(std::string_view utf8);
+
+// A path as the file system takes it (the local 8-bit encoding, UTF-8 on the
+// systems we run on) and back.
+std::string NativePath(const QString& path);
+QString NativePathToQString(std::string_view path);
 
 // Locale-aware comparison of two CP932 texts (Japanese collation on their
 // Unicode form). CompareAnsi is case-sensitive (tertiary strength), used for

@@ -4,6 +4,7 @@
 #include <iterator>
 #include <unordered_map>
 
+#include "browse/FolderChildren.h"
 #include "core/BinaryFile.h"
 #include "core/Catalog.h"
 #include "core/Format.h"
@@ -22,7 +23,7 @@ constexpr char kCrLf[] = "\r\n";
 constexpr char kDefaultItems[] = "01000000000000";
 
 // Fixed texts are written here in UTF-8 and exported as CP932.
-const std::string& Sj(const char* utf8) {
+const std::string& Cp932Literal(const char* utf8) {
   thread_local std::unordered_map<const char*, std::string> cache;
   auto it = cache.find(utf8);
   if (it == cache.end()) it = cache.emplace(utf8, text::Utf8ToCp932(utf8)).first;
@@ -43,8 +44,6 @@ constexpr const char* kItemHeaders[kExportItemCount] = {"No",
                                                         "マーク",
                                                         "コメント",
                                                         "Version"};
-constexpr int kItemName = 1;
-constexpr int kItemComment = 12;
 
 constexpr const char* kFolderMarks[] = {"◇", "◆", "□", "■", "△", "▲",  "▽", "▼", "※",
                                         "☆", "★", "○", "●", "◎", "＞", "≫", "♪", "×"};
@@ -77,10 +76,15 @@ bool IsFolderRecord(const TFileRec& rec) {
   return (rec.Attr() & kAttrDirectory) != 0;
 }
 
-std::string ConvertCase(int nameMode, std::string text) {
-  if (nameMode == 1) return text::AnsiLower(text);
-  if (nameMode == 2) return text::AnsiUpper(text);
+std::string ConvertCase(NameCase nameMode, std::string text) {
+  if (nameMode == NameCase::Lower) return text::AnsiLower(text);
+  if (nameMode == NameCase::Upper) return text::AnsiUpper(text);
   return text;
+}
+
+// The stored number of REG_ClipBordNameMode: 1 lower, 2 upper, else as is.
+NameCase NameCaseOf(int stored) {
+  return stored == 1 ? NameCase::Lower : stored == 2 ? NameCase::Upper : NameCase::AsIs;
 }
 
 }  // namespace
@@ -89,7 +93,7 @@ std::string ConvertCase(int nameMode, std::string text) {
 
 ExportOptions ExportOptions::FromSettings(const Settings& settings) {
   ExportOptions o;
-  o.nameMode = settings.GetInt(REG_ClipBordNameMode);
+  o.nameMode = NameCaseOf(settings.GetInt(REG_ClipBordNameMode));
   o.pathSeparator = settings.GetInt(REG_ClipBordFolder);
   o.tree = settings.GetInt(REG_ClipBordTree) != 0;
   o.folderMark = settings.GetInt(REG_ClipBordFolderMark);
@@ -122,9 +126,9 @@ std::string ExportOptions::ItemSeparator() const {
   return itemSep == 1 ? "\t" : ",";
 }
 
-bool ExportOptions::ItemOn(int position) const {
-  return position >= 0 && static_cast<std::size_t>(position) < putItem.size() &&
-         position < kExportItemCount && putItem[static_cast<std::size_t>(position)] != '0';
+bool ExportOptions::ItemOn(ExportItem item) const {
+  const auto position = static_cast<std::size_t>(item);
+  return position < putItem.size() && putItem[position] != '0';
 }
 
 // ------------------------------------------------------------------ builder
@@ -137,11 +141,13 @@ std::string TextExport::BuildExportHeader() const {
   std::string out;
   bool first = true;
   for (int i = 0; i < kExportItemCount; ++i) {
-    if (!options_.ItemOn(i)) continue;
+    const auto item = static_cast<ExportItem>(i);
+    if (!options_.ItemOn(item)) continue;
     if (!first) out += options_.ItemSeparator();
     first = false;
-    const std::string& header = Sj(kItemHeaders[i]);
-    out += comma && (i == kItemName || i == kItemComment) ? Quoted(header) : header;
+    const std::string& header = Cp932Literal(kItemHeaders[i]);
+    const bool quoted = item == ExportItem::Name || item == ExportItem::Comment;
+    out += comma && quoted ? Quoted(header) : header;
   }
   return out;
 }
@@ -152,52 +158,53 @@ std::string TextExport::BuildExportRow(const TFileRec& rec, int rowNo, std::stri
   std::string out;
   bool first = true;
   for (int i = 0; i < kExportItemCount; ++i) {
-    if (!options_.ItemOn(i)) continue;
+    const auto item = static_cast<ExportItem>(i);
+    if (!options_.ItemOn(item)) continue;
     if (!first) out += options_.ItemSeparator();
     first = false;
-    switch (i) {
-      case 0:
+    switch (item) {
+      case ExportItem::No:
         out += std::to_string(rowNo);
         break;
-      case kItemName:
+      case ExportItem::Name:
         out += comma && !simple ? Quoted(nameText) : std::string(nameText);
         break;
-      case 2:
+      case ExportItem::Date:
         out += FormatDateTime(options_.dateFormat, rec.FileDate());
         break;
-      case 3:
+      case ExportItem::Size:
         out += FormatPlain(rec.Size());
         break;
-      case 4:
+      case ExportItem::Allocated:
         out += FormatPlain(rec.Allocated());
         break;
-      case 5:
+      case ExportItem::Gap:
         out += FormatPlain(rec.Allocated() - rec.Size());
         break;
-      case 6:
+      case ExportItem::Attributes:
         out += Attributes(rec.Attr());
         break;
-      case 7:
+      case ExportItem::DirFolders:
         out += std::to_string(rec.DirFolders());
         break;
-      case 8:
+      case ExportItem::DirFiles:
         out += std::to_string(rec.DirFiles());
         break;
-      case 9:
+      case ExportItem::AllFolders:
         out += std::to_string(rec.AllFolders());
         break;
-      case 10:
+      case ExportItem::AllFiles:
         out += std::to_string(rec.AllFiles());
         break;
-      case 11:
-        if (rec.Mark() == 1) out += Sj("有");
+      case ExportItem::Mark:
+        if (rec.Mark() == 1) out += Cp932Literal("有");
         break;
-      case kItemComment: {
+      case ExportItem::Comment: {
         const std::string comment = catalog_.CommentText(rec.CommentNo());
         out += comma ? Quoted(comment) : comment;
         break;
       }
-      default:
+      case ExportItem::Version:
         out += rec.Version();
         break;
     }
@@ -214,14 +221,12 @@ std::string TextExport::BuildExportPath(int r) const {
 
 std::string TextExport::FolderMarkText(bool folder) const {
   if (folder && options_.folderMark >= 1 && options_.folderMark <= 18)
-    return Sj(kFolderMarks[options_.folderMark - 1]);
+    return Cp932Literal(kFolderMarks[options_.folderMark - 1]);
   return "  ";
 }
 
 bool TextExport::InSiblingRun(int r, int parent) const {
-  if (r < 0 || r >= catalog_.LoadedCount()) return false;
-  const TFileRec& rec = catalog_.LoadedRec(r);
-  return rec.Parent() == parent && rec.Kind() != kKindCatalog;
+  return InChildRun(catalog_, r, parent);
 }
 
 bool TextExport::HasLaterSibling(int r) const {
@@ -244,15 +249,15 @@ std::string TextExport::BuildTreePrefix(int r, int level, bool folder, int sibli
     return prefix + FolderMarkText(folder);
   }
   levelPrefixes_[level] =
-      Sj(HasLaterSibling(r) ? kGlyphBranch : kGlyphLast) + FolderMarkText(folder);
+      Cp932Literal(HasLaterSibling(r) ? kGlyphBranch : kGlyphLast) + FolderMarkText(folder);
   if (level > 1) {
     // The parent's line is drawn; below it only its vertical line (when
     // more siblings follow it) or blank space remains.
     std::string& above = levelPrefixes_[level - 1];
-    if (above.starts_with(Sj(kGlyphLast)))
+    if (above.starts_with(Cp932Literal(kGlyphLast)))
       above = kGlyphBlank;
-    else if (above.starts_with(Sj(kGlyphBranch)))
-      above = Sj(kGlyphThrough);
+    else if (above.starts_with(Cp932Literal(kGlyphBranch)))
+      above = Cp932Literal(kGlyphThrough);
   }
   std::string prefix;
   for (int i = 1; i <= level; ++i) prefix += levelPrefixes_[i];
@@ -328,8 +333,8 @@ void TextExport::AppendMediaDump(int slot, bool fromRoot, int& row, std::string&
   if (!catalog_.LoadMedia(slot)) return;
   const std::string name = catalog_.Slot(slot).Name();
   std::vector<std::string> lines;
-  lines.push_back(fromRoot ? Sj("【メディア名：") + name + Sj("】")
-                           : Sj("[メディア名：") + name + Sj("]"));
+  lines.push_back(fromRoot ? Cp932Literal("【メディア名：") + name + Cp932Literal("】")
+                           : Cp932Literal("[メディア名：") + name + Cp932Literal("]"));
   const int first = catalog_.LoadedCount() > 1 ? 1 : -1;
   WalkExportTree(fromRoot, first, 0, row, lines, std::string());
   std::string entry;
@@ -393,15 +398,16 @@ std::string TextExport::BuildSelectionText(ExportMode mode, bool simple,
 std::string TextExport::ExportLabel(ExportMode mode, bool mediaRows) {
   switch (mode) {
     case ExportMode::FileName:
-      return Sj("ファイル名");
+      return Cp932Literal("ファイル名");
     case ExportMode::FullPath:
-      return Sj("フルパス名");
+      return Cp932Literal("フルパス名");
     case ExportMode::FolderContents:
-      return Sj("フォルダ配下すべて");
+      return Cp932Literal("フォルダ配下すべて");
     case ExportMode::MediaDump:
       break;
   }
-  return mediaRows ? Sj("メディア情報すべて") : Sj("カレントのメディア情報すべて");
+  return mediaRows ? Cp932Literal("メディア情報すべて")
+                   : Cp932Literal("カレントのメディア情報すべて");
 }
 
 // ------------------------------------------------------------------ delivery
@@ -449,7 +455,7 @@ ExportOutcome ExportSelection(Catalog& catalog, const Settings& settings, Export
 // ------------------------------------------------------------------ search hits
 
 std::string BuildSearchHitsText(const std::vector<const TRecord*>& hits, HitExportFormat format,
-                                int nameMode, Catalog& catalog, TypeNames& typeNames,
+                                NameCase nameMode, Catalog& catalog, TypeNames& typeNames,
                                 std::string_view dateFormatCp932) {
   std::string out;
   for (const TRecord* hit : hits) {
@@ -489,8 +495,9 @@ void ExportSearchHits(const std::vector<const TRecord*>& hits, HitExportFormat f
                       Catalog& catalog, TypeNames& typeNames, const Settings& settings,
                       Clipboard& clipboard) {
   const std::string dateFormat = text::QStringToCp932(settings.GetString(REG_FormatUpdateDateTime));
-  clipboard.SetText(BuildSearchHitsText(hits, format, settings.GetInt(REG_ClipBordNameMode),
-                                        catalog, typeNames, dateFormat));
+  clipboard.SetText(BuildSearchHitsText(hits, format,
+                                        NameCaseOf(settings.GetInt(REG_ClipBordNameMode)), catalog,
+                                        typeNames, dateFormat));
 }
 
 }  // namespace plomix

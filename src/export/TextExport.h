@@ -23,12 +23,33 @@ class TypeNames;
 enum class ExportMode { FileName, FullPath, FolderContents, MediaDump };
 enum class HitExportFormat { Name, FullPath, AllItems };
 
-inline constexpr int kExportItemCount = 14;
+// How exported names are cased.
+enum class NameCase { AsIs, Lower, Upper };
+
+// The columns of an exported row, in their order; the settings switch each
+// on or off with one character of REG_ClipBordPutItem.
+enum class ExportItem {
+  No,
+  Name,
+  Date,
+  Size,
+  Allocated,
+  Gap,
+  Attributes,
+  DirFolders,
+  DirFiles,
+  AllFolders,
+  AllFiles,
+  Mark,
+  Comment,
+  Version,
+};
+inline constexpr int kExportItemCount = static_cast<int>(ExportItem::Version) + 1;
 inline constexpr int kMaxTreeLevel = 50;
 
 // The export settings, read afresh for every export.
 struct ExportOptions {
-  int nameMode = 0;       // 0 as is, 1 lower case, 2 upper case
+  NameCase nameMode = NameCase::AsIs;
   int pathSeparator = 0;  // 0 "\", 1 "/", 2 ",", 3 TAB (others "\")
   bool tree = false;      // folder contents and media dumps as a tree
   int folderMark = 0;     // 1..18 a symbol before folder names in tree lines
@@ -45,7 +66,7 @@ struct ExportOptions {
   static ExportOptions FromSettings(const Settings& settings);
   std::string PathSeparator() const;
   std::string ItemSeparator() const;
-  bool ItemOn(int position) const;
+  bool ItemOn(ExportItem item) const;
 };
 
 // The file list's rows and which of them are selected, in list order.
@@ -125,7 +146,7 @@ ExportOutcome ExportSelection(Catalog& catalog, const Settings& settings, Export
 // The search list's copy commands: one line per hit in the given order, the
 // name conversion applied; `dateFormatCp932` formats the date field.
 std::string BuildSearchHitsText(const std::vector<const TRecord*>& hits, HitExportFormat format,
-                                int nameMode, Catalog& catalog, TypeNames& typeNames,
+                                NameCase nameMode, Catalog& catalog, TypeNames& typeNames,
                                 std::string_view dateFormatCp932);
 // Reads the options and puts the text on the clipboard (empty without hits).
 void ExportSearchHits(const std::vector<const TRecord*>& hits, HitExportFormat format,

@@ -16,10 +16,6 @@ namespace {
 
 constexpr int kAttempts = 3;
 
-QString Q(const std::string& utf8) {
-  return QString::fromStdString(utf8);
-}
-
 // The entry's path inside its media in CP932, with "\" between folders; ""
 // for the media itself.
 std::string InnerPath(Catalog& catalog, int32_t key) {
@@ -127,8 +123,9 @@ PresenceOutcome CheckMediaPresence(int mode, int32_t key, Catalog& catalog, cons
       desktop.OpenExplorer(key, mode);
       return PresenceOutcome::ExplorerOpened;
     }
-    const PromptResult answer = prompter.Message(Q(NotMountedText(drive.empty() ? '?' : drive[0])),
-                                                 PromptIcon::Warning, PromptButtons::YesNoCancel);
+    const PromptResult answer =
+        prompter.Message(text::Utf8ToQString(NotMountedText(drive.empty() ? '?' : drive[0])),
+                         PromptIcon::Warning, PromptButtons::YesNoCancel);
     if (answer == PromptResult::No) {
       desktop.OpenExplorer(key, mode);
       return PresenceOutcome::ExplorerOpened;

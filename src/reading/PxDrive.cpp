@@ -43,13 +43,6 @@ class ByteLimitValidator : public QValidator {
   int limit_;
 };
 
-QString Cp(const std::string& cp932) {
-  return text::Cp932ToQString(cp932);
-}
-std::string Cp(const QString& text) {
-  return text::QStringToCp932(text);
-}
-
 QComboBox* MakeListBox(QWidget* parent, const char* name, int byteLimit) {
   auto* box = new QComboBox(parent);
   box->setObjectName(QString::fromLatin1(name));
@@ -175,7 +168,8 @@ void TfrmDrive::BuildControls() {
 
 void TfrmDrive::FormCreate() {
   QStringList names;
-  for (int n = 0; n < catalog_.MediaCount(); ++n) names << Cp(catalog_.LiveMediaName(n));
+  for (int n = 0; n < catalog_.MediaCount(); ++n)
+    names << text::Cp932ToQString(catalog_.LiveMediaName(n));
   FillSorted(cmbName, names);
 
   // Newly mounted volumes keep the letters they have now, so that the
@@ -197,7 +191,7 @@ void TfrmDrive::FormCreate() {
   chkVolumeName->setChecked(form_.volumeName);
   chkEject->setChecked(form_.eject);
   chkGetVersion->setChecked(form_.getVersion);
-  dialogOutcome_ = 2;
+  dialogOutcome_ = Outcome::Cancelled;
 }
 
 void TfrmDrive::showEvent(QShowEvent* event) {
@@ -207,10 +201,12 @@ void TfrmDrive::showEvent(QShowEvent* event) {
 
 void TfrmDrive::FormShow() {
   QStringList categories{QStringLiteral("デフォルト")};
-  for (const std::string& name : catalog_.CategoryNames().Names()) categories << Cp(name);
+  for (const std::string& name : catalog_.CategoryNames().Names())
+    categories << text::Cp932ToQString(name);
   FillSorted(cmbDivision, categories);
   QStringList locations;
-  for (const std::string& name : catalog_.LocationNames().Names()) locations << Cp(name);
+  for (const std::string& name : catalog_.LocationNames().Names())
+    locations << text::Cp932ToQString(name);
   FillSorted(cmbArea, locations);
   txtAreaSub->clear();
   rdoDup01->setChecked(form_.dupSearchMode != 1 && form_.dupSearchMode != 2);
@@ -270,10 +266,10 @@ void TfrmDrive::ControlsToForm() {
     form_.folder.clear();
     form_.drive = source.toStdString();
   }
-  form_.name = Cp(cmbName->currentText());
-  form_.category = Cp(cmbDivision->currentText());
-  form_.location = Cp(cmbArea->currentText());
-  form_.locationDetail = Cp(txtAreaSub->text());
+  form_.name = text::QStringToCp932(cmbName->currentText());
+  form_.category = text::QStringToCp932(cmbDivision->currentText());
+  form_.location = text::QStringToCp932(cmbArea->currentText());
+  form_.locationDetail = text::QStringToCp932(txtAreaSub->text());
   form_.volumeName = chkVolumeName->isChecked();
   form_.eject = chkEject->isChecked();
   form_.getVersion = chkGetVersion->isChecked();
@@ -281,7 +277,7 @@ void TfrmDrive::ControlsToForm() {
 }
 
 void TfrmDrive::ShowName() {
-  cmbName->setEditText(Cp(form_.name));
+  cmbName->setEditText(text::Cp932ToQString(form_.name));
 }
 
 void TfrmDrive::cmbDriveChange() {
@@ -305,7 +301,7 @@ void TfrmDrive::chkVolumeNameClick() {
 void TfrmDrive::cmdReadClick() {
   ControlsToForm();
   if (workflow_.ConfirmRead(form_, true)) {
-    dialogOutcome_ = 1;
+    dialogOutcome_ = Outcome::Confirmed;
     accept();
   } else {
     reject();
@@ -315,7 +311,7 @@ void TfrmDrive::cmdReadClick() {
 void TfrmDrive::cmbNameKeyPress() {
   ControlsToForm();
   if (workflow_.ConfirmRead(form_, false)) {
-    dialogOutcome_ = 1;
+    dialogOutcome_ = Outcome::Confirmed;
     accept();
   }
 }
@@ -363,7 +359,7 @@ bool TfrmDrive::Run(ReadWorkflow& workflow, Catalog& catalog, Drives& drives, Pr
   bool confirmed = false;
   {
     TfrmDrive dialog(workflow, catalog, drives, prompter, parent);
-    confirmed = dialog.exec() == QDialog::Accepted && dialog.DialogOutcome() == 1;
+    confirmed = dialog.exec() == QDialog::Accepted && dialog.DialogOutcome() == Outcome::Confirmed;
   }
   QCoreApplication::processEvents();
   return confirmed;

@@ -57,8 +57,10 @@ class TfrmDrive : public QDialog {
   static bool ReadMediaCommand(ReadWorkflow& workflow, Catalog& catalog, Drives& drives,
                                Prompter& prompter, QWidget* parent);
 
-  // 2 while open or after a cancel or refused check, 1 once a read is confirmed.
-  int DialogOutcome() const { return dialogOutcome_; }
+  // Cancelled while open or after a cancel or refused check, Confirmed once a
+  // read is confirmed.
+  enum class Outcome { Confirmed, Cancelled };
+  Outcome DialogOutcome() const { return dialogOutcome_; }
   // The controls' values as last handed to the workflow (texts CP932).
   const ReadForm& Form() const { return form_; }
 
@@ -116,7 +118,7 @@ class TfrmDrive : public QDialog {
   Drives& drives_;
   Prompter& prompter_;
   ReadForm form_;
-  int dialogOutcome_ = 2;
+  Outcome dialogOutcome_ = Outcome::Cancelled;
   bool filling_ = false;
   std::string folderSource_;  // the folder offered in the list (native path)
 };

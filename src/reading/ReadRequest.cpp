@@ -19,10 +19,6 @@ namespace plomix {
 
 namespace {
 
-QString Q(std::string_view utf8) {
-  return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
-}
-
 std::string NowText() {
   return FormatDateTime("yyyy/mm/dd hh:nn:ss", DosNow());
 }
@@ -123,7 +119,7 @@ void ReadWorkflow::VolumeNameChecked(ReadForm& form) {
   form.name = fetchedName_;
 }
 
-int ReadWorkflow::ValidateReadRequest(ReadForm& form) {
+ReadValidation ReadWorkflow::ValidateReadRequest(ReadForm& form) {
   // A text that names no drive has no drive number and so is never ready;
   // standing in C for it would read the whole system disk.
   const auto ready = [&] {
@@ -132,13 +128,13 @@ int ReadWorkflow::ValidateReadRequest(ReadForm& form) {
     return letter != 0 && drives_.GetClusterSize(letter - 'A' + 1) > 0;
   };
   while (!ready()) {
-    if (prompter_.Message(Q(NotReadyMessage()), PromptIcon::Error, PromptButtons::RetryCancel) !=
+    if (prompter_.Message(text::Utf8ToQString(NotReadyMessage()), PromptIcon::Error, PromptButtons::RetryCancel) !=
         PromptResult::Retry)
-      return kReadRefused;
+      return ReadValidation::Refused;
   }
   if (form.folder.empty() || !FetchFolderSource(form, false, form.folder))
     FetchDriveVolume(form, false, form.drive);
-  if (DriveLetterOf(form.drive) == 0) return kReadRefused;  // the folder vanished meanwhile
+  if (DriveLetterOf(form.drive) == 0) return ReadValidation::Refused;  // the folder vanished meanwhile
   try {
     // The media keeps the letter its volume has now; make it the volume's for good.
     drives_.RememberVolumeLetters();
@@ -146,7 +142,7 @@ int ReadWorkflow::ValidateReadRequest(ReadForm& form) {
     // Settings that cannot be written cost only the letter's permanence.
   }
 
-  int result = kReadAsNew;
+  ReadValidation result = ReadValidation::AsNew;
   replaceSlot_ = -1;
   if (form.name.empty()) {
     form.name = NowText();
@@ -159,10 +155,11 @@ int ReadWorkflow::ValidateReadRequest(ReadForm& form) {
         "\r\n旧作成日時：" +
         text::Cp932ToUtf8(FormatDateTime(text::Utf8ToCp932("yyyy/mm/dd(aaa) hh:nn:ss"),
                                          catalog_.SlotReadDate(slot)));
-    if (prompter_.Message(Q(question), sameMedia ? PromptIcon::Question : PromptIcon::Warning,
+    if (prompter_.Message(text::Utf8ToQString(question),
+                          sameMedia ? PromptIcon::Question : PromptIcon::Warning,
                           PromptButtons::OkCancel) != PromptResult::Ok)
-      return kReadRefused;
-    result = kReadReplacing;
+      return ReadValidation::Refused;
+    result = ReadValidation::Replacing;
     replaceSlot_ = slot;
   }
 
@@ -193,7 +190,7 @@ int ReadWorkflow::ValidateReadRequest(ReadForm& form) {
 
 bool ReadWorkflow::ConfirmRead(ReadForm& form, bool storeDupMode) {
   if (storeDupMode) settings_.SetInt(REG_DupSearchMode, form.dupSearchMode);
-  confirmed_ = ValidateReadRequest(form) != kReadRefused;
+  confirmed_ = ValidateReadRequest(form) != ReadValidation::Refused;
   return confirmed_;
 }
 
@@ -201,7 +198,8 @@ bool ReadWorkflow::ReadMediaCommand(const std::function<bool(ReadWorkflow&)>& di
   cancelled_ = false;
   scanner_.ClearCancel();
   if (!catalog_.HasFreeSlot()) {
-    prompter_.Message(Q(SlotLimitMessage()), PromptIcon::Error, PromptButtons::Ok);
+    prompter_.Message(text::Utf8ToQString(SlotLimitMessage()), PromptIcon::Error,
+                      PromptButtons::Ok);
     return false;
   }
   bool added = false;
@@ -245,7 +243,7 @@ bool ReadWorkflow::ReadAndAdd() {
   if (!catalog_.AddMedia(scanner_, scanner_.CurrentMedia(), replaceSlot_ >= 0)) return false;
   if (!request_.folder.empty()) RecordOrigin();
   if (reportUnreadable_ && scanner_.UnreadableCount() > 0)
-    prompter_.Message(Q(UnreadableReport(scanner_)), PromptIcon::Warning, PromptButtons::Ok);
+    prompter_.Message(text::Utf8ToQString(UnreadableReport(scanner_)), PromptIcon::Warning, PromptButtons::Ok);
   return true;
 }
 

@@ -46,9 +46,7 @@ struct ReadForm {
 };
 
 // ValidateReadRequest's results.
-inline constexpr int kReadRefused = 0;
-inline constexpr int kReadAsNew = 1;
-inline constexpr int kReadReplacing = 2;
+enum class ReadValidation { Refused, AsNew, Replacing };
 
 class ReadWorkflow {
  public:
@@ -75,9 +73,9 @@ class ReadWorkflow {
   void VolumeNameChecked(ReadForm& form);
   // The checks of a confirmed dialog; fills Request() and, unless choices are
   // not persisted, stores the drive and the three check boxes in the settings.
-  // kReadReplacing remembers the media to replace (ReplaceSlot()). A drive
+  // Replacing remembers the media to replace (ReplaceSlot()). A drive
   // text that does not start with a letter counts as a drive never ready.
-  int ValidateReadRequest(ReadForm& form);
+  ReadValidation ValidateReadRequest(ReadForm& form);
   // The read button (storeDupMode true) or Enter in a box (false): true when
   // the read is to happen.
   bool ConfirmRead(ReadForm& form, bool storeDupMode);

@@ -4,26 +4,19 @@
 // the status bar `StatusBar3`. Filling on first show, jumping to a member
 // (GoToEntry) and the member export belong here.
 
-#include "ui/Page.h"
-
-class QStatusBar;
-class QTableView;
+#include "ui/ResultListPage.h"
 
 namespace plomix {
 
-class Session;
-
-class DupPage : public Page {
+class DupPage : public ResultListPage {
   Q_OBJECT
 
  public:
   explicit DupPage(Session& session, QWidget* parent = nullptr);
 
-  QTableView *GridView1, *GridView2;
-  QStatusBar* StatusBar3;
-
- private:
-  Session& session_;
+  QTableView* const GridView1 = groupGrid_;
+  QTableView* const GridView2 = memberGrid_;
+  QStatusBar* const StatusBar3 = status_;
 };
 
 }  // namespace plomix

@@ -264,7 +264,7 @@ void FileListPanel::ListView1SectionResized(int position, int, int newSize) {
 
 void FileListPanel::FillList(EntryRows&& entries) {
   const int generation = fillGeneration_;
-  const bool mediaList = entries.shown.kind == 1;
+  const bool mediaList = entries.shown.kind == ShownKind::Catalogue;
   listModel_->Layout().SetMediaList(mediaList);
   listModel_->LayoutChanged();
   WaitCursor wait;

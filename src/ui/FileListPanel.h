@@ -11,7 +11,7 @@
 #include <QWidget>
 #include <vector>
 
-#include "ui/EntryRows.h"
+#include "browse/EntryRows.h"
 
 class QAction;
 class QCheckBox;

@@ -4,26 +4,19 @@
 // and the status bar `StatusBar4`. Filling on first show, jumping to a
 // member (GoToEntry) and the member export belong here.
 
-#include "ui/Page.h"
-
-class QStatusBar;
-class QTableView;
+#include "ui/ResultListPage.h"
 
 namespace plomix {
 
-class Session;
-
-class LikePage : public Page {
+class LikePage : public ResultListPage {
   Q_OBJECT
 
  public:
   explicit LikePage(Session& session, QWidget* parent = nullptr);
 
-  QTableView *GridView11, *GridView12;
-  QStatusBar* StatusBar4;
-
- private:
-  Session& session_;
+  QTableView* const GridView11 = groupGrid_;
+  QTableView* const GridView12 = memberGrid_;
+  QStatusBar* const StatusBar4 = status_;
 };
 
 }  // namespace plomix

@@ -16,12 +16,13 @@
 #include <QTreeWidget>
 #include <algorithm>
 
+#include "browse/BrowseHistory.h"
+#include "browse/MediaPath.h"
 #include "core/BusyScope.h"
 #include "core/Catalog.h"
 #include "core/Prompter.h"
 #include "core/Settings.h"
 #include "core/Text.h"
-#include "ui/BrowseHistory.h"
 #include "ui/DatePage.h"
 #include "ui/DetailPanel.h"
 #include "ui/FileListModel.h"
@@ -41,13 +42,6 @@ namespace {
 
 const QString kAllTab = QStringLiteral("すべて");
 constexpr int kKeyRole = Qt::UserRole + 1;
-
-QString Q(const std::string& cp932) {
-  return text::Cp932ToQString(cp932);
-}
-std::string Sj(const QString& text) {
-  return text::QStringToCp932(text);
-}
 
 }  // namespace
 
@@ -136,7 +130,7 @@ void MediaPage::BuildSubPages() {
   PageControl2->setTabVisible(2, false);
   connect(TabSheet6, &SizeChartPage::UpRequested, this, &MediaPage::ToolButton40Click);
   connect(TabSheet7, &TopNPage::UpRequested, this, &MediaPage::ToolButton40Click);
-  connect(TabSheet6, &SizeChartPage::OpenRowByName, this, &MediaPage::OpenRowByName);
+  connect(TabSheet6, &SizeChartPage::OpenRowByKey, this, &MediaPage::OpenRow);
   connect(TabSheet7, &TopNPage::CaptionChanged, this, [this](const QString& caption) {
     PageControl2->setTabText(PageControl2->indexOf(TabSheet7), caption);
   });
@@ -410,7 +404,7 @@ void MediaPage::ShowEntry(int32_t key) {
   const int slot = SlotOfKey(key);
   const std::string category =
       slot < kMaxMedia && catalog.Slot(slot).IsLive() ? catalog.Slot(slot).Category() : "";
-  const QString wanted = Q(category);
+  const QString wanted = text::Cp932ToQString(category);
   if (wanted != TabControlTreeView->tabText(TabControlTreeView->currentIndex())) {
     {
       const QSignalBlocker quiet(TabControlTreeView);
@@ -422,7 +416,7 @@ void MediaPage::ShowEntry(int32_t key) {
     RebuildTree(TreeRebuild::FromHistory);
   }
   const RecordPathResult where = catalog.RecordPath(key);
-  QString folder = Q(where.folder);
+  QString folder = text::Cp932ToQString(where.folder);
   if (folder.endsWith('\\')) folder.chop(1);
   GoToPath(folder);
   pnlListViewClient->ListView1->clearSelection();
@@ -445,7 +439,7 @@ int32_t MediaPage::CurrentKey() const {
 
 QTreeWidgetItem* MediaPage::AddNode(QTreeWidgetItem* parent, const TRecord& record, bool top) {
   auto* item = parent == nullptr ? new QTreeWidgetItem(TreeView1) : new QTreeWidgetItem(parent);
-  item->setText(0, top ? QStringLiteral("Plomix2") : Q(record.Name));
+  item->setText(0, top ? QStringLiteral("Plomix2") : text::Cp932ToQString(record.Name));
   item->setData(0, kKeyRole, top ? -1 : record.Key);
   if (IsFolderKind(record.Kind)) {
     QIcon icon;
@@ -466,14 +460,16 @@ EntryRows MediaPage::SelectNodeRows(QTreeWidgetItem* item, bool selection) {
   WaitCursor wait;
   Catalog& catalog = session_.GetCatalog();
   const int32_t key = KeyOf(item);
-  session_.History().Record(key == -1 ? 1 : -key, Sj(item->text(0)));
+  session_.History().Record(key == -1 ? 1 : -key, text::QStringToCp932(item->text(0)));
   UpdateHistoryHints();
   EntryRows rows = BuildEntryRows(catalog, key);
   if (selection) {
     shown_ = rows.shown;
-    const std::string format = Sj(session_.GetSettings().GetString(REG_FormatUpdateDateTime));
-    pnlListViewLeft->ShowProperties(BuildNodeProperties(catalog, shown_, format),
-                                    key < 0 ? 0 : (shown_.kind == 2 ? shown_.mediaRoot.Kind : 9));
+    const std::string format =
+        text::QStringToCp932(session_.GetSettings().GetString(REG_FormatUpdateDateTime));
+    pnlListViewLeft->ShowProperties(
+        BuildNodeProperties(catalog, shown_, format),
+        key < 0 ? 0 : (shown_.kind == ShownKind::Media ? shown_.mediaRoot.Kind : 9));
   }
   if (item->childCount() == 0) AddChildNodes(item, rows);
   return rows;
@@ -496,9 +492,9 @@ void MediaPage::ExpandNode(QTreeWidgetItem* item) {
   item->setExpanded(true);
 }
 
-QTreeWidgetItem* MediaPage::ChildByText(QTreeWidgetItem* item, const QString& text) {
+QTreeWidgetItem* MediaPage::ChildByKey(QTreeWidgetItem* item, int32_t key) {
   for (int i = 0; i < item->childCount(); ++i)
-    if (item->child(i)->text(0) == text) return item->child(i);
+    if (KeyOf(item->child(i)) == key) return item->child(i);
   return nullptr;
 }
 
@@ -532,7 +528,7 @@ void MediaPage::RebuildCategoryTabs() {
   catalog.RebuildNameLists();
   TabControlTreeView->addTab(kAllTab);
   for (const std::string& name : catalog.CategoryNames().Names())
-    TabControlTreeView->addTab(Q(name));
+    TabControlTreeView->addTab(text::Cp932ToQString(name));
   int index = 0;
   for (int i = 0; i < TabControlTreeView->count(); ++i)
     if (TabControlTreeView->tabText(i) == selected) index = i;
@@ -550,8 +546,8 @@ void MediaPage::SelectAllCategories() {
 void MediaPage::TabControlTreeViewChange(int index) {
   if (index < 0) return;
   const QSignalBlocker quiet(TabControlTreeView);
-  session_.GetCatalog().SetCategoryFilter(index == 0 ? std::string()
-                                                     : Sj(TabControlTreeView->tabText(index)));
+  session_.GetCatalog().SetCategoryFilter(
+      index == 0 ? std::string() : text::QStringToCp932(TabControlTreeView->tabText(index)));
   RebuildTree(TreeRebuild::TabChange);
 }
 
@@ -562,7 +558,7 @@ void MediaPage::TreeView1Change(QTreeWidgetItem* current) {
   if (!pnlListViewClient->FillIsCurrent(generation)) return;
   pnlListViewClient->FillList(std::move(rows));
   if (!pnlListViewClient->FillIsCurrent(generation)) return;
-  sizeCharts_->Fill(ListModel().Rows(), shown_.kind == 1, session_.GetCatalog());
+  sizeCharts_->Fill(ListModel().Rows(), shown_.kind == ShownKind::Catalogue, session_.GetCatalog());
   TabSheet5->ShowDistribution(KeyOf(current));
 }
 
@@ -574,11 +570,18 @@ void MediaPage::GoToPath(const QString& path) {
   QTreeWidgetItem* node = TopNode();
   if (node == nullptr) return;
   if (!path.isEmpty()) {
-    for (const QString& part : path.split('\\')) {
+    const MediaPath where = ResolveMediaPath(session_.GetCatalog(), text::QStringToCp932(path));
+    if (where.slot < 0) return;
+    // Down the tree as far as the path was found: the nodes on the way are
+    // expanded even when a later part names nothing.
+    std::vector<int32_t> keys{MakeKey(where.slot, 0)};
+    for (int32_t record : where.records) keys.push_back(MakeKey(where.slot, record));
+    for (int32_t key : keys) {
       ExpandNode(node);
-      node = ChildByText(node, part);
+      node = ChildByKey(node, key);
       if (node == nullptr) return;
     }
+    if (!where.Found()) return;
   }
   if (TreeView1->currentItem() == node)
     TreeView1Change(node);
@@ -586,11 +589,11 @@ void MediaPage::GoToPath(const QString& path) {
     TreeView1->setCurrentItem(node);
 }
 
-void MediaPage::OpenRowByName(const QString& name) {
+void MediaPage::OpenRow(int32_t key) {
   QTreeWidgetItem* current = TreeView1->currentItem();
   if (current == nullptr) return;
   if (current->childCount() == 0) ExpandNode(current);
-  QTreeWidgetItem* child = ChildByText(current, name);
+  QTreeWidgetItem* child = ChildByKey(current, key);
   if (child == nullptr) return;
   TreeView1->setCurrentItem(child);
   child->setExpanded(true);
@@ -652,14 +655,14 @@ void MediaPage::TreeView1Edited(QTreeWidgetItem* item, int column) {
     return;
   }
   const int slot = SlotOfKey(key);
-  const std::string name = Sj(item->text(0));
+  const std::string name = text::QStringToCp932(item->text(0));
   if (name.empty() || !catalog.IsMediaNameFree(name)) {
     ShowError(session_.Ask(), QStringLiteral("名前が重複します、上書きしますか"));
-    item->setText(0, Q(catalog.Slot(slot).Name()));
+    item->setText(0, text::Cp932ToQString(catalog.Slot(slot).Name()));
     return;
   }
   Safely(session_.Ask(), [&] { catalog.RenameMedia(slot, name); });
-  item->setText(0, Q(catalog.Slot(slot).Name()));
+  item->setText(0, text::Cp932ToQString(catalog.Slot(slot).Name()));
 }
 
 // ---------------------------------------------------------------- list and panels
@@ -675,7 +678,8 @@ void MediaPage::ListView1SelectItem() {
   if (selected.size() == 1) {
     const TRecord& row = *selected.front();
     pnlListViewLeft->ShowProperties(sheet, row.ImageIndex);
-    if (row.Texts.size() > 8) pnlListViewClient->txtComment->setPlainText(Q(row.Texts[8]));
+    if (row.Texts.size() > 8)
+      pnlListViewClient->txtComment->setPlainText(text::Cp932ToQString(row.Texts[8]));
     session_.History().Record(row.Key, row.Name);
     UpdateHistoryHints();
   } else {
@@ -691,7 +695,7 @@ void MediaPage::ListView1DblClick() {
   // Opening a catalogued file needs its media mounted, which this window
   // does not check yet; folders and media open their tree node.
   if (row.Kind == kKindFile) return;
-  OpenRowByName(Q(row.Name));
+  OpenRow(row.Key);
 }
 
 void MediaPage::chkDupInfoShowClick() {

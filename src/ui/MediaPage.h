@@ -10,7 +10,7 @@
 
 #include <cstdint>
 
-#include "ui/EntryRows.h"
+#include "browse/EntryRows.h"
 #include "ui/Page.h"
 #include "ui/PropertySheet.h"
 
@@ -79,8 +79,11 @@ class MediaPage : public Page {
   void ShowEntry(int32_t key);
 
   // ---- Browsing ----
-  void GoToPath(const QString& path);  // "Media\Folder\Sub"
-  void OpenRowByName(const QString& name);
+  // Selects the node of "Media\Folder\Sub" (as ResolveMediaPath reads it);
+  // "" the top node.
+  void GoToPath(const QString& path);
+  // Selects and expands the child node `key` of the selected node.
+  void OpenRow(int32_t key);
   QTreeWidgetItem* TopNode() const;
   void SetTabSide(TabSide side);
   TabSide TabPosition() const { return tabSide_; }
@@ -152,7 +155,7 @@ class MediaPage : public Page {
   EntryRows SelectNodeRows(QTreeWidgetItem* item, bool selection);
   void AddChildNodes(QTreeWidgetItem* item, const EntryRows& rows);
   void ExpandNode(QTreeWidgetItem* item);
-  QTreeWidgetItem* ChildByText(QTreeWidgetItem* item, const QString& text);
+  static QTreeWidgetItem* ChildByKey(QTreeWidgetItem* item, int32_t key);
 
   Session& session_;
   ImageList& images_;

@@ -19,9 +19,6 @@ const QColor kYellow(255, 255, 0);
 const QColor kAqua(0, 255, 255);
 const QColor kWhite(255, 255, 255);
 
-QString Q(const std::string& cp932) {
-  return text::Cp932ToQString(cp932);
-}
 QString Number(double value) {
   return QString::fromStdString(FormatNumber(value));
 }
@@ -29,7 +26,7 @@ QString Plain(double value) {
   return QString::fromStdString(FormatPlain(value));
 }
 QString Date(const std::string& format, int32_t date) {
-  return date == 0 ? QString() : Q(FormatDateTime(format, date));
+  return date == 0 ? QString() : text::Cp932ToQString(FormatDateTime(format, date));
 }
 
 // The real folder count of a row: the 16-bit field is capped at 32,767.
@@ -45,7 +42,7 @@ double FoldersOf(Catalog& catalog, const TRecord& row) {
 QString PictureText(const Catalog& catalog, int slot) {
   const std::string picture = catalog.MediaPicture(slot);
   if (picture.empty()) return QStringLiteral("未登録");
-  const QString path = Q(picture);
+  const QString path = text::Cp932ToQString(picture);
   if (!QFileInfo::exists(path)) return QStringLiteral("削除?[") + path + "]";
   return path;
 }
@@ -80,20 +77,20 @@ void MediaSheet(Catalog& catalog, const ShownEntry& shown, const std::string& fo
   const TRecord& root = shown.mediaRoot;
   const TMediaInfomation& m = shown.facts;
   const int slot = SlotOfKey(shown.key);
-  sheet.label = Q(root.Name);
+  sheet.label = text::Cp932ToQString(root.Name);
   sheet.labelColour = kGreen;
-  sheet.status = Q(root.Name);
+  sheet.status = text::Cp932ToQString(root.Name);
   sheet.pictureSlot = slot;
   const int cut = catalog.CutNameCount(slot);
   const int longNames = std::abs(catalog.LongNameCount(slot));
   sheet.showReload = cut > 0;
   sheet.rows = {
-      {QStringLiteral("ﾒﾃﾞｨｱ名"), Q(root.Name)},
-      {QStringLiteral("読込みﾄﾞﾗｲﾌﾞ"), Q(m.Drive)},
-      {QStringLiteral("ﾒﾃﾞｨｱの種類"), Q(m.KindName)},
-      {QStringLiteral("ﾒﾃﾞｨｱの分類"), Q(m.Category)},
-      {QStringLiteral("ﾒﾃﾞｨｱの保管場所"), Q(m.Location)},
-      {QStringLiteral("ﾒﾃﾞｨｱの保管場所詳細"), Q(m.LocationDetail)},
+      {QStringLiteral("ﾒﾃﾞｨｱ名"), text::Cp932ToQString(root.Name)},
+      {QStringLiteral("読込みﾄﾞﾗｲﾌﾞ"), text::Cp932ToQString(m.Drive)},
+      {QStringLiteral("ﾒﾃﾞｨｱの種類"), text::Cp932ToQString(m.KindName)},
+      {QStringLiteral("ﾒﾃﾞｨｱの分類"), text::Cp932ToQString(m.Category)},
+      {QStringLiteral("ﾒﾃﾞｨｱの保管場所"), text::Cp932ToQString(m.Location)},
+      {QStringLiteral("ﾒﾃﾞｨｱの保管場所詳細"), text::Cp932ToQString(m.LocationDetail)},
       {QStringLiteral("登録日時"), Date(format, root.FileDate)},
       {QStringLiteral("ﾒﾃﾞｨｱの空きｻｲｽﾞ"), ByteText(m.FreeSpace)},
       {QStringLiteral("全ﾌｧｲﾙｻｲｽﾞ"), ByteText(root.Size)},
@@ -102,8 +99,8 @@ void MediaSheet(Catalog& catalog, const ShownEntry& shown, const std::string& fo
       {QStringLiteral("ｸﾗｽﾀｻｲｽﾞ"), ByteText(m.ClusterSize)},
       {QStringLiteral("全ﾌｫﾙﾀﾞ数"), Number(static_cast<double>(MediaFolderCount(catalog, slot)))},
       {QStringLiteral("全ﾌｧｲﾙ数"), Number(root.AllFiles)},
-      {QStringLiteral("ﾎﾞﾘｭｰﾑ名"), Q(m.VolumeName)},
-      {QStringLiteral("ﾎﾞﾘｭｰﾑｼﾘｱﾙNo"), Q(m.VolumeSerial)},
+      {QStringLiteral("ﾎﾞﾘｭｰﾑ名"), text::Cp932ToQString(m.VolumeName)},
+      {QStringLiteral("ﾎﾞﾘｭｰﾑｼﾘｱﾙNo"), text::Cp932ToQString(m.VolumeSerial)},
       {QStringLiteral("一番古い更新日時ﾌｧｲﾙ"), Date(format, m.OldestFileDate)},
       {QStringLiteral("一番新しい更新日時ﾌｧｲﾙ"), Date(format, m.NewestFileDate)},
       {QStringLiteral("一番古い更新日時ﾌｫﾙﾀﾞ"), Date(format, m.OldestFolderDate)},
@@ -123,11 +120,11 @@ void MediaSheet(Catalog& catalog, const ShownEntry& shown, const std::string& fo
 void FolderSheet(Catalog& catalog, const ShownEntry& shown, PropertySheet& sheet) {
   const TRecord& f = shown.record;
   const double other = shown.mediaRoot.Allocated - f.Allocated;
-  sheet.label = Q(f.Name);
+  sheet.label = text::Cp932ToQString(f.Name);
   sheet.labelColour = kGreen;
-  sheet.status = Q(shown.path);
+  sheet.status = text::Cp932ToQString(shown.path);
   sheet.rows = {
-      {QStringLiteral("ﾊﾟｽ名"), Q(shown.path)},
+      {QStringLiteral("ﾊﾟｽ名"), text::Cp932ToQString(shown.path)},
       {QStringLiteral("直下の総ﾌｫﾙﾀﾞ数"), Plain(f.DirFolders)},
       {QStringLiteral("直下の総ﾌｧｲﾙ数"), Plain(f.DirFiles)},
       {QStringLiteral("配下の総ﾌｫﾙﾀﾞ数"), Plain(FoldersOf(catalog, f))},
@@ -144,7 +141,9 @@ void FolderSheet(Catalog& catalog, const ShownEntry& shown, PropertySheet& sheet
 }
 
 QString RowText(const TRecord& row, int column) {
-  return static_cast<std::size_t>(column) < row.Texts.size() ? Q(row.Texts[column]) : QString();
+  return static_cast<std::size_t>(column) < row.Texts.size()
+             ? text::Cp932ToQString(row.Texts[column])
+             : QString();
 }
 
 }  // namespace
@@ -156,12 +155,14 @@ QString ByteText(double value) {
 PropertySheet BuildNodeProperties(Catalog& catalog, const ShownEntry& shown,
                                   const std::string& dateFormat) {
   PropertySheet sheet;
-  sheet.kind = shown.kind;
-  if (shown.kind == 1)
+  static constexpr PropertyKind kNodeKinds[] = {PropertyKind::Catalogue, PropertyKind::MediaNode,
+                                                PropertyKind::FolderNode};
+  sheet.kind = kNodeKinds[static_cast<int>(shown.kind)];
+  if (shown.kind == ShownKind::Catalogue)
     CatalogSheet(catalog, sheet);
   else if (!shown.valid)
     sheet.labelColour = kGreen;
-  else if (shown.kind == 2)
+  else if (shown.kind == ShownKind::Media)
     MediaSheet(catalog, shown, dateFormat, sheet);
   else
     FolderSheet(catalog, shown, sheet);
@@ -174,7 +175,7 @@ PropertySheet BuildRowProperties(Catalog& catalog, const ShownEntry& shown,
   sheet.labelColour = kBlue;
   if (selected.empty()) return sheet;
   if (selected.size() > 1) {
-    sheet.kind = 7;
+    sheet.kind = PropertyKind::Rows;
     double s = 0, a = 0, f = 0, n = 0, m = 0;
     for (const TRecord* row : selected) {
       s += row->Size;
@@ -200,11 +201,11 @@ PropertySheet BuildRowProperties(Catalog& catalog, const ShownEntry& shown,
     return sheet;
   }
   const TRecord& row = *selected.front();
-  const QString name = Q(row.Name);
-  const QString fullPath = Q(RowFullPath(shown, row));
+  const QString name = text::Cp932ToQString(row.Name);
+  const QString fullPath = text::Cp932ToQString(RowFullPath(shown, row));
   sheet.label = name;
   if (IsFolderKind(row.Kind)) {
-    sheet.kind = 5;
+    sheet.kind = PropertyKind::FolderRow;
     sheet.status = fullPath;
     sheet.rows = {
         {QStringLiteral("ﾊﾟｽ名"), fullPath},
@@ -219,7 +220,7 @@ PropertySheet BuildRowProperties(Catalog& catalog, const ShownEntry& shown,
     sheet.legend = {{QStringLiteral("配下の総ﾌｧｲﾙｻｲｽﾞ"), kBlue, row.Size},
                     {QStringLiteral("配下の総ｸﾗｽﾀｷﾞｬｯﾌﾟ"), kWhite, row.Allocated - row.Size}};
   } else if (row.Kind == kKindFile) {
-    sheet.kind = 6;
+    sheet.kind = PropertyKind::FileRow;
     sheet.status = fullPath;
     sheet.pictureSlot = row.Key >= 0 ? SlotOfKey(row.Key) : -1;
     sheet.rows = {
@@ -238,7 +239,7 @@ PropertySheet BuildRowProperties(Catalog& catalog, const ShownEntry& shown,
     sheet.legend = {{QStringLiteral("ﾌｧｲﾙｻｲｽﾞ"), kBlue, row.Size},
                     {QStringLiteral("ｸﾗｽﾀｷﾞｬｯﾌﾟ"), kWhite, row.Allocated - row.Size}};
   } else {
-    sheet.kind = 4;
+    sheet.kind = PropertyKind::MediaRow;
     sheet.status = name;
     sheet.pictureSlot = row.Key >= 0 ? SlotOfKey(row.Key) : -1;
     sheet.rows = {

@@ -1,15 +1,15 @@
 #pragma once
-// The contents of the property panel for what is selected: the catalogue
-// (kind 1), a media node (2), a folder node (3), one media, folder or file row
-// (4, 5, 6) or several rows (7). Built apart from the widgets so that every
-// row and format can be checked without a window.
+// The contents of the property panel for what is selected: the catalogue, a
+// media or folder node of the tree, one media, folder or file row of the list,
+// or several rows. Built apart from the widgets so that every row and format
+// can be checked without a window.
 
 #include <QColor>
 #include <QString>
 #include <vector>
 
+#include "browse/EntryRows.h"
 #include "core/Records.h"
-#include "ui/EntryRows.h"
 
 namespace plomix {
 
@@ -26,8 +26,19 @@ struct LegendEntry {
   double value = 0;
 };
 
+// What the sheet describes.
+enum class PropertyKind {
+  Catalogue,   // the top node
+  MediaNode,   // a media in the tree
+  FolderNode,  // a folder in the tree
+  MediaRow,    // one media row of the list
+  FolderRow,   // one folder row
+  FileRow,     // one file row
+  Rows,        // several rows
+};
+
 struct PropertySheet {
-  int kind = 1;
+  PropertyKind kind = PropertyKind::Catalogue;
   QString label;
   QColor labelColour;
   std::vector<PropertyRow> rows;

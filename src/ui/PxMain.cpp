@@ -14,6 +14,7 @@
 
 #include "analysis/AnalysisControl.h"
 #include "analysis/ResultStore.h"
+#include "browse/BrowseHistory.h"
 #include "core/BusyScope.h"
 #include "core/Catalog.h"
 #include "core/Compaction.h"
@@ -25,7 +26,6 @@
 #include "reading/PxReadProgress.h"
 #include "reading/ReadRequest.h"
 #include "reading/Scanner.h"
-#include "ui/BrowseHistory.h"
 #include "ui/DupPage.h"
 #include "ui/ImageList.h"
 #include "ui/LikePage.h"
@@ -44,10 +44,6 @@ namespace {
 const QString kCatalogFilter =
     QStringLiteral("メディア管理DBファイル(*.qdb)|*.qdb|すべてのファイル(*.*)|*.*");
 const QString kDefaultCatalogName = QStringLiteral("Default.qdb");
-
-std::string Native(const QString& path) {
-  return path.toStdString();
-}
 
 }  // namespace
 
@@ -209,7 +205,7 @@ void TfrmMain::FormCreate() {
 
   const QString path = ChooseAtStart();
   if (path.isEmpty()) return;
-  if (catalog.OpenCatalog(Native(path))) {
+  if (catalog.OpenCatalog(text::NativePath(path))) {
     catalog.ReadLongNames();
     Safely(session_.Ask(), [&] { AddToOpenHistory(path); });
   } else if (!CreateCatalogue(path)) {
@@ -284,7 +280,7 @@ bool TfrmMain::CreateCatalogue(QString path) {
       return true;
     }
   }
-  const std::string target = ApplyCatalogExtension(Native(path));
+  const std::string target = ApplyCatalogExtension(text::NativePath(path));
   if (QFileInfo::exists(QString::fromStdString(target)) &&
       prompter.Message(QStringLiteral("上書きしますか？"), PromptIcon::Question,
                        PromptButtons::YesNo) != PromptResult::Yes)
@@ -457,7 +453,7 @@ void TfrmMain::ToolButton1Click() {
     return;
   }
   TabSheet1->SelectAllCategories();
-  if (!catalog.OpenCatalog(Native(path))) {
+  if (!catalog.OpenCatalog(text::NativePath(path))) {
     session_.Ask().Message(QStringLiteral("Max"), PromptIcon::None, PromptButtons::Ok);
     return;
   }

@@ -2,13 +2,13 @@
 
 #include "analysis/AnalysisControl.h"
 #include "analysis/ResultStore.h"
+#include "browse/BrowseHistory.h"
 #include "core/Catalog.h"
 #include "core/Settings.h"
 #include "core/TypeNames.h"
 #include "reading/Drives.h"
 #include "reading/ReadRequest.h"
 #include "reading/Scanner.h"
-#include "ui/BrowseHistory.h"
 #include "ui/ImageList.h"
 
 namespace plomix {

@@ -153,22 +153,22 @@ void SizeChartPage::FillCharts() {
 
 void SizeChartPage::ShowBarPage(int start) {
   Settings& settings = state_.GetSettings();
-  const ChartData& data = state_.Data();
+  const ChartData& rows = state_.Data();
   const int perPage = std::clamp(settings.GetInt(REG_ChartBarPage), 1, 99);
-  if (data.RowCount() == 0) {
+  if (rows.RowCount() == 0) {
     ChartMedia->Clear();
     pageStart_ = 0;
     pageEnd_ = -1;
     return;
   }
-  start = std::clamp(start, 0, data.RowCount() - 1);
+  start = std::clamp(start, 0, rows.RowCount() - 1);
   const bool fit = settings.GetInt(REG_BarChartSizeFit) == 1 || start == 0;
   ChartMedia->SetBarsPerPage(perPage);
-  ChartMedia->SetBars(data.BarPage(start, perPage, settings.GetInt(REG_ChartBarNameLength),
+  ChartMedia->SetBars(rows.BarPage(start, perPage, settings.GetInt(REG_ChartBarNameLength),
                                    settings.GetInt(REG_ChartBarSize2Only) == 1),
                       fit);
   pageStart_ = start;
-  pageEnd_ = data.PageEnd(start, perPage);
+  pageEnd_ = rows.PageEnd(start, perPage);
 }
 
 bool SizeChartPage::eventFilter(QObject* watched, QEvent* event) {
@@ -212,7 +212,7 @@ void SizeChartPage::ChartMediaDblClick(int bar) {
   if (bar < 0 || bar >= ChartMedia->BarCount()) return;
   const ChartData::Row& row = state_.Data().RowAt(ChartMedia->Bar(bar).row);
   if (row.kind == kKindFile) return;
-  Q_EMIT OpenRowByName(text::Cp932ToQString(row.name));
+  Q_EMIT OpenRowByKey(row.key);
 }
 
 void SizeChartPage::PopupMenuBarClick(QAction* item) {

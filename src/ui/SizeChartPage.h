@@ -51,7 +51,7 @@ class SizeChartPage : public Page {
  Q_SIGNALS:
   void UpRequested();
   // A bar of a media or folder was double-clicked: open its tree node.
-  void OpenRowByName(const QString& name);
+  void OpenRowByKey(int32_t key);
 
  public Q_SLOTS:
   void ToolButton51Click();

@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "analysis/AnalysisFixture.h"
+#include "analysis/LongNameSnapshot.h"
 #include "analysis/ResultStore.h"
 #include "core/Format.h"
 #include "core/Text.h"
@@ -164,6 +165,27 @@ TEST_F(DupStoreTest, LoadsHeadsAndMembersWithLongNamesRestored) {
   EXPECT_FALSE(loaded.DupResultsExist());
   EXPECT_EQ(loaded.GroupCount(), 0);
   EXPECT_EQ(loaded.MemberCount(1), 0);
+}
+
+TEST_F(DupStoreTest, ASnapshotOfTheLongNamesServesLoadersAfterTheCatalogueMovedOn) {
+  Search();
+  const auto names = LongNameSnapshot::Take(catalog);
+  EXPECT_EQ(names->Count(), 2);
+  const std::string path = store.Path();
+  // The window goes on with another catalogue while a loader still reads.
+  test::TempDir other;
+  test::CreateTestCatalog(catalog, other);
+  const LoadedGroups fromSnapshot = ReadGroupHeads(path, AnalysisMode::Duplicate, names.get());
+  const LoadedGroups fromLive = ReadGroupHeads(path, AnalysisMode::Duplicate, &catalog);
+  ASSERT_EQ(fromSnapshot.heads.size(), 3u);
+  ASSERT_EQ(fromLive.heads.size(), 3u);
+  auto hasLong = [](const LoadedGroups& loaded) {
+    for (const ResultItem& head : loaded.heads)
+      if (head.name == kLong) return true;
+    return false;
+  };
+  EXPECT_TRUE(hasLong(fromSnapshot));
+  EXPECT_FALSE(hasLong(fromLive));
 }
 
 TEST(DupStoreEmptyTest, NoDuplicatesGiveTheBareHeader) {

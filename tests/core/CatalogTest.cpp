@@ -284,19 +284,19 @@ TEST_F(CatalogTest, MarksToggleSetAndClearAndAreWritten) {
   Add(FlatMedia("M0", 2));
   const int32_t file = MakeKey(0, 2);
   const std::size_t markByte = 2906000 + 161 * 2 + 116;
-  EXPECT_EQ(catalog.SetMark(0, file), 1);
+  EXPECT_EQ(catalog.SetMark(Catalog::MarkChange::Toggle, file), 1);
   EXPECT_EQ(Bytes()[markByte], 1);
-  EXPECT_EQ(catalog.SetMark(1, file), 1);
-  EXPECT_EQ(catalog.SetMark(0, file), 0);
+  EXPECT_EQ(catalog.SetMark(Catalog::MarkChange::Set, file), 1);
+  EXPECT_EQ(catalog.SetMark(Catalog::MarkChange::Toggle, file), 0);
   EXPECT_EQ(Bytes()[markByte], 0);
-  EXPECT_EQ(catalog.SetMark(2, file), 0);
-  EXPECT_EQ(catalog.SetMark(9, file), 0);
+  EXPECT_EQ(catalog.SetMark(Catalog::MarkChange::Clear, file), 0);
+  EXPECT_EQ(catalog.SetMark(Catalog::MarkChange::Keep, file), 0);
 
-  EXPECT_EQ(catalog.SetMark(0, MakeKey(0, 0)), 1);
+  EXPECT_EQ(catalog.SetMark(Catalog::MarkChange::Toggle, MakeKey(0, 0)), 1);
   const auto bytes = Bytes();
   EXPECT_EQ(bytes[104 + 116], 1);      // root copy
   EXPECT_EQ(bytes[2906000 + 116], 1);  // record 0
-  EXPECT_EQ(catalog.SetMark(0, MakeKey(0, 0)), 0);
+  EXPECT_EQ(catalog.SetMark(Catalog::MarkChange::Toggle, MakeKey(0, 0)), 0);
 }
 
 TEST_F(CatalogTest, RecordPathsWalkUpToTheMediaName) {

@@ -129,7 +129,7 @@ TEST_F(TextExportTest, NamesPathsAndRows) {
   ExportOptions slash;
   slash.pathSeparator = 1;
   ExportOptions upper = ListOptions();
-  upper.nameMode = 2;
+  upper.nameMode = NameCase::Upper;
   ExportOptions tab = ListOptions();
   tab.itemSep = 1;
   tab.putItem = "01000000000010";
@@ -315,7 +315,7 @@ TEST_F(TextExportTest, CommaRowsRoundTripThroughACsvReader) {
   const std::string hitsFile = dir.File("hits.csv");
   SaveExportText(QString::fromStdString(hitsFile),
                  BuildSearchHitsText({&hits[0], &hits[1], &hits[2], &hits[3]},
-                                     HitExportFormat::AllItems, 0, catalog, types, ""));
+                                     HitExportFormat::AllItems, NameCase::AsIs, catalog, types, ""));
   const test::CsvRows read = test::ReadCsvWithPython(hitsFile, "cp932", &error);
   ASSERT_EQ(read.size(), names.size()) << error;
   for (std::size_t i = 0; i < names.size(); ++i) {
@@ -338,17 +338,19 @@ TEST_F(TextExportTest, SearchHits) {
   orphan.CommentNo = -1;
   TypeNames types;
   const std::vector<const TRecord*> hits = {&hit, &orphan};
-  EXPECT_EQ(BuildSearchHitsText(hits, HitExportFormat::Name, 2, catalog, types, ""),
+  EXPECT_EQ(BuildSearchHitsText(hits, HitExportFormat::Name, NameCase::Upper, catalog, types, ""),
             "A.TXT\r\nA.TXT\r\n");
-  EXPECT_EQ(BuildSearchHitsText({&hit}, HitExportFormat::FullPath, 0, catalog, types, ""),
-            "DISK01\\Docs\\a.txt\r\n");
+  EXPECT_EQ(
+      BuildSearchHitsText({&hit}, HitExportFormat::FullPath, NameCase::AsIs, catalog, types, ""),
+      "DISK01\\Docs\\a.txt\r\n");
   const std::string type = types.TypeName(kKindFile, "a.txt");
-  EXPECT_EQ(BuildSearchHitsText(hits, HitExportFormat::AllItems, 0, catalog, types, "yyyy"),
-            "\"a.txt\",1,\"DISK01\\Docs\",\"cat\",\"\",\"\",100,\"" + type +
-                "\",\"\",100,0,\"1.2\",\"note\"\r\n" +
-                "\"a.txt\",1,\"DISK01\\Docs\",\"\",\"\",\"\",100,\"" + type +
-                "\",\"\",100,0,\"1.2\",\"\"\r\n");
-  EXPECT_EQ(BuildSearchHitsText({}, HitExportFormat::Name, 0, catalog, types, ""), "");
+  EXPECT_EQ(
+      BuildSearchHitsText(hits, HitExportFormat::AllItems, NameCase::AsIs, catalog, types, "yyyy"),
+      "\"a.txt\",1,\"DISK01\\Docs\",\"cat\",\"\",\"\",100,\"" + type +
+          "\",\"\",100,0,\"1.2\",\"note\"\r\n" +
+          "\"a.txt\",1,\"DISK01\\Docs\",\"\",\"\",\"\",100,\"" + type +
+          "\",\"\",100,0,\"1.2\",\"\"\r\n");
+  EXPECT_EQ(BuildSearchHitsText({}, HitExportFormat::Name, NameCase::AsIs, catalog, types, ""), "");
 
   Settings settings(QString::fromStdString(dir.File("cfg")));
   FakeClipboard clipboard;

@@ -15,17 +15,19 @@
 #include <QTreeWidget>
 #include <deque>
 #include <fstream>
+#include <functional>
+#include <stdexcept>
 
 #include "ScriptedPrompter.h"
 #include "SessionWindow.h"
 #include "TestSupport.h"
+#include "browse/BrowseHistory.h"
 #include "core/BusyScope.h"
 #include "core/Catalog.h"
 #include "core/Prompter.h"
 #include "core/Settings.h"
 #include "reading/Drives.h"
 #include "reading/ReadRequest.h"
-#include "ui/BrowseHistory.h"
 #include "ui/FileListModel.h"
 #include "ui/FileListPanel.h"
 #include "ui/MediaPage.h"
@@ -69,7 +71,9 @@ class MainWindowTest : public QObject {
   }
   // A window on a catalogue holding one media read from a small folder:
   // 資料\ (報告書.txt 2048 B, 旧版\ (a.txt)), 単独.bin 10 B.
-  std::unique_ptr<test::SessionWindow> WindowWithMedia(ScriptedPrompter& prompter);
+  // `beforeRead` sees the window once it has started.
+  std::unique_ptr<test::SessionWindow> WindowWithMedia(
+      ScriptedPrompter& prompter, const std::function<void(test::SessionWindow&)>& beforeRead = {});
   Settings FreshSettings() const { return Settings(Path("config")); }
 
  private Q_SLOTS:
@@ -86,9 +90,11 @@ class MainWindowTest : public QObject {
   void FolderNodeShowsItsPropertyRows();
   void DeleteThenCompactUpdatesTheButton();
   void CloseIsRefusedWhileBusy();
+  void AnalysisQuestionAfterAChangeComesWhileBusy();
 };
 
-std::unique_ptr<test::SessionWindow> MainWindowTest::WindowWithMedia(ScriptedPrompter& prompter) {
+std::unique_ptr<test::SessionWindow> MainWindowTest::WindowWithMedia(
+    ScriptedPrompter& prompter, const std::function<void(test::SessionWindow&)>& beforeRead) {
   const QString media = Path("media");
   QDir().mkpath(media + "/資料/旧版");
   WriteFile(media + "/資料/報告書.txt", 2048);
@@ -97,6 +103,7 @@ std::unique_ptr<test::SessionWindow> MainWindowTest::WindowWithMedia(ScriptedPro
   prompter.paths.push_back(Path("cat.qdb"));
   auto fixture = std::make_unique<test::SessionWindow>(prompter);
   if (!fixture->window.Started()) return nullptr;
+  if (beforeRead) beforeRead(*fixture);
   std::string error;
   Drives& drives = fixture->session.GetDrives();
   const char letter = drives.LowestFreeLetter();
@@ -230,7 +237,7 @@ void MainWindowTest::FolderNodeShowsItsPropertyRows() {
   MediaPage* media = window->TabSheet1;
   media->GoToPath(QStringLiteral("保存用\\資料"));
   const PropertySheet& sheet = media->Properties();
-  QCOMPARE(sheet.kind, 3);
+  QCOMPARE(sheet.kind, PropertyKind::FolderNode);
   QCOMPARE(media->pnlListViewLeft->ListView3->topLevelItemCount(), 10);
   const QStringList items = {"ﾊﾟｽ名",
                              "直下の総ﾌｫﾙﾀﾞ数",
@@ -259,7 +266,7 @@ void MainWindowTest::FolderNodeShowsItsPropertyRows() {
   auto* list = window->findChild<QTableView*>("ListView1");
   media->TreeView1->setCurrentItem(media->TreeView1->currentItem()->parent());
   list->selectAll();
-  QCOMPARE(media->Properties().kind, 7);
+  QCOMPARE(media->Properties().kind, PropertyKind::Rows);
   QCOMPARE(media->Properties().rows.back().value, QStringLiteral("3"));  // 2 below + 1 file
 }
 
@@ -321,6 +328,37 @@ void MainWindowTest::CloseIsRefusedWhileBusy() {
   const std::string last = saved.Line(saved.Count() - 1);
   QVERIFY(last.starts_with("-"));
   QVERIFY(last.ends_with("," + test::Sj("資料")));
+}
+
+void MainWindowTest::AnalysisQuestionAfterAChangeComesWhileBusy() {
+  // The question after the read is asked while the window is still busy:
+  // closing, and opening another catalogue, wait until it is answered.
+  ScriptedPrompter prompter;
+  QStringList seen;
+  test::SessionWindow* current = nullptr;
+  prompter.onAsk = [&] {
+    if (current == nullptr || !prompter.prompts.back().text.contains(QStringLiteral("検索処理")))
+      return;
+    seen << (current->session.Busy() ? "busy" : "free");
+    QVERIFY(!current->window.close());
+    QVERIFY(prompter.prompts.back().text.startsWith(QStringLiteral("処理中...")));
+    const auto before = prompter.prompts.size();
+    current->window.ToolButton1Click();  // would ask for a file
+    QCOMPARE(prompter.prompts.size(), before);
+  };
+  auto fixture =
+      WindowWithMedia(prompter, [&](test::SessionWindow& started) { current = &started; });
+  QVERIFY(fixture != nullptr);
+  QCOMPARE(seen, QStringList{"busy"});
+  QVERIFY(!fixture->session.Busy());
+
+  // A command that throws while busy leaves the window free again.
+  try {
+    const BusyScope busy(fixture->session.BusyFlag());
+    throw std::runtime_error("write failed");
+  } catch (const std::runtime_error&) {
+  }
+  QVERIFY(fixture->session.CanChangeCatalogue());
 }
 
 QTEST_MAIN(MainWindowTest)

@@ -267,7 +267,7 @@ class ReadDialogTest : public QObject {
       dialog.rdoDup03->click();
       QTest::keyClick(dialog.cmbName->lineEdit(), Qt::Key_Return);
       QVERIFY(dialog.isVisible());
-      QCOMPARE(dialog.DialogOutcome(), 2);
+      QCOMPARE(dialog.DialogOutcome(), TfrmDrive::Outcome::Cancelled);
       QCOMPARE(bench.prompter.prompts.size(), size_t(1));
       const auto& prompt = bench.prompter.prompts[0];
       QVERIFY(prompt.text.startsWith(QStringLiteral("名前が重複します、上書きしますか\r\n\r\n")));
@@ -279,7 +279,7 @@ class ReadDialogTest : public QObject {
 
       dialog.cmdRead->click();
       QVERIFY(!dialog.isVisible());
-      QCOMPARE(dialog.DialogOutcome(), 2);
+      QCOMPARE(dialog.DialogOutcome(), TfrmDrive::Outcome::Cancelled);
       QCOMPARE(bench.settings.GetInt(REG_DupSearchMode), 2);
     }
 
@@ -301,7 +301,7 @@ class ReadDialogTest : public QObject {
       SelectDrive(dialog, 'F');
       TypeInto(dialog.cmbName, "Other");
       dialog.cmdRead->click();
-      QCOMPARE(dialog.DialogOutcome(), 2);
+      QCOMPARE(dialog.DialogOutcome(), TfrmDrive::Outcome::Cancelled);
     }));
     QCOMPARE(bench.prompter.prompts.size(), size_t(2));
     for (const auto& prompt : bench.prompter.prompts) {
@@ -321,7 +321,7 @@ class ReadDialogTest : public QObject {
       QVERIFY(QRegularExpression("^\\d{4}/").match(dialog.cmbName->currentText()).hasMatch());
       bench.prompter.answers = {PromptResult::Cancel};
       dialog.cmdRead->click();  // nothing chosen: not ready, nothing read
-      QCOMPARE(dialog.DialogOutcome(), 2);
+      QCOMPARE(dialog.DialogOutcome(), TfrmDrive::Outcome::Cancelled);
       QCOMPARE(bench.prompter.prompts.size(), size_t(1));
     }
     {

@@ -60,6 +60,7 @@ TRecord Row(const std::string& name, int kind, double size, double allocated) {
 // n rows: a folder "dir" of size n, then files f1..f(n-1) of size 1..n-1.
 std::vector<TRecord> Rows(int n) {
   std::vector<TRecord> rows{Row("dir", kKindFolder, n, n)};
+  rows.front().Key = 3000017;
   for (int i = 1; i < n; ++i) rows.push_back(Row("f" + std::to_string(i), kKindFile, i, 4096));
   return rows;
 }
@@ -320,11 +321,11 @@ class SizeChartsTest : public QObject {
     p.state->Fill(Rows(3), false, Cat());
     p.bars->show();
     QVERIFY(QTest::qWaitForWindowExposed(p.bars.get()));
-    QSignalSpy open(p.bars.get(), &SizeChartPage::OpenRowByName);
+    QSignalSpy open(p.bars.get(), &SizeChartPage::OpenRowByKey);
     BarChart* chart = p.bars->ChartMedia;
     QTest::mouseDClick(chart, Qt::LeftButton, {}, chart->BarRect(0).center().toPoint());
     QCOMPARE(open.count(), 1);
-    QCOMPARE(open.at(0).at(0).toString(), QString("dir"));
+    QCOMPARE(open.at(0).at(0).toInt(), Rows(3).front().Key);
     QTest::mouseDClick(chart, Qt::LeftButton, {}, chart->BarRect(1).center().toPoint());
     QCOMPARE(open.count(), 1);  // a file has no node
 

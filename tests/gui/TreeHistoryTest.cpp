@@ -5,7 +5,7 @@
 #include <QTest>
 
 #include "TestSupport.h"
-#include "ui/BrowseHistory.h"
+#include "browse/BrowseHistory.h"
 
 using namespace plomix;
 

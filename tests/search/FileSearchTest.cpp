@@ -64,7 +64,7 @@ class FileSearchTest : public ::testing::Test {
     info.Category = "cat";
     info.Location = "shelf";
     ASSERT_TRUE(catalog.AddMedia(recs, info));
-    catalog.SetMark(1, MakeKey(0, 4));
+    catalog.SetMark(Catalog::MarkChange::Set, MakeKey(0, 4));
     catalog.SetCommentLink(catalog.AddComment(MakeKey(0, 4), "Hello World", 10, "a.txt"),
                            MakeKey(0, 4));
     catalog.SetCommentLink(catalog.AddComment(MakeKey(0, 3), "folder note", 8, "Report"),

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "core/Records.h"
+#include "core/Text.h"
 
 namespace plomix {
 
@@ -21,14 +22,17 @@ class DupResultStore;
 inline constexpr int kMaxListRows = 100000;
 inline constexpr int kDataColumns = 9;
 
+// What kind of node is shown.
+enum class ShownKind { Catalogue, Media, Folder };
+
 // What the node itself is.
 struct ShownEntry {
-  int kind = 1;  // 1 the catalogue, 2 a media, 3 a folder
+  ShownKind kind = ShownKind::Catalogue;
   int32_t key = -1;
   TRecord record;          // the media root (2) or the folder (3)
   TRecord mediaRoot;       // the root of the node's media (2 and 3)
   TMediaInfomation facts;  // the node's media (2 and 3)
-  std::string path;        // media: its name; folder: container path + "\" + name
+  Cp932 path;              // media: its name; folder: container path + "\" + name
   bool valid = true;       // false when the node's media cannot be loaded
 };
 
@@ -44,7 +48,7 @@ EntryRows BuildEntryRows(Catalog& catalog, int32_t key);
 
 // The options of the row texts.
 struct RowTextOptions {
-  std::string dateFormat;                    // CP932, for the 更新日時 column
+  Cp932 dateFormat;                          // for the 更新日時 column
   bool mediaList = false;                    // rows are media: column 7 is the free space
   const DupResultStore* dupStore = nullptr;  // for Highlight; null: none
 };
@@ -54,6 +58,6 @@ void FillRowTexts(Catalog& catalog, TypeNames& typeNames, const RowTextOptions& 
                   std::span<TRecord> rows);
 
 // The full path of a row under the shown node ("Media\A\name").
-std::string RowFullPath(const ShownEntry& shown, const TRecord& row);
+Cp932 RowFullPath(const ShownEntry& shown, const TRecord& row);
 
 }  // namespace plomix

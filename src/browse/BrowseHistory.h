@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "core/Text.h"
+
 namespace plomix {
 
 // Where a move landed.
@@ -23,7 +25,7 @@ struct HistoryMove {
   };
   Kind kind = Kind::Outside;
   int32_t number = 0;
-  std::string name;  // CP932
+  Cp932 name;
   QString badText;   // for NotInteger, the offending text
 };
 
@@ -31,7 +33,7 @@ class BrowseHistory {
  public:
   // Appends an entry unless suppressed or its magnitude equals the last one
   // recorded; entries after the current position are dropped first.
-  void Record(int32_t number, const std::string& name);
+  void Record(int32_t number, const Cp932& name);
   // The one entry "1,Plomix2" at position 0.
   void Reset();
   // delta -1 back, +1 forward, 0 the current entry.
@@ -55,7 +57,7 @@ class BrowseHistory {
   int Count() const { return static_cast<int>(lines_.size()); }
   int LastMagnitude() const { return lastMagnitude_; }
   // Line i as stored (CP932), "" outside the list.
-  std::string Line(int i) const;
+  Cp932 Line(int i) const;
 
  private:
   std::vector<std::string> lines_;

@@ -1,4 +1,4 @@
-#include "ui/BrowseHistory.h"
+#include "browse/BrowseHistory.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -22,7 +22,7 @@ std::string NameOfLine(const std::string& line) {
 
 }  // namespace
 
-void BrowseHistory::Record(int32_t number, const std::string& name) {
+void BrowseHistory::Record(int32_t number, const Cp932& name) {
   if (suppressed_) return;
   const int magnitude = number < 0 ? -number : number;
   if (magnitude == lastMagnitude_) return;
@@ -112,7 +112,7 @@ QString BrowseHistory::ForwardHint() const {
              text::CutBytes(NameOfLine(lines_[static_cast<std::size_t>(position_ + 1)]), 100));
 }
 
-std::string BrowseHistory::Line(int i) const {
+Cp932 BrowseHistory::Line(int i) const {
   return i >= 0 && i < Count() ? lines_[static_cast<std::size_t>(i)] : std::string();
 }
 

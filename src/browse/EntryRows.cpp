@@ -1,6 +1,7 @@
-#include "ui/EntryRows.h"
+#include "browse/EntryRows.h"
 
 #include "analysis/ResultStore.h"
+#include "browse/FolderChildren.h"
 #include "core/Catalog.h"
 #include "core/Format.h"
 #include "core/TypeNames.h"
@@ -23,7 +24,7 @@ EntryRows BuildEntryRows(Catalog& catalog, int32_t key) {
   EntryRows out;
   out.shown.key = key;
   if (key < 0) {
-    out.shown.kind = 1;
+    out.shown.kind = ShownKind::Catalogue;
     for (int slot = 0; slot < kMaxMedia; ++slot) {
       const TMediaSlot& s = catalog.Slot(slot);
       if (s.IsNeverUsed()) break;
@@ -34,7 +35,7 @@ EntryRows BuildEntryRows(Catalog& catalog, int32_t key) {
   }
   const int slot = SlotOfKey(key);
   const int record = RecordOfKey(key);
-  out.shown.kind = record == 0 ? 2 : 3;
+  out.shown.kind = record == 0 ? ShownKind::Media : ShownKind::Folder;
   if (slot >= kMaxMedia || !catalog.Slot(slot).IsLive() || !catalog.LoadMedia(slot) ||
       record >= catalog.LoadedCount()) {
     out.shown.valid = false;
@@ -52,19 +53,17 @@ EntryRows BuildEntryRows(Catalog& catalog, int32_t key) {
     out.shown.record.Name = catalog.RecordName(record);
     out.shown.path = catalog.BuildRecordPath(slot, record) + "\\" + out.shown.record.Name;
   }
-  const int32_t first = catalog.LoadedRec(record).FirstChild();
-  if (first <= 0) return out;
-  for (int32_t r = first; r < catalog.LoadedCount() && catalog.LoadedRec(r).Parent() == record;
-       ++r) {
+  ForEachChild(catalog, record, [&](int32_t r) {
     if (static_cast<int>(out.rows.size()) >= kMaxListRows) {
       out.truncated = true;
-      break;
+      return false;
     }
     TRecord row = catalog.LoadedRec(r).ToRecord();
     row.Key = MakeKey(slot, r);
     row.Name = catalog.RecordName(r);
     out.rows.push_back(std::move(row));
-  }
+    return true;
+  });
   return out;
 }
 
@@ -95,8 +94,8 @@ void FillRowTexts(Catalog& catalog, TypeNames& typeNames, const RowTextOptions& 
   }
 }
 
-std::string RowFullPath(const ShownEntry& shown, const TRecord& row) {
-  if (shown.kind == 1) return row.Name;
+Cp932 RowFullPath(const ShownEntry& shown, const TRecord& row) {
+  if (shown.kind == ShownKind::Catalogue) return row.Name;
   return shown.path + "\\" + row.Name;
 }
 
