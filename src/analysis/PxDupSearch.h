@@ -6,6 +6,7 @@
 // dialog's labels and lets the window repaint at every report.
 
 #include <QDialog>
+#include <QElapsedTimer>
 #include <exception>
 #include <functional>
 
@@ -52,6 +53,7 @@ class TfrmDupSearch : public QDialog {
 
   Work work_;
   std::exception_ptr failure_;
+  QElapsedTimer shown_;
   bool running_ = false;
   bool finished_ = false;
 };

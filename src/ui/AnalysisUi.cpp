@@ -104,7 +104,9 @@ bool AnalysisUi::RunAnalysis(AnalysisMode mode) {
   RunInDialog(mode, true);
   Q_EMIT AnalysisCommandsChanged(false);
   if (window_ != nullptr) window_->setWindowTitle(caption);
-  FillPage(mode);
+  // A page out of sight is filled when it is next shown (PageShown).
+  ResultPage* page = Page(mode);
+  if (page != nullptr && page->isVisible()) FillPage(mode);
   return true;
 }
 

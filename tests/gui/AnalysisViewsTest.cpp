@@ -123,6 +123,7 @@ struct Session {
     ui = std::make_unique<AnalysisUi>(catalog, settings, prompter, *control, dup, like, &window);
     ui->SetViews(dupPage, likePage, detail);
     ui->SetClipboard(&clipboard);
+    window.show();
   }
   std::string CatalogBytes() const {
     const auto bytes = test::ReadFileBytes(dir.File("t.qdb"));
@@ -506,6 +507,15 @@ void AnalysisViewsTest::RerunQuestionDecides() {
   QCOMPARE(s.prompter.prompts[0].buttons, PromptButtons::YesNo);
   QCOMPARE(s.prompter.prompts[0].icon, PromptIcon::Question);
   QCOMPARE(s.dupPage->GroupGrid->model()->rowCount(), 2);
+  // A page out of sight fills when it is shown next.
+  s.dupPage->hide();
+  s.prompter.answers = {PromptResult::Yes};
+  QVERIFY(s.ui->RunAgain(AnalysisMode::Duplicate));
+  QCOMPARE(s.dupPage->GroupGrid->model()->rowCount(), 0);
+  s.dupPage->show();
+  s.ui->PageShown(AnalysisMode::Duplicate);
+  QCOMPARE(s.dupPage->GroupGrid->model()->rowCount(), 2);
+  QCOMPARE(running.count(), 4);
 }
 
 void AnalysisViewsTest::PageOfAMissingResultRunsTheSearchFirst() {
