@@ -9,6 +9,8 @@
 #include <QTimer>
 
 #include "ui/PxMain.h"
+#include "ui/QtPrompter.h"
+#include "ui/Session.h"
 
 namespace {
 
@@ -33,8 +35,13 @@ int main(int argc, char** argv) {
   // and other texts the desktop supplies follow.
   QLocale::setDefault(QLocale(QLocale::Japanese, QLocale::Japan));
 
-  plomix::TfrmMain window;
+  // The session outlives the window: nothing a closing widget signals can
+  // reach an engine object that is already gone.
+  plomix::QtPrompter prompter;
+  plomix::Session session(prompter);
+  plomix::TfrmMain window(session);
   if (!window.Started()) return 0;
+  prompter.SetParent(&window);
   window.show();
   // PLOMIX2_SCREENSHOT=file.png: save a picture of the window once it has
   // settled, then close it (scripts/screenshot uses this to show the window

@@ -10,6 +10,7 @@
 #include "analysis/PxDupSearch.h"
 #include "analysis/PxDupSubClipbord.h"
 #include "analysis/ResultStore.h"
+#include "core/BusyScope.h"
 #include "core/Catalog.h"
 #include "core/Prompter.h"
 #include "core/Text.h"
@@ -111,6 +112,8 @@ bool AnalysisUi::RunAnalysis(AnalysisMode mode) {
 }
 
 void AnalysisUi::RunInDialog(AnalysisMode mode, bool prepared) {
+  bool unused = false;
+  const BusyScope busy(busyFlag_ != nullptr ? *busyFlag_ : unused);
   running_ = true;
   Q_EMIT RunningChanged(true);
   incomplete_[Index(mode)] = false;
@@ -235,8 +238,10 @@ void AnalysisUi::Jump(int grid, int row) {
       SplitResultKey(member.key, slot, record) && slot < kMaxMedia && catalog_.Slot(slot).IsLive();
   if (live && (grid == 2 || grid == 12))
     Page(grid == 2 ? AnalysisMode::Duplicate : AnalysisMode::Similar)->FillPathsOfMedia(slot);
-  if (live && catalog_.LoadMedia(slot) && record > 0 && record < catalog_.LoadedCount())
+  if (live && catalog_.LoadMedia(slot) && record > 0 && record < catalog_.LoadedCount()) {
     jump.folderPath = Q(catalog_.BuildRecordPath(slot, record));
+    jump.found = text::CompareAnsiText(catalog_.RecordName(record), member.name) == 0;
+  }
   Q_EMIT JumpToMember(jump);
   if (detail_ == nullptr) return;
   if (grid == 2) detail_->PageControl3->setCurrentWidget(detail_->TabSheet10);

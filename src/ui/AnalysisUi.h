@@ -35,6 +35,9 @@ class TfrmDupSubClipbord;
 struct MemberJump {
   int grid = 0;  // 2, 12 (result pages), 3, 4 (detail panel)
   int32_t key = -1;
+  // The catalogue still holds the member under its name at that key; when
+  // not, the jump goes as far as it can and selects no row.
+  bool found = false;
   QString name;
   QString category;
   QString folderPath;
@@ -59,6 +62,9 @@ class AnalysisUi : public QObject {
 
   // True while a search runs under its dialog.
   bool Running() const { return running_; }
+  // A flag raised while a search runs (the window's busy flag, which refuses
+  // closing and every command that changes the catalogue).
+  void SetBusyFlag(bool* flag) { busyFlag_ = flag; }
 
   // RunAnalysis: false when nothing ran (no media passes the category filter,
   // a load still runs, or another search runs).
@@ -106,6 +112,7 @@ class AnalysisUi : public QObject {
   std::unique_ptr<TfrmDupSubClipbord> copyDialog_;
   std::function<void(QDialog&)> showDialog_;
   bool running_ = false;
+  bool* busyFlag_ = nullptr;
   bool incomplete_[2] = {false, false};
 };
 

@@ -21,6 +21,7 @@
 #include "ui/FileListModel.h"
 #include "ui/ResultGrid.h"
 #include "ui/ResultMemberModel.h"
+#include "ui/Session.h"
 #include "ui/widgets/WaitCursor.h"
 
 namespace plomix {
@@ -52,7 +53,7 @@ DetailPanel::DetailPanel(Catalog& catalog, Settings& settings, AnalysisControl& 
       analysis_(analysis),
       dup_(dup),
       like_(like) {
-  setObjectName(QStringLiteral("DetailPanel"));
+  setObjectName(QStringLiteral("Panel24"));
   dupMembers_ = new ResultMemberModel(true, &images, this);
   likeMembers_ = new ResultMemberModel(false, &images, this);
   likeMembers_->sort(2, Qt::AscendingOrder);
@@ -124,6 +125,10 @@ DetailPanel::DetailPanel(Catalog& catalog, Settings& settings, AnalysisControl& 
   connect(cmdShowLikePath, &QPushButton::clicked, this, &DetailPanel::FillLikePaths);
   connect(cmdLikeClipbord, &QPushButton::clicked, this, &DetailPanel::CopyRequested);
 }
+
+DetailPanel::DetailPanel(Session& session, QWidget* parent)
+    : DetailPanel(session.GetCatalog(), session.GetSettings(), session.Analysis(),
+                  session.DupStore(), session.LikeStore(), session.Images(), parent) {}
 
 void DetailPanel::Fill(ResultMemberModel& model, QTableView* grid, int list, bool like,
                        int32_t first, int32_t count) {

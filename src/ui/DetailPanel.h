@@ -28,6 +28,7 @@ class DupResultStore;
 class ImageList;
 class LikeResultStore;
 class ResultMemberModel;
+class Session;
 class Settings;
 
 class DetailPanel : public QWidget {
@@ -36,6 +37,7 @@ class DetailPanel : public QWidget {
  public:
   DetailPanel(Catalog& catalog, Settings& settings, AnalysisControl& analysis, DupResultStore& dup,
               LikeResultStore& like, ImageList& images, QWidget* parent = nullptr);
+  explicit DetailPanel(Session& session, QWidget* parent = nullptr);
 
   // Detail panel update for the rows selected in the file list.
   void UpdateFromSelection(const std::vector<const TRecord*>& selected);

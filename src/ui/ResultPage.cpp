@@ -42,7 +42,7 @@ ResultPage::ResultPage(AnalysisMode mode, ResultStore& store, Catalog& catalog, 
       settings_(settings),
       prompter_(prompter) {
   const bool dup = mode == AnalysisMode::Duplicate;
-  setObjectName(Name("DupPage", "LikePage", dup));
+  setObjectName(Name("DupResults", "LikeResults", dup));
   groups_ = new ResultGroupModel(mode, &images, this);
   members_ = new ResultMemberModel(dup, &images, this);
 

@@ -84,7 +84,7 @@ QString Cell(const QTableView* grid, int row, int column) {
 // Everything the views need, on a catalogue of two media:
 //   M1 (写真): docs\ (Report.txt 2048 B, IMG_1.jpg), a.txt, memo_2024.txt
 //   M2 (音楽): report.TXT, A.TXT, memo_draft.txt
-struct Session {
+struct Views {
   test::TempDir dir;
   Settings settings{QString::fromStdString(dir.File("config"))};
   Catalog catalog;
@@ -100,7 +100,7 @@ struct Session {
   std::unique_ptr<AnalysisUi> ui;
   RecordingClipboard clipboard;
 
-  Session() {
+  Views() {
     prompter.defaultAnswer = PromptResult::No;
     window.setWindowTitle(QStringLiteral("Plomix2"));
     if (!catalog.CreateCatalog(dir.File("t.qdb")) ||
@@ -382,7 +382,7 @@ void AnalysisViewsTest::MemberGridSortsEveryColumnIgnoringCase() {
 }
 
 void AnalysisViewsTest::DuplicatePageShowsGroupsMembersAndPaths() {
-  Session s;
+  Views s;
   QVERIFY(s.ui->RunAnalysis(AnalysisMode::Duplicate));
   ResultPage& page = *s.dupPage;
   QTableView* groups = page.GroupGrid;
@@ -445,7 +445,7 @@ void AnalysisViewsTest::DuplicatePageShowsGroupsMembersAndPaths() {
 }
 
 void AnalysisViewsTest::NameSearchWrapsAndReportsMisses() {
-  Session s;
+  Views s;
   s.ui->RunAnalysis(AnalysisMode::Similar);  // a, memo, Report
   ResultPage& page = *s.likePage;
   QCOMPARE(page.txtSearchStr->objectName(), QStringLiteral("txtLikeSearchStr"));
@@ -468,7 +468,7 @@ void AnalysisViewsTest::NameSearchWrapsAndReportsMisses() {
 }
 
 void AnalysisViewsTest::RunIsModalAndRefusesOtherCommands() {
-  Session s;
+  Views s;
   QSignalSpy running(s.ui.get(), &AnalysisUi::RunningChanged);
   QString caption;
   bool modal = false, refused = false, rerunRefused = false;
@@ -494,7 +494,7 @@ void AnalysisViewsTest::RunIsModalAndRefusesOtherCommands() {
 }
 
 void AnalysisViewsTest::RerunQuestionDecides() {
-  Session s;
+  Views s;
   s.ui->RunAnalysis(AnalysisMode::Duplicate);
   QSignalSpy running(s.ui.get(), &AnalysisUi::RunningChanged);
   s.prompter.answers = {PromptResult::No, PromptResult::Yes};
@@ -519,7 +519,7 @@ void AnalysisViewsTest::RerunQuestionDecides() {
 }
 
 void AnalysisViewsTest::PageOfAMissingResultRunsTheSearchFirst() {
-  Session s;
+  Views s;
   QSignalSpy commands(s.ui.get(), &AnalysisUi::AnalysisCommandsChanged);
   s.ui->PageShown(AnalysisMode::Similar);
   QVERIFY(s.like.LikeResultsExist());
@@ -538,7 +538,7 @@ void AnalysisViewsTest::PageOfAMissingResultRunsTheSearchFirst() {
 }
 
 void AnalysisViewsTest::DetailPanelFollowsTheSelectedFile() {
-  Session s;
+  Views s;
   s.ui->RunAnalysis(AnalysisMode::Duplicate);
   s.ui->RunAnalysis(AnalysisMode::Similar);
   DetailPanel& d = *s.detail;
@@ -604,7 +604,7 @@ void AnalysisViewsTest::DetailPanelFollowsTheSelectedFile() {
 }
 
 void AnalysisViewsTest::JumpNamesTheFolderOfTheMember() {
-  Session s;
+  Views s;
   s.ui->RunAnalysis(AnalysisMode::Duplicate);
   qRegisterMetaType<MemberJump>();
   std::vector<MemberJump> jumps;
@@ -619,6 +619,7 @@ void AnalysisViewsTest::JumpNamesTheFolderOfTheMember() {
   QCOMPARE(jumps[0].category, QStringLiteral("写真"));
   QCOMPARE(jumps[0].folderPath, QStringLiteral("M1\\docs"));
   QCOMPARE(jumps[0].key, ResultKey(0, 4));
+  QVERIFY(jumps[0].found);
   // The member's media had its paths filled; the duplicate detail tab shows.
   QCOMPARE(Cell(s.dupPage->MemberGrid, 0, 6), QStringLiteral("docs"));
   QVERIFY(Cell(s.dupPage->MemberGrid, 1, 6).isEmpty());
@@ -640,7 +641,7 @@ void AnalysisViewsTest::JumpNamesTheFolderOfTheMember() {
 }
 
 void AnalysisViewsTest::DamagedForeignAndNewerResultsShowWhatIsSound() {
-  Session s;
+  Views s;
   s.ui->RunAnalysis(AnalysisMode::Duplicate);
   s.ui->RunAnalysis(AnalysisMode::Similar);
   const std::string catalogue = s.CatalogBytes();
@@ -688,10 +689,11 @@ void AnalysisViewsTest::DamagedForeignAndNewerResultsShowWhatIsSound() {
   s.ui->Jump(2, 1);
   QCOMPARE(jumps.size(), std::size_t{1});
   QVERIFY(jumps[0].folderPath.isEmpty());
+  QVERIFY(!jumps[0].found);
 
   // A result of another catalogue: its keys name other files here, which
   // get no path; nothing of it is written to the catalogue.
-  Session other;
+  Views other;
   AddMedia(other.catalog, "M3", "x", {{"zz.txt"}, {"ZZ.TXT"}, {"a.txt"}});
   other.ui->RunAnalysis(AnalysisMode::Duplicate);
   const std::string afterDelete = s.CatalogBytes();
@@ -703,12 +705,14 @@ void AnalysisViewsTest::DamagedForeignAndNewerResultsShowWhatIsSound() {
   s.dupPage->FillPaths();
   for (int r = 0; r < members->model()->rowCount(); ++r) QVERIFY(Cell(members, r, 6).isEmpty());
   s.ui->Jump(2, 0);
+  QCOMPARE(jumps.size(), std::size_t{2});
+  QVERIFY(!jumps[1].found);
   QCOMPARE(s.CatalogBytes(), afterDelete);
   QVERIFY(catalogue != afterDelete);  // only the deletion changed it
 }
 
 void AnalysisViewsTest::GroupOfOneHundredThousandMembers() {
-  Session s;
+  Views s;
   std::vector<test::Entry> entries(100000, test::Entry{"same.txt", 1});
   for (std::size_t i = 0; i < entries.size(); ++i) entries[i].size = static_cast<double>(i % 977);
   QVERIFY(AddMedia(s.catalog, "BIG", "x", entries));
