@@ -171,8 +171,6 @@ void TfrmMain::BuildWindow() {
   connect(ToolButton1, &QToolButton::clicked, this, &TfrmMain::ToolButton1Click);
   connect(ToolButton2, &QToolButton::clicked, this, &TfrmMain::ToolButton2Click);
   connect(ToolButton3, &QToolButton::clicked, this, &TfrmMain::ToolButton3Click);
-  ToolButton46->setEnabled(false);
-  ToolButton60->setEnabled(false);
 
   BuildPages();
 
@@ -211,8 +209,9 @@ void TfrmMain::BuildPages() {
 }
 
 void TfrmMain::ConnectAnalyses() {
-  analysisUi_ = new AnalysisUi(session_.GetCatalog(), session_.GetSettings(), session_.Ask(),
-                               session_.Analysis(), session_.DupStore(), session_.LikeStore(), this);
+  analysisUi_ =
+      new AnalysisUi(session_.GetCatalog(), session_.GetSettings(), session_.Ask(),
+                     session_.Analysis(), session_.DupStore(), session_.LikeStore(), this);
   analysisUi_->SetViews(TabSheet8->Results, TabSheet9->Results, TabSheet1->Panel24);
   analysisUi_->SetBusyFlag(&session_.BusyFlag());
   connect(ToolButton46, &QToolButton::clicked, this, &TfrmMain::S3Click);
