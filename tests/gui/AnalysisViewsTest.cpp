@@ -66,17 +66,6 @@ QString U(const std::string& cp932) {
 // 2024/01/31 09:30:00 packed.
 constexpr int32_t kDate = (44 << 25) | (1 << 21) | (31 << 16) | (9 << 11) | (30 << 5);
 
-bool AddMedia(Catalog& catalog, const char* name, const char* category,
-              const std::vector<test::Entry>& entries) {
-  std::vector<TRecord> records = test::MediaRecords(name, entries);
-  TMediaInfomation info;
-  info.Drive = "d";
-  info.Category = Sj(category);
-  info.Location = Sj("棚A");
-  info.LocationDetail = "3";
-  return catalog.AddMedia(records, info);
-}
-
 QString Cell(const QTableView* grid, int row, int column) {
   return grid->model()->index(row, column).data().toString();
 }
@@ -104,14 +93,14 @@ struct Views {
     prompter.defaultAnswer = PromptResult::No;
     window.setWindowTitle(QStringLiteral("Plomix2"));
     if (!catalog.CreateCatalog(dir.File("t.qdb")) ||
-        !AddMedia(catalog, "M1", "写真",
-                  {{"docs", 0, 0, true},
-                   {"a.txt", 10, kDate},
-                   {"memo_2024.txt", 5},
-                   {"Report.txt", 2048, kDate, false, 1},
-                   {"IMG_1.jpg", 7, 0, false, 1}}) ||
-        !AddMedia(catalog, "M2", "音楽",
-                  {{"report.TXT", 300}, {"A.TXT", 20}, {"memo_draft.txt", 1}}))
+        !test::AddMediaIn(catalog, "M1", "写真",
+                          {{"docs", 0, 0, true},
+                           {"a.txt", 10, kDate},
+                           {"memo_2024.txt", 5},
+                           {"Report.txt", 2048, kDate, false, 1},
+                           {"IMG_1.jpg", 7, 0, false, 1}}) ||
+        !test::AddMediaIn(catalog, "M2", "音楽",
+                          {{"report.TXT", 300}, {"A.TXT", 20}, {"memo_draft.txt", 1}}))
       qFatal("test catalogue not made");
     control = std::make_unique<AnalysisControl>(catalog, dup, like, settings, prompter);
     control->CatalogOpened();
@@ -694,7 +683,7 @@ void AnalysisViewsTest::DamagedForeignAndNewerResultsShowWhatIsSound() {
   // A result of another catalogue: its keys name other files here, which
   // get no path; nothing of it is written to the catalogue.
   Views other;
-  AddMedia(other.catalog, "M3", "x", {{"zz.txt"}, {"ZZ.TXT"}, {"a.txt"}});
+  test::AddMediaIn(other.catalog, "M3", "x", {{"zz.txt"}, {"ZZ.TXT"}, {"a.txt"}});
   other.ui->RunAnalysis(AnalysisMode::Duplicate);
   const std::string afterDelete = s.CatalogBytes();
   std::filesystem::copy_file(other.dup.Path(), dupPath,
@@ -715,7 +704,7 @@ void AnalysisViewsTest::GroupOfOneHundredThousandMembers() {
   Views s;
   std::vector<test::Entry> entries(100000, test::Entry{"same.txt", 1});
   for (std::size_t i = 0; i < entries.size(); ++i) entries[i].size = static_cast<double>(i % 977);
-  QVERIFY(AddMedia(s.catalog, "BIG", "x", entries));
+  QVERIFY(test::AddMediaIn(s.catalog, "BIG", "x", entries));
   QVERIFY(s.ui->RunAnalysis(AnalysisMode::Duplicate));
   QTableView* groups = s.dupPage->GroupGrid;
   int row = -1;

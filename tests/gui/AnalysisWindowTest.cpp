@@ -41,15 +41,6 @@ using test::Sj;
 
 namespace {
 
-bool AddMedia(Catalog& catalog, const char* name, const char* category,
-              const std::vector<test::Entry>& entries) {
-  std::vector<TRecord> records = test::MediaRecords(name, entries);
-  TMediaInfomation info;
-  info.Drive = "d";
-  info.Category = Sj(category);
-  return catalog.AddMedia(records, info);
-}
-
 QString Cell(const QTableView* grid, int row, int column) {
   return grid->model()->index(row, column).data().toString();
 }
@@ -86,14 +77,14 @@ class AnalysisWindowTest : public QObject {
     {
       Catalog catalog;
       if (!catalog.CreateCatalog(path) ||
-          !AddMedia(catalog, "M1", "写真",
-                    {{"docs", 0, 0, true},
-                     {"a.txt", 10},
-                     {"memo_2024.txt", 5},
-                     {"Report.txt", 2048, 0, false, 1},
-                     {"IMG_1.jpg", 7, 0, false, 1}}) ||
-          !AddMedia(catalog, "M2", "音楽",
-                    {{"report.TXT", 300}, {"A.TXT", 20}, {"memo_draft.txt", 1}}))
+          !test::AddMediaIn(catalog, "M1", "写真",
+                            {{"docs", 0, 0, true},
+                             {"a.txt", 10},
+                             {"memo_2024.txt", 5},
+                             {"Report.txt", 2048, 0, false, 1},
+                             {"IMG_1.jpg", 7, 0, false, 1}}) ||
+          !test::AddMediaIn(catalog, "M2", "音楽",
+                            {{"report.TXT", 300}, {"A.TXT", 20}, {"memo_draft.txt", 1}}))
         return nullptr;
     }
     dupPath_ = dir_->File("t.dup");
