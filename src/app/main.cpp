@@ -11,6 +11,7 @@
 #include <QTabWidget>
 #include <QTimer>
 
+#include "ui/AppSetup.h"
 #include "ui/PxMain.h"
 #include "ui/QtPrompter.h"
 #include "ui/Session.h"
@@ -51,8 +52,7 @@ int main(int argc, char** argv) {
   QLockFile instance(InstanceLockPath());
   instance.setStaleLockTime(0);
   if (!instance.tryLock(0)) return 0;
-  QApplication::setApplicationName(QStringLiteral("Plomix2"));
-  QApplication::setApplicationDisplayName(QStringLiteral("Plomix2"));
+  plomix::SetUpApplication(app);
   // The program speaks Japanese whatever the desktop's language: type names
   // and other texts the desktop supplies follow.
   QLocale::setDefault(QLocale(QLocale::Japanese, QLocale::Japan));

@@ -8,6 +8,7 @@
 #include <exception>
 
 #include "core/Prompter.h"
+#include "ui/Icons.h"
 #include "ui/ImageList.h"
 
 namespace plomix {
@@ -17,7 +18,8 @@ QToolButton* AddToolButton(QToolBar* bar, const ImageList& images, const char* n
   auto* button = new QToolButton(bar);
   button->setObjectName(QString::fromLatin1(name));
   button->setToolTip(hint);
-  button->setIcon(images.Icon(image));
+  const QIcon icon = icons::CommandIcon(button->objectName());
+  button->setIcon(icon.isNull() ? images.Icon(image) : icon);
   button->setAutoRaise(true);
   bar->addWidget(button);
   return button;
@@ -27,6 +29,7 @@ QAction* AddMenuAction(QMenu* menu, const char* name, const QString& caption,
                        const QKeySequence& key) {
   QAction* action = menu->addAction(caption);
   action->setObjectName(QString::fromLatin1(name));
+  action->setIcon(icons::CommandIcon(action->objectName()));
   if (!key.isEmpty()) action->setShortcut(key);
   return action;
 }

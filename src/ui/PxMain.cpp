@@ -1,7 +1,6 @@
 #include "ui/PxMain.h"
 
 #include <QCloseEvent>
-#include <QDesktopServices>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
@@ -12,7 +11,6 @@
 #include <QTableView>
 #include <QToolBar>
 #include <QToolButton>
-#include <QUrl>
 #include <algorithm>
 
 #include "analysis/AnalysisControl.h"
@@ -37,6 +35,7 @@
 #include "ui/MediaPage.h"
 #include "ui/PageSupport.h"
 #include "ui/PxAbout.h"
+#include "ui/PxHelp.h"
 #include "ui/SearchPage.h"
 #include "ui/Session.h"
 #include "ui/widgets/WaitCursor.h"
@@ -515,10 +514,7 @@ void TfrmMain::N36Click() {
   about.exec();
 }
 
-void TfrmMain::Plomix21Click() {
-  QDesktopServices::openUrl(
-      QUrl::fromLocalFile(QCoreApplication::applicationDirPath() + "/Plomix2.chm"));
-}
+void TfrmMain::Plomix21Click() { TfrmHelp::ShowHelp(this); }
 
 // ---------------------------------------------------------------- catalogue commands
 
