@@ -19,6 +19,7 @@
 #include "core/Settings.h"
 #include "core/Text.h"
 #include "ui/FileListModel.h"
+#include "ui/Icons.h"
 #include "ui/ResultGrid.h"
 #include "ui/ResultMemberModel.h"
 #include "ui/Session.h"
@@ -35,6 +36,7 @@ QMenu* JumpMenu(const char* name, QAction*& action, QTableView* grid) {
   menu->setObjectName(QString::fromLatin1(name));
   action = menu->addAction(QStringLiteral("ListViewに表示[ダブルクリック](&O)"));
   action->setObjectName(QString::fromLatin1(name) + QStringLiteral("Show"));
+  action->setIcon(icons::CommandIcon(action->objectName()));
   grid->setContextMenuPolicy(Qt::CustomContextMenu);
   QObject::connect(
       grid, &QWidget::customContextMenuRequested, menu,

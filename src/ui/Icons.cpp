@@ -85,7 +85,7 @@ const QHash<QString, QString>& CommandTable() {
         {"show-grid", {"N33"}},
         {"office-chart-bar", {"N22"}},
         {"object-columns", {"N38"}},
-        {"go-jump", {"ToolButton21", "M2"}},
+        {"go-jump", {"ToolButton21", "M2", "PopupMenuGridView3Show", "PopupMenuGridView4Show"}},
         {"drive-optical", {"C3"}},
         {"arrow-up", {"PopItemMediaTypePos", "PopItemMediaTypePosTop"}},
         {"arrow-down", {"PopItemMediaTypePosBottom"}},

@@ -219,15 +219,15 @@ void AnalysisViewsTest::CopyDialogWritesTheExactTextOfEachMode() {
   const Case cases[] = {
       {0, false, true, 0, true,
        "名前,更新日時,サイズ,メディア名,分類,保管場所,保管詳細\r\n"
-       "\"Ａｂｃ.txt\",2024/01/31 09:30,2048,\"ディスク\"1\"\",\"写真x\",\"L\",\"7\"\r\n"
-       "\"b \"q\".txt\",2024/01/31 09:30,0,\"ディスク\"1\"\",\"\",\"L\",\"7\"\r\n"},
+       "\"Ａｂｃ.txt\",2024/01/31 09:30,2048,\"ディスク\"\"1\"\"\",\"写真x\",\"L\",\"7\"\r\n"
+       "\"b \"\"q\"\".txt\",2024/01/31 09:30,0,\"ディスク\"\"1\"\"\",\"\",\"L\",\"7\"\r\n"},
       {1, true, false, 2, true,
        "No\t名前\t更新日時\tサイズ\tメディア名\tパス名\t分類\t保管場所\t保管詳細\r\n"
        "1\tＡＢＣ.TXT\t2024/01/31 09:30\t2048\tディスク\"1\"\t\t写真X\tL\t7\r\n"
        "2\tB \"Q\".TXT\t2024/01/31 09:30\t0\tディスク\"1\"\t\t\tL\t7\r\n"},
       {2, false, true, 1, false,
-       "1,\"ａｂｃ.txt\",2024/01/31 09:30,2048,\"ディスク\"1\"\",\"写真x\",\"l\",\"7\"\r\n"
-       "2,\"b \"q\".txt\",2024/01/31 09:30,0,\"ディスク\"1\"\",\"\",\"l\",\"7\"\r\n"},
+       "1,\"ａｂｃ.txt\",2024/01/31 09:30,2048,\"ディスク\"\"1\"\"\",\"写真x\",\"l\",\"7\"\r\n"
+       "2,\"b \"\"q\"\".txt\",2024/01/31 09:30,0,\"ディスク\"\"1\"\"\",\"\",\"l\",\"7\"\r\n"},
   };
   TfrmDupSubClipbord dialog(settings, prompter, &clipboard);
   for (const Case& c : cases) {
@@ -269,8 +269,8 @@ void AnalysisViewsTest::CopyDialogWritesTheExactTextOfEachMode() {
     QCOMPARE(
         U(std::string(bytes.begin(), bytes.end())),
         QStringLiteral(
-            "1,\"Ａｂｃ.txt\",2024/01/31 09:30,2048,\"ディスク\"1\"\",\"写真x\",\"L\",\"7\"\r\n"
-            "2,\"b \"q\".txt\",2024/01/31 09:30,0,\"ディスク\"1\"\",\"\",\"L\",\"7\"\r\n"));
+            "1,\"Ａｂｃ.txt\",2024/01/31 09:30,2048,\"ディスク\"\"1\"\"\",\"写真x\",\"L\",\"7\"\r\n"
+            "2,\"b \"\"q\"\".txt\",2024/01/31 09:30,0,\"ディスク\"\"1\"\"\",\"\",\"L\",\"7\"\r\n"));
   }
   QVERIFY(!std::filesystem::exists(dir.File("result.CSV.bak.csv")));
   QVERIFY(QRegularExpression(QStringLiteral("^\\d{14}_似たようなファイル詳細\\.csv$"))
