@@ -376,6 +376,10 @@ bool TfrmMain::CreateCatalogue(QString path) {
   catalog.CategoryNames().Clear();
   catalog.LocationNames().Clear();
   session_.Analysis().CatalogOpened();
+  // Results left beside a catalogue that was just replaced describe files the
+  // new, empty one does not hold.
+  session_.Analysis().DiscardResults();
+  analysisUi_->ClearAll();
   RefreshCompactButton();
   if (started_) TabSheet1->RebuildTree(TreeRebuild::Full);
   TabSheet1->ResetHistory();
@@ -514,7 +518,9 @@ void TfrmMain::N36Click() {
   about.exec();
 }
 
-void TfrmMain::Plomix21Click() { TfrmHelp::ShowHelp(this); }
+void TfrmMain::Plomix21Click() {
+  TfrmHelp::ShowHelp(this);
+}
 
 // ---------------------------------------------------------------- catalogue commands
 

@@ -111,6 +111,7 @@ class AnalysisWindowTest : public QObject {
   void JumpLandsOnTheMemberRowFromAnyPage();
   void DetailTabsFollowTheFileList();
   void NothingElseRunsWhileASearchRuns();
+  void ANewCatalogueInPlaceOfAnOldOneDropsItsResults();
 };
 
 void AnalysisWindowTest::SearchesRunFromTheMenuAndFillTheirPages() {
@@ -263,6 +264,22 @@ void AnalysisWindowTest::NothingElseRunsWhileASearchRuns() {
            QStringList{QStringLiteral("Message:処理中...\r\n処理が完了してから終了してください")});
   QVERIFY(!fixture->session.LikeStore().LikeResultsExist());
   QVERIFY(!fixture->session.Busy());
+}
+
+void AnalysisWindowTest::ANewCatalogueInPlaceOfAnOldOneDropsItsResults() {
+  auto fixture = Window();
+  QVERIFY(fixture != nullptr);
+  TfrmMain& w = fixture->window;
+  w.S3->trigger();
+  w.PageControl1->setCurrentWidget(w.TabSheet8);
+  QCOMPARE(w.TabSheet8->GridView1->model()->rowCount(), 2);
+  w.PageControl1->setCurrentWidget(w.TabSheet1);
+  prompter_.paths = {QString::fromStdString(dir_->File("t.qdb"))};
+  prompter_.answers = {PromptResult::Yes};  // replace the file
+  w.ToolButton2->click();
+  QVERIFY(!std::filesystem::exists(dupPath_));
+  QVERIFY(w.S3->isVisible());
+  QCOMPARE(w.TabSheet8->GridView1->model()->rowCount(), 0);
 }
 
 QTEST_MAIN(AnalysisWindowTest)
