@@ -14,6 +14,7 @@
 #include "analysis/AnalysisControl.h"
 #include "analysis/DetailExport.h"
 #include "analysis/ResultStore.h"
+#include "core/BusyScope.h"
 #include "core/Catalog.h"
 #include "core/Format.h"
 #include "core/Settings.h"
@@ -168,18 +169,19 @@ void DetailPanel::UpdateFromSelection(const std::vector<const TRecord*>& selecte
   for (std::string& word : delimiters.SplitNameKeys(row->Name, row->Kind))
     if (std::find(words_.begin(), words_.end(), word) == words_.end())
       words_.push_back(std::move(word));
-  rebuildingTabs_ = true;
-  while (TabControl1->count() > 0) TabControl1->removeTab(0);
   int selectedTab = 0;
-  for (std::size_t i = 0; i < words_.size(); ++i) {
-    const QString text = text::Cp932ToQString(words_[i]);
-    TabControl1->addTab(text);
-    if (!rememberedLikeKey_.isEmpty() && text == rememberedLikeKey_)
-      selectedTab = static_cast<int>(i);
+  {
+    const BusyScope rebuilding(rebuildingTabs_);
+    while (TabControl1->count() > 0) TabControl1->removeTab(0);
+    for (std::size_t i = 0; i < words_.size(); ++i) {
+      const QString text = text::Cp932ToQString(words_[i]);
+      TabControl1->addTab(text);
+      if (!rememberedLikeKey_.isEmpty() && text == rememberedLikeKey_)
+        selectedTab = static_cast<int>(i);
+    }
+    rememberedLikeKey_.clear();
+    TabControl1->setCurrentIndex(selectedTab);
   }
-  rememberedLikeKey_.clear();
-  TabControl1->setCurrentIndex(selectedTab);
-  rebuildingTabs_ = false;
   if (!words_.empty()) FillLikeWord(words_[static_cast<std::size_t>(selectedTab)]);
 }
 
@@ -221,10 +223,11 @@ void DetailPanel::FillLikePaths() {
 void DetailPanel::ResetLikeWords() {
   likeMembers_->Clear();
   words_.clear();
-  rebuildingTabs_ = true;
-  while (TabControl1->count() > 0) TabControl1->removeTab(0);
-  TabControl1->addTab(QStringLiteral("似たような"));
-  rebuildingTabs_ = false;
+  {
+    const BusyScope rebuilding(rebuildingTabs_);
+    while (TabControl1->count() > 0) TabControl1->removeTab(0);
+    TabControl1->addTab(QStringLiteral("似たような"));
+  }
   Panel38->clear();
 }
 

@@ -13,6 +13,7 @@
 
 #include "analysis/DetailExport.h"
 #include "analysis/ResultStore.h"
+#include "core/BusyScope.h"
 #include "core/Catalog.h"
 #include "core/Format.h"
 #include "core/Prompter.h"
@@ -167,9 +168,10 @@ void ResultPage::FillGroupGrid() {
                         (dup ? QStringLiteral("種類の重複ファイル表示中...")
                              : QStringLiteral("種類の似たようなファイル表示中...")));
   QCoreApplication::processEvents();
-  filling_ = true;
-  groups_->Fill(store_, dup && settings_.GetInt(REG_DupListHighSpeedShow) != 1);
-  filling_ = false;
+  {
+    const BusyScope filling(filling_);
+    groups_->Fill(store_, dup && settings_.GetInt(REG_DupListHighSpeedShow) != 1);
+  }
   StatusPanel0->setText(
       Number(groups) + QStringLiteral("種類、") + Number(entries) +
       (dup ? QStringLiteral("件の重複ファイル") : QStringLiteral("件の似たようなファイル")) +
