@@ -240,7 +240,7 @@ void AnalysisUi::Jump(int grid, int row) {
     Page(grid == 2 ? AnalysisMode::Duplicate : AnalysisMode::Similar)->FillPathsOfMedia(slot);
   if (live && catalog_.LoadMedia(slot) && record > 0 && record < catalog_.LoadedCount()) {
     jump.folderPath = Q(catalog_.BuildRecordPath(slot, record));
-    jump.found = text::CompareAnsiText(catalog_.RecordName(record), member.name) == 0;
+    jump.found = SameMemberName(catalog_.RecordName(record), member.name);
   }
   Q_EMIT JumpToMember(jump);
   if (detail_ == nullptr) return;

@@ -35,6 +35,10 @@ const std::string& TextOf(const DetailRow& row, int column) {
 
 }  // namespace
 
+bool SameMemberName(const std::string& catalogName, const std::string& memberName) {
+  return catalogName == memberName || text::AnsiLower(catalogName) == text::AnsiLower(memberName);
+}
+
 ResultMemberModel::ResultMemberModel(bool iconColumn, ImageList* images, QObject* parent)
     : QAbstractTableModel(parent),
       iconColumn_(iconColumn),
@@ -88,7 +92,7 @@ int ResultMemberModel::FillPaths(Catalog& catalog, int onlySlot,
       // A result that no longer matches the catalogue names another file at
       // this key: that member gets no path rather than a wrong one.
       if (record <= 0 || record >= catalog.LoadedCount()) continue;
-      if (text::CompareAnsiText(catalog.RecordName(record), row.name) != 0) continue;
+      if (!SameMemberName(catalog.RecordName(record), row.name)) continue;
       const std::string folder = catalog.BuildRecordPath(slot, record);
       const std::size_t cut = text::FindText(folder, "\\");
       row.path = cut == std::string::npos ? folder : folder.substr(cut + 1);

@@ -18,6 +18,10 @@ namespace plomix {
 class Catalog;
 class ImageList;
 
+// True when the catalogue's name and a member's name are one key (equal
+// ignoring case); the common case of identical bytes costs no collation.
+bool SameMemberName(const std::string& catalogName, const std::string& memberName);
+
 class ResultMemberModel : public QAbstractTableModel {
   Q_OBJECT
 
