@@ -67,12 +67,12 @@ int main(int argc, char** argv) {
   window.show();
   // PLOMIX2_SCREENSHOT=file.png: save a picture of the window once it has
   // settled, then close it (scripts/screenshot uses this to show the window
-  // to people who cannot run it); PLOMIX2_SCREENSHOT_SHOW names what to
-  // bring to the front first.
+  // to people who cannot run it). PLOMIX2_SCREENSHOT_PAGE names what to show
+  // in front: tab sheets (TabSheet6 for サイズ順) and grid rows ("GridView1:0").
   const QString screenshot = qEnvironmentVariable("PLOMIX2_SCREENSHOT");
   if (!screenshot.isEmpty()) {
     QTimer::singleShot(1000, &window, [&window] {
-      ShowForScreenshot(window, qEnvironmentVariable("PLOMIX2_SCREENSHOT_SHOW"));
+      ShowForScreenshot(window, qEnvironmentVariable("PLOMIX2_SCREENSHOT_PAGE"));
     });
     QTimer::singleShot(2000, &window, [&window, screenshot] {
       const bool saved = window.grab().save(screenshot);
