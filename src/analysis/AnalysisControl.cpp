@@ -118,8 +118,12 @@ bool AnalysisControl::AfterMediaChange(const AnalysisProgress& progress) {
     DiscardResults();
     return false;
   }
-  RunAnalysis(AnalysisMode::Duplicate, progress);
-  RunAnalysis(AnalysisMode::Similar, progress);
+  for (AnalysisMode mode : {AnalysisMode::Duplicate, AnalysisMode::Similar}) {
+    if (runner_)
+      runner_(mode);
+    else
+      RunAnalysis(mode, progress);
+  }
   return true;
 }
 

@@ -72,6 +72,10 @@ class AnalysisControl {
   bool AfterMediaChange(const AnalysisProgress& progress = {});
   // Both results discarded without asking.
   void DiscardResults();
+  // What AfterMediaChange runs for each mode instead of RunAnalysis (the
+  // window runs every search under its progress dialog); empty: RunAnalysis.
+  using SearchRunner = std::function<void(AnalysisMode)>;
+  void SetSearchRunner(SearchRunner runner) { runner_ = std::move(runner); }
 
   // StartResultLoader: when the mode's result file exists, enters Loading
   // and starts the worker; false (nothing started) otherwise.
@@ -99,6 +103,7 @@ class AnalysisControl {
   Prompter& prompter_;
   ResultState state_[2] = {ResultState::NoResult, ResultState::NoResult};
   Loader loaders_[2];
+  SearchRunner runner_;
 };
 
 }  // namespace plomix

@@ -1,10 +1,12 @@
 // The desktop program: one instance per user, the main window, and nothing
 // else on the command line.
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QDir>
 #include <QLocale>
 #include <QLockFile>
+#include <QStackedWidget>
 #include <QStandardPaths>
 #include <QTabWidget>
 #include <QTimer>
@@ -24,14 +26,22 @@ QString InstanceLockPath() {
   return QDir(folder).filePath(QStringLiteral("EX_Plomix2.lock"));
 }
 
-// Brings the tab sheet named `name` to the front, and every tab sheet that
-// holds it.
-void ShowTabSheet(QWidget& window, const QString& name) {
-  for (QWidget* sheet = window.findChild<QWidget*>(name); sheet != nullptr && sheet != &window;
-       sheet = sheet->parentWidget()) {
-    QWidget* stack = sheet->parentWidget();
-    if (auto* tabs = qobject_cast<QTabWidget*>(stack != nullptr ? stack->parentWidget() : nullptr))
-      tabs->setCurrentWidget(sheet);
+// Brings the named widgets to the front for a screenshot: a tab sheet
+// becomes the current page of every tab control it sits in; "Grid:3"
+// selects row 3 of an item view.
+void ShowForScreenshot(QWidget& window, const QString& names) {
+  for (const QString& entry : names.split(',', Qt::SkipEmptyParts)) {
+    const QStringList parts = entry.split(':');
+    auto* widget = window.findChild<QWidget*>(parts.value(0));
+    if (widget == nullptr) continue;
+    for (QWidget* page = widget; page != nullptr; page = page->parentWidget()) {
+      auto* stack = qobject_cast<QStackedWidget*>(page->parentWidget());
+      if (auto* tabs = stack ? qobject_cast<QTabWidget*>(stack->parentWidget()) : nullptr)
+        tabs->setCurrentWidget(page);
+    }
+    auto* view = qobject_cast<QAbstractItemView*>(widget);
+    if (view != nullptr && parts.size() > 1)
+      view->setCurrentIndex(view->model()->index(parts.value(1).toInt(), 1));
   }
 }
 
@@ -57,14 +67,14 @@ int main(int argc, char** argv) {
   window.show();
   // PLOMIX2_SCREENSHOT=file.png: save a picture of the window once it has
   // settled, then close it (scripts/screenshot uses this to show the window
-  // to people who cannot run it). PLOMIX2_SCREENSHOT_PAGE names the tab
-  // sheet to show in front (TabSheet6 for サイズ順, for example).
+  // to people who cannot run it). PLOMIX2_SCREENSHOT_PAGE names what to show
+  // in front: tab sheets (TabSheet6 for サイズ順) and grid rows ("GridView1:0").
   const QString screenshot = qEnvironmentVariable("PLOMIX2_SCREENSHOT");
   if (!screenshot.isEmpty()) {
-    const QString page = qEnvironmentVariable("PLOMIX2_SCREENSHOT_PAGE");
-    if (!page.isEmpty())
-      QTimer::singleShot(1000, &window, [&window, page] { ShowTabSheet(window, page); });
-    QTimer::singleShot(1500, &window, [&window, screenshot] {
+    QTimer::singleShot(1000, &window, [&window] {
+      ShowForScreenshot(window, qEnvironmentVariable("PLOMIX2_SCREENSHOT_PAGE"));
+    });
+    QTimer::singleShot(2000, &window, [&window, screenshot] {
       const bool saved = window.grab().save(screenshot);
       window.close();
       QApplication::exit(saved ? 0 : 1);

@@ -1,15 +1,20 @@
 #pragma once
-// The detail panel under the file list of the 標準 page (`Panel24`): the
-// duplicate members of the selected row (tab `TabSheet10`, grid `GridView3`)
-// and its similar-name groups (tab `TabSheet11`: tab strip `TabControl1`,
-// grid `GridView4`, label `Panel38`, buttons `cmdShowLikePath` and
-// `cmdLikeClipbord`). Filling the grids for the selected list row belongs
-// here; "show in the list" from a grid goes out as GoToEntry.
+// The detail panel under the file list: for the one file selected there,
+// the other members of its duplicate group (tab TabSheet10, GridView3) and,
+// per word of its name, the members of that word's similar-name group (tab
+// TabSheet11: the word tabs TabControl1, GridView4 and the count Panel38).
+// Jumping from a row and copying the word's members are the owner's; the
+// panel asks for them through signals.
 
 #include <QWidget>
-#include <cstdint>
+#include <string>
+#include <vector>
 
+#include "core/Records.h"
+
+class QAction;
 class QLabel;
+class QMenu;
 class QPushButton;
 class QTabBar;
 class QTabWidget;
@@ -17,14 +22,39 @@ class QTableView;
 
 namespace plomix {
 
+class AnalysisControl;
+class Catalog;
+class DupResultStore;
 class ImageList;
+class LikeResultStore;
+class ResultMemberModel;
 class Session;
+class Settings;
 
 class DetailPanel : public QWidget {
   Q_OBJECT
 
  public:
-  DetailPanel(Session& session, QWidget* parent = nullptr);
+  DetailPanel(Catalog& catalog, Settings& settings, AnalysisControl& analysis, DupResultStore& dup,
+              LikeResultStore& like, ImageList& images, QWidget* parent = nullptr);
+  explicit DetailPanel(Session& session, QWidget* parent = nullptr);
+
+  // Detail panel update for the rows selected in the file list.
+  void UpdateFromSelection(const std::vector<const TRecord*>& selected);
+  // After a tree selection: both grids emptied, the word tabs reset.
+  void ClearPanel();
+  // The word part only (the read command does this after every read).
+  void ResetLikeWords();
+  // The word whose tab is selected on the next update (set by a jump from
+  // GridView4), empty for none.
+  void RememberLikeKey(const QString& word) { rememberedLikeKey_ = word; }
+  QString RememberedLikeKey() const { return rememberedLikeKey_; }
+  QString CurrentLikeWord() const;
+  // Fills the path column of GridView4.
+  void FillLikePaths();
+
+  ResultMemberModel& DupMembers() { return *dupMembers_; }
+  ResultMemberModel& LikeMembers() { return *likeMembers_; }
 
   QTabWidget* PageControl3;
   QWidget *TabSheet10, *TabSheet11;
@@ -32,13 +62,32 @@ class DetailPanel : public QWidget {
   QTabBar* TabControl1;
   QLabel* Panel38;
   QPushButton *cmdShowLikePath, *cmdLikeClipbord;
+  QMenu *PopupMenuGridView3, *PopupMenuGridView4;
+  QAction *PopupGridView3Show, *PopupGridView4Show;
 
  Q_SIGNALS:
-  // A member row asks to be shown in the media page's list.
-  void GoToEntry(int32_t key);
+  // A jump from GridView3 (grid 3) or GridView4 (grid 4).
+  void JumpRequested(int grid, int row);
+  void CopyRequested();
 
  private:
-  Session& session_;
+  void TabControl1Change();
+  void FillLikeWord(const std::string& word);
+  void Fill(ResultMemberModel& model, QTableView* grid, int list, bool like, int32_t first,
+            int32_t count);
+
+  Catalog& catalog_;
+  Settings& settings_;
+  AnalysisControl& analysis_;
+  DupResultStore& dup_;
+  LikeResultStore& like_;
+  ResultMemberModel* dupMembers_;
+  ResultMemberModel* likeMembers_;
+  std::vector<std::string> words_;  // CP932, one per tab
+  int32_t selectedKey_ = -1;
+  int selectedImage_ = -1;
+  QString rememberedLikeKey_;
+  bool rebuildingTabs_ = false;
 };
 
 }  // namespace plomix

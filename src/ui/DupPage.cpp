@@ -1,8 +1,24 @@
 #include "ui/DupPage.h"
 
+#include <QBoxLayout>
+
+#include "analysis/ResultStore.h"
+#include "ui/ResultPage.h"
+#include "ui/Session.h"
+
 namespace plomix {
 
-DupPage::DupPage(Session& session, QWidget* parent)
-    : ResultListPage(session, "TabSheet8", "GridView1", "GridView2", "StatusBar3", parent) {}
+DupPage::DupPage(Session& session, QWidget* parent) : Page(parent) {
+  setObjectName(QStringLiteral("TabSheet8"));
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  Results = new ResultPage(AnalysisMode::Duplicate, session.DupStore(), session.GetCatalog(),
+                           session.GetSettings(), session.Ask(), session.Images(), this);
+  layout->addWidget(Results);
+  GridView1 = Results->GroupGrid;
+  GridView2 = Results->MemberGrid;
+  txtDupSearchStr = Results->txtSearchStr;
+  StatusBar3 = Results->StatusBar;
+}
 
 }  // namespace plomix

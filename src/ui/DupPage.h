@@ -1,22 +1,31 @@
 #pragma once
-// The 重複ファイルの一覧 page (`TabSheet8`): the group grid `GridView1` over
-// the member grid `GridView2`, with the search bar (`txtDupSearchStr`) and
-// the status bar `StatusBar3`. Filling on first show, jumping to a member
-// (GoToEntry) and the member export belong here.
+// The 重複ファイルの一覧 page (`TabSheet8`): the duplicate result page (group
+// grid `GridView1` over the member grid `GridView2`, the search bar
+// `txtDupSearchStr`, the status bar `StatusBar3`). Filling on first show,
+// the search dialog, jumping to a member and the member export are driven by
+// the window's AnalysisUi.
 
-#include "ui/ResultListPage.h"
+#include "ui/Page.h"
+
+class QLineEdit;
+class QStatusBar;
+class QTableView;
 
 namespace plomix {
 
-class DupPage : public ResultListPage {
+class ResultPage;
+class Session;
+
+class DupPage : public Page {
   Q_OBJECT
 
  public:
   explicit DupPage(Session& session, QWidget* parent = nullptr);
 
-  QTableView* const GridView1 = groupGrid_;
-  QTableView* const GridView2 = memberGrid_;
-  QStatusBar* const StatusBar3 = status_;
+  ResultPage* Results;
+  QTableView *GridView1, *GridView2;
+  QLineEdit* txtDupSearchStr;
+  QStatusBar* StatusBar3;
 };
 
 }  // namespace plomix

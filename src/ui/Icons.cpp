@@ -87,7 +87,7 @@ const QHash<QString, QString>& CommandTable() {
         {"drive-harddisk", {"ToolButton27", "ToolButton30"}},
         {"list-remove", {"ToolButton26", "ToolButton29"}},
         {"object-columns", {"N38"}},
-        {"go-jump", {"ToolButton21", "M2"}},
+        {"go-jump", {"ToolButton21", "M2", "PopupMenuGridView3Show", "PopupMenuGridView4Show"}},
         {"drive-optical", {"C3"}},
         {"arrow-up", {"PopItemMediaTypePos", "PopItemMediaTypePosTop"}},
         {"arrow-down", {"PopItemMediaTypePosBottom"}},

@@ -1,8 +1,24 @@
 #include "ui/LikePage.h"
 
+#include <QBoxLayout>
+
+#include "analysis/ResultStore.h"
+#include "ui/ResultPage.h"
+#include "ui/Session.h"
+
 namespace plomix {
 
-LikePage::LikePage(Session& session, QWidget* parent)
-    : ResultListPage(session, "TabSheet9", "GridView11", "GridView12", "StatusBar4", parent) {}
+LikePage::LikePage(Session& session, QWidget* parent) : Page(parent) {
+  setObjectName(QStringLiteral("TabSheet9"));
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  Results = new ResultPage(AnalysisMode::Similar, session.LikeStore(), session.GetCatalog(),
+                           session.GetSettings(), session.Ask(), session.Images(), this);
+  layout->addWidget(Results);
+  GridView11 = Results->GroupGrid;
+  GridView12 = Results->MemberGrid;
+  txtLikeSearchStr = Results->txtSearchStr;
+  StatusBar4 = Results->StatusBar;
+}
 
 }  // namespace plomix

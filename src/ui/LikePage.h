@@ -1,22 +1,31 @@
 #pragma once
-// The 似たようなファイルの一覧 page (`TabSheet9`): the group grid `GridView11`
-// over the member grid `GridView12`, with the search bar (`txtLikeSearchStr`)
-// and the status bar `StatusBar4`. Filling on first show, jumping to a
-// member (GoToEntry) and the member export belong here.
+// The 似たようなファイルの一覧 page (`TabSheet9`): the similar-name result page
+// (group grid `GridView11` over the member grid `GridView12`, the search bar
+// `txtLikeSearchStr`, the status bar `StatusBar4`). Filling on first show,
+// the search dialog, jumping to a member and the member export are driven by
+// the window's AnalysisUi.
 
-#include "ui/ResultListPage.h"
+#include "ui/Page.h"
+
+class QLineEdit;
+class QStatusBar;
+class QTableView;
 
 namespace plomix {
 
-class LikePage : public ResultListPage {
+class ResultPage;
+class Session;
+
+class LikePage : public Page {
   Q_OBJECT
 
  public:
   explicit LikePage(Session& session, QWidget* parent = nullptr);
 
-  QTableView* const GridView11 = groupGrid_;
-  QTableView* const GridView12 = memberGrid_;
-  QStatusBar* const StatusBar4 = status_;
+  ResultPage* Results;
+  QTableView *GridView11, *GridView12;
+  QLineEdit* txtLikeSearchStr;
+  QStatusBar* StatusBar4;
 };
 
 }  // namespace plomix

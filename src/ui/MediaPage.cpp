@@ -159,7 +159,6 @@ void MediaPage::BuildSubPages() {
   standard->addWidget(Splitter6);
   connect(pnlListViewLeft, &PropertyPanel::StatusText, this,
           [this](const QString& text) { Q_EMIT StatusText(1, text); });
-  connect(Panel24, &DetailPanel::GoToEntry, this, &Page::GoToEntry);
   connect(pnlListViewLeft->ToolButton9, &QToolButton::clicked, this, &MediaPage::ToolButton9Click);
   connect(pnlListViewLeft->ToolButton10, &QToolButton::clicked, this,
           &MediaPage::ToolButton10Click);
@@ -553,6 +552,7 @@ void MediaPage::TabControlTreeViewChange(int index) {
 
 void MediaPage::TreeView1Change(QTreeWidgetItem* current) {
   if (current == nullptr) return;
+  Panel24->ClearPanel();
   const int generation = pnlListViewClient->StartFill();
   EntryRows rows = SelectNodeRows(current, true);
   if (!pnlListViewClient->FillIsCurrent(generation)) return;
@@ -685,6 +685,7 @@ void MediaPage::ListView1SelectItem() {
   } else {
     pnlListViewLeft->ShowProperties(sheet, 7);
   }
+  Panel24->UpdateFromSelection(selected);
   Q_EMIT SelectionChanged();
 }
 

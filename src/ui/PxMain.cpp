@@ -8,6 +8,7 @@
 #include <QScreen>
 #include <QStatusBar>
 #include <QTabWidget>
+#include <QTableView>
 #include <QToolBar>
 #include <QToolButton>
 #include <algorithm>
@@ -26,7 +27,10 @@
 #include "reading/PxReadProgress.h"
 #include "reading/ReadRequest.h"
 #include "reading/Scanner.h"
+#include "ui/AnalysisUi.h"
+#include "ui/DetailPanel.h"
 #include "ui/DupPage.h"
+#include "ui/FileListPanel.h"
 #include "ui/ImageList.h"
 #include "ui/LikePage.h"
 #include "ui/MediaPage.h"
@@ -38,6 +42,25 @@
 #include "ui/widgets/WaitCursor.h"
 
 namespace plomix {
+
+namespace {
+
+// Suppresses the browse history's recording for the lifetime of a scope.
+class HistoryPause {
+ public:
+  explicit HistoryPause(BrowseHistory& history) : history_(history), was_(history.Suppressed()) {
+    history_.SetSuppressed(true);
+  }
+  ~HistoryPause() { history_.SetSuppressed(was_); }
+  HistoryPause(const HistoryPause&) = delete;
+  HistoryPause& operator=(const HistoryPause&) = delete;
+
+ private:
+  BrowseHistory& history_;
+  bool was_;
+};
+
+}  // namespace
 
 namespace {
 
@@ -117,8 +140,12 @@ void TfrmMain::BuildMenus() {
   connect(C1, &QAction::triggered, this, &TfrmMain::C1Click);
   connect(Plomix21, &QAction::triggered, this, &TfrmMain::Plomix21Click);
   connect(N36, &QAction::triggered, this, &TfrmMain::N36Click);
+  connect(S3, &QAction::triggered, this, &TfrmMain::S3Click);
+  connect(N44, &QAction::triggered, this, &TfrmMain::N44Click);
+  connect(R1, &QAction::triggered, this, &TfrmMain::R1Click);
+  connect(L2, &QAction::triggered, this, &TfrmMain::L2Click);
   // Commands whose dialogs and workflows are not part of this window yet.
-  for (QAction* later : {E2, S1, S3, R1, N44, L2}) later->setEnabled(false);
+  for (QAction* later : {E2, S1}) later->setEnabled(false);
 }
 
 void TfrmMain::BuildWindow() {
@@ -140,8 +167,6 @@ void TfrmMain::BuildWindow() {
   connect(ToolButton1, &QToolButton::clicked, this, &TfrmMain::ToolButton1Click);
   connect(ToolButton2, &QToolButton::clicked, this, &TfrmMain::ToolButton2Click);
   connect(ToolButton3, &QToolButton::clicked, this, &TfrmMain::ToolButton3Click);
-  ToolButton46->setEnabled(false);
-  ToolButton60->setEnabled(false);
 
   BuildPages();
 
@@ -176,6 +201,52 @@ void TfrmMain::BuildPages() {
   connect(TabSheet1->ToolButton7, &QToolButton::clicked, this, &TfrmMain::ToolButton7Click);
   connect(TabSheet1->N39, &QAction::triggered, this, &TfrmMain::ToolButton6Click);
   connect(TabSheet1->N40, &QAction::triggered, this, &TfrmMain::ToolButton7Click);
+  ConnectAnalyses();
+}
+
+void TfrmMain::ConnectAnalyses() {
+  analysisUi_ =
+      new AnalysisUi(session_.GetCatalog(), session_.GetSettings(), session_.Ask(),
+                     session_.Analysis(), session_.DupStore(), session_.LikeStore(), this);
+  analysisUi_->SetViews(TabSheet8->Results, TabSheet9->Results, TabSheet1->Panel24);
+  analysisUi_->SetBusyFlag(&session_.BusyFlag());
+  connect(ToolButton46, &QToolButton::clicked, this, &TfrmMain::S3Click);
+  connect(ToolButton60, &QToolButton::clicked, this, &TfrmMain::N44Click);
+  connect(analysisUi_, &AnalysisUi::AnalysisCommandsChanged, this, [this](bool noMedia) {
+    RefreshAnalysisCommands();
+    if (!noMedia) return;
+    for (QAction* a : {S3, N44}) a->setVisible(false);
+    for (QToolButton* b : {ToolButton46, ToolButton60}) b->setVisible(false);
+  });
+  connect(analysisUi_, &AnalysisUi::JumpToMember, this, &TfrmMain::JumpToMember);
+  connect(PageControl1, &QTabWidget::currentChanged, this, [this] {
+    if (PageControl1->currentWidget() == TabSheet8) analysisUi_->PageShown(AnalysisMode::Duplicate);
+    if (PageControl1->currentWidget() == TabSheet9) analysisUi_->PageShown(AnalysisMode::Similar);
+  });
+}
+
+void TfrmMain::S3Click() {
+  analysisUi_->RunAnalysis(AnalysisMode::Duplicate);
+}
+
+void TfrmMain::N44Click() {
+  analysisUi_->RunAnalysis(AnalysisMode::Similar);
+}
+
+void TfrmMain::R1Click() {
+  analysisUi_->RunAgain(AnalysisMode::Duplicate);
+}
+
+void TfrmMain::L2Click() {
+  analysisUi_->RunAgain(AnalysisMode::Similar);
+}
+
+void TfrmMain::JumpToMember(const MemberJump& jump) {
+  // The steps of a jump are not places the user chose to visit.
+  const HistoryPause pause(session_.History());
+  GoToEntry(jump.key);
+  if (!jump.found) TabSheet1->pnlListViewClient->ListView1->clearSelection();
+  TabSheet1->pnlListViewClient->ListView1->setFocus();
 }
 
 void TfrmMain::ConnectPage(Page* page) {
@@ -302,6 +373,10 @@ bool TfrmMain::CreateCatalogue(QString path) {
   catalog.CategoryNames().Clear();
   catalog.LocationNames().Clear();
   session_.Analysis().CatalogOpened();
+  // Results left beside a catalogue that was just replaced describe files the
+  // new, empty one does not hold.
+  session_.Analysis().DiscardResults();
+  analysisUi_->ClearAll();
   RefreshCompactButton();
   if (started_) TabSheet1->RebuildTree(TreeRebuild::Full);
   TabSheet1->ResetHistory();
@@ -331,7 +406,7 @@ void TfrmMain::StartResultLoaders() {
       QMetaObject::invokeMethod(
           this,
           [this, done] {
-            session_.Analysis().FinishResultLoad(done);
+            analysisUi_->ResultLoaded(done, session_.Analysis().FinishResultLoad(done));
             ApplyLoadingRules();
           },
           Qt::QueuedConnection);
@@ -440,7 +515,9 @@ void TfrmMain::N36Click() {
   about.exec();
 }
 
-void TfrmMain::Plomix21Click() { TfrmHelp::ShowHelp(this); }
+void TfrmMain::Plomix21Click() {
+  TfrmHelp::ShowHelp(this);
+}
 
 // ---------------------------------------------------------------- catalogue commands
 
@@ -453,6 +530,7 @@ void TfrmMain::ToolButton1Click() {
     return;
   }
   TabSheet1->SelectAllCategories();
+  analysisUi_->ClearAll();
   if (!catalog.OpenCatalog(text::NativePath(path))) {
     session_.Ask().Message(QStringLiteral("Max"), PromptIcon::None, PromptButtons::Ok);
     return;
@@ -474,8 +552,7 @@ void TfrmMain::ToolButton2Click() {
 }
 
 void TfrmMain::AfterMediaChange() {
-  Safely(session_.Ask(),
-         [&] { session_.Analysis().AfterMediaChange([](const AnalysisEvent&) { Pump(); }); });
+  analysisUi_->AfterMediaChange();
   RefreshAnalysisCommands();
 }
 
@@ -519,6 +596,7 @@ bool TfrmMain::ReadMedia(const std::function<bool(ReadWorkflow&)>& dialog) {
   bool added = false;
   Safely(session_.Ask(), [&] { added = session_.Reader().ReadMediaCommand(dialog); });
   SetStatus(0, QString());
+  TabSheet1->Panel24->ResetLikeWords();
   if (!added) return false;
   TabSheet1->RebuildTree(TreeRebuild::Full);
   AfterMediaChange();
@@ -553,10 +631,12 @@ void TfrmMain::ToolButton7Click() {
     Safely(prompter, [&] { catalog.DeleteMedia(SlotOfKey(key)); });
   }
   TabSheet1->RebuildTree(TreeRebuild::Full);
-  if (catalog.FilteredMediaCount() < 1)
+  if (catalog.FilteredMediaCount() < 1) {
     session_.Analysis().DiscardResults();
-  else
+    analysisUi_->ClearAll();
+  } else {
     AfterMediaChange();
+  }
   RefreshAnalysisCommands();
   RefreshCompactButton();
   TabSheet1->ResetHistory();

@@ -21,7 +21,9 @@ class QToolButton;
 
 namespace plomix {
 
+class AnalysisUi;
 class DupPage;
+struct MemberJump;
 class LikePage;
 class MediaPage;
 class Page;
@@ -42,6 +44,7 @@ class TfrmMain : public QMainWindow {
 
   Session& GetSession() { return session_; }
   MediaPage& Media() { return *TabSheet1; }
+  AnalysisUi& Analyses() { return *analysisUi_; }
 
   // The read command with a given dialog step (the window's own uses the read
   // dialog). True when a media was added.
@@ -69,6 +72,13 @@ class TfrmMain : public QMainWindow {
   void Plomix21Click();
   // A page asks for entry `key` to be shown in the media page.
   void GoToEntry(int32_t key);
+  // The analysis commands.
+  void S3Click();
+  void N44Click();
+  void R1Click();
+  void L2Click();
+  // A member row of a result grid is shown in the media page.
+  void JumpToMember(const MemberJump& jump);
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -79,6 +89,7 @@ class TfrmMain : public QMainWindow {
   void BuildMenus();
   void BuildPages();
   void ConnectPage(Page* page);
+  void ConnectAnalyses();
 
   void FormCreate();
   void FormShow();
@@ -100,6 +111,7 @@ class TfrmMain : public QMainWindow {
   void SetStatus(int panel, const QString& text);
 
   Session& session_;
+  AnalysisUi* analysisUi_ = nullptr;
   QString displayedPath_;
   bool started_ = false;
   bool shownOnce_ = false;

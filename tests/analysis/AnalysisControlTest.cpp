@@ -67,6 +67,19 @@ TEST_F(AnalysisControlTest, AfterMediaChangeFollowsTheRerunSetting) {
               prompter.prompts.front().text.startsWith(QString::fromUtf8("「重複ファイル」と")));
 }
 
+TEST_F(AnalysisControlTest, AfterMediaChangeRunsEachSearchThroughTheRunnerWhenSet) {
+  settings.SetInt(REG_DupSearchMode, 2);
+  std::vector<AnalysisMode> ran;
+  control.SetSearchRunner([&](AnalysisMode mode) {
+    ran.push_back(mode);
+    control.RunAnalysis(mode);
+  });
+  EXPECT_TRUE(control.AfterMediaChange());
+  EXPECT_EQ(ran, (std::vector<AnalysisMode>{AnalysisMode::Duplicate, AnalysisMode::Similar}));
+  EXPECT_TRUE(dup.DupResultsExist());
+  EXPECT_TRUE(like.LikeResultsExist());
+}
+
 TEST_F(AnalysisControlTest, SearchUsesTheDelimiterSettingAndReportsItsSteps) {
   settings.SetString(REG_LikeKey, " ");
   std::vector<AnalysisEvent::Kind> kinds;

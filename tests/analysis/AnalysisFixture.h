@@ -40,15 +40,22 @@ inline std::vector<TRecord> MediaRecords(const char* mediaName, const std::vecto
   return records;
 }
 
-inline void AddTestMedia(Catalog& catalog, const char* mediaName,
-                         const std::vector<Entry>& entries) {
+// A media filed under `category` (UTF-8), on shelf 棚A, detail 3; false when
+// the catalogue refuses it.
+inline bool AddMediaIn(Catalog& catalog, const char* mediaName, const char* category,
+                       const std::vector<Entry>& entries) {
   std::vector<TRecord> records = MediaRecords(mediaName, entries);
   TMediaInfomation info;
   info.Drive = "d";
-  info.Category = Sj("写真");
+  info.Category = Sj(category);
   info.Location = Sj("棚A");
   info.LocationDetail = "3";
-  ASSERT_TRUE(catalog.AddMedia(records, info));
+  return catalog.AddMedia(records, info);
+}
+
+inline void AddTestMedia(Catalog& catalog, const char* mediaName,
+                         const std::vector<Entry>& entries) {
+  ASSERT_TRUE(AddMediaIn(catalog, mediaName, "写真", entries));
 }
 
 // A fresh catalogue "t.qdb" in `dir`.
