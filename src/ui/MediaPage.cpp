@@ -751,6 +751,8 @@ void MediaPage::ConnectOrganising() {
   for (QWidget* command : std::initializer_list<QWidget*>{list->ToolButton4, list->ToolButton37,
                                                           list->cmdComment})
     command->setEnabled(true);
+  list->N2->setEnabled(true);
+  list->N3->setEnabled(true);
   // The panel's memo holds at most 255 characters, as the comment slot's
   // field does for single-byte text.
   connect(list->txtComment, &QPlainTextEdit::textChanged, this, [list] {
