@@ -8,8 +8,13 @@ namespace plomix {
 
 CommentWrite WriteEntryComment(Catalog& catalog, TRecord& row, std::string_view text) {
   const std::string stored = CutToField(text, kCommentTextCap);
+  // A link that leads outside the table or to another entry's slot (a
+  // damaged record) is no comment of this entry: writing through it would
+  // lose the text or overwrite someone else's comment.
+  const bool linked = row.CommentNo >= 0 && row.CommentNo < kMaxComments &&
+                      catalog.CommentSlot(row.CommentNo).Key() == row.Key;
   CommentWrite result;
-  if (!stored.empty() && row.CommentNo < 0) {
+  if (!stored.empty() && !linked) {
     row.CommentNo = catalog.AddComment(row.Key, stored, row.Kind,
                                        CutToField(row.Name, TCommentSlot::kNameCap));
     result = row.CommentNo < 0 ? CommentWrite::TableFull : CommentWrite::Added;
@@ -19,7 +24,7 @@ CommentWrite WriteEntryComment(Catalog& catalog, TRecord& row, std::string_view 
   } else if (row.CommentNo < 0) {
     return CommentWrite::Nothing;
   } else {
-    catalog.DeleteComment(row.CommentNo);
+    if (linked) catalog.DeleteComment(row.CommentNo);
     row.CommentNo = -1;
     result = CommentWrite::Deleted;
   }
@@ -27,7 +32,7 @@ CommentWrite WriteEntryComment(Catalog& catalog, TRecord& row, std::string_view 
   // A comment the full table could not take is not shown: the row would
   // otherwise claim a comment that the next fill would not find.
   row.Texts[8] = result == CommentWrite::TableFull ? std::string() : stored;
-  if (result != CommentWrite::TableFull) catalog.SetCommentLink(row.CommentNo, row.Key);
+  catalog.SetCommentLink(row.CommentNo, row.Key);
   return result;
 }
 

@@ -51,7 +51,7 @@ QVariant CommentListModel::headerData(int section, Qt::Orientation orientation, 
   if (role == Qt::DisplayRole && section >= 0 && section < 4)
     return QString::fromUtf8(kCaptions[section]);
   if (role == Qt::DecorationRole && section == CommentListSort().column)
-    return images_.Icon(CommentListSort().ascending ? 0 : 7);
+    return images_.Icon(CommentListSort().ascending ? kImageSortUp : kImageSortDown);
   return {};
 }
 

@@ -353,7 +353,7 @@ void TfrmDivision::UpdateState() {
 }
 
 void TfrmDivision::cmdMoveClick() {
-  if (!cmdMove->isEnabled() && CheckedCount() == 0) return;
+  if (TabControl2->count() == 0 || LeftTab() == RightTab()) return;
   Catalog& catalog = session_.GetCatalog();
   std::vector<int> slots;
   for (int i = 0; i < ListView1->topLevelItemCount(); ++i) {

@@ -171,6 +171,22 @@ TEST_F(OrganiseTest, CommentAddChangeDeleteWithLinks) {
   EXPECT_EQ(reopened.CommentText(reopened.Slot(2).Root().CommentNo()), "disc");
 }
 
+TEST_F(OrganiseTest, DamagedLinksNeverOverwriteAnotherEntrysComment) {
+  TRecord owner = Row(0, 1);
+  ASSERT_EQ(WriteEntryComment(catalog, owner, "mine"), CommentWrite::Added);
+  for (const int bad : {owner.CommentNo, 7000}) {
+    TRecord other = Row(0, 2);
+    other.CommentNo = bad;
+    EXPECT_EQ(WriteEntryComment(catalog, other, "theirs"), CommentWrite::Added) << bad;
+    EXPECT_NE(other.CommentNo, owner.CommentNo);
+    EXPECT_EQ(catalog.CommentText(owner.CommentNo), "mine");
+    other.CommentNo = bad;
+    EXPECT_EQ(WriteEntryComment(catalog, other, ""), CommentWrite::Deleted);
+    EXPECT_EQ(catalog.CommentText(owner.CommentNo), "mine");
+    EXPECT_EQ(Row(0, 2).CommentNo, -1);
+  }
+}
+
 TEST_F(OrganiseTest, LongCommentsAreCutOnACharacterBoundary) {
   TRecord row = Row(0, 1);
   std::string text = "x";
