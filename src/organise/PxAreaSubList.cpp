@@ -89,8 +89,7 @@ void TfrmAreaSubList::BuildWindow() {
       new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]{0,5}")), txtNo));
   lblExample = new QLabel(group);
   lblExample->setObjectName(QStringLiteral("lblExample"));
-  cmdSetName = new QPushButton(QStringLiteral("保管詳細名称を設定"), group);
-  cmdSetName->setObjectName(QStringLiteral("cmdSetName"));
+  cmdSetName = NamedButton(group, "cmdSetName", QStringLiteral("保管詳細名称を設定"));
   cmdSetName->setToolTip(QStringLiteral("チェックされた行に保管詳細名称を設定"));
   groupLayout->addWidget(new QLabel(QStringLiteral("プリフィックス名"), group));
   groupLayout->addWidget(txtPrefix);
@@ -101,21 +100,15 @@ void TfrmAreaSubList::BuildWindow() {
   layout->addWidget(group);
 
   auto* buttons = new QHBoxLayout;
-  cmdAllOn = new QPushButton(QStringLiteral("全てON"), this);
-  cmdAllOn->setObjectName(QStringLiteral("cmdAllOn"));
-  cmdAllOff = new QPushButton(QStringLiteral("全てOFF"), this);
-  cmdAllOff->setObjectName(QStringLiteral("cmdAllOff"));
-  cmdClose = new QPushButton(QStringLiteral("更新"), this);
-  cmdClose->setObjectName(QStringLiteral("cmdClose"));
-  cmdCancel = new QPushButton(QStringLiteral("キャンセル"), this);
-  cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
+  cmdAllOn = NamedButton(this, "cmdAllOn", QStringLiteral("全てON"));
+  cmdAllOff = NamedButton(this, "cmdAllOff", QStringLiteral("全てOFF"));
+  cmdClose = NamedButton(this, "cmdClose", QStringLiteral("更新"));
+  cmdCancel = NamedButton(this, "cmdCancel", QStringLiteral("キャンセル"));
   buttons->addWidget(cmdAllOn);
   buttons->addWidget(cmdAllOff);
   buttons->addStretch(1);
   buttons->addWidget(cmdClose);
   buttons->addWidget(cmdCancel);
-  for (QPushButton* b : {cmdAllOn, cmdAllOff, cmdClose, cmdCancel, cmdSetName})
-    b->setAutoDefault(false);
   layout->addLayout(buttons);
 
   connect(TabControl1, &QTabBar::currentChanged, this, [this] { FillList(); });
@@ -213,13 +206,7 @@ void TfrmAreaSubList::cmdCloseClick() {
 }
 
 void TfrmAreaSubList::reject() {
-  if (changed_ && session_.Ask().Message(QStringLiteral("変更内容を取り消しますか？"),
-                                         PromptIcon::Question,
-                                         PromptButtons::YesNo) != PromptResult::Yes)
-    return;
-  Catalog& catalog = session_.GetCatalog();
-  if (!catalog.OpenCatalog())
-    ShowError(session_.Ask(), QString::fromStdString(catalog.LastError()));
+  if (!DiscardSlotEdits(session_, changed_)) return;
   changed_ = false;
   done(QDialog::Rejected);
 }

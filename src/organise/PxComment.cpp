@@ -10,6 +10,7 @@
 #include "core/Catalog.h"
 #include "core/Prompter.h"
 #include "core/Text.h"
+#include "organise/PxDivSupport.h"
 #include "ui/ImageList.h"
 #include "ui/PageSupport.h"
 #include "ui/Session.h"
@@ -70,11 +71,8 @@ TfrmComment::TfrmComment(Session& session, TRecord& row, QWidget* parent)
   Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
   Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-  cmdSet = new QPushButton(QStringLiteral("登録"), this);
-  cmdSet->setObjectName(QStringLiteral("cmdSet"));
-  cmdClear = new QPushButton(QStringLiteral("クリア"), this);
-  cmdClear->setObjectName(QStringLiteral("cmdClear"));
-  for (QPushButton* b : {cmdSet, cmdClear}) b->setAutoDefault(false);
+  cmdSet = NamedButton(this, "cmdSet", QStringLiteral("登録"));
+  cmdClear = NamedButton(this, "cmdClear", QStringLiteral("クリア"));
   auto* memoRow = new QHBoxLayout;
   auto* memoButtons = new QVBoxLayout;
   memoButtons->addWidget(cmdSet);

@@ -1,12 +1,17 @@
 #include "organise/PxDivSupport.h"
 
 #include <QHeaderView>
+#include <QPushButton>
 #include <QSignalBlocker>
 #include <QTabBar>
 #include <QTreeWidget>
 #include <algorithm>
 
+#include "core/Catalog.h"
+#include "core/Prompter.h"
 #include "core/Text.h"
+#include "ui/PageSupport.h"
+#include "ui/Session.h"
 #include "ui/ImageList.h"
 
 namespace plomix {
@@ -41,6 +46,23 @@ QTreeWidgetItem* AddMediaRow(QTreeWidget* list, const ImageList& images, const T
   }
   list->addTopLevelItem(item);
   return item;
+}
+
+QPushButton* NamedButton(QWidget* parent, const char* name, const QString& text) {
+  auto* button = new QPushButton(text, parent);
+  button->setObjectName(QString::fromLatin1(name));
+  button->setAutoDefault(false);
+  return button;
+}
+
+bool DiscardSlotEdits(Session& session, bool pending) {
+  if (pending && session.Ask().Message(QStringLiteral("変更内容を取り消しますか？"),
+                                       PromptIcon::Question,
+                                       PromptButtons::YesNo) != PromptResult::Yes)
+    return false;
+  Catalog& catalog = session.GetCatalog();
+  if (!catalog.OpenCatalog()) ShowError(session.Ask(), QString::fromStdString(catalog.LastError()));
+  return true;
 }
 
 void SetTabs(QTabBar* tabs, const QStringList& names) {

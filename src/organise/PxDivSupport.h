@@ -10,13 +10,16 @@
 
 #include "core/Records.h"
 
+class QPushButton;
 class QTreeWidget;
 class QTreeWidgetItem;
 class QTabBar;
+class QWidget;
 
 namespace plomix {
 
 class ImageList;
+class Session;
 
 QString ToQ(const std::string& cp932);
 std::string ToSj(const QString& text);
@@ -28,6 +31,15 @@ QString MediaTypeText(int kind);
 int RowSlot(const QTreeWidgetItem* item);
 QTreeWidgetItem* AddMediaRow(QTreeWidget* list, const ImageList& images, const TRecordDiv& div,
                              const QStringList& texts, bool checkable);
+
+// A push button with its object name that Enter does not press.
+QPushButton* NamedButton(QWidget* parent, const char* name, const QString& text);
+
+// Cancelling a dialog that keeps slot edits in memory: with `pending` edits
+// the user is asked "変更内容を取り消しますか？" first (false: keep the
+// dialog open); then the slots are read again from the file, which drops
+// every edit.
+bool DiscardSlotEdits(Session& session, bool pending);
 
 // Replaces a tab strip's tabs, keeping the selected one by text (else tab 0).
 void SetTabs(QTabBar* tabs, const QStringList& names);

@@ -107,10 +107,8 @@ void TfrmDivision::BuildWindow() {
   TabControl1->setUsesScrollButtons(true);
   ListView1 = makeList("ListView1");
   auto* checks = new QHBoxLayout;
-  cmdAllOn = new QPushButton(QStringLiteral("全てON"), this);
-  cmdAllOn->setObjectName(QStringLiteral("cmdAllOn"));
-  cmdAllOff = new QPushButton(QStringLiteral("全てOFF"), this);
-  cmdAllOff->setObjectName(QStringLiteral("cmdAllOff"));
+  cmdAllOn = NamedButton(this, "cmdAllOn", QStringLiteral("全てON"));
+  cmdAllOff = NamedButton(this, "cmdAllOff", QStringLiteral("全てOFF"));
   checks->addWidget(cmdAllOn);
   checks->addWidget(cmdAllOff);
   checks->addStretch(1);
@@ -120,10 +118,8 @@ void TfrmDivision::BuildWindow() {
   left->addLayout(checks);
 
   auto* middle = new QVBoxLayout;
-  cmdMove = new QPushButton(QStringLiteral(">"), this);
-  cmdMove->setObjectName(QStringLiteral("cmdMove"));
-  cmdMoveAll = new QPushButton(QStringLiteral(">>"), this);
-  cmdMoveAll->setObjectName(QStringLiteral("cmdMoveAll"));
+  cmdMove = NamedButton(this, "cmdMove", QStringLiteral(">"));
+  cmdMoveAll = NamedButton(this, "cmdMoveAll", QStringLiteral(">>"));
   for (QPushButton* b : {cmdMove, cmdMoveAll}) b->setFixedWidth(40);
   middle->addStretch(1);
   middle->addWidget(cmdMove);
@@ -140,8 +136,7 @@ void TfrmDivision::BuildWindow() {
   txtNewDivision = new QLineEdit(this);
   txtNewDivision->setObjectName(QStringLiteral("txtNewDivision"));
   txtNewDivision->setMaxLength(26);
-  cmdAddNew = new QPushButton(this);
-  cmdAddNew->setObjectName(QStringLiteral("cmdAddNew"));
+  cmdAddNew = NamedButton(this, "cmdAddNew", QString());
   addRow->addWidget(txtNewDivision, 1);
   addRow->addWidget(cmdAddNew);
   auto* areaRow = new QHBoxLayout;
@@ -150,8 +145,7 @@ void TfrmDivision::BuildWindow() {
   txtAreaSub = new QLineEdit(this);
   txtAreaSub->setObjectName(QStringLiteral("txtAreaSub"));
   txtAreaSub->setMaxLength(10);
-  cmdAreaSub = new QPushButton(QStringLiteral("更新"), this);
-  cmdAreaSub->setObjectName(QStringLiteral("cmdAreaSub"));
+  cmdAreaSub = NamedButton(this, "cmdAreaSub", QStringLiteral("更新"));
   areaRow->addWidget(lblAreaSub);
   areaRow->addWidget(txtAreaSub, 1);
   areaRow->addWidget(cmdAreaSub);
@@ -189,16 +183,12 @@ void TfrmDivision::BuildWindow() {
   layout->addLayout(panes, 1);
 
   auto* buttons = new QHBoxLayout;
-  cmdClose = new QPushButton(QStringLiteral("更新"), this);
-  cmdClose->setObjectName(QStringLiteral("cmdClose"));
-  cmdCancel = new QPushButton(QStringLiteral("キャンセル"), this);
-  cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
+  cmdClose = NamedButton(this, "cmdClose", QStringLiteral("更新"));
+  cmdCancel = NamedButton(this, "cmdCancel", QStringLiteral("キャンセル"));
   buttons->addStretch(1);
   buttons->addWidget(cmdClose);
   buttons->addWidget(cmdCancel);
   layout->addLayout(buttons);
-  cmdClose->setAutoDefault(false);
-  cmdCancel->setAutoDefault(false);
 
   connect(TabControl3, &QTabBar::currentChanged, this, &TfrmDivision::TabControl3Change);
   connect(TabControl1, &QTabBar::currentChanged, this, [this] { FillLists(); });
@@ -431,13 +421,7 @@ void TfrmDivision::cmdCloseClick() {
 }
 
 void TfrmDivision::reject() {
-  if (moved_ && session_.Ask().Message(QStringLiteral("変更内容を取り消しますか？"),
-                                       PromptIcon::Question,
-                                       PromptButtons::YesNo) != PromptResult::Yes)
-    return;
-  Catalog& catalog = session_.GetCatalog();
-  if (!catalog.OpenCatalog())
-    ShowError(session_.Ask(), QString::fromStdString(catalog.LastError()));
+  if (!DiscardSlotEdits(session_, moved_)) return;
   done(QDialog::Rejected);
 }
 

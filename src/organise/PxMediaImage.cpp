@@ -70,12 +70,9 @@ TfrmMediaImage::TfrmMediaImage(Session& session, QWidget* parent)
   splitter->setStretchFactor(1, 2);
   layout->addWidget(splitter, 1);
   auto* buttons = new QHBoxLayout;
-  cmdUpdate = new QPushButton(QStringLiteral("登録/変更"), this);
-  cmdUpdate->setObjectName(QStringLiteral("cmdUpdate"));
-  cmdDelete = new QPushButton(QStringLiteral("削除"), this);
-  cmdDelete->setObjectName(QStringLiteral("cmdDelete"));
-  cmdClose = new QPushButton(QStringLiteral("閉じる"), this);
-  cmdClose->setObjectName(QStringLiteral("cmdClose"));
+  cmdUpdate = NamedButton(this, "cmdUpdate", QStringLiteral("登録/変更"));
+  cmdDelete = NamedButton(this, "cmdDelete", QStringLiteral("削除"));
+  cmdClose = NamedButton(this, "cmdClose", QStringLiteral("閉じる"));
   cmdUpdate->setDefault(true);
   buttons->addStretch(1);
   buttons->addWidget(cmdUpdate);
