@@ -27,6 +27,7 @@
 #include "organise/PxAreaSubList.h"
 #include "organise/PxComment.h"
 #include "organise/PxDivision.h"
+#include "organise/PxMarks.h"
 #include "organise/PxMediaImage.h"
 #include "ui/BrowseHistory.h"
 #include "ui/DatePage.h"
@@ -867,24 +868,15 @@ void MediaPage::cmdCommentClick() {
 }
 
 void MediaPage::ToolButton4Click() {
-  if (session_.Busy()) return;
   const std::vector<int> rows = pnlListViewClient->SelectedRows();
-  if (rows.empty()) return;
-  WaitCursor wait;
   // A fill started while events run (another node chosen) replaces the rows:
-  // the loop stops there instead of touching rows that are gone.
+  // the command stops there instead of touching rows that are gone.
   const int generation = pnlListViewClient->StartFill();
   std::vector<TRecord*> targets;
   for (int row : rows) targets.push_back(&ListModel().MutableRow(row));
-  bool current = true;
-  Safely(session_.Ask(), [&] {
-    ToggleMarks(session_.GetCatalog(), targets, [&] {
-      Pump();
-      current = pnlListViewClient->FillIsCurrent(generation);
-      return current;
-    });
-  });
-  if (current) AfterRowsChanged(rows);
+  if (MarkCommand(session_, targets,
+                  [&] { return pnlListViewClient->FillIsCurrent(generation); }))
+    AfterRowsChanged(rows);
 }
 
 }  // namespace plomix

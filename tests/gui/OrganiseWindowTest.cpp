@@ -1,7 +1,7 @@
 // Organising media from the window, driven through the real widgets: moving
 // media between categories and locations, numbering storage details, writing
-// comments from the dialog and the panel, the full comment table, marks with
-// their state image, and linking, changing and removing media pictures
+// comments from the dialog and the panel, the full comment table, marks on
+// the file list and on search hits with their state image, and linking, changing and removing media pictures
 // (missing and unreadable files included). Every question is answered by a
 // scripted prompter.
 
@@ -33,6 +33,7 @@
 #include "organise/PxAreaSubList.h"
 #include "organise/PxComment.h"
 #include "organise/PxDivision.h"
+#include "organise/PxMarks.h"
 #include "organise/PxMediaImage.h"
 #include "ui/FileListModel.h"
 #include "ui/FileListPanel.h"
@@ -443,6 +444,23 @@ void OrganiseWindowTest::MarksToggleEachRow() {
   Select(*w, {1});
   page.pnlListViewClient->N2->trigger();
   QCOMPARE(page.ListModel().Row(1).Mark, 0);
+
+  // Search hits are copies of entries: marking them changes the catalogue
+  // and the copies; the file list shows it after its next fill.
+  std::vector<TRecord> hits{page.ListModel().Row(1), page.ListModel().Row(2)};
+  QVERIFY(MarkCommand(w->session, {&hits[0], &hits[1]}));
+  QCOMPARE(int(hits[0].Mark), 1);
+  QCOMPARE(hits[1].MarkImage, 0);
+  QCOMPARE(page.ListModel().Row(1).Mark, 0);
+  page.GoToPath("Disk2");
+  QCOMPARE(page.ListModel().Row(1).MarkImage, 0);
+  QCOMPARE(page.ListModel().Row(2).MarkImage, 0);
+  QVERIFY(MarkCommand(w->session, {&hits[0]}));
+  QCOMPARE(hits[0].MarkImage, -1);
+  // A list refilled meanwhile stops the command after the row in hand.
+  QVERIFY(!MarkCommand(w->session, {&hits[0], &hits[1]}, [] { return false; }));
+  QCOMPARE(int(hits[0].Mark), 1);
+  QCOMPARE(int(hits[1].Mark), 1);
 }
 
 void OrganiseWindowTest::LinkChangeAndRemovePictures() {
