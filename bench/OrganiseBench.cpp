@@ -157,8 +157,7 @@ int main(int argc, char** argv) {
   const double movePeer = Ms(timer);
   catalog.OpenCatalog();
   division.TabControl2->setCurrentIndex(division.TabControl2->count() - 1);  // C9
-  for (int i = 0; i < 500; ++i)
-    division.ListView1->topLevelItem(i)->setCheckState(0, Qt::Checked);
+  for (int i = 0; i < 500; ++i) division.ListView1->topLevelItem(i)->setCheckState(0, Qt::Checked);
   timer.restart();
   division.cmdMove->click();
   QApplication::processEvents();

@@ -15,8 +15,8 @@ CommentWrite WriteEntryComment(Catalog& catalog, TRecord& row, std::string_view 
                       catalog.CommentSlot(row.CommentNo).Key() == row.Key;
   CommentWrite result;
   if (!stored.empty() && !linked) {
-    row.CommentNo = catalog.AddComment(row.Key, stored, row.Kind,
-                                       CutToField(row.Name, TCommentSlot::kNameCap));
+    row.CommentNo =
+        catalog.AddComment(row.Key, stored, row.Kind, CutToField(row.Name, TCommentSlot::kNameCap));
     result = row.CommentNo < 0 ? CommentWrite::TableFull : CommentWrite::Added;
   } else if (!stored.empty()) {
     catalog.UpdateComment(row.CommentNo, row.Key, stored);

@@ -70,9 +70,8 @@ void DivLists::Clear(int list) {
 
 void MoveMedia(Catalog& catalog, const std::vector<int>& slots, DivMode mode,
                std::string_view name) {
-  const std::string cut =
-      CutToField(name, mode == DivMode::Category ? TMediaSlot::kCategoryCap
-                                                 : TMediaSlot::kLocationCap);
+  const std::string cut = CutToField(
+      name, mode == DivMode::Category ? TMediaSlot::kCategoryCap : TMediaSlot::kLocationCap);
   for (int slot : slots) {
     if (mode == DivMode::Category)
       catalog.SetSlotCategory(slot, cut);

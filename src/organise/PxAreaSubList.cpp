@@ -179,8 +179,8 @@ void TfrmAreaSubList::cmdSetNameClick() {
   for (int i = 0; i < ListView2->topLevelItemCount(); ++i)
     if (ListView2->topLevelItem(i)->checkState(0) == Qt::Checked)
       checked.push_back(ListView2->topLevelItem(i));
-  const auto names = NumberDetails(ToSj(txtPrefix->text()), ToSj(txtNo->text()),
-                                   static_cast<int>(checked.size()));
+  const auto names =
+      NumberDetails(ToSj(txtPrefix->text()), ToSj(txtNo->text()), static_cast<int>(checked.size()));
   if (!names) {
     session_.Ask().Message(QStringLiteral("連番の開始番号が未入力です。"), PromptIcon::Warning,
                            PromptButtons::Ok);

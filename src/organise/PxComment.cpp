@@ -134,7 +134,8 @@ void TfrmComment::ListView1ColumnClick(int column) {
 void ReportCommentWrite(Session& session, CommentWrite result) {
   if (result != CommentWrite::TableFull) return;
   session.Ask().Message(
-      QStringLiteral("コメントは5000件までしか登録出来ません。このコメントは登録されませんでした。"),
+      QStringLiteral(
+          "コメントは5000件までしか登録出来ません。このコメントは登録されませんでした。"),
       PromptIcon::Warning, PromptButtons::Ok);
 }
 

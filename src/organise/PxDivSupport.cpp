@@ -10,9 +10,9 @@
 #include "core/Catalog.h"
 #include "core/Prompter.h"
 #include "core/Text.h"
+#include "ui/ImageList.h"
 #include "ui/PageSupport.h"
 #include "ui/Session.h"
-#include "ui/ImageList.h"
 
 namespace plomix {
 
@@ -56,9 +56,9 @@ QPushButton* NamedButton(QWidget* parent, const char* name, const QString& text)
 }
 
 bool DiscardSlotEdits(Session& session, bool pending) {
-  if (pending && session.Ask().Message(QStringLiteral("変更内容を取り消しますか？"),
-                                       PromptIcon::Question,
-                                       PromptButtons::YesNo) != PromptResult::Yes)
+  if (pending &&
+      session.Ask().Message(QStringLiteral("変更内容を取り消しますか？"), PromptIcon::Question,
+                            PromptButtons::YesNo) != PromptResult::Yes)
     return false;
   Catalog& catalog = session.GetCatalog();
   if (!catalog.OpenCatalog()) ShowError(session.Ask(), QString::fromStdString(catalog.LastError()));

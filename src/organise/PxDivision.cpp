@@ -36,8 +36,8 @@ struct ModeLook {
 
 ModeLook LookOf(DivMode mode) {
   if (mode == DivMode::Category)
-    return {"メディアの分類変更", "新規分類の追加", QColor(0x00, 0xFF, 0x00), QColor(0x00, 0x80, 0x00),
-            "保管場所"};
+    return {"メディアの分類変更", "新規分類の追加", QColor(0x00, 0xFF, 0x00),
+            QColor(0x00, 0x80, 0x00), "保管場所"};
   return {"メディアの保管場所変更", "保管場所の追加", QColor(0x00, 0xFF, 0xFF),
           QColor(0x00, 0x00, 0xFF), "メディア分類"};
 }
@@ -216,10 +216,9 @@ void TfrmDivision::BuildWindow() {
   connect(cmdAreaSub, &QPushButton::clicked, this, &TfrmDivision::cmdAreaSubClick);
   connect(cmdClose, &QPushButton::clicked, this, &TfrmDivision::cmdCloseClick);
   connect(cmdCancel, &QPushButton::clicked, this, &TfrmDivision::reject);
-  connect(ListView1, &QTreeWidget::currentItemChanged, this,
-          [this](QTreeWidgetItem* item) {
-            if (item) ShowMediaProperties(RowSlot(item), true);
-          });
+  connect(ListView1, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* item) {
+    if (item) ShowMediaProperties(RowSlot(item), true);
+  });
   connect(ListView2, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* item) {
     if (!item) return;
     ShowMediaProperties(RowSlot(item), false);
@@ -250,8 +249,8 @@ void TfrmDivision::ApplyMode() {
   const ModeLook look = LookOf(mode_);
   setWindowTitle(QString::fromUtf8(look.caption));
   cmdAddNew->setText(QString::fromUtf8(look.addButton));
-  const QString heading = QStringLiteral("background-color: %1; font-weight: bold;")
-                              .arg(look.heading.name());
+  const QString heading =
+      QStringLiteral("background-color: %1; font-weight: bold;").arg(look.heading.name());
   pnlBefore->setStyleSheet(heading);
   pnlAfter->setStyleSheet(heading);
   const QString font = QStringLiteral("QTreeWidget { color: %1; }").arg(look.font.name());
@@ -469,8 +468,7 @@ void TfrmDivision::ShowMediaProperties(int slot, bool left) {
   Chart1->AddSlice(QStringLiteral("全ｸﾗｽﾀｷﾞｬｯﾌﾟ"), allocated - size, Qt::white);
   Chart1->AddSlice(QStringLiteral("ﾒﾃﾞｨｱの空きｻｲｽﾞ"), info.FreeSpace, QColor(255, 255, 0));
   Chart1->SetBackgroundGradient(true, left ? QColor(Qt::white) : modeColour,
-                                left ? modeColour : QColor(Qt::white),
-                                PieChart::kRightToLeft);
+                                left ? modeColour : QColor(Qt::white), PieChart::kRightToLeft);
   lblChartTitle->setText(ToQ(s.Name()));
   lblChartTitle->setAlignment(left ? Qt::AlignLeft : Qt::AlignRight);
 }

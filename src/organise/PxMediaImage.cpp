@@ -29,8 +29,8 @@ const QString kPictureFilter = QStringLiteral(
 
 std::optional<QString> ChooseAndLinkPicture(Session& session, int slot, const QString& current) {
   Prompter& ask = session.Ask();
-  const QString path =
-      ask.OpenFile(QStringLiteral("メディアにリンクする画像ファイルを指定"), current, kPictureFilter);
+  const QString path = ask.OpenFile(QStringLiteral("メディアにリンクする画像ファイルを指定"),
+                                    current, kPictureFilter);
   if (path.isEmpty()) return std::nullopt;
   const QString problem = PictureLinkProblem(path);
   if (!problem.isEmpty()) {
@@ -57,10 +57,10 @@ TfrmMediaImage::TfrmMediaImage(Session& session, QWidget* parent)
   ListView1->setObjectName(QStringLiteral("ListView1"));
   ListView1->setRootIsDecorated(false);
   ListView1->setSelectionMode(QAbstractItemView::ExtendedSelection);
-  ListView1->setHeaderLabels({QStringLiteral("メディア名"), QStringLiteral("リンクされた画像ファイル名"),
-                              QStringLiteral("分類"), QStringLiteral("保管場所"),
-                              QStringLiteral("保管詳細"), QStringLiteral("登録日時"),
-                              QStringLiteral("メディア種類")});
+  ListView1->setHeaderLabels({QStringLiteral("メディア名"),
+                              QStringLiteral("リンクされた画像ファイル名"), QStringLiteral("分類"),
+                              QStringLiteral("保管場所"), QStringLiteral("保管詳細"),
+                              QStringLiteral("登録日時"), QStringLiteral("メディア種類")});
   ListView1->setColumnWidth(0, 160);
   ListView1->setColumnWidth(1, 220);
   PicShow1 = new PictureShow(splitter);
@@ -142,8 +142,8 @@ void TfrmMediaImage::cmdUpdateClick() {
   QTreeWidgetItem* item = FirstSelected();
   if (item == nullptr) return;
   const int slot = RowSlot(item);
-  const auto linked = ChooseAndLinkPicture(
-      session_, slot, ToQ(session_.GetCatalog().MediaPicture(slot)));
+  const auto linked =
+      ChooseAndLinkPicture(session_, slot, ToQ(session_.GetCatalog().MediaPicture(slot)));
   if (!linked) return;
   item->setText(kLinkColumn, PictureLinkText(*linked));
   PicShow1->ShowPath(ResolveListPicture(*linked, DesktopWallpaperPath()));

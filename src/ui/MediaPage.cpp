@@ -749,8 +749,8 @@ void MediaPage::ConnectOrganising() {
   connect(list->cmdComment, &QPushButton::clicked, this, &MediaPage::cmdCommentClick);
   connect(list->ToolButton4, &QToolButton::clicked, this, &MediaPage::ToolButton4Click);
   connect(list->N2, &QAction::triggered, this, &MediaPage::ToolButton4Click);
-  for (QWidget* command : std::initializer_list<QWidget*>{list->ToolButton4, list->ToolButton37,
-                                                          list->cmdComment})
+  for (QWidget* command :
+       std::initializer_list<QWidget*>{list->ToolButton4, list->ToolButton37, list->cmdComment})
     command->setEnabled(true);
   list->N2->setEnabled(true);
   list->N3->setEnabled(true);
@@ -874,8 +874,7 @@ void MediaPage::ToolButton4Click() {
   const int generation = pnlListViewClient->StartFill();
   std::vector<TRecord*> targets;
   for (int row : rows) targets.push_back(&ListModel().MutableRow(row));
-  if (MarkCommand(session_, targets,
-                  [&] { return pnlListViewClient->FillIsCurrent(generation); }))
+  if (MarkCommand(session_, targets, [&] { return pnlListViewClient->FillIsCurrent(generation); }))
     AfterRowsChanged(rows);
 }
 

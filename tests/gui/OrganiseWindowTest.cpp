@@ -1,9 +1,9 @@
 // Organising media from the window, driven through the real widgets: moving
 // media between categories and locations, numbering storage details, writing
-// comments from the dialog and the panel, the full comment table, marks on
-// the file list and on search hits with their state image, and linking, changing and removing media pictures
-// (missing and unreadable files included). Every question is answered by a
-// scripted prompter.
+// comments from the dialog and the panel, the full comment table, marks on the
+// file list and on search hits with their state image, and linking, changing
+// and removing media pictures (missing and unreadable files included). Every
+// question is answered by a scripted prompter.
 
 #include <QApplication>
 #include <QFile>
@@ -151,7 +151,8 @@ std::unique_ptr<test::SessionWindow> OrganiseWindowTest::Window(AskLog& prompter
   PictureShow* picture = fixture->window.Media().pnlListViewLeft->PicShow1;
   picture->SetTransitionMs(0);
   // The start-up picture fades in as usual; tests begin once it is shown.
-  if (!QTest::qWaitFor([picture] { return !picture->Running() && picture->PendingPath().isEmpty(); }))
+  if (!QTest::qWaitFor(
+          [picture] { return !picture->Running() && picture->PendingPath().isEmpty(); }))
     return nullptr;
   return fixture;
 }
@@ -170,28 +171,30 @@ void OrganiseWindowTest::MovingBetweenCategoriesRefreshesTheWindow() {
   QVERIFY(w);
   MediaPage& page = w->window.Media();
   QCOMPARE(Tabs(page.TabControlTreeView), (QStringList{"すべて", "CD", "HD"}));
-  WithDialog<TfrmDivision>([&] { page.ToolButton52->click(); }, [](TfrmDivision& d) {
-    QCOMPARE(d.windowTitle(), QStringLiteral("メディアの分類変更"));
-    QCOMPARE(Tabs(d.TabControl1), (QStringList{"すべて", "CD", "HD"}));
-    QCOMPARE(Tabs(d.TabControl2), (QStringList{"CD", "HD"}));
-    QCOMPARE(d.ListView1->headerItem()->text(1), QStringLiteral("保管場所"));
-    SelectTab(d.TabControl1, "HD");
-    SelectTab(d.TabControl2, "CD");
-    QCOMPARE(Column(d.ListView1, 0), QStringList{"Disk0"});
-    QVERIFY(!d.cmdMove->isEnabled());
-    QVERIFY(d.cmdMoveAll->isEnabled());
-    d.ListView1->topLevelItem(0)->setCheckState(0, Qt::Checked);
-    QVERIFY(d.cmdMove->isEnabled());
-    QCOMPARE(d.pnlBefore->text(), QStringLiteral("変更前 [HD] (1/1)"));
-    QCOMPARE(d.cmdMove->toolTip(), QStringLiteral("HD → CD\r1件の分類を移動"));
-    d.cmdMove->click();
-    // The emptied category is gone from both strips at once.
-    QCOMPARE(Tabs(d.TabControl1), (QStringList{"すべて", "CD"}));
-    QCOMPARE(Tabs(d.TabControl2), QStringList{"CD"});
-    QCOMPARE(d.pnlAfter->text(), QStringLiteral("変更後 [CD] (3)"));
-    QVERIFY(d.MediaMoved());
-    d.cmdClose->click();
-  });
+  WithDialog<TfrmDivision>(
+      [&] { page.ToolButton52->click(); },
+      [](TfrmDivision& d) {
+        QCOMPARE(d.windowTitle(), QStringLiteral("メディアの分類変更"));
+        QCOMPARE(Tabs(d.TabControl1), (QStringList{"すべて", "CD", "HD"}));
+        QCOMPARE(Tabs(d.TabControl2), (QStringList{"CD", "HD"}));
+        QCOMPARE(d.ListView1->headerItem()->text(1), QStringLiteral("保管場所"));
+        SelectTab(d.TabControl1, "HD");
+        SelectTab(d.TabControl2, "CD");
+        QCOMPARE(Column(d.ListView1, 0), QStringList{"Disk0"});
+        QVERIFY(!d.cmdMove->isEnabled());
+        QVERIFY(d.cmdMoveAll->isEnabled());
+        d.ListView1->topLevelItem(0)->setCheckState(0, Qt::Checked);
+        QVERIFY(d.cmdMove->isEnabled());
+        QCOMPARE(d.pnlBefore->text(), QStringLiteral("変更前 [HD] (1/1)"));
+        QCOMPARE(d.cmdMove->toolTip(), QStringLiteral("HD → CD\r1件の分類を移動"));
+        d.cmdMove->click();
+        // The emptied category is gone from both strips at once.
+        QCOMPARE(Tabs(d.TabControl1), (QStringList{"すべて", "CD"}));
+        QCOMPARE(Tabs(d.TabControl2), QStringList{"CD"});
+        QCOMPARE(d.pnlAfter->text(), QStringLiteral("変更後 [CD] (3)"));
+        QVERIFY(d.MediaMoved());
+        d.cmdClose->click();
+      });
   QCOMPARE(Tabs(page.TabControlTreeView), (QStringList{"すべて", "CD"}));
   QCOMPARE(page.TopNode()->childCount(), 3);
   QCOMPARE(w->session.GetCatalog().CategoryFilter(), std::string());
@@ -262,8 +265,8 @@ void OrganiseWindowTest::NewNamesAndImpossibleMoves() {
   QVERIFY(w);
   TfrmDivision d(w->session, DivMode::Category);
   d.show();
-  for (const QString& name : {QString(), QStringLiteral("すべて"), QStringLiteral("デフォルト"),
-                              QStringLiteral("HD")}) {
+  for (const QString& name :
+       {QString(), QStringLiteral("すべて"), QStringLiteral("デフォルト"), QStringLiteral("HD")}) {
     d.txtNewDivision->setText(name);
     d.cmdAddNew->click();
   }
@@ -352,15 +355,16 @@ void OrganiseWindowTest::CommentsFromTheDialogAndThePanel() {
   QCOMPARE(prompter.prompts[0].icon, PromptIcon::Warning);
 
   Select(*w, {0});
-  WithDialog<TfrmComment>([&] { list.ToolButton37->click(); }, [](TfrmComment& d) {
-    QCOMPARE(d.windowTitle(), QStringLiteral("コメント文"));
-    QVERIFY(d.Memo1->toPlainText().isEmpty());
-    d.cmdSet->click();  // empty on an entry without comment: stays open
-    QVERIFY(d.isVisible());
-    d.Memo1->setPlainText(QStringLiteral("一行目\n二行目"));
-    d.cmdSet->click();
-    QVERIFY(!d.isVisible());
-  });
+  WithDialog<TfrmComment>([&] { list.ToolButton37->click(); },
+                          [](TfrmComment& d) {
+                            QCOMPARE(d.windowTitle(), QStringLiteral("コメント文"));
+                            QVERIFY(d.Memo1->toPlainText().isEmpty());
+                            d.cmdSet->click();  // empty on an entry without comment: stays open
+                            QVERIFY(d.isVisible());
+                            d.Memo1->setPlainText(QStringLiteral("一行目\n二行目"));
+                            d.cmdSet->click();
+                            QVERIFY(!d.isVisible());
+                          });
   const TRecord& row = page.ListModel().Row(0);
   QVERIFY(row.CommentNo >= 0);
   QCOMPARE(catalog.CommentText(row.CommentNo), test::Sj("一行目\r\n二行目"));
@@ -403,7 +407,8 @@ void OrganiseWindowTest::FullCommentTable() {
   auto w = Window(prompter);
   QVERIFY(w);
   Catalog& catalog = w->session.GetCatalog();
-  for (int i = 0; i < kMaxComments; ++i) QVERIFY(catalog.AddComment(2000000 + i, "x", 10, "n") >= 0);
+  for (int i = 0; i < kMaxComments; ++i)
+    QVERIFY(catalog.AddComment(2000000 + i, "x", 10, "n") >= 0);
   MediaPage& page = w->window.Media();
   page.GoToPath("Disk0");
   Select(*w, {1});
@@ -431,8 +436,7 @@ void OrganiseWindowTest::MarksToggleEachRow() {
   page.pnlListViewClient->ToolButton4->click();
   QCOMPARE(page.ListModel().Row(0).MarkImage, -1);
   QCOMPARE(page.ListModel().Row(1).MarkImage, 0);
-  const QIcon marked =
-      qvariant_cast<QIcon>(page.ListModel().index(1, 0).data(Qt::DecorationRole));
+  const QIcon marked = qvariant_cast<QIcon>(page.ListModel().index(1, 0).data(Qt::DecorationRole));
   QVERIFY(marked.pixmap(16).toImage() != plain.pixmap(16).toImage());
   // Written at once: a fresh catalogue sees the flipped marks.
   Catalog reopened;

@@ -60,7 +60,7 @@ class OrganiseTest : public ::testing::Test {
 };
 
 TEST(CutToFieldTest, NeverSplitsATwoByteCharacter) {
-  const std::string kana = Sj("あいう");    // 6 bytes
+  const std::string kana = Sj("あいう");     // 6 bytes
   const std::string halfWidth = Sj("ｱｲｳｴ");  // 4 single bytes
   const struct {
     std::string text;
@@ -73,7 +73,7 @@ TEST(CutToFieldTest, NeverSplitsATwoByteCharacter) {
       {kana, 4, Sj("あい")},
       {"a" + kana, 4, "a" + Sj("あ")},
       {halfWidth, 3, Sj("ｱｲｳ")},
-      {Sj("表") + "x", 2, Sj("表")},  // 表's trail byte is 0x5C
+      {Sj("表") + "x", 2, Sj("表")},                      // 表's trail byte is 0x5C
       {std::string("ab\x81"), 3, std::string("ab\x81")},  // a lone lead byte at the end stays
   };
   for (const auto& c : cases) EXPECT_EQ(CutToField(c.text, c.n), c.expected) << c.n;
@@ -133,7 +133,8 @@ TEST(NumberDetailsTest, PrefixAndRunningNumbers) {
       {"098", 3, {"P098", "P099", "P100"}},
       {"99999", 2, {"P99999", "P00000"}},
   };
-  for (const auto& c : cases) EXPECT_EQ(NumberDetails("P", c.start, c.count), c.expected) << c.start;
+  for (const auto& c : cases)
+    EXPECT_EQ(NumberDetails("P", c.start, c.count), c.expected) << c.start;
   EXPECT_FALSE(NumberDetails("P", "", 2).has_value());
   EXPECT_FALSE(NumberDetails("P", "1a", 2).has_value());
   // The default prefix with three digits fills the 10-byte field exactly.
@@ -201,8 +202,7 @@ TEST_F(OrganiseTest, LongCommentsAreCutOnACharacterBoundary) {
 }
 
 TEST_F(OrganiseTest, FullCommentTableStoresNothing) {
-  for (int i = 0; i < kMaxComments; ++i)
-    ASSERT_GE(catalog.AddComment(i, "c", kKindFile, "n"), 0);
+  for (int i = 0; i < kMaxComments; ++i) ASSERT_GE(catalog.AddComment(i, "c", kKindFile, "n"), 0);
   TRecord row = Row(0, 1);
   EXPECT_EQ(WriteEntryComment(catalog, row, "lost"), CommentWrite::TableFull);
   EXPECT_EQ(row.CommentNo, -1);

@@ -116,9 +116,10 @@ void PictureShow::Timer1Timer() {
 
 void PictureShow::DrawScaled(QPainter& painter, const QImage& image, double opacity) const {
   if (image.isNull() || opacity <= 0) return;
-  const QSize fitted = image.size().boundedTo(size()).isEmpty()
-                           ? image.size()
-                           : image.size().scaled(image.size().boundedTo(size()), Qt::KeepAspectRatio);
+  const QSize fitted =
+      image.size().boundedTo(size()).isEmpty()
+          ? image.size()
+          : image.size().scaled(image.size().boundedTo(size()), Qt::KeepAspectRatio);
   const QRect target(QPoint((width() - fitted.width()) / 2, (height() - fitted.height()) / 2),
                      fitted);
   painter.setOpacity(opacity);
