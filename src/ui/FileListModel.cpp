@@ -18,12 +18,35 @@ int BgrFromColour(const QColor& colour) {
   return colour.red() | (colour.green() << 8) | (colour.blue() << 16);
 }
 
+QIcon MarkedIcon(const QIcon& icon, const QIcon& mark) {
+  QIcon marked;
+  for (const int side : {16, 32}) {
+    QPixmap pixmap = icon.pixmap(side, side);
+    if (pixmap.isNull()) {
+      pixmap = QPixmap(side, side);
+      pixmap.fill(Qt::transparent);
+    }
+    QPainter painter(&pixmap);
+    const int markSide = side * 5 / 8;
+    painter.drawPixmap(0, side - markSide, mark.pixmap(markSide, markSide));
+    painter.end();
+    marked.addPixmap(pixmap);
+  }
+  return marked;
+}
+
 FileListModel::FileListModel(ImageList& images, QObject* parent)
     : QAbstractTableModel(parent), images_(images) {}
+
+void FileListModel::RowChanged(int row) {
+  if (row < 0 || row >= RowCount()) return;
+  Q_EMIT dataChanged(index(row, 0), index(row, ColumnLayout::kCount - 1));
+}
 
 void FileListModel::SetRows(std::vector<TRecord>&& rows) {
   beginResetModel();
   rows_ = std::move(rows);
+  markedIcons_.clear();
   largest_ = 0;
   for (const TRecord& row : rows_) largest_ = std::max(largest_, row.Size);
   Sort();
@@ -143,8 +166,17 @@ QVariant FileListModel::data(const QModelIndex& index, int role) const {
                  ? text::Cp932ToQString(row.Texts[static_cast<std::size_t>(data)])
                  : QString();
     case Qt::DecorationRole:
-      if (index.column() == 0) return images_.Icon(row.ImageIndex);
-      return {};
+      if (index.column() != 0) return {};
+      if (row.MarkImage == 0) {
+        auto found = markedIcons_.find(row.ImageIndex);
+        if (found == markedIcons_.end())
+          found = markedIcons_
+                      .emplace(row.ImageIndex,
+                               MarkedIcon(images_.Icon(row.ImageIndex), images_.Icon(kImageMark)))
+                      .first;
+        return found->second;
+      }
+      return images_.Icon(row.ImageIndex);
     case Qt::ForegroundRole:
       return row.Highlight != 0 ? duplicateColour_ : QColor(Qt::black);
     case Qt::TextAlignmentRole:

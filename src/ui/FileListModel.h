@@ -9,6 +9,7 @@
 #include <QAbstractTableModel>
 #include <QColor>
 #include <QStyledItemDelegate>
+#include <unordered_map>
 #include <vector>
 
 #include "core/Records.h"
@@ -31,6 +32,10 @@ class FileListModel : public QAbstractTableModel {
   const std::vector<TRecord>& Rows() const { return rows_; }
   const TRecord& Row(int index) const { return rows_.at(static_cast<std::size_t>(index)); }
   int RowCount() const { return static_cast<int>(rows_.size()); }
+  // A row changed in place (its mark or its comment): the caller edits it
+  // through MutableRow and announces it with RowChanged so it is redrawn.
+  TRecord& MutableRow(int index) { return rows_.at(static_cast<std::size_t>(index)); }
+  void RowChanged(int index);
   double LargestSize() const { return largest_; }
 
   ColumnLayout& Layout() { return layout_; }
@@ -63,6 +68,7 @@ class FileListModel : public QAbstractTableModel {
   std::string KeyPart(const TRecord& row, int position) const;
 
   ImageList& images_;
+  mutable std::unordered_map<int, QIcon> markedIcons_;  // image -> image with the mark
   std::vector<TRecord> rows_;
   ColumnLayout layout_;
   double largest_ = 0;
@@ -97,6 +103,10 @@ class SizeBarDelegate : public QStyledItemDelegate {
   bool shown_ = true;
   QColor colour_ = QColor(255, 0, 255);
 };
+
+// A row's image with the mark (image 11) drawn over its lower left corner:
+// how a list shows that an entry is marked.
+QIcon MarkedIcon(const QIcon& icon, const QIcon& mark);
 
 // A colour stored as 0x00BBGGRR.
 QColor ColourFromBgr(int bgr);

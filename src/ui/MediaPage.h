@@ -134,6 +134,16 @@ class MediaPage : public Page {
   void TabControlTreeViewChange(int index);
   void ListView1SelectItem();
   void ListView1DblClick();
+  // Organising: categories and locations, storage details, pictures,
+  // comments and marks.
+  void ToolButton52Click();
+  void ToolButton53Click();
+  void N45Click();
+  void ToolButton63Click();
+  void ToolButton70Click();
+  void ToolButton37Click();
+  void cmdCommentClick();
+  void ToolButton4Click();
 
  private:
   QWidget* BuildTreeArea();
@@ -149,6 +159,13 @@ class MediaPage : public Page {
   void UpdateHistoryHints();
   void MoveHistory(int delta);
   void MoveHistoryGuarded(int delta);
+
+  void ConnectOrganising();
+  void AfterSlotsChanged(bool mediaMoved);
+  void RefreshProperties();
+  void ShowNodePicture(int slot);
+  int CommentRow();
+  void AfterRowsChanged(const std::vector<int>& rows);
 
   QTreeWidgetItem* AddNode(QTreeWidgetItem* parent, const TRecord& record, bool top = false);
   static int32_t KeyOf(const QTreeWidgetItem* item);
@@ -168,6 +185,7 @@ class MediaPage : public Page {
   QTreeWidgetItem* renaming_ = nullptr;
   QString renameOldText_;
   int propertySide_ = 0;
+  int pictureSlot_ = -1;  // the media of the selected tree node, -1 none
 };
 
 }  // namespace plomix

@@ -14,6 +14,7 @@
 #include "ui/ImageList.h"
 #include "ui/PageSupport.h"
 #include "ui/charts/PieChart.h"
+#include "ui/widgets/PictureShow.h"
 
 namespace plomix {
 
@@ -91,9 +92,9 @@ void PropertyPanel::BuildGraph() {
   PageControl4 = new QTabWidget(this);
   PageControl4->setObjectName(QStringLiteral("PageControl4"));
   PageControl4->setTabPosition(QTabWidget::East);
-  PicShow1 = new QLabel;
+  PicShow1 = new PictureShow;
   PicShow1->setObjectName(QStringLiteral("PicShow1"));
-  PicShow1->setAlignment(Qt::AlignCenter);
+  PicShow1->setToolTip(QStringLiteral("ダブルクリックにて表示中のメディアに画像を登録します"));
   auto* graph = new QWidget;
   auto* graphLayout = new QHBoxLayout(graph);
   graphLayout->setContentsMargins(0, 0, 0, 0);

@@ -18,6 +18,7 @@ class QTreeWidget;
 namespace plomix {
 
 class ImageList;
+class PictureShow;
 class PieChart;
 
 class PropertyPanel : public QWidget {
@@ -34,7 +35,7 @@ class PropertyPanel : public QWidget {
   QToolBar* ToolBar5;
   QToolButton *ToolButton9, *ToolButton10, *ToolButton70, *ToolButton57;
   QTabWidget* PageControl4;
-  QLabel* PicShow1;
+  PictureShow* PicShow1;  // the media picture; double-click links one
   PieChart* Chart2;
   QWidget* Panel41;
   QLabel *lblListViewColor1, *lblListViewColor2, *lblListViewColor3;
