@@ -63,6 +63,9 @@ std::string_view LowerAsciiInto(std::string_view in, std::string& out) {
   return out;
 }
 
+// Thrown from inside the record visit to leave it when the run is stopped.
+struct StopVisit {};
+
 QString SearchingText(std::size_t i, std::size_t n, int hits) {
   return QString::fromUtf8("検索中...(%1/%2メディア中、%3件検出)").arg(i).arg(n).arg(hits);
 }
@@ -155,7 +158,7 @@ bool FileSearch::Matches(const TFileRec& rec, std::string_view name) {
   return result;
 }
 
-bool FileSearch::SearchMedia(int slot) {
+bool FileSearch::SearchMedia(int slot, const ContinueFn& keepGoing) {
   // The records stream past in blocks that are still in the cache when they
   // are tested; only what a hit's path needs is kept: every record's parent
   // and the names of folders.
@@ -170,7 +173,11 @@ bool FileSearch::SearchMedia(int slot) {
   bool damaged = false;
   std::string longName;
   TFileRec root;
-  const bool read = catalog_.VisitMediaRecords(slot, [&](int32_t r, const TFileRec& stored) {
+  const auto visit = [&](int32_t r, const TFileRec& stored) {
+    if (keepGoing && r % kContinueInterval == 0 && !keepGoing()) {
+      cancelled_ = true;
+      throw StopVisit{};
+    }
     // The links a load refuses: such a media gives no hits, as if it could not
     // be loaded.
     damaged = damaged || !LinksAreSound(r, stored, count);
@@ -200,7 +207,14 @@ bool FileSearch::SearchMedia(int slot) {
     hit.Name.assign(name);
     if (r > 0) hit.Path = HitPath(mediaName, parent);
     searchRecs_.push_back(std::move(hit));
-  });
+  };
+  bool read = false;
+  try {
+    read = catalog_.VisitMediaRecords(slot, visit);
+  } catch (const StopVisit&) {
+    // A stopped media keeps what it found: every hit so far had sound links.
+    return true;
+  }
   if (!read || damaged) {
     searchRecs_.resize(firstHit);
     return false;
@@ -233,19 +247,20 @@ std::string FileSearch::HitPath(const std::string& mediaName, int32_t parent) {
   return path;
 }
 
-void FileSearch::RunFileSearch(const StatusFn& status) {
+void FileSearch::RunFileSearch(const StatusFn& status, const ContinueFn& keepGoing) {
   browseViewStale_ = true;
+  cancelled_ = false;
   searchRecs_.clear();
   // Room for the most hits a run may keep: untouched capacity costs nothing,
   // and the hits never move while the run grows the table.
   searchRecs_.reserve(kMaxSearchHits);
   if (status) status(0, QString());
   const std::size_t n = searchMediaList_.size();
-  for (std::size_t i = 0; i < n && SearchCount() < kMaxSearchHits; ++i) {
+  for (std::size_t i = 0; i < n && SearchCount() < kMaxSearchHits && !cancelled_; ++i) {
     if (status) status(1, SearchingText(i + 1, n, SearchCount()));
     const int slot = searchMediaList_[i];
     if (slot < 0 || slot >= catalog_.SlotsUsed() || !catalog_.Slot(slot).IsLive()) continue;
-    SearchMedia(slot);
+    SearchMedia(slot, keepGoing);
   }
   if (status) status(1, QString::number(SearchCount()) + QString::fromUtf8(" 件検出"));
 }

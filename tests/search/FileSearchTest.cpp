@@ -276,6 +276,35 @@ TEST(FileSearchLimit, StopsAtTwoHundredThousandHits) {
                                              "検索中...(2/3メディア中、150000件検出)",
                                              "200000 件検出"};
   EXPECT_EQ(status, expected);
+  EXPECT_TRUE(search.LimitReached());
+  EXPECT_FALSE(search.Cancelled());
+}
+
+TEST(FileSearchStop, KeepsTheHitsFoundBeforeItWasStopped) {
+  test::TempDir dir;
+  Catalog catalog;
+  ASSERT_TRUE(catalog.CreateCatalog(dir.File("stop.qdb")));
+  for (auto [name, files] : {std::pair{"A", 3 * FileSearch::kContinueInterval}, {"B", 5}}) {
+    TMediaInfomation info;
+    ASSERT_TRUE(catalog.AddMedia(FlatMedia(name, files), info));
+  }
+  FileSearch search(catalog);
+  search.SetConditions(Name("f"));
+  search.SetSearchMediaList({0, 1});
+  // Asked at records 0, 4096 and 8192 of the first media; no at the third.
+  int asked = 0;
+  search.RunFileSearch({}, [&] { return ++asked < 3; });
+
+  EXPECT_EQ(asked, 3);
+  EXPECT_TRUE(search.Cancelled());
+  EXPECT_FALSE(search.LimitReached());
+  ASSERT_EQ(search.SearchCount(), 2 * FileSearch::kContinueInterval - 1);
+  EXPECT_EQ(search.SearchRecs().back().Key, MakeKey(0, 2 * FileSearch::kContinueInterval - 1));
+
+  // The next run starts afresh.
+  search.RunFileSearch({}, [] { return true; });
+  EXPECT_FALSE(search.Cancelled());
+  EXPECT_EQ(search.SearchCount(), 3 * FileSearch::kContinueInterval + 5);
 }
 
 }  // namespace

@@ -1,0 +1,411 @@
+#include "ui/SearchPage.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QApplication>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QStatusBar>
+#include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+#include <algorithm>
+
+#include "core/Settings.h"
+#include "core/Text.h"
+#include "search/PxFileSearch.h"
+#include "ui/CopyCommands.h"
+#include "ui/ImageList.h"
+#include "ui/SearchHitModel.h"
+#include "ui/widgets/TypeAheadViews.h"
+#include "ui/widgets/WaitCursor.h"
+
+namespace plomix {
+
+namespace {
+
+const QString kObjects = QStringLiteral(" 個のオブジェクト");
+
+// Longest stretch without letting pending events run while a search or a
+// list fill works.
+constexpr int kPumpIntervalMs = 40;
+
+// Lists longer than this are hidden while they are filled.
+constexpr int kHideWhileFilling = 200;
+
+// Busy for as long as the guard lives.
+class BusyGuard {
+ public:
+  BusyGuard(bool& running, const std::function<void(bool)>& signal)
+      : running_(running), signal_(signal) {
+    running_ = true;
+    signal_(true);
+  }
+  ~BusyGuard() {
+    running_ = false;
+    signal_(false);
+  }
+  BusyGuard(const BusyGuard&) = delete;
+  BusyGuard& operator=(const BusyGuard&) = delete;
+
+ private:
+  bool& running_;
+  std::function<void(bool)> signal_;
+};
+
+}  // namespace
+
+SearchPage::SearchPage(const SearchPageContext& context, QWidget* parent)
+    : QWidget(parent), context_(context), search_(context.catalog) {
+  setObjectName(QStringLiteral("TabSheet2"));
+  model_ = new SearchHitModel(context_.images, this);
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(0);
+  BuildToolBar();
+  BuildList();
+  BuildPopupMenu();
+  StatusBar2 = new QStatusBar(this);
+  StatusBar2->setObjectName(QStringLiteral("StatusBar2"));
+  StatusBar2->setSizeGripEnabled(false);
+  StatusBar2Panel0 = new QLabel(StatusBar2);
+  StatusBar2Panel0->setObjectName(QStringLiteral("StatusBar2Panel0"));
+  StatusBar2Panel0->setMinimumWidth(246);
+  StatusBar2Panel1 = new QLabel(StatusBar2);
+  StatusBar2Panel1->setObjectName(QStringLiteral("StatusBar2Panel1"));
+  StatusBar2->addWidget(StatusBar2Panel0);
+  StatusBar2->addWidget(StatusBar2Panel1, 1);
+  layout->addWidget(ToolBar2);
+  layout->addWidget(ListView2, 1);
+  layout->addWidget(ListView2Icons, 1);
+  layout->addWidget(StatusBar2);
+  SetViewStyle(3);
+}
+
+SearchPage::~SearchPage() = default;
+
+TfrmFileSearch& SearchPage::Dialog() {
+  if (!dialog_)
+    dialog_ = std::make_unique<TfrmFileSearch>(context_.catalog, context_.settings,
+                                               context_.prompter, context_.images, window());
+  return *dialog_;
+}
+
+// ---------------------------------------------------------------- building
+
+void SearchPage::BuildToolBar() {
+  ToolBar2 = new QToolBar(this);
+  ToolBar2->setObjectName(QStringLiteral("ToolBar2"));
+  ToolBar2->setIconSize(QSize(16, 16));
+  const auto add = [this](QToolButton*& button, const char* name, const QString& hint,
+                          const QIcon& icon) {
+    button = new QToolButton(ToolBar2);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setToolTip(hint);
+    button->setIcon(icon);
+    button->setAutoRaise(true);
+    ToolBar2->addWidget(button);
+  };
+  const QIcon file = context_.images.Icon(kImageFile);
+  add(ToolButton5, "ToolButton5", QStringLiteral("検索..."),
+      QIcon::fromTheme(QStringLiteral("edit-find"), file));
+  add(ToolButton21, "ToolButton21", QStringLiteral("メディアの標準へ遷移"),
+      QIcon::fromTheme(QStringLiteral("go-jump"), context_.images.Icon(kKindFolder)));
+  add(ToolButton23, "ToolButton23", QStringLiteral("マークを付ける/消す"),
+      context_.images.Icon(kImageMark));
+  add(ToolButton31, "ToolButton31", QStringLiteral("フルパス名をクリップボードへコピー"),
+      QIcon::fromTheme(QStringLiteral("edit-copy"), file));
+  // Marking hits belongs to the comments and marks of entries.
+  ToolButton23->setEnabled(false);
+  ToolBar2->addSeparator();
+  add(ToolButton33, "ToolButton33", QStringLiteral("大きいアイコン"),
+      QIcon::fromTheme(QStringLiteral("view-list-icons"), file));
+  add(ToolButton34, "ToolButton34", QStringLiteral("小さいアイコン"),
+      QIcon::fromTheme(QStringLiteral("view-list-compact"), file));
+  add(ToolButton35, "ToolButton35", QStringLiteral("一覧リスト"),
+      QIcon::fromTheme(QStringLiteral("view-list-text"), file));
+  add(ToolButton36, "ToolButton36", QStringLiteral("詳細表示"),
+      QIcon::fromTheme(QStringLiteral("view-list-details"), file));
+  QToolButton* styles[] = {ToolButton33, ToolButton34, ToolButton35, ToolButton36};
+  for (int style = 0; style < 4; ++style) {
+    styles[style]->setCheckable(true);
+    styles[style]->setAutoExclusive(true);
+    connect(styles[style], &QToolButton::clicked, this, [this, style] { SetViewStyle(style); });
+  }
+  ToolBar2->addSeparator();
+  add(cmdSearchStop, "cmdSearchStop", QStringLiteral("検索を中止 (Esc)"),
+      QIcon::fromTheme(QStringLiteral("process-stop"), file));
+  cmdSearchStop->setText(QStringLiteral("中止"));
+  cmdSearchStop->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+  cmdSearchStop->setEnabled(false);
+
+  connect(ToolButton5, &QToolButton::clicked, this, &SearchPage::ToolButton5Click);
+  connect(ToolButton21, &QToolButton::clicked, this, &SearchPage::ToolButton21Click);
+  connect(ToolButton31, &QToolButton::clicked, this, &SearchPage::C2Click);
+  connect(cmdSearchStop, &QToolButton::clicked, this, &SearchPage::cmdSearchStopClick);
+}
+
+void SearchPage::BuildList() {
+  ListView2 = new TypeAheadTableView(this);
+  ListView2->setObjectName(QStringLiteral("ListView2"));
+  ListView2->setModel(model_);
+  ListView2->setSelectionBehavior(QAbstractItemView::SelectRows);
+  ListView2->setSelectionMode(QAbstractItemView::ExtendedSelection);
+  ListView2->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  ListView2->verticalHeader()->setVisible(false);
+  ListView2->verticalHeader()->setDefaultSectionSize(17);
+  ListView2->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  ListView2->horizontalHeader()->setSectionsClickable(true);
+  ListView2->horizontalHeader()->setHighlightSections(false);
+  ListView2->horizontalHeader()->setDefaultSectionSize(100);
+  ListView2->horizontalHeader()->resizeSection(0, 200);
+  ListView2->horizontalHeader()->resizeSection(2, 260);
+  ListView2->setShowGrid(false);
+  ListView2->setWordWrap(false);
+  ListView2->setContextMenuPolicy(Qt::CustomContextMenu);
+  ListView2Icons = new TypeAheadListView(this);
+  ListView2Icons->setObjectName(QStringLiteral("ListView2Icons"));
+  ListView2Icons->setModel(model_);
+  ListView2Icons->setSelectionModel(ListView2->selectionModel());
+  ListView2Icons->setSelectionMode(QAbstractItemView::ExtendedSelection);
+  ListView2Icons->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  ListView2Icons->setUniformItemSizes(true);
+  ListView2Icons->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(ListView2->horizontalHeader(), &QHeaderView::sectionClicked, this,
+          &SearchPage::ListView2ColumnClick);
+  for (QAbstractItemView* view : {static_cast<QAbstractItemView*>(ListView2),
+                                  static_cast<QAbstractItemView*>(ListView2Icons)}) {
+    connect(view, &QAbstractItemView::doubleClicked, this, &SearchPage::ListView2DblClick);
+    connect(view, &QWidget::customContextMenuRequested, this, [this, view](const QPoint& at) {
+      PopupMenuSearch->popup(view->viewport()->mapToGlobal(at));
+    });
+  }
+}
+
+void SearchPage::BuildPopupMenu() {
+  PopupMenuSearch = new QMenu(this);
+  PopupMenuSearch->setObjectName(QStringLiteral("PopupMenuSearch"));
+  const auto add = [this](QMenu* menu, QAction*& action, const char* name, const QString& caption) {
+    action = menu->addAction(caption);
+    action->setObjectName(QString::fromLatin1(name));
+  };
+  add(PopupMenuSearch, F1, "F1", QStringLiteral("検索(&F)..."));
+  PopupMenuSearch->addSeparator();
+  add(PopupMenuSearch, M2, "M2", QStringLiteral("メディアの標準へ遷移(&I)"));
+  add(PopupMenuSearch, M3, "M3", QStringLiteral("マークを付ける/消す(&M)"));
+  M3->setEnabled(false);
+  PopupMenuSearch->addSeparator();
+  add(PopupMenuSearch, N59, "N59", QStringLiteral("ファイル名をクリップボードへコピー(&N)"));
+  add(PopupMenuSearch, C2, "C2", QStringLiteral("フルパス名をクリップボードへコピー(&C)"));
+  add(PopupMenuSearch, A1, "A1", QStringLiteral("全項目をクリップボードへコピー(&A)"));
+  PopupMenuSearch->addSeparator();
+  QMenu* view = PopupMenuSearch->addMenu(QStringLiteral("表示(&S)"));
+  add(view, B1, "B1", QStringLiteral("大きいアイコン(&B)"));
+  add(view, S5, "S5", QStringLiteral("小さいアイコン(&S)"));
+  add(view, L1, "L1", QStringLiteral("一覧リスト(&L)"));
+  add(view, R2, "R2", QStringLiteral("詳細表示(&R)"));
+  auto* styles = new QActionGroup(this);
+  QAction* actions[] = {B1, S5, L1, R2};
+  for (int style = 0; style < 4; ++style) {
+    actions[style]->setCheckable(true);
+    styles->addAction(actions[style]);
+    connect(actions[style], &QAction::triggered, this, [this, style] { SetViewStyle(style); });
+  }
+  connect(F1, &QAction::triggered, this, &SearchPage::ToolButton5Click);
+  connect(M2, &QAction::triggered, this, &SearchPage::ToolButton21Click);
+  connect(N59, &QAction::triggered, this, &SearchPage::N59Click);
+  connect(C2, &QAction::triggered, this, &SearchPage::C2Click);
+  connect(A1, &QAction::triggered, this, &SearchPage::A1Click);
+}
+
+// ---------------------------------------------------------------- status
+
+void SearchPage::SetStatus(int panel, const QString& text) {
+  (panel == 0 ? StatusBar2Panel0 : StatusBar2Panel1)->setText(text);
+  Q_EMIT StatusChanged(panel, text);
+}
+
+QString SearchPage::StatusText(int panel) const {
+  return (panel == 0 ? StatusBar2Panel0 : StatusBar2Panel1)->text();
+}
+
+void SearchPage::PumpIfDue() {
+  if (sincePump_.isValid() && sincePump_.elapsed() < kPumpIntervalMs) return;
+  QCoreApplication::processEvents();
+  sincePump_.start();
+}
+
+bool SearchPage::KeepGoing() {
+  PumpIfDue();
+  return !stopRequested_;
+}
+
+void SearchPage::cmdSearchStopClick() {
+  if (running_) stopRequested_ = true;
+}
+
+bool SearchPage::eventFilter(QObject* watched, QEvent* event) {
+  if (running_ && event->type() == QEvent::KeyPress &&
+      static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+    stopRequested_ = true;
+    return true;
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+// ---------------------------------------------------------------- search command
+
+void SearchPage::ToolButton5Click() {
+  RunSearchCommand([](TfrmFileSearch& dialog) { return dialog.exec() == QDialog::Accepted; });
+}
+
+void SearchPage::RunSearchCommand(const DialogStep& dialogStep) {
+  if (running_) return;
+  TfrmFileSearch& dialog = Dialog();
+  if (!dialogStep(dialog)) return;
+  Q_EMIT SearchAccepted();
+  RunSearch(dialog.Conditions(), dialog.MediaList());
+}
+
+void SearchPage::RunSearch(const SearchConditions& conditions, const std::vector<int>& media) {
+  if (running_) return;
+  BusyGuard busy(running_, [this](bool on) {
+    cmdSearchStop->setEnabled(on);
+    Q_EMIT BusyChanged(on);
+  });
+  stopRequested_ = false;
+  sincePump_.invalidate();
+  qApp->installEventFilter(this);
+  search_.SetConditions(conditions);
+  search_.SetSearchMediaList(media);
+  Q_EMIT BrowseViewStaled();
+  search_.RunFileSearch(
+      [this](int panel, const QString& text) {
+        SetStatus(panel, text);
+        // Once per media the new text is painted.
+        QCoreApplication::processEvents();
+        sincePump_.start();
+      },
+      [this] { return KeepGoing(); });
+  qApp->removeEventFilter(this);
+  const bool cancelled = search_.Cancelled();
+  const bool limited = search_.LimitReached();
+  FillResultList(search_.TakeSearchRecs());
+  if (cancelled)
+    SetStatus(1, QStringLiteral("検索を中止しました（%1 件検出）").arg(model_->RowCount()));
+  else if (limited)
+    SetStatus(1, QStringLiteral("検出件数が上限の 200,000 件に達したため検索を打ち切りました"));
+}
+
+void SearchPage::FillResultList(std::vector<TRecord>&& hits) {
+  WaitCursor wait;
+  model_->Clear();
+  const int n = static_cast<int>(hits.size());
+  const bool hide = n > kHideWhileFilling;
+  QWidget* shown = viewStyle_ == 3 ? static_cast<QWidget*>(ListView2) : ListView2Icons;
+  if (hide) shown->setVisible(false);
+  const QString total = QString::number(n);
+  SetStatus(0, QStringLiteral("(1/") + total + QStringLiteral(")") + kObjects);
+  const std::string dateFormat =
+      text::QStringToCp932(context_.settings.GetString(REG_FormatUpdateDateTime));
+  sincePump_.start();
+  FillSearchHitTexts(hits, context_.catalog, context_.typeNames, context_.images, dateFormat,
+                     [&](int i) {
+                       // The count is painted whenever events are let through.
+                       if (sincePump_.elapsed() < kPumpIntervalMs) return;
+                       SetStatus(0, QStringLiteral("(%1/%2)").arg(i).arg(n) + kObjects);
+                       PumpIfDue();
+                     });
+  model_->SetRows(std::move(hits));
+  if (hide) shown->setVisible(true);
+  SetStatus(0, total + kObjects);
+  SetStatus(1, QStringLiteral("ソート中..."));
+  model_->SortRows();
+  SetStatus(1, QString());
+}
+
+void SearchPage::Clear() {
+  model_->Clear();
+  SetStatus(0, QString());
+  SetStatus(1, QString());
+}
+
+// ---------------------------------------------------------------- list
+
+void SearchPage::ListView2ColumnClick(int column) {
+  const bool shift = QApplication::keyboardModifiers().testFlag(Qt::ShiftModifier);
+  SortWithStatus(column, shift);
+}
+
+void SearchPage::SortWithStatus(int column, bool shift) {
+  WaitCursor wait;
+  SetStatus(1, QStringLiteral("ソート中..."));
+  model_->SortByColumn(column, shift);
+  SetStatus(1, QString());
+}
+
+std::vector<const TRecord*> SearchPage::SelectedHits() const {
+  QModelIndexList rows = ListView2->selectionModel()->selectedRows();
+  std::sort(rows.begin(), rows.end(),
+            [](const QModelIndex& a, const QModelIndex& b) { return a.row() < b.row(); });
+  std::vector<const TRecord*> hits;
+  hits.reserve(static_cast<std::size_t>(rows.size()));
+  for (const QModelIndex& index : rows)
+    if (index.row() < model_->RowCount()) hits.push_back(&model_->Row(index.row()));
+  return hits;
+}
+
+void SearchPage::ToolButton21Click() {
+  const std::vector<const TRecord*> hits = SelectedHits();
+  if (hits.empty()) return;
+  Q_EMIT GoToEntry(text::Cp932ToQString(hits.front()->Path),
+                   text::Cp932ToQString(hits.front()->Name));
+}
+
+void SearchPage::ListView2DblClick() {
+  WaitCursor wait;
+  ToolButton21Click();
+}
+
+void SearchPage::SetViewStyle(int style) {
+  if (style < 0 || style > 3) return;
+  viewStyle_ = style;
+  const bool details = style == 3;
+  if (!details) {
+    ListView2Icons->setViewMode(style == 2 ? QListView::ListMode : QListView::IconMode);
+    ListView2Icons->setIconSize(style == 0 ? QSize(32, 32) : QSize(16, 16));
+    ListView2Icons->setFlow(style == 2 ? QListView::TopToBottom : QListView::LeftToRight);
+    ListView2Icons->setWrapping(true);
+    ListView2Icons->setResizeMode(QListView::Adjust);
+    ListView2Icons->setGridSize(style == 0 ? QSize(96, 64) : QSize());
+  }
+  ListView2->setVisible(details);
+  ListView2Icons->setVisible(!details);
+  QToolButton* buttons[] = {ToolButton33, ToolButton34, ToolButton35, ToolButton36};
+  QAction* actions[] = {B1, S5, L1, R2};
+  buttons[style]->setChecked(true);
+  actions[style]->setChecked(true);
+}
+
+// ---------------------------------------------------------------- copies
+
+void SearchPage::CopyHits(HitExportFormat format) {
+  CopySearchHits(SelectedHits(), format, context_.catalog, context_.typeNames, context_.settings,
+                 context_.clipboard);
+}
+
+void SearchPage::N59Click() {
+  CopyHits(HitExportFormat::Name);
+}
+
+void SearchPage::C2Click() {
+  CopyHits(HitExportFormat::FullPath);
+}
+
+void SearchPage::A1Click() {
+  CopyHits(HitExportFormat::AllItems);
+}
+
+}  // namespace plomix
