@@ -265,19 +265,63 @@ void FileSearch::RunFileSearch(const StatusFn& status, const ContinueFn& keepGoi
   if (status) status(1, QString::number(SearchCount()) + QString::fromUtf8(" 件検出"));
 }
 
+namespace {
+
+// Category, location and detail of the hit's media; empty when it is not live.
+std::string MediaField(const TRecord& hit, Catalog& catalog, int which) {
+  const int slot = hit.Key >= 0 ? SlotOfKey(hit.Key) : -1;
+  if (slot < 0 || slot >= kMaxMedia || !catalog.Slot(slot).IsLive()) return {};
+  const TMediaSlot& s = catalog.Slot(slot);
+  return which == 0 ? s.Category() : which == 1 ? s.Location() : s.LocationDetail();
+}
+
+double HitCount(const TRecord& hit) {
+  return hit.Kind == kKindFile ? 1 : hit.AllFiles;
+}
+
+}  // namespace
+
+std::string SearchHitText(const TRecord& hit, int column, Catalog& catalog, TypeNames& typeNames,
+                          std::string_view dateFormatCp932) {
+  switch (column) {
+    case 0:
+      return hit.Name;
+    case 1:
+      return FormatNumber(HitCount(hit));
+    case 2:
+      return hit.Path;
+    case 3:
+    case 4:
+    case 5:
+      return MediaField(hit, catalog, column - 3);
+    case 6:
+      return FormatNumber(hit.Size);
+    case 7:
+      return typeNames.TypeName(hit.Kind, hit.Name);
+    case 8:
+      return FormatDateTime(dateFormatCp932, hit.FileDate);
+    case 9:
+      return FormatNumber(hit.Allocated);
+    case 10:
+      return FormatNumber(hit.Allocated - hit.Size);
+    case 11:
+      return hit.Version;
+    case 12:
+      return catalog.CommentText(hit.CommentNo);
+    default:
+      return {};
+  }
+}
+
 SearchHitFields DescribeSearchHit(const TRecord& hit, Catalog& catalog, TypeNames& typeNames,
                                   std::string_view dateFormatCp932) {
   SearchHitFields f;
   f.name = hit.Name;
-  f.count = hit.Kind == kKindFile ? 1 : hit.AllFiles;
+  f.count = HitCount(hit);
   f.path = hit.Path;
-  const int slot = hit.Key >= 0 ? SlotOfKey(hit.Key) : -1;
-  if (slot >= 0 && slot < kMaxMedia && catalog.Slot(slot).IsLive()) {
-    const TMediaSlot& s = catalog.Slot(slot);
-    f.category = s.Category();
-    f.location = s.Location();
-    f.locationDetail = s.LocationDetail();
-  }
+  f.category = MediaField(hit, catalog, 0);
+  f.location = MediaField(hit, catalog, 1);
+  f.locationDetail = MediaField(hit, catalog, 2);
   f.size = hit.Size;
   f.typeName = typeNames.TypeName(hit.Kind, hit.Name);
   f.dateText = FormatDateTime(dateFormatCp932, hit.FileDate);

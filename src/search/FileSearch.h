@@ -122,5 +122,9 @@ SearchHitFields DescribeSearchHit(const TRecord& hit, Catalog& catalog, TypeName
                                   std::string_view dateFormatCp932);
 // The 13 column texts of the result list.
 std::vector<std::string> SearchHitTexts(const SearchHitFields& fields);
+// One of those texts (column 0 to 12), built alone: sorting a long list by a
+// column needs just that column of every hit. "" for another column.
+std::string SearchHitText(const TRecord& hit, int column, Catalog& catalog, TypeNames& typeNames,
+                          std::string_view dateFormatCp932);
 
 }  // namespace plomix

@@ -1,16 +1,19 @@
 #pragma once
-// The search result list's model: the hits of the last search with their 13
-// cached column texts, shared by the four view styles. Sorting follows the
-// file list's rules: the name column puts media and folders before files, a
-// right-aligned column compares its text padded to 20 characters, the name
-// breaks ties, and a Shift-click sorts within the groups of the anchor column.
-// The sort state lasts for the program run, so a new search is shown in the
-// order last chosen.
+// The search result list's model: the hits of the last search, shared by the
+// four view styles. Sorting follows the file list's rules: the name column
+// puts media and folders before files, a right-aligned column compares its
+// text padded to 20 characters, the name breaks ties, and a Shift-click sorts
+// within the groups of the anchor column. The sort state lasts for the
+// program run, so a new search is shown in the order last chosen.
+//
+// A hit's 13 column texts are made when its row is first shown (or copied);
+// a sort makes just the texts of its key columns. Hundreds of thousands of
+// hits are listed and sorted without formatting texts nobody looks at.
 
 #include <QAbstractTableModel>
 #include <functional>
 #include <span>
-#include <string_view>
+#include <string>
 #include <vector>
 
 #include "core/Records.h"
@@ -22,11 +25,10 @@ class Catalog;
 class ImageList;
 class TypeNames;
 
-// Fills ImageIndex, MarkImage and Texts 0..12 of every hit; `progress` is
-// called with the 1-based number of every 100th hit before it is filled.
-void FillSearchHitTexts(std::span<TRecord> hits, Catalog& catalog, TypeNames& typeNames,
-                        ImageList& images, std::string_view dateFormatCp932,
-                        const std::function<void(int)>& progress = {});
+// Sets ImageIndex and MarkImage of every hit; `progress` is called with the
+// 1-based number of every 100th hit.
+void PrepareSearchHits(std::span<TRecord> hits, ImageList& images,
+                       const std::function<void(int)>& progress = {});
 
 class SearchHitModel : public QAbstractTableModel, public TypeAheadSource {
   Q_OBJECT
@@ -34,14 +36,19 @@ class SearchHitModel : public QAbstractTableModel, public TypeAheadSource {
  public:
   static constexpr int kColumns = 13;
 
-  explicit SearchHitModel(ImageList& images, QObject* parent = nullptr);
+  // All three outlive the model.
+  SearchHitModel(ImageList& images, Catalog& catalog, TypeNames& typeNames,
+                 QObject* parent = nullptr);
 
-  // Replaces the rows (texts already filled); SortRows() orders them.
-  void SetRows(std::vector<TRecord>&& rows);
+  // Replaces the rows (prepared hits) in their found order; the 更新日時
+  // column uses the given format (CP932). SortRows() orders them.
+  void SetRows(std::vector<TRecord>&& rows, std::string dateFormatCp932);
   void Clear();
-  const std::vector<TRecord>& Rows() const { return rows_; }
-  const TRecord& Row(int index) const { return rows_.at(static_cast<std::size_t>(index)); }
-  int RowCount() const { return static_cast<int>(rows_.size()); }
+  int RowCount() const { return static_cast<int>(order_.size()); }
+  // The hit shown at a row.
+  const TRecord& Row(int index) const;
+  // The text of a cell, CP932 (the row's texts are made on first use).
+  const std::string& CellText(int row, int column) const;
 
   // Sorts the rows with the current sort state.
   void SortRows();
@@ -63,10 +70,17 @@ class SearchHitModel : public QAbstractTableModel, public TypeAheadSource {
   QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
  private:
-  std::string KeyPart(const TRecord& row, int column) const;
+  const TRecord& FilledRow(int index) const;
+  class KeyBuilder;
 
   ImageList& images_;
-  std::vector<TRecord> rows_;
+  Catalog& catalog_;
+  TypeNames& typeNames_;
+  std::string dateFormat_;
+  // In found order; the texts of a row are filled when it is first shown.
+  mutable std::vector<TRecord> rows_;
+  std::vector<int> order_;  // shown row -> index in rows_
+  bool sorted_ = false;     // order_ follows the sort state
   int sortColumn_ = 0;
   bool ascending_ = true;
   int anchorColumn_ = 0;

@@ -140,7 +140,8 @@ struct Bench {
 
   QStringList HitNames() const {
     QStringList names;
-    for (const TRecord& row : page->Model().Rows()) names << text::Cp932ToQString(row.Name);
+    for (int i = 0; i < page->Model().RowCount(); ++i)
+      names << text::Cp932ToQString(page->Model().Row(i).Name);
     return names;
   }
 

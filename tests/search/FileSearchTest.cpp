@@ -199,10 +199,10 @@ TEST_F(FileSearchTest, HitFieldsAndStatus) {
       [&](int panel, const QString& t) { status.emplace_back(panel, t.toStdString()); });
 
   ASSERT_EQ(search.SearchCount(), 2);
-  const TRecord& z = search.SearchRecs()[0];
+  const TRecord z = search.SearchRecs()[0];
   EXPECT_EQ(z.Key, MakeKey(1, 1));
   EXPECT_EQ(z.Path, "M2");
-  const TRecord& big = search.SearchRecs()[1];
+  const TRecord big = search.SearchRecs()[1];
   EXPECT_EQ(big.Key, MakeKey(0, 8));
   EXPECT_EQ(big.Path, "M1\\Docs");
   EXPECT_EQ(big.Size, kFiveGiB);
@@ -238,6 +238,12 @@ TEST_F(FileSearchTest, HitFieldsAndStatus) {
   EXPECT_EQ(texts[6], "5,368,709,120");
   EXPECT_EQ(texts[8], "");
   EXPECT_EQ(texts[10], "0");
+  // Each column alone is the same text.
+  for (const TRecord& hit : {big, z})
+    for (int column = 0; column < kSearchHitColumns; ++column)
+      EXPECT_EQ(SearchHitText(hit, column, catalog, types, "yyyy/mm/dd"),
+                SearchHitTexts(DescribeSearchHit(hit, catalog, types, "yyyy/mm/dd"))[column])
+          << column;
 }
 
 // Many one-byte-named files, produced on demand.
