@@ -18,7 +18,9 @@
 #include "core/TypeNames.h"
 #include "ui/EntryRows.h"
 #include "ui/FileListModel.h"
+#include "ui/MediaPage.h"
 #include "ui/PxMain.h"
+#include "ui/Session.h"
 
 using namespace plomix;
 
@@ -126,7 +128,8 @@ int main(int argc, char** argv) {
   settings.SetString(REG_OpenHist01, QString::fromStdString(many));
   timer.restart();
   {
-    TfrmMain window(&prompter);
+    Session session(prompter);
+    TfrmMain window(session);
     window.show();
     QApplication::processEvents();
     const double open = Ms(timer);
@@ -146,14 +149,15 @@ int main(int argc, char** argv) {
   }
   const double fillPeer = Ms(timer);
   settings.SetString(REG_OpenHist01, QString::fromStdString(big));
-  TfrmMain window(&prompter);
+  Session session(prompter);
+  TfrmMain window(session);
   window.show();
   QApplication::processEvents();
   timer.restart();
-  window.GoToPath(QStringLiteral("BIG\\big"));
+  window.Media().GoToPath(QStringLiteral("BIG\\big"));
   QApplication::processEvents();
   const double fill = Ms(timer);
-  const int rows = window.ListModel().RowCount();
+  const int rows = window.Media().ListModel().RowCount();
   std::printf(
       "select 100,000 entries:  window %8.1f ms   engine alone %8.1f ms   ratio %.1f   (%d rows)\n",
       fill, fillPeer, fill / fillPeer, rows);

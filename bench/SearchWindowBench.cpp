@@ -26,11 +26,10 @@
 #include "core/Prompter.h"
 #include "core/Settings.h"
 #include "core/Text.h"
-#include "core/TypeNames.h"
-#include "ui/CopyCommands.h"
 #include "ui/ImageList.h"
 #include "ui/SearchHitModel.h"
 #include "ui/SearchPage.h"
+#include "ui/Session.h"
 #include "ui/widgets/TypeAheadViews.h"
 
 namespace {
@@ -67,17 +66,16 @@ int main(int argc, char** argv) {
   const QString cli = QString::fromLocal8Bit(argv[2]);
   const QString pattern = QString::fromLocal8Bit(argv[3]);
 
-  Settings settings;
-  Catalog catalog;
+  NonInteractivePrompter prompter;
+  Session session(prompter);
+  Settings& settings = session.GetSettings();
+  Catalog& catalog = session.GetCatalog();
   if (!catalog.OpenCatalog(catalogPath.toStdString()) || !catalog.ReadLongNames()) {
     std::fprintf(stderr, "cannot open %s\n", argv[1]);
     return 1;
   }
-  NonInteractivePrompter prompter;
-  ImageList images;
-  TypeNames typeNames;
-  QtClipboard clipboard;
-  SearchPage page({catalog, settings, prompter, images, typeNames, clipboard});
+  ImageList& images = session.Images();
+  SearchPage page(session);
   page.resize(1000, 700);
   page.show();
 

@@ -19,7 +19,7 @@ const char* const kCaptions[kDetailColumns] = {"ID",       "No",         "名前
                                                "保管場所", "保管詳細"};
 
 std::string Quoted(const std::string& text, bool comma) {
-  return comma ? "\"" + text + "\"" : text;
+  return comma ? CsvQuoted(text) : text;
 }
 
 }  // namespace

@@ -48,7 +48,7 @@ std::string DetailColumnCaption(int mode, int column);
 std::vector<int> DetailOfferedColumns(int mode, bool pathVisible);
 
 // One cell: No and size as plain digits, the date-time as it stands, texts
-// in double quotes when `comma` (a quote inside is kept as it is), any
+// in double quotes when `comma` (a quote inside doubled), any
 // other column empty.
 std::string DetailCell(const DetailRow& row, int column, bool comma);
 

@@ -8,7 +8,10 @@
 #include <QStandardPaths>
 #include <QTimer>
 
+#include "ui/AppSetup.h"
 #include "ui/PxMain.h"
+#include "ui/QtPrompter.h"
+#include "ui/Session.h"
 
 namespace {
 
@@ -27,14 +30,18 @@ int main(int argc, char** argv) {
   QLockFile instance(InstanceLockPath());
   instance.setStaleLockTime(0);
   if (!instance.tryLock(0)) return 0;
-  QApplication::setApplicationName(QStringLiteral("Plomix2"));
-  QApplication::setApplicationDisplayName(QStringLiteral("Plomix2"));
+  plomix::SetUpApplication(app);
   // The program speaks Japanese whatever the desktop's language: type names
   // and other texts the desktop supplies follow.
   QLocale::setDefault(QLocale(QLocale::Japanese, QLocale::Japan));
 
-  plomix::TfrmMain window;
+  // The session outlives the window: nothing a closing widget signals can
+  // reach an engine object that is already gone.
+  plomix::QtPrompter prompter;
+  plomix::Session session(prompter);
+  plomix::TfrmMain window(session);
   if (!window.Started()) return 0;
+  prompter.SetParent(&window);
   window.show();
   // PLOMIX2_SCREENSHOT=file.png: save a picture of the window once it has
   // settled, then close it (scripts/screenshot uses this to show the window

@@ -100,13 +100,14 @@ void PrintGroups(Context& ctx, Catalog& catalog, ResultStore& store, const Analy
         QJsonArray list;
         for (std::size_t i = groupStart[g]; i < groupStart[g + 1]; ++i) {
           const ResultItem& m = members[i];
-          list.append(QJsonObject{
-              {"name", Q(m.name)},
-              {"key", m.key},
-              {"media", Q(places[i].media)},
-              {"path", Q(places[i].folder)},
-              {"size", static_cast<double>(m.size)},
-              {"date", QString::fromStdString(U8(FormatDateTime("yyyy/mm/dd hh:nn:ss", m.date)))}});
+          list.append(QJsonObject{{"name", Q(m.name)},
+                                  {"key", m.key},
+                                  {"media", Q(places[i].media)},
+                                  {"path", Q(places[i].folder)},
+                                  {"size", static_cast<double>(m.size)},
+                                  {"date", IsoDateTime(m.date)},
+                                  {"dateText", QString::fromStdString(U8(FormatDateTime(
+                                                   "yyyy/mm/dd hh:nn:ss", m.date)))}});
         }
         groups.append(
             QJsonObject{{"key", Q(head.name)}, {"count", head.groupSize}, {"members", list}});
@@ -123,11 +124,9 @@ void PrintGroups(Context& ctx, Catalog& catalog, ResultStore& store, const Analy
   if (summary) return;
   for (std::size_t g = 0; g < store.Heads().size(); ++g) {
     const ResultItem& head = store.Heads()[g];
-    ctx.out << U8(head.name) << '\t' << head.groupSize << '\n';
-    for (std::size_t i = groupStart[g]; i < groupStart[g + 1]; ++i) {
-      ctx.out << '\t' << U8(members[i].name) << '\t' << U8(places[i].media) << '\t'
-              << U8(places[i].folder) << '\n';
-    }
+    PrintRows(ctx.out, {{U8(head.name), std::to_string(head.groupSize)}});
+    for (std::size_t i = groupStart[g]; i < groupStart[g + 1]; ++i)
+      PrintRows(ctx.out, {{"", U8(members[i].name), U8(places[i].media), U8(places[i].folder)}});
   }
 }
 

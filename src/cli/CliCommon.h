@@ -5,7 +5,9 @@
 
 #include <QJsonArray>
 #include <QJsonObject>
+#include <QJsonValue>
 #include <QString>
+#include <cstdint>
 #include <functional>
 #include <iosfwd>
 #include <map>
@@ -38,20 +40,27 @@ struct Args {
   const std::string& Positional(std::size_t index, const char* what) const;
 };
 
+struct Command;
+
 struct Context {
   Args args;
   std::ostream& out;
   std::ostream& err;
   bool json = false;
+  const Command* command = nullptr;
 };
 
 struct Command {
   std::string name;
-  std::string usage;                     // "create PATH [--overwrite]"
-  std::string summary;                   // one line of help
+  std::string usage;                      // "create PATH [--overwrite]"
+  std::string summary;                    // one line of help
   std::vector<std::string> valueOptions;  // options that take a value
   std::vector<std::string> flagOptions;   // options without a value ("--json" is always known)
   std::function<int(Context&)> run;
+  // The header of a command whose line output is a table (one name per
+  // column, as the keys of its JSON output); such a command also knows
+  // "--no-header".
+  std::vector<std::string> columns = {};
 };
 
 using CommandTable = std::vector<Command>;
@@ -64,6 +73,17 @@ void RegisterSearchCommands(CommandTable& table);
 // Parses argv[first..] for a command. Throws CliError for unknown options or
 // a missing value.
 Args ParseArgs(const Command& command, int argc, char** argv, int first);
+
+// `text` broken into lines of at most `width` columns at spaces, every line
+// starting with `indent` spaces, the first with `firstIndent`.
+std::string Wrap(std::string_view text, std::size_t firstIndent, std::size_t indent,
+                 std::size_t width = 79);
+
+// What an option of a command does, for its help; empty when not described.
+std::string OptionHelpText(const std::string& command, const std::string& option);
+
+// The help of one command ("plomix2-cli COMMAND --help").
+void PrintCommandHelp(const Command& command, std::ostream& out);
 
 // Opens a catalogue for a command, with its long names; throws CliError with a
 // one-line reason when it is missing or damaged.
@@ -82,7 +102,21 @@ std::string Sjis(std::string_view utf8);
 void PrintJson(std::ostream& out, const QJsonObject& object);
 void PrintJson(std::ostream& out, const QJsonArray& array);
 
-// Writes rows as tab-separated lines (UTF-8).
+// A packed date-time as ISO 8601 local time ("2022-11-29T12:17:00"); JSON
+// null for 0 (unknown) or a value that is not a date.
+QJsonValue IsoDateTime(int32_t packed);
+
+// Line output keeps one entry per line and one value per column: every
+// control character of a value (U+0000-U+001F, U+007F: a line break or tab
+// in a file name) is written as its symbol from the Unicode block Control
+// Pictures (U+2400-U+241F, U+2421: "␊" for LF, "␉" for TAB). Code page 932
+// has none of these symbols, so a catalogue name never holds one itself and
+// the mapping can be undone exactly.
+std::string EscapeControls(std::string_view utf8);
+
+// Writes rows as tab-separated lines (UTF-8), values escaped.
 void PrintRows(std::ostream& out, const std::vector<std::vector<std::string>>& rows);
+// A table: the command's header line (unless --no-header), then the rows.
+void PrintTable(const Context& ctx, const std::vector<std::vector<std::string>>& rows);
 
 }  // namespace plomix::cli

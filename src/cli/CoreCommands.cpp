@@ -79,18 +79,19 @@ int Media(Context& ctx) {
                                {"files", root.AllFiles()},
                                {"folders", root.AllFolders()},
                                {"size", root.Size()},
-                               {"readDate", QString::fromStdString(readDate)}});
+                               {"readDate", IsoDateTime(root.FileDate())},
+                               {"readDateText", QString::fromStdString(readDate)}});
     } else {
-      rows.push_back({std::to_string(s), U8(slot.Name()), U8(slot.KindName()),
-                      U8(slot.Category()), U8(slot.Location()), U8(slot.LocationDetail()),
-                      U8(slot.Drive()), std::to_string(root.AllFiles()),
-                      std::to_string(root.AllFolders()), readDate});
+      rows.push_back({std::to_string(s), U8(slot.Name()), U8(slot.KindName()), U8(slot.Category()),
+                      U8(slot.Location()), U8(slot.LocationDetail()), U8(slot.Drive()),
+                      std::to_string(root.AllFiles()), std::to_string(root.AllFolders()),
+                      readDate});
     }
   }
   if (ctx.json)
     PrintJson(ctx.out, array);
   else
-    PrintRows(ctx.out, rows);
+    PrintTable(ctx, rows);
   return 0;
 }
 
@@ -152,18 +153,27 @@ int Delete(Context& ctx) {
 }  // namespace
 
 void RegisterCoreCommands(CommandTable& table) {
-  table.push_back({"create", "create PATH [--overwrite]",
+  table.push_back({"create",
+                   "create PATH [--overwrite]",
                    "create an empty catalogue (\".qdb\" is appended unless the path has it)",
-                   {}, {"--overwrite"}, Create});
-  table.push_back({"info", "info PATH", "slots, media, comments and long names of a catalogue",
-                   {}, {}, Info});
-  table.push_back({"media", "media PATH",
+                   {},
+                   {"--overwrite"},
+                   Create});
+  table.push_back(
+      {"info", "info PATH", "slots, media, comments and long names of a catalogue", {}, {}, Info});
+  table.push_back({"media",
+                   "media PATH",
                    "one line per media: slot, name, kind, category, location, detail, drive, "
                    "files, folders, read date",
-                   {}, {}, Media});
-  table.push_back({"compact", "compact PATH", "squeeze deleted media out of the catalogue", {}, {},
-                   Compact});
-  table.push_back({"rename", "rename PATH SLOT NAME", "rename the media in a slot", {}, {}, Rename});
+                   {},
+                   {},
+                   Media,
+                   {"slot", "name", "kind", "category", "location", "detail", "drive", "files",
+                    "folders", "readDate"}});
+  table.push_back(
+      {"compact", "compact PATH", "squeeze deleted media out of the catalogue", {}, {}, Compact});
+  table.push_back(
+      {"rename", "rename PATH SLOT NAME", "rename the media in a slot", {}, {}, Rename});
   table.push_back({"delete", "delete PATH SLOT", "delete the media in a slot", {}, {}, Delete});
 }
 

@@ -91,7 +91,7 @@ int DrivesCommand(Context& ctx) {
   if (ctx.json)
     PrintJson(ctx.out, array);
   else
-    PrintRows(ctx.out, rows);
+    PrintTable(ctx, rows);
   return 0;
 }
 
@@ -323,7 +323,8 @@ int LsCommand(Context& ctx) {
                                {"count", count},
                                {"size", rec.Size()},
                                {"type", QString::fromStdString(type)},
-                               {"date", QString::fromStdString(date)},
+                               {"date", IsoDateTime(rec.FileDate())},
+                               {"dateText", QString::fromStdString(date)},
                                {"allocated", rec.Allocated()},
                                {"gap", rec.Allocated() - rec.Size()},
                                {"version", Q(rec.Version())},
@@ -337,7 +338,7 @@ int LsCommand(Context& ctx) {
   if (ctx.json)
     PrintJson(ctx.out, array);
   else
-    PrintRows(ctx.out, rows);
+    PrintTable(ctx, rows);
   return 0;
 }
 
@@ -386,13 +387,15 @@ int TreeCommand(Context& ctx) {
 }  // namespace
 
 void RegisterReadingCommands(CommandTable& table) {
-  table.push_back({"drives",
-                   "drives",
-                   "the drive letters: letter, kind, label, serial, cluster size, free space, "
-                   "mount point (new volumes get letters)",
-                   {},
-                   {},
-                   DrivesCommand});
+  table.push_back(
+      {"drives",
+       "drives",
+       "the drive letters: letter, kind, label, serial, cluster size, free space, "
+       "mount point (new volumes get letters)",
+       {},
+       {},
+       DrivesCommand,
+       {"letter", "kindName", "label", "serial", "clusterSize", "freeSpace", "mountPoint"}});
   table.push_back(
       {"bind", "bind LETTER FOLDER", "bind a free drive letter to a folder", {}, {}, BindCommand});
   table.push_back(
@@ -405,13 +408,15 @@ void RegisterReadingCommands(CommandTable& table) {
        {"--drive", "--path", "--name", "--category", "--location", "--detail"},
        {"--versions", "--eject", "--replace"},
        ReadCommand});
-  table.push_back({"ls",
-                   "ls CATALOG MEDIA[\\FOLDER...]",
-                   "the entries of one folder: name, count, size, type, date, cluster size, gap, "
-                   "version, comment",
-                   {},
-                   {},
-                   LsCommand});
+  table.push_back(
+      {"ls",
+       "ls CATALOG MEDIA[\\FOLDER...]",
+       "the entries of one folder: name, count, size, type, date, cluster size, gap, "
+       "version, comment",
+       {},
+       {},
+       LsCommand,
+       {"name", "count", "size", "type", "date", "allocated", "gap", "version", "comment"}});
   table.push_back(
       {"tree", "tree CATALOG MEDIA", "the folders of a media, indented", {}, {}, TreeCommand});
 }

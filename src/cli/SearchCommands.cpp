@@ -173,7 +173,8 @@ int Search(Context& ctx) {
                               {"detail", Q(f.locationDetail)},
                               {"size", f.size},
                               {"type", Q(f.typeName)},
-                              {"date", Q(f.dateText)},
+                              {"date", IsoDateTime(hit.FileDate)},
+                              {"dateText", Q(f.dateText)},
                               {"allocated", f.allocated},
                               {"gap", f.allocated - f.size},
                               {"version", Q(f.version)},
@@ -189,7 +190,7 @@ int Search(Context& ctx) {
               QJsonObject{
                   {"count", search.SearchCount()}, {"limitReached", limitReached}, {"hits", hits}});
   else
-    PrintRows(ctx.out, rows);
+    PrintTable(ctx, rows);
   return 0;
 }
 
@@ -299,7 +300,22 @@ int Export(Context& ctx) {
                           {"file", file.empty() ? QJsonValue() : QString::fromStdString(file)},
                           {"lines", lines}});
   } else if (file.empty()) {
-    ctx.out << U8(text);
+    // One entry per line: control characters inside a line are escaped; the
+    // export's own CR LF line ends stay, and so do tabs when the settings
+    // make them separators (a tab inside a name is then left as it is).
+    const bool tabsSeparate = options.ItemSeparator() == "\t" || options.PathSeparator() == "\t";
+    std::size_t start = 0;
+    for (std::size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2) {
+      std::string line = U8(std::string_view(text).substr(start, end - start));
+      std::string escaped;
+      std::size_t from = 0;
+      for (std::size_t tab; tabsSeparate && (tab = line.find('\t', from)) != std::string::npos;
+           from = tab + 1)
+        escaped += EscapeControls(std::string_view(line).substr(from, tab - from)) + '\t';
+      escaped += EscapeControls(std::string_view(line).substr(from));
+      ctx.out << escaped << "\r\n";
+    }
+    if (start < text.size()) ctx.out << EscapeControls(U8(std::string_view(text).substr(start)));
   }
   return 0;
 }
@@ -317,7 +333,9 @@ void RegisterSearchCommands(CommandTable& table) {
        {"--name", "--name2", "--size", "--date", "--media"},
        {"--and", "--partial", "--case", "--comment", "--comment-case", "--comment-or", "--marked",
         "--folders", "--folders-only", "--count"},
-       Search});
+       Search,
+       {"name", "count", "path", "category", "location", "detail", "size", "type", "date",
+        "allocated", "gap", "version", "comment"}});
   table.push_back({"export",
                    "export CATALOG MEDIA[\\PATH]... --mode name|fullpath|contents|media "
                    "[--simple] [-o FILE]",

@@ -283,6 +283,18 @@ std::string FormatPlain(double value) {
   return RoundedDigits(value);
 }
 
+std::string CsvQuoted(std::string_view value) {
+  std::string out;
+  out.reserve(value.size() + 2);
+  out += '"';
+  for (const char c : value) {
+    if (c == '"') out += '"';
+    out += c;
+  }
+  out += '"';
+  return out;
+}
+
 std::string FormatDateTime(std::string_view formatCp932, int32_t packed) {
   DateTimeParts parts;
   if (!UnpackDosDateTime(packed, parts)) return {};

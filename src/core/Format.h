@@ -53,4 +53,9 @@ std::string FormatPlain(double value);
 // never read as a letter. The empty text for 0 or an invalid value.
 std::string FormatDateTime(std::string_view formatCp932, int32_t packed);
 
+// A value as one field of comma-separated text: in double quotes, each quote
+// inside doubled, so a name holding `"`, a comma or a line break stays one
+// field for every CSV reader. Safe on CP932 bytes: 0x22 is never a trail byte.
+std::string CsvQuoted(std::string_view value);
+
 }  // namespace plomix

@@ -56,12 +56,7 @@ constexpr char kGlyphThrough[] = "  │   ";
 constexpr char kGlyphBlank[] = "       ";
 
 std::string Quoted(std::string_view value) {
-  std::string out;
-  out.reserve(value.size() + 2);
-  out += '"';
-  out += value;
-  out += '"';
-  return out;
+  return CsvQuoted(value);
 }
 
 std::string Numbered(const char* format, int value) {

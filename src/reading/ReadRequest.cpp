@@ -2,6 +2,7 @@
 
 #include <QString>
 
+#include "core/BusyScope.h"
 #include "core/Catalog.h"
 #include "core/Format.h"
 #include "core/Prompter.h"
@@ -21,17 +22,6 @@ QString Q(std::string_view utf8) {
 std::string NowText() {
   return FormatDateTime("yyyy/mm/dd hh:nn:ss", DosNow());
 }
-
-class BusyScope {
- public:
-  explicit BusyScope(bool& flag) : flag_(flag) { flag_ = true; }
-  ~BusyScope() { flag_ = false; }
-  BusyScope(const BusyScope&) = delete;
-  BusyScope& operator=(const BusyScope&) = delete;
-
- private:
-  bool& flag_;
-};
 
 }  // namespace
 

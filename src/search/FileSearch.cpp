@@ -112,8 +112,9 @@ bool FileSearch::MatchOne(SearchConditionKind kind, const TFileRec& rec, std::st
       return conditions_.sizeMin <= size && size <= conditions_.sizeMax;
     }
     case SearchConditionKind::Date: {
+      // 0 is an unknown date, not one before 1980: no range holds it.
       const auto date = static_cast<uint32_t>(rec.FileDate());
-      return conditions_.dateFrom <= date && date <= conditions_.dateTo;
+      return date != 0 && conditions_.dateFrom <= date && date <= conditions_.dateTo;
     }
     case SearchConditionKind::Comment:
       return MatchComment(rec);

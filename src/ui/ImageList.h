@@ -5,9 +5,10 @@
 // folder, 9 an open folder, 10 a file, 11 the mark, 12 a program, 13 an
 // installer, 14/15 the ascending/descending sort arrows, 16/17 the arrows of
 // an extra sort key. Each comes from the desktop's icon theme when it has the
-// icon, else from a drawing of our own, so a machine without any theme still
-// shows every image. Per-extension icons of the theme are appended from 18 on,
-// looked up once per extension for the whole run.
+// icon, else from the drawings bundled with the program (ui/Icons), so a
+// machine without any theme still shows every image. Per-extension icons of
+// the theme are appended from 18 on, looked up once per extension for the
+// whole run.
 
 #include <QIcon>
 #include <string>
@@ -41,9 +42,6 @@ class ImageList {
   // The image of a list row: its kind's, or for a file the extension's icon
   // (10 without one), 12/13 for programs and installers.
   int ImageOfRow(const TRecord& row);
-
-  // A drawing of a built-in image, independent of any theme.
-  static QPixmap DrawBuiltIn(int index, int size);
 
  private:
   int ImageOfExtension(const std::string& extension, const std::string& nameCp932);

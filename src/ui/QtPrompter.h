@@ -11,6 +11,8 @@ namespace plomix {
 class QtPrompter : public Prompter {
  public:
   explicit QtPrompter(QWidget* parent = nullptr) : parent_(parent) {}
+  // The window the dialogs are modal to, once it exists.
+  void SetParent(QWidget* parent) { parent_ = parent; }
 
   PromptResult Message(const QString& text, PromptIcon icon, PromptButtons buttons,
                        const QString& caption) override;

@@ -13,12 +13,16 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "core/BusyScope.h"
 #include "core/Settings.h"
 #include "core/Text.h"
 #include "search/PxFileSearch.h"
 #include "ui/CopyCommands.h"
+#include "ui/Icons.h"
 #include "ui/ImageList.h"
+#include "ui/PageSupport.h"
 #include "ui/SearchHitModel.h"
+#include "ui/Session.h"
 #include "ui/widgets/TypeAheadViews.h"
 #include "ui/widgets/WaitCursor.h"
 
@@ -35,20 +39,20 @@ constexpr int kPumpIntervalMs = 40;
 // Lists longer than this are hidden while they are filled.
 constexpr int kHideWhileFilling = 200;
 
-// Busy for as long as the guard lives.
-class BusyGuard {
+// The page's running mark for as long as the guard lives.
+class RunningScope {
  public:
-  BusyGuard(bool& running, const std::function<void(bool)>& signal)
-      : running_(running), signal_(signal) {
+  RunningScope(bool& running, std::function<void(bool)> signal)
+      : running_(running), signal_(std::move(signal)) {
     running_ = true;
     signal_(true);
   }
-  ~BusyGuard() {
+  ~RunningScope() {
     running_ = false;
     signal_(false);
   }
-  BusyGuard(const BusyGuard&) = delete;
-  BusyGuard& operator=(const BusyGuard&) = delete;
+  RunningScope(const RunningScope&) = delete;
+  RunningScope& operator=(const RunningScope&) = delete;
 
  private:
   bool& running_;
@@ -57,10 +61,14 @@ class BusyGuard {
 
 }  // namespace
 
-SearchPage::SearchPage(const SearchPageContext& context, QWidget* parent)
-    : QWidget(parent), context_(context), search_(context.catalog) {
+SearchPage::SearchPage(Session& session, QWidget* parent, Clipboard* clipboard)
+    : Page(parent),
+      session_(session),
+      ownClipboard_(clipboard == nullptr ? std::make_unique<QtClipboard>() : nullptr),
+      clipboard_(clipboard == nullptr ? *ownClipboard_ : *clipboard),
+      search_(session.GetCatalog()) {
   setObjectName(QStringLiteral("TabSheet2"));
-  model_ = new SearchHitModel(context_.images, context_.catalog, context_.typeNames, this);
+  model_ = new SearchHitModel(session_.Images(), session_.GetCatalog(), session_.Types(), this);
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->setSpacing(0);
@@ -88,8 +96,8 @@ SearchPage::~SearchPage() = default;
 
 TfrmFileSearch& SearchPage::Dialog() {
   if (!dialog_)
-    dialog_ = std::make_unique<TfrmFileSearch>(context_.catalog, context_.settings,
-                                               context_.prompter, context_.images, window());
+    dialog_ = std::make_unique<TfrmFileSearch>(session_.GetCatalog(), session_.GetSettings(),
+                                               session_.Ask(), session_.Images(), window());
   return *dialog_;
 }
 
@@ -99,35 +107,22 @@ void SearchPage::BuildToolBar() {
   ToolBar2 = new QToolBar(this);
   ToolBar2->setObjectName(QStringLiteral("ToolBar2"));
   ToolBar2->setIconSize(QSize(16, 16));
-  const auto add = [this](QToolButton*& button, const char* name, const QString& hint,
-                          const QIcon& icon) {
-    button = new QToolButton(ToolBar2);
-    button->setObjectName(QString::fromLatin1(name));
-    button->setToolTip(hint);
-    button->setIcon(icon);
-    button->setAutoRaise(true);
-    ToolBar2->addWidget(button);
+  const ImageList& images = session_.Images();
+  const auto add = [&](QToolButton*& button, const char* name, const QString& hint, int image) {
+    button = AddToolButton(ToolBar2, images, name, hint, image);
   };
-  const QIcon file = context_.images.Icon(kImageFile);
-  add(ToolButton5, "ToolButton5", QStringLiteral("検索..."),
-      QIcon::fromTheme(QStringLiteral("edit-find"), file));
-  add(ToolButton21, "ToolButton21", QStringLiteral("メディアの標準へ遷移"),
-      QIcon::fromTheme(QStringLiteral("go-jump"), context_.images.Icon(kKindFolder)));
-  add(ToolButton23, "ToolButton23", QStringLiteral("マークを付ける/消す"),
-      context_.images.Icon(kImageMark));
+  add(ToolButton5, "ToolButton5", QStringLiteral("検索..."), kImageFile);
+  add(ToolButton21, "ToolButton21", QStringLiteral("メディアの標準へ遷移"), kKindFolder);
+  add(ToolButton23, "ToolButton23", QStringLiteral("マークを付ける/消す"), kImageMark);
   add(ToolButton31, "ToolButton31", QStringLiteral("フルパス名をクリップボードへコピー"),
-      QIcon::fromTheme(QStringLiteral("edit-copy"), file));
+      kImageFile);
   // Marking hits belongs to the comments and marks of entries.
   ToolButton23->setEnabled(false);
   ToolBar2->addSeparator();
-  add(ToolButton33, "ToolButton33", QStringLiteral("大きいアイコン"),
-      QIcon::fromTheme(QStringLiteral("view-list-icons"), file));
-  add(ToolButton34, "ToolButton34", QStringLiteral("小さいアイコン"),
-      QIcon::fromTheme(QStringLiteral("view-list-compact"), file));
-  add(ToolButton35, "ToolButton35", QStringLiteral("一覧リスト"),
-      QIcon::fromTheme(QStringLiteral("view-list-text"), file));
-  add(ToolButton36, "ToolButton36", QStringLiteral("詳細表示"),
-      QIcon::fromTheme(QStringLiteral("view-list-details"), file));
+  add(ToolButton33, "ToolButton33", QStringLiteral("大きいアイコン"), kImageFile);
+  add(ToolButton34, "ToolButton34", QStringLiteral("小さいアイコン"), kImageFile);
+  add(ToolButton35, "ToolButton35", QStringLiteral("一覧リスト"), kImageFile);
+  add(ToolButton36, "ToolButton36", QStringLiteral("詳細表示"), kImageFile);
   QToolButton* styles[] = {ToolButton33, ToolButton34, ToolButton35, ToolButton36};
   for (int style = 0; style < 4; ++style) {
     styles[style]->setCheckable(true);
@@ -135,8 +130,9 @@ void SearchPage::BuildToolBar() {
     connect(styles[style], &QToolButton::clicked, this, [this, style] { SetViewStyle(style); });
   }
   ToolBar2->addSeparator();
-  add(cmdSearchStop, "cmdSearchStop", QStringLiteral("検索を中止 (Esc)"),
-      QIcon::fromTheme(QStringLiteral("process-stop"), file));
+  add(cmdSearchStop, "cmdSearchStop", QStringLiteral("検索を中止 (Esc)"), kImageFile);
+  if (const QIcon stop = icons::Named(QStringLiteral("process-stop")); !stop.isNull())
+    cmdSearchStop->setIcon(stop);
   cmdSearchStop->setText(QStringLiteral("中止"));
   cmdSearchStop->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
   cmdSearchStop->setEnabled(false);
@@ -187,9 +183,8 @@ void SearchPage::BuildList() {
 void SearchPage::BuildPopupMenu() {
   PopupMenuSearch = new QMenu(this);
   PopupMenuSearch->setObjectName(QStringLiteral("PopupMenuSearch"));
-  const auto add = [this](QMenu* menu, QAction*& action, const char* name, const QString& caption) {
-    action = menu->addAction(caption);
-    action->setObjectName(QString::fromLatin1(name));
+  const auto add = [](QMenu* menu, QAction*& action, const char* name, const QString& caption) {
+    action = AddMenuAction(menu, name, caption);
   };
   add(PopupMenuSearch, F1, "F1", QStringLiteral("検索(&F)..."));
   PopupMenuSearch->addSeparator();
@@ -262,7 +257,7 @@ void SearchPage::ToolButton5Click() {
 }
 
 void SearchPage::RunSearchCommand(const DialogStep& dialogStep) {
-  if (running_) return;
+  if (running_ || session_.Busy()) return;
   TfrmFileSearch& dialog = Dialog();
   if (!dialogStep(dialog)) return;
   Q_EMIT SearchAccepted();
@@ -270,17 +265,17 @@ void SearchPage::RunSearchCommand(const DialogStep& dialogStep) {
 }
 
 void SearchPage::RunSearch(const SearchConditions& conditions, const std::vector<int>& media) {
-  if (running_) return;
-  BusyGuard busy(running_, [this](bool on) {
+  if (running_ || session_.Busy()) return;
+  const BusyScope busy(session_.BusyFlag());
+  const RunningScope running(running_, [this](bool on) {
     cmdSearchStop->setEnabled(on);
-    Q_EMIT BusyChanged(on);
+    Q_EMIT RunningChanged(on);
   });
   stopRequested_ = false;
   sincePump_.invalidate();
   qApp->installEventFilter(this);
   search_.SetConditions(conditions);
   search_.SetSearchMediaList(media);
-  Q_EMIT BrowseViewStaled();
   search_.RunFileSearch(
       [this](int panel, const QString& text) {
         SetStatus(panel, text);
@@ -309,14 +304,14 @@ void SearchPage::FillResultList(std::vector<TRecord>&& hits) {
   const QString total = QString::number(n);
   SetStatus(0, QStringLiteral("(1/") + total + QStringLiteral(")") + kObjects);
   sincePump_.start();
-  PrepareSearchHits(hits, context_.images, [&](int i) {
+  PrepareSearchHits(hits, session_.Images(), [&](int i) {
     // The count is painted whenever events are let through.
     if (sincePump_.elapsed() < kPumpIntervalMs) return;
     SetStatus(0, QStringLiteral("(%1/%2)").arg(i).arg(n) + kObjects);
     PumpIfDue();
   });
   model_->SetRows(std::move(hits),
-                  text::QStringToCp932(context_.settings.GetString(REG_FormatUpdateDateTime)));
+                  text::QStringToCp932(session_.GetSettings().GetString(REG_FormatUpdateDateTime)));
   if (hide) shown->setVisible(true);
   SetStatus(0, total + kObjects);
   SetStatus(1, QStringLiteral("ソート中..."));
@@ -361,8 +356,7 @@ std::vector<const TRecord*> SearchPage::SelectedHits() const {
 void SearchPage::ToolButton21Click() {
   const std::vector<const TRecord*> hits = SelectedHits();
   if (hits.empty()) return;
-  Q_EMIT GoToEntry(text::Cp932ToQString(hits.front()->Path),
-                   text::Cp932ToQString(hits.front()->Name));
+  Q_EMIT GoToEntry(hits.front()->Key);
 }
 
 void SearchPage::ListView2DblClick() {
@@ -393,8 +387,8 @@ void SearchPage::SetViewStyle(int style) {
 // ---------------------------------------------------------------- copies
 
 void SearchPage::CopyHits(HitExportFormat format) {
-  CopySearchHits(SelectedHits(), format, context_.catalog, context_.typeNames, context_.settings,
-                 context_.clipboard);
+  CopySearchHits(SelectedHits(), format, session_.GetCatalog(), session_.Types(),
+                 session_.GetSettings(), clipboard_);
 }
 
 void SearchPage::N59Click() {

@@ -18,6 +18,7 @@
 #include "core/Records.h"
 #include "export/TextExport.h"
 #include "search/FileSearch.h"
+#include "ui/Page.h"
 
 class QAction;
 class QLabel;
@@ -28,32 +29,20 @@ class QToolButton;
 
 namespace plomix {
 
-class Catalog;
 class Clipboard;
-class ImageList;
-class Prompter;
 class SearchHitModel;
-class Settings;
+class Session;
 class TfrmFileSearch;
 class TypeAheadListView;
 class TypeAheadTableView;
-class TypeNames;
 
-// What the page works with; everything outlives the page.
-struct SearchPageContext {
-  Catalog& catalog;
-  Settings& settings;
-  Prompter& prompter;
-  ImageList& images;
-  TypeNames& typeNames;
-  Clipboard& clipboard;
-};
-
-class SearchPage : public QWidget {
+class SearchPage : public Page {
   Q_OBJECT
 
  public:
-  explicit SearchPage(const SearchPageContext& context, QWidget* parent = nullptr);
+  // Hits are copied to the desktop's clipboard unless `clipboard` is given;
+  // the session and the clipboard outlive the page.
+  explicit SearchPage(Session& session, QWidget* parent = nullptr, Clipboard* clipboard = nullptr);
   ~SearchPage() override;
 
   SearchHitModel& Model() { return *model_; }
@@ -95,13 +84,9 @@ class SearchPage : public QWidget {
   // The dialog was confirmed: the window selects the category tab of the
   // filter, rebuilds its tree and brings this page to front.
   void SearchAccepted();
-  // Busy while a search runs (refuse closing and catalogue commands).
-  void BusyChanged(bool busy);
-  // The run started: the catalogue's loaded media may no longer be the one browsed.
-  void BrowseViewStaled();
-  // Go to a hit's entry: its containing path ("Media\Folder") and its name.
-  void GoToEntry(const QString& path, const QString& name);
-  // A status panel's text changed.
+  // A search started (true) or ended (false).
+  void RunningChanged(bool running);
+  // A panel of StatusBar2 got a new text.
   void StatusChanged(int panel, const QString& text);
 
  public Q_SLOTS:
@@ -129,7 +114,9 @@ class SearchPage : public QWidget {
   bool KeepGoing();
   void PumpIfDue();
 
-  SearchPageContext context_;
+  Session& session_;
+  std::unique_ptr<Clipboard> ownClipboard_;
+  Clipboard& clipboard_;
   FileSearch search_;
   SearchHitModel* model_ = nullptr;
   std::unique_ptr<TfrmFileSearch> dialog_;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "PythonCsv.h"
 #include "analysis/AnalysisFixture.h"
 #include "analysis/DetailExport.h"
 #include "core/Format.h"
@@ -42,7 +43,7 @@ TEST(DetailExportTest, RowsByColumnsSeparatorAndConversion) {
        true,
        CaseConversion::None,
        false,
-       {"\"Ｒｅｐｏｒｔ \"v2\".doc\",2024/01/31 09:30:00,4294967295"}},
+       {"\"Ｒｅｐｏｒｔ \"\"v2\"\".doc\",2024/01/31 09:30:00,4294967295"}},
       {nameDateSize,
        0,
        false,
@@ -61,7 +62,12 @@ TEST(DetailExportTest, RowsByColumnsSeparatorAndConversion) {
        CaseConversion::Upper,
        false,
        {"ＲＥＰＯＲＴ \"V2\".DOC\tDOCS\\OLD\t写真ABC"}},
-      {{2, 5}, 0, true, CaseConversion::Lower, false, {"\"ｒｅｐｏｒｔ \"v2\".doc\",\"backup01\""}},
+      {{2, 5},
+       0,
+       true,
+       CaseConversion::Lower,
+       false,
+       {"\"ｒｅｐｏｒｔ \"\"v2\"\".doc\",\"backup01\""}},
       {{}, 0, true, CaseConversion::None, true, {}},
   };
   for (const Case& c : cases) {
@@ -125,6 +131,28 @@ TEST(DetailExportTest, RowsFromMembersAndTheWrittenFile) {
   EXPECT_EQ(std::string(bytes.begin(), bytes.end()),
             Sj("名前,サイズ,パス名\r\n\"a.txt\",9,\"Docs\"\r\n\"top.txt\",5,\"M1\"\r\n\"gone.txt\","
                "1,\"\"\r\n"));
+}
+
+TEST(DetailExportTest, NamesWithQuotesCommasAndLineBreaksRoundTripThroughACsvReader) {
+  test::TempDir dir;
+  const std::vector<std::string> names = {"say \"hi\"",   "\"",   "a,b",
+                                          "two\r\nlines", "\"\"", "表\"示.txt"};
+  std::vector<DetailRow> rows;
+  for (const std::string& name : names) {
+    DetailRow row = SampleRow();
+    row.name = Sj(name.c_str());
+    row.path = Sj("Docs\\\"Old\"");
+    rows.push_back(row);
+  }
+  const std::string file = dir.File("quotes.csv");
+  WriteDetailFile(file, ExportDetailRows(rows, {1, 2, 4, 6}, 1, true, CaseConversion::None, true));
+  std::string error;
+  const test::CsvRows read = test::ReadCsvWithPython(file, "cp932", &error);
+  ASSERT_EQ(read.size(), names.size() + 1) << error;
+  EXPECT_EQ(read[0], (std::vector<std::string>{"No", "名前", "サイズ", "パス名"}));
+  for (std::size_t i = 0; i < names.size(); ++i)
+    EXPECT_EQ(read[i + 1], (std::vector<std::string>{"3", names[i], "4294967295", "Docs\\\"Old\""}))
+        << names[i];
 }
 
 }  // namespace

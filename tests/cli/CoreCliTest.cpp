@@ -68,7 +68,7 @@ TEST(CoreCli, MediaRenameDeleteAndCompact) {
   EXPECT_EQ(first["drive"].toString(), "d");
   EXPECT_EQ(first["files"].toInt(), 3);
 
-  CliRun plain = RunCli({"media", q});
+  CliRun plain = RunCli({"media", q, "--no-header"});
   EXPECT_TRUE(plain.out.startsWith(QStringLiteral("0\tDisk1\tHD\t写真\t").toUtf8()))
       << plain.out.toStdString();
 

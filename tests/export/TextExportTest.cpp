@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "PythonCsv.h"
 #include "ScriptedPrompter.h"
 #include "TestSupport.h"
 #include "core/Catalog.h"
@@ -277,6 +278,52 @@ TEST_F(TextExportTest, ExportSelectionDelivers) {
   const std::vector<uint8_t> bytes = test::ReadFileBytes(dir.File("names.txt"));
   EXPECT_EQ(std::string(bytes.begin(), bytes.end()), Lines({"\"名前\"", "\"A.TXT\"", "\"B.TXT\""}));
   EXPECT_EQ(clipboard.writes, 1);
+}
+
+// Names and comments with quotes, commas and line breaks: both comma-separated
+// forms (file-list rows and search-hit rows) read back cell for cell.
+TEST_F(TextExportTest, CommaRowsRoundTripThroughACsvReader) {
+  const std::vector<std::string> names = {"say \"hi\".txt", "a,b", "two\r\nlines", "\"\""};
+  std::vector<TRecord> recs = {Entry(-1, 1, true, "Q\"D", 0)};
+  for (const std::string& name : names) recs.push_back(Entry(0, -1, false, name.c_str(), 1));
+  TMediaInfomation info;
+  ASSERT_TRUE(catalog.AddMedia(recs, info));
+  ASSERT_TRUE(catalog.LoadMedia(1));
+  catalog.SetCommentLink(catalog.AddComment(MakeKey(1, 1), "he said \"no\"", 10, names[0]),
+                         MakeKey(1, 1));
+  ExportOptions options;
+  options.putItem = "11000000000010";  // No, name, comment
+  TextExport exporter(catalog, options);
+  const std::string rowsFile = dir.File("rows.csv");
+  SaveExportText(
+      QString::fromStdString(rowsFile),
+      exporter.BuildSelectionText(ExportMode::FileName, false, {false, 1, {1, 2, 3, 4}}));
+  std::string error;
+  const test::CsvRows rows = test::ReadCsvWithPython(rowsFile, "cp932", &error);
+  ASSERT_EQ(rows.size(), names.size() + 1) << error;
+  EXPECT_EQ(rows[1], (std::vector<std::string>{"1", names[0], "he said \"no\""}));
+  for (std::size_t i = 1; i < names.size(); ++i)
+    EXPECT_EQ(rows[i + 1], (std::vector<std::string>{std::to_string(i + 1), names[i], ""}));
+
+  TypeNames types;
+  std::vector<TRecord> hits;
+  for (int r = 1; r <= 4; ++r) {
+    hits.push_back(catalog.LoadedRec(r).ToRecord());
+    hits.back().Key = MakeKey(1, r);
+    hits.back().Path = "Q\"D";
+  }
+  const std::string hitsFile = dir.File("hits.csv");
+  SaveExportText(QString::fromStdString(hitsFile),
+                 BuildSearchHitsText({&hits[0], &hits[1], &hits[2], &hits[3]},
+                                     HitExportFormat::AllItems, 0, catalog, types, ""));
+  const test::CsvRows read = test::ReadCsvWithPython(hitsFile, "cp932", &error);
+  ASSERT_EQ(read.size(), names.size()) << error;
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    ASSERT_EQ(read[i].size(), 13u) << names[i];
+    EXPECT_EQ(read[i][0], names[i]);
+    EXPECT_EQ(read[i][2], "Q\"D");
+  }
+  EXPECT_EQ(read[0][12], "he said \"no\"");
 }
 
 TEST_F(TextExportTest, SearchHits) {

@@ -17,7 +17,9 @@
 #include <fstream>
 
 #include "ScriptedPrompter.h"
+#include "SessionWindow.h"
 #include "TestSupport.h"
+#include "core/BusyScope.h"
 #include "core/Catalog.h"
 #include "core/Prompter.h"
 #include "core/Settings.h"
@@ -25,7 +27,12 @@
 #include "reading/ReadRequest.h"
 #include "ui/BrowseHistory.h"
 #include "ui/FileListModel.h"
+#include "ui/FileListPanel.h"
+#include "ui/MediaPage.h"
+#include "ui/PropertyPanel.h"
 #include "ui/PxMain.h"
+#include "ui/SearchPage.h"
+#include "ui/Session.h"
 
 using namespace plomix;
 
@@ -62,7 +69,7 @@ class MainWindowTest : public QObject {
   }
   // A window on a catalogue holding one media read from a small folder:
   // 資料\ (報告書.txt 2048 B, 旧版\ (a.txt)), 単独.bin 10 B.
-  std::unique_ptr<TfrmMain> WindowWithMedia(ScriptedPrompter& prompter);
+  std::unique_ptr<test::SessionWindow> WindowWithMedia(ScriptedPrompter& prompter);
   Settings FreshSettings() const { return Settings(Path("config")); }
 
  private Q_SLOTS:
@@ -81,19 +88,20 @@ class MainWindowTest : public QObject {
   void CloseIsRefusedWhileBusy();
 };
 
-std::unique_ptr<TfrmMain> MainWindowTest::WindowWithMedia(ScriptedPrompter& prompter) {
+std::unique_ptr<test::SessionWindow> MainWindowTest::WindowWithMedia(ScriptedPrompter& prompter) {
   const QString media = Path("media");
   QDir().mkpath(media + "/資料/旧版");
   WriteFile(media + "/資料/報告書.txt", 2048);
   WriteFile(media + "/資料/旧版/a.txt", 1);
   WriteFile(media + "/単独.bin", 10);
   prompter.paths.push_back(Path("cat.qdb"));
-  auto window = std::make_unique<TfrmMain>(&prompter);
-  if (!window->Started()) return nullptr;
+  auto fixture = std::make_unique<test::SessionWindow>(prompter);
+  if (!fixture->window.Started()) return nullptr;
   std::string error;
-  const char letter = window->GetDrives().LowestFreeLetter();
-  if (letter == 0 || !window->GetDrives().Bind(letter, media.toStdString(), error)) return nullptr;
-  const bool added = window->ReadMedia([&](ReadWorkflow& workflow) {
+  Drives& drives = fixture->session.GetDrives();
+  const char letter = drives.LowestFreeLetter();
+  if (letter == 0 || !drives.Bind(letter, media.toStdString(), error)) return nullptr;
+  const bool added = fixture->window.ReadMedia([&](ReadWorkflow& workflow) {
     ReadForm form = workflow.InitialForm();
     form.drive = std::string(1, letter);
     form.volumeName = false;
@@ -101,13 +109,14 @@ std::unique_ptr<TfrmMain> MainWindowTest::WindowWithMedia(ScriptedPrompter& prom
     return workflow.ConfirmRead(form, true);
   });
   if (!added) return nullptr;
-  return window;
+  return fixture;
 }
 
 void MainWindowTest::FirstStartCreatesTheCatalogueNamedInTheDialog() {
   ScriptedPrompter prompter;
   prompter.paths.push_back(Path("新しい目録"));
-  TfrmMain window(&prompter);
+  test::SessionWindow fixture(prompter);
+  TfrmMain& window = fixture.window;
   QVERIFY(window.Started());
   QCOMPARE(prompter.Log().value(0), QStringLiteral("OpenFile:◆メディア管理DBファイルの作成"));
   const QString created = Path("新しい目録.qdb");
@@ -117,8 +126,8 @@ void MainWindowTest::FirstStartCreatesTheCatalogueNamedInTheDialog() {
   QCOMPARE(window.windowTitle(), QStringLiteral("Plomix2  [Ver.%1]").arg(PLOMIX_VERSION_TEXT));
   // An empty catalogue: only the media page with its standard page.
   QVERIFY(!window.PageControl1->isTabVisible(1));
-  QVERIFY(!window.PageControl2->isTabVisible(2));
-  QCOMPARE(window.TreeView1->topLevelItem(0)->childCount(), 0);
+  QVERIFY(!window.Media().PageControl2->isTabVisible(2));
+  QCOMPARE(window.Media().TreeView1->topLevelItem(0)->childCount(), 0);
 }
 
 void MainWindowTest::StartWithHistoryOpensWithoutDialogAndCancelEnds() {
@@ -134,27 +143,29 @@ void MainWindowTest::StartWithHistoryOpensWithoutDialogAndCancelEnds() {
     settings.SetInt(REG_HistListBefor, 3000005);
   }
   ScriptedPrompter prompter;
-  TfrmMain window(&prompter);
-  QVERIFY(window.Started());
+  test::SessionWindow fixture(prompter);
+  QVERIFY(fixture.window.Started());
   QVERIFY2(prompter.Log().isEmpty(), qPrintable(prompter.Log().join('|')));
   QCOMPARE(FreshSettings().GetString(REG_OpenHist02), Path("other.qdb"));
-  QCOMPARE(window.History().Count(), 0);
-  QCOMPARE(window.History().LastMagnitude(), 3000005);
+  QCOMPARE(fixture.session.History().Count(), 0);
+  QCOMPARE(fixture.session.History().LastMagnitude(), 3000005);
 
   // The last catalogue is gone and the user cancels: the program ends.
   QFile::remove(Path("old.qdb"));
   ScriptedPrompter cancelling;
-  TfrmMain ended(&cancelling);
-  QVERIFY(!ended.Started());
+  test::SessionWindow ended(cancelling);
+  QVERIFY(!ended.window.Started());
   QVERIFY(cancelling.Log().value(0).startsWith(
       QStringLiteral("OpenFile:◆最後に開いたメディア管理DBファイルが存在しません")));
 }
 
 void MainWindowTest::ReadFolderAppearsInTreeAndList() {
   ScriptedPrompter prompter;
-  auto window = WindowWithMedia(prompter);
-  QVERIFY(window != nullptr);
-  QTreeWidgetItem* top = window->TreeView1->topLevelItem(0);
+  auto fixture = WindowWithMedia(prompter);
+  QVERIFY(fixture != nullptr);
+  TfrmMain* window = &fixture->window;
+  MediaPage* media = window->TabSheet1;
+  QTreeWidgetItem* top = media->TreeView1->topLevelItem(0);
   QCOMPARE(ChildTexts(top), QStringList{QStringLiteral("保存用")});
   auto* list = window->findChild<QTableView*>("ListView1");
   QVERIFY(list != nullptr);
@@ -163,59 +174,64 @@ void MainWindowTest::ReadFolderAppearsInTreeAndList() {
   QCOMPARE(list->model()->headerData(7, Qt::Horizontal).toString(), QStringLiteral("空きサイズ"));
   // The media node lists folders before files; the folder shows its expand
   // button before it was ever expanded.
-  QTreeWidgetItem* media = top->child(0);
-  window->TreeView1->setCurrentItem(media);
+  QTreeWidgetItem* mediaNode = top->child(0);
+  media->TreeView1->setCurrentItem(mediaNode);
   QCOMPARE(list->model()->rowCount(), 2);
   QCOMPARE(list->model()->data(list->model()->index(0, 0)).toString(), QStringLiteral("資料"));
   QCOMPARE(list->model()->data(list->model()->index(1, 0)).toString(), QStringLiteral("単独.bin"));
   QCOMPARE(list->model()->headerData(7, Qt::Horizontal).toString(), QStringLiteral("Version"));
-  QCOMPARE(media->child(0)->childIndicatorPolicy(), QTreeWidgetItem::ShowIndicator);
+  QCOMPARE(mediaNode->child(0)->childIndicatorPolicy(), QTreeWidgetItem::ShowIndicator);
   QCOMPARE(window->ToolButton3->isEnabled(), false);
 }
 
 void MainWindowTest::HistoryGoesBackAndForward() {
   ScriptedPrompter prompter;
-  auto window = WindowWithMedia(prompter);
-  QVERIFY(window != nullptr);
+  auto fixture = WindowWithMedia(prompter);
+  QVERIFY(fixture != nullptr);
+  TfrmMain* window = &fixture->window;
+  MediaPage* media = window->TabSheet1;
   window->show();
-  QTreeWidgetItem* top = window->TreeView1->topLevelItem(0);
-  window->TreeView1->setCurrentItem(top->child(0));
-  window->GoToPath(QStringLiteral("保存用\\資料\\旧版"));
-  QCOMPARE(window->TreeView1->currentItem()->text(0), QStringLiteral("旧版"));
-  QTest::mouseClick(window->ToolButton61, Qt::LeftButton);
-  QCOMPARE(window->TreeView1->currentItem()->text(0), QStringLiteral("資料"));
-  QVERIFY(window->ToolButton62->toolTip().startsWith(QStringLiteral("進む[1] 旧版")));
-  QTest::mouseClick(window->ToolButton61, Qt::LeftButton);
-  QCOMPARE(window->TreeView1->currentItem()->text(0), QStringLiteral("保存用"));
-  QTest::mouseClick(window->ToolButton62, Qt::LeftButton);
-  QTest::mouseClick(window->ToolButton62, Qt::LeftButton);
-  QCOMPARE(window->TreeView1->currentItem()->text(0), QStringLiteral("旧版"));
-  QCOMPARE(window->ToolButton62->toolTip(), QStringLiteral("進む[0]"));
+  QTreeWidgetItem* top = media->TreeView1->topLevelItem(0);
+  media->TreeView1->setCurrentItem(top->child(0));
+  media->GoToPath(QStringLiteral("保存用\\資料\\旧版"));
+  QCOMPARE(media->TreeView1->currentItem()->text(0), QStringLiteral("旧版"));
+  QTest::mouseClick(media->pnlListViewClient->ToolButton61, Qt::LeftButton);
+  QCOMPARE(media->TreeView1->currentItem()->text(0), QStringLiteral("資料"));
+  QVERIFY(
+      media->pnlListViewClient->ToolButton62->toolTip().startsWith(QStringLiteral("進む[1] 旧版")));
+  QTest::mouseClick(media->pnlListViewClient->ToolButton61, Qt::LeftButton);
+  QCOMPARE(media->TreeView1->currentItem()->text(0), QStringLiteral("保存用"));
+  QTest::mouseClick(media->pnlListViewClient->ToolButton62, Qt::LeftButton);
+  QTest::mouseClick(media->pnlListViewClient->ToolButton62, Qt::LeftButton);
+  QCOMPARE(media->TreeView1->currentItem()->text(0), QStringLiteral("旧版"));
+  QCOMPARE(media->pnlListViewClient->ToolButton62->toolTip(), QStringLiteral("進む[0]"));
   // At the end a click changes nothing.
-  QTest::mouseClick(window->ToolButton62, Qt::LeftButton);
-  QCOMPARE(window->TreeView1->currentItem()->text(0), QStringLiteral("旧版"));
+  QTest::mouseClick(media->pnlListViewClient->ToolButton62, Qt::LeftButton);
+  QCOMPARE(media->TreeView1->currentItem()->text(0), QStringLiteral("旧版"));
 
   // A move shows the entry under its media's category tab (the tree was
   // rebuilt for it). Selecting a folder row and opening it records one entry.
-  QCOMPARE(window->TabControlTreeView->tabText(window->TabControlTreeView->currentIndex()),
+  QCOMPARE(media->TabControlTreeView->tabText(media->TabControlTreeView->currentIndex()),
            QStringLiteral("HD"));
-  window->TreeView1->setCurrentItem(window->TopNode()->child(0));
-  const int before = window->History().Count();
+  media->TreeView1->setCurrentItem(media->TopNode()->child(0));
+  const int before = fixture->session.History().Count();
   auto* list = window->findChild<QTableView*>("ListView1");
   list->selectRow(0);
-  window->ListView1DblClick();
-  QCOMPARE(window->TreeView1->currentItem()->text(0), QStringLiteral("資料"));
-  QCOMPARE(window->History().Count(), before + 1);
+  media->ListView1DblClick();
+  QCOMPARE(media->TreeView1->currentItem()->text(0), QStringLiteral("資料"));
+  QCOMPARE(fixture->session.History().Count(), before + 1);
 }
 
 void MainWindowTest::FolderNodeShowsItsPropertyRows() {
   ScriptedPrompter prompter;
-  auto window = WindowWithMedia(prompter);
-  QVERIFY(window != nullptr);
-  window->GoToPath(QStringLiteral("保存用\\資料"));
-  const PropertySheet& sheet = window->Properties();
+  auto fixture = WindowWithMedia(prompter);
+  QVERIFY(fixture != nullptr);
+  TfrmMain* window = &fixture->window;
+  MediaPage* media = window->TabSheet1;
+  media->GoToPath(QStringLiteral("保存用\\資料"));
+  const PropertySheet& sheet = media->Properties();
   QCOMPARE(sheet.kind, 3);
-  QCOMPARE(window->ListView3->topLevelItemCount(), 10);
+  QCOMPARE(media->pnlListViewLeft->ListView3->topLevelItemCount(), 10);
   const QStringList items = {"ﾊﾟｽ名",
                              "直下の総ﾌｫﾙﾀﾞ数",
                              "直下の総ﾌｧｲﾙ数",
@@ -227,61 +243,68 @@ void MainWindowTest::FolderNodeShowsItsPropertyRows() {
                              "その他の総ｸﾗｽﾀｻｲｽﾞ",
                              "ﾒﾃﾞｨｱの空きｻｲｽﾞ"};
   for (int i = 0; i < items.size(); ++i)
-    QCOMPARE(window->ListView3->topLevelItem(i)->text(0), items[i]);
-  auto value = [&](int row) { return window->ListView3->topLevelItem(row)->text(1); };
+    QCOMPARE(media->pnlListViewLeft->ListView3->topLevelItem(i)->text(0), items[i]);
+  auto value = [&](int row) {
+    return media->pnlListViewLeft->ListView3->topLevelItem(row)->text(1);
+  };
   QCOMPARE(value(0), QStringLiteral("保存用\\資料"));
   QCOMPARE(value(1), QStringLiteral("1"));
   QCOMPARE(value(2), QStringLiteral("1"));
   QCOMPARE(value(4), QStringLiteral("2"));
   QCOMPARE(value(5), QStringLiteral("2,049 Byte"));
-  QCOMPARE(window->lblListViewName->text(), QStringLiteral("資料"));
-  QVERIFY(!window->pnlMediaReLoad->isVisible());
+  QCOMPARE(media->pnlListViewLeft->lblListViewName->text(), QStringLiteral("資料"));
+  QVERIFY(!media->pnlListViewLeft->pnlMediaReLoad->isVisible());
   QCOMPARE(window->findChild<QLabel*>("StatusBar1Panel1")->text(), QStringLiteral("保存用\\資料"));
   // A file row and the folder row together: several rows.
   auto* list = window->findChild<QTableView*>("ListView1");
-  window->TreeView1->setCurrentItem(window->TreeView1->currentItem()->parent());
+  media->TreeView1->setCurrentItem(media->TreeView1->currentItem()->parent());
   list->selectAll();
-  QCOMPARE(window->Properties().kind, 7);
-  QCOMPARE(window->Properties().rows.back().value, QStringLiteral("3"));  // 2 below + 1 file
+  QCOMPARE(media->Properties().kind, 7);
+  QCOMPARE(media->Properties().rows.back().value, QStringLiteral("3"));  // 2 below + 1 file
 }
 
 void MainWindowTest::DeleteThenCompactUpdatesTheButton() {
   ScriptedPrompter prompter;
-  auto window = WindowWithMedia(prompter);
-  QVERIFY(window != nullptr);
+  auto fixture = WindowWithMedia(prompter);
+  QVERIFY(fixture != nullptr);
+  TfrmMain* window = &fixture->window;
+  MediaPage* media = window->TabSheet1;
   // The top node names no media.
-  window->TreeView1->setCurrentItem(window->TreeView1->topLevelItem(0));
-  QTest::mouseClick(window->ToolButton7, Qt::LeftButton);
+  media->TreeView1->setCurrentItem(media->TreeView1->topLevelItem(0));
+  QTest::mouseClick(media->ToolButton7, Qt::LeftButton);
   QCOMPARE(prompter.Log().last(), QStringLiteral("Message:削除するメディアが不明です"));
 
-  window->GoToPath(QStringLiteral("保存用\\資料"));
+  media->GoToPath(QStringLiteral("保存用\\資料"));
   prompter.answers = {PromptResult::Yes};
-  QTest::mouseClick(window->ToolButton7, Qt::LeftButton);
+  QTest::mouseClick(media->ToolButton7, Qt::LeftButton);
   QVERIFY(prompter.Log().contains(
       QStringLiteral("Message:下記のメディア情報を削除しますか？\r\n\r\n保存用")));
-  QCOMPARE(window->TreeView1->topLevelItem(0)->childCount(), 0);
+  QCOMPARE(media->TreeView1->topLevelItem(0)->childCount(), 0);
   QVERIFY(window->ToolButton3->isEnabled());
   QCOMPARE(window->ToolButton3->toolTip(), QStringLiteral("DB最適化(削除済みメディア数=1)"));
-  QCOMPARE(window->History().Count(), 1);
+  QCOMPARE(fixture->session.History().Count(), 1);
 
   QTest::mouseClick(window->ToolButton3, Qt::LeftButton);
   QVERIFY(!window->ToolButton3->isEnabled());
   QCOMPARE(window->ToolButton3->toolTip(), QStringLiteral("DB最適化"));
-  QCOMPARE(window->GetCatalog().SlotsUsed(), 0);
+  QCOMPARE(fixture->session.GetCatalog().SlotsUsed(), 0);
 }
 
 void MainWindowTest::CloseIsRefusedWhileBusy() {
   ScriptedPrompter prompter;
-  auto window = WindowWithMedia(prompter);
-  QVERIFY(window != nullptr);
+  auto fixture = WindowWithMedia(prompter);
+  QVERIFY(fixture != nullptr);
+  TfrmMain* window = &fixture->window;
+  MediaPage* media = window->TabSheet1;
   window->show();
-  window->GoToPath(QStringLiteral("保存用\\資料"));
-  window->SetBusy(true);
-  QVERIFY(!window->close());
+  media->GoToPath(QStringLiteral("保存用\\資料"));
+  {
+    const BusyScope busy(fixture->session.BusyFlag());
+    QVERIFY(!window->close());
+  }
   QCOMPARE(prompter.Log().last(),
            QStringLiteral("Message:処理中...\r\n処理が完了してから終了してください"));
   QCOMPARE(FreshSettings().GetInt(REG_HistListBefor), 0);
-  window->SetBusy(false);
   // Closing from another page still keeps the detail panel's height.
   FreshSettings().SetInt(REG_MainDupPanelHeight, 0);
   window->PageControl1->setCurrentWidget(window->TabSheet2);

@@ -145,6 +145,12 @@ TEST_F(FileSearchTest, ConditionTable) {
     c.dateEnabled = true;
     c.dateFrom = c.dateTo = static_cast<uint32_t>(Date(2021, 6, 7, 8, 9));
     cases.push_back({"date range of one instant", c, {"a.txt"}});
+    // Entries without a date (0) are unknown, not older than 1980.
+    c.dateFrom = 0;
+    c.dateTo = static_cast<uint32_t>(Date(1980, 1, 2));
+    cases.push_back({"open lower bound skips unknown dates", c, {}});
+    c.dateTo = UINT32_MAX;
+    cases.push_back({"open range holds only known dates", c, {"ABC.TXT", "a.txt", "a.txt.bak"}});
   }
   {
     SearchConditions c;

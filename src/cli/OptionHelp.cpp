@@ -1,0 +1,67 @@
+// What each command's options mean, for "plomix2-cli COMMAND --help". Kept in
+// one table beside the command table so that the help reads as one text.
+
+#include <string_view>
+
+#include "cli/CliCommon.h"
+
+namespace plomix::cli {
+
+namespace {
+
+struct OptionText {
+  std::string_view command;  // empty: the same for every command
+  std::string_view option;
+  std::string_view text;
+};
+
+constexpr OptionText kOptionTexts[] = {
+    {"create", "--overwrite", "replace a catalogue of that name"},
+    {"read", "--drive", "the drive letter to read (see 'drives')"},
+    {"read", "--path", "a folder to read; it is given the lowest free letter unless it has one"},
+    {"read", "--name", "the media's name (default: the volume label)"},
+    {"read", "--category", "the media's category"},
+    {"read", "--location", "where the media is kept"},
+    {"read", "--detail", "more about where it is kept"},
+    {"read", "--versions", "also read the version of program files (slow)"},
+    {"read", "--eject", "eject the CD/DVD afterwards"},
+    {"read", "--replace", "replace a media of the same name instead of refusing"},
+    {"search", "--name", "name pattern with * and ?, any letter case unless --case"},
+    {"search", "--name2", "a second text for --partial"},
+    {"search", "--and", "--partial: both texts must occur (default: either)"},
+    {"search", "--partial", "--name is a text within the name, not a pattern"},
+    {"search", "--case", "the name's letter case counts"},
+    {"search", "--size", "size range in bytes, MIN:MAX; either bound may be empty"},
+    {"search", "--date",
+     "modification date range FROM:TO (YYYY-MM-DD or YYYY-MM-DDThh.mm[.ss]); either bound may be "
+     "empty; entries of unknown date never match"},
+    {"search", "--comment", "entries with a comment; with TEXT, a comment holding it"},
+    {"search", "--comment-case", "the comment text's letter case counts"},
+    {"search", "--comment-or", "the comment condition OR the others (default: AND)"},
+    {"search", "--marked", "marked entries only"},
+    {"search", "--folders", "folders take part too"},
+    {"search", "--folders-only", "only folders take part"},
+    {"search", "--media", "search this media only (may be repeated)"},
+    {"search", "--count", "print the number of hits only"},
+    {"export", "--mode",
+     "name: names; fullpath: paths; contents: everything below; media: the whole media"},
+    {"export", "--simple", "names or paths alone, without the chosen columns"},
+    {"export", "-o", "write to FILE in code page 932 instead of standard output"},
+    {"similar", "--delimiters", "the characters that cut names into words"},
+    {"dups", "--summary", "counts only, no groups"},
+    {"similar", "--summary", "counts only, no groups"},
+    {"groups", "--summary", "counts only, no groups"},
+    {"groups", "--dup", "the duplicate-name groups (.dup)"},
+    {"groups", "--like", "the similar-name groups (.lik)"},
+};
+
+}  // namespace
+
+std::string OptionHelpText(const std::string& command, const std::string& option) {
+  for (const OptionText& t : kOptionTexts)
+    if ((t.command.empty() || t.command == command) && t.option == option)
+      return std::string(t.text);
+  return {};
+}
+
+}  // namespace plomix::cli

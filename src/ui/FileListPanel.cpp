@@ -1,0 +1,393 @@
+#include "ui/FileListPanel.h"
+
+#include <QActionGroup>
+#include <QBoxLayout>
+#include <QCheckBox>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QListView>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTableView>
+#include <QToolBar>
+#include <QToolButton>
+#include <algorithm>
+#include <span>
+
+#include "core/BusyScope.h"
+#include "core/Catalog.h"
+#include "core/Prompter.h"
+#include "core/Settings.h"
+#include "core/Text.h"
+#include "ui/FileListModel.h"
+#include "ui/ImageList.h"
+#include "ui/PageSupport.h"
+#include "ui/PxListItem.h"
+#include "ui/Session.h"
+#include "ui/widgets/TypeAheadViews.h"
+#include "ui/widgets/WaitCursor.h"
+
+namespace plomix {
+
+namespace {
+
+constexpr ViewStyle kStyles[] = {ViewStyle::LargeIcons, ViewStyle::SmallIcons, ViewStyle::List,
+                                 ViewStyle::Details};
+
+}  // namespace
+
+FileListPanel::FileListPanel(Session& session, QWidget* parent)
+    : QWidget(parent), session_(session), images_(session.Images()) {
+  setObjectName(QStringLiteral("pnlListViewClient"));
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(0);
+  BuildToolBar();
+  BuildViews();
+  BuildCommentPanel();
+  BuildPopupMenu();
+}
+
+void FileListPanel::BuildToolBar() {
+  ToolBar3 = new QToolBar(this);
+  ToolBar3->setObjectName(QStringLiteral("ToolBar3"));
+  ToolBar3->setIconSize(QSize(16, 16));
+  auto add = [this](const char* name, const char* hint, int image) {
+    return AddToolButton(ToolBar3, images_, name, QString::fromUtf8(hint), image);
+  };
+  ToolButton61 = add("ToolButton61", "戻る", 14);
+  ToolButton62 = add("ToolButton62", "進む", 15);
+  ToolButton61->setArrowType(Qt::LeftArrow);
+  ToolButton62->setArrowType(Qt::RightArrow);
+  ToolButton40 = add("ToolButton40", "上へ移動", 9);
+  ToolButton40->setArrowType(Qt::UpArrow);
+  ToolButton4 = add("ToolButton4", "マークを付ける/消す", 11);
+  ToolButton37 = add("ToolButton37", "コメント文書込み/修正", 10);
+  ToolButton11 = add("ToolButton11", "エクスプローラ起動...", 8);
+  ToolButton12 = add("ToolButton12", "クリップボードへコピー", 10);
+  ToolButton14 = add("ToolButton14", "プロパティ表示", 7);
+  ToolButton14->setCheckable(true);
+  ToolBar3->addSeparator();
+  ToolButton16 = add("ToolButton16", "大きいアイコン表示", 10);
+  ToolButton17 = add("ToolButton17", "小さいアイコン表示", 10);
+  ToolButton18 = add("ToolButton18", "一覧表示", 10);
+  ToolButton19 = add("ToolButton19", "詳細表示", 10);
+  int style = 0;
+  for (QToolButton* b : {ToolButton16, ToolButton17, ToolButton18, ToolButton19}) {
+    b->setCheckable(true);
+    b->setAutoExclusive(true);
+    connect(b, &QToolButton::clicked, this, [this, style] { SetViewStyle(kStyles[style]); });
+    ++style;
+  }
+  ToolButton19->setChecked(true);
+  chkCommentSetShow = new QCheckBox(QStringLiteral("コメント"), this);
+  chkCommentSetShow->setObjectName(QStringLiteral("chkCommentSetShow"));
+  chkCommentSetShow->setToolTip(QStringLiteral("コメント登録の表示/非表示"));
+  chkDupInfoShow = new QCheckBox(QStringLiteral("重複"), this);
+  chkDupInfoShow->setObjectName(QStringLiteral("chkDupInfoShow"));
+  ToolBar3->addWidget(chkCommentSetShow);
+  ToolBar3->addWidget(chkDupInfoShow);
+  for (QToolButton* later : {ToolButton4, ToolButton37, ToolButton11, ToolButton12})
+    later->setEnabled(false);
+  connect(chkCommentSetShow, &QCheckBox::clicked, this, &FileListPanel::chkCommentSetShowClick);
+  layout()->addWidget(ToolBar3);
+}
+
+void FileListPanel::BuildViews() {
+  listModel_ = new FileListModel(images_, this);
+  sizeBar_ = new SizeBarDelegate(*listModel_, this);
+  QFont listFont = font();
+  listFont.setPointSize(9);
+  ListView1 = new TypeAheadTableView(this);
+  ListView1->setObjectName(QStringLiteral("ListView1"));
+  ListView1->setModel(listModel_);
+  ListView1->setItemDelegate(sizeBar_);
+  ListView1->setFont(listFont);
+  ListView1->setSelectionBehavior(QAbstractItemView::SelectRows);
+  ListView1->setSelectionMode(QAbstractItemView::ExtendedSelection);
+  ListView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  ListView1->verticalHeader()->setVisible(false);
+  ListView1->verticalHeader()->setDefaultSectionSize(17);
+  ListView1->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  ListView1->horizontalHeader()->setSectionsClickable(true);
+  ListView1->horizontalHeader()->setHighlightSections(false);
+  ListView1->setWordWrap(false);
+  ListView1->setStyleSheet(QStringLiteral("QTableView { background: white; }"));
+  ListView1->setContextMenuPolicy(Qt::CustomContextMenu);
+  ListView1Icons = new TypeAheadListView(this);
+  ListView1Icons->setObjectName(QStringLiteral("ListView1Icons"));
+  ListView1Icons->setModel(listModel_);
+  ListView1Icons->setSelectionModel(ListView1->selectionModel());
+  ListView1Icons->setSelectionMode(QAbstractItemView::ExtendedSelection);
+  ListView1Icons->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  ListView1Icons->setFont(listFont);
+  ListView1Icons->setUniformItemSizes(true);
+  ListView1Icons->setContextMenuPolicy(Qt::CustomContextMenu);
+  ListView1Icons->setVisible(false);
+  connect(ListView1->horizontalHeader(), &QHeaderView::sectionClicked, this,
+          &FileListPanel::ListView1ColumnClick);
+  connect(ListView1->horizontalHeader(), &QHeaderView::sectionResized, this,
+          &FileListPanel::ListView1SectionResized);
+  layout()->addWidget(ListView1);
+  layout()->addWidget(ListView1Icons);
+  static_cast<QVBoxLayout*>(layout())->setStretchFactor(ListView1, 1);
+  static_cast<QVBoxLayout*>(layout())->setStretchFactor(ListView1Icons, 1);
+}
+
+void FileListPanel::BuildCommentPanel() {
+  Panel13 = new QWidget(this);
+  Panel13->setObjectName(QStringLiteral("Panel13"));
+  auto* commentLayout = new QHBoxLayout(Panel13);
+  commentLayout->setContentsMargins(2, 2, 2, 2);
+  txtComment = new QPlainTextEdit(Panel13);
+  txtComment->setObjectName(QStringLiteral("txtComment"));
+  txtComment->setFixedHeight(44);
+  cmdComment = new QPushButton(QStringLiteral("コメント登録"), Panel13);
+  cmdComment->setObjectName(QStringLiteral("cmdComment"));
+  cmdComment->setEnabled(false);
+  commentLayout->addWidget(txtComment, 1);
+  commentLayout->addWidget(cmdComment);
+  layout()->addWidget(Panel13);
+}
+
+void FileListPanel::BuildPopupMenu() {
+  PopupMenuListView = new QMenu(this);
+  PopupMenuListView->setObjectName(QStringLiteral("PopupMenuListView"));
+  QMenu* m = PopupMenuListView;
+  N19 = AddMenuAction(m, "N19", QStringLiteral("上へ移動(&U)"));
+  O1 = AddMenuAction(m, "O1", QStringLiteral("開く[ダブルクリック](&O)"));
+  m->addSeparator();
+  N2 = AddMenuAction(m, "N2", QStringLiteral("マークを付ける/消す(&M)"));
+  N3 = AddMenuAction(m, "N3", QStringLiteral("コメント文書込み/修正(&C)"));
+  N4 = AddMenuAction(m, "N4", QStringLiteral("エクスプローラ起動(&E)..."));
+  m->addSeparator();
+  QMenu* names = m->addMenu(QStringLiteral("名前をクリップボードへコピー(&N)"));
+  N6 = names->menuAction();
+  N6->setObjectName(QStringLiteral("N6"));
+  N63 = AddMenuAction(names, "N63", QStringLiteral("ファイル名[シンプル版]"));
+  N64 = AddMenuAction(names, "N64", QStringLiteral("フルパス名[シンプル版]"));
+  names->addSeparator();
+  N7 = AddMenuAction(names, "N7", QStringLiteral("ファイル名(&N)"));
+  N8 = AddMenuAction(names, "N8", QStringLiteral("フルパス名(&F)"));
+  N9 = AddMenuAction(names, "N9", QStringLiteral("フォルダ配下すべて(&A)"));
+  M1 = AddMenuAction(names, "M1", QStringLiteral("カレントのメディア情報すべて(&M)"));
+  E1 = AddMenuAction(m, "E1", QStringLiteral("クリップボード関連の環境設定(&Y)..."));
+  m->addSeparator();
+  N60 = AddMenuAction(m, "N60", QStringLiteral("ファイルのコピー(&F)..."));
+  m->addSeparator();
+  N10 = AddMenuAction(m, "N10", QStringLiteral("プロパティ表示(&P)"));
+  N10->setCheckable(true);
+  m->addSeparator();
+  QMenu* view = m->addMenu(QStringLiteral("表示(&S)"));
+  N12 = view->menuAction();
+  N12->setObjectName(QStringLiteral("N12"));
+  N13 = AddMenuAction(view, "N13", QStringLiteral("大きいアイコン(&B)"));
+  N14 = AddMenuAction(view, "N14", QStringLiteral("小さいアイコン(&S)"));
+  N15 = AddMenuAction(view, "N15", QStringLiteral("一覧リスト(&L)"));
+  N16 = AddMenuAction(view, "N16", QStringLiteral("詳細表示(&R)"));
+  auto* styles = new QActionGroup(this);
+  int style = 0;
+  for (QAction* a : {N13, N14, N15, N16}) {
+    a->setCheckable(true);
+    styles->addAction(a);
+    connect(a, &QAction::triggered, this, [this, style] { SetViewStyle(kStyles[style]); });
+    ++style;
+  }
+  N16->setChecked(true);
+  N33 = AddMenuAction(m, "N33", QStringLiteral("項目の区切り線(&G)"));
+  N33->setCheckable(true);
+  m->addSeparator();
+  N22 = AddMenuAction(m, "N22", QStringLiteral("サイズに棒グラフも表示(&B)"));
+  N22->setCheckable(true);
+  saizu1 = AddMenuAction(m, "saizu1", QStringLiteral("サイズの棒グラフ色(&H)..."));
+  m->addSeparator();
+  N38 = AddMenuAction(m, "N38", QStringLiteral("項目の表示位置を変更(&K)"));
+  for (QAction* later : {N2, N3, N4, N63, N64, N7, N8, N9, M1, E1, N60}) later->setEnabled(false);
+  connect(N33, &QAction::triggered, this, &FileListPanel::N33Click);
+  connect(N22, &QAction::triggered, this, &FileListPanel::N22Click);
+  connect(saizu1, &QAction::triggered, this, &FileListPanel::saizu1Click);
+  connect(N38, &QAction::triggered, this, &FileListPanel::N38Click);
+}
+
+// ---------------------------------------------------------------- settings
+
+void FileListPanel::LoadSettings() {
+  Settings& settings = session_.GetSettings();
+  listModel_->Layout().Load(settings);
+  ApplyColumnLayout();
+  const bool commentShown = settings.GetInt(REG_ShowCommentSet) == 1;
+  chkCommentSetShow->setChecked(commentShown);
+  Panel13->setVisible(commentShown);
+  const bool grid = settings.GetInt(REG_ListViewGridLine) == 1;
+  N33->setChecked(grid);
+  ListView1->setShowGrid(grid);
+  const bool bar = settings.GetInt(REG_FileSizeBarShow) == 1;
+  N22->setChecked(bar);
+  sizeBar_->SetShown(bar);
+  sizeBar_->SetColour(ColourFromBgr(settings.GetInt(REG_FileSizeBarColor)));
+  listModel_->SetDuplicateColour(ColourFromBgr(settings.GetInt(REG_DupFileColor)));
+}
+
+void FileListPanel::SaveLayout() {
+  CaptureColumnWidths();
+  listModel_->Layout().Save(session_.GetSettings());
+}
+
+void FileListPanel::SetDuplicateColour(int bgr) {
+  listModel_->SetDuplicateColour(ColourFromBgr(bgr));
+}
+
+void FileListPanel::ApplyColumnLayout() {
+  const BusyScope applying(applyingLayout_);
+  ColumnLayout& layout = listModel_->Layout();
+  for (int position = 0; position < ColumnLayout::kCount; ++position)
+    ListView1->horizontalHeader()->resizeSection(position,
+                                                 layout.Width(layout.DataColumnAt(position)));
+  listModel_->LayoutChanged();
+}
+
+void FileListPanel::CaptureColumnWidths() {
+  ColumnLayout& layout = listModel_->Layout();
+  for (int position = 0; position < ColumnLayout::kCount; ++position)
+    layout.SetWidth(layout.DataColumnAt(position),
+                    ListView1->horizontalHeader()->sectionSize(position));
+}
+
+void FileListPanel::ListView1SectionResized(int position, int, int newSize) {
+  if (applyingLayout_ || newSize <= 0) return;
+  ColumnLayout& layout = listModel_->Layout();
+  layout.SetWidth(layout.DataColumnAt(position), newSize);
+}
+
+// ---------------------------------------------------------------- filling
+
+void FileListPanel::FillList(EntryRows&& entries) {
+  const int generation = fillGeneration_;
+  const bool mediaList = entries.shown.kind == 1;
+  listModel_->Layout().SetMediaList(mediaList);
+  listModel_->LayoutChanged();
+  WaitCursor wait;
+  listModel_->Clear();
+  std::vector<TRecord> rows = std::move(entries.rows);
+  const int count = static_cast<int>(rows.size());
+  QAbstractItemView* view = ListView1->isVisible() || !ListView1Icons->isVisible()
+                                ? static_cast<QAbstractItemView*>(ListView1)
+                                : ListView1Icons;
+  const bool hide = count > 200;
+  if (hide) view->setUpdatesEnabled(false);
+  const QString suffix = QStringLiteral(" 個のオブジェクト");
+  Q_EMIT StatusText(QStringLiteral("(1/%1)").arg(count) + suffix);
+  Pump();
+  if (generation != fillGeneration_) return;
+  RowTextOptions options;
+  options.dateFormat =
+      text::QStringToCp932(session_.GetSettings().GetString(REG_FormatUpdateDateTime));
+  options.mediaList = mediaList;
+  options.dupStore = &session_.DupStore();
+  for (int first = 0; first < count; first += 100) {
+    if (first > 0) {
+      Q_EMIT StatusText(QStringLiteral("(%1/%2)").arg(first).arg(count) + suffix);
+      Pump();
+      if (generation != fillGeneration_) {
+        if (hide) view->setUpdatesEnabled(true);
+        return;
+      }
+    }
+    const int end = std::min(count, first + 100);
+    std::span<TRecord> chunk(rows.data() + first, static_cast<std::size_t>(end - first));
+    for (TRecord& row : chunk) row.ImageIndex = images_.ImageOfRow(row);
+    FillRowTexts(session_.GetCatalog(), session_.Types(), options, chunk);
+  }
+  listModel_->SetRows(std::move(rows));
+  if (hide) view->setUpdatesEnabled(true);
+  Q_EMIT StatusText(QString::number(count) + suffix);
+}
+
+std::vector<int> FileListPanel::SelectedRows() const {
+  std::vector<int> rows;
+  for (const QModelIndex& index : ListView1->selectionModel()->selectedRows())
+    rows.push_back(index.row());
+  std::sort(rows.begin(), rows.end());
+  return rows;
+}
+
+void FileListPanel::SelectListRowByName(const std::string& cp932Name) {
+  for (int i = 0; i < listModel_->RowCount(); ++i) {
+    if (listModel_->Row(i).Name != cp932Name) continue;
+    const QModelIndex index = listModel_->index(i, 0);
+    ListView1->selectionModel()->setCurrentIndex(
+        index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    ListView1->scrollTo(index);
+    ListView1->setFocus();
+    return;
+  }
+}
+
+// ---------------------------------------------------------------- commands
+
+void FileListPanel::ListView1ColumnClick(int position) {
+  if (ListView1->selectionModel()->hasSelection()) {
+    ListView1->clearSelection();
+    ListView1->selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
+  }
+  const bool shift = QGuiApplication::keyboardModifiers().testFlag(Qt::ShiftModifier);
+  listModel_->SortByColumn(position, shift);
+}
+
+void FileListPanel::SetViewStyle(ViewStyle style) {
+  const bool details = style == ViewStyle::Details;
+  if (!details) {
+    const bool list = style == ViewStyle::List;
+    const bool large = style == ViewStyle::LargeIcons;
+    ListView1Icons->setViewMode(list ? QListView::ListMode : QListView::IconMode);
+    ListView1Icons->setIconSize(large ? QSize(32, 32) : QSize(16, 16));
+    ListView1Icons->setFlow(list ? QListView::TopToBottom : QListView::LeftToRight);
+    ListView1Icons->setWrapping(true);
+    ListView1Icons->setResizeMode(QListView::Adjust);
+    ListView1Icons->setGridSize(large ? QSize(96, 64) : QSize());
+  }
+  ListView1->setVisible(details);
+  ListView1Icons->setVisible(!details);
+  QToolButton* buttons[] = {ToolButton16, ToolButton17, ToolButton18, ToolButton19};
+  QAction* actions[] = {N13, N14, N15, N16};
+  const auto index = static_cast<std::size_t>(style);
+  buttons[index]->setChecked(true);
+  actions[index]->setChecked(true);
+}
+
+void FileListPanel::N33Click() {
+  const bool on = N33->isChecked();
+  ListView1->setShowGrid(on);
+  Safely(session_.Ask(), [&] { session_.GetSettings().SetInt(REG_ListViewGridLine, on ? 1 : 0); });
+}
+
+void FileListPanel::N22Click() {
+  const bool on = N22->isChecked();
+  sizeBar_->SetShown(on);
+  Safely(session_.Ask(), [&] { session_.GetSettings().SetInt(REG_FileSizeBarShow, on ? 1 : 0); });
+  ListView1->viewport()->update();
+}
+
+void FileListPanel::saizu1Click() {
+  Settings& settings = session_.GetSettings();
+  const auto colour = session_.Ask().ChooseColour(settings.GetInt(REG_FileSizeBarColor));
+  if (!colour) return;
+  Safely(session_.Ask(), [&] { settings.SetInt(REG_FileSizeBarColor, *colour); });
+  sizeBar_->SetColour(ColourFromBgr(*colour));
+  ListView1->viewport()->update();
+}
+
+void FileListPanel::N38Click() {
+  CaptureColumnWidths();
+  if (!TfrmListItem::Run(listModel_->Layout(), this)) return;
+  ApplyColumnLayout();
+}
+
+void FileListPanel::chkCommentSetShowClick() {
+  const bool on = chkCommentSetShow->isChecked();
+  Panel13->setVisible(on);
+  Safely(session_.Ask(), [&] { session_.GetSettings().SetInt(REG_ShowCommentSet, on ? 1 : 0); });
+}
+
+}  // namespace plomix

@@ -1,0 +1,101 @@
+#pragma once
+// The list area of the 標準 page (`pnlListViewClient`): the list toolbar
+// `ToolBar3`, the file list `ListView1` (details) with `ListView1Icons` (the
+// icon and list styles over the same model and selection), the comment panel
+// `Panel13` and the list's context menu `PopupMenuListView`. It fills the
+// list from the engine's rows and keeps the list-only settings (grid lines,
+// size bar, colours, column layout, view style). Commands that reach beyond
+// the list (history, going up, opening a row, the property panel) are wired
+// by the media page.
+
+#include <QWidget>
+#include <vector>
+
+#include "ui/EntryRows.h"
+
+class QAction;
+class QCheckBox;
+class QListView;
+class QMenu;
+class QPlainTextEdit;
+class QPushButton;
+class QTableView;
+class QToolBar;
+class QToolButton;
+
+namespace plomix {
+
+class FileListModel;
+class ImageList;
+class Session;
+class SizeBarDelegate;
+
+enum class ViewStyle { LargeIcons, SmallIcons, List, Details };
+
+class FileListPanel : public QWidget {
+  Q_OBJECT
+
+ public:
+  FileListPanel(Session& session, QWidget* parent = nullptr);
+
+  FileListModel& ListModel() { return *listModel_; }
+  // Applies the saved list settings (grid lines, size bar and its colour,
+  // duplicate colour, column layout, comment panel).
+  void LoadSettings();
+  // Keeps the column widths and order in the settings.
+  void SaveLayout();
+
+  // A fill that a newer one (started while this one let messages run) has
+  // overtaken stops where it is. StartFill marks the newest.
+  int StartFill() { return ++fillGeneration_; }
+  bool FillIsCurrent(int generation) const { return generation == fillGeneration_; }
+  void FillList(EntryRows&& rows);
+  std::vector<int> SelectedRows() const;
+  void SelectListRowByName(const std::string& cp932Name);
+  void SetDuplicateColour(int bgr);
+
+  QToolBar* ToolBar3;
+  QToolButton *ToolButton61, *ToolButton62, *ToolButton40, *ToolButton4, *ToolButton37,
+      *ToolButton11, *ToolButton12, *ToolButton14, *ToolButton16, *ToolButton17, *ToolButton18,
+      *ToolButton19;
+  QCheckBox *chkCommentSetShow, *chkDupInfoShow;
+  QTableView* ListView1;
+  QListView* ListView1Icons;  // the icon and list styles of ListView1
+  QWidget* Panel13;
+  QPlainTextEdit* txtComment;
+  QPushButton* cmdComment;
+  QMenu* PopupMenuListView;
+  QAction *N19, *O1, *N2, *N3, *N4, *N6, *N63, *N64, *N7, *N8, *N9, *M1, *E1, *N60, *N10, *N12,
+      *N13, *N14, *N15, *N16, *N33, *N22, *saizu1, *N38;
+
+ Q_SIGNALS:
+  // Progress and result of a fill, for panel 0 of the window's status bar.
+  void StatusText(const QString& text);
+
+ public Q_SLOTS:
+  void SetViewStyle(ViewStyle style);
+  void N33Click();
+  void N22Click();
+  void saizu1Click();
+  void N38Click();
+  void chkCommentSetShowClick();
+  void ListView1ColumnClick(int position);
+  void ListView1SectionResized(int position, int oldSize, int newSize);
+
+ private:
+  void BuildToolBar();
+  void BuildViews();
+  void BuildCommentPanel();
+  void BuildPopupMenu();
+  void ApplyColumnLayout();
+  void CaptureColumnWidths();
+
+  Session& session_;
+  ImageList& images_;
+  FileListModel* listModel_ = nullptr;
+  SizeBarDelegate* sizeBar_ = nullptr;
+  int fillGeneration_ = 0;
+  bool applyingLayout_ = false;
+};
+
+}  // namespace plomix

@@ -1,0 +1,175 @@
+#pragma once
+// The メディア page (`TabSheet1`): the category tabs with the tree toolbar and
+// the tree on the left, and on the right the sub-pages: 標準 (`TabSheet3`:
+// property panel, file list, detail panel), 更新日時 (`TabSheet5`),
+// プロパティ (`TabSheet4`, never shown), サイズ順 (`TabSheet6`) and トップ 10
+// (`TabSheet7`). It owns browsing: the tree, the browse history, going to a
+// path, and what a selection shows. The catalogue commands on its toolbar
+// and tree menu (read, delete) are routed by the window shell, which owns the
+// rules of what may run when.
+
+#include <cstdint>
+
+#include "ui/CopyCommands.h"
+#include "ui/EntryRows.h"
+#include "ui/Page.h"
+#include "ui/PropertySheet.h"
+
+class QAction;
+class QBoxLayout;
+class QMenu;
+class QSplitter;
+class QTabBar;
+class QTabWidget;
+class QToolBar;
+class QToolButton;
+class QTreeWidget;
+class QTreeWidgetItem;
+
+namespace plomix {
+
+class DatePage;
+class DetailPanel;
+class FileListModel;
+class FileListPanel;
+class ImageList;
+class PropertyPanel;
+class Session;
+class SizeChartPage;
+class TopNPage;
+
+enum class TabSide { Top, Bottom, Left, Right };
+
+// How much of the tree a rebuild renews.
+enum class TreeRebuild {
+  Full,         // also the category tabs (a catalogue opened, media changed)
+  TabChange,    // another category tab was chosen
+  FromHistory,  // a history move switched the category; the page rules stay
+};
+
+class MediaPage : public Page {
+  Q_OBJECT
+
+ public:
+  MediaPage(Session& session, QWidget* parent = nullptr);
+
+  // ---- For the window shell ----
+  // Applies the saved panel settings (property panel, its side, comment and
+  // detail panels, the list's settings) and loads the browse history.
+  void LoadSettings();
+  // The splitter positions from the settings, for a window of `size`.
+  void RestoreSizes(const QSize& size);
+  // Keeps the splitter positions, the column layout and the history.
+  void SaveState();
+  void RebuildTree(TreeRebuild mode);
+  // Selects "すべて" without a rebuild and clears the category filter.
+  void SelectAllCategories();
+  // Shows page 標準 in front.
+  void ShowStandardPage();
+  // The sub-pages other than 標準 are shown only while media are shown.
+  void ApplySubPageRules(bool mediaShown);
+  void ResetHistory();
+  // Shows the history's current entry without recording it (at start).
+  void ShowHistoryPosition();
+  // The key of the selected tree node; -1 for the top node or none.
+  int32_t CurrentKey() const;
+  void SetDuplicateColour(int bgr);
+  // Shows entry `key` (GoToEntry of any page): its category tab, its folder
+  // in the tree and its row selected in the list.
+  void ShowEntry(int32_t key);
+
+  // ---- Browsing ----
+  void GoToPath(const QString& path);  // "Media\Folder\Sub"
+  void OpenRowByName(const QString& name);
+  QTreeWidgetItem* TopNode() const;
+  void SetTabSide(TabSide side);
+  TabSide TabPosition() const { return tabSide_; }
+  const PropertySheet& Properties() const;
+  const ShownEntry& Shown() const { return shown_; }
+  FileListModel& ListModel();
+
+  // ---- Controls ----
+  QSplitter* Splitter1;
+  QTabBar* TabControlTreeView;
+  QToolBar* ToolBar4;
+  QToolButton *ToolButton6, *ToolButton7, *ToolButton52, *ToolButton53, *ToolButton55,
+      *ToolButton63;
+  QTreeWidget* TreeView1;
+  QTabWidget* PageControl2;
+  QWidget* TabSheet3;
+  DatePage* TabSheet5;
+  QWidget* TabSheet4;
+  SizeChartPage* TabSheet6;
+  TopNPage* TabSheet7;
+  QSplitter *Splitter3, *Splitter6;
+  PropertyPanel* pnlListViewLeft;
+  FileListPanel* pnlListViewClient;
+  DetailPanel* Panel24;
+  QMenu* PopupMenuMediaType;
+  QAction *N39, *N40, *PopItemMediaTypeChange, *S2, *PopItemMediaAreaChange, *N45,
+      *PopItemMediaTypePos, *PopItemMediaTypePosTop, *PopItemMediaTypePosBottom,
+      *PopItemMediaTypePosLeft, *PopItemMediaTypePosRight, *N18, *C3;
+
+ Q_SIGNALS:
+  // The tree was rebuilt after a catalogue change: the window re-applies the
+  // rules of which pages and commands show.
+  void PageRulesNeeded();
+
+ public Q_SLOTS:
+  void ToolButton9Click();
+  void ToolButton10Click();
+  void ToolButton14Click();
+  void ToolButton40Click();
+  void ToolButton55Click();
+  void ToolButton61Click();
+  void ToolButton62Click();
+  void S2Click();
+  void chkDupInfoShowClick();
+  void TreeView1Change(QTreeWidgetItem* current);
+  void TreeView1Expanding(QTreeWidgetItem* item);
+  void TreeView1Edited(QTreeWidgetItem* item, int column);
+  void TabControlTreeViewChange(int index);
+  void ListView1SelectItem();
+  void ListView1DblClick();
+  // The export settings dialog; the copy button's hint follows its choice.
+  void E1Click();
+
+ private:
+  QWidget* BuildTreeArea();
+  void BuildSubPages();
+  void BuildPopupMenu();
+  void ConnectListPanel();
+  void ConnectCopyCommands();
+  // The selected rows of the file list, in list order, as text.
+  void CopyListEntries(CopyForm form);
+  void RefreshCopyHint();
+  void RebuildCategoryTabs();
+  void ApplyPropertyShow(bool shown);
+  void MovePropertyPanel(int side);
+
+  void LoadHistory();
+  void SaveHistory();
+  void UpdateHistoryHints();
+  void MoveHistory(int delta);
+  void MoveHistoryGuarded(int delta);
+
+  QTreeWidgetItem* AddNode(QTreeWidgetItem* parent, const TRecord& record, bool top = false);
+  static int32_t KeyOf(const QTreeWidgetItem* item);
+  EntryRows SelectNodeRows(QTreeWidgetItem* item, bool selection);
+  void AddChildNodes(QTreeWidgetItem* item, const EntryRows& rows);
+  void ExpandNode(QTreeWidgetItem* item);
+  QTreeWidgetItem* ChildByText(QTreeWidgetItem* item, const QString& text);
+
+  Session& session_;
+  ImageList& images_;
+  QWidget* treeArea_ = nullptr;
+  QBoxLayout* treeAreaLayout_ = nullptr;
+  ShownEntry shown_;
+  TabSide tabSide_ = TabSide::Top;
+  bool moving_ = false;
+  QTreeWidgetItem* renaming_ = nullptr;
+  QString renameOldText_;
+  int propertySide_ = 0;
+};
+
+}  // namespace plomix

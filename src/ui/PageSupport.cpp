@@ -1,0 +1,55 @@
+#include "ui/PageSupport.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QMenu>
+#include <QToolBar>
+#include <QToolButton>
+#include <exception>
+
+#include "core/Prompter.h"
+#include "ui/Icons.h"
+#include "ui/ImageList.h"
+
+namespace plomix {
+
+QToolButton* AddToolButton(QToolBar* bar, const ImageList& images, const char* name,
+                           const QString& hint, int image) {
+  auto* button = new QToolButton(bar);
+  button->setObjectName(QString::fromLatin1(name));
+  button->setToolTip(hint);
+  const QIcon icon = icons::CommandIcon(button->objectName());
+  button->setIcon(icon.isNull() ? images.Icon(image) : icon);
+  button->setAutoRaise(true);
+  bar->addWidget(button);
+  return button;
+}
+
+QAction* AddMenuAction(QMenu* menu, const char* name, const QString& caption,
+                       const QKeySequence& key) {
+  QAction* action = menu->addAction(caption);
+  action->setObjectName(QString::fromLatin1(name));
+  action->setIcon(icons::CommandIcon(action->objectName()));
+  if (!key.isEmpty()) action->setShortcut(key);
+  return action;
+}
+
+void ShowError(Prompter& prompter, const QString& text) {
+  prompter.Message(text, PromptIcon::Error, PromptButtons::Ok);
+}
+
+bool Safely(Prompter& prompter, const std::function<void()>& action) {
+  try {
+    action();
+    return true;
+  } catch (const std::exception& error) {
+    ShowError(prompter, QString::fromLocal8Bit(error.what()));
+    return false;
+  }
+}
+
+void Pump() {
+  QCoreApplication::processEvents();
+}
+
+}  // namespace plomix

@@ -1,0 +1,35 @@
+#pragma once
+// Small helpers every page and the window shell share: building named tool
+// buttons and menu items the way the rest of the window does, showing an
+// error through the Prompter, turning a thrown failure into a message box,
+// and letting pending window messages run during long work.
+
+#include <QKeySequence>
+#include <QString>
+#include <functional>
+
+class QAction;
+class QMenu;
+class QToolBar;
+class QToolButton;
+
+namespace plomix {
+
+class ImageList;
+class Prompter;
+
+// A flat tool button with object name `name`, hint and built-in image,
+// appended to `bar`.
+QToolButton* AddToolButton(QToolBar* bar, const ImageList& images, const char* name,
+                           const QString& hint, int image);
+QAction* AddMenuAction(QMenu* menu, const char* name, const QString& caption,
+                       const QKeySequence& key = {});
+
+void ShowError(Prompter& prompter, const QString& text);
+// Runs `action`; a failure it throws (a catalogue write that failed, …) is
+// shown as an error message. False when it threw.
+bool Safely(Prompter& prompter, const std::function<void()>& action);
+// Lets pending window messages run (the window stays usable during long work).
+void Pump();
+
+}  // namespace plomix

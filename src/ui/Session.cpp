@@ -1,0 +1,38 @@
+#include "ui/Session.h"
+
+#include "analysis/AnalysisControl.h"
+#include "analysis/ResultStore.h"
+#include "core/Catalog.h"
+#include "core/Settings.h"
+#include "core/TypeNames.h"
+#include "reading/Drives.h"
+#include "reading/ReadRequest.h"
+#include "reading/Scanner.h"
+#include "ui/BrowseHistory.h"
+#include "ui/ImageList.h"
+
+namespace plomix {
+
+Session::Session(Prompter& prompter)
+    : prompter_(prompter),
+      settings_(std::make_unique<Settings>()),
+      catalog_(std::make_unique<Catalog>()),
+      dupStore_(std::make_unique<DupResultStore>(catalog_.get())),
+      likeStore_(std::make_unique<LikeResultStore>(catalog_.get())),
+      analysis_(std::make_unique<AnalysisControl>(*catalog_, *dupStore_, *likeStore_, *settings_,
+                                                  prompter_)),
+      drives_(std::make_unique<Drives>(*settings_)),
+      scanner_(std::make_unique<Scanner>()),
+      readWorkflow_(
+          std::make_unique<ReadWorkflow>(*catalog_, *settings_, *drives_, *scanner_, prompter_)),
+      history_(std::make_unique<BrowseHistory>()),
+      typeNames_(std::make_unique<TypeNames>()),
+      images_(std::make_unique<ImageList>()) {}
+
+Session::~Session() = default;
+
+bool Session::CanChangeCatalogue() const {
+  return !busy_ && !analysis_->AnyLoading();
+}
+
+}  // namespace plomix
