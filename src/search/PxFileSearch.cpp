@@ -402,6 +402,7 @@ void TfrmFileSearch::FillMediaList() {
     items.push_back(item);
   }
   ListView1->addTopLevelItems(items);
+  for (int c = 0; c < ListView1->columnCount(); ++c) ListView1->resizeColumnToContents(c);
   for (int c = 0; c < ListView1->columnCount(); ++c) ListView1->headerItem()->setIcon(c, QIcon());
   mediaSortColumn_ = -1;
   mediaSortAscending_ = true;

@@ -157,6 +157,7 @@ void SearchPage::BuildList() {
   ListView2->horizontalHeader()->setHighlightSections(false);
   ListView2->horizontalHeader()->setDefaultSectionSize(100);
   ListView2->horizontalHeader()->resizeSection(0, 200);
+  ListView2->horizontalHeader()->resizeSection(1, 50);
   ListView2->horizontalHeader()->resizeSection(2, 260);
   ListView2->setShowGrid(false);
   ListView2->setWordWrap(false);
