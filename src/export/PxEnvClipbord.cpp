@@ -27,21 +27,6 @@ T* Named(T* widget, const char* name) {
   return widget;
 }
 
-const char* const kItems[kExportItemCount] = {"No",
-                                              "名前",
-                                              "更新日時",
-                                              "ファイルサイズ",
-                                              "クラスタサイズ",
-                                              "クラスタギャップ",
-                                              "属性",
-                                              "直下のフォルダ数",
-                                              "直下のファイル数",
-                                              "配下のフォルダ数",
-                                              "配下のファイル数",
-                                              "マーク",
-                                              "コメント",
-                                              "Version"};
-
 const char* const kDefaultForms[6] = {
     "ファイル名[シンプル版]", "フルパス名[シンプル版]",      "ファイル名", "フルパス名",
     "フォルダ配下すべて",     "カレントのメディア情報すべて"};
@@ -90,12 +75,9 @@ void TfrmEnvClipbord::BuildControls() {
       "chkTree");
   lblFolderMark = Named(new QLabel(QStringLiteral("フォルダに付加するマーク：")), "lblFolderMark");
   cmdFolderMark = Named(new QComboBox, "cmdFolderMark");
-  cmdFolderMark->addItems(
-      {QStringLiteral("無し"), QStringLiteral("◇"), QStringLiteral("◆"), QStringLiteral("□"),
-       QStringLiteral("■"), QStringLiteral("△"), QStringLiteral("▲"), QStringLiteral("▽"),
-       QStringLiteral("▼"), QStringLiteral("※"), QStringLiteral("☆"), QStringLiteral("★"),
-       QStringLiteral("○"), QStringLiteral("●"), QStringLiteral("◎"), QStringLiteral("＞"),
-       QStringLiteral("≫"), QStringLiteral("♪"), QStringLiteral("×")});
+  cmdFolderMark->addItem(QStringLiteral("無し"));
+  for (int value = 1; value <= kFolderMarkCount; ++value)
+    cmdFolderMark->addItem(QString::fromUtf8(FolderMarkSymbol(value)));
   chkOffsetNo =
       Named(new QCheckBox(QStringLiteral("フォルダ内の通し番号を付与する")), "chkOffsetNo");
   chkTreeNo = Named(new QCheckBox(QStringLiteral("Tree形式を階層番号にて出力する")), "chkTreeNo");
@@ -118,8 +100,8 @@ void TfrmEnvClipbord::BuildControls() {
   ComboBox1->addItems({QStringLiteral(",(カンマ)"), QStringLiteral("TAB")});
   lblPutItem = Named(new QLabel(QStringLiteral("出力項目")), "lblPutItem");
   CheckListBox1 = Named(new QListWidget, "CheckListBox1");
-  for (const char* item : kItems) {
-    auto* row = new QListWidgetItem(QString::fromUtf8(item), CheckListBox1);
+  for (int position = 0; position < kExportItemCount; ++position) {
+    auto* row = new QListWidgetItem(QString::fromUtf8(ExportItemCaption(position)), CheckListBox1);
     row->setFlags(Qt::ItemIsEnabled | Qt::ItemIsUserCheckable | Qt::ItemIsSelectable);
     row->setCheckState(Qt::Unchecked);
   }
@@ -193,7 +175,8 @@ void TfrmEnvClipbord::FormShow() {
   chkOffsetNo->setChecked(settings_.GetInt(REG_ClipBordOffsetNo) != 0);
   chkTreeNo->setChecked(settings_.GetInt(REG_ClipBordTreeNo) != 0);
   chkFileWrite->setChecked(settings_.GetInt(REG_ClipBordFileWrite) != 0);
-  cmdFolderMark->setCurrentIndex(IndexOrFirst(settings_.GetInt(REG_ClipBordFolderMark), 19));
+  cmdFolderMark->setCurrentIndex(
+      IndexOrFirst(settings_.GetInt(REG_ClipBordFolderMark), kFolderMarkCount + 1));
   QString items = settings_.GetString(REG_ClipBordPutItem);
   if (items.size() <= 13) items = QString::fromLatin1(kDefaultItems);
   for (int i = 0; i < kExportItemCount; ++i)

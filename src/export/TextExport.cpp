@@ -86,6 +86,14 @@ std::string ConvertCase(int nameMode, std::string text) {
 
 }  // namespace
 
+const char* ExportItemCaption(int position) {
+  return position >= 0 && position < kExportItemCount ? kItemHeaders[position] : "";
+}
+
+const char* FolderMarkSymbol(int value) {
+  return value >= 1 && value <= kFolderMarkCount ? kFolderMarks[value - 1] : "";
+}
+
 // ------------------------------------------------------------------ options
 
 ExportOptions ExportOptions::FromSettings(const Settings& settings) {

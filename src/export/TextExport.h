@@ -25,6 +25,12 @@ enum class HitExportFormat { Name, FullPath, AllItems };
 
 inline constexpr int kExportItemCount = 14;
 inline constexpr int kMaxTreeLevel = 50;
+inline constexpr int kFolderMarkCount = 18;
+
+// The header text of an item-mask position (UTF-8); "" outside 0..13.
+const char* ExportItemCaption(int position);
+// The folder mark of a setting value 1..18 (UTF-8); "" for any other value.
+const char* FolderMarkSymbol(int value);
 
 // The export settings, read afresh for every export.
 struct ExportOptions {

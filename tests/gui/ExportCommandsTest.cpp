@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <memory>
 
+#include "RecordingClipboard.h"
 #include "ScriptedPrompter.h"
 #include "TestSupport.h"
 #include "core/Catalog.h"
@@ -24,17 +25,12 @@
 #include "ui/EntryRows.h"
 
 using namespace plomix;
+using plomix::test::RecordingClipboard;
 using plomix::test::ScriptedPrompter;
 using plomix::test::Sj;
 using plomix::test::TempDir;
 
 namespace {
-
-class RecordingClipboard : public Clipboard {
- public:
-  void SetText(const std::string& cp932) override { text = cp932; }
-  std::string text = "(untouched)";
-};
 
 TRecord Entry(int parent, int firstChild, int16_t kind, const std::string& name, double size) {
   TRecord r;

@@ -21,6 +21,7 @@
 #include <functional>
 #include <memory>
 
+#include "RecordingClipboard.h"
 #include "ScriptedPrompter.h"
 #include "TestSupport.h"
 #include "core/Catalog.h"
@@ -37,17 +38,12 @@
 #include "ui/widgets/TypeAheadViews.h"
 
 using namespace plomix;
+using plomix::test::RecordingClipboard;
 using plomix::test::ScriptedPrompter;
 using plomix::test::Sj;
 using plomix::test::TempDir;
 
 namespace {
-
-class RecordingClipboard : public Clipboard {
- public:
-  void SetText(const std::string& cp932) override { text = cp932; }
-  std::string text = "(untouched)";
-};
 
 TRecord Entry(int parent, int firstChild, int16_t kind, const std::string& name, double size,
               int32_t date) {
