@@ -5,8 +5,9 @@
 //   SearchWindowBench CATALOG CLI PATTERN
 //
 // Prints, each with its ratio:
-//   - the search started from the page (run, list fill and sort: the hits are
-//     on screen) against `CLI search CATALOG --name PATTERN --count`;
+//   - the search started from the page until its hits are found, and until
+//     they are listed and sorted on screen, against
+//     `CLI search CATALOG --name PATTERN --count` (a whole process);
 //   - listing the hits (texts, icons) and sorting them by every column, the
 //     slowest column, against the budget of 1 s;
 //   - copying the full paths of all hits to the clipboard, against 1 s.
