@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QStandardPaths>
 #include <QTabBar>
+#include <QTabWidget>
 #include <QTimer>
 
 #include "search/PxFileSearch.h"
@@ -27,6 +28,17 @@ QString InstanceLockPath() {
   QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
   if (folder.isEmpty()) folder = QDir::tempPath();
   return QDir(folder).filePath(QStringLiteral("EX_Plomix2.lock"));
+}
+
+// Brings the tab sheet named `name` to the front, and every tab sheet that
+// holds it.
+void ShowTabSheet(QWidget& window, const QString& name) {
+  for (QWidget* sheet = window.findChild<QWidget*>(name); sheet != nullptr && sheet != &window;
+       sheet = sheet->parentWidget()) {
+    QWidget* stack = sheet->parentWidget();
+    if (auto* tabs = qobject_cast<QTabWidget*>(stack != nullptr ? stack->parentWidget() : nullptr))
+      tabs->setCurrentWidget(sheet);
+  }
 }
 
 }  // namespace
@@ -51,7 +63,8 @@ int main(int argc, char** argv) {
   window.show();
   // PLOMIX2_SCREENSHOT=file.png: save a picture of the window once it has
   // settled, then close it (scripts/screenshot uses this to show the window
-  // to people who cannot run it).
+  // to people who cannot run it). PLOMIX2_SCREENSHOT_PAGE names the tab
+  // sheet to show in front (TabSheet6 for サイズ順, for example).
   const QString screenshot = qEnvironmentVariable("PLOMIX2_SCREENSHOT");
   // PLOMIX2_SCREENSHOT_SEARCH=pattern: first search every media for the name
   // pattern, saving a picture of the filled-in search dialog beside the
@@ -75,6 +88,9 @@ int main(int argc, char** argv) {
     });
   }
   if (!screenshot.isEmpty()) {
+    const QString page = qEnvironmentVariable("PLOMIX2_SCREENSHOT_PAGE");
+    if (!page.isEmpty())
+      QTimer::singleShot(1000, &window, [&window, page] { ShowTabSheet(window, page); });
     QTimer::singleShot(1500, &window, [&window, screenshot] {
       const bool saved = window.grab().save(screenshot);
       window.close();

@@ -1,11 +1,14 @@
 #include "reading/MediaPresence.h"
 
 #include <QString>
+#include <filesystem>
+#include <optional>
 
 #include "core/Catalog.h"
 #include "core/Prompter.h"
 #include "core/Text.h"
 #include "reading/Drives.h"
+#include "reading/MediaOrigins.h"
 
 namespace plomix {
 
@@ -57,12 +60,41 @@ std::string NotMountedText(char driveLetter) {
          "\r[キャンセル]：処理中止";
 }
 
+MediaRoot LocateMediaRoot(const Catalog& catalog, const Drives& drives, int slot) {
+  const TMediaSlot& s = catalog.Slot(slot);
+  const std::optional<MediaOrigin> origin = FindMediaOrigin(catalog, slot);
+  const auto below = [&](const std::string& volumeRoot) {
+    if (!origin || origin->inner == "/") return volumeRoot;
+    return (volumeRoot == "/" ? std::string() : volumeRoot) + origin->inner;
+  };
+  const auto isFolder = [](const std::string& path) {
+    std::error_code ec;
+    return !path.empty() && std::filesystem::is_directory(path, ec);
+  };
+  MediaRoot root;
+  if (const std::string mount = drives.FindVolume(s.VolumeSerial(), s.VolumeName());
+      !mount.empty() && isFolder(below(mount))) {
+    root.folder = below(mount);
+    root.identified = true;
+    return root;
+  }
+  const std::string drive = s.Drive();
+  const std::string letterRoot = drive.empty() ? std::string() : drives.FolderOf(drive[0]);
+  // A folder whose volume has no identity (a network share, a RAM disk) is
+  // still where it was read, as long as it exists.
+  if (origin && isFolder(origin->folder) && (letterRoot.empty() || !isFolder(below(letterRoot)))) {
+    root.folder = origin->folder;
+    return root;
+  }
+  if (!letterRoot.empty()) root.folder = below(letterRoot);
+  return root;
+}
+
 std::string EntryNativePath(Catalog& catalog, const Drives& drives, int32_t key) {
-  const std::string drive = catalog.MediaDriveOf(key);
   const std::string inner = InnerPath(catalog, key);
-  const std::string root = drive.empty() ? std::string() : drives.FolderOf(drive[0]);
-  if (inner.empty() || root.empty()) return {};
-  std::string path = root;
+  if (inner.empty() || key < 0) return {};
+  std::string path = LocateMediaRoot(catalog, drives, SlotOfKey(key)).folder;
+  if (path.empty()) return {};
   // Split at "\" only where it is a character of its own, never a trail byte.
   std::size_t from = 0;
   while (from <= inner.size()) {
@@ -80,7 +112,8 @@ PresenceOutcome CheckMediaPresence(int mode, int32_t key, Catalog& catalog, cons
   for (int attempt = 0; attempt < kAttempts; ++attempt) {
     if (InnerPath(catalog, key).empty()) continue;
     const std::string drive = catalog.MediaDriveOf(key);
-    const int check = drives.CheckMediaVolume(drive, key, catalog);
+    const bool identified = LocateMediaRoot(catalog, drives, SlotOfKey(key)).identified;
+    const int check = identified ? 0 : drives.CheckMediaVolume(drive, key, catalog);
     if (check == 0) {
       if (mode == kPresenceCopy) return PresenceOutcome::Present;
       desktop.OpenFile(EntryNativePath(catalog, drives, key));

@@ -33,6 +33,7 @@
 #include "ui/PropertyPanel.h"
 #include "ui/Session.h"
 #include "ui/SizeChartPage.h"
+#include "ui/SizeChartState.h"
 #include "ui/TopNPage.h"
 #include "ui/widgets/WaitCursor.h"
 
@@ -126,14 +127,21 @@ void MediaPage::BuildSubPages() {
   TabSheet5 = new DatePage(session_);
   TabSheet4 = new QWidget;
   TabSheet4->setObjectName(QStringLiteral("TabSheet4"));
-  TabSheet6 = new SizeChartPage(session_);
-  TabSheet7 = new TopNPage(session_);
+  sizeCharts_ = new SizeChartState(session_.GetSettings(), session_.Ask(), this);
+  TabSheet6 = new SizeChartPage(session_, *sizeCharts_);
+  TabSheet7 = new TopNPage(session_, *sizeCharts_);
   PageControl2->addTab(TabSheet3, QStringLiteral("標準"));
   PageControl2->addTab(TabSheet5, QStringLiteral("更新日時"));
   PageControl2->addTab(TabSheet4, QStringLiteral("プロパティ"));
   PageControl2->addTab(TabSheet6, QStringLiteral("サイズ順"));
-  PageControl2->addTab(TabSheet7, QStringLiteral("トップ 10"));
+  PageControl2->addTab(TabSheet7, TabSheet7->Caption());
   PageControl2->setTabVisible(2, false);
+  connect(TabSheet6, &SizeChartPage::UpRequested, this, &MediaPage::ToolButton40Click);
+  connect(TabSheet7, &TopNPage::UpRequested, this, &MediaPage::ToolButton40Click);
+  connect(TabSheet6, &SizeChartPage::OpenRowByName, this, &MediaPage::OpenRowByName);
+  connect(TabSheet7, &TopNPage::CaptionChanged, this, [this](const QString& caption) {
+    PageControl2->setTabText(PageControl2->indexOf(TabSheet7), caption);
+  });
   for (Page* sub : std::initializer_list<Page*>{TabSheet5, TabSheet6, TabSheet7}) {
     connect(sub, &Page::StatusText, this, &Page::StatusText);
     connect(sub, &Page::GoToEntry, this, &Page::GoToEntry);
@@ -601,6 +609,9 @@ void MediaPage::TreeView1Change(QTreeWidgetItem* current) {
   EntryRows rows = SelectNodeRows(current, true);
   if (!pnlListViewClient->FillIsCurrent(generation)) return;
   pnlListViewClient->FillList(std::move(rows));
+  if (!pnlListViewClient->FillIsCurrent(generation)) return;
+  sizeCharts_->Fill(ListModel().Rows(), shown_.kind == 1, session_.GetCatalog());
+  TabSheet5->ShowDistribution(KeyOf(current));
 }
 
 void MediaPage::TreeView1Expanding(QTreeWidgetItem* item) {

@@ -36,6 +36,7 @@ class ImageList;
 class PropertyPanel;
 class Session;
 class SizeChartPage;
+class SizeChartState;
 class TopNPage;
 
 enum class TabSide { Top, Bottom, Left, Right };
@@ -162,6 +163,7 @@ class MediaPage : public Page {
 
   Session& session_;
   ImageList& images_;
+  SizeChartState* sizeCharts_ = nullptr;  // rows and measure of the two size charts
   QWidget* treeArea_ = nullptr;
   QBoxLayout* treeAreaLayout_ = nullptr;
   ShownEntry shown_;

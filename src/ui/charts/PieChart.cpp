@@ -1,6 +1,5 @@
 #include "ui/charts/PieChart.h"
 
-#include <QFileInfo>
 #include <QFontMetrics>
 #include <QMouseEvent>
 #include <QPainter>
@@ -11,6 +10,7 @@
 #include <numbers>
 #include <stdexcept>
 
+#include "core/Format.h"
 #include "core/Settings.h"
 
 namespace plomix {
@@ -23,6 +23,7 @@ namespace {
 constexpr double kTilt = 0.55;
 constexpr int kMargin = 6;
 constexpr int kMarkGap = 10;  // pixels between the pie's edge and a mark
+constexpr int kAllMarksUpTo = 100;
 
 double CleanValue(double value) {
   return std::isfinite(value) && value > 0 ? value : 0.0;
@@ -46,13 +47,64 @@ PieChart::PieChart(QWidget* parent) : QWidget(parent) {
 
 void PieChart::Clear() {
   slices_.clear();
-  update();
+  SlicesChanged();
 }
 
 int PieChart::AddSlice(const QString& label, double value, const QColor& colour) {
   slices_.push_back({label, CleanValue(value), colour});
-  update();
+  SlicesChanged();
   return SliceCount() - 1;
+}
+
+void PieChart::SetSlices(std::vector<PieSlice> slices) {
+  slices_ = std::move(slices);
+  for (PieSlice& slice : slices_) slice.value = CleanValue(slice.value);
+  SlicesChanged();
+  RefreshDescription();
+}
+
+void PieChart::SlicesChanged() {
+  total_ = 0;
+  for (const PieSlice& slice : slices_) total_ += slice.value;
+  starts_.clear();
+  ScheduleDescription();
+  update();
+}
+
+const std::vector<double>& PieChart::Starts() const {
+  if (starts_.size() != slices_.size()) {
+    starts_.resize(slices_.size());
+    double before = 0;
+    for (std::size_t i = 0; i < slices_.size(); ++i) {
+      starts_[i] = before;
+      before += slices_[i].value;
+    }
+  }
+  return starts_;
+}
+
+void PieChart::SetTitle(const QString& title) {
+  title_ = title;
+  setAccessibleName(title);
+}
+
+void PieChart::ScheduleDescription() {
+  if (descriptionPending_) return;
+  descriptionPending_ = true;
+  QMetaObject::invokeMethod(
+      this, [this] { RefreshDescription(); }, Qt::QueuedConnection);
+}
+
+void PieChart::RefreshDescription() {
+  descriptionPending_ = false;
+  std::vector<std::pair<QString, QString>> entries;
+  entries.reserve(slices_.size());
+  for (int i = 0; i < SliceCount(); ++i) {
+    const PieSlice& slice = slices_[static_cast<std::size_t>(i)];
+    entries.emplace_back(slice.label, QString::fromStdString(FormatNumber(slice.value)) +
+                                          QStringLiteral(" (") + PercentText(i) + QLatin1Char(')'));
+  }
+  setAccessibleDescription(ChartDescription(entries));
 }
 
 const PieSlice& PieChart::Slice(int index) const {
@@ -64,9 +116,7 @@ const PieSlice& PieChart::Slice(int index) const {
 }
 
 double PieChart::Total() const {
-  double total = 0;
-  for (const PieSlice& slice : slices_) total += slice.value;
-  return total;
+  return total_;
 }
 
 double PieChart::Percent(int index) const {
@@ -151,45 +201,24 @@ void PieChart::Step() {
 
 void PieChart::SetBackgroundGradient(bool on, const QColor& start, const QColor& end,
                                      int direction) {
-  gradient_ = on;
-  gradStart_ = start;
-  gradEnd_ = end;
-  gradDirection_ = std::max(direction, 0);
+  background_.SetGradient(on, start, end, direction);
   update();
 }
 
 bool PieChart::SetBackgroundPicture(const QString& file, int style) {
-  QImage image(file);
-  picture_ = image;
-  pictureStyle_ = std::max(style, 0);
+  const bool ok = background_.SetPicture(file, style);
   update();
-  return !picture_.isNull();
+  return ok;
 }
 
 void PieChart::RemoveBackgroundPicture() {
-  picture_ = QImage();
+  background_.RemovePicture();
   update();
 }
 
-void PieChart::ApplyBackgroundSettings(const Settings& settings) {
-  const QString file = settings.GetString(REG_ChartCirBkImageFile);
-  if (settings.GetInt(REG_ChartCirBkImageFlag) != 1) {
-    RemoveBackgroundPicture();
-  } else if (!file.isEmpty()) {
-    if (QFileInfo(file).isFile()) {
-      SetBackgroundPicture(file, settings.GetInt(REG_ChartCirBkImageStyle));
-    } else {
-      RemoveBackgroundPicture();
-    }
-  }
-  SetBackgroundGradient(settings.GetInt(REG_ChartCirBkGradFlag) == 1,
-                        ColourFromSetting(settings.GetInt(REG_ChartCirBkGradStart)),
-                        ColourFromSetting(settings.GetInt(REG_ChartCirBkGradEnd)),
-                        settings.GetInt(REG_ChartCirBkGradDirection));
-}
-
-QColor PieChart::ColourFromSetting(int bgr) {
-  return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF);
+void PieChart::ApplyBackgroundSettings(const Settings& settings, const ChartBackgroundKeys& keys) {
+  background_.Apply(settings, keys);
+  update();
 }
 
 // ---- Geometry ----
@@ -197,14 +226,18 @@ QColor PieChart::ColourFromSetting(int bgr) {
 double PieChart::SliceStartAngle(int index) const {
   Slice(index);
   const double total = Total();
-  double before = 0;
-  for (int i = 0; i < index; ++i) before += slices_[static_cast<size_t>(i)].value;
+  const double before = Starts()[static_cast<std::size_t>(index)];
   return Normalise(rotation_ + (total > 0 ? before * 360.0 / total : 0.0));
 }
 
 double PieChart::SliceSpan(int index) const {
   const double total = Total();
   return total > 0 ? Slice(index).value * 360.0 / total : 0.0;
+}
+
+bool PieChart::HasMark(int index) const {
+  // Marks of hairline slices in a pie of very many would only cover each other.
+  return SliceCount() <= kAllMarksUpTo || SliceSpan(index) >= 1.0;
 }
 
 int PieChart::BiggestSlice() const {
@@ -220,6 +253,7 @@ PieChart::Layout PieChart::ComputeLayout() const {
   int markWidth = 0;
   if (markStyle_ != MarkStyle::None) {
     for (int i = 0; i < SliceCount(); ++i) {
+      if (!HasMark(i)) continue;
       markWidth = std::max(markWidth, metrics.horizontalAdvance(MarkText(i)) + 8);
     }
     markWidth = std::min(markWidth + kMarkGap, width() * 3 / 10);
@@ -290,40 +324,7 @@ void PieChart::paintEvent(QPaintEvent*) {
 }
 
 void PieChart::PaintBackground(QPainter& painter) const {
-  const QRectF area = rect();
-  painter.fillRect(area, palette().base());
-  if (gradient_) {
-    QGradient gradient;
-    switch (gradDirection_) {
-      case kBottomToTop:
-        gradient = QLinearGradient(area.bottomLeft(), area.topLeft());
-        break;
-      case kRightToLeft:
-        gradient = QLinearGradient(area.topRight(), area.topLeft());
-        break;
-      case kFromCentre:
-        gradient = QRadialGradient(area.center(), std::hypot(area.width(), area.height()) / 2);
-        break;
-      case kFromTopLeft:
-        gradient = QLinearGradient(area.topLeft(), area.bottomRight());
-        break;
-      default:
-        gradient = QLinearGradient(area.bottomLeft(), area.topRight());
-        break;
-    }
-    gradient.setColorAt(0, gradStart_);
-    gradient.setColorAt(1, gradEnd_);
-    painter.fillRect(area, gradient);
-  }
-  if (picture_.isNull()) return;
-  if (pictureStyle_ == kStretch) {
-    painter.drawImage(area, picture_);
-  } else if (pictureStyle_ == kTile) {
-    painter.drawTiledPixmap(rect(), QPixmap::fromImage(picture_));
-  } else {
-    const QRect target(QPoint(0, 0), picture_.size());
-    painter.drawImage(target.translated(rect().center() - target.center()), picture_);
-  }
+  background_.Paint(painter, rect(), palette().base().color());
 }
 
 void PieChart::PaintSlices(QPainter& painter, const Layout& layout) const {
@@ -369,9 +370,16 @@ void PieChart::PaintSlices(QPainter& painter, const Layout& layout) const {
 void PieChart::PaintMarks(QPainter& painter, const Layout& layout) const {
   const QFontMetrics metrics(font());
   painter.setFont(font());
+  struct Mark {
+    QPointF edge;
+    QRectF box;
+    QString text;
+    bool left;
+  };
+  std::vector<Mark> marks;
   for (int i = 0; i < SliceCount(); ++i) {
     const double span = SliceSpan(i);
-    if (span <= 0) continue;
+    if (span <= 0 || !HasMark(i)) continue;
     const double middle = Normalise(SliceStartAngle(i) + span / 2);
     QRectF ellipse = layout.top.translated(ExplodeOffset(i, layout));
     // A mark on the front half hangs below the wall.
@@ -382,16 +390,48 @@ void PieChart::PaintMarks(QPainter& painter, const Layout& layout) const {
     const QPointF anchor = PointOnEllipse(ellipse, middle, 1.0 + gap);
     const QString text = MarkText(i);
     const QSizeF size(metrics.horizontalAdvance(text) + 6, metrics.height() + 2);
+    const bool left = middle > 180;
     QRectF box(anchor, size);
-    box.translate(middle > 180 ? -size.width() : 0, -size.height() / 2);
+    box.translate(left ? -size.width() : 0, -size.height() / 2);
     box.moveLeft(std::clamp(box.left(), 0.0, std::max(0.0, width() - size.width())));
-    box.moveTop(std::clamp(box.top(), 0.0, std::max(0.0, height() - size.height())));
+    marks.push_back({edge, box, text, left});
+  }
+  // Marks of neighbouring small slices would cover each other: on each side
+  // they are pushed apart away from the pie's middle line (upwards above it,
+  // downwards below it), and back inside where that leaves the chart.
+  const double middleY = layout.top.center().y() + layout.depth / 2;
+  for (bool left : {false, true}) {
+    std::vector<Mark*> side;
+    for (Mark& mark : marks)
+      if (mark.left == left) side.push_back(&mark);
+    std::sort(side.begin(), side.end(), [](const Mark* a, const Mark* b) {
+      return a->box.center().y() < b->box.center().y();
+    });
+    const auto split = std::partition_point(
+        side.begin(), side.end(), [&](const Mark* m) { return m->box.center().y() < middleY; });
+    double ceiling = middleY;  // upper marks, from the middle upwards
+    for (auto it = std::make_reverse_iterator(split); it != side.rend(); ++it) {
+      (*it)->box.moveBottom(std::min((*it)->box.bottom(), ceiling));
+      ceiling = (*it)->box.top() - 1;
+    }
+    double floor = 0;  // everything from the top down, so nothing leaves the chart
+    for (Mark* mark : side) {
+      if (mark->box.center().y() >= middleY || mark->box.top() < floor)
+        mark->box.moveTop(std::max(mark->box.top(), floor));
+      floor = mark->box.bottom() + 1;
+    }
+    ceiling = height();
+    for (auto it = side.rbegin(); it != side.rend(); ++it) {
+      if ((*it)->box.bottom() > ceiling) (*it)->box.moveBottom(ceiling);
+      (*it)->box.moveTop(std::max((*it)->box.top(), 0.0));
+      ceiling = (*it)->box.top() - 1;
+    }
+  }
+  for (const Mark& mark : marks) {
+    const QPointF end(mark.left ? mark.box.right() : mark.box.left(), mark.box.center().y());
     painter.setPen(QPen(QColor(0, 0, 0, 140), 1));
-    painter.drawLine(edge, anchor);
-    painter.setBrush(QColor(255, 255, 225));
-    painter.drawRect(box);
-    painter.setPen(Qt::black);
-    painter.drawText(box, Qt::AlignCenter, text);
+    painter.drawLine(mark.edge, end);
+    DrawMarkBox(painter, mark.box, mark.text);
   }
 }
 

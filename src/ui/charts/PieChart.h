@@ -14,6 +14,10 @@
 // Values: a negative or non-finite value counts as 0, so a bad value can
 // never produce a slice larger than the whole. A pie whose total is 0 draws
 // only its background.
+//
+// Accessibility: the accessible name is the title (which the pie does not
+// draw); the accessible description lists every slice as "label: value
+// (percent)" in slice order.
 
 #include <QColor>
 #include <QImage>
@@ -21,6 +25,8 @@
 #include <QTimer>
 #include <QWidget>
 #include <vector>
+
+#include "ui/charts/ChartPaint.h"
 
 namespace plomix {
 
@@ -38,16 +44,8 @@ class PieChart : public QWidget {
  public:
   // What the mark beside each slice shows.
   enum class MarkStyle { None, Percent, LabelAndPercent };
-  // Background gradient directions, as the chart background settings number them.
-  enum GradientDirection {
-    kBottomToTop = 0,
-    kRightToLeft = 1,
-    kFromCentre = 2,
-    kFromTopLeft = 3,
-    kFromBottomLeft = 4,  // and every larger number
-  };
-  // Background picture styles: 0 stretched, 1 tiled, 2 and above centred.
-  enum PictureStyle { kStretch = 0, kTile = 1, kCentre = 2 };
+  using enum ChartBackground::GradientDirection;
+  using enum ChartBackground::PictureStyle;
 
   explicit PieChart(QWidget* parent = nullptr);
 
@@ -55,6 +53,9 @@ class PieChart : public QWidget {
   void Clear();
   // Appends a slice and returns its index.
   int AddSlice(const QString& label, double value, const QColor& colour);
+  // Replaces all slices at once (what a chart of many rows should use: the
+  // description is built once).
+  void SetSlices(std::vector<PieSlice> slices);
   int SliceCount() const { return static_cast<int>(slices_.size()); }
   // Slice i; throws std::out_of_range outside 0..SliceCount()-1.
   const PieSlice& Slice(int index) const;
@@ -67,6 +68,13 @@ class PieChart : public QWidget {
   QString PercentText(int index) const;
   // The text of slice i's mark under the current mark style ("" for None).
   QString MarkText(int index) const;
+
+  // ---- Title (accessible name only) ----
+  void SetTitle(const QString& title);
+  QString Title() const { return title_; }
+  // Rebuilds the accessible description now (it is otherwise rebuilt once
+  // the event loop runs after a change of slices).
+  void RefreshDescription();
 
   // ---- Look ----
   void SetMarkStyle(MarkStyle style);
@@ -104,19 +112,20 @@ class PieChart : public QWidget {
   // ---- Background ----
   void SetBackgroundGradient(bool on, const QColor& start = Qt::white,
                              const QColor& end = Qt::white, int direction = kBottomToTop);
-  bool HasBackgroundGradient() const { return gradient_; }
+  bool HasBackgroundGradient() const { return background_.HasGradient(); }
   // A picture file as the background; false (and the picture removed) when it
   // cannot be read.
   bool SetBackgroundPicture(const QString& file, int style);
   void RemoveBackgroundPicture();
-  bool HasBackgroundPicture() const { return !picture_.isNull(); }
+  bool HasBackgroundPicture() const { return background_.HasPicture(); }
   // Applies the pie background settings (REG_ChartCirBk...): the picture
   // when its flag is 1 and its file exists, none when the flag is not 1 or the
   // named file is missing, unchanged when the flag is 1 with no file named;
   // the gradient when its flag is 1.
-  void ApplyBackgroundSettings(const Settings& settings);
+  void ApplyBackgroundSettings(const Settings& settings,
+                               const ChartBackgroundKeys& keys = kPieBackgroundKeys);
   // A stored colour value 0x00BBGGRR as a colour.
-  static QColor ColourFromSetting(int bgr);
+  static QColor ColourFromSetting(int bgr) { return plomix::ColourFromSetting(bgr); }
 
   // ---- Geometry (also for tests and tooltips) ----
   // Index of the slice under a point of the widget, -1 when none.
@@ -146,6 +155,10 @@ class PieChart : public QWidget {
   };
   Layout ComputeLayout() const;
   int BiggestSlice() const;
+  bool HasMark(int index) const;
+  void SlicesChanged();
+  void ScheduleDescription();
+  const std::vector<double>& Starts() const;
   QPointF ExplodeOffset(int index, const Layout& layout) const;
   void PaintBackground(QPainter& painter) const;
   void PaintSlices(QPainter& painter, const Layout& layout) const;
@@ -154,6 +167,10 @@ class PieChart : public QWidget {
   void Step();
 
   std::vector<PieSlice> slices_;
+  double total_ = 0;
+  mutable std::vector<double> starts_;  // value before each slice; empty when stale
+  QString title_;
+  bool descriptionPending_ = false;
   MarkStyle markStyle_ = MarkStyle::Percent;
   bool threeD_ = true;
   int depthPercent_ = 30;
@@ -163,11 +180,7 @@ class PieChart : public QWidget {
   bool clickTurn_ = true;
   int leftTurn_ = 10, rightTurn_ = 350;
   QTimer timer_;
-  bool gradient_ = false;
-  QColor gradStart_, gradEnd_;
-  int gradDirection_ = kBottomToTop;
-  QImage picture_;
-  int pictureStyle_ = kStretch;
+  ChartBackground background_;
 };
 
 }  // namespace plomix
