@@ -24,7 +24,7 @@
 #include "core/Settings.h"
 #include "core/TypeNames.h"
 #include "ui/DatePage.h"
-#include "ui/EntryRows.h"
+#include "browse/EntryRows.h"
 #include "ui/Session.h"
 #include "ui/SizeChartPage.h"
 #include "ui/SizeChartState.h"

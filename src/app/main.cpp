@@ -3,17 +3,23 @@
 
 #include <QAbstractItemView>
 #include <QApplication>
+#include <QCheckBox>
 #include <QDir>
+#include <QLineEdit>
 #include <QLocale>
 #include <QLockFile>
 #include <QStackedWidget>
+#include <QPushButton>
 #include <QStandardPaths>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTimer>
 
+#include "search/PxFileSearch.h"
 #include "ui/AppSetup.h"
 #include "ui/PxMain.h"
 #include "ui/QtPrompter.h"
+#include "ui/SearchPage.h"
 #include "ui/Session.h"
 
 namespace {
@@ -70,6 +76,27 @@ int main(int argc, char** argv) {
   // to people who cannot run it). PLOMIX2_SCREENSHOT_PAGE names what to show
   // in front: tab sheets (TabSheet6 for サイズ順) and grid rows ("GridView1:0").
   const QString screenshot = qEnvironmentVariable("PLOMIX2_SCREENSHOT");
+  // PLOMIX2_SCREENSHOT_SEARCH=pattern: first search every media for the name
+  // pattern, saving a picture of the filled-in search dialog beside the
+  // window's ("file-dialog.png").
+  const QString searchPattern = qEnvironmentVariable("PLOMIX2_SCREENSHOT_SEARCH");
+  if (!screenshot.isEmpty() && !searchPattern.isEmpty()) {
+    QTimer::singleShot(300, &window, [&window, screenshot, searchPattern] {
+      window.TabSheet2->RunSearchCommand([&](plomix::TfrmFileSearch& dialog) {
+        dialog.show();
+        dialog.TabControl1->setCurrentIndex(0);
+        dialog.chkModeName->setChecked(true);
+        dialog.txtSearchName->setText(searchPattern);
+        QCoreApplication::processEvents();
+        QString picture = screenshot;
+        if (picture.endsWith(QStringLiteral(".png"))) picture.chop(4);
+        dialog.grab().save(picture + QStringLiteral("-dialog.png"));
+        dialog.cmdSearch->click();
+        dialog.hide();
+        return dialog.result() == QDialog::Accepted;
+      });
+    });
+  }
   if (!screenshot.isEmpty()) {
     QTimer::singleShot(1000, &window, [&window] {
       ShowForScreenshot(window, qEnvironmentVariable("PLOMIX2_SCREENSHOT_PAGE"));

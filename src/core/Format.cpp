@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <array>
+#include <charconv>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -56,6 +57,13 @@ std::string RoundedDigits(double value) {
   if (!std::isfinite(value)) return {};
   const double rounded = std::round(value);
   if (rounded == 0) return "0";  // no "-0" for small negative values
+  // Whole numbers that fit an int64 (every size a catalogue holds) are
+  // written directly; lists format hundreds of thousands of them.
+  if (std::fabs(rounded) < 9.0e18) {
+    char digits[24];
+    const auto end = std::to_chars(digits, digits + sizeof digits, static_cast<int64_t>(rounded));
+    return std::string(digits, end.ptr);
+  }
   char buffer[400];
   std::snprintf(buffer, sizeof buffer, "%.0f", rounded);
   return buffer;

@@ -409,6 +409,26 @@ int CompareAnsi(std::string_view a, std::string_view b) {
   return (bytes > 0) - (bytes < 0);
 }
 
+std::string CompareAnsiKey(std::string_view cp932) {
+  icu::Collator& collator = ThreadCollator();
+  thread_local std::u16string unicode;
+  DecodeInto(cp932, unicode);
+  std::string key(unicode.size() * 2 + 16, '\0');
+  const auto fill = [&] {
+    return collator.getSortKey(unicode.data(), Int32Length(unicode.size()),
+                               reinterpret_cast<uint8_t*>(key.data()), Int32Length(key.size()));
+  };
+  int32_t length = fill();
+  if (length > Int32Length(key.size())) {
+    key.resize(static_cast<std::size_t>(length));
+    length = fill();
+  }
+  // The key ends with a zero byte, which keeps a key that is the start of
+  // another ordered first; it stays part of the key.
+  key.resize(static_cast<std::size_t>(std::max(length, 0)));
+  return key;
+}
+
 // Collates the lower-cased forms, ties broken by their bytes: two texts are
 // equal exactly when AnsiLower gives the same bytes for both, so keys that
 // compare equal also hash alike after lower-casing.

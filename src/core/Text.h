@@ -58,6 +58,11 @@ QString NativePathToQString(std::string_view path);
 // Both return <0, 0 or >0. Thread-safe.
 int CompareAnsi(std::string_view a, std::string_view b);
 int CompareAnsiText(std::string_view a, std::string_view b);
+// The collation key of CompareAnsi: comparing two keys byte for byte (as
+// unsigned bytes) orders their texts as CompareAnsi does before its tie-break
+// on the texts' bytes. For sorting many texts: each key is built once instead
+// of converting both texts at every comparison.
+std::string CompareAnsiKey(std::string_view cp932);
 
 // Upper/lower case mapping per character (Unicode case pairs): ASCII letters
 // and the two-byte Latin, Greek, Cyrillic letters and Roman numerals. A lead

@@ -1,5 +1,6 @@
 #include "export/TextExport.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <iterator>
 #include <unordered_map>
@@ -88,6 +89,14 @@ NameCase NameCaseOf(int stored) {
 }
 
 }  // namespace
+
+const char* ExportItemCaption(int position) {
+  return position >= 0 && position < kExportItemCount ? kItemHeaders[position] : "";
+}
+
+const char* FolderMarkSymbol(int value) {
+  return value >= 1 && value <= kFolderMarkCount ? kFolderMarks[value - 1] : "";
+}
 
 // ------------------------------------------------------------------ options
 
@@ -421,9 +430,23 @@ QString ApplyTextExtension(const QString& chosen) {
 }
 
 void SaveExportText(const QString& path, const std::string& text) {
-  BinaryFile file(path.toStdString(), BinaryFile::Mode::Create);
-  if (!text.empty()) file.WriteAt(0, text.data(), text.size());
-  file.Close();
+  // Written beside the target and renamed over it: a write that fails half-way
+  // leaves neither a cut export nor a damaged earlier file behind.
+  const std::string target = path.toStdString();
+  const std::string part = target + ".part";
+  try {
+    BinaryFile file(part, BinaryFile::Mode::Create);
+    if (!text.empty()) file.WriteAt(0, text.data(), text.size());
+    file.Close();
+  } catch (...) {
+    std::remove(part.c_str());
+    throw;
+  }
+  if (std::rename(part.c_str(), target.c_str()) != 0) {
+    const int err = errno;
+    std::remove(part.c_str());
+    throw CatalogError(target, "Writing", err);
+  }
 }
 
 ExportOutcome ExportSelection(Catalog& catalog, const Settings& settings, ExportMode mode,

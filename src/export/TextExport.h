@@ -46,6 +46,12 @@ enum class ExportItem {
 };
 inline constexpr int kExportItemCount = static_cast<int>(ExportItem::Version) + 1;
 inline constexpr int kMaxTreeLevel = 50;
+inline constexpr int kFolderMarkCount = 18;
+
+// The header text of an item-mask position (UTF-8); "" outside 0..13.
+const char* ExportItemCaption(int position);
+// The folder mark of a setting value 1..18 (UTF-8); "" for any other value.
+const char* FolderMarkSymbol(int value);
 
 // The export settings, read afresh for every export.
 struct ExportOptions {
@@ -131,10 +137,11 @@ class TextExport {
 std::string ProposeExportFileName(std::string_view labelCp932, int32_t now);
 // The chosen name, with ".txt" appended unless it holds ".txt" in any case.
 QString ApplyTextExtension(const QString& chosen);
-// Writes the bytes to the file, replacing it; throws naming the file.
+// Writes the bytes to the file, replacing it whole or not at all; throws naming
+// the file and the reason.
 void SaveExportText(const QString& path, const std::string& text);
 
-enum class ExportOutcome { NothingSelected, Copied, Saved, Cancelled };
+enum class ExportOutcome { NothingSelected, Copied, Saved, Cancelled, Failed };
 
 // The file list's copy command: warns when nothing is selected, reads the
 // options, builds the text and puts it on the clipboard or, with the

@@ -1,5 +1,6 @@
 #include "organise/DivList.h"
 
+#include <algorithm>
 #include <stdexcept>
 
 #include "core/Catalog.h"
@@ -107,6 +108,45 @@ std::optional<std::vector<std::string>> NumberDetails(std::string_view prefix,
     names.push_back(std::string(prefix) + digits);
   }
   return names;
+}
+
+namespace {
+
+// Times are compared as the unsigned numbers they pack into, so that dates
+// from 2044 on (top bit set) still order after earlier ones.
+int32_t Earlier(int32_t a, int32_t b) {
+  return static_cast<uint32_t>(a) <= static_cast<uint32_t>(b) ? a : b;
+}
+int32_t Later(int32_t a, int32_t b) {
+  return static_cast<uint32_t>(a) >= static_cast<uint32_t>(b) ? a : b;
+}
+
+}  // namespace
+
+CategoryExtents ComputeCategoryExtents(const Catalog& catalog, std::string_view category) {
+  CategoryExtents e;
+  for (int s = 0; s < catalog.SlotsUsed(); ++s) {
+    const TMediaSlot& slot = catalog.Slot(s);
+    if (!MatchesDivFilter(slot, DivMode::Category, category)) continue;
+    const TMediaInfomation info = slot.Info();
+    if (!e.found) {
+      e.found = true;
+      e.oldestFile = info.OldestFileDate;
+      e.newestFile = info.NewestFileDate;
+      e.oldestFolder = info.OldestFolderDate;
+      e.newestFolder = info.NewestFolderDate;
+      e.smallestFile = info.SmallestFile;
+      e.largestFile = info.LargestFile;
+      continue;
+    }
+    e.oldestFile = Earlier(e.oldestFile, info.OldestFileDate);
+    e.newestFile = Later(e.newestFile, info.NewestFileDate);
+    e.oldestFolder = Earlier(e.oldestFolder, info.OldestFolderDate);
+    e.newestFolder = Later(e.newestFolder, info.NewestFolderDate);
+    e.smallestFile = std::min(e.smallestFile, info.SmallestFile);
+    e.largestFile = std::max(e.largestFile, info.LargestFile);
+  }
+  return e;
 }
 
 }  // namespace plomix

@@ -5,6 +5,7 @@
 // button writes the slot table; everything here changes memory only.
 
 #include <array>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -61,5 +62,19 @@ void SetLocationDetail(Catalog& catalog, int slot, std::string_view detail);
 // Nothing when `startDigits` is empty or not all digits.
 std::optional<std::vector<std::string>> NumberDetails(std::string_view prefix,
                                                       std::string_view startDigits, int count);
+
+// The oldest and newest dates and the smallest and largest file of the live
+// media of a category ("" or the all-tab text: every media), from their
+// slots' running extremes; `found` is false when no media matches.
+struct CategoryExtents {
+  bool found = false;
+  int32_t oldestFile = 0;
+  int32_t newestFile = 0;
+  int32_t oldestFolder = 0;
+  int32_t newestFolder = 0;
+  double smallestFile = 0;
+  double largestFile = 0;
+};
+CategoryExtents ComputeCategoryExtents(const Catalog& catalog, std::string_view category);
 
 }  // namespace plomix

@@ -63,6 +63,9 @@ std::string_view LowerAsciiInto(std::string_view in, std::string& out) {
   return out;
 }
 
+// Thrown from inside the record visit to leave it when the run is stopped.
+struct StopVisit {};
+
 QString SearchingText(std::size_t i, std::size_t n, int hits) {
   return QString::fromUtf8("検索中...(%1/%2メディア中、%3件検出)").arg(i).arg(n).arg(hits);
 }
@@ -156,7 +159,7 @@ bool FileSearch::Matches(const TFileRec& rec, std::string_view name) {
   return result;
 }
 
-bool FileSearch::SearchMedia(int slot) {
+bool FileSearch::SearchMedia(int slot, const ContinueFn& keepGoing) {
   // The records stream past in blocks that are still in the cache when they
   // are tested; only what a hit's path needs is kept: every record's parent
   // and the names of folders.
@@ -170,7 +173,11 @@ bool FileSearch::SearchMedia(int slot) {
   bool damaged = false;
   std::string longName;
   TFileRec root;
-  const bool read = catalog_.VisitMediaRecords(slot, [&](int32_t r, const TFileRec& stored) {
+  const auto visit = [&](int32_t r, const TFileRec& stored) {
+    if (keepGoing && r % kContinueInterval == 0 && !keepGoing()) {
+      cancelled_ = true;
+      throw StopVisit{};
+    }
     // The links a load refuses: such a media gives no hits, as if it could not
     // be loaded.
     damaged = damaged || !LinksAreSound(r, stored, count);
@@ -203,7 +210,14 @@ bool FileSearch::SearchMedia(int slot) {
     hit.Name.assign(name);
     if (r > 0) hit.Path = HitPath(mediaName, parent);
     searchRecs_.push_back(std::move(hit));
-  });
+  };
+  bool read = false;
+  try {
+    read = catalog_.VisitMediaRecords(slot, visit);
+  } catch (const StopVisit&) {
+    // A stopped media keeps what it found: every hit so far had sound links.
+    return true;
+  }
   if (!read || damaged) {
     searchRecs_.resize(firstHit);
     return false;
@@ -236,36 +250,81 @@ std::string FileSearch::HitPath(const std::string& mediaName, int32_t parent) {
   return path;
 }
 
-void FileSearch::RunFileSearch(const StatusFn& status) {
+void FileSearch::RunFileSearch(const StatusFn& status, const ContinueFn& keepGoing) {
   browseViewStale_ = true;
+  cancelled_ = false;
   searchRecs_.clear();
   // Room for the most hits a run may keep: untouched capacity costs nothing,
   // and the hits never move while the run grows the table.
   searchRecs_.reserve(kMaxSearchHits);
   if (status) status(0, QString());
   const std::size_t n = searchMediaList_.size();
-  for (std::size_t i = 0; i < n && SearchCount() < kMaxSearchHits; ++i) {
+  for (std::size_t i = 0; i < n && SearchCount() < kMaxSearchHits && !cancelled_; ++i) {
     if (status) status(1, SearchingText(i + 1, n, SearchCount()));
     const int slot = searchMediaList_[i];
     if (slot < 0 || slot >= catalog_.SlotsUsed() || !catalog_.Slot(slot).IsLive()) continue;
-    SearchMedia(slot);
+    SearchMedia(slot, keepGoing);
   }
   if (status) status(1, QString::number(SearchCount()) + QString::fromUtf8(" 件検出"));
+}
+
+namespace {
+
+// Category, location and detail of the hit's media; empty when it is not live.
+std::string MediaField(const TRecord& hit, Catalog& catalog, int which) {
+  const int slot = hit.Key >= 0 ? SlotOfKey(hit.Key) : -1;
+  if (slot < 0 || slot >= kMaxMedia || !catalog.Slot(slot).IsLive()) return {};
+  const TMediaSlot& s = catalog.Slot(slot);
+  return which == 0 ? s.Category() : which == 1 ? s.Location() : s.LocationDetail();
+}
+
+double HitCount(const TRecord& hit) {
+  return hit.Kind == kKindFile ? 1 : hit.AllFiles;
+}
+
+}  // namespace
+
+std::string SearchHitText(const TRecord& hit, int column, Catalog& catalog, TypeNames& typeNames,
+                          std::string_view dateFormatCp932) {
+  switch (column) {
+    case 0:
+      return hit.Name;
+    case 1:
+      return FormatNumber(HitCount(hit));
+    case 2:
+      return hit.Path;
+    case 3:
+    case 4:
+    case 5:
+      return MediaField(hit, catalog, column - 3);
+    case 6:
+      return FormatNumber(hit.Size);
+    case 7:
+      return typeNames.TypeName(hit.Kind, hit.Name);
+    case 8:
+      return FormatDateTime(dateFormatCp932, hit.FileDate);
+    case 9:
+      return FormatNumber(hit.Allocated);
+    case 10:
+      return FormatNumber(hit.Allocated - hit.Size);
+    case 11:
+      return hit.Version;
+    case 12:
+      return catalog.CommentText(hit.CommentNo);
+    default:
+      return {};
+  }
 }
 
 SearchHitFields DescribeSearchHit(const TRecord& hit, Catalog& catalog, TypeNames& typeNames,
                                   std::string_view dateFormatCp932) {
   SearchHitFields f;
   f.name = hit.Name;
-  f.count = hit.Kind == kKindFile ? 1 : hit.AllFiles;
+  f.count = HitCount(hit);
   f.path = hit.Path;
-  const int slot = hit.Key >= 0 ? SlotOfKey(hit.Key) : -1;
-  if (slot >= 0 && slot < kMaxMedia && catalog.Slot(slot).IsLive()) {
-    const TMediaSlot& s = catalog.Slot(slot);
-    f.category = s.Category();
-    f.location = s.Location();
-    f.locationDetail = s.LocationDetail();
-  }
+  f.category = MediaField(hit, catalog, 0);
+  f.location = MediaField(hit, catalog, 1);
+  f.locationDetail = MediaField(hit, catalog, 2);
   f.size = hit.Size;
   f.typeName = typeNames.TypeName(hit.Kind, hit.Name);
   f.dateText = FormatDateTime(dateFormatCp932, hit.FileDate);

@@ -2,7 +2,8 @@
 // The file search: tests records against a condition set and runs the set
 // over a list of media, collecting the hits. A run reads each chosen media's
 // records straight from the catalogue file, without making it the loaded
-// media, and cannot be cancelled; it reports its progress once per media.
+// media; it reports its progress once per media and asks every few thousand
+// records whether to go on, so a window can stay responsive and stop it.
 
 #include <QString>
 #include <cstdint>
@@ -47,6 +48,10 @@ class FileSearch {
   // Receives panel 0 or 1 of the status bar and its new text; the window
   // repaints (processes pending events) in it.
   using StatusFn = std::function<void(int panel, const QString& text)>;
+  // Asked every kContinueInterval records; false stops the run at once, keeping
+  // the hits found so far.
+  using ContinueFn = std::function<bool()>;
+  static constexpr int kContinueInterval = 4096;
 
   explicit FileSearch(Catalog& catalog) : catalog_(catalog) {}
 
@@ -62,7 +67,10 @@ class FileSearch {
   // within a media, in record order; stops at the 200,000th hit. Marks the
   // browse view stale. Status texts: panel 0 cleared; panel 1
   // "検索中...(i/nメディア中、k件検出)" before each media, "k 件検出" at the end.
-  void RunFileSearch(const StatusFn& status = {});
+  void RunFileSearch(const StatusFn& status = {}, const ContinueFn& keepGoing = {});
+  // How the last run ended: stopped by `keepGoing`, or at the hit limit.
+  bool Cancelled() const { return cancelled_; }
+  bool LimitReached() const { return SearchCount() >= kMaxSearchHits; }
 
   // The whole condition set, or one condition, on record r of the loaded media.
   bool MatchesSearchConditions(int r);
@@ -70,6 +78,9 @@ class FileSearch {
 
   const std::vector<TRecord>& SearchRecs() const { return searchRecs_; }
   int SearchCount() const { return static_cast<int>(searchRecs_.size()); }
+  // Hands the hits over to the result list, which keeps them until the next
+  // run; the search holds none afterwards.
+  std::vector<TRecord> TakeSearchRecs() { return std::exchange(searchRecs_, {}); }
 
   // Set by a run: the catalogue's loaded media is no longer the one browsed.
   bool BrowseViewStale() const { return browseViewStale_; }
@@ -85,7 +96,7 @@ class FileSearch {
   bool MatchComment(const TFileRec& rec);
   // Adds the hits of one media; false (and none of its hits) when its records
   // cannot be read or their links are damaged.
-  bool SearchMedia(int slot);
+  bool SearchMedia(int slot, const ContinueFn& keepGoing);
   std::string HitPath(const std::string& mediaName, int32_t parent);
 
   Catalog& catalog_;
@@ -95,6 +106,7 @@ class FileSearch {
   std::vector<int> searchMediaList_;
   std::vector<TRecord> searchRecs_;
   bool browseViewStale_ = false;
+  bool cancelled_ = false;
   std::string nameBuffer_, commentBuffer_;
   // Per media while it is searched: parents of all records, names of folders.
   std::vector<int32_t> parents_;
@@ -110,5 +122,9 @@ SearchHitFields DescribeSearchHit(const TRecord& hit, Catalog& catalog, TypeName
                                   std::string_view dateFormatCp932);
 // The 13 column texts of the result list.
 std::vector<std::string> SearchHitTexts(const SearchHitFields& fields);
+// One of those texts (column 0 to 12), built alone: sorting a long list by a
+// column needs just that column of every hit. "" for another column.
+std::string SearchHitText(const TRecord& hit, int column, Catalog& catalog, TypeNames& typeNames,
+                          std::string_view dateFormatCp932);
 
 }  // namespace plomix

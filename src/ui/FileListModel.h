@@ -14,12 +14,13 @@
 
 #include "core/Records.h"
 #include "ui/ColumnLayout.h"
+#include "ui/widgets/TypeAheadSource.h"
 
 namespace plomix {
 
 class ImageList;
 
-class FileListModel : public QAbstractTableModel {
+class FileListModel : public QAbstractTableModel, public TypeAheadSource {
   Q_OBJECT
 
  public:
@@ -53,7 +54,7 @@ class FileListModel : public QAbstractTableModel {
 
   // The first row from `start` whose name begins with `text` ignoring case;
   // with `wrap` the search goes on from row 0 up to the start row. -1 if none.
-  int FindByTyping(const QString& text, int start, bool wrap) const;
+  int FindByTyping(const QString& text, int start, bool wrap) const override;
 
   void SetDuplicateColour(const QColor& colour);
   QColor DuplicateColour() const { return duplicateColour_; }

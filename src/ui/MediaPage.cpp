@@ -31,6 +31,8 @@
 #include "organise/PxDivision.h"
 #include "organise/PxMarks.h"
 #include "organise/PxMediaImage.h"
+#include "export/PxEnvClipbord.h"
+#include "ui/CopyCommands.h"
 #include "ui/DatePage.h"
 #include "ui/DetailPanel.h"
 #include "ui/FileListModel.h"
@@ -202,6 +204,51 @@ void MediaPage::ConnectListPanel() {
   };
   connect(list->ListView1, &QWidget::customContextMenuRequested, this, showListMenu);
   connect(list->ListView1Icons, &QWidget::customContextMenuRequested, this, showListMenu);
+  ConnectCopyCommands();
+}
+
+void MediaPage::ConnectCopyCommands() {
+  FileListPanel* list = pnlListViewClient;
+  const auto byDefault = [this] {
+    CopyListEntries(DefaultCopyForm(session_.GetSettings().GetInt(REG_ClipBordDefault)));
+  };
+  const std::pair<QAction*, CopyForm> forms[] = {{list->N63, {ExportMode::FileName, true}},
+                                                 {list->N64, {ExportMode::FullPath, true}},
+                                                 {list->N8, {ExportMode::FullPath, false}},
+                                                 {list->N9, {ExportMode::FolderContents, false}},
+                                                 {list->M1, {ExportMode::MediaDump, false}}};
+  for (const auto& [action, form] : forms) {
+    action->setEnabled(true);
+    connect(action, &QAction::triggered, this, [this, form = form] { CopyListEntries(form); });
+  }
+  for (QAction* action : {list->N7, list->E1}) action->setEnabled(true);
+  list->ToolButton12->setEnabled(true);
+  connect(list->ToolButton12, &QToolButton::clicked, this, byDefault);
+  connect(list->N7, &QAction::triggered, this, byDefault);
+  list->E1->setShortcut(QKeySequence(QStringLiteral("Ctrl+Y")));
+  list->E1->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+  addAction(list->E1);
+  connect(list->E1, &QAction::triggered, this, &MediaPage::E1Click);
+}
+
+void MediaPage::CopyListEntries(CopyForm form) {
+  const FileListModel& model = pnlListViewClient->ListModel();
+  std::vector<const TRecord*> rows;
+  for (int row : pnlListViewClient->SelectedRows()) rows.push_back(&model.Row(row));
+  QtClipboard clipboard;
+  CopyFileListEntries(session_.GetCatalog(), session_.GetSettings(), session_.Ask(), clipboard,
+                      form, FileListSelection(shown_, rows));
+}
+
+void MediaPage::E1Click() {
+  TfrmEnvClipbord dialog(session_.GetSettings(), session_.Ask(), window());
+  dialog.exec();
+  RefreshCopyHint();
+}
+
+void MediaPage::RefreshCopyHint() {
+  pnlListViewClient->ToolButton12->setToolTip(
+      CopyButtonHint(session_.GetSettings().GetInt(REG_ClipBordDefault)));
 }
 
 void MediaPage::BuildPopupMenu() {
@@ -274,6 +321,7 @@ void MediaPage::LoadSettings() {
   const bool dupShown = settings.GetInt(REG_ShowDupInfo) == 1;
   pnlListViewClient->chkDupInfoShow->setChecked(dupShown);
   Panel24->setVisible(dupShown);
+  RefreshCopyHint();
   LoadHistory();
 }
 

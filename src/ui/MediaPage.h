@@ -11,6 +11,7 @@
 #include <cstdint>
 
 #include "browse/EntryRows.h"
+#include "ui/CopyCommands.h"
 #include "ui/Page.h"
 #include "ui/PropertySheet.h"
 
@@ -144,12 +145,18 @@ class MediaPage : public Page {
   void ToolButton37Click();
   void cmdCommentClick();
   void ToolButton4Click();
+  // The export settings dialog; the copy button's hint follows its choice.
+  void E1Click();
 
  private:
   QWidget* BuildTreeArea();
   void BuildSubPages();
   void BuildPopupMenu();
   void ConnectListPanel();
+  void ConnectCopyCommands();
+  // The selected rows of the file list, in list order, as text.
+  void CopyListEntries(CopyForm form);
+  void RefreshCopyHint();
   void RebuildCategoryTabs();
   void ApplyPropertyShow(bool shown);
   void MovePropertyPanel(int side);

@@ -7,6 +7,7 @@
 #include <QMenuBar>
 #include <QScreen>
 #include <QStatusBar>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTableView>
 #include <QToolBar>
@@ -145,7 +146,8 @@ void TfrmMain::BuildMenus() {
   connect(R1, &QAction::triggered, this, &TfrmMain::R1Click);
   connect(L2, &QAction::triggered, this, &TfrmMain::L2Click);
   // Commands whose dialogs and workflows are not part of this window yet.
-  for (QAction* later : {E2, S1}) later->setEnabled(false);
+  E2->setEnabled(false);
+  connect(S1, &QAction::triggered, this, &TfrmMain::S1Click);
 }
 
 void TfrmMain::BuildWindow() {
@@ -201,6 +203,9 @@ void TfrmMain::BuildPages() {
   connect(TabSheet1->ToolButton7, &QToolButton::clicked, this, &TfrmMain::ToolButton7Click);
   connect(TabSheet1->N39, &QAction::triggered, this, &TfrmMain::ToolButton6Click);
   connect(TabSheet1->N40, &QAction::triggered, this, &TfrmMain::ToolButton7Click);
+  connect(TabSheet2, &SearchPage::SearchAccepted, this, &TfrmMain::ShowSearchCategory);
+  // Another category in the tree: the hits of the former one go.
+  connect(TabSheet1->TabControlTreeView, &QTabBar::currentChanged, TabSheet2, &SearchPage::Clear);
   ConnectAnalyses();
 }
 
@@ -247,6 +252,27 @@ void TfrmMain::JumpToMember(const MemberJump& jump) {
   GoToEntry(jump.key);
   if (!jump.found) TabSheet1->pnlListViewClient->ListView1->clearSelection();
   TabSheet1->pnlListViewClient->ListView1->setFocus();
+}
+
+void TfrmMain::S1Click() {
+  if (session_.GetCatalog().FilteredMediaCount() <= 0) return;
+  PageControl1->setCurrentWidget(TabSheet2);
+  TabSheet2->ToolButton5Click();
+}
+
+void TfrmMain::ShowSearchCategory() {
+  // The tree shows the category the search was asked for, then the hits come.
+  const QString filter = text::Cp932ToQString(session_.GetCatalog().CategoryFilter());
+  QTabBar* tabs = TabSheet1->TabControlTreeView;
+  int index = 0;
+  for (int i = 1; i < tabs->count() && !filter.isEmpty(); ++i)
+    if (tabs->tabText(i) == filter) index = i;
+  {
+    const QSignalBlocker quiet(tabs);
+    tabs->setCurrentIndex(index);
+  }
+  TabSheet1->RebuildTree(TreeRebuild::TabChange);
+  PageControl1->setCurrentWidget(TabSheet2);
 }
 
 void TfrmMain::ConnectPage(Page* page) {

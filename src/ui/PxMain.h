@@ -79,6 +79,10 @@ class TfrmMain : public QMainWindow {
   void L2Click();
   // A member row of a result grid is shown in the media page.
   void JumpToMember(const MemberJump& jump);
+  // 検索(&F)...: the search page and its dialog, when any media is shown.
+  void S1Click();
+  // The search dialog was confirmed: its category in the tree, the search page in front.
+  void ShowSearchCategory();
 
  protected:
   void closeEvent(QCloseEvent* event) override;

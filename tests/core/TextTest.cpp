@@ -109,6 +109,46 @@ TEST(TextCompare, CompareAnsi) {
   }
 }
 
+// Sorting by collation keys gives the order of CompareAnsi: keys that differ
+// order their texts alike, equal keys leave the texts to the byte tie-break.
+TEST(TextCompare, CollationKeysOrderAsCompareAnsi) {
+  const char* texts[] = {"abc",
+                         "ABC",
+                         "Abc",
+                         "ａｂｃ",
+                         "あ",
+                         "ア",
+                         "ｱ",
+                         "a_b",
+                         "a-b",
+                         "a",
+                         "",
+                         "ab",
+                         "9",
+                         "10",
+                         "日本",
+                         "日本語",
+                         "カ",
+                         "が",
+                         "\x01",
+                         "a b",
+                         "ab.txt",
+                         "a.txt",
+                         "2022/05/05(木) 12:00_b.jpg",
+                         "2022/05/05(水) 12:00_a.jpg"};
+  for (const char* x : texts) {
+    for (const char* y : texts) {
+      const std::string a = Sj(x), b = Sj(y);
+      const int keys = CompareAnsiKey(a).compare(CompareAnsiKey(b));
+      const int direct = CompareAnsi(a, b);
+      if (keys != 0)
+        EXPECT_EQ(keys < 0, direct < 0) << x << " / " << y;
+      else
+        EXPECT_EQ((direct > 0) - (direct < 0), (a > b) - (a < b)) << x << " / " << y;
+    }
+  }
+}
+
 // Texts the collator ranks equal still get a fixed order, and the
 // case-insensitive comparison calls two texts equal exactly when they
 // lower-case to the same bytes (the analysis hashes lower-cased keys).

@@ -208,10 +208,10 @@ TEST_F(FileSearchTest, HitFieldsAndStatus) {
       [&](int panel, const QString& t) { status.emplace_back(panel, t.toStdString()); });
 
   ASSERT_EQ(search.SearchCount(), 2);
-  const TRecord& z = search.SearchRecs()[0];
+  const TRecord z = search.SearchRecs()[0];
   EXPECT_EQ(z.Key, MakeKey(1, 1));
   EXPECT_EQ(z.Path, "M2");
-  const TRecord& big = search.SearchRecs()[1];
+  const TRecord big = search.SearchRecs()[1];
   EXPECT_EQ(big.Key, MakeKey(0, 8));
   EXPECT_EQ(big.Path, "M1\\Docs");
   EXPECT_EQ(big.Size, kFiveGiB);
@@ -247,6 +247,12 @@ TEST_F(FileSearchTest, HitFieldsAndStatus) {
   EXPECT_EQ(texts[6], "5,368,709,120");
   EXPECT_EQ(texts[8], "");
   EXPECT_EQ(texts[10], "0");
+  // Each column alone is the same text.
+  for (const TRecord& hit : {big, z})
+    for (int column = 0; column < kSearchHitColumns; ++column)
+      EXPECT_EQ(SearchHitText(hit, column, catalog, types, "yyyy/mm/dd"),
+                SearchHitTexts(DescribeSearchHit(hit, catalog, types, "yyyy/mm/dd"))[column])
+          << column;
 }
 
 // Many one-byte-named files, produced on demand.
@@ -285,6 +291,35 @@ TEST(FileSearchLimit, StopsAtTwoHundredThousandHits) {
                                              "検索中...(2/3メディア中、150000件検出)",
                                              "200000 件検出"};
   EXPECT_EQ(status, expected);
+  EXPECT_TRUE(search.LimitReached());
+  EXPECT_FALSE(search.Cancelled());
+}
+
+TEST(FileSearchStop, KeepsTheHitsFoundBeforeItWasStopped) {
+  test::TempDir dir;
+  Catalog catalog;
+  ASSERT_TRUE(catalog.CreateCatalog(dir.File("stop.qdb")));
+  for (auto [name, files] : {std::pair{"A", 3 * FileSearch::kContinueInterval}, {"B", 5}}) {
+    TMediaInfomation info;
+    ASSERT_TRUE(catalog.AddMedia(FlatMedia(name, files), info));
+  }
+  FileSearch search(catalog);
+  search.SetConditions(Name("f"));
+  search.SetSearchMediaList({0, 1});
+  // Asked at records 0, 4096 and 8192 of the first media; no at the third.
+  int asked = 0;
+  search.RunFileSearch({}, [&] { return ++asked < 3; });
+
+  EXPECT_EQ(asked, 3);
+  EXPECT_TRUE(search.Cancelled());
+  EXPECT_FALSE(search.LimitReached());
+  ASSERT_EQ(search.SearchCount(), 2 * FileSearch::kContinueInterval - 1);
+  EXPECT_EQ(search.SearchRecs().back().Key, MakeKey(0, 2 * FileSearch::kContinueInterval - 1));
+
+  // The next run starts afresh.
+  search.RunFileSearch({}, [] { return true; });
+  EXPECT_FALSE(search.Cancelled());
+  EXPECT_EQ(search.SearchCount(), 3 * FileSearch::kContinueInterval + 5);
 }
 
 }  // namespace

@@ -2,12 +2,12 @@
 
 #include <QApplication>
 
-#include "ui/FileListModel.h"
+#include "ui/widgets/TypeAheadSource.h"
 
 namespace plomix {
 
 bool TypeAheadSearch(QAbstractItemView& view, const QString& text, TypeAheadState& state) {
-  auto* model = dynamic_cast<FileListModel*>(view.model());
+  auto* model = dynamic_cast<TypeAheadSource*>(view.model());
   if (!model) return false;
   if (text.isEmpty()) return true;
   const bool continued = state.sinceLastKey.isValid() &&
@@ -17,7 +17,7 @@ bool TypeAheadSearch(QAbstractItemView& view, const QString& text, TypeAheadStat
   const QModelIndex current = view.currentIndex();
   const int row = model->FindByTyping(state.typed, current.isValid() ? current.row() : 0, true);
   if (row >= 0) {
-    const QModelIndex found = model->index(row, 0);
+    const QModelIndex found = view.model()->index(row, 0);
     view.setCurrentIndex(found);
     view.scrollTo(found);
   }

@@ -15,7 +15,7 @@ struct TypeAheadState {
   QElapsedTimer sinceLastKey;
 };
 
-// Searches the view's FileListModel; false when the view shows another model.
+// Searches the view's model; false when it is not a TypeAheadSource.
 bool TypeAheadSearch(QAbstractItemView& view, const QString& text, TypeAheadState& state);
 
 class TypeAheadTableView : public QTableView {

@@ -1,0 +1,193 @@
+// The search page and the copy commands inside the main window: a search
+// brings its page to front, a hit is shown in the media page, a new category
+// in the tree empties the hits, 検索 does nothing without media, and the file
+// list's copy commands put their text on the desktop's clipboard.
+#include <QCheckBox>
+#include <QClipboard>
+#include <QDir>
+#include <QFile>
+#include <QGuiApplication>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTableView>
+#include <QTest>
+#include <QToolButton>
+#include <QTreeWidget>
+
+#include "ScriptedPrompter.h"
+#include "SessionWindow.h"
+#include "TestSupport.h"
+#include "core/Catalog.h"
+#include "core/Settings.h"
+#include "core/Text.h"
+#include "reading/Drives.h"
+#include "reading/ReadRequest.h"
+#include "search/PxFileSearch.h"
+#include "ui/FileListModel.h"
+#include "ui/FileListPanel.h"
+#include "ui/MediaPage.h"
+#include "ui/PxMain.h"
+#include "ui/SearchHitModel.h"
+#include "ui/SearchPage.h"
+#include "ui/Session.h"
+#include "ui/widgets/TypeAheadViews.h"
+
+using namespace plomix;
+using plomix::test::Sj;
+
+namespace {
+
+void WriteFile(const QString& path, int size) {
+  QFile file(path);
+  QVERIFY(file.open(QIODevice::WriteOnly));
+  file.write(QByteArray(size, 'x'));
+}
+
+QString ClipboardText() {
+  return QGuiApplication::clipboard()->text();
+}
+
+}  // namespace
+
+class SearchWindowTest : public QObject {
+  Q_OBJECT
+
+ private:
+  std::unique_ptr<test::TempDir> dir_;
+  QString Path(const QString& name) const {
+    return QString::fromStdString(dir_->File(name.toStdString()));
+  }
+  // A window on one media read from a folder: 資料\ (報告書.txt,
+  // 旧版\ (a.txt)), 単独.bin.
+  std::unique_ptr<test::SessionWindow> WindowWithMedia(test::ScriptedPrompter& prompter);
+
+ private Q_SLOTS:
+  void init() {
+    dir_ = std::make_unique<test::TempDir>();
+    qputenv("PLOMIX2_CONFIG_DIR", Path("config").toUtf8());
+  }
+  void cleanup() { dir_.reset(); }
+  void searchShowsItsPageAndGoesToAHit();
+  void searchDoesNothingWithoutMedia();
+  void fileListCopiesToTheClipboard();
+};
+
+std::unique_ptr<test::SessionWindow> SearchWindowTest::WindowWithMedia(
+    test::ScriptedPrompter& prompter) {
+  const QString media = Path("media");
+  QDir().mkpath(media + "/資料/旧版");
+  WriteFile(media + "/資料/報告書.txt", 2048);
+  WriteFile(media + "/資料/旧版/a.txt", 1);
+  WriteFile(media + "/単独.bin", 10);
+  prompter.paths.push_back(Path("cat.qdb"));
+  auto fixture = std::make_unique<test::SessionWindow>(prompter);
+  if (!fixture->window.Started()) return nullptr;
+  std::string error;
+  Drives& drives = fixture->session.GetDrives();
+  const char letter = drives.LowestFreeLetter();
+  if (letter == 0 || !drives.Bind(letter, media.toStdString(), error)) return nullptr;
+  const bool added = fixture->window.ReadMedia([&](ReadWorkflow& workflow) {
+    ReadForm form = workflow.InitialForm();
+    form.drive = std::string(1, letter);
+    form.volumeName = false;
+    form.name = Sj("保存用");
+    form.category = Sj("書類");
+    return workflow.ConfirmRead(form, true);
+  });
+  return added ? std::move(fixture) : nullptr;
+}
+
+void SearchWindowTest::searchShowsItsPageAndGoesToAHit() {
+  test::ScriptedPrompter prompter;
+  prompter.defaultAnswer = PromptResult::No;
+  auto fixture = WindowWithMedia(prompter);
+  QVERIFY(fixture);
+  TfrmMain& window = fixture->window;
+  SearchPage& page = *window.TabSheet2;
+  const std::size_t asked = prompter.prompts.size();  // reading asked its questions
+  QCOMPARE(window.PageControl1->currentWidget(), window.TabSheet1);
+  page.RunSearchCommand([](TfrmFileSearch& d) {
+    d.show();
+    d.chkModeSize->setChecked(false);
+    d.chkModeDateTime->setChecked(false);
+    d.chkModeName->setChecked(true);
+    d.txtSearchName->setText(QStringLiteral("*.TXT"));
+    d.cmdSearch->click();
+    d.hide();
+    return d.result() == QDialog::Accepted;
+  });
+  QCOMPARE(window.PageControl1->currentWidget(), window.TabSheet2);
+  QCOMPARE(page.Model().RowCount(), 2);
+  QVERIFY(!fixture->session.Busy());
+  QCOMPARE(page.StatusText(0), QStringLiteral("2 個のオブジェクト"));
+
+  int row = page.Model().FindByTyping(QStringLiteral("a"), 0, false);
+  QVERIFY(row >= 0);
+  page.ListView2->selectRow(row);
+  page.ToolButton21->click();
+  QCOMPARE(window.PageControl1->currentWidget(), window.TabSheet1);
+  MediaPage& media = *window.TabSheet1;
+  QCOMPARE(media.TreeView1->currentItem()->text(0), QStringLiteral("旧版"));
+  FileListPanel& list = *media.pnlListViewClient;
+  const std::vector<int> selected = list.SelectedRows();
+  QCOMPARE(selected.size(), std::size_t{1});
+  QCOMPARE(list.ListModel().Row(selected[0]).Name, std::string("a.txt"));
+
+  // The hits stay while the tree shows the same category, and go with another.
+  QCOMPARE(page.Model().RowCount(), 2);
+  QTabBar* tabs = media.TabControlTreeView;
+  QCOMPARE(tabs->count(), 2);
+  tabs->setCurrentIndex(tabs->currentIndex() == 0 ? 1 : 0);
+  QCOMPARE(page.Model().RowCount(), 0);
+  QVERIFY(page.StatusText(0).isEmpty());
+  QCOMPARE(prompter.prompts.size(), asked);
+}
+
+void SearchWindowTest::searchDoesNothingWithoutMedia() {
+  test::ScriptedPrompter prompter;
+  prompter.paths.push_back(Path("empty.qdb"));
+  test::SessionWindow fixture(prompter);
+  QVERIFY(fixture.window.Started());
+  fixture.window.S1->trigger();
+  QCOMPARE(fixture.window.PageControl1->currentWidget(), fixture.window.TabSheet1);
+  QVERIFY(!fixture.window.TabSheet2->Dialog().isVisible());
+}
+
+void SearchWindowTest::fileListCopiesToTheClipboard() {
+  test::ScriptedPrompter prompter;
+  prompter.defaultAnswer = PromptResult::No;
+  auto fixture = WindowWithMedia(prompter);
+  QVERIFY(fixture);
+  MediaPage& media = *fixture->window.TabSheet1;
+  FileListPanel& list = *media.pnlListViewClient;
+  QCOMPARE(list.ToolButton12->toolTip(), QStringLiteral("クリップボードへコピー(ファイル名)"));
+  QVERIFY(list.ToolButton12->isEnabled() && list.N9->isEnabled() && list.E1->isEnabled());
+  QCOMPARE(list.E1->shortcut(), QKeySequence(QStringLiteral("Ctrl+Y")));
+
+  media.GoToPath(QStringLiteral("保存用\\資料"));
+  list.SelectListRowByName(Sj("報告書.txt"));
+  list.ToolButton12->click();
+  QCOMPARE(ClipboardText(), QStringLiteral("\"名前\"\r\n\"報告書.txt\"\r\n"));
+  list.N8->trigger();
+  QCOMPARE(ClipboardText(), QStringLiteral("\"名前\"\r\n\"資料\\報告書.txt\"\r\n"));
+  list.N63->trigger();
+  QCOMPARE(ClipboardText(), QStringLiteral("報告書.txt\r\n"));
+  list.N64->trigger();
+  QCOMPARE(ClipboardText(), QStringLiteral("資料\\報告書.txt\r\n"));
+  fixture->session.GetSettings().SetInt(REG_ClipBordDefault, 6);
+  list.N7->trigger();
+  QCOMPARE(ClipboardText(), QStringLiteral("資料\\報告書.txt\r\n"));
+
+  list.ListView1->clearSelection();
+  QGuiApplication::clipboard()->setText(QStringLiteral("before"));
+  prompter.prompts.clear();
+  list.N8->trigger();
+  QCOMPARE(ClipboardText(), QStringLiteral("before"));
+  QCOMPARE(prompter.Messages(),
+           QStringList({"クリップボードにコピーするファイル名、またはフォルダ名が不明です"}));
+}
+
+QTEST_MAIN(SearchWindowTest)
+#include "SearchWindowTest.moc"
