@@ -57,10 +57,19 @@ std::string NotMountedText(char driveLetter) {
          "\r[キャンセル]：処理中止";
 }
 
+std::string EntryInnerPath(Catalog& catalog, int32_t key) {
+  return InnerPath(catalog, key);
+}
+
 std::string EntryNativePath(Catalog& catalog, const Drives& drives, int32_t key) {
   const std::string drive = catalog.MediaDriveOf(key);
+  return EntryNativePathOn(catalog, drives, key, drive.empty() ? '\0' : drive[0]);
+}
+
+std::string EntryNativePathOn(Catalog& catalog, const Drives& drives, int32_t key, char letter) {
   const std::string inner = InnerPath(catalog, key);
-  const std::string root = drive.empty() ? std::string() : drives.FolderOf(drive[0]);
+  const char upper = (letter >= 'a' && letter <= 'z') ? static_cast<char>(letter - 'a' + 'A') : letter;
+  const std::string root = upper >= 'A' && upper <= 'Z' ? drives.FolderOf(upper) : std::string();
   if (inner.empty() || root.empty()) return {};
   std::string path = root;
   // Split at "\" only where it is a character of its own, never a trail byte.

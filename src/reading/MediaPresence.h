@@ -38,6 +38,14 @@ inline constexpr int kPresenceCopy = 2;
 // The native path of a catalogued entry on its recorded drive, "" when the
 // drive has no folder or the key names a media itself.
 std::string EntryNativePath(Catalog& catalog, const Drives& drives, int32_t key);
+// The same on the drive of `letter` instead of the recorded one (the explorer
+// dialog lets the user take the media from another drive). Every disk path
+// of an entry is built here, so that finding a media by other means needs
+// one change only.
+std::string EntryNativePathOn(Catalog& catalog, const Drives& drives, int32_t key, char letter);
+// The entry's path inside its media (CP932, folders ended by ""); "" for a
+// media itself.
+std::string EntryInnerPath(Catalog& catalog, int32_t key);
 
 PresenceOutcome CheckMediaPresence(int mode, int32_t key, Catalog& catalog, const Drives& drives,
                                    Prompter& prompter, DesktopActions& desktop);
