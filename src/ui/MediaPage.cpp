@@ -25,6 +25,7 @@
 #include "ui/DatePage.h"
 #include "ui/DetailPanel.h"
 #include "ui/FileListModel.h"
+#include "ui/FileCommands.h"
 #include "ui/FileListPanel.h"
 #include "ui/ImageList.h"
 #include "ui/PageSupport.h"
@@ -66,6 +67,8 @@ MediaPage::MediaPage(Session& session, QWidget* parent)
   Splitter1->addWidget(PageControl2);
   Splitter1->setStretchFactor(1, 1);
   BuildPopupMenu();
+  fileCommands_ = new FileCommands(session.GetCatalog(), session.GetDrives(), session.GetSettings(),
+                                   session.Ask(), this);
   ConnectListPanel();
 }
 
@@ -187,6 +190,9 @@ void MediaPage::ConnectListPanel() {
           &MediaPage::ListView1DblClick);
   connect(list->N19, &QAction::triggered, this, &MediaPage::ToolButton40Click);
   connect(list->O1, &QAction::triggered, this, &MediaPage::ListView1DblClick);
+  connect(list->ToolButton11, &QToolButton::clicked, this, &MediaPage::ToolButton11Click);
+  connect(list->N4, &QAction::triggered, this, &MediaPage::ToolButton11Click);
+  connect(list->N60, &QAction::triggered, this, &MediaPage::N60Click);
   connect(list->N10, &QAction::triggered, this, [this] {
     QToolButton* button = pnlListViewClient->ToolButton14;
     button->setChecked(!button->isChecked());
@@ -688,10 +694,30 @@ void MediaPage::ListView1DblClick() {
   const std::vector<int> rows = pnlListViewClient->SelectedRows();
   if (rows.empty()) return;
   const TRecord& row = ListModel().Row(rows.front());
-  // Opening a catalogued file needs its media mounted, which this window
-  // does not check yet; folders and media open their tree node.
-  if (row.Kind == kKindFile) return;
+  // Files open from their media; folders and media open their tree node.
+  if (row.Kind == kKindFile) {
+    fileCommands_->OpenFile(row.Key);
+    return;
+  }
   OpenRowByName(Q(row.Name));
+}
+
+namespace {
+
+std::vector<int32_t> SelectedKeys(FileListPanel& list) {
+  std::vector<int32_t> keys;
+  for (const int row : list.SelectedRows()) keys.push_back(list.ListModel().Row(row).Key);
+  return keys;
+}
+
+}  // namespace
+
+void MediaPage::ToolButton11Click() {
+  fileCommands_->Explore(SelectedKeys(*pnlListViewClient), TreeView1->currentItem() == TopNode());
+}
+
+void MediaPage::N60Click() {
+  fileCommands_->Copy(SelectedKeys(*pnlListViewClient), TreeView1->currentItem() == TopNode());
 }
 
 void MediaPage::chkDupInfoShowClick() {

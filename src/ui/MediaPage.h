@@ -29,6 +29,7 @@ namespace plomix {
 
 class DatePage;
 class DetailPanel;
+class FileCommands;
 class FileListModel;
 class FileListPanel;
 class ImageList;
@@ -87,6 +88,7 @@ class MediaPage : public Page {
   const PropertySheet& Properties() const;
   const ShownEntry& Shown() const { return shown_; }
   FileListModel& ListModel();
+  FileCommands& Files() { return *fileCommands_; }
 
   // ---- Controls ----
   QSplitter* Splitter1;
@@ -131,6 +133,8 @@ class MediaPage : public Page {
   void TabControlTreeViewChange(int index);
   void ListView1SelectItem();
   void ListView1DblClick();
+  void ToolButton11Click();
+  void N60Click();
 
  private:
   QWidget* BuildTreeArea();
@@ -156,6 +160,7 @@ class MediaPage : public Page {
 
   Session& session_;
   ImageList& images_;
+  FileCommands* fileCommands_ = nullptr;
   SizeChartState* sizeCharts_ = nullptr;  // rows and measure of the two size charts
   QWidget* treeArea_ = nullptr;
   QBoxLayout* treeAreaLayout_ = nullptr;
