@@ -21,11 +21,12 @@
 #include "core/Prompter.h"
 #include "core/Settings.h"
 #include "core/Text.h"
+#include "reading/PxDriveChange.h"
 #include "ui/BrowseHistory.h"
 #include "ui/DatePage.h"
 #include "ui/DetailPanel.h"
-#include "ui/FileListModel.h"
 #include "ui/FileCommands.h"
+#include "ui/FileListModel.h"
 #include "ui/FileListPanel.h"
 #include "ui/ImageList.h"
 #include "ui/PageSupport.h"
@@ -249,7 +250,8 @@ void MediaPage::BuildPopupMenu() {
   N18->setShortcutContext(Qt::WidgetWithChildrenShortcut);
   TreeView1->addAction(N18);
   C3 = AddMenuAction(m, "C3", QStringLiteral("読込みドライブ名変更(&C)"));
-  for (QAction* later : {PopItemMediaTypeChange, PopItemMediaAreaChange, N45, C3})
+  connect(C3, &QAction::triggered, this, &MediaPage::C3Click);
+  for (QAction* later : {PopItemMediaTypeChange, PopItemMediaAreaChange, N45})
     later->setEnabled(false);
   connect(S2, &QAction::triggered, this, &MediaPage::S2Click);
   connect(N18, &QAction::triggered, this, &MediaPage::ToolButton55Click);
@@ -718,6 +720,17 @@ void MediaPage::ToolButton11Click() {
 
 void MediaPage::N60Click() {
   fileCommands_->Copy(SelectedKeys(*pnlListViewClient), TreeView1->currentItem() == TopNode());
+}
+
+void MediaPage::C3Click() {
+  // Leaving the dialog may read the catalogue again: not while anything runs.
+  if (!session_.CanChangeCatalogue()) return;
+  {
+    TfrmDriveChange dialog(session_.GetCatalog(), session_.GetSettings(), session_.Ask(), &images_,
+                           this);
+    dialog.exec();
+  }
+  RebuildTree(TreeRebuild::Full);
 }
 
 void MediaPage::chkDupInfoShowClick() {

@@ -135,6 +135,7 @@ class MediaPage : public Page {
   void ListView1DblClick();
   void ToolButton11Click();
   void N60Click();
+  void C3Click();
 
  private:
   QWidget* BuildTreeArea();
