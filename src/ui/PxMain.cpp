@@ -31,6 +31,7 @@
 #include "ui/MediaPage.h"
 #include "ui/PageSupport.h"
 #include "ui/PxAbout.h"
+#include "ui/PxEnv.h"
 #include "ui/PxHelp.h"
 #include "ui/SearchPage.h"
 #include "ui/Session.h"
@@ -121,7 +122,8 @@ void TfrmMain::BuildMenus() {
   connect(Plomix21, &QAction::triggered, this, &TfrmMain::Plomix21Click);
   connect(N36, &QAction::triggered, this, &TfrmMain::N36Click);
   // Commands whose dialogs and workflows are not part of this window yet.
-  for (QAction* later : {E2, S1, S3, R1, N44, L2}) later->setEnabled(false);
+  connect(E2, &QAction::triggered, this, &TfrmMain::E2Click);
+  for (QAction* later : {S1, S3, R1, N44, L2}) later->setEnabled(false);
 }
 
 void TfrmMain::BuildWindow() {
@@ -444,6 +446,12 @@ void TfrmMain::N36Click() {
 }
 
 void TfrmMain::Plomix21Click() { TfrmHelp::ShowHelp(this); }
+
+void TfrmMain::E2Click() {
+  TfrmEnv dialog(session_.GetSettings(), session_.Ask(), session_.LikeStore().StoredLikeKey(),
+                 this);
+  dialog.exec();
+}
 
 // ---------------------------------------------------------------- catalogue commands
 
