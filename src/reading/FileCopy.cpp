@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
@@ -52,6 +53,22 @@ std::string BaseName(std::string path) {
   while (path.size() > 1 && path.back() == '/') path.pop_back();
   const std::size_t cut = path.rfind('/');
   return cut == std::string::npos ? path : path.substr(cut + 1);
+}
+
+constexpr size_t kFirstStep = 4u << 20;
+constexpr size_t kMinStep = 1u << 20;
+constexpr size_t kMaxStep = 128u << 20;
+constexpr size_t kBufferBytes = 1u << 20;
+constexpr double kStepSeconds = 0.05;
+
+// The next step's size: what the last one's speed moves in about 50 ms.
+size_t NextStep(size_t step, ssize_t moved, std::chrono::steady_clock::time_point started) {
+  const double seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+  if (moved < static_cast<ssize_t>(step) || seconds <= 0) return step;
+  const double wanted = static_cast<double>(moved) * kStepSeconds / seconds;
+  return static_cast<size_t>(
+      std::clamp(wanted, static_cast<double>(kMinStep), static_cast<double>(kMaxStep)));
 }
 
 class Copier {
@@ -243,10 +260,12 @@ class Copier {
     uint64_t left = static_cast<uint64_t>(item.info.st_size);
     bool kernel = !hooks_.write;
     std::vector<char> buffer;
+    size_t step = hooks_.chunkBytes != 0 ? hooks_.chunkBytes : kFirstStep;
     while (true) {
       ssize_t moved = 0;
+      const auto started = std::chrono::steady_clock::now();
       if (kernel) {
-        moved = ::copy_file_range(in, nullptr, out, nullptr, hooks_.chunkBytes, 0);
+        moved = ::copy_file_range(in, nullptr, out, nullptr, step, 0);
         if (moved < 0 && (errno == EXDEV || errno == ENOSYS || errno == EINVAL ||
                           errno == EOPNOTSUPP || errno == EBADF)) {
           kernel = false;
@@ -255,7 +274,7 @@ class Copier {
         if (moved < 0 && errno == EINTR) continue;
         if (moved < 0) return errno;
       } else {
-        if (buffer.empty()) buffer.resize(std::min<size_t>(hooks_.chunkBytes, 1u << 20));
+        if (buffer.empty()) buffer.resize(std::min<size_t>(step, kBufferBytes));
         const ssize_t got = ::read(in, buffer.data(), buffer.size());
         if (got < 0 && errno == EINTR) continue;
         if (got < 0) return errno;
@@ -270,6 +289,7 @@ class Copier {
         moved = got;
       }
       if (moved == 0) break;
+      if (kernel && hooks_.chunkBytes == 0) step = NextStep(step, moved, started);
       report_.bytes += static_cast<uint64_t>(moved);
       left -= std::min<uint64_t>(left, static_cast<uint64_t>(moved));
       if (!Tick(item.source)) return ECANCELED;

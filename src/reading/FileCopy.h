@@ -40,8 +40,11 @@ struct CopyHooks {
   // Stands in for write(2) on the target; also disables copy_file_range so
   // that every byte passes through it.
   std::function<ssize_t(int fd, const void* data, size_t size)> write;
-  // Chunk size of one step (progress and cancel are checked between steps).
-  size_t chunkBytes = 8u << 20;
+  // Bytes of one step (progress and cancel are checked between steps); 0
+  // sizes the steps to about 50 ms each from the speed seen so far, so that
+  // a cancel acts quickly on a slow stick and a fast disk is not slowed down
+  // by tiny steps.
+  size_t chunkBytes = 0;
 };
 
 enum class CopyStatus { Done, Cancelled, Failed };
