@@ -5,6 +5,7 @@
 
 #include "cli/CliCommon.h"
 #include "core/Catalog.h"
+#include "core/FolderCounts.h"
 #include "core/Format.h"
 
 namespace plomix::cli {
@@ -42,7 +43,7 @@ int Info(Context& ctx) {
                                    {"commentsUsed", comments},
                                    {"longNames", catalog.LongNameEntries()},
                                    {"totalFiles", catalog.TotalFiles()},
-                                   {"totalFolders", catalog.TotalFolders()}});
+                                   {"totalFolders", double(TotalFolderCount(catalog))}});
     return 0;
   }
   ctx.out << "catalogue:      " << catalog.CatalogPath() << '\n'
@@ -54,7 +55,7 @@ int Info(Context& ctx) {
           << "comments used:  " << comments << " / " << kMaxComments << '\n'
           << "long names:     " << catalog.LongNameEntries() << '\n'
           << "files:          " << catalog.TotalFiles() << '\n'
-          << "folders:        " << catalog.TotalFolders() << '\n';
+          << "folders:        " << TotalFolderCount(catalog) << '\n';
   return 0;
 }
 
@@ -77,15 +78,15 @@ int Media(Context& ctx) {
                                {"detail", Q(slot.LocationDetail())},
                                {"drive", Q(slot.Drive())},
                                {"files", root.AllFiles()},
-                               {"folders", root.AllFolders()},
+                               {"folders", double(MediaFolderCount(catalog, s))},
                                {"size", root.Size()},
                                {"readDate", IsoDateTime(root.FileDate())},
                                {"readDateText", QString::fromStdString(readDate)}});
     } else {
-      rows.push_back({std::to_string(s), U8(slot.Name()), U8(slot.KindName()), U8(slot.Category()),
-                      U8(slot.Location()), U8(slot.LocationDetail()), U8(slot.Drive()),
-                      std::to_string(root.AllFiles()), std::to_string(root.AllFolders()),
-                      readDate});
+      rows.push_back({std::to_string(s), U8(slot.Name()), U8(slot.KindName()),
+                      U8(slot.Category()), U8(slot.Location()), U8(slot.LocationDetail()),
+                      U8(slot.Drive()), std::to_string(root.AllFiles()),
+                      std::to_string(MediaFolderCount(catalog, s)), readDate});
     }
   }
   if (ctx.json)

@@ -1,11 +1,16 @@
 // Reading commands: drives, bind, unbind, read, ls, tree.
 
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <QJsonArray>
 #include <QJsonObject>
 #include <algorithm>
+#include <atomic>
 #include <cctype>
+#include <chrono>
+#include <cmath>
+#include <csignal>
 #include <filesystem>
 #include <iostream>
 #include <optional>
@@ -13,6 +18,7 @@
 
 #include "cli/CliCommon.h"
 #include "core/Catalog.h"
+#include "core/FolderCounts.h"
 #include "core/Format.h"
 #include "core/Prompter.h"
 #include "core/Settings.h"
@@ -25,6 +31,9 @@
 namespace plomix::cli {
 
 namespace {
+
+// A read that stored the media but could not read some of its folders or files.
+constexpr int kPartialReadStatus = 3;
 
 // Answers the read workflow's questions from the command line's flags: never
 // retries, replaces only with --replace, and keeps the last question asked so
@@ -77,6 +86,7 @@ int DrivesCommand(Context& ctx) {
                                {"kind", d.kind},
                                {"kindName", QString::fromStdString(KindText(d.kind))},
                                {"ready", d.ready},
+                               {"volume", d.volume},
                                {"label", QString::fromStdString(d.volumeName)},
                                {"serial", QString::fromStdString(d.serial)},
                                {"clusterSize", d.clusterSize},
@@ -127,20 +137,101 @@ int UnbindCommand(Context& ctx) {
   return 0;
 }
 
-// The letter a --path folder is read through: the one bound to it, else the
-// lowest free letter, bound now.
-char LetterForPath(Drives& drives, const std::string& folder) {
-  std::error_code ec;
-  if (!std::filesystem::is_directory(folder, ec))
-    throw CliError("\"" + folder + "\" is not a folder");
-  drives.BindNewVolumes();
-  if (const char bound = drives.LetterOf(folder)) return bound;
-  const char free = drives.LowestFreeLetter();
-  if (free == 0)
-    throw CliError("all 26 drive letters are bound; free one with 'plomix2-cli unbind LETTER'");
-  std::string error;
-  if (!drives.Bind(free, folder, error)) throw CliError(error);
-  return free;
+// Ctrl+C and SIGTERM during a read set the scanner's cancel flag (a lock-free
+// atomic, safe to store from a handler) and remember which signal came; the
+// read then stops, nothing is stored, and the command exits 128 + signal.
+// The handlers are those of the system again once the read is over.
+std::atomic<bool>* gCancelFlag = nullptr;
+volatile std::sig_atomic_t gSignal = 0;
+
+extern "C" void OnStopSignal(int signal) {
+  gSignal = signal;
+  if (gCancelFlag) gCancelFlag->store(true, std::memory_order_relaxed);
+}
+
+class StopSignals {
+ public:
+  explicit StopSignals(std::atomic<bool>& flag) {
+    gSignal = 0;
+    gCancelFlag = &flag;
+    struct sigaction action {};
+    action.sa_handler = OnStopSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGINT, &action, &oldInt_);
+    sigaction(SIGTERM, &action, &oldTerm_);
+  }
+  ~StopSignals() {
+    sigaction(SIGINT, &oldInt_, nullptr);
+    sigaction(SIGTERM, &oldTerm_, nullptr);
+    gCancelFlag = nullptr;
+  }
+  StopSignals(const StopSignals&) = delete;
+  StopSignals& operator=(const StopSignals&) = delete;
+
+ private:
+  struct sigaction oldInt_ {};
+  struct sigaction oldTerm_ {};
+};
+
+// The progress line on stderr: entries so far, their rate, the folder being
+// read, cut to the terminal's width and redrawn at most ten times a second.
+class ProgressLine {
+ public:
+  explicit ProgressLine(bool terminal) : terminal_(terminal) {}
+
+  void Show(int64_t stored, const std::string& folder) {
+    const auto now = std::chrono::steady_clock::now();
+    if (shown_ && now - last_ < std::chrono::milliseconds(100)) return;
+    shown_ = true;
+    last_ = now;
+    const double seconds = std::chrono::duration<double>(now - start_).count();
+    std::string line = "reading " + FormatNumber(static_cast<double>(stored)) + " entries";
+    if (seconds >= 0.5)
+      line += ", " + FormatNumber(std::floor(static_cast<double>(stored) / seconds)) + "/s";
+    line += "  " + folder;
+    if (terminal_) {
+      line = CutToColumns(line, Columns() - 1);
+      std::cerr << '\r' << line << "\x1b[K" << std::flush;
+    } else {
+      std::cerr << line << '\n' << std::flush;
+    }
+  }
+  void Clear() {
+    if (terminal_ && shown_) std::cerr << "\r\x1b[K" << std::flush;
+  }
+
+ private:
+  static int Columns() {
+    struct winsize size {};
+    if (::ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 20) return size.ws_col;
+    return 80;
+  }
+  // At most `columns` characters (one per UTF-8 sequence; wide characters
+  // count once, which only ever leaves the line shorter than it could be).
+  static std::string CutToColumns(const std::string& utf8, int columns) {
+    int count = 0;
+    for (std::size_t i = 0; i < utf8.size(); ++i) {
+      if ((static_cast<unsigned char>(utf8[i]) & 0xC0) == 0x80) continue;
+      if (++count > columns) return utf8.substr(0, i);
+    }
+    return utf8;
+  }
+
+  bool terminal_;
+  bool shown_ = false;
+  std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
+  std::chrono::steady_clock::time_point last_;
+};
+
+// The name a media gets without --name: the volume's label, else the name of
+// the folder read (a drive's mount point too), else the date-time as in the window.
+std::string DefaultMediaName(const ReadForm& form, const std::string& label, const Drives& drives) {
+  if (form.folder.empty() && !label.empty()) return label;
+  std::string folder = form.folder.empty() ? drives.FolderOf(form.drive[0]) : form.folder;
+  while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+  const std::string own = folder.substr(folder.find_last_of('/') + 1);
+  return own.empty() ? form.name : text::Utf8ToCp932(own);
 }
 
 // A filing text as the read dialog's boxes take it: at most `cap` CP932 bytes.
@@ -165,27 +256,44 @@ int ReadCommand(Context& ctx) {
   const std::string category = FilingText(ctx, "--category", TMediaSlot::kCategoryCap);
   const std::string location = FilingText(ctx, "--location", TMediaSlot::kLocationCap);
   const std::string detail = FilingText(ctx, "--detail", TMediaSlot::kLocationDetailCap);
-  const char letter = hasDrive ? LetterArg(ctx.args.Value("--drive"))
-                               : LetterForPath(drives, ctx.args.Value("--path"));
-  if (drives.FolderOf(letter).empty())
-    throw CliError(std::string(1, letter) + ": is not bound (see 'plomix2-cli drives')");
+  const char letter = hasDrive ? LetterArg(ctx.args.Value("--drive")) : 0;
+  const std::string path = hasPath ? ctx.args.Value("--path") : std::string();
+  if (hasDrive && drives.FolderOf(letter).empty())
+    throw CliError(std::string(1, letter) + ": is not a drive (see 'plomix2-cli drives')");
+  if (hasPath && !drives.VolumeOfFolder(path)) throw CliError("\"" + path + "\" is not a folder");
+  drives.RememberVolumeLetters();
 
   Scanner scanner;
   FlagPrompter prompter(ctx.args.Has("--replace"));
   ReadWorkflow workflow(catalog, settings, drives, scanner, prompter);
   workflow.SetPersistChoices(false);
-  if (isatty(STDERR_FILENO)) {
-    scanner.SetProgress([&](int64_t stored, const std::string& folder) {
-      std::cerr << "\rreading " << stored << "  " << folder.substr(0, 60) << "\x1b[K" << std::flush;
-    });
-  }
+  workflow.SetReportUnreadable(false);
+  const bool terminal = isatty(STDERR_FILENO);
+  ProgressLine progress(terminal);
+  if (terminal || ctx.args.Has("--progress"))
+    scanner.SetProgress(
+        [&](int64_t stored, const std::string& folder) { progress.Show(stored, folder); });
+  std::optional<StopSignals> signals;
   bool confirmed = false;
   std::string mediaName;
+  std::string source = hasDrive ? std::string(1, letter) + ":" : path;
   const bool added = workflow.ReadMediaCommand([&](ReadWorkflow& w) {
+    signals.emplace(scanner.CancelFlag());
     ReadForm form = w.InitialForm();
-    form.volumeName = !ctx.args.Has("--name");
-    w.FetchDriveVolume(form, true, std::string(1, letter));
-    if (ctx.args.Has("--name")) form.name = Sjis(ctx.args.Value("--name"));
+    form.volumeName = true;
+    if (hasDrive) {
+      w.FetchDriveVolume(form, true, std::string(1, letter));
+    } else {
+      w.FetchFolderSource(form, true, path);
+      source = form.folder;
+    }
+    std::string label;
+    if (hasDrive) {
+      std::string serial, length;
+      drives.ReadVolumeInfo(form.drive, label, serial, length);
+    }
+    form.name = ctx.args.Has("--name") ? Sjis(ctx.args.Value("--name"))
+                                       : DefaultMediaName(form, label, drives);
     form.category = category;
     form.location = location;
     form.locationDetail = detail;
@@ -195,36 +303,59 @@ int ReadCommand(Context& ctx) {
     confirmed = w.ConfirmRead(form, false);
     return confirmed;
   });
-  if (isatty(STDERR_FILENO)) std::cerr << "\r\x1b[K" << std::flush;
+  progress.Clear();
+  const int signal = gSignal;
+  signals.reset();
+  if (!added && (workflow.Cancelled() || signal != 0)) {
+    ctx.err << "plomix2-cli read: cancelled; nothing was stored\n";
+    return 128 + (signal != 0 ? signal : SIGINT);
+  }
   if (!added) {
     if (!catalog.HasFreeSlot()) throw CliError("the catalogue holds the maximum number of media");
     if (!confirmed && prompter.ReplaceAsked())
       throw CliError("a media named \"" + U8(mediaName) +
                      "\" exists (add --replace to replace it)");
-    if (!confirmed) throw CliError(std::string(1, letter) + ": is not ready");
-    throw CliError(std::string(1, letter) + ": " + drives.FolderOf(letter) + " holds no entry");
+    if (!confirmed) throw CliError(source + " is not ready");
+    if (scanner.UnreadableCount() > 0)
+      throw CliError(
+          source + " could not be read: " +
+          (scanner.UnreadablePaths().empty() ? std::string() : scanner.UnreadablePaths().front()));
+    throw CliError(source + " holds no entry");
   }
   const int slot = catalog.LastAddedSlot();
   const TMediaSlot& s = catalog.Slot(slot);
   const TFileRec root = s.Root();
+  const int64_t folders = MediaFolderCount(catalog, slot);
+  const int64_t unreadable = scanner.UnreadableCount();
   if (ctx.json) {
+    QJsonArray unreadablePaths;
+    for (const std::string& p : scanner.UnreadablePaths())
+      unreadablePaths.append(QString::fromStdString(p));
     PrintJson(ctx.out, QJsonObject{{"slot", slot},
                                    {"name", Q(s.Name())},
                                    {"drive", Q(s.Drive())},
                                    {"kind", Q(s.KindName())},
                                    {"files", root.AllFiles()},
-                                   {"folders", root.AllFolders()},
+                                   {"folders", static_cast<double>(folders)},
                                    {"size", root.Size()},
                                    {"allocated", root.Allocated()},
                                    {"records", s.Count()},
                                    {"overflow", scanner.ScanOverflow()},
-                                   {"replaced", workflow.ReplaceSlot()}});
+                                   {"replaced", workflow.ReplaceSlot()},
+                                   {"unreadable", static_cast<double>(unreadable)},
+                                   {"unreadablePaths", unreadablePaths}});
   } else {
-    ctx.out << "read " << letter << ": into slot " << slot << " \"" << U8(s.Name())
-            << "\": " << root.AllFolders() << " folders, " << root.AllFiles() << " files, "
+    ctx.out << "read " << source << " into slot " << slot << " \"" << U8(s.Name())
+            << "\": " << folders << " folders, " << root.AllFiles() << " files, "
             << FormatNumber(root.Size()) << " Byte\n";
   }
-  return 0;
+  if (unreadable == 0) return 0;
+  ctx.err << "plomix2-cli read: " << unreadable
+          << (unreadable == 1 ? " folder or file" : " folders or files")
+          << " could not be read (the media holds everything else):\n";
+  for (const std::string& p : scanner.UnreadablePaths()) ctx.err << "  " << p << '\n';
+  if (unreadable > static_cast<int64_t>(scanner.UnreadablePaths().size())) ctx.err << "  ...\n";
+  return kPartialReadStatus;
 }
 
 // ---- Browsing a catalogued media ----
@@ -354,7 +485,7 @@ void TreeOf(Catalog& catalog, int folder, int depth, QJsonArray& array,
       array.append(QJsonObject{{"depth", depth},
                                {"name", QString::fromStdString(name)},
                                {"files", rec.AllFiles()},
-                               {"folders", rec.AllFolders()},
+                               {"folders", static_cast<double>(LoadedFolderCount(catalog, r))},
                                {"size", rec.Size()}});
     else
       rows.push_back({std::string(static_cast<std::size_t>(depth) * 2, ' ') + name});
@@ -374,7 +505,7 @@ int TreeCommand(Context& ctx) {
     array.append(QJsonObject{{"depth", 0},
                              {"name", Q(catalog.RecordName(0))},
                              {"files", catalog.LoadedRec(0).AllFiles()},
-                             {"folders", catalog.LoadedRec(0).AllFolders()},
+                             {"folders", static_cast<double>(LoadedFolderCount(catalog, 0))},
                              {"size", catalog.LoadedRec(0).Size()}});
   TreeOf(catalog, 0, 1, array, rows, ctx.json);
   if (ctx.json)
@@ -403,10 +534,12 @@ void RegisterReadingCommands(CommandTable& table) {
   table.push_back(
       {"read",
        "read CATALOG (--drive LETTER | --path FOLDER) [--name N] [--category C] [--location L] "
-       "[--detail D] [--versions] [--eject] [--replace]",
-       "read a drive (or a folder, through its letter) into the catalogue as a new media",
+       "[--detail D] [--versions] [--eject] [--replace] [--progress]",
+       "read a drive or any folder into the catalogue as a new media (name: the volume label or "
+       "the folder's name); exit status 3 when some folders or files could not be read, "
+       "130/143 when stopped by Ctrl+C/SIGTERM (nothing stored)",
        {"--drive", "--path", "--name", "--category", "--location", "--detail"},
-       {"--versions", "--eject", "--replace"},
+       {"--versions", "--eject", "--replace", "--progress"},
        ReadCommand});
   table.push_back(
       {"ls",

@@ -29,6 +29,7 @@ namespace fs = std::filesystem;
 namespace {
 
 const QString kDriveGroup = QStringLiteral("Drives");
+const QString kVolumeGroup = QStringLiteral("VolumeLetters");
 
 QString DriveKey(char letter) {
   return kDriveGroup + '/' + QChar(letter);
@@ -250,6 +251,20 @@ std::optional<VolumeProbeResult> DriveSources::BlkidProbe(const std::string& dev
 
 // ---------------------------------------------------------------- Drives
 
+// Who holds each letter now: C, the explicit bindings, then the mounted
+// volumes (remembered letters first, then the lowest free ones).
+struct Drives::LetterTable {
+  struct Volume {
+    MountEntry mount;
+    std::string id;
+    char letter = 0;
+    bool remembered = false;
+  };
+  std::array<std::string, 26> folder;
+  std::array<bool, 26> isVolume{};
+  std::vector<Volume> volumes;  // in mount order
+};
+
 Drives::Drives(Settings& settings, DriveSources sources)
     : settings_(settings), sources_(std::move(sources)) {}
 
@@ -257,11 +272,79 @@ std::vector<MountEntry> Drives::Mounts() const {
   return ParseMountInfo(ReadSmallFile(sources_.mountInfoPath));
 }
 
+std::string Drives::ExplicitFolder(char letter) const {
+  return settings_.GetRaw(DriveKey(letter)).toStdString();
+}
+
+// A volume is known by its UUID when it has one; otherwise by its device, or
+// for a file system without a device by its type, source and mount point.
+std::string Drives::VolumeIdentity(const MountEntry& m) const {
+  if (const auto probed = ProbeVolume(m); probed && !probed->uuid.empty())
+    return "uuid:" + probed->uuid;
+  if (IsBlock(m)) return "dev:" + m.source;
+  return "fs:" + m.fsType + ":" + m.source + "@" + NormalFolder(m.mountPoint);
+}
+
+Drives::LetterTable Drives::Letters() const {
+  LetterTable table;
+  table.folder['C' - 'A'] = "/";
+  std::vector<std::string> explicitFolders;
+  for (const QString& key : settings_.RawKeys(kDriveGroup)) {
+    const char letter = key.size() == 1 ? UpperLetter(key[0].toLatin1()) : 0;
+    if (letter == 0 || letter == 'C') continue;
+    const std::string folder = ExplicitFolder(letter);
+    if (folder.empty()) continue;
+    table.folder[letter - 'A'] = folder;
+    explicitFolders.push_back(NormalFolder(folder));
+  }
+  // The last of several mounts on one point is the one that shows.
+  std::vector<MountEntry> shown;
+  for (MountEntry& m : Mounts()) {
+    if (!WorthReading(m, IsBlock(m), sources_.mediaFolders)) continue;
+    m.mountPoint = NormalFolder(m.mountPoint);
+    if (std::find(explicitFolders.begin(), explicitFolders.end(), m.mountPoint) !=
+        explicitFolders.end())
+      continue;
+    std::erase_if(shown, [&](const MountEntry& e) { return e.mountPoint == m.mountPoint; });
+    shown.push_back(std::move(m));
+  }
+  std::array<std::string, 26> memory;
+  for (const QString& key : settings_.RawKeys(kVolumeGroup)) {
+    const char letter = key.size() == 1 ? UpperLetter(key[0].toLatin1()) : 0;
+    if (letter != 0)
+      memory[letter - 'A'] = settings_.GetRaw(kVolumeGroup + '/' + key).toStdString();
+  }
+  for (MountEntry& m : shown) {
+    LetterTable::Volume v;
+    v.id = VolumeIdentity(m);
+    v.mount = std::move(m);
+    for (int i = 0; i < 26 && v.letter == 0; ++i) {
+      if (table.folder[i].empty() && memory[i] == v.id) {
+        v.letter = static_cast<char>('A' + i);
+        v.remembered = true;
+        table.folder[i] = v.mount.mountPoint;
+        table.isVolume[i] = true;
+      }
+    }
+    table.volumes.push_back(std::move(v));
+  }
+  for (LetterTable::Volume& v : table.volumes) {
+    for (int i = 'D' - 'A'; i < 26 && v.letter == 0; ++i) {
+      if (!table.folder[i].empty()) continue;
+      v.letter = static_cast<char>('A' + i);
+      table.folder[i] = v.mount.mountPoint;
+      table.isVolume[i] = true;
+    }
+  }
+  return table;
+}
+
 std::string Drives::FolderOf(char letter) const {
   letter = UpperLetter(letter);
   if (letter == 0) return {};
   if (letter == 'C') return "/";
-  return settings_.GetRaw(DriveKey(letter)).toStdString();
+  if (std::string folder = ExplicitFolder(letter); !folder.empty()) return folder;
+  return Letters().folder[letter - 'A'];
 }
 
 std::string Drives::FolderOfNumber(int driveNumber) const {
@@ -271,19 +354,36 @@ std::string Drives::FolderOfNumber(int driveNumber) const {
 
 char Drives::LetterOf(const std::string& folder) const {
   const std::string wanted = NormalFolder(folder);
-  for (char c = 'A'; c <= 'Z'; ++c) {
-    const std::string bound = FolderOf(c);
-    if (!bound.empty() && NormalFolder(bound) == wanted) return c;
-  }
+  if (wanted.empty()) return 0;
+  const LetterTable table = Letters();
+  for (int i = 0; i < 26; ++i)
+    if (!table.folder[i].empty() && NormalFolder(table.folder[i]) == wanted)
+      return static_cast<char>('A' + i);
   return 0;
 }
 
 char Drives::LowestFreeLetter() const {
+  const LetterTable table = Letters();
   for (char c = 'D'; c <= 'Z'; ++c)
-    if (FolderOf(c).empty()) return c;
+    if (table.folder[c - 'A'].empty()) return c;
   for (char c : {'A', 'B'})
-    if (FolderOf(c).empty()) return c;
+    if (table.folder[c - 'A'].empty()) return c;
   return 0;
+}
+
+char Drives::NewestRemovableLetter() const {
+  const LetterTable table = Letters();
+  for (auto v = table.volumes.rbegin(); v != table.volumes.rend(); ++v) {
+    const int kind = KindOfMount(v->mount);
+    if (v->letter != 0 && (kind == kKindRemovable || kind == kKindOptical || kind == kKindFloppy))
+      return v->letter;
+  }
+  return 0;
+}
+
+bool Drives::IsBound(char letter) const {
+  letter = UpperLetter(letter);
+  return letter != 0 && letter != 'C' && !ExplicitFolder(letter).empty();
 }
 
 bool Drives::Bind(char letter, const std::string& folder, std::string& error) {
@@ -302,12 +402,20 @@ bool Drives::Bind(char letter, const std::string& folder, std::string& error) {
     error = "\"" + folder + "\" is not a folder";
     return false;
   }
-  if (const std::string bound = FolderOf(upper); !bound.empty()) {
-    error = std::string(1, upper) + ": is bound to " + bound + " (unbind it first)";
+  if (IsBound(upper)) {
+    error = std::string(1, upper) + ": is bound to " + ExplicitFolder(upper) + " (unbind it first)";
     return false;
   }
-  if (const char other = LetterOf(normal); other != 0) {
-    error = "\"" + normal + "\" is already drive " + std::string(1, other) + ":";
+  // A mounted volume may be pinned to a letter of its own choosing, but a
+  // letter another volume holds now stays with it.
+  const LetterTable table = Letters();
+  if (const std::string& holder = table.folder[upper - 'A']; !holder.empty() && holder != normal) {
+    error = std::string(1, upper) + ": is the mounted volume " + holder;
+    return false;
+  }
+  for (char c = 'A'; c <= 'Z'; ++c) {
+    if (c == 'C' || !IsBound(c) || NormalFolder(ExplicitFolder(c)) != normal) continue;
+    error = "\"" + normal + "\" is already drive " + std::string(1, c) + ":";
     return false;
   }
   settings_.SetRaw(DriveKey(upper), QString::fromStdString(normal));
@@ -315,45 +423,74 @@ bool Drives::Bind(char letter, const std::string& folder, std::string& error) {
 }
 
 bool Drives::Unbind(char letter) {
-  const char upper = UpperLetter(letter);
-  if (upper == 0 || upper == 'C' || FolderOf(upper).empty()) return false;
-  settings_.RemoveRaw(DriveKey(upper));
+  if (!IsBound(letter)) return false;
+  settings_.RemoveRaw(DriveKey(UpperLetter(letter)));
   return true;
 }
 
-void Drives::BindNewVolumes() {
-  for (const MountEntry& m : Mounts()) {
-    if (!WorthReading(m, IsBlock(m), sources_.mediaFolders) || LetterOf(m.mountPoint) != 0)
-      continue;
-    char letter = 0;
-    for (char c = 'D'; c <= 'Z' && letter == 0; ++c)
-      if (FolderOf(c).empty()) letter = c;
-    if (letter == 0) return;
-    settings_.SetRaw(DriveKey(letter), QString::fromStdString(NormalFolder(m.mountPoint)));
+void Drives::RememberVolumeLetters() {
+  for (const LetterTable::Volume& v : Letters().volumes) {
+    if (v.letter == 0 || v.remembered) continue;
+    settings_.SetRaw(kVolumeGroup + '/' + QChar(v.letter), QString::fromStdString(v.id));
   }
 }
 
-std::vector<DriveRow> Drives::ListDrives() {
-  BindNewVolumes();
+std::vector<DriveRow> Drives::ListDrives(bool remember) {
+  if (remember) RememberVolumeLetters();
+  const LetterTable table = Letters();
   std::vector<DriveRow> rows;
   for (char c = 'A'; c <= 'Z'; ++c) {
-    const std::string folder = FolderOf(c);
+    const std::string& folder = table.folder[c - 'A'];
     if (folder.empty()) continue;
     DriveRow row;
     row.letter = c;
     row.folder = folder;
-    row.kind = GetDriveKind(std::string(1, c));
+    row.volume = table.isVolume[c - 'A'];
+    row.kind = FolderKindAs(c, folder);
     std::string name, serial, length;
-    if (ReadVolumeInfo(std::string(1, c), name, serial, length)) {
+    if (FolderVolumeInfo(folder, name, serial, length)) {
       row.volumeName = text::Cp932ToUtf8(name);
       row.serial = serial;
     }
-    row.clusterSize = GetClusterSize(c - 'A' + 1);
+    row.clusterSize = FolderClusterSize(folder);
     row.ready = row.clusterSize > 0;
-    row.freeSpace = GetFreeSpace(c - 'A' + 1);
+    row.freeSpace = FolderFreeSpace(folder);
     rows.push_back(std::move(row));
   }
   return rows;
+}
+
+std::optional<FolderVolume> Drives::VolumeOfFolder(const std::string& folder) const {
+  struct stat st {};
+  const std::string normal = NormalFolder(folder);
+  if (normal.empty() || ::stat(normal.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
+    return std::nullopt;
+  FolderVolume where;
+  where.folder = normal;
+  where.kind = FolderKind(normal);
+  const std::optional<MountEntry> mount = MountOf(normal);
+  const bool onRoot = !mount || NormalFolder(mount->mountPoint) == "/";
+  where.mountPoint = onRoot ? "/" : NormalFolder(mount->mountPoint);
+  where.inner = onRoot ? normal : normal.substr(std::min(where.mountPoint.size(), normal.size()));
+  if (where.inner.empty()) where.inner.push_back('/');
+  where.letter = onRoot ? 'C' : LetterOf(where.mountPoint);
+  return where;
+}
+
+std::string Drives::FindVolume(const std::string& serial, const std::string& volumeName) const {
+  if (serial.empty() || serial == SerialText(0)) return {};
+  std::string found;
+  for (const MountEntry& m : Mounts()) {
+    if (m.root != "/" || !IsBlock(m)) continue;
+    const auto probed = ProbeVolume(m);
+    if (!probed || SerialTextFromUuid(probed->uuid) != serial) continue;
+    if (text::CutBytes(text::Utf8ToCp932(probed->label), TMediaSlot::kVolumeCap) !=
+        text::CutBytes(volumeName, TMediaSlot::kVolumeCap))
+      continue;
+    // The last of several mounts is the one that shows.
+    found = NormalFolder(m.mountPoint);
+  }
+  return found;
 }
 
 std::optional<MountEntry> Drives::MountOf(const std::string& folder) const {
@@ -394,17 +531,24 @@ int Drives::KindOfMount(const MountEntry& m) const {
   return 7;
 }
 
-int Drives::GetDriveKind(std::string_view letterText) const {
-  if (letterText.size() != 1) return 0;
-  const char letter = UpperLetter(letterText[0]);
-  const std::string folder = FolderOf(letter);
+int Drives::FolderKindAs(char letter, const std::string& folder) const {
   struct stat st {};
   if (folder.empty() || ::stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return 0;
   const std::optional<MountEntry> mount = MountOf(folder);
-  if (!mount) return 7;
+  if (!mount) return kKindUnknownDrive;
   const int kind = KindOfMount(*mount);
-  if (kind == 3 && (letter == 'A' || letter == 'B')) return 1;
+  if (kind == kKindRemovable && (letter == 'A' || letter == 'B')) return kKindFloppy;
   return kind;
+}
+
+int Drives::FolderKind(const std::string& folder) const {
+  return FolderKindAs(0, NormalFolder(folder));
+}
+
+int Drives::GetDriveKind(std::string_view letterText) const {
+  if (letterText.size() != 1) return 0;
+  const char letter = UpperLetter(letterText[0]);
+  return FolderKindAs(letter, FolderOf(letter));
 }
 
 std::optional<VolumeProbeResult> Drives::ProbeVolume(const MountEntry& m) const {
@@ -419,10 +563,8 @@ std::optional<VolumeProbeResult> Drives::ProbeVolume(const MountEntry& m) const 
   return r;
 }
 
-bool Drives::ReadVolumeInfo(std::string_view drive, std::string& volumeName, std::string& serial,
-                            std::string& maxComponentLength) const {
-  if (drive.empty()) return false;
-  const std::string folder = FolderOf(drive[0]);
+bool Drives::FolderVolumeInfo(const std::string& folder, std::string& volumeName,
+                              std::string& serial, std::string& maxComponentLength) const {
   struct statvfs vfs {};
   if (folder.empty() || ::statvfs(folder.c_str(), &vfs) != 0) return false;
   std::string label, uuid;
@@ -438,20 +580,32 @@ bool Drives::ReadVolumeInfo(std::string_view drive, std::string& volumeName, std
   return true;
 }
 
-int32_t Drives::GetClusterSize(int driveNumber) const {
-  const std::string folder = FolderOfNumber(driveNumber);
+bool Drives::ReadVolumeInfo(std::string_view drive, std::string& volumeName, std::string& serial,
+                            std::string& maxComponentLength) const {
+  if (drive.empty()) return false;
+  return FolderVolumeInfo(FolderOf(drive[0]), volumeName, serial, maxComponentLength);
+}
+
+int32_t Drives::FolderClusterSize(const std::string& folder) const {
   struct statvfs vfs {};
   if (folder.empty() || ::statvfs(folder.c_str(), &vfs) != 0) return 0;
   const unsigned long size = vfs.f_frsize ? vfs.f_frsize : vfs.f_bsize;
   return size > 0x7FFFFFFFul ? 0 : static_cast<int32_t>(size);
 }
 
-double Drives::GetFreeSpace(int driveNumber) const {
-  const std::string folder = FolderOfNumber(driveNumber);
+int32_t Drives::GetClusterSize(int driveNumber) const {
+  return FolderClusterSize(FolderOfNumber(driveNumber));
+}
+
+double Drives::FolderFreeSpace(const std::string& folder) const {
   struct statvfs vfs {};
   if (folder.empty() || ::statvfs(folder.c_str(), &vfs) != 0) return -1.0;
   const double unit = static_cast<double>(vfs.f_frsize ? vfs.f_frsize : vfs.f_bsize);
   return static_cast<double>(vfs.f_bfree) * unit;
+}
+
+double Drives::GetFreeSpace(int driveNumber) const {
+  return FolderFreeSpace(FolderOfNumber(driveNumber));
 }
 
 bool Drives::EjectMedia(std::string_view letter, int kind) const {

@@ -1,9 +1,12 @@
 #pragma once
-// Drive letters on Linux: a letter A-Z is bound to a root folder. C is "/";
-// every other mounted volume worth reading gets the lowest free letter from D
-// the first time it is seen and keeps it, because the bindings (letter ->
-// folder) are stored in the settings file under the group "Drives". The user
-// may bind any folder to a free letter so that it can be read as a media.
+// Drive letters on Linux: a letter A-Z stands for a root folder. C is "/".
+// A mounted volume worth reading has a letter while it is mounted: the letter
+// it had last time when that is free, else the lowest free one from D. Each
+// letter remembers the volume that had it last (settings group
+// "VolumeLetters", letter -> volume identity), so a letter whose volume is
+// unmounted is free for the next volume, as on the desktop the catalogue's
+// drive letters come from. Folders the user binds explicitly (group "Drives",
+// letter -> folder) keep their letters until they are unbound.
 //
 // The machine's facts come from a mount table (mountinfo format), a sysfs tree,
 // the by-label and by-uuid folders and libblkid; all of them are injectable so
@@ -53,7 +56,7 @@ struct DriveSources {
   static std::optional<VolumeProbeResult> BlkidProbe(const std::string& device);
 };
 
-// One bound letter with what the drive list shows of it.
+// One lettered drive with what the drive list shows of it.
 struct DriveRow {
   char letter = 'C';
   std::string folder;  // native path
@@ -63,6 +66,16 @@ struct DriveRow {
   std::string serial;
   int32_t clusterSize = 0;
   double freeSpace = -1.0;
+  bool volume = false;  // a mounted volume (not an explicit binding, not C)
+};
+
+// Where a folder lies: the mounted volume that holds it.
+struct FolderVolume {
+  std::string folder;      // the folder, absolute and normalised
+  std::string mountPoint;  // the volume's mount point ("/" for the root file system)
+  std::string inner;       // the folder's path inside the volume ("/" for its root)
+  char letter = 0;         // the volume's drive letter now (C for "/"), 0 when it has none
+  int kind = 0;            // kind code of the volume
 };
 
 // Parses a mount table in /proc/self/mountinfo format; malformed lines are skipped.
@@ -92,23 +105,44 @@ class Drives {
  public:
   explicit Drives(Settings& settings, DriveSources sources = {});
 
-  // ---- Bindings ----
-  // Binds new mounted volumes to free letters, then lists every bound letter
-  // in letter order.
-  std::vector<DriveRow> ListDrives();
-  // Gives new mounted volumes worth reading their letters (stored at once).
-  void BindNewVolumes();
+  // ---- Letters ----
+  // Remembers the letters of the mounted volumes (unless `remember` is
+  // false), then lists every lettered drive in letter order.
+  std::vector<DriveRow> ListDrives(bool remember = true);
+  // Stores which volume each mounted volume's letter now belongs to, so that
+  // the volume gets it again next time when it is free. Letters are handed
+  // out by every query alike; this only makes them stick.
+  void RememberVolumeLetters();
   // Root folder of a letter ("" when none); C is always "/".
   std::string FolderOf(char letter) const;
-  // The letter bound to exactly this folder (after normalising the path), or 0.
+  // The letter of exactly this folder (after normalising the path), or 0.
   char LetterOf(const std::string& folder) const;
-  // The lowest unbound letter from D, or 0 when all are taken.
+  // The lowest letter from D that is neither bound nor a mounted volume's, or 0.
   char LowestFreeLetter() const;
-  // Binds a letter (A-Z except C) to an existing folder; false with a reason
-  // in `error` otherwise.
+  // The letter of the most recently mounted removable disk, FD or CD/DVD, or 0.
+  char NewestRemovableLetter() const;
+  // Binds a free letter (A-Z except C) to an existing folder for good; false
+  // with a reason in `error` otherwise.
   bool Bind(char letter, const std::string& folder, std::string& error);
-  // Removes a letter's binding; false when it had none or is C.
+  // Removes an explicit binding; false when the letter has none or is C.
   bool Unbind(char letter);
+  // True when the letter is an explicit binding (not C, not a volume).
+  bool IsBound(char letter) const;
+
+  // ---- Folders and volumes ----
+  // The volume holding an existing folder; nothing when it is no folder.
+  std::optional<FolderVolume> VolumeOfFolder(const std::string& folder) const;
+  // Kind, volume information, cluster size and free space of the volume
+  // holding a folder, as the letter queries give them for a drive.
+  int FolderKind(const std::string& folder) const;
+  bool FolderVolumeInfo(const std::string& folder, std::string& volumeName, std::string& serial,
+                        std::string& maxComponentLength) const;
+  int32_t FolderClusterSize(const std::string& folder) const;
+  double FolderFreeSpace(const std::string& folder) const;
+  // Mount point of a mounted volume with this serial text and volume name
+  // (CP932, compared on the 31 bytes a media slot keeps); "" when none is
+  // mounted. The serial 0000 (no identity) never matches.
+  std::string FindVolume(const std::string& serial, const std::string& volumeName) const;
 
   // ---- Drive queries (the letter text as given; see each) ----
   // Kind code 0-7 of the drive named by exactly one letter; 0 for a text of
@@ -133,9 +167,14 @@ class Drives {
   const DriveSources& Sources() const { return sources_; }
 
  private:
+  struct LetterTable;
+  LetterTable Letters() const;
+  std::string VolumeIdentity(const MountEntry& mount) const;
+  std::string ExplicitFolder(char letter) const;
   std::vector<MountEntry> Mounts() const;
   std::optional<MountEntry> MountOf(const std::string& folder) const;
   int KindOfMount(const MountEntry& mount) const;
+  int FolderKindAs(char letter, const std::string& folder) const;
   bool IsBlock(const MountEntry& mount) const;
   bool BlockDeviceIsRemovable(const std::string& majorMinor) const;
   std::optional<VolumeProbeResult> ProbeVolume(const MountEntry& mount) const;

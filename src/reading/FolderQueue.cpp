@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <system_error>
 
 namespace plomix {
@@ -32,11 +33,13 @@ SpinningMutex::~SpinningMutex() {
 }
 
 FolderQueue::FolderQueue(std::string rootFolder, dev_t rootDevice, bool shortListingEnds,
-                         bool readVersions, bool helper)
+                         bool readVersions, bool helper, const std::atomic<bool>* cancel)
     : root_(std::move(rootFolder)),
       rootDevice_(rootDevice),
+      cancel_(cancel),
       shortListingEnds_(shortListingEnds),
       reader_(rootDevice, readVersions, shortListingEnds) {
+  reader_.SetCancelFlag(cancel);
   if (!helper) return;
   try {
     helper_ = std::thread([this] { HelperLoop(); });
@@ -57,7 +60,10 @@ FolderQueue::~FolderQueue() {
 
 void FolderQueue::Read(FolderReader& reader, FolderTask& task) {
   const int fd = reader.Open(root_, task.path);
-  if (fd < 0) return;  // unreadable: stored without entries
+  if (fd < 0) {
+    task.raw.error = errno;  // unreadable: stored without entries, and reported
+    return;
+  }
   reader.Read(fd, task.raw);
   ::close(fd);
 }
@@ -93,8 +99,9 @@ FolderTask* FolderQueue::ClaimForHelper() {
 
 void FolderQueue::HelperLoop() {
   FolderReader reader(rootDevice_, false, shortListingEnds_);
+  reader.SetCancelFlag(cancel_);
   std::unique_lock lock(mutex_);
-  while (!stop_) {
+  while (!stop_ && !Cancelled()) {
     FolderTask* task = ClaimForHelper();
     if (task == nullptr) {
       helperIdle_ = true;
@@ -120,7 +127,7 @@ void FolderQueue::HelperLoop() {
 
 bool FolderQueue::Next(FolderTask& out) {
   std::unique_lock lock(mutex_);
-  if (tasks_.empty()) return false;
+  if (tasks_.empty() || Cancelled()) return false;
   FolderTask& front = tasks_.front();
   if (front.state == FolderTask::Claimed) {
     mainWaiting_ = true;

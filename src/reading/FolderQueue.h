@@ -7,6 +7,7 @@
 #include <pthread.h>
 #include <sys/types.h>
 
+#include <atomic>
 #include <cstdint>
 #include <deque>
 #include <mutex>
@@ -63,8 +64,9 @@ class FolderQueue {
  public:
   // `helper`: read ahead on a second thread (falls back to one when no
   // thread can be had).
+  // Once `*cancel` (may be null) is true, reads stop early and Next gives nothing more.
   FolderQueue(std::string rootFolder, dev_t rootDevice, bool shortListingEnds, bool readVersions,
-              bool helper);
+              bool helper, const std::atomic<bool>* cancel = nullptr);
   ~FolderQueue();
   FolderQueue(const FolderQueue&) = delete;
   FolderQueue& operator=(const FolderQueue&) = delete;
@@ -80,8 +82,11 @@ class FolderQueue {
   void WakeHelperIfWorthIt();
   void Read(FolderReader& reader, FolderTask& task);
 
+  bool Cancelled() const { return cancel_ && cancel_->load(std::memory_order_relaxed); }
+
   std::string root_;
   dev_t rootDevice_;
+  const std::atomic<bool>* cancel_;
   bool shortListingEnds_;
   FolderReader reader_;
 

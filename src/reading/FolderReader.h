@@ -6,6 +6,7 @@
 
 #include <sys/types.h>
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -32,6 +33,12 @@ struct RawFolder {
   // True when the listing showed any entry but "." and "..", even one that
   // vanished before it could be examined.
   bool listed = false;
+  // Why the folder could not be opened or listed to its end (errno), 0 when it was.
+  int error = 0;
+  // Entries the listing showed but that could not be examined (not counting
+  // those that vanished meanwhile), with the first few of their names.
+  uint32_t unreadable = 0;
+  std::vector<std::string> unreadableNames;
 
   std::string_view Name(const RawEntry& e) const {
     return {names.data() + e.nameOffset, e.nameLength};
@@ -45,6 +52,11 @@ class FolderReader {
   // its entries go (see ListingEndsShort), so a listing that leaves room for
   // another entry was the last and the call that would return 0 is saved.
   FolderReader(dev_t rootDevice, bool readVersions, bool shortListingEnds = false);
+
+  // A read stops early, leaving what it has, once `*cancel` is true.
+  void SetCancelFlag(const std::atomic<bool>* cancel) { cancel_ = cancel; }
+  // How many unreadable names a folder keeps for the report.
+  static constexpr std::size_t kKeptNames = 10;
 
   // True for file systems known to fill a getdents64 buffer until it is full
   // or the folder ends (ext2/3/4 and tmpfs), given an open folder on it.
@@ -64,6 +76,7 @@ class FolderReader {
   bool readVersions_;
   bool shortListingEnds_;
   bool noAtime_ = true;  // cleared once the system refuses O_NOATIME
+  const std::atomic<bool>* cancel_ = nullptr;
   std::vector<char> buffer_;
 };
 

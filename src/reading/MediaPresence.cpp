@@ -1,11 +1,14 @@
 #include "reading/MediaPresence.h"
 
 #include <QString>
+#include <filesystem>
+#include <optional>
 
 #include "core/Catalog.h"
 #include "core/Prompter.h"
 #include "core/Text.h"
 #include "reading/Drives.h"
+#include "reading/MediaOrigins.h"
 
 namespace plomix {
 
@@ -57,21 +60,41 @@ std::string NotMountedText(char driveLetter) {
          "\r[キャンセル]：処理中止";
 }
 
-std::string EntryInnerPath(Catalog& catalog, int32_t key) {
-  return InnerPath(catalog, key);
+MediaRoot LocateMediaRoot(const Catalog& catalog, const Drives& drives, int slot) {
+  const TMediaSlot& s = catalog.Slot(slot);
+  const std::optional<MediaOrigin> origin = FindMediaOrigin(catalog, slot);
+  const auto below = [&](const std::string& volumeRoot) {
+    if (!origin || origin->inner == "/") return volumeRoot;
+    return (volumeRoot == "/" ? std::string() : volumeRoot) + origin->inner;
+  };
+  const auto isFolder = [](const std::string& path) {
+    std::error_code ec;
+    return !path.empty() && std::filesystem::is_directory(path, ec);
+  };
+  MediaRoot root;
+  if (const std::string mount = drives.FindVolume(s.VolumeSerial(), s.VolumeName());
+      !mount.empty() && isFolder(below(mount))) {
+    root.folder = below(mount);
+    root.identified = true;
+    return root;
+  }
+  const std::string drive = s.Drive();
+  const std::string letterRoot = drive.empty() ? std::string() : drives.FolderOf(drive[0]);
+  // A folder whose volume has no identity (a network share, a RAM disk) is
+  // still where it was read, as long as it exists.
+  if (origin && isFolder(origin->folder) && (letterRoot.empty() || !isFolder(below(letterRoot)))) {
+    root.folder = origin->folder;
+    return root;
+  }
+  if (!letterRoot.empty()) root.folder = below(letterRoot);
+  return root;
 }
 
-std::string EntryNativePath(Catalog& catalog, const Drives& drives, int32_t key) {
-  const std::string drive = catalog.MediaDriveOf(key);
-  return EntryNativePathOn(catalog, drives, key, drive.empty() ? '\0' : drive[0]);
-}
+namespace {
 
-std::string EntryNativePathOn(Catalog& catalog, const Drives& drives, int32_t key, char letter) {
-  const std::string inner = InnerPath(catalog, key);
-  const char upper = (letter >= 'a' && letter <= 'z') ? static_cast<char>(letter - 'a' + 'A') : letter;
-  const std::string root = upper >= 'A' && upper <= 'Z' ? drives.FolderOf(upper) : std::string();
-  if (inner.empty() || root.empty()) return {};
-  std::string path = root;
+// The native path of a path inside a media (CP932, a backslash between
+// folders) below the folder the media's root is now in.
+std::string JoinInner(std::string path, const std::string& inner) {
   // Split at "\" only where it is a character of its own, never a trail byte.
   std::size_t from = 0;
   while (from <= inner.size()) {
@@ -84,12 +107,37 @@ std::string EntryNativePathOn(Catalog& catalog, const Drives& drives, int32_t ke
   return path;
 }
 
+}  // namespace
+
+std::string EntryInnerPath(Catalog& catalog, int32_t key) {
+  return InnerPath(catalog, key);
+}
+
+std::string EntryNativePath(Catalog& catalog, const Drives& drives, int32_t key) {
+  const std::string inner = InnerPath(catalog, key);
+  if (inner.empty() || key < 0) return {};
+  const std::string root = LocateMediaRoot(catalog, drives, SlotOfKey(key)).folder;
+  return root.empty() ? std::string() : JoinInner(root, inner);
+}
+
+std::string EntryNativePathOn(Catalog& catalog, const Drives& drives, int32_t key, char letter) {
+  const std::string inner = InnerPath(catalog, key);
+  if (inner.empty() || key < 0 || DriveLetterOf(std::string_view(&letter, 1)) == 0) return {};
+  std::string root = drives.FolderOf(letter);
+  if (root.empty()) return {};
+  // A media read from a folder lies as deep below the chosen volume's root.
+  const std::optional<MediaOrigin> origin = FindMediaOrigin(catalog, SlotOfKey(key));
+  if (origin && origin->inner != "/") root = (root == "/" ? std::string() : root) + origin->inner;
+  return JoinInner(root, inner);
+}
+
 PresenceOutcome CheckMediaPresence(int mode, int32_t key, Catalog& catalog, const Drives& drives,
                                    Prompter& prompter, DesktopActions& desktop) {
   for (int attempt = 0; attempt < kAttempts; ++attempt) {
     if (InnerPath(catalog, key).empty()) continue;
     const std::string drive = catalog.MediaDriveOf(key);
-    const int check = drives.CheckMediaVolume(drive, key, catalog);
+    const bool identified = LocateMediaRoot(catalog, drives, SlotOfKey(key)).identified;
+    const int check = identified ? 0 : drives.CheckMediaVolume(drive, key, catalog);
     if (check == 0) {
       if (mode == kPresenceCopy) return PresenceOutcome::Present;
       desktop.OpenFile(EntryNativePath(catalog, drives, key));

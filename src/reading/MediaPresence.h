@@ -1,8 +1,11 @@
 #pragma once
 // Before a catalogued file is opened or copied out, the media it lies on must
-// be in its recorded drive: CheckMediaPresence compares the drive's volume
-// name and serial with the catalogue's and asks the user what to do when they
-// differ or no media is there, at most three times.
+// be mounted. A volume is found by its serial and volume name wherever it is
+// mounted now, and a media read from a folder under that folder's place in its
+// volume; only when neither finds it does CheckMediaPresence fall back to the
+// recorded drive letter, compare that drive's volume name and serial with the
+// catalogue's and ask the user what to do when they differ or no media is
+// there, at most three times.
 
 #include <cstdint>
 #include <string>
@@ -35,15 +38,20 @@ enum class PresenceOutcome {
 inline constexpr int kPresenceOpen = 1;
 inline constexpr int kPresenceCopy = 2;
 
-// The native path of a catalogued entry on its recorded drive, "" when the
-// drive has no folder or the key names a media itself.
+// Where a catalogued media's root folder is now.
+struct MediaRoot {
+  std::string folder;       // native path; "" when not even the recorded letter has a folder
+  bool identified = false;  // found by the volume's serial and name, not just by its letter
+};
+MediaRoot LocateMediaRoot(const Catalog& catalog, const Drives& drives, int slot);
+
+// The native path of a catalogued entry where its media is now, "" when the
+// media has no folder or the key names a media itself.
 std::string EntryNativePath(Catalog& catalog, const Drives& drives, int32_t key);
-// The same on the drive of `letter` instead of the recorded one (the explorer
-// dialog lets the user take the media from another drive). Every disk path
-// of an entry is built here, so that finding a media by other means needs
-// one change only.
+// The same on the drive of `letter`, whatever the media's volume: the
+// explorer dialog lets the user take the media from a drive of their choice.
 std::string EntryNativePathOn(Catalog& catalog, const Drives& drives, int32_t key, char letter);
-// The entry's path inside its media (CP932, folders ended by ""); "" for a
+// The entry's path inside its media (CP932, each folder ended by a backslash); "" for a
 // media itself.
 std::string EntryInnerPath(Catalog& catalog, int32_t key);
 

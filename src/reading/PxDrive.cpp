@@ -18,6 +18,7 @@
 #include <QValidator>
 #include <exception>
 #include <memory>
+#include <optional>
 
 #include "core/Catalog.h"
 #include "core/Prompter.h"
@@ -87,14 +88,13 @@ void TfrmDrive::BuildControls() {
   cmbDrive = new QComboBox(driveGroup);
   cmbDrive->setObjectName(QStringLiteral("cmbDrive"));
   cmbDrive->setMinimumWidth(320);
-  cmdBindFolder = new QPushButton(QStringLiteral("フォルダを割当て..."), driveGroup);
-  cmdBindFolder->setObjectName(QStringLiteral("cmdBindFolder"));
-  cmdBindFolder->setToolTip(
-      QStringLiteral("フォルダを空いているドライブ名に割り当てて読み込みます"));
-  cmdBindFolder->setAutoDefault(false);
+  cmdChooseFolder = new QPushButton(QStringLiteral("フォルダを選択..."), driveGroup);
+  cmdChooseFolder->setObjectName(QStringLiteral("cmdChooseFolder"));
+  cmdChooseFolder->setToolTip(QStringLiteral("フォルダを1つのメディアとして読み込みます"));
+  cmdChooseFolder->setAutoDefault(false);
   auto* driveRow = new QHBoxLayout(driveGroup);
   driveRow->addWidget(cmbDrive, 1);
-  driveRow->addWidget(cmdBindFolder);
+  driveRow->addWidget(cmdChooseFolder);
 
   cmbName = MakeListBox(this, "cmbName", 0);
   cmbName->setMaxVisibleItems(20);
@@ -170,7 +170,7 @@ void TfrmDrive::BuildControls() {
   connect(chkVolumeName, &QCheckBox::clicked, this, &TfrmDrive::chkVolumeNameClick);
   connect(cmdRead, &QPushButton::clicked, this, &TfrmDrive::cmdReadClick);
   connect(cmdCalcel, &QPushButton::clicked, this, &TfrmDrive::cmdCalcelClick);
-  connect(cmdBindFolder, &QPushButton::clicked, this, &TfrmDrive::cmdBindFolderClick);
+  connect(cmdChooseFolder, &QPushButton::clicked, this, &TfrmDrive::cmdChooseFolderClick);
 }
 
 void TfrmDrive::FormCreate() {
@@ -178,21 +178,21 @@ void TfrmDrive::FormCreate() {
   for (int n = 0; n < catalog_.MediaCount(); ++n) names << Cp(catalog_.LiveMediaName(n));
   FillSorted(cmbName, names);
 
-  // Listing the drives first gives newly mounted volumes their letters, so
-  // that a remembered letter of such a volume is known when it is fetched.
-  FillDriveList('C');
+  // Newly mounted volumes keep the letters they have now, so that the
+  // default source is found under the letter the list shows.
+  try {
+    drives_.RememberVolumeLetters();
+  } catch (const std::exception& error) {
+    prompter_.Message(QStringLiteral("ドライブ名の割り当てを保存できません\r\n") +
+                          QString::fromUtf8(error.what()),
+                      PromptIcon::Error, PromptButtons::Ok);
+  }
   {
     WaitCursor wait;
     form_ = workflow_.InitialForm();
   }
-  const char remembered = form_.drive.empty() ? 'C' : form_.drive[0];
-  SelectLetter(remembered);
-  // A remembered letter that is no longer bound: the list fell back to
-  // another drive, whose volume the name box must reflect.
-  if (SelectedLetter() != 0 && SelectedLetter() != remembered) {
-    WaitCursor wait;
-    workflow_.FetchDriveVolume(form_, true, std::string(1, SelectedLetter()));
-  }
+  folderSource_ = form_.folder;
+  FillDriveList(FormSource());
   ShowName();
   chkVolumeName->setChecked(form_.volumeName);
   chkEject->setChecked(form_.eject);
@@ -220,15 +220,14 @@ void TfrmDrive::FormShow() {
   cmbName->setFocus();
 }
 
-void TfrmDrive::FillDriveList(char select) {
+void TfrmDrive::FillDriveList(const QString& select) {
   std::vector<DriveRow> rows;
   try {
     rows = drives_.ListDrives();
-  } catch (const std::exception& error) {
-    // The bindings could not be stored; the letters already known still work.
-    prompter_.Message(QStringLiteral("ドライブ名の割り当てを保存できません\r\n") +
-                          QString::fromUtf8(error.what()),
-                      PromptIcon::Error, PromptButtons::Ok);
+  } catch (const std::exception&) {
+    // The volumes' letters could not be remembered (FormCreate said so); the
+    // list shows them as they are now.
+    rows = drives_.ListDrives(false);
   }
   filling_ = true;
   cmbDrive->clear();
@@ -237,27 +236,40 @@ void TfrmDrive::FillDriveList(char select) {
                           .arg(QLatin1Char(row.letter))
                           .arg(QString::fromStdString(row.volumeName))
                           .arg(QFile::decodeName(row.folder.c_str())),
-                      QChar(QLatin1Char(row.letter)));
+                      QString(QLatin1Char(row.letter)));
+  }
+  if (!folderSource_.empty()) {
+    const QString folder = QFile::decodeName(folderSource_.c_str());
+    cmbDrive->addItem(QStringLiteral("フォルダ: ") + folder, folder);
   }
   filling_ = false;
-  SelectLetter(select);
+  SelectSource(select);
 }
 
-void TfrmDrive::SelectLetter(char letter) {
-  int index = cmbDrive->findData(QChar(QLatin1Char(letter)));
-  if (index < 0) index = cmbDrive->findData(QChar(QLatin1Char('C')));
+void TfrmDrive::SelectSource(const QString& source) {
   filling_ = true;
-  cmbDrive->setCurrentIndex(index < 0 && cmbDrive->count() > 0 ? 0 : index);
+  cmbDrive->setCurrentIndex(source.isEmpty() ? -1 : cmbDrive->findData(source));
   filling_ = false;
 }
 
-char TfrmDrive::SelectedLetter() const {
-  const QVariant data = cmbDrive->currentData();
-  return data.isValid() ? static_cast<char>(data.toChar().toLatin1()) : 0;
+QString TfrmDrive::SelectedSource() const {
+  return cmbDrive->currentIndex() < 0 ? QString() : cmbDrive->currentData().toString();
+}
+
+QString TfrmDrive::FormSource() const {
+  if (!form_.folder.empty()) return QFile::decodeName(form_.folder.c_str());
+  const char letter = DriveLetterOf(form_.drive);
+  return letter ? QString(QLatin1Char(letter)) : QString();
 }
 
 void TfrmDrive::ControlsToForm() {
-  if (const char letter = SelectedLetter()) form_.drive = std::string(1, letter);
+  const QString source = SelectedSource();
+  if (source.startsWith(QLatin1Char('/'))) {
+    form_.folder = QFile::encodeName(source).toStdString();
+  } else {
+    form_.folder.clear();
+    form_.drive = source.toStdString();
+  }
   form_.name = Cp(cmbName->currentText());
   form_.category = Cp(cmbDivision->currentText());
   form_.location = Cp(cmbArea->currentText());
@@ -273,10 +285,13 @@ void TfrmDrive::ShowName() {
 }
 
 void TfrmDrive::cmbDriveChange() {
-  if (filling_ || SelectedLetter() == 0) return;
+  if (filling_ || SelectedSource().isEmpty()) return;
   ControlsToForm();
   WaitCursor wait;
-  workflow_.FetchDriveVolume(form_, true, form_.drive);
+  if (form_.folder.empty())
+    workflow_.FetchDriveVolume(form_, true, form_.drive);
+  else
+    workflow_.FetchFolderSource(form_, true, form_.folder);
   ShowName();
 }
 
@@ -309,34 +324,26 @@ void TfrmDrive::cmdCalcelClick() {
   reject();
 }
 
-void TfrmDrive::cmdBindFolderClick() {
+void TfrmDrive::cmdChooseFolderClick() {
   const QString chosen =
       prompter_.ChooseFolder(QStringLiteral("読み込むフォルダの選択"), QDir::homePath());
   if (chosen.isEmpty()) return;
   const std::string folder = QFile::encodeName(chosen).toStdString();
-  char letter = drives_.LetterOf(folder);
-  if (letter == 0) {
-    letter = drives_.LowestFreeLetter();
-    std::string error;
-    if (letter == 0) {
-      prompter_.Message(QStringLiteral("割り当てられるドライブ名が残っていません"),
-                        PromptIcon::Error, PromptButtons::Ok);
-      return;
-    }
-    bool bound = false;
-    try {
-      bound = drives_.Bind(letter, folder, error);
-    } catch (const std::exception& failure) {
-      error = failure.what();
-    }
-    if (!bound) {
-      prompter_.Message(QStringLiteral("フォルダをドライブ名に割り当てできません\r\n") +
-                            QString::fromUtf8(error.c_str()),
-                        PromptIcon::Error, PromptButtons::Ok);
-      return;
-    }
+  // A folder that is a drive's root (a mounted volume, or one bound for good)
+  // is read as that drive.
+  if (const char letter = drives_.LetterOf(folder)) {
+    FillDriveList(QString(QLatin1Char(letter)));
+    cmbDriveChange();
+    return;
   }
-  FillDriveList(letter);
+  const std::optional<FolderVolume> where = drives_.VolumeOfFolder(folder);
+  if (!where) {
+    prompter_.Message(QStringLiteral("フォルダを読み込めません\r\n") + chosen, PromptIcon::Error,
+                      PromptButtons::Ok);
+    return;
+  }
+  folderSource_ = where->folder;
+  FillDriveList(QFile::decodeName(folderSource_.c_str()));
   cmbDriveChange();
 }
 

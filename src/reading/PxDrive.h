@@ -9,13 +9,16 @@
 // The main window runs the whole read command with ReadMediaCommand(), which
 // hands the dialog to ReadWorkflow::ReadMediaCommand: the slot-limit refusal,
 // Busy, the scan, the store and the after-change hook all happen there. The
-// scan's progress reaches the status bar through Scanner::SetProgress, which
-// the caller sets up before.
+// scan's progress reaches the status bar through Scanner::SetProgress, or the
+// progress dialog TfrmReadProgress when the caller installs it as the
+// workflow's scan runner.
 //
-// Drives on Linux are letters bound to folders. The drive list shows every
-// bound letter as "D: [label] /media/user/LABEL"; the button beside it binds a
-// folder of the user's choice to the lowest free letter and selects it, so
-// any folder can be read as a media.
+// Drives on Linux are letters standing for folders. The drive list shows every
+// lettered drive as "D: [label] /media/user/LABEL"; the button beside it adds
+// a folder of the user's choice as a source of its own and selects it, so any
+// folder can be read as a media without taking a letter. The list opens on
+// the most recently mounted removable disk or CD/DVD, else on the source read
+// last while it exists, else on nothing: never on the system disk unasked.
 
 #include <QDialog>
 #include <QString>
@@ -61,7 +64,7 @@ class TfrmDrive : public QDialog {
 
   // ---- Controls (object names equal the member names) ----
   QComboBox* cmbDrive = nullptr;
-  QPushButton* cmdBindFolder = nullptr;  // "フォルダを割当て..."
+  QPushButton* cmdChooseFolder = nullptr;  // "フォルダを選択..."
   QComboBox* cmbName = nullptr;
   QCheckBox* chkVolumeName = nullptr;
   QComboBox* cmbDivision = nullptr;
@@ -87,7 +90,7 @@ class TfrmDrive : public QDialog {
   // Enter in the name, category or location box.
   void cmbNameKeyPress();
   void cmdCalcelClick();
-  void cmdBindFolderClick();
+  void cmdChooseFolderClick();
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -97,11 +100,14 @@ class TfrmDrive : public QDialog {
   void BuildControls();
   void FormCreate();
   void FormShow();
-  // Lists the drives (binding new volumes) and selects a letter, without
-  // running cmbDriveChange.
-  void FillDriveList(char select);
-  void SelectLetter(char letter);
-  char SelectedLetter() const;
+  // Lists the drives (remembering the volumes' letters) and the folder
+  // source, if any, and selects a source, without running cmbDriveChange.
+  // A source is a letter ("D") or a folder's native path ("/home/...");
+  // an empty or unknown one selects nothing.
+  void FillDriveList(const QString& select);
+  void SelectSource(const QString& source);
+  QString SelectedSource() const;
+  QString FormSource() const;
   void ControlsToForm();
   void ShowName();
 
@@ -112,6 +118,7 @@ class TfrmDrive : public QDialog {
   ReadForm form_;
   int dialogOutcome_ = 2;
   bool filling_ = false;
+  std::string folderSource_;  // the folder offered in the list (native path)
 };
 
 }  // namespace plomix

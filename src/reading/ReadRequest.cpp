@@ -1,6 +1,9 @@
 #include "reading/ReadRequest.h"
 
+#include <QFile>
 #include <QString>
+#include <exception>
+#include <optional>
 
 #include "core/BusyScope.h"
 #include "core/Catalog.h"
@@ -9,6 +12,7 @@
 #include "core/Settings.h"
 #include "core/Text.h"
 #include "reading/Drives.h"
+#include "reading/MediaOrigins.h"
 #include "reading/Scanner.h"
 
 namespace plomix {
@@ -50,14 +54,34 @@ ReadForm ReadWorkflow::InitialForm() {
   form.getVersion = settings_.GetInt(REG_GetFileVersion) != 0;
   const int mode = settings_.GetInt(REG_DupSearchMode);
   form.dupSearchMode = mode == 1 || mode == 2 ? mode : 0;
-  FetchDriveVolume(form, true,
-                   NormalizeDriveLetter(settings_.GetString(REG_BeforDrive).toStdString()));
+  fetchedDrive_.clear();
+  fetchedFolder_.clear();
+  fetchedName_.clear();
+  fetchedSerial_.clear();
+
+  // A stick or disc just put in is what the user most likely means to read.
+  if (const char newest = drives_.NewestRemovableLetter()) {
+    FetchDriveVolume(form, true, std::string(1, newest));
+    return form;
+  }
+  // Else the source read last, while it still exists; the setting's default
+  // ("C", never chosen by anyone) is no source read last.
+  const QString key = Settings::Describe(REG_BeforDrive)->key;
+  const std::string remembered = settings_.GetRaw(key).toStdString();
+  if (!remembered.empty() && remembered[0] == '/') {
+    FetchFolderSource(form, true, remembered);
+  } else if (const char letter = DriveLetterOf(remembered);
+             letter != 0 && drives_.GetClusterSize(letter - 'A' + 1) > 0) {
+    FetchDriveVolume(form, true, std::string(1, letter));
+  }
   return form;
 }
 
 void ReadWorkflow::FetchDriveVolume(ReadForm& form, bool fillName, const std::string& drive) {
   form.drive = drive;
+  form.folder.clear();
   fetchedDrive_ = drive;
+  fetchedFolder_.clear();
   std::string name, serial, length;
   if (drives_.ReadVolumeInfo(drive, name, serial, length)) {
     fetchedName_ = name;
@@ -69,22 +93,58 @@ void ReadWorkflow::FetchDriveVolume(ReadForm& form, bool fillName, const std::st
   }
 }
 
+bool ReadWorkflow::FetchFolderSource(ReadForm& form, bool fillName, const std::string& folder) {
+  const std::optional<FolderVolume> where = drives_.VolumeOfFolder(folder);
+  if (!where) return false;
+  // A folder on a volume without a letter is filed under C, like the system's
+  // own folders; its full path is kept beside the catalogue either way.
+  form.drive = std::string(1, where->letter ? where->letter : 'C');
+  form.folder = where->folder;
+  fetchedDrive_ = form.drive;
+  fetchedFolder_ = where->folder;
+  std::string length;
+  if (!drives_.FolderVolumeInfo(where->folder, fetchedName_, fetchedSerial_, length)) {
+    fetchedName_.clear();
+    fetchedSerial_.clear();
+  }
+  const std::size_t slash = where->folder.find_last_of('/');
+  const std::string ownName =
+      where->folder == "/" ? std::string() : where->folder.substr(slash + 1);
+  if (fillName && form.volumeName) form.name = text::Utf8ToCp932(ownName);
+  return true;
+}
+
 void ReadWorkflow::VolumeNameChecked(ReadForm& form) {
   form.volumeName = true;
+  if (!fetchedFolder_.empty()) {
+    FetchFolderSource(form, true, fetchedFolder_);
+    return;
+  }
   form.name = fetchedName_;
 }
 
 int ReadWorkflow::ValidateReadRequest(ReadForm& form) {
   // A text that names no drive has no drive number and so is never ready;
   // standing in C for it would read the whole system disk.
-  const char letter = DriveLetterOf(form.drive);
-  const int driveNumber = letter == 0 ? 0 : letter - 'A' + 1;
-  while (drives_.GetClusterSize(driveNumber) == 0) {
+  const auto ready = [&] {
+    if (!form.folder.empty()) return drives_.FolderClusterSize(form.folder) > 0;
+    const char letter = DriveLetterOf(form.drive);
+    return letter != 0 && drives_.GetClusterSize(letter - 'A' + 1) > 0;
+  };
+  while (!ready()) {
     if (prompter_.Message(Q(NotReadyMessage()), PromptIcon::Error, PromptButtons::RetryCancel) !=
         PromptResult::Retry)
       return kReadRefused;
   }
-  FetchDriveVolume(form, false, form.drive);
+  if (form.folder.empty() || !FetchFolderSource(form, false, form.folder))
+    FetchDriveVolume(form, false, form.drive);
+  if (DriveLetterOf(form.drive) == 0) return kReadRefused;  // the folder vanished meanwhile
+  try {
+    // The media keeps the letter its volume has now; make it the volume's for good.
+    drives_.RememberVolumeLetters();
+  } catch (const std::exception&) {
+    // Settings that cannot be written cost only the letter's permanence.
+  }
 
   int result = kReadAsNew;
   replaceSlot_ = -1;
@@ -108,7 +168,8 @@ int ReadWorkflow::ValidateReadRequest(ReadForm& form) {
 
   const std::string defaultCategory = text::Utf8ToCp932("デフォルト");
   request_ = ReadRequest{};
-  request_.drive = std::string(1, static_cast<char>(letter - 'A' + 'a'));
+  request_.drive = std::string(1, static_cast<char>(DriveLetterOf(form.drive) - 'A' + 'a'));
+  request_.folder = form.folder;
   request_.mediaName = form.name;
   request_.volumeName = fetchedName_;
   request_.volumeSerial = fetchedSerial_;
@@ -119,7 +180,10 @@ int ReadWorkflow::ValidateReadRequest(ReadForm& form) {
   eject_ = form.eject;
 
   if (persistChoices_) {
-    settings_.SetString(REG_BeforDrive, QString(QChar(letter)));
+    // A folder source is remembered by its path: it has no letter of its own.
+    settings_.SetString(REG_BeforDrive, form.folder.empty()
+                                            ? QString(QChar(DriveLetterOf(form.drive)))
+                                            : QString::fromStdString(form.folder));
     settings_.SetInt(REG_VolumeName, form.volumeName ? 1 : 0);
     settings_.SetInt(REG_Eject, form.eject ? 1 : 0);
     settings_.SetInt(REG_GetFileVersion, form.getVersion ? 1 : 0);
@@ -134,6 +198,8 @@ bool ReadWorkflow::ConfirmRead(ReadForm& form, bool storeDupMode) {
 }
 
 bool ReadWorkflow::ReadMediaCommand(const std::function<bool(ReadWorkflow&)>& dialog) {
+  cancelled_ = false;
+  scanner_.ClearCancel();
   if (!catalog_.HasFreeSlot()) {
     prompter_.Message(Q(SlotLimitMessage()), PromptIcon::Error, PromptButtons::Ok);
     return false;
@@ -150,15 +216,65 @@ bool ReadWorkflow::ReadMediaCommand(const std::function<bool(ReadWorkflow&)>& di
 }
 
 bool ReadWorkflow::ReadAndAdd() {
+  cancelled_ = false;
   if (!scanner_.AllocateScanBuffer(&prompter_)) return false;
   scanner_.ClearScanBuffer();
-  if (!scanner_.ReadMedia(request_, drives_, readVersions_, eject_, &prompter_)) return false;
+  ScanSetup setup;
+  if (!Scanner::SetupFor(request_, drives_, readVersions_, setup)) return false;
+  bool found = false;
+  const auto scan = [&] { found = scanner_.ReadTree(request_, setup); };
+  if (scanRunner_)
+    scanRunner_(scan);
+  else
+    scan();
+  // Nothing is written after a cancel: the catalogue stays as it was.
+  if (scanner_.Cancelled()) {
+    cancelled_ = true;
+    return false;
+  }
+  if (scanner_.ScanOverflow())
+    prompter_.Message(QString::fromUtf8(Scanner::OverflowMessage()), PromptIcon::Error,
+                      PromptButtons::Ok);
+  if (found && eject_) drives_.EjectMedia(setup.drive, setup.kind);
+  if (!found) return false;
   if (beforeStore_) beforeStore_();
   if (!catalog_.AddMedia(scanner_, scanner_.CurrentMedia())) return false;
   // The old media goes only now that its successor is stored: a read that
   // found nothing, or a failed write, leaves the catalogue as it was.
   if (replaceSlot_ >= 0 && catalog_.Slot(replaceSlot_).IsLive()) catalog_.DeleteMedia(replaceSlot_);
+  if (!request_.folder.empty()) RecordOrigin();
+  if (reportUnreadable_ && scanner_.UnreadableCount() > 0)
+    prompter_.Message(Q(UnreadableReport(scanner_)), PromptIcon::Warning, PromptButtons::Ok);
   return true;
+}
+
+void ReadWorkflow::RecordOrigin() {
+  const int slot = catalog_.LastAddedSlot();
+  const std::optional<FolderVolume> where = drives_.VolumeOfFolder(request_.folder);
+  MediaOrigin origin;
+  origin.readDate = catalog_.Slot(slot).Root().FileDate();
+  origin.count = catalog_.Slot(slot).Count();
+  origin.name = catalog_.Slot(slot).Name();
+  origin.inner = where ? where->inner : request_.folder;
+  origin.folder = request_.folder;
+  try {
+    AppendMediaOrigin(MediaOriginsPath(catalog_), origin);
+  } catch (const std::exception& error) {
+    // The media is stored; only finding its folder again later needs this.
+    prompter_.Message(
+        QStringLiteral("読込み元フォルダを記録できません\r\n") + QString::fromUtf8(error.what()),
+        PromptIcon::Warning, PromptButtons::Ok);
+  }
+}
+
+std::string ReadWorkflow::UnreadableReport(const Scanner& scanner) {
+  std::string text = "読み込めなかったフォルダ・ファイル：" +
+                     FormatNumber(static_cast<double>(scanner.UnreadableCount())) + " 件\r\n";
+  for (const std::string& path : scanner.UnreadablePaths())
+    text += "\r\n" + QFile::decodeName(path.c_str()).toStdString();
+  if (scanner.UnreadableCount() > static_cast<int64_t>(scanner.UnreadablePaths().size()))
+    text += "\r\n...";
+  return text;
 }
 
 }  // namespace plomix

@@ -21,7 +21,8 @@ class Settings;
 
 // What the scan reads and the catalogue stores. Texts are CP932.
 struct ReadRequest {
-  std::string drive;  // one lower-case letter
+  std::string drive;   // one lower-case letter: the drive, or the volume holding `folder`
+  std::string folder;  // a folder read as a media (native path); empty: the drive's root
   std::string mediaName;
   std::string volumeName;
   std::string volumeSerial;
@@ -32,7 +33,8 @@ struct ReadRequest {
 
 // The read dialog's controls. Texts are CP932.
 struct ReadForm {
-  std::string drive;     // the selected letter
+  std::string drive;     // the selected letter (the volume's letter for a folder source)
+  std::string folder;    // the selected folder source (native path); empty: a drive
   std::string name;      // the name box
   std::string category;  // the category box ("デフォルト" means none)
   std::string location;
@@ -53,14 +55,22 @@ class ReadWorkflow {
   ReadWorkflow(Catalog& catalog, Settings& settings, Drives& drives, Scanner& scanner,
                Prompter& prompter);
 
-  // The dialog as it opens: the remembered drive selected (and its volume
+  // The dialog as it opens: the default source selected (and its volume
   // fetched, which may put the label into the name box), the check boxes and
   // the radio choice from the settings, the name box holding the date-time
-  // unless the label replaced it.
+  // unless the label replaced it. The default source is the most recently
+  // mounted removable disk or CD/DVD, else the remembered source when it
+  // still exists, else none (drive and folder empty): never silently the
+  // whole system disk.
   ReadForm InitialForm();
-  // Reads the drive's volume name and serial (emptied when unreadable); with
-  // `fillName` and the volume-name box checked a readable label becomes the name.
+  // Selects a drive and reads its volume name and serial (emptied when
+  // unreadable); with `fillName` and the volume-name box checked a readable
+  // label becomes the name.
   void FetchDriveVolume(ReadForm& form, bool fillName, const std::string& drive);
+  // Selects a folder as the source: the volume holding it gives the letter,
+  // volume name and serial; with `fillName` and the volume-name box checked
+  // the folder's own name becomes the name. False when it is no folder.
+  bool FetchFolderSource(ReadForm& form, bool fillName, const std::string& folder);
   // The volume-name box was checked: the name box takes the label last fetched.
   void VolumeNameChecked(ReadForm& form);
   // The checks of a confirmed dialog; fills Request() and, unless choices are
@@ -83,6 +93,19 @@ class ReadWorkflow {
   bool ReadAndAdd();
 
   bool Busy() const { return busy_; }
+  // True when the last command's read was cancelled (nothing was stored).
+  bool Cancelled() const { return cancelled_; }
+  // Runs the walk; the window runs it on a worker thread behind its progress
+  // dialog (the scan touches nothing but the scanner). The default runs it
+  // at once on the calling thread.
+  using ScanRunner = std::function<void(const std::function<void()>& scan)>;
+  void SetScanRunner(ScanRunner runner) { scanRunner_ = std::move(runner); }
+  // Whether the workflow itself tells the user, through its Prompter, which
+  // folders and files could not be read (the command-line tool reports them
+  // its own way).
+  void SetReportUnreadable(bool report) { reportUnreadable_ = report; }
+  // The text of that report (UTF-8): the total and the first few paths.
+  static std::string UnreadableReport(const Scanner& scanner);
   const ReadRequest& Request() const { return request_; }
   int ReplaceSlot() const { return replaceSlot_; }
   // Called after a media was added (the analyses decide about re-running).
@@ -97,6 +120,8 @@ class ReadWorkflow {
   static const char* NotReadyMessage();
 
  private:
+  void RecordOrigin();
+
   Catalog& catalog_;
   Settings& settings_;
   Drives& drives_;
@@ -104,6 +129,7 @@ class ReadWorkflow {
   Prompter& prompter_;
   ReadRequest request_;
   std::string fetchedDrive_;
+  std::string fetchedFolder_;
   std::string fetchedName_, fetchedSerial_;
   int replaceSlot_ = -1;
   bool confirmed_ = false;
@@ -111,6 +137,10 @@ class ReadWorkflow {
   bool eject_ = false;
   bool busy_ = false;
   bool persistChoices_ = true;
+  bool cancelled_ = false;
+  bool reportUnreadable_ = true;
+  ScanRunner scanRunner_;
+  std::string originInner_;
   std::function<void()> afterMediaChange_;
   std::function<void()> beforeStore_;
 };

@@ -194,27 +194,54 @@ std::string Scanner::CountText() const {
          std::to_string(fileCount_) + ")";
 }
 
-bool Scanner::ReadMedia(const ReadRequest& request, const Drives& drives, bool readVersions,
-                        bool eject, Prompter* prompter) {
+bool Scanner::SetupFor(const ReadRequest& request, const Drives& drives, bool readVersions,
+                       ScanSetup& setup) {
   // A request whose drive is no letter reads nothing (never C in its place).
   const char letter = DriveLetterOf(request.drive);
-  if (letter == 0) {
-    ReadTree(request, ScanSetup{});
-    return false;
+  if (letter == 0) return false;
+  setup = ScanSetup{};
+  setup.drive = std::string(1, static_cast<char>(letter - 'A' + 'a'));
+  setup.readVersions = readVersions;
+  if (!request.folder.empty()) {
+    setup.rootFolder = request.folder;
+    setup.kind = static_cast<int16_t>(drives.FolderKind(request.folder));
+    setup.clusterSize = drives.FolderClusterSize(request.folder);
+    setup.freeSpace = drives.FolderFreeSpace(request.folder);
+    return true;
   }
   const int driveNumber = letter - 'A' + 1;
-  ScanSetup setup;
   setup.rootFolder = drives.FolderOf(letter);
-  setup.drive = std::string(1, static_cast<char>(letter - 'A' + 'a'));
   setup.kind = static_cast<int16_t>(drives.GetDriveKind(std::string(1, letter)));
   setup.clusterSize = drives.GetClusterSize(driveNumber);
   setup.freeSpace = drives.GetFreeSpace(driveNumber);
-  setup.readVersions = readVersions;
+  return true;
+}
+
+bool Scanner::ReadMedia(const ReadRequest& request, const Drives& drives, bool readVersions,
+                        bool eject, Prompter* prompter) {
+  ScanSetup setup;
+  if (!SetupFor(request, drives, readVersions, setup)) {
+    ReadTree(request, ScanSetup{});
+    return false;
+  }
   const bool found = ReadTree(request, setup);
-  if (overflow_ && prompter)
+  if (overflow_ && !cancelled_ && prompter)
     prompter->Message(QString::fromUtf8(OverflowMessage()), PromptIcon::Error, PromptButtons::Ok);
-  if (found && eject) drives.EjectMedia(std::string(1, letter), setup.kind);
+  if (found && eject) drives.EjectMedia(setup.drive, setup.kind);
   return found;
+}
+
+void Scanner::NoteUnreadable(const std::string& folderPath, const RawFolder& raw) {
+  const auto keep = [&](std::string path) {
+    if (unreadablePaths_.size() < kKeptUnreadablePaths) unreadablePaths_.push_back(std::move(path));
+  };
+  if (raw.error != 0) {
+    ++unreadable_;
+    keep(folderPath);
+  }
+  unreadable_ += raw.unreadable;
+  for (const std::string& name : raw.unreadableNames)
+    keep(folderPath + (folderPath.ends_with('/') ? "" : "/") + name);
 }
 
 bool Scanner::ReadTree(const ReadRequest& request, const ScanSetup& setup) {
@@ -226,6 +253,9 @@ bool Scanner::ReadTree(const ReadRequest& request, const ScanSetup& setup) {
   smallestFile_ = -1.0;
   largestFile_ = 0;
   rootVersion_.clear();
+  cancelled_ = false;
+  unreadable_ = 0;
+  unreadablePaths_.clear();
 
   ScanEntry root;
   root.parent = -1;
@@ -257,20 +287,27 @@ bool Scanner::ReadTree(const ReadRequest& request, const ScanSetup& setup) {
       rootDevice_ = rootStat.st_dev;
       shortListingEnds_ = FolderReader::ListingEndsShort(rootFd);
       FolderReader reader(rootDevice_, setup.readVersions, shortListingEnds_);
+      reader.SetCancelFlag(&cancel_);
       RawFolder raw;
       reader.Read(rootFd, raw);
+      NoteUnreadable(setup.rootFolder, raw);
       found = ReadFolder(0, setup.rootFolder, raw);
     }
     ::close(rootFd);
+  } else if (!setup.rootFolder.empty()) {
+    RawFolder unopened;
+    unopened.error = errno;
+    NoteUnreadable(setup.rootFolder, unopened);
   }
-  if (!found || count_ == 1) {
+  if (found && count_ > 1) Walk();
+  cancelled_ = cancel_.load(std::memory_order_relaxed);
+  if (!found || count_ == 1 || cancelled_) {
     ScanEntry empty;
     empty.name = names_.Add({});
     count_ = 0;
     Append(empty);
     found = false;
   } else {
-    Walk();
     rootVersion_ = CountText();
   }
   AggregateSizes();
@@ -296,7 +333,7 @@ std::string Scanner::ChildPath(const std::string& folderPath, int32_t index) con
 // converts, sorts and stores, which halves the time spent waiting on the kernel.
 void Scanner::Walk() {
   FolderQueue queue(setup_.rootFolder, rootDevice_, shortListingEnds_, setup_.readVersions,
-                    walkThreads_ > 1 && !setup_.readVersions);
+                    walkThreads_ > 1 && !setup_.readVersions, &cancel_);
   const auto queueFolders = [&](int32_t first, const std::string& folderPath) {
     for (int32_t i = first; i < count_; ++i) {
       const ScanEntry& e = At(i);
@@ -307,6 +344,7 @@ void Scanner::Walk() {
   FolderTask task;
   while (queue.Next(task)) {
     const int32_t first = count_;
+    NoteUnreadable(task.path, task.raw);
     ReadFolder(task.index, task.path, task.raw);
     // A folder whose entries were all refused at the limit keeps -1: no run starts there.
     if (count_ > first) {

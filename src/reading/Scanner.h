@@ -17,9 +17,15 @@
 //
 // Entries without a date (0: before 1980, after 2107) take no part in the
 // oldest and newest dates, so those never depend on listing order.
+//
+// A read can be cancelled from any thread (RequestCancel, or the flag from a
+// signal handler): the walk stops within one entry and the buffer holds
+// nothing worth storing. Folders and entries that could not be read are
+// counted, and the first few of their paths kept, for the report after the read.
 
 #include <sys/types.h>
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -95,15 +101,40 @@ class Scanner : public MediaRecordSource {
   void ClearScanBuffer();
   void ReleaseScanBuffer();
 
-  // Reads the drive of the request with the drive facts of `drives`, opens a
-  // CD/DVD tray afterwards when `eject`, and reports the entry limit through
-  // `prompter` (may be null). True when the media had an entry; false, with
-  // nothing read, when the request's drive text does not start with a letter.
+  // Reads the source of the request (its folder, else its drive's root) with
+  // the drive facts of `drives`, opens a CD/DVD tray afterwards when `eject`,
+  // and reports the entry limit through `prompter` (may be null). True when
+  // the media had an entry; false, with nothing read, when the request names
+  // no source or the read was cancelled.
   bool ReadMedia(const ReadRequest& request, const Drives& drives, bool readVersions, bool eject,
                  Prompter* prompter);
-  // The walk itself for given drive facts (ReadMedia's core; tests use it
-  // directly). True when the root folder showed at least one entry.
+  // The drive facts of a request's source; false when it names no source
+  // (a drive text that is no letter, with no folder).
+  static bool SetupFor(const ReadRequest& request, const Drives& drives, bool readVersions,
+                       ScanSetup& setup);
+  // The walk itself for given drive facts (ReadMedia's core; the window runs
+  // it on a worker thread, tests directly). True when the root folder showed
+  // at least one entry and the read was not cancelled. Touches nothing but
+  // the scanner, so it may run on any one thread at a time.
   bool ReadTree(const ReadRequest& request, const ScanSetup& setup);
+
+  // ---- Cancelling ----
+  // May be called from any thread (it only sets the flag). The flag stays set
+  // until ClearCancel, so a request made before a read starts still stops it.
+  void RequestCancel() { cancel_.store(true, std::memory_order_relaxed); }
+  void ClearCancel() { cancel_.store(false, std::memory_order_relaxed); }
+  // The flag itself, for a signal handler (lock-free, so storing is safe there).
+  std::atomic<bool>& CancelFlag() { return cancel_; }
+  // True when the last read stopped because of a cancel request.
+  bool Cancelled() const { return cancelled_; }
+
+  // ---- What could not be read ----
+  // Folders that could not be opened or listed to their end plus entries that
+  // could not be examined, during the last read.
+  int64_t UnreadableCount() const { return unreadable_; }
+  // Native paths of the first few of them, in the order they were met.
+  const std::vector<std::string>& UnreadablePaths() const { return unreadablePaths_; }
+  static constexpr std::size_t kKeptUnreadablePaths = 10;
 
   // Sorts the records first..last (entries without children yet) by name.
   void SortFolderEntries(int32_t first, int32_t last);
@@ -126,6 +157,7 @@ class Scanner : public MediaRecordSource {
 
   // ---- Knobs ----
   void SetProgress(Progress progress) { progress_ = std::move(progress); }
+  const Progress& ProgressCallback() const { return progress_; }
   // At most this many records (the root included); tests use small limits.
   void SetRecordLimit(int32_t limit) { limit_ = limit; }
   // 1: one thread reads and stores; 2: a helper reads folders ahead (the
@@ -146,6 +178,7 @@ class Scanner : public MediaRecordSource {
   void NoteDate(int32_t date, int16_t kind);
   void NoteSize(double size);
   std::string CountText() const;
+  void NoteUnreadable(const std::string& folderPath, const RawFolder& raw);
 
   std::vector<std::unique_ptr<ScanEntry[]>> chunks_;
   NameArena names_;
@@ -163,6 +196,10 @@ class Scanner : public MediaRecordSource {
   bool shortListingEnds_ = false;
   Progress progress_;
   int walkThreads_ = DefaultWalkThreads();
+  std::atomic<bool> cancel_{false};
+  bool cancelled_ = false;
+  int64_t unreadable_ = 0;
+  std::vector<std::string> unreadablePaths_;
 };
 
 }  // namespace plomix

@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "core/Catalog.h"
+#include "core/FolderCounts.h"
 #include "core/Format.h"
 #include "core/Text.h"
 
@@ -31,6 +32,16 @@ QString Date(const std::string& format, int32_t date) {
   return date == 0 ? QString() : Q(FormatDateTime(format, date));
 }
 
+// The real folder count of a row: the 16-bit field is capped at 32,767.
+double FoldersOf(Catalog& catalog, const TRecord& row) {
+  if (row.Key < 0) return row.AllFolders;
+  if (IsFolderKind(row.Kind) && SlotOfKey(row.Key) == catalog.LoadedMediaSlot())
+    return static_cast<double>(LoadedFolderCount(catalog, RecordOfKey(row.Key)));
+  if (row.Kind >= kKindFloppy && row.Kind <= kKindUnknownDrive)
+    return static_cast<double>(MediaFolderCount(catalog, SlotOfKey(row.Key)));
+  return row.AllFolders;
+}
+
 QString PictureText(const Catalog& catalog, int slot) {
   const std::string picture = catalog.MediaPicture(slot);
   if (picture.empty()) return QStringLiteral("未登録");
@@ -47,9 +58,8 @@ void CatalogSheet(Catalog& catalog, PropertySheet& sheet) {
     const TMediaSlot& s = catalog.Slot(slot);
     if (s.IsNeverUsed()) break;
     if (!s.IsLive() || !catalog.MatchesCategoryFilter(slot)) continue;
-    const TFileRec root = s.Root();
-    folders += root.AllFolders();
-    files += root.AllFiles();
+    folders += static_cast<double>(MediaFolderCount(catalog, slot));
+    files += s.Root().AllFiles();
   }
   const double free = catalog.CatalogFreeSpace();
   QString freeText = ByteText(free);
@@ -90,7 +100,7 @@ void MediaSheet(Catalog& catalog, const ShownEntry& shown, const std::string& fo
       {QStringLiteral("全ｸﾗｽﾀｷﾞｬｯﾌﾟ"), ByteText(root.Allocated - root.Size)},
       {QStringLiteral("全ﾌｧｲﾙｸﾗｽﾀｻｲｽﾞ"), ByteText(root.Allocated)},
       {QStringLiteral("ｸﾗｽﾀｻｲｽﾞ"), ByteText(m.ClusterSize)},
-      {QStringLiteral("全ﾌｫﾙﾀﾞ数"), Number(root.AllFolders)},
+      {QStringLiteral("全ﾌｫﾙﾀﾞ数"), Number(static_cast<double>(MediaFolderCount(catalog, slot)))},
       {QStringLiteral("全ﾌｧｲﾙ数"), Number(root.AllFiles)},
       {QStringLiteral("ﾎﾞﾘｭｰﾑ名"), Q(m.VolumeName)},
       {QStringLiteral("ﾎﾞﾘｭｰﾑｼﾘｱﾙNo"), Q(m.VolumeSerial)},
@@ -110,7 +120,7 @@ void MediaSheet(Catalog& catalog, const ShownEntry& shown, const std::string& fo
                   {QStringLiteral("ﾒﾃﾞｨｱの空きｻｲｽﾞ"), kYellow, m.FreeSpace}};
 }
 
-void FolderSheet(const ShownEntry& shown, PropertySheet& sheet) {
+void FolderSheet(Catalog& catalog, const ShownEntry& shown, PropertySheet& sheet) {
   const TRecord& f = shown.record;
   const double other = shown.mediaRoot.Allocated - f.Allocated;
   sheet.label = Q(f.Name);
@@ -120,7 +130,7 @@ void FolderSheet(const ShownEntry& shown, PropertySheet& sheet) {
       {QStringLiteral("ﾊﾟｽ名"), Q(shown.path)},
       {QStringLiteral("直下の総ﾌｫﾙﾀﾞ数"), Plain(f.DirFolders)},
       {QStringLiteral("直下の総ﾌｧｲﾙ数"), Plain(f.DirFiles)},
-      {QStringLiteral("配下の総ﾌｫﾙﾀﾞ数"), Plain(f.AllFolders)},
+      {QStringLiteral("配下の総ﾌｫﾙﾀﾞ数"), Plain(FoldersOf(catalog, f))},
       {QStringLiteral("配下の総ﾌｧｲﾙ数"), Plain(f.AllFiles)},
       {QStringLiteral("配下の総ﾌｧｲﾙｻｲｽﾞ"), ByteText(f.Size)},
       {QStringLiteral("配下の総ｸﾗｽﾀｷﾞｬｯﾌﾟ"), ByteText(f.Allocated - f.Size)},
@@ -154,7 +164,7 @@ PropertySheet BuildNodeProperties(Catalog& catalog, const ShownEntry& shown,
   else if (shown.kind == 2)
     MediaSheet(catalog, shown, dateFormat, sheet);
   else
-    FolderSheet(shown, sheet);
+    FolderSheet(catalog, shown, sheet);
   return sheet;
 }
 
@@ -169,7 +179,7 @@ PropertySheet BuildRowProperties(Catalog& catalog, const ShownEntry& shown,
     for (const TRecord* row : selected) {
       s += row->Size;
       a += row->Allocated;
-      f += row->AllFolders;
+      f += FoldersOf(catalog, *row);
       n += row->AllFiles;
       if (IsFolderKind(row->Kind))
         f += 1;
@@ -200,7 +210,7 @@ PropertySheet BuildRowProperties(Catalog& catalog, const ShownEntry& shown,
         {QStringLiteral("ﾊﾟｽ名"), fullPath},
         {QStringLiteral("直下の総ﾌｫﾙﾀﾞ数"), Plain(row.DirFolders)},
         {QStringLiteral("直下の総ﾌｧｲﾙ数"), Plain(row.DirFiles)},
-        {QStringLiteral("配下の総ﾌｫﾙﾀﾞ数"), Plain(row.AllFolders)},
+        {QStringLiteral("配下の総ﾌｫﾙﾀﾞ数"), Plain(FoldersOf(catalog, row))},
         {QStringLiteral("配下の総ﾌｧｲﾙ数"), Plain(row.AllFiles)},
         {QStringLiteral("配下の総ﾌｧｲﾙｻｲｽﾞ"), ByteText(row.Size)},
         {QStringLiteral("配下の総ｸﾗｽﾀｷﾞｬｯﾌﾟ"), ByteText(row.Allocated - row.Size)},
@@ -233,7 +243,7 @@ PropertySheet BuildRowProperties(Catalog& catalog, const ShownEntry& shown,
     sheet.pictureSlot = row.Key >= 0 ? SlotOfKey(row.Key) : -1;
     sheet.rows = {
         {QStringLiteral("ﾒﾃﾞｨｱ名"), name},
-        {QStringLiteral("総ﾌｫﾙﾀﾞ数"), Plain(row.AllFolders)},
+        {QStringLiteral("総ﾌｫﾙﾀﾞ数"), Plain(FoldersOf(catalog, row))},
         {QStringLiteral("総ﾌｧｲﾙ数"), Plain(row.AllFiles)},
         {QStringLiteral("総ﾌｧｲﾙｻｲｽﾞ"), ByteText(row.Size)},
         {QStringLiteral("総ｸﾗｽﾀｷﾞｬｯﾌﾟ"), ByteText(row.Allocated - row.Size)},

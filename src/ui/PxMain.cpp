@@ -22,6 +22,7 @@
 #include "core/Text.h"
 #include "core/TypeNames.h"
 #include "reading/PxDrive.h"
+#include "reading/PxReadProgress.h"
 #include "reading/ReadRequest.h"
 #include "reading/Scanner.h"
 #include "ui/BrowseHistory.h"
@@ -524,6 +525,8 @@ bool TfrmMain::ReadMedia(const std::function<bool(ReadWorkflow&)>& dialog) {
     SetStatus(1, QString());
     Pump();
   });
+  // The walk runs on a worker thread behind a progress dialog that can stop it.
+  session_.Reader().SetScanRunner(TfrmReadProgress::Runner(session_.GetScanner(), this));
   const BusyScope busy(session_.BusyFlag());
   bool added = false;
   Safely(session_.Ask(), [&] { added = session_.Reader().ReadMediaCommand(dialog); });

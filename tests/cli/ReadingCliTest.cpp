@@ -1,4 +1,9 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -8,6 +13,7 @@
 #include <fstream>
 
 #include "TestSupport.h"
+#include "core/Catalog.h"
 
 namespace plomix {
 namespace {
@@ -25,11 +31,19 @@ class ReadingCli : public ::testing::Test {
   test::TempDir config;
   test::TempDir dir;
 
-  CliResult Cli(const QStringList& args) {
-    QProcess process;
+  void Prepare(QProcess& process, bool asNobody = false) {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("PLOMIX2_CONFIG_DIR", QString::fromStdString(config.Path().string()));
     process.setProcessEnvironment(env);
+    // Tests run as root, whom permissions do not stop; nobody they do.
+    if (asNobody && ::geteuid() == 0)
+      process.setChildProcessModifier([] {
+        if (::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(99);
+      });
+  }
+  CliResult Cli(const QStringList& args, bool asNobody = false) {
+    QProcess process;
+    Prepare(process, asNobody);
     process.start(QStringLiteral(PLOMIX_CLI_PATH), args);
     process.waitForFinished(120000);
     return {process.exitCode(), process.readAllStandardOutput(), process.readAllStandardError()};
@@ -139,17 +153,144 @@ TEST_F(ReadingCli, ReadListTreeAndReplace) {
   EXPECT_EQ(Cli({"ls", catalog, "2020/01"}).exitCode, 1);
 }
 
-TEST_F(ReadingCli, AFolderNeedsAFreeLetter) {
+// Reading folders never binds letters: with every letter bound by hand, thirty
+// folders are still read one after the other, each named after its folder.
+TEST_F(ReadingCli, FoldersAreReadWithoutTakingLetters) {
   for (char c = 'A'; c <= 'Z'; ++c) {
     std::filesystem::create_directories(dir.Path() / "taken" / std::string(1, c));
     Cli({"bind", QString(QChar(c)), Path("taken/" + std::string(1, c))});
   }
-  std::filesystem::create_directories(dir.Path() / "new");
+  const auto letters = [&] {
+    QStringList shown;
+    for (const auto& d : Cli({"drives", "--json"}).Json().array())
+      shown << d.toObject()["letter"].toString() + d.toObject()["mountPoint"].toString();
+    return shown;
+  };
+  const QStringList drivesBefore = letters();
   ASSERT_EQ(Cli({"create", Path("c.qdb")}).exitCode, 0);
-  CliResult read = Cli({"read", Path("c.qdb"), "--path", Path("new")});
-  EXPECT_EQ(read.exitCode, 1);
-  EXPECT_TRUE(read.err.contains("unbind")) << read.err.toStdString();
+  for (int i = 0; i < 30; ++i) {
+    const std::string folder = "folders/フォルダ" + std::to_string(i);
+    Touch(folder + "/f.txt", i);
+    CliResult read = Cli({"read", Path("c.qdb"), "--path", Path(folder), "--json"});
+    ASSERT_EQ(read.exitCode, 0) << i << ": " << read.err.toStdString();
+    EXPECT_EQ(read.Json().object()["name"].toString(),
+              QString::fromUtf8("フォルダ") + QString::number(i));
+    EXPECT_EQ(read.Json().object()["drive"].toString(), "c");  // the volume holding it
+  }
+  EXPECT_EQ(letters(), drivesBefore);
+  EXPECT_EQ(Cli({"media", Path("c.qdb"), "--json"}).Json().array().size(), 30);
   EXPECT_EQ(Cli({"read", Path("c.qdb"), "--drive", "Q", "--path", Path("new")}).exitCode, 1);
+  const CliResult missing = Cli({"read", Path("c.qdb"), "--path", Path("no/such")});
+  EXPECT_EQ(missing.exitCode, 1);
+  EXPECT_TRUE(missing.err.contains("is not a folder")) << missing.err.toStdString();
+}
+
+// A read that could not read everything stores the rest, lists what it missed
+// on stderr and says so by its exit status.
+TEST_F(ReadingCli, APartialReadStoresTheRestAndExitsWithThree) {
+  Touch("media/open/kept.txt", 3);
+  Touch("media/locked/secret.txt", 3);
+  const QString catalog = Path("c.qdb");
+  ASSERT_EQ(Cli({"create", catalog}).exitCode, 0);
+  ::chmod((dir.Path() / "media" / "locked").c_str(), 0);
+  for (const auto& path : {config.Path(), dir.Path()}) ::chmod(path.c_str(), 0777);
+  for (const char* file : {"c.qdb", "c.lfn"}) ::chmod((dir.Path() / file).c_str(), 0666);
+  const CliResult read = Cli({"read", catalog, "--path", Path("media"), "--json"}, true);
+  ::chmod((dir.Path() / "media" / "locked").c_str(), 0755);
+  EXPECT_EQ(read.exitCode, 3) << read.err.toStdString();
+  EXPECT_TRUE(read.err.contains("1 folder or file could not be read")) << read.err.toStdString();
+  EXPECT_TRUE(read.err.contains(Path("media/locked").toUtf8())) << read.err.toStdString();
+  const QJsonObject r = read.Json().object();
+  EXPECT_EQ(r["files"].toInt(), 1);
+  EXPECT_EQ(r["folders"].toInt(), 2);  // the locked folder is stored, empty
+  EXPECT_EQ(r["unreadable"].toInt(), 1);
+  EXPECT_EQ(r["unreadablePaths"].toArray().size(), 1);
+}
+
+// The system call a process is blocked in (its number), -1 when unknown.
+long BlockedSyscall(qint64 pid) {
+  std::ifstream in("/proc/" + std::to_string(pid) + "/syscall");
+  long number = -1;
+  in >> number;
+  return number;
+}
+
+// Ctrl+C or SIGTERM during a read stores nothing: the catalogue keeps every
+// byte, and the exit status is 128 + the signal. To catch the read surely in
+// the middle, its stderr is a pipe that the test has filled: the first
+// progress line blocks the walk until the test drains the pipe, which it does
+// only after the signal was sent.
+TEST_F(ReadingCli, ASignalStopsTheReadAndLeavesTheCatalogueAsItWas) {
+  if (!std::ifstream("/proc/self/syscall")) GTEST_SKIP() << "no /proc/PID/syscall here";
+  for (int d = 0; d < 5; ++d)
+    for (int f = 0; f < 100; ++f) Touch("tree/d" + std::to_string(d) + "/f" + std::to_string(f), f);
+  const QString catalog = Path("c.qdb");
+  ASSERT_EQ(Cli({"create", catalog}).exitCode, 0);
+  const auto before = test::ReadFileBytes(catalog.toStdString());
+  const std::string fifo = (dir.Path() / "stderr.fifo").string();
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  for (const int signal : {SIGTERM, SIGINT}) {
+    SCOPED_TRACE(signal);
+    const int reader = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
+    const int filler = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
+    ASSERT_GE(filler, 0);
+    const std::string junk(4096, '-');
+    for (std::size_t chunk = junk.size(); chunk > 0; chunk /= 2)
+      while (::write(filler, junk.data(), chunk) > 0) {
+      }
+    QProcess process;
+    Prepare(process);
+    process.setStandardErrorFile(QString::fromStdString(fifo));
+    process.start(QStringLiteral(PLOMIX_CLI_PATH),
+                  {"read", catalog, "--path", Path("tree"), "--progress"});
+    ASSERT_TRUE(process.waitForStarted());
+    for (int wait = 0; wait < 2000 && BlockedSyscall(process.processId()) != SYS_write; ++wait)
+      ::usleep(10000);
+    ASSERT_EQ(BlockedSyscall(process.processId()), SYS_write);
+    ::kill(static_cast<pid_t>(process.processId()), signal);
+    std::string err;
+    char buffer[4096];
+    while (!process.waitForFinished(10))
+      for (ssize_t n; (n = ::read(reader, buffer, sizeof buffer)) > 0;) err.append(buffer, n);
+    for (ssize_t n; (n = ::read(reader, buffer, sizeof buffer)) > 0;) err.append(buffer, n);
+    ::close(filler);
+    ::close(reader);
+    EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(process.exitCode(), 128 + signal);
+    EXPECT_NE(err.find("reading 0 entries"), std::string::npos) << err;
+    EXPECT_NE(err.find("nothing was stored"), std::string::npos) << err;
+    EXPECT_TRUE(test::ReadFileBytes(catalog.toStdString()) == before);
+  }
+}
+
+// info, media and read show the real number of folders, beyond the 16-bit field.
+TEST_F(ReadingCli, FolderCountsAreTheRealNumbers) {
+  const std::string path = (dir.Path() / "c.qdb").string();
+  {
+    Catalog catalog;
+    ASSERT_TRUE(catalog.CreateCatalog(path));
+    std::vector<TRecord> recs(40201);
+    recs[0].Kind = kKindFixed;
+    recs[0].Name = "big";
+    recs[0].FirstChild = 1;
+    recs[0].DirFolders = recs[0].AllFolders = 32767;
+    recs[0].Version = "40200(40200+0)";
+    for (int i = 1; i < 40201; ++i) {
+      recs[i].Parent = 0;
+      recs[i].Kind = kKindFolder;
+      recs[i].Name = "d" + std::to_string(100000 + i);
+    }
+    TMediaInfomation info;
+    ASSERT_TRUE(catalog.AddMedia(recs, info));
+  }
+  const QString catalog = QString::fromStdString(path);
+  EXPECT_EQ(Cli({"info", catalog, "--json"}).Json().object()["totalFolders"].toInt(), 40200);
+  EXPECT_EQ(Cli({"media", catalog, "--json"}).Json().array()[0].toObject()["folders"].toInt(),
+            40200);
+  EXPECT_TRUE(Cli({"info", catalog}).out.contains("40200"));
+  EXPECT_EQ(Cli({"tree", catalog, "big", "--json"}).Json().array()[0].toObject()["folders"].toInt(),
+            40200);
 }
 
 }  // namespace

@@ -89,7 +89,6 @@ class FileCommandsTest : public QObject {
     prompter = std::make_unique<test::ScriptedPrompter>();
     shell = std::make_unique<RecordingShell>();
     QVERIFY(catalog->CreateCatalog(dir->File("c.qdb")));
-    Bind('E', "media/user/STICK");
     test::WriteText(Stick() / "a.txt", "alpha");
     test::WriteText(Stick() / "b.txt", "bravo");
     test::WriteText(Stick() / "c.txt", "charlie");
@@ -97,7 +96,7 @@ class FileCommandsTest : public QObject {
     ReadWorkflow workflow(*catalog, settings->Get(), *drives, scanner, *prompter);
     QVERIFY(workflow.ReadMediaCommand([](ReadWorkflow& w) {
       ReadForm form = w.InitialForm();
-      w.FetchDriveVolume(form, true, "E");
+      w.FetchDriveVolume(form, true, "D");
       return w.ConfirmRead(form, true);
     }));
     const int slot = catalog->LastAddedSlot();
@@ -122,16 +121,26 @@ class FileCommandsTest : public QObject {
     QCOMPARE(shell->opened, QStringList{StickFile("a.txt")});
     QVERIFY(prompter->prompts.empty());
 
-    drives->Unbind('E');
+    machine->Unmount("media/user/STICK");
     prompter->answers = {PromptResult::Cancel};
     commands->OpenFile(keys["a.txt"]);
-    QCOMPARE(prompter->Messages(), QStringList{QString::fromStdString(NotMountedText('e'))});
+    QCOMPARE(prompter->Messages(), QStringList{QString::fromStdString(NotMountedText('d'))});
 
-    Bind('E', "media/user/My Disk");
+    const fs::path other = machine->MountStick(5, "media/user/OTHER", "5555-0000", "OTHER");
+    QCOMPARE(drives->LetterOf(other.string()), 'D');
     prompter->prompts.clear();
     prompter->answers = {PromptResult::No};
     commands->OpenFile(keys["a.txt"]);
     QCOMPARE(prompter->Messages(), QStringList{QString::fromUtf8(VolumeNameMismatchText())});
+    // Yes offers the explorer dialog for opening.
+    prompter->answers = {PromptResult::Yes};
+    OnExplorer([](TfrmPxExplorer& dialog) {
+      QCOMPARE(dialog.windowTitle(), QStringLiteral("ファイルを開く"));
+      QCOMPARE(dialog.cmdGo->text(), QStringLiteral("開く"));
+      QCOMPARE(dialog.txtFileName->text(), QStringLiteral("a.txt"));
+      QCOMPARE(dialog.ChosenLetter(), 'd');
+    });
+    commands->OpenFile(keys["a.txt"]);
     QCOMPARE(shell->opened.size(), 1);
     QVERIFY(shell->shown.isEmpty());
   }
@@ -145,48 +154,47 @@ class FileCommandsTest : public QObject {
     QVERIFY(prompter->Messages()[0].contains(StickFile("b.txt")));
   }
 
-  // The wrong disk in E; the user takes the media from F in the dialog.
+  // The media recorded under a letter it no longer has; the user takes it
+  // from its drive and records that drive, or leaves the record alone.
   void explorerTakesTheMediaFromAnotherDrive() {
     for (const bool record : {true, false}) {
-      Bind('E', "media/user/My Disk");
-      Bind('F', "media/user/STICK");
-      catalog->ChangeMediaDrive(keys["a.txt"], "e");
+      catalog->ChangeMediaDrive(keys["a.txt"], "q");
       shell->opened.clear();
-      prompter->answers = {PromptResult::Yes};
-      OnExplorer([&](TfrmPxExplorer& dialog) {
-        QCOMPARE(dialog.windowTitle(), QStringLiteral("ファイルを開く"));
-        QCOMPARE(dialog.cmdGo->text(), QStringLiteral("開く"));
-        QCOMPARE(dialog.txtFileName->text(), QStringLiteral("a.txt"));
-        QCOMPARE(dialog.ChosenLetter(), 'e');
-        QVERIFY(!dialog.CheckBox1->isEnabled());
-        QVERIFY(dialog.ListView1->topLevelItemCount() > 10);
-        QVERIFY(dialog.SelectDrive('F'));
-        QVERIFY(dialog.CheckBox1->isEnabled());
-        QVERIFY(dialog.CheckBox1->isChecked());
-        dialog.CheckBox1->setChecked(record);
-        dialog.cmdGo->click();
-        QVERIFY(!dialog.isVisible());
-      });
-      commands->OpenFile(keys["a.txt"]);
+      TfrmPxExplorer dialog(*catalog, *drives, settings->Get(), *prompter, *shell, keys["a.txt"],
+                            kPresenceOpen);
+      QCOMPARE(dialog.ChosenLetter(), 'q');
+      QVERIFY(!dialog.CheckBox1->isEnabled());
+      QCOMPARE(dialog.txtMediaName->text(), QStringLiteral("STICK"));
+      QVERIFY(dialog.ListView1->topLevelItemCount() > 10);
+      QCOMPARE(dialog.ListView1->topLevelItem(0)->text(0), QStringLiteral("ﾒﾃﾞｨｱの種類"));
+      QVERIFY(dialog.SelectDrive('D'));
+      QVERIFY(dialog.CheckBox1->isEnabled());
+      QVERIFY(dialog.CheckBox1->isChecked());
+      dialog.CheckBox1->setChecked(record);
+      dialog.cmdGo->click();
+      QCOMPARE(dialog.result(), int(QDialog::Accepted));
       QCOMPARE(shell->opened, QStringList{StickFile("a.txt")});
       QVERIFY(catalog->OpenCatalog());  // what the file holds
-      QCOMPARE(catalog->MediaDriveOf(keys["a.txt"]), std::string(record ? "f" : "e"));
+      QCOMPARE(catalog->MediaDriveOf(keys["a.txt"]), std::string(record ? "d" : "q"));
     }
+    QVERIFY(prompter->prompts.empty());
   }
 
   // Mode 0: the chosen drive's folder is gone, then the item is shown.
   void explorerShowsTheItem() {
     fs::create_directories(machine->Path("gone"));
-    Bind('G', "gone");
+    const char free = drives->LowestFreeLetter();
+    Bind(free, "gone");
     fs::remove(machine->Path("gone"));
+    const QChar lower = QChar(free).toLower();
     OnExplorer([&](TfrmPxExplorer& dialog) {
       QCOMPARE(dialog.windowTitle(), QStringLiteral("エクスプローラを起動"));
-      QVERIFY(dialog.SelectDrive('G'));
+      QVERIFY(dialog.SelectDrive(free));
       prompter->answers = {PromptResult::No};
       dialog.cmdGo->click();
       QVERIFY(dialog.isVisible());
-      QVERIFY(prompter->Messages().back().startsWith(QStringLiteral("g ドライブにメディアが")));
-      QVERIFY(dialog.SelectDrive('E'));
+      QVERIFY(prompter->Messages().back().startsWith(lower + QStringLiteral(" ドライブにメディアが")));
+      QVERIFY(dialog.SelectDrive('D'));
       dialog.cmdGo->click();
     });
     commands->Explore({keys["c.txt"]}, false);
@@ -228,12 +236,12 @@ class FileCommandsTest : public QObject {
 
   // No media anywhere: nothing is asked beyond the presence question.
   void copyStopsWithoutTheMedia() {
-    drives->Unbind('E');
+    machine->Unmount("media/user/STICK");
     prompter->answers = {PromptResult::Cancel};
     commands->Copy({keys["a.txt"]}, false);
     QCOMPARE(prompter->Log(),
              QStringList{QStringLiteral("Message:") +
-                         QString::fromStdString(NotMountedText('e'))});
+                         QString::fromStdString(NotMountedText('d'))});
   }
 };
 

@@ -1,6 +1,7 @@
 // The read dialog on a real catalogue, real settings and a folder that the
 // drive layer sees as a mounted volume: captions and start state, the whole
-// read command, the questions it asks, and binding a folder to a letter.
+// read command, the questions it asks, the default source, and reading any
+// folder as a media without binding a letter to it.
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -81,6 +82,15 @@ struct Bench {
 
   QString MediaFolder() const { return QString::fromStdString(media.string()); }
 
+  // Makes the volume's device a removable one, as a USB stick's is.
+  void MakeRemovable() const {
+    const fs::path device = dir.Path() / "sys" / "devices" / "usb1" / "sdb" / "sdb1";
+    fs::create_directories(device);
+    WriteText(device.parent_path() / "removable", "1\n");
+    fs::create_directories(dir.Path() / "sys" / "dev" / "block");
+    fs::create_directory_symlink(device, dir.Path() / "sys" / "dev" / "block" / "8:17");
+  }
+
   // Runs the whole read command; `drive` works the modal dialog and must
   // leave it closed or confirmed.
   bool ReadCommand(const std::function<void(TfrmDrive&)>& drive) {
@@ -97,7 +107,7 @@ struct Bench {
 };
 
 void SelectDrive(TfrmDrive& dialog, char letter) {
-  const int index = dialog.cmbDrive->findData(QChar(QLatin1Char(letter)));
+  const int index = dialog.cmbDrive->findData(QString(QLatin1Char(letter)));
   QVERIFY(index >= 0);
   dialog.cmbDrive->setCurrentIndex(index);
 }
@@ -302,25 +312,68 @@ class ReadDialogTest : public QObject {
     QCOMPARE(bench.catalog.MediaCount(), 1);
   }
 
-  void AFolderCanBeBoundToAFreeLetter() {
+  void TheDefaultSourceIsNeverSilentlyTheSystemDisk() {
+    {
+      Bench bench;  // nothing removable, nothing read before: no selection
+      TfrmDrive dialog(bench.workflow, bench.catalog, bench.drives, bench.prompter);
+      QCOMPARE(dialog.cmbDrive->currentIndex(), -1);
+      QVERIFY(dialog.cmbDrive->findData(QStringLiteral("C")) >= 0);  // offered, not chosen
+      QVERIFY(QRegularExpression("^\\d{4}/").match(dialog.cmbName->currentText()).hasMatch());
+      bench.prompter.answers = {PromptResult::Cancel};
+      dialog.cmdRead->click();  // nothing chosen: not ready, nothing read
+      QCOMPARE(dialog.DialogOutcome(), 2);
+      QCOMPARE(bench.prompter.prompts.size(), size_t(1));
+    }
+    {
+      Bench bench;  // the source read last, while it exists
+      bench.settings.SetString(REG_BeforDrive, "C");
+      TfrmDrive dialog(bench.workflow, bench.catalog, bench.drives, bench.prompter);
+      QCOMPARE(dialog.cmbDrive->currentData().toString(), QStringLiteral("C"));
+      bench.settings.SetString(REG_BeforDrive, "Q");  // gone
+      TfrmDrive gone(bench.workflow, bench.catalog, bench.drives, bench.prompter);
+      QCOMPARE(gone.cmbDrive->currentIndex(), -1);
+    }
+    {
+      Bench bench;  // a stick put in comes before what was read last
+      bench.MakeRemovable();
+      bench.settings.SetString(REG_BeforDrive, "C");
+      TfrmDrive dialog(bench.workflow, bench.catalog, bench.drives, bench.prompter);
+      QCOMPARE(dialog.cmbDrive->currentData().toString(), QStringLiteral("D"));
+      QCOMPARE(dialog.cmbName->currentText(), QStringLiteral("PHOTOS_1"));
+    }
+  }
+
+  void AFolderIsReadAsAMediaWithoutTakingALetter() {
     Bench bench;
     const fs::path extra = bench.dir.Path() / "extra";
-    fs::create_directory(extra);
-    TfrmDrive dialog(bench.workflow, bench.catalog, bench.drives, bench.prompter);
-    dialog.show();
-    QCOMPARE(dialog.cmbDrive->currentData().toChar(), QChar('C'));
+    fs::create_directories(extra / "inside");
+    WriteText(extra / "inside" / "c.txt", "charlie");
+    const QString extraText = QString::fromStdString(extra.string());
+    bench.prompter.paths = {extraText, bench.MediaFolder(), "", extraText};
+    QVERIFY(bench.ReadCommand([&](TfrmDrive& dialog) {
+      dialog.cmdChooseFolder->click();  // a folder becomes a source of its own
+      QCOMPARE(dialog.cmbDrive->currentData().toString(), extraText);
+      QCOMPARE(dialog.cmbDrive->currentText(), QStringLiteral("フォルダ: ") + extraText);
+      QCOMPARE(dialog.cmbName->currentText(), QStringLiteral("extra"));
+      dialog.cmdChooseFolder->click();  // a drive's own folder is that drive
+      QCOMPARE(dialog.cmbDrive->currentData().toString(), QStringLiteral("D"));
+      QCOMPARE(dialog.cmbName->currentText(), QStringLiteral("PHOTOS_1"));
+      dialog.cmdChooseFolder->click();  // cancelled: nothing changes
+      QCOMPARE(dialog.cmbDrive->currentData().toString(), QStringLiteral("D"));
+      dialog.cmdChooseFolder->click();
+      dialog.cmdRead->click();
+    }));
+    QVERIFY(bench.prompter.Messages().isEmpty());
+    for (char c = 'A'; c <= 'Z'; ++c) QVERIFY(!bench.drives.IsBound(c));
+    const TMediaSlot& slot = bench.catalog.Slot(bench.catalog.LastAddedSlot());
+    QCOMPARE(slot.Name(), std::string("extra"));
+    QCOMPARE(slot.Drive(), std::string("c"));  // the folder lies on the system disk
+    QCOMPARE(slot.Root().AllFiles(), 1);
+    QCOMPARE(bench.settings.GetString(REG_BeforDrive), extraText);
 
-    bench.prompter.paths = {QString::fromStdString(extra.string()), bench.MediaFolder(), ""};
-    dialog.cmdBindFolder->click();  // a new folder takes the lowest free letter
-    QCOMPARE(dialog.cmbDrive->currentData().toChar(), QChar('E'));
-    QCOMPARE(bench.drives.FolderOf('E'), extra.string());
-    dialog.cmdBindFolder->click();  // a bound folder is selected, not bound again
-    QCOMPARE(dialog.cmbDrive->currentData().toChar(), QChar('D'));
-    QCOMPARE(dialog.cmbName->currentText(), QStringLiteral("PHOTOS_1"));
-    QVERIFY(bench.drives.FolderOf('F').empty());
-    dialog.cmdBindFolder->click();  // cancelled
-    QCOMPARE(dialog.cmbDrive->currentData().toChar(), QChar('D'));
-    QVERIFY(bench.prompter.Messages().isEmpty());  // no message on the way
+    // The next dialog opens on the folder read last.
+    TfrmDrive next(bench.workflow, bench.catalog, bench.drives, bench.prompter);
+    QCOMPARE(next.cmbDrive->currentData().toString(), extraText);
   }
 };
 

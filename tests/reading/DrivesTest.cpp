@@ -73,88 +73,146 @@ class DrivesFixture : public ::testing::Test {
   std::string Mount(const std::string& relative) { return machine.Path(relative).string(); }
 };
 
-TEST_F(DrivesFixture, NewVolumesWorthReadingGetTheLowestFreeLettersAndKeepThem) {
-  drives.BindNewVolumes();
-  std::set<std::string> bound;
-  for (char c = 'D'; c <= 'Z'; ++c)
-    if (!drives.FolderOf(c).empty()) bound.insert(drives.FolderOf(c));
-  const std::set<std::string> expected = {Mount("media/user/STICK"), Mount("media/user/My Disk"),
-                                          Mount("media/user/DVD"),   Mount("mnt/nas"),
-                                          Mount("mnt/ram"),          Mount("mnt/floppy"),
-                                          Mount("media/user/CARD")};
-  EXPECT_EQ(bound, expected);  // no /boot/efi, /dev/shm, overlay or bind mount of a subtree
-  EXPECT_EQ(drives.FolderOf('D'), Mount("media/user/STICK"));
+TEST_F(DrivesFixture, MountedVolumesHaveLettersWhileMountedAndGetTheirOwnBack) {
+  const auto letters = [&] {
+    std::string shown;
+    for (char c = 'D'; c <= 'Z'; ++c) shown += drives.FolderOf(c).empty() ? '-' : c;
+    return shown;
+  };
+  // In mount order; no /boot/efi, /dev/shm, overlay or bind mount of a subtree.
   EXPECT_EQ(drives.FolderOf('C'), "/");
+  const std::vector<std::pair<char, const char*>> expected = {
+      {'D', "media/user/STICK"}, {'E', "media/user/My Disk"},
+      {'F', "media/user/DVD"},   {'G', "mnt/nas"},
+      {'H', "mnt/ram"},          {'I', "mnt/floppy"},
+      {'J', "media/user/CARD"}};
+  for (const auto& [letter, folder] : expected) EXPECT_EQ(drives.FolderOf(letter), Mount(folder));
+  EXPECT_EQ(letters(), "DEFGHIJ----------------");
+  EXPECT_EQ(drives.NewestRemovableLetter(), 'J');
+  drives.RememberVolumeLetters();
 
-  // Stable across runs: a new Drives object on the same settings sees the same letters.
-  drives.Unbind('E');
+  // Unmounted, a volume's letter is free; nothing stays bound.
+  machine.Unmount("media/user/STICK");
+  EXPECT_EQ(drives.FolderOf('D'), "");
+  EXPECT_EQ(drives.LetterOf(Mount("media/user/My Disk")), 'E');
+  EXPECT_EQ(drives.LowestFreeLetter(), 'D');
+
+  // The same stick mounted elsewhere gets its letter again, in a new session too.
+  machine.MountStick(1, "media/user/STICK_", "1234-ABCD", "STICK");
   Drives again(settings.Get(), machine.Sources());
-  again.BindNewVolumes();
-  EXPECT_EQ(again.FolderOf('D'), Mount("media/user/STICK"));
-  EXPECT_EQ(again.FolderOf('J'), Mount("media/user/CARD"));
-  EXPECT_EQ(again.LetterOf(Mount("media/user/My Disk")), 'E');  // unbound, then seen anew
+  EXPECT_EQ(again.FolderOf('D'), Mount("media/user/STICK_"));
+
+  // A letter whose volume is away goes to the next volume; back, the old
+  // volume takes the lowest free letter, and keeps that from then on.
+  machine.Unmount("media/user/My Disk");
+  machine.MountStick(2, "media/user/NEW", "AAAA-0002");
+  EXPECT_EQ(again.LetterOf(Mount("media/user/NEW")), 'E');
+  again.RememberVolumeLetters();
+  machine.MountStick(3, "media/user/My Disk", "0123456789ABCDEF", "My\\x20Disk");
+  EXPECT_EQ(again.LetterOf(Mount("media/user/My Disk")), 'K');
+  EXPECT_EQ(again.NewestRemovableLetter(), 'K');
+  again.RememberVolumeLetters();
+  machine.Unmount("media/user/NEW");
+  EXPECT_EQ(again.LetterOf(Mount("media/user/My Disk")), 'K');
+  EXPECT_EQ(again.FolderOf('E'), "");
+
+  // An explicit binding stays until it is unbound, and volumes go around it.
+  std::string error;
+  ASSERT_TRUE(again.Bind('E', Mount("srv"), error)) << error;
+  machine.MountStick(4, "media/user/FOURTH", "AAAA-0004");
+  EXPECT_EQ(again.LetterOf(Mount("media/user/FOURTH")), 'L');
+  Drives third(settings.Get(), machine.Sources());
+  EXPECT_EQ(third.FolderOf('E'), Mount("srv"));
+  EXPECT_TRUE(third.IsBound('E'));
+  EXPECT_FALSE(third.IsBound('D'));
+}
+
+TEST_F(DrivesFixture, AHundredVolumesInARowEachGetALetter) {
+  for (int i = 1; i <= 100; ++i) {
+    char uuid[16];
+    std::snprintf(uuid, sizeof uuid, "B%03d-0000", i);
+    const std::string point = "media/user/V" + std::to_string(i);
+    machine.MountStick(i, point, uuid);
+    const char letter = drives.LetterOf(Mount(point));
+    ASSERT_NE(letter, 0) << i;
+    EXPECT_EQ(letter, 'K');  // the first letter after the fixture's own volumes
+    drives.RememberVolumeLetters();
+    std::string name, serial, length;
+    ASSERT_TRUE(drives.ReadVolumeInfo(std::string(1, letter), name, serial, length));
+    EXPECT_EQ(serial, SerialTextFromUuid(uuid));
+    machine.Unmount(point);
+  }
 }
 
 TEST_F(DrivesFixture, KindsOfEveryDrive) {
+  // A removable volume pinned to A or B is a floppy disk, as on the desktop.
+  std::string error;
+  ASSERT_TRUE(drives.Bind('A', Mount("media/user/CARD"), error)) << error;
+  ASSERT_TRUE(drives.Bind('K', Mount("mnt/layer"), error)) << error;
+  ASSERT_TRUE(drives.Bind('L', Mount("srv"), error)) << error;
   const struct {
     char letter;
     const char* folder;
     int kind;
-  } binds[] = {
-      {'E', "media/user/STICK", 3}, {'A', "media/user/CARD", 1}, {'F', "media/user/My Disk", 3},
-      {'G', "media/user/DVD", 4},   {'H', "mnt/nas", 5},         {'I', "mnt/ram", 6},
-      {'B', "mnt/floppy", 1},       {'J', "mnt/layer", 7},       {'K', "srv", 2},
+  } cases[] = {
+      {'D', "media/user/STICK", 3},
+      {'E', "media/user/My Disk", 3},
+      {'F', "media/user/DVD", 4},
+      {'G', "mnt/nas", 5},
+      {'H', "mnt/ram", 6},
+      {'I', "mnt/floppy", 1},
+      {'A', "media/user/CARD", 1},
+      {'K', "mnt/layer", 7},
+      {'L', "srv", 2},
   };
-  for (const auto& b : binds) {
-    std::string error;
-    ASSERT_TRUE(drives.Bind(b.letter, Mount(b.folder), error)) << error;
+  for (const auto& c : cases) {
+    EXPECT_EQ(drives.FolderOf(c.letter), Mount(c.folder)) << c.letter;
+    EXPECT_EQ(drives.GetDriveKind(std::string(1, c.letter)), c.kind) << c.folder;
   }
-  for (const auto& b : binds)
-    EXPECT_EQ(drives.GetDriveKind(std::string(1, b.letter)), b.kind) << b.folder;
+  EXPECT_EQ(drives.FolderOf('J'), "");  // the card's automatic letter went with its pin
   EXPECT_EQ(drives.GetDriveKind("C"), 2);
   EXPECT_EQ(drives.GetDriveKind("c"), 2);
   EXPECT_EQ(drives.GetDriveKind("e:"), 0);  // more than the letter
-  EXPECT_EQ(drives.GetDriveKind("Q"), 0);   // nothing bound
+  EXPECT_EQ(drives.GetDriveKind("Q"), 0);   // nothing there
   EXPECT_EQ(drives.GetClusterSize('Q' - 'A' + 1), 0);
   EXPECT_EQ(drives.GetFreeSpace('Q' - 'A' + 1), -1.0);
-  EXPECT_GT(drives.GetClusterSize('E' - 'A' + 1), 0);
-  EXPECT_GE(drives.GetFreeSpace('E' - 'A' + 1), 0.0);
-  EXPECT_FALSE(drives.EjectMedia("K", 2));
+  EXPECT_GT(drives.GetClusterSize('D' - 'A' + 1), 0);
+  EXPECT_GE(drives.GetFreeSpace('D' - 'A' + 1), 0.0);
+  EXPECT_FALSE(drives.EjectMedia("L", 2));
 
-  std::filesystem::remove(machine.Path("mnt/layer"));  // the folder behind J is gone
-  EXPECT_EQ(drives.GetDriveKind("J"), 0);
-  EXPECT_EQ(drives.GetClusterSize('J' - 'A' + 1), 0);
+  std::filesystem::remove(machine.Path("mnt/layer"));  // the folder behind K is gone
+  EXPECT_EQ(drives.GetDriveKind("K"), 0);
+  EXPECT_EQ(drives.GetClusterSize('K' - 'A' + 1), 0);
 }
 
 TEST_F(DrivesFixture, BindRefusesWhatCannotBeBound) {
   std::string error;
-  EXPECT_FALSE(drives.Bind('C', Mount("mnt/ram"), error));
-  EXPECT_FALSE(drives.Bind('1', Mount("mnt/ram"), error));
-  EXPECT_FALSE(drives.Bind('E', Mount("no/such/folder"), error));
-  ASSERT_TRUE(drives.Bind('e', Mount("mnt/ram") + "/", error)) << error;
-  EXPECT_EQ(drives.FolderOf('E'), Mount("mnt/ram"));
-  EXPECT_FALSE(drives.Bind('E', Mount("mnt/nas"), error));  // taken
-  EXPECT_FALSE(drives.Bind('F', Mount("mnt/ram"), error));  // folder already has a letter
-  EXPECT_EQ(drives.LetterOf(Mount("mnt/../mnt/ram")), 'E');
-  EXPECT_TRUE(drives.Unbind('E'));
-  EXPECT_FALSE(drives.Unbind('E'));
+  EXPECT_FALSE(drives.Bind('C', Mount("srv"), error));
+  EXPECT_FALSE(drives.Bind('1', Mount("srv"), error));
+  EXPECT_FALSE(drives.Bind('K', Mount("no/such/folder"), error));
+  EXPECT_FALSE(drives.Bind('E', Mount("srv"), error));  // a mounted volume's letter
+  EXPECT_NE(error.find("mounted volume"), std::string::npos) << error;
+  ASSERT_TRUE(drives.Bind('k', Mount("srv") + "/", error)) << error;
+  EXPECT_EQ(drives.FolderOf('K'), Mount("srv"));
+  EXPECT_FALSE(drives.Bind('K', Mount("mnt/layer"), error));  // taken
+  EXPECT_FALSE(drives.Bind('M', Mount("srv"), error));        // folder already has a letter
+  EXPECT_EQ(drives.LetterOf(Mount("mnt/../srv")), 'K');
+  EXPECT_EQ(drives.LowestFreeLetter(), 'L');
+  EXPECT_TRUE(drives.Unbind('K'));
+  EXPECT_FALSE(drives.Unbind('K'));
   EXPECT_FALSE(drives.Unbind('C'));
-  EXPECT_EQ(drives.LowestFreeLetter(), 'D');
+  EXPECT_FALSE(drives.Unbind('D'));  // a volume's letter is no binding
+  EXPECT_EQ(drives.LowestFreeLetter(), 'K');
 }
 
 TEST_F(DrivesFixture, VolumeNamesAndSerialsFromLabelAndUuidLinks) {
-  std::string error;
-  ASSERT_TRUE(drives.Bind('E', Mount("media/user/STICK"), error));
-  ASSERT_TRUE(drives.Bind('F', Mount("media/user/My Disk"), error));
-  ASSERT_TRUE(drives.Bind('G', Mount("media/user/CARD"), error));  // neither label nor UUID
-  ASSERT_TRUE(drives.Bind('H', Mount("mnt/ram"), error));
   const struct {
     const char* drive;
     const char* name;
     const char* serial;
-  } cases[] = {{"e", "STICK", "1234ABCD"},
-               {"F:\\work", "My Disk", "89ABCDEF"},
-               {"G", "", "0000"},
+  } cases[] = {{"d", "STICK", "1234ABCD"},
+               {"E:\\work", "My Disk", "89ABCDEF"},
+               {"J", "", "0000"},  // the card: neither label nor UUID
                {"H", "", "0000"},
                {"C", "", "1B4E28BA"}};
   for (const auto& c : cases) {
@@ -169,6 +227,29 @@ TEST_F(DrivesFixture, VolumeNamesAndSerialsFromLabelAndUuidLinks) {
   EXPECT_EQ(name + serial + length, "keepkeepkeep");
 }
 
+TEST_F(DrivesFixture, FoldersAndVolumesAreFoundWhereverTheyAreMounted) {
+  std::filesystem::create_directories(machine.Path("media/user/STICK/photos/2024"));
+  const auto where = drives.VolumeOfFolder(Mount("media/user/STICK/photos/2024/"));
+  ASSERT_TRUE(where.has_value());
+  EXPECT_EQ(where->mountPoint, Mount("media/user/STICK"));
+  EXPECT_EQ(where->inner, "/photos/2024");
+  EXPECT_EQ(where->letter, 'D');
+  EXPECT_EQ(where->kind, kKindRemovable);
+  EXPECT_FALSE(drives.VolumeOfFolder(Mount("no/such")).has_value());
+  const auto onRoot = drives.VolumeOfFolder(Mount("srv"));
+  ASSERT_TRUE(onRoot.has_value());
+  EXPECT_EQ(onRoot->letter, 'C');
+  EXPECT_EQ(onRoot->inner, Mount("srv"));
+
+  EXPECT_EQ(drives.FindVolume("1234ABCD", "STICK"), Mount("media/user/STICK"));
+  EXPECT_EQ(drives.FindVolume("1234ABCD", "OTHER"), "");
+  EXPECT_EQ(drives.FindVolume("0000", ""), "");  // no identity: never matched
+  machine.Unmount("media/user/STICK");
+  EXPECT_EQ(drives.FindVolume("1234ABCD", "STICK"), "");
+  machine.MountStick(1, "run/elsewhere", "1234-ABCD", "STICK");
+  EXPECT_EQ(drives.FindVolume("1234ABCD", "STICK"), Mount("run/elsewhere"));
+}
+
 TEST_F(DrivesFixture, ProbeComesBeforeTheLinkFolders) {
   DriveSources sources = machine.Sources();
   sources.probe = [](const std::string& device) -> std::optional<VolumeProbeResult> {
@@ -176,9 +257,8 @@ TEST_F(DrivesFixture, ProbeComesBeforeTheLinkFolders) {
     return std::nullopt;
   };
   Drives probed(settings.Get(), sources);
-  std::string error, name, serial, length;
-  ASSERT_TRUE(probed.Bind('E', Mount("media/user/STICK"), error));
-  ASSERT_TRUE(probed.ReadVolumeInfo("E", name, serial, length));
+  std::string name, serial, length;
+  ASSERT_TRUE(probed.ReadVolumeInfo("D", name, serial, length));
   EXPECT_EQ(name, Sj("写真"));  // the catalogue's text is CP932
   EXPECT_EQ(serial, "ABCD0001");
 }
@@ -195,23 +275,21 @@ TEST_F(DrivesFixture, CheckMediaVolumeTellsMatchNameAndSerial) {
   records[1].Kind = kKindFile;
   records[1].Name = "a.txt";
   TMediaInfomation info;
-  info.Drive = "e";
+  info.Drive = "d";
   info.VolumeName = "STICK";
   info.VolumeSerial = "1234ABCD";
   ASSERT_TRUE(catalog.AddMedia(records, info));
   const int32_t key = MakeKey(catalog.LastAddedSlot(), 1);
 
-  std::string error;
-  ASSERT_TRUE(drives.Bind('E', Mount("media/user/STICK"), error));
-  EXPECT_EQ(drives.CheckMediaVolume("e", key, catalog), 0);
+  EXPECT_EQ(drives.CheckMediaVolume("d", key, catalog), 0);
   EXPECT_EQ(drives.CheckMediaVolume("Q", key, catalog), 1);
   // The same stick, relabelled.
   std::filesystem::rename(machine.Path("by-label/STICK"), machine.Path("by-label/OTHER"));
-  EXPECT_EQ(drives.CheckMediaVolume("E:\\", key, catalog), 2);
+  EXPECT_EQ(drives.CheckMediaVolume("D:\\", key, catalog), 2);
   // A copy with the old label but another serial.
   std::filesystem::rename(machine.Path("by-label/OTHER"), machine.Path("by-label/STICK"));
   std::filesystem::rename(machine.Path("by-uuid/1234-ABCD"), machine.Path("by-uuid/9999-0000"));
-  EXPECT_EQ(drives.CheckMediaVolume("E", key, catalog), 3);
+  EXPECT_EQ(drives.CheckMediaVolume("D", key, catalog), 3);
 }
 
 TEST(RealMountTableTest, DevShmIsARamDisk) {

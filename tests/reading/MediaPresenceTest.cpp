@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "core/Catalog.h"
+#include "reading/MediaOrigins.h"
 #include "reading/MediaPresence.h"
 #include "reading/ReadRequest.h"
 #include "reading/ReadingTestUtil.h"
@@ -38,14 +39,12 @@ class MediaPresenceTest : public ::testing::Test {
 
   void SetUp() override {
     ASSERT_TRUE(catalog.CreateCatalog(dir.File("c.qdb")));
-    std::string error;
-    ASSERT_TRUE(drives.Bind('E', Stick().string(), error)) << error;
     test::MakeFile(Stick() / "写真" / "ソフト.jpg", 100);  // "ソ" ends in the byte of "\"
     Scanner scanner;
     ReadWorkflow workflow(catalog, settings.Get(), drives, scanner, prompter);
     ASSERT_TRUE(workflow.ReadMediaCommand([](ReadWorkflow& w) {
       ReadForm form = w.InitialForm();
-      w.FetchDriveVolume(form, true, "E");
+      w.FetchDriveVolume(form, true, "D");
       return w.ConfirmRead(form, true);
     }));
     const int slot = catalog.LastAddedSlot();
@@ -102,12 +101,12 @@ TEST_F(MediaPresenceTest, AnotherMediaInTheDriveAsksToChangeTheDrive) {
 }
 
 TEST_F(MediaPresenceTest, NoMediaRetriesThreeTimesThenGivesUp) {
-  ASSERT_TRUE(drives.Unbind('E'));
+  machine.Unmount("media/user/STICK");
   prompter.answers = {PromptResult::Yes, PromptResult::Yes, PromptResult::Yes, PromptResult::Yes};
   EXPECT_EQ(Check(kPresenceOpen, fileKey), PresenceOutcome::GaveUp);
   ASSERT_EQ(prompter.prompts.size(), 3u);
-  EXPECT_EQ(prompter.prompts[0].text, QString::fromStdString(NotMountedText('e')));
-  EXPECT_TRUE(prompter.prompts[0].text.startsWith(QString::fromUtf8("E ドライブにメディアが")));
+  EXPECT_EQ(prompter.prompts[0].text, QString::fromStdString(NotMountedText('d')));
+  EXPECT_TRUE(prompter.prompts[0].text.startsWith(QString::fromUtf8("D ドライブにメディアが")));
   EXPECT_EQ(prompter.prompts[0].buttons, PromptButtons::YesNoCancel);
 
   prompter.prompts.clear();
@@ -117,6 +116,107 @@ TEST_F(MediaPresenceTest, NoMediaRetriesThreeTimesThenGivesUp) {
   EXPECT_EQ(Check(kPresenceOpen, fileKey), PresenceOutcome::Stopped);
   EXPECT_EQ(prompter.prompts.size(), 2u);
   EXPECT_TRUE(desktop.opened.empty());
+}
+
+// Cataloguing a hundred sticks one after the other works, and each is found
+// again by its serial and label wherever and under whatever letter it is
+// mounted later.
+TEST_F(MediaPresenceTest, AHundredSticksInARowAreCataloguedAndFoundWhereverMounted) {
+  Scanner scanner;
+  ReadWorkflow workflow(catalog, settings.Get(), drives, scanner, prompter);
+  std::vector<int32_t> keys;
+  for (int i = 1; i <= 100; ++i) {
+    char uuid[16];
+    std::snprintf(uuid, sizeof uuid, "C%03d-0000", i);
+    const std::string label = "S" + std::to_string(i);
+    const auto point = machine.MountStick(i, "media/user/" + label, uuid, label);
+    test::MakeFile(point / "docs" / "n.txt", i);
+    // The dialog opens on the stick just put in; its label names the media.
+    ASSERT_TRUE(workflow.ReadMediaCommand([&](ReadWorkflow& w) {
+      ReadForm form = w.InitialForm();
+      EXPECT_EQ(form.name, label);
+      return w.ConfirmRead(form, true);
+    })) << i;
+    const int slot = catalog.LastAddedSlot();
+    EXPECT_EQ(catalog.Slot(slot).VolumeSerial(), SerialTextFromUuid(uuid));
+    ASSERT_TRUE(catalog.LoadMedia(slot));
+    keys.push_back(MakeKey(slot, catalog.LoadedCount() - 1));
+    machine.Unmount("media/user/" + label);
+  }
+  EXPECT_EQ(catalog.MediaCount(), 101);
+
+  // Stick 50 comes back at another place, next to stick 7 under another letter.
+  machine.MountStick(1007, "run/media/x/S7", "C007-0000", "S7");
+  const auto back = machine.MountStick(1050, "run/media/x/elsewhere", "C050-0000", "S50");
+  EXPECT_EQ(EntryNativePath(catalog, drives, keys[49]), (back / "docs" / "n.txt").string());
+  EXPECT_EQ(Check(kPresenceOpen, keys[49]), PresenceOutcome::Opened);
+  ASSERT_EQ(desktop.opened.size(), 1u);
+  EXPECT_EQ(desktop.opened[0], (back / "docs" / "n.txt").string());
+  EXPECT_TRUE(prompter.prompts.empty());
+  // A stick that is not there is asked for under its recorded letter.
+  prompter.answers = {PromptResult::Cancel};
+  EXPECT_EQ(Check(kPresenceOpen, keys[20]), PresenceOutcome::Stopped);
+  EXPECT_EQ(prompter.prompts.size(), 1u);
+}
+
+// A folder read as a media is found under its place in its volume wherever the
+// volume is mounted, and under its full path when its volume has no identity.
+TEST_F(MediaPresenceTest, AFolderMediaIsFoundUnderItsFolder) {
+  test::MakeFile(Stick() / "photos" / "2024" / "p.jpg", 3);
+  test::MakeFile(machine.Path("mnt/ram/notes/n.txt"), 4);
+  Scanner scanner;
+  ReadWorkflow workflow(catalog, settings.Get(), drives, scanner, prompter);
+  const auto readFolder = [&](const std::filesystem::path& folder) {
+    EXPECT_TRUE(workflow.ReadMediaCommand([&](ReadWorkflow& w) {
+      ReadForm form = w.InitialForm();
+      EXPECT_TRUE(w.FetchFolderSource(form, true, folder.string()));
+      return w.ConfirmRead(form, true);
+    }));
+    const int slot = catalog.LastAddedSlot();
+    EXPECT_TRUE(catalog.LoadMedia(slot));
+    return MakeKey(slot, catalog.LoadedCount() - 1);
+  };
+  const int32_t photo = readFolder(Stick() / "photos" / "2024");
+  const int32_t note = readFolder(machine.Path("mnt/ram/notes"));
+  const TMediaSlot& photos = catalog.Slot(SlotOfKey(photo));
+  EXPECT_EQ(photos.Name(), "2024");
+  EXPECT_EQ(photos.Drive(), "d");  // the stick's letter
+  EXPECT_EQ(photos.VolumeSerial(), "1234ABCD");
+  for (char c = 'A'; c <= 'Z'; ++c) EXPECT_FALSE(drives.IsBound(c));
+  const auto origins = ReadMediaOrigins(MediaOriginsPath(catalog));
+  ASSERT_EQ(origins.size(), 2u);
+  EXPECT_EQ(origins[0].inner, "/photos/2024");
+
+  EXPECT_EQ(EntryNativePath(catalog, drives, photo), (Stick() / "photos/2024/p.jpg").string());
+  EXPECT_EQ(EntryNativePath(catalog, drives, note), machine.Path("mnt/ram/notes/n.txt").string());
+  machine.Unmount("media/user/STICK");
+  std::filesystem::rename(Stick(), machine.Path("media/user/MOVED"));
+  const auto moved = machine.MountStick(1, "media/user/MOVED", "1234-ABCD", "STICK");
+  EXPECT_EQ(EntryNativePath(catalog, drives, photo), (moved / "photos/2024/p.jpg").string());
+  EXPECT_EQ(Check(kPresenceCopy, photo), PresenceOutcome::Present);
+  EXPECT_TRUE(prompter.prompts.empty());
+}
+
+// The side file survives damage: lines that do not parse are skipped.
+TEST_F(MediaPresenceTest, DamagedOriginLinesAreIgnored) {
+  const std::string path = dir.File("o.src");
+  test::WriteText(path,
+                  "garbage\n"
+                  "1 2 n%20a /in /full\n"
+                  "x 2 n /in /full\n"
+                  "3 0 n /in /full\n"
+                  "4 5 n relative /full\n"
+                  "6 7 n /in\n"
+                  "\n"
+                  "8 9 %E5%86%99 /a%20b/c /x/a%20b/c\n");
+  const auto origins = ReadMediaOrigins(path);
+  ASSERT_EQ(origins.size(), 2u);
+  EXPECT_EQ(origins[0].name, "n a");
+  EXPECT_EQ(origins[1].readDate, 8);
+  EXPECT_EQ(origins[1].inner, "/a b/c");
+  EXPECT_TRUE(ReadMediaOrigins(dir.File("missing.src")).empty());
+  AppendMediaOrigin(path, {10, 11, "x y", "/p q", "/r s"});
+  EXPECT_EQ(ReadMediaOrigins(path).back().folder, "/r s");
 }
 
 TEST_F(MediaPresenceTest, TheMediaItselfHasNoPathAndOpensNothing) {

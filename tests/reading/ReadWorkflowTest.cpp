@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "core/Catalog.h"
 #include "core/Format.h"
@@ -25,8 +26,6 @@ class ReadWorkflowTest : public ::testing::Test {
 
   void SetUp() override {
     ASSERT_TRUE(catalog.CreateCatalog(dir.File("c.qdb")));
-    std::string error;
-    ASSERT_TRUE(drives.Bind('E', Stick().string(), error)) << error;
     test::MakeFile(Stick() / "photos" / "a.jpg", 100);
     test::MakeFile(Stick() / "b.txt", 5);
   }
@@ -38,7 +37,7 @@ class ReadWorkflowTest : public ::testing::Test {
   bool Read(const std::function<void(ReadForm&)>& edit = {}, bool readButton = true) {
     return workflow.ReadMediaCommand([&](ReadWorkflow& w) {
       ReadForm form = w.InitialForm();
-      w.FetchDriveVolume(form, true, "E");
+      w.FetchDriveVolume(form, true, "D");
       if (edit) edit(form);
       return w.ConfirmRead(form, readButton);
     });
@@ -59,8 +58,8 @@ TEST_F(ReadWorkflowTest, ReadsANewMediaTakingTheLabelAndRemembersTheChoices) {
   ASSERT_TRUE(workflow.ReadMediaCommand([&](ReadWorkflow& w) {
     busyInDialog = w.Busy();
     ReadForm form = w.InitialForm();
-    EXPECT_EQ(form.drive, "C");  // nothing remembered yet
-    w.FetchDriveVolume(form, true, "E");
+    EXPECT_EQ(form.drive, "J");  // the card, mounted last of the removable volumes
+    w.FetchDriveVolume(form, true, "D");
     EXPECT_EQ(form.name, "STICK");
     form.dupSearchMode = 2;
     form.eject = false;
@@ -74,16 +73,15 @@ TEST_F(ReadWorkflowTest, ReadsANewMediaTakingTheLabelAndRemembersTheChoices) {
   EXPECT_TRUE(prompter.prompts.empty());
   const TMediaSlot& slot = catalog.Slot(catalog.LastAddedSlot());
   EXPECT_EQ(slot.Name(), "STICK");
-  EXPECT_EQ(slot.Drive(), "e");
+  EXPECT_EQ(slot.Drive(), "d");
   EXPECT_EQ(slot.VolumeName(), "STICK");
   EXPECT_EQ(slot.VolumeSerial(), "1234ABCD");
   EXPECT_EQ(slot.Category(), MediaKindName(kKindRemovable));
   EXPECT_EQ(slot.Location(), Sj("棚"));
   EXPECT_EQ(slot.Root().AllFiles(), 2);
-  EXPECT_EQ(settings.Get().GetString(REG_BeforDrive), "E");
+  EXPECT_EQ(settings.Get().GetString(REG_BeforDrive), "D");
   EXPECT_EQ(settings.Get().GetInt(REG_DupSearchMode), 2);
   EXPECT_EQ(settings.Get().GetInt(REG_Eject), 0);
-  EXPECT_EQ(workflow.InitialForm().drive, "E");
 }
 
 TEST_F(ReadWorkflowTest, AnEmptyNameBecomesTheDateTimeOfConfirmation) {
@@ -194,7 +192,7 @@ TEST_F(ReadWorkflowTest, ANameDifferingInCaseIsANewMediaAndEnterKeepsTheRadioCho
 // the record limit keeps a regression from walking the whole of it.
 TEST_F(ReadWorkflowTest, ADriveTextThatIsNoLetterIsNeverReadAsC) {
   scanner.SetRecordLimit(2);
-  settings.Get().SetString(REG_BeforDrive, "E");
+  settings.Get().SetString(REG_BeforDrive, "D");
   for (const char* bad : {"", "1", "\\", ":"}) {
     SCOPED_TRACE(bad);
     prompter.prompts.clear();
@@ -210,7 +208,45 @@ TEST_F(ReadWorkflowTest, ADriveTextThatIsNoLetterIsNeverReadAsC) {
     EXPECT_EQ(scanner.ScanCount(), 1);
   }
   EXPECT_EQ(LiveMedia(), 0);
-  EXPECT_EQ(settings.Get().GetString(REG_BeforDrive), "E");
+  EXPECT_EQ(settings.Get().GetString(REG_BeforDrive), "D");
+}
+
+// After a read, the window lists what could not be read; the media holds
+// everything else.
+TEST_F(ReadWorkflowTest, WhatCouldNotBeReadIsReportedAfterTheRead) {
+  test::MakeFile(Stick() / "locked" / "x.txt", 1);
+  ::chmod((Stick() / "locked").c_str(), 0);
+  for (std::filesystem::path p = Stick(); p != std::filesystem::path(machine.Root()).parent_path();
+       p = p.parent_path())
+    ::chmod(p.c_str(), 0755);
+  std::filesystem::permissions(dir.Path(), std::filesystem::perms::all);
+  for (const char* file : {"c.qdb", "c.lfn"})
+    std::filesystem::permissions(dir.Path() / file, std::filesystem::perms::all);
+  const std::string report = test::RunAsNobody([&] {
+    Catalog own;  // the child's own view of the catalogue file
+    if (!own.OpenCatalog(dir.File("c.qdb"))) return std::string("cannot open");
+    test::IsolatedSettings childSettings;
+    Drives childDrives(childSettings.Get(), machine.Sources());
+    Scanner childScanner;
+    test::ScriptedPrompter childPrompter;
+    ReadWorkflow childWorkflow(own, childSettings.Get(), childDrives, childScanner, childPrompter);
+    const bool added = childWorkflow.ReadMediaCommand([&](ReadWorkflow& w) {
+      ReadForm form = w.InitialForm();
+      w.FetchDriveVolume(form, true, "D");
+      return w.ConfirmRead(form, true);
+    });
+    std::string out = std::to_string(added) + " " +
+                      (added ? std::to_string(own.Slot(own.LastAddedSlot()).Root().AllFiles())
+                             : std::string("-"));
+    for (const auto& prompt : childPrompter.prompts)
+      out += "|" + std::to_string(static_cast<int>(prompt.icon)) + "|" + prompt.text.toStdString();
+    return out;
+  });
+  ::chmod((Stick() / "locked").c_str(), 0755);
+  const std::string expected = "1 2|" + std::to_string(static_cast<int>(PromptIcon::Warning)) +
+                               "|読み込めなかったフォルダ・ファイル：1 件\r\n\r\n" +
+                               (Stick() / "locked").string();
+  EXPECT_EQ(report, expected);
 }
 
 }  // namespace

@@ -5,12 +5,14 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <QString>
 #include <deque>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -41,7 +43,8 @@ class FakeMachine {
     std::string table = s.str();
     for (std::size_t at; (at = table.find("@ROOT@")) != std::string::npos;)
       table.replace(at, 6, Root());
-    WriteText(Path("proc/mountinfo"), table);
+    table_ = table;
+    WriteText(Path("proc/mountinfo"), table_);
     for (const char* dir : {"media/user/STICK", "media/user/My Disk", "media/user/DVD", "mnt/nas",
                             "mnt/ram", "mnt/floppy", "media/user/CARD", "mnt/layer", "srv/shared"})
       std::filesystem::create_directories(Path(dir));
@@ -73,6 +76,45 @@ class FakeMachine {
     return s;
   }
 
+  // Takes the mount at `relative` (under Root()) out of the mount table.
+  void Unmount(const std::string& relative) {
+    const std::string point = " " + Escaped(Path(relative).string()) + " ";
+    std::string kept;
+    std::istringstream lines(table_);
+    for (std::string line; std::getline(lines, line);)
+      if (line.find(point) == std::string::npos) kept += line + "\n";
+    table_ = kept;
+    WriteText(Path("proc/mountinfo"), table_);
+  }
+  // Mounts a new vfat volume of a USB stick at `relative` (created under
+  // Root()), with a device, a removable sysfs entry and a by-uuid link (and a
+  // by-label link when `label` is not empty). Each call needs its own `number`.
+  std::filesystem::path MountStick(int number, const std::string& relative, const std::string& uuid,
+                                   const std::string& label = {}) {
+    const std::string device = "dev/usb" + std::to_string(number);
+    const std::string majorMinor = "180:" + std::to_string(number);
+    WriteText(Path(device), "");
+    const std::string disk =
+        "sys/devices/pci0/usb9/9-" + std::to_string(number) + "/block/u" + std::to_string(number);
+    WriteText(Path(disk + "/removable"), "1\n");
+    std::filesystem::create_directories(Path(disk + "/part1"));
+    std::filesystem::create_directories(Path("sys/dev/block"));
+    std::filesystem::remove(Path("sys/dev/block/" + majorMinor));
+    std::filesystem::create_symlink(Path(disk + "/part1"), Path("sys/dev/block/" + majorMinor));
+    std::filesystem::remove(Path("by-uuid/" + uuid));
+    Link("by-uuid/" + uuid, device);
+    if (!label.empty()) {
+      std::filesystem::remove(Path("by-label/" + label));
+      Link("by-label/" + label, device);
+    }
+    std::filesystem::create_directories(Path(relative));
+    table_ += std::to_string(100 + number) + " 28 " + majorMinor + " / " +
+              Escaped(Path(relative).string()) + " rw,nosuid - vfat " + Path(device).string() +
+              " rw\n";
+    WriteText(Path("proc/mountinfo"), table_);
+    return Path(relative);
+  }
+
   void Link(const std::string& link, const std::string& target) {
     std::filesystem::create_directories(Path(link).parent_path());
     std::filesystem::create_symlink(Path(target), Path(link));
@@ -88,7 +130,15 @@ class FakeMachine {
                                     Path("sys/dev/block/" + majorMinor));
   }
 
+  // A mount point as the mount table writes it.
+  static std::string Escaped(const std::string& path) {
+    std::string out;
+    for (char c : path) out += c == ' ' ? std::string("\\040") : std::string(1, c);
+    return out;
+  }
+
   TempDir dir_;
+  std::string table_;
 };
 
 // Settings in their own folder, so that drive bindings never leak between tests.
@@ -101,6 +151,35 @@ class IsolatedSettings {
   TempDir dir_;
   Settings settings_;
 };
+
+// Tests run as root, whom permissions do not stop: `work` then runs in a child
+// process as the user nobody (the folders it needs must let nobody in). Its
+// findings come back as text.
+inline std::string RunAsNobody(const std::function<std::string()>& work) {
+  if (::geteuid() != 0) return work();
+  int fds[2];
+  if (::pipe(fds) != 0) return "pipe failed";
+  const pid_t child = ::fork();
+  if (child == 0) {
+    ::close(fds[0]);
+    std::string result = "cannot become nobody";
+    try {
+      if (::setgid(65534) == 0 && ::setuid(65534) == 0) result = work();
+    } catch (const std::exception& error) {
+      result = std::string("failed: ") + error.what();
+    }
+    const ssize_t written = ::write(fds[1], result.data(), result.size());
+    ::_exit(written == static_cast<ssize_t>(result.size()) ? 0 : 1);
+  }
+  ::close(fds[1]);
+  std::string result;
+  char buffer[4096];
+  for (ssize_t n; (n = ::read(fds[0], buffer, sizeof buffer)) > 0;) result.append(buffer, n);
+  ::close(fds[0]);
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  return result;
+}
 
 // A file of `size` bytes (sparse) with a modification time.
 inline void MakeFile(const std::filesystem::path& path, long long size, time_t mtime = 0) {

@@ -1,12 +1,21 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <QTemporaryDir>
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <climits>
+#include <condition_variable>
 #include <cstdlib>
+#include <mutex>
 #include <optional>
+#include <sstream>
+#include <thread>
 
+#include "core/FolderCounts.h"
 #include "core/Format.h"
 #include "core/Text.h"
 #include "reading/ReadingTestUtil.h"
@@ -302,6 +311,101 @@ TEST_F(ScannerTest, MoreThan32767SubfoldersAreStoredCapped) {
   EXPECT_EQ(many.AllFolders, 32767);
   EXPECT_EQ(records[0].AllFolders, 32767);
   EXPECT_EQ(scanner.ScanFolderCount(), 32801);
+
+  // What the user reads is the real number, not the capped field.
+  Catalog catalog;
+  ASSERT_TRUE(catalog.CreateCatalog(dir.File("c.qdb")));
+  ASSERT_TRUE(catalog.AddMedia(scanner, scanner.CurrentMedia()));
+  const int slot = catalog.LastAddedSlot();
+  EXPECT_EQ(MediaFolderCount(catalog, slot), 32801);
+  ASSERT_TRUE(catalog.LoadMedia(slot));
+  EXPECT_EQ(LoadedFolderCount(catalog, 0), 32801);
+  EXPECT_EQ(LoadedFolderCount(catalog, Find("many")), 32800);
+}
+
+TEST_F(ScannerTest, WhatCouldNotBeReadIsCountedAndListedAndTheRestStored) {
+  MakeFile(Root() / "open" / "kept.txt", 10);
+  MakeFile(Root() / "locked" / "hidden.txt", 10);
+  MakeFile(Root() / "listonly" / "a.txt", 10);
+  MakeFile(Root() / "listonly" / "b.txt", 10);
+  MakeFile(Root() / "top.txt", 1);
+  // A folder nobody may open, and one whose names may be listed but whose
+  // entries may not be examined.
+  ::chmod((Root() / "locked").c_str(), 0);
+  ::chmod((Root() / "listonly").c_str(), 0444);
+  for (fs::path p = Root(); p != dir.Path().parent_path(); p = p.parent_path())
+    if (p != Root() / "locked" && p != Root() / "listonly") ::chmod(p.c_str(), 0755);
+  const std::string report = test::RunAsNobody([&] {
+    std::ostringstream out;
+    out << Scan() << ' ' << scanner.UnreadableCount() << ' ' << scanner.ScanFileCount();
+    // Within a folder the paths come in the system's listing order.
+    std::vector<std::string> paths = scanner.UnreadablePaths();
+    std::sort(paths.begin(), paths.end());
+    for (const std::string& path : paths) out << ' ' << path;
+    return out.str();
+  });
+  ::chmod((Root() / "locked").c_str(), 0755);
+  ::chmod((Root() / "listonly").c_str(), 0755);
+  const std::string root = Root().string();
+  EXPECT_EQ(report,
+            "1 3 2 " + root + "/listonly/a.txt " + root + "/listonly/b.txt " + root + "/locked");
+
+  // A root that cannot be read at all is reported too, with nothing found.
+  ::chmod(Root().c_str(), 0);
+  const std::string rootReport = test::RunAsNobody([&] {
+    std::ostringstream out;
+    out << Scan() << ' ' << scanner.UnreadableCount() << ' '
+        << (scanner.UnreadablePaths().empty() ? "" : scanner.UnreadablePaths()[0]);
+    return out.str();
+  });
+  ::chmod(Root().c_str(), 0755);
+  EXPECT_EQ(rootReport, "0 1 " + root);
+}
+
+TEST_F(ScannerTest, AScanIsCancelledFromAnotherThreadPromptly) {
+  UseRamDisk();
+  for (int d = 0; d < 60; ++d)
+    for (int f = 0; f < 100; ++f)
+      MakeFile(Root() / ("d" + std::to_string(d)) / ("f" + std::to_string(f)), f);
+  using Clock = std::chrono::steady_clock;
+  for (const int threads : {1, 2}) {
+    SCOPED_TRACE(threads);
+    scanner.SetWalkThreads(threads);
+    std::mutex mutex;
+    std::condition_variable started;
+    bool reported = false;
+    // A slow consumer of progress keeps the walk going long enough to be cut short.
+    scanner.SetProgress([&](int64_t, const std::string&) {
+      {
+        std::lock_guard lock(mutex);
+        reported = true;
+      }
+      started.notify_one();
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    });
+    Clock::time_point cancelledAt;
+    std::thread canceller([&] {
+      std::unique_lock lock(mutex);
+      started.wait(lock, [&] { return reported; });
+      cancelledAt = Clock::now();
+      scanner.RequestCancel();
+    });
+    const bool found = Scan();
+    const auto returnedAt = Clock::now();
+    canceller.join();
+    EXPECT_FALSE(found);
+    EXPECT_TRUE(scanner.Cancelled());
+    EXPECT_LT(returnedAt - cancelledAt, std::chrono::milliseconds(200));
+    EXPECT_EQ(scanner.ScanCount(), 1);  // nothing worth storing is left
+
+    // The request stands until it is cleared; then the same tree reads whole.
+    EXPECT_FALSE(Scan());
+    scanner.ClearCancel();
+    scanner.SetProgress({});
+    ASSERT_TRUE(Scan());
+    EXPECT_FALSE(scanner.Cancelled());
+    EXPECT_EQ(scanner.ScanFileCount(), 6000);
+  }
 }
 
 TEST_F(ScannerTest, ReadingAheadOnASecondThreadStoresTheSameRecords) {
