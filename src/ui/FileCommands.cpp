@@ -4,6 +4,7 @@
 #include <QElapsedTimer>
 #include <QProgressDialog>
 
+#include "core/BusyScope.h"
 #include "core/Catalog.h"
 #include "core/Prompter.h"
 #include "reading/FileCopy.h"
@@ -166,6 +167,8 @@ void FileCommands::Copy(const std::vector<int32_t>& keys, bool mediaRows) {
         QStringLiteral("ファイル名変更"), QStringLiteral("コピー先のファイル名を入力"), proposed);
     sources.front().targetName = (answer && !answer->isEmpty() ? *answer : proposed).toStdString();
   }
+  bool notBusy = false;
+  const BusyScope busy(busy_ ? *busy_ : notBusy);
   ProgressWindow progress(parent_);
   const CopyReport report = CopyFiles(sources, folder.toStdString(), prompter_, progress);
   if (report.status == CopyStatus::Failed)

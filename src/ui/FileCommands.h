@@ -32,6 +32,8 @@ class FileCommands : public QObject {
   // Tests record what would be opened instead.
   void SetShell(DesktopShell& shell) { shell_ = &shell; }
   DesktopShell& Shell() { return *shell_; }
+  // Raised while a copy runs, so that the window refuses to close under it.
+  void SetBusyFlag(bool& flag) { busy_ = &flag; }
 
   // A file row was double-clicked (or O1 chosen on it).
   void OpenFile(int32_t key);
@@ -50,6 +52,7 @@ class FileCommands : public QObject {
   std::unique_ptr<DesktopShell> ownShell_;
   DesktopShell* shell_;
   QString lastCopyFolder_;
+  bool* busy_ = nullptr;
 };
 
 }  // namespace plomix

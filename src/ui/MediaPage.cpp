@@ -70,6 +70,7 @@ MediaPage::MediaPage(Session& session, QWidget* parent)
   BuildPopupMenu();
   fileCommands_ = new FileCommands(session.GetCatalog(), session.GetDrives(), session.GetSettings(),
                                    session.Ask(), this);
+  fileCommands_->SetBusyFlag(session.BusyFlag());
   ConnectListPanel();
 }
 

@@ -216,7 +216,14 @@ class FileCommandsTest : public QObject {
     test::WriteText(target / "b.txt", "old");
     prompter->paths = {QString::fromStdString(target.string())};
     prompter->answers = {PromptResult::Yes};
+    // The window is busy while the copy runs (it refuses to close).
+    bool busy = false, busyAtQuestion = false;
+    commands->SetBusyFlag(busy);
+    prompter->onAsk = [&] { busyAtQuestion = busy; };
     commands->Copy({keys["a.txt"], keys["b.txt"], keys["c.txt"]}, false);
+    prompter->onAsk = nullptr;
+    QVERIFY(busyAtQuestion);
+    QVERIFY(!busy);
     QCOMPARE(prompter->Log(),
              (QStringList{QStringLiteral("ChooseFolder:フォルダを指定してください"),
                           QStringLiteral("Message:") +
