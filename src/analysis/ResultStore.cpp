@@ -200,6 +200,8 @@ void ResultStore::SetPathFromCatalog(const std::string& catalogPath) {
   fs::path p(catalogPath);
   p.replace_extension(Mode() == AnalysisMode::Duplicate ? ".dup" : ".lik");
   path_ = p.string();
+  // An analysis that was cut off while writing leaves its temporary file.
+  if (!catalogPath.empty()) io::RemoveAbandoned(path_ + ".new");
 }
 
 bool ResultStore::ResultsExist() const {
@@ -271,15 +273,14 @@ void ResultStore::WriteResultFile(std::string_view likeKey) {
           position += size;
         });
     writer.Flush();
+    file.Sync();
     file.Close();
-    std::error_code ec;
-    fs::rename(temporary, path_, ec);
-    if (ec) throw CatalogError(path_, "replace", ec.value());
+    io::Rename(temporary, path_);
   } catch (...) {
-    std::error_code ec;
-    fs::remove(temporary, ec);
+    io::Remove(temporary);
     throw;
   }
+  io::SyncFolderOf(path_);
   fileVersion_ = like ? kLikeFileVersion : kDupFileVersion;
 }
 

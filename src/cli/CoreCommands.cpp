@@ -42,7 +42,7 @@ int Info(Context& ctx) {
                                    {"deletedMedia", deleted},
                                    {"commentsUsed", comments},
                                    {"longNames", catalog.LongNameEntries()},
-                                   {"totalFiles", catalog.TotalFiles()},
+                                   {"totalFiles", static_cast<qint64>(catalog.TotalFiles())},
                                    {"totalFolders", double(TotalFolderCount(catalog))}});
     return 0;
   }

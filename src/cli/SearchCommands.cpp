@@ -65,11 +65,21 @@ int LiveSlotNamed(const Catalog& catalog, const std::string& nameCp932) {
   throw CliError("no media named \"" + U8(nameCp932) + "\"");
 }
 
+// A pattern in Shift_JIS, every character kept: a byte that is not UTF-8 or a
+// character Shift_JIS lacks would otherwise become '?' and match anything.
+std::string PatternArg(const std::string& utf8, const char* what) {
+  std::optional<std::string> cp932 = text::Utf8ToCp932Exact(utf8);
+  if (!cp932)
+    throw CliError(std::string("the ") + what +
+                   " has a byte that is not UTF-8 or a character Shift_JIS cannot hold");
+  return *cp932;
+}
+
 SearchConditions ConditionsFromArgs(const Args& args) {
   SearchConditions c;
   if (args.Has("--name")) {
     c.nameEnabled = true;
-    c.namePattern = Sjis(args.Value("--name"));
+    c.namePattern = PatternArg(args.Value("--name"), "name pattern");
     c.namePartial = args.Has("--partial");
     c.nameCaseSensitive = args.Has("--case");
     c.nameCombineAnd = args.Has("--and");
@@ -78,7 +88,7 @@ SearchConditions ConditionsFromArgs(const Args& args) {
       throw CliError("wildcards cannot be used with --partial");
     if (args.Has("--name2")) {
       if (!c.namePartial) throw CliError("--name2 needs --partial");
-      c.namePattern2 = Sjis(args.Value("--name2"));
+      c.namePattern2 = PatternArg(args.Value("--name2"), "second name pattern");
     }
   } else if (args.Has("--name2") || args.Has("--partial")) {
     throw CliError("--name2 and --partial need --name");
@@ -104,7 +114,7 @@ SearchConditions ConditionsFromArgs(const Args& args) {
     c.commentCaseSensitive = args.Has("--comment-case");
     if (args.positional.size() > 1) {
       c.commentSubstring = true;
-      c.commentPattern = Sjis(args.positional[1]);
+      c.commentPattern = PatternArg(args.positional[1], "comment text");
       if (c.commentPattern.empty()) throw CliError("the comment text is empty");
     }
   } else if (args.Has("--comment-or") || args.Has("--comment-case")) {

@@ -5,13 +5,136 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
+#include <utility>
 
 namespace plomix {
 
 CatalogError::CatalogError(const std::string& path, const std::string& action, int err)
     : std::runtime_error(action + " failed for \"" + path + "\": " + std::strerror(err)) {}
+
+namespace io {
+
+namespace {
+
+FaultHook& Hook() {
+  static FaultHook hook;
+  return hook;
+}
+
+Fault Ask(Step step, const std::string& path, std::size_t bytes) {
+  const FaultHook& hook = Hook();
+  Fault f = hook ? hook(step, path, bytes) : Fault{};
+  if (f.kill && (step != Step::Write || f.written == 0)) ::raise(SIGKILL);
+  return f;
+}
+
+const char* ActionOf(Step step) {
+  switch (step) {
+    case Step::Write:
+      return "Writing";
+    case Step::Sync:
+      return "Syncing";
+    case Step::Truncate:
+      return "Cutting";
+    case Step::Rename:
+      return "Replacing";
+    case Step::Link:
+      return "Linking";
+    case Step::Remove:
+      return "Removing";
+  }
+  return "Writing";
+}
+
+// Throws when the hook fails a step that writes nothing partially.
+void Check(Step step, const std::string& path) {
+  if (Fault f = Ask(step, path, 0); f.error != 0) throw CatalogError(path, ActionOf(step), f.error);
+}
+
+}  // namespace
+
+bool& SyncEnabled() {
+  static bool enabled = true;
+  return enabled;
+}
+
+void SetFaultHookForTesting(FaultHook hook) {
+  Hook() = std::move(hook);
+}
+
+void SetSyncForTesting(bool enabled) {
+  SyncEnabled() = enabled;
+}
+
+void Rename(const std::string& from, const std::string& to) {
+  Check(Step::Rename, to);
+  if (::rename(from.c_str(), to.c_str()) != 0) throw CatalogError(to, "Replacing", errno);
+}
+
+bool Link(const std::string& existing, const std::string& link) {
+  if (Ask(Step::Link, link, 0).error != 0) return false;
+  return ::link(existing.c_str(), link.c_str()) == 0;
+}
+
+bool Remove(const std::string& path) {
+  if (Ask(Step::Remove, path, 0).error != 0) return false;
+  return ::unlink(path.c_str()) == 0 || errno == ENOENT;
+}
+
+void RemoveAbandoned(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return;
+  if (::flock(fd, LOCK_EX | LOCK_NB) == 0) Remove(path);
+  ::close(fd);
+}
+
+void SyncFolderOf(const std::string& path) {
+  std::filesystem::path folder = std::filesystem::path(path).parent_path();
+  if (folder.empty()) folder = ".";
+  Check(Step::Sync, path);
+  if (!SyncEnabled()) return;
+  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;  // nothing to make durable through
+  const int rc = ::fsync(fd);
+  const int err = errno;
+  ::close(fd);
+  // Some file systems cannot sync a folder; the rename is then as durable as
+  // they make it.
+  if (rc != 0 && err != EINVAL && err != EROFS)
+    throw CatalogError(path, "Syncing the folder of", err);
+}
+
+void ReplaceWhole(const std::string& path, const std::vector<uint8_t>& bytes) {
+  const std::string temporary = path + ".new";
+  try {
+    BinaryFile file(temporary, BinaryFile::Mode::Create);
+    file.WriteAt(0, bytes.data(), bytes.size());
+    file.Sync();
+    file.Close();
+    Rename(temporary, path);
+  } catch (...) {
+    Remove(temporary);
+    throw;
+  }
+  SyncFolderOf(path);
+}
+
+FileStamp StampOf(const std::string& path) {
+  struct stat st {};
+  FileStamp stamp;
+  if (::stat(path.c_str(), &st) != 0) return stamp;
+  stamp.device = st.st_dev;
+  stamp.inode = st.st_ino;
+  stamp.size = st.st_size;
+  stamp.changed = int64_t{st.st_ctim.tv_sec} * 1000000000 + st.st_ctim.tv_nsec;
+  return stamp;
+}
+
+}  // namespace io
 
 namespace {
 
@@ -34,33 +157,65 @@ int LockFile(int fd, bool exclusive) {
   return 0;
 }
 
+// Whether `fd` is still the file that `path` names: a writer that replaces
+// the file renames a new one over it, and whoever waited for the old file's
+// lock must start again on the new one.
+bool StillNamed(int fd, const std::string& path) {
+  struct stat held {}, named {};
+  if (::fstat(fd, &held) != 0 || ::stat(path.c_str(), &named) != 0) return false;
+  return held.st_dev == named.st_dev && held.st_ino == named.st_ino;
+}
+
+// Opens and locks; -1 with errno set when the file cannot be opened.
+int OpenLocked(const std::string& path, int flags, bool exclusive, int& err) {
+  for (;;) {
+    const int fd = ::open(path.c_str(), flags | O_CLOEXEC, 0644);
+    if (fd < 0) {
+      err = errno;
+      return -1;
+    }
+    if (int lockErr = LockFile(fd, exclusive)) {
+      ::close(fd);
+      err = lockErr;
+      return -2;
+    }
+    if ((flags & O_CREAT) != 0 || StillNamed(fd, path)) return fd;
+    ::close(fd);
+  }
+}
+
 }  // namespace
 
 BinaryFile::BinaryFile(const std::string& path, Mode mode) : path_(path) {
-  fd_ = ::open(path.c_str(), OpenFlags(mode) | O_CLOEXEC, 0644);
-  if (fd_ < 0) throw CatalogError(path, "Opening", errno);
-  if (int err = LockFile(fd_, mode != Mode::Read)) {
-    ::close(fd_);
+  int err = 0;
+  fd_ = OpenLocked(path, OpenFlags(mode), mode != Mode::Read, err);
+  if (fd_ == -2) {
     fd_ = -1;
     throw CatalogError(path, "Locking", err);
   }
+  if (fd_ < 0) throw CatalogError(path, "Opening", err);
 }
 
 BinaryFile BinaryFile::TryRead(const std::string& path) {
   BinaryFile file;
   file.path_ = path;
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return file;
-  if (LockFile(fd, false) != 0) {
-    ::close(fd);
-    return file;
-  }
-  file.fd_ = fd;
+  int err = 0;
+  const int fd = OpenLocked(path, O_RDONLY, false, err);
+  if (fd >= 0) file.fd_ = fd;
   return file;
 }
 
 BinaryFile::BinaryFile(BinaryFile&& other) noexcept : path_(std::move(other.path_)), fd_(other.fd_) {
   other.fd_ = -1;
+}
+
+BinaryFile& BinaryFile::operator=(BinaryFile&& other) noexcept {
+  if (this != &other) {
+    if (fd_ >= 0) ::close(fd_);
+    path_ = std::move(other.path_);
+    fd_ = std::exchange(other.fd_, -1);
+  }
+  return *this;
 }
 
 BinaryFile::~BinaryFile() {
@@ -85,6 +240,13 @@ bool BinaryFile::ReadAt(int64_t offset, void* buffer, std::size_t n) {
 
 void BinaryFile::WriteAt(int64_t offset, const void* buffer, std::size_t n) {
   const auto* p = static_cast<const uint8_t*>(buffer);
+  if (io::Fault f = io::Ask(io::Step::Write, path_, n); f.error != 0 || f.kill) {
+    const std::size_t partial = std::min(f.written, n);
+    // The failure asked for is the one reported, whatever the partial write gives.
+    [[maybe_unused]] const ssize_t put = partial > 0 ? ::pwrite(fd_, p, partial, offset) : 0;
+    if (f.kill) ::raise(SIGKILL);
+    throw CatalogError(path_, "Writing", f.error);
+  }
   while (n > 0) {
     ssize_t put = ::pwrite(fd_, p, n, offset);
     if (put < 0) {
@@ -105,9 +267,33 @@ int64_t BinaryFile::Size() {
 }
 
 void BinaryFile::Truncate(int64_t size) {
+  io::Check(io::Step::Truncate, path_);
   while (::ftruncate(fd_, size) != 0) {
     if (errno != EINTR) throw CatalogError(path_, "Cutting", errno);
   }
+}
+
+void BinaryFile::Sync() {
+  io::Check(io::Step::Sync, path_);
+  if (!io::SyncEnabled()) return;
+  while (::fdatasync(fd_) != 0) {
+    if (errno != EINTR) throw CatalogError(path_, "Syncing", errno);
+  }
+}
+
+void BinaryFile::Relock(bool exclusive) {
+  if (int err = LockFile(fd_, exclusive)) throw CatalogError(path_, "Locking", err);
+}
+
+io::FileStamp BinaryFile::Stamp() {
+  struct stat st {};
+  io::FileStamp stamp;
+  if (::fstat(fd_, &st) != 0) return stamp;
+  stamp.device = st.st_dev;
+  stamp.inode = st.st_ino;
+  stamp.size = st.st_size;
+  stamp.changed = int64_t{st.st_ctim.tv_sec} * 1000000000 + st.st_ctim.tv_nsec;
+  return stamp;
 }
 
 void BinaryFile::Close() {

@@ -3,11 +3,19 @@
 // handle short transfers and EINTR, an advisory lock (shared for reading,
 // exclusive for writing) so that the window and the command-line tool can work
 // on one catalogue, and errors that name the file.
+//
+// Every change to a file on disk (write, sync, cut, rename, link, removal)
+// passes one fault hook first, so that tests can fail any single step, or end
+// the process there, and prove that what is on disk stays sound.
+
+#include <sys/types.h>
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 namespace plomix {
 
@@ -19,6 +27,55 @@ class CatalogError : public std::runtime_error {
   explicit CatalogError(const std::string& message) : std::runtime_error(message) {}
 };
 
+namespace io {
+
+enum class Step { Write, Sync, Truncate, Rename, Link, Remove };
+
+// What the hook wants done with one step: error 0 lets it run; otherwise the
+// step fails with that errno, a write after putting down `written` of its
+// bytes (a short write, as a full disk gives). With `kill` the process dies
+// there, as a crash would take it.
+struct Fault {
+  int error = 0;
+  std::size_t written = 0;
+  bool kill = false;  // the process is killed (SIGKILL) after `written` bytes instead
+};
+using FaultHook = std::function<Fault(Step step, const std::string& path, std::size_t bytes)>;
+
+// Installs (or, with an empty hook, removes) the hook for this process.
+void SetFaultHookForTesting(FaultHook hook);
+// Lets tests that run thousands of writes skip what only a power cut would
+// need (syncs still pass the hook); on by default.
+void SetSyncForTesting(bool enabled);
+
+// Renames `from` over `to`; throws CatalogError naming `to`.
+void Rename(const std::string& from, const std::string& to);
+// Hard-links `existing` as `link`; false when the file system refuses.
+bool Link(const std::string& existing, const std::string& link);
+// Removes a file; true when it is gone (or was never there).
+bool Remove(const std::string& path);
+// Removes a temporary file that a write cut off left behind: only when no
+// program holds a lock on it (a writer still at work does).
+void RemoveAbandoned(const std::string& path);
+// Makes a rename or creation in the folder of `path` durable.
+void SyncFolderOf(const std::string& path);
+// Replaces `path` with `bytes` so that a crash leaves the old file or the new
+// one, never a mixture: written whole to `path`.new, synced, renamed over it.
+void ReplaceWhole(const std::string& path, const std::vector<uint8_t>& bytes);
+
+// Identity and version of a file: the same (device, inode, size, change time)
+// means nothing was written to or renamed over it in between.
+struct FileStamp {
+  dev_t device = 0;
+  ino_t inode = 0;
+  int64_t size = -1;
+  int64_t changed = 0;  // ctime in nanoseconds
+  bool operator==(const FileStamp&) const = default;
+};
+FileStamp StampOf(const std::string& path);  // size -1 when missing
+
+}  // namespace io
+
 class BinaryFile {
  public:
   enum class Mode {
@@ -27,14 +84,17 @@ class BinaryFile {
     Create,     // created or emptied, exclusive lock
   };
 
-  // Opens the file; throws CatalogError when it cannot be opened.
+  // Opens the file; throws CatalogError when it cannot be opened. A locked
+  // open (Read, ReadWrite) returns only once the lock is held on the file
+  // the path names at that moment: a file renamed over it while waiting is
+  // opened afresh.
   BinaryFile(const std::string& path, Mode mode);
   // Opens for reading; returns an unopened object (IsOpen false) instead of
   // throwing, for the operations that fail quietly when the file is missing.
   static BinaryFile TryRead(const std::string& path);
 
   BinaryFile(BinaryFile&& other) noexcept;
-  BinaryFile& operator=(BinaryFile&&) = delete;
+  BinaryFile& operator=(BinaryFile&& other) noexcept;
   BinaryFile(const BinaryFile&) = delete;
   ~BinaryFile();
 
@@ -48,6 +108,11 @@ class BinaryFile {
   void WriteAt(int64_t offset, const void* buffer, std::size_t n);
   int64_t Size();
   void Truncate(int64_t size);
+  // Puts what was written on the disk before anything that depends on it.
+  void Sync();
+  // Exchanges the lock held for the other kind (shared <-> exclusive).
+  void Relock(bool exclusive);
+  io::FileStamp Stamp();
   // Closes and reports a failed close as an error (writes may surface there).
   void Close();
 

@@ -21,6 +21,52 @@ namespace {
 // Records are written and read in blocks of this many.
 constexpr int32_t kRecordBlock = 8192;
 
+constexpr auto kAreasSize = static_cast<std::size_t>(kRecordAreaOffset);
+
+// The compaction's commit mark: while it exists, NAME.qdb.new and NAME.lfn.new
+// are the catalogue and must be renamed into place before anything else.
+std::string JournalPath(const std::string& catalog) {
+  return catalog + ".journal";
+}
+
+// Writes the images of a table that differ from their bytes on disk (`disk`
+// holds the areas from offset 0), as one write from the first to the last of
+// them. When it fails a part may have landed: the old bytes are put back on
+// disk (best effort) and in the table.
+template <typename Image>
+void WriteChangedImages(BinaryFile& file, std::vector<Image>& table, std::vector<uint8_t>& disk,
+                        int64_t areaOffset) {
+  constexpr auto kSize = static_cast<int64_t>(Image::kSize);
+  const auto at = [&](std::size_t i) { return disk.data() + areaOffset + kSize * i; };
+  std::size_t first = table.size(), last = 0;
+  for (std::size_t i = 0; i < table.size(); ++i) {
+    if (std::equal(at(i), at(i) + kSize, table[i].Data())) continue;
+    first = std::min(first, i);
+    last = i;
+  }
+  if (first == table.size()) return;
+  std::vector<uint8_t> bytes(static_cast<std::size_t>(kSize) * (last - first + 1));
+  for (std::size_t i = first; i <= last; ++i)
+    std::copy_n(table[i].Data(), kSize, &bytes[kSize * (i - first)]);
+  const int64_t offset = areaOffset + kSize * static_cast<int64_t>(first);
+  try {
+    file.WriteAt(offset, bytes.data(), bytes.size());
+  } catch (...) {
+    try {
+      file.WriteAt(offset, at(first), bytes.size());
+    } catch (const CatalogError&) {
+    }
+    for (std::size_t i = first; i <= last; ++i) table[i].CopyFrom(0, at(i), kSize);
+    throw;
+  }
+  std::copy(bytes.begin(), bytes.end(), disk.begin() + offset);
+}
+
+const char* ChangedMeanwhile() {
+  return "\" was changed by another program meanwhile; it has been read again and the change "
+         "was not made";
+}
+
 std::string ReplaceExtension(const std::string& path, const char* ext) {
   fs::path p(path);
   p.replace_extension(ext);
@@ -47,6 +93,10 @@ class VectorSource : public MediaRecordSource {
 };
 
 }  // namespace
+
+std::string StoredMediaName(std::string_view name) {
+  return text::CutChars(name, TMediaSlot::kNameCap);
+}
 
 std::string ApplyCatalogExtension(const std::string& path) {
   std::string upper = path;
@@ -116,55 +166,70 @@ const TLongNameMedia& Catalog::LongNameMedia(int slot) const {
 }
 
 bool Catalog::CreateCatalog(const std::string& path) {
-  std::error_code ec;
-  fs::path target(path);
-  if (fs::exists(target, ec)) {
-    if (!fs::remove(target, ec)) {
-      lastError_ = "Cannot remove \"" + path + "\": " + ec.message();
-      return false;
-    }
-  } else if (target.has_parent_path() && !fs::exists(target.parent_path(), ec)) {
-    fs::create_directories(target.parent_path(), ec);
-  }
-  std::string lfn = ReplaceExtension(path, ".lfn");
-  if (fs::exists(lfn, ec) && !fs::remove(lfn, ec)) {
-    lastError_ = "Cannot remove \"" + lfn + "\": " + ec.message();
+  const fs::path target(path);
+  if (path.empty() || target.stem().empty() || target.filename() == ".qdb") {
+    lastError_ = "No catalogue name given (\"" + path + "\")";
     return false;
   }
+  std::error_code ec;
+  if (target.has_parent_path() && !fs::exists(target.parent_path(), ec))
+    fs::create_directories(target.parent_path(), ec);
 
   // The catalogue open so far stays untouched until the new file exists:
   // a failed creation must not leave its tables emptied in memory, where the
   // next write would carry the emptiness into its file.
+  const std::string lfn = ReplaceExtension(path, ".lfn");
+  const std::string temporary = path + ".new";
   try {
-    std::vector<uint8_t> area(static_cast<std::size_t>(kRecordAreaOffset));
+    // Another program working on the old catalogue finishes first, and
+    // whoever opens the path next waits for the new file to be complete.
+    std::optional<BinaryFile> old;
+    if (fs::exists(target, ec)) old.emplace(path, BinaryFile::Mode::ReadWrite);
+    // The old results describe the old media; the new catalogue must not show them.
+    for (const char* ext : {".dup", ".lik"}) {
+      const std::string result = ReplaceExtension(path, ext);
+      if (!io::Remove(result) || !io::Remove(result + ".new"))
+        throw CatalogError(result, "Removing", errno);
+    }
+    std::vector<uint8_t> area(kAreasSize);
     TCommentSlot freeComment;
     freeComment.Clear();
     for (int c = 0; c < kMaxComments; ++c)
       std::copy_n(freeComment.Data(), TCommentSlot::kSize,
                   &area[kCommentAreaOffset + c * TCommentSlot::kSize]);
-    BinaryFile file(path, BinaryFile::Mode::Create);
-    file.WriteAt(0, area.data(), area.size());
+    BinaryFile file(temporary, BinaryFile::Mode::Create);
+    try {
+      file.WriteAt(0, area.data(), area.size());
+      file.Sync();
+      // A crash after this rename leaves the old long names beside an empty
+      // catalogue, where no media refers to them; the reverse order could
+      // leave the old catalogue without its long names.
+      io::Rename(temporary, path);
+    } catch (...) {
+      io::Remove(temporary);
+      throw;
+    }
+    io::SyncFolderOf(path);
+
+    ResetTables();
+    UnloadMedia();
+    statsSlot_ = -1;
+    SetCatalogPath(path);
+    open_ = true;
+    diskAreas_ = std::move(area);
+    catalogStamp_ = file.Stamp();
+    foreignChange_ = false;
+    categoryNames_.Clear();
+    locationNames_.Clear();
+    ResetLongNameHeader();
+    longNamesDamaged_ = false;
+    WriteLongNameFile();
     file.Close();
   } catch (const CatalogError& e) {
     lastError_ = e.what();
     return false;
   }
-
-  ResetTables();
-  UnloadMedia();
-  statsSlot_ = -1;
-  SetCatalogPath(path);
-  open_ = true;
-  categoryNames_.Clear();
-  locationNames_.Clear();
-  ResetLongNameHeader();
-  longNamesDamaged_ = false;
-  try {
-    WriteLongNameFile();
-  } catch (const CatalogError& e) {
-    lastError_ = e.what();
-    return false;
-  }
+  (void)lfn;
   return true;
 }
 
@@ -174,21 +239,36 @@ bool Catalog::OpenCatalog(const std::string& path) {
     lastError_ = "No catalogue file given";
     return false;
   }
-  BinaryFile file = BinaryFile::TryRead(target);
-  if (!file.IsOpen()) {
-    lastError_ = "Cannot open \"" + target + "\"";
-    return false;
-  }
-  std::vector<uint8_t> area(static_cast<std::size_t>(kRecordAreaOffset));
+  const std::string previous = catalogPath_;
+  std::vector<uint8_t> area(kAreasSize);
+  io::FileStamp stamp;
   try {
+    catalogPath_ = target;
+    BinaryFile file = LockCatalog(false);
+    catalogPath_ = previous;
     if (!file.ReadAt(0, area.data(), area.size())) {
       lastError_ = "\"" + target + "\" is not a catalogue (too short)";
       return false;
     }
+    stamp = file.Stamp();
+    AdoptAreas(area, stamp);
+    SetCatalogPath(target);
+    open_ = true;
+    foreignChange_ = false;
+    // The long names are read under the same lock, so they belong to these slots.
+    ReadLongNamesFrom(file);
+    // Analyses that were cut off while writing leave their temporary files.
+    io::RemoveAbandoned(dupPath_ + ".new");
+    io::RemoveAbandoned(likePath_ + ".new");
   } catch (const CatalogError& e) {
+    catalogPath_ = previous;
     lastError_ = e.what();
     return false;
   }
+  return true;
+}
+
+void Catalog::AdoptAreas(const std::vector<uint8_t>& area, const io::FileStamp& stamp) {
   std::vector<TMediaSlot> slotTable(kMaxMedia);
   std::vector<TCommentSlot> comments(kMaxComments);
   for (int s = 0; s < kMaxMedia; ++s)
@@ -196,23 +276,39 @@ bool Catalog::OpenCatalog(const std::string& path) {
   for (int c = 0; c < kMaxComments; ++c)
     comments[c].CopyFrom(0, &area[kCommentAreaOffset + c * TCommentSlot::kSize],
                          TCommentSlot::kSize);
-
   mediaSlots_ = std::move(slotTable);
   commentSlots_ = std::move(comments);
-  SetCatalogPath(target);
-  open_ = true;
+  diskAreas_ = area;
+  catalogStamp_ = stamp;
   UnloadMedia();
   ResetLongNameHeader();
   statsSlot_ = -1;
   Recount();
   RebuildNameLists();
-  return true;
 }
 
 bool Catalog::ReadLongNames() {
+  if (!open_) {
+    ResetLongNameHeader();
+    return false;
+  }
+  try {
+    BinaryFile file = LockCatalog(false);
+    return ReadLongNamesFrom(file);
+  } catch (const CatalogError&) {
+    ResetLongNameHeader();
+    return false;
+  }
+}
+
+// `catalogue` is the locked catalogue file: while its lock is held no writer
+// replaces the long-name file.
+bool Catalog::ReadLongNamesFrom(BinaryFile& catalogue) {
+  (void)catalogue;
   ResetLongNameHeader();
   longNamesDamaged_ = false;
   BinaryFile file = BinaryFile::TryRead(longNamePath_);
+  longNameStamp_ = file.IsOpen() ? file.Stamp() : io::FileStamp{};
   if (!file.IsOpen()) return false;
 
   std::vector<uint8_t> header(static_cast<std::size_t>(kLongNameHeaderSize));
@@ -228,13 +324,15 @@ bool Catalog::ReadLongNames() {
   }
   ByteImage<16> head;
   head.CopyFrom(0, header.data(), 16);
-  lnCapacity_ = std::clamp(head.I32(4), 0, kMaxMedia);
+  // The capacity is fixed: any other value is damage, and taking it would
+  // hide sound entries now and keep later media from their long names.
+  lnCapacity_ = kMaxMedia;
   lnUsed_ = std::clamp(head.I32(8), 0, lnCapacity_);
   int32_t count = std::clamp(head.I32(12), 0, kMaxLongNames);
   for (int s = 0; s < kMaxMedia; ++s)
     longNameMedia_[s].CopyFrom(0, &header[512 + s * TLongNameMedia::kSize], TLongNameMedia::kSize);
 
-  bool complete = head.I32(12) == count;
+  bool complete = head.I32(12) == count && head.I32(4) == kMaxMedia && head.I32(8) == lnUsed_;
   std::vector<uint8_t> block(static_cast<std::size_t>(count) * TLongName::kSize);
   int32_t got = count;
   try {
@@ -256,6 +354,7 @@ bool Catalog::ReadLongNames() {
   if (!DropUnsoundLongNameRanges()) complete = false;
   RebuildLongNameIndex();
   if (!complete) longNamesDamaged_ = true;
+  if (loadedMedia_ >= 0) BuildLongMap();
   return complete;
 }
 
@@ -263,13 +362,15 @@ bool Catalog::DropUnsoundLongNameRanges() {
   // A media's range must lie inside the entries read and must not share
   // entries with another media's range; otherwise its names would be taken
   // from other entries. Such a media keeps its names cut to 91 bytes.
+  // An entry marked valid beyond "used" contradicts the header; it is dropped
+  // too, since a later add raises "used" over it unchecked.
   const auto count = static_cast<int32_t>(longNames_.size());
   std::vector<int> ranged;
   bool sound = true;
-  for (int s = 0; s < lnUsed_; ++s) {
+  for (int s = 0; s < kMaxMedia; ++s) {
     TLongNameMedia& m = longNameMedia_[s];
     if (m.Valid() != 1) continue;
-    if (m.First() < 0 || m.End() < m.First() || m.End() > count) {
+    if (s >= lnUsed_ || m.First() < 0 || m.End() < m.First() || m.End() > count) {
       m.SetValid(0);
       sound = false;
     } else if (m.End() > m.First()) {
@@ -302,16 +403,7 @@ void Catalog::RebuildLongNameIndex() {
   }
 }
 
-void Catalog::WriteLongNameFile() {
-  // A long-name file that could not be read whole is kept aside before it is
-  // replaced, so that nothing it still held is destroyed.
-  if (longNamesDamaged_) {
-    std::error_code ec;
-    std::string backup = longNamePath_ + ".damaged";
-    if (fs::exists(longNamePath_, ec) && !fs::exists(backup, ec))
-      fs::rename(longNamePath_, backup, ec);
-    longNamesDamaged_ = false;
-  }
+std::vector<uint8_t> Catalog::LongNameFileBytes() const {
   std::vector<uint8_t> out(static_cast<std::size_t>(kLongNameHeaderSize) +
                            longNames_.size() * TLongName::kSize);
   ByteImage<16> head;
@@ -326,9 +418,28 @@ void Catalog::WriteLongNameFile() {
   for (std::size_t j = 0; j < longNames_.size(); ++j)
     std::copy_n(longNames_[j].Data(), TLongName::kSize,
                 &out[kLongNameHeaderSize + j * TLongName::kSize]);
-  BinaryFile file(longNamePath_, BinaryFile::Mode::Create);
-  file.WriteAt(0, out.data(), out.size());
-  file.Close();
+  return out;
+}
+
+void Catalog::WriteLongNameFile() {
+  // A long-name file that could not be read whole is kept aside before it is
+  // replaced, so that nothing it still held is destroyed.
+  if (longNamesDamaged_) {
+    std::error_code ec;
+    std::string backup = longNamePath_ + ".damaged";
+    if (fs::exists(longNamePath_, ec) && !fs::exists(backup, ec) &&
+        !io::Link(longNamePath_, backup)) {
+      std::vector<uint8_t> old;
+      BinaryFile file = BinaryFile::TryRead(longNamePath_);
+      if (file.IsOpen()) {
+        old.resize(static_cast<std::size_t>(file.Size()));
+        if (file.ReadAt(0, old.data(), old.size())) io::ReplaceWhole(backup, old);
+      }
+    }
+  }
+  io::ReplaceWhole(longNamePath_, LongNameFileBytes());
+  longNamesDamaged_ = false;
+  longNameStamp_ = io::StampOf(longNamePath_);
 }
 
 int Catalog::Recount() {
@@ -344,14 +455,214 @@ int Catalog::Recount() {
 }
 
 bool Catalog::WriteSlotTable() {
-  std::vector<uint8_t> area(static_cast<std::size_t>(kCommentAreaOffset));
-  for (int s = 0; s < kMaxMedia; ++s)
-    std::copy_n(mediaSlots_[s].Data(), TMediaSlot::kSize, &area[s * TMediaSlot::kSize]);
-  BinaryFile file(catalogPath_, BinaryFile::Mode::ReadWrite);
-  file.WriteAt(kSlotAreaOffset, area.data(), area.size());
+  BinaryFile file = LockCatalog(true);
+  SyncWithDisk(file, true);
+  CommitSlots(file, SlotsOnDisk());
   file.Close();
   RebuildNameLists();
   return true;
+}
+
+void Catalog::CommitSlots(BinaryFile& file, const std::vector<TMediaSlot>& before) {
+  try {
+    WriteChangedSlots(file);
+    file.Sync();
+  } catch (...) {
+    PutSlotsBack(file, before);
+    throw;
+  }
+}
+
+// ---------------------------------------------------------------- transactions
+
+BinaryFile Catalog::LockCatalog(bool exclusive) {
+  const std::string journal = JournalPath(catalogPath_);
+  const std::string newCatalog = catalogPath_ + ".new";
+  const std::string longNames = ReplaceExtension(catalogPath_, ".lfn");
+  const std::string newLongNames = longNames + ".new";
+  for (;;) {
+    BinaryFile file(catalogPath_, exclusive ? BinaryFile::Mode::ReadWrite : BinaryFile::Mode::Read);
+    std::error_code ec;
+    const bool pending = fs::exists(journal, ec);
+    if (!exclusive) {
+      if (!pending) return file;
+      file.Close();
+      try {
+        LockCatalog(true);
+      } catch (const CatalogError&) {
+        // A catalogue that cannot be written (read-only media) is read as it is.
+        return BinaryFile(catalogPath_, BinaryFile::Mode::Read);
+      }
+      continue;
+    }
+    if (!pending) {
+      // Left by a write that was cut off; nothing refers to them.
+      if (fs::exists(newCatalog, ec)) io::Remove(newCatalog);
+      if (fs::exists(newLongNames, ec)) io::Remove(newLongNames);
+      if (fs::exists(longNames + ".old", ec)) io::Remove(longNames + ".old");
+      return file;
+    }
+    // A compaction committed its new files and was cut off while renaming
+    // them: finish the renames. The new catalogue is locked first, so that
+    // nobody who opens it after the rename reads it before the long names
+    // beside it are in place too.
+    std::optional<BinaryFile> incoming;
+    if (fs::exists(newCatalog, ec)) {
+      incoming.emplace(newCatalog, BinaryFile::Mode::ReadWrite);
+      io::Rename(newCatalog, catalogPath_);
+    }
+    if (fs::exists(newLongNames, ec)) io::Rename(newLongNames, longNames);
+    io::SyncFolderOf(catalogPath_);
+    io::Remove(journal);
+    io::SyncFolderOf(catalogPath_);
+    // The lock held is on the file replaced; the loop opens the new one.
+  }
+}
+
+bool Catalog::SyncWithDisk(BinaryFile& file, bool keepEdits) {
+  std::vector<uint8_t> fresh(kAreasSize);
+  if (!file.ReadAt(0, fresh.data(), fresh.size()))
+    throw CatalogError("\"" + catalogPath_ + "\" is not a catalogue (too short)");
+  const io::FileStamp stamp = file.Stamp();
+  const bool sameFile = stamp.device == catalogStamp_.device && stamp.inode == catalogStamp_.inode;
+  bool changed = !sameFile || fresh != diskAreas_;
+  const bool hadBase = diskAreas_.size() == kAreasSize;
+  if (changed) {
+    // Edits made in memory and not yet written survive where the other
+    // program left the same slot alone; a slot changed on both sides is a
+    // conflict, and then memory takes the disk wholly.
+    bool conflict = false;
+    std::vector<TMediaSlot> edited;
+    std::vector<int> editedAt;
+    for (int s = 0; s < kMaxMedia && keepEdits && hadBase; ++s) {
+      const uint8_t* base = &diskAreas_[s * TMediaSlot::kSize];
+      if (std::equal(base, base + TMediaSlot::kSize, mediaSlots_[s].Data())) continue;
+      if (!sameFile ||
+          !std::equal(base, base + TMediaSlot::kSize, &fresh[s * TMediaSlot::kSize])) {
+        conflict = true;
+        break;
+      }
+      editedAt.push_back(s);
+      edited.push_back(mediaSlots_[s]);
+    }
+    std::vector<TCommentSlot> editedComments;
+    std::vector<int> editedCommentAt;
+    for (int c = 0; c < kMaxComments && keepEdits && hadBase && !conflict; ++c) {
+      const uint8_t* base = &diskAreas_[kCommentAreaOffset + c * TCommentSlot::kSize];
+      if (std::equal(base, base + TCommentSlot::kSize, commentSlots_[c].Data())) continue;
+      if (!std::equal(base, base + TCommentSlot::kSize,
+                      &fresh[kCommentAreaOffset + c * TCommentSlot::kSize])) {
+        conflict = true;
+        break;
+      }
+      editedCommentAt.push_back(c);
+      editedComments.push_back(commentSlots_[c]);
+    }
+    const int loaded = loadedMedia_;
+    const bool loadedKept =
+        sameFile && loaded >= 0 && hadBase &&
+        std::equal(&fresh[loaded * TMediaSlot::kSize], &fresh[(loaded + 1) * TMediaSlot::kSize],
+                   &diskAreas_[loaded * TMediaSlot::kSize]);
+    std::vector<TFileRec> keptRecs;
+    int keptCount = 0;
+    if (loadedKept) {
+      keptRecs.swap(loadedRecs_);
+      keptCount = loadedCount_;
+    }
+    const int32_t lnCapacity = lnCapacity_, lnUsed = lnUsed_;
+    auto media = std::move(longNameMedia_);
+    auto names = std::move(longNames_);
+    AdoptAreas(fresh, stamp);
+    lnCapacity_ = lnCapacity;
+    lnUsed_ = lnUsed;
+    longNameMedia_ = std::move(media);
+    longNames_ = std::move(names);
+    RebuildLongNameIndex();
+    if (!conflict) {
+      for (std::size_t i = 0; i < editedAt.size(); ++i) mediaSlots_[editedAt[i]] = edited[i];
+      for (std::size_t i = 0; i < editedCommentAt.size(); ++i)
+        commentSlots_[editedCommentAt[i]] = editedComments[i];
+    }
+    if (loadedKept) {
+      loadedRecs_.swap(keptRecs);
+      loadedMedia_ = loaded;
+      loadedCount_ = keptCount;
+      BuildLongMap();
+    }
+    Recount();
+    RebuildNameLists();
+    foreignChange_ = true;
+    if (conflict) {
+      if (io::StampOf(longNamePath_) != longNameStamp_) ReadLongNamesFrom(file);
+      throw CatalogError("\"" + catalogPath_ + ChangedMeanwhile());
+    }
+  }
+  if (io::StampOf(longNamePath_) != longNameStamp_) {
+    ReadLongNamesFrom(file);
+    foreignChange_ = true;
+    changed = true;
+  }
+  return changed;
+}
+
+void Catalog::WriteChangedSlots(BinaryFile& file) {
+  try {
+    WriteChangedImages(file, mediaSlots_, diskAreas_, kSlotAreaOffset);
+  } catch (...) {
+    Recount();
+    throw;
+  }
+}
+
+std::vector<TMediaSlot> Catalog::SlotsOnDisk() const {
+  std::vector<TMediaSlot> slots(kMaxMedia);
+  for (int s = 0; s < kMaxMedia; ++s)
+    slots[s].CopyFrom(0, &diskAreas_[s * TMediaSlot::kSize], TMediaSlot::kSize);
+  return slots;
+}
+
+void Catalog::PutSlotsBack(BinaryFile& file, const std::vector<TMediaSlot>& slots) {
+  // What reached the disk (or only its cache, when a sync failed) is written
+  // back, so that a failed change is no change.
+  mediaSlots_ = slots;
+  try {
+    WriteChangedSlots(file);
+  } catch (const CatalogError&) {
+  }
+  for (int s = 0; s < kMaxMedia; ++s)
+    std::copy_n(slots[s].Data(), TMediaSlot::kSize, &diskAreas_[s * TMediaSlot::kSize]);
+  mediaSlots_ = slots;
+  Recount();
+}
+
+void Catalog::WriteChangedComments(BinaryFile& file) {
+  WriteChangedImages(file, commentSlots_, diskAreas_, kCommentAreaOffset);
+}
+
+bool Catalog::ChangedOnDisk() {
+  if (!open_) return false;
+  try {
+    BinaryFile file = LockCatalog(false);
+    std::vector<uint8_t> fresh(kAreasSize);
+    if (!file.ReadAt(0, fresh.data(), fresh.size())) return true;
+    const io::FileStamp stamp = file.Stamp();
+    return stamp.device != catalogStamp_.device || stamp.inode != catalogStamp_.inode ||
+           fresh != diskAreas_ || io::StampOf(longNamePath_) != longNameStamp_;
+  } catch (const CatalogError&) {
+    return true;
+  }
+}
+
+bool Catalog::RefreshFromDisk() {
+  if (open_) {
+    try {
+      BinaryFile file = LockCatalog(false);
+      SyncWithDisk(file, true);
+    } catch (const CatalogError& e) {
+      lastError_ = e.what();
+    }
+  }
+  return std::exchange(foreignChange_, false);
 }
 
 void Catalog::RebuildNameLists() {
@@ -385,55 +696,138 @@ bool Catalog::AddMedia(const std::vector<TRecord>& records, TMediaInfomation& in
   return AddMedia(VectorSource(records), info);
 }
 
-bool Catalog::AddMedia(const MediaRecordSource& records, TMediaInfomation& info) {
-  const int32_t n = records.RecordCount();
-  const int slot = FirstNeverUsedSlot();
-  if (!open_ || n < 1 || n > kMaxRecords + 2 || slot < 0) return false;
-
-  UnloadMedia();
-  const int64_t position = SlotPosition(slot);
-  const auto firstLongName = static_cast<int32_t>(longNames_.size());
-  info.FirstLongName = firstLongName;
-  try {
-    WriteRecordsOf(records, position);
-  } catch (...) {
-    longNames_.resize(firstLongName);
-    throw;
-  }
-
-  TRecord root;
-  records.Fetch(0, root);
-  TMediaSlot& s = mediaSlots_[slot];
-  s = TMediaSlot{};
-  s.SetName(root.Name);
-  s.SetFirstRec(static_cast<int32_t>(position));
-  s.SetCount(n);
-  s.SetDeletedDate(0);
-  TFileRec rootRec = TFileRec::FromRecord(root);
-  rootRec.SetCommentNo(-1);
-  s.SetRoot(rootRec);
-  s.SetInfo(info);
-  Recount();
-  WriteSlotTable();
-  lastAddedSlot_ = slot;
-
-  if (lnUsed_ < lnCapacity_) {
-    TLongNameMedia& m = longNameMedia_[slot];
-    m = TLongNameMedia{};
-    m.SetSlotCopy(s);
-    m.SetValid(1);
-    m.SetFirst(firstLongName);
-    m.SetEnd(static_cast<int32_t>(longNames_.size()));
-    lnUsed_ = slot + 1;
-    WriteLongNameFile();
-    RebuildLongNameIndex();
-  }
-  return true;
+bool Catalog::AddMedia(const MediaRecordSource& records, TMediaInfomation& info,
+                       bool replaceSameName) {
+  const std::optional<int> slot = StoreMedia(records, info, replaceSameName);
+  if (slot) lastAddedSlot_ = *slot;
+  return slot.has_value();
 }
 
-void Catalog::WriteRecordsOf(const MediaRecordSource& records, int64_t position) {
+std::optional<int> Catalog::StoreMedia(const MediaRecordSource& records, TMediaInfomation& info,
+                                       bool replaceSameName) {
   const int32_t n = records.RecordCount();
-  BinaryFile file(catalogPath_, BinaryFile::Mode::ReadWrite);
+  if (!open_ || n < 1 || n > kMaxRecords + 2) return std::nullopt;
+  UnloadMedia();
+  BinaryFile file = LockCatalog(true);
+  SyncWithDisk(file, true);
+  std::optional<int> slot = AddMediaLocked(file, records, info, replaceSameName);
+  file.Close();
+  return slot;
+}
+
+std::optional<int> Catalog::AddMediaLocked(BinaryFile& file, const MediaRecordSource& records,
+                                           TMediaInfomation& info, bool replaceSameName) {
+  const int32_t n = records.RecordCount();
+  const int slot = FirstNeverUsedSlot();
+  if (slot < 0) return std::nullopt;
+
+  // What is put back when any write fails: the catalogue as it was, its
+  // length included, and the long-name file as it was.
+  const std::vector<TMediaSlot> slotsBefore = mediaSlots_;
+  const std::vector<TMediaSlot> diskBefore = SlotsOnDisk();
+  const auto longNamesBefore = longNames_.size();
+  const TLongNameMedia entryBefore = longNameMedia_[slot];
+  const int32_t usedBefore = lnUsed_;
+  const int64_t lengthBefore = file.Size();
+  const std::string backup = longNamePath_ + ".old";
+  std::error_code ec;
+  const bool hadLongNames = fs::exists(longNamePath_, ec);
+  bool longNamesReplaced = false, backedUp = false;
+
+  const int64_t position = SlotPosition(slot);
+  info.FirstLongName = static_cast<int32_t>(longNamesBefore);
+  try {
+    WriteRecordsOf(file, records, position);
+    // The records are on the disk before anything points to them.
+    file.Sync();
+
+    TRecord root;
+    records.Fetch(0, root);
+    const std::string name = StoredMediaName(root.Name);
+    const int replaced = replaceSameName ? FindMediaByName(name).value_or(-1) : -1;
+    TMediaSlot& s = mediaSlots_[slot];
+    s = TMediaSlot{};
+    s.SetName(name);
+    s.SetFirstRec(static_cast<int32_t>(position));
+    s.SetCount(n);
+    s.SetDeletedDate(0);
+    TFileRec rootRec = TFileRec::FromRecord(root);
+    rootRec.SetName(name);
+    rootRec.SetCommentNo(-1);
+    s.SetRoot(rootRec);
+    s.SetInfo(info);
+    if (replaced >= 0 && replaced != slot && mediaSlots_[replaced].IsLive()) {
+      TMediaSlot& old = mediaSlots_[replaced];
+      old.SetShortString(TMediaSlot::kName, TMediaSlot::kNameCap, {});
+      old.SetDeletedDate(DosNow());
+    }
+
+    if (slot < lnCapacity_) {
+      TLongNameMedia& m = longNameMedia_[slot];
+      m = TLongNameMedia{};
+      m.SetSlotCopy(s);
+      m.SetValid(1);
+      m.SetFirst(static_cast<int32_t>(longNamesBefore));
+      m.SetEnd(static_cast<int32_t>(longNames_.size()));
+      lnUsed_ = slot + 1;
+      if (hadLongNames) {
+        io::Remove(backup);
+        backedUp = io::Link(longNamePath_, backup);
+      }
+      longNamesReplaced = true;
+      WriteLongNameFile();
+    }
+    // The slot table last: until this one small write the new media does not
+    // exist. The media it replaces goes only after it, in a write of its own.
+    TMediaSlot replacedSlot;
+    if (replaced >= 0 && replaced != slot) {
+      replacedSlot = mediaSlots_[replaced];
+      mediaSlots_[replaced].CopyFrom(0, &diskAreas_[replaced * TMediaSlot::kSize],
+                                     TMediaSlot::kSize);
+    }
+    WriteChangedSlots(file);
+    if (replaced >= 0 && replaced != slot) {
+      mediaSlots_[replaced] = replacedSlot;
+      WriteChangedSlots(file);
+    }
+    file.Sync();
+  } catch (...) {
+    PutSlotsBack(file, diskBefore);
+    mediaSlots_ = slotsBefore;
+    longNames_.resize(longNamesBefore);
+    longNameMedia_[slot] = entryBefore;
+    lnUsed_ = usedBefore;
+    try {
+      if (file.Size() > lengthBefore) file.Truncate(lengthBefore);
+    } catch (const CatalogError&) {
+      // Unreferenced records after the last media harm nothing; the next add
+      // overwrites them and compaction cuts them off.
+    }
+    try {
+      if (longNamesReplaced && backedUp)
+        io::Rename(backup, longNamePath_);
+      else if (longNamesReplaced && !hadLongNames)
+        io::Remove(longNamePath_);
+      else if (longNamesReplaced)
+        WriteLongNameFile();
+      longNameStamp_ = io::StampOf(longNamePath_);
+    } catch (const CatalogError&) {
+      // The entry written for the never-used slot is ignored by every reader.
+    }
+    Recount();
+    RebuildLongNameIndex();
+    throw;
+  }
+  if (backedUp) io::Remove(backup);
+  Recount();
+  RebuildNameLists();
+  RebuildLongNameIndex();
+  lastAddedSlot_ = slot;
+  return slot;
+}
+
+void Catalog::WriteRecordsOf(BinaryFile& file, const MediaRecordSource& records, int64_t position) {
+  const int32_t n = records.RecordCount();
   std::vector<uint8_t> block(static_cast<std::size_t>(std::min(n, kRecordBlock)) * TFileRec::kSize);
   TRecord rec;
   for (int32_t start = 0; start < n; start += kRecordBlock) {
@@ -449,7 +843,6 @@ void Catalog::WriteRecordsOf(const MediaRecordSource& records, int64_t position)
     file.WriteAt(RecordOffset(position + start), block.data(),
                  static_cast<std::size_t>(len) * TFileRec::kSize);
   }
-  file.Close();
 }
 
 void Catalog::DeleteMedia(int slot) {
@@ -463,28 +856,40 @@ void Catalog::DeleteMedia(int slot) {
 }
 
 int Catalog::RenameMedia(int slot, std::string_view name) {
-  TMediaSlot& s = MutableSlot(slot);
-  s.SetName(name);
+  const TMediaSlot seen = MutableSlot(slot);
+  const std::string stored = StoredMediaName(name);
+  BinaryFile file = LockCatalog(true);
+  SyncWithDisk(file, true);
+  if (mediaSlots_[slot] != seen) throw CatalogError("\"" + catalogPath_ + ChangedMeanwhile());
+  // Checked again under the lock: another program may have taken the name.
+  if (std::optional<int> holder = FindMediaByName(stored); holder && *holder != slot) return 0;
+  const std::vector<TMediaSlot> before = SlotsOnDisk();
+  TMediaSlot& s = mediaSlots_[slot];
+  s.SetName(stored);
   TFileRec root = s.Root();
-  root.SetName(name);
+  root.SetName(stored);
   s.SetRoot(root);
+  CommitSlots(file, before);
+  file.Close();
   if (loadedMedia_ == slot) loadedRecs_[0].SetName(s.Name());
-  WriteSlotTable();
+  RebuildNameLists();
   return 1;
 }
 
-bool Catalog::IsMediaNameFree(std::string_view name) {
+std::optional<int> Catalog::FindMediaByName(std::string_view name) const {
   // Slot names are kept cut to their capacity, so a longer name is compared
   // as it would be stored; otherwise it could never meet its own media.
-  const std::string_view stored = name.substr(0, TMediaSlot::kNameCap);
-  int equal = 0;
-  for (int s = 0; s < kMaxMedia; ++s) {
-    if (mediaSlots_[s].Name() == stored) {
-      ++equal;
-      lastEqualNameSlot_ = s;
-    }
-  }
-  return equal == 0;
+  const std::string stored = StoredMediaName(name);
+  std::optional<int> last;
+  for (int s = 0; s < kMaxMedia; ++s)
+    if (mediaSlots_[s].Name() == stored) last = s;
+  return last;
+}
+
+bool Catalog::IsMediaNameFree(std::string_view name) {
+  const std::optional<int> slot = FindMediaByName(name);
+  if (slot) lastEqualNameSlot_ = *slot;
+  return !slot.has_value();
 }
 
 bool Catalog::SetSlotDrive(int slot, std::string_view text) {
@@ -546,13 +951,18 @@ bool Catalog::LoadMedia(int slot) {
     lastError_ = "Cannot open \"" + catalogPath_ + "\"";
     return false;
   }
+  if (!SlotStillOnDisk(file, slot)) return false;
   // The records are read straight into the table's byte images; its storage is
   // kept from one load to the next, so browsing does not reallocate.
   std::vector<TFileRec>& recs = loadedRecs_;
   try {
-    recs.resize(static_cast<std::size_t>(count) + 1);
-    if (!file.ReadAt(position, reinterpret_cast<uint8_t*>(recs.data()),
-                     static_cast<std::size_t>(count) * TFileRec::kSize)) {
+    // A damaged count must not size the table before the file has shown it
+    // holds that many records.
+    const int64_t bytes = int64_t{count} * TFileRec::kSize;
+    const bool inside = position + bytes <= file.Size();
+    if (inside) recs.resize(static_cast<std::size_t>(count) + 1);
+    if (!inside || !file.ReadAt(position, reinterpret_cast<uint8_t*>(recs.data()),
+                                static_cast<std::size_t>(bytes))) {
       UnloadMedia();
       lastError_ = "The records of media " + std::to_string(slot) + " run past the end of \"" +
                    catalogPath_ + "\"";
@@ -580,6 +990,32 @@ bool Catalog::LoadMedia(int slot) {
   loadedCount_ = count;
   BuildLongMap();
   return true;
+}
+
+bool Catalog::SlotStillOnDisk(BinaryFile& file, int slot) {
+  // Records move only when the file is replaced (compaction, creation), and
+  // a slot's records are found through the slots before it, which no other
+  // change alters: the same file and the same slot mean the same records.
+  const io::FileStamp stamp = file.Stamp();
+  TMediaSlot onDisk;
+  bool same = false;
+  try {
+    same = stamp.device == catalogStamp_.device && stamp.inode == catalogStamp_.inode &&
+           diskAreas_.size() == kAreasSize &&
+           file.ReadAt(kSlotAreaOffset + int64_t{slot} * TMediaSlot::kSize, onDisk.Data(),
+                       TMediaSlot::kSize) &&
+           std::equal(onDisk.Data(), onDisk.Data() + TMediaSlot::kSize,
+                      &diskAreas_[slot * TMediaSlot::kSize]);
+  } catch (const CatalogError&) {
+    same = false;
+  }
+  if (!same) {
+    lastError_ = "\"" + catalogPath_ +
+                 "\" was changed by another program; it must be read again (media " +
+                 std::to_string(slot) + ")";
+    foreignChange_ = true;
+  }
+  return same;
 }
 
 void Catalog::BuildLongMap() {
@@ -616,6 +1052,7 @@ bool Catalog::VisitMediaRecords(
     lastError_ = "Cannot open \"" + catalogPath_ + "\"";
     return false;
   }
+  if (!SlotStillOnDisk(file, slot)) return false;
   if (file.Size() < position + int64_t{count} * static_cast<int64_t>(TFileRec::kSize)) {
     lastError_ = "The records of media " + std::to_string(slot) + " run past the end of \"" +
                  catalogPath_ + "\"";
@@ -738,87 +1175,96 @@ bool Catalog::FetchMediaFacts(int32_t key) {
 
 int Catalog::SetMark(int mode, int32_t key) {
   if (key < 0) return -1;
-  const int slot = SlotOfKey(key);
-  const int r = RecordOfKey(key);
-  if (!LoadMedia(slot)) return -1;
-  TMediaSlot& s = mediaSlots_[slot];
-  TFileRec root = s.Root();
-  uint8_t current = r > 0 ? loadedRecs_.at(r).Mark() : root.Mark();
-  uint8_t next = current;
-  switch (mode) {
-    case 0:
-      next = current == 1 ? 0 : 1;
-      break;
-    case 1:
-      next = 1;
-      break;
-    case 2:
-      next = 0;
-      break;
-    default:
-      break;
-  }
-  if (r > 0) {
-    CheckLoaded(slot, r);
-    loadedRecs_[r].SetMark(next);
-    WriteRecord(key);
-  } else {
-    root.SetMark(next);
-    s.SetRoot(root);
-    WriteRoot(key);
-  }
-  return next;
+  if (!LoadMedia(SlotOfKey(key))) return -1;
+  const auto next = [mode](uint8_t current) -> uint8_t {
+    switch (mode) {
+      case 0:
+        return current == 1 ? 0 : 1;
+      case 1:
+        return 1;
+      case 2:
+        return 0;
+      default:
+        return current;
+    }
+  };
+  uint8_t value = 0;
+  UpdateRecord(key, [&](TFileRec& rec) {
+    value = next(rec.Mark());
+    rec.SetMark(value);
+  });
+  return value;
 }
 
 void Catalog::SetCommentLink(int commentIndex, int32_t key) {
   if (key < 0) return;
+  if (!LoadMedia(SlotOfKey(key))) return;
+  UpdateRecord(key, [commentIndex](TFileRec& rec) { rec.SetCommentNo(commentIndex); });
+}
+
+// One field of one record changed as it is on disk now (another program may
+// have changed another field of it meanwhile). Record 0's authority is the
+// root copy in the slot, written with it.
+void Catalog::UpdateRecord(int32_t key, const std::function<void(TFileRec&)>& change) {
   const int slot = SlotOfKey(key);
   const int r = RecordOfKey(key);
-  if (!LoadMedia(slot)) return;
+  CheckLoaded(slot, r);
+  BinaryFile file = LockCatalog(true);
+  SyncWithDisk(file, true);
+  if (loadedMedia_ != slot) throw CatalogError("\"" + catalogPath_ + ChangedMeanwhile());
+  const int64_t offset = RecordOffset(SlotPosition(slot) + r);
   if (r > 0) {
-    CheckLoaded(slot, r);
-    loadedRecs_[r].SetCommentNo(commentIndex);
-    WriteRecord(key);
+    TFileRec rec;
+    if (!file.ReadAt(offset, rec.Data(), TFileRec::kSize))
+      throw CatalogError("\"" + catalogPath_ + "\" is shorter than its media " +
+                         std::to_string(slot));
+    change(rec);
+    file.WriteAt(offset, rec.Data(), TFileRec::kSize);
+    loadedRecs_[r] = rec;
   } else {
     TMediaSlot& s = mediaSlots_[slot];
     TFileRec root = s.Root();
-    root.SetCommentNo(commentIndex);
+    change(root);
     s.SetRoot(root);
-    WriteRoot(key);
+    file.WriteAt(offset, root.Data(), TFileRec::kSize);
+    WriteChangedSlots(file);
+    loadedRecs_[0] = root;
+    loadedRecs_[0].SetName(s.Name());
   }
+  file.Close();
 }
 
 void Catalog::WriteRecord(int32_t key) {
   const int slot = SlotOfKey(key);
   const int r = RecordOfKey(key);
   CheckLoaded(slot, r);
-  BinaryFile file(catalogPath_, BinaryFile::Mode::ReadWrite);
-  file.WriteAt(RecordOffset(SlotPosition(slot) + r), loadedRecs_[r].Data(), TFileRec::kSize);
-  file.Close();
-  if (r == 0) {
-    mediaSlots_[slot].SetRoot(loadedRecs_[0]);
-    WriteSlotTable();
-  }
+  const TFileRec image = loadedRecs_[r];
+  if (r == 0) mediaSlots_[slot].SetRoot(image);
+  UpdateRecord(key, [&image](TFileRec& rec) { rec = image; });
 }
 
 void Catalog::WriteRoot(int32_t key) {
   const int slot = SlotOfKey(key);
-  TMediaSlot& s = MutableSlot(slot);
-  TFileRec root = s.Root();
-  BinaryFile file(catalogPath_, BinaryFile::Mode::ReadWrite);
+  const TFileRec root = MutableSlot(slot).Root();
+  BinaryFile file = LockCatalog(true);
+  SyncWithDisk(file, true);
   file.WriteAt(RecordOffset(SlotPosition(slot)), root.Data(), TFileRec::kSize);
+  WriteChangedSlots(file);
   file.Close();
   if (loadedMedia_ == slot) {
     loadedRecs_[0] = root;
-    loadedRecs_[0].SetName(s.Name());
+    loadedRecs_[0].SetName(mediaSlots_[slot].Name());
   }
-  WriteSlotTable();
+  RebuildNameLists();
 }
 
 // ---------------------------------------------------------------- comments
 
 int Catalog::AddComment(int32_t key, std::string_view commentText, int16_t kind,
                         std::string_view name) {
+  BinaryFile file = LockCatalog(true);
+  SyncWithDisk(file, true);
+  // The free slot is chosen under the lock, among the comments on disk now.
   for (int i = 0; i < kMaxComments; ++i) {
     TCommentSlot& c = commentSlots_[i];
     if (!c.IsFree()) continue;
@@ -827,7 +1273,8 @@ int Catalog::AddComment(int32_t key, std::string_view commentText, int16_t kind,
     c.SetText(commentText);
     c.SetKind(kind);
     c.SetName(name);
-    WriteCommentSlot(i);
+    WriteChangedComments(file);
+    file.Close();
     return i;
   }
   return -1;
@@ -854,10 +1301,10 @@ void Catalog::DeleteComment(int index) {
 }
 
 void Catalog::WriteCommentSlot(int index) {
-  const TCommentSlot& c = commentSlots_.at(index);
-  BinaryFile file(catalogPath_, BinaryFile::Mode::ReadWrite);
-  file.WriteAt(kCommentAreaOffset + int64_t{index} * TCommentSlot::kSize, c.Data(),
-               TCommentSlot::kSize);
+  CommentSlot(index);
+  BinaryFile file = LockCatalog(true);
+  SyncWithDisk(file, true);
+  WriteChangedComments(file);
   file.Close();
 }
 
@@ -912,16 +1359,16 @@ std::string Catalog::LiveMediaName(int n) const {
   return {};
 }
 
-int Catalog::TotalFolders() const {
-  int total = 0;
+int64_t Catalog::TotalFolders() const {
+  int64_t total = 0;
   for (int s = 0; s < slotsUsed_; ++s)
     if (mediaSlots_[s].IsLive() && MatchesCategoryFilter(s))
       total += mediaSlots_[s].Root().AllFolders();
   return total;
 }
 
-int Catalog::TotalFiles() const {
-  int total = 0;
+int64_t Catalog::TotalFiles() const {
+  int64_t total = 0;
   for (int s = 0; s < slotsUsed_; ++s)
     if (mediaSlots_[s].IsLive() && MatchesCategoryFilter(s))
       total += mediaSlots_[s].Root().AllFiles();
@@ -966,18 +1413,21 @@ std::string Catalog::MediaPicture(int slot) const {
 
 void Catalog::SetMediaPicture(int slot, std::string_view path) {
   if (slot < 0 || slot >= kMaxMedia) return;
+  BinaryFile catalogue = LockCatalog(true);
+  SyncWithDisk(catalogue, true);
   longNameMedia_[slot].SetPicture(path);
-  BinaryFile file = fs::exists(longNamePath_)
-                        ? BinaryFile(longNamePath_, BinaryFile::Mode::ReadWrite)
-                        : BinaryFile(longNamePath_, BinaryFile::Mode::Create);
-  if (file.Size() < kLongNameHeaderSize) {
-    file.Close();
+  std::error_code ec;
+  if (longNamesDamaged_ || !fs::exists(longNamePath_, ec) ||
+      static_cast<int64_t>(fs::file_size(longNamePath_, ec)) < kLongNameHeaderSize) {
     WriteLongNameFile();
     return;
   }
+  // One entry of the header, in place: a single small write.
+  BinaryFile file(longNamePath_, BinaryFile::Mode::ReadWrite);
   file.WriteAt(512 + int64_t{slot} * TLongNameMedia::kSize, longNameMedia_[slot].Data(),
                TLongNameMedia::kSize);
   file.Close();
+  longNameStamp_ = io::StampOf(longNamePath_);
 }
 
 int Catalog::LongNameCount(int slot) {

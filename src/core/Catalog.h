@@ -8,16 +8,30 @@
 // Failures follow one rule: operations that read report failure by their
 // result (false, -1, empty); a failed write throws CatalogError naming the file.
 // An index outside a table is an internal error (std::out_of_range).
+//
+// Several programs may work on one catalogue at once (the window for hours,
+// the command-line tool from a timer). Every write is one transaction under
+// the catalogue file's exclusive lock: it re-reads the slot and comment areas
+// (and the long-name file when it was replaced) under that lock, applies its
+// change to what is on disk now, and writes in an order that leaves a sound
+// catalogue after a crash at any point: records first, then the long-name
+// file (whole, to a temporary file that is synced and renamed into place),
+// the slot table last, as the one small write of the slots that changed. A
+// change made in memory to a slot that another program has changed meanwhile
+// is refused with a CatalogError, and memory then holds what is on disk.
+// Reads (open, load) hold the shared lock while they read.
 
 #include <QString>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
 #include <utility>
 #include <vector>
 
+#include "core/BinaryFile.h"
 #include "core/Records.h"
 
 namespace plomix {
@@ -57,12 +71,16 @@ struct RecordPathResult {
 enum class CompactResult {
   NothingToDo,  // no deleted media
   Done,         // every deleted media squeezed out
-  CopyFailed,   // a media's records could not be read; see LastError()
+  CopyFailed,   // a media's records could not be read; nothing was changed; see LastError()
 };
 
 // The name a new catalogue gets: ".qdb" is appended unless the path already
 // contains ".qdb" anywhere, in any letter case (so "backup.qdb.old" stays).
 std::string ApplyCatalogExtension(const std::string& path);
+
+// A media name as a slot stores it: at most 91 bytes, cut before a two-byte
+// character that would not fit whole.
+std::string StoredMediaName(std::string_view name);
 
 class Catalog {
  public:
@@ -90,17 +108,44 @@ class Catalog {
   // read soundly is kept; names without an entry show cut to 91 bytes).
   bool ReadLongNames();
   int Recount();
+  // Writes the slots changed in memory (one transaction, see above).
   bool WriteSlotTable();
 
+  // ---- Changes made by other programs ----
+  // Whether the catalogue on disk differs from what this object last read
+  // or wrote (its slot or comment areas, the file itself replaced by a
+  // compaction or creation, the long-name file replaced). Reads 2.9 MB under
+  // the shared lock; cheap enough to ask before every command.
+  bool ChangedOnDisk();
+  // Takes the catalogue as it is on disk now when it changed (the loaded media
+  // is unloaded when its slot changed), and reports whether anything this
+  // object shows may have changed since the last call, including changes that
+  // a write of this object took over from disk. The caller then rebuilds what
+  // it shows from the tables; slot indices it holds may name other media.
+  bool RefreshFromDisk();
+
   // ---- Media ----
-  // Stores a media just read as a new media in the first never-used slot.
-  // False when no slot is free or the records are empty or over the limit.
-  bool AddMedia(const MediaRecordSource& records, TMediaInfomation& info);
+  // Stores a media just read as a new media in the first never-used slot of
+  // the catalogue as it is on disk now, and returns that slot. With
+  // `replaceSameName` the live media of the same name (the last one, as
+  // FindMediaByName gives it) is deleted in the same transaction. Nothing
+  // (no slot free, no records or more than the limit): empty. A failed write
+  // leaves both files as they were, length included, and throws.
+  std::optional<int> StoreMedia(const MediaRecordSource& records, TMediaInfomation& info,
+                                bool replaceSameName = false);
+  // StoreMedia, the slot kept for LastAddedSlot.
+  bool AddMedia(const MediaRecordSource& records, TMediaInfomation& info,
+                bool replaceSameName = false);
   bool AddMedia(const std::vector<TRecord>& records, TMediaInfomation& info);
   int LastAddedSlot() const { return lastAddedSlot_; }
   void DeleteMedia(int slot);
+  // Renames the media (name stored as StoredMediaName gives it). 1, or 0 when
+  // another slot has that name by the time the change is made.
   int RenameMedia(int slot, std::string_view name);
-  // True when no slot has exactly this name (case-sensitive).
+  // The last slot whose stored name is exactly this name as it would be
+  // stored (case-sensitive); empty when none.
+  std::optional<int> FindMediaByName(std::string_view name) const;
+  // FindMediaByName, the slot kept for LastEqualNameSlot.
   bool IsMediaNameFree(std::string_view name);
   int LastEqualNameSlot() const { return lastEqualNameSlot_; }
   bool SetSlotDrive(int slot, std::string_view text);
@@ -173,8 +218,8 @@ class Catalog {
   int FilteredMediaCount() const { return filteredMediaCount_; }
   bool HasFreeSlot() const { return slotsUsed_ < kMaxMedia; }
   std::string LiveMediaName(int n) const;
-  int TotalFolders() const;
-  int TotalFiles() const;
+  int64_t TotalFolders() const;
+  int64_t TotalFiles() const;
   bool MatchesCategoryFilter(int slot) const;
   // "すべて" (all) stores the empty filter. Recounts.
   void SetCategoryFilter(std::string_view category);
@@ -208,7 +253,11 @@ class Catalog {
 
   // ---- Compaction ----
   // Squeezes deleted media out of the catalogue. `progress` receives the
-  // status text of each move ("" at the end).
+  // status text of each move ("" at the end). The compacted catalogue and its
+  // long-name file are written beside the old ones and renamed into place
+  // together (see docs/file-formats.md), so a crash leaves the old catalogue
+  // or the new one. Records after the last media (left by an interrupted
+  // add) are cut off in every case.
   CompactResult CompactCatalog(const std::function<void(const QString&)>& progress = {});
   // Moves `count` records from position `source` to `destination` (not after
   // the source); the byte offset after the last record written, or 0 when the
@@ -220,19 +269,48 @@ class Catalog {
   TMediaSlot& MutableSlot(int slot);
   void ResetTables();
   void WriteLongNameFile();
+  std::vector<uint8_t> LongNameFileBytes() const;
+  bool ReadLongNamesFrom(BinaryFile& file);
   void ResetLongNameHeader();
+  // The catalogue file, locked; a compaction that was committed but not put
+  // in place wholly is finished first, and temporary files of writes that
+  // were cut off are removed, under the exclusive lock.
+  BinaryFile LockCatalog(bool exclusive);
+  // Brings memory up to the disk in a transaction: keeps slot and comment
+  // edits not yet written where the other program left them alone, throws on
+  // a conflict. True when anything came from the other program.
+  bool SyncWithDisk(BinaryFile& file, bool keepEdits);
+  void AdoptAreas(const std::vector<uint8_t>& areas, const io::FileStamp& stamp);
+  void WriteChangedSlots(BinaryFile& file);
+  std::vector<TMediaSlot> SlotsOnDisk() const;
+  void PutSlotsBack(BinaryFile& file, const std::vector<TMediaSlot>& slots);
+  // Writes the changed slots and syncs them; on failure the slots `before`
+  // go back on disk and into memory.
+  void CommitSlots(BinaryFile& file, const std::vector<TMediaSlot>& before);
+  // False (with LastError) when the file or the slot changed since it was read.
+  bool SlotStillOnDisk(BinaryFile& file, int slot);
+  void WriteChangedComments(BinaryFile& file);
+  void UpdateRecord(int32_t key, const std::function<void(TFileRec&)>& change);
+  std::optional<int> AddMediaLocked(BinaryFile& file, const MediaRecordSource& records,
+                                    TMediaInfomation& info, bool replaceSameName);
   void RebuildLongNameIndex();
   bool DropUnsoundLongNameRanges();
   void BuildLongMap();
   int64_t SlotPosition(int slot) const;  // record position of slot's record 0
   int FirstNeverUsedSlot() const;
-  void WriteRecordsOf(const MediaRecordSource& records, int64_t position);
+  void WriteRecordsOf(BinaryFile& file, const MediaRecordSource& records, int64_t position);
   void UnloadMedia();
   void CheckLoaded(int slot, int record) const;
 
   std::string catalogPath_, dupPath_, likePath_, longNamePath_;
   bool open_ = false;
   std::string lastError_;
+
+  // The slot and comment areas as last read from or written to the file,
+  // the file they came from, and the long-name file last read or written.
+  std::vector<uint8_t> diskAreas_;
+  io::FileStamp catalogStamp_, longNameStamp_;
+  bool foreignChange_ = false;
 
   std::vector<TMediaSlot> mediaSlots_;
   std::vector<TCommentSlot> commentSlots_;

@@ -1,23 +1,29 @@
 // Compaction squeezes deleted media out of the catalogue: the live media after
 // the first deleted slot move down into consecutive slots, their records move
-// down in the record area, the file is cut after the last record in use and
-// the long-name list is rebuilt to match.
+// down in the record area, the file ends after the last record in use and the
+// long-name list is rebuilt to match; comments follow their media.
 //
-// The slot table is written after every single move, and every table written
-// is a sound catalogue on its own: the media moved so far sit packed at their
-// new places, the deleted media not yet squeezed out follow them with their
-// record counts (names empty), and the media not yet moved keep their slots and
-// records. So a move that fails (a media whose records are not all in the
-// file), or an interruption, leaves a catalogue that opens and reads correctly.
+// Moving records down inside the file would overwrite a media's old records
+// before the slot table points to the new copy. Instead the compacted
+// catalogue and its long-name file are written whole beside the old ones
+// (NAME.qdb.new, NAME.lfn.new) and synced; creating NAME.qdb.journal commits
+// them; both are renamed into place and the journal removed. Whoever takes
+// the catalogue's lock next and finds the journal finishes the renames
+// (Catalog::LockCatalog), so a crash at any point leaves the old catalogue or
+// the new one, each with its own long names and comments.
 
 #include "core/Compaction.h"
 
 #include <algorithm>
+#include <filesystem>
+#include <optional>
 
 #include "core/BinaryFile.h"
 #include "core/Format.h"
 
 namespace plomix {
+
+namespace fs = std::filesystem;
 
 QString CompactionProgressText(int k, int n) {
   return QStringLiteral("最適化中...(%1/%2)").arg(k).arg(n);
@@ -61,134 +67,178 @@ CompactResult Catalog::CompactCatalog(const std::function<void(const QString&)>&
   const auto report = [&](const QString& status) {
     if (progress) progress(status);
   };
-  Recount();
-  std::vector<int> deleted, moves;
-  for (int s = 0; s < slotsUsed_; ++s) {
-    if (mediaSlots_[s].IsDeleted())
-      deleted.push_back(s);
-    else if (!deleted.empty())
-      moves.push_back(s);
-  }
-  if (deleted.empty()) return CompactResult::NothingToDo;
-
   UnloadMedia();
   statsSlot_ = -1;
-  const std::vector<TMediaSlot> original = mediaSlots_;
-  const int first = deleted.front();
-  // origin[t]: the slot whose media now sits in slot t (-1: none).
-  std::vector<int> origin(kMaxMedia);
-  for (int s = 0; s < kMaxMedia; ++s) origin[s] = s;
+  BinaryFile file = LockCatalog(true);
+  SyncWithDisk(file, true);
+  Recount();
+  std::vector<int> deleted, moves, kept;
+  for (int s = 0; s < slotsUsed_; ++s) {
+    if (mediaSlots_[s].IsDeleted()) {
+      deleted.push_back(s);
+      continue;
+    }
+    kept.push_back(s);
+    if (!deleted.empty()) moves.push_back(s);
+  }
+  const int64_t size = file.Size();
+  if (deleted.empty()) {
+    // Records after the last media, left by an add that was cut off.
+    const int64_t end = RecordOffset(SlotPosition(slotsUsed_));
+    if (size > end) {
+      file.Truncate(end);
+      file.Sync();
+    }
+    file.Close();
+    return CompactResult::NothingToDo;
+  }
+  for (int s : kept) {
+    if (RecordOffset(SlotPosition(s) + mediaSlots_[s].Count()) > size) {
+      lastError_ = "The records of media " + std::to_string(s) + " (\"" +
+                   mediaSlots_[s].Name() + "\") are not all in \"" + catalogPath_ +
+                   "\"; nothing was compacted";
+      return CompactResult::CopyFailed;
+    }
+  }
 
-  CompactResult result = CompactResult::Done;
-  int64_t next = SlotPosition(first);
-  int64_t cut = RecordOffset(next);
-  int failedAt = -1;
+  // The compacted tables.
+  std::vector<TMediaSlot> slots(kMaxMedia);
+  std::vector<int> newSlot(kMaxMedia, -2);  // -2 unchanged, -1 removed
+  for (int d : deleted) newSlot[d] = -1;
+  int64_t next = 0;
+  for (std::size_t t = 0; t < kept.size(); ++t) {
+    const int s = kept[t];
+    slots[t] = mediaSlots_[s];
+    slots[t].SetFirstRec(static_cast<int32_t>(next));
+    next += mediaSlots_[s].Count();
+    newSlot[s] = static_cast<int>(t);
+  }
+  // Comments follow their media; those of the deleted media squeezed out are
+  // freed, as their keys would otherwise name whatever media takes the slot.
+  std::vector<TCommentSlot> comments = commentSlots_;
+  for (TCommentSlot& c : comments) {
+    if (c.IsFree() || c.Key() < 0 || SlotOfKey(c.Key()) >= kMaxMedia) continue;
+    const int mapped = newSlot[SlotOfKey(c.Key())];
+    if (mapped == -1)
+      c.Clear();
+    else if (mapped >= 0)
+      c.SetKey(MakeKey(mapped, RecordOfKey(c.Key())));
+  }
+  // Long names: rebuilt in slot order, each live media's entries contiguous.
+  std::vector<TLongNameMedia> media(kMaxMedia);
+  std::vector<TLongName> names;
+  int32_t used = 0;
+  for (std::size_t t = 0; t < kept.size(); ++t) {
+    const int o = kept[t];
+    media[t] = longNameMedia_[o];
+    media[t].SetFirst(static_cast<int32_t>(names.size()));
+    if (o < lnUsed_ && longNameMedia_[o].Valid() == 1) {
+      const int32_t from = std::max(0, longNameMedia_[o].First());
+      const int32_t to = std::min(static_cast<int32_t>(longNames_.size()), longNameMedia_[o].End());
+      for (int32_t j = from; j < to; ++j) names.push_back(longNames_[j]);
+    }
+    media[t].SetEnd(static_cast<int32_t>(names.size()));
+    used = static_cast<int32_t>(t) + 1;
+  }
+
+  std::vector<uint8_t> areas(static_cast<std::size_t>(kRecordAreaOffset));
+  for (int s = 0; s < kMaxMedia; ++s)
+    std::copy_n(slots[s].Data(), TMediaSlot::kSize, &areas[s * TMediaSlot::kSize]);
+  for (int c = 0; c < kMaxComments; ++c)
+    std::copy_n(comments[c].Data(), TCommentSlot::kSize,
+                &areas[kCommentAreaOffset + c * TCommentSlot::kSize]);
+
+  const std::string newCatalog = catalogPath_ + ".new";
+  const std::string newLongNames = longNamePath_ + ".new";
+  const std::string journal = catalogPath_ + ".journal";
+  std::optional<BinaryFile> incoming;
+  bool committed = false;
   try {
-    for (std::size_t k = 0; k < moves.size(); ++k) {
-      report(CompactionProgressText(static_cast<int>(k) + 1, static_cast<int>(moves.size())));
-      const int s = moves[k];
-      const int32_t count = original[s].Count();
-      const int64_t end = CopyRecords(catalogPath_, count, next, SlotPosition(s));
-      if (end == 0) {
-        failedAt = s;
-        break;
+    // Locked until both files are in place: whoever opens the new catalogue
+    // waits for its long names.
+    incoming.emplace(newCatalog, BinaryFile::Mode::Create);
+    incoming->WriteAt(0, areas.data(), areas.size());
+    constexpr int64_t kBlock = int64_t{TFileRec::kSize} * 8192;
+    std::vector<uint8_t> buffer;
+    int64_t to = kRecordAreaOffset;
+    std::size_t moved = 0;
+    for (int s : kept) {
+      if (std::find(moves.begin(), moves.end(), s) != moves.end())
+        report(CompactionProgressText(static_cast<int>(++moved), static_cast<int>(moves.size())));
+      const int64_t from = RecordOffset(SlotPosition(s));
+      const int64_t bytes = int64_t{mediaSlots_[s].Count()} * TFileRec::kSize;
+      for (int64_t done = 0; done < bytes;) {
+        const auto len = static_cast<std::size_t>(std::min(kBlock, bytes - done));
+        buffer.resize(len);
+        if (!file.ReadAt(from + done, buffer.data(), len))
+          throw CatalogError("\"" + catalogPath_ + "\" became shorter while it was compacted");
+        incoming->WriteAt(to, buffer.data(), len);
+        to += static_cast<int64_t>(len);
+        done += static_cast<int64_t>(len);
       }
-      cut = end;
-      const int target = first + static_cast<int>(k);
-      mediaSlots_[target] = original[s];
-      mediaSlots_[target].SetFirstRec(static_cast<int32_t>(next));
-      origin[target] = s;
-      next += count;
-      // The deleted media met so far follow, keeping every later position.
-      int64_t position = next;
-      int placeholder = target + 1;
-      for (int d : deleted) {
-        if (d > s) break;
-        mediaSlots_[placeholder] = original[d];
-        mediaSlots_[placeholder].SetFirstRec(static_cast<int32_t>(position));
-        origin[placeholder] = -1;
-        position += original[d].Count();
-        ++placeholder;
-      }
-      WriteSlotTable();
     }
+    incoming->Sync();
 
-    if (failedAt >= 0) {
-      result = CompactResult::CopyFailed;
-      lastError_ = "The records of media " + std::to_string(failedAt) + " (\"" +
-                   original[failedAt].Name() + "\") are not all in \"" + catalogPath_ +
-                   "\"; compaction stopped before it";
-    } else {
-      for (int t = first + static_cast<int>(moves.size()); t < kMaxMedia; ++t) {
-        mediaSlots_[t].MakeNeverUsed();
-        origin[t] = -1;
-      }
-      Recount();
-      WriteSlotTable();
-      BinaryFile file(catalogPath_, BinaryFile::Mode::ReadWrite);
-      if (file.Size() > cut) file.Truncate(cut);
-      file.Close();
-    }
-    Recount();
+    std::swap(longNameMedia_, media);
+    std::swap(longNames_, names);
+    const int32_t usedBefore = std::exchange(lnUsed_, std::min(used, lnCapacity_));
+    std::vector<uint8_t> longNameBytes = LongNameFileBytes();
+    std::swap(longNameMedia_, media);
+    std::swap(longNames_, names);
+    lnUsed_ = usedBefore;
+    BinaryFile lfn(newLongNames, BinaryFile::Mode::Create);
+    lfn.WriteAt(0, longNameBytes.data(), longNameBytes.size());
+    lfn.Sync();
+    lfn.Close();
 
-    // Comments follow their media: keys of moved media are renumbered, and
-    // comments of deleted media that were squeezed out are freed (their key
-    // would otherwise name whatever media takes that slot).
-    std::vector<int> newSlot(kMaxMedia, -2);  // -2 unchanged, -1 freed
-    for (int t = 0; t < kMaxMedia; ++t)
-      if (origin[t] >= 0 && origin[t] != t) newSlot[origin[t]] = t;
-    for (int d : deleted)
-      if (failedAt < 0 || d < failedAt) newSlot[d] = -1;
-    bool commentsChanged = false;
-    for (TCommentSlot& c : commentSlots_) {
-      if (c.IsFree() || c.Key() < 0 || SlotOfKey(c.Key()) >= kMaxMedia) continue;
-      const int mapped = newSlot[SlotOfKey(c.Key())];
-      if (mapped == -2) continue;
-      if (mapped == -1)
-        c.Clear();
-      else
-        c.SetKey(MakeKey(mapped, RecordOfKey(c.Key())));
-      commentsChanged = true;
+    BinaryFile mark(journal, BinaryFile::Mode::Create);
+    committed = true;
+    const std::string note = "compacted: rename NAME.qdb.new and NAME.lfn.new into place\n";
+    mark.WriteAt(0, note.data(), note.size());
+    mark.Sync();
+    mark.Close();
+    io::SyncFolderOf(journal);
+    // The old long-name file, when damaged, is kept aside as on every rewrite.
+    if (longNamesDamaged_) {
+      std::error_code ec;
+      if (fs::exists(longNamePath_, ec) && !fs::exists(longNamePath_ + ".damaged", ec))
+        io::Link(longNamePath_, longNamePath_ + ".damaged");
     }
-    if (commentsChanged) {
-      std::vector<uint8_t> area(static_cast<std::size_t>(kMaxComments) * TCommentSlot::kSize);
-      for (int i = 0; i < kMaxComments; ++i)
-        std::copy_n(commentSlots_[i].Data(), TCommentSlot::kSize, &area[i * TCommentSlot::kSize]);
-      BinaryFile file(catalogPath_, BinaryFile::Mode::ReadWrite);
-      file.WriteAt(kCommentAreaOffset, area.data(), area.size());
-      file.Close();
-    }
-
-    // Long names: rebuilt in slot order, each live media's entries contiguous.
-    std::vector<TLongNameMedia> media(kMaxMedia);
-    std::vector<TLongName> names;
-    int32_t used = 0;
-    for (int t = 0; t < slotsUsed_; ++t) {
-      if (!mediaSlots_[t].IsLive() || origin[t] < 0) continue;
-      const int o = origin[t];
-      media[t] = longNameMedia_[o];
-      media[t].SetFirst(static_cast<int32_t>(names.size()));
-      if (o < lnUsed_ && longNameMedia_[o].Valid() == 1) {
-        const int32_t from = std::max(0, longNameMedia_[o].First());
-        const int32_t to = std::min(static_cast<int32_t>(longNames_.size()), longNameMedia_[o].End());
-        for (int32_t j = from; j < to; ++j) names.push_back(longNames_[j]);
-      }
-      media[t].SetEnd(static_cast<int32_t>(names.size()));
-      used = t + 1;
-    }
-    longNameMedia_ = std::move(media);
-    longNames_ = std::move(names);
-    lnUsed_ = std::min(used, lnCapacity_);
-    WriteLongNameFile();
-    RebuildLongNameIndex();
+    io::Rename(newCatalog, catalogPath_);
+    io::Rename(newLongNames, longNamePath_);
+    io::SyncFolderOf(catalogPath_);
+    io::Remove(journal);
+    io::SyncFolderOf(catalogPath_);
   } catch (const CatalogError&) {
-    // Memory may be ahead of the file now: take the catalogue back as stored.
+    if (!committed) {
+      io::Remove(newCatalog);
+      io::Remove(newLongNames);
+    }
+    // Memory may be ahead of the file now: take the catalogue back as stored
+    // (a committed compaction is finished by that open).
+    incoming.reset();
+    file.Close();
     std::string path = catalogPath_;
-    if (OpenCatalog(path)) ReadLongNames();
+    OpenCatalog(path);
     throw;
   }
+
+  catalogStamp_ = incoming->Stamp();
+  mediaSlots_ = std::move(slots);
+  commentSlots_ = std::move(comments);
+  diskAreas_ = std::move(areas);
+  longNameMedia_ = std::move(media);
+  longNames_ = std::move(names);
+  lnUsed_ = std::min(used, lnCapacity_);
+  longNamesDamaged_ = false;
+  longNameStamp_ = io::StampOf(longNamePath_);
+  Recount();
+  RebuildNameLists();
+  RebuildLongNameIndex();
+  incoming->Close();
+  file.Close();
   report(QString());
-  return result;
+  return CompactResult::Done;
 }
 
 }  // namespace plomix

@@ -345,6 +345,20 @@ std::string Utf8ToCp932(std::string_view utf8) {
   return Encode(unicode.data(), static_cast<std::size_t>(length));
 }
 
+std::optional<std::string> Utf8ToCp932Exact(std::string_view utf8) {
+  if (IsAscii(utf8)) return std::string(utf8);
+  int32_t length = 0;
+  UErrorCode status = U_ZERO_ERROR;
+  u_strFromUTF8(nullptr, 0, &length, utf8.data(), Int32Length(utf8.size()), &status);
+  if (status == U_INVALID_CHAR_FOUND || status == U_ILLEGAL_CHAR_FOUND) return std::nullopt;
+  // Every character without a CP932 form becomes '?', which the input may
+  // hold too: more of them out than in means one was lost.
+  std::string cp932 = Utf8ToCp932(utf8);
+  if (std::count(cp932.begin(), cp932.end(), '?') != std::count(utf8.begin(), utf8.end(), '?'))
+    return std::nullopt;
+  return cp932;
+}
+
 std::string Cp932ToUtf8(std::string_view cp932) {
   if (IsAscii(cp932)) return std::string(cp932);
   thread_local std::u16string unicode;
@@ -412,6 +426,17 @@ bool IsLeadByte(uint8_t byte) {
 
 std::string CutBytes(std::string_view text, std::size_t n) {
   return std::string(text.substr(0, std::min(n, text.size())));
+}
+
+std::string CutChars(std::string_view text, std::size_t n) {
+  if (text.size() <= n) return std::string(text);
+  std::size_t end = 0;
+  while (end < n) {
+    const std::size_t next = end + CharLength(text, end);
+    if (next > n) break;
+    end = next;
+  }
+  return std::string(text.substr(0, end));
 }
 
 std::size_t FindText(std::string_view haystack, std::string_view needle, std::size_t from) {

@@ -8,6 +8,7 @@
 #include <QString>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -18,6 +19,10 @@ namespace plomix::text {
 // sequences that are not valid UTF-8, become '?'. ASCII (0x00-0x7F) always maps
 // to itself, 0x5C included.
 std::string Utf8ToCp932(std::string_view utf8);
+// Utf8ToCp932 for a text whose every character counts (a search pattern, where
+// '?' is a wildcard): empty when the input is not valid UTF-8 or holds a
+// character CP932 has no form for.
+std::optional<std::string> Utf8ToCp932Exact(std::string_view utf8);
 // CP932 -> UTF-8. Bytes that do not form a CP932 character become U+FFFD.
 std::string Cp932ToUtf8(std::string_view cp932);
 QString Cp932ToQString(std::string_view cp932);
@@ -50,6 +55,9 @@ bool IsLeadByte(uint8_t byte);
 // The first n bytes of the text (a cut may split a two-byte character, as the
 // catalogue's fixed-capacity fields do).
 std::string CutBytes(std::string_view text, std::size_t n);
+// At most n bytes of the text, ending before a two-byte character that would
+// not fit whole.
+std::string CutChars(std::string_view text, std::size_t n);
 
 // Position of the first occurrence of needle in haystack at or after `from`
 // that starts on a character boundary (never on a trail byte); npos when none.

@@ -238,10 +238,11 @@ bool ReadWorkflow::ReadAndAdd() {
   if (found && eject_) drives_.EjectMedia(setup.drive, setup.kind);
   if (!found) return false;
   if (beforeStore_) beforeStore_();
-  if (!catalog_.AddMedia(scanner_, scanner_.CurrentMedia())) return false;
-  // The old media goes only now that its successor is stored: a read that
-  // found nothing, or a failed write, leaves the catalogue as it was.
-  if (replaceSlot_ >= 0 && catalog_.Slot(replaceSlot_).IsLive()) catalog_.DeleteMedia(replaceSlot_);
+  // The old media goes in the same write as its successor is stored: a read
+  // that found nothing, or a failed write, leaves the catalogue as it was.
+  // It is found by its name when the media are written, since another program
+  // may have moved or removed it while the drive was read.
+  if (!catalog_.AddMedia(scanner_, scanner_.CurrentMedia(), replaceSlot_ >= 0)) return false;
   if (!request_.folder.empty()) RecordOrigin();
   if (reportUnreadable_ && scanner_.UnreadableCount() > 0)
     prompter_.Message(Q(UnreadableReport(scanner_)), PromptIcon::Warning, PromptButtons::Ok);

@@ -163,7 +163,6 @@ bool FileSearch::SearchMedia(int slot) {
   const std::string mediaName = catalog_.Slot(slot).Name();
   const std::size_t firstHit = searchRecs_.size();
   parents_.clear();
-  parents_.reserve(static_cast<std::size_t>(std::max(0, catalog_.Slot(slot).Count())));
   folderNames_.clear();
   folderNameArena_.clear();
   pathCacheParent_ = -2;
@@ -180,6 +179,9 @@ bool FileSearch::SearchMedia(int slot) {
     // A loaded root carries the media's present name, which a rename does not
     // write into the stored record; every test of the root sees that name.
     if (r == 0) {
+      // Only now is the count known to fit the file: a damaged slot may claim
+      // any number of records.
+      parents_.reserve(static_cast<std::size_t>(count));
       root = stored;
       root.SetName(mediaName);
     }

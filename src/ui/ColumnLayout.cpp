@@ -33,7 +33,7 @@ void ColumnLayout::Load(const Settings& settings) {
   std::array<bool, kCount> seen{};
   bool sound = true;
   for (int i = 0; i < kCount; ++i) {
-    const int d = settings.GetInt(REG_ListItemPos00 + i);
+    const int d = settings.GetInt(SettingAt(REG_ListItemPos00, i));
     if (d < 0 || d >= kCount || seen[d]) {
       sound = false;
       break;
@@ -43,15 +43,15 @@ void ColumnLayout::Load(const Settings& settings) {
   }
   if (sound && map[0] == 0) map_ = map;
   for (int i = 0; i < kCount; ++i) {
-    const int w = settings.GetInt(REG_ListItemSize00 + i);
+    const int w = settings.GetInt(SettingAt(REG_ListItemSize00, i));
     if (w > 19) width_[map_[i]] = w;
   }
 }
 
 void ColumnLayout::Save(Settings& settings) const {
   for (int i = 0; i < kCount; ++i) {
-    settings.SetInt(REG_ListItemPos00 + i, map_[i]);
-    settings.SetInt(REG_ListItemSize00 + i, width_[map_[i]]);
+    settings.SetInt(SettingAt(REG_ListItemPos00, i), map_[i]);
+    settings.SetInt(SettingAt(REG_ListItemSize00, i), width_[map_[i]]);
   }
 }
 

@@ -318,13 +318,13 @@ void TfrmMain::AddToOpenHistory(const QString& path) {
   Settings& settings = session_.GetSettings();
   QStringList entries;
   for (int i = 0; i < 5; ++i) {
-    const QString entry = settings.GetString(REG_OpenHist01 + i);
+    const QString entry = settings.GetString(SettingAt(REG_OpenHist01, i));
     if (entry.isEmpty()) break;
     entries << entry;
   }
   const int found = static_cast<int>(entries.indexOf(path));
   const int moved = found >= 0 ? found : std::min(static_cast<int>(entries.size()), 4);
-  for (int i = moved - 1; i >= 0; --i) settings.SetString(REG_OpenHist01 + i + 1, entries[i]);
+  for (int i = moved - 1; i >= 0; --i) settings.SetString(SettingAt(REG_OpenHist01, i + 1), entries[i]);
   settings.SetString(REG_OpenHist01, path);
 }
 

@@ -18,11 +18,11 @@ namespace plomix {
 SizeChartState::SizeChartState(Settings& settings, Prompter& prompter, QObject* parent)
     : QObject(parent), settings_(settings), prompter_(prompter) {}
 
-bool SizeChartState::Store(int number, int value) {
+bool SizeChartState::Store(SettingNo number, int value) {
   return Safely(prompter_, [&] { settings_.SetInt(number, value); });
 }
 
-bool SizeChartState::Store(int number, const QString& value) {
+bool SizeChartState::Store(SettingNo number, const QString& value) {
   return Safely(prompter_, [&] { settings_.SetString(number, value); });
 }
 

@@ -9,6 +9,7 @@
 
 #include "core/ChartData.h"
 #include "core/Records.h"
+#include "core/Settings.h"
 
 class QToolBar;
 class QToolButton;
@@ -31,8 +32,8 @@ class SizeChartState : public QObject {
   Prompter& GetPrompter() { return prompter_; }
   // Writes a setting; a store that cannot be written is reported, never
   // thrown through the event loop. False when it failed.
-  bool Store(int number, int value);
-  bool Store(int number, const QString& value);
+  bool Store(SettingNo number, int value);
+  bool Store(SettingNo number, const QString& value);
   const ChartData& Data() const { return data_; }
 
   // Copies the rows of the file list (the media list: free space from the

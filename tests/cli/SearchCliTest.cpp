@@ -47,6 +47,14 @@ TEST_F(SearchCliTest, SearchPrintsHitsWithTheirPaths) {
   EXPECT_EQ(onlyOne.out.trimmed(), "1");
 }
 
+TEST_F(SearchCliTest, APatternCharacterShiftJisLacksIsRefusedNotAWildcard) {
+  // As '?' the last character would match the "t" of leaf.txt.
+  const auto run = RunCli({"search", path, "--name", QStringLiteral("leaf.tx😀"), "--count"});
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_TRUE(run.out.isEmpty()) << run.out.toStdString();
+  EXPECT_TRUE(run.err.contains("Shift_JIS")) << run.err.toStdString();
+}
+
 TEST_F(SearchCliTest, ExportWritesCp932LinesEndingInCrLf) {
   const std::string out = dir.File("paths.txt");
   const auto run = RunCli({"export", path, QStringLiteral("写真"), "--mode", "contents", "-o",

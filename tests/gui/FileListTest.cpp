@@ -147,7 +147,7 @@ void FileListTest::ColumnLayoutSurvivesJunkAndKeepsWidthsWithPositions() {
   QCOMPARE(loaded.DataColumnAt(2), 1);
 
   // A repeated or missing column, or a tiny width, never loses a column.
-  settings.SetInt(REG_ListItemPos00 + 4, 1);
+  settings.SetInt(REG_ListItemPos04, 1);
   settings.SetInt(REG_ListItemSize00, 19);
   ColumnLayout junk;
   junk.Load(settings);

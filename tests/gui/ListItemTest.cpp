@@ -106,8 +106,8 @@ class ListItemTest : public QObject {
 
     layout.SetWidth(8, 210);  // コメント widened where it now stands
     layout.Save(settings);
-    QCOMPARE(settings.GetInt(REG_ListItemPos00 + 1), 8);
-    QCOMPARE(settings.GetInt(REG_ListItemSize00 + 1), 210);
+    QCOMPARE(settings.GetInt(REG_ListItemPos01), 8);
+    QCOMPARE(settings.GetInt(REG_ListItemSize01), 210);
 
     ColumnLayout restarted;
     restarted.Load(settings);

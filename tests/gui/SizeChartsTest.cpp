@@ -112,7 +112,7 @@ class SizeChartsTest : public QObject {
 
   void init() {
     // Every test starts from the stored defaults.
-    for (int number : Settings::Numbers()) {
+    for (SettingNo number : Settings::Numbers()) {
       const SettingInfo info = *Settings::Describe(number);
       if (info.type == SettingType::Integer)
         settings_->SetInt(number, info.intDefault);

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+#include <fstream>
 #include <set>
 #include <string>
 #include <utility>
@@ -324,6 +327,44 @@ TEST_F(FileSearchTest, CaseInsensitiveSubstringsNeverStartInsideACharacter) {
   EXPECT_EQ(Run(c, {1}), (Names{Sj("ア") + "xAy", Sj("ｱ") + "a"}));
   c.namePattern = Sj("ａ");  // a full-width letter folds with its own kind only
   EXPECT_EQ(Run(c, {1}), (Names{Sj("Ａ")}));
+}
+
+}  // namespace
+}  // namespace plomix
+
+namespace plomix {
+namespace {
+
+// Searches the media with no condition under an address-space limit of half a
+// gigabyte more than is in use now, and exits with the number of hits.
+[[noreturn]] void SearchWithLittleMemory(Catalog& catalog, std::vector<int> media) {
+  test::LimitAddressSpace(std::size_t{512} << 20);
+  FileSearch search(catalog);
+  search.SetConditions(SearchConditions{});
+  search.SetSearchMediaList(std::move(media));
+  search.RunFileSearch();
+  std::exit(search.SearchCount());
+}
+
+TEST_F(FileSearchTest, ADamagedRecordCountNeverSizesTheSearchsMemory) {
+  if (!test::kCanLimitAddressSpace) GTEST_SKIP() << "needs a build without the address sanitizer";
+  TMediaInfomation info;
+  ASSERT_TRUE(catalog.AddMedia(
+      std::vector<TRecord>{Entry(-1, 1, kKindFixed, "M2", 0), Entry(0, -1, kKindFile, "z.txt", 1)},
+      info));
+  {
+    // Slot 1 claims 2^31 - 1 records (8 GiB of parents to keep); the file
+    // holds two.
+    std::fstream file(dir.File("c.qdb"), std::ios::in | std::ios::out | std::ios::binary);
+    const int32_t count = INT32_MAX;
+    file.seekp(TMediaSlot::kSize + TMediaSlot::kCount);
+    file.write(reinterpret_cast<const char*>(&count), sizeof count);
+  }
+  Catalog damaged;
+  ASSERT_TRUE(damaged.OpenCatalog(dir.File("c.qdb")));
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  // The 11 entries of M1; M2 gives none.
+  EXPECT_EXIT(SearchWithLittleMemory(damaged, {0, 1}), ::testing::ExitedWithCode(11), "");
 }
 
 }  // namespace

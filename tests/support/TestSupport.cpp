@@ -1,7 +1,10 @@
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <unistd.h>
 
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
@@ -29,6 +32,15 @@ void WriteFileBytes(const std::string& path, const std::vector<uint8_t>& bytes) 
 std::uintmax_t FileSize(const std::string& path) { return std::filesystem::file_size(path); }
 
 QString TestConfigDir() { return qEnvironmentVariable("PLOMIX2_CONFIG_DIR"); }
+
+void LimitAddressSpace(std::size_t extraBytes) {
+  std::ifstream statm("/proc/self/statm");
+  rlim_t pages = 0;
+  statm >> pages;
+  const rlim_t limit = pages * static_cast<rlim_t>(sysconf(_SC_PAGESIZE)) + extraBytes;
+  const rlimit space{limit, limit};
+  if (setrlimit(RLIMIT_AS, &space) != 0) std::abort();
+}
 
 std::string Sj(const char* utf8) { return text::Utf8ToCp932(utf8); }
 

@@ -28,6 +28,18 @@ std::uintmax_t FileSize(const std::string& path);
 // The settings folder every test program runs with (set before main's tests).
 QString TestConfigDir();
 
+// For a test that runs in a child process of its own (a death test): limits
+// the process's address space to what it uses now plus `extraBytes`, so that
+// an allocation sized by damaged data fails there instead of passing unseen.
+// The address sanitizer reserves its shadow memory up front, so such tests
+// are left out of sanitizer builds (kCanLimitAddressSpace is false there).
+void LimitAddressSpace(std::size_t extraBytes);
+#if defined(__SANITIZE_ADDRESS__)
+inline constexpr bool kCanLimitAddressSpace = false;
+#else
+inline constexpr bool kCanLimitAddressSpace = true;
+#endif
+
 // UTF-8 literal -> CP932 bytes (tests write Japanese in UTF-8 source).
 std::string Sj(const char* utf8);
 

@@ -8,6 +8,8 @@
 #include <QPixmap>
 #include <QRectF>
 #include <QString>
+
+#include "core/Settings.h"
 #include <cstdint>
 #include <utility>
 #include <vector>
@@ -21,7 +23,7 @@ class Settings;
 
 // The seven settings of one chart background.
 struct ChartBackgroundKeys {
-  int imageFlag, imageFile, imageStyle, gradFlag, gradStart, gradEnd, gradDirection;
+  SettingNo imageFlag, imageFile, imageStyle, gradFlag, gradStart, gradEnd, gradDirection;
 };
 extern const ChartBackgroundKeys kPieBackgroundKeys;
 extern const ChartBackgroundKeys kBarBackgroundKeys;
