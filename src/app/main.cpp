@@ -2,8 +2,10 @@
 // else on the command line.
 
 #include <QAbstractItemView>
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QDialog>
 #include <QDir>
 #include <QLineEdit>
 #include <QLocale>
@@ -14,6 +16,7 @@
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTimer>
+#include <memory>
 
 #include "search/PxFileSearch.h"
 #include "ui/AppSetup.h"
@@ -98,14 +101,34 @@ int main(int argc, char** argv) {
     });
   }
   if (!screenshot.isEmpty()) {
-    QTimer::singleShot(1000, &window, [&window] {
-      ShowForScreenshot(window, qEnvironmentVariable("PLOMIX2_SCREENSHOT_PAGE"));
-    });
-    QTimer::singleShot(2000, &window, [&window, screenshot] {
-      const bool saved = window.grab().save(screenshot);
-      window.close();
-      QApplication::exit(saved ? 0 : 1);
-    });
+    // PLOMIX2_SCREENSHOT_DIALOG names a command (E2, C3, N4, ...) whose
+    // dialog is pictured instead, with the list's first row selected.
+    const QString command = qEnvironmentVariable("PLOMIX2_SCREENSHOT_DIALOG");
+    if (command.isEmpty()) {
+      QTimer::singleShot(1000, &window, [&window] {
+        ShowForScreenshot(window, qEnvironmentVariable("PLOMIX2_SCREENSHOT_PAGE"));
+      });
+      QTimer::singleShot(2000, &window, [&window, screenshot] {
+        const bool saved = window.grab().save(screenshot);
+        window.close();
+        QApplication::exit(saved ? 0 : 1);
+      });
+    } else {
+      QTimer::singleShot(1500, &window, [&window, screenshot, command] {
+        if (auto* list = window.findChild<QAbstractItemView*>(QStringLiteral("ListView1")))
+          list->setCurrentIndex(list->model()->index(0, 0));
+        auto saved = std::make_shared<bool>(false);
+        QTimer::singleShot(800, [saved, screenshot] {
+          if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+            *saved = dialog->grab().save(screenshot);
+            dialog->reject();
+          }
+        });
+        if (auto* action = window.findChild<QAction*>(command)) action->trigger();
+        window.close();
+        QApplication::exit(*saved ? 0 : 1);
+      });
+    }
   }
   return QApplication::exec();
 }

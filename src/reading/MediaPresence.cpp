@@ -86,11 +86,11 @@ MediaRoot LocateMediaRoot(const Catalog& catalog, const Drives& drives, int slot
   return root;
 }
 
-std::string EntryNativePath(Catalog& catalog, const Drives& drives, int32_t key) {
-  const std::string inner = InnerPath(catalog, key);
-  if (inner.empty() || key < 0) return {};
-  std::string path = LocateMediaRoot(catalog, drives, SlotOfKey(key)).folder;
-  if (path.empty()) return {};
+namespace {
+
+// The native path of a path inside a media (CP932, a backslash between
+// folders) below the folder the media's root is now in.
+std::string JoinInner(std::string path, const std::string& inner) {
   // Split at "\" only where it is a character of its own, never a trail byte.
   std::size_t from = 0;
   while (from <= inner.size()) {
@@ -101,6 +101,30 @@ std::string EntryNativePath(Catalog& catalog, const Drives& drives, int32_t key)
     from = cut + 1;
   }
   return path;
+}
+
+}  // namespace
+
+std::string EntryInnerPath(Catalog& catalog, int32_t key) {
+  return InnerPath(catalog, key);
+}
+
+std::string EntryNativePath(Catalog& catalog, const Drives& drives, int32_t key) {
+  const std::string inner = InnerPath(catalog, key);
+  if (inner.empty() || key < 0) return {};
+  const std::string root = LocateMediaRoot(catalog, drives, SlotOfKey(key)).folder;
+  return root.empty() ? std::string() : JoinInner(root, inner);
+}
+
+std::string EntryNativePathOn(Catalog& catalog, const Drives& drives, int32_t key, char letter) {
+  const std::string inner = InnerPath(catalog, key);
+  if (inner.empty() || key < 0 || DriveLetterOf(std::string_view(&letter, 1)) == 0) return {};
+  std::string root = drives.FolderOf(letter);
+  if (root.empty()) return {};
+  // A media read from a folder lies as deep below the chosen volume's root.
+  const std::optional<MediaOrigin> origin = FindMediaOrigin(catalog, SlotOfKey(key));
+  if (origin && origin->inner != "/") root = (root == "/" ? std::string() : root) + origin->inner;
+  return JoinInner(root, inner);
 }
 
 PresenceOutcome CheckMediaPresence(int mode, int32_t key, Catalog& catalog, const Drives& drives,

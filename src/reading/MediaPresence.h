@@ -48,6 +48,12 @@ MediaRoot LocateMediaRoot(const Catalog& catalog, const Drives& drives, int slot
 // The native path of a catalogued entry where its media is now, "" when the
 // media has no folder or the key names a media itself.
 std::string EntryNativePath(Catalog& catalog, const Drives& drives, int32_t key);
+// The same on the drive of `letter`, whatever the media's volume: the
+// explorer dialog lets the user take the media from a drive of their choice.
+std::string EntryNativePathOn(Catalog& catalog, const Drives& drives, int32_t key, char letter);
+// The entry's path inside its media (CP932, each folder ended by a backslash); "" for a
+// media itself.
+std::string EntryInnerPath(Catalog& catalog, int32_t key);
 
 PresenceOutcome CheckMediaPresence(int mode, int32_t key, Catalog& catalog, const Drives& drives,
                                    Prompter& prompter, DesktopActions& desktop);

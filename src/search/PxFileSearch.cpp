@@ -60,10 +60,6 @@ int32_t ToDos(const QDate& date, const QTime& time) {
       {date.year(), date.month(), date.day(), time.hour(), time.minute(), time.second()});
 }
 
-QString Q(const std::string& cp932) {
-  return text::Cp932ToQString(cp932);
-}
-
 enum MediaColumn { kColName, kColCategory, kColLocation, kColDetail, kColDate, kColKind };
 constexpr int kMediaSlotRole = Qt::UserRole;
 
@@ -357,12 +353,12 @@ void TfrmFileSearch::RebuildTabs() {
       TabControl1->count() > 0 ? TabControl1->tabText(TabControl1->currentIndex()) : QString();
   while (TabControl1->count() > 0) TabControl1->removeTab(0);
   TabControl1->addTab(kAllTab);
-  for (const std::string& name : catalog_.CategoryNames().Names()) TabControl1->addTab(Q(name));
+  for (const std::string& name : catalog_.CategoryNames().Names()) TabControl1->addTab(text::Cp932ToQString(name));
   int selected = 0;
   for (int i = 0; i < TabControl1->count(); ++i)
     if (TabControl1->tabText(i) == before) selected = i;
   TabControl1->setCurrentIndex(selected);
-  const QString filter = Q(catalog_.CategoryFilter());
+  const QString filter = text::Cp932ToQString(catalog_.CategoryFilter());
   selected = 0;
   for (int i = 1; i < TabControl1->count() && !filter.isEmpty(); ++i)
     if (TabControl1->tabText(i) == filter) selected = i;
@@ -386,12 +382,12 @@ void TfrmFileSearch::FillMediaList() {
   items.reserve(static_cast<qsizetype>(rows.size()));
   for (const TRecordDiv& row : rows) {
     auto* item = new QTreeWidgetItem;
-    item->setText(kColName, Q(row.Name));
-    item->setText(kColCategory, Q(row.Category));
-    item->setText(kColLocation, Q(row.Location));
-    item->setText(kColDetail, Q(row.LocationDetail));
-    item->setText(kColDate, Q(FormatDateTime(dateFormat, row.FileDate)));
-    item->setText(kColKind, Q(MediaKindName(row.Kind)));
+    item->setText(kColName, text::Cp932ToQString(row.Name));
+    item->setText(kColCategory, text::Cp932ToQString(row.Category));
+    item->setText(kColLocation, text::Cp932ToQString(row.Location));
+    item->setText(kColDetail, text::Cp932ToQString(row.LocationDetail));
+    item->setText(kColDate, text::Cp932ToQString(FormatDateTime(dateFormat, row.FileDate)));
+    item->setText(kColKind, text::Cp932ToQString(MediaKindName(row.Kind)));
     item->setText(6, QString::number(row.AllFiles));
     item->setText(7, QString::number(row.AllFolders));
     item->setTextAlignment(6, Qt::AlignRight | Qt::AlignVCenter);

@@ -88,7 +88,7 @@ void FileListPanel::BuildToolBar() {
   chkDupInfoShow->setObjectName(QStringLiteral("chkDupInfoShow"));
   ToolBar3->addWidget(chkCommentSetShow);
   ToolBar3->addWidget(chkDupInfoShow);
-  for (QToolButton* later : {ToolButton4, ToolButton37, ToolButton11, ToolButton12})
+  for (QToolButton* later : {ToolButton4, ToolButton37, ToolButton12})
     later->setEnabled(false);
   connect(chkCommentSetShow, &QCheckBox::clicked, this, &FileListPanel::chkCommentSetShowClick);
   layout()->addWidget(ToolBar3);
@@ -203,7 +203,7 @@ void FileListPanel::BuildPopupMenu() {
   saizu1 = AddMenuAction(m, "saizu1", QStringLiteral("サイズの棒グラフ色(&H)..."));
   m->addSeparator();
   N38 = AddMenuAction(m, "N38", QStringLiteral("項目の表示位置を変更(&K)"));
-  for (QAction* later : {N2, N3, N4, N63, N64, N7, N8, N9, M1, E1, N60}) later->setEnabled(false);
+  for (QAction* later : {N2, N3, N63, N64, N7, N8, N9, M1, E1}) later->setEnabled(false);
   connect(N33, &QAction::triggered, this, &FileListPanel::N33Click);
   connect(N22, &QAction::triggered, this, &FileListPanel::N22Click);
   connect(saizu1, &QAction::triggered, this, &FileListPanel::saizu1Click);

@@ -33,8 +33,10 @@
 #include "organise/PxMediaImage.h"
 #include "export/PxEnvClipbord.h"
 #include "ui/CopyCommands.h"
+#include "reading/PxDriveChange.h"
 #include "ui/DatePage.h"
 #include "ui/DetailPanel.h"
+#include "ui/FileCommands.h"
 #include "ui/FileListModel.h"
 #include "ui/FileListPanel.h"
 #include "ui/ImageList.h"
@@ -71,6 +73,9 @@ MediaPage::MediaPage(Session& session, QWidget* parent)
   Splitter1->addWidget(PageControl2);
   Splitter1->setStretchFactor(1, 1);
   BuildPopupMenu();
+  fileCommands_ = new FileCommands(session.GetCatalog(), session.GetDrives(), session.GetSettings(),
+                                   session.Ask(), this);
+  fileCommands_->SetBusyFlag(session.BusyFlag());
   ConnectListPanel();
   ConnectOrganising();
 }
@@ -191,6 +196,9 @@ void MediaPage::ConnectListPanel() {
           &MediaPage::ListView1DblClick);
   connect(list->N19, &QAction::triggered, this, &MediaPage::ToolButton40Click);
   connect(list->O1, &QAction::triggered, this, &MediaPage::ListView1DblClick);
+  connect(list->ToolButton11, &QToolButton::clicked, this, &MediaPage::ToolButton11Click);
+  connect(list->N4, &QAction::triggered, this, &MediaPage::ToolButton11Click);
+  connect(list->N60, &QAction::triggered, this, &MediaPage::N60Click);
   connect(list->N10, &QAction::triggered, this, [this] {
     QToolButton* button = pnlListViewClient->ToolButton14;
     button->setChecked(!button->isChecked());
@@ -292,7 +300,7 @@ void MediaPage::BuildPopupMenu() {
   N18->setShortcutContext(Qt::WidgetWithChildrenShortcut);
   TreeView1->addAction(N18);
   C3 = AddMenuAction(m, "C3", QStringLiteral("読込みドライブ名変更(&C)"));
-  C3->setEnabled(false);
+  connect(C3, &QAction::triggered, this, &MediaPage::C3Click);
   connect(S2, &QAction::triggered, this, &MediaPage::S2Click);
   connect(N18, &QAction::triggered, this, &MediaPage::ToolButton55Click);
   auto showTreeMenu = [this](const QPoint& p) {
@@ -753,10 +761,41 @@ void MediaPage::ListView1DblClick() {
   const std::vector<int> rows = pnlListViewClient->SelectedRows();
   if (rows.empty()) return;
   const TRecord& row = ListModel().Row(rows.front());
-  // Opening a catalogued file needs its media mounted, which this window
-  // does not check yet; folders and media open their tree node.
-  if (row.Kind == kKindFile) return;
+  // Files open from their media; folders and media open their tree node.
+  if (row.Kind == kKindFile) {
+    fileCommands_->OpenFile(row.Key);
+    return;
+  }
   OpenRow(row.Key);
+}
+
+namespace {
+
+std::vector<int32_t> SelectedKeys(FileListPanel& list) {
+  std::vector<int32_t> keys;
+  for (const int row : list.SelectedRows()) keys.push_back(list.ListModel().Row(row).Key);
+  return keys;
+}
+
+}  // namespace
+
+void MediaPage::ToolButton11Click() {
+  fileCommands_->Explore(SelectedKeys(*pnlListViewClient), TreeView1->currentItem() == TopNode());
+}
+
+void MediaPage::N60Click() {
+  fileCommands_->Copy(SelectedKeys(*pnlListViewClient), TreeView1->currentItem() == TopNode());
+}
+
+void MediaPage::C3Click() {
+  // Leaving the dialog may read the catalogue again: not while anything runs.
+  if (!session_.CanChangeCatalogue()) return;
+  {
+    TfrmDriveChange dialog(session_.GetCatalog(), session_.GetSettings(), session_.Ask(), &images_,
+                           this);
+    dialog.exec();
+  }
+  RebuildTree(TreeRebuild::Full);
 }
 
 void MediaPage::chkDupInfoShowClick() {

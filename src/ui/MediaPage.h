@@ -30,6 +30,7 @@ namespace plomix {
 
 class DatePage;
 class DetailPanel;
+class FileCommands;
 class FileListModel;
 class FileListPanel;
 class ImageList;
@@ -91,6 +92,7 @@ class MediaPage : public Page {
   const PropertySheet& Properties() const;
   const ShownEntry& Shown() const { return shown_; }
   FileListModel& ListModel();
+  FileCommands& Files() { return *fileCommands_; }
 
   // ---- Controls ----
   QSplitter* Splitter1;
@@ -147,6 +149,9 @@ class MediaPage : public Page {
   void ToolButton4Click();
   // The export settings dialog; the copy button's hint follows its choice.
   void E1Click();
+  void ToolButton11Click();
+  void N60Click();
+  void C3Click();
 
  private:
   QWidget* BuildTreeArea();
@@ -183,6 +188,7 @@ class MediaPage : public Page {
 
   Session& session_;
   ImageList& images_;
+  FileCommands* fileCommands_ = nullptr;
   SizeChartState* sizeCharts_ = nullptr;  // rows and measure of the two size charts
   QWidget* treeArea_ = nullptr;
   QBoxLayout* treeAreaLayout_ = nullptr;

@@ -37,6 +37,7 @@
 #include "ui/MediaPage.h"
 #include "ui/PageSupport.h"
 #include "ui/PxAbout.h"
+#include "ui/PxEnv.h"
 #include "ui/PxHelp.h"
 #include "ui/SearchPage.h"
 #include "ui/Session.h"
@@ -146,7 +147,7 @@ void TfrmMain::BuildMenus() {
   connect(R1, &QAction::triggered, this, &TfrmMain::R1Click);
   connect(L2, &QAction::triggered, this, &TfrmMain::L2Click);
   // Commands whose dialogs and workflows are not part of this window yet.
-  E2->setEnabled(false);
+  connect(E2, &QAction::triggered, this, &TfrmMain::E2Click);
   connect(S1, &QAction::triggered, this, &TfrmMain::S1Click);
 }
 
@@ -543,6 +544,12 @@ void TfrmMain::N36Click() {
 
 void TfrmMain::Plomix21Click() {
   TfrmHelp::ShowHelp(this);
+}
+
+void TfrmMain::E2Click() {
+  TfrmEnv dialog(session_.GetSettings(), session_.Ask(), session_.LikeStore().StoredLikeKey(),
+                 this);
+  dialog.exec();
 }
 
 // ---------------------------------------------------------------- catalogue commands

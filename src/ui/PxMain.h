@@ -70,6 +70,7 @@ class TfrmMain : public QMainWindow {
   void C1Click();
   void N36Click();
   void Plomix21Click();
+  void E2Click();
   // A page asks for entry `key` to be shown in the media page.
   void GoToEntry(int32_t key);
   // The analysis commands.

@@ -1,0 +1,178 @@
+#include "ui/FileCommands.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QProgressDialog>
+
+#include "core/BusyScope.h"
+#include "core/Catalog.h"
+#include "core/Prompter.h"
+#include "reading/FileCopy.h"
+#include "reading/MediaPresence.h"
+#include "ui/DesktopShell.h"
+#include "ui/PxExplorer.h"
+
+namespace plomix {
+
+namespace {
+
+// The presence check's way to the desktop: opening goes to the shell, a
+// change of drive to the explorer dialog, whose outcome is kept.
+class WindowDesktop : public DesktopActions {
+ public:
+  WindowDesktop(Catalog& catalog, Drives& drives, Settings& settings, Prompter& prompter,
+                DesktopShell& shell, QWidget* parent)
+      : catalog_(catalog),
+        drives_(drives),
+        settings_(settings),
+        prompter_(prompter),
+        shell_(shell),
+        parent_(parent) {}
+
+  bool OpenFile(const std::string& nativePath) override {
+    return OpenOnDisk(shell_, prompter_, QString::fromStdString(nativePath), false);
+  }
+  void OpenExplorer(int32_t key, int mode) override {
+    TfrmPxExplorer dialog(catalog_, drives_, settings_, prompter_, shell_, key, mode, parent_);
+    dialog.exec();
+    ready = dialog.Ready();
+    letter = dialog.ChosenLetter();
+  }
+
+  bool ready = false;
+  char letter = 0;
+
+ private:
+  Catalog& catalog_;
+  Drives& drives_;
+  Settings& settings_;
+  Prompter& prompter_;
+  DesktopShell& shell_;
+  QWidget* parent_;
+};
+
+// Progress of a copy in a dialog; the copy runs between window messages so
+// that the dialog's button stops it within a chunk.
+class ProgressWindow : public CopyObserver {
+ public:
+  explicit ProgressWindow(QWidget* parent)
+      : dialog_(QStringLiteral("コピーしています..."), QStringLiteral("キャンセル"), 0, 1000,
+                parent) {
+    dialog_.setWindowTitle(QStringLiteral("ファイルのコピー"));
+    dialog_.setWindowModality(Qt::WindowModal);
+    dialog_.setMinimumDuration(400);
+    dialog_.setAutoClose(false);
+    dialog_.setAutoReset(false);
+    clock_.start();
+  }
+  bool Progress(uint64_t doneBytes, uint64_t totalBytes, int doneFiles, int totalFiles,
+                const std::string& currentPath) override {
+    if (clock_.elapsed() >= 50 || doneBytes == 0) {
+      clock_.restart();
+      dialog_.setValue(totalBytes == 0 ? 0 : static_cast<int>(doneBytes * 1000 / totalBytes));
+      dialog_.setLabelText(QStringLiteral("%1 / %2\n%3")
+                               .arg(doneFiles)
+                               .arg(totalFiles)
+                               .arg(QString::fromStdString(currentPath)));
+      QApplication::processEvents();
+    }
+    return !dialog_.wasCanceled();
+  }
+
+ private:
+  QProgressDialog dialog_;
+  QElapsedTimer clock_;
+};
+
+std::string BaseName(const std::string& path) {
+  const std::size_t cut = path.rfind('/');
+  return cut == std::string::npos ? path : path.substr(cut + 1);
+}
+
+// The refusals before explorer and copy; true when the command may go on.
+bool PreCheck(Prompter& prompter, const std::vector<int32_t>& keys, bool mediaRows,
+              bool explorer) {
+  if (keys.empty()) {
+    prompter.Message(QStringLiteral("対象のファイル（フォルダ）が不明です。"), PromptIcon::Error,
+                     PromptButtons::Ok);
+    return false;
+  }
+  if (mediaRows) {
+    prompter.Message(explorer ? QStringLiteral("メディア指定ではエクスプローラ起動できません")
+                              : QStringLiteral("メディア指定ではファイルコピーはできません"),
+                     PromptIcon::Error, PromptButtons::Ok);
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+FileCommands::FileCommands(Catalog& catalog, Drives& drives, Settings& settings,
+                           Prompter& prompter, QWidget* dialogParent)
+    : QObject(dialogParent),
+      catalog_(catalog),
+      drives_(drives),
+      settings_(settings),
+      prompter_(prompter),
+      parent_(dialogParent),
+      ownShell_(std::make_unique<DesktopShell>()),
+      shell_(ownShell_.get()) {}
+
+FileCommands::~FileCommands() = default;
+
+void FileCommands::OpenFile(int32_t key) {
+  WindowDesktop desktop(catalog_, drives_, settings_, prompter_, *shell_, parent_);
+  CheckMediaPresence(kPresenceOpen, key, catalog_, drives_, prompter_, desktop);
+}
+
+void FileCommands::Explore(const std::vector<int32_t>& keys, bool mediaRows) {
+  if (!PreCheck(prompter_, keys, mediaRows, true)) return;
+  TfrmPxExplorer dialog(catalog_, drives_, settings_, prompter_, *shell_, keys.front(), 0,
+                        parent_);
+  dialog.exec();
+}
+
+void FileCommands::Copy(const std::vector<int32_t>& keys, bool mediaRows) {
+  if (!PreCheck(prompter_, keys, mediaRows, false)) return;
+  WindowDesktop desktop(catalog_, drives_, settings_, prompter_, *shell_, parent_);
+  const PresenceOutcome outcome =
+      CheckMediaPresence(kPresenceCopy, keys.front(), catalog_, drives_, prompter_, desktop);
+  const bool ready = outcome == PresenceOutcome::Present ||
+                     (outcome == PresenceOutcome::ExplorerOpened && desktop.ready);
+  if (!ready) return;
+  // The drive the media was found in: the recorded one, or the one chosen in
+  // the dialog (which may have been left unrecorded).
+  char letter = 0;
+  if (outcome == PresenceOutcome::ExplorerOpened) letter = desktop.letter;
+  const QString folder =
+      prompter_.ChooseFolder(QStringLiteral("フォルダを指定してください"), lastCopyFolder_);
+  if (folder.isEmpty()) return;
+  lastCopyFolder_ = folder;
+  std::vector<CopySource> sources;
+  for (const int32_t key : keys) {
+    const std::string path = letter ? EntryNativePathOn(catalog_, drives_, key, letter)
+                                    : EntryNativePath(catalog_, drives_, key);
+    if (path.empty()) {
+      prompter_.Message(QStringLiteral("コピー元のファイルが不明です。"), PromptIcon::Error,
+                        PromptButtons::Ok);
+      return;
+    }
+    sources.push_back({path, ""});
+  }
+  // One file may be copied under another name; several keep their own.
+  if (sources.size() == 1) {
+    const QString proposed = QString::fromStdString(BaseName(sources.front().path));
+    const std::optional<QString> answer = prompter_.InputText(
+        QStringLiteral("ファイル名変更"), QStringLiteral("コピー先のファイル名を入力"), proposed);
+    sources.front().targetName = (answer && !answer->isEmpty() ? *answer : proposed).toStdString();
+  }
+  bool notBusy = false;
+  const BusyScope busy(busy_ ? *busy_ : notBusy);
+  ProgressWindow progress(parent_);
+  const CopyReport report = CopyFiles(sources, folder.toStdString(), prompter_, progress);
+  if (report.status == CopyStatus::Failed)
+    prompter_.Message(report.message, PromptIcon::Error, PromptButtons::Ok);
+}
+
+}  // namespace plomix

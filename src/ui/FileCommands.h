@@ -1,0 +1,58 @@
+#pragma once
+// The commands of the file list that reach the real files: open (double
+// click, O1), show in the file manager (ToolButton11, N4) and copy (N60).
+// Each makes sure the right media is in its recorded drive first, or lets the
+// user take it from another drive in TfrmPxExplorer. The media page hands in
+// the selected rows' keys; everything else comes from the references given.
+
+#include <QObject>
+#include <QString>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+class QWidget;
+
+namespace plomix {
+
+class Catalog;
+class DesktopShell;
+class Drives;
+class Prompter;
+class Settings;
+
+class FileCommands : public QObject {
+  Q_OBJECT
+
+ public:
+  FileCommands(Catalog& catalog, Drives& drives, Settings& settings, Prompter& prompter,
+               QWidget* dialogParent);
+  ~FileCommands() override;
+
+  // Tests record what would be opened instead.
+  void SetShell(DesktopShell& shell) { shell_ = &shell; }
+  DesktopShell& Shell() { return *shell_; }
+  // Raised while a copy runs, so that the window refuses to close under it.
+  void SetBusyFlag(bool& flag) { busy_ = &flag; }
+
+  // A file row was double-clicked (or O1 chosen on it).
+  void OpenFile(int32_t key);
+  // `keys`: the selected rows in list order; `mediaRows`: the list shows media.
+  void Explore(const std::vector<int32_t>& keys, bool mediaRows);
+  void Copy(const std::vector<int32_t>& keys, bool mediaRows);
+
+  const QString& LastCopyFolder() const { return lastCopyFolder_; }
+
+ private:
+  Catalog& catalog_;
+  Drives& drives_;
+  Settings& settings_;
+  Prompter& prompter_;
+  QWidget* parent_;
+  std::unique_ptr<DesktopShell> ownShell_;
+  DesktopShell* shell_;
+  QString lastCopyFolder_;
+  bool* busy_ = nullptr;
+};
+
+}  // namespace plomix
