@@ -1,6 +1,7 @@
 #include "ui/PxMain.h"
 
 #include <QCloseEvent>
+#include <QEvent>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
@@ -589,8 +590,26 @@ void TfrmMain::AfterMediaChange() {
   RefreshAnalysisCommands();
 }
 
+bool TfrmMain::ReloadIfChangedOnDisk() {
+  if (session_.Busy()) return false;
+  bool changed = false;
+  Safely(session_.Ask(), [&] { changed = session_.GetCatalog().RefreshFromDisk(); });
+  if (!changed) return false;
+  TabSheet1->RebuildTree(TreeRebuild::Full);
+  RefreshCompactButton();
+  TabSheet1->ResetHistory();
+  return true;
+}
+
+void TfrmMain::changeEvent(QEvent* event) {
+  // Coming back to the window is when another program's writes show up.
+  if (event->type() == QEvent::ActivationChange && isActiveWindow()) ReloadIfChangedOnDisk();
+  QMainWindow::changeEvent(event);
+}
+
 void TfrmMain::ToolButton3Click() {
   if (!session_.CanChangeCatalogue()) return;
+  ReloadIfChangedOnDisk();
   Catalog& catalog = session_.GetCatalog();
   const BusyScope busy(session_.BusyFlag());
   CompactResult result = CompactResult::NothingToDo;
@@ -613,6 +632,7 @@ void TfrmMain::ToolButton3Click() {
 
 bool TfrmMain::ReadMedia(const std::function<bool(ReadWorkflow&)>& dialog) {
   if (!session_.CanChangeCatalogue()) return false;
+  ReloadIfChangedOnDisk();
   session_.GetScanner().SetProgress([this](int64_t stored, const std::string& folder) {
     SetStatus(0, QStringLiteral("メディア情報読込中...") + QString::number(stored));
     SetStatus(1, QString::fromStdString(folder));
@@ -646,6 +666,9 @@ void TfrmMain::ToolButton6Click() {
 
 void TfrmMain::ToolButton7Click() {
   if (!session_.CanChangeCatalogue()) return;
+  // The selected media may be another one once the catalogue is read again:
+  // the user chooses again rather than deleting what the tree showed before.
+  if (ReloadIfChangedOnDisk()) return;
   Catalog& catalog = session_.GetCatalog();
   Prompter& prompter = session_.Ask();
   const int32_t key = TabSheet1->CurrentKey();

@@ -85,8 +85,13 @@ class TfrmMain : public QMainWindow {
   // The search dialog was confirmed: its category in the tree, the search page in front.
   void ShowSearchCategory();
 
+  // Rebuilds what the window shows when another program wrote the catalogue
+  // since it was read; true when it did.
+  bool ReloadIfChangedOnDisk();
+
  protected:
   void closeEvent(QCloseEvent* event) override;
+  void changeEvent(QEvent* event) override;
   void showEvent(QShowEvent* event) override;
 
  private:

@@ -101,6 +101,10 @@ const TRecord& SearchHitModel::Row(int index) const {
   return rows_[static_cast<std::size_t>(order_.at(static_cast<std::size_t>(index)))];
 }
 
+void SearchHitModel::RowsChanged() {
+  if (RowCount() > 0) Q_EMIT dataChanged(index(0, 0), index(RowCount() - 1, kColumns - 1));
+}
+
 const TRecord& SearchHitModel::FilledRow(int index) const {
   TRecord& row = rows_[static_cast<std::size_t>(order_.at(static_cast<std::size_t>(index)))];
   if (row.Texts.empty())

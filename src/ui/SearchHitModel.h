@@ -47,6 +47,10 @@ class SearchHitModel : public QAbstractTableModel, public TypeAheadSource {
   int RowCount() const { return static_cast<int>(order_.size()); }
   // The hit shown at a row.
   const TRecord& Row(int index) const;
+  // The same hit for a command that changes it (the mark); RowsChanged()
+  // repaints afterwards.
+  TRecord& MutableRow(int index) { return const_cast<TRecord&>(Row(index)); }
+  void RowsChanged();
   // The text of a cell, CP932 (the row's texts are made on first use).
   const std::string& CellText(int row, int column) const;
 

@@ -16,6 +16,7 @@
 #include "core/BusyScope.h"
 #include "core/Settings.h"
 #include "core/Text.h"
+#include "organise/PxMarks.h"
 #include "search/PxFileSearch.h"
 #include "ui/CopyCommands.h"
 #include "ui/Icons.h"
@@ -117,7 +118,6 @@ void SearchPage::BuildToolBar() {
   add(ToolButton31, "ToolButton31", QStringLiteral("フルパス名をクリップボードへコピー"),
       kImageFile);
   // Marking hits belongs to the comments and marks of entries.
-  ToolButton23->setEnabled(false);
   ToolBar2->addSeparator();
   add(ToolButton33, "ToolButton33", QStringLiteral("大きいアイコン"), kImageFile);
   add(ToolButton34, "ToolButton34", QStringLiteral("小さいアイコン"), kImageFile);
@@ -139,6 +139,7 @@ void SearchPage::BuildToolBar() {
 
   connect(ToolButton5, &QToolButton::clicked, this, &SearchPage::ToolButton5Click);
   connect(ToolButton21, &QToolButton::clicked, this, &SearchPage::ToolButton21Click);
+  connect(ToolButton23, &QToolButton::clicked, this, &SearchPage::ToolButton23Click);
   connect(ToolButton31, &QToolButton::clicked, this, &SearchPage::C2Click);
   connect(cmdSearchStop, &QToolButton::clicked, this, &SearchPage::cmdSearchStopClick);
 }
@@ -191,7 +192,6 @@ void SearchPage::BuildPopupMenu() {
   PopupMenuSearch->addSeparator();
   add(PopupMenuSearch, M2, "M2", QStringLiteral("メディアの標準へ遷移(&I)"));
   add(PopupMenuSearch, M3, "M3", QStringLiteral("マークを付ける/消す(&M)"));
-  M3->setEnabled(false);
   PopupMenuSearch->addSeparator();
   add(PopupMenuSearch, N59, "N59", QStringLiteral("ファイル名をクリップボードへコピー(&N)"));
   add(PopupMenuSearch, C2, "C2", QStringLiteral("フルパス名をクリップボードへコピー(&C)"));
@@ -211,6 +211,7 @@ void SearchPage::BuildPopupMenu() {
   }
   connect(F1, &QAction::triggered, this, &SearchPage::ToolButton5Click);
   connect(M2, &QAction::triggered, this, &SearchPage::ToolButton21Click);
+  connect(M3, &QAction::triggered, this, &SearchPage::ToolButton23Click);
   connect(N59, &QAction::triggered, this, &SearchPage::N59Click);
   connect(C2, &QAction::triggered, this, &SearchPage::C2Click);
   connect(A1, &QAction::triggered, this, &SearchPage::A1Click);
@@ -358,6 +359,21 @@ void SearchPage::ToolButton21Click() {
   const std::vector<const TRecord*> hits = SelectedHits();
   if (hits.empty()) return;
   Q_EMIT GoToEntry(hits.front()->Key);
+}
+
+void SearchPage::ToolButton23Click() {
+  if (session_.Busy()) return;
+  const int shown = model_->RowCount();
+  std::vector<TRecord*> rows;
+  for (int row = 0; row < shown; ++row)
+    if (ListView2->selectionModel()->isRowSelected(row, {})) rows.push_back(&model_->MutableRow(row));
+  if (rows.empty()) return;
+  // A new search while marks are written replaces the rows being marked.
+  const TRecord* first = &model_->Row(0);
+  const bool stillOurs = MarkCommand(session_, rows, [this, first, shown] {
+    return model_->RowCount() == shown && &model_->Row(0) == first;
+  });
+  if (stillOurs) model_->RowsChanged();
 }
 
 void SearchPage::ListView2DblClick() {

@@ -92,6 +92,8 @@ class SearchPage : public Page {
  public Q_SLOTS:
   void ToolButton5Click();
   void ToolButton21Click();
+  // Marks or unmarks the selected hits, each on its own.
+  void ToolButton23Click();
   void ListView2DblClick();
   void ListView2ColumnClick(int column);
   void N59Click();

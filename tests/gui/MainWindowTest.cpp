@@ -91,6 +91,7 @@ class MainWindowTest : public QObject {
   void DeleteThenCompactUpdatesTheButton();
   void CloseIsRefusedWhileBusy();
   void AnalysisQuestionAfterAChangeComesWhileBusy();
+  void WritesOfAnotherProgramShowWhenTheWindowLooksAgain();
 };
 
 std::unique_ptr<test::SessionWindow> MainWindowTest::WindowWithMedia(
@@ -362,4 +363,24 @@ void MainWindowTest::AnalysisQuestionAfterAChangeComesWhileBusy() {
 }
 
 QTEST_MAIN(MainWindowTest)
+
+void MainWindowTest::WritesOfAnotherProgramShowWhenTheWindowLooksAgain() {
+  ScriptedPrompter prompter;
+  auto fixture = WindowWithMedia(prompter);
+  QVERIFY(fixture);
+  TfrmMain& window = fixture->window;
+  QVERIFY(!window.ReloadIfChangedOnDisk());
+  {
+    // The command-line tool renames the media while the window is open.
+    Catalog other;
+    QVERIFY(other.OpenCatalog(Path("cat.qdb").toStdString()));
+    QVERIFY(other.RenameMedia(0, test::Sj("別名")) > 0);
+  }
+  QVERIFY(window.ReloadIfChangedOnDisk());
+  QTreeWidgetItem* top = window.Media().TreeView1->topLevelItem(0);
+  QCOMPARE(top->childCount(), 1);
+  QCOMPARE(top->child(0)->text(0), QStringLiteral("別名"));
+  QVERIFY(!window.ReloadIfChangedOnDisk());
+}
+
 #include "MainWindowTest.moc"

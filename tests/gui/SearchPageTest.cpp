@@ -179,6 +179,7 @@ class SearchPageTest : public QObject {
   void sortsAndFindsByTyping();
   void goesToTheEntryOfAHit();
   void copiesHitsAsText();
+  void marksHitsEachOnItsOwn();
 };
 
 void SearchPageTest::dialogShowsDefaultsAndRemembersItsBoxes() {
@@ -543,4 +544,22 @@ void SearchPageTest::copiesHitsAsText() {
 }
 
 QTEST_MAIN(SearchPageTest)
+
+void SearchPageTest::marksHitsEachOnItsOwn() {
+  Bench b;
+  QVERIFY(b.Search([](TfrmFileSearch& d) { NameOnly(d, QStringLiteral("*.txt")); }));
+  QVERIFY(b.page->ToolButton23->isEnabled());
+  b.SelectRows({3, 1});
+  const int32_t keys[] = {b.page->Model().Row(3).Key, b.page->Model().Row(1).Key};
+  const uint8_t before[] = {b.page->Model().Row(3).Mark, b.page->Model().Row(1).Mark};
+  b.page->M3->trigger();
+  for (int i = 0; i < 2; ++i) {
+    const int row = i == 0 ? 3 : 1;
+    QCOMPARE(b.page->Model().Row(row).Mark, uint8_t(before[i] == 1 ? 0 : 1));
+    // The mark is written: loading the media again shows it.
+    QVERIFY(b.catalog.LoadMedia(SlotOfKey(keys[i])));
+    QCOMPARE(b.catalog.LoadedRec(RecordOfKey(keys[i])).Mark(), b.page->Model().Row(row).Mark);
+  }
+}
+
 #include "SearchPageTest.moc"
