@@ -24,6 +24,7 @@
 #include "core/Prompter.h"
 #include "core/Settings.h"
 #include "core/Text.h"
+#include "export/PxEnvClipbord.h"
 #include "organise/Comments.h"
 #include "organise/MediaPictures.h"
 #include "organise/PxAreaSubList.h"
@@ -31,9 +32,8 @@
 #include "organise/PxDivision.h"
 #include "organise/PxMarks.h"
 #include "organise/PxMediaImage.h"
-#include "export/PxEnvClipbord.h"
-#include "ui/CopyCommands.h"
 #include "reading/PxDriveChange.h"
+#include "ui/CopyCommands.h"
 #include "ui/DatePage.h"
 #include "ui/DetailPanel.h"
 #include "ui/FileCommands.h"
@@ -372,120 +372,6 @@ void MediaPage::SetDuplicateColour(int bgr) {
   pnlListViewClient->SetDuplicateColour(bgr);
 }
 
-// ---------------------------------------------------------------- history
-
-void MediaPage::ResetHistory() {
-  session_.History().Reset();
-  UpdateHistoryHints();
-}
-
-void MediaPage::LoadHistory() {
-  Settings& settings = session_.GetSettings();
-  if (settings.GetInt(REG_RefHistSave) == 1) {
-    // The magnitude is restored even when the file is gone: it still keeps
-    // the first record of this run from repeating the last one of the run before.
-    const int last = settings.GetInt(REG_HistListBefor);
-    if (last != 0) session_.History().Load(HistoryFilePath(), last);
-  }
-  UpdateHistoryHints();
-}
-
-void MediaPage::SaveHistory() {
-  Settings& settings = session_.GetSettings();
-  if (settings.GetInt(REG_RefHistSave) != 1) {
-    settings.SetInt(REG_HistListBefor, 0);
-    return;
-  }
-  // A history that cannot be written costs only the next start's position.
-  session_.History().Save(HistoryFilePath(), settings.GetInt(REG_RefHistSaveCount));
-  settings.SetInt(REG_HistListBefor, session_.History().LastMagnitude());
-}
-
-void MediaPage::UpdateHistoryHints() {
-  pnlListViewClient->ToolButton61->setToolTip(session_.History().BackHint());
-  pnlListViewClient->ToolButton62->setToolTip(session_.History().ForwardHint());
-}
-
-void MediaPage::ToolButton61Click() {
-  MoveHistoryGuarded(-1);
-}
-void MediaPage::ToolButton62Click() {
-  MoveHistoryGuarded(+1);
-}
-
-void MediaPage::ShowHistoryPosition() {
-  MoveHistoryGuarded(0);
-}
-
-void MediaPage::MoveHistoryGuarded(int delta) {
-  if (moving_) return;
-  const BusyScope moving(moving_);
-  // A move shows an entry that is in the history already: nothing it
-  // selects on the way is recorded.
-  session_.History().SetSuppressed(true);
-  MoveHistory(delta);
-  session_.History().SetSuppressed(false);
-}
-
-void MediaPage::MoveHistory(int delta) {
-  Catalog& catalog = session_.GetCatalog();
-  const HistoryMove move = session_.History().Move(delta);
-  UpdateHistoryHints();
-  // Keys 0 (the media of slot 0) and 1 (its first entry) share their numbers
-  // with "nothing" and the top node; the entry's name tells them apart.
-  bool treeEntry = move.number < 0;
-  switch (move.kind) {
-    case HistoryMove::Kind::Outside:
-      return;
-    case HistoryMove::Kind::Nothing:
-      if (!catalog.Slot(0).IsLive() || catalog.Slot(0).Name() != move.name) return;
-      treeEntry = true;
-      break;
-    case HistoryMove::Kind::NotInteger:
-      ShowError(session_.Ask(), QStringLiteral("'%1' は整数ではありません").arg(move.badText));
-      return;
-    case HistoryMove::Kind::Top:
-      if (move.name == "Plomix2" || !catalog.Slot(0).IsLive() ||
-          catalog.RecordPath(1).name != move.name) {
-        if (TopNode() != nullptr) TreeView1->setCurrentItem(TopNode());
-        TreeView1->setFocus();
-        return;
-      }
-      break;
-    case HistoryMove::Kind::Entry:
-      break;
-  }
-  ShowEntry(move.number < 0 ? -move.number : move.number);
-  if (treeEntry) {
-    ListView1DblClick();
-    TreeView1->setFocus();
-  }
-}
-
-void MediaPage::ShowEntry(int32_t key) {
-  Catalog& catalog = session_.GetCatalog();
-  const int slot = SlotOfKey(key);
-  const std::string category =
-      slot < kMaxMedia && catalog.Slot(slot).IsLive() ? catalog.Slot(slot).Category() : "";
-  const QString wanted = text::Cp932ToQString(category);
-  if (wanted != TabControlTreeView->tabText(TabControlTreeView->currentIndex())) {
-    {
-      const QSignalBlocker quiet(TabControlTreeView);
-      TabControlTreeView->setCurrentIndex(0);
-      for (int i = 0; i < TabControlTreeView->count(); ++i)
-        if (TabControlTreeView->tabText(i) == wanted) TabControlTreeView->setCurrentIndex(i);
-    }
-    catalog.SetCategoryFilter(category);
-    RebuildTree(TreeRebuild::FromHistory);
-  }
-  const RecordPathResult where = catalog.RecordPath(key);
-  QString folder = text::Cp932ToQString(where.folder);
-  if (folder.endsWith('\\')) folder.chop(1);
-  GoToPath(folder);
-  pnlListViewClient->ListView1->clearSelection();
-  pnlListViewClient->SelectListRowByName(where.name);
-}
-
 // ---------------------------------------------------------------- tree
 
 QTreeWidgetItem* MediaPage::TopNode() const {
@@ -743,9 +629,11 @@ void MediaPage::ListView1SelectItem() {
   if (selected.size() == 1) {
     const TRecord& row = *selected.front();
     pnlListViewLeft->ShowProperties(sheet, row.ImageIndex);
-    if ((sheet.kind == PropertyKind::MediaRow || sheet.kind == PropertyKind::FileRow) && sheet.pictureSlot >= 0)
+    if ((sheet.kind == PropertyKind::MediaRow || sheet.kind == PropertyKind::FileRow) &&
+        sheet.pictureSlot >= 0)
       pnlListViewLeft->PicShow1->ShowPath(ResolveWindowPicture(
-          text::Cp932ToQString(session_.GetCatalog().MediaPicture(sheet.pictureSlot)), DesktopWallpaperPath()));
+          text::Cp932ToQString(session_.GetCatalog().MediaPicture(sheet.pictureSlot)),
+          DesktopWallpaperPath()));
     if (row.Texts.size() > 8)
       pnlListViewClient->txtComment->setPlainText(CommentForEditor(row.Texts[8]));
     session_.History().Record(row.Key, row.Name);
@@ -830,154 +718,6 @@ void MediaPage::ToolButton9Click() {
 
 void MediaPage::ToolButton10Click() {
   MovePropertyPanel(1);
-}
-
-// ---------------------------------------------------------------- organising
-
-void MediaPage::ConnectOrganising() {
-  FileListPanel* list = pnlListViewClient;
-  connect(ToolButton52, &QToolButton::clicked, this, &MediaPage::ToolButton52Click);
-  connect(PopItemMediaTypeChange, &QAction::triggered, this, &MediaPage::ToolButton52Click);
-  connect(ToolButton53, &QToolButton::clicked, this, &MediaPage::ToolButton53Click);
-  connect(PopItemMediaAreaChange, &QAction::triggered, this, &MediaPage::ToolButton53Click);
-  connect(N45, &QAction::triggered, this, &MediaPage::N45Click);
-  connect(ToolButton63, &QToolButton::clicked, this, &MediaPage::ToolButton63Click);
-  connect(pnlListViewLeft->ToolButton70, &QToolButton::clicked, this,
-          &MediaPage::ToolButton70Click);
-  connect(pnlListViewLeft->PicShow1, &PictureShow::DoubleClicked, this,
-          &MediaPage::ToolButton70Click);
-  connect(list->ToolButton37, &QToolButton::clicked, this, &MediaPage::ToolButton37Click);
-  connect(list->N3, &QAction::triggered, this, &MediaPage::ToolButton37Click);
-  connect(list->cmdComment, &QPushButton::clicked, this, &MediaPage::cmdCommentClick);
-  connect(list->ToolButton4, &QToolButton::clicked, this, &MediaPage::ToolButton4Click);
-  connect(list->N2, &QAction::triggered, this, &MediaPage::ToolButton4Click);
-  for (QWidget* command :
-       std::initializer_list<QWidget*>{list->ToolButton4, list->ToolButton37, list->cmdComment})
-    command->setEnabled(true);
-  list->N2->setEnabled(true);
-  list->N3->setEnabled(true);
-  // The panel's memo holds at most 255 characters, as the comment slot's
-  // field does for single-byte text.
-  connect(list->txtComment, &QPlainTextEdit::textChanged, this, [list] {
-    const QString text = list->txtComment->toPlainText();
-    if (text.size() <= static_cast<int>(kCommentTextCap)) return;
-    const QSignalBlocker quiet(list->txtComment);
-    list->txtComment->setPlainText(text.left(static_cast<int>(kCommentTextCap)));
-    list->txtComment->moveCursor(QTextCursor::End);
-  });
-}
-
-void MediaPage::ToolButton52Click() {
-  if (session_.Busy()) return;
-  AfterSlotsChanged(TfrmDivision::Run(session_, DivMode::Category, this));
-}
-
-void MediaPage::ToolButton53Click() {
-  if (session_.Busy()) return;
-  AfterSlotsChanged(TfrmDivision::Run(session_, DivMode::Location, this));
-}
-
-void MediaPage::N45Click() {
-  if (session_.Busy()) return;
-  TfrmAreaSubList::Run(session_, this);
-  AfterSlotsChanged(false);
-}
-
-void MediaPage::AfterSlotsChanged(bool mediaMoved) {
-  if (mediaMoved) {
-    SelectAllCategories();
-    session_.GetCatalog().Recount();
-    RebuildTree(TreeRebuild::Full);
-    return;
-  }
-  // Details written, or the slots reloaded by a cancel: what is shown is
-  // built again from the slots.
-  if (QTreeWidgetItem* current = TreeView1->currentItem()) TreeView1Change(current);
-}
-
-void MediaPage::RefreshProperties() {
-  if (!pnlListViewClient->SelectedRows().empty()) {
-    ListView1SelectItem();
-    return;
-  }
-  const std::string format = text::QStringToCp932(session_.GetSettings().GetString(REG_FormatUpdateDateTime));
-  const int32_t key = CurrentKey();
-  pnlListViewLeft->ShowProperties(BuildNodeProperties(session_.GetCatalog(), shown_, format),
-                                  key < 0 ? 0 : (shown_.kind == ShownKind::Media ? shown_.mediaRoot.Kind : 9));
-}
-
-void MediaPage::ShowNodePicture(int slot) {
-  pictureSlot_ = slot;
-  pnlListViewLeft->ToolButton70->setEnabled(slot >= 0);
-  const QString linked = slot < 0 ? QString() : text::Cp932ToQString(session_.GetCatalog().MediaPicture(slot));
-  pnlListViewLeft->PicShow1->ShowPath(ResolveWindowPicture(linked, DesktopWallpaperPath()));
-}
-
-void MediaPage::ToolButton63Click() {
-  if (session_.Busy()) return;
-  TfrmMediaImage dialog(session_, this);
-  dialog.exec();
-  RefreshProperties();
-  if (pictureSlot_ >= 0) ShowNodePicture(pictureSlot_);
-}
-
-void MediaPage::ToolButton70Click() {
-  if (session_.Busy() || pictureSlot_ < 0 || !pnlListViewLeft->ToolButton70->isEnabled()) return;
-  const int slot = pictureSlot_;
-  const auto linked =
-      ChooseAndLinkPicture(session_, slot, text::Cp932ToQString(session_.GetCatalog().MediaPicture(slot)));
-  if (!linked) return;
-  pnlListViewLeft->PicShow1->ShowPath(ResolveWindowPicture(*linked, DesktopWallpaperPath()));
-  RefreshProperties();
-}
-
-int MediaPage::CommentRow() {
-  const std::vector<int> rows = pnlListViewClient->SelectedRows();
-  if (rows.size() == 1) return rows.front();
-  session_.Ask().Message(rows.empty() ? QStringLiteral("コメントを書込むファイルが不明です")
-                                      : QStringLiteral("複数ファイルにコメントは登録出来ません"),
-                         PromptIcon::Warning, PromptButtons::Ok);
-  return -1;
-}
-
-void MediaPage::AfterRowsChanged(const std::vector<int>& rows) {
-  for (int row : rows) ListModel().RowChanged(row);
-  ListView1SelectItem();
-}
-
-void MediaPage::ToolButton37Click() {
-  if (session_.Busy()) return;
-  const int row = CommentRow();
-  if (row < 0) return;
-  TfrmComment dialog(session_, ListModel().MutableRow(row), this);
-  if (dialog.exec() == QDialog::Accepted) AfterRowsChanged({row});
-}
-
-void MediaPage::cmdCommentClick() {
-  if (session_.Busy()) return;
-  const int row = CommentRow();
-  if (row < 0) return;
-  const std::string text =
-      CommentFromEditor(pnlListViewClient->txtComment->toPlainText().toStdString());
-  CommentWrite result = CommentWrite::Nothing;
-  if (!Safely(session_.Ask(), [&] {
-        result = WriteEntryComment(session_.GetCatalog(), ListModel().MutableRow(row), text);
-      }))
-    return;
-  if (result == CommentWrite::Nothing) return;
-  ReportCommentWrite(session_, result);
-  AfterRowsChanged({row});
-}
-
-void MediaPage::ToolButton4Click() {
-  const std::vector<int> rows = pnlListViewClient->SelectedRows();
-  // A fill started while events run (another node chosen) replaces the rows:
-  // the command stops there instead of touching rows that are gone.
-  const int generation = pnlListViewClient->StartFill();
-  std::vector<TRecord*> targets;
-  for (int row : rows) targets.push_back(&ListModel().MutableRow(row));
-  if (MarkCommand(session_, targets, [&] { return pnlListViewClient->FillIsCurrent(generation); }))
-    AfterRowsChanged(rows);
 }
 
 }  // namespace plomix

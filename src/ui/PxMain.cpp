@@ -48,25 +48,6 @@ namespace plomix {
 
 namespace {
 
-// Suppresses the browse history's recording for the lifetime of a scope.
-class HistoryPause {
- public:
-  explicit HistoryPause(BrowseHistory& history) : history_(history), was_(history.Suppressed()) {
-    history_.SetSuppressed(true);
-  }
-  ~HistoryPause() { history_.SetSuppressed(was_); }
-  HistoryPause(const HistoryPause&) = delete;
-  HistoryPause& operator=(const HistoryPause&) = delete;
-
- private:
-  BrowseHistory& history_;
-  bool was_;
-};
-
-}  // namespace
-
-namespace {
-
 const QString kCatalogFilter =
     QStringLiteral("メディア管理DBファイル(*.qdb)|*.qdb|すべてのファイル(*.*)|*.*");
 const QString kDefaultCatalogName = QStringLiteral("Default.qdb");
@@ -209,72 +190,6 @@ void TfrmMain::BuildPages() {
   // Another category in the tree: the hits of the former one go.
   connect(TabSheet1->TabControlTreeView, &QTabBar::currentChanged, TabSheet2, &SearchPage::Clear);
   ConnectAnalyses();
-}
-
-void TfrmMain::ConnectAnalyses() {
-  analysisUi_ =
-      new AnalysisUi(session_.GetCatalog(), session_.GetSettings(), session_.Ask(),
-                     session_.Analysis(), session_.DupStore(), session_.LikeStore(), this);
-  analysisUi_->SetViews(TabSheet8->Results, TabSheet9->Results, TabSheet1->Panel24);
-  analysisUi_->SetBusyFlag(&session_.BusyFlag());
-  connect(ToolButton46, &QToolButton::clicked, this, &TfrmMain::S3Click);
-  connect(ToolButton60, &QToolButton::clicked, this, &TfrmMain::N44Click);
-  connect(analysisUi_, &AnalysisUi::AnalysisCommandsChanged, this, [this](bool noMedia) {
-    RefreshAnalysisCommands();
-    if (!noMedia) return;
-    for (QAction* a : {S3, N44}) a->setVisible(false);
-    for (QToolButton* b : {ToolButton46, ToolButton60}) b->setVisible(false);
-  });
-  connect(analysisUi_, &AnalysisUi::JumpToMember, this, &TfrmMain::JumpToMember);
-  connect(PageControl1, &QTabWidget::currentChanged, this, [this] {
-    if (PageControl1->currentWidget() == TabSheet8) analysisUi_->PageShown(AnalysisMode::Duplicate);
-    if (PageControl1->currentWidget() == TabSheet9) analysisUi_->PageShown(AnalysisMode::Similar);
-  });
-}
-
-void TfrmMain::S3Click() {
-  analysisUi_->RunAnalysis(AnalysisMode::Duplicate);
-}
-
-void TfrmMain::N44Click() {
-  analysisUi_->RunAnalysis(AnalysisMode::Similar);
-}
-
-void TfrmMain::R1Click() {
-  analysisUi_->RunAgain(AnalysisMode::Duplicate);
-}
-
-void TfrmMain::L2Click() {
-  analysisUi_->RunAgain(AnalysisMode::Similar);
-}
-
-void TfrmMain::JumpToMember(const MemberJump& jump) {
-  // The steps of a jump are not places the user chose to visit.
-  const HistoryPause pause(session_.History());
-  GoToEntry(jump.key);
-  if (!jump.found) TabSheet1->pnlListViewClient->ListView1->clearSelection();
-  TabSheet1->pnlListViewClient->ListView1->setFocus();
-}
-
-void TfrmMain::S1Click() {
-  if (session_.GetCatalog().FilteredMediaCount() <= 0) return;
-  PageControl1->setCurrentWidget(TabSheet2);
-  TabSheet2->ToolButton5Click();
-}
-
-void TfrmMain::ShowSearchCategory() {
-  // The tree shows the category the search was asked for, then the hits come.
-  const QString filter = text::Cp932ToQString(session_.GetCatalog().CategoryFilter());
-  QTabBar* tabs = TabSheet1->TabControlTreeView;
-  int index = 0;
-  for (int i = 1; i < tabs->count() && !filter.isEmpty(); ++i)
-    if (tabs->tabText(i) == filter) index = i;
-  {
-    const QSignalBlocker quiet(tabs);
-    tabs->setCurrentIndex(index);
-  }
-  TabSheet1->RebuildTree(TreeRebuild::TabChange);
-  PageControl1->setCurrentWidget(TabSheet2);
 }
 
 void TfrmMain::ConnectPage(Page* page) {
@@ -421,7 +336,8 @@ void TfrmMain::AddToOpenHistory(const QString& path) {
   }
   const int found = static_cast<int>(entries.indexOf(path));
   const int moved = found >= 0 ? found : std::min(static_cast<int>(entries.size()), 4);
-  for (int i = moved - 1; i >= 0; --i) settings.SetString(SettingAt(REG_OpenHist01, i + 1), entries[i]);
+  for (int i = moved - 1; i >= 0; --i)
+    settings.SetString(SettingAt(REG_OpenHist01, i + 1), entries[i]);
   settings.SetString(REG_OpenHist01, path);
 }
 
@@ -551,151 +467,6 @@ void TfrmMain::E2Click() {
   TfrmEnv dialog(session_.GetSettings(), session_.Ask(), session_.LikeStore().StoredLikeKey(),
                  this);
   dialog.exec();
-}
-
-// ---------------------------------------------------------------- catalogue commands
-
-void TfrmMain::ToolButton1Click() {
-  if (!session_.CanChangeCatalogue()) return;
-  Catalog& catalog = session_.GetCatalog();
-  const QString path = ChooseToOpen();
-  if (path.isEmpty()) {
-    TabSheet1->ResetHistory();
-    return;
-  }
-  TabSheet1->SelectAllCategories();
-  analysisUi_->ClearAll();
-  if (!catalog.OpenCatalog(text::NativePath(path))) {
-    session_.Ask().Message(QStringLiteral("Max"), PromptIcon::None, PromptButtons::Ok);
-    return;
-  }
-  catalog.ReadLongNames();
-  session_.Analysis().CatalogOpened();
-  RefreshCompactButton();
-  TabSheet1->RebuildTree(TreeRebuild::Full);
-  Safely(session_.Ask(), [&] { AddToOpenHistory(path); });
-  RefreshAnalysisCommands();
-  StartResultLoaders();
-  TabSheet1->ResetHistory();
-}
-
-void TfrmMain::ToolButton2Click() {
-  if (!session_.CanChangeCatalogue()) return;
-  CreateCatalogue(QString());
-  RefreshAnalysisCommands();
-}
-
-void TfrmMain::AfterMediaChange() {
-  analysisUi_->AfterMediaChange();
-  RefreshAnalysisCommands();
-}
-
-bool TfrmMain::ReloadIfChangedOnDisk() {
-  if (session_.Busy()) return false;
-  bool changed = false;
-  Safely(session_.Ask(), [&] { changed = session_.GetCatalog().RefreshFromDisk(); });
-  if (!changed) return false;
-  TabSheet1->RebuildTree(TreeRebuild::Full);
-  RefreshCompactButton();
-  TabSheet1->ResetHistory();
-  return true;
-}
-
-void TfrmMain::changeEvent(QEvent* event) {
-  // Coming back to the window is when another program's writes show up.
-  if (event->type() == QEvent::ActivationChange && isActiveWindow()) ReloadIfChangedOnDisk();
-  QMainWindow::changeEvent(event);
-}
-
-void TfrmMain::ToolButton3Click() {
-  if (!session_.CanChangeCatalogue()) return;
-  ReloadIfChangedOnDisk();
-  Catalog& catalog = session_.GetCatalog();
-  const BusyScope busy(session_.BusyFlag());
-  CompactResult result = CompactResult::NothingToDo;
-  {
-    WaitCursor wait;
-    Safely(session_.Ask(), [&] {
-      result = catalog.CompactCatalog([this](const QString& text) {
-        SetStatus(0, text);
-        Pump();
-      });
-    });
-  }
-  TabSheet1->RebuildTree(TreeRebuild::Full);
-  if (result == CompactResult::CopyFailed)
-    ShowError(session_.Ask(), QString::fromStdString(catalog.LastError()));
-  if (result == CompactResult::Done) AfterMediaChange();
-  RefreshCompactButton();
-  TabSheet1->ResetHistory();
-}
-
-bool TfrmMain::ReadMedia(const std::function<bool(ReadWorkflow&)>& dialog) {
-  if (!session_.CanChangeCatalogue()) return false;
-  ReloadIfChangedOnDisk();
-  session_.GetScanner().SetProgress([this](int64_t stored, const std::string& folder) {
-    SetStatus(0, QStringLiteral("メディア情報読込中...") + QString::number(stored));
-    SetStatus(1, QString::fromStdString(folder));
-    Pump();
-  });
-  session_.Reader().SetBeforeStore([this] {
-    SetStatus(0, QStringLiteral("メディア情報書込み中..."));
-    SetStatus(1, QString());
-    Pump();
-  });
-  // The walk runs on a worker thread behind a progress dialog that can stop it.
-  session_.Reader().SetScanRunner(TfrmReadProgress::Runner(session_.GetScanner(), this));
-  const BusyScope busy(session_.BusyFlag());
-  bool added = false;
-  Safely(session_.Ask(), [&] { added = session_.Reader().ReadMediaCommand(dialog); });
-  SetStatus(0, QString());
-  TabSheet1->Panel24->ResetLikeWords();
-  if (!added) return false;
-  TabSheet1->RebuildTree(TreeRebuild::Full);
-  AfterMediaChange();
-  RefreshCompactButton();
-  return true;
-}
-
-void TfrmMain::ToolButton6Click() {
-  ReadMedia([this](ReadWorkflow& workflow) {
-    return TfrmDrive::Run(workflow, session_.GetCatalog(), session_.GetDrives(), session_.Ask(),
-                          this);
-  });
-}
-
-void TfrmMain::ToolButton7Click() {
-  if (!session_.CanChangeCatalogue()) return;
-  // The selected media may be another one once the catalogue is read again:
-  // the user chooses again rather than deleting what the tree showed before.
-  if (ReloadIfChangedOnDisk()) return;
-  Catalog& catalog = session_.GetCatalog();
-  Prompter& prompter = session_.Ask();
-  const int32_t key = TabSheet1->CurrentKey();
-  if (key < 0) {
-    prompter.Message(QStringLiteral("削除するメディアが不明です"), PromptIcon::Warning,
-                     PromptButtons::Ok);
-    return;
-  }
-  const QString name = text::Cp932ToQString(catalog.MediaNameOf(key));
-  if (prompter.Message(QStringLiteral("下記のメディア情報を削除しますか？\r\n\r\n") + name,
-                       PromptIcon::Question, PromptButtons::YesNo) != PromptResult::Yes)
-    return;
-  const BusyScope busy(session_.BusyFlag());
-  {
-    WaitCursor wait;
-    Safely(prompter, [&] { catalog.DeleteMedia(SlotOfKey(key)); });
-  }
-  TabSheet1->RebuildTree(TreeRebuild::Full);
-  if (catalog.FilteredMediaCount() < 1) {
-    session_.Analysis().DiscardResults();
-    analysisUi_->ClearAll();
-  } else {
-    AfterMediaChange();
-  }
-  RefreshAnalysisCommands();
-  RefreshCompactButton();
-  TabSheet1->ResetHistory();
 }
 
 }  // namespace plomix

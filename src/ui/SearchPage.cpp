@@ -366,7 +366,8 @@ void SearchPage::ToolButton23Click() {
   const int shown = model_->RowCount();
   std::vector<TRecord*> rows;
   for (int row = 0; row < shown; ++row)
-    if (ListView2->selectionModel()->isRowSelected(row, {})) rows.push_back(&model_->MutableRow(row));
+    if (ListView2->selectionModel()->isRowSelected(row, {}))
+      rows.push_back(&model_->MutableRow(row));
   if (rows.empty()) return;
   // A new search while marks are written replaces the rows being marked.
   const TRecord* first = &model_->Row(0);

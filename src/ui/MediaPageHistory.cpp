@@ -1,0 +1,168 @@
+// The media page's back and forward history and going to an entry.
+#include <QActionGroup>
+#include <QBoxLayout>
+#include <QCheckBox>
+#include <QListView>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QSplitter>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTableView>
+#include <QToolBar>
+#include <QToolButton>
+#include <QTreeWidget>
+#include <algorithm>
+
+#include "browse/BrowseHistory.h"
+#include "browse/MediaPath.h"
+#include "core/BusyScope.h"
+#include "core/Catalog.h"
+#include "core/Prompter.h"
+#include "core/Settings.h"
+#include "core/Text.h"
+#include "export/PxEnvClipbord.h"
+#include "organise/Comments.h"
+#include "organise/MediaPictures.h"
+#include "organise/PxAreaSubList.h"
+#include "organise/PxComment.h"
+#include "organise/PxDivision.h"
+#include "organise/PxMarks.h"
+#include "organise/PxMediaImage.h"
+#include "reading/PxDriveChange.h"
+#include "ui/CopyCommands.h"
+#include "ui/DatePage.h"
+#include "ui/DetailPanel.h"
+#include "ui/FileCommands.h"
+#include "ui/FileListModel.h"
+#include "ui/FileListPanel.h"
+#include "ui/ImageList.h"
+#include "ui/MediaPage.h"
+#include "ui/PageSupport.h"
+#include "ui/PropertyPanel.h"
+#include "ui/Session.h"
+#include "ui/SizeChartPage.h"
+#include "ui/SizeChartState.h"
+#include "ui/TopNPage.h"
+#include "ui/widgets/PictureShow.h"
+#include "ui/widgets/WaitCursor.h"
+
+namespace plomix {
+
+// ---------------------------------------------------------------- history
+
+void MediaPage::ResetHistory() {
+  session_.History().Reset();
+  UpdateHistoryHints();
+}
+
+void MediaPage::LoadHistory() {
+  Settings& settings = session_.GetSettings();
+  if (settings.GetInt(REG_RefHistSave) == 1) {
+    // The magnitude is restored even when the file is gone: it still keeps
+    // the first record of this run from repeating the last one of the run before.
+    const int last = settings.GetInt(REG_HistListBefor);
+    if (last != 0) session_.History().Load(HistoryFilePath(), last);
+  }
+  UpdateHistoryHints();
+}
+
+void MediaPage::SaveHistory() {
+  Settings& settings = session_.GetSettings();
+  if (settings.GetInt(REG_RefHistSave) != 1) {
+    settings.SetInt(REG_HistListBefor, 0);
+    return;
+  }
+  // A history that cannot be written costs only the next start's position.
+  session_.History().Save(HistoryFilePath(), settings.GetInt(REG_RefHistSaveCount));
+  settings.SetInt(REG_HistListBefor, session_.History().LastMagnitude());
+}
+
+void MediaPage::UpdateHistoryHints() {
+  pnlListViewClient->ToolButton61->setToolTip(session_.History().BackHint());
+  pnlListViewClient->ToolButton62->setToolTip(session_.History().ForwardHint());
+}
+
+void MediaPage::ToolButton61Click() {
+  MoveHistoryGuarded(-1);
+}
+void MediaPage::ToolButton62Click() {
+  MoveHistoryGuarded(+1);
+}
+
+void MediaPage::ShowHistoryPosition() {
+  MoveHistoryGuarded(0);
+}
+
+void MediaPage::MoveHistoryGuarded(int delta) {
+  if (moving_) return;
+  const BusyScope moving(moving_);
+  // A move shows an entry that is in the history already: nothing it
+  // selects on the way is recorded.
+  session_.History().SetSuppressed(true);
+  MoveHistory(delta);
+  session_.History().SetSuppressed(false);
+}
+
+void MediaPage::MoveHistory(int delta) {
+  Catalog& catalog = session_.GetCatalog();
+  const HistoryMove move = session_.History().Move(delta);
+  UpdateHistoryHints();
+  // Keys 0 (the media of slot 0) and 1 (its first entry) share their numbers
+  // with "nothing" and the top node; the entry's name tells them apart.
+  bool treeEntry = move.number < 0;
+  switch (move.kind) {
+    case HistoryMove::Kind::Outside:
+      return;
+    case HistoryMove::Kind::Nothing:
+      if (!catalog.Slot(0).IsLive() || catalog.Slot(0).Name() != move.name) return;
+      treeEntry = true;
+      break;
+    case HistoryMove::Kind::NotInteger:
+      ShowError(session_.Ask(), QStringLiteral("'%1' は整数ではありません").arg(move.badText));
+      return;
+    case HistoryMove::Kind::Top:
+      if (move.name == "Plomix2" || !catalog.Slot(0).IsLive() ||
+          catalog.RecordPath(1).name != move.name) {
+        if (TopNode() != nullptr) TreeView1->setCurrentItem(TopNode());
+        TreeView1->setFocus();
+        return;
+      }
+      break;
+    case HistoryMove::Kind::Entry:
+      break;
+  }
+  ShowEntry(move.number < 0 ? -move.number : move.number);
+  if (treeEntry) {
+    ListView1DblClick();
+    TreeView1->setFocus();
+  }
+}
+
+void MediaPage::ShowEntry(int32_t key) {
+  Catalog& catalog = session_.GetCatalog();
+  const int slot = SlotOfKey(key);
+  const std::string category =
+      slot < kMaxMedia && catalog.Slot(slot).IsLive() ? catalog.Slot(slot).Category() : "";
+  const QString wanted = text::Cp932ToQString(category);
+  if (wanted != TabControlTreeView->tabText(TabControlTreeView->currentIndex())) {
+    {
+      const QSignalBlocker quiet(TabControlTreeView);
+      TabControlTreeView->setCurrentIndex(0);
+      for (int i = 0; i < TabControlTreeView->count(); ++i)
+        if (TabControlTreeView->tabText(i) == wanted) TabControlTreeView->setCurrentIndex(i);
+    }
+    catalog.SetCategoryFilter(category);
+    RebuildTree(TreeRebuild::FromHistory);
+  }
+  const RecordPathResult where = catalog.RecordPath(key);
+  QString folder = text::Cp932ToQString(where.folder);
+  if (folder.endsWith('\\')) folder.chop(1);
+  GoToPath(folder);
+  pnlListViewClient->ListView1->clearSelection();
+  pnlListViewClient->SelectListRowByName(where.name);
+}
+
+}  // namespace plomix
