@@ -123,7 +123,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     for (auto it = before.begin(); it != before.end(); ++it) {
       if (it->second.empty()) continue;
       const int32_t key = it->first * kKeyFactor;
-      catalog.SetMark(0, key);
+      catalog.SetMark(Catalog::MarkChange::Toggle, key);
       const int comment = catalog.AddComment(key, "fuzz", kKindFixed, it->second.front());
       if (comment >= 0) catalog.SetCommentLink(comment, key);
       catalog.DeleteMedia(it->first);

@@ -50,7 +50,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   fuzz::WriteFile(path, fuzz::ExpandResultFile(input));
 
   CheckHeads(ReadGroupHeads(path, mode, catalog));
-  CheckHeads(ReadGroupHeads(path, mode, nullptr));
+  CheckHeads(ReadGroupHeads(path, mode, static_cast<const Catalog*>(nullptr)));
 
   DupResultStore dup(catalog);
   LikeResultStore likeStore(catalog);
