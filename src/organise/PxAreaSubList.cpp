@@ -15,6 +15,7 @@
 #include "core/Format.h"
 #include "core/Prompter.h"
 #include "core/Settings.h"
+#include "core/Text.h"
 #include "ui/PageSupport.h"
 #include "ui/Session.h"
 #include "ui/widgets/WaitCursor.h"
@@ -33,7 +34,8 @@ TfrmAreaSubList::TfrmAreaSubList(Session& session, QWidget* parent)
   BuildWindow();
   txtPrefix->setText(session_.GetSettings().GetString(REG_PrefixAreaSub));
   QStringList tabs{kAll};
-  for (const std::string& name : session_.GetCatalog().LocationNames().Names()) tabs << ToQ(name);
+  for (const std::string& name : session_.GetCatalog().LocationNames().Names())
+    tabs << text::Cp932ToQString(name);
   SetTabs(TabControl1, tabs);
   FillList();
   UpdateExample();
@@ -129,16 +131,19 @@ void TfrmAreaSubList::FillList() {
   WaitCursor wait;
   const QString tab = TabControl1->tabText(TabControl1->currentIndex());
   lists_.BuildDivList(session_.GetCatalog(), 1, DivMode::Location,
-                      tab == kAll ? std::string() : ToSj(tab));
-  const std::string format = ToSj(session_.GetSettings().GetString(REG_FormatUpdateDateTime));
+                      tab == kAll ? std::string() : text::QStringToCp932(tab));
+  const std::string format =
+      text::QStringToCp932(session_.GetSettings().GetString(REG_FormatUpdateDateTime));
   ListView2->clear();
   for (const TRecordDiv& div : lists_.List(1)) {
     // The location beside the detail tells which shelf a number belongs to.
-    AddMediaRow(ListView2, session_.Images(), div,
-                {ToQ(div.Name), ToQ(div.Location), ToQ(div.LocationDetail),
-                 div.FileDate == 0 ? QString() : ToQ(FormatDateTime(format, div.FileDate)),
-                 MediaTypeText(div.Kind)},
-                true);
+    AddMediaRow(
+        ListView2, session_.Images(), div,
+        {text::Cp932ToQString(div.Name), text::Cp932ToQString(div.Location),
+         text::Cp932ToQString(div.LocationDetail),
+         div.FileDate == 0 ? QString() : text::Cp932ToQString(FormatDateTime(format, div.FileDate)),
+         MediaTypeText(div.Kind)},
+        true);
   }
   sorter_.Reset(ListView2);
 }
@@ -180,7 +185,8 @@ void TfrmAreaSubList::cmdSetNameClick() {
     if (ListView2->topLevelItem(i)->checkState(0) == Qt::Checked)
       checked.push_back(ListView2->topLevelItem(i));
   const auto names =
-      NumberDetails(ToSj(txtPrefix->text()), ToSj(txtNo->text()), static_cast<int>(checked.size()));
+      NumberDetails(text::QStringToCp932(txtPrefix->text()), text::QStringToCp932(txtNo->text()),
+                    static_cast<int>(checked.size()));
   if (!names) {
     session_.Ask().Message(QStringLiteral("連番の開始番号が未入力です。"), PromptIcon::Warning,
                            PromptButtons::Ok);
@@ -192,7 +198,7 @@ void TfrmAreaSubList::cmdSetNameClick() {
     const int slot = RowSlot(checked[i]);
     SetLocationDetail(catalog, slot, (*names)[i]);
     // The row shows what the slot now holds (cut to the field).
-    checked[i]->setText(kDetailColumn, ToQ(catalog.Slot(slot).LocationDetail()));
+    checked[i]->setText(kDetailColumn, text::Cp932ToQString(catalog.Slot(slot).LocationDetail()));
   }
   if (!checked.empty()) changed_ = true;
 }

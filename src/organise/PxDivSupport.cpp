@@ -20,15 +20,8 @@ namespace {
 constexpr int kSlotRole = Qt::UserRole + 1;
 }
 
-QString ToQ(const std::string& cp932) {
-  return text::Cp932ToQString(cp932);
-}
-std::string ToSj(const QString& text) {
-  return text::QStringToCp932(text);
-}
-
 QString MediaTypeText(int kind) {
-  return ToQ(MediaKindName(kind));
+  return text::Cp932ToQString(MediaKindName(kind));
 }
 
 int RowSlot(const QTreeWidgetItem* item) {
@@ -90,7 +83,7 @@ void MediaListSorter::Click(QTreeWidget* list, const ImageList& images, int colu
   keyed.reserve(items.size());
   for (QTreeWidgetItem* item : items) {
     const QString key = column == 0 ? item->text(0) : item->text(column) + "_" + item->text(0);
-    keyed.emplace_back(ToSj(key), item);
+    keyed.emplace_back(text::QStringToCp932(key), item);
   }
   std::stable_sort(keyed.begin(), keyed.end(), [this](const auto& a, const auto& b) {
     const int order = text::CompareAnsi(a.first, b.first);

@@ -21,9 +21,6 @@ namespace plomix {
 class ImageList;
 class Session;
 
-QString ToQ(const std::string& cp932);
-std::string ToSj(const QString& text);
-
 // "メディア種類": the media kind's name ("FD", "HD", …).
 QString MediaTypeText(int kind);
 

@@ -15,6 +15,7 @@
 #include "core/Format.h"
 #include "core/Prompter.h"
 #include "core/Settings.h"
+#include "core/Text.h"
 #include "ui/ImageList.h"
 #include "ui/PageSupport.h"
 #include "ui/PropertySheet.h"
@@ -45,9 +46,11 @@ ModeLook LookOf(DivMode mode) {
 const QString kAll = QStringLiteral("すべて");
 
 QString DateText(Session& session, int32_t date) {
-  return date == 0 ? QString()
-                   : ToQ(FormatDateTime(
-                         ToSj(session.GetSettings().GetString(REG_FormatUpdateDateTime)), date));
+  return date == 0
+             ? QString()
+             : text::Cp932ToQString(FormatDateTime(
+                   text::QStringToCp932(session.GetSettings().GetString(REG_FormatUpdateDateTime)),
+                   date));
 }
 
 QString Plain(double value) {
@@ -224,7 +227,8 @@ void TfrmDivision::BuildWindow() {
     ShowMediaProperties(RowSlot(item), false);
     if (mode_ != DivMode::Location) return;
     areaSubSlot_ = RowSlot(item);
-    txtAreaSub->setText(ToQ(session_.GetCatalog().Slot(areaSubSlot_).LocationDetail()));
+    txtAreaSub->setText(
+        text::Cp932ToQString(session_.GetCatalog().Slot(areaSubSlot_).LocationDetail()));
     cmdAreaSub->setEnabled(true);
   });
   connect(ListView1->header(), &QHeaderView::sectionClicked, this,
@@ -274,14 +278,14 @@ void TfrmDivision::RebuildTabs() {
   const NameList& names =
       mode_ == DivMode::Category ? catalog.CategoryNames() : catalog.LocationNames();
   QStringList named;
-  for (const std::string& name : names.Names()) named << ToQ(name);
+  for (const std::string& name : names.Names()) named << text::Cp932ToQString(name);
   QStringList leftNames{kAll};
-  if (mode_ == DivMode::Location) leftNames << ToQ(NoLocationText());
+  if (mode_ == DivMode::Location) leftNames << text::Cp932ToQString(NoLocationText());
   leftNames << named;
   SetTabs(TabControl1, leftNames);
   SetTabs(TabControl2, named);
   const QSignalBlocker quiet(TabControl1);
-  const int filtered = leftNames.indexOf(ToQ(catalog.CategoryFilter()));
+  const int filtered = leftNames.indexOf(text::Cp932ToQString(catalog.CategoryFilter()));
   TabControl1->setCurrentIndex(filtered >= 0 && !catalog.CategoryFilter().empty() ? filtered : 0);
 }
 
@@ -289,10 +293,11 @@ void TfrmDivision::FillList(QTreeWidget* list, int listing, bool checkable) {
   const QSignalBlocker quiet(list);
   list->clear();
   for (const TRecordDiv& div : lists_.List(listing)) {
-    const QString column1 = ToQ(mode_ == DivMode::Category ? div.Location : div.Category);
+    const QString column1 =
+        text::Cp932ToQString(mode_ == DivMode::Category ? div.Location : div.Category);
     AddMediaRow(list, session_.Images(), div,
-                {ToQ(div.Name), column1, ToQ(div.LocationDetail), DateText(session_, div.FileDate),
-                 MediaTypeText(div.Kind)},
+                {text::Cp932ToQString(div.Name), column1, text::Cp932ToQString(div.LocationDetail),
+                 DateText(session_, div.FileDate), MediaTypeText(div.Kind)},
                 checkable);
   }
 }
@@ -301,11 +306,11 @@ void TfrmDivision::FillLists() {
   WaitCursor wait;
   const Catalog& catalog = session_.GetCatalog();
   const QString left = LeftTab();
-  lists_.BuildDivList(catalog, 0, mode_, left == kAll ? std::string() : ToSj(left));
+  lists_.BuildDivList(catalog, 0, mode_, left == kAll ? std::string() : text::QStringToCp932(left));
   if (TabControl2->count() == 0)
     lists_.Clear(1);
   else
-    lists_.BuildDivList(catalog, 1, mode_, ToSj(RightTab()));
+    lists_.BuildDivList(catalog, 1, mode_, text::QStringToCp932(RightTab()));
   FillList(ListView1, 0, true);
   FillList(ListView2, 1, false);
   sort1_.Reset(ListView1);
@@ -352,9 +357,9 @@ void TfrmDivision::cmdMoveClick() {
   if (slots.empty()) return;
   WaitCursor wait;
   const QString left = LeftTab();
-  MoveMedia(catalog, slots, mode_, ToSj(RightTab()));
+  MoveMedia(catalog, slots, mode_, text::QStringToCp932(RightTab()));
   moved_ = true;
-  catalog.SetCategoryFilter(left == kAll ? std::string() : ToSj(left));
+  catalog.SetCategoryFilter(left == kAll ? std::string() : text::QStringToCp932(left));
   RebuildTabs();
   FillLists();
 }
@@ -406,8 +411,8 @@ void TfrmDivision::ClearAreaSub() {
 void TfrmDivision::cmdAreaSubClick() {
   if (areaSubSlot_ < 0) return;
   Catalog& catalog = session_.GetCatalog();
-  SetLocationDetail(catalog, areaSubSlot_, ToSj(txtAreaSub->text()));
-  lists_.BuildDivList(catalog, 1, mode_, ToSj(RightTab()));
+  SetLocationDetail(catalog, areaSubSlot_, text::QStringToCp932(txtAreaSub->text()));
+  lists_.BuildDivList(catalog, 1, mode_, text::QStringToCp932(RightTab()));
   FillList(ListView2, 1, false);
   sort2_.Reset(ListView2);
   ClearAreaSub();
@@ -433,14 +438,16 @@ void TfrmDivision::ShowMediaProperties(int slot, bool left) {
   const TFileRec root = s.Root();
   const TMediaInfomation info = s.Info();
   const double size = root.Size(), allocated = root.Allocated();
-  std::vector<PropertyRow> rows{{QStringLiteral("ﾒﾃﾞｨｱ名"), ToQ(s.Name())},
-                                {QStringLiteral("読込みﾄﾞﾗｲﾌﾞ"), ToQ(s.Drive())},
-                                {QStringLiteral("ﾒﾃﾞｨｱの種類"), ToQ(s.KindName())}};
+  std::vector<PropertyRow> rows{
+      {QStringLiteral("ﾒﾃﾞｨｱ名"), text::Cp932ToQString(s.Name())},
+      {QStringLiteral("読込みﾄﾞﾗｲﾌﾞ"), text::Cp932ToQString(s.Drive())},
+      {QStringLiteral("ﾒﾃﾞｨｱの種類"), text::Cp932ToQString(s.KindName())}};
   if (mode_ == DivMode::Category) {
-    rows.push_back({QStringLiteral("ﾒﾃﾞｨｱの保管場所"), ToQ(s.Location())});
-    rows.push_back({QStringLiteral("ﾒﾃﾞｨｱの保管場所詳細"), ToQ(s.LocationDetail())});
+    rows.push_back({QStringLiteral("ﾒﾃﾞｨｱの保管場所"), text::Cp932ToQString(s.Location())});
+    rows.push_back(
+        {QStringLiteral("ﾒﾃﾞｨｱの保管場所詳細"), text::Cp932ToQString(s.LocationDetail())});
   } else {
-    rows.push_back({QStringLiteral("ﾒﾃﾞｨｱの分類"), ToQ(s.Category())});
+    rows.push_back({QStringLiteral("ﾒﾃﾞｨｱの分類"), text::Cp932ToQString(s.Category())});
   }
   const std::vector<PropertyRow> facts{
       {QStringLiteral("登録日時"), DateText(session_, root.FileDate())},
@@ -451,8 +458,8 @@ void TfrmDivision::ShowMediaProperties(int slot, bool left) {
       {QStringLiteral("ｸﾗｽﾀｻｲｽﾞ"), ByteText(info.ClusterSize)},
       {QStringLiteral("全ﾌｫﾙﾀﾞ数"), Plain(root.AllFolders())},
       {QStringLiteral("全ﾌｧｲﾙ数"), Plain(root.AllFiles())},
-      {QStringLiteral("ﾎﾞﾘｭｰﾑ名"), ToQ(info.VolumeName)},
-      {QStringLiteral("ﾎﾞﾘｭｰﾑｼﾘｱﾙNo"), ToQ(info.VolumeSerial)},
+      {QStringLiteral("ﾎﾞﾘｭｰﾑ名"), text::Cp932ToQString(info.VolumeName)},
+      {QStringLiteral("ﾎﾞﾘｭｰﾑｼﾘｱﾙNo"), text::Cp932ToQString(info.VolumeSerial)},
       {QStringLiteral("一番古い更新日時ﾌｧｲﾙ"), DateText(session_, info.OldestFileDate)},
       {QStringLiteral("一番新しい更新日時ﾌｧｲﾙ"), DateText(session_, info.NewestFileDate)},
       {QStringLiteral("一番古い更新日時ﾌｫﾙﾀﾞ"), DateText(session_, info.OldestFolderDate)},
@@ -469,7 +476,7 @@ void TfrmDivision::ShowMediaProperties(int slot, bool left) {
   Chart1->AddSlice(QStringLiteral("ﾒﾃﾞｨｱの空きｻｲｽﾞ"), info.FreeSpace, QColor(255, 255, 0));
   Chart1->SetBackgroundGradient(true, left ? QColor(Qt::white) : modeColour,
                                 left ? modeColour : QColor(Qt::white), PieChart::kRightToLeft);
-  lblChartTitle->setText(ToQ(s.Name()));
+  lblChartTitle->setText(text::Cp932ToQString(s.Name()));
   lblChartTitle->setAlignment(left ? Qt::AlignLeft : Qt::AlignRight);
 }
 

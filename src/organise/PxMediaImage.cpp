@@ -12,6 +12,7 @@
 #include "core/Format.h"
 #include "core/Prompter.h"
 #include "core/Settings.h"
+#include "core/Text.h"
 #include "organise/MediaPictures.h"
 #include "ui/PageSupport.h"
 #include "ui/Session.h"
@@ -37,7 +38,7 @@ std::optional<QString> ChooseAndLinkPicture(Session& session, int slot, const QS
     ask.Message(problem, PromptIcon::Warning, PromptButtons::Ok);
     return std::nullopt;
   }
-  if (!Safely(ask, [&] { session.GetCatalog().SetMediaPicture(slot, ToSj(path)); }))
+  if (!Safely(ask, [&] { session.GetCatalog().SetMediaPicture(slot, text::QStringToCp932(path)); }))
     return std::nullopt;
   return path;
 }
@@ -97,7 +98,8 @@ void TfrmMediaImage::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
   PicShow1->Forget();
   QStringList tabs{kAll};
-  for (const std::string& name : session_.GetCatalog().CategoryNames().Names()) tabs << ToQ(name);
+  for (const std::string& name : session_.GetCatalog().CategoryNames().Names())
+    tabs << text::Cp932ToQString(name);
   SetTabs(TabControl1, tabs);
   FillList();
 }
@@ -106,16 +108,20 @@ void TfrmMediaImage::FillList() {
   WaitCursor wait;
   const Catalog& catalog = session_.GetCatalog();
   const QString tab = TabControl1->tabText(TabControl1->currentIndex());
-  lists_.BuildDivList(catalog, 0, DivMode::Category, tab == kAll ? std::string() : ToSj(tab));
-  const std::string format = ToSj(session_.GetSettings().GetString(REG_FormatUpdateDateTime));
+  lists_.BuildDivList(catalog, 0, DivMode::Category,
+                      tab == kAll ? std::string() : text::QStringToCp932(tab));
+  const std::string format =
+      text::QStringToCp932(session_.GetSettings().GetString(REG_FormatUpdateDateTime));
   {
     const QSignalBlocker quiet(ListView1);
     ListView1->clear();
     for (const TRecordDiv& div : lists_.List(0))
       AddMediaRow(ListView1, session_.Images(), div,
-                  {ToQ(div.Name), PictureLinkText(catalog, div.MediaNo), ToQ(div.Category),
-                   ToQ(div.Location), ToQ(div.LocationDetail),
-                   div.FileDate == 0 ? QString() : ToQ(FormatDateTime(format, div.FileDate)),
+                  {text::Cp932ToQString(div.Name), PictureLinkText(catalog, div.MediaNo),
+                   text::Cp932ToQString(div.Category), text::Cp932ToQString(div.Location),
+                   text::Cp932ToQString(div.LocationDetail),
+                   div.FileDate == 0 ? QString()
+                                     : text::Cp932ToQString(FormatDateTime(format, div.FileDate)),
                    MediaTypeText(div.Kind)},
                   false);
   }
@@ -142,8 +148,8 @@ void TfrmMediaImage::cmdUpdateClick() {
   QTreeWidgetItem* item = FirstSelected();
   if (item == nullptr) return;
   const int slot = RowSlot(item);
-  const auto linked =
-      ChooseAndLinkPicture(session_, slot, ToQ(session_.GetCatalog().MediaPicture(slot)));
+  const auto linked = ChooseAndLinkPicture(
+      session_, slot, text::Cp932ToQString(session_.GetCatalog().MediaPicture(slot)));
   if (!linked) return;
   item->setText(kLinkColumn, PictureLinkText(*linked));
   PicShow1->ShowPath(ResolveListPicture(*linked, DesktopWallpaperPath()));
