@@ -16,33 +16,22 @@
 #include "RecordingClipboard.h"
 #include "ScriptedPrompter.h"
 #include "TestSupport.h"
+#include "browse/EntryRows.h"
 #include "core/Catalog.h"
 #include "core/Format.h"
 #include "core/Settings.h"
 #include "core/Text.h"
 #include "export/PxEnvClipbord.h"
 #include "ui/CopyCommands.h"
-#include "browse/EntryRows.h"
 
 using namespace plomix;
+using plomix::test::MakeEntry;
 using plomix::test::RecordingClipboard;
 using plomix::test::ScriptedPrompter;
 using plomix::test::Sj;
 using plomix::test::TempDir;
 
 namespace {
-
-TRecord Entry(int parent, int firstChild, int16_t kind, const std::string& name, double size) {
-  TRecord r;
-  r.Parent = parent;
-  r.FirstChild = firstChild;
-  r.Kind = kind;
-  r.Attr = kind == kKindFile ? kAttrArchive : kAttrDirectory;
-  r.Name = name;
-  r.Size = size;
-  r.Allocated = size;
-  return r;
-}
 
 // DISK01: Docs/{a.txt, b.txt}, Empty/, readme.txt.
 struct Bench {
@@ -55,12 +44,13 @@ struct Bench {
   Bench() {
     if (!catalog.CreateCatalog(dir.File("test.qdb"))) throw std::runtime_error("no catalogue");
     TMediaInfomation info;
-    if (!catalog.AddMedia(
-            std::vector<TRecord>{
-                Entry(-1, 1, kKindFixed, "DISK01", 350), Entry(0, 4, kKindFolder, "Docs", 300),
-                Entry(0, -1, kKindFolder, "Empty", 0), Entry(0, -1, kKindFile, "readme.txt", 50),
-                Entry(1, -1, kKindFile, "a.txt", 100), Entry(1, -1, kKindFile, "b.txt", 200)},
-            info))
+    if (!catalog.AddMedia(std::vector<TRecord>{MakeEntry(-1, 1, kKindFixed, "DISK01", 350),
+                                               MakeEntry(0, 4, kKindFolder, "Docs", 300),
+                                               MakeEntry(0, -1, kKindFolder, "Empty", 0),
+                                               MakeEntry(0, -1, kKindFile, "readme.txt", 50),
+                                               MakeEntry(1, -1, kKindFile, "a.txt", 100),
+                                               MakeEntry(1, -1, kKindFile, "b.txt", 200)},
+                          info))
       throw std::runtime_error("media not added");
   }
 
@@ -123,11 +113,11 @@ void ExportCommandsTest::settingsDialogRoundTrip() {
   d.cmdSetClick();
   QCOMPARE(d.result(), int(QDialog::Accepted));
   QVERIFY(!d.isVisible());
-  const std::pair<SettingNo, int> stored[] = {{REG_ClipBordNameMode, 2},    {REG_ClipBordFolder, 3},
-                                        {REG_ClipBordItemSep, 1},     {REG_ClipBordFolderOnly, 1},
-                                        {REG_ClipBordFileWrite, 1},   {REG_ClipBordTree, 1},
-                                        {REG_ClipBordFolderMark, 18}, {REG_ClipBordOffsetNo, 1},
-                                        {REG_ClipBordTreeNo, 1},      {REG_ClipBordDefault, 5}};
+  const std::pair<SettingNo, int> stored[] = {
+      {REG_ClipBordNameMode, 2},    {REG_ClipBordFolder, 3},    {REG_ClipBordItemSep, 1},
+      {REG_ClipBordFolderOnly, 1},  {REG_ClipBordFileWrite, 1}, {REG_ClipBordTree, 1},
+      {REG_ClipBordFolderMark, 18}, {REG_ClipBordOffsetNo, 1},  {REG_ClipBordTreeNo, 1},
+      {REG_ClipBordDefault, 5}};
   for (const auto& [number, value] : stored) QCOMPARE(b.settings.GetInt(number), value);
   QCOMPARE(b.settings.GetString(REG_ClipBordPutItem), QStringLiteral("11111111111111"));
 
@@ -169,7 +159,7 @@ void ExportCommandsTest::settingsDialogRepairsValuesOutOfRange() {
   QCOMPARE(d.ComboBox1->currentIndex(), 0);
   d.cmdSet->click();
   for (SettingNo number : {REG_ClipBordDefault, REG_ClipBordFolder, REG_ClipBordFolderMark,
-                     REG_ClipBordNameMode, REG_ClipBordItemSep})
+                           REG_ClipBordNameMode, REG_ClipBordItemSep})
     QCOMPARE(b.settings.GetInt(number), 0);
   QCOMPARE(b.settings.GetString(REG_ClipBordPutItem), QStringLiteral("01000000000000"));
 }

@@ -47,12 +47,6 @@ struct ScriptedPrompter : test::ScriptedPrompter {
 
 namespace {
 
-void WriteFile(const QString& path, int size) {
-  QFile file(path);
-  QVERIFY(file.open(QIODevice::WriteOnly));
-  file.write(QByteArray(size, 'x'));
-}
-
 QStringList ChildTexts(QTreeWidgetItem* item) {
   QStringList texts;
   for (int i = 0; i < item->childCount(); ++i) texts << item->child(i)->text(0);
@@ -96,28 +90,9 @@ class MainWindowTest : public QObject {
 
 std::unique_ptr<test::SessionWindow> MainWindowTest::WindowWithMedia(
     ScriptedPrompter& prompter, const std::function<void(test::SessionWindow&)>& beforeRead) {
-  const QString media = Path("media");
-  QDir().mkpath(media + "/資料/旧版");
-  WriteFile(media + "/資料/報告書.txt", 2048);
-  WriteFile(media + "/資料/旧版/a.txt", 1);
-  WriteFile(media + "/単独.bin", 10);
-  prompter.paths.push_back(Path("cat.qdb"));
-  auto fixture = std::make_unique<test::SessionWindow>(prompter);
-  if (!fixture->window.Started()) return nullptr;
-  if (beforeRead) beforeRead(*fixture);
-  std::string error;
-  Drives& drives = fixture->session.GetDrives();
-  const char letter = drives.LowestFreeLetter();
-  if (letter == 0 || !drives.Bind(letter, media.toStdString(), error)) return nullptr;
-  const bool added = fixture->window.ReadMedia([&](ReadWorkflow& workflow) {
-    ReadForm form = workflow.InitialForm();
-    form.drive = std::string(1, letter);
-    form.volumeName = false;
-    form.name = test::Sj("保存用");
-    return workflow.ConfirmRead(form, true);
-  });
-  if (!added) return nullptr;
-  return fixture;
+  if (!test::MakeSampleMediaFolder(Path("media"))) return nullptr;
+  return test::WindowWithReadMedia(
+      prompter, {Path("cat.qdb"), Path("media"), test::Sj("保存用"), {}, beforeRead});
 }
 
 void MainWindowTest::FirstStartCreatesTheCatalogueNamedInTheDialog() {

@@ -39,12 +39,6 @@ using plomix::test::Sj;
 
 namespace {
 
-void WriteFile(const QString& path, int size) {
-  QFile file(path);
-  QVERIFY(file.open(QIODevice::WriteOnly));
-  file.write(QByteArray(size, 'x'));
-}
-
 QString ClipboardText() {
   return QGuiApplication::clipboard()->text();
 }
@@ -76,27 +70,9 @@ class SearchWindowTest : public QObject {
 
 std::unique_ptr<test::SessionWindow> SearchWindowTest::WindowWithMedia(
     test::ScriptedPrompter& prompter) {
-  const QString media = Path("media");
-  QDir().mkpath(media + "/資料/旧版");
-  WriteFile(media + "/資料/報告書.txt", 2048);
-  WriteFile(media + "/資料/旧版/a.txt", 1);
-  WriteFile(media + "/単独.bin", 10);
-  prompter.paths.push_back(Path("cat.qdb"));
-  auto fixture = std::make_unique<test::SessionWindow>(prompter);
-  if (!fixture->window.Started()) return nullptr;
-  std::string error;
-  Drives& drives = fixture->session.GetDrives();
-  const char letter = drives.LowestFreeLetter();
-  if (letter == 0 || !drives.Bind(letter, media.toStdString(), error)) return nullptr;
-  const bool added = fixture->window.ReadMedia([&](ReadWorkflow& workflow) {
-    ReadForm form = workflow.InitialForm();
-    form.drive = std::string(1, letter);
-    form.volumeName = false;
-    form.name = Sj("保存用");
-    form.category = Sj("書類");
-    return workflow.ConfirmRead(form, true);
-  });
-  return added ? std::move(fixture) : nullptr;
+  if (!test::MakeSampleMediaFolder(Path("media"))) return nullptr;
+  return test::WindowWithReadMedia(prompter,
+                                   {Path("cat.qdb"), Path("media"), Sj("保存用"), Sj("書類"), {}});
 }
 
 void SearchWindowTest::searchShowsItsPageAndGoesToAHit() {

@@ -18,23 +18,10 @@
 namespace plomix {
 namespace {
 
+using test::MakeEntry;
 using test::Sj;
 
 constexpr double kFiveGiB = 5.0 * 1024 * 1024 * 1024;
-
-TRecord Entry(int parent, int firstChild, int16_t kind, const std::string& name, double size,
-              int32_t date = 0) {
-  TRecord r;
-  r.Parent = parent;
-  r.FirstChild = firstChild;
-  r.Kind = kind;
-  r.Attr = kind == kKindFile ? kAttrArchive : kAttrDirectory;
-  r.Name = name;
-  r.Size = size;
-  r.Allocated = size;
-  r.FileDate = date;
-  return r;
-}
 
 int32_t Date(int y, int mo, int d, int h = 0, int mi = 0) {
   return PackDosDateTime({y, mo, d, h, mi, 0});
@@ -48,17 +35,17 @@ class FileSearchTest : public ::testing::Test {
   void SetUp() override {
     ASSERT_TRUE(catalog.CreateCatalog(dir.File("c.qdb")));
     std::vector<TRecord> recs = {
-        Entry(-1, 1, kKindFixed, "M1", kFiveGiB + 2317),
-        Entry(0, -1, kKindFile, "ABC.TXT", 2000, Date(2020, 1, 2)),
-        Entry(0, 6, kKindFolder, "Docs", kFiveGiB + 17, Date(2020, 1, 1)),
-        Entry(0, -1, kKindFolder, "Report", 0, Date(2020, 1, 1)),
-        Entry(0, -1, kKindFile, "a.txt", 100, Date(2021, 6, 7, 8, 9)),
-        Entry(0, -1, kKindFile, "a.txt.bak", 0, Date(2021, 6, 7, 8, 10)),
-        Entry(2, -1, kKindFile, "Report", 10),
-        Entry(2, -1, kKindFile, "abcxabc", 7),
-        Entry(2, -1, kKindFile, "big.iso", kFiveGiB),
-        Entry(2, -1, kKindFile, kLongName, 0),
-        Entry(2, -1, kKindFile, Sj("データ.txt"), 0),
+        MakeEntry(-1, 1, kKindFixed, "M1", kFiveGiB + 2317),
+        MakeEntry(0, -1, kKindFile, "ABC.TXT", 2000, Date(2020, 1, 2)),
+        MakeEntry(0, 6, kKindFolder, "Docs", kFiveGiB + 17, Date(2020, 1, 1)),
+        MakeEntry(0, -1, kKindFolder, "Report", 0, Date(2020, 1, 1)),
+        MakeEntry(0, -1, kKindFile, "a.txt", 100, Date(2021, 6, 7, 8, 9)),
+        MakeEntry(0, -1, kKindFile, "a.txt.bak", 0, Date(2021, 6, 7, 8, 10)),
+        MakeEntry(2, -1, kKindFile, "Report", 10),
+        MakeEntry(2, -1, kKindFile, "abcxabc", 7),
+        MakeEntry(2, -1, kKindFile, "big.iso", kFiveGiB),
+        MakeEntry(2, -1, kKindFile, kLongName, 0),
+        MakeEntry(2, -1, kKindFile, Sj("データ.txt"), 0),
     };
     TMediaInfomation info;
     info.Category = "cat";
@@ -195,8 +182,8 @@ TEST_F(FileSearchTest, ConditionTable) {
 
 TEST_F(FileSearchTest, HitFieldsAndStatus) {
   TMediaInfomation info;
-  ASSERT_TRUE(catalog.AddMedia(std::vector<TRecord>{Entry(-1, 1, kKindOptical, "M2", 9),
-                                                    Entry(0, -1, kKindFile, "z.iso", 9)},
+  ASSERT_TRUE(catalog.AddMedia(std::vector<TRecord>{MakeEntry(-1, 1, kKindOptical, "M2", 9),
+                                                    MakeEntry(0, -1, kKindFile, "z.iso", 9)},
                                info));
   FileSearch search(catalog);
   SearchConditions c = Name("*.iso");
@@ -261,8 +248,8 @@ class FlatMedia : public MediaRecordSource {
   FlatMedia(std::string name, int files) : name_(std::move(name)), files_(files) {}
   int32_t RecordCount() const override { return files_ + 1; }
   void Fetch(int32_t index, TRecord& out) const override {
-    out = index == 0 ? Entry(-1, files_ > 0 ? 1 : -1, kKindFixed, name_, 0)
-                     : Entry(0, -1, kKindFile, "f", 1);
+    out = index == 0 ? MakeEntry(-1, files_ > 0 ? 1 : -1, kKindFixed, name_, 0)
+                     : MakeEntry(0, -1, kKindFile, "f", 1);
   }
 
  private:
@@ -333,13 +320,13 @@ TEST_F(FileSearchTest, MediaAreSearchedAsTheyLoad) {
   // the stored root as it was). Slot 2: a file's child link leaves the media,
   // so the media does not load.
   TMediaInfomation info;
-  ASSERT_TRUE(catalog.AddMedia(
-      std::vector<TRecord>{Entry(-1, 1, kKindFixed, "", 0), Entry(0, -1, kKindFile, "x.txt", 1)},
-      info));
+  ASSERT_TRUE(catalog.AddMedia(std::vector<TRecord>{MakeEntry(-1, 1, kKindFixed, "", 0),
+                                                    MakeEntry(0, -1, kKindFile, "x.txt", 1)},
+                               info));
   ASSERT_EQ(catalog.RenameMedia(1, "NEW"), 1);
-  ASSERT_TRUE(catalog.AddMedia(
-      std::vector<TRecord>{Entry(-1, 1, kKindFixed, "BAD", 0), Entry(0, 7, kKindFile, "y.txt", 1)},
-      info));
+  ASSERT_TRUE(catalog.AddMedia(std::vector<TRecord>{MakeEntry(-1, 1, kKindFixed, "BAD", 0),
+                                                    MakeEntry(0, 7, kKindFile, "y.txt", 1)},
+                               info));
   ASSERT_FALSE(catalog.LoadMedia(2));
 
   SearchConditions c = Name("*");
@@ -352,9 +339,9 @@ TEST_F(FileSearchTest, MediaAreSearchedAsTheyLoad) {
 TEST_F(FileSearchTest, CaseInsensitiveSubstringsNeverStartInsideACharacter) {
   // "ア" is 0x83 0x41: its second byte reads as "A" on its own.
   std::vector<TRecord> recs = {
-      Entry(-1, 1, kKindFixed, "M2", 0), Entry(0, -1, kKindFile, Sj("ア"), 0),
-      Entry(0, -1, kKindFile, Sj("ア") + "xAy", 0), Entry(0, -1, kKindFile, Sj("Ａ"), 0),
-      Entry(0, -1, kKindFile, Sj("ｱ") + "a", 0)};
+      MakeEntry(-1, 1, kKindFixed, "M2", 0), MakeEntry(0, -1, kKindFile, Sj("ア"), 0),
+      MakeEntry(0, -1, kKindFile, Sj("ア") + "xAy", 0), MakeEntry(0, -1, kKindFile, Sj("Ａ"), 0),
+      MakeEntry(0, -1, kKindFile, Sj("ｱ") + "a", 0)};
   TMediaInfomation info;
   ASSERT_TRUE(catalog.AddMedia(recs, info));
   SearchConditions c = Name("a");
@@ -384,9 +371,9 @@ namespace {
 TEST_F(FileSearchTest, ADamagedRecordCountNeverSizesTheSearchsMemory) {
   if (!test::kCanLimitAddressSpace) GTEST_SKIP() << "needs a build without the address sanitizer";
   TMediaInfomation info;
-  ASSERT_TRUE(catalog.AddMedia(
-      std::vector<TRecord>{Entry(-1, 1, kKindFixed, "M2", 0), Entry(0, -1, kKindFile, "z.txt", 1)},
-      info));
+  ASSERT_TRUE(catalog.AddMedia(std::vector<TRecord>{MakeEntry(-1, 1, kKindFixed, "M2", 0),
+                                                    MakeEntry(0, -1, kKindFile, "z.txt", 1)},
+                               info));
   {
     // Slot 1 claims 2^31 - 1 records (8 GiB of parents to keep); the file
     // holds two.

@@ -25,13 +25,18 @@ std::vector<uint8_t> ReadFileBytes(const std::string& path) {
 
 void WriteFileBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  out.write(reinterpret_cast<const char*>(bytes.data()),
+            static_cast<std::streamsize>(bytes.size()));
   if (!out) throw std::runtime_error("cannot write " + path);
 }
 
-std::uintmax_t FileSize(const std::string& path) { return std::filesystem::file_size(path); }
+std::uintmax_t FileSize(const std::string& path) {
+  return std::filesystem::file_size(path);
+}
 
-QString TestConfigDir() { return qEnvironmentVariable("PLOMIX2_CONFIG_DIR"); }
+QString TestConfigDir() {
+  return qEnvironmentVariable("PLOMIX2_CONFIG_DIR");
+}
 
 void LimitAddressSpace(std::size_t extraBytes) {
   std::ifstream statm("/proc/self/statm");
@@ -42,6 +47,22 @@ void LimitAddressSpace(std::size_t extraBytes) {
   if (setrlimit(RLIMIT_AS, &space) != 0) std::abort();
 }
 
-std::string Sj(const char* utf8) { return text::Utf8ToCp932(utf8); }
+std::string Sj(const char* utf8) {
+  return text::Utf8ToCp932(utf8);
+}
+
+TRecord MakeEntry(int parent, int firstChild, int16_t kind, const std::string& name, double size,
+                  int32_t date) {
+  TRecord r;
+  r.Parent = parent;
+  r.FirstChild = firstChild;
+  r.Kind = kind;
+  r.Attr = kind == kKindFile ? kAttrArchive : kAttrDirectory;
+  r.Name = name;
+  r.Size = size;
+  r.Allocated = size;
+  r.FileDate = date;
+  return r;
+}
 
 }  // namespace plomix::test

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "core/Records.h"
+
 namespace plomix::test {
 
 // A fresh folder removed at the end of the test.
@@ -42,5 +44,10 @@ inline constexpr bool kCanLimitAddressSpace = true;
 
 // UTF-8 literal -> CP932 bytes (tests write Japanese in UTF-8 source).
 std::string Sj(const char* utf8);
+
+// A record of a media built in a test: a folder (attribute directory) or a
+// file (archive), allocation equal to its size.
+TRecord MakeEntry(int parent, int firstChild, int16_t kind, const std::string& name, double size,
+                  int32_t date = 0);
 
 }  // namespace plomix::test
