@@ -79,7 +79,11 @@ void FileListPanel::BuildToolBar() {
   for (QToolButton* b : {ToolButton16, ToolButton17, ToolButton18, ToolButton19}) {
     b->setCheckable(true);
     b->setAutoExclusive(true);
-    connect(b, &QToolButton::clicked, this, [this, style] { SetViewStyle(kStyles[style]); });
+    // Toggled, not clicked: the accessibility bus toggles a checkable button
+    // without a click.
+    connect(b, &QToolButton::toggled, this, [this, style](bool on) {
+      if (on && style_ != kStyles[style]) SetViewStyle(kStyles[style]);
+    });
     ++style;
   }
   ToolButton19->setChecked(true);

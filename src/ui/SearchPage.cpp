@@ -129,7 +129,11 @@ void SearchPage::BuildToolBar() {
   for (int style = 0; style < 4; ++style) {
     styles[style]->setCheckable(true);
     styles[style]->setAutoExclusive(true);
-    connect(styles[style], &QToolButton::clicked, this, [this, style] { SetViewStyle(style); });
+    // Toggled, not clicked: the accessibility bus toggles a checkable button
+    // without a click.
+    connect(styles[style], &QToolButton::toggled, this, [this, style](bool on) {
+      if (on && viewStyle_ != style) SetViewStyle(style);
+    });
   }
   ToolBar2->addSeparator();
   add(cmdSearchStop, "cmdSearchStop", QStringLiteral("検索を中止 (Esc)"), kImageFile);
