@@ -134,14 +134,40 @@ void WholeNameDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opt
                               const QModelIndex& index) const {
   QStyleOptionViewItem cell(option);
   initStyleOption(&cell, index);
-  cell.text = ShownText(cell.text);
-  cell.textElideMode = Qt::ElideNone;
-  cell.features &= ~QStyleOptionViewItem::WrapText;
-  cell.displayAlignment = style_ == Style::LargeIcons ? (Qt::AlignHCenter | Qt::AlignTop)
-                                                      : (Qt::AlignLeft | Qt::AlignVCenter);
+  const QString text = ShownText(cell.text);
   const QWidget* widget = cell.widget;
   QStyle* style = widget != nullptr ? widget->style() : QApplication::style();
+  cell.textElideMode = Qt::ElideNone;
+  cell.features &= ~QStyleOptionViewItem::WrapText;
+  if (style_ != Style::LargeIcons) {
+    cell.text = text;
+    cell.displayAlignment = Qt::AlignLeft | Qt::AlignVCenter;
+    style->drawControl(QStyle::CE_ItemViewItem, &cell, painter, widget);
+    return;
+  }
+  // The style lays a name out on one line; the lines under a large icon are
+  // drawn here, centred, on the selection colour when the row is selected.
+  cell.text.clear();
   style->drawControl(QStyle::CE_ItemViewItem, &cell, painter, widget);
+  const QStringList lines = text.split(u'\n');
+  const QFontMetrics metrics(cell.font);
+  int widest = 0;
+  for (const QString& line : lines) widest = std::max(widest, metrics.horizontalAdvance(line));
+  const QRect& area = option.rect;
+  QRect block(0, area.top() + kLargeIcon + 6, widest + 4,
+              static_cast<int>(lines.size()) * metrics.lineSpacing() + 2);
+  block.moveLeft(area.left() + (area.width() - block.width()) / 2);
+  const bool selected = cell.state.testFlag(QStyle::State_Selected);
+  painter->save();
+  painter->setFont(cell.font);
+  if (selected) painter->fillRect(block, cell.palette.brush(QPalette::Highlight));
+  painter->setPen(cell.palette.color(selected ? QPalette::HighlightedText : QPalette::Text));
+  QRect line(block.left(), block.top() + 1, block.width(), metrics.lineSpacing());
+  for (const QString& shown : lines) {
+    painter->drawText(line, Qt::AlignHCenter | Qt::AlignTop, shown);
+    line.translate(0, metrics.lineSpacing());
+  }
+  painter->restore();
 }
 
 bool WholeNameDelegate::helpEvent(QHelpEvent* event, QAbstractItemView* view,
