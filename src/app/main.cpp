@@ -1,6 +1,7 @@
 // The desktop program: one instance per user, the main window, and nothing
 // else on the command line.
 
+#include <QAbstractButton>
 #include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
@@ -10,8 +11,8 @@
 #include <QLineEdit>
 #include <QLocale>
 #include <QLockFile>
-#include <QStackedWidget>
 #include <QPushButton>
+#include <QStackedWidget>
 #include <QStandardPaths>
 #include <QTabBar>
 #include <QTabWidget>
@@ -37,7 +38,7 @@ QString InstanceLockPath() {
 
 // Brings the named widgets to the front for a screenshot: a tab sheet
 // becomes the current page of every tab control it sits in; "Grid:3"
-// selects row 3 of an item view.
+// selects row 3 of an item view; a button is pressed.
 void ShowForScreenshot(QWidget& window, const QString& names) {
   for (const QString& entry : names.split(',', Qt::SkipEmptyParts)) {
     const QStringList parts = entry.split(':');
@@ -48,6 +49,8 @@ void ShowForScreenshot(QWidget& window, const QString& names) {
       if (auto* tabs = stack ? qobject_cast<QTabWidget*>(stack->parentWidget()) : nullptr)
         tabs->setCurrentWidget(page);
     }
+    // A button (a view style of a list, say) is pressed.
+    if (auto* button = qobject_cast<QAbstractButton*>(widget)) button->click();
     auto* view = qobject_cast<QAbstractItemView*>(widget);
     if (view != nullptr && parts.size() > 1)
       view->setCurrentIndex(view->model()->index(parts.value(1).toInt(), 1));

@@ -1,7 +1,8 @@
 #pragma once
 // What the desktop program sets on its application object before any window
-// exists: its names, its icon, and Qt's own texts (standard buttons, file
-// dialogs, context menus) in Japanese like the rest of the program.
+// exists: its names, its icon, Qt's own texts (standard buttons, file
+// dialogs, context menus) in Japanese like the rest of the program, and the
+// hints of icon-only buttons as their names on the accessibility bus.
 
 class QApplication;
 

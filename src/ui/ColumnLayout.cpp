@@ -1,5 +1,8 @@
 #include "ui/ColumnLayout.h"
 
+#include <algorithm>
+#include <optional>
+
 #include "core/Settings.h"
 
 namespace plomix {
@@ -8,6 +11,16 @@ namespace {
 
 constexpr std::array<int, ColumnLayout::kCount> kDesignWidths = {140, 50, 80,  120, 130,
                                                                  90,  96, 100, 120};
+
+// The width the settings file holds for a key, if it holds a number there: a
+// missing key reads as its default, which is not a choice of the user's.
+std::optional<int> StoredWidth(const Settings& settings, SettingNo number) {
+  const std::optional<SettingInfo> info = Settings::Describe(number);
+  if (!info) return std::nullopt;
+  bool ok = false;
+  const int width = settings.GetRaw(info->key).trimmed().toInt(&ok);
+  return ok ? std::optional<int>(width) : std::nullopt;
+}
 
 }  // namespace
 
@@ -24,6 +37,7 @@ ColumnLayout::ColumnLayout() {
   for (int i = 0; i < kCount; ++i) {
     map_[i] = i;
     width_[i] = kDesignWidths[i];
+    start_[i] = kDesignWidths[i];
   }
   right_ = {false, true, true, false, false, true, true, false, false};
 }
@@ -43,9 +57,15 @@ void ColumnLayout::Load(const Settings& settings) {
   }
   if (sound && map[0] == 0) map_ = map;
   for (int i = 0; i < kCount; ++i) {
-    const int w = settings.GetInt(SettingAt(REG_ListItemSize00, i));
-    if (w > 19) width_[map_[i]] = w;
+    const std::optional<int> w = StoredWidth(settings, SettingAt(REG_ListItemSize00, i));
+    width_[map_[i]] = w && *w > 19 ? *w : start_[map_[i]];
   }
+}
+
+void ColumnLayout::SetFittedWidth(int dataColumn, int width) {
+  const int d = Clamp(dataColumn);
+  start_[d] = std::max(kDesignWidths[d], width);
+  width_[d] = start_[d];
 }
 
 void ColumnLayout::Save(Settings& settings) const {

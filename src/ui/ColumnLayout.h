@@ -24,8 +24,12 @@ class ColumnLayout {
   // Reads the map and widths. A position whose stored data column is out of
   // range or repeats an earlier one, or a map that moves the name away from
   // position 0, falls back to the identity so every column stays shown once.
-  // Widths of 19 or less keep the design width.
+  // A width the settings hold for a position wins when it is above 19; other
+  // columns keep their starting width (the design width, or the fitted one).
   void Load(const Settings& settings);
+  // The starting width of a data column that the settings hold no width for:
+  // what its content needs in the list's font, never below the design width.
+  void SetFittedWidth(int dataColumn, int width);
   // Writes the map and the width of the column shown at each position.
   void Save(Settings& settings) const;
 
@@ -50,6 +54,7 @@ class ColumnLayout {
   std::array<int, kCount> map_{};
   std::array<QString, kCount> caption_;
   std::array<int, kCount> width_{};
+  std::array<int, kCount> start_{};  // design or fitted width
   std::array<bool, kCount> right_{};
 };
 

@@ -93,6 +93,17 @@ int FileListModel::HeaderImage(int position) const {
   return -1;
 }
 
+bool FileListModel::ApplyColumnOrder(
+    const std::array<QString, ColumnLayout::kCount - 1>& captions) {
+  const int sortData = layout_.DataColumnAt(sortColumn_);
+  const int majorData = layout_.DataColumnAt(majorColumn_);
+  if (!layout_.ApplyOrder(captions)) return false;
+  sortColumn_ = layout_.PositionOf(sortData);
+  majorColumn_ = layout_.PositionOf(majorData);
+  LayoutChanged();
+  return true;
+}
+
 std::string FileListModel::KeyPart(const TRecord& row, int position) const {
   const int data = layout_.DataColumnAt(position);
   if (position == 0) return std::string(row.ImageIndex <= 9 ? "1" : "2") + "_" + row.Name;

@@ -51,6 +51,10 @@ class FileListModel : public QAbstractTableModel, public TypeAheadSource {
   int ExtraKeys() const { return extraKeys_; }
   // The header image at a shown position: -1 none, else 14 to 17.
   int HeaderImage(int position) const;
+  // Changes the column order (ColumnLayout::ApplyOrder). The sort state moves
+  // with the data columns it sorts by, so the header images stay over the
+  // columns the rows are ordered by; the rows keep their order.
+  bool ApplyColumnOrder(const std::array<QString, ColumnLayout::kCount - 1>& captions);
 
   // The first row from `start` whose name begins with `text` ignoring case;
   // with `wrap` the search goes on from row 0 up to the start row. -1 if none.

@@ -20,6 +20,7 @@
 #include "core/Prompter.h"
 #include "core/Settings.h"
 #include "core/Text.h"
+#include "ui/ColumnFit.h"
 #include "ui/FileListModel.h"
 #include "ui/ImageList.h"
 #include "ui/PageSupport.h"
@@ -27,6 +28,7 @@
 #include "ui/Session.h"
 #include "ui/widgets/TypeAheadViews.h"
 #include "ui/widgets/WaitCursor.h"
+#include "ui/widgets/WholeNameDelegate.h"
 
 namespace plomix {
 
@@ -77,7 +79,11 @@ void FileListPanel::BuildToolBar() {
   for (QToolButton* b : {ToolButton16, ToolButton17, ToolButton18, ToolButton19}) {
     b->setCheckable(true);
     b->setAutoExclusive(true);
-    connect(b, &QToolButton::clicked, this, [this, style] { SetViewStyle(kStyles[style]); });
+    // Toggled, not clicked: the accessibility bus toggles a checkable button
+    // without a click.
+    connect(b, &QToolButton::toggled, this, [this, style](bool on) {
+      if (on && style_ != kStyles[style]) SetViewStyle(kStyles[style]);
+    });
     ++style;
   }
   ToolButton19->setChecked(true);
@@ -88,8 +94,7 @@ void FileListPanel::BuildToolBar() {
   chkDupInfoShow->setObjectName(QStringLiteral("chkDupInfoShow"));
   ToolBar3->addWidget(chkCommentSetShow);
   ToolBar3->addWidget(chkDupInfoShow);
-  for (QToolButton* later : {ToolButton4, ToolButton37, ToolButton12})
-    later->setEnabled(false);
+  for (QToolButton* later : {ToolButton4, ToolButton37, ToolButton12}) later->setEnabled(false);
   connect(chkCommentSetShow, &QCheckBox::clicked, this, &FileListPanel::chkCommentSetShowClick);
   layout()->addWidget(ToolBar3);
 }
@@ -122,9 +127,13 @@ void FileListPanel::BuildViews() {
   ListView1Icons->setSelectionMode(QAbstractItemView::ExtendedSelection);
   ListView1Icons->setEditTriggers(QAbstractItemView::NoEditTriggers);
   ListView1Icons->setFont(listFont);
-  ListView1Icons->setUniformItemSizes(true);
+  iconNames_ = new WholeNameDelegate(*ListView1Icons);
+  ListView1Icons->setItemDelegate(iconNames_);
   ListView1Icons->setContextMenuPolicy(Qt::CustomContextMenu);
   ListView1Icons->setVisible(false);
+  for (QAbstractItemView* view : {static_cast<QAbstractItemView*>(ListView1),
+                                  static_cast<QAbstractItemView*>(ListView1Icons)})
+    view->setAccessibleName(QStringLiteral("ファイル一覧"));
   connect(ListView1->horizontalHeader(), &QHeaderView::sectionClicked, this,
           &FileListPanel::ListView1ColumnClick);
   connect(ListView1->horizontalHeader(), &QHeaderView::sectionResized, this,
@@ -214,6 +223,7 @@ void FileListPanel::BuildPopupMenu() {
 
 void FileListPanel::LoadSettings() {
   Settings& settings = session_.GetSettings();
+  FitColumnWidths();
   listModel_->Layout().Load(settings);
   ApplyColumnLayout();
   const bool commentShown = settings.GetInt(REG_ShowCommentSet) == 1;
@@ -245,6 +255,22 @@ void FileListPanel::ApplyColumnLayout() {
     ListView1->horizontalHeader()->resizeSection(position,
                                                  layout.Width(layout.DataColumnAt(position)));
   listModel_->LayoutChanged();
+}
+
+void FileListPanel::FitColumnWidths() {
+  // What each data column shows at its widest; column 7 holds the free space
+  // in the media list.
+  constexpr CellSample kSamples[ColumnLayout::kCount] = {
+      CellSample::Other, CellSample::Count, CellSample::Size, CellSample::Other, CellSample::Date,
+      CellSample::Size,  CellSample::Size,  CellSample::Size, CellSample::Other};
+  const std::string dateFormat =
+      text::QStringToCp932(session_.GetSettings().GetString(REG_FormatUpdateDateTime));
+  ColumnLayout& layout = listModel_->Layout();
+  for (int d = 0; d < ColumnLayout::kCount; ++d) {
+    QString caption = layout.Caption(d);
+    if (d == ColumnLayout::kVersionColumn) caption = QStringLiteral("空きサイズ");
+    layout.SetFittedWidth(d, FittedColumnWidth(*ListView1, kSamples[d], caption, dateFormat));
+  }
 }
 
 void FileListPanel::CaptureColumnWidths() {
@@ -300,6 +326,7 @@ void FileListPanel::FillList(EntryRows&& entries) {
     FillRowTexts(session_.GetCatalog(), session_.Types(), options, chunk);
   }
   listModel_->SetRows(std::move(rows));
+  FitIconCells();
   if (hide) view->setUpdatesEnabled(true);
   Q_EMIT StatusText(QString::number(count) + suffix);
 }
@@ -337,15 +364,12 @@ void FileListPanel::ListView1ColumnClick(int position) {
 
 void FileListPanel::SetViewStyle(ViewStyle style) {
   const bool details = style == ViewStyle::Details;
+  style_ = style;
   if (!details) {
-    const bool list = style == ViewStyle::List;
-    const bool large = style == ViewStyle::LargeIcons;
-    ListView1Icons->setViewMode(list ? QListView::ListMode : QListView::IconMode);
-    ListView1Icons->setIconSize(large ? QSize(32, 32) : QSize(16, 16));
-    ListView1Icons->setFlow(list ? QListView::TopToBottom : QListView::LeftToRight);
-    ListView1Icons->setWrapping(true);
-    ListView1Icons->setResizeMode(QListView::Adjust);
-    ListView1Icons->setGridSize(large ? QSize(96, 64) : QSize());
+    iconNames_->SetStyle(style == ViewStyle::LargeIcons   ? WholeNameDelegate::Style::LargeIcons
+                         : style == ViewStyle::SmallIcons ? WholeNameDelegate::Style::SmallIcons
+                                                          : WholeNameDelegate::Style::List);
+    FitIconCells();
   }
   ListView1->setVisible(details);
   ListView1Icons->setVisible(!details);
@@ -354,6 +378,11 @@ void FileListPanel::SetViewStyle(ViewStyle style) {
   const auto index = static_cast<std::size_t>(style);
   buttons[index]->setChecked(true);
   actions[index]->setChecked(true);
+}
+
+void FileListPanel::FitIconCells() {
+  if (style_ == ViewStyle::SmallIcons || style_ == ViewStyle::List)
+    iconNames_->FitToNames(iconNames_->WidestName());
 }
 
 void FileListPanel::N33Click() {
@@ -380,7 +409,10 @@ void FileListPanel::saizu1Click() {
 
 void FileListPanel::N38Click() {
   CaptureColumnWidths();
-  if (!TfrmListItem::Run(listModel_->Layout(), this)) return;
+  const auto apply = [this](const TfrmListItem::Captions& captions) {
+    return listModel_->ApplyColumnOrder(captions);
+  };
+  if (!TfrmListItem::Run(listModel_->Layout(), apply, this)) return;
   ApplyColumnLayout();
 }
 

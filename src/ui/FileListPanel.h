@@ -29,6 +29,7 @@ class FileListModel;
 class ImageList;
 class Session;
 class SizeBarDelegate;
+class WholeNameDelegate;
 
 enum class ViewStyle { LargeIcons, SmallIcons, List, Details };
 
@@ -53,6 +54,8 @@ class FileListPanel : public QWidget {
   std::vector<int> SelectedRows() const;
   void SelectListRowByName(const std::string& cp932Name);
   void SetDuplicateColour(int bgr);
+  ViewStyle CurrentViewStyle() const { return style_; }
+  WholeNameDelegate& IconNames() { return *iconNames_; }
 
   QToolBar* ToolBar3;
   QToolButton *ToolButton61, *ToolButton62, *ToolButton40, *ToolButton4, *ToolButton37,
@@ -88,12 +91,17 @@ class FileListPanel : public QWidget {
   void BuildCommentPanel();
   void BuildPopupMenu();
   void ApplyColumnLayout();
+  void FitColumnWidths();
   void CaptureColumnWidths();
+  // Small icons and list cells as wide as the longest name.
+  void FitIconCells();
 
   Session& session_;
   ImageList& images_;
   FileListModel* listModel_ = nullptr;
   SizeBarDelegate* sizeBar_ = nullptr;
+  WholeNameDelegate* iconNames_ = nullptr;
+  ViewStyle style_ = ViewStyle::Details;
   int fillGeneration_ = 0;
   bool applyingLayout_ = false;
 };

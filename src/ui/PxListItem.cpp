@@ -76,9 +76,15 @@ TfrmListItem::Captions TfrmListItem::ResultCaptions() const {
   return captions;
 }
 
-bool TfrmListItem::Run(ColumnLayout& layout, QWidget* parent) {
+bool TfrmListItem::Run(const ColumnLayout& layout,
+                       const std::function<bool(const Captions&)>& apply, QWidget* parent) {
   TfrmListItem dialog(layout, parent);
-  return dialog.exec() == QDialog::Accepted && layout.ApplyOrder(dialog.ResultCaptions());
+  return dialog.exec() == QDialog::Accepted && apply(dialog.ResultCaptions());
+}
+
+bool TfrmListItem::Run(ColumnLayout& layout, QWidget* parent) {
+  return Run(
+      layout, [&layout](const Captions& captions) { return layout.ApplyOrder(captions); }, parent);
 }
 
 }  // namespace plomix

@@ -6,6 +6,7 @@
 
 #include <QDialog>
 #include <array>
+#include <functional>
 
 #include "ui/ColumnLayout.h"
 
@@ -24,9 +25,13 @@ class TfrmListItem : public QDialog {
   // Lists the layout's captions of positions 1..8, the first line selected.
   explicit TfrmListItem(const ColumnLayout& layout, QWidget* parent = nullptr);
 
-  // Shows the dialog modally; on OK the layout takes the new order
-  // (ColumnLayout::ApplyOrder) and the result is true. The caller records the
-  // shown columns' widths into the layout before and applies it after.
+  // Shows the dialog modally; on OK the new order goes to `apply` (for
+  // example ColumnLayout::ApplyOrder) and its answer is the result. The
+  // caller records the shown columns' widths into the layout before and
+  // applies it after.
+  static bool Run(const ColumnLayout& layout, const std::function<bool(const Captions&)>& apply,
+                  QWidget* parent);
+  // The same, applying the order to the layout itself.
   static bool Run(ColumnLayout& layout, QWidget* parent);
 
   // The captions in the order the list shows now (positions 1..8).

@@ -51,6 +51,8 @@ namespace {
 const QString kCatalogFilter =
     QStringLiteral("メディア管理DBファイル(*.qdb)|*.qdb|すべてのファイル(*.*)|*.*");
 const QString kDefaultCatalogName = QStringLiteral("Default.qdb");
+// Whether the window was maximised at its last close ("1" or "0").
+const QString kMaximisedKey = QStringLiteral("Window/Maximized");
 
 }  // namespace
 
@@ -406,30 +408,59 @@ void TfrmMain::SwitchToMediaPage() {
 
 // ---------------------------------------------------------------- window state
 
+// The size is restored apart from the position: desktops that place windows
+// themselves report every window at 0,0, and a window at the screen's edge is
+// at 0 too, so a position of 0 says nothing about the size. A size or place
+// from a screen that is no longer there is brought onto the screen.
 void TfrmMain::RestoreWindowState() {
   Settings& settings = session_.GetSettings();
   const int top = settings.GetInt(REG_MainFrameTop);
   const int left = settings.GetInt(REG_MainFrameLeft);
-  if (top > 0 && left > 0) {
-    const int h = settings.GetInt(REG_MainFrameHeight);
-    const int w = settings.GetInt(REG_MainFrameWidth);
+  const int h = settings.GetInt(REG_MainFrameHeight);
+  const int w = settings.GetInt(REG_MainFrameWidth);
+  const bool placed = top > 0 && left > 0;
+  const QScreen* screen = placed ? QGuiApplication::screenAt(QPoint(left, top)) : nullptr;
+  const bool onScreen = screen != nullptr;
+  if (screen == nullptr) screen = QGuiApplication::primaryScreen();
+  const QRect area = screen != nullptr ? screen->availableGeometry() : QRect();
+  if (h > 0 && w > 0) {
+    resize(area.isValid() ? QSize(std::min(w, area.width()), std::min(h, area.height()))
+                          : QSize(w, h));
+  }
+  if (placed && onScreen) {
     move(left, top);
-    if (h > 0 && w > 0) resize(w, h);
-  } else if (QScreen* screen = QGuiApplication::primaryScreen()) {
-    const QRect area = screen->availableGeometry();
+  } else if (area.isValid()) {
     move(area.center() - QPoint(width() / 2, height() / 2));
   }
+  normalFrame_ = QRect(pos(), size());
+  if (settings.GetRaw(kMaximisedKey) == QStringLiteral("1"))
+    setWindowState(windowState() | Qt::WindowMaximized);
   TabSheet1->RestoreSizes(size());
 }
 
 void TfrmMain::SaveWindowState() {
   Settings& settings = session_.GetSettings();
-  const QRect frame = isMaximized() || isMinimized() ? normalGeometry() : geometry();
-  settings.SetInt(REG_MainFrameTop, frame.top());
-  settings.SetInt(REG_MainFrameLeft, frame.left());
-  settings.SetInt(REG_MainFrameHeight, frame.height());
-  settings.SetInt(REG_MainFrameWidth, frame.width());
+  const bool maximised = isMaximized();
+  // The frame's place and the inside size: what move() and resize() take back.
+  const QRect frame = maximised || isMinimized() ? normalFrame_ : QRect(pos(), size());
+  if (frame.width() > 0 && frame.height() > 0) {
+    settings.SetInt(REG_MainFrameTop, frame.top());
+    settings.SetInt(REG_MainFrameLeft, frame.left());
+    settings.SetInt(REG_MainFrameHeight, frame.height());
+    settings.SetInt(REG_MainFrameWidth, frame.width());
+  }
+  settings.SetRaw(kMaximisedKey, maximised ? QStringLiteral("1") : QStringLiteral("0"));
   TabSheet1->SaveState();
+}
+
+void TfrmMain::moveEvent(QMoveEvent* event) {
+  QMainWindow::moveEvent(event);
+  if (!isMaximized() && !isMinimized() && !isFullScreen()) normalFrame_.moveTopLeft(pos());
+}
+
+void TfrmMain::resizeEvent(QResizeEvent* event) {
+  QMainWindow::resizeEvent(event);
+  if (!isMaximized() && !isMinimized() && !isFullScreen()) normalFrame_.setSize(size());
 }
 
 void TfrmMain::closeEvent(QCloseEvent* event) {

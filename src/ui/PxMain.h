@@ -93,6 +93,8 @@ class TfrmMain : public QMainWindow {
   void closeEvent(QCloseEvent* event) override;
   void changeEvent(QEvent* event) override;
   void showEvent(QShowEvent* event) override;
+  void moveEvent(QMoveEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
 
  private:
   void BuildWindow();
@@ -125,6 +127,9 @@ class TfrmMain : public QMainWindow {
   QString displayedPath_;
   bool started_ = false;
   bool shownOnce_ = false;
+  // The frame's place and the inside size while neither maximised nor
+  // minimised: what the next start restores.
+  QRect normalFrame_;
 };
 
 }  // namespace plomix

@@ -18,6 +18,7 @@
 #include "core/Text.h"
 #include "organise/PxMarks.h"
 #include "search/PxFileSearch.h"
+#include "ui/ColumnFit.h"
 #include "ui/CopyCommands.h"
 #include "ui/Icons.h"
 #include "ui/ImageList.h"
@@ -26,6 +27,7 @@
 #include "ui/Session.h"
 #include "ui/widgets/TypeAheadViews.h"
 #include "ui/widgets/WaitCursor.h"
+#include "ui/widgets/WholeNameDelegate.h"
 
 namespace plomix {
 
@@ -127,7 +129,11 @@ void SearchPage::BuildToolBar() {
   for (int style = 0; style < 4; ++style) {
     styles[style]->setCheckable(true);
     styles[style]->setAutoExclusive(true);
-    connect(styles[style], &QToolButton::clicked, this, [this, style] { SetViewStyle(style); });
+    // Toggled, not clicked: the accessibility bus toggles a checkable button
+    // without a click.
+    connect(styles[style], &QToolButton::toggled, this, [this, style](bool on) {
+      if (on && viewStyle_ != style) SetViewStyle(style);
+    });
   }
   ToolBar2->addSeparator();
   add(cmdSearchStop, "cmdSearchStop", QStringLiteral("検索を中止 (Esc)"), kImageFile);
@@ -158,8 +164,8 @@ void SearchPage::BuildList() {
   ListView2->horizontalHeader()->setHighlightSections(false);
   ListView2->horizontalHeader()->setDefaultSectionSize(100);
   ListView2->horizontalHeader()->resizeSection(0, 200);
-  ListView2->horizontalHeader()->resizeSection(1, 50);
   ListView2->horizontalHeader()->resizeSection(2, 260);
+  FitColumnWidths();
   ListView2->setShowGrid(false);
   ListView2->setWordWrap(false);
   ListView2->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -169,12 +175,14 @@ void SearchPage::BuildList() {
   ListView2Icons->setSelectionModel(ListView2->selectionModel());
   ListView2Icons->setSelectionMode(QAbstractItemView::ExtendedSelection);
   ListView2Icons->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  ListView2Icons->setUniformItemSizes(true);
+  iconNames_ = new WholeNameDelegate(*ListView2Icons);
+  ListView2Icons->setItemDelegate(iconNames_);
   ListView2Icons->setContextMenuPolicy(Qt::CustomContextMenu);
   connect(ListView2->horizontalHeader(), &QHeaderView::sectionClicked, this,
           &SearchPage::ListView2ColumnClick);
   for (QAbstractItemView* view : {static_cast<QAbstractItemView*>(ListView2),
                                   static_cast<QAbstractItemView*>(ListView2Icons)}) {
+    view->setAccessibleName(QStringLiteral("検索結果"));
     connect(view, &QAbstractItemView::doubleClicked, this, &SearchPage::ListView2DblClick);
     connect(view, &QWidget::customContextMenuRequested, this, [this, view](const QPoint& at) {
       PopupMenuSearch->popup(view->viewport()->mapToGlobal(at));
@@ -382,17 +390,33 @@ void SearchPage::ListView2DblClick() {
   ToolButton21Click();
 }
 
+void SearchPage::FitColumnWidths() {
+  const std::string dateFormat =
+      text::QStringToCp932(session_.GetSettings().GetString(REG_FormatUpdateDateTime));
+  QHeaderView* header = ListView2->horizontalHeader();
+  for (int column = 1; column < SearchHitModel::kColumns; ++column) {
+    const CellSample sample = column == 1                            ? CellSample::Count
+                              : column == 8                          ? CellSample::Date
+                              : SearchHitModel::RightAligned(column) ? CellSample::Size
+                                                                     : CellSample::Other;
+    const QString caption = model_->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString();
+    header->resizeSection(column,
+                          std::max(header->sectionSize(column),
+                                   FittedColumnWidth(*ListView2, sample, caption, dateFormat)));
+  }
+}
+
 void SearchPage::SetViewStyle(int style) {
   if (style < 0 || style > 3) return;
   viewStyle_ = style;
   const bool details = style == 3;
+  // The hits' texts are made as rows are shown, so the cells take the
+  // delegate's standard width instead of measuring every name.
   if (!details) {
-    ListView2Icons->setViewMode(style == 2 ? QListView::ListMode : QListView::IconMode);
-    ListView2Icons->setIconSize(style == 0 ? QSize(32, 32) : QSize(16, 16));
-    ListView2Icons->setFlow(style == 2 ? QListView::TopToBottom : QListView::LeftToRight);
-    ListView2Icons->setWrapping(true);
-    ListView2Icons->setResizeMode(QListView::Adjust);
-    ListView2Icons->setGridSize(style == 0 ? QSize(96, 64) : QSize());
+    constexpr WholeNameDelegate::Style kStyles[] = {WholeNameDelegate::Style::LargeIcons,
+                                                    WholeNameDelegate::Style::SmallIcons,
+                                                    WholeNameDelegate::Style::List};
+    iconNames_->SetStyle(kStyles[style]);
   }
   ListView2->setVisible(details);
   ListView2Icons->setVisible(!details);

@@ -33,6 +33,7 @@ class Clipboard;
 class SearchHitModel;
 class Session;
 class TfrmFileSearch;
+class WholeNameDelegate;
 class TypeAheadListView;
 class TypeAheadTableView;
 
@@ -109,6 +110,7 @@ class SearchPage : public Page {
   void BuildToolBar();
   void BuildList();
   void BuildPopupMenu();
+  void FitColumnWidths();
   void SetStatus(int panel, const QString& text);
   void FillResultList(std::vector<TRecord>&& hits);
   void SortWithStatus(int column, bool shift);
@@ -123,6 +125,7 @@ class SearchPage : public Page {
   SearchHitModel* model_ = nullptr;
   std::unique_ptr<TfrmFileSearch> dialog_;
   int viewStyle_ = 3;
+  WholeNameDelegate* iconNames_ = nullptr;
   bool running_ = false;
   bool stopRequested_ = false;
   QElapsedTimer sincePump_;

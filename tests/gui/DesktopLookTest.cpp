@@ -1,8 +1,10 @@
 // How the program presents itself on a desktop without any icon theme: every
 // image and command has a bundled icon that is actually drawn, the window's
 // commands all carry one, the caption is left as the program sets it, and
-// Qt's own texts are Japanese.
+// Qt's own texts are Japanese; icon-only buttons and list cells have names on
+// the accessibility bus.
 
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QDialogButtonBox>
@@ -11,6 +13,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSet>
+#include <QTableView>
 #include <QTest>
 #include <QToolButton>
 
@@ -18,8 +21,11 @@
 #include "SessionWindow.h"
 #include "TestSupport.h"
 #include "ui/AppSetup.h"
+#include "ui/FileListModel.h"
+#include "ui/FileListPanel.h"
 #include "ui/Icons.h"
 #include "ui/ImageList.h"
+#include "ui/MediaPage.h"
 #include "ui/PxMain.h"
 
 using namespace plomix;
@@ -47,6 +53,7 @@ class DesktopLookTest : public QObject {
   void EveryImageAndCommandHasADrawnBundledIcon();
   void ImagesAndViewButtonsAreTellApart();
   void EveryCommandOfTheWindowHasAnIcon();
+  void ButtonsAndCellsHaveNamesOnTheAccessibilityBus();
   void TheApplicationKeepsCaptionsAsSet();
   void QtsOwnTextsAreJapanese();
 };
@@ -118,6 +125,42 @@ void DesktopLookTest::EveryCommandOfTheWindowHasAnIcon() {
     QVERIFY2(!action->icon().isNull(), qPrintable(action->objectName() + " " + action->text()));
   }
   QVERIFY(actions >= 10);
+}
+
+void DesktopLookTest::ButtonsAndCellsHaveNamesOnTheAccessibilityBus() {
+  test::TempDir dir;
+  qputenv("PLOMIX2_CONFIG_DIR", QString::fromStdString(dir.File("config")).toUtf8());
+  test::ScriptedPrompter prompter;
+  prompter.paths.push_back(QString::fromStdString(dir.File("a11y.qdb")));
+  test::SessionWindow fixture(prompter);
+  TfrmMain& window = fixture.window;
+  QVERIFY(window.Started());
+  window.show();
+  const auto name = [](QObject* object) {
+    return QAccessible::queryAccessibleInterface(object)->text(QAccessible::Name);
+  };
+  int iconOnly = 0;
+  for (QToolButton* button : window.findChildren<QToolButton*>()) {
+    if (!button->text().isEmpty() || button->toolTip().isEmpty()) continue;
+    ++iconOnly;
+    QCOMPARE(name(button), button->toolTip());
+  }
+  QVERIFY(iconOnly >= 20);
+  // A hint set at run time renames the button.
+  window.ToolButton3->setToolTip(QStringLiteral("DB最適化(削除済みメディア数=1)"));
+  QCOMPARE(name(window.ToolButton3), QStringLiteral("DB最適化(削除済みメディア数=1)"));
+
+  // The file list offers its cells with their texts.
+  QTableView& list = *window.Media().pnlListViewClient->ListView1;
+  QAccessibleInterface* table = QAccessible::queryAccessibleInterface(&list);
+  QVERIFY(table->tableInterface() != nullptr);
+  QCOMPARE(table->text(QAccessible::Name), QStringLiteral("ファイル一覧"));
+  TRecord row;
+  row.Name = "a.txt";
+  row.Kind = kKindFile;
+  row.Texts = {"a.txt", "1", "2,048", "", "", "", "", "", ""};
+  window.Media().ListModel().SetRows({row});
+  QCOMPARE(table->tableInterface()->cellAt(0, 2)->text(QAccessible::Name), QStringLiteral("2,048"));
 }
 
 void DesktopLookTest::TheApplicationKeepsCaptionsAsSet() {

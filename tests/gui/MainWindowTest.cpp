@@ -7,7 +7,9 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QFile>
+#include <QGuiApplication>
 #include <QLabel>
+#include <QScreen>
 #include <QTabBar>
 #include <QTableView>
 #include <QTest>
@@ -86,6 +88,7 @@ class MainWindowTest : public QObject {
   void CloseIsRefusedWhileBusy();
   void AnalysisQuestionAfterAChangeComesWhileBusy();
   void WritesOfAnotherProgramShowWhenTheWindowLooksAgain();
+  void GeometryComesBackAsSaved();
 };
 
 std::unique_ptr<test::SessionWindow> MainWindowTest::WindowWithMedia(
@@ -335,6 +338,73 @@ void MainWindowTest::AnalysisQuestionAfterAChangeComesWhileBusy() {
   } catch (const std::runtime_error&) {
   }
   QVERIFY(fixture->session.CanChangeCatalogue());
+}
+
+void MainWindowTest::GeometryComesBackAsSaved() {
+  {
+    Catalog catalog;
+    QVERIFY(catalog.CreateCatalog(Path("geo.qdb").toStdString()));
+  }
+  const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+  struct Case {
+    const char* what;
+    int top, left, height, width;
+    const char* maximised;
+    QRect expected;  // an empty place: centred on the screen
+    bool maximisedAfter;
+  };
+  const Case cases[] = {
+      {"placed", 40, 60, 580, 760, "0", QRect(60, 40, 760, 580), false},
+      // A desktop that places windows itself reports 0,0: the size still holds.
+      {"at 0,0", 0, 0, 590, 700, "0", QRect(0, 0, 700, 590), false},
+      {"never saved", 0, 0, 0, 0, "", QRect(0, 0, 883, 592), false},
+      {"larger than the screen", 10, 10, 5000, 9000, "0", QRect(10, 10, 0, 0), false},
+      {"maximised", 30, 20, 570, 740, "1", QRect(20, 30, 740, 570), true},
+  };
+  for (const Case& c : cases) {
+    {
+      Settings settings = FreshSettings();
+      settings.SetString(REG_OpenHist01, Path("geo.qdb"));
+      settings.SetInt(REG_MainFrameTop, c.top);
+      settings.SetInt(REG_MainFrameLeft, c.left);
+      settings.SetInt(REG_MainFrameHeight, c.height);
+      settings.SetInt(REG_MainFrameWidth, c.width);
+      settings.SetRaw(QStringLiteral("Window/Maximized"), QString::fromLatin1(c.maximised));
+    }
+    ScriptedPrompter prompter;
+    test::SessionWindow fixture(prompter);
+    TfrmMain& window = fixture.window;
+    QVERIFY2(window.Started(), c.what);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QCOMPARE(window.isMaximized(), c.maximisedAfter);
+    // Places are the frame's (what the window system is asked for), sizes
+    // the inside's.
+    const QRect normal = c.maximisedAfter
+                             ? QRect(c.expected.topLeft(), window.normalGeometry().size())
+                             : QRect(window.pos(), window.size());
+    // Brought onto the screen; never below what the window's layout needs.
+    QSize size = c.expected.size();
+    if (size.isEmpty()) size = screen.size();
+    size = size.boundedTo(c.height > 0 ? screen.size() : size).expandedTo(window.minimumSizeHint());
+    QVERIFY2(normal.size() == size,
+             qPrintable(
+                 QStringLiteral("%1: %2x%3").arg(c.what).arg(normal.width()).arg(normal.height())));
+    if (c.top > 0 && c.left > 0) {
+      QCOMPARE(normal.topLeft(), c.expected.topLeft());
+    } else {
+      QVERIFY2((normal.center() - screen.center()).manhattanLength() <= 2, c.what);
+    }
+    // Closing keeps the normal size and place and whether it was maximised.
+    QVERIFY(window.close());
+    Settings settings = FreshSettings();
+    QCOMPARE(settings.GetInt(REG_MainFrameWidth), normal.width());
+    QCOMPARE(settings.GetInt(REG_MainFrameHeight), normal.height());
+    QCOMPARE(settings.GetInt(REG_MainFrameLeft), normal.left());
+    QCOMPARE(settings.GetInt(REG_MainFrameTop), normal.top());
+    QCOMPARE(settings.GetRaw(QStringLiteral("Window/Maximized")),
+             c.maximisedAfter ? QStringLiteral("1") : QStringLiteral("0"));
+  }
 }
 
 QTEST_MAIN(MainWindowTest)

@@ -1,0 +1,60 @@
+#include "ui/ColumnFit.h"
+
+#include <QHeaderView>
+#include <QStringList>
+#include <QStyle>
+#include <QTableView>
+#include <algorithm>
+
+#include "core/Format.h"
+#include "core/Text.h"
+
+namespace plomix {
+
+namespace {
+
+constexpr double kLargestSize = 10.0 * 1024 * 1024 * 1024 * 1024;  // 10 TB
+constexpr double kLargestCount = 2'000'000;                        // records of one media
+constexpr int kSortImage = 16;
+
+QStringList SampleTexts(CellSample sample, const std::string& dateFormatCp932) {
+  switch (sample) {
+    case CellSample::Count:
+      return {text::Cp932ToQString(FormatNumber(kLargestCount))};
+    case CellSample::Size:
+      return {text::Cp932ToQString(FormatNumber(kLargestSize))};
+    case CellSample::Date: {
+      // Every weekday, since their names differ in width; late in the day
+      // and the year, so no field is shorter than it can be.
+      QStringList texts;
+      for (int day = 20; day < 27; ++day) {
+        const int32_t packed = PackDosDateTime({2099, 12, day, 23, 59, 58});
+        texts << text::Cp932ToQString(FormatDateTime(dateFormatCp932, packed));
+      }
+      return texts;
+    }
+    case CellSample::Other:
+      break;
+  }
+  return {};
+}
+
+}  // namespace
+
+int FittedColumnWidth(const QTableView& view, CellSample sample, const QString& caption,
+                      const std::string& dateFormatCp932) {
+  const QStyle* style = view.style();
+  const QFontMetrics cells(view.font());
+  // One pixel more for the grid line between cells.
+  const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, &view) + 1;
+  int cell = 0;
+  for (const QString& text : SampleTexts(sample, dateFormatCp932))
+    cell = std::max(cell, cells.horizontalAdvance(text) + 2 * margin + 1);
+  const QHeaderView* header = view.horizontalHeader();
+  const int headerMargin = style->pixelMetric(QStyle::PM_HeaderMargin, nullptr, header);
+  const int heading =
+      QFontMetrics(header->font()).horizontalAdvance(caption) + kSortImage + 3 * headerMargin + 2;
+  return std::max(cell, heading);
+}
+
+}  // namespace plomix
