@@ -160,7 +160,7 @@ void TfrmDrive::BuildControls() {
   for (QComboBox* box : {cmbName, cmbDivision, cmbArea}) box->lineEdit()->installEventFilter(this);
 
   connect(cmbDrive, &QComboBox::currentIndexChanged, this, &TfrmDrive::cmbDriveChange);
-  connect(chkVolumeName, &QCheckBox::clicked, this, &TfrmDrive::chkVolumeNameClick);
+  connect(chkVolumeName, &QCheckBox::toggled, this, &TfrmDrive::chkVolumeNameClick);
   connect(cmdRead, &QPushButton::clicked, this, &TfrmDrive::cmdReadClick);
   connect(cmdCalcel, &QPushButton::clicked, this, &TfrmDrive::cmdCalcelClick);
   connect(cmdChooseFolder, &QPushButton::clicked, this, &TfrmDrive::cmdChooseFolderClick);
@@ -188,7 +188,10 @@ void TfrmDrive::FormCreate() {
   folderSource_ = form_.folder;
   FillDriveList(FormSource());
   ShowName();
-  chkVolumeName->setChecked(form_.volumeName);
+  {
+    const QSignalBlocker block(chkVolumeName);  // the form holds the name already
+    chkVolumeName->setChecked(form_.volumeName);
+  }
   chkEject->setChecked(form_.eject);
   chkGetVersion->setChecked(form_.getVersion);
   dialogOutcome_ = Outcome::Cancelled;

@@ -95,7 +95,7 @@ void FileListPanel::BuildToolBar() {
   ToolBar3->addWidget(chkCommentSetShow);
   ToolBar3->addWidget(chkDupInfoShow);
   for (QToolButton* later : {ToolButton4, ToolButton37, ToolButton12}) later->setEnabled(false);
-  connect(chkCommentSetShow, &QCheckBox::clicked, this, &FileListPanel::chkCommentSetShowClick);
+  connect(chkCommentSetShow, &QCheckBox::toggled, this, &FileListPanel::chkCommentSetShowClick);
   layout()->addWidget(ToolBar3);
 }
 

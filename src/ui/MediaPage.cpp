@@ -175,9 +175,14 @@ void MediaPage::BuildSubPages() {
   standard->addWidget(Splitter6);
   connect(pnlListViewLeft, &PropertyPanel::StatusText, this,
           [this](const QString& text) { Q_EMIT StatusText(1, text); });
-  connect(pnlListViewLeft->ToolButton9, &QToolButton::clicked, this, &MediaPage::ToolButton9Click);
-  connect(pnlListViewLeft->ToolButton10, &QToolButton::clicked, this,
-          &MediaPage::ToolButton10Click);
+  // Checkable controls follow `toggled`, not `clicked`: the accessibility bus
+  // toggles them without a click, and their handlers only apply the state.
+  connect(pnlListViewLeft->ToolButton9, &QToolButton::toggled, this, [this](bool on) {
+    if (on) ToolButton9Click();
+  });
+  connect(pnlListViewLeft->ToolButton10, &QToolButton::toggled, this, [this](bool on) {
+    if (on) ToolButton10Click();
+  });
 }
 
 void MediaPage::ConnectListPanel() {
@@ -187,8 +192,8 @@ void MediaPage::ConnectListPanel() {
   connect(list->ToolButton61, &QToolButton::clicked, this, &MediaPage::ToolButton61Click);
   connect(list->ToolButton62, &QToolButton::clicked, this, &MediaPage::ToolButton62Click);
   connect(list->ToolButton40, &QToolButton::clicked, this, &MediaPage::ToolButton40Click);
-  connect(list->ToolButton14, &QToolButton::clicked, this, &MediaPage::ToolButton14Click);
-  connect(list->chkDupInfoShow, &QCheckBox::clicked, this, &MediaPage::chkDupInfoShowClick);
+  connect(list->ToolButton14, &QToolButton::toggled, this, &MediaPage::ToolButton14Click);
+  connect(list->chkDupInfoShow, &QCheckBox::toggled, this, &MediaPage::chkDupInfoShowClick);
   connect(list->ListView1->selectionModel(), &QItemSelectionModel::selectionChanged, this,
           &MediaPage::ListView1SelectItem);
   connect(list->ListView1, &QAbstractItemView::doubleClicked, this, &MediaPage::ListView1DblClick);

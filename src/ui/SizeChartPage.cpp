@@ -95,8 +95,8 @@ SizeChartPage::SizeChartPage(Session& session, SizeChartState& state, QWidget* p
   connect(SpinEdit1, &QSpinBox::valueChanged, this, &SizeChartPage::SpinEdit1Change);
   connect(ScrollBarChartMedia, &QScrollBar::valueChanged, this,
           &SizeChartPage::ScrollBarChartMediaChange);
-  connect(chk3DBar, &QCheckBox::clicked, this, &SizeChartPage::chk3DBarClick);
-  connect(chkOrthogonal, &QCheckBox::clicked, this, &SizeChartPage::chkOrthogonalClick);
+  connect(chk3DBar, &QCheckBox::toggled, this, &SizeChartPage::chk3DBarClick);
+  connect(chkOrthogonal, &QCheckBox::toggled, this, &SizeChartPage::chkOrthogonalClick);
   connect(ChartMedia, &BarChart::BarDoubleClicked, this, &SizeChartPage::ChartMediaDblClick);
   connect(&state_, &SizeChartState::Filled, this, &SizeChartPage::FillCharts);
   connect(&state_, &SizeChartState::ThreeDChanged, this, [this](bool on) {

@@ -89,9 +89,9 @@ TopNPage::TopNPage(Session& session, SizeChartState& state, QWidget* parent)
   connect(ToolButton44, &QToolButton::clicked, this, &TopNPage::ToolButton44Click);
   connect(SpinEdit2, &QSpinBox::valueChanged, this, &TopNPage::SpinEdit2Change);
   connect(txtRotate, &QSpinBox::valueChanged, this, &TopNPage::txtRotateChange);
-  connect(chkLoop, &QToolButton::clicked, this, &TopNPage::chkLoopClick);
-  connect(cmdExplodeBiggest, &QToolButton::clicked, this, &TopNPage::cmdExplodeBiggestClick);
-  connect(chk3D, &QCheckBox::clicked, this, &TopNPage::chk3DClick);
+  connect(chkLoop, &QToolButton::toggled, this, &TopNPage::chkLoopClick);
+  connect(cmdExplodeBiggest, &QToolButton::toggled, this, &TopNPage::cmdExplodeBiggestClick);
+  connect(chk3D, &QCheckBox::toggled, this, &TopNPage::chk3DClick);
   connect(&state_, &SizeChartState::Filled, this, &TopNPage::FillPie);
   connect(&state_, &SizeChartState::ThreeDChanged, this, [this](bool on) {
     const QSignalBlocker block(chk3D);

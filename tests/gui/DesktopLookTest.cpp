@@ -4,9 +4,11 @@
 // Qt's own texts are Japanese; icon-only buttons and list cells have names on
 // the accessibility bus.
 
+#include <QAbstractButton>
 #include <QAccessible>
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QImage>
 #include <QMenu>
@@ -14,6 +16,7 @@
 #include <QPushButton>
 #include <QSet>
 #include <QTableView>
+#include <QSplitter>
 #include <QTest>
 #include <QToolButton>
 
@@ -26,6 +29,8 @@
 #include "ui/Icons.h"
 #include "ui/ImageList.h"
 #include "ui/MediaPage.h"
+#include "ui/DetailPanel.h"
+#include "ui/PropertyPanel.h"
 #include "ui/PxMain.h"
 
 using namespace plomix;
@@ -161,6 +166,26 @@ void DesktopLookTest::ButtonsAndCellsHaveNamesOnTheAccessibilityBus() {
   row.Texts = {"a.txt", "1", "2,048", "", "", "", "", "", ""};
   window.Media().ListModel().SetRows({row});
   QCOMPARE(table->tableInterface()->cellAt(0, 2)->text(QAccessible::Name), QStringLiteral("2,048"));
+
+  // Checkable controls follow the bus's toggle action, which clicks nothing.
+  const auto toggle = [](QAbstractButton* button) {
+    QAccessibleActionInterface* actions =
+        QAccessible::queryAccessibleInterface(button)->actionInterface();
+    QVERIFY(actions != nullptr);
+    QVERIFY(actions->actionNames().contains(QAccessibleActionInterface::toggleAction()));
+    actions->doAction(QAccessibleActionInterface::toggleAction());
+  };
+  MediaPage& media = window.Media();
+  const bool detailShown = media.Panel24->isVisible();
+  toggle(media.pnlListViewClient->chkDupInfoShow);
+  QCOMPARE(media.Panel24->isVisible(), !detailShown);
+  const bool propertiesShown = media.pnlListViewLeft->isVisible();
+  toggle(media.pnlListViewClient->ToolButton14);
+  QCOMPARE(media.pnlListViewLeft->isVisible(), !propertiesShown);
+  toggle(media.pnlListViewClient->ToolButton14);
+  QCOMPARE(media.Splitter3->indexOf(media.pnlListViewLeft), 0);
+  toggle(media.pnlListViewLeft->ToolButton10);
+  QCOMPARE(media.Splitter3->indexOf(media.pnlListViewLeft), 1);
 }
 
 void DesktopLookTest::TheApplicationKeepsCaptionsAsSet() {
