@@ -6,6 +6,7 @@
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
+#include <utility>
 
 #include "ui/Icons.h"
 
@@ -16,7 +17,9 @@ namespace {
 // A button that shows only an icon tells what it does through its hint. The
 // accessibility bus gets the hint as the button's name (it would otherwise
 // offer a nameless "push button"), so screen readers say it and test robots
-// find it; a hint changed at run time renames the button.
+// find it; a hint changed at run time renames the button. The button a
+// toolbar, the menu bar or a tab bar adds for what it has no room for gets
+// a hint of its own.
 class HintsAsNames : public QObject {
  public:
   using QObject::QObject;
@@ -25,6 +28,15 @@ class HintsAsNames : public QObject {
   bool eventFilter(QObject* object, QEvent* event) override {
     if (event->type() == QEvent::ToolTipChange || event->type() == QEvent::Polish) {
       auto* button = qobject_cast<QAbstractButton*>(object);
+      if (button != nullptr && button->toolTip().isEmpty()) {
+        static const std::pair<QLatin1String, const char16_t*> kQtButtons[] = {
+            {QLatin1String("qt_toolbar_ext_button"), u"その他のボタン"},
+            {QLatin1String("qt_menubar_ext_button"), u"その他のメニュー"},
+            {QLatin1String("ScrollLeftButton"), u"左へスクロール"},
+            {QLatin1String("ScrollRightButton"), u"右へスクロール"}};
+        for (const auto& [name, hint] : kQtButtons)
+          if (button->objectName() == name) button->setToolTip(QString::fromUtf16(hint));
+      }
       if (button != nullptr && button->text().isEmpty() &&
           button->accessibleName() != button->toolTip())
         button->setAccessibleName(button->toolTip());
