@@ -391,6 +391,116 @@ QString Utf8ToQString(std::string_view utf8) {
   return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
 }
 
+namespace {
+
+// Length of the valid UTF-8 character at text[pos] (no overlong forms, no
+// surrogates, nothing above U+10FFFF), 0 when the byte starts none.
+std::size_t Utf8CharLength(std::string_view text, std::size_t pos) {
+  const auto at = [&](std::size_t i) { return static_cast<uint8_t>(text[pos + i]); };
+  const std::size_t left = text.size() - pos;
+  const uint8_t b = at(0);
+  if (b < 0x80) return 1;
+  const auto cont = [&](std::size_t i) { return i < left && (at(i) & 0xC0) == 0x80; };
+  if (b >= 0xC2 && b <= 0xDF) return cont(1) ? 2 : 0;
+  if (b >= 0xE0 && b <= 0xEF) {
+    if (!cont(1) || !cont(2)) return 0;
+    if (b == 0xE0 && at(1) < 0xA0) return 0;   // overlong
+    if (b == 0xED && at(1) >= 0xA0) return 0;  // surrogate
+    return 3;
+  }
+  if (b >= 0xF0 && b <= 0xF4) {
+    if (!cont(1) || !cont(2) || !cont(3)) return 0;
+    if (b == 0xF0 && at(1) < 0x90) return 0;   // overlong
+    if (b == 0xF4 && at(1) >= 0x90) return 0;  // above U+10FFFF
+    return 4;
+  }
+  return 0;
+}
+
+bool IsHexDigit(char c) {
+  return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
+}
+
+int HexValue(char c) {
+  return c <= '9' ? c - '0' : (c | 0x20) - 'a' + 10;
+}
+
+bool IsByteEscape(std::string_view text, std::size_t pos) {
+  return pos + 3 < text.size() && text[pos] == '\\' && text[pos + 1] == 'x' &&
+         IsHexDigit(text[pos + 2]) && IsHexDigit(text[pos + 3]);
+}
+
+void AppendByteEscape(std::string& out, uint8_t byte) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  out += "\\x";
+  out.push_back(kHex[byte >> 4]);
+  out.push_back(kHex[byte & 0xF]);
+}
+
+}  // namespace
+
+std::string NativeNameToUtf8(std::string_view native) {
+  if (IsAscii(native) && native.find('\\') == std::string_view::npos) return std::string(native);
+  std::string out;
+  out.reserve(native.size() + 8);
+  for (std::size_t i = 0; i < native.size();) {
+    if (IsByteEscape(native, i)) {
+      AppendByteEscape(out, '\\');
+      ++i;
+      continue;
+    }
+    const std::size_t n = Utf8CharLength(native, i);
+    if (n == 0) {
+      AppendByteEscape(out, static_cast<uint8_t>(native[i]));
+      ++i;
+    } else {
+      out.append(native.substr(i, n));
+      i += n;
+    }
+  }
+  return out;
+}
+
+QString NativeNameToQString(std::string_view native) {
+  const std::string utf8 = NativeNameToUtf8(native);
+  return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
+}
+
+std::string ShownNameToNative(std::string_view shown) {
+  if (shown.find('\\') == std::string_view::npos) return std::string(shown);
+  std::string out;
+  out.reserve(shown.size());
+  for (std::size_t i = 0; i < shown.size();) {
+    if (IsByteEscape(shown, i)) {
+      out.push_back(static_cast<char>(HexValue(shown[i + 2]) * 16 + HexValue(shown[i + 3])));
+      i += 4;
+    } else {
+      out.push_back(shown[i++]);
+    }
+  }
+  return out;
+}
+
+std::string NativeNameToCp932(std::string_view native, bool& exact) {
+  exact = true;
+  if (IsAscii(native)) return std::string(native);
+  for (std::size_t i = 0; i < native.size();) {
+    const std::size_t n = Utf8CharLength(native, i);
+    if (n == 0) {
+      exact = false;
+      break;
+    }
+    i += n;
+  }
+  std::string cp932 = Utf8ToCp932(native);
+  // Every character without a CP932 form becomes '?', which the name may
+  // hold itself: more of them out than in means one was lost.
+  if (exact && std::count(cp932.begin(), cp932.end(), '?') !=
+                   std::count(native.begin(), native.end(), '?'))
+    exact = false;
+  return cp932;
+}
+
 std::string NativePath(const QString& path) {
   return QFile::encodeName(path).toStdString();
 }
