@@ -272,6 +272,9 @@ class Catalog {
   QString ShownQName(int slot, int32_t record, std::string_view cp932Name) const;
   // ShownName of record r of the loaded media.
   std::string ShownRecordName(int r) const;
+  // BuildRecordPath with shown names (UTF-8): "Media\A\B" for the folder
+  // holding record `record`, "" for the root or when the media cannot be loaded.
+  std::string ShownFolderPath(int slot, int record);
   // The native name of record r of the loaded media, for the file system:
   // the exact name, else the CP932 name converted.
   std::string NativeRecordName(int r) const;

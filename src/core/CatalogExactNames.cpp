@@ -226,7 +226,18 @@ ExactNameSetPtr Catalog::ExactNamesOf(int slot) const {
 std::string Catalog::ShownName(int slot, int32_t record, std::string_view cp932Name) const {
   const std::string_view exact = ExactNameOfRecord(slot, record);
   if (!exact.empty()) return text::NativeNameToUtf8(exact);
-  return text::NativeNameToUtf8(text::Cp932ToUtf8(LongNameOfRecord(slot, record, cp932Name)));
+  return text::ShownName(LongNameOfRecord(slot, record, cp932Name), {});
+}
+
+std::string Catalog::ShownFolderPath(int slot, int record) {
+  if (!LoadMedia(slot) || record <= 0 || record >= loadedCount_) return {};
+  std::string path;
+  for (int32_t x = loadedRecs_[record].Parent(); x >= 0; x = loadedRecs_[x].Parent()) {
+    const std::string segment =
+        x == 0 ? text::ShownName(mediaSlots_[slot].Name(), {}) : ShownRecordName(x);
+    path = path.empty() ? segment : segment + "\\" + path;
+  }
+  return path;
 }
 
 QString Catalog::ShownQName(int slot, int32_t record, std::string_view cp932Name) const {
@@ -236,7 +247,7 @@ QString Catalog::ShownQName(int slot, int32_t record, std::string_view cp932Name
 std::string Catalog::ShownRecordName(int r) const {
   const std::string_view exact = ExactName(r);
   if (!exact.empty()) return text::NativeNameToUtf8(exact);
-  return text::NativeNameToUtf8(text::Cp932ToUtf8(RecordName(r)));
+  return text::ShownName(RecordName(r), {});
 }
 
 std::string Catalog::NativeRecordName(int r) const {

@@ -461,6 +461,10 @@ std::string NativeNameToUtf8(std::string_view native) {
   return out;
 }
 
+std::string ShownName(std::string_view cp932, std::string_view exact) {
+  return NativeNameToUtf8(exact.empty() ? Cp932ToUtf8(cp932) : std::string(exact));
+}
+
 QString NativeNameToQString(std::string_view native) {
   const std::string utf8 = NativeNameToUtf8(native);
   return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
@@ -481,17 +485,20 @@ std::string ShownNameToNative(std::string_view shown) {
   return out;
 }
 
+bool IsValidUtf8(std::string_view bytes) {
+  if (IsAscii(bytes)) return true;
+  for (std::size_t i = 0; i < bytes.size();) {
+    const std::size_t n = Utf8CharLength(bytes, i);
+    if (n == 0) return false;
+    i += n;
+  }
+  return true;
+}
+
 std::string NativeNameToCp932(std::string_view native, bool& exact) {
   exact = true;
   if (IsAscii(native)) return std::string(native);
-  for (std::size_t i = 0; i < native.size();) {
-    const std::size_t n = Utf8CharLength(native, i);
-    if (n == 0) {
-      exact = false;
-      break;
-    }
-    i += n;
-  }
+  exact = IsValidUtf8(native);
   std::string cp932 = Utf8ToCp932(native);
   // Every character without a CP932 form becomes '?', which the name may
   // hold itself: more of them out than in means one was lost.

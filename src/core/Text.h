@@ -52,10 +52,15 @@ QString Utf8ToQString(std::string_view utf8);
 std::string NativeNameToUtf8(std::string_view native);
 QString NativeNameToQString(std::string_view native);
 std::string ShownNameToNative(std::string_view shown);
+// The name to show for a catalogued name: its exact name when it has one,
+// else its CP932 name; UTF-8, escaped as above.
+std::string ShownName(Cp932View cp932, std::string_view exact);
 // The CP932 form of a native name and whether it is exact: false when a
 // character has no CP932 form or the bytes are not valid UTF-8 (then the
 // name cannot be had back from its CP932 form).
 Cp932 NativeNameToCp932(std::string_view native, bool& exact);
+// Whether the bytes are valid UTF-8 (no overlong forms, no surrogates).
+bool IsValidUtf8(std::string_view bytes);
 
 // A path as the file system takes it (the local 8-bit encoding, UTF-8 on the
 // systems we run on) and back.
