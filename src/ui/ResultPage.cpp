@@ -221,7 +221,12 @@ void ResultPage::FindName(bool down) {
   }
   const int count = groups_->RowCount();
   const int start = SelectedGridRow(GroupGrid);
+  const QString typed = txtSearchStr->text();
   auto matches = [&](int row) {
+    // A name CP932 cannot hold is searched in the form it is shown in.
+    const QString shown = groups_->ShownNameAt(row);
+    if (shown != text::Cp932ToQString(groups_->NameAt(row)))
+      return shown.contains(typed, Qt::CaseInsensitive);
     return text::FindText(text::AnsiLower(groups_->NameAt(row)), needle) != std::string::npos;
   };
   int found = -1;
