@@ -184,7 +184,8 @@ Contents Parse(const uint8_t* data, std::size_t size) {
     ExactNameSetPtr names;
     if (crc == Get32(seg + 32))
       names = DecodeEntries(seg + kSegmentHeadSize, seg + segmentSize, Get32(seg + 24));
-    if (!names) {
+    const bool sound = names != nullptr;
+    if (!sound) {
       contents.unsound.push_back(head->first);
     } else {
       contents.segments.push_back(Segment{head->first, std::move(names), static_cast<int64_t>(pos),
@@ -193,7 +194,7 @@ Contents Parse(const uint8_t* data, std::size_t size) {
     pos += segmentSize;
     // A bad segment at the very end is cut off with the tail; one in the
     // middle stays until the file is rewritten.
-    if (names || pos < size) contents.appendAt = static_cast<int64_t>(pos);
+    if (sound || pos < size) contents.appendAt = static_cast<int64_t>(pos);
   }
   return contents;
 }

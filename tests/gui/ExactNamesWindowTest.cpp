@@ -90,6 +90,22 @@ class ExactNamesWindowTest : public QObject {
     return test::WindowWithReadMedia(prompter, {Path("cat.qdb"), Path("media"), "Media", "", {}});
   }
 
+  // Reads the sample folder as media "Second" into the open catalogue.
+  bool ReadSecondMedia(test::SessionWindow& fixture) {
+    if (!test::MakeSampleMediaFolder(Path("second"))) return false;
+    Drives& drives = fixture.session.GetDrives();
+    const char letter = drives.LowestFreeLetter();
+    std::string error;
+    if (letter == 0 || !drives.Bind(letter, Path("second").toStdString(), error)) return false;
+    return fixture.window.ReadMedia([&](ReadWorkflow& workflow) {
+      ReadForm form = workflow.InitialForm();
+      form.drive = std::string(1, letter);
+      form.volumeName = false;
+      form.name = "Second";
+      return workflow.ConfirmRead(form, true);
+    });
+  }
+
  private Q_SLOTS:
   void init() {
     dir_ = std::make_unique<test::TempDir>();
@@ -212,6 +228,27 @@ class ExactNamesWindowTest : public QObject {
     QCOMPARE(SelectedNames(*media.pnlListViewClient), QStringList{kKorean});
   }
 
+  // Another media read into the catalogue opened again later: the first
+  // media still shows its exact names the next time.
+  void exactNamesOutliveTheNextRead() {
+    {
+      test::ScriptedPrompter prompter;
+      prompter.defaultAnswer = PromptResult::No;
+      QVERIFY(Window(prompter));
+    }
+    Settings(Path("config")).SetString(REG_OpenHist01, Path("cat.qdb"));
+    for (const bool readAnother : {true, false}) {
+      test::ScriptedPrompter prompter;
+      prompter.defaultAnswer = PromptResult::No;
+      test::SessionWindow fixture(prompter);
+      QVERIFY(fixture.window.Started());
+      if (readAnother) QVERIFY(ReadSecondMedia(fixture));
+      MediaPage& media = *fixture.window.TabSheet1;
+      media.GoToPath(QStringLiteral("Media"));
+      QVERIFY(ColumnTexts(media.pnlListViewClient->ListModel(), 0).contains(kKorean));
+    }
+  }
+
   void aDamagedExactNameFileIsToldOnceAndTheWindowGoesOn() {
     std::string exactPath;
     {
@@ -249,18 +286,7 @@ class ExactNamesWindowTest : public QObject {
     const QStringList shown = ColumnTexts(media.pnlListViewClient->ListModel(), 0);
     QCOMPARE(shown.size(), 10);
     QVERIFY(!shown.contains(kKorean));
-    QVERIFY(test::MakeSampleMediaFolder(Path("second")));
-    Drives& drives = fixture.session.GetDrives();
-    const char letter = drives.LowestFreeLetter();
-    std::string error;
-    QVERIFY(drives.Bind(letter, Path("second").toStdString(), error));
-    QVERIFY(fixture.window.ReadMedia([&](ReadWorkflow& workflow) {
-      ReadForm form = workflow.InitialForm();
-      form.drive = std::string(1, letter);
-      form.volumeName = false;
-      form.name = "Second";
-      return workflow.ConfirmRead(form, true);
-    }));
+    QVERIFY(ReadSecondMedia(fixture));
     QCOMPARE(warnings(prompter).size(), 1);
   }
 };
