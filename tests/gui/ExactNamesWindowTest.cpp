@@ -79,15 +79,16 @@ class ExactNamesWindowTest : public QObject {
   Q_OBJECT
 
   std::unique_ptr<test::TempDir> dir_;
+  test::ScriptedPrompter prompter_;  // of the window that reads the media
   QString Path(const char* name) const { return QString::fromStdString(dir_->File(name)); }
 
   // A window that read the exact-name tree as media "Media", with a second
   // 한국어 파일.txt in Ünïcödé so that the duplicate search has a group of them.
-  std::unique_ptr<test::SessionWindow> Window(test::ScriptedPrompter& prompter) {
+  std::unique_ptr<test::SessionWindow> Window() {
     const fs::path root = dir_->Path() / "media";
     test::MakeExactNameTree(root);
     std::ofstream((root / kUnicode.toStdString() / kKorean.toStdString()).string()) << "0123456789";
-    return test::WindowWithReadMedia(prompter, {Path("cat.qdb"), Path("media"), "Media", "", {}});
+    return test::WindowWithReadMedia(prompter_, {Path("cat.qdb"), Path("media"), "Media", "", {}});
   }
 
   // Reads the sample folder as media "Second" into the open catalogue.
@@ -110,13 +111,13 @@ class ExactNamesWindowTest : public QObject {
   void init() {
     dir_ = std::make_unique<test::TempDir>();
     qputenv("PLOMIX2_CONFIG_DIR", Path("config").toUtf8());
+    prompter_ = test::ScriptedPrompter();
+    prompter_.defaultAnswer = PromptResult::No;
   }
   void cleanup() { dir_.reset(); }
 
   void treeListAndPropertiesShowExactNames() {
-    test::ScriptedPrompter prompter;
-    prompter.defaultAnswer = PromptResult::No;
-    auto fixture = Window(prompter);
+    auto fixture = Window();
     QVERIFY(fixture);
     MediaPage& media = *fixture->window.TabSheet1;
     FileListPanel& list = *media.pnlListViewClient;
@@ -161,9 +162,7 @@ class ExactNamesWindowTest : public QObject {
   }
 
   void searchHitsShowExactNamesAndLeadToTheirRows() {
-    test::ScriptedPrompter prompter;
-    prompter.defaultAnswer = PromptResult::No;
-    auto fixture = Window(prompter);
+    auto fixture = Window();
     QVERIFY(fixture);
     TfrmMain& window = fixture->window;
     SearchPage& page = *window.TabSheet2;
@@ -200,9 +199,7 @@ class ExactNamesWindowTest : public QObject {
   }
 
   void duplicateResultsShowExactNamesAndPaths() {
-    test::ScriptedPrompter prompter;
-    prompter.defaultAnswer = PromptResult::No;
-    auto fixture = Window(prompter);
+    auto fixture = Window();
     QVERIFY(fixture);
     TfrmMain& w = fixture->window;
     w.show();
@@ -231,11 +228,7 @@ class ExactNamesWindowTest : public QObject {
   // Another media read into the catalogue opened again later: the first
   // media still shows its exact names the next time.
   void exactNamesOutliveTheNextRead() {
-    {
-      test::ScriptedPrompter prompter;
-      prompter.defaultAnswer = PromptResult::No;
-      QVERIFY(Window(prompter));
-    }
+    QVERIFY(Window());
     Settings(Path("config")).SetString(REG_OpenHist01, Path("cat.qdb"));
     for (const bool readAnother : {true, false}) {
       test::ScriptedPrompter prompter;
@@ -252,9 +245,7 @@ class ExactNamesWindowTest : public QObject {
   void aDamagedExactNameFileIsToldOnceAndTheWindowGoesOn() {
     std::string exactPath;
     {
-      test::ScriptedPrompter prompter;
-      prompter.defaultAnswer = PromptResult::No;
-      auto fixture = Window(prompter);
+      auto fixture = Window();
       QVERIFY(fixture);
       exactPath = fixture->session.GetCatalog().ExactNamePath();
     }
