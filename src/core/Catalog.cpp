@@ -541,7 +541,7 @@ std::optional<int> Catalog::AddMediaLocked(BinaryFile& file, const MediaRecordSo
     } catch (const CatalogError&) {
       // The entry written for the never-used slot is ignored by every reader.
     }
-    UndoExactNames(slot, exactUndo);
+    UndoExactNames(file, slot, exactUndo);
     Recount();
     RebuildLongNameIndex();
     throw;

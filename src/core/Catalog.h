@@ -354,7 +354,7 @@ class Catalog {
     std::vector<uint8_t> cut;
   };
   void StoreExactNames(int slot, const ExactNameSetPtr& names, ExactAppendUndo& undo);
-  void UndoExactNames(int slot, const ExactAppendUndo& undo);
+  void UndoExactNames(BinaryFile& catalogue, int slot, const ExactAppendUndo& undo);
 
   std::string catalogPath_, dupPath_, likePath_, longNamePath_, exactNamePath_;
   bool open_ = false;

@@ -146,7 +146,7 @@ void Catalog::StoreExactNames(int slot, const ExactNameSetPtr& names, ExactAppen
       if (seg.identity.slot >= slot) cutAt = std::min(cutAt, seg.offset);
     const int64_t length = exists ? std::max<int64_t>(0, exactStamp_.size) : 0;
     if (!names && (!exists || cutAt >= length)) return;
-    const auto headerSize = static_cast<int64_t>(exact_file::kHeaderSize);
+      const auto headerSize = static_cast<int64_t>(exact_file::kHeaderSize);
     BinaryFile file(exactNamePath_,
                     exists ? BinaryFile::Mode::ReadWrite : BinaryFile::Mode::Create);
     undo.touched = true;
@@ -183,7 +183,7 @@ void Catalog::StoreExactNames(int slot, const ExactNameSetPtr& names, ExactAppen
   exactNames_[slot] = names;
 }
 
-void Catalog::UndoExactNames(int slot, const ExactAppendUndo& undo) {
+void Catalog::UndoExactNames(BinaryFile& catalogue, int slot, const ExactAppendUndo& undo) {
   exactNames_[slot] = nullptr;
   if (!undo.touched) return;
   try {
@@ -201,9 +201,8 @@ void Catalog::UndoExactNames(int slot, const ExactAppendUndo& undo) {
     // A segment left for a slot that never came to be is ignored by every
     // reader and cut off by the next add.
   }
-  BinaryFile none = BinaryFile::TryRead(catalogPath_);
   const std::string warning = exactWarning_;
-  ReadExactNamesFrom(none);
+  ReadExactNamesFrom(catalogue);
   exactWarning_ = warning;
 }
 

@@ -10,7 +10,7 @@ namespace plomix {
 // ---------------------------------------------------------------- ExactNameSet
 
 bool ExactNameSet::Add(int32_t record, std::string_view native) {
-  if (record < 0 || (!records_.empty() && record <= records_.back())) return false;
+  if (record < 1 || (!records_.empty() && record <= records_.back())) return false;
   if (native.empty() || native.size() > exact_file::kMaxNameBytes) return false;
   records_.push_back(record);
   bytes_.append(native);
@@ -78,12 +78,13 @@ bool GetVarint(const uint8_t*& p, const uint8_t* end, uint64_t& v) {
 }
 
 // Entries: per name one number holding its length and whether its record
-// follows the previous one directly (the usual case: the names a code page
+// follows the previous one directly (record 0, the media itself, is never
+// one: the first entry "follows" it) (the usual case: the names a code page
 // misses come in runs, a folder of them at a time), then the record gap when
 // it does not, then the bytes.
 ExactNameSetPtr DecodeEntries(const uint8_t* p, const uint8_t* end, uint32_t count) {
   auto names = std::make_shared<ExactNameSet>();
-  int64_t previous = -1;
+  int64_t previous = 0;
   for (uint32_t i = 0; i < count; ++i) {
     uint64_t head = 0, gap = 0;
     if (!GetVarint(p, end, head)) return nullptr;
@@ -118,7 +119,7 @@ uint32_t Crc32(const uint8_t* data, std::size_t size, uint32_t crc) {
 std::vector<uint8_t> EncodeSegment(const ExactMediaIdentity& identity, const ExactNameSet& names) {
   std::vector<uint8_t> out(kSegmentHeadSize);
   out.reserve(kSegmentHeadSize + names.NameBytes() + names.Count() + 16);
-  int64_t previous = -1;
+  int64_t previous = 0;
   for (std::size_t i = 0; i < names.Count(); ++i) {
     const int32_t record = names.RecordAt(i);
     const std::string_view name = names.NameAt(i);

@@ -24,8 +24,8 @@ namespace plomix {
 // snapshots that worker threads read.
 class ExactNameSet {
  public:
-  // Records must be added in ascending order; an out-of-order or repeated
-  // record is refused (false).
+  // Records (1 or more: the media itself has its slot's name) must be added
+  // in ascending order; an out-of-order or repeated record is refused (false).
   bool Add(int32_t record, std::string_view native);
   // Native bytes of `record`, empty when it has no exact name.
   std::string_view Find(int32_t record) const;

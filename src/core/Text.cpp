@@ -347,16 +347,9 @@ std::string Utf8ToCp932(std::string_view utf8) {
 }
 
 std::optional<std::string> Utf8ToCp932Exact(std::string_view utf8) {
-  if (IsAscii(utf8)) return std::string(utf8);
-  int32_t length = 0;
-  UErrorCode status = U_ZERO_ERROR;
-  u_strFromUTF8(nullptr, 0, &length, utf8.data(), Int32Length(utf8.size()), &status);
-  if (status == U_INVALID_CHAR_FOUND || status == U_ILLEGAL_CHAR_FOUND) return std::nullopt;
-  // Every character without a CP932 form becomes '?', which the input may
-  // hold too: more of them out than in means one was lost.
-  std::string cp932 = Utf8ToCp932(utf8);
-  if (std::count(cp932.begin(), cp932.end(), '?') != std::count(utf8.begin(), utf8.end(), '?'))
-    return std::nullopt;
+  bool exact = true;
+  std::string cp932 = NativeNameToCp932(utf8, exact);
+  if (!exact) return std::nullopt;
   return cp932;
 }
 
@@ -500,11 +493,10 @@ std::string NativeNameToCp932(std::string_view native, bool& exact) {
   if (IsAscii(native)) return std::string(native);
   exact = IsValidUtf8(native);
   std::string cp932 = Utf8ToCp932(native);
-  // Every character without a CP932 form becomes '?', which the name may
-  // hold itself: more of them out than in means one was lost.
-  if (exact && std::count(cp932.begin(), cp932.end(), '?') !=
-                   std::count(native.begin(), native.end(), '?'))
-    exact = false;
+  // A character without a CP932 form mostly becomes '?', but one the
+  // converter deems ignorable (a soft hyphen, a zero-width space, a variation
+  // selector) vanishes: only the way back tells.
+  if (exact) exact = Cp932ToUtf8(cp932) == native;
   return cp932;
 }
 
