@@ -27,10 +27,7 @@ void ResultGroupModel::Fill(const ResultStore& store, bool icons) {
     row.group = static_cast<int>(i);
     row.count = heads[i].groupSize;
     row.name = heads[i].name;
-    if (!heads[i].shown.empty()) {
-      const QString shown = ShownItemName(heads[i]);
-      if (shown != text::Cp932ToQString(row.name)) row.shown = shown;
-    }
+    if (ShowsExactName(heads[i])) row.shown = QString::fromStdString(heads[i].shown);
     if (!dup) continue;
     row.image = kImageFile;
     if (icons && images_ != nullptr) {
@@ -63,10 +60,8 @@ const std::string& ResultGroupModel::NameAt(int row) const {
   return row >= 0 && row < RowCount() ? rows_[static_cast<std::size_t>(row)].name : kNone;
 }
 
-QString ResultGroupModel::ShownNameAt(int row) const {
-  if (row < 0 || row >= RowCount()) return {};
-  const Row& r = rows_[static_cast<std::size_t>(row)];
-  return r.shown.isNull() ? text::Cp932ToQString(r.name) : r.shown;
+QString ResultGroupModel::ExactNameAt(int row) const {
+  return row >= 0 && row < RowCount() ? rows_[static_cast<std::size_t>(row)].shown : QString();
 }
 
 int ResultGroupModel::ImageAt(int row) const {

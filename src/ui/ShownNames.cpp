@@ -17,14 +17,16 @@ QString ShownQName(const TRecord& row) {
   return ShownQName(row.Name, row.ExactName);
 }
 
-QString ShownItemName(const ResultItem& item) {
-  const QString cp932 = text::Cp932ToQString(item.name);
-  if (item.shown.empty()) return cp932;
-  const QString shown = QString::fromStdString(item.shown);
+bool ShowsExactName(const ResultItem& item) {
   // The shown form of a CP932 name differs from it only where a backslash
   // had to be escaped; such a name is still shown as it is.
-  if (shown == cp932 || text::ShownName(item.name, {}) == item.shown) return cp932;
-  return shown;
+  return !item.shown.empty() && item.shown != text::Cp932ToUtf8(item.name) &&
+         item.shown != text::ShownName(item.name, {});
+}
+
+QString ShownItemName(const ResultItem& item) {
+  return ShowsExactName(item) ? QString::fromStdString(item.shown)
+                              : text::Cp932ToQString(item.name);
 }
 
 QString ShownFolderPath(Catalog& catalog, int slot, int32_t record) {

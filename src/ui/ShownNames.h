@@ -23,6 +23,8 @@ QString ShownQName(const TRecord& row);
 // A result item's name: ResultItem::shown where it differs from the CP932
 // name, else the CP932 name.
 QString ShownItemName(const ResultItem& item);
+// Whether ShownItemName is not simply the CP932 name.
+bool ShowsExactName(const ResultItem& item);
 
 // "Media\A\B" for the folder holding `record` of media `slot` (the media's
 // name alone for its direct entries), each part shown as above; "" when the

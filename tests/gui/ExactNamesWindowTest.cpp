@@ -210,8 +210,17 @@ class ExactNamesWindowTest : public QObject {
     QStringList names = ColumnTexts(*groups->model(), 3);
     names.sort();
     QCOMPARE(names, (QStringList{QStringLiteral("plain.txt"), kKorean}));
-    groups->selectRow(ColumnTexts(*groups->model(), 3).indexOf(kKorean));
     ResultPage& results = *w.TabSheet8->Results;
+    // Finding a group by part of its name: the exact name is searched, and a
+    // "?" is no stand-in for a lost character.
+    results.txtSearchStr->setText(kKorean.mid(1, 2));
+    results.FindName(true);
+    QCOMPARE(groups->selectionModel()->selectedRows().value(0).row(),
+             ColumnTexts(*groups->model(), 3).indexOf(kKorean));
+    results.txtSearchStr->setText(QStringLiteral("?"));
+    results.FindName(true);
+    QCOMPARE(prompter_.Messages().value(prompter_.Messages().size() - 1),
+             QStringLiteral("未検出!!"));
     QTableView* members = w.TabSheet8->GridView2;
     QCOMPARE(ColumnTexts(*members->model(), 2), QStringList(2, kKorean));
     results.FillPaths();
