@@ -7,6 +7,7 @@
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTabBar>
 #include <QTableView>
 #include <QTest>
 #include <QToolButton>
@@ -22,6 +23,7 @@
 #include "core/Settings.h"
 #include "core/Text.h"
 #include "search/PxFileSearch.h"
+#include "ui/DetailPanel.h"
 #include "ui/DupPage.h"
 #include "ui/FileListModel.h"
 #include "ui/FileListPanel.h"
@@ -204,6 +206,7 @@ class ExactNamesWindowTest : public QObject {
     TfrmMain& w = fixture->window;
     w.show();
     w.S3->trigger();
+    w.N44->trigger();
     w.PageControl1->setCurrentWidget(w.TabSheet8);
     QTableView* groups = w.TabSheet8->GridView1;
     // plain.txt and 한국어 파일.txt; the two emoji names, alike in CP932, are no group.
@@ -232,6 +235,12 @@ class ExactNamesWindowTest : public QObject {
     MediaPage& media = *w.TabSheet1;
     QCOMPARE(media.TreeView1->currentItem()->text(0), kUnicode);
     QCOMPARE(SelectedNames(*media.pnlListViewClient), QStringList{kKorean});
+    // The similar-name tabs of the selected file name its words as they are.
+    DetailPanel& detail = *media.Panel24;
+    QCOMPARE(detail.TabControl1->count(), 2);
+    QCOMPARE(detail.TabControl1->tabText(0), kKorean.left(3));
+    QCOMPARE(detail.TabControl1->tabText(1), kKorean.mid(4, 2));
+    QCOMPARE(detail.GridView4->model()->rowCount(), 2);
   }
 
   // Another media read into the catalogue opened again later: the first
