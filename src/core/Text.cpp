@@ -494,8 +494,9 @@ std::string NativeNameToCp932(std::string_view native, bool& exact) {
   exact = IsValidUtf8(native);
   std::string cp932 = Utf8ToCp932(native);
   // A character without a CP932 form mostly becomes '?', but one the
-  // converter deems ignorable (a soft hyphen, a zero-width space, a variation
-  // selector) vanishes: only the way back tells.
+  // converter deems ignorable (a soft hyphen, a zero-width space) vanishes,
+  // and a few private-use characters come back as another character: only
+  // the way back tells.
   if (exact) exact = Cp932ToUtf8(cp932) == native;
   return cp932;
 }

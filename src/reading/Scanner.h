@@ -182,6 +182,8 @@ class Scanner : public MediaRecordSource {
   // listed any entry.
   bool ReadFolder(int32_t parent, const std::string& folderPath, const RawFolder& raw);
   std::string ChildPath(const std::string& folderPath, int32_t index) const;
+  // SortFolderEntries with each entry's collation text given (UTF-8).
+  void SortRun(int32_t first, int32_t last, const std::vector<std::string_view>& utf8);
   void NoteDate(int32_t date, int16_t kind);
   void NoteSize(double size);
   std::string CountText() const;

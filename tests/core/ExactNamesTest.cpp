@@ -24,11 +24,11 @@ TEST(ExactNameText, ShownFormEscapesWhatIsNoUtf8AndReadsBack) {
       {"plain.txt", "plain.txt"},
       {"\xED\x95\x9C\xEA\xB5\xAD.txt", "\xED\x95\x9C\xEA\xB5\xAD.txt"},  // Korean kept
       {"bad\xFF\xFE", "bad\\xFF\\xFE"},
-      {"cut\xE2\x82", "cut\\xE2\\x82"},             // a character cut off
-      {"\xC0\xAF", "\\xC0\\xAF"},                   // overlong "/"
-      {"\xED\xA0\x80", "\\xED\\xA0\\x80"},          // a surrogate
-      {"back\\slash", "back\\slash"},              // a lone backslash stays
-      {"a\\x41", "a\\x5Cx41"},                     // one that looks like an escape does not
+      {"cut\xE2\x82", "cut\\xE2\\x82"},     // a character cut off
+      {"\xC0\xAF", "\\xC0\\xAF"},           // overlong "/"
+      {"\xED\xA0\x80", "\\xED\\xA0\\x80"},  // a surrogate
+      {"back\\slash", "back\\slash"},       // a lone backslash stays
+      {"a\\x41", "a\\x5Cx41"},              // one that looks like an escape does not
       {"a\\xZZ", "a\\xZZ"},
       {"\\\xFF", "\\\\xFF"},
   };
@@ -80,9 +80,8 @@ void ExpectExactNames(Catalog& c, int slot, const std::string& name, bool kept,
                       const std::string& where) {
   ASSERT_TRUE(c.LoadMedia(slot)) << where;
   for (int r = 1; r < c.LoadedCount(); ++r) {
-    const std::string want = r + 1 < c.LoadedCount() && kept
-                                 ? name + "-" + std::to_string(r) + " \xF0\x9F\x8E\x89"
-                                 : "";
+    const std::string want =
+        r + 1 < c.LoadedCount() && kept ? name + "-" + std::to_string(r) + " \xF0\x9F\x8E\x89" : "";
     EXPECT_EQ(c.ExactName(r), want) << where << ": " << name << " record " << r;
     // Without its exact name a record shows its CP932 name.
     EXPECT_EQ(c.ShownRecordName(r), want.empty() ? text::Cp932ToUtf8(c.RecordName(r)) : want)
@@ -95,9 +94,7 @@ class Records : public MediaRecordSource {
   explicit Records(std::vector<TRecord> records) : records_(std::move(records)) {}
   int32_t RecordCount() const override { return static_cast<int32_t>(records_.size()); }
   void Fetch(int32_t index, TRecord& out) const override { out = records_.at(index); }
-  std::string_view NativeName(int32_t index) const override {
-    return records_.at(index).ExactName;
-  }
+  std::string_view NativeName(int32_t index) const override { return records_.at(index).ExactName; }
 
  private:
   std::vector<TRecord> records_;
@@ -129,7 +126,8 @@ TEST_F(ExactFileTest, OnlyMediaWithSuchNamesTakeRoomAndNamesSurviveReopening) {
   // The header, two segment heads and a byte per name besides its own.
   std::size_t names = 0;
   for (int s : {0, 2}) names += c.ExactNamesOf(s)->NameBytes() + c.ExactNamesOf(s)->Count();
-  EXPECT_EQ(test::FileSize(exn), exact_file::kHeaderSize + 2 * exact_file::kSegmentHeadSize + names);
+  EXPECT_EQ(test::FileSize(exn),
+            exact_file::kHeaderSize + 2 * exact_file::kSegmentHeadSize + names);
 }
 
 TEST_F(ExactFileTest, DamageFallsBackWithOneWarningAndTheNextAddRewritesTheFile) {
@@ -142,7 +140,10 @@ TEST_F(ExactFileTest, DamageFallsBackWithOneWarningAndTheNextAddRewritesTheFile)
     bool aKept, bKept;
   } damages[] = {
       {"cut inside the last segment",
-       [&] { test::WriteFileBytes(exn, {sound.begin(), sound.end() - 5}); }, true, false},
+       [&] {
+         test::WriteFileBytes(exn, {sound.begin(), sound.end() - 5});
+       },
+       true, false},
       {"checksum of the first segment",
        [&] {
          auto bytes = sound;
@@ -150,14 +151,12 @@ TEST_F(ExactFileTest, DamageFallsBackWithOneWarningAndTheNextAddRewritesTheFile)
          test::WriteFileBytes(exn, bytes);
        },
        false, true},
-      {"garbage",
-       [&] { test::WriteFileBytes(exn, std::vector<uint8_t>(sound.size(), 0xA5)); }, false,
-       false},
+      {"garbage", [&] { test::WriteFileBytes(exn, std::vector<uint8_t>(sound.size(), 0xA5)); },
+       false, false},
       {"garbage after the first segment",
        [&] {
          auto bytes = sound;
-         std::fill(bytes.begin() + static_cast<std::ptrdiff_t>(secondSegment), bytes.end(),
-                   0x5A);
+         std::fill(bytes.begin() + static_cast<std::ptrdiff_t>(secondSegment), bytes.end(), 0x5A);
          test::WriteFileBytes(exn, bytes);
        },
        true, false},
