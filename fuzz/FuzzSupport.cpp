@@ -164,7 +164,8 @@ std::string ReadFile(const std::string& path) {
 
 void RemoveSideFiles(const std::string& catalogPath) {
   const std::string base = catalogPath.substr(0, catalogPath.rfind('.'));
-  for (const char* suffix : {".lfn", ".lfn.damaged", ".dup", ".lik", ".dup.new", ".lik.new"}) {
+  for (const char* suffix : {".lfn", ".lfn.damaged", ".dup", ".lik", ".dup.new", ".lik.new", ".exn",
+                             ".exn.damaged", ".exn.new", ".exn.old"}) {
     std::remove((base + suffix).c_str());
   }
 }

@@ -111,6 +111,21 @@ int main(int argc, char** argv) {
 
   Catalog catalog;
   if (!catalog.OpenCatalog(sample.catalog) || !catalog.ReadLongNames()) return 1;
+
+  // Exact names for the sample's first media, and the same file cut short.
+  ExactNameSet names;
+  names.Add(1, "\xED\x95\x9C\xEA\xB5\xAD.txt");
+  names.Add(2, "bad\xFF.bin");
+  names.Add(7, "emoji \xF0\x9F\x98\x80");
+  ExactMediaIdentity identity;
+  identity.slot = 0;
+  identity.firstRecord = 0;
+  identity.count = catalog.Slot(0).Count();
+  identity.readDate = catalog.SlotReadDate(0);
+  const std::vector<uint8_t> segment = exact_file::EncodeSegment(identity, names);
+  const std::string exact =
+      std::string(exact_file::Signature()) + std::string(segment.begin(), segment.end());
+  write("exactnames", {exact, exact.substr(0, exact.size() - 7)});
   DupResultStore dup(&catalog);
   LikeResultStore like(&catalog);
   write("results", {fuzz::CompressResultFile(ResultFile(catalog, dup, {}), false),

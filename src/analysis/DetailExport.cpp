@@ -122,6 +122,7 @@ std::vector<DetailRow> BuildDetailRows(Catalog& catalog, const std::vector<Resul
     row.key = m.key;
     row.no = static_cast<int64_t>(i) + 1;
     row.name = m.name;
+    row.shown = m.shown;
     row.dateText = FormatDateTime(dateFormat, m.date);
     row.size = m.size;
     int slot = 0;

@@ -39,6 +39,11 @@ struct DetailRow {
   std::string category;
   std::string location;
   std::string locationDetail;
+  // The window's forms of the name and the path (UTF-8, ResultItem::shown;
+  // the path is filled by the window), for names CP932 cannot hold; the
+  // exported texts keep the CP932 ones above.
+  std::string shown;
+  std::string shownPath;
 };
 
 // The caption of a column (CP932): column 1 is "Icon" in mode 0, "No" else.

@@ -18,7 +18,14 @@ std::shared_ptr<const LongNameSnapshot> LongNameSnapshot::Take(const Catalog& ca
       snapshot->names_.emplace(Key(slot, entry.Record()), entry.Name());
     }
   }
+  snapshot->exact_.resize(kMaxMedia);
+  for (int slot = 0; slot < kMaxMedia; ++slot) snapshot->exact_[slot] = catalog.ExactNamesOf(slot);
   return snapshot;
+}
+
+std::string_view LongNameSnapshot::ExactNameOfRecord(int slot, int32_t record) const {
+  if (slot < 0 || slot >= static_cast<int>(exact_.size()) || !exact_[slot]) return {};
+  return exact_[slot]->Find(record);
 }
 
 std::string LongNameSnapshot::LongNameOfRecord(int slot, int32_t record,

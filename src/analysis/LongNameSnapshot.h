@@ -9,6 +9,9 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <vector>
+
+#include "core/ExactNames.h"
 
 namespace plomix {
 
@@ -25,6 +28,9 @@ class LongNameSnapshot {
   // snapshot knows it, else `storedName` itself. CP932.
   std::string LongNameOfRecord(int slot, int32_t record, std::string_view storedName) const;
 
+  // As Catalog::ExactNameOfRecord.
+  std::string_view ExactNameOfRecord(int slot, int32_t record) const;
+
   int Count() const { return static_cast<int>(names_.size()); }
 
  private:
@@ -32,6 +38,7 @@ class LongNameSnapshot {
     return (int64_t{slot} << 32) | static_cast<uint32_t>(record);
   }
   std::unordered_map<int64_t, std::string> names_;
+  std::vector<ExactNameSetPtr> exact_;  // by slot
 };
 
 }  // namespace plomix

@@ -131,6 +131,32 @@ class LowerTable {
   std::vector<uint16_t> pairs_;
 };
 
+// Case folding of a shown exact name (valid UTF-8).
+std::string FoldUtf8(std::string_view utf8) {
+  return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()))
+      .toCaseFolded()
+      .toStdString();
+}
+
+// The lower-cased form of a key: CP932 keys through the table, exact keys
+// (a zero byte, then the shown form) case-folded.
+void LowerKeyInto(std::string_view key, std::string& out) {
+  if (!key.empty() && key[0] == '\0') {
+    out.assign(1, '\0');
+    out += FoldUtf8(key.substr(1));
+    return;
+  }
+  LowerTable::Get().LowerInto(key, out);
+}
+
+// What a result file holds for a key: exact keys in their CP932 form.
+std::string_view KeyAsCp932(std::string_view key, std::string& scratch) {
+  if (key.empty() || key[0] != '\0') return key;
+  bool exact = true;
+  scratch = text::NativeNameToCp932(text::ShownNameToNative(key.substr(1)), exact);
+  return scratch;
+}
+
 uint64_t HashBytes(std::string_view bytes) {
   uint64_t h = 0x243F6A8885A308D3ull ^ bytes.size();
   std::size_t i = 0;
@@ -208,8 +234,15 @@ void SortByCollation(std::vector<uint32_t>& items, TextOf textOf) {
   std::vector<Item> sorted(items.size());
   std::string lowered;
   std::string full;
+  std::string scratch;
   for (std::size_t i = 0; i < items.size(); ++i) {
-    lower.LowerInto(textOf(items[i]), lowered);
+    const std::string_view itemText = textOf(items[i]);
+    lower.LowerInto(KeyAsCp932(itemText, scratch), lowered);
+    // Exact keys sort by their CP932 form, their own text breaking ties.
+    if (!itemText.empty() && itemText[0] == '\0') {
+      lowered.push_back('\0');
+      lowered += FoldUtf8(itemText.substr(1));
+    }
     full.assign(maker.Key(lowered));
     full += lowered;
     Item& item = sorted[i];
@@ -289,16 +322,19 @@ bool SplitResultKey(int32_t key, int& slot, int32_t& record) {
 
 void KeyDelimiters::SetKeyDelimiters(std::string_view cp932) {
   chars_.clear();
+  utf8Chars_.clear();
   doubles_.clear();
   std::fill(std::begin(single_), std::end(single_), false);
   for (std::size_t i = 0; i < cp932.size() && chars_.size() < kMaxDelimiters;) {
     const auto byte = static_cast<uint8_t>(cp932[i]);
     if (text::IsLeadByte(byte) && i + 1 < cp932.size()) {
       chars_.emplace_back(cp932.substr(i, 2));
+      utf8Chars_.push_back(text::Cp932ToUtf8(chars_.back()));
       doubles_.push_back(static_cast<uint16_t>(byte << 8 | static_cast<uint8_t>(cp932[i + 1])));
       i += 2;
     } else {
       chars_.emplace_back(cp932.substr(i, 1));
+      utf8Chars_.push_back(text::Cp932ToUtf8(chars_.back()));
       single_[byte] = true;
       ++i;
     }
@@ -343,6 +379,55 @@ void KeyDelimiters::SplitNameKeysInto(std::string_view name, int kind,
     pos += length;
   }
   if (name.size() > wordStart) out.push_back(name.substr(wordStart));
+}
+
+void KeyDelimiters::SplitShownNameKeysInto(std::string_view name, int kind,
+                                           std::vector<std::string_view>& out) const {
+  out.clear();
+  if (chars_.empty()) {
+    out.push_back(name);
+    return;
+  }
+  if (kind == kKindFile) {
+    const std::size_t dot = name.rfind('.');
+    if (dot != std::string_view::npos) name = name.substr(0, dot);
+  }
+  std::size_t wordStart = 0;
+  for (std::size_t pos = 0; pos < name.size();) {
+    std::size_t length = 0;
+    for (const std::string& d : utf8Chars_)
+      if (!d.empty() && name.substr(pos, d.size()) == d) length = d.size();
+    if (length == 0) {
+      // One UTF-8 character (the shown form is valid UTF-8).
+      length = 1;
+      while (pos + length < name.size() && (static_cast<uint8_t>(name[pos + length]) & 0xC0) == 0x80)
+        ++length;
+      pos += length;
+      continue;
+    }
+    if (pos > wordStart) {
+      out.push_back(name.substr(wordStart, pos - wordStart));
+      if (out.size() == kMaxWords) return;
+    }
+    pos += length;
+    wordStart = pos;
+  }
+  if (name.size() > wordStart) out.push_back(name.substr(wordStart));
+}
+
+std::string ExactKeyWord(std::string_view shownName, std::string_view cp932Word,
+                         std::string_view delimitersCp932, int kind) {
+  KeyDelimiters delimiters;
+  delimiters.SetKeyDelimiters(delimitersCp932);
+  std::vector<std::string_view> words;
+  delimiters.SplitShownNameKeysInto(shownName, kind, words);
+  const std::string lowerWord = text::AnsiLower(cp932Word);
+  for (std::string_view word : words) {
+    bool exact = true;
+    const std::string cp932 = text::NativeNameToCp932(word, exact);
+    if (!exact && text::AnsiLower(cp932) == lowerWord) return std::string(word);
+  }
+  return {};
 }
 
 std::vector<std::string> KeyDelimiters::SplitNameKeys(std::string_view name, int kind) const {
@@ -426,7 +511,7 @@ struct NameAnalysis::State {
       const KeyInfo& info = keys[slot - 1];
       if (info.hash != hash || info.packed != packed) continue;
       if (packed != 0) return &slot;
-      LowerTable::Get().LowerInto(arena.Get(info.spelling), scratch);
+      LowerKeyInto(arena.Get(info.spelling), scratch);
       if (scratch == lower) return &slot;
     }
   }
@@ -454,7 +539,10 @@ AnalysisCounters NameAnalysis::RunNameAnalysis(Catalog& catalog, const AnalysisP
 
   std::string scratch;
   std::string longName;
-  auto processFile = [&](int slot, int32_t index, const TFileRec& rec) {
+  std::string shownExact;
+  std::vector<std::string_view> exactWords;
+  std::vector<std::string> exactKeys;
+  auto processFile = [&](int slot, int32_t index, const TFileRec& rec, std::string_view exact) {
     ++counters_.files;
     std::string_view name = StoredName(rec);
     if (name.size() >= 90) {
@@ -477,7 +565,21 @@ AnalysisCounters NameAnalysis::RunNameAnalysis(Catalog& catalog, const AnalysisP
       ++counters_.entries;
     };
 
-    if (duplicate) {
+    if (!exact.empty()) {
+      shownExact = text::NativeNameToUtf8(exact);
+      if (duplicate)
+        exactWords.assign(1, shownExact);
+      else
+        delimiters_.SplitShownNameKeysInto(shownExact, rec.Kind(), exactWords);
+      exactKeys.clear();
+      for (std::string_view word : exactWords) {
+        bool held = true;
+        std::string cp932 = text::NativeNameToCp932(text::ShownNameToNative(word), held);
+        exactKeys.push_back(held && !duplicate ? std::move(cp932)
+                                               : std::string(1, '\0') + std::string(word));
+      }
+      st.words.assign(exactKeys.begin(), exactKeys.end());
+    } else if (duplicate) {
       st.words.assign(1, name);
     } else {
       delimiters_.SplitNameKeysInto(name, rec.Kind(), st.words);
@@ -486,7 +588,10 @@ AnalysisCounters NameAnalysis::RunNameAnalysis(Catalog& catalog, const AnalysisP
     st.fileWords.clear();
     for (std::string_view word : st.words) {
       if (word.empty()) continue;
-      lower.LowerInto(word, st.lowered);
+      if (word[0] == '\0')
+        LowerKeyInto(word, st.lowered);
+      else
+        lower.LowerInto(word, st.lowered);
       // A word repeated in one name lists the file once in its group.
       bool repeated = false;
       for (const auto& [start, length] : st.fileWords)
@@ -503,7 +608,8 @@ AnalysisCounters NameAnalysis::RunNameAnalysis(Catalog& catalog, const AnalysisP
       uint32_t* slotRef = st.Find(st.lowered, hash, packed, scratch);
       if (*slotRef == 0) {
         const uint32_t first = fileIndex();
-        const uint32_t spelling = duplicate ? st.files[first].nameOffset : st.arena.Add(word);
+        const uint32_t spelling =
+            duplicate && exact.empty() ? st.files[first].nameOffset : st.arena.Add(word);
         st.keys.push_back({packed, hash, spelling, first, kNone});
         *slotRef = static_cast<uint32_t>(st.keys.size());
         continue;
@@ -534,9 +640,18 @@ AnalysisCounters NameAnalysis::RunNameAnalysis(Catalog& catalog, const AnalysisP
            text::Utf8ToCp932("検索中...(" + std::to_string(started) + "/" +
                              std::to_string(mediaTotal) + "メディア)"),
            s);
+    // Exact names come in record order, as the records do.
+    const ExactNameSetPtr exactNames = catalog.ExactNamesOf(s);
+    std::size_t exactAt = 0;
     const bool read = catalog.VisitMediaRecords(s, [&](int32_t index, const TFileRec& rec) {
       if (index == 0 || (rec.Attr() & kAttrDirectory) != 0) return;
-      processFile(s, index, rec);
+      std::string_view exact;
+      if (exactNames) {
+        while (exactAt < exactNames->Count() && exactNames->RecordAt(exactAt) < index) ++exactAt;
+        if (exactAt < exactNames->Count() && exactNames->RecordAt(exactAt) == index)
+          exact = exactNames->NameAt(exactAt);
+      }
+      processFile(s, index, rec, exact);
     });
     if (!read) {
       report(AnalysisEvent::Kind::MediaSkipped,
@@ -642,13 +757,14 @@ void NameAnalysis::ForEachGroup(
   };
   std::vector<ResultFileEntry> members;
   std::size_t position = 0;
+  std::string headName;
   for (uint32_t g : st.order) {
     const State::Group& group = st.groups[g];
     members.clear();
     for (uint32_t i = 0; i < group.count; ++i) members.push_back(entryOf(st.placed[position + i]));
     position += group.count;
     ResultFileEntry head = entryOf(group.headFile);
-    head.name = st.arena.Get(group.spelling);
+    head.name = KeyAsCp932(st.arena.Get(group.spelling), headName);
     visit(head, members);
   }
 }

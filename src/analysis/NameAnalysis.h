@@ -34,6 +34,16 @@ uint32_t ElfHash(std::string_view bytes);
 // (ElfHash div 80000) mod 5000: the bucket of a key, 0 to 3355 in practice.
 uint32_t BucketOf(std::string_view lowerKey);
 
+// A name kept exactly takes part in the analyses by what it is: its keys
+// (the whole shown name, or its words) are told apart from CP932 keys by a
+// leading zero byte, which no CP932 name holds, and compared case-folded.
+// A word of such a name that CP932 holds exactly is an ordinary CP932 key, so
+// it meets the same word in other names. ExactKeyWord gives back the word of
+// a similar-name head whose file is kept exactly: the word of `shownName`
+// whose CP932 form is `cp932Word` and that CP932 cannot hold; "" when none.
+std::string ExactKeyWord(std::string_view shownName, std::string_view cp932Word,
+                         std::string_view delimitersCp932, int kind);
+
 // Size as the result files hold it: rounded, clamped to 0..4,294,967,295.
 uint32_t ClampResultSize(double size);
 
@@ -66,6 +76,10 @@ class KeyDelimiters {
   // first. Words keep their order; a repeated word is returned again; at most
   // 257 words.
   std::vector<std::string> SplitNameKeys(std::string_view name, int kind) const;
+  // The same for a name kept exactly (its shown form, UTF-8): cut at the
+  // delimiters' Unicode forms.
+  void SplitShownNameKeysInto(std::string_view shown, int kind,
+                              std::vector<std::string_view>& out) const;
   // The same as views into `name`, without allocating per word.
   void SplitNameKeysInto(std::string_view name, int kind, std::vector<std::string_view>& out) const;
 
@@ -73,6 +87,7 @@ class KeyDelimiters {
   bool IsDelimiter(std::string_view text, std::size_t pos, std::size_t& length) const;
 
   std::vector<std::string> chars_;
+  std::vector<std::string> utf8Chars_;
   bool single_[256] = {};
   std::vector<uint16_t> doubles_;
 };

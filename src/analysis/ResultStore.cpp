@@ -79,9 +79,25 @@ std::string ResolveWord(const Names* catalog, int32_t key, std::string stored,
   return stored;
 }
 
-ResultItem ItemOf(const ResultRecord& rec, std::string name) {
-  return ResultItem{std::move(name), rec.Key(), rec.Date(),     rec.Size(),
-                    rec.Position(),  rec.End(), rec.GroupSize()};
+// What a person is shown for an item: a name kept exactly in its exact form;
+// a similar-name head that names a word of such a name, that word.
+template <class Names>
+std::string ShownItemName(const Names* catalog, int32_t key, const std::string& name, bool word,
+                          const std::string& likeKey) {
+  int slot = 0;
+  int32_t record = 0;
+  std::string_view exact;
+  if (catalog != nullptr && SplitResultKey(key, slot, record))
+    exact = catalog->ExactNameOfRecord(slot, record);
+  if (exact.empty()) return text::ShownName(name, {});
+  if (!word) return text::NativeNameToUtf8(exact);
+  std::string shown = ExactKeyWord(text::NativeNameToUtf8(exact), name, likeKey, kKindFile);
+  return shown.empty() ? text::ShownName(name, {}) : shown;
+}
+
+ResultItem ItemOf(const ResultRecord& rec, std::string name, std::string shown) {
+  return ResultItem{std::move(name), rec.Key(), rec.Date(),       rec.Size(),
+                    rec.Position(),  rec.End(), rec.GroupSize(), std::move(shown)};
 }
 
 // Sequential writer with a large buffer over one BinaryFile.
@@ -176,9 +192,11 @@ LoadedGroups ReadHeads(const std::string& path, AnalysisMode mode, const Names* 
         break;
       }
       previousEnd = rec.End();
-      out.heads.push_back(ItemOf(rec, mode == AnalysisMode::Similar
-                                          ? ResolveWord(catalog, rec.Key(), rec.Name(), out.likeKey)
-                                          : ResolveName(catalog, rec.Key(), rec.Name())));
+      const bool word = mode == AnalysisMode::Similar;
+      std::string name = word ? ResolveWord(catalog, rec.Key(), rec.Name(), out.likeKey)
+                              : ResolveName(catalog, rec.Key(), rec.Name());
+      std::string shown = ShownItemName(catalog, rec.Key(), name, word, out.likeKey);
+      out.heads.push_back(ItemOf(rec, std::move(name), std::move(shown)));
     }
   }
   file.Close();
@@ -362,7 +380,9 @@ bool ResultStore::LoadMembers(int list, int32_t first, int32_t count) {
     for (int32_t i = 0; i < n; ++i) {
       rec.CopyFrom(0, &block[static_cast<std::size_t>(i) * kRecordSize], kRecordSize);
       if (rec.Position() != start + i) return false;
-      members.push_back(ItemOf(rec, ResolveName(catalog_, rec.Key(), rec.Name())));
+      std::string name = ResolveName(catalog_, rec.Key(), rec.Name());
+      std::string shown = ShownItemName(catalog_, rec.Key(), name, false, std::string());
+      members.push_back(ItemOf(rec, std::move(name), std::move(shown)));
     }
   }
   return last == int64_t{first} + count;

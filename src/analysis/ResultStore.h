@@ -64,6 +64,9 @@ struct ResultItem {
   int32_t first = 0;  // position of the group's first entry (a member: its own position)
   int32_t end = 0;    // first + group size
   int32_t groupSize = 0;
+  // The name to show a person (UTF-8, text::ShownName): the exact name (or
+  // for a similar-name head, the exact word) where CP932 cannot hold it.
+  std::string shown;
 };
 
 // Everything a load of the group heads produces, built away from the store

@@ -51,6 +51,7 @@ EntryRows BuildEntryRows(Catalog& catalog, int32_t key) {
     out.shown.record = catalog.LoadedRec(record).ToRecord();
     out.shown.record.Key = key;
     out.shown.record.Name = catalog.RecordName(record);
+    out.shown.record.ExactName = catalog.ExactName(record);
     out.shown.path = catalog.BuildRecordPath(slot, record) + "\\" + out.shown.record.Name;
   }
   ForEachChild(catalog, record, [&](int32_t r) {
@@ -61,6 +62,7 @@ EntryRows BuildEntryRows(Catalog& catalog, int32_t key) {
     TRecord row = catalog.LoadedRec(r).ToRecord();
     row.Key = MakeKey(slot, r);
     row.Name = catalog.RecordName(r);
+    row.ExactName = catalog.ExactName(r);
     out.rows.push_back(std::move(row));
     return true;
   });

@@ -3,7 +3,9 @@
 // catalogue (key -1, those passing the category filter, in slot order) or the
 // direct entries of a media or folder (at most 100,000, in catalogue order),
 // with the shown entry's facts that the property panel describes, and the
-// nine display texts of every row. Texts are CP932.
+// nine display texts of every row. Texts are CP932; a row whose name CP932
+// cannot hold carries its exact name too (TRecord::ExactName, shown through
+// text::ShownName).
 
 #include <cstdint>
 #include <span>

@@ -49,5 +49,13 @@ struct MediaPath {
 // second byte of a two-byte character, and empty parts are skipped. Each part
 // is looked up among the direct entries of the one before. Loads the media.
 MediaPath ResolveMediaPath(Catalog& catalog, Cp932View path, PathEnd end = PathEnd::Folder);
+// The same for a path as a person types or copies it (UTF-8): the media part
+// is taken in its CP932 form, every other part is compared with the entries'
+// shown names (Catalog::ShownRecordName), so names CP932 cannot hold are
+// found by what they are. A name may hold a separator itself: a part that
+// names no entry is tried again joined with the parts after it. `firstPart`
+// and `missing` are UTF-8 here.
+MediaPath ResolveShownMediaPath(Catalog& catalog, std::string_view utf8Path,
+                                PathEnd end = PathEnd::Folder);
 
 }  // namespace plomix

@@ -41,7 +41,8 @@ AnalysisProgress TerminalProgress() {
   };
 }
 
-// Where a member lies: its media's name and the path of its folder.
+// Where a member lies: its media's name (CP932) and the path of its folder
+// (shown names, UTF-8).
 struct MemberPlace {
   std::string media;
   std::string folder;
@@ -64,7 +65,7 @@ std::vector<MemberPlace> PlacesOf(Catalog& catalog, const std::vector<ResultItem
                    [](const auto& a, const auto& b) { return a.first < b.first; });
   for (const auto& [slot, i] : order) {
     if (!catalog.LoadMedia(slot) || records[i] >= catalog.LoadedCount()) continue;
-    places[i].folder = catalog.BuildRecordPath(slot, records[i]);
+    places[i].folder = catalog.ShownFolderPath(slot, records[i]);
   }
   return places;
 }
@@ -100,16 +101,16 @@ void PrintGroups(Context& ctx, Catalog& catalog, ResultStore& store, const Analy
         QJsonArray list;
         for (std::size_t i = groupStart[g]; i < groupStart[g + 1]; ++i) {
           const ResultItem& m = members[i];
-          list.append(QJsonObject{{"name", text::Cp932ToQString(m.name)},
+          list.append(QJsonObject{{"name", QString::fromStdString(m.shown)},
                                   {"key", m.key},
                                   {"media", text::Cp932ToQString(places[i].media)},
-                                  {"path", text::Cp932ToQString(places[i].folder)},
+                                  {"path", QString::fromStdString(places[i].folder)},
                                   {"size", static_cast<double>(m.size)},
                                   {"date", IsoDateTime(m.date)},
                                   {"dateText", QString::fromStdString(text::Cp932ToUtf8(FormatDateTime(
                                                    "yyyy/mm/dd hh:nn:ss", m.date)))}});
         }
-        groups.append(QJsonObject{{"key", text::Cp932ToQString(head.name)},
+        groups.append(QJsonObject{{"key", QString::fromStdString(head.shown)},
                                   {"count", head.groupSize},
                                   {"members", list}});
       }
@@ -125,9 +126,9 @@ void PrintGroups(Context& ctx, Catalog& catalog, ResultStore& store, const Analy
   if (summary) return;
   for (std::size_t g = 0; g < store.Heads().size(); ++g) {
     const ResultItem& head = store.Heads()[g];
-    PrintRows(ctx.out, {{text::Cp932ToUtf8(head.name), std::to_string(head.groupSize)}});
+    PrintRows(ctx.out, {{head.shown, std::to_string(head.groupSize)}});
     for (std::size_t i = groupStart[g]; i < groupStart[g + 1]; ++i)
-      PrintRows(ctx.out, {{"", text::Cp932ToUtf8(members[i].name), text::Cp932ToUtf8(places[i].media), text::Cp932ToUtf8(places[i].folder)}});
+      PrintRows(ctx.out, {{"", members[i].shown, text::Cp932ToUtf8(places[i].media), places[i].folder}});
   }
 }
 

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cstdio>
+#include <iostream>
 #include <ostream>
 
 #include "core/Catalog.h"
@@ -69,21 +70,23 @@ Args ParseArgs(const Command& command, int argc, char** argv, int first) {
 void OpenCatalogOrThrow(Catalog& catalog, const std::string& path) {
   if (!catalog.OpenCatalog(path)) throw CliError(catalog.LastError());
   catalog.ReadLongNames();
+  if (const std::string warning = catalog.TakeSideFileWarning(); !warning.empty())
+    std::cerr << "warning: " << warning << '\n';
 }
 
 MediaPath ResolveOrThrow(Catalog& catalog, const std::string& utf8Path, PathEnd end) {
-  MediaPath path = ResolveMediaPath(catalog, text::Utf8ToCp932(utf8Path), end);
+  MediaPath path = ResolveShownMediaPath(catalog, utf8Path, end);
   switch (path.error) {
     case MediaPath::Error::None:
       break;
     case MediaPath::Error::NoMedia:
       if (path.firstPart.empty()) throw CliError("missing MEDIA");
-      throw CliError("no media named \"" + text::Cp932ToUtf8(path.firstPart) + "\"");
+      throw CliError("no media named \"" + path.firstPart + "\"");
     case MediaPath::Error::CannotLoad:
       throw CliError(catalog.LastError());
     case MediaPath::Error::NoEntry:
       if (end == PathEnd::Folder)
-        throw CliError("no folder \"" + text::Cp932ToUtf8(path.missing) + "\"");
+        throw CliError("no folder \"" + path.missing + "\"");
       throw CliError("no entry \"" + utf8Path + "\"");
   }
   return path;

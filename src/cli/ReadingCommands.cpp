@@ -374,6 +374,7 @@ int LsCommand(Context& ctx) {
   ForEachChild(catalog, folder, [&](int32_t r) {
     const TFileRec& rec = catalog.LoadedRec(r);
     const std::string name = catalog.RecordName(r);
+    const std::string shown = catalog.ShownRecordName(r);
     const bool isFolder = IsFolderKind(rec.Kind());
     const int count = isFolder ? rec.AllFiles() : 1;
     const std::string type = text::Cp932ToUtf8(types.TypeName(rec.Kind(), name));
@@ -381,7 +382,7 @@ int LsCommand(Context& ctx) {
     const std::string comment =
         rec.CommentNo() >= 0 ? text::Cp932ToUtf8(catalog.CommentText(rec.CommentNo())) : "";
     if (ctx.json) {
-      array.append(QJsonObject{{"name", text::Cp932ToQString(name)},
+      array.append(QJsonObject{{"name", QString::fromStdString(shown)},
                                {"folder", isFolder},
                                {"count", count},
                                {"size", rec.Size()},
@@ -393,7 +394,7 @@ int LsCommand(Context& ctx) {
                                {"version", text::Cp932ToQString(rec.Version())},
                                {"comment", QString::fromStdString(comment)}});
     } else {
-      rows.push_back({text::Cp932ToUtf8(name), FormatNumber(count), FormatNumber(rec.Size()), type,
+      rows.push_back({shown, FormatNumber(count), FormatNumber(rec.Size()), type,
                       date, FormatNumber(rec.Allocated()),
                       FormatNumber(rec.Allocated() - rec.Size()), text::Cp932ToUtf8(rec.Version()),
                       comment});
@@ -412,7 +413,7 @@ void TreeOf(Catalog& catalog, int folder, int depth, QJsonArray& array,
   ForEachChild(catalog, folder, [&](int32_t r) {
     const TFileRec& rec = catalog.LoadedRec(r);
     if (!IsFolderKind(rec.Kind())) return true;
-    const std::string name = text::Cp932ToUtf8(catalog.RecordName(r));
+    const std::string name = catalog.ShownRecordName(r);
     if (json)
       array.append(QJsonObject{{"depth", depth},
                                {"name", QString::fromStdString(name)},

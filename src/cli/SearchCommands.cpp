@@ -59,31 +59,32 @@ uint32_t ParseDate(const std::string& text, bool upper) {
   return static_cast<uint32_t>(packed);
 }
 
-// A pattern in Shift_JIS, every character kept: a byte that is not UTF-8 or a
-// character Shift_JIS lacks would otherwise become '?' and match anything.
+// A pattern as typed. A character Shift_JIS lacks can only match the names
+// kept exactly (SetNamePatterns); a byte that is not UTF-8 could match no
+// name at all (bytes that are no UTF-8 are written \xHH in a pattern, as
+// names show them).
 std::string PatternArg(const std::string& utf8, const char* what) {
-  std::optional<std::string> cp932 = text::Utf8ToCp932Exact(utf8);
-  if (!cp932)
+  if (!text::IsValidUtf8(utf8))
     throw CliError(std::string("the ") + what +
-                   " has a byte that is not UTF-8 or a character Shift_JIS cannot hold");
-  return *cp932;
+                   " has a byte that is not UTF-8 (write such bytes as \\xHH)");
+  return utf8;
 }
 
 SearchConditions ConditionsFromArgs(const Args& args) {
   SearchConditions c;
   if (args.Has("--name")) {
     c.nameEnabled = true;
-    c.namePattern = PatternArg(args.Value("--name"), "name pattern");
+    const std::string first = PatternArg(args.Value("--name"), "name pattern");
+    const std::string second =
+        args.Has("--name2") ? PatternArg(args.Value("--name2"), "second name pattern") : "";
+    SetNamePatterns(c, first, second);
     c.namePartial = args.Has("--partial");
     c.nameCaseSensitive = args.Has("--case");
     c.nameCombineAnd = args.Has("--and");
-    if (c.namePattern.empty()) throw CliError("the name pattern is empty");
-    if (c.namePartial && c.namePattern.find_first_of("*?") != std::string::npos)
+    if (first.empty()) throw CliError("the name pattern is empty");
+    if (c.namePartial && first.find_first_of("*?") != std::string::npos)
       throw CliError("wildcards cannot be used with --partial");
-    if (args.Has("--name2")) {
-      if (!c.namePartial) throw CliError("--name2 needs --partial");
-      c.namePattern2 = PatternArg(args.Value("--name2"), "second name pattern");
-    }
+    if (args.Has("--name2") && !c.namePartial) throw CliError("--name2 needs --partial");
   } else if (args.Has("--name2") || args.Has("--partial")) {
     throw CliError("--name2 and --partial need --name");
   }
@@ -166,12 +167,15 @@ int Search(Context& ctx) {
   std::vector<std::vector<std::string>> rows;
   for (const TRecord& hit : search.SearchRecs()) {
     const SearchHitFields f = DescribeSearchHit(hit, catalog, typeNames, dateFormat);
+    const std::string shownName = text::ShownName(hit.Name, hit.ExactName);
+    const std::string shownPath =
+        catalog.ShownFolderPath(SlotOfKey(hit.Key), RecordOfKey(hit.Key));
     if (ctx.json) {
       hits.append(QJsonObject{{"key", hit.Key},
                               {"media", text::Cp932ToQString(catalog.Slot(SlotOfKey(hit.Key)).Name())},
-                              {"name", text::Cp932ToQString(f.name)},
+                              {"name", QString::fromStdString(shownName)},
                               {"count", f.count},
-                              {"path", text::Cp932ToQString(f.path)},
+                              {"path", QString::fromStdString(shownPath)},
                               {"category", text::Cp932ToQString(f.category)},
                               {"location", text::Cp932ToQString(f.location)},
                               {"detail", text::Cp932ToQString(f.locationDetail)},
@@ -186,6 +190,8 @@ int Search(Context& ctx) {
     } else {
       std::vector<std::string> row;
       for (const std::string& cell : SearchHitTexts(f)) row.push_back(text::Cp932ToUtf8(cell));
+      row[0] = shownName;
+      row[2] = shownPath;
       rows.push_back(std::move(row));
     }
   }

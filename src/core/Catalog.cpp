@@ -52,6 +52,7 @@ bool NameList::Add(std::string_view name) {
 Catalog::Catalog() {
   ResetTables();
   ResetLongNameHeader();
+  exactNames_.assign(kMaxMedia, nullptr);
 }
 
 void Catalog::ResetTables() {
@@ -75,6 +76,7 @@ void Catalog::SetCatalogPath(const std::string& path) {
   dupPath_ = ReplaceExtension(path, ".dup");
   likePath_ = ReplaceExtension(path, ".lik");
   longNamePath_ = ReplaceExtension(path, ".lfn");
+  exactNamePath_ = ReplaceExtension(path, ".exn");
 }
 
 const TMediaSlot& Catalog::Slot(int slot) const {
@@ -111,7 +113,7 @@ bool Catalog::CreateCatalog(const std::string& path) {
     std::optional<BinaryFile> old;
     if (fs::exists(target, ec)) old.emplace(path, BinaryFile::Mode::ReadWrite);
     // The old results describe the old media; the new catalogue must not show them.
-    for (const char* ext : {".dup", ".lik"}) {
+    for (const char* ext : {".dup", ".lik", ".exn"}) {
       const std::string result = ReplaceExtension(path, ext);
       if (!io::Remove(result) || !io::Remove(result + ".new"))
         throw CatalogError(result, "Removing", errno);
@@ -149,6 +151,12 @@ bool Catalog::CreateCatalog(const std::string& path) {
     ResetLongNameHeader();
     longNamesDamaged_ = false;
     WriteLongNameFile();
+    exactSegments_.clear();
+    exactAppendAt_ = 0;
+    exactNames_.assign(kMaxMedia, nullptr);
+    exactStamp_ = io::FileStamp{};
+    exactDamaged_ = false;
+    exactWarning_.clear();
     file.Close();
   } catch (const CatalogError& e) {
     lastError_ = e.what();
@@ -176,12 +184,20 @@ bool Catalog::OpenCatalog(const std::string& path) {
       return false;
     }
     stamp = file.Stamp();
+    if (target != previous) {
+      // Another catalogue's exact names must not count as gone from this one.
+      exactSegments_.clear();
+      exactStamp_ = io::FileStamp{};
+      exactWarnedStamp_ = io::FileStamp{};
+      exactWarning_.clear();
+    }
     AdoptAreas(area, stamp);
     SetCatalogPath(target);
     open_ = true;
     foreignChange_ = false;
     // The long names are read under the same lock, so they belong to these slots.
     ReadLongNamesFrom(file);
+    ReadExactNamesFrom(file);
     // Analyses that were cut off while writing leave their temporary files.
     io::RemoveAbandoned(dupPath_ + ".new");
     io::RemoveAbandoned(likePath_ + ".new");
@@ -210,6 +226,7 @@ void Catalog::AdoptAreas(const std::vector<uint8_t>& area, const io::FileStamp& 
   statsSlot_ = -1;
   Recount();
   RebuildNameLists();
+  AssignExactNames();
 }
 
 bool Catalog::ReadLongNames() {
@@ -444,8 +461,9 @@ std::optional<int> Catalog::AddMediaLocked(BinaryFile& file, const MediaRecordSo
 
   const int64_t position = SlotPosition(slot);
   info.FirstLongName = static_cast<int32_t>(longNamesBefore);
+  ExactAppendUndo exactUndo;
   try {
-    WriteRecordsOf(file, records, position);
+    const ExactNameSetPtr exact = WriteRecordsOf(file, records, position);
     // The records are on the disk before anything points to them.
     file.Sync();
 
@@ -485,6 +503,7 @@ std::optional<int> Catalog::AddMediaLocked(BinaryFile& file, const MediaRecordSo
       longNamesReplaced = true;
       WriteLongNameFile();
     }
+    StoreExactNames(slot, exact, exactUndo);
     // The slot table last: until this one small write the new media does not
     // exist. The media it replaces goes only after it, in a write of its own.
     TMediaSlot replacedSlot;
@@ -522,11 +541,13 @@ std::optional<int> Catalog::AddMediaLocked(BinaryFile& file, const MediaRecordSo
     } catch (const CatalogError&) {
       // The entry written for the never-used slot is ignored by every reader.
     }
+    UndoExactNames(file, slot, exactUndo);
     Recount();
     RebuildLongNameIndex();
     throw;
   }
   if (backedUp) io::Remove(backup);
+  if (exactUndo.replaced) io::Remove(exactNamePath_ + ".old");
   Recount();
   RebuildNameLists();
   RebuildLongNameIndex();
@@ -534,8 +555,10 @@ std::optional<int> Catalog::AddMediaLocked(BinaryFile& file, const MediaRecordSo
   return slot;
 }
 
-void Catalog::WriteRecordsOf(BinaryFile& file, const MediaRecordSource& records, int64_t position) {
+ExactNameSetPtr Catalog::WriteRecordsOf(BinaryFile& file, const MediaRecordSource& records,
+                                        int64_t position) {
   const int32_t n = records.RecordCount();
+  std::shared_ptr<ExactNameSet> exact;
   std::vector<uint8_t> block(static_cast<std::size_t>(std::min(n, kRecordBlock)) * TFileRec::kSize);
   TRecord rec;
   for (int32_t start = 0; start < n; start += kRecordBlock) {
@@ -545,12 +568,19 @@ void Catalog::WriteRecordsOf(BinaryFile& file, const MediaRecordSource& records,
       TFileRec image = TFileRec::FromRecord(rec);
       image.SetCommentNo(-1);
       if (rec.Name.size() > TFileRec::kNameCap) AppendLongName(start + i, rec.Name);
+      // The media's own name (record 0) is the slot's, never a native one.
+      if (const std::string_view native = records.NativeName(start + i);
+          !native.empty() && start + i > 0) {
+        if (!exact) exact = std::make_shared<ExactNameSet>();
+        exact->Add(start + i, native);
+      }
       std::copy_n(image.Data(), TFileRec::kSize,
                   &block[static_cast<std::size_t>(i) * TFileRec::kSize]);
     }
     file.WriteAt(RecordOffset(position + start), block.data(),
                  static_cast<std::size_t>(len) * TFileRec::kSize);
   }
+  return exact;
 }
 
 void Catalog::DeleteMedia(int slot) {

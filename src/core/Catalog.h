@@ -32,6 +32,7 @@
 #include <vector>
 
 #include "core/BinaryFile.h"
+#include "core/ExactNames.h"
 #include "core/Records.h"
 
 namespace plomix {
@@ -44,6 +45,13 @@ class MediaRecordSource {
   virtual int32_t RecordCount() const = 0;
   // Fills the persistent fields of record `index` (Name complete, any length).
   virtual void Fetch(int32_t index, TRecord& out) const = 0;
+  // Native bytes of record `index`'s name when they do not survive the trip
+  // through CP932 (its Name has '?' for what was lost); empty otherwise. The
+  // view stays valid until the next call.
+  virtual std::string_view NativeName(int32_t index) const {
+    (void)index;
+    return {};
+  }
 };
 
 // A sorted list of distinct names (category or location), at most 100.
@@ -92,6 +100,7 @@ class Catalog {
   const std::string& DupPath() const { return dupPath_; }
   const std::string& LikePath() const { return likePath_; }
   const std::string& LongNamePath() const { return longNamePath_; }
+  const std::string& ExactNamePath() const { return exactNamePath_; }
   bool IsOpen() const { return open_; }
   // Why the last open, load or compaction failed (for messages and the CLI).
   const std::string& LastError() const { return lastError_; }
@@ -248,6 +257,33 @@ class Catalog {
   int LongNameCount(int slot);
   int CutNameCount(int slot);
 
+  // ---- Exact names (core/ExactNames.h) ----
+  // Native bytes of record r of the loaded media, empty when its CP932 name
+  // is exact. Views stay valid until the catalogue is next read or written.
+  std::string_view ExactName(int r) const;
+  // The same for any media.
+  std::string_view ExactNameOfRecord(int slot, int32_t record) const;
+  // All exact names of a media (null when it has none), for snapshots.
+  ExactNameSetPtr ExactNamesOf(int slot) const;
+  // The name to show a person (UTF-8, escaped as text::NativeNameToUtf8
+  // does): the exact name when there is one, else the complete CP932 name
+  // (`cp932Name` is the stored or the long name; the long one is looked up).
+  std::string ShownName(int slot, int32_t record, std::string_view cp932Name) const;
+  QString ShownQName(int slot, int32_t record, std::string_view cp932Name) const;
+  // ShownName of record r of the loaded media.
+  std::string ShownRecordName(int r) const;
+  // BuildRecordPath with shown names (UTF-8): "Media\A\B" for the folder
+  // holding record `record`, "" for the root or when the media cannot be loaded.
+  std::string ShownFolderPath(int slot, int record);
+  // The native name of record r of the loaded media, for the file system:
+  // the exact name, else the CP932 name converted.
+  std::string NativeRecordName(int r) const;
+  // A text to show once when the exact-name file was found damaged (or gone
+  // after it had been read): the CP932 names stand in for the names it lost
+  // until the next add rewrites it. Empty when there is nothing to tell.
+  std::string TakeSideFileWarning();
+  bool ExactNamesDamaged() const { return exactDamaged_; }
+
   // ---- Catalogue file facts ----
   int64_t CatalogFileSize() const;
   double CatalogFreeSpace() const;
@@ -299,11 +335,28 @@ class Catalog {
   void BuildLongMap();
   int64_t SlotPosition(int slot) const;  // record position of slot's record 0
   int FirstNeverUsedSlot() const;
-  void WriteRecordsOf(BinaryFile& file, const MediaRecordSource& records, int64_t position);
+  // The records' exact names (null when none) come back for StoreExactNames.
+  ExactNameSetPtr WriteRecordsOf(BinaryFile& file, const MediaRecordSource& records,
+                                 int64_t position);
   void UnloadMedia();
   void CheckLoaded(int slot, int record) const;
+  // Exact-name file: read (under the catalogue's lock), matched to the slots,
+  // appended to by an add, rewritten whole when damaged and by compaction.
+  void ReadExactNamesFrom(BinaryFile& catalogue);
+  void AssignExactNames();
+  ExactMediaIdentity SlotIdentity(int slot) const;
+  std::vector<uint8_t> ExactFileBytes(const std::vector<ExactMediaIdentity>& identities,
+                                      const std::vector<ExactNameSetPtr>& names) const;
+  struct ExactAppendUndo {
+    bool touched = false, created = false, replaced = false;
+    int64_t length = 0;        // the file's length before
+    int64_t cutFrom = 0;       // where the old bytes in `cut` lay
+    std::vector<uint8_t> cut;
+  };
+  void StoreExactNames(int slot, const ExactNameSetPtr& names, ExactAppendUndo& undo);
+  void UndoExactNames(BinaryFile& catalogue, int slot, const ExactAppendUndo& undo);
 
-  std::string catalogPath_, dupPath_, likePath_, longNamePath_;
+  std::string catalogPath_, dupPath_, likePath_, longNamePath_, exactNamePath_;
   bool open_ = false;
   std::string lastError_;
 
@@ -337,6 +390,16 @@ class Catalog {
   std::vector<TLongName> longNames_;
   std::unordered_map<int64_t, int32_t> longNameIndex_;  // slot * 2^32 + record -> entry
   bool longNamesDamaged_ = false;
+
+  // Exact-name file in memory: the sound segments as last read or written,
+  // the names of each slot whose identity one of them matches.
+  std::vector<exact_file::Segment> exactSegments_;
+  int64_t exactAppendAt_ = 0;
+  std::vector<ExactNameSetPtr> exactNames_;
+  io::FileStamp exactStamp_;
+  bool exactDamaged_ = false;
+  std::string exactWarning_;
+  io::FileStamp exactWarnedStamp_;  // the damaged file last warned about
 
   std::vector<int> commentList_;
 

@@ -84,6 +84,9 @@ class VectorSource : public MediaRecordSource {
   explicit VectorSource(const std::vector<TRecord>& records) : records_(records) {}
   int32_t RecordCount() const override { return static_cast<int32_t>(records_.size()); }
   void Fetch(int32_t index, TRecord& out) const override { out = records_.at(index); }
+  std::string_view NativeName(int32_t index) const override {
+    return records_.at(index).ExactName;
+  }
 
  private:
   const std::vector<TRecord>& records_;

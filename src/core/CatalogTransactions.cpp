@@ -24,6 +24,8 @@ BinaryFile Catalog::LockCatalog(bool exclusive) {
   const std::string newCatalog = catalogPath_ + ".new";
   const std::string longNames = ReplaceExtension(catalogPath_, ".lfn");
   const std::string newLongNames = longNames + ".new";
+  const std::string exactNames = ReplaceExtension(catalogPath_, ".exn");
+  const std::string newExactNames = exactNames + ".new";
   for (;;) {
     BinaryFile file(catalogPath_, exclusive ? BinaryFile::Mode::ReadWrite : BinaryFile::Mode::Read);
     std::error_code ec;
@@ -44,6 +46,8 @@ BinaryFile Catalog::LockCatalog(bool exclusive) {
       if (fs::exists(newCatalog, ec)) io::Remove(newCatalog);
       if (fs::exists(newLongNames, ec)) io::Remove(newLongNames);
       if (fs::exists(longNames + ".old", ec)) io::Remove(longNames + ".old");
+      if (fs::exists(newExactNames, ec)) io::Remove(newExactNames);
+      if (fs::exists(exactNames + ".old", ec)) io::Remove(exactNames + ".old");
       return file;
     }
     // A compaction committed its new files and was cut off while renaming
@@ -56,6 +60,7 @@ BinaryFile Catalog::LockCatalog(bool exclusive) {
       io::Rename(newCatalog, catalogPath_);
     }
     if (fs::exists(newLongNames, ec)) io::Rename(newLongNames, longNames);
+    if (fs::exists(newExactNames, ec)) io::Rename(newExactNames, exactNames);
     io::SyncFolderOf(catalogPath_);
     io::Remove(journal);
     io::SyncFolderOf(catalogPath_);
@@ -137,11 +142,17 @@ bool Catalog::SyncWithDisk(BinaryFile& file, bool keepEdits) {
     foreignChange_ = true;
     if (conflict) {
       if (io::StampOf(longNamePath_) != longNameStamp_) ReadLongNamesFrom(file);
+      if (io::StampOf(exactNamePath_) != exactStamp_) ReadExactNamesFrom(file);
       throw CatalogError("\"" + catalogPath_ + ChangedMeanwhile());
     }
   }
   if (io::StampOf(longNamePath_) != longNameStamp_) {
     ReadLongNamesFrom(file);
+    foreignChange_ = true;
+    changed = true;
+  }
+  if (io::StampOf(exactNamePath_) != exactStamp_) {
+    ReadExactNamesFrom(file);
     foreignChange_ = true;
     changed = true;
   }
@@ -190,7 +201,8 @@ bool Catalog::ChangedOnDisk() {
     if (!file.ReadAt(0, fresh.data(), fresh.size())) return true;
     const io::FileStamp stamp = file.Stamp();
     return stamp.device != catalogStamp_.device || stamp.inode != catalogStamp_.inode ||
-           fresh != diskAreas_ || io::StampOf(longNamePath_) != longNameStamp_;
+           fresh != diskAreas_ || io::StampOf(longNamePath_) != longNameStamp_ ||
+           io::StampOf(exactNamePath_) != exactStamp_;
   } catch (const CatalogError&) {
     return true;
   }

@@ -79,6 +79,25 @@ std::string ChartLabel(int rank, std::string_view nameCp932, int kind, int maxLe
   return label + name;
 }
 
+QString ShownChartLabel(int rank, std::string_view nameCp932, std::string_view exact, int kind,
+                        int maxLength, bool fill) {
+  const std::string label = ChartLabel(rank, nameCp932, kind, maxLength, fill);
+  if (exact.empty()) return text::Cp932ToQString(label);
+  const std::size_t prefix = ChartLabel(rank, "", kind, 0, false).size();
+  const std::string_view name = std::string_view(label).substr(prefix);
+  const QString shown = text::NativeNameToQString(exact);
+  QString out = text::Cp932ToQString(label.substr(0, prefix));
+  if (nameCp932.size() > static_cast<std::size_t>(std::max(maxLength, 0))) {
+    // Each character of the exact name has one in the CP932 form.
+    std::size_t keep = text::CharCount(name.substr(0, name.size() - 3));
+    qsizetype at = 0;
+    for (; at < shown.size() && keep > 0; --keep)
+      at += shown.at(at).isHighSurrogate() && at + 1 < shown.size() ? 2 : 1;
+    return out + shown.left(at) + QStringLiteral("...");
+  }
+  return out + shown + text::Cp932ToQString(name.substr(nameCp932.size()));
+}
+
 void ChartData::Clear() {
   rows_.clear();
   order_.clear();
@@ -90,7 +109,7 @@ void ChartData::Fill(std::span<const TRecord> rows, bool mediaList,
   mediaList_ = mediaList;
   rows_.reserve(rows.size());
   for (const TRecord& r : rows) {
-    Row row{r.Name, r.Kind, r.Key, Clean(r.Size), Clean(r.Allocated)};
+    Row row{r.Name, r.Kind, r.Key, Clean(r.Size), Clean(r.Allocated), r.ExactName};
     if (mediaList) row.size = freeSpaceOf ? Clean(freeSpaceOf(r.Key)) : 0.0;
     rows_.push_back(std::move(row));
   }
@@ -143,7 +162,7 @@ std::vector<ChartBar> ChartData::BarPage(int start, int perPage, int nameLength,
     const Row& r = rows_[static_cast<std::size_t>(index)];
     ChartBar bar;
     bar.row = index;
-    bar.label = text::Cp932ToQString(ChartLabel(i + 1, r.name, r.kind, nameLength, true));
+    bar.label = ShownChartLabel(i + 1, r.name, r.exact, r.kind, nameLength, true);
     const uint32_t own = KindColour(r.kind);
     // The second part is the one unit at the tip that carries the value text;
     // a value below 1 (an empty file) puts its whole value there instead of
@@ -205,8 +224,8 @@ std::vector<ChartSlice> ChartData::PieSlices(int maxSlices, int nameLength) cons
         break;
     }
     if (i < named) {
-      slices.push_back({text::Cp932ToQString(ChartLabel(i + 1, r.name, r.kind, nameLength, false)),
-                        value, colour});
+      slices.push_back(
+          {ShownChartLabel(i + 1, r.name, r.exact, r.kind, nameLength, false), value, colour});
     } else {
       rest += value;
     }

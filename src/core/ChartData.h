@@ -42,6 +42,11 @@ QString ChartTitle(ChartMeasure measure, bool mediaList);
 // "..." appended, or, with `fill`, padded with a space and hyphens so that all
 // filled labels are equally long. CP932 in and out.
 std::string ChartLabel(int rank, std::string_view nameCp932, int kind, int maxLength, bool fill);
+// The same for a name kept exactly (`exact`, native bytes; CP932 form
+// `nameCp932`): laid out as its CP932 form is (cut after as many characters,
+// or filled as far), showing the exact name. Empty `exact`: ChartLabel.
+QString ShownChartLabel(int rank, std::string_view nameCp932, std::string_view exact, int kind,
+                        int maxLength, bool fill);
 
 // One bar: two stacked parts; the second carries the value text.
 struct ChartBar {
@@ -68,6 +73,7 @@ class ChartData {
     int32_t key = -1;
     double size = 0;  // for the media list: the media's free space
     double allocated = 0;
+    std::string exact;  // native bytes when CP932 cannot hold the name
   };
 
   // Copies the rows and orders them by the current measure. For the media

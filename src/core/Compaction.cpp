@@ -141,6 +141,29 @@ CompactResult Catalog::CompactCatalog(const std::function<void(const QString&)>&
     used = static_cast<int32_t>(t) + 1;
   }
 
+  // Exact names: one segment per kept media that has any, under its new
+  // slot and position. The file is rewritten whenever one exists, so that the
+  // segments of the media squeezed out go with them.
+  std::vector<ExactMediaIdentity> exactIds;
+  std::vector<ExactNameSetPtr> exactSets;
+  std::vector<ExactNameSetPtr> exactBySlot(kMaxMedia);
+  for (std::size_t t = 0; t < kept.size(); ++t) {
+    const int o = kept[t];
+    exactBySlot[t] = exactNames_[o];
+    if (!exactNames_[o]) continue;
+    ExactMediaIdentity id;
+    id.slot = static_cast<int32_t>(t);
+    id.firstRecord = slots[t].FirstRec();
+    id.count = slots[t].Count();
+    id.readDate = slots[t].Root().FileDate();
+    exactIds.push_back(id);
+    exactSets.push_back(exactNames_[o]);
+  }
+  std::error_code exactEc;
+  const bool writeExact = !exactIds.empty() || fs::exists(exactNamePath_, exactEc);
+  const std::vector<uint8_t> exactBytes =
+      writeExact ? ExactFileBytes(exactIds, exactSets) : std::vector<uint8_t>();
+
   std::vector<uint8_t> areas(static_cast<std::size_t>(kRecordAreaOffset));
   for (int s = 0; s < kMaxMedia; ++s)
     std::copy_n(slots[s].Data(), TMediaSlot::kSize, &areas[s * TMediaSlot::kSize]);
@@ -150,6 +173,7 @@ CompactResult Catalog::CompactCatalog(const std::function<void(const QString&)>&
 
   const std::string newCatalog = catalogPath_ + ".new";
   const std::string newLongNames = longNamePath_ + ".new";
+  const std::string newExactNames = exactNamePath_ + ".new";
   const std::string journal = catalogPath_ + ".journal";
   std::optional<BinaryFile> incoming;
   bool committed = false;
@@ -190,10 +214,17 @@ CompactResult Catalog::CompactCatalog(const std::function<void(const QString&)>&
     lfn.WriteAt(0, longNameBytes.data(), longNameBytes.size());
     lfn.Sync();
     lfn.Close();
+    if (writeExact) {
+      BinaryFile exn(newExactNames, BinaryFile::Mode::Create);
+      exn.WriteAt(0, exactBytes.data(), exactBytes.size());
+      exn.Sync();
+      exn.Close();
+    }
 
     BinaryFile mark(journal, BinaryFile::Mode::Create);
     committed = true;
-    const std::string note = "compacted: rename NAME.qdb.new and NAME.lfn.new into place\n";
+    const std::string note =
+        "compacted: rename NAME.qdb.new, NAME.lfn.new and NAME.exn.new into place\n";
     mark.WriteAt(0, note.data(), note.size());
     mark.Sync();
     mark.Close();
@@ -204,8 +235,14 @@ CompactResult Catalog::CompactCatalog(const std::function<void(const QString&)>&
       if (fs::exists(longNamePath_, ec) && !fs::exists(longNamePath_ + ".damaged", ec))
         io::Link(longNamePath_, longNamePath_ + ".damaged");
     }
+    if (exactDamaged_ && writeExact) {
+      std::error_code ec;
+      if (fs::exists(exactNamePath_, ec) && !fs::exists(exactNamePath_ + ".damaged", ec))
+        io::Link(exactNamePath_, exactNamePath_ + ".damaged");
+    }
     io::Rename(newCatalog, catalogPath_);
     io::Rename(newLongNames, longNamePath_);
+    if (writeExact) io::Rename(newExactNames, exactNamePath_);
     io::SyncFolderOf(catalogPath_);
     io::Remove(journal);
     io::SyncFolderOf(catalogPath_);
@@ -213,6 +250,7 @@ CompactResult Catalog::CompactCatalog(const std::function<void(const QString&)>&
     if (!committed) {
       io::Remove(newCatalog);
       io::Remove(newLongNames);
+      io::Remove(newExactNames);
     }
     // Memory may be ahead of the file now: take the catalogue back as stored
     // (a committed compaction is finished by that open).
@@ -232,6 +270,14 @@ CompactResult Catalog::CompactCatalog(const std::function<void(const QString&)>&
   lnUsed_ = std::min(used, lnCapacity_);
   longNamesDamaged_ = false;
   longNameStamp_ = io::StampOf(longNamePath_);
+  if (writeExact) {
+    exact_file::Contents contents = exact_file::Parse(exactBytes.data(), exactBytes.size());
+    exactSegments_ = std::move(contents.segments);
+    exactAppendAt_ = contents.appendAt;
+    exactStamp_ = io::StampOf(exactNamePath_);
+    exactDamaged_ = false;
+  }
+  exactNames_ = std::move(exactBySlot);
   Recount();
   RebuildNameLists();
   RebuildLongNameIndex();

@@ -81,6 +81,9 @@ struct TRecord {
   int16_t Attr = 0;
   std::string Path;
   std::string Name;
+  // The name's native bytes when CP932 cannot hold it (Name then has '?'
+  // where a character was lost); empty when Name is exact.
+  std::string ExactName;
   double Size = 0;
   int32_t FileDate = 0;
   uint8_t Mark = 0;

@@ -347,16 +347,9 @@ std::string Utf8ToCp932(std::string_view utf8) {
 }
 
 std::optional<std::string> Utf8ToCp932Exact(std::string_view utf8) {
-  if (IsAscii(utf8)) return std::string(utf8);
-  int32_t length = 0;
-  UErrorCode status = U_ZERO_ERROR;
-  u_strFromUTF8(nullptr, 0, &length, utf8.data(), Int32Length(utf8.size()), &status);
-  if (status == U_INVALID_CHAR_FOUND || status == U_ILLEGAL_CHAR_FOUND) return std::nullopt;
-  // Every character without a CP932 form becomes '?', which the input may
-  // hold too: more of them out than in means one was lost.
-  std::string cp932 = Utf8ToCp932(utf8);
-  if (std::count(cp932.begin(), cp932.end(), '?') != std::count(utf8.begin(), utf8.end(), '?'))
-    return std::nullopt;
+  bool exact = true;
+  std::string cp932 = NativeNameToCp932(utf8, exact);
+  if (!exact) return std::nullopt;
   return cp932;
 }
 
@@ -389,6 +382,123 @@ std::string QStringToCp932(const QString& text) {
 
 QString Utf8ToQString(std::string_view utf8) {
   return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
+}
+
+namespace {
+
+// Length of the valid UTF-8 character at text[pos] (no overlong forms, no
+// surrogates, nothing above U+10FFFF), 0 when the byte starts none.
+std::size_t Utf8CharLength(std::string_view text, std::size_t pos) {
+  const auto at = [&](std::size_t i) { return static_cast<uint8_t>(text[pos + i]); };
+  const std::size_t left = text.size() - pos;
+  const uint8_t b = at(0);
+  if (b < 0x80) return 1;
+  const auto cont = [&](std::size_t i) { return i < left && (at(i) & 0xC0) == 0x80; };
+  if (b >= 0xC2 && b <= 0xDF) return cont(1) ? 2 : 0;
+  if (b >= 0xE0 && b <= 0xEF) {
+    if (!cont(1) || !cont(2)) return 0;
+    if (b == 0xE0 && at(1) < 0xA0) return 0;   // overlong
+    if (b == 0xED && at(1) >= 0xA0) return 0;  // surrogate
+    return 3;
+  }
+  if (b >= 0xF0 && b <= 0xF4) {
+    if (!cont(1) || !cont(2) || !cont(3)) return 0;
+    if (b == 0xF0 && at(1) < 0x90) return 0;   // overlong
+    if (b == 0xF4 && at(1) >= 0x90) return 0;  // above U+10FFFF
+    return 4;
+  }
+  return 0;
+}
+
+bool IsHexDigit(char c) {
+  return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
+}
+
+int HexValue(char c) {
+  return c <= '9' ? c - '0' : (c | 0x20) - 'a' + 10;
+}
+
+bool IsByteEscape(std::string_view text, std::size_t pos) {
+  return pos + 3 < text.size() && text[pos] == '\\' && text[pos + 1] == 'x' &&
+         IsHexDigit(text[pos + 2]) && IsHexDigit(text[pos + 3]);
+}
+
+void AppendByteEscape(std::string& out, uint8_t byte) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  out += "\\x";
+  out.push_back(kHex[byte >> 4]);
+  out.push_back(kHex[byte & 0xF]);
+}
+
+}  // namespace
+
+std::string NativeNameToUtf8(std::string_view native) {
+  if (IsAscii(native) && native.find('\\') == std::string_view::npos) return std::string(native);
+  std::string out;
+  out.reserve(native.size() + 8);
+  for (std::size_t i = 0; i < native.size();) {
+    if (IsByteEscape(native, i)) {
+      AppendByteEscape(out, '\\');
+      ++i;
+      continue;
+    }
+    const std::size_t n = Utf8CharLength(native, i);
+    if (n == 0) {
+      AppendByteEscape(out, static_cast<uint8_t>(native[i]));
+      ++i;
+    } else {
+      out.append(native.substr(i, n));
+      i += n;
+    }
+  }
+  return out;
+}
+
+std::string ShownName(std::string_view cp932, std::string_view exact) {
+  return NativeNameToUtf8(exact.empty() ? Cp932ToUtf8(cp932) : std::string(exact));
+}
+
+QString NativeNameToQString(std::string_view native) {
+  const std::string utf8 = NativeNameToUtf8(native);
+  return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
+}
+
+std::string ShownNameToNative(std::string_view shown) {
+  if (shown.find('\\') == std::string_view::npos) return std::string(shown);
+  std::string out;
+  out.reserve(shown.size());
+  for (std::size_t i = 0; i < shown.size();) {
+    if (IsByteEscape(shown, i)) {
+      out.push_back(static_cast<char>(HexValue(shown[i + 2]) * 16 + HexValue(shown[i + 3])));
+      i += 4;
+    } else {
+      out.push_back(shown[i++]);
+    }
+  }
+  return out;
+}
+
+bool IsValidUtf8(std::string_view bytes) {
+  if (IsAscii(bytes)) return true;
+  for (std::size_t i = 0; i < bytes.size();) {
+    const std::size_t n = Utf8CharLength(bytes, i);
+    if (n == 0) return false;
+    i += n;
+  }
+  return true;
+}
+
+std::string NativeNameToCp932(std::string_view native, bool& exact) {
+  exact = true;
+  if (IsAscii(native)) return std::string(native);
+  exact = IsValidUtf8(native);
+  std::string cp932 = Utf8ToCp932(native);
+  // A character without a CP932 form mostly becomes '?', but one the
+  // converter deems ignorable (a soft hyphen, a zero-width space) vanishes,
+  // and a few private-use characters come back as another character: only
+  // the way back tells.
+  if (exact) exact = Cp932ToUtf8(cp932) == native;
+  return cp932;
 }
 
 std::string NativePath(const QString& path) {

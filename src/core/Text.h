@@ -43,6 +43,25 @@ QString Cp932ToQString(Cp932View cp932);
 Cp932 QStringToCp932(const QString& text);
 QString Utf8ToQString(std::string_view utf8);
 
+// Names of the file system as bytes (an exact name: see core/ExactNames.h),
+// shown to a person. Valid UTF-8 is kept; each byte that is not part of a
+// valid UTF-8 character is shown as "\xHH" (two upper-case hex digits), and a
+// backslash that is followed by "x" and two hex digits in the name is itself
+// shown as "\x5C", so that every "\xHH" in a shown name stands for one byte
+// and every other backslash for itself. ShownNameToNative reverses it.
+std::string NativeNameToUtf8(std::string_view native);
+QString NativeNameToQString(std::string_view native);
+std::string ShownNameToNative(std::string_view shown);
+// The name to show for a catalogued name: its exact name when it has one,
+// else its CP932 name; UTF-8, escaped as above.
+std::string ShownName(Cp932View cp932, std::string_view exact);
+// The CP932 form of a native name and whether it is exact: false when a
+// character has no CP932 form or the bytes are not valid UTF-8 (then the
+// name cannot be had back from its CP932 form).
+Cp932 NativeNameToCp932(std::string_view native, bool& exact);
+// Whether the bytes are valid UTF-8 (no overlong forms, no surrogates).
+bool IsValidUtf8(std::string_view bytes);
+
 // A path as the file system takes it (the local 8-bit encoding, UTF-8 on the
 // systems we run on) and back.
 std::string NativePath(const QString& path);

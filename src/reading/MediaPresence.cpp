@@ -3,6 +3,7 @@
 #include <QString>
 #include <filesystem>
 #include <optional>
+#include <vector>
 
 #include "core/Catalog.h"
 #include "core/Prompter.h"
@@ -88,17 +89,19 @@ MediaRoot LocateMediaRoot(const Catalog& catalog, const Drives& drives, int slot
 
 namespace {
 
-// The native path of a path inside a media (CP932, a backslash between
-// folders) below the folder the media's root is now in.
-std::string JoinInner(std::string path, const std::string& inner) {
-  // Split at "\" only where it is a character of its own, never a trail byte.
-  std::size_t from = 0;
-  while (from <= inner.size()) {
-    std::size_t cut = text::FindText(inner, "\\", from);
-    if (cut == std::string::npos) cut = inner.size();
+// The native names from the media's root down to the entry, joined by "/" and
+// put below the folder the media's root is now in. Built from the records,
+// not from a path text, so a name holding "\" stays one name, and a name
+// CP932 cannot hold is taken as it really is.
+std::string JoinNative(Catalog& catalog, int32_t key, std::string path) {
+  if (key < 0 || KeyIsMedia(key) || !catalog.LoadMedia(SlotOfKey(key))) return {};
+  const int32_t record = RecordOfKey(key);
+  if (record >= catalog.LoadedCount()) return {};
+  std::vector<int32_t> chain;
+  for (int32_t r = record; r > 0; r = catalog.LoadedRec(r).Parent()) chain.push_back(r);
+  for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
     if (path.empty() || path.back() != '/') path.push_back('/');
-    path += text::Cp932ToUtf8(inner.substr(from, cut - from));
-    from = cut + 1;
+    path += catalog.NativeRecordName(*it);
   }
   return path;
 }
@@ -110,21 +113,20 @@ std::string EntryInnerPath(Catalog& catalog, int32_t key) {
 }
 
 std::string EntryNativePath(Catalog& catalog, const Drives& drives, int32_t key) {
-  const std::string inner = InnerPath(catalog, key);
-  if (inner.empty() || key < 0) return {};
+  if (InnerPath(catalog, key).empty() || key < 0) return {};
   const std::string root = LocateMediaRoot(catalog, drives, SlotOfKey(key)).folder;
-  return root.empty() ? std::string() : JoinInner(root, inner);
+  return root.empty() ? std::string() : JoinNative(catalog, key, root);
 }
 
 std::string EntryNativePathOn(Catalog& catalog, const Drives& drives, int32_t key, char letter) {
-  const std::string inner = InnerPath(catalog, key);
-  if (inner.empty() || key < 0 || DriveLetterOf(std::string_view(&letter, 1)) == 0) return {};
+  if (InnerPath(catalog, key).empty() || key < 0 || DriveLetterOf(std::string_view(&letter, 1)) == 0)
+    return {};
   std::string root = drives.FolderOf(letter);
   if (root.empty()) return {};
   // A media read from a folder lies as deep below the chosen volume's root.
   const std::optional<MediaOrigin> origin = FindMediaOrigin(catalog, SlotOfKey(key));
   if (origin && origin->inner != "/") root = (root == "/" ? std::string() : root) + origin->inner;
-  return JoinInner(root, inner);
+  return JoinNative(catalog, key, root);
 }
 
 PresenceOutcome CheckMediaPresence(int mode, int32_t key, Catalog& catalog, const Drives& drives,

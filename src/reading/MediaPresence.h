@@ -47,6 +47,7 @@ MediaRoot LocateMediaRoot(const Catalog& catalog, const Drives& drives, int slot
 
 // The native path of a catalogued entry where its media is now, "" when the
 // media has no folder or the key names a media itself.
+// Built from the entries' native names (exact names where CP932 cannot hold one).
 std::string EntryNativePath(Catalog& catalog, const Drives& drives, int32_t key);
 // The same on the drive of `letter`, whatever the media's volume: the
 // explorer dialog lets the user take the media from a drive of their choice.

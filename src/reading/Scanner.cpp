@@ -143,6 +143,7 @@ void Scanner::ClearScanBuffer() {
   count_ = 0;
   names_.Clear();
   versions_.clear();
+  exactNames_.clear();
   while (chunks_.size() > 1) chunks_.pop_back();
 }
 
@@ -356,6 +357,10 @@ void Scanner::Walk() {
 
 bool Scanner::ReadFolder(int32_t parent, const std::string& folderPath, const RawFolder& raw) {
   const int32_t start = count_;
+  // The native names are the collation texts: a name CP932 holds converts
+  // back to exactly them, and one it does not sorts by what it really is.
+  thread_local std::vector<std::string_view> natives;
+  natives.clear();
   for (const RawEntry& r : raw.entries) {
     if (count_ >= limit_) {
       overflow_ = true;
@@ -365,15 +370,24 @@ bool Scanner::ReadFolder(int32_t parent, const std::string& folderPath, const Ra
     ScanEntry e;
     e.parent = parent;
     e.attr = AttributesOf(r.mode, name);
-    // ASCII names are the same bytes in CP932; only the others are converted.
+    // ASCII names are the same bytes in CP932; only the others are converted,
+    // and those that do not survive the conversion keep their native bytes.
     const bool ascii = IsAscii(name);
-    e.name = names_.Add(ascii ? name : std::string_view(text::Utf8ToCp932(name)));
+    bool exact = true;
+    e.name = ascii ? names_.Add(name) : names_.Add(text::NativeNameToCp932(name, exact));
+    // Folders keep their native name to be walked; files only when it is exact.
+    uint64_t native = e.name;
+    if (!ascii && (!exact || S_ISDIR(r.mode))) native = names_.Add(name);
+    if (!exact) {
+      exactNames_.push_back(native);
+      e.exact = static_cast<int32_t>(exactNames_.size());
+    }
     e.fileDate = r.mtime == 0 ? 0 : DosDateTimeFromUnix(r.mtime);
     if (S_ISDIR(r.mode)) {
       ++folderCount_;
       e.kind = kKindFolder;
       e.enter = r.sameDevice;
-      e.aux = ascii ? e.name : names_.Add(name);
+      e.aux = native;
     } else {
       ++fileCount_;
       e.kind = kKindFile;
@@ -391,27 +405,38 @@ bool Scanner::ReadFolder(int32_t parent, const std::string& folderPath, const Ra
     if (!setup_.readVersions && progress_ && (count_ - 1) % kProgressStep == 0)
       progress_(count_ - 1, folderPath);
     Append(e);
+    natives.push_back(name);
   }
-  if (count_ - start >= 2) SortFolderEntries(start, count_ - 1);
+  if (count_ - start >= 2) SortRun(start, count_ - 1, natives);
   return raw.listed;
 }
 
 void Scanner::SortFolderEntries(int32_t first, int32_t last) {
   if (first < 0 || last >= count_ || first >= last) return;
   const auto n = static_cast<std::size_t>(last - first + 1);
-  std::vector<std::string_view> cp932(n);
   std::vector<std::string> converted;
   std::vector<std::string_view> utf8(n);
   converted.reserve(n);
   for (std::size_t i = 0; i < n; ++i) {
-    cp932[i] = EntryName(first + static_cast<int32_t>(i));
-    if (IsAscii(cp932[i])) {
-      utf8[i] = cp932[i];
+    const std::string_view cp932 = EntryName(first + static_cast<int32_t>(i));
+    // A name CP932 cannot hold sorts by what it really is, not by its '?'s.
+    if (const std::string_view native = NativeName(first + static_cast<int32_t>(i));
+        !native.empty()) {
+      utf8[i] = native;
+    } else if (IsAscii(cp932)) {
+      utf8[i] = cp932;
     } else {
-      converted.push_back(text::Cp932ToUtf8(cp932[i]));
+      converted.push_back(text::Cp932ToUtf8(cp932));
       utf8[i] = converted.back();
     }
   }
+  SortRun(first, last, utf8);
+}
+
+void Scanner::SortRun(int32_t first, int32_t last, const std::vector<std::string_view>& utf8) {
+  const auto n = static_cast<std::size_t>(last - first + 1);
+  std::vector<std::string_view> cp932(n);
+  for (std::size_t i = 0; i < n; ++i) cp932[i] = EntryName(first + static_cast<int32_t>(i));
   icu::Collator& collator = SortCollator();
   std::vector<uint32_t> order(n);
   std::iota(order.begin(), order.end(), 0u);
@@ -484,6 +509,12 @@ void Scanner::AggregateCounts() {
       filesBelow += rec.allFiles;
     }
   }
+}
+
+std::string_view Scanner::NativeName(int32_t index) const {
+  const ScanEntry& e = Entry(index);
+  return e.exact > 0 ? names_.Get(exactNames_[static_cast<std::size_t>(e.exact - 1)])
+                     : std::string_view();
 }
 
 void Scanner::Fetch(int32_t index, TRecord& out) const {

@@ -70,7 +70,11 @@ struct ScanEntry {
   int16_t kind = 0;
   int16_t attr = 0;
   bool enter = false;  // a folder on the media's own file system
+  // 1 + index of the native name among the exact names (names CP932 cannot
+  // hold), 0 for none; it fits where the entry had padding.
+  int32_t exact = 0;
 };
+static_assert(sizeof(ScanEntry) <= 72, "the reading buffer's entry grew");
 
 // Append-only byte storage in large blocks: references stay valid, growth
 // never copies what is stored, and memory grows with the names kept.
@@ -149,11 +153,14 @@ class Scanner : public MediaRecordSource {
   TMediaInfomation& CurrentMedia() { return currentMedia_; }
   const ScanEntry& Entry(int32_t index) const;
   std::string_view EntryName(int32_t index) const;
+  // How many names the last read could not store exactly in CP932.
+  std::size_t ExactNameCount() const { return exactNames_.size(); }
 
   // MediaRecordSource: records 0..ScanCount()-1 with their persistent fields
   // (Path is left empty: the catalogue does not keep it).
   int32_t RecordCount() const override { return count_; }
   void Fetch(int32_t index, TRecord& out) const override;
+  std::string_view NativeName(int32_t index) const override;
 
   // ---- Knobs ----
   void SetProgress(Progress progress) { progress_ = std::move(progress); }
@@ -175,6 +182,8 @@ class Scanner : public MediaRecordSource {
   // listed any entry.
   bool ReadFolder(int32_t parent, const std::string& folderPath, const RawFolder& raw);
   std::string ChildPath(const std::string& folderPath, int32_t index) const;
+  // SortFolderEntries with each entry's collation text given (UTF-8).
+  void SortRun(int32_t first, int32_t last, const std::vector<std::string_view>& utf8);
   void NoteDate(int32_t date, int16_t kind);
   void NoteSize(double size);
   std::string CountText() const;
@@ -183,6 +192,7 @@ class Scanner : public MediaRecordSource {
   std::vector<std::unique_ptr<ScanEntry[]>> chunks_;
   NameArena names_;
   std::vector<std::string> versions_;
+  std::vector<uint64_t> exactNames_;  // arena references of native names
   std::string rootVersion_;
   int32_t count_ = 0;
   int32_t limit_ = kMaxRecords;

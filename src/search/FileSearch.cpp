@@ -1,5 +1,8 @@
 #include "search/FileSearch.h"
 
+#include <unicode/uchar.h>
+#include <unicode/utf8.h>
+
 #include <algorithm>
 
 #include "core/Catalog.h"
@@ -63,6 +66,41 @@ std::string_view LowerAsciiInto(std::string_view in, std::string& out) {
   return out;
 }
 
+// A shown name (valid UTF-8) as code points, case-folded when asked.
+void CodePointsInto(std::string_view utf8, bool fold, std::u32string& out) {
+  out.clear();
+  const auto* s = reinterpret_cast<const uint8_t*>(utf8.data());
+  const auto length = static_cast<int32_t>(utf8.size());
+  for (int32_t i = 0; i < length;) {
+    UChar32 c;
+    U8_NEXT(s, i, length, c);
+    if (c < 0) c = 0xFFFD;
+    out.push_back(static_cast<char32_t>(fold ? u_foldCase(c, U_FOLD_CASE_DEFAULT) : c));
+  }
+}
+
+// "*" any run of characters, "?" exactly one; the latest "*" is the only one
+// that ever needs another try, so time stays within pattern times name.
+bool GlobMatch(std::u32string_view pattern, std::u32string_view name) {
+  std::size_t p = 0, n = 0, starP = std::u32string_view::npos, starN = 0;
+  while (n < name.size()) {
+    if (p < pattern.size() && pattern[p] == U'*') {
+      starP = p++;
+      starN = n;
+    } else if (p < pattern.size() && (pattern[p] == U'?' || pattern[p] == name[n])) {
+      ++p;
+      ++n;
+    } else if (starP != std::u32string_view::npos) {
+      p = starP + 1;
+      n = ++starN;
+    } else {
+      return false;
+    }
+  }
+  while (p < pattern.size() && pattern[p] == U'*') ++p;
+  return p == pattern.size();
+}
+
 // Thrown from inside the record visit to leave it when the run is stopped.
 struct StopVisit {};
 
@@ -80,6 +118,25 @@ void FileSearch::SetConditions(const SearchConditions& conditions) {
   asciiPatterns_ = IsAsciiText(pattern1_) && IsAsciiText(pattern2_);
   commentPattern_ = conditions.commentCaseSensitive ? conditions.commentPattern
                                                     : text::AnsiLower(conditions.commentPattern);
+  const auto native = [](const std::string& given, const std::string& cp932) {
+    return given.empty() ? text::Cp932ToUtf8(cp932) : given;
+  };
+  CodePointsInto(native(conditions.nameNative, conditions.namePattern), !nameCase, exactPattern1_);
+  CodePointsInto(native(conditions.nameNative2, conditions.namePattern2), !nameCase,
+                 exactPattern2_);
+}
+
+void SetNamePatterns(SearchConditions& conditions, std::string_view utf8,
+                     std::string_view utf8Second) {
+  const auto set = [](std::string_view given, std::string& cp932, std::string& native,
+                      bool& exact) {
+    native.assign(given);
+    const std::optional<std::string> held = text::Utf8ToCp932Exact(given);
+    exact = held.has_value();
+    cp932 = held ? *held : text::Utf8ToCp932(given);
+  };
+  set(utf8, conditions.namePattern, conditions.nameNative, conditions.nameCp932Exact);
+  set(utf8Second, conditions.namePattern2, conditions.nameNative2, conditions.nameCp932Exact2);
 }
 
 bool FileSearch::PassesKindGate(int16_t kind) const {
@@ -89,14 +146,15 @@ bool FileSearch::PassesKindGate(int16_t kind) const {
 }
 
 bool FileSearch::MatchSearchCondition(SearchConditionKind kind, int r) {
-  return MatchOne(kind, catalog_.LoadedRec(r), catalog_.RecordName(r));
+  return MatchOne(kind, catalog_.LoadedRec(r), catalog_.RecordName(r), catalog_.ExactName(r));
 }
 
 bool FileSearch::MatchesSearchConditions(int r) {
-  return Matches(catalog_.LoadedRec(r), catalog_.RecordName(r));
+  return Matches(catalog_.LoadedRec(r), catalog_.RecordName(r), catalog_.ExactName(r));
 }
 
-bool FileSearch::MatchOne(SearchConditionKind kind, const TFileRec& rec, std::string_view name) {
+bool FileSearch::MatchOne(SearchConditionKind kind, const TFileRec& rec, std::string_view name,
+                          std::string_view exact) {
   if (rec.NameLength() == 0) return false;
   const bool gated = kind == SearchConditionKind::Name || kind == SearchConditionKind::Size ||
                      kind == SearchConditionKind::Date;
@@ -105,7 +163,7 @@ bool FileSearch::MatchOne(SearchConditionKind kind, const TFileRec& rec, std::st
     case SearchConditionKind::Mark:
       return rec.Mark() == 1;
     case SearchConditionKind::Name:
-      return MatchName(name);
+      return MatchName(name, exact);
     case SearchConditionKind::Size: {
       if (!IsFolderKind(rec.Kind()) && rec.Kind() != kKindFile) return false;
       const double size = rec.Size();
@@ -122,18 +180,34 @@ bool FileSearch::MatchOne(SearchConditionKind kind, const TFileRec& rec, std::st
   return false;
 }
 
-bool FileSearch::MatchName(std::string_view name) {
+bool FileSearch::MatchExactName(std::string_view exact) {
+  CodePointsInto(text::NativeNameToUtf8(exact), !conditions_.nameCaseSensitive, exactBuffer_);
+  const std::u32string_view name = exactBuffer_;
+  const bool partial = conditions_.namePartial;
+  const bool first = partial ? name.find(exactPattern1_) != std::u32string_view::npos
+                             : GlobMatch(exactPattern1_, name);
+  if (!partial || exactPattern2_.empty()) return first;
+  if (conditions_.nameCombineAnd && !first) return false;
+  if (!conditions_.nameCombineAnd && first) return true;
+  return name.find(exactPattern2_) != std::u32string_view::npos;
+}
+
+bool FileSearch::MatchName(std::string_view name, std::string_view exact) {
+  // A name the catalogue keeps exactly is matched on that name only: its '?'s
+  // stand for characters CP932 lacks, not for question marks.
+  if (!exact.empty()) return MatchExactName(exact);
   const bool partial = conditions_.namePartial;
   if (!conditions_.nameCaseSensitive) {
     name = partial && asciiPatterns_ ? LowerAsciiInto(name, nameBuffer_)
                                      : LowerInto(name, nameBuffer_);
   }
-  const bool first = partial ? !name.empty() && Contains(name, pattern1_)
-                             : MatchNamePattern(pattern1_, name, false);
+  const bool first = !conditions_.nameCp932Exact ? false
+                     : partial                   ? !name.empty() && Contains(name, pattern1_)
+                                                 : MatchNamePattern(pattern1_, name, false);
   if (!partial || pattern2_.empty()) return first;
   if (conditions_.nameCombineAnd && !first) return false;
   if (!conditions_.nameCombineAnd && first) return true;
-  return Contains(name, pattern2_);
+  return conditions_.nameCp932Exact2 && Contains(name, pattern2_);
 }
 
 bool FileSearch::MatchComment(const TFileRec& rec) {
@@ -147,10 +221,10 @@ bool FileSearch::MatchComment(const TFileRec& rec) {
   return text::FindText(textView, commentPattern_) != std::string_view::npos;
 }
 
-bool FileSearch::Matches(const TFileRec& rec, std::string_view name) {
+bool FileSearch::Matches(const TFileRec& rec, std::string_view name, std::string_view exact) {
   const SearchConditions& c = conditions_;
   bool result = c.markEnabled ? MatchOne(SearchConditionKind::Mark, rec, name) : true;
-  if (result && c.nameEnabled) result = MatchOne(SearchConditionKind::Name, rec, name);
+  if (result && c.nameEnabled) result = MatchOne(SearchConditionKind::Name, rec, name, exact);
   if (result && c.sizeEnabled) result = MatchOne(SearchConditionKind::Size, rec, name);
   if (result && c.dateEnabled) result = MatchOne(SearchConditionKind::Date, rec, name);
   // AND narrows a passing record; OR rescues a failing one.
@@ -173,6 +247,9 @@ bool FileSearch::SearchMedia(int slot, const ContinueFn& keepGoing) {
   bool damaged = false;
   std::string longName;
   TFileRec root;
+  // Exact names come in record order, as the records do.
+  const ExactNameSetPtr exactNames = catalog_.ExactNamesOf(slot);
+  std::size_t exactAt = 0;
   const auto visit = [&](int32_t r, const TFileRec& stored) {
     if (keepGoing && r % kContinueInterval == 0 && !keepGoing()) {
       cancelled_ = true;
@@ -204,10 +281,17 @@ bool FileSearch::SearchMedia(int slot, const ContinueFn& keepGoing) {
                                              static_cast<uint32_t>(name.size())));
       folderNameArena_.append(name);
     }
-    if (!Matches(rec, name)) return;
+    std::string_view exact;
+    if (exactNames) {
+      while (exactAt < exactNames->Count() && exactNames->RecordAt(exactAt) < r) ++exactAt;
+      if (exactAt < exactNames->Count() && exactNames->RecordAt(exactAt) == r)
+        exact = exactNames->NameAt(exactAt);
+    }
+    if (!Matches(rec, name, exact)) return;
     TRecord hit = rec.ToRecord();
     hit.Key = MakeKey(slot, r);
     hit.Name.assign(name);
+    hit.ExactName.assign(exact);
     if (r > 0) hit.Path = HitPath(mediaName, parent);
     searchRecs_.push_back(std::move(hit));
   };

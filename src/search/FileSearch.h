@@ -90,9 +90,12 @@ class FileSearch {
   bool PassesKindGate(int16_t kind) const;
   // The condition set on one record whose name (long name restored, the media
   // name for a root) is given.
-  bool Matches(const TFileRec& rec, std::string_view name);
-  bool MatchOne(SearchConditionKind kind, const TFileRec& rec, std::string_view name);
-  bool MatchName(std::string_view name);
+  // `exact`: the record's exact name, empty when its CP932 name is exact.
+  bool Matches(const TFileRec& rec, std::string_view name, std::string_view exact = {});
+  bool MatchOne(SearchConditionKind kind, const TFileRec& rec, std::string_view name,
+                std::string_view exact = {});
+  bool MatchName(std::string_view name, std::string_view exact);
+  bool MatchExactName(std::string_view exact);
   bool MatchComment(const TFileRec& rec);
   // Adds the hits of one media; false (and none of its hits) when its records
   // cannot be read or their links are damaged.
@@ -103,6 +106,9 @@ class FileSearch {
   SearchConditions conditions_;
   std::string pattern1_, pattern2_, commentPattern_;  // lower-cased unless case-sensitive
   bool asciiPatterns_ = false;                        // both name patterns plain ASCII
+  // The native patterns as code points, case-folded unless case-sensitive.
+  std::u32string exactPattern1_, exactPattern2_;
+  std::u32string exactBuffer_;
   std::vector<int> searchMediaList_;
   std::vector<TRecord> searchRecs_;
   bool browseViewStale_ = false;

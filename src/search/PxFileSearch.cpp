@@ -591,8 +591,8 @@ void TfrmFileSearch::cmdSearchClick() {
     c.namePartial = chkSearchNamePart->isChecked();
     if (c.namePartial && (pattern.contains(u'*') || pattern.contains(u'?')))
       return Refuse(QStringLiteral("部分一致検索にワイルドカードの指定は出来ません"), false);
-    c.namePattern = text::QStringToCp932(pattern);
-    if (c.namePartial) c.namePattern2 = text::QStringToCp932(txtSearchName2->text());
+    SetNamePatterns(c, pattern.toStdString(),
+                    c.namePartial ? txtSearchName2->text().toStdString() : std::string());
     c.nameCombineAnd = cmbAnd->currentIndex() == 1;
     c.nameCaseSensitive = chkSearchName->isChecked();
   }

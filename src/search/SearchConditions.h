@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace plomix {
 
@@ -19,6 +20,13 @@ struct SearchConditions {
   bool nameCaseSensitive = false;
   bool namePartial = false;     // substring search, no wildcards
   bool nameCombineAnd = false;  // the two partial patterns: true AND, false OR
+  // The patterns as typed (UTF-8), matched against the names the catalogue
+  // keeps exactly (those CP932 cannot hold), on their shown form: "?" is one
+  // character there, "*" any run. Empty: taken from the CP932 patterns.
+  std::string nameNative, nameNative2;
+  // False when CP932 cannot hold the pattern: a '?' put in for a character it
+  // lacks would match any byte, so the pattern then meets exact names only.
+  bool nameCp932Exact = true, nameCp932Exact2 = true;
 
   bool sizeEnabled = false;
   int32_t sizeMin = 0;  // bytes, 0 to 2147483647
@@ -39,5 +47,10 @@ struct SearchConditions {
   bool foldersOnly = false;
   bool includeFolders = false;
 };
+
+// Fills the name patterns from what the user typed (UTF-8): the CP932 forms,
+// the native forms and whether CP932 holds them.
+void SetNamePatterns(SearchConditions& conditions, std::string_view utf8,
+                     std::string_view utf8Second = {});
 
 }  // namespace plomix

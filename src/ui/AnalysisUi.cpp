@@ -18,6 +18,7 @@
 #include "ui/ResultGrid.h"
 #include "ui/ResultMemberModel.h"
 #include "ui/ResultPage.h"
+#include "ui/ShownNames.h"
 
 namespace plomix {
 
@@ -225,7 +226,7 @@ void AnalysisUi::Jump(int grid, int row) {
   MemberJump jump;
   jump.grid = grid;
   jump.key = member.key;
-  jump.name = text::Cp932ToQString(member.name);
+  jump.name = model->data(model->index(row, 2), Qt::DisplayRole).toString();
   jump.category = text::Cp932ToQString(member.category);
   if (grid == 4) detail_->RememberLikeKey(detail_->CurrentLikeWord());
   int slot = -1;
@@ -235,8 +236,8 @@ void AnalysisUi::Jump(int grid, int row) {
   if (live && (grid == 2 || grid == 12))
     Page(grid == 2 ? AnalysisMode::Duplicate : AnalysisMode::Similar)->FillPathsOfMedia(slot);
   if (live && catalog_.LoadMedia(slot) && record > 0 && record < catalog_.LoadedCount()) {
-    jump.folderPath = text::Cp932ToQString(catalog_.BuildRecordPath(slot, record));
-    jump.found = SameMemberName(catalog_.RecordName(record), member.name);
+    jump.found = SameMember(catalog_, record, member);
+    jump.folderPath = ShownFolderPath(catalog_, slot, record);
   }
   Q_EMIT JumpToMember(jump);
   if (detail_ == nullptr) return;

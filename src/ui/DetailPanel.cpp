@@ -173,8 +173,16 @@ void DetailPanel::UpdateFromSelection(const std::vector<const TRecord*>& selecte
   {
     const BusyScope rebuilding(rebuildingTabs_);
     while (TabControl1->count() > 0) TabControl1->removeTab(0);
+    // A word of a name CP932 cannot hold is shown as it is in that name.
+    const std::string shownName =
+        row->ExactName.empty() ? std::string() : text::NativeNameToUtf8(row->ExactName);
+    const std::string delimiterText = text::QStringToCp932(settings_.GetString(REG_LikeKey));
     for (std::size_t i = 0; i < words_.size(); ++i) {
-      const QString text = text::Cp932ToQString(words_[i]);
+      const std::string exactWord =
+          shownName.empty() ? std::string()
+                            : ExactKeyWord(shownName, words_[i], delimiterText, row->Kind);
+      const QString text =
+          exactWord.empty() ? text::Cp932ToQString(words_[i]) : QString::fromStdString(exactWord);
       TabControl1->addTab(text);
       if (!rememberedLikeKey_.isEmpty() && text == rememberedLikeKey_)
         selectedTab = static_cast<int>(i);
@@ -207,9 +215,7 @@ void DetailPanel::FillLikeWord(const std::string& word) {
 
 QString DetailPanel::CurrentLikeWord() const {
   const int tab = TabControl1->currentIndex();
-  return tab >= 0 && tab < static_cast<int>(words_.size())
-             ? text::Cp932ToQString(words_[static_cast<std::size_t>(tab)])
-             : QString();
+  return tab >= 0 && tab < static_cast<int>(words_.size()) ? TabControl1->tabText(tab) : QString();
 }
 
 void DetailPanel::FillLikePaths() {

@@ -7,6 +7,7 @@
 #include "core/BusyScope.h"
 #include "core/Catalog.h"
 #include "core/Prompter.h"
+#include "core/Text.h"
 #include "reading/FileCopy.h"
 #include "reading/MediaPresence.h"
 #include "ui/DesktopShell.h"
@@ -162,10 +163,15 @@ void FileCommands::Copy(const std::vector<int32_t>& keys, bool mediaRows) {
   }
   // One file may be copied under another name; several keep their own.
   if (sources.size() == 1) {
-    const QString proposed = QString::fromStdString(BaseName(sources.front().path));
+    // The name offered is the file's own: kept unchanged, its native bytes
+    // are kept too, even those that are no UTF-8.
+    const std::string nativeName = BaseName(sources.front().path);
+    const QString proposed = text::NativeNameToQString(nativeName);
     const std::optional<QString> answer = prompter_.InputText(
         QStringLiteral("ファイル名変更"), QStringLiteral("コピー先のファイル名を入力"), proposed);
-    sources.front().targetName = (answer && !answer->isEmpty() ? *answer : proposed).toStdString();
+    sources.front().targetName = answer && !answer->isEmpty() && *answer != proposed
+                                     ? text::ShownNameToNative(answer->toStdString())
+                                     : nativeName;
   }
   bool notBusy = false;
   const BusyScope busy(busy_ ? *busy_ : notBusy);

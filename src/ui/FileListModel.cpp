@@ -5,8 +5,10 @@
 #include <cmath>
 #include <numeric>
 
+#include "browse/NameOrder.h"
 #include "core/Text.h"
 #include "ui/ImageList.h"
+#include "ui/ShownNames.h"
 
 namespace plomix {
 
@@ -106,7 +108,9 @@ bool FileListModel::ApplyColumnOrder(
 
 std::string FileListModel::KeyPart(const TRecord& row, int position) const {
   const int data = layout_.DataColumnAt(position);
-  if (position == 0) return std::string(row.ImageIndex <= 9 ? "1" : "2") + "_" + row.Name;
+  if (position == 0)
+    return std::string(row.ImageIndex <= 9 ? "1" : "2") + "_" +
+           NameOrderKey(row.Name, row.ExactName);
   std::string text = static_cast<std::size_t>(data) < row.Texts.size() ? row.Texts[data] : "";
   if (layout_.RightAligned(data)) {
     const std::size_t chars = text::CharCount(text);
@@ -121,7 +125,7 @@ void FileListModel::Sort() {
   for (std::size_t i = 0; i < n; ++i) {
     const TRecord& row = rows_[i];
     std::string key = KeyPart(row, sortColumn_);
-    if (sortColumn_ != 0) key += "_" + row.Name;
+    if (sortColumn_ != 0) key += "_" + NameOrderKey(row.Name, row.ExactName);
     if (extraKeys_ > 0) key = KeyPart(row, majorColumn_) + "_" + key;
     keys[i] = std::move(key);
   }
@@ -129,7 +133,8 @@ void FileListModel::Sort() {
   std::iota(order.begin(), order.end(), 0);
   const bool ascending = ascending_;
   std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
-    const int c = text::CompareAnsi(keys[a], keys[b]);
+    int c = text::CompareAnsi(keys[a], keys[b]);
+    if (c == 0) c = rows_[a].ExactName.compare(rows_[b].ExactName);
     return ascending ? c < 0 : c > 0;
   });
   std::vector<TRecord> sorted;
@@ -140,14 +145,13 @@ void FileListModel::Sort() {
 
 int FileListModel::FindByTyping(const QString& text, int start, bool wrap) const {
   if (rows_.empty() || text.isEmpty()) return -1;
-  const std::string wanted = text::AnsiUpper(text::QStringToCp932(text));
+  const std::string wanted = TypedCp932Upper(text);
   const int n = RowCount();
   if (start < 0 || start >= n) start = 0;
   for (int step = 0; step < n; ++step) {
     const int i = start + step;
     if (i >= n && !wrap) break;
-    const TRecord& row = rows_[static_cast<std::size_t>(i % n)];
-    if (text::AnsiUpper(row.Name).compare(0, wanted.size(), wanted) == 0) return i % n;
+    if (NameBeginsWith(rows_[static_cast<std::size_t>(i % n)], text, wanted)) return i % n;
   }
   return -1;
 }
@@ -173,6 +177,7 @@ QVariant FileListModel::data(const QModelIndex& index, int role) const {
   const int data = layout_.DataColumnAt(index.column());
   switch (role) {
     case Qt::DisplayRole:
+      if (data == 0 && !row.ExactName.empty()) return ShownQName(row);
       return static_cast<std::size_t>(data) < row.Texts.size()
                  ? text::Cp932ToQString(row.Texts[static_cast<std::size_t>(data)])
                  : QString();

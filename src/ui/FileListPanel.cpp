@@ -339,9 +339,9 @@ std::vector<int> FileListPanel::SelectedRows() const {
   return rows;
 }
 
-void FileListPanel::SelectListRowByName(const std::string& cp932Name) {
+void FileListPanel::SelectListRowByName(const std::string& cp932Name, std::string_view exact) {
   for (int i = 0; i < listModel_->RowCount(); ++i) {
-    if (listModel_->Row(i).Name != cp932Name) continue;
+    if (listModel_->Row(i).Name != cp932Name || listModel_->Row(i).ExactName != exact) continue;
     const QModelIndex index = listModel_->index(i, 0);
     ListView1->selectionModel()->setCurrentIndex(
         index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);

@@ -9,6 +9,7 @@
 // by the media page.
 
 #include <QWidget>
+#include <string_view>
 #include <vector>
 
 #include "browse/EntryRows.h"
@@ -52,7 +53,8 @@ class FileListPanel : public QWidget {
   bool FillIsCurrent(int generation) const { return generation == fillGeneration_; }
   void FillList(EntryRows&& rows);
   std::vector<int> SelectedRows() const;
-  void SelectListRowByName(const std::string& cp932Name);
+  // `exact`: the entry's exact name, empty when its CP932 name is exact.
+  void SelectListRowByName(const std::string& cp932Name, std::string_view exact = {});
   void SetDuplicateColour(int bgr);
   ViewStyle CurrentViewStyle() const { return style_; }
   WholeNameDelegate& IconNames() { return *iconNames_; }

@@ -19,6 +19,7 @@
 
 #include "browse/BrowseHistory.h"
 #include "browse/MediaPath.h"
+#include "browse/NameOrder.h"
 #include "core/BusyScope.h"
 #include "core/Catalog.h"
 #include "core/Prompter.h"
@@ -43,6 +44,7 @@
 #include "ui/PageSupport.h"
 #include "ui/PropertyPanel.h"
 #include "ui/Session.h"
+#include "ui/ShownNames.h"
 #include "ui/SizeChartPage.h"
 #include "ui/SizeChartState.h"
 #include "ui/TopNPage.h"
@@ -55,6 +57,9 @@ namespace {
 
 const QString kAllTab = QStringLiteral("すべて");
 constexpr int kKeyRole = Qt::UserRole + 1;
+// The node's CP932 name, which the history records: the shown text is the
+// exact name where CP932 cannot hold it.
+constexpr int kCp932NameRole = Qt::UserRole + 2;
 
 }  // namespace
 
@@ -393,8 +398,12 @@ int32_t MediaPage::CurrentKey() const {
 
 QTreeWidgetItem* MediaPage::AddNode(QTreeWidgetItem* parent, const TRecord& record, bool top) {
   auto* item = parent == nullptr ? new QTreeWidgetItem(TreeView1) : new QTreeWidgetItem(parent);
-  item->setText(0, top ? QStringLiteral("Plomix2") : text::Cp932ToQString(record.Name));
+  std::string_view exact = record.ExactName;
+  if (!top && exact.empty() && KeyIsMedia(record.Key))
+    exact = session_.GetCatalog().ExactNameOfRecord(SlotOfKey(record.Key), 0);
+  item->setText(0, top ? QStringLiteral("Plomix2") : ShownQName(record.Name, exact));
   item->setData(0, kKeyRole, top ? -1 : record.Key);
+  item->setData(0, kCp932NameRole, QByteArray::fromStdString(top ? "Plomix2" : record.Name));
   if (IsFolderKind(record.Kind)) {
     QIcon icon;
     icon.addPixmap(images_.Icon(8).pixmap(16), QIcon::Normal);
@@ -414,7 +423,8 @@ EntryRows MediaPage::SelectNodeRows(QTreeWidgetItem* item, bool selection) {
   WaitCursor wait;
   Catalog& catalog = session_.GetCatalog();
   const int32_t key = KeyOf(item);
-  session_.History().Record(key == -1 ? 1 : -key, text::QStringToCp932(item->text(0)));
+  session_.History().Record(key == -1 ? 1 : -key,
+                            item->data(0, kCp932NameRole).toByteArray().toStdString());
   UpdateHistoryHints();
   EntryRows rows = BuildEntryRows(catalog, key);
   if (selection) {
@@ -435,7 +445,9 @@ void MediaPage::AddChildNodes(QTreeWidgetItem* item, const EntryRows& rows) {
   for (const TRecord& row : rows.rows)
     if (row.Kind != kKindFile) children.push_back(&row);
   std::sort(children.begin(), children.end(), [](const TRecord* a, const TRecord* b) {
-    return text::CompareAnsi(a->Name, b->Name) < 0;
+    const int c =
+        text::CompareAnsi(NameOrderKey(a->Name, a->ExactName), NameOrderKey(b->Name, b->ExactName));
+    return c != 0 ? c < 0 : a->ExactName < b->ExactName;
   });
   const QSignalBlocker block(TreeView1);
   for (const TRecord* row : children) AddNode(item, *row);
@@ -619,6 +631,7 @@ void MediaPage::TreeView1Edited(QTreeWidgetItem* item, int column) {
   }
   Safely(session_.Ask(), [&] { catalog.RenameMedia(slot, name); });
   item->setText(0, text::Cp932ToQString(catalog.Slot(slot).Name()));
+  item->setData(0, kCp932NameRole, QByteArray::fromStdString(catalog.Slot(slot).Name()));
 }
 
 // ---------------------------------------------------------------- list and panels

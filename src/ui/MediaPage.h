@@ -84,6 +84,8 @@ class MediaPage : public Page {
   // Selects the node of "Media\Folder\Sub" (as ResolveMediaPath reads it);
   // "" the top node.
   void GoToPath(const QString& path);
+  // Shows the node holding the entry of `key` (the top node for a media).
+  void GoToFolderOf(int32_t key);
   // Selects and expands the child node `key` of the selected node.
   void OpenRow(int32_t key);
   QTreeWidgetItem* TopNode() const;

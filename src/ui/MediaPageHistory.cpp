@@ -158,11 +158,43 @@ void MediaPage::ShowEntry(int32_t key) {
     RebuildTree(TreeRebuild::FromHistory);
   }
   const RecordPathResult where = catalog.RecordPath(key);
-  QString folder = text::Cp932ToQString(where.folder);
-  if (folder.endsWith('\\')) folder.chop(1);
-  GoToPath(folder);
+  const std::string exact(
+      key >= 0 && slot < kMaxMedia ? catalog.ExactNameOfRecord(slot, RecordOfKey(key)) : "");
+  if (key >= 0 && slot < kMaxMedia && catalog.ExactNamesOf(slot)) {
+    // Names CP932 cannot hold may look alike in their CP932 form: the tree
+    // is walked by the records themselves.
+    GoToFolderOf(key);
+  } else {
+    QString folder = text::Cp932ToQString(where.folder);
+    if (folder.endsWith('\\')) folder.chop(1);
+    GoToPath(folder);
+  }
   pnlListViewClient->ListView1->clearSelection();
-  pnlListViewClient->SelectListRowByName(where.name);
+  pnlListViewClient->SelectListRowByName(where.name, exact);
+}
+
+void MediaPage::GoToFolderOf(int32_t key) {
+  Catalog& catalog = session_.GetCatalog();
+  QTreeWidgetItem* node = TopNode();
+  if (node == nullptr || key < 0 || !catalog.LoadMedia(SlotOfKey(key))) return;
+  const int slot = SlotOfKey(key);
+  const int32_t record = RecordOfKey(key);
+  if (record >= catalog.LoadedCount()) return;
+  std::vector<int32_t> keys;
+  if (record > 0) {
+    for (int32_t x = catalog.LoadedRec(record).Parent(); x > 0; x = catalog.LoadedRec(x).Parent())
+      keys.insert(keys.begin(), MakeKey(slot, x));
+    keys.insert(keys.begin(), MakeKey(slot, 0));
+  }
+  for (int32_t k : keys) {
+    ExpandNode(node);
+    node = ChildByKey(node, k);
+    if (node == nullptr) return;
+  }
+  if (TreeView1->currentItem() == node)
+    TreeView1Change(node);
+  else
+    TreeView1->setCurrentItem(node);
 }
 
 }  // namespace plomix

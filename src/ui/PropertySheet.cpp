@@ -7,10 +7,20 @@
 #include "core/FolderCounts.h"
 #include "core/Format.h"
 #include "core/Text.h"
+#include "ui/ShownNames.h"
 
 namespace plomix {
 
 namespace {
+
+// The full path of entry `key` as the window shows it; `cp932Path` is that
+// path in CP932, shown as it is when the entry's media has no exact names.
+QString ShownPathOf(Catalog& catalog, int32_t key, const Cp932& cp932Path) {
+  if (key < 0 || KeyIsMedia(key) || !catalog.ExactNamesOf(SlotOfKey(key)))
+    return text::Cp932ToQString(cp932Path);
+  const QString path = ShownEntryPath(catalog, SlotOfKey(key), RecordOfKey(key));
+  return path.isEmpty() ? text::Cp932ToQString(cp932Path) : path;
+}
 
 const QColor kGreen(0, 128, 0);
 const QColor kBlue(0, 0, 255);
@@ -77,15 +87,16 @@ void MediaSheet(Catalog& catalog, const ShownEntry& shown, const std::string& fo
   const TRecord& root = shown.mediaRoot;
   const TMediaInfomation& m = shown.facts;
   const int slot = SlotOfKey(shown.key);
-  sheet.label = text::Cp932ToQString(root.Name);
+  const QString name = ShownQName(root.Name, catalog.ExactNameOfRecord(slot, 0));
+  sheet.label = name;
   sheet.labelColour = kGreen;
-  sheet.status = text::Cp932ToQString(root.Name);
+  sheet.status = name;
   sheet.pictureSlot = slot;
   const int cut = catalog.CutNameCount(slot);
   const int longNames = std::abs(catalog.LongNameCount(slot));
   sheet.showReload = cut > 0;
   sheet.rows = {
-      {QStringLiteral("ﾒﾃﾞｨｱ名"), text::Cp932ToQString(root.Name)},
+      {QStringLiteral("ﾒﾃﾞｨｱ名"), name},
       {QStringLiteral("読込みﾄﾞﾗｲﾌﾞ"), text::Cp932ToQString(m.Drive)},
       {QStringLiteral("ﾒﾃﾞｨｱの種類"), text::Cp932ToQString(m.KindName)},
       {QStringLiteral("ﾒﾃﾞｨｱの分類"), text::Cp932ToQString(m.Category)},
@@ -120,11 +131,12 @@ void MediaSheet(Catalog& catalog, const ShownEntry& shown, const std::string& fo
 void FolderSheet(Catalog& catalog, const ShownEntry& shown, PropertySheet& sheet) {
   const TRecord& f = shown.record;
   const double other = shown.mediaRoot.Allocated - f.Allocated;
-  sheet.label = text::Cp932ToQString(f.Name);
+  const QString path = ShownPathOf(catalog, shown.key, shown.path);
+  sheet.label = ShownQName(f);
   sheet.labelColour = kGreen;
-  sheet.status = text::Cp932ToQString(shown.path);
+  sheet.status = path;
   sheet.rows = {
-      {QStringLiteral("ﾊﾟｽ名"), text::Cp932ToQString(shown.path)},
+      {QStringLiteral("ﾊﾟｽ名"), path},
       {QStringLiteral("直下の総ﾌｫﾙﾀﾞ数"), Plain(f.DirFolders)},
       {QStringLiteral("直下の総ﾌｧｲﾙ数"), Plain(f.DirFiles)},
       {QStringLiteral("配下の総ﾌｫﾙﾀﾞ数"), Plain(FoldersOf(catalog, f))},
@@ -201,8 +213,10 @@ PropertySheet BuildRowProperties(Catalog& catalog, const ShownEntry& shown,
     return sheet;
   }
   const TRecord& row = *selected.front();
-  const QString name = text::Cp932ToQString(row.Name);
-  const QString fullPath = text::Cp932ToQString(RowFullPath(shown, row));
+  const QString name = KeyIsMedia(row.Key)
+                           ? ShownQName(row.Name, catalog.ExactNameOfRecord(SlotOfKey(row.Key), 0))
+                           : ShownQName(row);
+  const QString fullPath = ShownPathOf(catalog, row.Key, RowFullPath(shown, row));
   sheet.label = name;
   if (IsFolderKind(row.Kind)) {
     sheet.kind = PropertyKind::FolderRow;

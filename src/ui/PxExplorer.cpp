@@ -22,6 +22,7 @@
 #include "ui/DesktopShell.h"
 #include "browse/EntryRows.h"
 #include "ui/PropertySheet.h"
+#include "ui/ShownNames.h"
 
 namespace plomix {
 
@@ -141,7 +142,17 @@ void TfrmPxExplorer::FormShow() {
       DriveComboBox->setCurrentIndex(DriveComboBox->count() - 1);
     }
     txtMediaName->setText(text::Cp932ToQString(catalog.MediaNameOf(key_)));
-    txtFileName->setText(text::Cp932ToQString(inner));
+    QString shownInner = text::Cp932ToQString(inner);
+    const int slot = SlotOfKey(key_);
+    if (catalog.ExactNamesOf(slot)) {
+      // The path below the media, in the names the entries really have.
+      const QString whole = ShownEntryPath(catalog, slot, RecordOfKey(key_));
+      const qsizetype media =
+          ShownQName(catalog.Slot(slot).Name(), catalog.ExactNameOfRecord(slot, 0)).size();
+      if (whole.size() > media && whole.at(media) == QLatin1Char('\\'))
+        shownInner = whole.mid(media + 1);
+    }
+    txtFileName->setText(shownInner);
   } else {
     txtMediaName->clear();
     txtFileName->clear();

@@ -390,6 +390,25 @@ void TfrmMain::RefreshCompactButton() {
   const CompactionButtonState state = RefreshCompactionButton(session_.GetCatalog());
   ToolButton3->setToolTip(state.hint);
   ToolButton3->setEnabled(state.enabled && !session_.Analysis().AnyLoading());
+  // Every command that opens, reads into or rewrites the catalogue ends here,
+  // so a damaged exact-name file found on the way is told about once.
+  ShowSideFileWarning();
+}
+
+void TfrmMain::ShowSideFileWarning() {
+  Catalog& catalog = session_.GetCatalog();
+  if (catalog.TakeSideFileWarning().empty()) return;
+  const QString path = text::NativePathToQString(catalog.ExactNamePath());
+  const QString text =
+      catalog.ExactNamesDamaged()
+          ? QStringLiteral(
+                "完全な名前のファイルが壊れています。\r\n%1\r\n\r\n"
+                "シフトJISで表せない名前は、読めなかった分を「?」を含む形で表示します。"
+                "次にメディアを追加した時に作り直します。")
+          : QStringLiteral(
+                "完全な名前のファイルがありません。\r\n%1\r\n\r\n"
+                "シフトJISで表せない名前は「?」を含む形で表示します。");
+  session_.Ask().Message(text.arg(path), PromptIcon::Warning, PromptButtons::Ok);
 }
 
 void TfrmMain::RefreshAnalysisCommands() {

@@ -113,6 +113,9 @@ class TfrmMain : public QMainWindow {
   void ApplyLoadingRules();
   void ApplyPageRules();
   void RefreshCompactButton();
+  // Tells once, through the prompter, that the exact-name file was found
+  // damaged or gone; the window goes on with the CP932 names.
+  void ShowSideFileWarning();
   void RefreshAnalysisCommands();
   void SwitchToMediaPage();
   // The analysis re-run offered after media were added, deleted or compacted;

@@ -7,6 +7,7 @@
 #include "core/Records.h"
 #include "core/Text.h"
 #include "ui/ImageList.h"
+#include "ui/ShownNames.h"
 
 namespace plomix {
 
@@ -26,6 +27,7 @@ void ResultGroupModel::Fill(const ResultStore& store, bool icons) {
     row.group = static_cast<int>(i);
     row.count = heads[i].groupSize;
     row.name = heads[i].name;
+    if (ShowsExactName(heads[i])) row.shown = QString::fromStdString(heads[i].shown);
     if (!dup) continue;
     row.image = kImageFile;
     if (icons && images_ != nullptr) {
@@ -58,6 +60,10 @@ const std::string& ResultGroupModel::NameAt(int row) const {
   return row >= 0 && row < RowCount() ? rows_[static_cast<std::size_t>(row)].name : kNone;
 }
 
+QString ResultGroupModel::ExactNameAt(int row) const {
+  return row >= 0 && row < RowCount() ? rows_[static_cast<std::size_t>(row)].shown : QString();
+}
+
 int ResultGroupModel::ImageAt(int row) const {
   return row >= 0 && row < RowCount() ? rows_[static_cast<std::size_t>(row)].image : -1;
 }
@@ -81,7 +87,7 @@ QVariant ResultGroupModel::data(const QModelIndex& index, int role) const {
         case ColNo:
           return text::Cp932ToQString(FormatNumber(row.group + 1.0));
         case ColName:
-          return text::Cp932ToQString(row.name);
+          return row.shown.isNull() ? text::Cp932ToQString(row.name) : row.shown;
         case ColCount:
           return text::Cp932ToQString(FormatNumber(row.count));
         default:

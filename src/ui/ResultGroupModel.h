@@ -39,6 +39,8 @@ class ResultGroupModel : public QAbstractTableModel {
   int RowOfGroup(int group) const;
   // The name of a row (CP932).
   const std::string& NameAt(int row) const;
+  // The name as the row shows it, when that is an exact name (else null).
+  QString ExactNameAt(int row) const;
   int ImageAt(int row) const;
 
   int SortColumn() const { return sortColumn_; }
@@ -56,6 +58,7 @@ class ResultGroupModel : public QAbstractTableModel {
     int32_t count = 0;
     int image = -1;
     std::string name;
+    QString shown;  // null: the CP932 name is shown
   };
   void SortRows();
 

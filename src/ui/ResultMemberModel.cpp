@@ -5,10 +5,12 @@
 #include <map>
 
 #include "analysis/NameAnalysis.h"
+#include "analysis/ResultStore.h"
 #include "core/Catalog.h"
 #include "core/Format.h"
 #include "core/Text.h"
 #include "ui/ImageList.h"
+#include "ui/ShownNames.h"
 
 namespace plomix {
 
@@ -33,10 +35,26 @@ const std::string& TextOf(const DetailRow& row, int column) {
   }
 }
 
+QString ShownMemberName(const DetailRow& row) {
+  ResultItem item;
+  item.name = row.name;
+  item.shown = row.shown;
+  return ShownItemName(item);
+}
+
 }  // namespace
 
 bool SameMemberName(const std::string& catalogName, const std::string& memberName) {
   return catalogName == memberName || text::AnsiLower(catalogName) == text::AnsiLower(memberName);
+}
+
+bool SameMember(const Catalog& catalog, int32_t record, const DetailRow& member) {
+  if (!SameMemberName(catalog.RecordName(record), member.name)) return false;
+  const std::string_view exact = catalog.ExactName(record);
+  if (exact.empty() && member.shown.empty()) return true;
+  const QString shown = QString::fromStdString(member.shown);
+  return text::NativeNameToQString(exact).compare(shown, Qt::CaseInsensitive) == 0 ||
+         (exact.empty() && shown == text::Cp932ToQString(member.name));
 }
 
 ResultMemberModel::ResultMemberModel(bool iconColumn, ImageList* images, QObject* parent)
@@ -92,10 +110,18 @@ int ResultMemberModel::FillPaths(Catalog& catalog, int onlySlot,
       // A result that no longer matches the catalogue names another file at
       // this key: that member gets no path rather than a wrong one.
       if (record <= 0 || record >= catalog.LoadedCount()) continue;
-      if (!SameMemberName(catalog.RecordName(record), row.name)) continue;
+      if (!SameMember(catalog, record, row)) continue;
       const std::string folder = catalog.BuildRecordPath(slot, record);
       const std::size_t cut = text::FindText(folder, "\\");
       row.path = cut == std::string::npos ? folder : folder.substr(cut + 1);
+      if (catalog.ExactNamesOf(slot)) {
+        // The path without the media's name, as the CP932 one is.
+        const QString shown = ShownFolderPath(catalog, slot, record);
+        const qsizetype media =
+            ShownQName(catalog.Slot(slot).Name(), catalog.ExactNameOfRecord(slot, 0)).size();
+        const qsizetype at = shown.indexOf(QLatin1Char('\\'), media);
+        row.shownPath = at < 0 ? std::string() : shown.mid(at + 1).toStdString();
+      }
       ++filled;
     }
   }
@@ -132,6 +158,11 @@ QVariant ResultMemberModel::data(const QModelIndex& index, int role) const {
           return iconColumn_ ? QVariant() : text::Cp932ToQString(FormatNumber(row.no));
         case 4:
           return text::Cp932ToQString(FormatNumber(row.size));
+        case 2:
+          return ShownMemberName(row);
+        case kDetailPathColumn:
+          if (!row.shownPath.empty()) return QString::fromStdString(row.shownPath);
+          return text::Cp932ToQString(row.path);
         default:
           return text::Cp932ToQString(TextOf(row, column));
       }

@@ -21,6 +21,10 @@ class ImageList;
 // True when the catalogue's name and a member's name are one key (equal
 // ignoring case); the common case of identical bytes costs no collation.
 bool SameMemberName(const std::string& catalogName, const std::string& memberName);
+// The same for record `record` of the loaded media: a member whose name CP932
+// cannot hold is compared by its exact name, since its CP932 form may be
+// another file's too.
+bool SameMember(const Catalog& catalog, int32_t record, const DetailRow& member);
 
 class ResultMemberModel : public QAbstractTableModel {
   Q_OBJECT

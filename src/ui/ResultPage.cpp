@@ -221,8 +221,15 @@ void ResultPage::FindName(bool down) {
   }
   const int count = groups_->RowCount();
   const int start = SelectedGridRow(GroupGrid);
+  const QString typed = txtSearchStr->text();
+  // A typed character CP932 lacks is found in exact names only.
+  const bool typedHeld = text::Utf8ToCp932Exact(typed.toStdString()).has_value();
   auto matches = [&](int row) {
-    return text::FindText(text::AnsiLower(groups_->NameAt(row)), needle) != std::string::npos;
+    // A name CP932 cannot hold is searched in the form it is shown in.
+    const QString exact = groups_->ExactNameAt(row);
+    if (!exact.isNull()) return exact.contains(typed, Qt::CaseInsensitive);
+    return typedHeld &&
+           text::FindText(text::AnsiLower(groups_->NameAt(row)), needle) != std::string::npos;
   };
   int found = -1;
   for (int step = 1; step <= count && found < 0; ++step) {

@@ -6,9 +6,12 @@
 #include <thread>
 #include <unordered_map>
 
+#include "browse/NameOrder.h"
+#include "core/Catalog.h"
 #include "core/Text.h"
 #include "search/FileSearch.h"
 #include "ui/ImageList.h"
+#include "ui/ShownNames.h"
 
 namespace plomix {
 
@@ -48,7 +51,9 @@ class SearchHitModel::KeyBuilder {
   explicit KeyBuilder(const SearchHitModel& model) : model_(model) {}
 
   std::string Part(const TRecord& row, int column) {
-    if (column == 0) return std::string(row.ImageIndex < 10 ? "1" : "2") + "_" + row.Name;
+    if (column == 0)
+      return std::string(row.ImageIndex < 10 ? "1" : "2") + "_" +
+             NameOrderKey(row.Name, row.ExactName);
     std::string text = Text(row, column);
     if (RightAligned(column)) {
       const std::size_t chars = text::CharCount(text);
@@ -83,6 +88,7 @@ SearchHitModel::SearchHitModel(ImageList& images, Catalog& catalog, TypeNames& t
 void SearchHitModel::SetRows(std::vector<TRecord>&& rows, std::string dateFormatCp932) {
   beginResetModel();
   rows_ = std::move(rows);
+  shownPaths_.clear();
   dateFormat_ = std::move(dateFormatCp932);
   order_.resize(rows_.size());
   std::iota(order_.begin(), order_.end(), 0);
@@ -94,6 +100,7 @@ void SearchHitModel::Clear() {
   beginResetModel();
   rows_ = {};
   order_ = {};
+  shownPaths_.clear();
   endResetModel();
 }
 
@@ -120,6 +127,19 @@ const std::string& SearchHitModel::CellText(int row, int column) const {
              : none;
 }
 
+QString SearchHitModel::ShownCell(int row, int column) const {
+  const TRecord& hit = Row(row);
+  if (column == 0) return hit.ExactName.empty() ? QString() : ShownQName(hit);
+  if (hit.Key < 0 || KeyIsMedia(hit.Key) || !catalog_.ExactNamesOf(SlotOfKey(hit.Key))) return {};
+  auto found = shownPaths_.find(hit.Key);
+  if (found == shownPaths_.end())
+    found =
+        shownPaths_
+            .emplace(hit.Key, ShownFolderPath(catalog_, SlotOfKey(hit.Key), RecordOfKey(hit.Key)))
+            .first;
+  return found->second.isEmpty() ? QString() : found->second;
+}
+
 bool SearchHitModel::RightAligned(int column) {
   return column == 1 || column == 6 || column == 9 || column == 10;
 }
@@ -132,7 +152,7 @@ void SearchHitModel::SortRows() {
   KeyBuilder parts(*this);
   for (std::size_t i = 0; i < n; ++i) {
     const TRecord& row = rows_[i];
-    std::string key = parts.Part(row, sortColumn_) + "_" + row.Name;
+    std::string key = parts.Part(row, sortColumn_) + "_" + NameOrderKey(row.Name, row.ExactName);
     if (multiKeys_ > 0) key = parts.Part(row, anchorColumn_) + "_" + key;
     keys[i] = std::move(key);
   }
@@ -153,6 +173,9 @@ void SearchHitModel::SortRows() {
   std::sort(order.begin(), order.end(), [&](int a, int b) {
     int c = collated[static_cast<std::size_t>(a)].compare(collated[static_cast<std::size_t>(b)]);
     if (c == 0) c = keys[static_cast<std::size_t>(a)].compare(keys[static_cast<std::size_t>(b)]);
+    if (c == 0)
+      c = rows_[static_cast<std::size_t>(a)].ExactName.compare(
+          rows_[static_cast<std::size_t>(b)].ExactName);
     return ascending ? c < 0 : c > 0;
   });
   beginResetModel();
@@ -196,13 +219,13 @@ int SearchHitModel::HeaderImage(int column) const {
 
 int SearchHitModel::FindByTyping(const QString& text, int start, bool wrap) const {
   if (order_.empty() || text.isEmpty()) return -1;
-  const std::string wanted = text::AnsiUpper(text::QStringToCp932(text));
+  const std::string wanted = TypedCp932Upper(text);
   const int n = RowCount();
   if (start < 0 || start >= n) start = 0;
   for (int step = 0; step < n; ++step) {
     const int i = start + step;
     if (i >= n && !wrap) break;
-    if (text::AnsiUpper(Row(i % n).Name).compare(0, wanted.size(), wanted) == 0) return i % n;
+    if (NameBeginsWith(Row(i % n), text, wanted)) return i % n;
   }
   return -1;
 }
@@ -219,6 +242,10 @@ QVariant SearchHitModel::data(const QModelIndex& index, int role) const {
   if (!index.isValid() || index.row() >= RowCount()) return {};
   switch (role) {
     case Qt::DisplayRole:
+      if (index.column() == 0 || index.column() == 2) {
+        QString shown = ShownCell(index.row(), index.column());
+        if (!shown.isNull()) return shown;
+      }
       return text::Cp932ToQString(CellText(index.row(), index.column()));
     case Qt::DecorationRole:
       if (index.column() == 0) return images_.Icon(Row(index.row()).ImageIndex);

@@ -14,6 +14,7 @@
 #include <functional>
 #include <span>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "core/Records.h"
@@ -75,6 +76,8 @@ class SearchHitModel : public QAbstractTableModel, public TypeAheadSource {
 
  private:
   const TRecord& FilledRow(int index) const;
+  // The 名前 and パス名 cells where they hold names kept exactly.
+  QString ShownCell(int row, int column) const;
   class KeyBuilder;
 
   ImageList& images_;
@@ -84,7 +87,10 @@ class SearchHitModel : public QAbstractTableModel, public TypeAheadSource {
   // In found order; the texts of a row are filled when it is first shown.
   mutable std::vector<TRecord> rows_;
   std::vector<int> order_;  // shown row -> index in rows_
-  bool sorted_ = false;     // order_ follows the sort state
+  // Paths built from shown names, by hit key, for hits of media that have
+  // exact names; made when first shown.
+  mutable std::unordered_map<int32_t, QString> shownPaths_;
+  bool sorted_ = false;  // order_ follows the sort state
   int sortColumn_ = 0;
   bool ascending_ = true;
   int anchorColumn_ = 0;

@@ -13,6 +13,7 @@
 #include <fstream>
 
 #include "TestSupport.h"
+#include "support/ExactNameTree.h"
 #include "core/Catalog.h"
 
 namespace plomix {
@@ -291,6 +292,47 @@ TEST_F(ReadingCli, FolderCountsAreTheRealNumbers) {
   EXPECT_TRUE(Cli({"info", catalog}).out.contains("40200"));
   EXPECT_EQ(Cli({"tree", catalog, "big", "--json"}).Json().array()[0].toObject()["folders"].toInt(),
             40200);
+}
+
+// Names code page 932 cannot hold come out as they are, bytes that are no
+// UTF-8 escaped, in text and JSON; paths and patterns are taken in that form.
+TEST_F(ReadingCli, NamesCp932CannotHoldAreListedSearchedAndAnalysedExactly) {
+  test::MakeExactNameTree(dir.Path() / "exact");
+  const QString catalog = Path("c.qdb");
+  ASSERT_EQ(Cli({"create", catalog}).exitCode, 0);
+  ASSERT_EQ(Cli({"read", catalog, "--path", Path("exact"), "--name", "X"}).exitCode, 0);
+  const CliResult ls = Cli({"ls", catalog, "X", "--json"});
+  ASSERT_EQ(ls.exitCode, 0) << ls.err.toStdString();
+  QStringList listed;
+  for (const auto& v : ls.Json().array()) listed << v.toObject()["name"].toString();
+  for (const char* name : {"한국어 파일.txt", "emoji 😀🎉.txt", "bad\\xFF\\xFEname.bin",
+                           "back\\slash.txt", "Ünïcödé", "日本語.txt"})
+    EXPECT_TRUE(listed.contains(QString::fromUtf8(name))) << name;
+  const CliResult inner = Cli({"ls", catalog, QStringLiteral("X\\Ünïcödé")});
+  ASSERT_EQ(inner.exitCode, 0) << inner.err.toStdString();
+  EXPECT_TRUE(inner.out.contains("inner 😀.txt")) << inner.out.toStdString();
+
+  const CliResult found = Cli({"search", catalog, "--name", QStringLiteral("*😀*"), "--json"});
+  ASSERT_EQ(found.exitCode, 0) << found.err.toStdString();
+  QStringList hits;
+  for (const auto& v : found.Json().object()["hits"].toArray())
+    hits << v.toObject()["path"].toString() + "|" + v.toObject()["name"].toString();
+  hits.sort();
+  QStringList want({QStringLiteral("X|a\\x5Cx41 😀.txt"),
+                               QStringLiteral("X|emoji 🎉😀.txt"), QStringLiteral("X|emoji 😀🎉.txt"),
+                               QStringLiteral("X\\Ünïcödé|inner 😀.txt")});
+  want.sort();
+  EXPECT_EQ(hits, want);
+  const CliResult text = Cli({"search", catalog, "--name", QStringLiteral("한국어*")});
+  EXPECT_TRUE(text.out.contains("한국어 파일.txt")) << text.out.toStdString();
+
+  const CliResult dups = Cli({"similar", catalog, "--delimiters", " .", "--json"});
+  ASSERT_EQ(dups.exitCode, 0) << dups.err.toStdString();
+  QStringList words;
+  for (const auto& g : dups.Json().object()["list"].toArray()) words << g.toObject()["key"].toString();
+  EXPECT_TRUE(words.contains(QStringLiteral("😀"))) << words.join(',').toStdString();
+  EXPECT_FALSE(words.contains(QStringLiteral("??")));
+  std::filesystem::remove_all(dir.Path() / "exact");
 }
 
 }  // namespace

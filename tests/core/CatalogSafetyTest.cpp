@@ -41,10 +41,18 @@ std::string LongNameFor(const std::string& media) {
   return media + "_" + std::string(110, 'x');
 }
 
-// A media of `files` files whose last file has a name longer than a record holds.
+// The exact name of a media's first file: CP932 cannot hold the emoji.
+std::string ExactNameFor(const std::string& media) {
+  return media + " \xF0\x9F\x98\x80";
+}
+
+// A media of `files` files whose last file has a name longer than a record
+// holds and whose first file has a name CP932 cannot hold.
 std::vector<TRecord> MediaWithLongName(const std::string& name, int files) {
   std::vector<TRecord> recs = FlatMedia(name, files);
   recs.back().Name = LongNameFor(name);
+  recs[1].ExactName = ExactNameFor(name);
+  recs[1].Name = name + " ?";
   return recs;
 }
 
@@ -53,6 +61,9 @@ class VectorRecords : public MediaRecordSource {
   explicit VectorRecords(std::vector<TRecord> records) : records_(std::move(records)) {}
   int32_t RecordCount() const override { return static_cast<int32_t>(records_.size()); }
   void Fetch(int32_t index, TRecord& out) const override { out = records_.at(index); }
+  std::string_view NativeName(int32_t index) const override {
+    return records_.at(index).ExactName;
+  }
 
  private:
   std::vector<TRecord> records_;
@@ -90,6 +101,9 @@ std::map<std::string, int> ExpectIntact(Catalog& c, const Facts& facts, const st
       continue;
     }
     EXPECT_EQ(c.RecordName(c.LoadedCount() - 1), form->longName) << where << ": " << name;
+    // The exact name went where the long name went (a renamed media keeps both).
+    EXPECT_EQ(c.ExactName(1), ExactNameFor(form->longName.substr(0, form->longName.find('_'))))
+        << where << ": " << name;
     const int comment = c.LoadedRec(1).CommentNo();
     if (form->commented) {
       EXPECT_EQ(c.CommentText(comment), "note") << where;
@@ -156,7 +170,7 @@ class SafetyTest : public ::testing::Test {
 
   // A copy of the fixture's files in a new folder; returns its catalogue path.
   std::string Copy(const test::TempDir& to) const {
-    for (const char* ext : {".qdb", ".lfn"})
+    for (const char* ext : {".qdb", ".lfn", ".exn"})
       fs::copy_file(dir.File(std::string("t") + ext), to.File(std::string("t") + ext));
     return to.File("t.qdb");
   }
@@ -220,6 +234,7 @@ TEST_F(SafetyTest, AFailedStepLeavesTheCatalogueAsItWasOrTheChangeWhole) {
         const std::string at = Copy(scratch);
         const auto qdb = test::ReadFileBytes(at);
         const auto lfn = test::ReadFileBytes(scratch.File("t.lfn"));
+        const auto exn = test::ReadFileBytes(scratch.File("t.exn"));
         Catalog c;
         ASSERT_TRUE(c.OpenCatalog(at));
         bool threw = false;
@@ -248,6 +263,7 @@ TEST_F(SafetyTest, AFailedStepLeavesTheCatalogueAsItWasOrTheChangeWhole) {
           // Nothing of a failed change is left, byte for byte.
           EXPECT_EQ(test::ReadFileBytes(at), qdb) << where;
           EXPECT_EQ(test::ReadFileBytes(scratch.File("t.lfn")), lfn) << where;
+          EXPECT_EQ(test::ReadFileBytes(scratch.File("t.exn")), exn) << where;
         } else if (threw) {
           EXPECT_TRUE(live == kBefore || live == op.after) << where;
         } else {
@@ -297,10 +313,13 @@ TEST_F(SafetyTest, AKillAtAnyStepLeavesEveryMediaWhole) {
       disk.ReadLongNames();
       const auto live = Names(ExpectIntact(disk, facts, where));
       EXPECT_TRUE(live == kBefore || live == op.after) << where;
+      // What a kill leaves of the exact-name file names no stored media.
+      EXPECT_EQ(disk.TakeSideFileWarning(), "") << where;
       // The next write (here a compaction, which rewrites everything) finishes the job.
       disk.CompactCatalog();
       EXPECT_EQ(Names(ExpectIntact(disk, facts, where + ", compacted")), live);
-      for (const char* left : {"t.qdb.new", "t.lfn.new", "t.lfn.old", "t.qdb.journal"})
+      for (const char* left :
+           {"t.qdb.new", "t.lfn.new", "t.lfn.old", "t.exn.new", "t.exn.old", "t.qdb.journal"})
         EXPECT_FALSE(fs::exists(scratch.File(left))) << where << ": " << left;
     }
     EXPECT_EQ(killed, steps) << op.name;

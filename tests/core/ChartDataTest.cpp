@@ -218,3 +218,24 @@ TEST(ChartDataTest, LabelsAreCutOrFilledByBytes) {
 
 }  // namespace
 }  // namespace plomix
+
+namespace plomix {
+namespace {
+
+// A name CP932 cannot hold is shown exactly, cut or filled as its CP932 form.
+TEST(ChartDataTest, ExactNamesKeepTheLabelLayoutOfTheirCp932Form) {
+  TRecord korean = Row("??? ??.txt", kKindFile, 10, 10);
+  korean.ExactName = "\xED\x95\x9C\xEA\xB5\xAD\xEC\x96\xB4 \xED\x8C\x8C\xEC\x9D\xBC.txt";
+  TRecord emoji = Row("emoji ??.txt", kKindFile, 5, 5);
+  emoji.ExactName = "emoji \xF0\x9F\x98\x80\xF0\x9F\x8E\x89.txt";
+  ChartData data;
+  data.Fill(std::vector<TRecord>{korean, emoji}, false);
+  const std::vector<ChartBar> bars = data.BarPage(0, 10, 12, false);
+  ASSERT_EQ(bars.size(), 2u);
+  EXPECT_EQ(bars[0].label, QString::fromUtf8("1) □한국어 파일.txt ----"));
+  EXPECT_EQ(bars[1].label, QString::fromUtf8("2) □emoji 😀🎉.txt --"));
+  EXPECT_EQ(data.PieSlices(0, 7)[1].label, QString::fromUtf8("2) □emoji 😀..."));
+}
+
+}  // namespace
+}  // namespace plomix

@@ -28,6 +28,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// Names code page 932 cannot hold: Korean, and bytes that are no UTF-8.
+const char* const kKorean = "\xED\x95\x9C\xEA\xB5\xAD\xEC\x96\xB4 \xED\x8C\x8C\xEC\x9D\xBC.txt";
+const char* const kNoUtf8 = "bad\xFF\xFEname.bin";
+
 class RecordingShell : public DesktopShell {
  public:
   QStringList opened, shown;
@@ -92,6 +96,8 @@ class FileCommandsTest : public QObject {
     test::WriteText(Stick() / "a.txt", "alpha");
     test::WriteText(Stick() / "b.txt", "bravo");
     test::WriteText(Stick() / "c.txt", "charlie");
+    test::WriteText(Stick() / kKorean, "hangul");
+    test::WriteText(Stick() / kNoUtf8, "bytes");
     Scanner scanner;
     ReadWorkflow workflow(*catalog, settings->Get(), *drives, scanner, *prompter);
     QVERIFY(workflow.ReadMediaCommand([](ReadWorkflow& w) {
@@ -103,8 +109,8 @@ class FileCommandsTest : public QObject {
     QVERIFY(catalog->LoadMedia(slot));
     keys.clear();
     for (int r = 1; r < catalog->LoadedCount(); ++r)
-      keys[catalog->RecordName(r)] = MakeKey(slot, r);
-    QCOMPARE(int(keys.size()), 3);
+      keys[catalog->NativeRecordName(r)] = MakeKey(slot, r);
+    QCOMPARE(int(keys.size()), 5);
     prompter->prompts.clear();
     commands = std::make_unique<FileCommands>(*catalog, *drives, settings->Get(), *prompter,
                                               nullptr);
@@ -239,6 +245,29 @@ class FileCommandsTest : public QObject {
     QCOMPARE(prompter->prompts.at(0).startPath, QString::fromStdString(target.string()));
     QCOMPARE(prompter->prompts.at(1).text, QStringLiteral("ファイル名変更"));
     QCOMPARE(prompter->prompts.at(2).kind, QStringLiteral("Message"));  // c.txt exists
+  }
+
+  // Files whose names the catalogue keeps exactly are opened and copied
+  // under their real names; the copy's name question offers the shown name
+  // and, left as it is, keeps the native bytes.
+  void namesCp932CannotHoldReachTheRightFiles() {
+    commands->OpenFile(keys[kKorean]);
+    QCOMPARE(shell->opened, QStringList{StickFile(kKorean)});
+    QVERIFY(prompter->prompts.empty());
+
+    const fs::path target = dir->Path() / "out";
+    fs::create_directories(target);
+    for (const char* name : {kKorean, kNoUtf8}) {
+      prompter->prompts.clear();
+      prompter->paths = {QString::fromStdString(target.string())};
+      commands->Copy({keys[name]}, false);
+      QCOMPARE(prompter->Log(),
+               (QStringList{QStringLiteral("ChooseFolder:フォルダを指定してください"),
+                            QStringLiteral("InputText:ファイル名変更")}));
+      QVERIFY2(fs::exists(target / name), name);
+      QCOMPARE(test::ReadFileBytes((target / name).string()),
+               test::ReadFileBytes((Stick() / name).string()));
+    }
   }
 
   // No media anywhere: nothing is asked beyond the presence question.

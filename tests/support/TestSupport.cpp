@@ -17,6 +17,11 @@ TempDir::TempDir() {
   if (!dir_.isValid()) throw std::runtime_error("cannot create a temporary folder");
 }
 
+TempDir::~TempDir() {
+  std::error_code ignored;
+  std::filesystem::remove_all(Path(), ignored);
+}
+
 std::vector<uint8_t> ReadFileBytes(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   if (!in) throw std::runtime_error("cannot read " + path);

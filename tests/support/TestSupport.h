@@ -16,6 +16,9 @@ namespace plomix::test {
 class TempDir {
  public:
   TempDir();
+  // Removed by native names: QTemporaryDir cannot name files whose names are
+  // no UTF-8, and would leave them behind.
+  ~TempDir();
   std::filesystem::path Path() const { return std::filesystem::path(dir_.path().toStdString()); }
   std::string File(const std::string& name) const { return (Path() / name).string(); }
 

@@ -1,0 +1,205 @@
+#include "core/ExactNames.h"
+
+#include <algorithm>
+#include <array>
+#include <climits>
+#include <cstring>
+
+namespace plomix {
+
+// ---------------------------------------------------------------- ExactNameSet
+
+bool ExactNameSet::Add(int32_t record, std::string_view native) {
+  if (record < 1 || (!records_.empty() && record <= records_.back())) return false;
+  if (native.empty() || native.size() > exact_file::kMaxNameBytes) return false;
+  records_.push_back(record);
+  bytes_.append(native);
+  ends_.push_back(static_cast<uint32_t>(bytes_.size()));
+  return true;
+}
+
+std::string_view ExactNameSet::NameAt(std::size_t i) const {
+  const uint32_t begin = i == 0 ? 0 : ends_[i - 1];
+  return std::string_view(bytes_).substr(begin, ends_[i] - begin);
+}
+
+std::string_view ExactNameSet::Find(int32_t record) const {
+  const auto it = std::lower_bound(records_.begin(), records_.end(), record);
+  if (it == records_.end() || *it != record) return {};
+  return NameAt(static_cast<std::size_t>(it - records_.begin()));
+}
+
+// ---------------------------------------------------------------- the file
+
+namespace exact_file {
+namespace {
+
+constexpr uint32_t kSegmentMagic = 0x47455358;  // "XSEG"
+
+std::array<uint32_t, 256> CrcTable() {
+  std::array<uint32_t, 256> table{};
+  for (uint32_t i = 0; i < 256; ++i) {
+    uint32_t c = i;
+    for (int k = 0; k < 8; ++k) c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+    table[i] = c;
+  }
+  return table;
+}
+
+void Put32(std::vector<uint8_t>& out, std::size_t at, uint32_t v) {
+  for (int i = 0; i < 4; ++i) out[at + i] = static_cast<uint8_t>(v >> (8 * i));
+}
+void Put64(std::vector<uint8_t>& out, std::size_t at, uint64_t v) {
+  for (int i = 0; i < 8; ++i) out[at + i] = static_cast<uint8_t>(v >> (8 * i));
+}
+uint32_t Get32(const uint8_t* p) {
+  return uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16 | uint32_t{p[3]} << 24;
+}
+uint64_t Get64(const uint8_t* p) {
+  return uint64_t{Get32(p)} | uint64_t{Get32(p + 4)} << 32;
+}
+
+void PutVarint(std::vector<uint8_t>& out, uint64_t v) {
+  while (v >= 0x80) {
+    out.push_back(static_cast<uint8_t>(v | 0x80));
+    v >>= 7;
+  }
+  out.push_back(static_cast<uint8_t>(v));
+}
+
+bool GetVarint(const uint8_t*& p, const uint8_t* end, uint64_t& v) {
+  v = 0;
+  for (int shift = 0; shift < 64 && p < end; shift += 7) {
+    const uint8_t b = *p++;
+    v |= uint64_t{b & 0x7Fu} << shift;
+    if (!(b & 0x80)) return true;
+  }
+  return false;
+}
+
+// Entries: per name one number holding its length and whether its record
+// follows the previous one directly (record 0, the media itself, is never
+// one: the first entry "follows" it) (the usual case: the names a code page
+// misses come in runs, a folder of them at a time), then the record gap when
+// it does not, then the bytes.
+ExactNameSetPtr DecodeEntries(const uint8_t* p, const uint8_t* end, uint32_t count) {
+  auto names = std::make_shared<ExactNameSet>();
+  int64_t previous = 0;
+  for (uint32_t i = 0; i < count; ++i) {
+    uint64_t head = 0, gap = 0;
+    if (!GetVarint(p, end, head)) return nullptr;
+    if ((head & 1) && !GetVarint(p, end, gap)) return nullptr;
+    const uint64_t length = head >> 1;
+    const int64_t record = previous + 1 + static_cast<int64_t>(gap);
+    if (length == 0 || length > kMaxNameBytes || record > INT32_MAX ||
+        static_cast<uint64_t>(end - p) < length)
+      return nullptr;
+    if (!names->Add(static_cast<int32_t>(record),
+                    std::string_view(reinterpret_cast<const char*>(p), length)))
+      return nullptr;
+    p += length;
+    previous = record;
+  }
+  return p == end ? names : nullptr;
+}
+
+}  // namespace
+
+std::string_view Signature() {
+  return std::string_view("PXEXN01\n", kHeaderSize);
+}
+
+uint32_t Crc32(const uint8_t* data, std::size_t size, uint32_t crc) {
+  static const std::array<uint32_t, 256> table = CrcTable();
+  crc = ~crc;
+  for (std::size_t i = 0; i < size; ++i) crc = table[(crc ^ data[i]) & 0xFF] ^ (crc >> 8);
+  return ~crc;
+}
+
+std::vector<uint8_t> EncodeSegment(const ExactMediaIdentity& identity, const ExactNameSet& names) {
+  std::vector<uint8_t> out(kSegmentHeadSize);
+  out.reserve(kSegmentHeadSize + names.NameBytes() + names.Count() + 16);
+  int64_t previous = 0;
+  for (std::size_t i = 0; i < names.Count(); ++i) {
+    const int32_t record = names.RecordAt(i);
+    const std::string_view name = names.NameAt(i);
+    const auto gap = static_cast<uint64_t>(record - previous - 1);
+    PutVarint(out, (uint64_t{name.size()} << 1) | (gap != 0 ? 1 : 0));
+    if (gap != 0) PutVarint(out, gap);
+    out.insert(out.end(), name.begin(), name.end());
+    previous = record;
+  }
+  Put32(out, 0, kSegmentMagic);
+  Put32(out, 4, static_cast<uint32_t>(identity.slot));
+  Put64(out, 8, static_cast<uint64_t>(identity.firstRecord));
+  Put32(out, 16, static_cast<uint32_t>(identity.count));
+  Put32(out, 20, static_cast<uint32_t>(identity.readDate));
+  Put32(out, 24, static_cast<uint32_t>(names.Count()));
+  Put32(out, 28, static_cast<uint32_t>(out.size() - kSegmentHeadSize));
+  uint32_t crc = Crc32(out.data(), 32);
+  crc = Crc32(out.data() + kSegmentHeadSize, out.size() - kSegmentHeadSize, crc);
+  Put32(out, 32, crc);
+  return out;
+}
+
+std::optional<std::pair<ExactMediaIdentity, int64_t>> ReadSegmentHead(const uint8_t* data,
+                                                                      std::size_t size) {
+  if (size < kSegmentHeadSize || Get32(data) != kSegmentMagic) return std::nullopt;
+  ExactMediaIdentity identity;
+  identity.slot = static_cast<int32_t>(Get32(data + 4));
+  identity.firstRecord = static_cast<int64_t>(Get64(data + 8));
+  identity.count = static_cast<int32_t>(Get32(data + 16));
+  identity.readDate = static_cast<int32_t>(Get32(data + 20));
+  const uint32_t entries = Get32(data + 24);
+  const uint32_t payload = Get32(data + 28);
+  // Every entry takes at least two bytes.
+  if (identity.slot < 0 || identity.firstRecord < 0 || identity.count < 1 ||
+      uint64_t{entries} * 2 > payload)
+    return std::nullopt;
+  return std::make_pair(identity, static_cast<int64_t>(kSegmentHeadSize) + payload);
+}
+
+Contents Parse(const uint8_t* data, std::size_t size) {
+  Contents contents;
+  if (size < kHeaderSize || std::memcmp(data, Signature().data(), kHeaderSize) != 0) {
+    contents.garbage = size > 0;
+    return contents;
+  }
+  std::size_t pos = kHeaderSize;
+  contents.appendAt = static_cast<int64_t>(pos);
+  while (pos < size) {
+    const auto head = ReadSegmentHead(data + pos, size - pos);
+    if (!head) {
+      // Less than a head at the end is a write cut off; more is no segment.
+      if (size - pos >= kSegmentHeadSize) contents.garbage = true;
+      break;
+    }
+    if (static_cast<uint64_t>(head->second) > size - pos) {
+      contents.unsound.push_back(head->first);
+      break;
+    }
+    const auto segmentSize = static_cast<std::size_t>(head->second);
+    const uint8_t* seg = data + pos;
+    uint32_t crc = Crc32(seg, 32);
+    crc = Crc32(seg + kSegmentHeadSize, segmentSize - kSegmentHeadSize, crc);
+    ExactNameSetPtr names;
+    if (crc == Get32(seg + 32))
+      names = DecodeEntries(seg + kSegmentHeadSize, seg + segmentSize, Get32(seg + 24));
+    const bool sound = names != nullptr;
+    if (!sound) {
+      contents.unsound.push_back(head->first);
+    } else {
+      contents.segments.push_back(Segment{head->first, std::move(names), static_cast<int64_t>(pos),
+                                          static_cast<int64_t>(segmentSize)});
+    }
+    pos += segmentSize;
+    // A bad segment at the very end is cut off with the tail; one in the
+    // middle stays until the file is rewritten.
+    if (sound || pos < size) contents.appendAt = static_cast<int64_t>(pos);
+  }
+  return contents;
+}
+
+}  // namespace exact_file
+
+}  // namespace plomix
