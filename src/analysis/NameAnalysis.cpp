@@ -352,15 +352,20 @@ bool KeyDelimiters::IsDelimiter(std::string_view text, std::size_t pos, std::siz
   return single_[byte];
 }
 
-void KeyDelimiters::SplitNameKeysInto(std::string_view name, int kind,
-                                      std::vector<std::string_view>& out) const {
+namespace {
+
+// Cuts `name` into its words: `delimiterAt(pos, length)` tells whether a
+// delimiter starts at pos and sets the length of the character there.
+template <typename DelimiterAt>
+void SplitWords(std::string_view name, int kind, bool noDelimiters,
+                std::vector<std::string_view>& out, DelimiterAt delimiterAt) {
   out.clear();
-  if (chars_.empty()) {
+  if (noDelimiters) {
     out.push_back(name);
     return;
   }
-  // '.' is never the second byte of a two-byte character, so the last one
-  // found by bytes is the last character.
+  // '.' is never the second byte of a two-byte character (nor inside a UTF-8
+  // character), so the last one found by bytes is the last character.
   if (kind == kKindFile) {
     const std::size_t dot = name.rfind('.');
     if (dot != std::string_view::npos) name = name.substr(0, dot);
@@ -369,10 +374,10 @@ void KeyDelimiters::SplitNameKeysInto(std::string_view name, int kind,
   std::size_t pos = 0;
   while (pos < name.size()) {
     std::size_t length = 1;
-    if (IsDelimiter(name, pos, length)) {
+    if (delimiterAt(name, pos, length)) {
       if (pos > wordStart) {
         out.push_back(name.substr(wordStart, pos - wordStart));
-        if (out.size() == kMaxWords) return;
+        if (out.size() == KeyDelimiters::kMaxWords) return;
       }
       wordStart = pos + length;
     }
@@ -381,38 +386,33 @@ void KeyDelimiters::SplitNameKeysInto(std::string_view name, int kind,
   if (name.size() > wordStart) out.push_back(name.substr(wordStart));
 }
 
+}  // namespace
+
+void KeyDelimiters::SplitNameKeysInto(std::string_view name, int kind,
+                                      std::vector<std::string_view>& out) const {
+  SplitWords(name, kind, chars_.empty(), out,
+             [this](std::string_view text, std::size_t pos, std::size_t& length) {
+               return IsDelimiter(text, pos, length);
+             });
+}
+
 void KeyDelimiters::SplitShownNameKeysInto(std::string_view name, int kind,
                                            std::vector<std::string_view>& out) const {
-  out.clear();
-  if (chars_.empty()) {
-    out.push_back(name);
-    return;
-  }
-  if (kind == kKindFile) {
-    const std::size_t dot = name.rfind('.');
-    if (dot != std::string_view::npos) name = name.substr(0, dot);
-  }
-  std::size_t wordStart = 0;
-  for (std::size_t pos = 0; pos < name.size();) {
-    std::size_t length = 0;
-    for (const std::string& d : utf8Chars_)
-      if (!d.empty() && name.substr(pos, d.size()) == d) length = d.size();
-    if (length == 0) {
-      // One UTF-8 character (the shown form is valid UTF-8).
-      length = 1;
-      while (pos + length < name.size() && (static_cast<uint8_t>(name[pos + length]) & 0xC0) == 0x80)
-        ++length;
-      pos += length;
-      continue;
-    }
-    if (pos > wordStart) {
-      out.push_back(name.substr(wordStart, pos - wordStart));
-      if (out.size() == kMaxWords) return;
-    }
-    pos += length;
-    wordStart = pos;
-  }
-  if (name.size() > wordStart) out.push_back(name.substr(wordStart));
+  SplitWords(name, kind, chars_.empty(), out,
+             [this](std::string_view text, std::size_t pos, std::size_t& length) {
+               for (const std::string& d : utf8Chars_) {
+                 if (!d.empty() && text.substr(pos, d.size()) == d) {
+                   length = d.size();
+                   return true;
+                 }
+               }
+               // One UTF-8 character (a shown name is valid UTF-8).
+               length = 1;
+               while (pos + length < text.size() &&
+                      (static_cast<uint8_t>(text[pos + length]) & 0xC0) == 0x80)
+                 ++length;
+               return false;
+             });
 }
 
 std::string ExactKeyWord(std::string_view shownName, std::string_view cp932Word,

@@ -488,16 +488,65 @@ bool IsValidUtf8(std::string_view bytes) {
   return true;
 }
 
+namespace {
+
+// The CP932 form of a character of the Basic Multilingual Plane as the
+// converter gives it, and whether converting it back gives the character
+// again (a character without a form becomes '?'; one the converter deems
+// ignorable, such as a soft hyphen, vanishes; a few private-use characters
+// come back as another). The converter is stateless for this code page, so a
+// name converts character by character the same as whole: a tree of a
+// million names needs a converter call only for each character met the
+// first time on a thread, and no conversion back per name.
+struct BmpEntry {
+  bool known = false;
+  bool exact = false;
+  uint8_t length = 0;  // 0: the character vanishes
+  char bytes[2] = {};
+};
+
+const BmpEntry& BmpForm(char32_t c) {
+  thread_local std::vector<BmpEntry> table(0x10000);
+  BmpEntry& e = table[c];
+  if (e.known) return e;
+  const char16_t unit = static_cast<char16_t>(c);
+  const std::string cp932 = c < 0x80 ? std::string(1, static_cast<char>(c)) : Encode(&unit, 1);
+  e.length = static_cast<uint8_t>(std::min<std::size_t>(cp932.size(), 2));
+  std::copy_n(cp932.begin(), e.length, e.bytes);
+  if (cp932.size() <= 2 && !cp932.empty()) {
+    thread_local std::u16string back;
+    DecodeInto(cp932, back);
+    e.exact = back.size() == 1 && back[0] == unit;
+  }
+  e.known = true;
+  return e;
+}
+
+}  // namespace
+
 std::string NativeNameToCp932(std::string_view native, bool& exact) {
   exact = true;
   if (IsAscii(native)) return std::string(native);
-  exact = IsValidUtf8(native);
-  std::string cp932 = Utf8ToCp932(native);
-  // A character without a CP932 form mostly becomes '?', but one the
-  // converter deems ignorable (a soft hyphen, a zero-width space) vanishes,
-  // and a few private-use characters come back as another character: only
-  // the way back tells.
-  if (exact) exact = Cp932ToUtf8(cp932) == native;
+  std::string cp932;
+  cp932.reserve(native.size());
+  for (std::size_t i = 0; i < native.size();) {
+    const std::size_t n = Utf8CharLength(native, i);
+    if (n == 0 || n == 4) {
+      // Bytes that are no UTF-8, or a character beyond the plane: CP932 has
+      // none of them, and the converter decides what becomes of them.
+      exact = false;
+      return Utf8ToCp932(native);
+    }
+    const auto b = [&](std::size_t k) { return static_cast<uint8_t>(native[i + k]); };
+    const char32_t c =
+        n == 1   ? b(0)
+        : n == 2 ? (char32_t{b(0) & 0x1Fu} << 6) | (b(1) & 0x3Fu)
+                 : (char32_t{b(0) & 0x0Fu} << 12) | (char32_t{b(1) & 0x3Fu} << 6) | (b(2) & 0x3Fu);
+    const BmpEntry& e = BmpForm(c);
+    exact = exact && e.exact;
+    cp932.append(e.bytes, e.length);
+    i += n;
+  }
   return cp932;
 }
 

@@ -6,6 +6,7 @@
 #include <sys/syscall.h>
 #include <unicode/coll.h>
 #include <unicode/locid.h>
+#include <unicode/ustring.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -440,14 +441,53 @@ void Scanner::SortRun(int32_t first, int32_t last, const std::vector<std::string
   icu::Collator& collator = SortCollator();
   std::vector<uint32_t> order(n);
   std::iota(order.begin(), order.end(), 0u);
-  std::sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) {
-    UErrorCode status = U_ZERO_ERROR;
-    const UCollationResult r = collator.compareUTF8(
-        icu::StringPiece(utf8[a].data(), static_cast<int32_t>(utf8[a].size())),
-        icu::StringPiece(utf8[b].data(), static_cast<int32_t>(utf8[b].size())), status);
-    if (r != UCOL_EQUAL) return r == UCOL_LESS;
-    return cp932[a] < cp932[b];
-  });
+  // ASCII names collate fast directly; any other name is collated many times
+  // over in a large folder, so there each name's sort key is made once and
+  // the keys are compared (they order exactly as the comparisons do).
+  constexpr std::size_t kKeyedRun = 8;
+  const bool keyed = n >= kKeyedRun && std::any_of(utf8.begin(), utf8.end(),
+                                                   [](std::string_view u) { return !IsAscii(u); });
+  if (keyed) {
+    thread_local std::u16string units;
+    thread_local std::vector<uint8_t> buffer(256);
+    std::string keys;
+    std::vector<uint32_t> ends(n);
+    for (std::size_t i = 0; i < n; ++i) {
+      units.resize(utf8[i].size());
+      int32_t length = 0;
+      UErrorCode status = U_ZERO_ERROR;
+      u_strFromUTF8WithSub(units.data(), static_cast<int32_t>(units.size()), &length,
+                           utf8[i].data(), static_cast<int32_t>(utf8[i].size()), 0xFFFD, nullptr,
+                           &status);
+      if (U_FAILURE(status)) length = 0;
+      int32_t needed = collator.getSortKey(units.data(), length, buffer.data(),
+                                           static_cast<int32_t>(buffer.size()));
+      if (needed > static_cast<int32_t>(buffer.size())) {
+        buffer.resize(static_cast<std::size_t>(needed));
+        needed = collator.getSortKey(units.data(), length, buffer.data(), needed);
+      }
+      keys.append(reinterpret_cast<const char*>(buffer.data()), static_cast<std::size_t>(needed));
+      ends[i] = static_cast<uint32_t>(keys.size());
+    }
+    const auto keyOf = [&](uint32_t i) {
+      const uint32_t begin = i == 0 ? 0 : ends[i - 1];
+      return std::string_view(keys).substr(begin, ends[i] - begin);
+    };
+    std::sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) {
+      const int r = keyOf(a).compare(keyOf(b));
+      if (r != 0) return r < 0;
+      return cp932[a] < cp932[b];
+    });
+  } else {
+    std::sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) {
+      UErrorCode status = U_ZERO_ERROR;
+      const UCollationResult r = collator.compareUTF8(
+          icu::StringPiece(utf8[a].data(), static_cast<int32_t>(utf8[a].size())),
+          icu::StringPiece(utf8[b].data(), static_cast<int32_t>(utf8[b].size())), status);
+      if (r != UCOL_EQUAL) return r == UCOL_LESS;
+      return cp932[a] < cp932[b];
+    });
+  }
   std::vector<ScanEntry> sorted(n);
   for (std::size_t i = 0; i < n; ++i) sorted[i] = At(first + static_cast<int32_t>(order[i]));
   for (std::size_t i = 0; i < n; ++i) At(first + static_cast<int32_t>(i)) = sorted[i];

@@ -54,6 +54,14 @@ TEST(ExactNameText, ANameIsExactOnlyWhenItsCp932FormGivesItBack) {
     ASSERT_EQ(text::Cp932ToUtf8(cp932), utf8) << static_cast<uint32_t>(c);
   }
   EXPECT_GT(exact, 7000);  // ASCII, kana, kanji, symbols
+  // Names convert as the converter converts them whole.
+  for (const char* name : {"\xED\x95\x9C\xEA\xB5\xAD\xEC\x96\xB4 \xED\x8C\x8C\xEC\x9D\xBC.txt",
+                           "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E \xEF\xBD\xB1\\x.txt",
+                           "F\xC5\x91tan\xC3\xBAs\xC3\xADtv\xC3\xA1ny.crt", "a\x1A\x7F\xC3\xA9",
+                           "soft\xC2\xADhyphen", "emoji \xF0\x9F\x98\x80.txt", "bad\xFF\xFE"}) {
+    bool ignored = false;
+    EXPECT_EQ(text::NativeNameToCp932(name, ignored), text::Utf8ToCp932(name)) << name;
+  }
   bool held = true;
   EXPECT_EQ(text::NativeNameToCp932("a?\xF0\x9F\x98\x80", held), "a??");
   EXPECT_FALSE(held);
@@ -99,6 +107,19 @@ class Records : public MediaRecordSource {
  private:
   std::vector<TRecord> records_;
 };
+
+TEST(ExactFileFormat, ChecksumIsTheCommonCrc32) {
+  const std::string check = "123456789";
+  const auto* bytes = reinterpret_cast<const uint8_t*>(check.data());
+  EXPECT_EQ(exact_file::Crc32(bytes, check.size()), 0xCBF43926u);
+  // In pieces, as a segment's head and entries are summed.
+  EXPECT_EQ(exact_file::Crc32(bytes + 4, 5, exact_file::Crc32(bytes, 4)), 0xCBF43926u);
+  const std::string longer(1000, '\x5A');
+  EXPECT_EQ(
+      exact_file::Crc32(reinterpret_cast<const uint8_t*>(longer.data()), longer.size()),
+      exact_file::Crc32(reinterpret_cast<const uint8_t*>(longer.data()) + 3, 997,
+                        exact_file::Crc32(reinterpret_cast<const uint8_t*>(longer.data()), 3)));
+}
 
 class ExactFileTest : public ::testing::Test {
  protected:

@@ -31,11 +31,11 @@ class ExactNamesReadTest : public ::testing::Test {
   test::TempDir dir;
   Scanner scanner;
 
-  int ReadInto(Catalog& catalog) {
+  int ReadInto(Catalog& catalog, const std::string& mediaName = "Media") {
     test::MakeExactNameTree(dir.Path() / "root");
     ReadRequest request;
     request.drive = "e";
-    request.mediaName = "Media";
+    request.mediaName = mediaName;
     ScanSetup setup;
     setup.rootFolder = (dir.Path() / "root").string();
     setup.drive = "e";
@@ -160,14 +160,7 @@ TEST_F(ExactNamesReadTest, AnalysesGroupByExactNames) {
   Catalog catalog;
   ASSERT_TRUE(catalog.CreateCatalog(dir.File("c.qdb")));
   ReadInto(catalog);
-  test::MakeExactNameTree(dir.Path() / "root");  // read again as a second media
-  ReadRequest request;
-  request.mediaName = "Copy";
-  ScanSetup setup;
-  setup.rootFolder = (dir.Path() / "root").string();
-  setup.drive = "e";
-  ASSERT_TRUE(scanner.ReadTree(request, setup));
-  ASSERT_TRUE(catalog.StoreMedia(scanner, scanner.CurrentMedia()));
+  ReadInto(catalog, "Copy");  // the same tree again as a second media
 
   // Duplicates: every file of the tree twice, once per media, and the two
   // emoji names of one length are no duplicates of each other.
