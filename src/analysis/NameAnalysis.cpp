@@ -131,19 +131,12 @@ class LowerTable {
   std::vector<uint16_t> pairs_;
 };
 
-// Case folding of a shown exact name (valid UTF-8).
-std::string FoldUtf8(std::string_view utf8) {
-  return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()))
-      .toCaseFolded()
-      .toStdString();
-}
-
 // The lower-cased form of a key: CP932 keys through the table, exact keys
 // (a zero byte, then the shown form) case-folded.
 void LowerKeyInto(std::string_view key, std::string& out) {
   if (!key.empty() && key[0] == '\0') {
     out.assign(1, '\0');
-    out += FoldUtf8(key.substr(1));
+    out += text::FoldShownName(key.substr(1));
     return;
   }
   LowerTable::Get().LowerInto(key, out);
@@ -241,7 +234,7 @@ void SortByCollation(std::vector<uint32_t>& items, TextOf textOf) {
     // Exact keys sort by their CP932 form, their own text breaking ties.
     if (!itemText.empty() && itemText[0] == '\0') {
       lowered.push_back('\0');
-      lowered += FoldUtf8(itemText.substr(1));
+      lowered += text::FoldShownName(itemText.substr(1));
     }
     full.assign(maker.Key(lowered));
     full += lowered;

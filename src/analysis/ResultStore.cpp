@@ -96,7 +96,7 @@ std::string ShownItemName(const Names* catalog, int32_t key, const std::string& 
 }
 
 ResultItem ItemOf(const ResultRecord& rec, std::string name, std::string shown) {
-  return ResultItem{std::move(name), rec.Key(), rec.Date(),       rec.Size(),
+  return ResultItem{std::move(name), rec.Key(), rec.Date(),      rec.Size(),
                     rec.Position(),  rec.End(), rec.GroupSize(), std::move(shown)};
 }
 
@@ -401,22 +401,29 @@ bool ResultStore::Member(int list, int index, ResultItem& out) const {
   return true;
 }
 
-const ResultItem* ResultStore::FindGroup(std::string_view name) const {
+const ResultItem* ResultStore::FindGroup(std::string_view name, std::string_view shownExact) const {
   auto it = std::lower_bound(heads_.begin(), heads_.end(), name,
                              [](const ResultItem& item, std::string_view n) {
                                return text::CompareAnsiText(item.name, n) < 0;
                              });
-  if (it == heads_.end() || text::CompareAnsiText(it->name, name) != 0) return nullptr;
-  return &*it;
+  const std::string wanted = shownExact.empty() ? std::string() : text::FoldShownName(shownExact);
+  for (; it != heads_.end() && text::CompareAnsiText(it->name, name) == 0; ++it) {
+    // A head shows something else than its CP932 name only when it stands
+    // for an exact name (or word).
+    const bool headExact = it->shown != text::ShownName(it->name, {});
+    if (shownExact.empty() ? !headExact : headExact && text::FoldShownName(it->shown) == wanted)
+      return &*it;
+  }
+  return nullptr;
 }
 
-int DupResultStore::DupGroupSizeOfName(std::string_view name) const {
-  const ResultItem* head = FindGroup(name);
+int DupResultStore::DupGroupSizeOfName(std::string_view name, std::string_view shownExact) const {
+  const ResultItem* head = FindGroup(name, shownExact);
   return head ? head->groupSize : 0;
 }
 
-int DupResultStore::DupGroupStartOfName(std::string_view name) const {
-  const ResultItem* head = FindGroup(name);
+int DupResultStore::DupGroupStartOfName(std::string_view name, std::string_view shownExact) const {
+  const ResultItem* head = FindGroup(name, shownExact);
   return head ? head->first : -1;
 }
 
@@ -425,8 +432,9 @@ void LikeResultStore::Adopt(LoadedGroups&& loaded) {
   ResultStore::Adopt(std::move(loaded));
 }
 
-void LikeResultStore::LikeGroupOfKey(std::string_view word, int32_t& first, int32_t& size) const {
-  const ResultItem* head = FindGroup(word);
+void LikeResultStore::LikeGroupOfKey(std::string_view word, std::string_view shownExact,
+                                     int32_t& first, int32_t& size) const {
+  const ResultItem* head = FindGroup(word, shownExact);
   first = head ? head->first : -1;
   size = head ? head->groupSize : 0;
 }

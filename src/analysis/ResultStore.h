@@ -142,8 +142,11 @@ class ResultStore {
   bool Member(int list, int index, ResultItem& out) const;
   const std::vector<ResultItem>& Heads() const { return heads_; }
   const std::vector<ResultItem>& Members(int list) const;
-  // The head whose name equals `name` ignoring case, or null.
-  const ResultItem* FindGroup(std::string_view name) const;
+  // The head whose name equals `name` ignoring case, or null. `shownExact` is
+  // the shown form of the exact name (or word) the CP932 `name` stands for,
+  // empty when CP932 holds it: names CP932 cannot hold may share their CP932
+  // form with other groups, and only the group of the same exact name counts.
+  const ResultItem* FindGroup(std::string_view name, std::string_view shownExact = {}) const;
   // The version field of the file last written or read (0 before any).
   int32_t FileVersion() const { return fileVersion_; }
   double CreationTime() const { return created_; }
@@ -177,10 +180,11 @@ class DupResultStore : public ResultStore {
   }
   bool DupGroupHead(int index, ResultItem& out) const { return GroupHead(index, out); }
   bool DupMember(int list, int index, ResultItem& out) const { return Member(list, index, out); }
-  // Group size of the name's group, 0 when the name has none.
-  int DupGroupSizeOfName(std::string_view name) const;
+  // Group size of the name's group, 0 when the name has none (`shownExact`:
+  // see FindGroup).
+  int DupGroupSizeOfName(std::string_view name, std::string_view shownExact = {}) const;
   // First position of the name's group, -1 when the name has none.
-  int DupGroupStartOfName(std::string_view name) const;
+  int DupGroupStartOfName(std::string_view name, std::string_view shownExact = {}) const;
   bool DupResultsExist() const { return ResultsExist(); }
   bool DeleteDupResults() { return DeleteResults(); }
 };
@@ -201,7 +205,8 @@ class LikeResultStore : public ResultStore {
   bool LikeGroupHead(int index, ResultItem& out) const { return GroupHead(index, out); }
   bool LikeMember(int list, int index, ResultItem& out) const { return Member(list, index, out); }
   // First position and size of the word's group; -1 and 0 when none.
-  void LikeGroupOfKey(std::string_view word, int32_t& first, int32_t& size) const;
+  void LikeGroupOfKey(std::string_view word, std::string_view shownExact, int32_t& first,
+                      int32_t& size) const;
   int32_t LikeFileVersion() const { return FileVersion(); }
   bool LikeResultsExist() const { return ResultsExist(); }
   bool DeleteLikeResults() { return DeleteResults(); }

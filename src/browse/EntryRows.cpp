@@ -90,9 +90,12 @@ void FillRowTexts(Catalog& catalog, TypeNames& typeNames, const RowTextOptions& 
     }
     row.Texts[8] = row.CommentNo >= 0 ? catalog.CommentText(row.CommentNo) : std::string();
     row.MarkImage = row.Mark == 1 ? 0 : -1;
-    row.Highlight = options.dupStore != nullptr && row.Kind == kKindFile
-                        ? options.dupStore->DupGroupSizeOfName(row.Name)
-                        : 0;
+    row.Highlight =
+        options.dupStore != nullptr && row.Kind == kKindFile
+            ? options.dupStore->DupGroupSizeOfName(
+                  row.Name,
+                  row.ExactName.empty() ? std::string() : text::NativeNameToUtf8(row.ExactName))
+            : 0;
   }
 }
 

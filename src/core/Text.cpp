@@ -384,6 +384,10 @@ QString Utf8ToQString(std::string_view utf8) {
   return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
 }
 
+std::string FoldShownName(std::string_view utf8) {
+  return Utf8ToQString(utf8).toCaseFolded().toStdString();
+}
+
 namespace {
 
 // Length of the valid UTF-8 character at text[pos] (no overlong forms, no

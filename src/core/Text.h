@@ -59,6 +59,9 @@ std::string ShownName(Cp932View cp932, std::string_view exact);
 // character has no CP932 form or the bytes are not valid UTF-8 (then the
 // name cannot be had back from its CP932 form).
 Cp932 NativeNameToCp932(std::string_view native, bool& exact);
+// A shown name case-folded (Unicode full folding), so that names that differ
+// only in letter case compare equal.
+std::string FoldShownName(std::string_view utf8);
 // Whether the bytes are valid UTF-8 (no overlong forms, no surrogates).
 bool IsValidUtf8(std::string_view bytes);
 

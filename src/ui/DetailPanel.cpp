@@ -155,9 +155,14 @@ void DetailPanel::UpdateFromSelection(const std::vector<const TRecord*>& selecte
 
   // A store whose heads are still loading on their worker is not read here.
   const bool dupReady = !analysis_.IsLoading(AnalysisMode::Duplicate);
-  const int dupStart = row != nullptr && dupReady ? dup_.DupGroupStartOfName(row->Name) : -1;
+  const std::string shownExact = row == nullptr || row->ExactName.empty()
+                                     ? std::string()
+                                     : text::NativeNameToUtf8(row->ExactName);
+  const int dupStart =
+      row != nullptr && dupReady ? dup_.DupGroupStartOfName(row->Name, shownExact) : -1;
   if (row != nullptr && row->Highlight >= 2 && dupStart >= 0)
-    Fill(*dupMembers_, GridView3, 2, false, dupStart, dup_.DupGroupSizeOfName(row->Name));
+    Fill(*dupMembers_, GridView3, 2, false, dupStart,
+         dup_.DupGroupSizeOfName(row->Name, shownExact));
   else
     dupMembers_->Clear();
 
@@ -166,6 +171,7 @@ void DetailPanel::UpdateFromSelection(const std::vector<const TRecord*>& selecte
   KeyDelimiters delimiters;
   delimiters.SetKeyDelimiters(text::QStringToCp932(settings_.GetString(REG_LikeKey)));
   words_.clear();
+  exactWords_.clear();
   for (std::string& word : delimiters.SplitNameKeys(row->Name, row->Kind))
     if (std::find(words_.begin(), words_.end(), word) == words_.end())
       words_.push_back(std::move(word));
@@ -174,15 +180,14 @@ void DetailPanel::UpdateFromSelection(const std::vector<const TRecord*>& selecte
     const BusyScope rebuilding(rebuildingTabs_);
     while (TabControl1->count() > 0) TabControl1->removeTab(0);
     // A word of a name CP932 cannot hold is shown as it is in that name.
-    const std::string shownName =
-        row->ExactName.empty() ? std::string() : text::NativeNameToUtf8(row->ExactName);
     const std::string delimiterText = text::QStringToCp932(settings_.GetString(REG_LikeKey));
     for (std::size_t i = 0; i < words_.size(); ++i) {
       const std::string exactWord =
-          shownName.empty() ? std::string()
-                            : ExactKeyWord(shownName, words_[i], delimiterText, row->Kind);
+          shownExact.empty() ? std::string()
+                             : ExactKeyWord(shownExact, words_[i], delimiterText, row->Kind);
       const QString text =
           exactWord.empty() ? text::Cp932ToQString(words_[i]) : QString::fromStdString(exactWord);
+      exactWords_.push_back(exactWord);
       TabControl1->addTab(text);
       if (!rememberedLikeKey_.isEmpty() && text == rememberedLikeKey_)
         selectedTab = static_cast<int>(i);
@@ -190,20 +195,21 @@ void DetailPanel::UpdateFromSelection(const std::vector<const TRecord*>& selecte
     rememberedLikeKey_.clear();
     TabControl1->setCurrentIndex(selectedTab);
   }
-  if (!words_.empty()) FillLikeWord(words_[static_cast<std::size_t>(selectedTab)]);
+  if (!words_.empty()) FillLikeWord(static_cast<std::size_t>(selectedTab));
 }
 
 void DetailPanel::TabControl1Change() {
   if (rebuildingTabs_) return;
   const int tab = TabControl1->currentIndex();
   if (tab < 0 || tab >= static_cast<int>(words_.size())) return;
-  FillLikeWord(words_[static_cast<std::size_t>(tab)]);
+  FillLikeWord(static_cast<std::size_t>(tab));
 }
 
-void DetailPanel::FillLikeWord(const std::string& word) {
+void DetailPanel::FillLikeWord(std::size_t tab) {
   int32_t first = -1;
   int32_t size = 0;
-  if (!analysis_.IsLoading(AnalysisMode::Similar)) like_.LikeGroupOfKey(word, first, size);
+  if (!analysis_.IsLoading(AnalysisMode::Similar))
+    like_.LikeGroupOfKey(words_[tab], exactWords_[tab], first, size);
   if (first < 0 || size <= 0) {
     likeMembers_->Clear();
     Panel38->setText(QStringLiteral("カレントのみ"));
@@ -229,6 +235,7 @@ void DetailPanel::FillLikePaths() {
 void DetailPanel::ResetLikeWords() {
   likeMembers_->Clear();
   words_.clear();
+  exactWords_.clear();
   {
     const BusyScope rebuilding(rebuildingTabs_);
     while (TabControl1->count() > 0) TabControl1->removeTab(0);

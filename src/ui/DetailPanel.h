@@ -72,7 +72,7 @@ class DetailPanel : public QWidget {
 
  private:
   void TabControl1Change();
-  void FillLikeWord(const std::string& word);
+  void FillLikeWord(std::size_t tab);  // the group of the word of tab `tab`
   void Fill(ResultMemberModel& model, QTableView* grid, int list, bool like, int32_t first,
             int32_t count);
 
@@ -83,7 +83,8 @@ class DetailPanel : public QWidget {
   LikeResultStore& like_;
   ResultMemberModel* dupMembers_;
   ResultMemberModel* likeMembers_;
-  std::vector<std::string> words_;  // CP932, one per tab
+  std::vector<std::string> words_;       // CP932, one per tab
+  std::vector<std::string> exactWords_;  // the shown exact word, "" where CP932 holds it
   int32_t selectedKey_ = -1;
   int selectedImage_ = -1;
   QString rememberedLikeKey_;

@@ -406,10 +406,10 @@ TEST_F(LikeStoreTest, LoadingTakesTheFileDelimiters) {
   EXPECT_EQ(loaded.CurrentLikeKey(), " _");
   EXPECT_EQ(loaded.LikeFileVersion(), 2);
   int32_t first = 0, size = 0;
-  loaded.LikeGroupOfKey("TRIP", first, size);
+  loaded.LikeGroupOfKey("TRIP", {}, first, size);
   EXPECT_EQ(first, 4);
   EXPECT_EQ(size, 3);
-  loaded.LikeGroupOfKey("0012", first, size);
+  loaded.LikeGroupOfKey("0012", {}, first, size);
   EXPECT_EQ(first, -1);
   EXPECT_EQ(size, 0);
   ASSERT_TRUE(loaded.LoadLikeMembers(1, 4, 3));
@@ -429,7 +429,7 @@ TEST_F(LikeStoreTest, LongWordsStayWordsInTheHeads) {
   ASSERT_TRUE(store.LoadLikeGroups());
   int32_t first = 0, size = 0;
   for (const std::string& word : {longWord, word90}) {
-    store.LikeGroupOfKey(word, first, size);
+    store.LikeGroupOfKey(word, {}, first, size);
     EXPECT_EQ(size, 2) << word.size();
     ResultItem head;
     for (int g = 0; g < store.GroupCount(); ++g)

@@ -182,6 +182,19 @@ TEST_F(ExactNamesReadTest, AnalysesGroupByExactNames) {
     if ((!e.folder && test::ExactTreeName(e) != "plain.txt") || e.path == "plain.txt")
       files.insert(text::NativeNameToUtf8(test::ExactTreeName(e)));
   EXPECT_EQ(heads, files);
+  // Looked up by a row's name: both emoji names are "emoji ??.txt" in CP932;
+  // each finds its own group, and a CP932 name never finds an exact one.
+  const std::string smile = "emoji \xF0\x9F\x98\x80\xF0\x9F\x8E\x89.txt";
+  const std::string party = "emoji \xF0\x9F\x8E\x89\xF0\x9F\x98\x80.txt";
+  const int smileGroup = dup.DupGroupStartOfName("emoji ??.txt", smile);
+  const int partyGroup = dup.DupGroupStartOfName("emoji ??.txt", party);
+  ASSERT_GE(smileGroup, 0);
+  ASSERT_GE(partyGroup, 0);
+  EXPECT_NE(smileGroup, partyGroup);
+  dup.LoadMembers(1, smileGroup, dup.DupGroupSizeOfName("emoji ??.txt", smile));
+  EXPECT_EQ(dup.Members(1).at(0).shown, smile);
+  EXPECT_EQ(dup.DupGroupStartOfName("emoji ??.txt"), -1);
+  EXPECT_EQ(dup.DupGroupSizeOfName("PLAIN.TXT"), 4);
 
   // Similar names: "emoji" is a word of both emoji names, the emoji words are
   // their own, and a word CP932 holds meets the same word of a CP932 name.
@@ -200,6 +213,12 @@ TEST_F(ExactNamesReadTest, AnalysesGroupByExactNames) {
   EXPECT_EQ(words["\xF0\x9F\x8E\x89\xF0\x9F\x98\x80"], 2);
   EXPECT_EQ(words["inner"], 2);
   EXPECT_EQ(words.count("??"), 0u);
+  int32_t smileFirst = -1, partyFirst = -1, size = 0;
+  like.LikeGroupOfKey("??", "\xF0\x9F\x98\x80\xF0\x9F\x8E\x89", smileFirst, size);
+  EXPECT_EQ(size, 2);
+  like.LikeGroupOfKey("??", "\xF0\x9F\x8E\x89\xF0\x9F\x98\x80", partyFirst, size);
+  EXPECT_EQ(size, 2);
+  EXPECT_NE(smileFirst, partyFirst);
 }
 
 class ExactNamesOnDiskTest : public ::testing::Test {
