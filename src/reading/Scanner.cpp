@@ -14,6 +14,7 @@
 #include <climits>
 #include <cmath>
 #include <cstring>
+#include <deque>
 #include <numeric>
 #include <stdexcept>
 #include <thread>
@@ -358,10 +359,15 @@ void Scanner::Walk() {
 
 bool Scanner::ReadFolder(int32_t parent, const std::string& folderPath, const RawFolder& raw) {
   const int32_t start = count_;
-  // The native names are the collation texts: a name CP932 holds converts
-  // back to exactly them, and one it does not sorts by what it really is.
-  thread_local std::vector<std::string_view> natives;
-  natives.clear();
+  // Entries are ordered by the names the catalogue holds, their CP932 forms,
+  // as in every catalogue. A name CP932 holds is the UTF-8 of that form, so
+  // its native bytes are its collation text; one it cannot hold is collated
+  // in its CP932 form (its '?'s sort where they always did, and a folder of
+  // such names costs no more to sort than one of ASCII names).
+  thread_local std::vector<std::string_view> collated;
+  thread_local std::deque<std::string> converted;
+  collated.clear();
+  converted.clear();
   for (const RawEntry& r : raw.entries) {
     if (count_ >= limit_) {
       overflow_ = true;
@@ -406,9 +412,16 @@ bool Scanner::ReadFolder(int32_t parent, const std::string& folderPath, const Ra
     if (!setup_.readVersions && progress_ && (count_ - 1) % kProgressStep == 0)
       progress_(count_ - 1, folderPath);
     Append(e);
-    natives.push_back(name);
+    if (exact) {
+      collated.push_back(name);
+    } else {
+      const std::string_view cp932 = names_.Get(e.name);
+      collated.push_back(IsAscii(cp932)
+                             ? cp932
+                             : std::string_view(converted.emplace_back(text::Cp932ToUtf8(cp932))));
+    }
   }
-  if (count_ - start >= 2) SortRun(start, count_ - 1, natives);
+  if (count_ - start >= 2) SortRun(start, count_ - 1, collated);
   return raw.listed;
 }
 
@@ -420,11 +433,7 @@ void Scanner::SortFolderEntries(int32_t first, int32_t last) {
   converted.reserve(n);
   for (std::size_t i = 0; i < n; ++i) {
     const std::string_view cp932 = EntryName(first + static_cast<int32_t>(i));
-    // A name CP932 cannot hold sorts by what it really is, not by its '?'s.
-    if (const std::string_view native = NativeName(first + static_cast<int32_t>(i));
-        !native.empty()) {
-      utf8[i] = native;
-    } else if (IsAscii(cp932)) {
+    if (IsAscii(cp932)) {
       utf8[i] = cp932;
     } else {
       converted.push_back(text::Cp932ToUtf8(cp932));
@@ -444,6 +453,13 @@ void Scanner::SortRun(int32_t first, int32_t last, const std::vector<std::string
   // ASCII names collate fast directly; any other name is collated many times
   // over in a large folder, so there each name's sort key is made once and
   // the keys are compared (they order exactly as the comparisons do).
+  // Equal collation: by the CP932 bytes, then (two names CP932 cannot hold
+  // alike) by the native bytes, so that the order never depends on chance.
+  const auto tieLess = [&](uint32_t a, uint32_t b) {
+    if (cp932[a] != cp932[b]) return cp932[a] < cp932[b];
+    return NativeName(first + static_cast<int32_t>(a)) <
+           NativeName(first + static_cast<int32_t>(b));
+  };
   constexpr std::size_t kKeyedRun = 8;
   const bool keyed = n >= kKeyedRun && std::any_of(utf8.begin(), utf8.end(),
                                                    [](std::string_view u) { return !IsAscii(u); });
@@ -476,7 +492,7 @@ void Scanner::SortRun(int32_t first, int32_t last, const std::vector<std::string
     std::sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) {
       const int r = keyOf(a).compare(keyOf(b));
       if (r != 0) return r < 0;
-      return cp932[a] < cp932[b];
+      return tieLess(a, b);
     });
   } else {
     std::sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) {
@@ -485,7 +501,7 @@ void Scanner::SortRun(int32_t first, int32_t last, const std::vector<std::string
           icu::StringPiece(utf8[a].data(), static_cast<int32_t>(utf8[a].size())),
           icu::StringPiece(utf8[b].data(), static_cast<int32_t>(utf8[b].size())), status);
       if (r != UCOL_EQUAL) return r == UCOL_LESS;
-      return cp932[a] < cp932[b];
+      return tieLess(a, b);
     });
   }
   std::vector<ScanEntry> sorted(n);
