@@ -16,6 +16,7 @@
 #include "FuzzSupport.h"
 #include "analysis/ResultStore.h"
 #include "core/Catalog.h"
+#include "core/Text.h"
 
 namespace {
 
@@ -65,13 +66,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
       ResultItem member;
       store.Member(1 + g % 2, m, member);
     }
-    if (store.FindGroup(head.name) == nullptr) std::abort();
+    // Every head is found again by its name (and its exact form, if any).
+    const std::string exact =
+        head.shown != text::ShownName(head.name, {}) ? head.shown : std::string();
+    if (store.FindGroup(head.name, exact) == nullptr) std::abort();
     if (like) {
       int32_t first = 0, groupSize = 0;
-      likeStore.LikeGroupOfKey(head.name, first, groupSize);
+      likeStore.LikeGroupOfKey(head.name, exact, first, groupSize);
     } else {
-      dup.DupGroupSizeOfName(head.name);
-      dup.DupGroupStartOfName(head.name);
+      dup.DupGroupSizeOfName(head.name, exact);
+      dup.DupGroupStartOfName(head.name, exact);
     }
   }
   store.LoadMembers(1, 0, store.EntryCount());
