@@ -108,9 +108,11 @@ bool FileListModel::ApplyColumnOrder(
 
 std::string FileListModel::KeyPart(const TRecord& row, int position) const {
   const int data = layout_.DataColumnAt(position);
-  if (position == 0)
-    return std::string(row.ImageIndex <= 9 ? "1" : "2") + "_" +
-           NameOrderKey(row.Name, row.ExactName);
+  if (position == 0) {
+    std::string key = row.ImageIndex <= 9 ? "1_" : "2_";
+    key += NameOrderKey(row.Name, row.ExactName);
+    return key;
+  }
   std::string text = static_cast<std::size_t>(data) < row.Texts.size() ? row.Texts[data] : "";
   if (layout_.RightAligned(data)) {
     const std::size_t chars = text::CharCount(text);
@@ -124,9 +126,12 @@ void FileListModel::Sort() {
   std::vector<std::string> keys(n);
   for (std::size_t i = 0; i < n; ++i) {
     const TRecord& row = rows_[i];
-    std::string key = KeyPart(row, sortColumn_);
-    if (sortColumn_ != 0) key += "_" + NameOrderKey(row.Name, row.ExactName);
-    if (extraKeys_ > 0) key = KeyPart(row, majorColumn_) + "_" + key;
+    std::string key = extraKeys_ > 0 ? KeyPart(row, majorColumn_) + '_' : std::string();
+    key += KeyPart(row, sortColumn_);
+    if (sortColumn_ != 0) {
+      key += '_';
+      key += NameOrderKey(row.Name, row.ExactName);
+    }
     keys[i] = std::move(key);
   }
   std::vector<std::size_t> order(n);
