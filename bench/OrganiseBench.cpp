@@ -31,8 +31,8 @@
 #include "core/Settings.h"
 #include "organise/Comments.h"
 #include "organise/DivList.h"
-#include "organise/PxComment.h"
-#include "organise/PxDivision.h"
+#include "ui/organise/PxComment.h"
+#include "ui/organise/PxDivision.h"
 #include "ui/Session.h"
 #include "ui/widgets/PictureShow.h"
 

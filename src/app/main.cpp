@@ -19,7 +19,7 @@
 #include <QTimer>
 #include <memory>
 
-#include "search/PxFileSearch.h"
+#include "ui/search/PxFileSearch.h"
 #include "ui/AppSetup.h"
 #include "ui/PxMain.h"
 #include "ui/QtPrompter.h"

@@ -7,8 +7,8 @@
 #include <QWidget>
 
 #include "analysis/AnalysisControl.h"
-#include "analysis/PxDupSearch.h"
-#include "analysis/PxDupSubClipbord.h"
+#include "ui/analysis/PxDupSearch.h"
+#include "ui/analysis/PxDupSubClipbord.h"
 #include "analysis/ResultStore.h"
 #include "core/BusyScope.h"
 #include "core/Catalog.h"

@@ -24,7 +24,7 @@
 #include "ui/FileListModel.h"
 #include "ui/ImageList.h"
 #include "ui/PageSupport.h"
-#include "ui/PxListItem.h"
+#include "ui/options/PxListItem.h"
 #include "ui/Session.h"
 #include "ui/widgets/TypeAheadViews.h"
 #include "ui/widgets/WaitCursor.h"

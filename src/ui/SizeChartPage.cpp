@@ -19,7 +19,7 @@
 #include "core/Settings.h"
 #include "core/Text.h"
 #include "ui/PageSupport.h"
-#include "ui/PxBackColor.h"
+#include "ui/options/PxBackColor.h"
 #include "ui/Session.h"
 #include "ui/SizeChartState.h"
 #include "ui/charts/BarChart.h"

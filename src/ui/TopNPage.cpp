@@ -13,7 +13,7 @@
 #include "core/Prompter.h"
 #include "core/Settings.h"
 #include "ui/PageSupport.h"
-#include "ui/PxBackColor.h"
+#include "ui/options/PxBackColor.h"
 #include "ui/Session.h"
 #include "ui/SizeChartState.h"
 #include "ui/charts/PieChart.h"

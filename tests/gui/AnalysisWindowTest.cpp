@@ -23,7 +23,7 @@
 #include "SessionWindow.h"
 #include "TestSupport.h"
 #include "analysis/AnalysisFixture.h"
-#include "analysis/PxDupSearch.h"
+#include "ui/analysis/PxDupSearch.h"
 #include "analysis/ResultStore.h"
 #include "core/Catalog.h"
 #include "core/Settings.h"

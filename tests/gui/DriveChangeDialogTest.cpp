@@ -14,7 +14,7 @@
 #include "core/Catalog.h"
 #include "core/CatalogTestUtil.h"
 #include "core/Settings.h"
-#include "reading/PxDriveChange.h"
+#include "ui/reading/PxDriveChange.h"
 #include "ui/ImageList.h"
 
 using namespace plomix;

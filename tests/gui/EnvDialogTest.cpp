@@ -17,7 +17,7 @@
 #include "core/Format.h"
 #include "core/Settings.h"
 #include "core/Text.h"
-#include "ui/PxEnv.h"
+#include "ui/options/PxEnv.h"
 
 using namespace plomix;
 

@@ -22,7 +22,7 @@
 #include "core/Catalog.h"
 #include "core/Settings.h"
 #include "core/Text.h"
-#include "search/PxFileSearch.h"
+#include "ui/search/PxFileSearch.h"
 #include "ui/DetailPanel.h"
 #include "ui/DupPage.h"
 #include "ui/FileListModel.h"

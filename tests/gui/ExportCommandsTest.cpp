@@ -21,7 +21,7 @@
 #include "core/Format.h"
 #include "core/Settings.h"
 #include "core/Text.h"
-#include "export/PxEnvClipbord.h"
+#include "ui/export/PxEnvClipbord.h"
 #include "ui/CopyCommands.h"
 
 using namespace plomix;

@@ -10,7 +10,7 @@
 #include "TestSupport.h"
 #include "core/Settings.h"
 #include "ui/ColumnLayout.h"
-#include "ui/PxListItem.h"
+#include "ui/options/PxListItem.h"
 
 using namespace plomix;
 

@@ -21,7 +21,7 @@
 #include "ui/FileListModel.h"
 #include "ui/FileListPanel.h"
 #include "ui/ImageList.h"
-#include "ui/PxListItem.h"
+#include "ui/options/PxListItem.h"
 #include "ui/Session.h"
 #include "ui/widgets/WholeNameDelegate.h"
 

@@ -27,7 +27,7 @@
 #include "core/Settings.h"
 #include "core/Text.h"
 #include "reading/Drives.h"
-#include "reading/PxDrive.h"
+#include "ui/reading/PxDrive.h"
 #include "reading/ReadRequest.h"
 #include "reading/Scanner.h"
 

@@ -17,7 +17,7 @@
 #include "core/Catalog.h"
 #include "core/Settings.h"
 #include "reading/Drives.h"
-#include "reading/PxReadProgress.h"
+#include "ui/reading/PxReadProgress.h"
 #include "reading/ReadRequest.h"
 #include "reading/Scanner.h"
 

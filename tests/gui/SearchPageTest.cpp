@@ -30,7 +30,7 @@
 #include "core/Text.h"
 #include "core/TypeNames.h"
 #include "export/Clipboard.h"
-#include "search/PxFileSearch.h"
+#include "ui/search/PxFileSearch.h"
 #include "ui/ImageList.h"
 #include "ui/SearchHitModel.h"
 #include "ui/SearchPage.h"

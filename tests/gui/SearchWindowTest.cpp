@@ -24,7 +24,7 @@
 #include "core/Text.h"
 #include "reading/Drives.h"
 #include "reading/ReadRequest.h"
-#include "search/PxFileSearch.h"
+#include "ui/search/PxFileSearch.h"
 #include "ui/FileListModel.h"
 #include "ui/FileListPanel.h"
 #include "ui/MediaPage.h"

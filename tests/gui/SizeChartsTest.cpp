@@ -34,7 +34,7 @@
 #include "ui/DatePage.h"
 #include "ui/DateTimeGridModel.h"
 #include "ui/MediaPage.h"
-#include "ui/PxBackColor.h"
+#include "ui/options/PxBackColor.h"
 #include "ui/PxMain.h"
 #include "ui/Session.h"
 #include "ui/SizeChartPage.h"

@@ -1,4 +1,4 @@
-#include "organise/PxDivision.h"
+#include "ui/organise/PxDivision.h"
 
 #include <QBoxLayout>
 #include <QGridLayout>

@@ -8,7 +8,7 @@
 #include <optional>
 
 #include "organise/DivList.h"
-#include "organise/PxDivSupport.h"
+#include "ui/organise/OrganiseMediaList.h"
 
 class QPushButton;
 class QTabBar;

@@ -1,4 +1,4 @@
-#include "organise/PxComment.h"
+#include "ui/organise/PxComment.h"
 
 #include <QBoxLayout>
 #include <QHeaderView>
@@ -10,7 +10,7 @@
 #include "core/Catalog.h"
 #include "core/Prompter.h"
 #include "core/Text.h"
-#include "organise/PxDivSupport.h"
+#include "ui/organise/OrganiseMediaList.h"
 #include "ui/ImageList.h"
 #include "ui/PageSupport.h"
 #include "ui/Session.h"

@@ -1,4 +1,4 @@
-#include "analysis/PxDupSubClipbord.h"
+#include "ui/analysis/PxDupSubClipbord.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -1,4 +1,4 @@
-#include "reading/PxReadProgress.h"
+#include "ui/reading/PxReadProgress.h"
 
 #include <QFile>
 #include <QFontMetrics>

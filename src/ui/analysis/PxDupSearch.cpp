@@ -1,4 +1,4 @@
-#include "analysis/PxDupSearch.h"
+#include "ui/analysis/PxDupSearch.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>

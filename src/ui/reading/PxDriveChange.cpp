@@ -1,4 +1,4 @@
-#include "reading/PxDriveChange.h"
+#include "ui/reading/PxDriveChange.h"
 
 #include <QButtonGroup>
 #include <QCloseEvent>

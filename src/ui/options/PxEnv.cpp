@@ -1,4 +1,4 @@
-#include "ui/PxEnv.h"
+#include "ui/options/PxEnv.h"
 
 #include <QCheckBox>
 #include <QComboBox>

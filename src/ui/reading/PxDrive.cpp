@@ -1,4 +1,4 @@
-#include "reading/PxDrive.h"
+#include "ui/reading/PxDrive.h"
 
 #include <QApplication>
 #include <QCheckBox>

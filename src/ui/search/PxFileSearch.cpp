@@ -1,4 +1,4 @@
-#include "search/PxFileSearch.h"
+#include "ui/search/PxFileSearch.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -1,4 +1,4 @@
-#include "export/PxEnvClipbord.h"
+#include "ui/export/PxEnvClipbord.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>

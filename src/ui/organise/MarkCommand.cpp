@@ -1,4 +1,4 @@
-#include "organise/PxMarks.h"
+#include "ui/organise/MarkCommand.h"
 
 #include "core/Catalog.h"
 #include "organise/Comments.h"

@@ -1,4 +1,4 @@
-#include "organise/PxMediaImage.h"
+#include "ui/organise/PxMediaImage.h"
 
 #include <QBoxLayout>
 #include <QHeaderView>

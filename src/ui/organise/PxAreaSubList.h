@@ -8,7 +8,7 @@
 #include <QDialog>
 
 #include "organise/DivList.h"
-#include "organise/PxDivSupport.h"
+#include "ui/organise/OrganiseMediaList.h"
 
 class QLabel;
 class QLineEdit;

@@ -1,4 +1,4 @@
-#include "organise/PxDivSupport.h"
+#include "ui/organise/OrganiseMediaList.h"
 
 #include <QHeaderView>
 #include <QPushButton>

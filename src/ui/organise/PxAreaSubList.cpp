@@ -1,4 +1,4 @@
-#include "organise/PxAreaSubList.h"
+#include "ui/organise/PxAreaSubList.h"
 
 #include <QBoxLayout>
 #include <QGroupBox>

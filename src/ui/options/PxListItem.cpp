@@ -1,4 +1,4 @@
-#include "ui/PxListItem.h"
+#include "ui/options/PxListItem.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

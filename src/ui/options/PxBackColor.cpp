@@ -1,4 +1,4 @@
-#include "ui/PxBackColor.h"
+#include "ui/options/PxBackColor.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
