@@ -20,6 +20,7 @@
 
 #include "core/BinaryFile.h"
 #include "core/Format.h"
+#include "core/Text.h"
 
 namespace plomix {
 
@@ -94,9 +95,10 @@ CompactResult Catalog::CompactCatalog(const std::function<void(const QString&)>&
   }
   for (int s : kept) {
     if (RecordOffset(SlotPosition(s) + mediaSlots_[s].Count()) > size) {
+      // The media name is CP932 like every stored text; the error is shown as UTF-8.
       lastError_ = "The records of media " + std::to_string(s) + " (\"" +
-                   mediaSlots_[s].Name() + "\") are not all in \"" + catalogPath_ +
-                   "\"; nothing was compacted";
+                   text::Cp932ToUtf8(mediaSlots_[s].Name()) + "\") are not all in \"" +
+                   catalogPath_ + "\"; nothing was compacted";
       return CompactResult::CopyFailed;
     }
   }

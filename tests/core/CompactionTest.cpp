@@ -44,9 +44,9 @@ class CompactionTest : public ::testing::Test {
 };
 
 TEST_F(CompactionTest, LiveMediaAfterADeletedOneMoveDown) {
-  Add(FlatMedia("A", 2));   // 3 records
-  Add(FlatMedia("B", 9));   // 10 records
-  Add(FlatMedia("C", 4));   // 5 records
+  Add(FlatMedia("A", 2));  // 3 records
+  Add(FlatMedia("B", 9));  // 10 records
+  Add(FlatMedia("C", 4));  // 5 records
   catalog.DeleteMedia(1);
   std::vector<QString> progress;
   ASSERT_EQ(catalog.CompactCatalog([&](const QString& s) { progress.push_back(s); }),
@@ -127,11 +127,13 @@ TEST_F(CompactionTest, LongNamesAndCommentsMoveWithTheirMedia) {
 }
 
 TEST_F(CompactionTest, AFailedCopyLeavesAUsableCatalogue) {
-  Add(FlatMedia("A", 2));   // positions 0..2
-  Add(FlatMedia("B", 3));   // 3..6, deleted
-  Add(FlatMedia("C", 1));   // 7..8
-  Add(FlatMedia("D", 4));   // 9..13, deleted
-  Add(FlatMedia("E", 2));   // 14..16, its records cut off below
+  Add(FlatMedia("A", 2));  // positions 0..2
+  Add(FlatMedia("B", 3));  // 3..6, deleted
+  Add(FlatMedia("C", 1));  // 7..8
+  Add(FlatMedia("D", 4));  // 9..13, deleted
+  // A Japanese name shows that the error carries the name as UTF-8, not as CP932 bytes.
+  const std::string cutName = test::Sj("写真E");
+  Add(FlatMedia(cutName, 2));  // 14..16, its records cut off below
   catalog.DeleteMedia(1);
   catalog.DeleteMedia(3);
   const std::uintmax_t cutSize = 2906000u + 161 * 15;
@@ -141,7 +143,7 @@ TEST_F(CompactionTest, AFailedCopyLeavesAUsableCatalogue) {
   const std::vector<uint8_t> namesBefore = test::ReadFileBytes(dir.File("c.lfn"));
 
   EXPECT_EQ(catalog.CompactCatalog(), CompactResult::CopyFailed);
-  EXPECT_NE(catalog.LastError().find("\"E\""), std::string::npos) << catalog.LastError();
+  EXPECT_NE(catalog.LastError().find("\"写真E\""), std::string::npos) << catalog.LastError();
   // Nothing is moved: the compacted catalogue would lack E's records.
   EXPECT_EQ(test::ReadFileBytes(path), before);
   EXPECT_EQ(test::ReadFileBytes(dir.File("c.lfn")), namesBefore);
@@ -152,7 +154,7 @@ TEST_F(CompactionTest, AFailedCopyLeavesAUsableCatalogue) {
     EXPECT_EQ(c->MediaCount(), 3);
     ExpectMediaIntact(*c, 0, "A", 2);
     ExpectMediaIntact(*c, 2, "C", 1);
-    EXPECT_EQ(c->Slot(4).Name(), "E");
+    EXPECT_EQ(c->Slot(4).Name(), cutName);
     EXPECT_FALSE(c->LoadMedia(4));
   }
   // Adding a media afterwards still lands behind every referenced record.
