@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cstdio>
+#include <filesystem>
 #include <iostream>
 #include <ostream>
 
@@ -67,7 +68,14 @@ Args ParseArgs(const Command& command, int argc, char** argv, int first) {
   return args;
 }
 
-void OpenCatalogOrThrow(Catalog& catalog, const std::string& path) {
+void OpenCatalogOrThrow(Catalog& catalog, const std::string& given) {
+  // "x" names "x.qdb" as it does for create, unless a file "x" itself exists.
+  std::error_code ec;
+  const std::string withExtension = ApplyCatalogExtension(given);
+  const std::string path =
+      !std::filesystem::exists(given, ec) && std::filesystem::exists(withExtension, ec)
+          ? withExtension
+          : given;
   if (!catalog.OpenCatalog(path)) throw CliError(catalog.LastError());
   catalog.ReadLongNames();
   if (const std::string warning = catalog.TakeSideFileWarning(); !warning.empty())
@@ -85,8 +93,7 @@ MediaPath ResolveOrThrow(Catalog& catalog, const std::string& utf8Path, PathEnd 
     case MediaPath::Error::CannotLoad:
       throw CliError(catalog.LastError());
     case MediaPath::Error::NoEntry:
-      if (end == PathEnd::Folder)
-        throw CliError("no folder \"" + path.missing + "\"");
+      if (end == PathEnd::Folder) throw CliError("no folder \"" + path.missing + "\"");
       throw CliError("no entry \"" + utf8Path + "\"");
   }
   return path;

@@ -88,7 +88,8 @@ std::string OptionHelpText(const std::string& command, const std::string& option
 void PrintCommandHelp(const Command& command, std::ostream& out);
 
 // Opens a catalogue for a command, with its long names; throws CliError with a
-// one-line reason when it is missing or damaged.
+// one-line reason when it is missing or damaged. A path without ".qdb" is
+// taken as create takes it, unless a file of exactly that name exists.
 void OpenCatalogOrThrow(Catalog& catalog, const std::string& path);
 
 // The media (and folder or entry) named by the argument "MEDIA\A\B" (UTF-8),

@@ -34,8 +34,9 @@ TEST(CoreCli, CreateInfoAndMediaOnANewCatalogue) {
   EXPECT_EQ(o["commentsUsed"].toInt(), 0);
   EXPECT_EQ(o["longNames"].toInt(), 0);
 
-  CliRun media = RunCli({"--json", "media", base + ".qdb"});
-  ASSERT_EQ(media.exitCode, 0);
+  // Every command takes the path as create took it, without ".qdb".
+  CliRun media = RunCli({"--json", "media", base});
+  ASSERT_EQ(media.exitCode, 0) << media.err.toStdString();
   EXPECT_TRUE(Json(media).isArray());
   EXPECT_TRUE(Json(media).array().isEmpty());
 
