@@ -24,8 +24,8 @@
 #include "ui/FileListModel.h"
 #include "ui/ImageList.h"
 #include "ui/PageSupport.h"
-#include "ui/options/PxListItem.h"
 #include "ui/Session.h"
+#include "ui/options/PxListItem.h"
 #include "ui/widgets/TypeAheadViews.h"
 #include "ui/widgets/WaitCursor.h"
 #include "ui/widgets/WholeNameDelegate.h"
@@ -302,8 +302,7 @@ void FileListPanel::FillList(EntryRows&& entries) {
                                 : ListView1Icons;
   const bool hide = count > 200;
   if (hide) view->setUpdatesEnabled(false);
-  const QString suffix = QStringLiteral(" 個のオブジェクト");
-  Q_EMIT StatusText(QStringLiteral("(1/%1)").arg(count) + suffix);
+  Q_EMIT StatusText(ObjectCountText(count, 1));
   Pump();
   if (generation != fillGeneration_) return;
   RowTextOptions options;
@@ -313,7 +312,7 @@ void FileListPanel::FillList(EntryRows&& entries) {
   options.dupStore = &session_.DupStore();
   for (int first = 0; first < count; first += 100) {
     if (first > 0) {
-      Q_EMIT StatusText(QStringLiteral("(%1/%2)").arg(first).arg(count) + suffix);
+      Q_EMIT StatusText(ObjectCountText(count, first));
       Pump();
       if (generation != fillGeneration_) {
         if (hide) view->setUpdatesEnabled(true);
@@ -328,7 +327,7 @@ void FileListPanel::FillList(EntryRows&& entries) {
   listModel_->SetRows(std::move(rows));
   FitIconCells();
   if (hide) view->setUpdatesEnabled(true);
-  Q_EMIT StatusText(QString::number(count) + suffix);
+  Q_EMIT StatusText(ObjectCountText(count));
 }
 
 std::vector<int> FileListPanel::SelectedRows() const {

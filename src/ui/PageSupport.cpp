@@ -7,6 +7,7 @@
 #include <QToolButton>
 #include <exception>
 
+#include "core/Format.h"
 #include "core/Prompter.h"
 #include "ui/Icons.h"
 #include "ui/ImageList.h"
@@ -50,6 +51,15 @@ bool Safely(Prompter& prompter, const std::function<void()>& action) {
 
 void Pump() {
   QCoreApplication::processEvents();
+}
+
+QString ObjectCountText(int64_t count, int64_t done) {
+  const auto number = [](int64_t n) {
+    return QString::fromStdString(FormatNumber(static_cast<double>(n)));
+  };
+  const QString total =
+      done < 0 ? number(count) : QStringLiteral("(%1/%2)").arg(number(done), number(count));
+  return total + QStringLiteral(" 個のオブジェクト");
 }
 
 }  // namespace plomix

@@ -26,6 +26,10 @@ QAction* AddMenuAction(QMenu* menu, const char* name, const QString& caption,
                        const QKeySequence& key = {});
 
 void ShowError(Prompter& prompter, const QString& text);
+
+// The list fills' status text: "120,014 個のオブジェクト", or with `done`
+// "(1,000/120,014) 個のオブジェクト" while the rows are filled in.
+QString ObjectCountText(int64_t count, int64_t done = -1);
 // Runs `action`; a failure it throws (a catalogue write that failed, …) is
 // shown as an error message. False when it threw.
 bool Safely(Prompter& prompter, const std::function<void()>& action);

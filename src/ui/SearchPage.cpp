@@ -16,8 +16,6 @@
 #include "core/BusyScope.h"
 #include "core/Settings.h"
 #include "core/Text.h"
-#include "ui/organise/MarkCommand.h"
-#include "ui/search/PxFileSearch.h"
 #include "ui/ColumnFit.h"
 #include "ui/CopyCommands.h"
 #include "ui/Icons.h"
@@ -25,6 +23,8 @@
 #include "ui/PageSupport.h"
 #include "ui/SearchHitModel.h"
 #include "ui/Session.h"
+#include "ui/organise/MarkCommand.h"
+#include "ui/search/PxFileSearch.h"
 #include "ui/widgets/TypeAheadViews.h"
 #include "ui/widgets/WaitCursor.h"
 #include "ui/widgets/WholeNameDelegate.h"
@@ -32,8 +32,6 @@
 namespace plomix {
 
 namespace {
-
-const QString kObjects = QStringLiteral(" 個のオブジェクト");
 
 // Longest stretch without letting pending events run while a search or a
 // list fill works.
@@ -311,19 +309,18 @@ void SearchPage::FillResultList(std::vector<TRecord>&& hits) {
   const bool hide = n > kHideWhileFilling;
   QWidget* shown = viewStyle_ == 3 ? static_cast<QWidget*>(ListView2) : ListView2Icons;
   if (hide) shown->setVisible(false);
-  const QString total = QString::number(n);
-  SetStatus(0, QStringLiteral("(1/") + total + QStringLiteral(")") + kObjects);
+  SetStatus(0, ObjectCountText(n, 1));
   sincePump_.start();
   PrepareSearchHits(hits, session_.Images(), [&](int i) {
     // The count is painted whenever events are let through.
     if (sincePump_.elapsed() < kPumpIntervalMs) return;
-    SetStatus(0, QStringLiteral("(%1/%2)").arg(i).arg(n) + kObjects);
+    SetStatus(0, ObjectCountText(n, i));
     PumpIfDue();
   });
   model_->SetRows(std::move(hits),
                   text::QStringToCp932(session_.GetSettings().GetString(REG_FormatUpdateDateTime)));
   if (hide) shown->setVisible(true);
-  SetStatus(0, total + kObjects);
+  SetStatus(0, ObjectCountText(n));
   SetStatus(1, QStringLiteral("ソート中..."));
   model_->SortRows();
   SetStatus(1, QString());

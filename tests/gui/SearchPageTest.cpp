@@ -32,6 +32,7 @@
 #include "export/Clipboard.h"
 #include "ui/search/PxFileSearch.h"
 #include "ui/ImageList.h"
+#include "ui/PageSupport.h"
 #include "ui/SearchHitModel.h"
 #include "ui/SearchPage.h"
 #include "ui/Session.h"
@@ -174,6 +175,7 @@ class SearchPageTest : public QObject {
   void goesToTheEntryOfAHit();
   void copiesHitsAsText();
   void marksHitsEachOnItsOwn();
+  void objectCountsCarryThousandsSeparators();
 };
 
 void SearchPageTest::dialogShowsDefaultsAndRemembersItsBoxes() {
@@ -554,6 +556,14 @@ void SearchPageTest::marksHitsEachOnItsOwn() {
     QVERIFY(b.catalog.LoadMedia(SlotOfKey(keys[i])));
     QCOMPARE(b.catalog.LoadedRec(RecordOfKey(keys[i])).Mark(), b.page->Model().Row(row).Mark);
   }
+}
+
+void SearchPageTest::objectCountsCarryThousandsSeparators() {
+  QCOMPARE(ObjectCountText(0), QStringLiteral("0 個のオブジェクト"));
+  QCOMPARE(ObjectCountText(999), QStringLiteral("999 個のオブジェクト"));
+  QCOMPARE(ObjectCountText(120014), QStringLiteral("120,014 個のオブジェクト"));
+  QCOMPARE(ObjectCountText(120014, 1), QStringLiteral("(1/120,014) 個のオブジェクト"));
+  QCOMPARE(ObjectCountText(2000000, 1500), QStringLiteral("(1,500/2,000,000) 個のオブジェクト"));
 }
 
 #include "SearchPageTest.moc"
