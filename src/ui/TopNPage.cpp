@@ -13,10 +13,10 @@
 #include "core/Prompter.h"
 #include "core/Settings.h"
 #include "ui/PageSupport.h"
-#include "ui/options/PxBackColor.h"
 #include "ui/Session.h"
 #include "ui/SizeChartState.h"
 #include "ui/charts/PieChart.h"
+#include "ui/options/PxBackColor.h"
 #include "ui/widgets/FallbackSpinBox.h"
 
 namespace plomix {
@@ -24,6 +24,8 @@ namespace plomix {
 namespace {
 
 constexpr int kExplodePercent = 20;
+// The spin box's text and the page caption when every row is charted (0).
+const QString kAllRows = QStringLiteral("すべて");
 
 }  // namespace
 
@@ -38,7 +40,9 @@ TopNPage::TopNPage(Session& session, SizeChartState& state, QWidget* parent)
   ToolBar7->setObjectName(QStringLiteral("ToolBar7"));
   ToolButton49 =
       AddChartButton(ToolBar7, "ToolButton49", QStringLiteral("↑"), QStringLiteral("上へ移動"));
-  SpinEdit2 = new FallbackSpinBox(1, 99, 10, ToolBar7);
+  // The stored 0 means every row: it is shown as such rather than clamped to 1.
+  SpinEdit2 = new FallbackSpinBox(0, 99, 10, ToolBar7);
+  SpinEdit2->setSpecialValueText(kAllRows);
   SpinEdit2->setObjectName(QStringLiteral("SpinEdit2"));
   SpinEdit2->setToolTip(QStringLiteral("表示ファイル数"));
   ToolBar7->addWidget(SpinEdit2);
@@ -125,6 +129,7 @@ void TopNPage::ApplyBackground() {
 }
 
 QString TopNPage::Caption() const {
+  if (SpinEdit2->value() == 0) return kAllRows;
   return QStringLiteral("トップ ") + QString::number(SpinEdit2->value());
 }
 

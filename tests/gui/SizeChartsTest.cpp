@@ -34,7 +34,6 @@
 #include "ui/DatePage.h"
 #include "ui/DateTimeGridModel.h"
 #include "ui/MediaPage.h"
-#include "ui/options/PxBackColor.h"
 #include "ui/PxMain.h"
 #include "ui/Session.h"
 #include "ui/SizeChartPage.h"
@@ -42,6 +41,7 @@
 #include "ui/TopNPage.h"
 #include "ui/charts/BarChart.h"
 #include "ui/charts/PieChart.h"
+#include "ui/options/PxBackColor.h"
 #include "ui/widgets/FallbackSpinBox.h"
 
 using namespace plomix;
@@ -256,6 +256,12 @@ class SizeChartsTest : public QObject {
     TypeAndLeave(p.pie->SpinEdit2, QString());
     QCOMPARE(caption.last().at(0).toString(), QString("トップ 10"));
     QCOMPARE(settings_->GetInt(REG_ChartCircleMaxFile), 10);
+    // 0 charts every row and says so, rather than showing 1.
+    p.pie->SpinEdit2->setValue(0);
+    QCOMPARE(settings_->GetInt(REG_ChartCircleMaxFile), 0);
+    QCOMPARE(p.pie->SpinEdit2->text(), QString("すべて"));
+    QCOMPARE(caption.last().at(0).toString(), QString("すべて"));
+    p.pie->SpinEdit2->setValue(10);
     p.pie->ChartMedia2->RefreshDescription();
     QVERIFY(p.pie->ChartMedia2->accessibleDescription().startsWith("1) □f1: 4,096 ("));
   }
@@ -263,7 +269,7 @@ class SizeChartsTest : public QObject {
   void OptionsAreReadAtStartAndStoredWhenChanged() {
     settings_->SetInt(REG_ChartBarPage, 7);
     settings_->SetInt(REG_ChartBarOrthogonal, 0);
-    settings_->SetInt(REG_ChartCircleMaxFile, 5);
+    settings_->SetInt(REG_ChartCircleMaxFile, 0);
     settings_->SetInt(REG_SpanCircleRotete, 1200);
     settings_->SetInt(REG_ChartCir3D, 0);
     settings_->SetString(REG_ChartBarStyle, QStringLiteral("矢印"));
@@ -272,7 +278,8 @@ class SizeChartsTest : public QObject {
     QCOMPARE(p.bars->ScrollBarChartMedia->pageStep(), 6);
     QVERIFY(!p.bars->chkOrthogonal->isChecked());
     QVERIFY(!p.bars->ChartMedia->Orthogonal());
-    QCOMPARE(p.pie->SpinEdit2->value(), 5);
+    QCOMPARE(p.pie->SpinEdit2->value(), 0);  // every row, not clamped to 1
+    QCOMPARE(p.pie->Caption(), QString("すべて"));
     QCOMPARE(p.pie->txtRotate->value(), 1200);
     QCOMPARE(p.pie->ChartMedia2->RotationInterval(), 1200);
     QVERIFY(!p.bars->chk3DBar->isChecked() && !p.pie->chk3D->isChecked());
