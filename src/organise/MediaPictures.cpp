@@ -59,6 +59,13 @@ bool NamesPicture(const QString& path) {
   return path == kDefaultPicture || (!path.isEmpty() && QFileInfo(path).isFile());
 }
 
+// A wallpaper setting may name a file that is gone (a removed theme): a media
+// without a picture then shows the default, not a "file not found".
+bool UsableWallpaper(const QString& wallpaper) {
+  return !wallpaper.isEmpty() && !QFileInfo(wallpaper).suffix().isEmpty() &&
+         QFileInfo(wallpaper).isFile();
+}
+
 }  // namespace
 
 QString DesktopWallpaperPath() {
@@ -74,12 +81,11 @@ QString DesktopWallpaperPath() {
 
 QString ResolveWindowPicture(const QString& linked, const QString& wallpaper) {
   if (!linked.isEmpty()) return NamesPicture(linked) ? linked : kDefaultPicture;
-  if (!wallpaper.isEmpty() && !QFileInfo(wallpaper).suffix().isEmpty()) return wallpaper;
-  return kDefaultPicture;
+  return UsableWallpaper(wallpaper) ? wallpaper : kDefaultPicture;
 }
 
 QString ResolveListPicture(const QString& rowText, const QString& wallpaper) {
-  if (rowText == kNotLinked) return wallpaper.isEmpty() ? kDefaultPicture : wallpaper;
+  if (rowText == kNotLinked) return UsableWallpaper(wallpaper) ? wallpaper : kDefaultPicture;
   return NamesPicture(rowText) ? rowText : kDefaultPicture;
 }
 

@@ -23,7 +23,7 @@ QString DesktopWallpaperPath();
 // The picture the main window shows for a linked path ("" none linked or the
 // top node selected): the path itself while it names an existing file (or is
 // the default's name), the default picture when it is gone, and for no path
-// the wallpaper when it has a file extension, else the default.
+// the wallpaper when it is an existing file with an extension, else the default.
 QString ResolveWindowPicture(const QString& linked, const QString& wallpaper);
 // The same for a row text of the picture list: "未登録" means the wallpaper
 // (the default when there is none); a row marked "削除?[…]" shows the default.

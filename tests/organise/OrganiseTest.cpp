@@ -240,6 +240,8 @@ TEST(MediaPicturesTest, WhatIsShownForALink) {
   std::ofstream(photo.toStdString()) << "x";
   const QString gone = QString::fromStdString(dir.File("gone.png"));
   const QString wallpaper = QString::fromStdString(dir.File("wall.png"));
+  std::ofstream(wallpaper.toStdString()) << "x";
+  const QString goneWallpaper = QString::fromStdString(dir.File("gone-wall.png"));
   const QString noExtension = QString::fromStdString(dir.File("wall"));
   EXPECT_EQ(ResolveWindowPicture(photo, wallpaper), photo);
   EXPECT_EQ(ResolveWindowPicture(gone, wallpaper), kDefaultPicture);
@@ -247,6 +249,8 @@ TEST(MediaPicturesTest, WhatIsShownForALink) {
   EXPECT_EQ(ResolveWindowPicture("", wallpaper), wallpaper);
   EXPECT_EQ(ResolveWindowPicture("", noExtension), kDefaultPicture);
   EXPECT_EQ(ResolveWindowPicture("", ""), kDefaultPicture);
+  EXPECT_EQ(ResolveWindowPicture("", goneWallpaper), kDefaultPicture);
+  EXPECT_EQ(ResolveListPicture(QStringLiteral("未登録"), goneWallpaper), kDefaultPicture);
   EXPECT_EQ(ResolveListPicture(QStringLiteral("未登録"), wallpaper), wallpaper);
   EXPECT_EQ(ResolveListPicture(QStringLiteral("未登録"), ""), kDefaultPicture);
   EXPECT_EQ(ResolveListPicture(PictureLinkText(gone), wallpaper), kDefaultPicture);
