@@ -25,15 +25,8 @@
 #include "core/Prompter.h"
 #include "core/Settings.h"
 #include "core/Text.h"
-#include "ui/export/PxEnvClipbord.h"
 #include "organise/Comments.h"
 #include "organise/MediaPictures.h"
-#include "ui/organise/PxAreaSubList.h"
-#include "ui/organise/PxComment.h"
-#include "ui/organise/PxDivision.h"
-#include "ui/organise/MarkCommand.h"
-#include "ui/organise/PxMediaImage.h"
-#include "ui/reading/PxDriveChange.h"
 #include "ui/CopyCommands.h"
 #include "ui/DatePage.h"
 #include "ui/DetailPanel.h"
@@ -48,6 +41,13 @@
 #include "ui/SizeChartPage.h"
 #include "ui/SizeChartState.h"
 #include "ui/TopNPage.h"
+#include "ui/export/PxEnvClipbord.h"
+#include "ui/organise/MarkCommand.h"
+#include "ui/organise/PxAreaSubList.h"
+#include "ui/organise/PxComment.h"
+#include "ui/organise/PxDivision.h"
+#include "ui/organise/PxMediaImage.h"
+#include "ui/reading/PxDriveChange.h"
 #include "ui/widgets/PictureShow.h"
 #include "ui/widgets/WaitCursor.h"
 
@@ -243,6 +243,9 @@ void MediaPage::ConnectCopyCommands() {
   list->ToolButton12->setEnabled(true);
   connect(list->ToolButton12, &QToolButton::clicked, this, byDefault);
   connect(list->N7, &QAction::triggered, this, byDefault);
+  // Ctrl+C in the list copies its selection as the copy button does; in a
+  // text box it stays the box's own copy.
+  AddListCopyKey({list->ListView1, list->ListView1Icons}, this, byDefault);
   list->E1->setShortcut(QKeySequence(QStringLiteral("Ctrl+Y")));
   list->E1->setShortcutContext(Qt::WidgetWithChildrenShortcut);
   addAction(list->E1);

@@ -53,6 +53,17 @@ void Pump() {
   QCoreApplication::processEvents();
 }
 
+void AddListCopyKey(std::initializer_list<QWidget*> views, QObject* owner,
+                    const std::function<void()>& copy) {
+  for (QWidget* view : views) {
+    auto* key = new QAction(view);
+    key->setShortcut(QKeySequence::Copy);
+    key->setShortcutContext(Qt::WidgetShortcut);
+    view->addAction(key);
+    QObject::connect(key, &QAction::triggered, owner, copy);
+  }
+}
+
 QString ObjectCountText(int64_t count, int64_t done) {
   const auto number = [](int64_t n) {
     return QString::fromStdString(FormatNumber(static_cast<double>(n)));

@@ -7,11 +7,13 @@
 #include <QKeySequence>
 #include <QString>
 #include <functional>
+#include <initializer_list>
 
 class QAction;
 class QMenu;
 class QToolBar;
 class QToolButton;
+class QWidget;
 
 namespace plomix {
 
@@ -24,6 +26,11 @@ QToolButton* AddToolButton(QToolBar* bar, const ImageList& images, const char* n
                            const QString& hint, int image);
 QAction* AddMenuAction(QMenu* menu, const char* name, const QString& caption,
                        const QKeySequence& key = {});
+
+// Binds Ctrl+C (the desktop's copy key) to `copy` while one of `views` has
+// the focus, so a text box keeps its own Ctrl+C.
+void AddListCopyKey(std::initializer_list<QWidget*> views, QObject* owner,
+                    const std::function<void()>& copy);
 
 void ShowError(Prompter& prompter, const QString& text);
 

@@ -25,8 +25,6 @@
 #include "core/Settings.h"
 #include "core/Text.h"
 #include "core/TypeNames.h"
-#include "ui/reading/PxDrive.h"
-#include "ui/reading/PxReadProgress.h"
 #include "reading/ReadRequest.h"
 #include "reading/Scanner.h"
 #include "ui/AnalysisUi.h"
@@ -38,10 +36,12 @@
 #include "ui/MediaPage.h"
 #include "ui/PageSupport.h"
 #include "ui/PxAbout.h"
-#include "ui/options/PxEnv.h"
 #include "ui/PxHelp.h"
 #include "ui/SearchPage.h"
 #include "ui/Session.h"
+#include "ui/options/PxEnv.h"
+#include "ui/reading/PxDrive.h"
+#include "ui/reading/PxReadProgress.h"
 #include "ui/widgets/WaitCursor.h"
 
 namespace plomix {
@@ -86,7 +86,7 @@ void TfrmMain::BuildMenus() {
   file->addSeparator();
   E2 = AddMenuAction(file, "E2", QStringLiteral("環境設定(&E)..."), QKeySequence("Ctrl+E"));
   file->addSeparator();
-  N28 = AddMenuAction(file, "N28", QStringLiteral("終了(&X)"), QKeySequence("Ctrl+X"));
+  N28 = AddMenuAction(file, "N28", QStringLiteral("終了(&X)"), QKeySequence("Ctrl+Q"));
   QMenu* media = bar->addMenu(QStringLiteral("メディア(&M)"));
   N30 = AddMenuAction(media, "N30", QStringLiteral("メディア情報の追加/更新(&R)..."),
                       QKeySequence("Ctrl+R"));
@@ -96,8 +96,7 @@ void TfrmMain::BuildMenus() {
   S1 = AddMenuAction(search, "S1", QStringLiteral("検索(&F)..."), QKeySequence("Ctrl+F"));
   QMenu* dup = bar->addMenu(QStringLiteral("重複(&D)"));
   S3 = AddMenuAction(dup, "S3", QStringLiteral("重複ファイル検索(&S)..."), QKeySequence("Ctrl+S"));
-  C1 =
-      AddMenuAction(dup, "C1", QStringLiteral("重複ファイル表示色(&C)..."), QKeySequence("Ctrl+C"));
+  C1 = AddMenuAction(dup, "C1", QStringLiteral("重複ファイル表示色(&C)..."));
   R1 =
       AddMenuAction(dup, "R1", QStringLiteral("重複ファイル再検索(&K)..."), QKeySequence("Ctrl+K"));
   dup->addSeparator();

@@ -186,6 +186,8 @@ void SearchPage::BuildList() {
       PopupMenuSearch->popup(view->viewport()->mapToGlobal(at));
     });
   }
+  // Ctrl+C copies the selected hits as the toolbar's copy button does.
+  AddListCopyKey({ListView2, ListView2Icons}, this, [this] { C2Click(); });
 }
 
 void SearchPage::BuildPopupMenu() {

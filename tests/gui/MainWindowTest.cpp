@@ -4,12 +4,16 @@
 // prompt is answered by a scripted prompter; nothing ever waits for a person.
 
 #include <QAbstractItemModel>
+#include <QAction>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QPlainTextEdit>
 #include <QScreen>
+#include <QSignalSpy>
 #include <QTabBar>
 #include <QTableView>
 #include <QTest>
@@ -89,6 +93,7 @@ class MainWindowTest : public QObject {
   void AnalysisQuestionAfterAChangeComesWhileBusy();
   void WritesOfAnotherProgramShowWhenTheWindowLooksAgain();
   void GeometryComesBackAsSaved();
+  void KeysActAsOnTheDesktop();
 };
 
 std::unique_ptr<test::SessionWindow> MainWindowTest::WindowWithMedia(
@@ -426,6 +431,45 @@ void MainWindowTest::WritesOfAnotherProgramShowWhenTheWindowLooksAgain() {
   QCOMPARE(top->childCount(), 1);
   QCOMPARE(top->child(0)->text(0), QStringLiteral("別名"));
   QVERIFY(!window.ReloadIfChangedOnDisk());
+}
+
+void MainWindowTest::KeysActAsOnTheDesktop() {
+  ScriptedPrompter prompter;
+  auto fixture = WindowWithMedia(prompter);
+  QVERIFY(fixture != nullptr);
+  TfrmMain& window = fixture->window;
+  MediaPage* media = window.TabSheet1;
+  window.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&window));
+  media->TreeView1->setCurrentItem(media->TreeView1->topLevelItem(0)->child(0));
+  auto* list = window.findChild<QTableView*>("ListView1");
+  list->selectRow(1);  // 単独.bin
+  QWidget* textBox = media->pnlListViewClient->txtComment;
+  QSignalSpy quit(window.N28, &QAction::triggered);
+  QClipboard* clipboard = QGuiApplication::clipboard();
+  const QString untouched = QStringLiteral("untouched");
+  struct Case {
+    const char* what;
+    QWidget* focus;
+    int key;
+    QString clipboard;  // what the clipboard holds afterwards (among other lines)
+    int quits;          // how often 終了 has run by then
+  };
+  const Case cases[] = {
+      {"Ctrl+C in a text box is the box's own copy", textBox, Qt::Key_C, untouched, 0},
+      {"Ctrl+X outside a text box does nothing", list, Qt::Key_X, untouched, 0},
+      {"Ctrl+C in the list copies the selection", list, Qt::Key_C, QStringLiteral("単独.bin"), 0},
+      {"Ctrl+Q in a text box ends the program", textBox, Qt::Key_Q, QString(), 1},
+  };
+  for (const Case& c : cases) {
+    clipboard->setText(untouched);
+    c.focus->setFocus();
+    QTest::keyClick(c.focus, static_cast<Qt::Key>(c.key), Qt::ControlModifier);
+    if (!c.clipboard.isEmpty())
+      QVERIFY2(clipboard->text().contains(c.clipboard),
+               qPrintable(QString::fromUtf8(c.what) + ": " + clipboard->text()));
+    QVERIFY2(quit.count() == c.quits, c.what);
+  }
 }
 
 #include "MainWindowTest.moc"
