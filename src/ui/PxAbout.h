@@ -1,11 +1,9 @@
 #pragma once
-// The version dialog: the program's name, its version as the build gives it
-// (four numbers joined by "."), and a button that opens the download page in
-// the desktop's web browser and closes the dialog.
+// The version dialog: the program's name and its version as the build gives it
+// (four numbers joined by "."). The program has no public download page, so
+// the dialog offers no link rather than one that leads nowhere.
 
 #include <QDialog>
-#include <QUrl>
-#include <functional>
 
 class QLabel;
 class QPushButton;
@@ -18,26 +16,12 @@ class TfrmAbout : public QDialog {
  public:
   explicit TfrmAbout(QWidget* parent = nullptr);
 
-  // The address of the download page.
-  static QUrl DownloadUrl();
   // "Ver." + the program's version.
   static QString VersionText();
 
-  // What opens the download page; the desktop's browser unless replaced
-  // (tests replace it so that nothing is launched).
-  void SetUrlOpener(std::function<bool(const QUrl&)> opener) { opener_ = std::move(opener); }
-
   QLabel* lblProgramName = nullptr;
   QLabel* lblVersion = nullptr;
-  QLabel* lblDownload = nullptr;  // "最新版の入手："
-  QPushButton* cmdDownload = nullptr;
   QPushButton* cmdOK = nullptr;
-
- public Q_SLOTS:
-  void cmdDownloadClick();
-
- private:
-  std::function<bool(const QUrl&)> opener_;
 };
 
 }  // namespace plomix

@@ -1,11 +1,14 @@
 // The help window shows the bundled Japanese help with every topic, follows
 // its own table of contents, and stays one window however often it is asked.
 
+#include <QLabel>
+#include <QPushButton>
 #include <QScrollBar>
 #include <QTest>
 #include <QTextBrowser>
 #include <QTextDocument>
 
+#include "ui/PxAbout.h"
 #include "ui/PxHelp.h"
 
 using namespace plomix;
@@ -16,6 +19,7 @@ class HelpWindowTest : public QObject {
  private Q_SLOTS:
   void OpensWithTheWholeHelp();
   void OneWindowScrolledToTheTopicAsked();
+  void AboutShowsTheVersionAndNoDeadLink();
 };
 
 void HelpWindowTest::OpensWithTheWholeHelp() {
@@ -55,6 +59,15 @@ void HelpWindowTest::OneWindowScrolledToTheTopicAsked() {
   TfrmHelp* third = TfrmHelp::ShowHelp(&owner);
   QVERIFY(third);
   QVERIFY(third->isVisible());
+}
+
+void HelpWindowTest::AboutShowsTheVersionAndNoDeadLink() {
+  TfrmAbout about;
+  QCOMPARE(about.lblVersion->text(), QStringLiteral("Ver." PLOMIX_VERSION_TEXT));
+  // The only button closes the dialog; no text points at a web page.
+  QCOMPARE(about.findChildren<QPushButton*>(), QList<QPushButton*>{about.cmdOK});
+  for (const QLabel* label : about.findChildren<QLabel*>())
+    QVERIFY2(!label->text().contains(QStringLiteral("http")), qPrintable(label->text()));
 }
 
 QTEST_MAIN(HelpWindowTest)
