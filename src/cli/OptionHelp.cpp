@@ -18,7 +18,9 @@ struct OptionText {
 constexpr OptionText kOptionTexts[] = {
     {"create", "--overwrite", "replace a catalogue of that name"},
     {"read", "--drive", "the drive letter to read (see 'drives')"},
-    {"read", "--path", "a folder to read; it is given the lowest free letter unless it has one"},
+    {"read", "--path",
+     "a folder to read, without taking a drive letter; the media records the letter of the volume "
+     "holding it, and the folder is found again later through the catalogue's .src file"},
     {"read", "--name", "the media's name (default: the volume label)"},
     {"read", "--category", "the media's category"},
     {"read", "--location", "where the media is kept"},
@@ -26,6 +28,9 @@ constexpr OptionText kOptionTexts[] = {
     {"read", "--versions", "also read the version of program files (slow)"},
     {"read", "--eject", "eject the CD/DVD afterwards"},
     {"read", "--replace", "replace a media of the same name instead of refusing"},
+    {"read", "--progress",
+     "print the progress as lines on stderr even when it is not a terminal (for a log); on a "
+     "terminal it is always shown on one line"},
     {"search", "--name", "name pattern with * and ?, any letter case unless --case"},
     {"search", "--name2", "a second text for --partial"},
     {"search", "--and", "--partial: both texts must occur (default: either)"},

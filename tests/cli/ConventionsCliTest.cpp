@@ -53,6 +53,14 @@ TEST(CliConventions, EveryCommandHasHelpAndTheToolAVersion) {
           << run.out.toStdString();
       EXPECT_TRUE(run.err.isEmpty()) << run.err.toStdString();
     }
+    // Every option is explained: an option alone on its line is followed by
+    // its text on the next one.
+    const QStringList lines = Lines(RunCli({name, "--help"}).out);
+    for (int i = 0; i < lines.size(); ++i) {
+      if (!lines[i].contains(QRegularExpression(R"(^  -\S+( [A-Z:]+)?\s*$)"))) continue;
+      EXPECT_TRUE(i + 1 < lines.size() && lines[i + 1].contains(QRegularExpression(R"(^ {15}\S)")))
+          << name.toStdString() << ": " << lines[i].toStdString() << " has no text";
+    }
   }
   // A command's help explains its options.
   const QString search = QString::fromUtf8(RunCli({"search", "--help"}).out);
