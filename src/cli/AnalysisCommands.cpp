@@ -101,14 +101,15 @@ void PrintGroups(Context& ctx, Catalog& catalog, ResultStore& store, const Analy
         QJsonArray list;
         for (std::size_t i = groupStart[g]; i < groupStart[g + 1]; ++i) {
           const ResultItem& m = members[i];
-          list.append(QJsonObject{{"name", QString::fromStdString(m.shown)},
-                                  {"key", m.key},
-                                  {"media", text::Cp932ToQString(places[i].media)},
-                                  {"path", QString::fromStdString(places[i].folder)},
-                                  {"size", static_cast<double>(m.size)},
-                                  {"date", IsoDateTime(m.date)},
-                                  {"dateText", QString::fromStdString(text::Cp932ToUtf8(FormatDateTime(
-                                                   "yyyy/mm/dd hh:nn:ss", m.date)))}});
+          list.append(QJsonObject{
+              {"name", QString::fromStdString(m.shown)},
+              {"key", m.key},
+              {"media", text::Cp932ToQString(places[i].media)},
+              {"path", QString::fromStdString(places[i].folder)},
+              {"size", static_cast<double>(m.size)},
+              {"date", IsoDateTime(m.date)},
+              {"dateText", QString::fromStdString(
+                               text::Cp932ToUtf8(FormatDateTime("yyyy/mm/dd hh:nn:ss", m.date)))}});
         }
         groups.append(QJsonObject{{"key", QString::fromStdString(head.shown)},
                                   {"count", head.groupSize},
@@ -128,7 +129,8 @@ void PrintGroups(Context& ctx, Catalog& catalog, ResultStore& store, const Analy
     const ResultItem& head = store.Heads()[g];
     PrintRows(ctx.out, {{head.shown, std::to_string(head.groupSize)}});
     for (std::size_t i = groupStart[g]; i < groupStart[g + 1]; ++i)
-      PrintRows(ctx.out, {{"", members[i].shown, text::Cp932ToUtf8(places[i].media), places[i].folder}});
+      PrintRows(ctx.out,
+                {{"", members[i].shown, text::Cp932ToUtf8(places[i].media), places[i].folder}});
   }
 }
 

@@ -68,6 +68,11 @@ Args ParseArgs(const Command& command, int argc, char** argv, int first) {
   return args;
 }
 
+std::string NumberCell(const Context& ctx, double value) {
+  if (!ctx.args.Has("--bytes")) return FormatNumber(value);
+  return std::to_string(static_cast<int64_t>(value));
+}
+
 void OpenCatalogOrThrow(Catalog& catalog, const std::string& given) {
   // "x" names "x.qdb" as it does for create, unless a file "x" itself exists.
   std::error_code ec;

@@ -87,6 +87,10 @@ std::string OptionHelpText(const std::string& command, const std::string& option
 // The help of one command ("plomix2-cli COMMAND --help").
 void PrintCommandHelp(const Command& command, std::ostream& out);
 
+// A count or size in a table: "#,##0" as the window shows it, or the plain
+// number with --bytes (for scripts that read the table).
+std::string NumberCell(const Context& ctx, double value);
+
 // Opens a catalogue for a command, with its long names; throws CliError with a
 // one-line reason when it is missing or damaged. A path without ".qdb" is
 // taken as create takes it, unless a file of exactly that name exists.

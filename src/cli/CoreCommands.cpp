@@ -85,8 +85,9 @@ int Media(Context& ctx) {
                                {"readDate", IsoDateTime(root.FileDate())},
                                {"readDateText", QString::fromStdString(readDate)}});
     } else {
-      rows.push_back({std::to_string(s), text::Cp932ToUtf8(slot.Name()), text::Cp932ToUtf8(slot.KindName()),
-                      text::Cp932ToUtf8(slot.Category()), text::Cp932ToUtf8(slot.Location()), text::Cp932ToUtf8(slot.LocationDetail()),
+      rows.push_back({std::to_string(s), text::Cp932ToUtf8(slot.Name()),
+                      text::Cp932ToUtf8(slot.KindName()), text::Cp932ToUtf8(slot.Category()),
+                      text::Cp932ToUtf8(slot.Location()), text::Cp932ToUtf8(slot.LocationDetail()),
                       text::Cp932ToUtf8(slot.Drive()), std::to_string(root.AllFiles()),
                       std::to_string(MediaFolderCount(catalog, s)), readDate});
     }

@@ -48,6 +48,8 @@ constexpr OptionText kOptionTexts[] = {
     {"search", "--folders-only", "only folders take part"},
     {"search", "--media", "search this media only (may be repeated)"},
     {"search", "--count", "print the number of hits only"},
+    {"search", "--bytes", "counts and sizes as plain numbers, without thousands separators"},
+    {"ls", "--bytes", "counts and sizes as plain numbers, without thousands separators"},
     {"export", "--mode",
      "name: names; fullpath: paths; contents: everything below; media: the whole media"},
     {"export", "--simple", "names or paths alone, without the chosen columns"},

@@ -394,10 +394,10 @@ int LsCommand(Context& ctx) {
                                {"version", text::Cp932ToQString(rec.Version())},
                                {"comment", QString::fromStdString(comment)}});
     } else {
-      rows.push_back({shown, FormatNumber(count), FormatNumber(rec.Size()), type,
-                      date, FormatNumber(rec.Allocated()),
-                      FormatNumber(rec.Allocated() - rec.Size()), text::Cp932ToUtf8(rec.Version()),
-                      comment});
+      rows.push_back({shown, NumberCell(ctx, count), NumberCell(ctx, rec.Size()), type, date,
+                      NumberCell(ctx, rec.Allocated()),
+                      NumberCell(ctx, rec.Allocated() - rec.Size()),
+                      text::Cp932ToUtf8(rec.Version()), comment});
     }
     return true;
   });
@@ -476,11 +476,11 @@ void RegisterReadingCommands(CommandTable& table) {
        ReadCommand});
   table.push_back(
       {"ls",
-       "ls CATALOG MEDIA[\\FOLDER...]",
+       "ls CATALOG MEDIA[\\FOLDER...] [--bytes]",
        "the entries of one folder: name, count, size, type, date, cluster size, gap, "
        "version, comment",
        {},
-       {},
+       {"--bytes"},
        LsCommand,
        {"name", "count", "size", "type", "date", "allocated", "gap", "version", "comment"}});
   table.push_back(

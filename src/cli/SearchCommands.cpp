@@ -168,30 +168,36 @@ int Search(Context& ctx) {
   for (const TRecord& hit : search.SearchRecs()) {
     const SearchHitFields f = DescribeSearchHit(hit, catalog, typeNames, dateFormat);
     const std::string shownName = text::ShownName(hit.Name, hit.ExactName);
-    const std::string shownPath =
-        catalog.ShownFolderPath(SlotOfKey(hit.Key), RecordOfKey(hit.Key));
+    const std::string shownPath = catalog.ShownFolderPath(SlotOfKey(hit.Key), RecordOfKey(hit.Key));
     if (ctx.json) {
-      hits.append(QJsonObject{{"key", hit.Key},
-                              {"media", text::Cp932ToQString(catalog.Slot(SlotOfKey(hit.Key)).Name())},
-                              {"name", QString::fromStdString(shownName)},
-                              {"count", f.count},
-                              {"path", QString::fromStdString(shownPath)},
-                              {"category", text::Cp932ToQString(f.category)},
-                              {"location", text::Cp932ToQString(f.location)},
-                              {"detail", text::Cp932ToQString(f.locationDetail)},
-                              {"size", f.size},
-                              {"type", text::Cp932ToQString(f.typeName)},
-                              {"date", IsoDateTime(hit.FileDate)},
-                              {"dateText", text::Cp932ToQString(f.dateText)},
-                              {"allocated", f.allocated},
-                              {"gap", f.allocated - f.size},
-                              {"version", text::Cp932ToQString(f.version)},
-                              {"comment", text::Cp932ToQString(f.comment)}});
+      hits.append(
+          QJsonObject{{"key", hit.Key},
+                      {"media", text::Cp932ToQString(catalog.Slot(SlotOfKey(hit.Key)).Name())},
+                      {"name", QString::fromStdString(shownName)},
+                      {"count", f.count},
+                      {"path", QString::fromStdString(shownPath)},
+                      {"category", text::Cp932ToQString(f.category)},
+                      {"location", text::Cp932ToQString(f.location)},
+                      {"detail", text::Cp932ToQString(f.locationDetail)},
+                      {"size", f.size},
+                      {"type", text::Cp932ToQString(f.typeName)},
+                      {"date", IsoDateTime(hit.FileDate)},
+                      {"dateText", text::Cp932ToQString(f.dateText)},
+                      {"allocated", f.allocated},
+                      {"gap", f.allocated - f.size},
+                      {"version", text::Cp932ToQString(f.version)},
+                      {"comment", text::Cp932ToQString(f.comment)}});
     } else {
       std::vector<std::string> row;
       for (const std::string& cell : SearchHitTexts(f)) row.push_back(text::Cp932ToUtf8(cell));
       row[0] = shownName;
       row[2] = shownPath;
+      if (ctx.args.Has("--bytes")) {
+        row[1] = NumberCell(ctx, f.count);
+        row[6] = NumberCell(ctx, f.size);
+        row[9] = NumberCell(ctx, f.allocated);
+        row[10] = NumberCell(ctx, f.allocated - f.size);
+      }
       rows.push_back(std::move(row));
     }
   }
@@ -285,7 +291,8 @@ int Export(Context& ctx) {
       escaped += EscapeControls(std::string_view(line).substr(from));
       ctx.out << escaped << "\r\n";
     }
-    if (start < text.size()) ctx.out << EscapeControls(text::Cp932ToUtf8(std::string_view(text).substr(start)));
+    if (start < text.size())
+      ctx.out << EscapeControls(text::Cp932ToUtf8(std::string_view(text).substr(start)));
   }
   return 0;
 }
@@ -297,12 +304,12 @@ void RegisterSearchCommands(CommandTable& table) {
       {"search",
        "search CATALOG [--name PATTERN] [--name2 P] [--and] [--partial] [--case] "
        "[--size MIN:MAX] [--date FROM:TO] [--comment [TEXT]] [--comment-case] [--comment-or] "
-       "[--marked] [--folders|--folders-only] [--media NAME]... [--count]",
+       "[--marked] [--folders|--folders-only] [--media NAME]... [--count] [--bytes]",
        "find entries; one line per hit with the search list's columns (dates "
        "YYYY-MM-DD[Thh.mm[.ss]], either bound may be empty)",
        {"--name", "--name2", "--size", "--date", "--media"},
        {"--and", "--partial", "--case", "--comment", "--comment-case", "--comment-or", "--marked",
-        "--folders", "--folders-only", "--count"},
+        "--folders", "--folders-only", "--count", "--bytes"},
        Search,
        {"name", "count", "path", "category", "location", "detail", "size", "type", "date",
         "allocated", "gap", "version", "comment"}});

@@ -136,6 +136,29 @@ TEST_F(CliOutputTest, TablesHaveAHeaderLineThatCanBeLeftOut) {
   EXPECT_EQ(RunCli({"info", path, "--no-header"}).exitCode, 1);
 }
 
+TEST_F(CliOutputTest, BytesGivesPlainNumbersForScripts) {
+  struct Case {
+    QStringList args;
+    int allocated, gap;  // their columns
+  };
+  const Case cases[] = {{{"ls", path, "M"}, 5, 6},
+                        {{"search", path, "--name", "dated.txt"}, 9, 10}};
+  for (const Case& c : cases) {
+    const QStringList shown =
+        Lines(RunCli(QStringList(c.args) << "--no-header").out).value(0).split('\t');
+    const QStringList plain = Lines(RunCli(QStringList(c.args) << "--no-header"
+                                                               << "--bytes")
+                                        .out)
+                                  .value(0)
+                                  .split('\t');
+    ASSERT_EQ(plain.size(), shown.size()) << c.args.join(' ').toStdString();
+    EXPECT_EQ(shown[c.allocated], "4,096");
+    EXPECT_EQ(plain[c.allocated], "4096");
+    EXPECT_EQ(shown[c.gap], "3,996");
+    EXPECT_EQ(plain[c.gap], "3996");
+  }
+}
+
 TEST_F(CliOutputTest, ControlCharactersInNamesAreShownAsControlPictures) {
   const QString lf = QString(QChar(0x240A)), tab = QString(QChar(0x2409));
   const QStringList ls = Lines(RunCli({"ls", path, "M", "--no-header"}).out);
