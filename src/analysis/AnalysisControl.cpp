@@ -102,14 +102,20 @@ bool AnalysisControl::AfterMediaChange(const AnalysisProgress& progress) {
     case 2:
       search = true;
       break;
-    default:
-      search = prompter_.Message(
-                   QString::fromUtf8(
-                       "「重複ファイル」と「似たようなファイル」の検索処理を行いますか？\r\r"
-                       "続けてメディアの追加/削除を行う場合には[いいえ]、\r"
-                       "続けてメディアの追加/削除を行わない場合には[はい]を推奨。"),
-                   PromptIcon::Question, PromptButtons::YesNo) == PromptResult::Yes;
+    default: {
+      QString question = QString::fromUtf8(
+          "「重複ファイル」と「似たようなファイル」の検索処理を行いますか？\r\r"
+          "続けてメディアの追加/削除を行う場合には[いいえ]、\r"
+          "続けてメディアの追加/削除を行わない場合には[はい]を推奨。");
+      // A No cannot keep results whose keys the change may have made wrong;
+      // the user is told before choosing, not surprised afterwards.
+      if (Store(AnalysisMode::Duplicate).ResultsExist() ||
+          Store(AnalysisMode::Similar).ResultsExist())
+        question += QString::fromUtf8("\r\r[いいえ]の場合、これまでの検索結果は削除されます。");
+      search = prompter_.Message(question, PromptIcon::Question, PromptButtons::YesNo) ==
+               PromptResult::Yes;
       break;
+    }
   }
   // Results left from before the change would be stale (after a compaction
   // their keys name other files), so a search that cannot run discards them

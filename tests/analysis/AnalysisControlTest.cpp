@@ -50,7 +50,13 @@ TEST_F(AnalysisControlTest, AfterMediaChangeFollowsTheRerunSetting) {
     settings.SetInt(REG_DupSearchMode, c.mode);
     prompter.answers.assign(c.answers.begin(), c.answers.end());
     prompter.prompts.clear();
+    const bool hadResults = dup.DupResultsExist() || like.LikeResultsExist();
     EXPECT_EQ(control.AfterMediaChange(), c.searched) << c.mode;
+    // The question says when a No deletes the results there are.
+    for (const auto& asked : prompter.prompts)
+      EXPECT_EQ(asked.text.contains(QString::fromUtf8("これまでの検索結果は削除されます")),
+                hadResults)
+          << c.mode;
     EXPECT_EQ(prompter.prompts.size(), c.answers.size()) << c.mode;
     for (const auto& asked : prompter.prompts) {
       EXPECT_EQ(asked.icon, PromptIcon::Question);
