@@ -14,16 +14,43 @@ namespace plomix {
 ResultGroupModel::ResultGroupModel(AnalysisMode mode, ImageList* images, QObject* parent)
     : QAbstractTableModel(parent), mode_(mode), images_(images) {}
 
-void ResultGroupModel::Fill(const ResultStore& store, bool icons) {
+namespace {
+
+// Whether a CP932 word is only digits: 0-9 or their full-width forms (0x824F-0x8258).
+bool IsDigitsOnly(const std::string& word) {
+  if (word.empty()) return false;
+  for (std::size_t i = 0; i < word.size(); ++i) {
+    const auto c = static_cast<unsigned char>(word[i]);
+    if (c >= '0' && c <= '9') continue;
+    if (c == 0x82 && i + 1 < word.size()) {
+      const auto trail = static_cast<unsigned char>(word[i + 1]);
+      if (trail >= 0x4F && trail <= 0x58) {
+        ++i;
+        continue;
+      }
+    }
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+void ResultGroupModel::Fill(const ResultStore& store, bool icons, bool hideDigitWords) {
   beginResetModel();
   const std::vector<ResultItem>& heads = store.Heads();
   rows_.clear();
-  rows_.resize(heads.size());
+  rows_.reserve(heads.size());
+  hidden_ = 0;
   const bool dup = mode_ == AnalysisMode::Duplicate;
   TRecord probe;
   probe.Kind = kKindFile;
   for (std::size_t i = 0; i < heads.size(); ++i) {
-    Row& row = rows_[i];
+    if (hideDigitWords && IsDigitsOnly(heads[i].name)) {
+      ++hidden_;
+      continue;
+    }
+    Row& row = rows_.emplace_back();
     row.group = static_cast<int>(i);
     row.count = heads[i].groupSize;
     row.name = heads[i].name;

@@ -28,8 +28,13 @@ class ResultGroupModel : public QAbstractTableModel {
 
   // Rebuilds the rows from the store's heads. `icons`: look up the icon of
   // each name's extension (duplicates only; otherwise the generic file
-  // image, or none for similar words). Keeps the current sort.
-  void Fill(const ResultStore& store, bool icons);
+  // image, or none for similar words). `hideDigitWords` leaves out the groups
+  // whose name is only digits (half- or full-width): similar-name words such
+  // as "1" or "2024" gather thousands of unrelated files. Keeps the current
+  // sort.
+  void Fill(const ResultStore& store, bool icons, bool hideDigitWords = false);
+  // How many groups the last Fill left out.
+  int HiddenCount() const { return hidden_; }
   void Clear();
 
   int RowCount() const { return static_cast<int>(rows_.size()); }
@@ -65,6 +70,7 @@ class ResultGroupModel : public QAbstractTableModel {
   AnalysisMode mode_;
   ImageList* images_;
   std::vector<Row> rows_;
+  int hidden_ = 0;
   int sortColumn_ = ColNo;
   Qt::SortOrder sortOrder_ = Qt::AscendingOrder;
 };

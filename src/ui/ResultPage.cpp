@@ -1,6 +1,7 @@
 #include "ui/ResultPage.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -27,6 +28,9 @@
 namespace plomix {
 
 namespace {
+
+// Where the similar-name page remembers its digit-word filter ("1" or "0").
+const QString kHideDigitWordsKey = QStringLiteral("Results/HideDigitWords");
 
 QString Name(const char* dup, const char* like, bool isDup) {
   return QString::fromLatin1(isDup ? dup : like);
@@ -62,6 +66,13 @@ ResultPage::ResultPage(AnalysisMode mode, ResultStore& store, Catalog& catalog, 
   searchBar->addWidget(txtSearchStr, 1);
   searchBar->addWidget(cmdSearchDown);
   searchBar->addWidget(cmdSearchUp);
+  if (!dup) {
+    chkHideDigitWords = new QCheckBox(QStringLiteral("数字だけの語を隠す"), this);
+    chkHideDigitWords->setObjectName(QStringLiteral("chkHideDigitWords"));
+    chkHideDigitWords->setChecked(settings_.GetRaw(kHideDigitWordsKey, QStringLiteral("1")) !=
+                                  QStringLiteral("0"));
+    searchBar->addWidget(chkHideDigitWords);
+  }
 
   GroupGrid = NewResultGrid(dup ? "GridView1" : "GridView11", groups_, this, {0, 50, 40, 300, 80});
   if (!dup) GroupGrid->setColumnHidden(ResultGroupModel::ColIcon, true);
@@ -130,6 +141,11 @@ ResultPage::ResultPage(AnalysisMode mode, ResultStore& store, Catalog& catalog, 
   connect(cmdSearchUp, &QToolButton::clicked, this, [this] { FindName(false); });
   connect(txtSearchStr, &QLineEdit::returnPressed, this, [this] { FindName(true); });
   connect(cmdShowPath, &QPushButton::clicked, this, &ResultPage::FillPaths);
+  if (chkHideDigitWords)
+    connect(chkHideDigitWords, &QCheckBox::toggled, this, [this](bool on) {
+      settings_.SetRaw(kHideDigitWordsKey, on ? QStringLiteral("1") : QStringLiteral("0"));
+      if (HasGroups() || groups_->HiddenCount() > 0) FillGroupGrid();
+    });
   connect(cmdCopy, &QPushButton::clicked, this, &ResultPage::CopyRequested);
   auto jump = [this] {
     const int row = SelectedGridRow(MemberGrid);
@@ -170,12 +186,17 @@ void ResultPage::FillGroupGrid() {
   QCoreApplication::processEvents();
   {
     const BusyScope filling(filling_);
-    groups_->Fill(store_, dup && settings_.GetInt(REG_DupListHighSpeedShow) != 1);
+    groups_->Fill(store_, dup && settings_.GetInt(REG_DupListHighSpeedShow) != 1,
+                  chkHideDigitWords && chkHideDigitWords->isChecked());
   }
+  const QString hidden = groups_->HiddenCount() > 0
+                             ? QStringLiteral("（数字だけの語 ") + Number(groups_->HiddenCount()) +
+                                   QStringLiteral("種類を非表示）")
+                             : QString();
   StatusPanel0->setText(
       Number(groups) + QStringLiteral("種類、") + Number(entries) +
       (dup ? QStringLiteral("件の重複ファイル") : QStringLiteral("件の似たようなファイル")) +
-      note_);
+      hidden + note_);
 }
 
 void ResultPage::GroupSelectionChanged() {

@@ -9,6 +9,7 @@
 
 #include "analysis/NameAnalysis.h"
 
+class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -57,6 +58,8 @@ class ResultPage : public QWidget {
   void SetResultNote(const QString& note);
 
   QLineEdit* txtSearchStr;  // txtDupSearchStr / txtLikeSearchStr
+  // Similar names only: "数字だけの語を隠す" (on by default, remembered).
+  QCheckBox* chkHideDigitWords = nullptr;
   QToolButton *cmdSearchDown, *cmdSearchUp;
   QTableView* GroupGrid;   // GridView1 / GridView11
   QTableView* MemberGrid;  // GridView2 / GridView12

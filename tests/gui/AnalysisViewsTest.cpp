@@ -29,8 +29,6 @@
 #include "TestSupport.h"
 #include "analysis/AnalysisControl.h"
 #include "analysis/AnalysisFixture.h"
-#include "ui/analysis/PxDupSearch.h"
-#include "ui/analysis/PxDupSubClipbord.h"
 #include "core/BinaryFile.h"
 #include "core/Catalog.h"
 #include "core/Settings.h"
@@ -42,6 +40,8 @@
 #include "ui/ResultGroupModel.h"
 #include "ui/ResultMemberModel.h"
 #include "ui/ResultPage.h"
+#include "ui/analysis/PxDupSearch.h"
+#include "ui/analysis/PxDupSubClipbord.h"
 
 using namespace plomix;
 using test::Sj;
@@ -161,6 +161,7 @@ class AnalysisViewsTest : public QObject {
   void JumpNamesTheFolderOfTheMember();
   void DamagedForeignAndNewerResultsShowWhatIsSound();
   void GroupOfOneHundredThousandMembers();
+  void SimilarPageHidesWordsOfDigitsOnly();
 };
 
 void AnalysisViewsTest::SearchDialogShowsProgressAndCannotBeCancelled() {
@@ -721,4 +722,30 @@ void AnalysisViewsTest::GroupOfOneHundredThousandMembers() {
 }
 
 QTEST_MAIN(AnalysisViewsTest)
+void AnalysisViewsTest::SimilarPageHidesWordsOfDigitsOnly() {
+  Views s;
+  // "2024" (and its full-width form) now joins three files; "memo" stays.
+  QVERIFY(test::AddMediaIn(s.catalog, "M3", "",
+                           {{"2024_a.txt", 1}, {"b_2024.txt", 1}, {"２０２４_c.txt", 1}}));
+  s.ui->RunAnalysis(AnalysisMode::Similar);
+  ResultPage& page = *s.likePage;
+  const auto words = [&] {
+    QStringList names;
+    for (int r = 0; r < page.GroupGrid->model()->rowCount(); ++r)
+      names << Cell(page.GroupGrid, r, ResultGroupModel::ColName);
+    return names;
+  };
+  QVERIFY(page.chkHideDigitWords->isChecked());  // on by default
+  QVERIFY(!words().contains(QStringLiteral("2024")));
+  QVERIFY(words().contains(QStringLiteral("memo")));
+  QVERIFY(page.StatusPanel0->text().contains(QStringLiteral("数字だけの語 1種類を非表示")));
+  page.chkHideDigitWords->setChecked(false);
+  QVERIFY(words().contains(QStringLiteral("2024")));
+  QCOMPARE(s.settings.GetRaw(QStringLiteral("Results/HideDigitWords")), QStringLiteral("0"));
+  // The choice is remembered by the next page; the result file is untouched.
+  ResultPage again(AnalysisMode::Similar, s.like, s.catalog, s.settings, s.prompter, s.images);
+  QVERIFY(!again.chkHideDigitWords->isChecked());
+  QVERIFY(s.dupPage->chkHideDigitWords == nullptr);
+}
+
 #include "AnalysisViewsTest.moc"
