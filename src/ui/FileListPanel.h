@@ -50,6 +50,9 @@ class FileListPanel : public QWidget {
   // A fill that a newer one (started while this one let messages run) has
   // overtaken stops where it is. StartFill marks the newest.
   int StartFill() { return ++fillGeneration_; }
+  // The newest fill, for a command that lets events run over the rows and must
+  // notice a refill without stopping the one running.
+  int FillGeneration() const { return fillGeneration_; }
   bool FillIsCurrent(int generation) const { return generation == fillGeneration_; }
   void FillList(EntryRows&& rows);
   std::vector<int> SelectedRows() const;

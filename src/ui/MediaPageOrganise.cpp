@@ -24,15 +24,8 @@
 #include "core/Prompter.h"
 #include "core/Settings.h"
 #include "core/Text.h"
-#include "ui/export/PxEnvClipbord.h"
 #include "organise/Comments.h"
 #include "organise/MediaPictures.h"
-#include "ui/organise/PxAreaSubList.h"
-#include "ui/organise/PxComment.h"
-#include "ui/organise/PxDivision.h"
-#include "ui/organise/MarkCommand.h"
-#include "ui/organise/PxMediaImage.h"
-#include "ui/reading/PxDriveChange.h"
 #include "ui/CopyCommands.h"
 #include "ui/DatePage.h"
 #include "ui/DetailPanel.h"
@@ -47,6 +40,13 @@
 #include "ui/SizeChartPage.h"
 #include "ui/SizeChartState.h"
 #include "ui/TopNPage.h"
+#include "ui/export/PxEnvClipbord.h"
+#include "ui/organise/MarkCommand.h"
+#include "ui/organise/PxAreaSubList.h"
+#include "ui/organise/PxComment.h"
+#include "ui/organise/PxDivision.h"
+#include "ui/organise/PxMediaImage.h"
+#include "ui/reading/PxDriveChange.h"
 #include "ui/widgets/PictureShow.h"
 #include "ui/widgets/WaitCursor.h"
 
@@ -194,9 +194,11 @@ void MediaPage::cmdCommentClick() {
 
 void MediaPage::ToolButton4Click() {
   const std::vector<int> rows = pnlListViewClient->SelectedRows();
+  // Pressed while a list fills, nothing is selected yet: the fill must go on.
+  if (rows.empty()) return;
   // A fill started while events run (another node chosen) replaces the rows:
   // the command stops there instead of touching rows that are gone.
-  const int generation = pnlListViewClient->StartFill();
+  const int generation = pnlListViewClient->FillGeneration();
   std::vector<TRecord*> targets;
   for (int row : rows) targets.push_back(&ListModel().MutableRow(row));
   if (MarkCommand(session_, targets, [&] { return pnlListViewClient->FillIsCurrent(generation); }))

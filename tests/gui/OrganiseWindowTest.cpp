@@ -30,16 +30,16 @@
 #include "core/Settings.h"
 #include "core/Text.h"
 #include "organise/MediaPictures.h"
-#include "ui/organise/PxAreaSubList.h"
-#include "ui/organise/PxComment.h"
-#include "ui/organise/PxDivision.h"
-#include "ui/organise/MarkCommand.h"
-#include "ui/organise/PxMediaImage.h"
 #include "ui/FileListModel.h"
 #include "ui/FileListPanel.h"
 #include "ui/MediaPage.h"
 #include "ui/PropertyPanel.h"
 #include "ui/Session.h"
+#include "ui/organise/MarkCommand.h"
+#include "ui/organise/PxAreaSubList.h"
+#include "ui/organise/PxComment.h"
+#include "ui/organise/PxDivision.h"
+#include "ui/organise/PxMediaImage.h"
 #include "ui/widgets/PictureShow.h"
 
 using namespace plomix;
@@ -465,6 +465,14 @@ void OrganiseWindowTest::MarksToggleEachRow() {
   QVERIFY(!MarkCommand(w->session, {&hits[0], &hits[1]}, [] { return false; }));
   QCOMPARE(int(hits[0].Mark), 1);
   QCOMPARE(int(hits[1].Mark), 1);
+
+  // マーク pressed while a list fills (nothing selected yet) is harmless: the
+  // fill goes on to its end and nothing is marked.
+  page.GoToPath("Disk1");
+  QTimer::singleShot(0, page.pnlListViewClient->ToolButton4, &QToolButton::click);
+  page.GoToPath("Disk2");
+  QCOMPARE(page.ListModel().RowCount(), 3);
+  QCOMPARE(page.ListModel().Row(0).Mark, 0);
 }
 
 void OrganiseWindowTest::LinkChangeAndRemovePictures() {
