@@ -23,15 +23,8 @@
 #include "core/Prompter.h"
 #include "core/Settings.h"
 #include "core/Text.h"
-#include "ui/export/PxEnvClipbord.h"
 #include "organise/Comments.h"
 #include "organise/MediaPictures.h"
-#include "ui/organise/PxAreaSubList.h"
-#include "ui/organise/PxComment.h"
-#include "ui/organise/PxDivision.h"
-#include "ui/organise/MarkCommand.h"
-#include "ui/organise/PxMediaImage.h"
-#include "ui/reading/PxDriveChange.h"
 #include "ui/CopyCommands.h"
 #include "ui/DatePage.h"
 #include "ui/DetailPanel.h"
@@ -46,6 +39,13 @@
 #include "ui/SizeChartPage.h"
 #include "ui/SizeChartState.h"
 #include "ui/TopNPage.h"
+#include "ui/export/PxEnvClipbord.h"
+#include "ui/organise/MarkCommand.h"
+#include "ui/organise/PxAreaSubList.h"
+#include "ui/organise/PxComment.h"
+#include "ui/organise/PxDivision.h"
+#include "ui/organise/PxMediaImage.h"
+#include "ui/reading/PxDriveChange.h"
 #include "ui/widgets/PictureShow.h"
 #include "ui/widgets/WaitCursor.h"
 
@@ -146,16 +146,24 @@ void MediaPage::ShowEntry(int32_t key) {
   const int slot = SlotOfKey(key);
   const std::string category =
       slot < kMaxMedia && catalog.Slot(slot).IsLive() ? catalog.Slot(slot).Category() : "";
-  const QString wanted = text::Cp932ToQString(category);
-  if (wanted != TabControlTreeView->tabText(TabControlTreeView->currentIndex())) {
+  // The user's tab stays while it shows the entry (すべて shows every media);
+  // only an entry hidden by it moves to its media's tab, and the status bar
+  // says so.
+  const bool hidden = slot < kMaxMedia && catalog.Slot(slot).IsLive() &&
+                      !catalog.CategoryFilter().empty() && catalog.CategoryFilter() != category;
+  QString switchedTo;
+  if (hidden) {
+    const QString wanted = text::Cp932ToQString(category);
     {
       const QSignalBlocker quiet(TabControlTreeView);
       TabControlTreeView->setCurrentIndex(0);
       for (int i = 0; i < TabControlTreeView->count(); ++i)
-        if (TabControlTreeView->tabText(i) == wanted) TabControlTreeView->setCurrentIndex(i);
+        if (i > 0 && TabControlTreeView->tabText(i) == wanted)
+          TabControlTreeView->setCurrentIndex(i);
     }
-    catalog.SetCategoryFilter(category);
+    catalog.SetCategoryFilter(TabControlTreeView->currentIndex() == 0 ? std::string() : category);
     RebuildTree(TreeRebuild::FromHistory);
+    switchedTo = TabControlTreeView->tabText(TabControlTreeView->currentIndex());
   }
   const RecordPathResult where = catalog.RecordPath(key);
   const std::string exact(
@@ -171,6 +179,8 @@ void MediaPage::ShowEntry(int32_t key) {
   }
   pnlListViewClient->ListView1->clearSelection();
   pnlListViewClient->SelectListRowByName(where.name, exact);
+  if (!switchedTo.isEmpty())
+    Q_EMIT StatusText(1, QStringLiteral("「%1」のタブに切り替えました").arg(switchedTo));
 }
 
 void MediaPage::GoToFolderOf(int32_t key) {

@@ -200,10 +200,11 @@ void MainWindowTest::HistoryGoesBackAndForward() {
   QTest::mouseClick(media->pnlListViewClient->ToolButton62, Qt::LeftButton);
   QCOMPARE(media->TreeView1->currentItem()->text(0), QStringLiteral("旧版"));
 
-  // A move shows the entry under its media's category tab (the tree was
-  // rebuilt for it). Selecting a folder row and opening it records one entry.
+  // A move keeps すべて, which shows the entry's media too (the user's tab is
+  // left alone). Selecting a folder row and opening it records one entry.
   QCOMPARE(media->TabControlTreeView->tabText(media->TabControlTreeView->currentIndex()),
-           QStringLiteral("HD"));
+           QStringLiteral("すべて"));
+
   media->TreeView1->setCurrentItem(media->TopNode()->child(0));
   const int before = fixture->session.History().Count();
   auto* list = window->findChild<QTableView*>("ListView1");

@@ -14,6 +14,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTabBar>
 #include <QTableView>
 #include <QTest>
@@ -127,6 +128,7 @@ class OrganiseWindowTest : public QObject {
   void LinkChangeAndRemovePictures();
   void MissingAndUnreadablePictures();
   void PicturesWaitForTheRunningTransition();
+  void RestartInsideACategorisedMediaKeepsEveryTab();
 };
 
 void OrganiseWindowTest::init() {
@@ -623,4 +625,42 @@ void OrganiseWindowTest::PicturesWaitForTheRunningTransition() {
 }
 
 QTEST_MAIN(OrganiseWindowTest)
+void OrganiseWindowTest::RestartInsideACategorisedMediaKeepsEveryTab() {
+  {
+    AskLog prompter;
+    auto w = Window(prompter);
+    QVERIFY(w);
+    MediaPage& page = w->window.Media();
+    w->window.show();
+    page.GoToPath("Disk1");  // category CD
+    page.pnlListViewClient->ListView1->selectRow(0);
+    QVERIFY(w->window.close());
+  }
+  AskLog prompter;
+  auto w = Window(prompter);
+  QVERIFY(w);
+  MediaPage& page = w->window.Media();
+  w->window.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&w->window));
+  // The remembered entry is shown, and the tab strip is whole: すべて stays
+  // chosen because the entry is visible there, and the tree holds every media.
+  QCOMPARE(page.ListModel().Row(0).Name, std::string("f0"));
+  QVERIFY(page.TabControlTreeView->isVisible());
+  QCOMPARE(Tabs(page.TabControlTreeView), (QStringList{"すべて", "CD", "HD"}));
+  QCOMPARE(page.TabControlTreeView->currentIndex(), 0);
+  QCOMPARE(page.TreeView1->topLevelItem(0)->childCount(), 3);
+
+  // Under another category's tab the entry is hidden: the jump switches to
+  // its media's tab and says so.
+  const int32_t key = page.ListModel().Row(0).Key;
+  page.TabControlTreeView->setCurrentIndex(2);  // HD
+  QSignalSpy status(&page, &Page::StatusText);
+  page.ShowEntry(key);
+  QCOMPARE(page.TabControlTreeView->tabText(page.TabControlTreeView->currentIndex()),
+           QStringLiteral("CD"));
+  QCOMPARE(page.ListModel().Row(0).Key, key);
+  QVERIFY(!status.isEmpty());
+  QCOMPARE(status.last().at(1).toString(), QStringLiteral("「CD」のタブに切り替えました"));
+}
+
 #include "OrganiseWindowTest.moc"
