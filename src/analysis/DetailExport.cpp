@@ -107,7 +107,7 @@ std::string ApplyCsvExtension(const std::string& name) {
 
 void WriteDetailFile(const std::string& path, const std::vector<std::string>& lines) {
   const std::string content = JoinDetailLines(lines);
-  BinaryFile file(path, BinaryFile::Mode::Create);
+  BinaryFile file(path, BinaryFile::Mode::Create, path);
   if (!content.empty()) file.WriteAt(0, content.data(), content.size());
   file.Close();
 }

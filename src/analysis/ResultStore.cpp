@@ -236,6 +236,7 @@ void ResultStore::SetPathFromCatalog(const std::string& catalogPath) {
   fs::path p(catalogPath);
   p.replace_extension(Mode() == AnalysisMode::Duplicate ? ".dup" : ".lik");
   path_ = p.string();
+  catalogPath_ = catalogPath;
   // An analysis that was cut off while writing leaves its temporary file.
   if (!catalogPath.empty()) io::RemoveAbandoned(path_ + ".new");
 }
@@ -274,10 +275,12 @@ void ResultStore::WriteResultFile(std::string_view likeKey) {
     std::copy_n(likeKey.begin(), length, header.begin() + kLikeKeyAt + 1);
   }
 
-  // The old result stays until the new one is complete.
+  // The old result stays until the new one is complete. Two programs that
+  // finish an analysis at once write one after the other.
+  const io::ExclusiveLock writing(catalogPath_);
   const std::string temporary = path_ + ".new";
   try {
-    BinaryFile file(temporary, BinaryFile::Mode::Create);
+    BinaryFile file(temporary, BinaryFile::Mode::Create, catalogPath_);
     RecordWriter writer(file);
     writer.Append(header.data(), header.size());
     auto recordOf = [](const ResultFileEntry& e, int32_t position, int32_t end, int32_t size) {

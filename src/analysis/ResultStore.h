@@ -158,6 +158,7 @@ class ResultStore {
 
   NameAnalysis search_;
   const Catalog* catalog_;
+  std::string catalogPath_;
   std::string path_;
   std::vector<ResultItem> heads_;
   std::vector<ResultItem> members_[2];

@@ -350,7 +350,10 @@ int ReadCommand(Context& ctx) {
             << "\": " << folders << " folders, " << root.AllFiles() << " files, "
             << FormatNumber(root.Size()) << " Byte\n";
   }
-  if (unreadable == 0) return 0;
+  if (scanner.ScanOverflow())
+    ctx.err << "plomix2-cli read: the media holds more than " << FormatNumber(kMaxRecords)
+            << " entries; it was stored cut to " << FormatNumber(s.Count()) << " records\n";
+  if (unreadable == 0) return scanner.ScanOverflow() ? kPartialReadStatus : 0;
   ctx.err << "plomix2-cli read: " << unreadable
           << (unreadable == 1 ? " folder or file" : " folders or files")
           << " could not be read (the media holds everything else):\n";
@@ -469,7 +472,8 @@ void RegisterReadingCommands(CommandTable& table) {
        "read CATALOG (--drive LETTER | --path FOLDER) [--name N] [--category C] [--location L] "
        "[--detail D] [--versions] [--eject] [--replace] [--progress]",
        "read a drive or any folder into the catalogue as a new media (name: the volume label or "
-       "the folder's name); exit status 3 when some folders or files could not be read, "
+       "the folder's name); exit status 3 when some folders or files could not be read "
+       "or the media holds more entries than one media can store, "
        "130/143 when stopped by Ctrl+C/SIGTERM (nothing stored)",
        {"--drive", "--path", "--name", "--category", "--location", "--detail"},
        {"--versions", "--eject", "--replace", "--progress"},

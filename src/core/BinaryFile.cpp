@@ -5,8 +5,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <csignal>
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 #include <filesystem>
 #include <utility>
@@ -85,11 +85,39 @@ bool Remove(const std::string& path) {
   return ::unlink(path.c_str()) == 0 || errno == ENOENT;
 }
 
+bool RemoveIfPresent(const std::string& path) {
+  struct stat st {};
+  if (::lstat(path.c_str(), &st) != 0) return errno == ENOENT;
+  return Remove(path);
+}
+
 void RemoveAbandoned(const std::string& path) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  struct stat st {};
+  if (::lstat(path.c_str(), &st) != 0) return;
+  if (!S_ISREG(st.st_mode)) {
+    Remove(path);
+    return;
+  }
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
   if (fd < 0) return;
   if (::flock(fd, LOCK_EX | LOCK_NB) == 0) Remove(path);
   ::close(fd);
+}
+
+ExclusiveLock::ExclusiveLock(const std::string& path) {
+  if (path.empty()) return;
+  fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd_ < 0) return;
+  while (::flock(fd_, LOCK_EX) != 0) {
+    if (errno == EINTR) continue;
+    ::close(fd_);
+    fd_ = -1;
+    return;
+  }
+}
+
+ExclusiveLock::~ExclusiveLock() {
+  if (fd_ >= 0) ::close(fd_);
 }
 
 void SyncFolderOf(const std::string& path) {
@@ -108,10 +136,13 @@ void SyncFolderOf(const std::string& path) {
     throw CatalogError(path, "Syncing the folder of", err);
 }
 
-void ReplaceWhole(const std::string& path, const std::vector<uint8_t>& bytes) {
+void ReplaceWhole(const std::string& path, const std::vector<uint8_t>& bytes,
+                  const std::string& modelWhenNew) {
   const std::string temporary = path + ".new";
+  struct stat st {};
+  const bool exists = ::stat(path.c_str(), &st) == 0;
   try {
-    BinaryFile file(temporary, BinaryFile::Mode::Create);
+    BinaryFile file(temporary, BinaryFile::Mode::Create, exists ? path : modelWhenNew);
     file.WriteAt(0, bytes.data(), bytes.size());
     file.Sync();
     file.Close();
@@ -145,7 +176,7 @@ int OpenFlags(BinaryFile::Mode mode) {
     case BinaryFile::Mode::ReadWrite:
       return O_RDWR;
     case BinaryFile::Mode::Create:
-      return O_RDWR | O_CREAT | O_TRUNC;
+      return O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW;
   }
   return O_RDONLY;
 }
@@ -161,16 +192,24 @@ int LockFile(int fd, bool exclusive) {
 // the file renames a new one over it, and whoever waited for the old file's
 // lock must start again on the new one.
 bool StillNamed(int fd, const std::string& path) {
-  struct stat held {}, named {};
+  struct stat held {
+  }, named{};
   if (::fstat(fd, &held) != 0 || ::stat(path.c_str(), &named) != 0) return false;
   return held.st_dev == named.st_dev && held.st_ino == named.st_ino;
 }
 
-// Opens and locks; -1 with errno set when the file cannot be opened.
+// Opens and locks; -1 with errno set when the file cannot be opened. A
+// creation first clears the name (see BinaryFile's constructor).
 int OpenLocked(const std::string& path, int flags, bool exclusive, int& err) {
-  for (;;) {
+  for (int attempt = 0;; ++attempt) {
+    if ((flags & O_CREAT) != 0 && !io::RemoveIfPresent(path)) {
+      err = errno != 0 ? errno : EIO;
+      return -1;
+    }
     const int fd = ::open(path.c_str(), flags | O_CLOEXEC, 0644);
     if (fd < 0) {
+      // Something was put there again between the removal and the creation.
+      if (errno == EEXIST && attempt < 8) continue;
       err = errno;
       return -1;
     }
@@ -184,9 +223,24 @@ int OpenLocked(const std::string& path, int flags, bool exclusive, int& err) {
   }
 }
 
+// Gives a new file the permissions and owner of `model` when that names a
+// plain file; the umask's default otherwise. Failing to hand the file to
+// another owner is no error: only the superuser may.
+void TakePermissions(int fd, const std::string& model) {
+  struct stat st {};
+  if (model.empty() || ::stat(model.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return;
+  struct stat own {};
+  if (::fstat(fd, &own) != 0) return;
+  if (own.st_uid != st.st_uid || own.st_gid != st.st_gid) {
+    [[maybe_unused]] const int chowned = ::fchown(fd, st.st_uid, st.st_gid);
+  }
+  [[maybe_unused]] const int chmodded = ::fchmod(fd, st.st_mode & 07777);
+}
+
 }  // namespace
 
-BinaryFile::BinaryFile(const std::string& path, Mode mode) : path_(path) {
+BinaryFile::BinaryFile(const std::string& path, Mode mode, const std::string& permissionsOf)
+    : path_(path) {
   int err = 0;
   fd_ = OpenLocked(path, OpenFlags(mode), mode != Mode::Read, err);
   if (fd_ == -2) {
@@ -194,6 +248,7 @@ BinaryFile::BinaryFile(const std::string& path, Mode mode) : path_(path) {
     throw CatalogError(path, "Locking", err);
   }
   if (fd_ < 0) throw CatalogError(path, "Opening", err);
+  if (mode == Mode::Create) TakePermissions(fd_, permissionsOf);
 }
 
 BinaryFile BinaryFile::TryRead(const std::string& path) {
@@ -205,7 +260,8 @@ BinaryFile BinaryFile::TryRead(const std::string& path) {
   return file;
 }
 
-BinaryFile::BinaryFile(BinaryFile&& other) noexcept : path_(std::move(other.path_)), fd_(other.fd_) {
+BinaryFile::BinaryFile(BinaryFile&& other) noexcept
+    : path_(std::move(other.path_)), fd_(other.fd_) {
   other.fd_ = -1;
 }
 

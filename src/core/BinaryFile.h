@@ -54,14 +54,35 @@ void Rename(const std::string& from, const std::string& to);
 bool Link(const std::string& existing, const std::string& link);
 // Removes a file; true when it is gone (or was never there).
 bool Remove(const std::string& path);
+// Remove when something (a file or a link, never followed) is at the path;
+// true when nothing is there afterwards.
+bool RemoveIfPresent(const std::string& path);
 // Removes a temporary file that a write cut off left behind: only when no
-// program holds a lock on it (a writer still at work does).
+// program holds a lock on it (a writer still at work does). Anything there
+// that is not a plain file (a planted link) is removed without following it.
 void RemoveAbandoned(const std::string& path);
+// Holds the exclusive lock on a file (opened for reading only, so a file
+// that may not be written can still be locked) while it lives; no lock when
+// the file cannot be opened. Writers of files derived from the catalogue take
+// the catalogue's lock this way, so that two of them never interleave.
+class ExclusiveLock {
+ public:
+  explicit ExclusiveLock(const std::string& path);
+  ~ExclusiveLock();
+  ExclusiveLock(const ExclusiveLock&) = delete;
+  ExclusiveLock& operator=(const ExclusiveLock&) = delete;
+
+ private:
+  int fd_ = -1;
+};
 // Makes a rename or creation in the folder of `path` durable.
 void SyncFolderOf(const std::string& path);
 // Replaces `path` with `bytes` so that a crash leaves the old file or the new
 // one, never a mixture: written whole to `path`.new, synced, renamed over it.
-void ReplaceWhole(const std::string& path, const std::vector<uint8_t>& bytes);
+// The new file keeps the old one's permissions (those of `modelWhenNew`
+// when there was no old file).
+void ReplaceWhole(const std::string& path, const std::vector<uint8_t>& bytes,
+                  const std::string& modelWhenNew = {});
 
 // Identity and version of a file: the same (device, inode, size, change time)
 // means nothing was written to or renamed over it in between.
@@ -81,14 +102,21 @@ class BinaryFile {
   enum class Mode {
     Read,       // existing file, shared lock
     ReadWrite,  // existing file, exclusive lock
-    Create,     // created or emptied, exclusive lock
+    Create,     // made afresh, exclusive lock (see below)
   };
 
   // Opens the file; throws CatalogError when it cannot be opened. A locked
   // open (Read, ReadWrite) returns only once the lock is held on the file
   // the path names at that moment: a file renamed over it while waiting is
   // opened afresh.
-  BinaryFile(const std::string& path, Mode mode);
+  //
+  // Create never writes through what is already at the path: that is removed
+  // (a link as a link) and a new file is made exclusively, without following
+  // links, so a link planted at a temporary name cannot redirect the write.
+  // The new file takes the permissions (and the owner, where the system
+  // allows) of `permissionsOf` when that names a file: the file it is to
+  // replace, or the catalogue a new side file belongs to.
+  BinaryFile(const std::string& path, Mode mode, const std::string& permissionsOf = {});
   // Opens for reading; returns an unopened object (IsOpen false) instead of
   // throwing, for the operations that fail quietly when the file is missing.
   static BinaryFile TryRead(const std::string& path);

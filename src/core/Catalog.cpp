@@ -1,9 +1,11 @@
 #include "core/Catalog.h"
 
+#include <sys/stat.h>
 #include <sys/statvfs.h>
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <filesystem>
 #include <stdexcept>
 #include <system_error>
@@ -105,38 +107,79 @@ bool Catalog::CreateCatalog(const std::string& path) {
   // The catalogue open so far stays untouched until the new file exists:
   // a failed creation must not leave its tables emptied in memory, where the
   // next write would carry the emptiness into its file.
-  const std::string lfn = ReplaceExtension(path, ".lfn");
+  const std::string lfn = CatalogueFiles(path)[1];
   const std::string temporary = path + ".new";
+  const std::string temporaryLfn = lfn + ".new";
+  // Every file the new catalogue replaces or removes is linked aside first,
+  // so that a failure part way puts the old catalogue back whole: the old
+  // exact names and results go only once the new catalogue is in place.
+  struct Replaced {
+    std::string path;
+    bool existed = false;
+    bool keptAside = false;
+    bool done = false;
+  };
+  std::vector<Replaced> replaced;
+  for (const std::string& file : CatalogueFiles(path)) replaced.push_back({file});
+  const auto asideOf = [](const Replaced& r) { return r.path + ".undo"; };
   try {
     // Another program working on the old catalogue finishes first, and
     // whoever opens the path next waits for the new file to be complete.
     std::optional<BinaryFile> old;
     if (fs::exists(target, ec)) old.emplace(path, BinaryFile::Mode::ReadWrite);
-    // The old results describe the old media; the new catalogue must not show them.
-    for (const char* ext : {".dup", ".lik", ".exn"}) {
-      const std::string result = ReplaceExtension(path, ext);
-      if (!io::Remove(result) || !io::Remove(result + ".new"))
-        throw CatalogError(result, "Removing", errno);
-    }
     std::vector<uint8_t> area(kAreasSize);
     TCommentSlot freeComment;
     freeComment.Clear();
     for (int c = 0; c < kMaxComments; ++c)
       std::copy_n(freeComment.Data(), TCommentSlot::kSize,
                   &area[kCommentAreaOffset + c * TCommentSlot::kSize]);
-    BinaryFile file(temporary, BinaryFile::Mode::Create);
+    BinaryFile file(temporary, BinaryFile::Mode::Create, path);
     try {
       file.WriteAt(0, area.data(), area.size());
       file.Sync();
-      // A crash after this rename leaves the old long names beside an empty
-      // catalogue, where no media refers to them; the reverse order could
-      // leave the old catalogue without its long names.
+      {
+        BinaryFile names(temporaryLfn, BinaryFile::Mode::Create, path);
+        const std::vector<uint8_t> bytes = Catalog().LongNameFileBytes();
+        names.WriteAt(0, bytes.data(), bytes.size());
+        names.Sync();
+        names.Close();
+      }
+      for (Replaced& r : replaced) {
+        struct stat st {};
+        r.existed = ::lstat(r.path.c_str(), &st) == 0;
+        if (!r.existed) continue;
+        io::RemoveIfPresent(asideOf(r));
+        r.keptAside = io::Link(r.path, asideOf(r));
+      }
+      // The catalogue first: a crash after its rename leaves the old long
+      // names beside an empty catalogue, where no media refers to them.
       io::Rename(temporary, path);
+      replaced[0].done = true;
+      io::Rename(temporaryLfn, lfn);
+      replaced[1].done = true;
+      for (std::size_t i = 2; i < replaced.size(); ++i) {
+        replaced[i].done = true;
+        if (!io::RemoveIfPresent(replaced[i].path) ||
+            !io::RemoveIfPresent(replaced[i].path + ".new"))
+          throw CatalogError(replaced[i].path, "Removing", errno != 0 ? errno : EIO);
+      }
+      io::SyncFolderOf(path);
     } catch (...) {
-      io::Remove(temporary);
+      for (const Replaced& r : replaced) {
+        if (!r.done) continue;
+        if (r.keptAside)
+          io::Rename(asideOf(r), r.path);
+        else if (!r.existed)
+          io::RemoveIfPresent(r.path);
+      }
+      io::RemoveIfPresent(temporary);
+      io::RemoveIfPresent(temporaryLfn);
+      for (const Replaced& r : replaced)
+        if (r.keptAside) io::RemoveIfPresent(asideOf(r));
       throw;
     }
-    io::SyncFolderOf(path);
+    for (const Replaced& r : replaced)
+      if (r.keptAside) io::RemoveIfPresent(asideOf(r));
 
     ResetTables();
     UnloadMedia();
@@ -150,7 +193,7 @@ bool Catalog::CreateCatalog(const std::string& path) {
     locationNames_.Clear();
     ResetLongNameHeader();
     longNamesDamaged_ = false;
-    WriteLongNameFile();
+    longNameStamp_ = io::StampOf(longNamePath_);
     exactSegments_.clear();
     exactAppendAt_ = 0;
     exactNames_.assign(kMaxMedia, nullptr);
@@ -162,7 +205,6 @@ bool Catalog::CreateCatalog(const std::string& path) {
     lastError_ = e.what();
     return false;
   }
-  (void)lfn;
   return true;
 }
 
@@ -275,6 +317,17 @@ bool Catalog::ReadLongNamesFrom(BinaryFile& catalogue) {
     longNameMedia_[s].CopyFrom(0, &header[512 + s * TLongNameMedia::kSize], TLongNameMedia::kSize);
 
   bool complete = head.I32(12) == count && head.I32(4) == kMaxMedia && head.I32(8) == lnUsed_;
+  // A damaged count must not size the table beyond what the file holds.
+  try {
+    const int64_t held = (file.Size() - kLongNameHeaderSize) / TLongName::kSize;
+    if (held < count) {
+      count = static_cast<int32_t>(std::max<int64_t>(0, held));
+      complete = false;
+    }
+  } catch (const CatalogError&) {
+    count = 0;
+    complete = false;
+  }
   std::vector<uint8_t> block(static_cast<std::size_t>(count) * TLongName::kSize);
   int32_t got = count;
   try {
@@ -294,10 +347,44 @@ bool Catalog::ReadLongNamesFrom(BinaryFile& catalogue) {
     longNames_[j].CopyFrom(0, &block[static_cast<std::size_t>(j) * TLongName::kSize],
                            TLongName::kSize);
   if (!DropUnsoundLongNameRanges()) complete = false;
+  DropNeverStoredLongNames();
   RebuildLongNameIndex();
-  if (!complete) longNamesDamaged_ = true;
+  if (!complete) {
+    longNamesDamaged_ = true;
+    if (longWarnedStamp_ != longNameStamp_) {
+      longWarnedStamp_ = longNameStamp_;
+      if (!exactWarning_.empty()) exactWarning_ += "\n";
+      exactWarning_ += "\"" + longNamePath_ +
+                       "\" is damaged: long names it lost are shown cut to 91 bytes; it is kept "
+                       "as \"" +
+                       longNamePath_ + ".damaged\" when it is next rewritten";
+    }
+  }
   if (loadedMedia_ >= 0) BuildLongMap();
   return complete;
+}
+
+void Catalog::DropNeverStoredLongNames() {
+  // An add cut off after it wrote the long-name file and before its slot
+  // leaves names for a slot that was never used. Nothing refers to them: they
+  // are dropped here, and the next rewrite of the file leaves them out.
+  const int firstFree = FirstNeverUsedSlot();
+  if (firstFree < 0) return;
+  bool dropped = false;
+  int32_t keepTo = 0;
+  for (int s = 0; s < kMaxMedia; ++s) {
+    TLongNameMedia& m = longNameMedia_[s];
+    if (m.Valid() != 1) continue;
+    if (s >= firstFree) {
+      m = TLongNameMedia{};
+      dropped = true;
+    } else {
+      keepTo = std::max(keepTo, m.End());
+    }
+  }
+  if (!dropped) return;
+  lnUsed_ = std::min(lnUsed_, firstFree);
+  if (static_cast<int32_t>(longNames_.size()) > keepTo) longNames_.resize(keepTo);
 }
 
 bool Catalog::DropUnsoundLongNameRanges() {
@@ -379,7 +466,7 @@ void Catalog::WriteLongNameFile() {
       }
     }
   }
-  io::ReplaceWhole(longNamePath_, LongNameFileBytes());
+  io::ReplaceWhole(longNamePath_, LongNameFileBytes(), catalogPath_);
   longNamesDamaged_ = false;
   longNameStamp_ = io::StampOf(longNamePath_);
 }
@@ -422,29 +509,31 @@ bool Catalog::AddMedia(const std::vector<TRecord>& records, TMediaInfomation& in
 }
 
 bool Catalog::AddMedia(const MediaRecordSource& records, TMediaInfomation& info,
-                       bool replaceSameName) {
-  const std::optional<int> slot = StoreMedia(records, info, replaceSameName);
+                       bool replaceSameName, const BeforeCommit& beforeCommit) {
+  const std::optional<int> slot = StoreMedia(records, info, replaceSameName, beforeCommit);
   if (slot) lastAddedSlot_ = *slot;
   return slot.has_value();
 }
 
 std::optional<int> Catalog::StoreMedia(const MediaRecordSource& records, TMediaInfomation& info,
-                                       bool replaceSameName) {
+                                       bool replaceSameName, const BeforeCommit& beforeCommit) {
   const int32_t n = records.RecordCount();
   if (!open_ || n < 1 || n > kMaxRecords + 2) return std::nullopt;
   UnloadMedia();
   BinaryFile file = LockCatalog(true);
   SyncWithDisk(file, true);
-  std::optional<int> slot = AddMediaLocked(file, records, info, replaceSameName);
+  std::optional<int> slot = AddMediaLocked(file, records, info, replaceSameName, beforeCommit);
   file.Close();
   return slot;
 }
 
 std::optional<int> Catalog::AddMediaLocked(BinaryFile& file, const MediaRecordSource& records,
-                                           TMediaInfomation& info, bool replaceSameName) {
+                                           TMediaInfomation& info, bool replaceSameName,
+                                           const BeforeCommit& beforeCommit) {
   const int32_t n = records.RecordCount();
   const int slot = FirstNeverUsedSlot();
   if (slot < 0) return std::nullopt;
+  if (const std::string damage = UnsoundSlotTable(); !damage.empty()) throw CatalogError(damage);
 
   // What is put back when any write fails: the catalogue as it was, its
   // length included, and the long-name file as it was.
@@ -457,7 +546,7 @@ std::optional<int> Catalog::AddMediaLocked(BinaryFile& file, const MediaRecordSo
   const std::string backup = longNamePath_ + ".old";
   std::error_code ec;
   const bool hadLongNames = fs::exists(longNamePath_, ec);
-  bool longNamesReplaced = false, backedUp = false;
+  bool longNamesReplaced = false, backedUp = false, intentWritten = false;
 
   const int64_t position = SlotPosition(slot);
   info.FirstLongName = static_cast<int32_t>(longNamesBefore);
@@ -504,20 +593,25 @@ std::optional<int> Catalog::AddMediaLocked(BinaryFile& file, const MediaRecordSo
       WriteLongNameFile();
     }
     StoreExactNames(slot, exact, exactUndo);
-    // The slot table last: until this one small write the new media does not
-    // exist. The media it replaces goes only after it, in a write of its own.
-    TMediaSlot replacedSlot;
+    if (beforeCommit) beforeCommit(s);
+    // The slot table last: until this write the new media does not exist. The
+    // media it replaces goes in a write of its own after it, as its intent,
+    // written first, says: a crash between the two leaves the intent, and
+    // whoever takes the lock next finishes the deletion, so that the name
+    // never holds the old media and the new one at once.
     if (replaced >= 0 && replaced != slot) {
-      replacedSlot = mediaSlots_[replaced];
+      const TMediaSlot deleted = mediaSlots_[replaced];
       mediaSlots_[replaced].CopyFrom(0, &diskAreas_[replaced * TMediaSlot::kSize],
                                      TMediaSlot::kSize);
+      WriteReplaceIntent(replaced, slot, deleted);
+      intentWritten = true;
+      WriteChangedSlots(file);
+      file.Sync();
+      mediaSlots_[replaced] = deleted;
     }
     WriteChangedSlots(file);
-    if (replaced >= 0 && replaced != slot) {
-      mediaSlots_[replaced] = replacedSlot;
-      WriteChangedSlots(file);
-    }
     file.Sync();
+    if (intentWritten) io::Remove(ReplaceIntentPath(catalogPath_));
   } catch (...) {
     PutSlotsBack(file, diskBefore);
     mediaSlots_ = slotsBefore;
@@ -542,6 +636,8 @@ std::optional<int> Catalog::AddMediaLocked(BinaryFile& file, const MediaRecordSo
       // The entry written for the never-used slot is ignored by every reader.
     }
     UndoExactNames(file, slot, exactUndo);
+    // The slots are back as they were: the intent has nothing left to finish.
+    if (intentWritten) io::Remove(ReplaceIntentPath(catalogPath_));
     Recount();
     RebuildLongNameIndex();
     throw;

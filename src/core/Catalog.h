@@ -140,11 +140,17 @@ class Catalog {
   // FindMediaByName gives it) is deleted in the same transaction. Nothing
   // (no slot free, no records or more than the limit): empty. A failed write
   // leaves both files as they were, length included, and throws.
+  // `beforeCommit` runs under the lock just before the slot table is written,
+  // with the new media's slot as it will be stored, so that what the caller
+  // keeps about the media in files of its own is written within the same
+  // transaction; when it throws, nothing is stored.
+  using BeforeCommit = std::function<void(const TMediaSlot& stored)>;
   std::optional<int> StoreMedia(const MediaRecordSource& records, TMediaInfomation& info,
-                                bool replaceSameName = false);
+                                bool replaceSameName = false,
+                                const BeforeCommit& beforeCommit = {});
   // StoreMedia, the slot kept for LastAddedSlot.
   bool AddMedia(const MediaRecordSource& records, TMediaInfomation& info,
-                bool replaceSameName = false);
+                bool replaceSameName = false, const BeforeCommit& beforeCommit = {});
   bool AddMedia(const std::vector<TRecord>& records, TMediaInfomation& info);
   int LastAddedSlot() const { return lastAddedSlot_; }
   void DeleteMedia(int slot);
@@ -209,6 +215,9 @@ class Catalog {
   void WriteRoot(int32_t key);
 
   // ---- Comments ----
+  // Stores a new comment and links the entry of `key` (when it is a record of
+  // the catalogue) to it, in one synced transaction; the comment's index, -1
+  // when the table is full.
   int AddComment(int32_t key, std::string_view text, int16_t kind, std::string_view name);
   std::string CommentText(int index) const;
   void UpdateComment(int index, int32_t key, std::string_view text);
@@ -280,7 +289,8 @@ class Catalog {
   std::string NativeRecordName(int r) const;
   // A text to show once when the exact-name file was found damaged (or gone
   // after it had been read): the CP932 names stand in for the names it lost
-  // until the next add rewrites it. Empty when there is nothing to tell.
+  // until the next add rewrites it; likewise for a damaged long-name file.
+  // Empty when there is nothing to tell.
   std::string TakeSideFileWarning();
   bool ExactNamesDamaged() const { return exactDamaged_; }
 
@@ -328,10 +338,23 @@ class Catalog {
   bool SlotStillOnDisk(BinaryFile& file, int slot);
   void WriteChangedComments(BinaryFile& file);
   void UpdateRecord(int32_t key, const std::function<void(TFileRec&)>& change);
+  void UpdateRecordLocked(BinaryFile& file, int32_t key,
+                          const std::function<void(TFileRec&)>& change);
+  // Why no records may be placed after the existing ones (a media count no
+  // media can have would put them gigabytes away), "" when the counts are
+  // sound. Checked before any write that places records.
+  std::string UnsoundSlotTable() const;
+  // A replacing add stores its media and deletes the one it replaces in two
+  // slot writes; the intent written before them lets whoever takes the lock
+  // after a crash between them finish the deletion.
+  void WriteReplaceIntent(int replaced, int stored, const TMediaSlot& deleted);
+  void FinishReplace(BinaryFile& file);
   std::optional<int> AddMediaLocked(BinaryFile& file, const MediaRecordSource& records,
-                                    TMediaInfomation& info, bool replaceSameName);
+                                    TMediaInfomation& info, bool replaceSameName,
+                                    const BeforeCommit& beforeCommit);
   void RebuildLongNameIndex();
   bool DropUnsoundLongNameRanges();
+  void DropNeverStoredLongNames();
   void BuildLongMap();
   int64_t SlotPosition(int slot) const;  // record position of slot's record 0
   int FirstNeverUsedSlot() const;
@@ -349,8 +372,8 @@ class Catalog {
                                       const std::vector<ExactNameSetPtr>& names) const;
   struct ExactAppendUndo {
     bool touched = false, created = false, replaced = false;
-    int64_t length = 0;        // the file's length before
-    int64_t cutFrom = 0;       // where the old bytes in `cut` lay
+    int64_t length = 0;   // the file's length before
+    int64_t cutFrom = 0;  // where the old bytes in `cut` lay
     std::vector<uint8_t> cut;
   };
   void StoreExactNames(int slot, const ExactNameSetPtr& names, ExactAppendUndo& undo);
@@ -399,7 +422,9 @@ class Catalog {
   io::FileStamp exactStamp_;
   bool exactDamaged_ = false;
   std::string exactWarning_;
-  io::FileStamp exactWarnedStamp_;  // the damaged file last warned about
+  io::FileStamp exactWarnedStamp_;
+  io::FileStamp longWarnedStamp_;  // the damaged long-name file last warned about  // the damaged
+                                   // file last warned about
 
   std::vector<int> commentList_;
 

@@ -53,11 +53,18 @@ void Catalog::SetCommentLink(int commentIndex, int32_t key) {
 // have changed another field of it meanwhile). Record 0's authority is the
 // root copy in the slot, written with it.
 void Catalog::UpdateRecord(int32_t key, const std::function<void(TFileRec&)>& change) {
-  const int slot = SlotOfKey(key);
-  const int r = RecordOfKey(key);
-  CheckLoaded(slot, r);
+  CheckLoaded(SlotOfKey(key), RecordOfKey(key));
   BinaryFile file = LockCatalog(true);
   SyncWithDisk(file, true);
+  UpdateRecordLocked(file, key, change);
+  file.Sync();
+  file.Close();
+}
+
+void Catalog::UpdateRecordLocked(BinaryFile& file, int32_t key,
+                                 const std::function<void(TFileRec&)>& change) {
+  const int slot = SlotOfKey(key);
+  const int r = RecordOfKey(key);
   if (loadedMedia_ != slot) throw CatalogError("\"" + catalogPath_ + ChangedMeanwhile());
   const int64_t offset = RecordOffset(SlotPosition(slot) + r);
   if (r > 0) {
@@ -78,7 +85,6 @@ void Catalog::UpdateRecord(int32_t key, const std::function<void(TFileRec&)>& ch
     loadedRecs_[0] = root;
     loadedRecs_[0].SetName(s.Name());
   }
-  file.Close();
 }
 
 void Catalog::WriteRecord(int32_t key) {
@@ -109,22 +115,39 @@ void Catalog::WriteRoot(int32_t key) {
 
 int Catalog::AddComment(int32_t key, std::string_view commentText, int16_t kind,
                         std::string_view name) {
+  const bool linkEntry = key >= 0 && LoadMedia(SlotOfKey(key)) && RecordOfKey(key) <= loadedCount_;
   BinaryFile file = LockCatalog(true);
   SyncWithDisk(file, true);
-  // The free slot is chosen under the lock, among the comments on disk now.
-  for (int i = 0; i < kMaxComments; ++i) {
-    TCommentSlot& c = commentSlots_[i];
-    if (!c.IsFree()) continue;
-    c.SetKey(key);
-    c.SetDate(DosNow());
-    c.SetText(commentText);
-    c.SetKind(kind);
-    c.SetName(name);
-    WriteChangedComments(file);
-    file.Close();
-    return i;
+  if (linkEntry && loadedMedia_ != SlotOfKey(key))
+    throw CatalogError("\"" + catalogPath_ + ChangedMeanwhile());
+  // The slot is chosen under the lock, among the comments on disk now. A
+  // comment of this entry that lost its link (cut off by a crash before the
+  // link was written in one transaction with it) is taken again rather than
+  // a second slot.
+  int index = -1;
+  for (int i = 0; i < kMaxComments && index < 0; ++i) {
+    const TCommentSlot& c = commentSlots_[i];
+    if (!c.IsFree() && key >= 0 && c.Key() == key && linkEntry &&
+        loadedRecs_[RecordOfKey(key)].CommentNo() != i)
+      index = i;
   }
-  return -1;
+  for (int i = 0; i < kMaxComments && index < 0; ++i)
+    if (commentSlots_[i].IsFree()) index = i;
+  if (index < 0) return -1;
+  // The entry's link first: until the comment is written it leads to a slot
+  // that is not this entry's, which every reader ignores; the reverse order
+  // could leave a comment attached to nothing.
+  if (linkEntry) UpdateRecordLocked(file, key, [index](TFileRec& rec) { rec.SetCommentNo(index); });
+  TCommentSlot& c = commentSlots_[index];
+  c.SetKey(key);
+  c.SetDate(DosNow());
+  c.SetText(commentText);
+  c.SetKind(kind);
+  c.SetName(name);
+  WriteChangedComments(file);
+  file.Sync();
+  file.Close();
+  return index;
 }
 
 std::string Catalog::CommentText(int index) const {
@@ -152,6 +175,7 @@ void Catalog::WriteCommentSlot(int index) {
   BinaryFile file = LockCatalog(true);
   SyncWithDisk(file, true);
   WriteChangedComments(file);
+  file.Sync();
   file.Close();
 }
 

@@ -84,13 +84,14 @@ void Catalog::ReadExactNamesFrom(BinaryFile& catalogue) {
   exactDamaged_ = file.IsOpen();
   if (exactWarnedStamp_ == exactStamp_ && exactStamp_.size >= 0) return;
   exactWarnedStamp_ = exactStamp_;
-  exactWarning_ = file.IsOpen()
-                      ? "\"" + exactNamePath_ +
-                            "\" is damaged: names that code page 932 cannot hold are shown in "
-                            "that form where it lost them; the next media added rewrites it"
-                      : "\"" + exactNamePath_ +
-                            "\" has gone: names that code page 932 cannot hold are shown in that "
-                            "form";
+  if (!exactWarning_.empty()) exactWarning_ += "\n";
+  exactWarning_ += file.IsOpen()
+                       ? "\"" + exactNamePath_ +
+                             "\" is damaged: names that code page 932 cannot hold are shown in "
+                             "that form where it lost them; the next media added rewrites it"
+                       : "\"" + exactNamePath_ +
+                             "\" has gone: names that code page 932 cannot hold are shown in that "
+                             "form";
 }
 
 std::string Catalog::TakeSideFileWarning() {
@@ -135,7 +136,7 @@ void Catalog::StoreExactNames(int slot, const ExactNameSetPtr& names, ExactAppen
     io::Remove(exactNamePath_ + ".old");
     undo.replaced = io::Link(exactNamePath_, exactNamePath_ + ".old");
     undo.touched = true;
-    io::ReplaceWhole(exactNamePath_, bytes);
+    io::ReplaceWhole(exactNamePath_, bytes, catalogPath_);
     const exact_file::Contents contents = exact_file::Parse(bytes.data(), bytes.size());
     exactSegments_ = contents.segments;
     exactAppendAt_ = contents.appendAt;
@@ -146,9 +147,9 @@ void Catalog::StoreExactNames(int slot, const ExactNameSetPtr& names, ExactAppen
       if (seg.identity.slot >= slot) cutAt = std::min(cutAt, seg.offset);
     const int64_t length = exists ? std::max<int64_t>(0, exactStamp_.size) : 0;
     if (!names && (!exists || cutAt >= length)) return;
-      const auto headerSize = static_cast<int64_t>(exact_file::kHeaderSize);
-    BinaryFile file(exactNamePath_,
-                    exists ? BinaryFile::Mode::ReadWrite : BinaryFile::Mode::Create);
+    const auto headerSize = static_cast<int64_t>(exact_file::kHeaderSize);
+    BinaryFile file(exactNamePath_, exists ? BinaryFile::Mode::ReadWrite : BinaryFile::Mode::Create,
+                    catalogPath_);
     undo.touched = true;
     undo.created = !exists;
     undo.length = file.Size();

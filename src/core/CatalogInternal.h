@@ -26,6 +26,12 @@ inline std::string JournalPath(const std::string& catalog) {
   return catalog + ".journal";
 }
 
+// A replacing add's intent: while it exists, the media it names as replaced
+// goes once its successor is stored (see Catalog::FinishReplace).
+inline std::string ReplaceIntentPath(const std::string& catalog) {
+  return catalog + ".replacing";
+}
+
 // Writes the images of a table that differ from their bytes on disk (`disk`
 // holds the areas from offset 0), as one write from the first to the last of
 // them. When it fails a part may have landed: the old bytes are put back on
@@ -70,6 +76,13 @@ inline std::string ReplaceExtension(const std::string& path, const char* ext) {
   return p.string();
 }
 
+// The catalogue and its side files, in the order a creation over them
+// replaces them; each is kept aside as PATH.undo while that runs.
+inline std::vector<std::string> CatalogueFiles(const std::string& catalogPath) {
+  return {catalogPath, ReplaceExtension(catalogPath, ".lfn"), ReplaceExtension(catalogPath, ".exn"),
+          ReplaceExtension(catalogPath, ".dup"), ReplaceExtension(catalogPath, ".lik")};
+}
+
 inline int64_t LongNameKey(int slot, int32_t record) {
   return (int64_t{slot} << 32) | static_cast<uint32_t>(record);
 }
@@ -84,9 +97,7 @@ class VectorSource : public MediaRecordSource {
   explicit VectorSource(const std::vector<TRecord>& records) : records_(records) {}
   int32_t RecordCount() const override { return static_cast<int32_t>(records_.size()); }
   void Fetch(int32_t index, TRecord& out) const override { out = records_.at(index); }
-  std::string_view NativeName(int32_t index) const override {
-    return records_.at(index).ExactName;
-  }
+  std::string_view NativeName(int32_t index) const override { return records_.at(index).ExactName; }
 
  private:
   const std::vector<TRecord>& records_;

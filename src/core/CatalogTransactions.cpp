@@ -26,10 +26,11 @@ BinaryFile Catalog::LockCatalog(bool exclusive) {
   const std::string newLongNames = longNames + ".new";
   const std::string exactNames = ReplaceExtension(catalogPath_, ".exn");
   const std::string newExactNames = exactNames + ".new";
+  const std::string intent = ReplaceIntentPath(catalogPath_);
   for (;;) {
     BinaryFile file(catalogPath_, exclusive ? BinaryFile::Mode::ReadWrite : BinaryFile::Mode::Read);
     std::error_code ec;
-    const bool pending = fs::exists(journal, ec);
+    const bool pending = fs::exists(journal, ec) || fs::exists(intent, ec);
     if (!exclusive) {
       if (!pending) return file;
       file.Close();
@@ -42,13 +43,20 @@ BinaryFile Catalog::LockCatalog(bool exclusive) {
       continue;
     }
     if (!pending) {
-      // Left by a write that was cut off; nothing refers to them.
-      if (fs::exists(newCatalog, ec)) io::Remove(newCatalog);
-      if (fs::exists(newLongNames, ec)) io::Remove(newLongNames);
-      if (fs::exists(longNames + ".old", ec)) io::Remove(longNames + ".old");
-      if (fs::exists(newExactNames, ec)) io::Remove(newExactNames);
-      if (fs::exists(exactNames + ".old", ec)) io::Remove(exactNames + ".old");
+      // Left by a write that was cut off; nothing refers to them. Whatever is
+      // there is removed as it is, a link without following it.
+      for (const std::string& left :
+           {newCatalog, newLongNames, longNames + ".old", newExactNames, exactNames + ".old"})
+        io::RemoveIfPresent(left);
+      // A creation over this catalogue keeps the files it replaces aside until
+      // it is done.
+      for (const std::string& replaced : CatalogueFiles(catalogPath_))
+        io::RemoveIfPresent(replaced + ".undo");
       return file;
+    }
+    if (fs::exists(intent, ec)) {
+      FinishReplace(file);
+      if (!fs::exists(journal, ec)) return file;
     }
     // A compaction committed its new files and was cut off while renaming
     // them: finish the renames. The new catalogue is locked first, so that
@@ -66,6 +74,59 @@ BinaryFile Catalog::LockCatalog(bool exclusive) {
     io::SyncFolderOf(catalogPath_);
     // The lock held is on the file replaced; the loop opens the new one.
   }
+}
+
+namespace {
+
+constexpr char kIntentMagic[8] = {'P', 'X', 'R', 'E', 'P', 'L', '1', '\n'};
+constexpr std::size_t kIntentSize = 8 + 8 + 3 * TMediaSlot::kSize;
+
+}  // namespace
+
+void Catalog::WriteReplaceIntent(int replaced, int stored, const TMediaSlot& deleted) {
+  std::vector<uint8_t> bytes(kIntentSize);
+  std::copy_n(kIntentMagic, 8, bytes.data());
+  ByteImage<8> slots;
+  slots.SetI32(0, replaced);
+  slots.SetI32(4, stored);
+  std::copy_n(slots.Data(), 8, &bytes[8]);
+  uint8_t* images = &bytes[16];
+  std::copy_n(&diskAreas_[replaced * TMediaSlot::kSize], TMediaSlot::kSize, images);
+  std::copy_n(deleted.Data(), TMediaSlot::kSize, images + TMediaSlot::kSize);
+  std::copy_n(mediaSlots_[stored].Data(), TMediaSlot::kSize, images + 2 * TMediaSlot::kSize);
+  io::ReplaceWhole(ReplaceIntentPath(catalogPath_), bytes, catalogPath_);
+}
+
+void Catalog::FinishReplace(BinaryFile& file) {
+  // The intent holds the replaced slot as it was and as it is to become, and
+  // the successor's slot: the replaced media goes only when the successor is
+  // stored and the replaced slot is still as it was.
+  const std::string intent = ReplaceIntentPath(catalogPath_);
+  std::vector<uint8_t> bytes(kIntentSize);
+  BinaryFile mark = BinaryFile::TryRead(intent);
+  const bool whole = mark.IsOpen() && mark.Size() == static_cast<int64_t>(kIntentSize) &&
+                     mark.ReadAt(0, bytes.data(), bytes.size()) &&
+                     std::equal(kIntentMagic, kIntentMagic + 8, bytes.begin());
+  mark.Close();
+  ByteImage<8> slots;
+  slots.CopyFrom(0, &bytes[8], 8);
+  const int32_t replaced = slots.I32(0), stored = slots.I32(4);
+  if (whole && replaced >= 0 && replaced < kMaxMedia && stored >= 0 && stored < kMaxMedia &&
+      replaced != stored) {
+    const uint8_t* images = &bytes[16];
+    const auto slotIs = [&](int slot, const uint8_t* image) {
+      std::vector<uint8_t> now(TMediaSlot::kSize);
+      return file.ReadAt(kSlotAreaOffset + int64_t{slot} * TMediaSlot::kSize, now.data(),
+                         now.size()) &&
+             std::equal(now.begin(), now.end(), image);
+    };
+    if (slotIs(stored, images + 2 * TMediaSlot::kSize) && slotIs(replaced, images)) {
+      file.WriteAt(kSlotAreaOffset + int64_t{replaced} * TMediaSlot::kSize,
+                   images + TMediaSlot::kSize, TMediaSlot::kSize);
+      file.Sync();
+    }
+  }
+  io::Remove(intent);
 }
 
 bool Catalog::SyncWithDisk(BinaryFile& file, bool keepEdits) {
@@ -234,6 +295,16 @@ int Catalog::FirstNeverUsedSlot() const {
   for (int s = 0; s < kMaxMedia; ++s)
     if (mediaSlots_[s].IsNeverUsed()) return s;
   return -1;
+}
+
+std::string Catalog::UnsoundSlotTable() const {
+  for (int s = 0; s < kMaxMedia && !mediaSlots_[s].IsNeverUsed(); ++s) {
+    const int32_t count = mediaSlots_[s].Count();
+    if (count < 0 || count > kMaxRecords + 2)
+      return "\"" + catalogPath_ + "\" is damaged: media " + std::to_string(s) + " claims " +
+             std::to_string(count) + " records; nothing was written";
+  }
+  return {};
 }
 
 int64_t Catalog::SlotPosition(int slot) const {

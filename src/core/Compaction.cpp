@@ -83,6 +83,10 @@ CompactResult Catalog::CompactCatalog(const std::function<void(const QString&)>&
     if (!deleted.empty()) moves.push_back(s);
   }
   const int64_t size = file.Size();
+  if (std::string damage = UnsoundSlotTable(); !damage.empty()) {
+    lastError_ = std::move(damage);
+    return CompactResult::CopyFailed;
+  }
   if (deleted.empty()) {
     // Records after the last media, left by an add that was cut off.
     const int64_t end = RecordOffset(SlotPosition(slotsUsed_));
@@ -182,7 +186,7 @@ CompactResult Catalog::CompactCatalog(const std::function<void(const QString&)>&
   try {
     // Locked until both files are in place: whoever opens the new catalogue
     // waits for its long names.
-    incoming.emplace(newCatalog, BinaryFile::Mode::Create);
+    incoming.emplace(newCatalog, BinaryFile::Mode::Create, catalogPath_);
     incoming->WriteAt(0, areas.data(), areas.size());
     constexpr int64_t kBlock = int64_t{TFileRec::kSize} * 8192;
     std::vector<uint8_t> buffer;
@@ -212,18 +216,18 @@ CompactResult Catalog::CompactCatalog(const std::function<void(const QString&)>&
     std::swap(longNameMedia_, media);
     std::swap(longNames_, names);
     lnUsed_ = usedBefore;
-    BinaryFile lfn(newLongNames, BinaryFile::Mode::Create);
+    BinaryFile lfn(newLongNames, BinaryFile::Mode::Create, catalogPath_);
     lfn.WriteAt(0, longNameBytes.data(), longNameBytes.size());
     lfn.Sync();
     lfn.Close();
     if (writeExact) {
-      BinaryFile exn(newExactNames, BinaryFile::Mode::Create);
+      BinaryFile exn(newExactNames, BinaryFile::Mode::Create, catalogPath_);
       exn.WriteAt(0, exactBytes.data(), exactBytes.size());
       exn.Sync();
       exn.Close();
     }
 
-    BinaryFile mark(journal, BinaryFile::Mode::Create);
+    BinaryFile mark(journal, BinaryFile::Mode::Create, catalogPath_);
     committed = true;
     const std::string note =
         "compacted: rename NAME.qdb.new, NAME.lfn.new and NAME.exn.new into place\n";

@@ -171,6 +171,32 @@ std::optional<std::pair<ExactMediaIdentity, int64_t>> ReadSegmentHead(const uint
   return std::make_pair(identity, static_cast<int64_t>(kSegmentHeadSize) + payload);
 }
 
+namespace {
+
+// The names of a whole segment at `seg` when its checksum holds.
+ExactNameSetPtr SoundSegment(const uint8_t* seg, std::size_t segmentSize) {
+  uint32_t crc = Crc32(seg, 32);
+  crc = Crc32(seg + kSegmentHeadSize, segmentSize - kSegmentHeadSize, crc);
+  if (crc != Get32(seg + 32)) return nullptr;
+  return DecodeEntries(seg + kSegmentHeadSize, seg + segmentSize, Get32(seg + 24));
+}
+
+// The start of the next sound segment after `from`, `size` when none: after
+// damage in the middle of the file the segments behind it are found again by
+// their head and checksum.
+std::size_t NextSoundSegment(const uint8_t* data, std::size_t size, std::size_t from) {
+  for (std::size_t p = from; p + kSegmentHeadSize <= size; ++p) {
+    if (Get32(data + p) != kSegmentMagic) continue;
+    const auto head = ReadSegmentHead(data + p, size - p);
+    if (head && static_cast<uint64_t>(head->second) <= size - p &&
+        SoundSegment(data + p, static_cast<std::size_t>(head->second)))
+      return p;
+  }
+  return size;
+}
+
+}  // namespace
+
 Contents Parse(const uint8_t* data, std::size_t size) {
   Contents contents;
   if (size < kHeaderSize || std::memcmp(data, Signature().data(), kHeaderSize) != 0) {
@@ -181,33 +207,32 @@ Contents Parse(const uint8_t* data, std::size_t size) {
   contents.appendAt = static_cast<int64_t>(pos);
   while (pos < size) {
     const auto head = ReadSegmentHead(data + pos, size - pos);
-    if (!head) {
-      // Less than a head at the end is a write cut off; more is no segment.
-      if (size - pos >= kSegmentHeadSize) contents.garbage = true;
-      break;
-    }
-    if (static_cast<uint64_t>(head->second) > size - pos) {
-      contents.unsound.push_back(head->first);
-      break;
-    }
-    const auto segmentSize = static_cast<std::size_t>(head->second);
-    const uint8_t* seg = data + pos;
-    uint32_t crc = Crc32(seg, 32);
-    crc = Crc32(seg + kSegmentHeadSize, segmentSize - kSegmentHeadSize, crc);
-    ExactNameSetPtr names;
-    if (crc == Get32(seg + 32))
-      names = DecodeEntries(seg + kSegmentHeadSize, seg + segmentSize, Get32(seg + 24));
-    const bool sound = names != nullptr;
-    if (!sound) {
-      contents.unsound.push_back(head->first);
-    } else {
+    const bool whole = head && static_cast<uint64_t>(head->second) <= size - pos;
+    ExactNameSetPtr names =
+        whole ? SoundSegment(data + pos, static_cast<std::size_t>(head->second)) : nullptr;
+    if (names) {
+      const auto segmentSize = static_cast<std::size_t>(head->second);
       contents.segments.push_back(Segment{head->first, std::move(names), static_cast<int64_t>(pos),
                                           static_cast<int64_t>(segmentSize)});
+      pos += segmentSize;
+      contents.appendAt = static_cast<int64_t>(pos);
+      continue;
     }
-    pos += segmentSize;
-    // A bad segment at the very end is cut off with the tail; one in the
-    // middle stays until the file is rewritten.
-    if (sound || pos < size) contents.appendAt = static_cast<int64_t>(pos);
+    // What a crash leaves is a torn last segment (or less than a head) with
+    // nothing sound behind it; the catalogue tells from its identity whether
+    // it cost a stored media its names. Anything else is damage, and the
+    // segments behind it are recovered.
+    const std::size_t next = NextSoundSegment(data, size, pos + 1);
+    if (next == size) {
+      if (head) contents.unsound.push_back(head->first);
+      if (head ? whole && static_cast<uint64_t>(head->second) < size - pos
+               : size - pos >= kSegmentHeadSize)
+        contents.garbage = true;
+      break;
+    }
+    contents.garbage = true;
+    if (head) contents.unsound.push_back(head->first);
+    pos = next;
   }
   return contents;
 }

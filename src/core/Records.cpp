@@ -9,16 +9,25 @@ namespace plomix {
 namespace {
 
 const std::array<std::string, 11>& KindNames() {
-  static const std::array<std::string, 11> names = {
-      text::Utf8ToCp932("管理ファイル"), "FD", "HD", text::Utf8ToCp932("リムーバブル"),
-      "CD/DVD", text::Utf8ToCp932("ネットワーク"), "RAM-DISK", "???",
-      text::Utf8ToCp932("ファイル フォルダ"), text::Utf8ToCp932("ファイル フォルダ"), ""};
+  static const std::array<std::string, 11> names = {text::Utf8ToCp932("管理ファイル"),
+                                                    "FD",
+                                                    "HD",
+                                                    text::Utf8ToCp932("リムーバブル"),
+                                                    "CD/DVD",
+                                                    text::Utf8ToCp932("ネットワーク"),
+                                                    "RAM-DISK",
+                                                    "???",
+                                                    text::Utf8ToCp932("ファイル フォルダ"),
+                                                    text::Utf8ToCp932("ファイル フォルダ"),
+                                                    ""};
   return names;
 }
 
 }  // namespace
 
-std::string MediaKindName(int kind) { return IsMediaKind(kind) ? KindNames()[kind] : std::string(); }
+std::string MediaKindName(int kind) {
+  return IsMediaKind(kind) ? KindNames()[kind] : std::string();
+}
 
 std::string KindName(int kind) {
   return (kind >= kKindCatalog && kind <= kKindOpenFolder) ? KindNames()[kind] : std::string();
@@ -70,7 +79,9 @@ TFileRec TMediaSlot::Root() const {
   return rec;
 }
 
-void TMediaSlot::SetRoot(const TFileRec& rec) { CopyFrom(kRoot, rec.Data(), TFileRec::kSize); }
+void TMediaSlot::SetRoot(const TFileRec& rec) {
+  CopyFrom(kRoot, rec.Data(), TFileRec::kSize);
+}
 
 void TMediaSlot::MakeNeverUsed() {
   SetShortString(kName, kNameCap, {});

@@ -435,7 +435,7 @@ void SaveExportText(const QString& path, const std::string& text) {
   const std::string target = path.toStdString();
   const std::string part = target + ".part";
   try {
-    BinaryFile file(part, BinaryFile::Mode::Create);
+    BinaryFile file(part, BinaryFile::Mode::Create, target);
     if (!text.empty()) file.WriteAt(0, text.data(), text.size());
     file.Close();
   } catch (...) {

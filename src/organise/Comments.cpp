@@ -32,7 +32,10 @@ CommentWrite WriteEntryComment(Catalog& catalog, TRecord& row, std::string_view 
   // A comment the full table could not take is not shown: the row would
   // otherwise claim a comment that the next fill would not find.
   row.Texts[8] = result == CommentWrite::TableFull ? std::string() : stored;
-  catalog.SetCommentLink(row.CommentNo, row.Key);
+  // A new comment was linked in its own transaction; a removed one (or one
+  // the table had no room for) drops the link after the comment went.
+  if (result == CommentWrite::Deleted || result == CommentWrite::TableFull)
+    catalog.SetCommentLink(row.CommentNo, row.Key);
   return result;
 }
 

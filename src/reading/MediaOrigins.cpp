@@ -1,6 +1,7 @@
 #include "reading/MediaOrigins.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QByteArray>
@@ -57,21 +58,34 @@ std::vector<MediaOrigin> ReadMediaOrigins(const std::string& path) {
   return origins;
 }
 
-void AppendMediaOrigin(const std::string& path, const MediaOrigin& origin) {
+void AppendMediaOrigin(const std::string& path, const MediaOrigin& origin,
+                       const std::string& permissionsOf) {
   std::ostringstream line;
   line << origin.readDate << ' ' << origin.count << ' ' << Encode(origin.name) << ' '
        << Encode(origin.inner) << ' ' << Encode(origin.folder) << '\n';
   const std::string text = line.str();
   // One write of one line with O_APPEND: a reader never sees half a line
   // followed by another, and a failed write loses only this line.
-  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_NOFOLLOW | O_CLOEXEC, 0644);
   if (fd < 0) throw std::runtime_error(path + ": " + std::strerror(errno));
+  struct stat own {
+  }, model{};
+  if (!permissionsOf.empty() && ::fstat(fd, &own) == 0 && own.st_size == 0 &&
+      ::stat(permissionsOf.c_str(), &model) == 0) {
+    [[maybe_unused]] const int chmodded = ::fchmod(fd, model.st_mode & 07777);
+  }
   const ssize_t written = ::write(fd, text.data(), text.size());
-  const int writeError = errno;
-  const bool closed = ::close(fd) == 0;
-  if (written != static_cast<ssize_t>(text.size()))
-    throw std::runtime_error(path + ": " + std::strerror(written < 0 ? writeError : ENOSPC));
-  if (!closed) throw std::runtime_error(path + ": " + std::strerror(errno));
+  int error = written < 0 ? errno : ENOSPC;
+  bool sound = written == static_cast<ssize_t>(text.size());
+  if (sound && ::fdatasync(fd) != 0 && errno != EINVAL) {
+    error = errno;
+    sound = false;
+  }
+  if (::close(fd) != 0 && sound) {
+    error = errno;
+    sound = false;
+  }
+  if (!sound) throw std::runtime_error(path + ": " + std::strerror(error));
 }
 
 std::optional<MediaOrigin> FindMediaOrigin(const Catalog& catalog, int slot) {

@@ -35,9 +35,11 @@ std::string MediaOriginsPath(const Catalog& catalog);
 // missing or unreadable.
 std::vector<MediaOrigin> ReadMediaOrigins(const std::string& path);
 
-// Appends one origin; throws std::runtime_error naming the file when it
-// cannot be written.
-void AppendMediaOrigin(const std::string& path, const MediaOrigin& origin);
+// Appends one origin and syncs it; throws std::runtime_error naming the file
+// when it cannot be written. A new file takes the permissions of
+// `permissionsOf` (the catalogue); a link at the path is never followed.
+void AppendMediaOrigin(const std::string& path, const MediaOrigin& origin,
+                       const std::string& permissionsOf = {});
 
 // The origin of a catalogued media (by its slot), when it was read from a
 // folder: the latest line whose date and count match, one with the slot's

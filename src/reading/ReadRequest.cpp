@@ -128,13 +128,14 @@ ReadValidation ReadWorkflow::ValidateReadRequest(ReadForm& form) {
     return letter != 0 && drives_.GetClusterSize(letter - 'A' + 1) > 0;
   };
   while (!ready()) {
-    if (prompter_.Message(text::Utf8ToQString(NotReadyMessage()), PromptIcon::Error, PromptButtons::RetryCancel) !=
-        PromptResult::Retry)
+    if (prompter_.Message(text::Utf8ToQString(NotReadyMessage()), PromptIcon::Error,
+                          PromptButtons::RetryCancel) != PromptResult::Retry)
       return ReadValidation::Refused;
   }
   if (form.folder.empty() || !FetchFolderSource(form, false, form.folder))
     FetchDriveVolume(form, false, form.drive);
-  if (DriveLetterOf(form.drive) == 0) return ReadValidation::Refused;  // the folder vanished meanwhile
+  if (DriveLetterOf(form.drive) == 0)
+    return ReadValidation::Refused;  // the folder vanished meanwhile
   try {
     // The media keeps the letter its volume has now; make it the volume's for good.
     drives_.RememberVolumeLetters();
@@ -240,30 +241,40 @@ bool ReadWorkflow::ReadAndAdd() {
   // that found nothing, or a failed write, leaves the catalogue as it was.
   // It is found by its name when the media are written, since another program
   // may have moved or removed it while the drive was read.
-  if (!catalog_.AddMedia(scanner_, scanner_.CurrentMedia(), replaceSlot_ >= 0)) return false;
-  if (!request_.folder.empty()) RecordOrigin();
+  // A media read from a folder has its origin line written in the same
+  // transaction, before the slot that makes it exist.
+  std::string originError;
+  Catalog::BeforeCommit recordOrigin;
+  if (!request_.folder.empty())
+    recordOrigin = [&](const TMediaSlot& stored) { originError = RecordOrigin(stored); };
+  if (!catalog_.AddMedia(scanner_, scanner_.CurrentMedia(), replaceSlot_ >= 0, recordOrigin))
+    return false;
+  if (!originError.empty()) {
+    // The media is stored; only finding its folder again later needs this.
+    prompter_.Message(
+        QStringLiteral("読込み元フォルダを記録できません\r\n") + QString::fromUtf8(originError),
+        PromptIcon::Warning, PromptButtons::Ok);
+  }
   if (reportUnreadable_ && scanner_.UnreadableCount() > 0)
-    prompter_.Message(text::Utf8ToQString(UnreadableReport(scanner_)), PromptIcon::Warning, PromptButtons::Ok);
+    prompter_.Message(text::Utf8ToQString(UnreadableReport(scanner_)), PromptIcon::Warning,
+                      PromptButtons::Ok);
   return true;
 }
 
-void ReadWorkflow::RecordOrigin() {
-  const int slot = catalog_.LastAddedSlot();
+std::string ReadWorkflow::RecordOrigin(const TMediaSlot& stored) {
   const std::optional<FolderVolume> where = drives_.VolumeOfFolder(request_.folder);
   MediaOrigin origin;
-  origin.readDate = catalog_.Slot(slot).Root().FileDate();
-  origin.count = catalog_.Slot(slot).Count();
-  origin.name = catalog_.Slot(slot).Name();
+  origin.readDate = stored.Root().FileDate();
+  origin.count = stored.Count();
+  origin.name = stored.Name();
   origin.inner = where ? where->inner : request_.folder;
   origin.folder = request_.folder;
   try {
-    AppendMediaOrigin(MediaOriginsPath(catalog_), origin);
+    AppendMediaOrigin(MediaOriginsPath(catalog_), origin, catalog_.CatalogPath());
   } catch (const std::exception& error) {
-    // The media is stored; only finding its folder again later needs this.
-    prompter_.Message(
-        QStringLiteral("読込み元フォルダを記録できません\r\n") + QString::fromUtf8(error.what()),
-        PromptIcon::Warning, PromptButtons::Ok);
+    return error.what();
   }
+  return {};
 }
 
 std::string ReadWorkflow::UnreadableReport(const Scanner& scanner) {

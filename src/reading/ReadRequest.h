@@ -14,6 +14,7 @@
 namespace plomix {
 
 class Catalog;
+class TMediaSlot;
 class Drives;
 class Prompter;
 class Scanner;
@@ -118,7 +119,8 @@ class ReadWorkflow {
   static const char* NotReadyMessage();
 
  private:
-  void RecordOrigin();
+  // Appends the origin line of a media read from a folder; the error, if any.
+  std::string RecordOrigin(const TMediaSlot& stored);
 
   Catalog& catalog_;
   Settings& settings_;
