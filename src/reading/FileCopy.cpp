@@ -1,17 +1,21 @@
 #include "reading/FileCopy.h"
 
+#include <fcntl.h>
+#include <linux/openat2.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
-#include <fcntl.h>
 #include <filesystem>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <utility>
 
 #include "core/Prompter.h"
 #include "core/Text.h"
+#include "reading/MediaPresence.h"
 
 namespace plomix {
 
@@ -25,20 +29,23 @@ struct PlannedItem {
   ItemKind kind = ItemKind::File;
   std::string source;
   std::string target;
+  std::string root;  // the source's CopySource::root
   struct stat info {};
   bool top = false;  // a selected item (asked about), not something inside a folder
 };
 
 QString ErrnoText(int error) {
-  if (error == ENOSPC || error == EDQUOT) return QStringLiteral("ディスクの空き容量が不足しています");
+  if (error == ENOSPC || error == EDQUOT)
+    return QStringLiteral("ディスクの空き容量が不足しています");
   if (error == EROFS) return QStringLiteral("書込み禁止のディスクです");
   if (error == EACCES || error == EPERM) return QStringLiteral("アクセスが拒否されました");
+  if (error == EXDEV) return QStringLiteral("メディアの外を指しています");
   return QString::fromLocal8Bit(std::strerror(error));
 }
 
 QString Failure(const char* what, const std::string& path, int error) {
-  return QString::fromUtf8(what) + QStringLiteral("\r") + text::Utf8ToQString(path) + QStringLiteral("\r\r") +
-         ErrnoText(error);
+  return QString::fromUtf8(what) + QStringLiteral("\r") + text::Utf8ToQString(path) +
+         QStringLiteral("\r\r") + ErrnoText(error);
 }
 
 std::string Join(const std::string& folder, const std::string& name) {
@@ -81,24 +88,26 @@ class Copier {
     // Everything is looked at before anything is written: a source deleted
     // since it was catalogued stops the copy with nothing written.
     for (const CopySource& source : sources) {
-      const std::string name = source.targetName.empty() ? BaseName(source.path) : source.targetName;
+      const std::string name =
+          source.targetName.empty() ? BaseName(source.path) : source.targetName;
       if (name.empty() || name == "." || name == ".." || name.find('/') != std::string::npos)
         return Fail(Failure("コピー先のファイル名が正しくありません", name, EINVAL));
-      if (!Plan(source.path, Join(targetFolder, name), true)) return report_;
+      if (!source.root.empty() && !LiesBeneath(source.root, source.path))
+        return Fail(Failure("コピー元のファイルを読めません", source.path, EXDEV));
+      if (!Plan(source.path, Join(targetFolder, name), source.root, true)) return report_;
     }
     for (const PlannedItem& item : plan_)
       if (item.kind == ItemKind::Folder && Inside(targetFolder, item.source))
-        return Fail(Failure("フォルダをそれ自身の中にコピーすることはできません", item.source,
-                            EINVAL));
+        return Fail(
+            Failure("フォルダをそれ自身の中にコピーすることはできません", item.source, EINVAL));
     if (!Tick({})) return Cancel();
     std::vector<std::size_t> openFolders;  // folders whose times are set when done
     for (std::size_t i = 0; i < plan_.size(); ++i) {
       const PlannedItem& item = plan_[i];
       bool write = true;
       if ((item.top || item.kind != ItemKind::Folder) && Exists(item.target)) {
-        const PromptResult answer = prompter_.Message(ReplaceQuestionText(item.target),
-                                                      PromptIcon::Warning,
-                                                      PromptButtons::YesNoCancel);
+        const PromptResult answer = prompter_.Message(
+            ReplaceQuestionText(item.target), PromptIcon::Warning, PromptButtons::YesNoCancel);
         if (answer == PromptResult::Cancel) return Cancel();
         write = answer == PromptResult::Yes;
       }
@@ -109,8 +118,12 @@ class Copier {
       }
       bool ok = false;
       switch (item.kind) {
-        case ItemKind::File: ok = CopyFile(item); break;
-        case ItemKind::Link: ok = CopyLink(item); break;
+        case ItemKind::File:
+          ok = CopyFile(item);
+          break;
+        case ItemKind::Link:
+          ok = CopyLink(item);
+          break;
         case ItemKind::Folder:
           ok = MakeFolder(item);
           if (ok) openFolders.push_back(i);
@@ -130,16 +143,18 @@ class Copier {
   }
 
  private:
-  bool Plan(const std::string& source, const std::string& target, bool top) {
+  bool Plan(const std::string& source, const std::string& target, const std::string& root,
+            bool top) {
     PlannedItem item;
     item.source = source;
     item.target = target;
+    item.root = root;
     item.top = top;
     if (::lstat(source.c_str(), &item.info) != 0) {
       const int error = errno;
-      Fail(Failure(error == ENOENT ? "コピー元のファイルが見つかりません"
-                                   : "コピー元のファイルを読めません",
-                   source, error));
+      Fail(Failure(
+          error == ENOENT ? "コピー元のファイルが見つかりません" : "コピー元のファイルを読めません",
+          source, error));
       return false;
     }
     if (S_ISLNK(item.info.st_mode)) {
@@ -165,7 +180,7 @@ class Copier {
     }
     std::sort(names.begin(), names.end());
     for (const std::string& name : names)
-      if (!Plan(Join(source, name), Join(target, name), false)) return false;
+      if (!Plan(Join(source, name), Join(target, name), root, false)) return false;
     return true;
   }
 
@@ -241,7 +256,8 @@ class Copier {
       std::string temp = TempTemplate(item.target);
       temp.replace(temp.size() - 6, 6, std::to_string(::getpid() % 100000 * 100 + attempt));
       if (::symlink(value.c_str(), temp.c_str()) == 0) {
-        if (::rename(temp.c_str(), item.target.c_str()) == 0) return Tick(item.source) || (Cancel(), false);
+        if (::rename(temp.c_str(), item.target.c_str()) == 0)
+          return Tick(item.source) || (Cancel(), false);
         const int error = errno;
         ::unlink(temp.c_str());
         Fail(Failure("ファイルを書き込めません", item.target, error));
@@ -296,13 +312,46 @@ class Copier {
     return 0;
   }
 
+  // Opens a source file for reading. Beneath a root the path is resolved by
+  // the kernel without leaving the root (openat2 with RESOLVE_BENEATH). A
+  // kernel without openat2, and an absolute link, which RESOLVE_BENEATH
+  // refuses even when it leads to a folder of the media, get the resolved
+  // folder compared with the resolved root instead.
+  static int OpenSource(const PlannedItem& item) {
+    constexpr int kFlags = O_RDONLY | O_CLOEXEC;
+    if (item.root.empty()) return ::open(item.source.c_str(), kFlags);
+    const std::string prefix = item.root.back() == '/' ? item.root : item.root + '/';
+    if (item.source.compare(0, prefix.size(), prefix) != 0) {
+      errno = EXDEV;
+      return -1;
+    }
+    const std::string inner = item.source.substr(prefix.size());
+    const int base = ::open(item.root.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    if (base < 0) return -1;
+    open_how how{};
+    how.flags = kFlags;
+    how.resolve = RESOLVE_BENEATH;
+    int in = static_cast<int>(::syscall(SYS_openat2, base, inner.c_str(), &how, sizeof how));
+    if (in < 0 && (errno == ENOSYS || errno == EXDEV)) {
+      if (LiesBeneath(item.root, item.source)) {
+        in = ::openat(base, inner.c_str(), kFlags);
+      } else {
+        errno = EXDEV;
+      }
+    }
+    const int error = errno;
+    ::close(base);
+    errno = error;
+    return in;
+  }
+
   bool CopyFile(const PlannedItem& item) {
-    const int in = ::open(item.source.c_str(), O_RDONLY | O_CLOEXEC);
+    const int in = OpenSource(item);
     if (in < 0) {
       const int error = errno;
-      Fail(Failure(error == ENOENT ? "コピー元のファイルが見つかりません"
-                                   : "コピー元のファイルを読めません",
-                   item.source, error));
+      Fail(Failure(
+          error == ENOENT ? "コピー元のファイルが見つかりません" : "コピー元のファイルを読めません",
+          item.source, error));
       return false;
     }
     std::string temp = TempTemplate(item.target);
@@ -350,9 +399,11 @@ class Copier {
 }  // namespace
 
 QString ReplaceQuestionText(const std::string& targetPath) {
-  return QStringLiteral("コピー先に同じ名前のファイルがあります。\r") + text::Utf8ToQString(targetPath) +
-         QStringLiteral("\r\r置き換えますか？\r\r[はい]　：置き換える\r[いいえ]：コピーしない"
-                        "\r[キャンセル]：処理中止");
+  return QStringLiteral("コピー先に同じ名前のファイルがあります。\r") +
+         text::Utf8ToQString(targetPath) +
+         QStringLiteral(
+             "\r\r置き換えますか？\r\r[はい]　：置き換える\r[いいえ]：コピーしない"
+             "\r[キャンセル]：処理中止");
 }
 
 CopyReport CopyFiles(const std::vector<CopySource>& sources, const std::string& targetFolder,

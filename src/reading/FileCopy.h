@@ -11,11 +11,12 @@
 // (another file system on older kernels, special file systems). Progress is
 // reported between chunks; the observer cancels by returning false.
 
+#include <sys/types.h>
+
 #include <QString>
 #include <cstdint>
 #include <functional>
 #include <string>
-#include <sys/types.h>
 #include <vector>
 
 namespace plomix {
@@ -25,6 +26,10 @@ class Prompter;
 struct CopySource {
   std::string path;        // native path of a file, folder or symbolic link
   std::string targetName;  // name in the target folder; "" keeps the source's name
+  // The folder the source must lie beneath (its media's root), "" for none.
+  // The source's folder must resolve below it before anything is written,
+  // and each file is opened so that no link leads out of it on the way.
+  std::string root;
 };
 
 class CopyObserver {

@@ -87,23 +87,89 @@ MediaRoot LocateMediaRoot(const Catalog& catalog, const Drives& drives, int slot
   return root;
 }
 
+bool LiesBeneath(const std::string& root, const std::string& path) {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  const fs::path base = fs::weakly_canonical(root, ec);
+  if (ec || base.empty()) return false;
+  const fs::path folder = fs::weakly_canonical(fs::path(path).parent_path(), ec);
+  if (ec) return false;
+  std::string b = base.string();
+  while (b.size() > 1 && b.back() == '/') b.pop_back();
+  const std::string f = folder.string();
+  if (f.compare(0, b.size(), b) != 0) return false;
+  return f.size() == b.size() || b == "/" || f[b.size()] == '/';
+}
+
+std::string UnsafePathText(const std::string& entry) {
+  return "「" + entry + "」は安全なパスになりません\r\rカタログの名前がメディアの外を指しています";
+}
+
 namespace {
+
+// A name that stays one entry of its folder: not empty, ".", ".." and
+// without "/" or NUL. CP932 has neither byte inside a double-byte character,
+// so the stored name is checked bytewise as well as the native one.
+bool SafeName(std::string_view name) {
+  return !name.empty() && name != "." && name != ".." && name.find('/') == std::string_view::npos &&
+         name.find('\0') == std::string_view::npos;
+}
+
+// A shown name with control characters (NUL among them) written as "\xHH".
+std::string Printable(const std::string& shown) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string out;
+  for (const char c : shown) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x20) {
+      out += "\\x";
+      out += kHex[byte >> 4];
+      out += kHex[byte & 15];
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
 
 // The native names from the media's root down to the entry, joined by "/" and
 // put below the folder the media's root is now in. Built from the records,
 // not from a path text, so a name holding "\" stays one name, and a name
 // CP932 cannot hold is taken as it really is.
-std::string JoinNative(Catalog& catalog, int32_t key, std::string path) {
-  if (key < 0 || KeyIsMedia(key) || !catalog.LoadMedia(SlotOfKey(key))) return {};
+EntryPath JoinNative(Catalog& catalog, int32_t key, const std::string& root) {
+  EntryPath result;
+  if (key < 0 || KeyIsMedia(key) || !catalog.LoadMedia(SlotOfKey(key))) return result;
   const int32_t record = RecordOfKey(key);
-  if (record >= catalog.LoadedCount()) return {};
+  const int32_t count = catalog.LoadedCount();
+  if (record >= count) return result;
+  // A damaged parent link (out of range, or a loop) leads nowhere.
   std::vector<int32_t> chain;
-  for (int32_t r = record; r > 0; r = catalog.LoadedRec(r).Parent()) chain.push_back(r);
-  for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
-    if (path.empty() || path.back() != '/') path.push_back('/');
-    path += catalog.NativeRecordName(*it);
+  bool safe = true;
+  for (int32_t r = record; r > 0;) {
+    if (r >= count || static_cast<int32_t>(chain.size()) >= count) {
+      safe = false;
+      break;
+    }
+    chain.push_back(r);
+    r = catalog.LoadedRec(r).Parent();
   }
-  return path;
+  std::string path = root;
+  std::string shown;
+  for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
+    const std::string native = catalog.NativeRecordName(*it);
+    safe = safe && SafeName(catalog.RecordName(*it)) && SafeName(native);
+    if (path.empty() || path.back() != '/') path.push_back('/');
+    path += native;
+    if (it != chain.rbegin()) shown += '\\';
+    shown += Printable(catalog.ShownRecordName(*it));
+  }
+  if (!safe || !LiesBeneath(root, path)) {
+    result.refusal = UnsafePathText(shown);
+    return result;
+  }
+  result.path = std::move(path);
+  result.root = root;
+  return result;
 }
 
 }  // namespace
@@ -112,14 +178,15 @@ std::string EntryInnerPath(Catalog& catalog, int32_t key) {
   return InnerPath(catalog, key);
 }
 
-std::string EntryNativePath(Catalog& catalog, const Drives& drives, int32_t key) {
+EntryPath LocateEntry(Catalog& catalog, const Drives& drives, int32_t key) {
   if (InnerPath(catalog, key).empty() || key < 0) return {};
   const std::string root = LocateMediaRoot(catalog, drives, SlotOfKey(key)).folder;
-  return root.empty() ? std::string() : JoinNative(catalog, key, root);
+  return root.empty() ? EntryPath() : JoinNative(catalog, key, root);
 }
 
-std::string EntryNativePathOn(Catalog& catalog, const Drives& drives, int32_t key, char letter) {
-  if (InnerPath(catalog, key).empty() || key < 0 || DriveLetterOf(std::string_view(&letter, 1)) == 0)
+EntryPath LocateEntryOn(Catalog& catalog, const Drives& drives, int32_t key, char letter) {
+  if (InnerPath(catalog, key).empty() || key < 0 ||
+      DriveLetterOf(std::string_view(&letter, 1)) == 0)
     return {};
   std::string root = drives.FolderOf(letter);
   if (root.empty()) return {};
@@ -127,6 +194,14 @@ std::string EntryNativePathOn(Catalog& catalog, const Drives& drives, int32_t ke
   const std::optional<MediaOrigin> origin = FindMediaOrigin(catalog, SlotOfKey(key));
   if (origin && origin->inner != "/") root = (root == "/" ? std::string() : root) + origin->inner;
   return JoinNative(catalog, key, root);
+}
+
+std::string EntryNativePath(Catalog& catalog, const Drives& drives, int32_t key) {
+  return LocateEntry(catalog, drives, key).path;
+}
+
+std::string EntryNativePathOn(Catalog& catalog, const Drives& drives, int32_t key, char letter) {
+  return LocateEntryOn(catalog, drives, key, letter).path;
 }
 
 PresenceOutcome CheckMediaPresence(int mode, int32_t key, Catalog& catalog, const Drives& drives,
@@ -137,8 +212,14 @@ PresenceOutcome CheckMediaPresence(int mode, int32_t key, Catalog& catalog, cons
     const bool identified = LocateMediaRoot(catalog, drives, SlotOfKey(key)).identified;
     const int check = identified ? 0 : drives.CheckMediaVolume(drive, key, catalog);
     if (check == 0) {
+      // A copy builds the paths of all its entries itself, and refuses there.
       if (mode == kPresenceCopy) return PresenceOutcome::Present;
-      desktop.OpenFile(EntryNativePath(catalog, drives, key));
+      const EntryPath where = LocateEntry(catalog, drives, key);
+      if (!where.refusal.empty()) {
+        prompter.Message(text::Utf8ToQString(where.refusal), PromptIcon::Error, PromptButtons::Ok);
+        return PresenceOutcome::Refused;
+      }
+      desktop.OpenFile(where.path);
       return PresenceOutcome::Opened;
     }
     if (check == 2 || check == 3) {

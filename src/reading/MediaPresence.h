@@ -33,6 +33,7 @@ enum class PresenceOutcome {
   ExplorerOpened,  // the user chose to change the drive
   Stopped,         // the user stopped
   GaveUp,          // three attempts without a result
+  Refused,         // the entry's path would lead outside its media; the user was told
 };
 
 inline constexpr int kPresenceOpen = 1;
@@ -45,13 +46,30 @@ struct MediaRoot {
 };
 MediaRoot LocateMediaRoot(const Catalog& catalog, const Drives& drives, int slot);
 
-// The native path of a catalogued entry where its media is now, "" when the
-// media has no folder or the key names a media itself.
+// Where a catalogued entry lies on disk, or why it must not be looked for.
+// The path is built from names read out of the catalogue, which a crafted file
+// can fill with anything: a name that is empty, "." or "..", or holds "/" or
+// NUL (as stored or as converted to the native name) is refused, and so is a
+// path whose folder on disk resolves outside the media's root folder (a
+// symbolic link on the media pointing elsewhere).
+struct EntryPath {
+  std::string path;     // native; "" when refused, or the media has no folder
+  std::string root;     // the media's root folder the path lies beneath
+  std::string refusal;  // UTF-8 text naming the entry when refused, else ""
+};
+// The entry where its media is now; an empty path for a media itself.
 // Built from the entries' native names (exact names where CP932 cannot hold one).
-std::string EntryNativePath(Catalog& catalog, const Drives& drives, int32_t key);
+EntryPath LocateEntry(Catalog& catalog, const Drives& drives, int32_t key);
 // The same on the drive of `letter`, whatever the media's volume: the
 // explorer dialog lets the user take the media from a drive of their choice.
+EntryPath LocateEntryOn(Catalog& catalog, const Drives& drives, int32_t key, char letter);
+// LocateEntry(...).path and LocateEntryOn(...).path: "" when refused.
+std::string EntryNativePath(Catalog& catalog, const Drives& drives, int32_t key);
 std::string EntryNativePathOn(Catalog& catalog, const Drives& drives, int32_t key, char letter);
+// True when `path`'s folder, with every symbolic link resolved, is `root`
+// (likewise resolved) or lies below it. Parts that do not exist are taken
+// as written.
+bool LiesBeneath(const std::string& root, const std::string& path);
 // The entry's path inside its media (CP932, each folder ended by a backslash); "" for a
 // media itself.
 std::string EntryInnerPath(Catalog& catalog, int32_t key);
@@ -63,5 +81,8 @@ PresenceOutcome CheckMediaPresence(int mode, int32_t key, Catalog& catalog, cons
 const char* VolumeNameMismatchText();
 const char* SerialMismatchText();
 std::string NotMountedText(char driveLetter);
+// The refusal of an entry whose path would lead outside its media; `entry` is
+// its shown path inside the media.
+std::string UnsafePathText(const std::string& entry);
 
 }  // namespace plomix

@@ -91,8 +91,7 @@ std::string BaseName(const std::string& path) {
 }
 
 // The refusals before explorer and copy; true when the command may go on.
-bool PreCheck(Prompter& prompter, const std::vector<int32_t>& keys, bool mediaRows,
-              bool explorer) {
+bool PreCheck(Prompter& prompter, const std::vector<int32_t>& keys, bool mediaRows, bool explorer) {
   if (keys.empty()) {
     prompter.Message(QStringLiteral("対象のファイル（フォルダ）が不明です。"), PromptIcon::Error,
                      PromptButtons::Ok);
@@ -109,8 +108,8 @@ bool PreCheck(Prompter& prompter, const std::vector<int32_t>& keys, bool mediaRo
 
 }  // namespace
 
-FileCommands::FileCommands(Catalog& catalog, Drives& drives, Settings& settings,
-                           Prompter& prompter, QWidget* dialogParent)
+FileCommands::FileCommands(Catalog& catalog, Drives& drives, Settings& settings, Prompter& prompter,
+                           QWidget* dialogParent)
     : QObject(dialogParent),
       catalog_(catalog),
       drives_(drives),
@@ -129,8 +128,7 @@ void FileCommands::OpenFile(int32_t key) {
 
 void FileCommands::Explore(const std::vector<int32_t>& keys, bool mediaRows) {
   if (!PreCheck(prompter_, keys, mediaRows, true)) return;
-  TfrmPxExplorer dialog(catalog_, drives_, settings_, prompter_, *shell_, keys.front(), 0,
-                        parent_);
+  TfrmPxExplorer dialog(catalog_, drives_, settings_, prompter_, *shell_, keys.front(), 0, parent_);
   dialog.exec();
 }
 
@@ -146,21 +144,26 @@ void FileCommands::Copy(const std::vector<int32_t>& keys, bool mediaRows) {
   // the dialog (which may have been left unrecorded).
   char letter = 0;
   if (outcome == PresenceOutcome::ExplorerOpened) letter = desktop.letter;
-  const QString folder =
-      prompter_.ChooseFolder(QStringLiteral("フォルダを指定してください"), lastCopyFolder_);
-  if (folder.isEmpty()) return;
-  lastCopyFolder_ = folder;
   std::vector<CopySource> sources;
   for (const int32_t key : keys) {
-    const std::string path = letter ? EntryNativePathOn(catalog_, drives_, key, letter)
-                                    : EntryNativePath(catalog_, drives_, key);
-    if (path.empty()) {
+    const EntryPath where = letter ? LocateEntryOn(catalog_, drives_, key, letter)
+                                   : LocateEntry(catalog_, drives_, key);
+    if (!where.refusal.empty()) {
+      prompter_.Message(text::Utf8ToQString(where.refusal), PromptIcon::Error, PromptButtons::Ok);
+      return;
+    }
+    if (where.path.empty()) {
       prompter_.Message(QStringLiteral("コピー元のファイルが不明です。"), PromptIcon::Error,
                         PromptButtons::Ok);
       return;
     }
-    sources.push_back({path, ""});
+    sources.push_back({where.path, "", where.root});
   }
+  // Asked only once every source is known to lie on its media.
+  const QString folder =
+      prompter_.ChooseFolder(QStringLiteral("フォルダを指定してください"), lastCopyFolder_);
+  if (folder.isEmpty()) return;
+  lastCopyFolder_ = folder;
   // One file may be copied under another name; several keep their own.
   if (sources.size() == 1) {
     // The name offered is the file's own: kept unchanged, its native bytes

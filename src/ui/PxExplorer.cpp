@@ -13,6 +13,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include "browse/EntryRows.h"
 #include "core/Catalog.h"
 #include "core/Prompter.h"
 #include "core/Settings.h"
@@ -20,7 +21,6 @@
 #include "reading/Drives.h"
 #include "reading/MediaPresence.h"
 #include "ui/DesktopShell.h"
-#include "browse/EntryRows.h"
 #include "ui/PropertySheet.h"
 #include "ui/ShownNames.h"
 
@@ -38,14 +38,26 @@ char Lower(char c) {
 }
 
 // The media facts the dialog lists, in this order.
-const char* const kFactItems[] = {
-    "ﾒﾃﾞｨｱの種類",         "ﾒﾃﾞｨｱの分類",         "ﾒﾃﾞｨｱの保管場所",
-    "ﾒﾃﾞｨｱの保管場所詳細", "登録日時",             "ﾒﾃﾞｨｱの空きｻｲｽﾞ",
-    "全ﾌｧｲﾙｻｲｽﾞ",           "全ｸﾗｽﾀｷﾞｬｯﾌﾟ",         "全ﾌｧｲﾙｸﾗｽﾀｻｲｽﾞ",
-    "ｸﾗｽﾀｻｲｽﾞ",             "全ﾌｫﾙﾀﾞ数",            "全ﾌｧｲﾙ数",
-    "ﾎﾞﾘｭｰﾑ名",             "ﾎﾞﾘｭｰﾑｼﾘｱﾙNo",         "一番古い更新日時ﾌｧｲﾙ",
-    "一番新しい更新日時ﾌｧｲﾙ", "一番古い更新日時ﾌｫﾙﾀﾞ", "一番新しい更新日時ﾌｫﾙﾀﾞ",
-    "一番小さいﾌｧｲﾙｻｲｽﾞ",   "一番大きいﾌｧｲﾙｻｲｽﾞ"};
+const char* const kFactItems[] = {"ﾒﾃﾞｨｱの種類",
+                                  "ﾒﾃﾞｨｱの分類",
+                                  "ﾒﾃﾞｨｱの保管場所",
+                                  "ﾒﾃﾞｨｱの保管場所詳細",
+                                  "登録日時",
+                                  "ﾒﾃﾞｨｱの空きｻｲｽﾞ",
+                                  "全ﾌｧｲﾙｻｲｽﾞ",
+                                  "全ｸﾗｽﾀｷﾞｬｯﾌﾟ",
+                                  "全ﾌｧｲﾙｸﾗｽﾀｻｲｽﾞ",
+                                  "ｸﾗｽﾀｻｲｽﾞ",
+                                  "全ﾌｫﾙﾀﾞ数",
+                                  "全ﾌｧｲﾙ数",
+                                  "ﾎﾞﾘｭｰﾑ名",
+                                  "ﾎﾞﾘｭｰﾑｼﾘｱﾙNo",
+                                  "一番古い更新日時ﾌｧｲﾙ",
+                                  "一番新しい更新日時ﾌｧｲﾙ",
+                                  "一番古い更新日時ﾌｫﾙﾀﾞ",
+                                  "一番新しい更新日時ﾌｫﾙﾀﾞ",
+                                  "一番小さいﾌｧｲﾙｻｲｽﾞ",
+                                  "一番大きいﾌｧｲﾙｻｲｽﾞ"};
 
 }  // namespace
 
@@ -110,7 +122,8 @@ TfrmPxExplorer::TfrmPxExplorer(Catalog& catalog, Drives& drives, Settings& setti
 }
 
 void TfrmPxExplorer::FormShow() {
-  static const char* const kTitles[] = {"エクスプローラを起動", "ファイルを開く", "ファイルのコピー"};
+  static const char* const kTitles[] = {"エクスプローラを起動", "ファイルを開く",
+                                        "ファイルのコピー"};
   static const char* const kGo[] = {"起動", "開く", "コピー"};
   const int mode = mode_ >= 0 && mode_ <= 2 ? mode_ : 0;
   setWindowTitle(QString::fromUtf8(kTitles[mode]));
@@ -125,10 +138,11 @@ void TfrmPxExplorer::FormShow() {
     DriveComboBox->clear();
     for (const DriveRow& row : drives_.ListDrives()) {
       const char letter = Lower(row.letter);
-      DriveComboBox->addItem(QStringLiteral("%1: %2").arg(QChar(letter)).arg(
-                                 QString::fromStdString(row.volumeName.empty() ? row.folder
-                                                                               : row.volumeName)),
-                             QChar(letter));
+      DriveComboBox->addItem(
+          QStringLiteral("%1: %2")
+              .arg(QChar(letter))
+              .arg(QString::fromStdString(row.volumeName.empty() ? row.folder : row.volumeName)),
+          QChar(letter));
     }
   }
   const std::string inner = EntryInnerPath(catalog, key_);
@@ -161,8 +175,7 @@ void TfrmPxExplorer::FormShow() {
   if (key_ >= 0) {
     const EntryRows media = BuildEntryRows(catalog, MakeKey(SlotOfKey(key_), 0));
     const PropertySheet sheet = BuildNodeProperties(
-        catalog, media.shown,
-        text::QStringToCp932(settings_.GetString(REG_FormatUpdateDateTime)));
+        catalog, media.shown, text::QStringToCp932(settings_.GetString(REG_FormatUpdateDateTime)));
     for (const char* item : kFactItems)
       for (const PropertyRow& row : sheet.rows)
         if (row.item == QString::fromUtf8(item))
@@ -195,11 +208,16 @@ void TfrmPxExplorer::cmdGoClick() {
   const char letter = ChosenLetter();
   if (letter == 0 || txtFileName->text().isEmpty()) return;
   for (int attempt = 0; attempt < kAttempts; ++attempt) {
-    const int check =
-        drives_.CheckMediaVolume(std::string(1, letter), key_, catalog);
+    const int check = drives_.CheckMediaVolume(std::string(1, letter), key_, catalog);
     if (check == 0) {
-      const QString path =
-          QString::fromStdString(EntryNativePathOn(catalog, drives_, key_, letter));
+      const EntryPath where = LocateEntryOn(catalog, drives_, key_, letter);
+      if (!where.refusal.empty()) {
+        // Another drive cannot mend the names: the command ends here.
+        prompter.Message(text::Utf8ToQString(where.refusal), PromptIcon::Error, PromptButtons::Ok);
+        reject();
+        return;
+      }
+      const QString path = QString::fromStdString(where.path);
       if (mode_ == kPresenceCopy) {
         ready_ = true;
       } else if (!OpenOnDisk(shell_, prompter, path, mode_ == 0)) {

@@ -11,9 +11,11 @@
 #include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
+#include <algorithm>
 #include <functional>
 
 #include "core/Catalog.h"
+#include "core/Text.h"
 #include "reading/FileCopy.h"
 #include "reading/MediaPresence.h"
 #include "reading/ReadRequest.h"
@@ -112,8 +114,8 @@ class FileCommandsTest : public QObject {
       keys[catalog->NativeRecordName(r)] = MakeKey(slot, r);
     QCOMPARE(int(keys.size()), 5);
     prompter->prompts.clear();
-    commands = std::make_unique<FileCommands>(*catalog, *drives, settings->Get(), *prompter,
-                                              nullptr);
+    commands =
+        std::make_unique<FileCommands>(*catalog, *drives, settings->Get(), *prompter, nullptr);
     commands->SetShell(*shell);
   }
   void cleanup() {
@@ -199,7 +201,8 @@ class FileCommandsTest : public QObject {
       prompter->answers = {PromptResult::No};
       dialog.cmdGo->click();
       QVERIFY(dialog.isVisible());
-      QVERIFY(prompter->Messages().back().startsWith(lower + QStringLiteral(" ドライブにメディアが")));
+      QVERIFY(
+          prompter->Messages().back().startsWith(lower + QStringLiteral(" ドライブにメディアが")));
       QVERIFY(dialog.SelectDrive('D'));
       dialog.cmdGo->click();
     });
@@ -231,9 +234,9 @@ class FileCommandsTest : public QObject {
     QVERIFY(busyAtQuestion);
     QVERIFY(!busy);
     QCOMPARE(prompter->Log(),
-             (QStringList{QStringLiteral("ChooseFolder:フォルダを指定してください"),
-                          QStringLiteral("Message:") +
-                              ReplaceQuestionText((target / "b.txt").string())}));
+             (QStringList{
+                 QStringLiteral("ChooseFolder:フォルダを指定してください"),
+                 QStringLiteral("Message:") + ReplaceQuestionText((target / "b.txt").string())}));
     QCOMPARE(test::ReadFileBytes((target / "b.txt").string()).size(), size_t(5));
     QVERIFY(fs::exists(target / "a.txt") && fs::exists(target / "c.txt"));
     QCOMPARE(commands->LastCopyFolder(), QString::fromStdString(target.string()));
@@ -270,14 +273,59 @@ class FileCommandsTest : public QObject {
     }
   }
 
+  // A crafted catalogue naming a.txt "../outside.txt": opening, copying and
+  // showing it are refused naming the entry, and the file beside the media is
+  // neither handed to the desktop nor copied.
+  void namesLeavingTheMediaAreRefused() {
+    test::WriteText(Stick().parent_path() / "outside.txt", "secret");
+    std::vector<uint8_t> bytes = test::ReadFileBytes(dir->File("c.qdb"));
+    const std::string from =
+        "\x05"
+        "a.txt";
+    const std::string to =
+        "\x0E"
+        "../outside.txt";
+    const auto at = std::search(bytes.begin(), bytes.end(), from.begin(), from.end());
+    QVERIFY(at != bytes.end());
+    std::copy(to.begin(), to.end(), at);
+    test::WriteFileBytes(dir->File("c.qdb"), bytes);
+    QVERIFY(catalog->OpenCatalog());
+    const int32_t key = keys["a.txt"];
+    const fs::path target = dir->Path() / "out";
+    fs::create_directories(target);
+    const std::pair<const char*, std::function<void()>> commandsRun[] = {
+        {"open", [&] { commands->OpenFile(key); }},
+        {"copy", [&] { commands->Copy({key}, false); }},
+        {"show",
+         [&] {
+           OnExplorer([](TfrmPxExplorer& dialog) {
+             QVERIFY(dialog.SelectDrive('D'));
+             dialog.cmdGo->click();
+             QCOMPARE(dialog.result(), int(QDialog::Rejected));
+           });
+           commands->Explore({key}, false);
+         }},
+    };
+    for (const auto& [name, run] : commandsRun) {
+      prompter->prompts.clear();
+      prompter->paths = {QString::fromStdString(target.string())};
+      run();
+      QVERIFY2(
+          prompter->Log() == QStringList{QStringLiteral("Message:") +
+                                         text::Utf8ToQString(UnsafePathText("../outside.txt"))},
+          name);
+    }
+    QVERIFY(shell->opened.isEmpty() && shell->shown.isEmpty());
+    QVERIFY(fs::is_empty(target));
+  }
+
   // No media anywhere: nothing is asked beyond the presence question.
   void copyStopsWithoutTheMedia() {
     machine->Unmount("media/user/STICK");
     prompter->answers = {PromptResult::Cancel};
     commands->Copy({keys["a.txt"]}, false);
     QCOMPARE(prompter->Log(),
-             QStringList{QStringLiteral("Message:") +
-                         QString::fromStdString(NotMountedText('d'))});
+             QStringList{QStringLiteral("Message:") + QString::fromStdString(NotMountedText('d'))});
   }
 };
 

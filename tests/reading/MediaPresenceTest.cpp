@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "core/Catalog.h"
+#include "core/Text.h"
+#include "reading/FileCopy.h"
 #include "reading/MediaOrigins.h"
 #include "reading/MediaPresence.h"
 #include "reading/ReadRequest.h"
@@ -58,6 +62,26 @@ class MediaPresenceTest : public ::testing::Test {
   PresenceOutcome Check(int mode, int32_t key) {
     return CheckMediaPresence(mode, key, catalog, drives, prompter, desktop);
   }
+
+  // Gives the folder 写真 the stored name `name` in the catalogue file, as a
+  // crafted catalogue would hold it, and reads the catalogue again.
+  void CraftFolderName(const std::vector<uint8_t>& original, const std::string& name) {
+    std::vector<uint8_t> bytes = original;
+    const std::string name932 = '\x04' + Sj("写真");  // length byte, then the name
+    const std::vector<uint8_t> stored(name932.begin(), name932.end());
+    const auto at = std::search(bytes.begin(), bytes.end(), stored.begin(), stored.end());
+    ASSERT_NE(at, bytes.end());
+    ASSERT_EQ(std::search(at + 1, bytes.end(), stored.begin(), stored.end()), bytes.end());
+    *at = static_cast<uint8_t>(name.size());
+    std::copy(name.begin(), name.end(), at + 1);
+    test::WriteFileBytes(dir.File("c.qdb"), bytes);
+    ASSERT_TRUE(catalog.OpenCatalog());
+  }
+};
+
+class NoProgress : public CopyObserver {
+ public:
+  bool Progress(uint64_t, uint64_t, int, int, const std::string&) override { return true; }
 };
 
 TEST_F(MediaPresenceTest, TheRightMediaIsOpenedOrReportedPresent) {
@@ -224,6 +248,82 @@ TEST_F(MediaPresenceTest, TheMediaItselfHasNoPathAndOpensNothing) {
   EXPECT_TRUE(prompter.prompts.empty());
   EXPECT_TRUE(desktop.opened.empty());
   EXPECT_EQ(EntryNativePath(catalog, drives, mediaKey), "");
+}
+
+// Names that would not stay one step of the path are refused, naming the
+// entry, and nothing is opened.
+TEST_F(MediaPresenceTest, CraftedNamesThatLeaveTheirFolderAreRefused) {
+  const std::vector<uint8_t> original = test::ReadFileBytes(dir.File("c.qdb"));
+  const struct {
+    std::string name;
+    const char* shown;
+  } cases[] = {{"", ""},
+               {".", "."},
+               {"..", ".."},
+               {"a/b", "a/b"},
+               {std::string("a\0b", 3), "a\\x00b"},
+               {"../../etc", "../../etc"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.shown);
+    CraftFolderName(original, c.name);
+    prompter.prompts.clear();
+    const std::string refusal = UnsafePathText(std::string(c.shown) + "\\ソフト.jpg");
+    const EntryPath where = LocateEntry(catalog, drives, fileKey);
+    EXPECT_EQ(where.refusal, refusal);
+    EXPECT_EQ(where.path, "");
+    EXPECT_EQ(LocateEntryOn(catalog, drives, fileKey, 'd').refusal, refusal);
+    EXPECT_EQ(Check(kPresenceOpen, fileKey), PresenceOutcome::Refused);
+    ASSERT_EQ(prompter.prompts.size(), 1u);
+    EXPECT_EQ(prompter.prompts[0].text, text::Utf8ToQString(refusal));
+    EXPECT_EQ(prompter.prompts[0].icon, PromptIcon::Error);
+  }
+  EXPECT_TRUE(desktop.opened.empty());
+  // The untouched catalogue still reaches the file.
+  CraftFolderName(original, Sj("写真"));
+  EXPECT_EQ(LocateEntry(catalog, drives, fileKey).refusal, "");
+}
+
+// The folder 写真 replaced on the media by a link: to a folder of the media
+// (by a relative or an absolute link) the file is reached, to one outside it
+// neither opening nor copying reads it.
+TEST_F(MediaPresenceTest, AFolderLinkedOutOfTheMediaIsRefused) {
+  namespace fs = std::filesystem;
+  const fs::path inside = Stick() / "real";
+  const fs::path outside = dir.Path() / "outside";
+  test::MakeFile(inside / "ソフト.jpg", 5);
+  test::MakeFile(outside / "ソフト.jpg", 7);
+  fs::remove_all(Stick() / "写真");
+  const fs::path target = dir.Path() / "out";
+  fs::create_directories(target);
+  NoProgress progress;
+  const struct {
+    fs::path to;
+    bool escapes;
+  } cases[] = {{"real", false}, {inside, false}, {outside, true}};
+  for (const auto& [to, escapes] : cases) {
+    SCOPED_TRACE(to);
+    fs::remove(Stick() / "写真");
+    fs::create_directory_symlink(to, Stick() / "写真");
+    prompter.prompts.clear();
+    desktop.opened.clear();
+    const EntryPath where = LocateEntry(catalog, drives, fileKey);
+    const std::string path = (Stick() / "写真" / "ソフト.jpg").string();
+    if (escapes) {
+      EXPECT_EQ(where.refusal, UnsafePathText("写真\\ソフト.jpg"));
+      EXPECT_EQ(Check(kPresenceOpen, fileKey), PresenceOutcome::Refused);
+      EXPECT_TRUE(desktop.opened.empty());
+    } else {
+      EXPECT_EQ(where.path, path);
+      EXPECT_EQ(Check(kPresenceOpen, fileKey), PresenceOutcome::Opened);
+      EXPECT_EQ(desktop.opened, std::vector<std::string>{path});
+    }
+    // The copy checks its sources against their media's root itself.
+    const CopyReport report =
+        CopyFiles({{path, "", Stick().string()}}, target.string(), prompter, progress);
+    EXPECT_EQ(report.status, escapes ? CopyStatus::Failed : CopyStatus::Done);
+    EXPECT_EQ(fs::exists(target / "ソフト.jpg"), !escapes);
+    fs::remove(target / "ソフト.jpg");
+  }
 }
 
 }  // namespace
