@@ -1,6 +1,7 @@
 // Catalogue commands: create, info, media, compact, rename, delete.
 
 #include <filesystem>
+#include <optional>
 #include <ostream>
 
 #include "cli/CliCommon.h"
@@ -119,22 +120,82 @@ int Compact(Context& ctx) {
   return 0;
 }
 
-int LiveSlotArg(const Catalog& catalog, const std::string& text) {
-  const int slot = ParseInt(text, "slot");
-  if (slot < 0 || slot >= kMaxMedia || !catalog.Slot(slot).IsLive())
+// The media a changing command acts on: the one live media of a name, or
+// with --slot the media in that slot, which with --expect must have that
+// name. The catalogue checks it again under its lock, in the transaction of
+// the change, so a media that another program moved meanwhile (a compaction
+// renumbers slots) is never the one changed.
+struct Target {
+  int slot = -1;  // -1: looked up by name
+  std::optional<MediaIdentity> expect;
+  std::size_t nextArg = 1;  // the positional argument after the media
+  const MediaIdentity* Expect() const { return expect ? &*expect : nullptr; }
+};
+
+Target TargetOf(const Context& ctx, const Catalog& catalog) {
+  Target target;
+  if (!ctx.args.Has("--slot")) {
+    if (ctx.args.Has("--expect")) throw CliError("--expect goes with --slot");
+    target.expect = MediaIdentity{text::Utf8ToCp932(ctx.args.Positional(1, "NAME")), {}, {}};
+    target.nextArg = 2;
+    return target;
+  }
+  const std::string text = ctx.args.Value("--slot");
+  target.slot = ParseInt(text, "slot");
+  if (target.slot < 0 || target.slot >= kMaxMedia || !catalog.Slot(target.slot).IsLive())
     throw CliError("slot " + text + " holds no media");
-  return slot;
+  if (ctx.args.Has("--expect"))
+    target.expect = MediaIdentity{text::Utf8ToCp932(ctx.args.Value("--expect")), {}, {}};
+  return target;
+}
+
+// Runs a change on the target; a media that is not where it was meant to be
+// becomes a CliError that says what is there now.
+template <typename Change>
+auto ChangeTarget(Catalog& catalog, const Target& target, Change change) {
+  try {
+    return change();
+  } catch (const MediaMismatch& e) {
+    // The refused change left the catalogue as it is on disk now.
+    const std::string name = text::Cp932ToUtf8(target.expect->name);
+    switch (e.reason()) {
+      case MediaMismatch::Reason::NoneNamed:
+        throw CliError("no media named \"" + name + "\"");
+      case MediaMismatch::Reason::SeveralNamed: {
+        std::string slots;
+        for (int s = 0; s < catalog.SlotsUsed(); ++s)
+          if (catalog.Slot(s).IsLive() && catalog.Slot(s).Name() == target.expect->name)
+            slots += (slots.empty() ? "" : ", ") + std::to_string(s);
+        throw CliError("several media are named \"" + name + "\" (slots " + slots +
+                       "); choose one with --slot N --expect NAME");
+      }
+      case MediaMismatch::Reason::Differs:
+        break;
+    }
+    const TMediaSlot& now = catalog.Slot(e.slot());
+    throw CliError("slot " + std::to_string(e.slot()) + " holds " +
+                   (now.IsLive() ? "\"" + text::Cp932ToUtf8(now.Name()) + "\"" : "no media") +
+                   ", not \"" + name + "\"; nothing was changed");
+  }
 }
 
 int Rename(Context& ctx) {
   Catalog catalog;
   OpenCatalogOrThrow(catalog, ctx.args.Positional(0, "PATH"));
-  const int slot = LiveSlotArg(catalog, ctx.args.Positional(1, "SLOT"));
-  const std::string name = text::Utf8ToCp932(ctx.args.Positional(2, "NAME"));
+  const Target target = TargetOf(ctx, catalog);
+  if (ctx.args.positional.size() > target.nextArg + 1)
+    throw CliError("give the media either by NAME or by --slot");
+  const std::string name = text::Utf8ToCp932(ctx.args.Positional(target.nextArg, "NEWNAME"));
   if (name.empty()) throw CliError("the new name is empty");
-  if (!catalog.IsMediaNameFree(name))
-    throw CliError("a media named \"" + text::Cp932ToUtf8(name) + "\" exists");
-  catalog.RenameMedia(slot, name);
+  const auto taken = [&] {
+    return CliError("a media named \"" + text::Cp932ToUtf8(StoredMediaName(name)) + "\" exists");
+  };
+  if (!catalog.IsMediaNameFree(name)) throw taken();
+  if (ChangeTarget(catalog, target,
+                   [&] { return catalog.RenameMedia(target.slot, name, target.Expect()); }) == 0)
+    throw taken();
+  // The new name is the media's alone now.
+  const int slot = catalog.FindMediaByName(name).value_or(target.slot);
   if (ctx.json)
     PrintJson(ctx.out, QJsonObject{{"slot", slot},
                                    {"name", text::Cp932ToQString(catalog.Slot(slot).Name())}});
@@ -147,9 +208,15 @@ int Rename(Context& ctx) {
 int Delete(Context& ctx) {
   Catalog catalog;
   OpenCatalogOrThrow(catalog, ctx.args.Positional(0, "PATH"));
-  const int slot = LiveSlotArg(catalog, ctx.args.Positional(1, "SLOT"));
-  const std::string name = catalog.Slot(slot).Name();
-  catalog.DeleteMedia(slot);
+  const Target target = TargetOf(ctx, catalog);
+  if (ctx.args.positional.size() > target.nextArg)
+    throw CliError("give the media either by NAME or by --slot");
+  // The name in the slot: the one given, or (--slot alone) the one read, which
+  // the slot must still hold when the change is made.
+  const std::string name =
+      target.expect ? StoredMediaName(target.expect->name) : catalog.Slot(target.slot).Name();
+  const int slot = ChangeTarget(catalog, target,
+                                [&] { return catalog.DeleteMedia(target.slot, target.Expect()); });
   if (ctx.json)
     PrintJson(ctx.out, QJsonObject{{"slot", slot}, {"deleted", text::Cp932ToQString(name)}});
   else
@@ -179,9 +246,18 @@ void RegisterCoreCommands(CommandTable& table) {
                     "folders", "readDate"}});
   table.push_back(
       {"compact", "compact PATH", "squeeze deleted media out of the catalogue", {}, {}, Compact});
-  table.push_back(
-      {"rename", "rename PATH SLOT NAME", "rename the media in a slot", {}, {}, Rename});
-  table.push_back({"delete", "delete PATH SLOT", "delete the media in a slot", {}, {}, Delete});
+  table.push_back({"rename",
+                   "rename PATH (NAME | --slot N [--expect NAME]) NEWNAME",
+                   "rename a media, given by its name or by its slot",
+                   {"--slot", "--expect"},
+                   {},
+                   Rename});
+  table.push_back({"delete",
+                   "delete PATH (NAME | --slot N [--expect NAME])",
+                   "delete a media, given by its name or by its slot",
+                   {"--slot", "--expect"},
+                   {},
+                   Delete});
 }
 
 }  // namespace plomix::cli

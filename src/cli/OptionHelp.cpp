@@ -17,6 +17,14 @@ struct OptionText {
 
 constexpr OptionText kOptionTexts[] = {
     {"create", "--overwrite", "replace a catalogue of that name"},
+    {"rename", "--slot",
+     "the media in slot N (see 'media') instead of one named; slots change when another program "
+     "compacts the catalogue"},
+    {"rename", "--expect", "--slot: refuse unless the media in the slot has this name"},
+    {"delete", "--slot",
+     "the media in slot N (see 'media') instead of one named; slots change when another program "
+     "compacts the catalogue"},
+    {"delete", "--expect", "--slot: refuse unless the media in the slot has this name"},
     {"read", "--drive", "the drive letter to read (see 'drives')"},
     {"read", "--path",
      "a folder to read, without taking a drive letter; the media records the letter of the volume "

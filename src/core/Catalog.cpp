@@ -679,22 +679,65 @@ ExactNameSetPtr Catalog::WriteRecordsOf(BinaryFile& file, const MediaRecordSourc
   return exact;
 }
 
-void Catalog::DeleteMedia(int slot) {
-  TMediaSlot& s = MutableSlot(slot);
-  if (!s.IsLive()) return;
+MediaIdentity Catalog::IdentityOf(int slot) const {
+  const TMediaSlot& s = Slot(slot);
+  return {s.Name(), s.Root().FileDate(), s.Count()};
+}
+
+int Catalog::SlotToChange(int slot, const TMediaSlot& seen, const MediaIdentity* expect) const {
+  if (expect == nullptr) {
+    if (mediaSlots_[slot] != seen) throw CatalogError("\"" + catalogPath_ + ChangedMeanwhile());
+    return slot;
+  }
+  const std::string stored = StoredMediaName(expect->name);
+  if (slot < 0) {
+    std::vector<int> named;
+    for (int s = 0; s < kMaxMedia; ++s)
+      if (mediaSlots_[s].IsLive() && mediaSlots_[s].Name() == stored) named.push_back(s);
+    if (named.empty())
+      throw MediaMismatch(MediaMismatch::Reason::NoneNamed, -1,
+                          "\"" + catalogPath_ + "\" has no media of the name given");
+    if (named.size() > 1)
+      throw MediaMismatch(MediaMismatch::Reason::SeveralNamed, -1,
+                          "\"" + catalogPath_ + "\" has " + std::to_string(named.size()) +
+                              " media of the name given; choose one by its slot");
+    slot = named.front();
+  }
+  const TMediaSlot& s = mediaSlots_[slot];
+  if (!s.IsLive() || s.Name() != stored ||
+      (expect->readDate && s.Root().FileDate() != *expect->readDate) ||
+      (expect->recordCount && s.Count() != *expect->recordCount))
+    throw MediaMismatch(MediaMismatch::Reason::Differs, slot,
+                        "slot " + std::to_string(slot) + " of \"" + catalogPath_ +
+                            "\" no longer holds the media meant (another program changed it); "
+                            "nothing was changed");
+  return slot;
+}
+
+int Catalog::DeleteMedia(int slot, const MediaIdentity* expect) {
+  const TMediaSlot seen = slot < 0 && expect ? TMediaSlot{} : MutableSlot(slot);
+  if (expect == nullptr && !seen.IsLive()) return -1;
+  BinaryFile file = LockCatalog(true);
+  SyncWithDisk(file, true);
+  slot = SlotToChange(slot, seen, expect);
+  const std::vector<TMediaSlot> before = SlotsOnDisk();
+  TMediaSlot& s = mediaSlots_[slot];
   s.SetShortString(TMediaSlot::kName, TMediaSlot::kNameCap, {});
   s.SetDeletedDate(DosNow());
   if (loadedMedia_ == slot) UnloadMedia();
   Recount();
-  WriteSlotTable();
+  CommitSlots(file, before);
+  file.Close();
+  RebuildNameLists();
+  return slot;
 }
 
-int Catalog::RenameMedia(int slot, std::string_view name) {
-  const TMediaSlot seen = MutableSlot(slot);
+int Catalog::RenameMedia(int slot, std::string_view name, const MediaIdentity* expect) {
+  const TMediaSlot seen = slot < 0 && expect ? TMediaSlot{} : MutableSlot(slot);
   const std::string stored = StoredMediaName(name);
   BinaryFile file = LockCatalog(true);
   SyncWithDisk(file, true);
-  if (mediaSlots_[slot] != seen) throw CatalogError("\"" + catalogPath_ + ChangedMeanwhile());
+  slot = SlotToChange(slot, seen, expect);
   // Checked again under the lock: another program may have taken the name.
   if (std::optional<int> holder = FindMediaByName(stored); holder && *holder != slot) return 0;
   const std::vector<TMediaSlot> before = SlotsOnDisk();

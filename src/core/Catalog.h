@@ -82,6 +82,35 @@ enum class CompactResult {
   CopyFailed,   // a media's records could not be read; nothing was changed; see LastError()
 };
 
+// A media as a person was shown it. A change aimed at a slot checks it
+// against the slot on disk under the catalogue's lock, because another program
+// may have put another media there meanwhile (a compaction renumbers slots).
+struct MediaIdentity {
+  std::string name;                    // as the slot stores it (CP932)
+  std::optional<int32_t> readDate;     // FileDate of its root record; unchecked when empty
+  std::optional<int32_t> recordCount;  // unchecked when empty
+};
+
+// A change refused because the media meant is not where it was expected
+// (nothing was changed). The message names the catalogue and the slot but no
+// media, whose names are CP932; callers that show names word their own.
+class MediaMismatch : public CatalogError {
+ public:
+  enum class Reason {
+    Differs,       // the slot holds no live media of that identity
+    NoneNamed,     // no live media has the name
+    SeveralNamed,  // more than one live media has the name
+  };
+  MediaMismatch(Reason reason, int slot, const std::string& message)
+      : CatalogError(message), reason_(reason), slot_(slot) {}
+  Reason reason() const { return reason_; }
+  int slot() const { return slot_; }  // the slot checked; -1 for a look-up by name
+
+ private:
+  Reason reason_;
+  int slot_;
+};
+
 // The name a new catalogue gets: ".qdb" is appended unless the path already
 // contains ".qdb" anywhere, in any letter case (so "backup.qdb.old" stays).
 std::string ApplyCatalogExtension(const std::string& path);
@@ -153,10 +182,18 @@ class Catalog {
                 bool replaceSameName = false, const BeforeCommit& beforeCommit = {});
   bool AddMedia(const std::vector<TRecord>& records, TMediaInfomation& info);
   int LastAddedSlot() const { return lastAddedSlot_; }
-  void DeleteMedia(int slot);
-  // Renames the media (name stored as StoredMediaName gives it). 1, or 0 when
-  // another slot has that name by the time the change is made.
-  int RenameMedia(int slot, std::string_view name);
+  // Deletes the media in `slot` and returns that slot (-1 when it was not
+  // live). Without `expect` the slot must hold what this object last read
+  // from it. With `expect` the slot on disk must hold that media under the
+  // lock; a `slot` < 0 is the one live media named expect->name, looked up
+  // under the lock. Otherwise MediaMismatch, and nothing changes.
+  int DeleteMedia(int slot, const MediaIdentity* expect = nullptr);
+  // Renames the media (name stored as StoredMediaName gives it), the media
+  // found as DeleteMedia finds it. 1, or 0 when another slot has that name by
+  // the time the change is made.
+  int RenameMedia(int slot, std::string_view name, const MediaIdentity* expect = nullptr);
+  // The identity of the media in a slot as this object last read it.
+  MediaIdentity IdentityOf(int slot) const;
   // The last slot whose stored name is exactly this name as it would be
   // stored (case-sensitive); empty when none.
   std::optional<int> FindMediaByName(std::string_view name) const;
@@ -336,6 +373,9 @@ class Catalog {
   void CommitSlots(BinaryFile& file, const std::vector<TMediaSlot>& before);
   // False (with LastError) when the file or the slot changed since it was read.
   bool SlotStillOnDisk(BinaryFile& file, int slot);
+  // Under the lock, after SyncWithDisk: the slot a change by slot acts on,
+  // checked as DeleteMedia describes (`seen`: the slot before the sync).
+  int SlotToChange(int slot, const TMediaSlot& seen, const MediaIdentity* expect) const;
   void WriteChangedComments(BinaryFile& file);
   void UpdateRecord(int32_t key, const std::function<void(TFileRec&)>& change);
   void UpdateRecordLocked(BinaryFile& file, int32_t key,

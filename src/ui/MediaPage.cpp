@@ -12,6 +12,7 @@
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTableView>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <QTreeWidget>
@@ -607,6 +608,12 @@ void MediaPage::ToolButton55Click() {
   if (session_.Busy()) return;
   renaming_ = item;
   renameOldText_ = item->text(0);
+  // The media as the tree shows it, checked when the new name is written.
+  renamed_.reset();
+  if (const int32_t key = KeyOf(item); KeyIsMedia(key)) {
+    renamed_ = session_.GetCatalog().IdentityOf(SlotOfKey(key));
+    renamed_->name = item->data(0, kCp932NameRole).toByteArray().toStdString();
+  }
   {
     const QSignalBlocker block(TreeView1);
     item->setFlags(item->flags() | Qt::ItemIsEditable);
@@ -621,7 +628,7 @@ void MediaPage::TreeView1Edited(QTreeWidgetItem* item, int column) {
   const QSignalBlocker block(TreeView1);
   item->setFlags(item->flags() & ~Qt::ItemIsEditable);
   const int32_t key = KeyOf(item);
-  if (!KeyIsMedia(key)) {
+  if (!KeyIsMedia(key) || !renamed_) {
     item->setText(0, renameOldText_);
     return;
   }
@@ -632,7 +639,13 @@ void MediaPage::TreeView1Edited(QTreeWidgetItem* item, int column) {
     item->setText(0, text::Cp932ToQString(catalog.Slot(slot).Name()));
     return;
   }
-  Safely(session_.Ask(), [&] { catalog.RenameMedia(slot, name); });
+  if (!Safely(session_.Ask(), [&] { catalog.RenameMedia(slot, name, &*renamed_); })) {
+    // The refused change read the catalogue again; the tree shows it once
+    // this edit has ended.
+    item->setText(0, renameOldText_);
+    QTimer::singleShot(0, this, [this] { RebuildTree(TreeRebuild::Full); });
+    return;
+  }
   item->setText(0, text::Cp932ToQString(catalog.Slot(slot).Name()));
   item->setData(0, kCp932NameRole, QByteArray::fromStdString(catalog.Slot(slot).Name()));
 }

@@ -9,8 +9,10 @@
 // rules of what may run when.
 
 #include <cstdint>
+#include <optional>
 
 #include "browse/EntryRows.h"
+#include "core/Catalog.h"
 #include "ui/CopyCommands.h"
 #include "ui/Page.h"
 #include "ui/PropertySheet.h"
@@ -199,6 +201,7 @@ class MediaPage : public Page {
   bool moving_ = false;
   QTreeWidgetItem* renaming_ = nullptr;
   QString renameOldText_;
+  std::optional<MediaIdentity> renamed_;  // the media being renamed, as shown
   int propertySide_ = 0;
   int pictureSlot_ = -1;  // the media of the selected tree node, -1 none
 };

@@ -7,6 +7,7 @@
 #include <QToolButton>
 #include <exception>
 
+#include "core/Catalog.h"
 #include "core/Format.h"
 #include "core/Prompter.h"
 #include "ui/Icons.h"
@@ -43,6 +44,12 @@ bool Safely(Prompter& prompter, const std::function<void()>& action) {
   try {
     action();
     return true;
+  } catch (const MediaMismatch&) {
+    // The media shown is no longer where it was: acting on the slot would
+    // change another media.
+    ShowError(prompter, QStringLiteral("メディアは他のプログラムによって変更されました。"
+                                       "表示を更新してください。"));
+    return false;
   } catch (const std::exception& error) {
     ShowError(prompter, QString::fromLocal8Bit(error.what()));
     return false;

@@ -38,7 +38,8 @@ void ShowError(Prompter& prompter, const QString& text);
 // "(1,000/120,014) 個のオブジェクト" while the rows are filled in.
 QString ObjectCountText(int64_t count, int64_t done = -1);
 // Runs `action`; a failure it throws (a catalogue write that failed, …) is
-// shown as an error message. False when it threw.
+// shown as an error message (a media that another program changed meanwhile
+// with a message of its own). False when it threw.
 bool Safely(Prompter& prompter, const std::function<void()>& action);
 // Lets pending window messages run (the window stays usable during long work).
 void Pump();

@@ -171,13 +171,16 @@ void TfrmMain::ToolButton7Click() {
     return;
   }
   const QString name = text::Cp932ToQString(catalog.MediaNameOf(key));
+  // The media asked about; the catalogue may be read again while the question
+  // is open (coming back to the window), and its slot then hold another media.
+  const MediaIdentity shown = catalog.IdentityOf(SlotOfKey(key));
   if (prompter.Message(QStringLiteral("下記のメディア情報を削除しますか？\r\n\r\n") + name,
                        PromptIcon::Question, PromptButtons::YesNo) != PromptResult::Yes)
     return;
   const BusyScope busy(session_.BusyFlag());
   {
     WaitCursor wait;
-    Safely(prompter, [&] { catalog.DeleteMedia(SlotOfKey(key)); });
+    Safely(prompter, [&] { catalog.DeleteMedia(SlotOfKey(key), &shown); });
   }
   TabSheet1->RebuildTree(TreeRebuild::Full);
   if (catalog.FilteredMediaCount() < 1) {

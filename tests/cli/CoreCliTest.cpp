@@ -73,10 +73,10 @@ TEST(CoreCli, MediaRenameDeleteAndCompact) {
   EXPECT_TRUE(plain.out.startsWith(QStringLiteral("0\tDisk1\tHD\t写真\t").toUtf8()))
       << plain.out.toStdString();
 
-  EXPECT_EQ(RunCli({"rename", q, "1", "Disk1"}).exitCode, 1);  // name taken
-  EXPECT_EQ(RunCli({"rename", q, "1", QStringLiteral("ディスク")}).exitCode, 0);
-  EXPECT_EQ(RunCli({"delete", q, "0"}).exitCode, 0);
-  EXPECT_EQ(RunCli({"delete", q, "0"}).exitCode, 1);  // already deleted
+  EXPECT_EQ(RunCli({"rename", q, "Disk2", "Disk1"}).exitCode, 1);  // name taken
+  EXPECT_EQ(RunCli({"rename", q, "Disk2", QStringLiteral("ディスク")}).exitCode, 0);
+  EXPECT_EQ(RunCli({"delete", q, "Disk1"}).exitCode, 0);
+  EXPECT_EQ(RunCli({"delete", q, "--slot", "0"}).exitCode, 1);  // already deleted
   CliRun compacted = RunCli({"compact", q, "--json"});
   ASSERT_EQ(compacted.exitCode, 0);
   EXPECT_EQ(Json(compacted).object()["removedMedia"].toInt(), 1);
@@ -85,6 +85,73 @@ TEST(CoreCli, MediaRenameDeleteAndCompact) {
   ASSERT_EQ(after.size(), 1);
   EXPECT_EQ(after[0].toObject()["slot"].toInt(), 0);
   EXPECT_EQ(after[0].toObject()["name"].toString(), QStringLiteral("ディスク"));
+}
+
+// Changing commands take the media by name; a slot only with --slot, which
+// --expect checks. What is refused changes nothing.
+TEST(CoreCli, RenameAndDeleteTakeTheMediaByNameOrByACheckedSlot) {
+  struct Case {
+    QStringList args;  // after the catalogue path
+    int exitCode;
+    QString output;                 // in stdout (0) or stderr (1)
+    std::vector<std::string> live;  // "slot:name" afterwards
+  };
+  const std::vector<std::string> before = {"0:Disk1", "1:Twin", "2:Twin", "3:Disk2"};
+  const std::vector<Case> cases = {
+      {{"delete", "Disk1"}, 0, "deleted media 0 (Disk1)", {"1:Twin", "2:Twin", "3:Disk2"}},
+      {{"rename", "Disk2", "New"},
+       0,
+       "renamed media 3 to New",
+       {"0:Disk1", "1:Twin", "2:Twin", "3:New"}},
+      {{"delete", "Nope"}, 1, "no media named \"Nope\"", before},
+      {{"rename", "Nope", "New"}, 1, "no media named \"Nope\"", before},
+      {{"delete", "Twin"}, 1, "(slots 1, 2); choose one with --slot", before},
+      {{"rename", "Twin", "New"}, 1, "(slots 1, 2); choose one with --slot", before},
+      {{"delete", "--slot", "0", "--expect", "Disk2"},
+       1,
+       "slot 0 holds \"Disk1\", not \"Disk2\"",
+       before},
+      {{"rename", "--slot", "3", "--expect", "Twin", "New"},
+       1,
+       "slot 3 holds \"Disk2\", not \"Twin\"",
+       before},
+      {{"delete", "--slot", "2", "--expect", "Twin"},
+       0,
+       "deleted media 2 (Twin)",
+       {"0:Disk1", "1:Twin", "3:Disk2"}},
+      {{"delete", "--slot", "1"}, 0, "deleted media 1 (Twin)", {"0:Disk1", "2:Twin", "3:Disk2"}},
+      {{"rename", "--slot", "2", "New"},
+       0,
+       "renamed media 2 to New",
+       {"0:Disk1", "1:Twin", "2:New", "3:Disk2"}},
+      {{"delete", "--slot", "7"}, 1, "slot 7 holds no media", before},
+      {{"delete", "--expect", "Disk1", "Disk1"}, 1, "--expect goes with --slot", before},
+      {{"delete", "Disk1", "--slot", "0"}, 1, "either by NAME or by --slot", before},
+  };
+  for (const Case& c : cases) {
+    const std::string where = c.args.join(' ').toStdString();
+    test::TempDir dir;
+    const std::string path = dir.File("m.qdb");
+    {
+      Catalog catalog;
+      ASSERT_TRUE(catalog.CreateCatalog(path));
+      TMediaInfomation info = test::InfoFor();
+      for (const char* name : {"Disk1", "Twin", "Twin", "Disk2"})
+        ASSERT_TRUE(catalog.AddMedia(test::FlatMedia(name, 2), info));
+    }
+    QStringList args = c.args;
+    args.insert(1, QString::fromStdString(path));
+    const CliRun run = RunCli(args);
+    EXPECT_EQ(run.exitCode, c.exitCode) << where << ": " << run.err.toStdString();
+    EXPECT_TRUE((c.exitCode == 0 ? run.out : run.err).contains(c.output.toUtf8()))
+        << where << ": " << run.out.toStdString() << run.err.toStdString();
+    Catalog after;
+    ASSERT_TRUE(after.OpenCatalog(path));
+    std::vector<std::string> live;
+    for (int s = 0; s < after.SlotsUsed(); ++s)
+      if (after.Slot(s).IsLive()) live.push_back(std::to_string(s) + ":" + after.Slot(s).Name());
+    EXPECT_EQ(live, c.live) << where;
+  }
 }
 
 TEST(CoreCli, MissingOrDamagedCataloguesFailWithOneLineAndWriteNothing) {
@@ -96,8 +163,8 @@ TEST(CoreCli, MissingOrDamagedCataloguesFailWithOneLineAndWriteNothing) {
   const QString damaged = QString::fromStdString(shortPath);
   const QList<QStringList> calls = {
       {"info", missing},        {"media", damaged},
-      {"compact", damaged},     {"rename", damaged, "0", "x"},
-      {"delete", missing, "0"}, {"info", damaged, "--bogus"},
+      {"compact", damaged},     {"rename", damaged, "a", "x"},
+      {"delete", missing, "a"}, {"info", damaged, "--bogus"},
   };
   for (const QStringList& call : calls) {
     const CliRun run = RunCli(call);

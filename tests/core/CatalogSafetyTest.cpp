@@ -420,6 +420,78 @@ TEST_F(SafetyTest, AnOpenCatalogueNoticesChangesAndRefusesStaleWrites) {
   EXPECT_EQ(disk.Slot(3).Name(), "Epsilon");
 }
 
+// A change aimed at the media a window shows acts on that media or on none,
+// whatever another program did to the slots since the window looked: the
+// identity is checked under the lock, and a name is looked up there.
+TEST_F(SafetyTest, AChangeForAShownMediaNeverTakesAnotherOne) {
+  struct Case {
+    const char* name;
+    bool readAgain;  // the window reads the catalogue again before the change
+    std::function<int(Catalog&, const MediaIdentity& gamma)> change;
+    std::optional<int> changed;  // the slot changed; empty: refused
+    std::set<std::string> after;
+  };
+  const MediaIdentity gammaByName{"Gamma", {}, {}};
+  const std::vector<Case> cases = {
+      {"delete, old view",
+       false,
+       [](Catalog& c, auto& g) { return c.DeleteMedia(2, &g); },
+       {},
+       {"Alpha", "Gamma", "Delta"}},
+      {"delete, view read again",
+       true,
+       [](Catalog& c, auto& g) { return c.DeleteMedia(2, &g); },
+       {},
+       {"Alpha", "Gamma", "Delta"}},
+      {"rename, view read again",
+       true,
+       [](Catalog& c, auto& g) { return c.RenameMedia(2, "Renamed", &g); },
+       {},
+       {"Alpha", "Gamma", "Delta"}},
+      {"delete in its new slot",
+       true,
+       [](Catalog& c, auto& g) { return c.DeleteMedia(1, &g); },
+       1,
+       {"Alpha", "Delta"}},
+      {"delete by name, old view",
+       false,
+       [&](Catalog& c, auto&) { return c.DeleteMedia(-1, &gammaByName); },
+       1,
+       {"Alpha", "Delta"}},
+  };
+  for (const Case& c : cases) {
+    test::TempDir scratch;
+    const std::string copy = Copy(scratch);
+    Catalog window;
+    ASSERT_TRUE(window.OpenCatalog(copy));
+    const MediaIdentity gamma = window.IdentityOf(2);
+    {
+      Catalog tool;
+      ASSERT_TRUE(tool.OpenCatalog(copy));
+      ASSERT_TRUE(tool.CompactCatalog() == CompactResult::Done);  // Gamma moves to slot 1
+      ASSERT_EQ(Store(tool, "Delta", 5), 2);                      // and Delta takes slot 2
+    }
+    if (c.readAgain) {
+      EXPECT_TRUE(window.RefreshFromDisk()) << c.name;
+    }
+    if (c.changed) {
+      EXPECT_EQ(c.change(window, gamma), *c.changed) << c.name;
+    } else {
+      try {
+        c.change(window, gamma);
+        ADD_FAILURE() << c.name << ": not refused";
+      } catch (const MediaMismatch& e) {
+        EXPECT_EQ(e.reason(), MediaMismatch::Reason::Differs) << c.name;
+        EXPECT_EQ(e.slot(), 2) << c.name;
+      }
+    }
+    Catalog disk;
+    ASSERT_TRUE(disk.OpenCatalog(copy));
+    disk.ReadLongNames();
+    EXPECT_EQ(Names(ExpectIntact(disk, facts, c.name)), c.after) << c.name;
+  }
+}
+
 // ---- Smaller faults ----
 
 TEST_F(SafetyTest, ResultFileWritesFailWithoutLeavingAnything) {

@@ -23,6 +23,7 @@
 #include <fstream>
 #include <functional>
 #include <stdexcept>
+#include <utility>
 
 #include "ScriptedPrompter.h"
 #include "SessionWindow.h"
@@ -30,6 +31,7 @@
 #include "browse/BrowseHistory.h"
 #include "core/BusyScope.h"
 #include "core/Catalog.h"
+#include "core/CatalogTestUtil.h"
 #include "core/Prompter.h"
 #include "core/Settings.h"
 #include "reading/Drives.h"
@@ -89,6 +91,7 @@ class MainWindowTest : public QObject {
   void HistoryGoesBackAndForward();
   void FolderNodeShowsItsPropertyRows();
   void DeleteThenCompactUpdatesTheButton();
+  void DeleteNeverTakesAMediaAnotherProgramMovedIn();
   void CloseIsRefusedWhileBusy();
   void AnalysisQuestionAfterAChangeComesWhileBusy();
   void WritesOfAnotherProgramShowWhenTheWindowLooksAgain();
@@ -280,6 +283,38 @@ void MainWindowTest::DeleteThenCompactUpdatesTheButton() {
   QVERIFY(!window->ToolButton3->isEnabled());
   QCOMPARE(window->ToolButton3->toolTip(), QStringLiteral("DB最適化"));
   QCOMPARE(fixture->session.GetCatalog().SlotsUsed(), 0);
+}
+
+void MainWindowTest::DeleteNeverTakesAMediaAnotherProgramMovedIn() {
+  ScriptedPrompter prompter;
+  auto fixture = WindowWithMedia(prompter);
+  QVERIFY(fixture != nullptr);
+  TfrmMain* window = &fixture->window;
+  MediaPage* media = window->TabSheet1;
+  const std::string path = Path("cat.qdb").toStdString();
+  media->GoToPath(QStringLiteral("保存用\\資料"));
+  prompter.answers = {PromptResult::Yes};
+  bool moved = false;
+  prompter.onAsk = [&] {
+    if (std::exchange(moved, true)) return;
+    // While the question is open another program deletes the media, adds
+    // another and compacts, so the other one lands in its slot; the window
+    // reads the catalogue again when it is active once more.
+    Catalog other;
+    TMediaInfomation info = test::InfoFor();
+    if (!other.OpenCatalog(path) || !other.AddMedia(test::FlatMedia("Other", 2), info)) return;
+    other.DeleteMedia(0);
+    other.CompactCatalog();
+    window->ReloadIfChangedOnDisk();
+  };
+  QTest::mouseClick(media->ToolButton7, Qt::LeftButton);
+  QVERIFY(prompter.Messages().contains(
+      QStringLiteral("メディアは他のプログラムによって変更されました。表示を更新してください。")));
+  Catalog disk;
+  QVERIFY(disk.OpenCatalog(path));
+  QCOMPARE(disk.MediaCount(), 1);
+  QCOMPARE(disk.Slot(0).Name(), std::string("Other"));
+  QCOMPARE(media->TreeView1->topLevelItem(0)->child(0)->text(0), QStringLiteral("Other"));
 }
 
 void MainWindowTest::CloseIsRefusedWhileBusy() {
