@@ -9,6 +9,7 @@
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
+#include <utility>
 #include <vector>
 
 #include "analysis/ResultStore.h"
@@ -193,7 +194,20 @@ const std::string& FreshCatalogBytes() {
 }
 
 void ExpandCatalog(std::string_view input, std::string& file) {
-  file.assign(FreshCatalogBytes());
+  const std::string& fresh = FreshCatalogBytes();
+  if (file.size() < fresh.size()) {
+    file.assign(fresh);
+  } else {
+    // The last input's expansion differs from a fresh catalogue only in the
+    // slots and comments it gave and in its records.
+    for (const auto& [at, size] : {std::pair{kSlotAreaOffset, 7 * kSlotSize},
+                                   std::pair{kCommentAreaOffset, 3 * kCommentSize}}) {
+      const auto from = static_cast<std::size_t>(at);
+      std::copy_n(fresh.begin() + static_cast<std::ptrdiff_t>(from), size,
+                  file.begin() + static_cast<std::ptrdiff_t>(from));
+    }
+    file.resize(fresh.size());
+  }
   const std::string_view counts = Take(input, 2);
   const std::size_t slots = counts.size() > 0 ? static_cast<uint8_t>(counts[0]) & 7u : 0;
   const std::size_t comments = counts.size() > 1 ? static_cast<uint8_t>(counts[1]) & 3u : 0;

@@ -5,7 +5,7 @@
 // address sanitizer each such block is a fresh mapping of its own, unmapped
 // again when freed, so every input paid for several thousand page faults and
 // ran at a few inputs a second. Here a freed large block waits for the next
-// request of its size class instead, and the sanitizer still guards it: the
+// request it fits instead, and the sanitizer still guards it: the
 // bytes past the size asked for are poisoned, and so is a whole block while it
 // waits, so overflows and uses after free are still reported (as uses of
 // poisoned memory). Small blocks go straight to malloc.
@@ -26,16 +26,14 @@ namespace {
 
 // The runtime's own heap serves smaller blocks from reused memory already.
 constexpr std::size_t kLarge = std::size_t{128} << 10;
-// Classes of a sixteenth of a power of two: a block serves sizes at most
-// about 6% smaller than it.
-constexpr std::size_t kClasses = 256;
-constexpr std::size_t kBlocksPerClass = 16;
-constexpr std::size_t kKeptBytes = std::size_t{512} << 20;
+constexpr std::size_t kKeptBlocks = 128;
+constexpr std::size_t kKeptBytes = std::size_t{384} << 20;
 
 struct Kept {
   std::mutex lock;
-  void* blocks[kClasses][kBlocksPerClass] = {};
-  std::size_t count[kClasses] = {};
+  void* blocks[kKeptBlocks] = {};
+  std::size_t sizes[kKeptBlocks] = {};
+  std::size_t count = 0;
   std::size_t bytes = 0;
 };
 
@@ -44,60 +42,60 @@ Kept& Store() {
   return *kept;
 }
 
-// The class of a large size and the size of its blocks.
-std::size_t ClassOf(std::size_t size, std::size_t& classSize) {
-  std::size_t log = 0;
-  while ((std::size_t{1} << (log + 1)) <= size) ++log;
-  const std::size_t step = (std::size_t{1} << log) / 16;
-  std::size_t steps = (size - (std::size_t{1} << log) + step - 1) / step;
-  if (steps == 16) {  // the next power of two
-    ++log;
-    steps = 0;
+// Blocks are made in sizes a sixteenth of a power of two apart, so that the
+// many sizes of a growing table share a few blocks.
+std::size_t BlockSize(std::size_t size) {
+  std::size_t power = kLarge;
+  while (power * 2 <= size) power *= 2;
+  const std::size_t step = power / 16;
+  return (size + step - 1) / step * step;
+}
+
+// The smallest kept block that holds `size` bytes and wastes at most as much
+// again, or null.
+void* TakeKept(std::size_t size) {
+  Kept& kept = Store();
+  std::lock_guard<std::mutex> guard(kept.lock);
+  std::size_t best = kept.count;
+  for (std::size_t i = 0; i < kept.count; ++i) {
+    if (kept.sizes[i] < size || kept.sizes[i] / 2 > size) continue;
+    if (best == kept.count || kept.sizes[i] < kept.sizes[best]) best = i;
   }
-  classSize = (std::size_t{1} << log) + steps * step;
-  return (log * 17 + steps) % kClasses;
+  if (best == kept.count) return nullptr;
+  void* block = kept.blocks[best];
+  kept.bytes -= kept.sizes[best];
+  --kept.count;
+  kept.blocks[best] = kept.blocks[kept.count];
+  kept.sizes[best] = kept.sizes[kept.count];
+  return block;
 }
 
 void* Allocate(std::size_t size) {
   if (size < kLarge) return std::malloc(size == 0 ? 1 : size);
-  std::size_t classSize = 0;
-  const std::size_t c = ClassOf(size, classSize);
-  Kept& kept = Store();
-  void* block = nullptr;
-  {
-    std::lock_guard<std::mutex> guard(kept.lock);
-    for (std::size_t i = kept.count[c]; i-- > 0;) {
-      if (__sanitizer_get_allocated_size(kept.blocks[c][i]) != classSize) continue;
-      block = kept.blocks[c][i];
-      kept.blocks[c][i] = kept.blocks[c][--kept.count[c]];
-      kept.bytes -= classSize;
-      break;
-    }
-  }
-  if (block == nullptr) block = std::malloc(classSize);
+  void* block = TakeKept(size);
+  if (block == nullptr) block = std::malloc(BlockSize(size));
   if (block == nullptr) return nullptr;
+  const std::size_t blockSize = __sanitizer_get_allocated_size(block);
   ASAN_UNPOISON_MEMORY_REGION(block, size);
-  ASAN_POISON_MEMORY_REGION(static_cast<char*>(block) + size, classSize - size);
+  ASAN_POISON_MEMORY_REGION(static_cast<char*>(block) + size, blockSize - size);
   return block;
 }
 
 void Release(void* block) {
   if (block == nullptr) return;
-  const std::size_t classSize = __sanitizer_get_allocated_size(block);
-  if (classSize >= kLarge) {
-    std::size_t exact = 0;
-    const std::size_t c = ClassOf(classSize, exact);
+  const std::size_t blockSize = __sanitizer_get_allocated_size(block);
+  if (blockSize >= kLarge) {
     Kept& kept = Store();
     std::lock_guard<std::mutex> guard(kept.lock);
-    if (exact == classSize && kept.count[c] < kBlocksPerClass &&
-        kept.bytes + classSize <= kKeptBytes) {
-      ASAN_POISON_MEMORY_REGION(block, classSize);
-      kept.blocks[c][kept.count[c]++] = block;
-      kept.bytes += classSize;
+    if (kept.count < kKeptBlocks && kept.bytes + blockSize <= kKeptBytes) {
+      ASAN_POISON_MEMORY_REGION(block, blockSize);
+      kept.blocks[kept.count] = block;
+      kept.sizes[kept.count++] = blockSize;
+      kept.bytes += blockSize;
       return;
     }
   }
-  ASAN_UNPOISON_MEMORY_REGION(block, classSize);
+  ASAN_UNPOISON_MEMORY_REGION(block, blockSize);
   std::free(block);
 }
 
