@@ -1,14 +1,16 @@
 // The harnesses' operator new and delete: large blocks are kept for reuse.
 //
-// The catalogue keeps its slot and comment areas (about 2.9 MB) in memory and
-// reads them afresh into new tables for every open and every write. Under the
-// address sanitizer each such block is a fresh mapping of its own, unmapped
-// again when freed, so every input paid for several thousand page faults and
-// ran at a few inputs a second. Here a freed large block waits for the next
-// request it fits instead, and the sanitizer still guards it: the
-// bytes past the size asked for are poisoned, and so is a whole block while it
-// waits, so overflows and uses after free are still reported (as uses of
-// poisoned memory). Small blocks go straight to malloc.
+// The catalogue keeps its slot and comment areas (about 2.9 MB) and the
+// long-name header (about 2.6 MB) in memory and reads them afresh into new
+// tables for every open and every write. Under the address sanitizer each such
+// block is a fresh mapping of its own, unmapped again when freed, so every
+// input paid for several thousand page faults and ran at a few inputs a second.
+// Here a freed large block waits for the next request it fits instead, and the
+// sanitizer still guards it: the bytes past the size asked for are poisoned,
+// and so is a whole block while it waits, so overflows and uses after free are
+// still reported (as uses of poisoned memory). Small blocks go straight to
+// malloc; what these harnesses give up is only the runtime's check that new
+// pairs with delete rather than with free.
 //
 // Linked into the catalogue harnesses as an object of their own: a member of a
 // static library would never be taken in place of the runtime's (weak)
