@@ -41,7 +41,8 @@ const std::string& FreshCatalogBytes();
 // area. Slots and comments the input does not give stay as in a fresh
 // catalogue; the file ends where the input ends.
 // The expanding functions fill `file` in place: a harness keeps one buffer,
-// so that every input does not allocate megabytes anew.
+// so that every input does not allocate megabytes anew. ExpandCatalog takes an
+// empty buffer or its own last result, and rewrites only what an input gives.
 void ExpandCatalog(std::string_view input, std::string& file);
 std::string CompressCatalog(std::string_view file, int slots, int comments);
 
