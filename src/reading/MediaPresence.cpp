@@ -20,7 +20,7 @@ constexpr int kAttempts = 3;
 // The entry's path inside its media in CP932, with "\" between folders; ""
 // for the media itself.
 std::string InnerPath(Catalog& catalog, int32_t key) {
-  if (key < 0 || KeyIsMedia(key)) return {};
+  if (!IsEntryKey(key) || KeyIsMedia(key)) return {};
   const RecordPathResult where = catalog.RecordPath(key);
   if (where.name.empty()) return {};
   // The folder path starts with the media's name, which may itself hold "\".
@@ -94,7 +94,7 @@ namespace {
 // not from a path text, so a name holding "\" stays one name, and a name
 // CP932 cannot hold is taken as it really is.
 std::string JoinNative(Catalog& catalog, int32_t key, std::string path) {
-  if (key < 0 || KeyIsMedia(key) || !catalog.LoadMedia(SlotOfKey(key))) return {};
+  if (!IsEntryKey(key) || KeyIsMedia(key) || !catalog.LoadMedia(SlotOfKey(key))) return {};
   const int32_t record = RecordOfKey(key);
   if (record >= catalog.LoadedCount()) return {};
   std::vector<int32_t> chain;
@@ -113,13 +113,14 @@ std::string EntryInnerPath(Catalog& catalog, int32_t key) {
 }
 
 std::string EntryNativePath(Catalog& catalog, const Drives& drives, int32_t key) {
-  if (InnerPath(catalog, key).empty() || key < 0) return {};
+  if (InnerPath(catalog, key).empty() || !IsEntryKey(key)) return {};
   const std::string root = LocateMediaRoot(catalog, drives, SlotOfKey(key)).folder;
   return root.empty() ? std::string() : JoinNative(catalog, key, root);
 }
 
 std::string EntryNativePathOn(Catalog& catalog, const Drives& drives, int32_t key, char letter) {
-  if (InnerPath(catalog, key).empty() || key < 0 || DriveLetterOf(std::string_view(&letter, 1)) == 0)
+  if (InnerPath(catalog, key).empty() || !IsEntryKey(key) ||
+      DriveLetterOf(std::string_view(&letter, 1)) == 0)
     return {};
   std::string root = drives.FolderOf(letter);
   if (root.empty()) return {};

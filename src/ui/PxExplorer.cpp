@@ -158,7 +158,7 @@ void TfrmPxExplorer::FormShow() {
     txtFileName->clear();
   }
   ListView1->clear();
-  if (key_ >= 0) {
+  if (IsEntryKey(key_)) {
     const EntryRows media = BuildEntryRows(catalog, MakeKey(SlotOfKey(key_), 0));
     const PropertySheet sheet = BuildNodeProperties(
         catalog, media.shown,

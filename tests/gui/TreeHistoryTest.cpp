@@ -72,14 +72,14 @@ void TreeHistoryTest::BadLinesStopTheMoveWithTheirText() {
   const std::string path = dir.File("RefHist.hst");
   // The last number has no magnitude that a key could have: refused like any
   // other bad text.
-  const std::string lines = "1,P\r\nabc,x\r\nnocomma\r\n0,z\r\n-2147483648,w";
+  const std::string lines = "1,P\r\nabc,x\r\nnocomma\r\n0,z\r\n-4000000000,w";
   test::WriteFileBytes(path, std::vector<uint8_t>(lines.begin(), lines.end()));
   BrowseHistory history;
   QVERIFY(history.Load(QString::fromStdString(path), 5));
   QCOMPARE(history.Count(), 5);
   HistoryMove bad = history.Move(0);
   QCOMPARE(bad.kind, HistoryMove::Kind::NotInteger);
-  QCOMPARE(bad.badText, QStringLiteral("-2147483648"));
+  QCOMPARE(bad.badText, QStringLiteral("-4000000000"));
   QCOMPARE(history.Move(-1).kind, HistoryMove::Kind::Nothing);
   bad = history.Move(-1);
   QCOMPARE(bad.kind, HistoryMove::Kind::NotInteger);
