@@ -16,6 +16,7 @@ class TreeHistoryTest : public QObject {
   void RecordingHintsAndDiscardingForwardEntries();
   void SaveKeepsTheNewestEntriesInCp932Lines();
   void BadLinesStopTheMoveWithTheirText();
+  void EveryKeySurvivesTheFileAsNodeOrRow();
 };
 
 void TreeHistoryTest::RecordingHintsAndDiscardingForwardEntries() {
@@ -88,6 +89,27 @@ void TreeHistoryTest::BadLinesStopTheMoveWithTheirText() {
   bad = history.Move(-1);
   QCOMPARE(bad.badText, QStringLiteral("abc"));
   QCOMPARE(history.Move(-1).kind, HistoryMove::Kind::Top);
+}
+
+void TreeHistoryTest::EveryKeySurvivesTheFileAsNodeOrRow() {
+  test::TempDir dir;
+  const QString path = QString::fromStdString(dir.File("RefHist.hst"));
+  // Plain keys and those of records past a million (the last one has the
+  // largest magnitude), alternately as tree nodes and list rows.
+  const int32_t keys[] = {MakeKey(1, 0), MakeKey(1999, 999999), MakeKey(0, 1000000),
+                          MakeKey(1, 1000000), MakeKey(1999, 1999999)};
+  BrowseHistory history;
+  history.Reset();
+  for (int i = 0; i < 5; ++i) history.Record(HistoryNumber(keys[i], i % 2 == 0), "x");
+  QVERIFY(history.Save(path, 10));
+  BrowseHistory loaded;
+  QVERIFY(loaded.Load(path, history.LastMagnitude()));
+  for (int i = 4; i >= 0; --i) {
+    const HistoryMove move = loaded.Move(i == 4 ? 0 : -1);
+    QCOMPARE(move.kind, HistoryMove::Kind::Entry);
+    QCOMPARE(move.number < 0, i % 2 == 0);
+    QCOMPARE(KeyOfHistoryNumber(move.number), keys[i]);
+  }
 }
 
 QTEST_MAIN(TreeHistoryTest)
