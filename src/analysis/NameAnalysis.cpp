@@ -293,21 +293,13 @@ int32_t ResultKey(int slot, int32_t record) {
   if (slot < 0 || slot >= kMaxMedia || record < 0 || record >= kMaxRecords)
     throw std::out_of_range("no key for record " + std::to_string(record) + " of media " +
                             std::to_string(slot));
-  if (record < kKeyFactor) return MakeKey(slot, record);
-  return -2 - (slot * kKeyFactor + (record - kKeyFactor));
+  return MakeKey(slot, record);
 }
 
 bool SplitResultKey(int32_t key, int& slot, int32_t& record) {
-  if (key >= 0) {
-    slot = SlotOfKey(key);
-    record = RecordOfKey(key);
-  } else if (key <= -2) {
-    const int64_t value = -2 - int64_t{key};
-    slot = static_cast<int>(value / kKeyFactor);
-    record = static_cast<int32_t>(value % kKeyFactor + kKeyFactor);
-  } else {
-    return false;
-  }
+  if (!IsEntryKey(key)) return false;
+  slot = SlotOfKey(key);
+  record = RecordOfKey(key);
   return slot < kMaxMedia;
 }
 

@@ -48,13 +48,11 @@ std::string ExactKeyWord(std::string_view shownName, std::string_view cp932Word,
 uint32_t ClampResultSize(double size);
 
 // ---- Result keys ----
-// A key is slot x 1,000,000 + record index; records at index 1,000,000 or
-// more would collide with the next slot's keys, so they take the negative
-// range below -1: -2 - (slot x 1,000,000 + record - 1,000,000). -1 stays
-// "none". Every key of a slot below 2000 and a record below 2,000,000 fits
-// into 32 bits and maps back to exactly one entry.
+// The result files hold entry keys (MakeKey, core/Records.h). ResultKey
+// refuses a slot or record no media can have, so that nothing unreadable is
+// written.
 int32_t ResultKey(int slot, int32_t record);
-// False for -1 and for keys no entry can have.
+// False for kNoKey and for keys no entry can have.
 bool SplitResultKey(int32_t key, int& slot, int32_t& record);
 
 // ---- Similar-name words ----

@@ -7,7 +7,6 @@
 #include <QSaveFile>
 #include <QStandardPaths>
 #include <cstdlib>
-#include <limits>
 
 #include "core/Text.h"
 
@@ -20,11 +19,26 @@ std::string NameOfLine(const std::string& line) {
   return comma == std::string::npos ? std::string() : line.substr(comma + 1);
 }
 
+// Past the largest magnitude a key can have.
+constexpr int64_t kMagnitudeEnd = 2 * kWideHistoryBase;
+
 }  // namespace
 
-void BrowseHistory::Record(int32_t number, const Cp932& name) {
+int64_t HistoryNumber(int32_t key, bool treeNode) {
+  if (treeNode && !IsEntryKey(key)) return 1;
+  const int64_t magnitude = key >= 0 ? int64_t{key} : kWideHistoryBase + (-2 - int64_t{key});
+  return treeNode ? -magnitude : magnitude;
+}
+
+int32_t KeyOfHistoryNumber(int64_t number) {
+  const int64_t magnitude = number < 0 ? -number : number;
+  if (magnitude < kWideHistoryBase) return static_cast<int32_t>(magnitude);
+  return static_cast<int32_t>(-2 - (magnitude - kWideHistoryBase));
+}
+
+void BrowseHistory::Record(int64_t number, const Cp932& name) {
   if (suppressed_) return;
-  const int magnitude = number < 0 ? -number : number;
+  const int64_t magnitude = number < 0 ? -number : number;
   if (magnitude == lastMagnitude_) return;
   lastMagnitude_ = magnitude;
   lines_.resize(static_cast<std::size_t>(position_ + 1));
@@ -47,9 +61,8 @@ HistoryMove BrowseHistory::Move(int delta) {
   const std::string& line = lines_[static_cast<std::size_t>(target)];
   const QString head = text::Cp932ToQString(line.substr(0, line.find(',')));
   bool ok = false;
-  const int value = head.trimmed().toInt(&ok);
-  // The lowest int has no magnitude that a key could hold.
-  if (!ok || value == std::numeric_limits<int>::min()) {
+  const qlonglong value = head.trimmed().toLongLong(&ok);
+  if (!ok || value <= -kMagnitudeEnd || value >= kMagnitudeEnd) {
     move.kind = HistoryMove::Kind::NotInteger;
     move.badText = head;
     return move;
@@ -65,7 +78,7 @@ HistoryMove BrowseHistory::Move(int delta) {
   return move;
 }
 
-bool BrowseHistory::Load(const QString& path, int lastMagnitude) {
+bool BrowseHistory::Load(const QString& path, int64_t lastMagnitude) {
   lines_.clear();
   position_ = -1;
   lastMagnitude_ = lastMagnitude;

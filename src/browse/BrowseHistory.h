@@ -1,7 +1,7 @@
 #pragma once
 // The browse history behind the back and forward buttons: an ordered list of
-// "number,name" lines (the number is the negated key of a tree node or the
-// positive key of a list row; names are CP932) with a current position. It
+// "number,name" lines (names are CP932; numbers: HistoryNumber) with a
+// current position. It
 // survives restarts in "RefHist.hst" (CP932, CR LF, oldest first). Qt Core
 // only, so that its rules are tested without a window.
 
@@ -10,9 +10,19 @@
 #include <string>
 #include <vector>
 
+#include "core/Records.h"
 #include "core/Text.h"
 
 namespace plomix {
+
+// The number of a tree node (negative; the top node is 1) or a list row
+// (positive) showing the entry of a key. Its magnitude is the key itself, or
+// for the key of a record at index 1,000,000 or more (negative, see MakeKey)
+// kWideHistoryBase + (-2 - key), beyond every plain key.
+inline constexpr int64_t kWideHistoryBase = int64_t{kMaxMedia} * kKeyFactor;
+int64_t HistoryNumber(int32_t key, bool treeNode);
+// The key whose node or row a number names.
+int32_t KeyOfHistoryNumber(int64_t number);
 
 // Where a move landed.
 struct HistoryMove {
@@ -24,16 +34,16 @@ struct HistoryMove {
     NotInteger,  // the text before the comma is not a whole number
   };
   Kind kind = Kind::Outside;
-  int32_t number = 0;
+  int64_t number = 0;
   Cp932 name;
-  QString badText;   // for NotInteger, the offending text
+  QString badText;  // for NotInteger, the offending text
 };
 
 class BrowseHistory {
  public:
   // Appends an entry unless suppressed or its magnitude equals the last one
   // recorded; entries after the current position are dropped first.
-  void Record(int32_t number, const Cp932& name);
+  void Record(int64_t number, const Cp932& name);
   // The one entry "1,Plomix2" at position 0.
   void Reset();
   // delta -1 back, +1 forward, 0 the current entry.
@@ -42,7 +52,7 @@ class BrowseHistory {
   // Replaces the list with the file's lines (the last becomes current) and
   // sets the last recorded magnitude. False when the file cannot be read (the
   // list is then empty).
-  bool Load(const QString& path, int lastMagnitude);
+  bool Load(const QString& path, int64_t lastMagnitude);
   // Drops the entries after the current position and the oldest beyond
   // maxCount, then writes the file. False when it cannot be written.
   bool Save(const QString& path, int maxCount);
@@ -55,14 +65,14 @@ class BrowseHistory {
   bool Suppressed() const { return suppressed_; }
   int Position() const { return position_; }
   int Count() const { return static_cast<int>(lines_.size()); }
-  int LastMagnitude() const { return lastMagnitude_; }
+  int64_t LastMagnitude() const { return lastMagnitude_; }
   // Line i as stored (CP932), "" outside the list.
   Cp932 Line(int i) const;
 
  private:
   std::vector<std::string> lines_;
   int position_ = -1;
-  int lastMagnitude_ = 0;
+  int64_t lastMagnitude_ = 0;
   bool suppressed_ = false;
 };
 

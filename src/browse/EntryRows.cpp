@@ -23,7 +23,7 @@ TRecord MediaRow(const Catalog& catalog, int slot) {
 EntryRows BuildEntryRows(Catalog& catalog, int32_t key) {
   EntryRows out;
   out.shown.key = key;
-  if (key < 0) {
+  if (!IsEntryKey(key)) {
     out.shown.kind = ShownKind::Catalogue;
     for (int slot = 0; slot < kMaxMedia; ++slot) {
       const TMediaSlot& s = catalog.Slot(slot);
@@ -83,7 +83,7 @@ void FillRowTexts(Catalog& catalog, TypeNames& typeNames, const RowTextOptions& 
     row.Texts[6] = FormatNumber(row.Allocated - row.Size);
     if (options.mediaList) {
       const int slot = SlotOfKey(row.Key);
-      if (row.Key >= 0 && slot < kMaxMedia && catalog.Slot(slot).IsLive())
+      if (IsEntryKey(row.Key) && slot < kMaxMedia && catalog.Slot(slot).IsLive())
         row.Texts[7] = FormatNumber(catalog.Slot(slot).Info().FreeSpace);
     } else {
       row.Texts[7] = row.Version;

@@ -791,7 +791,7 @@ bool Catalog::SetSlotLocationDetail(int slot, std::string_view text) {
 }
 
 void Catalog::ChangeMediaDrive(int32_t key, std::string_view drive) {
-  if (key < 0 || !SetSlotDrive(SlotOfKey(key), drive)) return;
+  if (!IsEntryKey(key) || !SetSlotDrive(SlotOfKey(key), drive)) return;
   WriteSlotTable();
   shownMedia_.Drive = mediaSlots_[SlotOfKey(key)].Drive();
 }
@@ -806,24 +806,24 @@ bool Catalog::LocateMedia(int slot, int64_t& position, int32_t& count) const {
 // ---------------------------------------------------------------- slot fields
 
 std::string Catalog::MediaNameOf(int32_t key) const {
-  if (key < 0 || SlotOfKey(key) >= kMaxMedia) return {};
+  if (!IsEntryKey(key) || SlotOfKey(key) >= kMaxMedia) return {};
   return mediaSlots_[SlotOfKey(key)].Name();
 }
 std::string Catalog::MediaDriveOf(int32_t key) const {
-  if (key < 0 || SlotOfKey(key) >= kMaxMedia) return {};
+  if (!IsEntryKey(key) || SlotOfKey(key) >= kMaxMedia) return {};
   return mediaSlots_[SlotOfKey(key)].Drive();
 }
 std::string Catalog::MediaVolumeNameOf(int32_t key) const {
-  if (key < 0 || SlotOfKey(key) >= kMaxMedia) return {};
+  if (!IsEntryKey(key) || SlotOfKey(key) >= kMaxMedia) return {};
   return mediaSlots_[SlotOfKey(key)].VolumeName();
 }
 std::string Catalog::MediaVolumeSerialOf(int32_t key) const {
-  if (key < 0 || SlotOfKey(key) >= kMaxMedia) return {};
+  if (!IsEntryKey(key) || SlotOfKey(key) >= kMaxMedia) return {};
   return mediaSlots_[SlotOfKey(key)].VolumeSerial();
 }
 
 TMediaSlot Catalog::CopySlot(int32_t key) const {
-  if (key < 0 || SlotOfKey(key) >= kMaxMedia) return TMediaSlot{};
+  if (!IsEntryKey(key) || SlotOfKey(key) >= kMaxMedia) return TMediaSlot{};
   return mediaSlots_[SlotOfKey(key)];
 }
 
@@ -838,7 +838,7 @@ int32_t Catalog::SlotReadDate(int slot) const {
 }
 
 bool Catalog::FetchMediaFacts(int32_t key) {
-  if (key < 0 || SlotOfKey(key) >= kMaxMedia) return false;
+  if (!IsEntryKey(key) || SlotOfKey(key) >= kMaxMedia) return false;
   const TMediaSlot& s = mediaSlots_[SlotOfKey(key)];
   if (!s.IsLive()) return false;
   int32_t firstLongName = shownMedia_.FirstLongName;

@@ -20,7 +20,7 @@ using namespace catalog_internal;
 // ---------------------------------------------------------------- marks
 
 int Catalog::SetMark(MarkChange change, int32_t key) {
-  if (key < 0) return -1;
+  if (!IsEntryKey(key)) return -1;
   if (!LoadMedia(SlotOfKey(key))) return -1;
   const auto next = [change](uint8_t current) -> uint8_t {
     switch (change) {
@@ -44,7 +44,7 @@ int Catalog::SetMark(MarkChange change, int32_t key) {
 }
 
 void Catalog::SetCommentLink(int commentIndex, int32_t key) {
-  if (key < 0) return;
+  if (!IsEntryKey(key)) return;
   if (!LoadMedia(SlotOfKey(key))) return;
   UpdateRecord(key, [commentIndex](TFileRec& rec) { rec.SetCommentNo(commentIndex); });
 }
@@ -266,7 +266,7 @@ void Catalog::AppendLongName(int32_t record, std::string_view name) {
 }
 
 std::string Catalog::LongNameByKey(int32_t key, std::string_view storedName) const {
-  if (key < 0) return std::string(storedName);
+  if (!IsEntryKey(key)) return std::string(storedName);
   return LongNameOfRecord(SlotOfKey(key), RecordOfKey(key), storedName);
 }
 

@@ -186,7 +186,7 @@ std::string Catalog::RecordName(int r) const {
 
 RecordPathResult Catalog::RecordPath(int32_t key) {
   RecordPathResult result;
-  if (key < 0 || !LoadMedia(SlotOfKey(key))) return result;
+  if (!IsEntryKey(key) || !LoadMedia(SlotOfKey(key))) return result;
   int r = RecordOfKey(key);
   if (r >= loadedCount_) return result;
   result.name = RecordName(r);

@@ -123,7 +123,7 @@ CompactResult Catalog::CompactCatalog(const std::function<void(const QString&)>&
   // freed, as their keys would otherwise name whatever media takes the slot.
   std::vector<TCommentSlot> comments = commentSlots_;
   for (TCommentSlot& c : comments) {
-    if (c.IsFree() || c.Key() < 0 || SlotOfKey(c.Key()) >= kMaxMedia) continue;
+    if (c.IsFree() || !IsEntryKey(c.Key()) || SlotOfKey(c.Key()) >= kMaxMedia) continue;
     const int mapped = newSlot[SlotOfKey(c.Key())];
     if (mapped == -1)
       c.Clear();

@@ -70,7 +70,7 @@ void DateDistribution::CountSubtree(const Catalog& catalog, int32_t record) {
 
 bool DateDistribution::Count(Catalog& catalog, int32_t key) {
   if (catalog.FilteredMediaCount() == 0) return false;
-  if (key < 0) {
+  if (!IsEntryKey(key)) {
     int32_t oldest = 0, newest = 0;
     std::vector<int32_t> stamps;
     for (int slot = 0; slot < kMaxMedia; ++slot) {

@@ -47,15 +47,28 @@ inline bool IsMediaKind(int kind) {
   return kind >= kKindFloppy && kind <= kKindUnknownDrive;
 }
 
-// ---- Keys: slot x 1,000,000 + record index; negative = none / whole catalogue ----
+// ---- Keys ----
+// An entry's key is slot x 1,000,000 + record index. A media holds up to
+// kMaxRecords, so a record at index 1,000,000 or more is keyed
+// -2 - (slot x 1,000,000 + record - 1,000,000) instead: its key never collides
+// with the next slot's entries, and every key below 1,000,000 keeps the value
+// the files have always stored. -1 (kNoKey) names no entry: the whole catalogue.
+inline constexpr int32_t kNoKey = -1;
 inline int32_t MakeKey(int slot, int record) {
-  return slot * kKeyFactor + record;
+  if (record < kKeyFactor) return slot * kKeyFactor + record;
+  return -2 - (slot * kKeyFactor + (record - kKeyFactor));
 }
+inline bool IsEntryKey(int32_t key) {
+  return key != kNoKey;
+}
+// kNoKey gives slot 0, record -1.
 inline int SlotOfKey(int32_t key) {
-  return key / kKeyFactor;
+  if (key >= kNoKey) return key / kKeyFactor;
+  return static_cast<int>((-2 - int64_t{key}) / kKeyFactor);
 }
 inline int RecordOfKey(int32_t key) {
-  return key % kKeyFactor;
+  if (key >= kNoKey) return key % kKeyFactor;
+  return static_cast<int>((-2 - int64_t{key}) % kKeyFactor + kKeyFactor);
 }
 inline bool KeyIsMedia(int32_t key) {
   return key >= 0 && RecordOfKey(key) == 0;

@@ -20,7 +20,7 @@ constexpr int kAttempts = 3;
 // The entry's path inside its media in CP932, with "\" between folders; ""
 // for the media itself.
 std::string InnerPath(Catalog& catalog, int32_t key) {
-  if (key < 0 || KeyIsMedia(key)) return {};
+  if (!IsEntryKey(key) || KeyIsMedia(key)) return {};
   const RecordPathResult where = catalog.RecordPath(key);
   if (where.name.empty()) return {};
   // The folder path starts with the media's name, which may itself hold "\".
@@ -138,7 +138,7 @@ std::string Printable(const std::string& shown) {
 // CP932 cannot hold is taken as it really is.
 EntryPath JoinNative(Catalog& catalog, int32_t key, const std::string& root) {
   EntryPath result;
-  if (key < 0 || KeyIsMedia(key) || !catalog.LoadMedia(SlotOfKey(key))) return result;
+  if (!IsEntryKey(key) || KeyIsMedia(key) || !catalog.LoadMedia(SlotOfKey(key))) return result;
   const int32_t record = RecordOfKey(key);
   const int32_t count = catalog.LoadedCount();
   if (record >= count) return result;
@@ -179,13 +179,13 @@ std::string EntryInnerPath(Catalog& catalog, int32_t key) {
 }
 
 EntryPath LocateEntry(Catalog& catalog, const Drives& drives, int32_t key) {
-  if (InnerPath(catalog, key).empty() || key < 0) return {};
+  if (InnerPath(catalog, key).empty() || !IsEntryKey(key)) return {};
   const std::string root = LocateMediaRoot(catalog, drives, SlotOfKey(key)).folder;
   return root.empty() ? EntryPath() : JoinNative(catalog, key, root);
 }
 
 EntryPath LocateEntryOn(Catalog& catalog, const Drives& drives, int32_t key, char letter) {
-  if (InnerPath(catalog, key).empty() || key < 0 ||
+  if (InnerPath(catalog, key).empty() || !IsEntryKey(key) ||
       DriveLetterOf(std::string_view(&letter, 1)) == 0)
     return {};
   std::string root = drives.FolderOf(letter);

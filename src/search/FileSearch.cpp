@@ -356,7 +356,7 @@ namespace {
 
 // Category, location and detail of the hit's media; empty when it is not live.
 std::string MediaField(const TRecord& hit, Catalog& catalog, int which) {
-  const int slot = hit.Key >= 0 ? SlotOfKey(hit.Key) : -1;
+  const int slot = IsEntryKey(hit.Key) ? SlotOfKey(hit.Key) : -1;
   if (slot < 0 || slot >= kMaxMedia || !catalog.Slot(slot).IsLive()) return {};
   const TMediaSlot& s = catalog.Slot(slot);
   return which == 0 ? s.Category() : which == 1 ? s.Location() : s.LocationDetail();

@@ -4,9 +4,9 @@
 #include <QGuiApplication>
 #include <exception>
 
+#include "browse/EntryRows.h"
 #include "core/Prompter.h"
 #include "core/Text.h"
-#include "browse/EntryRows.h"
 
 namespace plomix {
 
@@ -61,7 +61,7 @@ ExportSelectionInput FileListSelection(const ShownEntry& shown,
   input.mediaRows = shown.kind == ShownKind::Catalogue;
   input.shownSlot = shown.kind == ShownKind::Catalogue ? -1 : SlotOfKey(shown.key);
   for (const TRecord* row : selected) {
-    if (row->Key < 0) continue;
+    if (!IsEntryKey(row->Key)) continue;
     input.entries.push_back(input.mediaRows ? SlotOfKey(row->Key) : RecordOfKey(row->Key));
   }
   return input;

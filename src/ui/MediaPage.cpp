@@ -427,7 +427,7 @@ EntryRows MediaPage::SelectNodeRows(QTreeWidgetItem* item, bool selection) {
   WaitCursor wait;
   Catalog& catalog = session_.GetCatalog();
   const int32_t key = KeyOf(item);
-  session_.History().Record(key == -1 ? 1 : -key,
+  session_.History().Record(HistoryNumber(key, true),
                             item->data(0, kCp932NameRole).toByteArray().toStdString());
   UpdateHistoryHints();
   EntryRows rows = BuildEntryRows(catalog, key);
@@ -437,8 +437,8 @@ EntryRows MediaPage::SelectNodeRows(QTreeWidgetItem* item, bool selection) {
         text::QStringToCp932(session_.GetSettings().GetString(REG_FormatUpdateDateTime));
     pnlListViewLeft->ShowProperties(
         BuildNodeProperties(catalog, shown_, format),
-        key < 0 ? 0 : (shown_.kind == ShownKind::Media ? shown_.mediaRoot.Kind : 9));
-    ShowNodePicture(key < 0 ? -1 : SlotOfKey(key));
+        !IsEntryKey(key) ? 0 : (shown_.kind == ShownKind::Media ? shown_.mediaRoot.Kind : 9));
+    ShowNodePicture(!IsEntryKey(key) ? -1 : SlotOfKey(key));
   }
   if (item->childCount() == 0) AddChildNodes(item, rows);
   return rows;
@@ -670,7 +670,7 @@ void MediaPage::ListView1SelectItem() {
           DesktopWallpaperPath()));
     if (row.Texts.size() > 8)
       pnlListViewClient->txtComment->setPlainText(CommentForEditor(row.Texts[8]));
-    session_.History().Record(row.Key, row.Name);
+    session_.History().Record(HistoryNumber(row.Key, false), row.Name);
     UpdateHistoryHints();
   } else {
     pnlListViewLeft->ShowProperties(sheet, 7);

@@ -63,8 +63,9 @@ void MediaPage::LoadHistory() {
   if (settings.GetInt(REG_RefHistSave) == 1) {
     // The magnitude is restored even when the file is gone: it still keeps
     // the first record of this run from repeating the last one of the run before.
+    // The setting holds the magnitude (below 2^32) as its 32-bit pattern.
     const int last = settings.GetInt(REG_HistListBefor);
-    if (last != 0) session_.History().Load(HistoryFilePath(), last);
+    if (last != 0) session_.History().Load(HistoryFilePath(), static_cast<uint32_t>(last));
   }
   UpdateHistoryHints();
 }
@@ -77,7 +78,8 @@ void MediaPage::SaveHistory() {
   }
   // A history that cannot be written costs only the next start's position.
   session_.History().Save(HistoryFilePath(), settings.GetInt(REG_RefHistSaveCount));
-  settings.SetInt(REG_HistListBefor, session_.History().LastMagnitude());
+  settings.SetInt(REG_HistListBefor,
+                  static_cast<int>(static_cast<uint32_t>(session_.History().LastMagnitude())));
 }
 
 void MediaPage::UpdateHistoryHints() {
@@ -134,7 +136,7 @@ void MediaPage::MoveHistory(int delta) {
     case HistoryMove::Kind::Entry:
       break;
   }
-  ShowEntry(move.number < 0 ? -move.number : move.number);
+  ShowEntry(KeyOfHistoryNumber(move.number));
   if (treeEntry) {
     ListView1DblClick();
     TreeView1->setFocus();
@@ -167,8 +169,8 @@ void MediaPage::ShowEntry(int32_t key) {
   }
   const RecordPathResult where = catalog.RecordPath(key);
   const std::string exact(
-      key >= 0 && slot < kMaxMedia ? catalog.ExactNameOfRecord(slot, RecordOfKey(key)) : "");
-  if (key >= 0 && slot < kMaxMedia && catalog.ExactNamesOf(slot)) {
+      IsEntryKey(key) && slot < kMaxMedia ? catalog.ExactNameOfRecord(slot, RecordOfKey(key)) : "");
+  if (IsEntryKey(key) && slot < kMaxMedia && catalog.ExactNamesOf(slot)) {
     // Names CP932 cannot hold may look alike in their CP932 form: the tree
     // is walked by the records themselves.
     GoToFolderOf(key);
@@ -186,7 +188,7 @@ void MediaPage::ShowEntry(int32_t key) {
 void MediaPage::GoToFolderOf(int32_t key) {
   Catalog& catalog = session_.GetCatalog();
   QTreeWidgetItem* node = TopNode();
-  if (node == nullptr || key < 0 || !catalog.LoadMedia(SlotOfKey(key))) return;
+  if (node == nullptr || !IsEntryKey(key) || !catalog.LoadMedia(SlotOfKey(key))) return;
   const int slot = SlotOfKey(key);
   const int32_t record = RecordOfKey(key);
   if (record >= catalog.LoadedCount()) return;

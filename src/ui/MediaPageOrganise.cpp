@@ -125,7 +125,7 @@ void MediaPage::RefreshProperties() {
   const int32_t key = CurrentKey();
   pnlListViewLeft->ShowProperties(
       BuildNodeProperties(session_.GetCatalog(), shown_, format),
-      key < 0 ? 0 : (shown_.kind == ShownKind::Media ? shown_.mediaRoot.Kind : 9));
+      !IsEntryKey(key) ? 0 : (shown_.kind == ShownKind::Media ? shown_.mediaRoot.Kind : 9));
 }
 
 void MediaPage::ShowNodePicture(int slot) {

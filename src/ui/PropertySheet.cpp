@@ -16,7 +16,7 @@ namespace {
 // The full path of entry `key` as the window shows it; `cp932Path` is that
 // path in CP932, shown as it is when the entry's media has no exact names.
 QString ShownPathOf(Catalog& catalog, int32_t key, const Cp932& cp932Path) {
-  if (key < 0 || KeyIsMedia(key) || !catalog.ExactNamesOf(SlotOfKey(key)))
+  if (!IsEntryKey(key) || KeyIsMedia(key) || !catalog.ExactNamesOf(SlotOfKey(key)))
     return text::Cp932ToQString(cp932Path);
   const QString path = ShownEntryPath(catalog, SlotOfKey(key), RecordOfKey(key));
   return path.isEmpty() ? text::Cp932ToQString(cp932Path) : path;
@@ -41,7 +41,7 @@ QString Date(const std::string& format, int32_t date) {
 
 // The real folder count of a row: the 16-bit field is capped at 32,767.
 double FoldersOf(Catalog& catalog, const TRecord& row) {
-  if (row.Key < 0) return row.AllFolders;
+  if (!IsEntryKey(row.Key)) return row.AllFolders;
   if (IsFolderKind(row.Kind) && SlotOfKey(row.Key) == catalog.LoadedMediaSlot())
     return static_cast<double>(LoadedFolderCount(catalog, RecordOfKey(row.Key)));
   if (row.Kind >= kKindFloppy && row.Kind <= kKindUnknownDrive)
@@ -236,7 +236,7 @@ PropertySheet BuildRowProperties(Catalog& catalog, const ShownEntry& shown,
   } else if (row.Kind == kKindFile) {
     sheet.kind = PropertyKind::FileRow;
     sheet.status = fullPath;
-    sheet.pictureSlot = row.Key >= 0 ? SlotOfKey(row.Key) : -1;
+    sheet.pictureSlot = IsEntryKey(row.Key) ? SlotOfKey(row.Key) : -1;
     sheet.rows = {
         {QStringLiteral("ﾌﾙﾊﾟｽ名"), fullPath},
         {QStringLiteral("ﾏｰｸ"), row.Mark == 1 ? QStringLiteral("有") : QStringLiteral("無")},
@@ -255,7 +255,7 @@ PropertySheet BuildRowProperties(Catalog& catalog, const ShownEntry& shown,
   } else {
     sheet.kind = PropertyKind::MediaRow;
     sheet.status = name;
-    sheet.pictureSlot = row.Key >= 0 ? SlotOfKey(row.Key) : -1;
+    sheet.pictureSlot = IsEntryKey(row.Key) ? SlotOfKey(row.Key) : -1;
     sheet.rows = {
         {QStringLiteral("ﾒﾃﾞｨｱ名"), name},
         {QStringLiteral("総ﾌｫﾙﾀﾞ数"), Plain(FoldersOf(catalog, row))},

@@ -172,7 +172,7 @@ void TfrmPxExplorer::FormShow() {
     txtFileName->clear();
   }
   ListView1->clear();
-  if (key_ >= 0) {
+  if (IsEntryKey(key_)) {
     const EntryRows media = BuildEntryRows(catalog, MakeKey(SlotOfKey(key_), 0));
     const PropertySheet sheet = BuildNodeProperties(
         catalog, media.shown, text::QStringToCp932(settings_.GetString(REG_FormatUpdateDateTime)));

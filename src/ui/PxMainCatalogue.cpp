@@ -165,7 +165,7 @@ void TfrmMain::ToolButton7Click() {
   Catalog& catalog = session_.GetCatalog();
   Prompter& prompter = session_.Ask();
   const int32_t key = TabSheet1->CurrentKey();
-  if (key < 0) {
+  if (!IsEntryKey(key)) {
     prompter.Message(QStringLiteral("削除するメディアが不明です"), PromptIcon::Warning,
                      PromptButtons::Ok);
     return;

@@ -148,7 +148,7 @@ QVariant ResultMemberModel::data(const QModelIndex& index, int role) const {
   if (!index.isValid() || index.row() >= RowCount()) return {};
   const DetailRow& row = rows_[static_cast<std::size_t>(index.row())];
   const int column = index.column();
-  const bool highlighted = highlightKey_ >= 0 && row.key == highlightKey_;
+  const bool highlighted = IsEntryKey(highlightKey_) && row.key == highlightKey_;
   switch (role) {
     case Qt::DisplayRole:
       switch (column) {

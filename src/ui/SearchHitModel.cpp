@@ -130,7 +130,8 @@ const std::string& SearchHitModel::CellText(int row, int column) const {
 QString SearchHitModel::ShownCell(int row, int column) const {
   const TRecord& hit = Row(row);
   if (column == 0) return hit.ExactName.empty() ? QString() : ShownQName(hit);
-  if (hit.Key < 0 || KeyIsMedia(hit.Key) || !catalog_.ExactNamesOf(SlotOfKey(hit.Key))) return {};
+  if (!IsEntryKey(hit.Key) || KeyIsMedia(hit.Key) || !catalog_.ExactNamesOf(SlotOfKey(hit.Key)))
+    return {};
   auto found = shownPaths_.find(hit.Key);
   if (found == shownPaths_.end())
     found =

@@ -29,7 +29,7 @@ bool SizeChartState::Store(SettingNo number, const QString& value) {
 void SizeChartState::Fill(std::span<const TRecord> rows, bool mediaList, const Catalog& catalog) {
   data_.Fill(rows, mediaList, [&catalog](int32_t key) {
     const int slot = SlotOfKey(key);
-    if (key < 0 || slot >= kMaxMedia || !catalog.Slot(slot).IsLive()) return 0.0;
+    if (!IsEntryKey(key) || slot >= kMaxMedia || !catalog.Slot(slot).IsLive()) return 0.0;
     return catalog.Slot(slot).Info().FreeSpace;
   });
   Q_EMIT Filled();

@@ -16,6 +16,7 @@ class TreeHistoryTest : public QObject {
   void RecordingHintsAndDiscardingForwardEntries();
   void SaveKeepsTheNewestEntriesInCp932Lines();
   void BadLinesStopTheMoveWithTheirText();
+  void EveryKeySurvivesTheFileAsNodeOrRow();
 };
 
 void TreeHistoryTest::RecordingHintsAndDiscardingForwardEntries() {
@@ -72,14 +73,14 @@ void TreeHistoryTest::BadLinesStopTheMoveWithTheirText() {
   const std::string path = dir.File("RefHist.hst");
   // The last number has no magnitude that a key could have: refused like any
   // other bad text.
-  const std::string lines = "1,P\r\nabc,x\r\nnocomma\r\n0,z\r\n-2147483648,w";
+  const std::string lines = "1,P\r\nabc,x\r\nnocomma\r\n0,z\r\n-4000000000,w";
   test::WriteFileBytes(path, std::vector<uint8_t>(lines.begin(), lines.end()));
   BrowseHistory history;
   QVERIFY(history.Load(QString::fromStdString(path), 5));
   QCOMPARE(history.Count(), 5);
   HistoryMove bad = history.Move(0);
   QCOMPARE(bad.kind, HistoryMove::Kind::NotInteger);
-  QCOMPARE(bad.badText, QStringLiteral("-2147483648"));
+  QCOMPARE(bad.badText, QStringLiteral("-4000000000"));
   QCOMPARE(history.Move(-1).kind, HistoryMove::Kind::Nothing);
   bad = history.Move(-1);
   QCOMPARE(bad.kind, HistoryMove::Kind::NotInteger);
@@ -88,6 +89,27 @@ void TreeHistoryTest::BadLinesStopTheMoveWithTheirText() {
   bad = history.Move(-1);
   QCOMPARE(bad.badText, QStringLiteral("abc"));
   QCOMPARE(history.Move(-1).kind, HistoryMove::Kind::Top);
+}
+
+void TreeHistoryTest::EveryKeySurvivesTheFileAsNodeOrRow() {
+  test::TempDir dir;
+  const QString path = QString::fromStdString(dir.File("RefHist.hst"));
+  // Plain keys and those of records past a million (the last one has the
+  // largest magnitude), alternately as tree nodes and list rows.
+  const int32_t keys[] = {MakeKey(1, 0), MakeKey(1999, 999999), MakeKey(0, 1000000),
+                          MakeKey(1, 1000000), MakeKey(1999, 1999999)};
+  BrowseHistory history;
+  history.Reset();
+  for (int i = 0; i < 5; ++i) history.Record(HistoryNumber(keys[i], i % 2 == 0), "x");
+  QVERIFY(history.Save(path, 10));
+  BrowseHistory loaded;
+  QVERIFY(loaded.Load(path, history.LastMagnitude()));
+  for (int i = 4; i >= 0; --i) {
+    const HistoryMove move = loaded.Move(i == 4 ? 0 : -1);
+    QCOMPARE(move.kind, HistoryMove::Kind::Entry);
+    QCOMPARE(move.number < 0, i % 2 == 0);
+    QCOMPARE(KeyOfHistoryNumber(move.number), keys[i]);
+  }
 }
 
 QTEST_MAIN(TreeHistoryTest)
