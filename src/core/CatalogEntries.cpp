@@ -115,7 +115,8 @@ void Catalog::WriteRoot(int32_t key) {
 
 int Catalog::AddComment(int32_t key, std::string_view commentText, int16_t kind,
                         std::string_view name) {
-  const bool linkEntry = key >= 0 && LoadMedia(SlotOfKey(key)) && RecordOfKey(key) <= loadedCount_;
+  const bool linkEntry =
+      IsEntryKey(key) && LoadMedia(SlotOfKey(key)) && RecordOfKey(key) <= loadedCount_;
   BinaryFile file = LockCatalog(true);
   SyncWithDisk(file, true);
   if (linkEntry && loadedMedia_ != SlotOfKey(key))
@@ -127,7 +128,7 @@ int Catalog::AddComment(int32_t key, std::string_view commentText, int16_t kind,
   int index = -1;
   for (int i = 0; i < kMaxComments && index < 0; ++i) {
     const TCommentSlot& c = commentSlots_[i];
-    if (!c.IsFree() && key >= 0 && c.Key() == key && linkEntry &&
+    if (!c.IsFree() && IsEntryKey(key) && c.Key() == key && linkEntry &&
         loadedRecs_[RecordOfKey(key)].CommentNo() != i)
       index = i;
   }
