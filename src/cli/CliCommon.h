@@ -95,6 +95,11 @@ std::string NumberCell(const Context& ctx, double value);
 // one-line reason when it is missing or damaged. A path without ".qdb" is
 // taken as create takes it, unless a file of exactly that name exists.
 void OpenCatalogOrThrow(Catalog& catalog, const std::string& path);
+// After a command that added, deleted or moved media: the stored duplicate
+// and similar-name results name entries by keys the change may have made
+// wrong, so they are removed (told on stderr) as the window removes them; with
+// "--analyse" both analyses run again instead.
+void AfterMediaChange(Context& ctx, Catalog& catalog);
 
 // The media (and folder or entry) named by the argument "MEDIA\A\B" (UTF-8),
 // with the media loaded; a CliError when any part names nothing.

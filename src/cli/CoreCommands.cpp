@@ -107,6 +107,7 @@ int Compact(Context& ctx) {
   const CompactResult result = catalog.CompactCatalog();
   if (result == CompactResult::CopyFailed) throw CliError(catalog.LastError());
   const bool done = result == CompactResult::Done;
+  if (done) AfterMediaChange(ctx, catalog);
   if (ctx.json) {
     PrintJson(ctx.out, QJsonObject{{"compacted", done},
                                    {"removedMedia", done ? deleted : 0},
@@ -217,6 +218,7 @@ int Delete(Context& ctx) {
       target.expect ? StoredMediaName(target.expect->name) : catalog.Slot(target.slot).Name();
   const int slot = ChangeTarget(catalog, target,
                                 [&] { return catalog.DeleteMedia(target.slot, target.Expect()); });
+  AfterMediaChange(ctx, catalog);
   if (ctx.json)
     PrintJson(ctx.out, QJsonObject{{"slot", slot}, {"deleted", text::Cp932ToQString(name)}});
   else
@@ -244,8 +246,13 @@ void RegisterCoreCommands(CommandTable& table) {
                    Media,
                    {"slot", "name", "kind", "category", "location", "detail", "drive", "files",
                     "folders", "readDate"}});
-  table.push_back(
-      {"compact", "compact PATH", "squeeze deleted media out of the catalogue", {}, {}, Compact});
+  table.push_back({"compact",
+                   "compact PATH [--analyse]",
+                   "squeeze deleted media out of the catalogue (the stored duplicate and "
+                   "similar-name results are removed, or made anew with --analyse)",
+                   {},
+                   {"--analyse"},
+                   Compact});
   table.push_back({"rename",
                    "rename PATH (NAME | --slot N [--expect NAME]) NEWNAME",
                    "rename a media, given by its name or by its slot",
@@ -253,10 +260,11 @@ void RegisterCoreCommands(CommandTable& table) {
                    {},
                    Rename});
   table.push_back({"delete",
-                   "delete PATH (NAME | --slot N [--expect NAME])",
-                   "delete a media, given by its name or by its slot",
+                   "delete PATH (NAME | --slot N [--expect NAME]) [--analyse]",
+                   "delete a media, given by its name or by its slot (the stored duplicate and "
+                   "similar-name results are removed, or made anew with --analyse)",
                    {"--slot", "--expect"},
-                   {},
+                   {"--analyse"},
                    Delete});
 }
 

@@ -25,6 +25,9 @@ constexpr OptionText kOptionTexts[] = {
      "the media in slot N (see 'media') instead of one named; slots change when another program "
      "compacts the catalogue"},
     {"delete", "--expect", "--slot: refuse unless the media in the slot has this name"},
+    {"", "--analyse",
+     "run the duplicate and similar-name analyses again afterwards instead of removing their "
+     "results, which the change makes stale"},
     {"read", "--drive", "the drive letter to read (see 'drives')"},
     {"read", "--path",
      "a folder to read, without taking a drive letter; the media records the letter of the volume "

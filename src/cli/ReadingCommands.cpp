@@ -11,6 +11,7 @@
 #include <chrono>
 #include <cmath>
 #include <csignal>
+#include <cstdlib>
 #include <filesystem>
 #include <iostream>
 #include <optional>
@@ -265,6 +266,9 @@ int ReadCommand(Context& ctx) {
   drives.RememberVolumeLetters();
 
   Scanner scanner;
+  // Tests show what a media beyond the limit does without millions of files.
+  if (const char* limit = std::getenv("PLOMIX_TEST_RECORD_LIMIT"))
+    scanner.SetRecordLimit(std::clamp(std::atoi(limit), 2, kMaxRecords));
   FlagPrompter prompter(ctx.args.Has("--replace"));
   ReadWorkflow workflow(catalog, settings, drives, scanner, prompter);
   workflow.SetPersistChoices(false);
@@ -324,6 +328,7 @@ int ReadCommand(Context& ctx) {
     throw CliError(source + " holds no entry");
   }
   const int slot = catalog.LastAddedSlot();
+  AfterMediaChange(ctx, catalog);
   const TMediaSlot& s = catalog.Slot(slot);
   const TFileRec root = s.Root();
   const int64_t folders = MediaFolderCount(catalog, slot);
@@ -470,13 +475,13 @@ void RegisterReadingCommands(CommandTable& table) {
   table.push_back(
       {"read",
        "read CATALOG (--drive LETTER | --path FOLDER) [--name N] [--category C] [--location L] "
-       "[--detail D] [--versions] [--eject] [--replace] [--progress]",
+       "[--detail D] [--versions] [--eject] [--replace] [--progress] [--analyse]",
        "read a drive or any folder into the catalogue as a new media (name: the volume label or "
        "the folder's name); exit status 3 when some folders or files could not be read "
        "or the media holds more entries than one media can store, "
        "130/143 when stopped by Ctrl+C/SIGTERM (nothing stored)",
        {"--drive", "--path", "--name", "--category", "--location", "--detail"},
-       {"--versions", "--eject", "--replace", "--progress"},
+       {"--versions", "--eject", "--replace", "--progress", "--analyse"},
        ReadCommand});
   table.push_back(
       {"ls",

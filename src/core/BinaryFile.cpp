@@ -85,6 +85,13 @@ bool Remove(const std::string& path) {
   return ::unlink(path.c_str()) == 0 || errno == ENOENT;
 }
 
+bool PlainFileLike(const std::string& path, const std::string& model) {
+  struct stat st {
+  }, owner{};
+  return ::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+         ::stat(model.c_str(), &owner) == 0 && st.st_uid == owner.st_uid;
+}
+
 bool RemoveIfPresent(const std::string& path) {
   struct stat st {};
   if (::lstat(path.c_str(), &st) != 0) return errno == ENOENT;

@@ -625,9 +625,12 @@ std::optional<int> Catalog::AddMediaLocked(BinaryFile& file, const MediaRecordSo
       // overwrites them and compaction cuts them off.
     }
     try {
-      if (longNamesReplaced && backedUp)
+      if (longNamesReplaced && backedUp) {
         io::Rename(backup, longNamePath_);
-      else if (longNamesReplaced && !hadLongNames)
+        // A rename between two links of one file (the new file never got in
+        // place) does nothing: the link kept aside goes then.
+        io::RemoveIfPresent(backup);
+      } else if (longNamesReplaced && !hadLongNames)
         io::Remove(longNamePath_);
       else if (longNamesReplaced)
         WriteLongNameFile();

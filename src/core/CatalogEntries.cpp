@@ -138,15 +138,33 @@ int Catalog::AddComment(int32_t key, std::string_view commentText, int16_t kind,
   // The entry's link first: until the comment is written it leads to a slot
   // that is not this entry's, which every reader ignores; the reverse order
   // could leave a comment attached to nothing.
-  if (linkEntry) UpdateRecordLocked(file, key, [index](TFileRec& rec) { rec.SetCommentNo(index); });
-  TCommentSlot& c = commentSlots_[index];
-  c.SetKey(key);
-  c.SetDate(DosNow());
-  c.SetText(commentText);
-  c.SetKind(kind);
-  c.SetName(name);
-  WriteChangedComments(file);
-  file.Sync();
+  const TCommentSlot commentBefore = commentSlots_[index];
+  const int32_t linkBefore = linkEntry ? loadedRecs_[RecordOfKey(key)].CommentNo() : -1;
+  try {
+    if (linkEntry)
+      UpdateRecordLocked(file, key, [index](TFileRec& rec) { rec.SetCommentNo(index); });
+    TCommentSlot& c = commentSlots_[index];
+    c.SetKey(key);
+    c.SetDate(DosNow());
+    c.SetText(commentText);
+    c.SetKind(kind);
+    c.SetName(name);
+    WriteChangedComments(file);
+    file.Sync();
+  } catch (...) {
+    // What reached the disk is put back, so that a failed comment is none.
+    try {
+      commentSlots_[index] = commentBefore;
+      WriteChangedComments(file);
+      if (linkEntry)
+        UpdateRecordLocked(file, key,
+                           [linkBefore](TFileRec& rec) { rec.SetCommentNo(linkBefore); });
+    } catch (const CatalogError&) {
+      // A link to a free slot is ignored by every reader.
+    }
+    commentSlots_[index] = commentBefore;
+    throw;
+  }
   file.Close();
   return index;
 }

@@ -29,8 +29,12 @@ BinaryFile Catalog::LockCatalog(bool exclusive) {
   const std::string intent = ReplaceIntentPath(catalogPath_);
   for (;;) {
     BinaryFile file(catalogPath_, exclusive ? BinaryFile::Mode::ReadWrite : BinaryFile::Mode::Read);
-    std::error_code ec;
-    const bool pending = fs::exists(journal, ec) || fs::exists(intent, ec);
+    // Marks count only as the plain files of the catalogue's owner; anything
+    // else at their names is removed below as a leftover.
+    const auto ours = [this](const std::string& mark) {
+      return io::PlainFileLike(mark, catalogPath_);
+    };
+    const bool pending = ours(journal) || ours(intent);
     if (!exclusive) {
       if (!pending) return file;
       file.Close();
@@ -45,8 +49,8 @@ BinaryFile Catalog::LockCatalog(bool exclusive) {
     if (!pending) {
       // Left by a write that was cut off; nothing refers to them. Whatever is
       // there is removed as it is, a link without following it.
-      for (const std::string& left :
-           {newCatalog, newLongNames, longNames + ".old", newExactNames, exactNames + ".old"})
+      for (const std::string& left : {newCatalog, newLongNames, longNames + ".old", newExactNames,
+                                      exactNames + ".old", journal, intent})
         io::RemoveIfPresent(left);
       // A creation over this catalogue keeps the files it replaces aside until
       // it is done.
@@ -54,21 +58,21 @@ BinaryFile Catalog::LockCatalog(bool exclusive) {
         io::RemoveIfPresent(replaced + ".undo");
       return file;
     }
-    if (fs::exists(intent, ec)) {
+    if (ours(intent)) {
       FinishReplace(file);
-      if (!fs::exists(journal, ec)) return file;
+      if (!ours(journal)) return file;
     }
     // A compaction committed its new files and was cut off while renaming
     // them: finish the renames. The new catalogue is locked first, so that
     // nobody who opens it after the rename reads it before the long names
     // beside it are in place too.
     std::optional<BinaryFile> incoming;
-    if (fs::exists(newCatalog, ec)) {
+    if (ours(newCatalog)) {
       incoming.emplace(newCatalog, BinaryFile::Mode::ReadWrite);
       io::Rename(newCatalog, catalogPath_);
     }
-    if (fs::exists(newLongNames, ec)) io::Rename(newLongNames, longNames);
-    if (fs::exists(newExactNames, ec)) io::Rename(newExactNames, exactNames);
+    if (ours(newLongNames)) io::Rename(newLongNames, longNames);
+    if (ours(newExactNames)) io::Rename(newExactNames, exactNames);
     io::SyncFolderOf(catalogPath_);
     io::Remove(journal);
     io::SyncFolderOf(catalogPath_);
@@ -114,13 +118,25 @@ void Catalog::FinishReplace(BinaryFile& file) {
   if (whole && replaced >= 0 && replaced < kMaxMedia && stored >= 0 && stored < kMaxMedia &&
       replaced != stored) {
     const uint8_t* images = &bytes[16];
-    const auto slotIs = [&](int slot, const uint8_t* image) {
-      std::vector<uint8_t> now(TMediaSlot::kSize);
-      return file.ReadAt(kSlotAreaOffset + int64_t{slot} * TMediaSlot::kSize, now.data(),
-                         now.size()) &&
-             std::equal(now.begin(), now.end(), image);
+    const auto slotNow = [&](int slot) {
+      TMediaSlot now;
+      if (!file.ReadAt(kSlotAreaOffset + int64_t{slot} * TMediaSlot::kSize, now.Data(),
+                       TMediaSlot::kSize))
+        now = TMediaSlot{};
+      return now;
     };
-    if (slotIs(stored, images + 2 * TMediaSlot::kSize) && slotIs(replaced, images)) {
+    TMediaSlot successor, old;
+    successor.CopyFrom(0, images + 2 * TMediaSlot::kSize, TMediaSlot::kSize);
+    old.CopyFrom(0, images, TMediaSlot::kSize);
+    // The successor counts as stored once its name and records are in its
+    // slot (a write cut off may have put down only the head of the slot).
+    const TMediaSlot storedNow = slotNow(stored);
+    const bool successorStored = storedNow.IsLive() && storedNow.Name() == successor.Name() &&
+                                 storedNow.FirstRec() == successor.FirstRec() &&
+                                 storedNow.Count() == successor.Count();
+    const TMediaSlot replacedNow = slotNow(replaced);
+    if (successorStored &&
+        std::equal(replacedNow.Data(), replacedNow.Data() + TMediaSlot::kSize, old.Data())) {
       file.WriteAt(kSlotAreaOffset + int64_t{replaced} * TMediaSlot::kSize,
                    images + TMediaSlot::kSize, TMediaSlot::kSize);
       file.Sync();

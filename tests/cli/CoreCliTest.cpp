@@ -2,6 +2,7 @@
 
 #include <QJsonArray>
 #include <QJsonObject>
+#include <filesystem>
 
 #include "../core/CatalogTestUtil.h"
 #include "CliRun.h"
@@ -75,11 +76,24 @@ TEST(CoreCli, MediaRenameDeleteAndCompact) {
 
   EXPECT_EQ(RunCli({"rename", q, "Disk2", "Disk1"}).exitCode, 1);  // name taken
   EXPECT_EQ(RunCli({"rename", q, "Disk2", QStringLiteral("ディスク")}).exitCode, 0);
-  EXPECT_EQ(RunCli({"delete", q, "Disk1"}).exitCode, 0);
+  // Results name entries by slot: a delete or a compaction removes them, as
+  // the window does, unless --analyse makes them anew.
+  const std::string dup = dir.File("m.dup"), lik = dir.File("m.lik");
+  ASSERT_EQ(RunCli({"dups", q}).exitCode, 0);
+  ASSERT_EQ(RunCli({"similar", q}).exitCode, 0);
+  ASSERT_TRUE(std::filesystem::exists(dup) && std::filesystem::exists(lik));
+  CliRun deleted = RunCli({"delete", q, "Disk1"});
+  EXPECT_EQ(deleted.exitCode, 0);
+  EXPECT_TRUE(deleted.err.contains("results were removed")) << deleted.err.toStdString();
+  EXPECT_FALSE(std::filesystem::exists(dup) || std::filesystem::exists(lik));
   EXPECT_EQ(RunCli({"delete", q, "--slot", "0"}).exitCode, 1);  // already deleted
-  CliRun compacted = RunCli({"compact", q, "--json"});
-  ASSERT_EQ(compacted.exitCode, 0);
+  ASSERT_EQ(RunCli({"dups", q}).exitCode, 0);
+  const auto stale = test::ReadFileBytes(dup);
+  CliRun compacted = RunCli({"compact", q, "--json", "--analyse"});
+  ASSERT_EQ(compacted.exitCode, 0) << compacted.err.toStdString();
   EXPECT_EQ(Json(compacted).object()["removedMedia"].toInt(), 1);
+  EXPECT_TRUE(std::filesystem::exists(lik));
+  EXPECT_NE(test::ReadFileBytes(dup), stale);  // Disk2's entries moved to slot 0
 
   const QJsonArray after = Json(RunCli({"media", q, "--json"})).array();
   ASSERT_EQ(after.size(), 1);

@@ -208,6 +208,20 @@ TEST_F(ReadingCli, APartialReadStoresTheRestAndExitsWithThree) {
   EXPECT_EQ(r["unreadablePaths"].toArray().size(), 1);
 }
 
+// A media of more entries than one media can hold is stored cut, and the cut
+// is told: exit status 3, as for any read that did not take everything.
+TEST_F(ReadingCli, AMediaBeyondTheEntryLimitIsStoredCutAndExitsWithThree) {
+  for (int i = 0; i < 6; ++i) Touch("many/f" + std::to_string(i) + ".txt", 1);
+  const QString catalog = Path("c.qdb");
+  ASSERT_EQ(Cli({"create", catalog}).exitCode, 0);
+  qputenv("PLOMIX_TEST_RECORD_LIMIT", "4");
+  const CliResult read = Cli({"read", catalog, "--path", Path("many"), "--json"});
+  qunsetenv("PLOMIX_TEST_RECORD_LIMIT");
+  EXPECT_EQ(read.exitCode, 3) << read.err.toStdString();
+  EXPECT_TRUE(read.err.contains("stored cut to 4 records")) << read.err.toStdString();
+  EXPECT_TRUE(read.Json().object()["overflow"].toBool());
+}
+
 // The system call a process is blocked in (its number), -1 when unknown.
 long BlockedSyscall(qint64 pid) {
   std::ifstream in("/proc/" + std::to_string(pid) + "/syscall");

@@ -33,8 +33,9 @@ using test::InfoFor;
 // What every media of the fixture must show wherever it lands.
 struct MediaFacts {
   int32_t records;
-  std::string longName;  // the complete name of its last record
-  bool commented = false;  // its first file carries the comment "note"
+  std::string longName;         // the complete name of its last record
+  bool commented = false;       // its first file carries the comment "note"
+  bool mayBeCommented = false;  // it may carry it (a comment being added)
 };
 
 std::string LongNameFor(const std::string& media) {
@@ -61,9 +62,7 @@ class VectorRecords : public MediaRecordSource {
   explicit VectorRecords(std::vector<TRecord> records) : records_(std::move(records)) {}
   int32_t RecordCount() const override { return static_cast<int32_t>(records_.size()); }
   void Fetch(int32_t index, TRecord& out) const override { out = records_.at(index); }
-  std::string_view NativeName(int32_t index) const override {
-    return records_.at(index).ExactName;
-  }
+  std::string_view NativeName(int32_t index) const override { return records_.at(index).ExactName; }
 
  private:
   std::vector<TRecord> records_;
@@ -83,7 +82,7 @@ std::map<std::string, int> ExpectIntact(Catalog& c, const Facts& facts, const st
   for (int s = 0; s < c.SlotsUsed(); ++s) {
     if (!c.Slot(s).IsLive()) continue;
     const std::string name = c.Slot(s).Name();
-    live[name] = s;
+    if (!live.emplace(name, s).second) ADD_FAILURE() << where << ": two media named " << name;
     auto it = facts.find(name);
     if (it == facts.end()) {
       ADD_FAILURE() << where << ": unexpected media " << name;
@@ -105,14 +104,27 @@ std::map<std::string, int> ExpectIntact(Catalog& c, const Facts& facts, const st
     EXPECT_EQ(c.ExactName(1), ExactNameFor(form->longName.substr(0, form->longName.find('_'))))
         << where << ": " << name;
     const int comment = c.LoadedRec(1).CommentNo();
-    if (form->commented) {
+    // A link written before its comment leads to a free slot, which every
+    // reader ignores.
+    const bool dangling = form->mayBeCommented && comment >= 0 && comment < kMaxComments &&
+                          c.CommentSlot(comment).IsFree();
+    if (form->commented || (form->mayBeCommented && comment != -1 && !dangling)) {
       EXPECT_EQ(c.CommentText(comment), "note") << where;
       if (comment >= 0) {
         EXPECT_EQ(c.CommentSlot(comment).Key(), MakeKey(s, 1)) << where;
       }
-    } else {
+    } else if (!dangling) {
       EXPECT_EQ(comment, -1) << where << ": " << name;
     }
+  }
+  // A comment no entry links to is lost to the user: no change leaves one.
+  for (int i = 0; i < kMaxComments; ++i) {
+    const TCommentSlot& slot = c.CommentSlot(i);
+    // A deleted media's comments go with it at the next compaction.
+    if (slot.IsFree() || !c.Slot(SlotOfKey(slot.Key())).IsLive()) continue;
+    const bool loaded = c.LoadMedia(SlotOfKey(slot.Key()));
+    EXPECT_TRUE(loaded && c.LoadedRec(RecordOfKey(slot.Key())).CommentNo() == i)
+        << where << ": comment " << i << " is attached to nothing";
   }
   return live;
 }
@@ -154,12 +166,12 @@ class SafetyTest : public ::testing::Test {
     ASSERT_TRUE(Store(c, "Beta", 4));
     ASSERT_TRUE(Store(c, "Gamma", 2));
     ASSERT_TRUE(c.LoadMedia(2));
-    const int comment = c.AddComment(MakeKey(2, 1), "note", kKindFile, "f0");
-    c.SetCommentLink(comment, MakeKey(2, 1));
+    ASSERT_GE(c.AddComment(MakeKey(2, 1), "note", kKindFile, "f0"), 0);
     c.DeleteMedia(1);
-    facts = {{"Alpha", {{4, LongNameFor("Alpha")}}},
+    facts = {{"Alpha", {{4, LongNameFor("Alpha"), false, true}}},
              {"Gamma", {{3, LongNameFor("Gamma"), true}, {6, LongNameFor("Gamma")}}},
              {"Delta", {{6, LongNameFor("Delta")}}},
+             {"Epsilon", {{6, LongNameFor("Epsilon")}}},
              {"Renamed", {{4, LongNameFor("Alpha")}}}};
   }
 
@@ -208,6 +220,17 @@ std::vector<Operation> Operations() {
       {"delete", [](Catalog& c) { c.DeleteMedia(2); }, {"Alpha"}},
       {"rename", [](Catalog& c) { c.RenameMedia(0, "Renamed"); }, {"Renamed", "Gamma"}},
       {"compact", [](Catalog& c) { c.CompactCatalog(); }, {"Alpha", "Gamma"}},
+      {"comment",
+       [](Catalog& c) {
+         if (c.AddComment(MakeKey(0, 1), "note", kKindFile, "f0") < 0)
+           throw CatalogError("no comment slot");
+       },
+       {"Alpha", "Gamma"}},
+      {"create over",
+       [](Catalog& c) {
+         if (!c.CreateCatalog(c.CatalogPath())) throw CatalogError(c.LastError());
+       },
+       {}},
   };
 }
 
@@ -228,8 +251,8 @@ TEST_F(SafetyTest, AFailedStepLeavesTheCatalogueAsItWasOrTheChangeWhole) {
     for (int k = 1; k <= steps; ++k) {
       for (const FaultKind& kind : kinds) {
         if ((kindOf[k - 1] == io::Step::Write) != kind.shortWrite) continue;
-        const std::string where = std::string(op.name) + ", step " + std::to_string(k) + ", " +
-                                  kind.name;
+        const std::string where =
+            std::string(op.name) + ", step " + std::to_string(k) + ", " + kind.name;
         test::TempDir scratch;
         const std::string at = Copy(scratch);
         const auto qdb = test::ReadFileBytes(at);
@@ -260,18 +283,24 @@ TEST_F(SafetyTest, AFailedStepLeavesTheCatalogueAsItWasOrTheChangeWhole) {
         disk.ReadLongNames();
         const auto live = Names(ExpectIntact(disk, facts, where));
         if (threw && std::string(op.name) != "compact") {
-          // Nothing of a failed change is left, byte for byte.
+          // Nothing of a failed change is left, byte for byte, and no file
+          // beside them.
           EXPECT_EQ(test::ReadFileBytes(at), qdb) << where;
           EXPECT_EQ(test::ReadFileBytes(scratch.File("t.lfn")), lfn) << where;
           EXPECT_EQ(test::ReadFileBytes(scratch.File("t.exn")), exn) << where;
+          std::set<std::string> files;
+          for (const auto& entry : fs::directory_iterator(scratch.Path()))
+            files.insert(entry.path().filename().string());
+          EXPECT_EQ(files, (std::set<std::string>{"t.qdb", "t.lfn", "t.exn"})) << where;
         } else if (threw) {
           EXPECT_TRUE(live == kBefore || live == op.after) << where;
         } else {
           EXPECT_EQ(live, op.after) << where;
         }
         // The object that saw the failure goes on working with the disk.
-        EXPECT_TRUE(Store(c, "Delta", 5)) << where;
-        EXPECT_EQ(Names(ExpectIntact(c, facts, where + ", then add")).count("Delta"), 1u) << where;
+        EXPECT_TRUE(Store(c, "Epsilon", 5)) << where;
+        EXPECT_EQ(Names(ExpectIntact(c, facts, where + ", then add")).count("Epsilon"), 1u)
+            << where;
       }
     }
   }
@@ -313,6 +342,10 @@ TEST_F(SafetyTest, AKillAtAnyStepLeavesEveryMediaWhole) {
       disk.ReadLongNames();
       const auto live = Names(ExpectIntact(disk, facts, where));
       EXPECT_TRUE(live == kBefore || live == op.after) << where;
+      // Long names written for a media whose slot never was are not counted.
+      int longNames = 0;
+      for (int s = 0; s < disk.SlotsUsed(); ++s) longNames += disk.LongNameCount(s);
+      EXPECT_EQ(disk.LongNameEntries(), longNames) << where;
       // What a kill leaves of the exact-name file names no stored media.
       EXPECT_EQ(disk.TakeSideFileWarning(), "") << where;
       // The next write (here a compaction, which rewrites everything) finishes the job.
@@ -377,6 +410,70 @@ TEST_F(SafetyTest, TwoWritersLoseNothing) {
 }
 
 // ---- A window open for hours notices what another program wrote ----
+
+TEST_F(SafetyTest, TwoAnalysesAtOnceWriteTheirResultsInTurn) {
+  const auto analyst = [&] {
+    Catalog c;
+    if (!c.OpenCatalog(path)) _exit(2);
+    c.ReadLongNames();
+    try {
+      for (int i = 0; i < 15; ++i) {
+        DupResultStore store{&c};
+        store.SetDupPath(path);
+        store.Search().RunNameAnalysis(c);
+        store.WriteDupFile();
+      }
+    } catch (const std::exception& e) {
+      fprintf(stderr, "%s\n", e.what());
+      _exit(3);
+    }
+    _exit(0);
+  };
+  pid_t children[2];
+  for (pid_t& child : children) {
+    child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) analyst();
+  }
+  for (pid_t child : children) {
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+  }
+  Catalog c;
+  ASSERT_TRUE(c.OpenCatalog(path));
+  DupResultStore store{&c};
+  store.SetDupPath(path);
+  EXPECT_TRUE(store.LoadGroups());
+  EXPECT_FALSE(fs::exists(dir.File("t.dup.new")));
+}
+
+TEST_F(SafetyTest, WhatACallerKeepsBesideAMediaIsWrittenInItsTransaction) {
+  Catalog c;
+  ASSERT_TRUE(c.OpenCatalog(path));
+  const auto qdb = test::ReadFileBytes(path);
+  std::string seen;
+  TMediaInfomation info = InfoFor();
+  // Called with the slot as it will be stored, before the slot table is written.
+  ASSERT_TRUE(c.StoreMedia(VectorRecords(MediaWithLongName("Delta", 2)), info, false,
+                           [&](const TMediaSlot& stored) {
+                             seen = stored.Name() + "/" + std::to_string(stored.Count());
+                             const auto now = test::ReadFileBytes(path);
+                             TMediaSlot onDisk;
+                             onDisk.CopyFrom(0, &now[3 * TMediaSlot::kSize], TMediaSlot::kSize);
+                             EXPECT_TRUE(onDisk.IsNeverUsed());
+                             EXPECT_GT(now.size(), qdb.size());  // its records are there
+                           }));
+  EXPECT_EQ(seen, "Delta/3");
+  // When it fails, nothing is stored.
+  const auto before = test::ReadFileBytes(path);
+  info = InfoFor();
+  EXPECT_THROW(c.StoreMedia(VectorRecords(MediaWithLongName("Epsilon", 2)), info, false,
+                            [](const TMediaSlot&) { throw CatalogError("origin not written"); }),
+               CatalogError);
+  EXPECT_EQ(test::ReadFileBytes(path), before);
+  EXPECT_FALSE(c.FindMediaByName("Epsilon"));
+}
 
 TEST_F(SafetyTest, AnOpenCatalogueNoticesChangesAndRefusesStaleWrites) {
   Catalog window;
@@ -562,13 +659,66 @@ TEST_F(SafetyTest, CreatingOverAnOldCatalogueTakesItsResultsAway) {
   fs::current_path(cwd);
 }
 
+TEST_F(SafetyTest, NothingIsWrittenThroughALinkAndReplacedFilesKeepTheirMode) {
+  struct Case {
+    const char* name;
+    std::function<void(Catalog&)> run;
+  };
+  const std::vector<Case> cases = {
+      {"add", [](Catalog& c) { ASSERT_TRUE(Store(c, "Delta", 5)); }},
+      {"add replacing", [](Catalog& c) { ASSERT_TRUE(Store(c, "Gamma", 5, true)); }},
+      {"compact", [](Catalog& c) { EXPECT_EQ(c.CompactCatalog(), CompactResult::Done); }},
+      {"create over", [](Catalog& c) { ASSERT_TRUE(c.CreateCatalog(c.CatalogPath())); }},
+      {"duplicate results",
+       [](Catalog& c) {
+         c.ReadLongNames();
+         DupResultStore store{&c};
+         store.SetDupPath(c.CatalogPath());
+         store.Search().RunNameAnalysis(c);
+         store.WriteDupFile();
+       }},
+  };
+  for (const Case& op : cases) {
+    test::TempDir scratch, outside;
+    const std::string at = Copy(scratch);
+    test::WriteFileBytes(outside.File("victim"), {'v'});
+    // Every temporary name holds a link: to a file that exists, or to a
+    // place where none does yet.
+    int n = 0;
+    for (const char* temporary : {"t.qdb.new", "t.lfn.new", "t.exn.new", "t.dup.new",
+                                  "t.qdb.journal", "t.qdb.replacing", "t.lfn.undo"}) {
+      fs::create_symlink(n++ % 2 == 0 ? outside.File("victim") : outside.File(temporary),
+                         scratch.File(temporary));
+    }
+    for (const char* kept : {"t.qdb", "t.lfn", "t.exn"})
+      fs::permissions(scratch.File(kept), fs::perms::owner_read | fs::perms::owner_write);
+    Catalog c;
+    ASSERT_TRUE(c.OpenCatalog(at)) << op.name;
+    op.run(c);
+    EXPECT_EQ(test::ReadFileBytes(outside.File("victim")), std::vector<uint8_t>{'v'}) << op.name;
+    std::set<std::string> reached;
+    for (const auto& entry : fs::directory_iterator(outside.Path()))
+      reached.insert(entry.path().filename().string());
+    EXPECT_EQ(reached, std::set<std::string>{"victim"}) << op.name;
+    for (const auto& entry : fs::directory_iterator(scratch.Path())) {
+      if (!fs::is_regular_file(fs::symlink_status(entry.path()))) continue;  // a planted link
+      EXPECT_EQ(fs::status(entry.path()).permissions() & fs::perms::all,
+                fs::perms::owner_read | fs::perms::owner_write)
+          << op.name << ": " << entry.path().filename();
+    }
+  }
+}
+
 TEST_F(SafetyTest, LongNameHeaderWithoutCapacityIsDamage) {
   auto lfn = test::ReadFileBytes(dir.File("t.lfn"));
   for (int i = 4; i < 8; ++i) lfn[i] = 0;  // capacity 0
   test::WriteFileBytes(dir.File("t.lfn"), lfn);
   Catalog c;
   ASSERT_TRUE(c.OpenCatalog(path));
+  // The damage is told once, not at every read of the same file.
+  EXPECT_NE(c.TakeSideFileWarning().find("t.lfn\" is damaged"), std::string::npos);
   EXPECT_FALSE(c.ReadLongNames());
+  EXPECT_EQ(c.TakeSideFileWarning(), "");
   // New media still get their long names; the damaged file is kept aside.
   ASSERT_TRUE(Store(c, "Delta", 5));
   Catalog disk;
@@ -627,6 +777,19 @@ TEST_F(SafetyTest, TotalsDoNotOverflowAndDamagedCountsReserveNothing) {
   search.SetSearchMediaList({0, 2});
   EXPECT_NO_THROW(search.RunFileSearch());
   EXPECT_EQ(search.SearchCount(), 3);  // Alpha's files only
+
+  // No media can hold that many records: an add would put its records
+  // gigabytes away, and a compaction copy them. Both refuse and write nothing.
+  const auto size = test::FileSize(path);
+  try {
+    Store(damaged, "Delta", 2);
+    ADD_FAILURE() << "an add over a damaged count was made";
+  } catch (const CatalogError& e) {
+    EXPECT_NE(std::string(e.what()).find("is damaged"), std::string::npos) << e.what();
+  }
+  EXPECT_EQ(damaged.CompactCatalog(), CompactResult::CopyFailed);
+  EXPECT_NE(damaged.LastError().find("is damaged"), std::string::npos) << damaged.LastError();
+  EXPECT_EQ(test::FileSize(path), size);
 }
 
 TEST(PatternText, InvalidOrUnmappableCharactersAreNotWildcards) {

@@ -172,6 +172,30 @@ TEST_F(ExactFileTest, DamageFallsBackWithOneWarningAndTheNextAddRewritesTheFile)
          test::WriteFileBytes(exn, bytes);
        },
        false, true},
+      // Damage to a head in the middle loses that media's names only: the
+      // segments behind it are found again.
+      {"identity of the first segment changed",
+       [&] {
+         auto bytes = sound;
+         bytes[exact_file::kHeaderSize + 4] ^= 0x07;  // its slot
+         test::WriteFileBytes(exn, bytes);
+       },
+       false, true},
+      {"head of the first segment cut out",
+       [&] {
+         auto bytes = sound;
+         bytes.erase(bytes.begin() + exact_file::kHeaderSize,
+                     bytes.begin() + exact_file::kHeaderSize + 10);
+         test::WriteFileBytes(exn, bytes);
+       },
+       false, true},
+      {"size of the first segment changed",
+       [&] {
+         auto bytes = sound;
+         bytes[exact_file::kHeaderSize + 28] ^= 0x01;  // its payload length
+         test::WriteFileBytes(exn, bytes);
+       },
+       false, true},
       {"garbage", [&] { test::WriteFileBytes(exn, std::vector<uint8_t>(sound.size(), 0xA5)); },
        false, false},
       {"garbage after the first segment",
