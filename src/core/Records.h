@@ -16,16 +16,17 @@ namespace plomix {
 // ---- Capacities (limits, enforced; storage grows on demand) ----
 #ifndef PLOMIX_FUZZ_SMALL_TABLES
 inline constexpr int kMaxMedia = 2000;
+inline constexpr int kMaxRecords = 2000000;
 inline constexpr int kMaxComments = 5000;
 inline constexpr int kMaxLongNames = 100000;
 #else
 // The fuzz harnesses' own engine: the same code and layout on small tables, so
 // that a catalogue is kilobytes rather than megabytes (fuzz/CMakeLists.txt).
 inline constexpr int kMaxMedia = 16;
+inline constexpr int kMaxRecords = 2000000;
 inline constexpr int kMaxComments = 32;
 inline constexpr int kMaxLongNames = 256;
 #endif
-inline constexpr int kMaxRecords = 2000000;
 inline constexpr int kMaxNameListEntries = 100;
 inline constexpr int kKeyFactor = 1000000;
 
