@@ -25,9 +25,15 @@ constexpr std::size_t kSlotSize = TMediaSlot::kSize;
 constexpr std::size_t kCommentSize = TCommentSlot::kSize;
 constexpr std::size_t kMediaEntrySize = TLongNameMedia::kSize;
 constexpr std::size_t kLongNameHeader = static_cast<std::size_t>(kLongNameHeaderSize);
-constexpr std::size_t kLongNameFixed = 16;     // format, capacity, used, count
-constexpr std::size_t kMediaEntryGiven = 16;   // valid, first, end, picture[0..3]
-constexpr std::size_t kMediaEntryValid = 288;  // where the given bytes go in an entry
+constexpr std::size_t kLongNameFixed = 16;    // format, capacity, used, count
+constexpr std::size_t kMediaEntryGiven = 16;  // valid, first, end, picture[0..3]
+constexpr std::size_t kMediaEntryValid = TLongNameMedia::kValid;  // where those bytes go
+// The media entries fill the long-name header after its fixed part.
+constexpr std::size_t kMediaEntryArea =
+    kLongNameHeader - static_cast<std::size_t>(kMaxMedia) * kMediaEntrySize;
+// Slots and comments an input can give (byte 0's and byte 1's low bits).
+constexpr std::size_t kSlotsGiven = 7, kCommentsGiven = 3;
+static_assert(kSlotsGiven <= kMaxMedia && kCommentsGiven <= kMaxComments);
 constexpr std::size_t kLikeHeaderGiven = 21 + 1 + kLikeKeyCap;
 
 void RemoveWorkDir() {
@@ -36,7 +42,7 @@ void RemoveWorkDir() {
 }
 
 // Scratch files live in memory when the machine offers it: every input
-// rewrites a catalogue of several megabytes.
+// rewrites a whole catalogue.
 std::string MakeWorkDir() {
   std::string base = "/dev/shm";
   if (access(base.c_str(), W_OK) != 0) {
@@ -200,8 +206,8 @@ void ExpandCatalog(std::string_view input, std::string& file) {
   } else {
     // The last input's expansion differs from a fresh catalogue only in the
     // slots and comments it gave and in its records.
-    for (const auto& [at, size] : {std::pair{kSlotAreaOffset, 7 * kSlotSize},
-                                   std::pair{kCommentAreaOffset, 3 * kCommentSize}}) {
+    for (const auto& [at, size] : {std::pair{kSlotAreaOffset, kSlotsGiven * kSlotSize},
+                                   std::pair{kCommentAreaOffset, kCommentsGiven * kCommentSize}}) {
       const auto from = static_cast<std::size_t>(at);
       std::copy_n(fresh.begin() + static_cast<std::ptrdiff_t>(from), size,
                   file.begin() + static_cast<std::ptrdiff_t>(from));
@@ -209,8 +215,9 @@ void ExpandCatalog(std::string_view input, std::string& file) {
     file.resize(fresh.size());
   }
   const std::string_view counts = Take(input, 2);
-  const std::size_t slots = counts.size() > 0 ? static_cast<uint8_t>(counts[0]) & 7u : 0;
-  const std::size_t comments = counts.size() > 1 ? static_cast<uint8_t>(counts[1]) & 3u : 0;
+  const std::size_t slots = counts.size() > 0 ? static_cast<uint8_t>(counts[0]) & kSlotsGiven : 0;
+  const std::size_t comments =
+      counts.size() > 1 ? static_cast<uint8_t>(counts[1]) & kCommentsGiven : 0;
   Overlay(file, static_cast<std::size_t>(kSlotAreaOffset), Take(input, slots * kSlotSize));
   Overlay(file, static_cast<std::size_t>(kCommentAreaOffset), Take(input, comments * kCommentSize));
   file.append(input);
@@ -230,7 +237,8 @@ void ExpandLongNames(std::string_view input, std::string& file) {
   const std::string_view count = Take(input, 1);
   const std::size_t entries = count.empty() ? 0 : static_cast<uint8_t>(count[0]) & 3u;
   for (std::size_t s = 0; s < entries; ++s) {
-    Overlay(file, 512 + s * kMediaEntrySize + kMediaEntryValid, Take(input, kMediaEntryGiven));
+    Overlay(file, kMediaEntryArea + s * kMediaEntrySize + kMediaEntryValid,
+            Take(input, kMediaEntryGiven));
   }
   file.append(input);
 }
@@ -239,7 +247,8 @@ std::string CompressLongNames(std::string_view file, int mediaEntries) {
   std::string input(file.substr(0, kLongNameFixed));
   input.push_back(static_cast<char>(mediaEntries));
   for (int s = 0; s < mediaEntries; ++s) {
-    input.append(file.substr(512 + s * kMediaEntrySize + kMediaEntryValid, kMediaEntryGiven));
+    input.append(
+        file.substr(kMediaEntryArea + s * kMediaEntrySize + kMediaEntryValid, kMediaEntryGiven));
   }
   input.append(file.substr(kLongNameHeader));
   return input;

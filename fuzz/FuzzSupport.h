@@ -1,7 +1,9 @@
 #pragma once
 // What the fuzz harnesses share: a private scratch folder, the small sample
 // catalogue they start from, and the compact input layouts that map a fuzz
-// input of a few kilobytes onto the multi-megabyte files the engine reads.
+// input of a few kilobytes onto the files the engine reads. The harnesses'
+// engine is built with small tables (PLOMIX_FUZZ_SMALL_TABLES), so those files
+// are kilobytes too; the layouts take every size from core/Records.h.
 // The seed tool writes its seeds through the same layouts, so seeds and
 // harnesses can never disagree about them.
 
@@ -41,7 +43,7 @@ const std::string& FreshCatalogBytes();
 // area. Slots and comments the input does not give stay as in a fresh
 // catalogue; the file ends where the input ends.
 // The expanding functions fill `file` in place: a harness keeps one buffer,
-// so that every input does not allocate megabytes anew. ExpandCatalog takes an
+// so that every input does not allocate the whole file anew. ExpandCatalog takes an
 // empty buffer or its own last result, and rewrites only what an input gives.
 void ExpandCatalog(std::string_view input, std::string& file);
 std::string CompressCatalog(std::string_view file, int slots, int comments);

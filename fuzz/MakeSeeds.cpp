@@ -99,7 +99,7 @@ int main(int argc, char** argv) {
   const std::string catalogBytes = fuzz::ReadFile(sample.catalog);
   const std::string sampleInput = fuzz::CompressCatalog(catalogBytes, 3, 2);
   write("catalog", {sampleInput, fuzz::CompressCatalog(fuzz::FreshCatalogBytes(), 0, 0),
-                    sampleInput.substr(0, sampleInput.size() - 5 * 161 - 40)});
+                    sampleInput.substr(0, sampleInput.size() - 5 * TFileRec::kSize - 40)});
 
   const std::string freshNames = [] {
     Catalog fresh;

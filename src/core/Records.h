@@ -14,10 +14,19 @@
 namespace plomix {
 
 // ---- Capacities (limits, enforced; storage grows on demand) ----
+#ifndef PLOMIX_FUZZ_SMALL_TABLES
 inline constexpr int kMaxMedia = 2000;
 inline constexpr int kMaxRecords = 2000000;
 inline constexpr int kMaxComments = 5000;
 inline constexpr int kMaxLongNames = 100000;
+#else
+// The fuzz harnesses' own engine: the same code and layout on small tables, so
+// that a catalogue is kilobytes rather than megabytes (fuzz/CMakeLists.txt).
+inline constexpr int kMaxMedia = 16;
+inline constexpr int kMaxRecords = 2000000;
+inline constexpr int kMaxComments = 32;
+inline constexpr int kMaxLongNames = 256;
+#endif
 inline constexpr int kMaxNameListEntries = 100;
 inline constexpr int kKeyFactor = 1000000;
 
@@ -320,7 +329,7 @@ static_assert(sizeof(TFileRec) == TFileRec::kSize && std::is_trivially_copyable_
 // ---- File layout ----
 inline constexpr int64_t kSlotAreaOffset = 0;
 inline constexpr int64_t kCommentAreaOffset =
-    int64_t{kMaxMedia} * static_cast<int64_t>(TMediaSlot::kSize);  // 1,106,000
+    int64_t{kMaxMedia} * static_cast<int64_t>(TMediaSlot::kSize);  // 1,106,000 at full size
 inline constexpr int64_t kRecordAreaOffset =
     kCommentAreaOffset +
     int64_t{kMaxComments} * static_cast<int64_t>(TCommentSlot::kSize);  // 2,906,000
@@ -332,8 +341,10 @@ inline int64_t RecordOffset(int64_t position) {
   return kRecordAreaOffset + static_cast<int64_t>(TFileRec::kSize) * position;
 }
 
+#ifndef PLOMIX_FUZZ_SMALL_TABLES
 static_assert(kCommentAreaOffset == 1106000);
 static_assert(kRecordAreaOffset == 2906000);
 static_assert(kLongNameHeaderSize == 2624512);
+#endif
 
 }  // namespace plomix
