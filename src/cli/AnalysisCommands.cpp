@@ -185,28 +185,36 @@ int Groups(Context& ctx) {
 
 }  // namespace
 
-void AfterMediaChange(Context& ctx, Catalog& catalog) {
+void BeforeMediaChange(Context& ctx, Catalog& catalog) {
   Settings settings;
   NonInteractivePrompter prompter;
   DupResultStore dup(&catalog);
   LikeResultStore like(&catalog);
   AnalysisControl control(catalog, dup, like, settings, prompter);
   control.CatalogOpened();
-  if (ctx.args.Has("--analyse") && catalog.MediaCount() > 0) {
-    like.SetCurrentLikeKey(text::QStringToCp932(settings.GetString(REG_LikeKey)));
-    for (AnalysisMode mode : {AnalysisMode::Duplicate, AnalysisMode::Similar}) {
-      control.RunSearchInDialog(mode);
-      const ResultStore& store = control.Store(mode);
-      ctx.err << "plomix2-cli: " << store.Path()
-              << " written anew: " << FormatNumber(store.GroupCount()) << " groups\n";
-    }
-    return;
-  }
   if (!dup.ResultsExist() && !like.ResultsExist()) return;
   control.DiscardResults();
-  ctx.err << "plomix2-cli: the duplicate and similar-name results were removed, since the "
-             "change moved the entries they name; run 'dups' and 'similar' again, or add "
-             "--analyse\n";
+  if (!ctx.args.Has("--analyse"))
+    ctx.err << "plomix2-cli: the duplicate and similar-name results were removed, since the "
+               "change moves the entries they name; run 'dups' and 'similar' again, or add "
+               "--analyse\n";
+}
+
+void AfterMediaChange(Context& ctx, Catalog& catalog) {
+  if (!ctx.args.Has("--analyse") || catalog.MediaCount() == 0) return;
+  Settings settings;
+  NonInteractivePrompter prompter;
+  DupResultStore dup(&catalog);
+  LikeResultStore like(&catalog);
+  AnalysisControl control(catalog, dup, like, settings, prompter);
+  control.CatalogOpened();
+  like.SetCurrentLikeKey(text::QStringToCp932(settings.GetString(REG_LikeKey)));
+  for (AnalysisMode mode : {AnalysisMode::Duplicate, AnalysisMode::Similar}) {
+    control.RunSearchInDialog(mode);
+    const ResultStore& store = control.Store(mode);
+    ctx.err << "plomix2-cli: " << store.Path()
+            << " written anew: " << FormatNumber(store.GroupCount()) << " groups\n";
+  }
 }
 
 void RegisterAnalysisCommands(CommandTable& table) {

@@ -95,10 +95,12 @@ std::string NumberCell(const Context& ctx, double value);
 // one-line reason when it is missing or damaged. A path without ".qdb" is
 // taken as create takes it, unless a file of exactly that name exists.
 void OpenCatalogOrThrow(Catalog& catalog, const std::string& path);
-// After a command that added, deleted or moved media: the stored duplicate
-// and similar-name results name entries by keys the change may have made
-// wrong, so they are removed (told on stderr) as the window removes them; with
-// "--analyse" both analyses run again instead.
+// Around a command that adds, deletes or moves media: the stored duplicate
+// and similar-name results name entries by keys the change may make wrong, so
+// they are removed (told on stderr) just before the change is written, as the
+// window removes them; a crash in between then never leaves stale results.
+// With "--analyse" both analyses run again after the change.
+void BeforeMediaChange(Context& ctx, Catalog& catalog);
 void AfterMediaChange(Context& ctx, Catalog& catalog);
 
 // The media (and folder or entry) named by the argument "MEDIA\A\B" (UTF-8),

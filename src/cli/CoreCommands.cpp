@@ -104,6 +104,7 @@ int Compact(Context& ctx) {
   Catalog catalog;
   OpenCatalogOrThrow(catalog, ctx.args.Positional(0, "PATH"));
   const int deleted = catalog.SlotsUsed() - catalog.MediaCount();
+  if (deleted > 0) BeforeMediaChange(ctx, catalog);
   const CompactResult result = catalog.CompactCatalog();
   if (result == CompactResult::CopyFailed) throw CliError(catalog.LastError());
   const bool done = result == CompactResult::Done;
@@ -216,6 +217,7 @@ int Delete(Context& ctx) {
   // the slot must still hold when the change is made.
   const std::string name =
       target.expect ? StoredMediaName(target.expect->name) : catalog.Slot(target.slot).Name();
+  BeforeMediaChange(ctx, catalog);
   const int slot = ChangeTarget(catalog, target,
                                 [&] { return catalog.DeleteMedia(target.slot, target.Expect()); });
   AfterMediaChange(ctx, catalog);

@@ -273,6 +273,7 @@ int ReadCommand(Context& ctx) {
   ReadWorkflow workflow(catalog, settings, drives, scanner, prompter);
   workflow.SetPersistChoices(false);
   workflow.SetReportUnreadable(false);
+  workflow.SetBeforeStore([&] { BeforeMediaChange(ctx, catalog); });
   const bool terminal = isatty(STDERR_FILENO);
   ProgressLine progress(terminal);
   if (terminal || ctx.args.Has("--progress"))

@@ -50,7 +50,7 @@ BinaryFile Catalog::LockCatalog(bool exclusive) {
       // Left by a write that was cut off; nothing refers to them. Whatever is
       // there is removed as it is, a link without following it.
       for (const std::string& left : {newCatalog, newLongNames, longNames + ".old", newExactNames,
-                                      exactNames + ".old", journal, intent})
+                                      exactNames + ".old", journal, intent, intent + ".new"})
         io::RemoveIfPresent(left);
       // A creation over this catalogue keeps the files it replaces aside until
       // it is done.
