@@ -116,7 +116,7 @@ void Catalog::WriteRoot(int32_t key) {
 int Catalog::AddComment(int32_t key, std::string_view commentText, int16_t kind,
                         std::string_view name) {
   const bool linkEntry =
-      IsEntryKey(key) && LoadMedia(SlotOfKey(key)) && RecordOfKey(key) <= loadedCount_;
+      IsEntryKey(key) && LoadMedia(SlotOfKey(key)) && RecordOfKey(key) < loadedCount_;
   BinaryFile file = LockCatalog(true);
   SyncWithDisk(file, true);
   if (linkEntry && loadedMedia_ != SlotOfKey(key))

@@ -202,7 +202,9 @@ TEST_F(OrganiseTest, LongCommentsAreCutOnACharacterBoundary) {
 }
 
 TEST_F(OrganiseTest, FullCommentTableStoresNothing) {
-  for (int i = 0; i < kMaxComments; ++i) ASSERT_GE(catalog.AddComment(i, "c", kKindFile, "n"), 0);
+  // Comments of entries of a media this catalogue does not hold.
+  for (int i = 0; i < kMaxComments; ++i)
+    ASSERT_GE(catalog.AddComment(MakeKey(kMaxMedia - 1, i), "c", kKindFile, "n"), 0);
   TRecord row = Row(0, 1);
   EXPECT_EQ(WriteEntryComment(catalog, row, "lost"), CommentWrite::TableFull);
   EXPECT_EQ(row.CommentNo, -1);
