@@ -194,6 +194,10 @@ void BeforeMediaChange(Context& ctx, Catalog& catalog) {
   control.CatalogOpened();
   if (!dup.ResultsExist() && !like.ResultsExist()) return;
   control.DiscardResults();
+  // Results that stay would name the wrong entries once the change is made.
+  if (dup.ResultsExist() || like.ResultsExist())
+    throw CliError("the stale results beside the catalogue cannot be removed (" +
+                   (dup.ResultsExist() ? dup.Path() : like.Path()) + "); nothing was changed");
   if (!ctx.args.Has("--analyse"))
     ctx.err << "plomix2-cli: the duplicate and similar-name results were removed, since the "
                "change moves the entries they name; run 'dups' and 'similar' again, or add "
