@@ -134,25 +134,33 @@ void PrintGroups(Context& ctx, Catalog& catalog, ResultStore& store, const Analy
   }
 }
 
+// Both result stores of a catalogue with the analysis that fills them.
+struct Analyses {
+  explicit Analyses(Catalog& catalog)
+      : dup(&catalog), like(&catalog), control(catalog, dup, like, settings, prompter) {
+    control.CatalogOpened();
+  }
+  Settings settings;
+  NonInteractivePrompter prompter;
+  DupResultStore dup;
+  LikeResultStore like;
+  AnalysisControl control;
+};
+
 int RunSearch(Context& ctx, AnalysisMode mode) {
   Catalog catalog;
   OpenCatalogOrThrow(catalog, ctx.args.Positional(0, "CATALOG"));
   if (catalog.MediaCount() == 0) throw CliError("the catalogue holds no media");
-  Settings settings;
-  NonInteractivePrompter prompter;
-  DupResultStore dup(&catalog);
-  LikeResultStore like(&catalog);
-  AnalysisControl control(catalog, dup, like, settings, prompter);
-  control.CatalogOpened();
+  Analyses a(catalog);
   if (mode == AnalysisMode::Similar) {
-    like.SetCurrentLikeKey(ctx.args.Has("--delimiters")
-                               ? text::Utf8ToCp932(ctx.args.Value("--delimiters"))
-                               : text::QStringToCp932(settings.GetString(REG_LikeKey)));
+    a.like.SetCurrentLikeKey(ctx.args.Has("--delimiters")
+                                 ? text::Utf8ToCp932(ctx.args.Value("--delimiters"))
+                                 : text::QStringToCp932(a.settings.GetString(REG_LikeKey)));
   }
   const AnalysisProgress progress = TerminalProgress();
-  const AnalysisCounters counters = control.RunSearchInDialog(mode, progress);
+  const AnalysisCounters counters = a.control.RunSearchInDialog(mode, progress);
   if (progress) std::cerr << "\r\x1b[K" << std::flush;
-  PrintGroups(ctx, catalog, control.Store(mode), &counters, ctx.args.Has("--summary"));
+  PrintGroups(ctx, catalog, a.control.Store(mode), &counters, ctx.args.Has("--summary"));
   return 0;
 }
 
@@ -186,18 +194,14 @@ int Groups(Context& ctx) {
 }  // namespace
 
 void BeforeMediaChange(Context& ctx, Catalog& catalog) {
-  Settings settings;
-  NonInteractivePrompter prompter;
-  DupResultStore dup(&catalog);
-  LikeResultStore like(&catalog);
-  AnalysisControl control(catalog, dup, like, settings, prompter);
-  control.CatalogOpened();
-  if (!dup.ResultsExist() && !like.ResultsExist()) return;
-  control.DiscardResults();
+  Analyses a(catalog);
+  if (!a.dup.ResultsExist() && !a.like.ResultsExist()) return;
+  a.control.DiscardResults();
   // Results that stay would name the wrong entries once the change is made.
-  if (dup.ResultsExist() || like.ResultsExist())
+  if (a.dup.ResultsExist() || a.like.ResultsExist())
     throw CliError("the stale results beside the catalogue cannot be removed (" +
-                   (dup.ResultsExist() ? dup.Path() : like.Path()) + "); nothing was changed");
+                   (a.dup.ResultsExist() ? a.dup.Path() : a.like.Path()) +
+                   "); nothing was changed");
   if (!ctx.args.Has("--analyse"))
     ctx.err << "plomix2-cli: the duplicate and similar-name results were removed, since the "
                "change moves the entries they name; run 'dups' and 'similar' again, or add "
@@ -206,16 +210,11 @@ void BeforeMediaChange(Context& ctx, Catalog& catalog) {
 
 void AfterMediaChange(Context& ctx, Catalog& catalog) {
   if (!ctx.args.Has("--analyse") || catalog.MediaCount() == 0) return;
-  Settings settings;
-  NonInteractivePrompter prompter;
-  DupResultStore dup(&catalog);
-  LikeResultStore like(&catalog);
-  AnalysisControl control(catalog, dup, like, settings, prompter);
-  control.CatalogOpened();
-  like.SetCurrentLikeKey(text::QStringToCp932(settings.GetString(REG_LikeKey)));
+  Analyses a(catalog);
+  a.like.SetCurrentLikeKey(text::QStringToCp932(a.settings.GetString(REG_LikeKey)));
   for (AnalysisMode mode : {AnalysisMode::Duplicate, AnalysisMode::Similar}) {
-    control.RunSearchInDialog(mode);
-    const ResultStore& store = control.Store(mode);
+    a.control.RunSearchInDialog(mode);
+    const ResultStore& store = a.control.Store(mode);
     ctx.err << "plomix2-cli: " << store.Path()
             << " written anew: " << FormatNumber(store.GroupCount()) << " groups\n";
   }
