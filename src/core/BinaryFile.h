@@ -54,9 +54,9 @@ void Rename(const std::string& from, const std::string& to);
 bool Link(const std::string& existing, const std::string& link);
 // Removes a file; true when it is gone (or was never there).
 bool Remove(const std::string& path);
-// Whether `path` is a plain file (not a link) with the owner of the file
-// `model` names: a commit mark or temporary that someone else planted beside
-// a catalogue is never acted on.
+// Whether `path` is a plain file (not a link) of this process's user or of
+// the owner of the file `model` names: a commit mark or temporary that
+// someone else planted beside a catalogue is never acted on.
 bool PlainFileLike(const std::string& path, const std::string& model);
 // Remove when something (a file or a link, never followed) is at the path;
 // true when nothing is there afterwards.
