@@ -98,9 +98,6 @@ bool Catalog::CreateCatalog(const std::string& path) {
   // The catalogue open so far stays untouched until the new file exists:
   // a failed creation must not leave its tables emptied in memory, where the
   // next write would carry the emptiness into its file.
-  const std::string lfn = CatalogueFiles(path)[1];
-  const std::string temporary = path + ".new";
-  const std::string temporaryLfn = lfn + ".new";
   // Every file the new catalogue replaces or removes is linked aside first,
   // so that a failure part way puts the old catalogue back whole: the old
   // exact names and results go only once the new catalogue is in place.
@@ -113,6 +110,9 @@ bool Catalog::CreateCatalog(const std::string& path) {
   std::vector<Replaced> replaced;
   for (const std::string& file : CatalogueFiles(path)) replaced.push_back({file});
   const auto asideOf = [](const Replaced& r) { return r.path + ".undo"; };
+  const std::string& lfn = replaced[1].path;
+  const std::string temporary = path + ".new";
+  const std::string temporaryLfn = lfn + ".new";
   try {
     // Another program working on the old catalogue finishes first, and
     // whoever opens the path next waits for the new file to be complete.
