@@ -204,13 +204,106 @@ std::string EntryNativePathOn(Catalog& catalog, const Drives& drives, int32_t ke
   return LocateEntryOn(catalog, drives, key, letter).path;
 }
 
+std::string MissingFolderText(const std::string& mediaName, const std::string& folder) {
+  return "メディア「" + mediaName + "」が見つかりません\r" + folder +
+         "\r\rメディアを挿入またはマウントするか、メディアのフォルダを選択してください"
+         "\r\r[はい]　：フォルダを選択\r[いいえ]：リトライ\r[キャンセル]：処理中止";
+}
+
+std::string NotTheMediaText(const std::string& mediaName) {
+  return "選択したフォルダにはメディア「" + mediaName + "」のファイルがありません";
+}
+
+namespace {
+
+bool IsFolder(const std::string& path) {
+  std::error_code ec;
+  return !path.empty() && std::filesystem::is_directory(path, ec);
+}
+
+// The nearest folder that still exists on the way up from `path`.
+std::string ExistingAncestor(std::string path) {
+  while (!path.empty() && !IsFolder(path)) {
+    const std::size_t cut = path.rfind('/');
+    path = cut == std::string::npos || cut == 0 ? std::string("/") : path.substr(0, cut);
+  }
+  return path;
+}
+
+// Whether `folder` holds the media: one of the media's top entries is there
+// (a media without entries is taken wherever the user points).
+bool HoldsMedia(Catalog& catalog, int slot, const std::string& folder) {
+  if (!catalog.LoadMedia(slot)) return false;
+  bool any = false;
+  for (int32_t r = catalog.LoadedRec(0).FirstChild(); r > 0 && r < catalog.LoadedCount(); ++r) {
+    if (catalog.LoadedRec(r).Parent() != 0) break;
+    any = true;
+    const std::string name = catalog.NativeRecordName(r);
+    std::error_code ec;
+    if (SafeName(name) && std::filesystem::symlink_status(folder + "/" + name, ec).type() !=
+                              std::filesystem::file_type::not_found)
+      return true;
+  }
+  return !any;
+}
+
+enum class FolderAnswer { Chosen, Retry, Stop };
+
+// A media read from a folder whose folder is not where it was: the user
+// mounts it and retries, or points at where it is now, which is recorded as
+// the media's origin so that it is found there from now on.
+FolderAnswer AskForMediaFolder(Catalog& catalog, const Drives& drives, Prompter& prompter, int slot,
+                               const MediaOrigin& origin) {
+  const std::string name = catalog.ShownName(slot, 0, catalog.Slot(slot).Name());
+  const PromptResult answer = prompter.Message(
+      text::Utf8ToQString(MissingFolderText(name, text::NativeNameToUtf8(origin.folder))),
+      PromptIcon::Warning, PromptButtons::YesNoCancel);
+  if (answer == PromptResult::No) return FolderAnswer::Retry;
+  if (answer != PromptResult::Yes) return FolderAnswer::Stop;
+  const QString chosen =
+      prompter.ChooseFolder(QStringLiteral("メディアのフォルダを選択してください"),
+                            text::NativePathToQString(ExistingAncestor(origin.folder)));
+  if (chosen.isEmpty()) return FolderAnswer::Stop;
+  const std::string folder = text::NativePath(chosen);
+  if (!HoldsMedia(catalog, slot, folder)) {
+    prompter.Message(text::Utf8ToQString(NotTheMediaText(name)), PromptIcon::Warning,
+                     PromptButtons::Ok);
+    return FolderAnswer::Retry;
+  }
+  MediaOrigin moved = origin;
+  moved.folder = folder;
+  const std::optional<FolderVolume> where = drives.VolumeOfFolder(folder);
+  moved.inner = where ? where->inner : folder;
+  try {
+    AppendMediaOrigin(MediaOriginsPath(catalog), moved, catalog.CatalogPath());
+  } catch (const std::exception& error) {
+    prompter.Message(
+        QStringLiteral("読込み元フォルダを記録できません\r\n") + QString::fromUtf8(error.what()),
+        PromptIcon::Error, PromptButtons::Ok);
+    return FolderAnswer::Stop;
+  }
+  return FolderAnswer::Chosen;
+}
+
+}  // namespace
+
 PresenceOutcome CheckMediaPresence(int mode, int32_t key, Catalog& catalog, const Drives& drives,
                                    Prompter& prompter, DesktopActions& desktop) {
   for (int attempt = 0; attempt < kAttempts; ++attempt) {
     if (InnerPath(catalog, key).empty()) continue;
     const std::string drive = catalog.MediaDriveOf(key);
-    const bool identified = LocateMediaRoot(catalog, drives, SlotOfKey(key)).identified;
-    const int check = identified ? 0 : drives.CheckMediaVolume(drive, key, catalog);
+    const int slot = SlotOfKey(key);
+    const MediaRoot root = LocateMediaRoot(catalog, drives, slot);
+    const std::optional<MediaOrigin> origin = FindMediaOrigin(catalog, slot);
+    // A media read from a folder is there when its folder is; its volume
+    // need not be under the letter it was read from.
+    if (origin && !IsFolder(root.folder)) {
+      const FolderAnswer answer = AskForMediaFolder(catalog, drives, prompter, slot, *origin);
+      if (answer == FolderAnswer::Stop) return PresenceOutcome::Stopped;
+      continue;  // retried, or found where the user pointed
+    }
+    const bool found = root.identified || (origin && root.folder == origin->folder);
+    const int check = found ? 0 : drives.CheckMediaVolume(drive, key, catalog);
     if (check == 0) {
       // A copy builds the paths of all its entries itself, and refuses there.
       if (mode == kPresenceCopy) return PresenceOutcome::Present;

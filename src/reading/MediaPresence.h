@@ -5,7 +5,9 @@
 // volume; only when neither finds it does CheckMediaPresence fall back to the
 // recorded drive letter, compare that drive's volume name and serial with the
 // catalogue's and ask the user what to do when they differ or no media is
-// there, at most three times.
+// there, at most three times. A media read from a folder is looked for in its
+// folder; when that is gone the user mounts it or points at where it is now,
+// which is recorded as the media's origin.
 
 #include <cstdint>
 #include <string>
@@ -81,6 +83,11 @@ PresenceOutcome CheckMediaPresence(int mode, int32_t key, Catalog& catalog, cons
 const char* VolumeNameMismatchText();
 const char* SerialMismatchText();
 std::string NotMountedText(char driveLetter);
+// A media read from a folder whose folder is gone: the question offering to
+// retry or to choose the folder (UTF-8, the name and folder as shown), and the
+// warning when the chosen folder holds none of the media's top entries.
+std::string MissingFolderText(const std::string& mediaName, const std::string& folder);
+std::string NotTheMediaText(const std::string& mediaName);
 // The refusal of an entry whose path would lead outside its media; `entry` is
 // its shown path inside the media.
 std::string UnsafePathText(const std::string& entry);

@@ -6,6 +6,7 @@
 
 #include "core/BusyScope.h"
 #include "core/Catalog.h"
+#include "core/Format.h"
 #include "core/Prompter.h"
 #include "core/Text.h"
 #include "reading/FileCopy.h"
@@ -182,6 +183,20 @@ void FileCommands::Copy(const std::vector<int32_t>& keys, bool mediaRows) {
   const CopyReport report = CopyFiles(sources, folder.toStdString(), prompter_, progress);
   if (report.status == CopyStatus::Failed)
     prompter_.Message(report.message, PromptIcon::Error, PromptButtons::Ok);
+  else
+    prompter_.Message(CopyFinishedText(report), PromptIcon::Information, PromptButtons::Ok);
+}
+
+QString CopyFinishedText(const CopyReport& report) {
+  QString text = report.status == CopyStatus::Cancelled ? QStringLiteral("コピーを中止しました")
+                                                        : QStringLiteral("コピーが終了しました");
+  text += QStringLiteral("\r\rコピーしたファイル・フォルダ：%1 個（%2 バイト）")
+              .arg(text::Utf8ToQString(FormatNumber(report.copied)),
+                   text::Utf8ToQString(FormatNumber(static_cast<double>(report.bytes))));
+  if (report.skipped > 0)
+    text += QStringLiteral("\r置き換えなかったファイル：%1 個")
+                .arg(text::Utf8ToQString(FormatNumber(report.skipped)));
+  return text;
 }
 
 }  // namespace plomix

@@ -16,6 +16,7 @@ class QWidget;
 namespace plomix {
 
 class Catalog;
+struct CopyReport;
 class DesktopShell;
 class Drives;
 class Prompter;
@@ -54,5 +55,8 @@ class FileCommands : public QObject {
   QString lastCopyFolder_;
   bool* busy_ = nullptr;
 };
+
+// The message after a copy that ran to its end or was cancelled.
+QString CopyFinishedText(const CopyReport& report);
 
 }  // namespace plomix

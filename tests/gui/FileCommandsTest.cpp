@@ -233,10 +233,14 @@ class FileCommandsTest : public QObject {
     prompter->onAsk = nullptr;
     QVERIFY(busyAtQuestion);
     QVERIFY(!busy);
-    QCOMPARE(prompter->Log(),
-             (QStringList{
-                 QStringLiteral("ChooseFolder:フォルダを指定してください"),
-                 QStringLiteral("Message:") + ReplaceQuestionText((target / "b.txt").string())}));
+    CopyReport done;
+    done.copied = 3;
+    done.bytes = 5 + 5 + 7;
+    QCOMPARE(
+        prompter->Log(),
+        (QStringList{QStringLiteral("ChooseFolder:フォルダを指定してください"),
+                     QStringLiteral("Message:") + ReplaceQuestionText((target / "b.txt").string()),
+                     QStringLiteral("Message:") + CopyFinishedText(done)}));
     QCOMPARE(test::ReadFileBytes((target / "b.txt").string()).size(), size_t(5));
     QVERIFY(fs::exists(target / "a.txt") && fs::exists(target / "c.txt"));
     QCOMPARE(commands->LastCopyFolder(), QString::fromStdString(target.string()));
@@ -264,9 +268,10 @@ class FileCommandsTest : public QObject {
       prompter->prompts.clear();
       prompter->paths = {QString::fromStdString(target.string())};
       commands->Copy({keys[name]}, false);
-      QCOMPARE(prompter->Log(),
+      QCOMPARE(prompter->Log().mid(0, 2),
                (QStringList{QStringLiteral("ChooseFolder:フォルダを指定してください"),
                             QStringLiteral("InputText:ファイル名変更")}));
+      QVERIFY(prompter->Log().at(2).startsWith(QStringLiteral("Message:コピーが終了しました")));
       QVERIFY2(fs::exists(target / name), name);
       QCOMPARE(test::ReadFileBytes((target / name).string()),
                test::ReadFileBytes((Stick() / name).string()));

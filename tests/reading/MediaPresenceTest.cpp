@@ -221,6 +221,86 @@ TEST_F(MediaPresenceTest, AFolderMediaIsFoundUnderItsFolder) {
   EXPECT_TRUE(prompter.prompts.empty());
 }
 
+// A folder media whose folder moved: before anything else the user is told
+// and may retry, stop, or choose the folder, which is recorded as the media's
+// origin once it holds the media's files.
+TEST_F(MediaPresenceTest, AMovedFolderMediaIsAskedForBeforeAnythingElse) {
+  struct Case {
+    const char* name;
+    std::vector<PromptResult> answers;
+    std::vector<const char*> folders;  // folder chooser answers, below the machine
+    PresenceOutcome outcome;
+    std::vector<std::string> asked;  // kinds and texts, in order
+    bool recorded;
+  };
+  const std::string question =
+      "Message:" + MissingFolderText("album", machine.Path("home/u/album").string());
+  const std::string chooser = "ChooseFolder:メディアのフォルダを選択してください";
+  const Case cases[] = {
+      {"stop", {PromptResult::Cancel}, {}, PresenceOutcome::Stopped, {question}, false},
+      {"chooser cancelled",
+       {PromptResult::Yes},
+       {""},
+       PresenceOutcome::Stopped,
+       {question, chooser},
+       false},
+      {"retry three times",
+       {PromptResult::No, PromptResult::No, PromptResult::No},
+       {},
+       PresenceOutcome::GaveUp,
+       {question, question, question},
+       false},
+      {"not the media",
+       {PromptResult::Yes, PromptResult::Ok, PromptResult::Cancel},
+       {"home/u"},
+       PresenceOutcome::Stopped,
+       {question, chooser, "Message:" + NotTheMediaText("album"), question},
+       false},
+      {"chosen",
+       {PromptResult::Yes},
+       {"home/u/moved"},
+       PresenceOutcome::Present,
+       {question, chooser},
+       true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    test::TempDir own;
+    Catalog folders;
+    ASSERT_TRUE(folders.CreateCatalog(own.File("f.qdb")));
+    std::filesystem::remove_all(machine.Path("home/u"));
+    test::MakeFile(machine.Path("home/u/album/2024/p.jpg"), 3);
+    Scanner scanner;
+    ReadWorkflow workflow(folders, settings.Get(), drives, scanner, prompter);
+    ASSERT_TRUE(workflow.ReadMediaCommand([&](ReadWorkflow& w) {
+      ReadForm form = w.InitialForm();
+      EXPECT_TRUE(w.FetchFolderSource(form, true, machine.Path("home/u/album").string()));
+      return w.ConfirmRead(form, true);
+    }));
+    const int slot = folders.LastAddedSlot();
+    ASSERT_TRUE(folders.LoadMedia(slot));
+    const int32_t photo = MakeKey(slot, folders.LoadedCount() - 1);
+    std::filesystem::rename(machine.Path("home/u/album"), machine.Path("home/u/moved"));
+
+    prompter.prompts.clear();
+    prompter.answers.assign(c.answers.begin(), c.answers.end());
+    prompter.paths.clear();
+    for (const char* folder : c.folders)
+      prompter.paths.push_back(*folder ? QString::fromStdString(machine.Path(folder).string())
+                                       : QString());
+    EXPECT_EQ(CheckMediaPresence(kPresenceCopy, photo, folders, drives, prompter, desktop),
+              c.outcome);
+    std::vector<std::string> asked;
+    for (const QString& line : prompter.Log()) asked.push_back(line.toStdString());
+    EXPECT_EQ(asked, c.asked);
+    EXPECT_EQ(ReadMediaOrigins(MediaOriginsPath(folders)).size(), c.recorded ? 2u : 1u);
+    if (c.recorded) {
+      EXPECT_EQ(EntryNativePath(folders, drives, photo),
+                machine.Path("home/u/moved/2024/p.jpg").string());
+    }
+  }
+}
+
 // The side file survives damage: lines that do not parse are skipped.
 TEST_F(MediaPresenceTest, DamagedOriginLinesAreIgnored) {
   const std::string path = dir.File("o.src");
