@@ -193,6 +193,8 @@ void OrganiseWindowTest::MovingBetweenCategoriesRefreshesTheWindow() {
         // The emptied category is gone from both strips at once.
         QCOMPARE(Tabs(d.TabControl1), (QStringList{"すべて", "CD"}));
         QCOMPARE(Tabs(d.TabControl2), QStringList{"CD"});
+        QCOMPARE(d.TabControl1->tabText(d.TabControl1->currentIndex()),
+                 QStringLiteral("すべて"));  // its tab is gone
         QCOMPARE(d.pnlAfter->text(), QStringLiteral("変更後 [CD] (3)"));
         QVERIFY(d.MediaMoved());
         d.cmdClose->click();
@@ -224,6 +226,8 @@ void OrganiseWindowTest::LocationModeMovesDetailsAndCancel() {
   d.cmdMoveAll->click();
   QCOMPARE(catalog.Slot(1).Location(), test::Sj("棚A"));
   QCOMPARE(Tabs(d.TabControl1), (QStringList{"すべて", "保管場所未登録", "棚A", "棚B"}));
+  QCOMPARE(d.TabControl1->tabText(d.TabControl1->currentIndex()),
+           QStringLiteral("保管場所未登録"));  // the left tab stays where it was
   QCOMPARE(d.ListView1->topLevelItemCount(), 0);
 
   // A storage detail, cut to its 10 bytes on a character boundary.
@@ -391,6 +395,11 @@ void OrganiseWindowTest::CommentsFromTheDialogAndThePanel() {
     Select(*w, {i});
     list.txtComment->setPlainText(QString(QChar('c' - i)));
     list.cmdComment->click();
+  }
+  // The panel follows the selection, never keeping a previous entry's text.
+  for (const int i : {2, 0, 1}) {
+    Select(*w, {i});
+    QCOMPARE(list.txtComment->toPlainText(), QString(QChar('c' - i)));
   }
   Select(*w, {0});
   TfrmComment d(w->session, page.ListModel().MutableRow(0));
