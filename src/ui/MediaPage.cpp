@@ -605,7 +605,7 @@ void MediaPage::ToolButton55Click() {
     ShowError(session_.Ask(), QStringLiteral("ﾌｫﾙﾀﾞが選択されていません"));
     return;
   }
-  if (session_.Busy()) return;
+  if (session_.RefuseWhileBusy()) return;
   renaming_ = item;
   renameOldText_ = item->text(0);
   // The media as the tree shows it, checked when the new name is written.
@@ -711,7 +711,7 @@ void MediaPage::N60Click() {
 
 void MediaPage::C3Click() {
   // Leaving the dialog may read the catalogue again: not while anything runs.
-  if (!session_.CanChangeCatalogue()) return;
+  if (!session_.ReadyToChangeCatalogue()) return;
   {
     TfrmDriveChange dialog(session_.GetCatalog(), session_.GetSettings(), session_.Ask(), &images_,
                            this);

@@ -88,17 +88,17 @@ void MediaPage::ConnectOrganising() {
 }
 
 void MediaPage::ToolButton52Click() {
-  if (session_.Busy()) return;
+  if (session_.RefuseWhileBusy()) return;
   AfterSlotsChanged(TfrmDivision::Run(session_, DivMode::Category, this));
 }
 
 void MediaPage::ToolButton53Click() {
-  if (session_.Busy()) return;
+  if (session_.RefuseWhileBusy()) return;
   AfterSlotsChanged(TfrmDivision::Run(session_, DivMode::Location, this));
 }
 
 void MediaPage::N45Click() {
-  if (session_.Busy()) return;
+  if (session_.RefuseWhileBusy()) return;
   TfrmAreaSubList::Run(session_, this);
   AfterSlotsChanged(false);
 }
@@ -137,7 +137,7 @@ void MediaPage::ShowNodePicture(int slot) {
 }
 
 void MediaPage::ToolButton63Click() {
-  if (session_.Busy()) return;
+  if (session_.RefuseWhileBusy()) return;
   TfrmMediaImage dialog(session_, this);
   dialog.exec();
   RefreshProperties();
@@ -169,7 +169,7 @@ void MediaPage::AfterRowsChanged(const std::vector<int>& rows) {
 }
 
 void MediaPage::ToolButton37Click() {
-  if (session_.Busy()) return;
+  if (session_.RefuseWhileBusy()) return;
   const int row = CommentRow();
   if (row < 0) return;
   TfrmComment dialog(session_, ListModel().MutableRow(row), this);
@@ -177,7 +177,7 @@ void MediaPage::ToolButton37Click() {
 }
 
 void MediaPage::cmdCommentClick() {
-  if (session_.Busy()) return;
+  if (session_.RefuseWhileBusy()) return;
   const int row = CommentRow();
   if (row < 0) return;
   const std::string text =

@@ -62,11 +62,13 @@ TfrmMain::TfrmMain(Session& session, QWidget* parent) : QMainWindow(parent), ses
   setObjectName(QStringLiteral("frmMain"));
   BuildWindow();
   FormCreate();
+  session_.SetLoadWaiter([this] { WaitForResultLoads(); });
 }
 
 // A loader reports back into this window: it must have ended before the
 // window goes. Its result is kept by the store all the same.
 TfrmMain::~TfrmMain() {
+  session_.SetLoadWaiter({});
   for (AnalysisMode mode : {AnalysisMode::Duplicate, AnalysisMode::Similar})
     session_.Analysis().WaitForResultLoad(mode);
 }
@@ -351,12 +353,24 @@ void TfrmMain::StartResultLoaders() {
       QMetaObject::invokeMethod(
           this,
           [this, done] {
+            // A command that had to wait may have finished the load already.
+            if (!session_.Analysis().IsLoading(done)) return;
             analysisUi_->ResultLoaded(done, session_.Analysis().FinishResultLoad(done));
             ApplyLoadingRules();
           },
           Qt::QueuedConnection);
     });
   }
+  ApplyLoadingRules();
+}
+
+void TfrmMain::WaitForResultLoads() {
+  AnalysisControl& analysis = session_.Analysis();
+  WaitCursor wait;
+  SetStatus(0, QStringLiteral("解析結果の読込みを待っています..."));
+  for (AnalysisMode mode : {AnalysisMode::Duplicate, AnalysisMode::Similar})
+    if (analysis.IsLoading(mode)) analysisUi_->ResultLoaded(mode, analysis.WaitForResultLoad(mode));
+  SetStatus(0, QString());
   ApplyLoadingRules();
 }
 

@@ -111,6 +111,8 @@ class TfrmMain : public QMainWindow {
   void AddToOpenHistory(const QString& path);
   void StartResultLoaders();
   void ApplyLoadingRules();
+  // Waits for the stored results still loading and shows them as loaded.
+  void WaitForResultLoads();
   void ApplyPageRules();
   void RefreshCompactButton();
   // Tells once, through the prompter, that the exact-name file was found

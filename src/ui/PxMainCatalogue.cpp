@@ -24,8 +24,6 @@
 #include "core/Settings.h"
 #include "core/Text.h"
 #include "core/TypeNames.h"
-#include "ui/reading/PxDrive.h"
-#include "ui/reading/PxReadProgress.h"
 #include "reading/ReadRequest.h"
 #include "reading/Scanner.h"
 #include "ui/AnalysisUi.h"
@@ -37,11 +35,13 @@
 #include "ui/MediaPage.h"
 #include "ui/PageSupport.h"
 #include "ui/PxAbout.h"
-#include "ui/options/PxEnv.h"
 #include "ui/PxHelp.h"
 #include "ui/PxMain.h"
 #include "ui/SearchPage.h"
 #include "ui/Session.h"
+#include "ui/options/PxEnv.h"
+#include "ui/reading/PxDrive.h"
+#include "ui/reading/PxReadProgress.h"
 #include "ui/widgets/WaitCursor.h"
 
 namespace plomix {
@@ -49,7 +49,7 @@ namespace plomix {
 // ---------------------------------------------------------------- catalogue commands
 
 void TfrmMain::ToolButton1Click() {
-  if (!session_.CanChangeCatalogue()) return;
+  if (!session_.ReadyToChangeCatalogue()) return;
   Catalog& catalog = session_.GetCatalog();
   const QString path = ChooseToOpen();
   if (path.isEmpty()) {
@@ -73,7 +73,7 @@ void TfrmMain::ToolButton1Click() {
 }
 
 void TfrmMain::ToolButton2Click() {
-  if (!session_.CanChangeCatalogue()) return;
+  if (!session_.ReadyToChangeCatalogue()) return;
   CreateCatalogue(QString());
   RefreshAnalysisCommands();
 }
@@ -101,7 +101,7 @@ void TfrmMain::changeEvent(QEvent* event) {
 }
 
 void TfrmMain::ToolButton3Click() {
-  if (!session_.CanChangeCatalogue()) return;
+  if (!session_.ReadyToChangeCatalogue()) return;
   ReloadIfChangedOnDisk();
   Catalog& catalog = session_.GetCatalog();
   const BusyScope busy(session_.BusyFlag());
@@ -124,7 +124,7 @@ void TfrmMain::ToolButton3Click() {
 }
 
 bool TfrmMain::ReadMedia(const std::function<bool(ReadWorkflow&)>& dialog) {
-  if (!session_.CanChangeCatalogue()) return false;
+  if (!session_.ReadyToChangeCatalogue()) return false;
   ReloadIfChangedOnDisk();
   session_.GetScanner().SetProgress([this](int64_t stored, const std::string& folder) {
     SetStatus(0, QStringLiteral("メディア情報読込中...") + QString::number(stored));
@@ -158,7 +158,7 @@ void TfrmMain::ToolButton6Click() {
 }
 
 void TfrmMain::ToolButton7Click() {
-  if (!session_.CanChangeCatalogue()) return;
+  if (!session_.ReadyToChangeCatalogue()) return;
   // The selected media may be another one once the catalogue is read again:
   // the user chooses again rather than deleting what the tree showed before.
   if (ReloadIfChangedOnDisk()) return;

@@ -267,7 +267,7 @@ void SearchPage::ToolButton5Click() {
 }
 
 void SearchPage::RunSearchCommand(const DialogStep& dialogStep) {
-  if (running_ || session_.Busy()) return;
+  if (session_.RefuseWhileBusy() || running_) return;
   TfrmFileSearch& dialog = Dialog();
   if (!dialogStep(dialog)) return;
   Q_EMIT SearchAccepted();
@@ -369,7 +369,7 @@ void SearchPage::ToolButton21Click() {
 }
 
 void SearchPage::ToolButton23Click() {
-  if (session_.Busy()) return;
+  if (session_.RefuseWhileBusy()) return;
   const int shown = model_->RowCount();
   std::vector<TRecord*> rows;
   for (int row = 0; row < shown; ++row)

@@ -4,6 +4,7 @@
 #include "analysis/ResultStore.h"
 #include "browse/BrowseHistory.h"
 #include "core/Catalog.h"
+#include "core/Prompter.h"
 #include "core/Settings.h"
 #include "core/TypeNames.h"
 #include "reading/Drives.h"
@@ -33,6 +34,25 @@ Session::~Session() = default;
 
 bool Session::CanChangeCatalogue() const {
   return !busy_ && !analysis_->AnyLoading();
+}
+
+const QString& BusyRefusalText() {
+  static const QString text = QStringLiteral(
+      "他の処理（メディアの読込み・検索・解析など）を実行中です。\r\n"
+      "終わってからもう一度実行してください。");
+  return text;
+}
+
+bool Session::RefuseWhileBusy() const {
+  if (!busy_) return false;
+  prompter_.Message(BusyRefusalText(), PromptIcon::Information, PromptButtons::Ok);
+  return true;
+}
+
+bool Session::ReadyToChangeCatalogue() {
+  if (RefuseWhileBusy()) return false;
+  if (analysis_->AnyLoading() && loadWaiter_) loadWaiter_();
+  return CanChangeCatalogue();
 }
 
 }  // namespace plomix

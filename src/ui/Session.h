@@ -11,6 +11,8 @@
 // because the command line builds its engine objects per command and needs
 // none of this.
 
+#include <QString>
+#include <functional>
 #include <memory>
 
 namespace plomix {
@@ -57,11 +59,21 @@ class Session {
   // No command runs and no stored result is being loaded: the catalogue may
   // be opened, created, compacted, read into or deleted from.
   bool CanChangeCatalogue() const;
+  // For a command the user started while another one runs (a read, a search,
+  // an analysis): tells them why nothing happens and returns true; false
+  // when the command may run.
+  bool RefuseWhileBusy() const;
+  // Before a command that changes or replaces the catalogue: refused as
+  // RefuseWhileBusy refuses, and otherwise waits for stored results still
+  // loading (through the window's waiter) so that the command runs.
+  bool ReadyToChangeCatalogue();
+  void SetLoadWaiter(std::function<void()> waiter) { loadWaiter_ = std::move(waiter); }
 
  private:
   // Declared in building order: the analysis control (which waits for its
   // loaders) goes before the stores and the catalogue they fill.
   Prompter& prompter_;
+  std::function<void()> loadWaiter_;
   std::unique_ptr<Settings> settings_;
   std::unique_ptr<Catalog> catalog_;
   std::unique_ptr<DupResultStore> dupStore_;
@@ -75,5 +87,8 @@ class Session {
   std::unique_ptr<ImageList> images_;
   bool busy_ = false;
 };
+
+// What RefuseWhileBusy tells the user.
+const QString& BusyRefusalText();
 
 }  // namespace plomix

@@ -28,6 +28,7 @@
 #include "ScriptedPrompter.h"
 #include "SessionWindow.h"
 #include "TestSupport.h"
+#include "analysis/AnalysisControl.h"
 #include "browse/BrowseHistory.h"
 #include "core/BusyScope.h"
 #include "core/Catalog.h"
@@ -36,6 +37,7 @@
 #include "core/Settings.h"
 #include "reading/Drives.h"
 #include "reading/ReadRequest.h"
+#include "ui/DupPage.h"
 #include "ui/FileListModel.h"
 #include "ui/FileListPanel.h"
 #include "ui/MediaPage.h"
@@ -94,6 +96,7 @@ class MainWindowTest : public QObject {
   void DeleteNeverTakesAMediaAnotherProgramMovedIn();
   void CloseIsRefusedWhileBusy();
   void AnalysisQuestionAfterAChangeComesWhileBusy();
+  void CommandsWhileBusyOrLoadingSayWhyOrWait();
   void WritesOfAnotherProgramShowWhenTheWindowLooksAgain();
   void GeometryComesBackAsSaved();
   void KeysActAsOnTheDesktop();
@@ -363,8 +366,9 @@ void MainWindowTest::AnalysisQuestionAfterAChangeComesWhileBusy() {
     QVERIFY(!current->window.close());
     QVERIFY(prompter.prompts.back().text.startsWith(QStringLiteral("処理中...")));
     const auto before = prompter.prompts.size();
-    current->window.ToolButton1Click();  // would ask for a file
-    QCOMPARE(prompter.prompts.size(), before);
+    current->window.ToolButton1Click();  // would ask for a file: says why it cannot
+    QCOMPARE(prompter.prompts.size(), before + 1);
+    QCOMPARE(prompter.prompts.back().text, BusyRefusalText());
   };
   auto fixture =
       WindowWithMedia(prompter, [&](test::SessionWindow& started) { current = &started; });
@@ -379,6 +383,47 @@ void MainWindowTest::AnalysisQuestionAfterAChangeComesWhileBusy() {
   } catch (const std::runtime_error&) {
   }
   QVERIFY(fixture->session.CanChangeCatalogue());
+}
+
+// A command started while another runs says why nothing happens; reading
+// and deleting while stored results load wait for the load and go on.
+void MainWindowTest::CommandsWhileBusyOrLoadingSayWhyOrWait() {
+  ScriptedPrompter prompter;
+  {
+    auto fixture = WindowWithMedia(prompter);
+    QVERIFY(fixture != nullptr);
+    MediaPage* media = fixture->window.TabSheet1;
+    media->GoToPath(QStringLiteral("保存用\\資料"));
+    const std::pair<const char*, std::function<void()>> commands[] = {
+        {"category", [&] { media->ToolButton52->click(); }},
+        {"comment", [&] { media->pnlListViewClient->ToolButton37->click(); }},
+        {"drive", [&] { media->C3Click(); }},
+        {"delete", [&] { fixture->window.ToolButton7Click(); }},
+    };
+    for (const auto& [name, run] : commands) {
+      prompter.prompts.clear();
+      const BusyScope busy(fixture->session.BusyFlag());
+      run();
+      QVERIFY2(prompter.Log() == QStringList{QStringLiteral("Message:") + BusyRefusalText()}, name);
+    }
+    QVERIFY(fixture->session.Analysis().RunAnalysis(AnalysisMode::Duplicate));
+  }
+  // Started again on the catalogue with its results: they load while the
+  // user deletes; the question comes once the load is done.
+  prompter.prompts.clear();
+  prompter.answers = {PromptResult::No};
+  test::SessionWindow again(prompter);
+  QVERIFY(again.window.Started());
+  QVERIFY(again.session.Analysis().AnyLoading());
+  again.window.TabSheet1->GoToPath(QStringLiteral("保存用"));
+  again.window.ToolButton7Click();
+  QVERIFY(!again.session.Analysis().AnyLoading());
+  QVERIFY(prompter.Log().value(0).startsWith(
+      QStringLiteral("Message:下記のメディア情報を削除しますか")));
+  QVERIFY(again.window.PageControl1->isTabVisible(
+      again.window.PageControl1->indexOf(again.window.TabSheet8)));
+  QCoreApplication::processEvents();  // the loader's own completion finds nothing left to do
+  QCOMPARE(again.session.Analysis().State(AnalysisMode::Duplicate), ResultState::Loaded);
 }
 
 void MainWindowTest::GeometryComesBackAsSaved() {
