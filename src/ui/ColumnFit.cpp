@@ -4,6 +4,7 @@
 #include <QStringList>
 #include <QStyle>
 #include <QTableView>
+#include <QTreeView>
 #include <algorithm>
 
 #include "core/Format.h"
@@ -55,6 +56,48 @@ int FittedColumnWidth(const QTableView& view, CellSample sample, const QString& 
   const int heading =
       QFontMetrics(header->font()).horizontalAdvance(caption) + kSortImage + 3 * headerMargin + 2;
   return std::max(cell, heading);
+}
+
+void WidenToSamples(QTableView& view, const std::vector<std::pair<int, CellSample>>& columns,
+                    const std::string& dateFormatCp932) {
+  QHeaderView* header = view.horizontalHeader();
+  for (const auto& [column, sample] : columns) {
+    if (view.isColumnHidden(column)) continue;
+    const QString caption =
+        view.model()->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString();
+    const int fitted = FittedColumnWidth(view, sample, caption, dateFormatCp932);
+    if (header->sectionSize(column) < fitted) header->resizeSection(column, fitted);
+  }
+}
+
+namespace {
+
+// The widening itself: `needed` is what the column's shown texts take.
+void Widen(QHeaderView& header, int viewportWidth, int column, int needed) {
+  const int spare = viewportWidth - header.length();
+  const int current = header.sectionSize(column);
+  if (needed <= current || spare <= 0) return;
+  header.resizeSection(column, std::min(needed, current + spare));
+}
+
+}  // namespace
+
+void WidenIntoSpareRoom(QTableView& view, int column) {
+  QHeaderView& header = *view.horizontalHeader();
+  if (view.isColumnHidden(column) || header.stretchLastSection()) return;
+  Widen(header, view.viewport()->width(), column,
+        std::max(view.sizeHintForColumn(column), header.sectionSizeHint(column)));
+}
+
+void FitLabelColumn(QTreeView& view, int column) {
+  QHeaderView& header = *view.header();
+  const int available = view.viewport()->width();
+  const int labels = std::max(view.sizeHintForColumn(column), header.sectionSizeHint(column));
+  const int values = view.sizeHintForColumn(column + 1);
+  // The labels whole while the values fit beside them, else the values get
+  // what is left above two fifths of the width.
+  header.resizeSection(
+      column, std::max(20, std::min(labels, std::max(available * 2 / 5, available - values))));
 }
 
 }  // namespace plomix

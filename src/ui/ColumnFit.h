@@ -6,8 +6,12 @@
 
 #include <QString>
 #include <string>
+#include <utility>
+#include <vector>
 
+class QHeaderView;
 class QTableView;
+class QTreeView;
 
 namespace plomix {
 
@@ -17,5 +21,16 @@ enum class CellSample { Other, Count, Size, Date };
 // text (`dateFormatCp932` for dates).
 int FittedColumnWidth(const QTableView& view, CellSample sample, const QString& caption,
                       const std::string& dateFormatCp932 = {});
+
+// Widens each (column, sample) of a filled grid to its fitted width; a
+// column already wider keeps its width.
+void WidenToSamples(QTableView& view, const std::vector<std::pair<int, CellSample>>& columns,
+                    const std::string& dateFormatCp932);
+// Widens `column` towards the width its shown texts need, as far as the view
+// has room to spare to the right of its last column (never narrower).
+void WidenIntoSpareRoom(QTableView& view, int column);
+// A list of labels (`column`) beside their values (the stretched column after
+// it): the labels get their width, as far as the values still fit.
+void FitLabelColumn(QTreeView& view, int column);
 
 }  // namespace plomix

@@ -138,12 +138,13 @@ void DetailPanel::Fill(ResultMemberModel& model, QTableView* grid, int list, boo
   ResultStore& store = like ? static_cast<ResultStore&>(like_) : dup_;
   WaitCursor wait;
   store.LoadMembers(list, first, count);
-  std::vector<DetailRow> rows =
-      BuildDetailRows(catalog_, store.Members(list),
-                      text::QStringToCp932(settings_.GetString(REG_FormatUpdateDateTime)), false);
+  const std::string dateFormat =
+      text::QStringToCp932(settings_.GetString(REG_FormatUpdateDateTime));
+  std::vector<DetailRow> rows = BuildDetailRows(catalog_, store.Members(list), dateFormat, false);
   grid->setColumnHidden(kDetailPathColumn, true);
   if (like) grid->setColumnHidden(1, like_.FileVersion() < kLikeFileVersion);
   model.SetRows(std::move(rows), selectedImage_);
+  FitDetailColumns(*grid, dateFormat);
   model.SetHighlight(selectedKey_, ColourFromBgr(settings_.GetInt(REG_DupFileColor)));
   SelectGridRow(grid, model.RowOfKey(selectedKey_));
 }

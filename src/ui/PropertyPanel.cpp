@@ -11,6 +11,7 @@
 #include <QToolButton>
 #include <QTreeWidget>
 
+#include "ui/ColumnFit.h"
 #include "ui/ImageList.h"
 #include "ui/PageSupport.h"
 #include "ui/charts/PieChart.h"
@@ -142,6 +143,7 @@ void PropertyPanel::ShowProperties(const PropertySheet& sheet, int image) {
   lblListViewName->setStyleSheet(QStringLiteral("color: %1;").arg(sheet.labelColour.name()));
   for (const PropertyRow& row : sheet.rows)
     new QTreeWidgetItem(ListView3, QStringList{row.item, row.value});
+  FitLabelColumn(*ListView3, 0);
   QLabel* labels[] = {lblListViewColor1, lblListViewColor2, lblListViewColor3};
   QLabel* boxes[] = {pnlListViewColor1, pnlListViewColor2, pnlListViewColor3};
   for (int i = 0; i < 3; ++i) {
@@ -170,6 +172,8 @@ bool PropertyPanel::eventFilter(QObject* watched, QEvent* event) {
     font.setBold(event->type() == QEvent::Enter);
     label->setFont(font);
   }
+  if (event->type() == QEvent::Resize && watched == ListView3->viewport())
+    FitLabelColumn(*ListView3, 0);
   return QWidget::eventFilter(watched, event);
 }
 

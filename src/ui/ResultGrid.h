@@ -5,6 +5,9 @@
 #include <QHeaderView>
 #include <QTableView>
 #include <initializer_list>
+#include <string>
+
+#include "ui/ColumnFit.h"
 
 namespace plomix {
 
@@ -42,6 +45,15 @@ inline void SelectGridRow(QTableView* grid, int row) {
   grid->selectionModel()->setCurrentIndex(
       index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
   grid->scrollTo(index);
+}
+
+// A filled grid of detail rows (ID, No or icon, name, date, size, media,
+// path, category, location, detail): dates and sizes whole, then the name
+// and the media name as wide as their texts while the grid has room.
+inline void FitDetailColumns(QTableView& grid, const std::string& dateFormatCp932) {
+  WidenToSamples(grid, {{3, CellSample::Date}, {4, CellSample::Size}}, dateFormatCp932);
+  WidenIntoSpareRoom(grid, 2);
+  WidenIntoSpareRoom(grid, 5);
 }
 
 }  // namespace plomix

@@ -219,6 +219,7 @@ void ResultPage::FillMemberGrid(int groupRow) {
   if (mode_ == AnalysisMode::Similar)
     MemberGrid->setColumnHidden(1, store_.FileVersion() < kLikeFileVersion);
   members_->SetRows(std::move(rows), groups_->ImageAt(groupRow));
+  FitDetailColumns(*MemberGrid, dateFormat);
   SelectGridRow(MemberGrid, 0);
   StatusPanel1->setText(Number(count) + QStringLiteral("件の詳細情報") +
                         (sound ? QString() : QStringLiteral("（結果ファイルの一部が読めません）")));

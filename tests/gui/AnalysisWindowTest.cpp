@@ -261,7 +261,8 @@ void AnalysisWindowTest::NothingElseRunsWhileASearchRuns() {
   QVERIFY(dialogUp);
   QVERIFY(stillOpen);
   QCOMPARE(prompter_.Log(),
-           QStringList{QStringLiteral("Message:処理中...\r\n処理が完了してから終了してください")});
+           (QStringList{QStringLiteral("Message:処理中...\r\n処理が完了してから終了してください"),
+                        QStringLiteral("Message:") + BusyRefusalText()}));
   QVERIFY(!fixture->session.LikeStore().LikeResultsExist());
   QVERIFY(!fixture->session.Busy());
 }
