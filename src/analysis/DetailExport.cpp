@@ -1,5 +1,6 @@
 #include "analysis/DetailExport.h"
 
+#include <QString>
 #include <algorithm>
 #include <cctype>
 #include <map>
@@ -37,7 +38,22 @@ std::vector<int> DetailOfferedColumns(int mode, bool pathVisible) {
   return columns;
 }
 
-std::string DetailCell(const DetailRow& row, int column, bool comma) {
+std::string DetailCell(const DetailRow& row, int column, bool comma, bool utf8) {
+  if (utf8) {
+    switch (column) {
+      case 2: {
+        // The window's form only where it is not simply the CP932 name.
+        const std::string plain = text::Cp932ToUtf8(row.name);
+        const bool exact =
+            !row.shown.empty() && row.shown != plain && row.shown != text::ShownName(row.name, {});
+        return Quoted(exact ? row.shown : plain, comma);
+      }
+      case 6:
+        return Quoted(row.shownPath.empty() ? text::Cp932ToUtf8(row.path) : row.shownPath, comma);
+      default:
+        return text::Cp932ToUtf8(DetailCell(row, column, comma));
+    }
+  }
   switch (column) {
     case 1:
       return std::to_string(row.no);
@@ -64,7 +80,7 @@ std::string DetailCell(const DetailRow& row, int column, bool comma) {
 
 std::vector<std::string> ExportDetailRows(const std::vector<DetailRow>& rows,
                                           const std::vector<int>& columns, int mode, bool comma,
-                                          CaseConversion conversion, bool title) {
+                                          CaseConversion conversion, bool title, bool utf8) {
   std::vector<std::string> lines;
   if (columns.empty()) return lines;
   const std::string separator = comma ? "," : "\t";
@@ -76,11 +92,22 @@ std::vector<std::string> ExportDetailRows(const std::vector<DetailRow>& rows,
     }
     return line;
   };
-  if (title) lines.push_back(join([&](int c) { return DetailColumnCaption(mode, c); }));
+  if (title)
+    lines.push_back(join([&](int c) {
+      const std::string caption = DetailColumnCaption(mode, c);
+      return utf8 ? text::Cp932ToUtf8(caption) : caption;
+    }));
   for (const DetailRow& row : rows) {
-    std::string line = join([&](int c) { return DetailCell(row, c, comma); });
-    if (conversion == CaseConversion::Lower) line = text::AnsiLower(line);
-    if (conversion == CaseConversion::Upper) line = text::AnsiUpper(line);
+    std::string line = join([&](int c) { return DetailCell(row, c, comma, utf8); });
+    if (utf8 && conversion != CaseConversion::None) {
+      const QString unicode = QString::fromStdString(line);
+      line = (conversion == CaseConversion::Lower ? unicode.toLower() : unicode.toUpper())
+                 .toStdString();
+    } else if (conversion == CaseConversion::Lower) {
+      line = text::AnsiLower(line);
+    } else if (conversion == CaseConversion::Upper) {
+      line = text::AnsiUpper(line);
+    }
     lines.push_back(std::move(line));
   }
   return lines;

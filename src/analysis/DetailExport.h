@@ -2,7 +2,8 @@
 // Copying the member rows of a duplicate or similar group as comma- or
 // tab-separated text: the rows of the result grids, the columns the user
 // picked in the order picked, an optional title line and an optional case
-// conversion of every data line. All text is CP932; lines end with CR LF.
+// conversion of every data line. Lines end with CR LF. The text is CP932, or
+// UTF-8 with the exact names and paths for the clipboard.
 
 #include <cstdint>
 #include <string>
@@ -55,14 +56,15 @@ std::vector<int> DetailOfferedColumns(int mode, bool pathVisible);
 // One cell: No and size as plain digits, the date-time as it stands, texts
 // in double quotes when `comma` (a quote inside doubled), any
 // other column empty.
-std::string DetailCell(const DetailRow& row, int column, bool comma);
+// `utf8`: the cell in UTF-8, with the exact name and path where there are.
+std::string DetailCell(const DetailRow& row, int column, bool comma, bool utf8 = false);
 
 // ExportDetailRows: the lines to copy (without line ends). Empty when no
 // column is chosen. The title line, when asked for, holds the captions and
 // is never converted; every data line is converted as a whole.
 std::vector<std::string> ExportDetailRows(const std::vector<DetailRow>& rows,
                                           const std::vector<int>& columns, int mode, bool comma,
-                                          CaseConversion conversion, bool title);
+                                          CaseConversion conversion, bool title, bool utf8 = false);
 // Every line followed by CR LF.
 std::string JoinDetailLines(const std::vector<std::string>& lines);
 

@@ -256,23 +256,44 @@ int Export(Context& ctx) {
     throw CliError("--simple applies to --mode name and fullpath only");
   const ExportSelectionInput input = SelectionFromArgs(catalog, ctx.args);
 
-  const ExportOptions options = ExportOptions::FromSettings(Settings());
-  TextExport exporter(catalog, options);
-  const std::string text = exporter.BuildSelectionText(mode, simple, input);
   const std::string file = ctx.args.Value("-o");
-  if (!file.empty()) SaveExportText(QString::fromStdString(file), text);
+  ExportEncoding encoding = ExportEncoding::ShiftJis;
+  if (ctx.args.Has("--encoding")) {
+    const std::string value = ctx.args.Value("--encoding");
+    if (value != "cp932" && value != "utf-8") throw CliError("--encoding must be cp932 or utf-8");
+    if (file.empty()) throw CliError("--encoding applies to -o FILE only");
+    encoding = ExportEncodingOf(QString::fromStdString(value));
+  }
+
+  // The file gets the encoding asked for; standard output and JSON always
+  // carry the exact names, in UTF-8.
+  const ExportOptions options = ExportOptions::FromSettings(Settings());
+  TextExport exporter(catalog, options, file.empty() ? ExportEncoding::Utf8 : encoding);
+  std::string text = exporter.BuildSelectionText(mode, simple, input);
+  std::size_t written = text.size();
+  if (!file.empty()) {
+    SaveExportText(QString::fromStdString(file), text);
+    if (exporter.LostNames() > 0)
+      ctx.err << "warning: " << exporter.LostNames()
+              << (exporter.LostNames() == 1 ? " name" : " names")
+              << " lost characters that cp932 cannot hold (written as '?'; --encoding utf-8 "
+                 "keeps them)\n";
+    if (encoding == ExportEncoding::ShiftJis && ctx.json)
+      text = TextExport(catalog, options, ExportEncoding::Utf8)
+                 .BuildSelectionText(mode, simple, input);
+  }
 
   if (ctx.json) {
     QJsonArray lines;
     std::size_t start = 0;
     for (std::size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2)
-      lines.append(text::Cp932ToQString(std::string_view(text).substr(start, end - start)));
+      lines.append(QString::fromStdString(text.substr(start, end - start)));
     const std::string label = TextExport::ExportLabel(mode, input.mediaRows);
     PrintJson(ctx.out,
               QJsonObject{{"label", text::Cp932ToQString(label)},
                           {"proposedFileName",
                            text::Cp932ToQString(ProposeExportFileName(label, DosNow()))},
-                          {"bytes", static_cast<double>(text.size())},
+                          {"bytes", static_cast<double>(written)},
                           {"file", file.empty() ? QJsonValue() : QString::fromStdString(file)},
                           {"lines", lines}});
   } else if (file.empty()) {
@@ -282,7 +303,7 @@ int Export(Context& ctx) {
     const bool tabsSeparate = options.ItemSeparator() == "\t" || options.PathSeparator() == "\t";
     std::size_t start = 0;
     for (std::size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2) {
-      std::string line = text::Cp932ToUtf8(std::string_view(text).substr(start, end - start));
+      std::string line = text.substr(start, end - start);
       std::string escaped;
       std::size_t from = 0;
       for (std::size_t tab; tabsSeparate && (tab = line.find('\t', from)) != std::string::npos;
@@ -291,8 +312,7 @@ int Export(Context& ctx) {
       escaped += EscapeControls(std::string_view(line).substr(from));
       ctx.out << escaped << "\r\n";
     }
-    if (start < text.size())
-      ctx.out << EscapeControls(text::Cp932ToUtf8(std::string_view(text).substr(start)));
+    if (start < text.size()) ctx.out << EscapeControls(std::string_view(text).substr(start));
   }
   return 0;
 }
@@ -315,10 +335,11 @@ void RegisterSearchCommands(CommandTable& table) {
         "allocated", "gap", "version", "comment"}});
   table.push_back({"export",
                    "export CATALOG MEDIA[\\PATH]... --mode name|fullpath|contents|media "
-                   "[--simple] [-o FILE]",
+                   "[--simple] [-o FILE [--encoding cp932|utf-8]]",
                    "write names, paths, lists or trees as the copy commands do, with the export "
-                   "settings (to stdout as UTF-8, or to FILE as CP932)",
-                   {"--mode", "-o"},
+                   "settings (to stdout as UTF-8 with exact names, or to FILE as CP932 or UTF-8; "
+                   "a cp932 FILE that loses characters is reported on stderr)",
+                   {"--mode", "-o", "--encoding"},
                    {"--simple"},
                    Export});
 }

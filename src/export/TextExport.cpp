@@ -77,10 +77,18 @@ bool IsFolderRecord(const TFileRec& rec) {
   return (rec.Attr() & kAttrDirectory) != 0;
 }
 
-std::string ConvertCase(NameCase nameMode, std::string text) {
-  if (nameMode == NameCase::Lower) return text::AnsiLower(text);
-  if (nameMode == NameCase::Upper) return text::AnsiUpper(text);
-  return text;
+std::string ConvertCase(NameCase nameMode, std::string text, bool utf8 = false) {
+  if (nameMode == NameCase::AsIs) return text;
+  if (utf8) {
+    const QString unicode = QString::fromStdString(text);
+    return (nameMode == NameCase::Lower ? unicode.toLower() : unicode.toUpper()).toStdString();
+  }
+  return nameMode == NameCase::Lower ? text::AnsiLower(text) : text::AnsiUpper(text);
+}
+
+// The key of a name in the count of names that lost characters.
+int64_t NameKey(int slot, int32_t record) {
+  return (static_cast<int64_t>(slot) << 32) | static_cast<uint32_t>(record);
 }
 
 // The stored number of REG_ClipBordNameMode: 1 lower, 2 upper, else as is.
@@ -89,6 +97,29 @@ NameCase NameCaseOf(int stored) {
 }
 
 }  // namespace
+
+ExportEncoding ExportEncodingOf(const QString& stored) {
+  return stored.compare(QStringLiteral("utf-8"), Qt::CaseInsensitive) == 0
+             ? ExportEncoding::Utf8
+             : ExportEncoding::ShiftJis;
+}
+
+QString ExportEncodingValue(ExportEncoding encoding) {
+  return encoding == ExportEncoding::Utf8 ? QStringLiteral("utf-8") : QStringLiteral("cp932");
+}
+
+ExportEncoding StoredExportEncoding(const Settings& settings) {
+  return ExportEncodingOf(settings.GetRaw(QString::fromLatin1(kExportEncodingKey)).trimmed());
+}
+
+QString ExportEncodingName(ExportEncoding encoding) {
+  return encoding == ExportEncoding::Utf8 ? QStringLiteral("UTF-8") : QStringLiteral("Shift_JIS");
+}
+
+std::string ExportNameUtf8(Cp932View cp932, std::string_view exact) {
+  if (exact.empty()) return text::Cp932ToUtf8(cp932);
+  return text::IsValidUtf8(exact) ? std::string(exact) : text::NativeNameToUtf8(exact);
+}
 
 const char* ExportItemCaption(int position) {
   return position >= 0 && position < kExportItemCount ? kItemHeaders[position] : "";
@@ -142,8 +173,39 @@ bool ExportOptions::ItemOn(ExportItem item) const {
 
 // ------------------------------------------------------------------ builder
 
-TextExport::TextExport(Catalog& catalog, ExportOptions options)
-    : catalog_(catalog), options_(std::move(options)) {}
+TextExport::TextExport(Catalog& catalog, ExportOptions options, ExportEncoding encoding)
+    : catalog_(catalog), options_(std::move(options)), utf8_(encoding == ExportEncoding::Utf8) {
+  // The date format is kept in CP932 and formats CP932 texts; a UTF-8 export
+  // converts each formatted date (Text).
+}
+
+const std::string& TextExport::Literal(const char* utf8) const {
+  if (utf8_) {
+    thread_local std::unordered_map<const char*, std::string> cache;
+    auto it = cache.find(utf8);
+    if (it == cache.end()) it = cache.emplace(utf8, utf8).first;
+    return it->second;
+  }
+  return Cp932Literal(utf8);
+}
+
+std::string TextExport::Text(Cp932View cp932) const {
+  return utf8_ ? text::Cp932ToUtf8(cp932) : std::string(cp932);
+}
+
+std::string TextExport::Name(int r) {
+  const std::string_view exact = catalog_.ExactName(r);
+  if (utf8_) return ExportNameUtf8(catalog_.RecordName(r), exact);
+  if (!exact.empty()) lost_.insert(NameKey(catalog_.LoadedMediaSlot(), r));
+  return catalog_.RecordName(r);
+}
+
+std::string TextExport::MediaName(int slot) {
+  const std::string_view exact = catalog_.ExactNameOfRecord(slot, 0);
+  if (utf8_) return ExportNameUtf8(catalog_.Slot(slot).Name(), exact);
+  if (!exact.empty()) lost_.insert(NameKey(slot, 0));
+  return catalog_.Slot(slot).Name();
+}
 
 std::string TextExport::BuildExportHeader() const {
   const bool comma = options_.ItemSeparator() == ",";
@@ -154,7 +216,7 @@ std::string TextExport::BuildExportHeader() const {
     if (!options_.ItemOn(item)) continue;
     if (!first) out += options_.ItemSeparator();
     first = false;
-    const std::string& header = Cp932Literal(kItemHeaders[i]);
+    const std::string& header = Literal(kItemHeaders[i]);
     const bool quoted = item == ExportItem::Name || item == ExportItem::Comment;
     out += comma && quoted ? Quoted(header) : header;
   }
@@ -179,7 +241,7 @@ std::string TextExport::BuildExportRow(const TFileRec& rec, int rowNo, std::stri
         out += comma && !simple ? Quoted(nameText) : std::string(nameText);
         break;
       case ExportItem::Date:
-        out += FormatDateTime(options_.dateFormat, rec.FileDate());
+        out += Text(FormatDateTime(options_.dateFormat, rec.FileDate()));
         break;
       case ExportItem::Size:
         out += FormatPlain(rec.Size());
@@ -206,31 +268,31 @@ std::string TextExport::BuildExportRow(const TFileRec& rec, int rowNo, std::stri
         out += std::to_string(rec.AllFiles());
         break;
       case ExportItem::Mark:
-        if (rec.Mark() == 1) out += Cp932Literal("有");
+        if (rec.Mark() == 1) out += Literal("有");
         break;
       case ExportItem::Comment: {
-        const std::string comment = catalog_.CommentText(rec.CommentNo());
+        const std::string comment = Text(catalog_.CommentText(rec.CommentNo()));
         out += comma ? Quoted(comment) : comment;
         break;
       }
       case ExportItem::Version:
-        out += rec.Version();
+        out += Text(rec.Version());
         break;
     }
   }
   return out;
 }
 
-std::string TextExport::BuildExportPath(int r) const {
+std::string TextExport::BuildExportPath(int r) {
   std::string path;
   for (int p = catalog_.LoadedRec(r).Parent(); p > 0; p = catalog_.LoadedRec(p).Parent())
-    path.insert(0, catalog_.RecordName(p) + options_.PathSeparator());
+    path.insert(0, Name(p) + options_.PathSeparator());
   return path;
 }
 
 std::string TextExport::FolderMarkText(bool folder) const {
   if (folder && options_.folderMark >= 1 && options_.folderMark <= 18)
-    return Cp932Literal(kFolderMarks[options_.folderMark - 1]);
+    return Literal(kFolderMarks[options_.folderMark - 1]);
   return "  ";
 }
 
@@ -258,15 +320,15 @@ std::string TextExport::BuildTreePrefix(int r, int level, bool folder, int sibli
     return prefix + FolderMarkText(folder);
   }
   levelPrefixes_[level] =
-      Cp932Literal(HasLaterSibling(r) ? kGlyphBranch : kGlyphLast) + FolderMarkText(folder);
+      Literal(HasLaterSibling(r) ? kGlyphBranch : kGlyphLast) + FolderMarkText(folder);
   if (level > 1) {
     // The parent's line is drawn; below it only its vertical line (when
     // more siblings follow it) or blank space remains.
     std::string& above = levelPrefixes_[level - 1];
-    if (above.starts_with(Cp932Literal(kGlyphLast)))
+    if (above.starts_with(Literal(kGlyphLast)))
       above = kGlyphBlank;
-    else if (above.starts_with(Cp932Literal(kGlyphBranch)))
-      above = Cp932Literal(kGlyphThrough);
+    else if (above.starts_with(Literal(kGlyphBranch)))
+      above = Literal(kGlyphThrough);
   }
   std::string prefix;
   for (int i = 1; i <= level; ++i) prefix += levelPrefixes_[i];
@@ -307,7 +369,7 @@ void TextExport::WalkExportTree(bool unlimited, int first, int depth, int& row,
     const TFileRec& rec = catalog_.LoadedRec(r);
     const bool folder = IsFolderRecord(rec);
     if (!options_.folderOnly || folder) ++run.siblingNo;
-    const std::string name = catalog_.RecordName(r);
+    const std::string name = Name(r);
     const std::string pathText = run.pathPrefix + name;
     const int level = run.depth + 1;
     if (folder) {
@@ -334,16 +396,16 @@ void TextExport::WalkExportTree(bool unlimited, int first, int depth, int& row,
 }
 
 std::string TextExport::ConvertName(std::string text) const {
-  return ConvertCase(options_.nameMode, std::move(text));
+  return ConvertCase(options_.nameMode, std::move(text), utf8_);
 }
 
 void TextExport::AppendMediaDump(int slot, bool fromRoot, int& row, std::string& out) {
   if (slot < 0 || slot >= catalog_.SlotsUsed() || !catalog_.Slot(slot).IsLive()) return;
   if (!catalog_.LoadMedia(slot)) return;
-  const std::string name = catalog_.Slot(slot).Name();
+  const std::string name = MediaName(slot);
   std::vector<std::string> lines;
-  lines.push_back(fromRoot ? Cp932Literal("【メディア名：") + name + Cp932Literal("】")
-                           : Cp932Literal("[メディア名：") + name + Cp932Literal("]"));
+  lines.push_back(fromRoot ? Literal("【メディア名：") + name + Literal("】")
+                           : Literal("[メディア名：") + name + Literal("]"));
   const int first = catalog_.LoadedCount() > 1 ? 1 : -1;
   WalkExportTree(fromRoot, first, 0, row, lines, std::string());
   std::string entry;
@@ -361,7 +423,7 @@ void TextExport::AppendEntry(ExportMode mode, bool simple, const ExportSelection
   if (!catalog_.LoadMedia(slot)) return;
   const int r = input.mediaRows ? 0 : entry;
   const TFileRec& rec = catalog_.LoadedRec(r);
-  const std::string name = input.mediaRows ? catalog_.Slot(slot).Name() : catalog_.RecordName(r);
+  const std::string name = input.mediaRows ? MediaName(slot) : Name(r);
   std::string text;
   switch (mode) {
     case ExportMode::FileName:
@@ -449,6 +511,20 @@ void SaveExportText(const QString& path, const std::string& text) {
   }
 }
 
+QString ExportFileFilter(ExportEncoding encoding) {
+  return QStringLiteral("テキスト (%1) (*.txt)|*.txt|すべてのファイル(*.*)|*.*")
+      .arg(ExportEncodingName(encoding));
+}
+
+QString LostCharactersQuestion(int names) {
+  return QStringLiteral(
+             "Shift_JIS で表せない文字を含む名前が %1 件あります。\n"
+             "Shift_JIS のまま出力すると、それらの文字は「?」になります。\n\n"
+             "UTF-8 で出力しますか？\n"
+             "（はい：UTF-8 で出力　いいえ：Shift_JIS で出力　キャンセル：出力しない）")
+      .arg(names);
+}
+
 ExportOutcome ExportSelection(Catalog& catalog, const Settings& settings, ExportMode mode,
                               bool simple, const ExportSelectionInput& input, Clipboard& clipboard,
                               Prompter& prompter) {
@@ -459,17 +535,29 @@ ExportOutcome ExportSelection(Catalog& catalog, const Settings& settings, Export
     return ExportOutcome::NothingSelected;
   }
   const ExportOptions options = ExportOptions::FromSettings(settings);
-  TextExport exporter(catalog, options);
-  const std::string text = exporter.BuildSelectionText(mode, simple, input);
   if (!options.fileWrite) {
-    clipboard.SetText(text);
+    TextExport exporter(catalog, options, ExportEncoding::Utf8);
+    clipboard.SetText(QString::fromStdString(exporter.BuildSelectionText(mode, simple, input)));
     return ExportOutcome::Copied;
+  }
+  const ExportEncoding stored = StoredExportEncoding(settings);
+  ExportEncoding encoding = stored;
+  TextExport exporter(catalog, options, stored);
+  std::string text = exporter.BuildSelectionText(mode, simple, input);
+  if (exporter.LostNames() > 0) {
+    const PromptResult answer = prompter.Message(LostCharactersQuestion(exporter.LostNames()),
+                                                 PromptIcon::Question, PromptButtons::YesNoCancel);
+    if (answer != PromptResult::Yes && answer != PromptResult::No) return ExportOutcome::Cancelled;
+    // Only a CP932 text that would lose characters is built a second time.
+    if (answer == PromptResult::Yes) {
+      encoding = ExportEncoding::Utf8;
+      text = TextExport(catalog, options, encoding).BuildSelectionText(mode, simple, input);
+    }
   }
   const std::string proposal =
       ProposeExportFileName(TextExport::ExportLabel(mode, input.mediaRows), DosNow());
-  const QString chosen = prompter.SaveFile(
-      QString(), text::Cp932ToQString(proposal),
-      QString::fromUtf8("テキストファイル(*.txt)|*.txt|すべてのファイル(*.*)|*.*"), QString());
+  const QString chosen = prompter.SaveFile(QString(), text::Cp932ToQString(proposal),
+                                           ExportFileFilter(encoding), QString());
   if (chosen.isEmpty()) return ExportOutcome::Cancelled;
   SaveExportText(ApplyTextExtension(chosen), text);
   return ExportOutcome::Saved;
@@ -477,39 +565,63 @@ ExportOutcome ExportSelection(Catalog& catalog, const Settings& settings, Export
 
 // ------------------------------------------------------------------ search hits
 
+namespace {
+
+// The folder path of a hit ("Media\A\B") with every folder's exact name, in
+// UTF-8. A media without exact names keeps the hit's path, converted.
+std::string HitFolderUtf8(const TRecord& hit, Catalog& catalog) {
+  const int slot = SlotOfKey(hit.Key);
+  const int32_t record = RecordOfKey(hit.Key);
+  if (hit.Key < 0 || slot >= catalog.SlotsUsed() || !catalog.Slot(slot).IsLive() ||
+      !catalog.ExactNamesOf(slot) || !catalog.LoadMedia(slot) || record <= 0 ||
+      record >= catalog.LoadedCount())
+    return text::Cp932ToUtf8(hit.Path);
+  std::string path;
+  for (int32_t x = catalog.LoadedRec(record).Parent(); x > 0; x = catalog.LoadedRec(x).Parent())
+    path.insert(0, "\\" + ExportNameUtf8(catalog.RecordName(x), catalog.ExactName(x)));
+  return ExportNameUtf8(catalog.Slot(slot).Name(), catalog.ExactNameOfRecord(slot, 0)) + path;
+}
+
+}  // namespace
+
 std::string BuildSearchHitsText(const std::vector<const TRecord*>& hits, HitExportFormat format,
                                 NameCase nameMode, Catalog& catalog, TypeNames& typeNames,
-                                std::string_view dateFormatCp932) {
+                                std::string_view dateFormatCp932, ExportEncoding encoding) {
+  const bool utf8 = encoding == ExportEncoding::Utf8;
+  const auto convert = [utf8](Cp932View cp932) {
+    return utf8 ? text::Cp932ToUtf8(cp932) : std::string(cp932);
+  };
   std::string out;
   for (const TRecord* hit : hits) {
+    const std::string name = utf8 ? ExportNameUtf8(hit->Name, hit->ExactName) : hit->Name;
     std::string line;
     switch (format) {
       case HitExportFormat::Name:
-        line = hit->Name;
+        line = name;
         break;
       case HitExportFormat::FullPath:
-        line = hit->Path + "\\" + hit->Name;
+        line = (utf8 ? HitFolderUtf8(*hit, catalog) : hit->Path) + "\\" + name;
         break;
       case HitExportFormat::AllItems: {
         const SearchHitFields f = DescribeSearchHit(*hit, catalog, typeNames, dateFormatCp932);
-        const std::string parts[] = {Quoted(f.name),
+        const std::string parts[] = {Quoted(name),
                                      FormatPlain(f.count),
-                                     Quoted(f.path),
-                                     Quoted(f.category),
-                                     Quoted(f.location),
-                                     Quoted(f.locationDetail),
+                                     Quoted(utf8 ? HitFolderUtf8(*hit, catalog) : f.path),
+                                     Quoted(convert(f.category)),
+                                     Quoted(convert(f.location)),
+                                     Quoted(convert(f.locationDetail)),
                                      FormatPlain(f.size),
-                                     Quoted(f.typeName),
-                                     Quoted(f.dateText),
+                                     Quoted(convert(f.typeName)),
+                                     Quoted(convert(f.dateText)),
                                      FormatPlain(f.allocated),
                                      FormatPlain(f.allocated - f.size),
-                                     Quoted(f.version),
-                                     Quoted(f.comment)};
+                                     Quoted(convert(f.version)),
+                                     Quoted(convert(f.comment))};
         for (std::size_t i = 0; i < std::size(parts); ++i) line += (i ? "," : "") + parts[i];
         break;
       }
     }
-    out += ConvertCase(nameMode, std::move(line)) + kCrLf;
+    out += ConvertCase(nameMode, std::move(line), utf8) + kCrLf;
   }
   return out;
 }
@@ -518,9 +630,9 @@ void ExportSearchHits(const std::vector<const TRecord*>& hits, HitExportFormat f
                       Catalog& catalog, TypeNames& typeNames, const Settings& settings,
                       Clipboard& clipboard) {
   const std::string dateFormat = text::QStringToCp932(settings.GetString(REG_FormatUpdateDateTime));
-  clipboard.SetText(BuildSearchHitsText(hits, format,
-                                        NameCaseOf(settings.GetInt(REG_ClipBordNameMode)), catalog,
-                                        typeNames, dateFormat));
+  clipboard.SetText(QString::fromStdString(
+      BuildSearchHitsText(hits, format, NameCaseOf(settings.GetInt(REG_ClipBordNameMode)), catalog,
+                          typeNames, dateFormat, ExportEncoding::Utf8)));
 }
 
 }  // namespace plomix

@@ -10,8 +10,8 @@
 
 namespace plomix {
 
-void QtClipboard::SetText(const std::string& cp932) {
-  QGuiApplication::clipboard()->setText(text::Cp932ToQString(cp932));
+void QtClipboard::SetText(const QString& text) {
+  QGuiApplication::clipboard()->setText(text);
 }
 
 CopyForm DefaultCopyForm(int stored) {

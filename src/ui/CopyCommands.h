@@ -23,7 +23,7 @@ class TypeNames;
 // The desktop's clipboard, as text.
 class QtClipboard : public Clipboard {
  public:
-  void SetText(const std::string& cp932) override;
+  void SetText(const QString& text) override;
 };
 
 // An export form of the file list.

@@ -12,6 +12,7 @@
 #include "core/Format.h"
 #include "core/Prompter.h"
 #include "core/Settings.h"
+#include "core/Text.h"
 #include "core/TypeNames.h"
 #include "export/Clipboard.h"
 #include "export/TextExport.h"
@@ -23,8 +24,8 @@ using test::Sj;
 
 class FakeClipboard : public Clipboard {
  public:
-  void SetText(const std::string& cp932) override {
-    text = cp932;
+  void SetText(const QString& given) override {
+    text = text::QStringToCp932(given);
     ++writes;
   }
   std::string text;
@@ -269,7 +270,7 @@ TEST_F(TextExportTest, ExportSelectionDelivers) {
   ASSERT_EQ(prompter.prompts.back().kind, "SaveFile");
   EXPECT_TRUE(prompter.prompts.back().startPath.endsWith(QString::fromUtf8("_ファイル名.txt")));
   EXPECT_EQ(prompter.prompts.back().filter,
-            QString::fromUtf8("テキストファイル(*.txt)|*.txt|すべてのファイル(*.*)|*.*"));
+            QString::fromUtf8("テキスト (Shift_JIS) (*.txt)|*.txt|すべてのファイル(*.*)|*.*"));
 
   prompter.paths.push_back(QString::fromStdString(dir.File("names")));
   EXPECT_EQ(ExportSelection(catalog, settings, ExportMode::FileName, false, twoFiles, clipboard,

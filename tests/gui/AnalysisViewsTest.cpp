@@ -53,8 +53,8 @@ namespace {
 struct RecordingClipboard : Clipboard {
   std::string text;
   int calls = 0;
-  void SetText(const std::string& cp932) override {
-    text = cp932;
+  void SetText(const QString& given) override {
+    text = text::QStringToCp932(given);
     ++calls;
   }
 };

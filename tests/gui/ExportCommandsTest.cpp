@@ -74,6 +74,7 @@ class ExportCommandsTest : public QObject {
  private Q_SLOTS:
   void settingsDialogRoundTrip();
   void settingsDialogRepairsValuesOutOfRange();
+  void settingsDialogRemembersTheFileEncoding();
   void copyButtonFormsAndHints();
   void fileListCopiesInEveryForm();
   void writesTheExportToAFile();
@@ -162,6 +163,40 @@ void ExportCommandsTest::settingsDialogRepairsValuesOutOfRange() {
                            REG_ClipBordNameMode, REG_ClipBordItemSep})
     QCOMPARE(b.settings.GetInt(number), 0);
   QCOMPARE(b.settings.GetString(REG_ClipBordPutItem), QStringLiteral("01000000000000"));
+}
+
+// Shift_JIS unless UTF-8 was chosen; a value the program does not know
+// shows as Shift_JIS; the choice is kept with the other values by 設定 only.
+void ExportCommandsTest::settingsDialogRemembersTheFileEncoding() {
+  Bench b;
+  const QString key = QString::fromLatin1(kExportEncodingKey);
+  b.settings.SetRaw(key, QStringLiteral("ebcdic"));
+  TfrmEnvClipbord d(b.settings, b.prompter);
+  d.show();
+  QCOMPARE(d.cmbEncoding->currentText(), QStringLiteral("Shift_JIS (CP932)"));
+  QCOMPARE(d.cmbEncoding->count(), 2);
+  d.cmbEncoding->setCurrentIndex(1);
+  d.cmdClose->click();
+  QCOMPARE(b.settings.GetRaw(key), QStringLiteral("ebcdic"));
+
+  d.show();
+  QCOMPARE(d.cmbEncoding->currentIndex(), 0);
+  d.cmbEncoding->setCurrentIndex(1);
+  d.cmdSet->click();
+  QCOMPARE(b.settings.GetRaw(key), QStringLiteral("utf-8"));
+
+  TfrmEnvClipbord again(b.settings, b.prompter);
+  again.show();
+  QCOMPARE(again.cmbEncoding->currentText(), QStringLiteral("UTF-8"));
+
+  // The next file export is UTF-8 and its save dialog says so.
+  b.settings.SetInt(REG_ClipBordFileWrite, 1);
+  QCOMPARE(b.Copy(MakeKey(0, 1), {4}, 0), ExportOutcome::Cancelled);
+  QCOMPARE(b.prompter.prompts.back().filter,
+           QStringLiteral("テキスト (UTF-8) (*.txt)|*.txt|すべてのファイル(*.*)|*.*"));
+  again.cmbEncoding->setCurrentIndex(0);
+  again.cmdSet->click();
+  QCOMPARE(b.settings.GetRaw(key), QStringLiteral("cp932"));
 }
 
 void ExportCommandsTest::copyButtonFormsAndHints() {
@@ -266,7 +301,7 @@ void ExportCommandsTest::writesTheExportToAFile() {
   QCOMPARE(b.prompter.prompts[0].kind, QStringLiteral("SaveFile"));
   QVERIFY(b.prompter.prompts[0].startPath.endsWith(QStringLiteral("_ファイル名.txt")));
   QCOMPARE(b.prompter.prompts[0].filter,
-           QStringLiteral("テキストファイル(*.txt)|*.txt|すべてのファイル(*.*)|*.*"));
+           QStringLiteral("テキスト (Shift_JIS) (*.txt)|*.txt|すべてのファイル(*.*)|*.*"));
   const std::vector<uint8_t> bytes = test::ReadFileBytes(out.string() + ".txt");
   QCOMPARE(std::string(bytes.begin(), bytes.end()), std::string("a.txt\r\nb.txt\r\n"));
   QCOMPARE(b.clipboard.text, std::string("(untouched)"));
@@ -286,7 +321,7 @@ void ExportCommandsTest::writesTheExportToAFile() {
 
 void ExportCommandsTest::desktopClipboardGetsTheText() {
   QtClipboard clipboard;
-  clipboard.SetText(Sj("データ\r\n"));
+  clipboard.SetText(QStringLiteral("データ\r\n"));
   QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("データ\r\n"));
 }
 

@@ -25,9 +25,7 @@ namespace {
 
 class SystemClipboard : public Clipboard {
  public:
-  void SetText(const std::string& cp932) override {
-    QGuiApplication::clipboard()->setText(text::Cp932ToQString(cp932));
-  }
+  void SetText(const QString& text) override { QGuiApplication::clipboard()->setText(text); }
 };
 
 QPushButton* Button(const char* name, const QString& caption, QWidget* parent) {
@@ -204,8 +202,9 @@ void TfrmDupSubClipbord::cmdSetClick() {
   std::vector<std::string> lines;
   {
     WaitCursor wait;
+    // The clipboard gets the exact names; the CSV file stays CP932.
     lines = ExportDetailRows(rows_, columns, mode_, comma, static_cast<CaseConversion>(conversion),
-                             chkTitle->isChecked());
+                             chkTitle->isChecked(), !chkFileWrite->isChecked());
   }
   if (chkFileWrite->isChecked()) {
     QCoreApplication::processEvents();
@@ -225,7 +224,7 @@ void TfrmDupSubClipbord::cmdSetClick() {
     }
   } else {
     WaitCursor wait;
-    clipboard_->SetText(JoinDetailLines(lines));
+    clipboard_->SetText(QString::fromStdString(JoinDetailLines(lines)));
   }
   accept();
 }

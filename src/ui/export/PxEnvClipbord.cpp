@@ -94,6 +94,14 @@ void TfrmEnvClipbord::BuildControls() {
   chkFileWrite =
       Named(new QCheckBox(QStringLiteral("クリップボード出力では無くファイルへ出力する")),
             "chkFileWrite");
+  lblEncoding = Named(new QLabel(QStringLiteral("ファイルの文字コード：")), "lblEncoding");
+  cmbEncoding = Named(new QComboBox, "cmbEncoding");
+  cmbEncoding->addItems({QStringLiteral("Shift_JIS (CP932)"), QStringLiteral("UTF-8")});
+  auto* encodingRow = new QHBoxLayout;
+  encodingRow->addSpacing(16);
+  encodingRow->addWidget(lblEncoding);
+  encodingRow->addWidget(cmbEncoding);
+  encodingRow->addStretch(1);
 
   lblItemSep = Named(new QLabel(QStringLiteral("区切り記号：")), "lblItemSep");
   ComboBox1 = Named(new QComboBox, "ComboBox1");
@@ -144,6 +152,7 @@ void TfrmEnvClipbord::BuildControls() {
   left->addWidget(treeGroup);
   left->addWidget(chkFolderOnly);
   left->addWidget(chkFileWrite);
+  left->addLayout(encodingRow);
   left->addWidget(rdoDefaultToolbar);
   auto* columns = new QHBoxLayout;
   columns->addLayout(left);
@@ -175,6 +184,7 @@ void TfrmEnvClipbord::FormShow() {
   chkOffsetNo->setChecked(settings_.GetInt(REG_ClipBordOffsetNo) != 0);
   chkTreeNo->setChecked(settings_.GetInt(REG_ClipBordTreeNo) != 0);
   chkFileWrite->setChecked(settings_.GetInt(REG_ClipBordFileWrite) != 0);
+  cmbEncoding->setCurrentIndex(StoredExportEncoding(settings_) == ExportEncoding::Utf8 ? 1 : 0);
   cmdFolderMark->setCurrentIndex(
       IndexOrFirst(settings_.GetInt(REG_ClipBordFolderMark), kFolderMarkCount + 1));
   QString items = settings_.GetString(REG_ClipBordPutItem);
@@ -240,6 +250,10 @@ void TfrmEnvClipbord::cmdSetClick() {
     settings_.SetString(REG_ClipBordPutItem, items);
     settings_.SetInt(REG_ClipBordItemSep, ComboBox1->currentIndex());
     settings_.SetInt(REG_ClipBordDefault, kDefaultFormValues[form < 0 ? 2 : form]);
+    settings_.SetRaw(
+        QString::fromLatin1(kExportEncodingKey),
+        ExportEncodingValue(cmbEncoding->currentIndex() == 1 ? ExportEncoding::Utf8
+                                                             : ExportEncoding::ShiftJis));
   } catch (const std::runtime_error& e) {
     // The dialog stays open with the choices made, so nothing is lost.
     prompter_.Message(QString::fromLocal8Bit(e.what()), PromptIcon::Error, PromptButtons::Ok);

@@ -1,7 +1,8 @@
 #pragma once
 // The export settings dialog: path separator, name conversion, tree form and
 // its folder mark and numbering, folders only, writing to a file, the columns
-// of list rows with their separator, and the form of the copy button. Every
+// of list rows with their separator, the encoding of files (Shift_JIS or
+// UTF-8, kept under kExportEncodingKey), and the form of the copy button. Every
 // showing loads the controls from the settings; 設定 stores every control and
 // closes, 閉じる closes without storing. Values outside a control's range
 // show as its first choice and are stored back as that choice.
@@ -44,6 +45,8 @@ class TfrmEnvClipbord : public QDialog {
   QCheckBox* chkTreeNo = nullptr;
   QCheckBox* chkFolderOnly = nullptr;
   QCheckBox* chkFileWrite = nullptr;
+  QLabel* lblEncoding = nullptr;
+  QComboBox* cmbEncoding = nullptr;  // 0 Shift_JIS (CP932), 1 UTF-8
   QLabel* lblItemSep = nullptr;
   QComboBox* ComboBox1 = nullptr;
   QLabel* lblPutItem = nullptr;
