@@ -72,6 +72,11 @@ void WidenToSamples(QTableView& view, const std::vector<std::pair<int, CellSampl
 
 namespace {
 
+// What the rows in sight need of a column (public through the base class).
+int ShownTextWidth(const QAbstractItemView& view, int column) {
+  return view.sizeHintForColumn(column);
+}
+
 // The widening itself: `needed` is what the column's shown texts take.
 void Widen(QHeaderView& header, int viewportWidth, int column, int needed) {
   const int spare = viewportWidth - header.length();
@@ -86,14 +91,14 @@ void WidenIntoSpareRoom(QTableView& view, int column) {
   QHeaderView& header = *view.horizontalHeader();
   if (view.isColumnHidden(column) || header.stretchLastSection()) return;
   Widen(header, view.viewport()->width(), column,
-        std::max(view.sizeHintForColumn(column), header.sectionSizeHint(column)));
+        std::max(ShownTextWidth(view, column), header.sectionSizeHint(column)));
 }
 
 void FitLabelColumn(QTreeView& view, int column) {
   QHeaderView& header = *view.header();
   const int available = view.viewport()->width();
-  const int labels = std::max(view.sizeHintForColumn(column), header.sectionSizeHint(column));
-  const int values = view.sizeHintForColumn(column + 1);
+  const int labels = std::max(ShownTextWidth(view, column), header.sectionSizeHint(column));
+  const int values = ShownTextWidth(view, column + 1);
   // The labels whole while the values fit beside them, else the values get
   // what is left above two fifths of the width.
   header.resizeSection(
