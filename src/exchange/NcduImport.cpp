@@ -422,7 +422,10 @@ std::string NcduImport::DefaultMediaName() const {
   const std::size_t slash = name.rfind('/');
   if (slash != std::string::npos && name.size() > 1) name = name.substr(slash + 1);
   bool exact = true;
-  return StoredMediaName(text::NativeNameToCp932(name, exact));
+  const std::string stored = StoredMediaName(text::NativeNameToCp932(name, exact));
+  // A top folder without a name is named by the date-time, as a read names a
+  // media whose name box was left empty.
+  return stored.empty() ? FormatDateTime("yyyy/mm/dd hh:nn:ss", DosNow()) : stored;
 }
 
 bool NcduImport::Prepare(const ImportRequest& request) {

@@ -88,7 +88,8 @@ class NcduImport : public MediaRecordSource {
   // The native name of the listing's top folder (a path, as ncdu writes it).
   const std::string& TopName() const { return topName_; }
   // The media name when none is given: the last part of the top folder's
-  // path ("server" for "/srv/server"), "/" itself for the root; CP932.
+  // path ("server" for "/srv/server"), "/" itself for the root, the
+  // date-time when the top folder has no name; CP932.
   std::string DefaultMediaName() const;
 
   // Entries counted and kept like unreadable folders in a read.

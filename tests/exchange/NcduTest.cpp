@@ -407,6 +407,12 @@ TEST_F(NcduTest, AnEmptyTopFolderGivesNoMediaAndALimitRefusesTheListing) {
   import.Read(*empty);
   EXPECT_FALSE(import.Prepare({}));
 
+  // Named by the date-time when the top folder has no name.
+  const auto unnamed =
+      ByteInput::Open(Write("u.json", "[1,2,{},[{\"name\":\"\"},{\"name\":\"a\"}]]"));
+  import.Read(*unnamed);
+  EXPECT_EQ(import.DefaultMediaName().size(), 19u) << import.DefaultMediaName();
+
   import.SetRecordLimit(3);
   const auto many = ByteInput::Open(
       Write("m.json",
