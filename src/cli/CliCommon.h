@@ -71,6 +71,7 @@ void RegisterCoreCommands(CommandTable& table);
 void RegisterReadingCommands(CommandTable& table);
 void RegisterAnalysisCommands(CommandTable& table);
 void RegisterSearchCommands(CommandTable& table);
+void RegisterExchangeCommands(CommandTable& table);
 
 // Parses argv[first..] for a command. Throws CliError for unknown options or
 // a missing value.

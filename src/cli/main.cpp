@@ -18,6 +18,7 @@ CommandTable BuildTable() {
   plomix::cli::RegisterReadingCommands(table);
   plomix::cli::RegisterAnalysisCommands(table);
   plomix::cli::RegisterSearchCommands(table);
+  plomix::cli::RegisterExchangeCommands(table);
   return table;
 }
 

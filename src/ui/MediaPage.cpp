@@ -315,6 +315,9 @@ void MediaPage::BuildPopupMenu() {
   TreeView1->addAction(N18);
   C3 = AddMenuAction(m, "C3", QStringLiteral("読込みドライブ名変更(&C)"));
   connect(C3, &QAction::triggered, this, &MediaPage::C3Click);
+  PopItemExportNcdu =
+      AddMenuAction(m, "PopItemExportNcdu", QStringLiteral("ncdu 形式でエクスポート..."));
+  connect(PopItemExportNcdu, &QAction::triggered, this, &MediaPage::PopItemExportNcduClick);
   connect(S2, &QAction::triggered, this, &MediaPage::S2Click);
   connect(N18, &QAction::triggered, this, &MediaPage::ToolButton55Click);
   auto showTreeMenu = [this](const QPoint& p) {

@@ -119,6 +119,7 @@ class MediaPage : public Page {
   QAction *N39, *N40, *PopItemMediaTypeChange, *S2, *PopItemMediaAreaChange, *N45,
       *PopItemMediaTypePos, *PopItemMediaTypePosTop, *PopItemMediaTypePosBottom,
       *PopItemMediaTypePosLeft, *PopItemMediaTypePosRight, *N18, *C3;
+  QAction* PopItemExportNcdu = nullptr;
 
  Q_SIGNALS:
   // The tree was rebuilt after a catalogue change: the window re-applies the
@@ -156,6 +157,8 @@ class MediaPage : public Page {
   void ToolButton11Click();
   void N60Click();
   void C3Click();
+  // Writes the selected media or folder as an ncdu listing.
+  void PopItemExportNcduClick();
 
  private:
   QWidget* BuildTreeArea();

@@ -84,6 +84,8 @@ void TfrmMain::BuildMenus() {
   N24 = AddMenuAction(file, "N24", QStringLiteral("DBの新規作成(&N)..."), QKeySequence("Ctrl+N"));
   N25 = AddMenuAction(file, "N25", QStringLiteral("DBを開く(&O)..."), QKeySequence("Ctrl+O"));
   file->addSeparator();
+  I1 = AddMenuAction(file, "I1", QStringLiteral("インポート(&I)..."));
+  file->addSeparator();
   DB1 = AddMenuAction(file, "DB1", QStringLiteral("DBの最適化(&P)"), QKeySequence("Ctrl+P"));
   file->addSeparator();
   E2 = AddMenuAction(file, "E2", QStringLiteral("環境設定(&E)..."), QKeySequence("Ctrl+E"));
@@ -124,6 +126,10 @@ void TfrmMain::BuildMenus() {
       (this->*handler)();
     });
   connect(N28, &QAction::triggered, this, &QWidget::close);
+  connect(I1, &QAction::triggered, this, [this] {
+    SwitchToMediaPage();
+    I1Click();
+  });
   connect(C1, &QAction::triggered, this, &TfrmMain::C1Click);
   connect(Plomix21, &QAction::triggered, this, &TfrmMain::Plomix21Click);
   connect(N36, &QAction::triggered, this, &TfrmMain::N36Click);

@@ -52,6 +52,7 @@ class TfrmMain : public QMainWindow {
 
   // ---- Controls ----
   QAction *N24, *N25, *DB1, *E2, *N28, *N30, *N31, *S1, *S3, *C1, *R1, *N44, *L2, *Plomix21, *N36;
+  QAction* I1;  // インポート: an ncdu listing as a new media
   QToolBar* ToolBar1;
   QToolButton *ToolButton1, *ToolButton2, *ToolButton3, *ToolButton46, *ToolButton60;
   QTabWidget* PageControl1;
@@ -67,6 +68,7 @@ class TfrmMain : public QMainWindow {
   void ToolButton3Click();
   void ToolButton6Click();
   void ToolButton7Click();
+  void I1Click();
   void C1Click();
   void N36Click();
   void Plomix21Click();
