@@ -24,8 +24,6 @@
 #include "core/Settings.h"
 #include "core/Text.h"
 #include "core/TypeNames.h"
-#include "ui/reading/PxDrive.h"
-#include "ui/reading/PxReadProgress.h"
 #include "reading/ReadRequest.h"
 #include "reading/Scanner.h"
 #include "ui/AnalysisUi.h"
@@ -37,11 +35,13 @@
 #include "ui/MediaPage.h"
 #include "ui/PageSupport.h"
 #include "ui/PxAbout.h"
-#include "ui/options/PxEnv.h"
 #include "ui/PxHelp.h"
 #include "ui/PxMain.h"
 #include "ui/SearchPage.h"
 #include "ui/Session.h"
+#include "ui/options/PxEnv.h"
+#include "ui/reading/PxDrive.h"
+#include "ui/reading/PxReadProgress.h"
 #include "ui/widgets/WaitCursor.h"
 
 namespace plomix {
@@ -118,16 +118,20 @@ void TfrmMain::S1Click() {
 
 void TfrmMain::ShowSearchCategory() {
   // The tree shows the category the search was asked for, then the hits come.
+  // A tree already showing that category is left as the user opened it, so
+  // coming back to it finds the same folders expanded and the same selection.
   const QString filter = text::Cp932ToQString(session_.GetCatalog().CategoryFilter());
   QTabBar* tabs = TabSheet1->TabControlTreeView;
   int index = 0;
   for (int i = 1; i < tabs->count() && !filter.isEmpty(); ++i)
     if (tabs->tabText(i) == filter) index = i;
-  {
-    const QSignalBlocker quiet(tabs);
-    tabs->setCurrentIndex(index);
+  if (index != tabs->currentIndex()) {
+    {
+      const QSignalBlocker quiet(tabs);
+      tabs->setCurrentIndex(index);
+    }
+    TabSheet1->RebuildTree(TreeRebuild::TabChange);
   }
-  TabSheet1->RebuildTree(TreeRebuild::TabChange);
   PageControl1->setCurrentWidget(TabSheet2);
 }
 

@@ -24,7 +24,6 @@
 #include "core/Text.h"
 #include "reading/Drives.h"
 #include "reading/ReadRequest.h"
-#include "ui/search/PxFileSearch.h"
 #include "ui/FileListModel.h"
 #include "ui/FileListPanel.h"
 #include "ui/MediaPage.h"
@@ -32,6 +31,7 @@
 #include "ui/SearchHitModel.h"
 #include "ui/SearchPage.h"
 #include "ui/Session.h"
+#include "ui/search/PxFileSearch.h"
 #include "ui/widgets/TypeAheadViews.h"
 
 using namespace plomix;
@@ -65,6 +65,7 @@ class SearchWindowTest : public QObject {
   void cleanup() { dir_.reset(); }
   void searchShowsItsPageAndGoesToAHit();
   void searchDoesNothingWithoutMedia();
+  void searchKeepsTheBrowseTreeAsItWas();
   void fileListCopiesToTheClipboard();
 };
 
@@ -119,6 +120,38 @@ void SearchWindowTest::searchShowsItsPageAndGoesToAHit() {
   QCOMPARE(page.Model().RowCount(), 0);
   QVERIFY(page.StatusText(0).isEmpty());
   QCOMPARE(prompter.prompts.size(), asked);
+}
+
+void SearchWindowTest::searchKeepsTheBrowseTreeAsItWas() {
+  test::ScriptedPrompter prompter;
+  prompter.defaultAnswer = PromptResult::No;
+  auto fixture = WindowWithMedia(prompter);
+  QVERIFY(fixture);
+  TfrmMain& window = fixture->window;
+  MediaPage& media = *window.TabSheet1;
+  media.GoToPath(QStringLiteral("保存用\\資料\\旧版"));
+  QTreeWidgetItem* disk = media.TopNode()->child(0);
+  QTreeWidgetItem* folder = disk->child(0);
+  QVERIFY(disk->isExpanded() && folder->isExpanded());
+  QCOMPARE(media.TreeView1->currentItem()->text(0), QStringLiteral("旧版"));
+
+  window.TabSheet2->RunSearchCommand([](TfrmFileSearch& d) {
+    d.show();
+    d.chkModeSize->setChecked(false);
+    d.chkModeDateTime->setChecked(false);
+    d.txtSearchName->setText(QStringLiteral("*.bin"));
+    d.cmdSearch->click();
+    d.hide();
+    return d.result() == QDialog::Accepted;
+  });
+  QCOMPARE(window.TabSheet2->Model().RowCount(), 1);
+  window.PageControl1->setCurrentWidget(window.TabSheet1);
+  disk = media.TopNode()->child(0);
+  QVERIFY(disk != nullptr && disk->isExpanded());
+  folder = disk->child(0);
+  QVERIFY(folder != nullptr && folder->isExpanded());
+  QCOMPARE(media.TreeView1->currentItem()->text(0), QStringLiteral("旧版"));
+  QCOMPARE(media.pnlListViewClient->ListModel().Row(0).Name, std::string("a.txt"));
 }
 
 void SearchWindowTest::searchDoesNothingWithoutMedia() {
