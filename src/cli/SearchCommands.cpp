@@ -39,6 +39,14 @@ double ParseBytes(const std::string& text, const char* what) {
   return value;
 }
 
+// A byte count the search takes: a whole number below 2^63.
+int64_t WholeBytes(double value, const char* what) {
+  if (value != std::floor(value) || value >= 9223372036854775808.0)
+    throw CliError(std::string("the ") + what + " must be a whole number up to " +
+                   std::to_string(std::numeric_limits<int64_t>::max()));
+  return static_cast<int64_t>(value);
+}
+
 // YYYY-MM-DD or YYYY-MM-DDThh.mm[.ss] (no colons: they separate the bounds).
 // A bare date means its first moment as a lower bound, its last as an upper.
 uint32_t ParseDate(const std::string& text, bool upper) {
@@ -91,11 +99,8 @@ SearchConditions ConditionsFromArgs(const Args& args) {
   if (args.Has("--size")) {
     const auto [min, max] = SplitRange(args.Value("--size"), "size");
     c.sizeEnabled = true;
-    const double low = min.empty() ? 0 : ParseBytes(min, "minimum size");
-    if (low > 2147483647 || low != std::floor(low))
-      throw CliError("the minimum size must be a whole number up to 2147483647");
-    c.sizeMin = static_cast<int32_t>(low);
-    c.sizeMax = max.empty() ? std::numeric_limits<double>::max() : ParseBytes(max, "maximum size");
+    c.sizeMin = min.empty() ? 0 : WholeBytes(ParseBytes(min, "minimum size"), "minimum size");
+    if (!max.empty()) c.sizeMax = WholeBytes(ParseBytes(max, "maximum size"), "maximum size");
   }
   if (args.Has("--date")) {
     const auto [from, to] = SplitRange(args.Value("--date"), "date");

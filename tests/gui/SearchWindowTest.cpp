@@ -4,6 +4,7 @@
 // list's copy commands put their text on the desktop's clipboard.
 #include <QCheckBox>
 #include <QClipboard>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
@@ -66,6 +67,7 @@ class SearchWindowTest : public QObject {
   void searchShowsItsPageAndGoesToAHit();
   void searchDoesNothingWithoutMedia();
   void searchKeepsTheBrowseTreeAsItWas();
+  void searchFindsAFileBeyondTwoGigabytes();
   void fileListCopiesToTheClipboard();
 };
 
@@ -152,6 +154,46 @@ void SearchWindowTest::searchKeepsTheBrowseTreeAsItWas() {
   QVERIFY(folder != nullptr && folder->isExpanded());
   QCOMPARE(media.TreeView1->currentItem()->text(0), QStringLiteral("旧版"));
   QCOMPARE(media.pnlListViewClient->ListModel().Row(0).Name, std::string("a.txt"));
+}
+
+void SearchWindowTest::searchFindsAFileBeyondTwoGigabytes() {
+  // A sparse 3 GiB file: its size is what the reader records, no disk is used.
+  QVERIFY(test::MakeSampleMediaFolder(Path("media")));
+  QFile big(Path("media/イメージ.iso"));
+  QVERIFY(big.open(QIODevice::WriteOnly) && big.resize(qint64{3} << 30));
+  big.close();
+  test::ScriptedPrompter prompter;
+  prompter.defaultAnswer = PromptResult::No;
+  auto fixture = test::WindowWithReadMedia(
+      prompter, {Path("cat.qdb"), Path("media"), Sj("保存用"), Sj("書類"), {}});
+  QVERIFY(fixture);
+  SearchPage& page = *fixture->window.TabSheet2;
+  const auto search = [&](const QString& minimum, const QString& picture) {
+    page.RunSearchCommand([&](TfrmFileSearch& d) {
+      d.show();
+      d.chkModeName->setChecked(false);
+      d.chkModeDateTime->setChecked(false);
+      d.chkModeSize->setChecked(true);
+      d.cmbSearchSizeUnit->setCurrentText(QStringLiteral("GB"));
+      d.txtSearchSizeMin->setText(minimum);
+      d.txtSearchSizeMax->clear();
+      // PLOMIX_TEST_PICTURES=folder keeps a picture of the dialog as filled in.
+      if (const QString folder = qEnvironmentVariable("PLOMIX_TEST_PICTURES"); !folder.isEmpty())
+        d.grab().save(folder + "/" + picture);
+      d.cmdSearch->click();
+      d.hide();
+      return d.result() == QDialog::Accepted;
+    });
+    QStringList names;
+    for (int i = 0; i < page.Model().RowCount(); ++i)
+      names << text::Cp932ToQString(page.Model().Row(i).Name);
+    return names;
+  };
+  QCOMPARE(search(QStringLiteral("2.5"), "search-dialog-2.5GB.png"),
+           QStringList{QStringLiteral("イメージ.iso")});
+  QCOMPARE(search(QStringLiteral("5"), "search-dialog-5GB.png"), QStringList());
+  QCOMPARE(search(QStringLiteral("3"), "search-dialog-3GB.png"),
+           QStringList{QStringLiteral("イメージ.iso")});
 }
 
 void SearchWindowTest::searchDoesNothingWithoutMedia() {
