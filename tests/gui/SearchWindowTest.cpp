@@ -20,6 +20,7 @@
 #include "ScriptedPrompter.h"
 #include "SessionWindow.h"
 #include "TestSupport.h"
+#include "browse/BrowseHistory.h"
 #include "core/Catalog.h"
 #include "core/Settings.h"
 #include "core/Text.h"
@@ -125,35 +126,45 @@ void SearchWindowTest::searchShowsItsPageAndGoesToAHit() {
 }
 
 void SearchWindowTest::searchKeepsTheBrowseTreeAsItWas() {
-  test::ScriptedPrompter prompter;
-  prompter.defaultAnswer = PromptResult::No;
-  auto fixture = WindowWithMedia(prompter);
-  QVERIFY(fixture);
-  TfrmMain& window = fixture->window;
-  MediaPage& media = *window.TabSheet1;
-  media.GoToPath(QStringLiteral("保存用\\資料\\旧版"));
-  QTreeWidgetItem* disk = media.TopNode()->child(0);
-  QTreeWidgetItem* folder = disk->child(0);
-  QVERIFY(disk->isExpanded() && folder->isExpanded());
-  QCOMPARE(media.TreeView1->currentItem()->text(0), QStringLiteral("旧版"));
+  // The search over the category the tree shows, and over the media's own
+  // category while the tree shows all of them (the tree is then rebuilt).
+  for (const bool otherTab : {false, true}) {
+    init();  // a catalogue and settings of its own
+    test::ScriptedPrompter prompter;
+    prompter.defaultAnswer = PromptResult::No;
+    auto fixture = WindowWithMedia(prompter);
+    QVERIFY(fixture);
+    TfrmMain& window = fixture->window;
+    MediaPage& media = *window.TabSheet1;
+    QCOMPARE(media.TabControlTreeView->currentIndex(), 0);
+    media.GoToPath(QStringLiteral("保存用\\資料\\旧版"));
+    QTreeWidgetItem* disk = media.TopNode()->child(0);
+    QTreeWidgetItem* folder = disk->child(0);
+    QVERIFY(disk->isExpanded() && folder->isExpanded());
+    QCOMPARE(media.TreeView1->currentItem()->text(0), QStringLiteral("旧版"));
+    const int recorded = fixture->session.History().Count();
 
-  window.TabSheet2->RunSearchCommand([](TfrmFileSearch& d) {
-    d.show();
-    d.chkModeSize->setChecked(false);
-    d.chkModeDateTime->setChecked(false);
-    d.txtSearchName->setText(QStringLiteral("*.bin"));
-    d.cmdSearch->click();
-    d.hide();
-    return d.result() == QDialog::Accepted;
-  });
-  QCOMPARE(window.TabSheet2->Model().RowCount(), 1);
-  window.PageControl1->setCurrentWidget(window.TabSheet1);
-  disk = media.TopNode()->child(0);
-  QVERIFY(disk != nullptr && disk->isExpanded());
-  folder = disk->child(0);
-  QVERIFY(folder != nullptr && folder->isExpanded());
-  QCOMPARE(media.TreeView1->currentItem()->text(0), QStringLiteral("旧版"));
-  QCOMPARE(media.pnlListViewClient->ListModel().Row(0).Name, std::string("a.txt"));
+    window.TabSheet2->RunSearchCommand([otherTab](TfrmFileSearch& d) {
+      d.show();
+      if (otherTab) d.TabControl1->setCurrentIndex(1);
+      d.chkModeSize->setChecked(false);
+      d.chkModeDateTime->setChecked(false);
+      d.txtSearchName->setText(QStringLiteral("*.bin"));
+      d.cmdSearch->click();
+      d.hide();
+      return d.result() == QDialog::Accepted;
+    });
+    QCOMPARE(window.TabSheet2->Model().RowCount(), 1);
+    window.PageControl1->setCurrentWidget(window.TabSheet1);
+    QCOMPARE(media.TabControlTreeView->currentIndex(), otherTab ? 1 : 0);
+    disk = media.TopNode()->child(0);
+    QVERIFY(disk != nullptr && disk->isExpanded());
+    folder = disk->child(0);
+    QVERIFY(folder != nullptr && folder->isExpanded());
+    QCOMPARE(media.TreeView1->currentItem()->text(0), QStringLiteral("旧版"));
+    QCOMPARE(media.pnlListViewClient->ListModel().Row(0).Name, std::string("a.txt"));
+    QCOMPARE(fixture->session.History().Count(), recorded);
+  }
 }
 
 void SearchWindowTest::searchFindsAFileBeyondTwoGigabytes() {
