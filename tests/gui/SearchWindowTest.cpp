@@ -26,6 +26,7 @@
 #include "core/Text.h"
 #include "reading/Drives.h"
 #include "reading/ReadRequest.h"
+#include "ui/search/PxFileSearch.h"
 #include "ui/FileListModel.h"
 #include "ui/FileListPanel.h"
 #include "ui/MediaPage.h"
@@ -33,7 +34,6 @@
 #include "ui/SearchHitModel.h"
 #include "ui/SearchPage.h"
 #include "ui/Session.h"
-#include "ui/search/PxFileSearch.h"
 #include "ui/widgets/TypeAheadViews.h"
 
 using namespace plomix;

@@ -303,14 +303,14 @@ QWidget* TfrmFileSearch::BuildMediaGroup() {
 
 void TfrmFileSearch::ConnectSettings() {
   const std::pair<QCheckBox*, SettingNo> boxes[] = {{chkSearchName, REG_SearchInfoStrKind},
-                                                    {chkSearchNamePart, REG_SearchInfoPortion},
-                                                    {chkModeName, REG_SearchInfoFile},
-                                                    {chkModeSize, REG_SearchInfoSize},
-                                                    {chkModeDateTime, REG_SearchInfoDateTime},
-                                                    {chkModeComment, REG_SearchInfoComment},
-                                                    {chkSearchMark, REG_SearchInfoMark},
-                                                    {chkSearchFolder, REG_SearchInfoFolder},
-                                                    {chkSearchComment, REG_SearchInfoCommentKind}};
+                                              {chkSearchNamePart, REG_SearchInfoPortion},
+                                              {chkModeName, REG_SearchInfoFile},
+                                              {chkModeSize, REG_SearchInfoSize},
+                                              {chkModeDateTime, REG_SearchInfoDateTime},
+                                              {chkModeComment, REG_SearchInfoComment},
+                                              {chkSearchMark, REG_SearchInfoMark},
+                                              {chkSearchFolder, REG_SearchInfoFolder},
+                                              {chkSearchComment, REG_SearchInfoCommentKind}};
   for (const auto& [box, number] : boxes) {
     connect(box, &QCheckBox::toggled, this, [this, number = number](bool on) {
       StoreSetting(number, on ? 1 : 0);
@@ -366,8 +366,7 @@ void TfrmFileSearch::RebuildTabs() {
       TabControl1->count() > 0 ? TabControl1->tabText(TabControl1->currentIndex()) : QString();
   while (TabControl1->count() > 0) TabControl1->removeTab(0);
   TabControl1->addTab(kAllTab);
-  for (const std::string& name : catalog_.CategoryNames().Names())
-    TabControl1->addTab(text::Cp932ToQString(name));
+  for (const std::string& name : catalog_.CategoryNames().Names()) TabControl1->addTab(text::Cp932ToQString(name));
   int selected = 0;
   for (int i = 0; i < TabControl1->count(); ++i)
     if (TabControl1->tabText(i) == before) selected = i;
