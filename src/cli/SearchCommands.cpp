@@ -39,6 +39,19 @@ double ParseBytes(const std::string& text, const char* what) {
   return value;
 }
 
+// A byte count the search takes: a whole number below 2^63, read exactly
+// (a double would round the largest ones); "1e9" is taken too.
+int64_t WholeBytes(const std::string& text, const char* what) {
+  int64_t exact = 0;
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), exact);
+  if (ec == std::errc() && end == text.data() + text.size() && exact >= 0) return exact;
+  const double value = ParseBytes(text, what);
+  if (value == std::floor(value) && value < 9223372036854775808.0)
+    return static_cast<int64_t>(value);
+  throw CliError(std::string("the ") + what + " must be a whole number up to " +
+                 std::to_string(std::numeric_limits<int64_t>::max()));
+}
+
 // YYYY-MM-DD or YYYY-MM-DDThh.mm[.ss] (no colons: they separate the bounds).
 // A bare date means its first moment as a lower bound, its last as an upper.
 uint32_t ParseDate(const std::string& text, bool upper) {
@@ -91,11 +104,8 @@ SearchConditions ConditionsFromArgs(const Args& args) {
   if (args.Has("--size")) {
     const auto [min, max] = SplitRange(args.Value("--size"), "size");
     c.sizeEnabled = true;
-    const double low = min.empty() ? 0 : ParseBytes(min, "minimum size");
-    if (low > 2147483647 || low != std::floor(low))
-      throw CliError("the minimum size must be a whole number up to 2147483647");
-    c.sizeMin = static_cast<int32_t>(low);
-    c.sizeMax = max.empty() ? std::numeric_limits<double>::max() : ParseBytes(max, "maximum size");
+    c.sizeMin = min.empty() ? 0 : WholeBytes(min, "minimum size");
+    if (!max.empty()) c.sizeMax = WholeBytes(max, "maximum size");
   }
   if (args.Has("--date")) {
     const auto [from, to] = SplitRange(args.Value("--date"), "date");

@@ -4,6 +4,7 @@
 #include <unicode/utf8.h>
 
 #include <algorithm>
+#include <cmath>
 
 #include "core/Catalog.h"
 #include "core/Format.h"
@@ -139,6 +140,18 @@ void SetNamePatterns(SearchConditions& conditions, std::string_view utf8,
   set(utf8Second, conditions.namePattern2, conditions.nameNative2, conditions.nameCp932Exact2);
 }
 
+bool SizeWithin(double size, int64_t min, const std::optional<int64_t>& max) {
+  // For a real x and whole m: x >= m exactly when floor(x) >= m, and x <= m
+  // when ceil(x) <= m; beyond the 64-bit range only the sign matters.
+  constexpr double kTwo63 = 9223372036854775808.0;
+  if (std::isnan(size)) return false;
+  const bool fromMin =
+      size >= kTwo63 || (size >= -kTwo63 && static_cast<int64_t>(std::floor(size)) >= min);
+  const bool toMax =
+      !max || size < -kTwo63 || (size < kTwo63 && static_cast<int64_t>(std::ceil(size)) <= *max);
+  return fromMin && toMax;
+}
+
 bool FileSearch::PassesKindGate(int16_t kind) const {
   if (conditions_.foldersOnly) return IsFolderKind(kind);
   if (!conditions_.includeFolders) return kind == kKindFile;
@@ -167,7 +180,7 @@ bool FileSearch::MatchOne(SearchConditionKind kind, const TFileRec& rec, std::st
     case SearchConditionKind::Size: {
       if (!IsFolderKind(rec.Kind()) && rec.Kind() != kKindFile) return false;
       const double size = rec.Size();
-      return conditions_.sizeMin <= size && size <= conditions_.sizeMax;
+      return SizeWithin(size, conditions_.sizeMin, conditions_.sizeMax);
     }
     case SearchConditionKind::Date: {
       // 0 is an unknown date, not one before 1980: no range holds it.

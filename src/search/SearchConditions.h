@@ -3,6 +3,7 @@
 // the command line) before every run. Pattern and comment texts are CP932.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -28,9 +29,11 @@ struct SearchConditions {
   // lacks would match any byte, so the pattern then meets exact names only.
   bool nameCp932Exact = true, nameCp932Exact2 = true;
 
+  // Whole bytes, both bounds inclusive, over the full range of 64-bit sizes
+  // (files and folder totals of many gigabytes); no upper bound when empty.
   bool sizeEnabled = false;
-  int32_t sizeMin = 0;  // bytes, 0 to 2147483647
-  double sizeMax = 0;   // bytes, inclusive
+  int64_t sizeMin = 0;
+  std::optional<int64_t> sizeMax;
 
   bool dateEnabled = false;
   uint32_t dateFrom = 0;  // packed DOS date-times, both bounds inclusive
@@ -47,6 +50,10 @@ struct SearchConditions {
   bool foldersOnly = false;
   bool includeFolders = false;
 };
+
+// Whether a stored size (a double, as the catalogue keeps it) lies within the
+// whole-byte bounds, compared exactly at any magnitude.
+bool SizeWithin(double size, int64_t min, const std::optional<int64_t>& max);
 
 // Fills the name patterns from what the user typed (UTF-8): the CP932 forms,
 // the native forms and whether CP932 holds them.

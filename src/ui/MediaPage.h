@@ -66,6 +66,10 @@ class MediaPage : public Page {
   // Keeps the splitter positions, the column layout and the history.
   void SaveState();
   void RebuildTree(TreeRebuild mode);
+  // Rebuilds the tree for the category now chosen (as a tab change does) and
+  // opens again the nodes that were open and are still shown, with the
+  // selected one; none of this is recorded in the history.
+  void RebuildTreeKeepingOpenNodes();
   // Selects "すべて" without a rebuild and clears the category filter.
   void SelectAllCategories();
   // Shows page 標準 in front.

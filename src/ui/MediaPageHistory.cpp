@@ -14,7 +14,10 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
 #include <algorithm>
+#include <unordered_map>
+#include <vector>
 
 #include "browse/BrowseHistory.h"
 #include "browse/MediaPath.h"
@@ -96,6 +99,32 @@ void MediaPage::ToolButton62Click() {
 
 void MediaPage::ShowHistoryPosition() {
   MoveHistoryGuarded(0);
+}
+
+void MediaPage::RebuildTreeKeepingOpenNodes() {
+  std::vector<int32_t> open;  // parents before their children
+  for (QTreeWidgetItemIterator it(TreeView1); *it != nullptr; ++it)
+    if ((*it)->isExpanded() && *it != TopNode()) open.push_back(KeyOf(*it));
+  const int32_t selected = TreeView1->currentItem() == nullptr ? -1 : CurrentKey();
+  BrowseHistory& history = session_.History();
+  const bool wasSuppressed = history.Suppressed();
+  history.SetSuppressed(true);
+  RebuildTree(TreeRebuild::TabChange);
+  std::unordered_map<int32_t, QTreeWidgetItem*> nodes;
+  const auto addChildren = [&nodes](QTreeWidgetItem* item) {
+    for (int i = 0; i < item->childCount(); ++i)
+      nodes.emplace(KeyOf(item->child(i)), item->child(i));
+  };
+  addChildren(TopNode());
+  for (const int32_t key : open) {
+    const auto found = nodes.find(key);
+    if (found == nodes.end()) continue;
+    ExpandNode(found->second);
+    addChildren(found->second);
+  }
+  if (const auto found = nodes.find(selected); found != nodes.end())
+    TreeView1->setCurrentItem(found->second);
+  history.SetSuppressed(wasSuppressed);
 }
 
 void MediaPage::MoveHistoryGuarded(int delta) {

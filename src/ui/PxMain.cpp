@@ -29,6 +29,7 @@
 #include "reading/Scanner.h"
 #include "ui/AnalysisUi.h"
 #include "ui/DetailPanel.h"
+#include "ui/DialogFolder.h"
 #include "ui/DupPage.h"
 #include "ui/FileListPanel.h"
 #include "ui/ImageList.h"
@@ -51,6 +52,14 @@ namespace {
 const QString kCatalogFilter =
     QStringLiteral("メディア管理DBファイル(*.qdb)|*.qdb|すべてのファイル(*.*)|*.*");
 const QString kDefaultCatalogName = QStringLiteral("Default.qdb");
+
+// The default catalogue name in the folder of the catalogue `last` names when
+// that folder still exists, else in the documents folder.
+QString InFolderOf(const QString& last) {
+  const QString folder = last.isEmpty() ? QString() : QFileInfo(last).absolutePath();
+  if (!folder.isEmpty() && QFileInfo(folder).isDir()) return folder + "/" + kDefaultCatalogName;
+  return InDocumentsFolder(kDefaultCatalogName);
+}
 // Whether the window was maximised at its last close ("1" or "0").
 const QString kMaximisedKey = QStringLiteral("Window/Maximized");
 
@@ -262,13 +271,13 @@ QString TfrmMain::ChooseAtStart() {
   const QString last = session_.GetSettings().GetString(REG_OpenHist01);
   QString result;
   if (last.isEmpty()) {
-    result = prompter.OpenFile(QStringLiteral("◆メディア管理DBファイルの作成"), kDefaultCatalogName,
-                               kCatalogFilter);
+    result = prompter.OpenFile(QStringLiteral("◆メディア管理DBファイルの作成"),
+                               InDocumentsFolder(kDefaultCatalogName), kCatalogFilter);
   } else if (!QFileInfo::exists(last)) {
     TabSheet1->ResetHistory();
     result = prompter.OpenFile(QStringLiteral("◆最後に開いたメディア管理DBファイルが存在しません"
                                               "、メディア管理DBファイルを指定してください"),
-                               kDefaultCatalogName, kCatalogFilter);
+                               InFolderOf(last), kCatalogFilter);
   } else {
     result = last;
   }
@@ -279,10 +288,8 @@ QString TfrmMain::ChooseAtStart() {
 QString TfrmMain::ChooseToOpen() {
   Prompter& prompter = session_.Ask();
   const QString last = session_.GetSettings().GetString(REG_OpenHist01);
-  const QString folder =
-      last.isEmpty() ? QCoreApplication::applicationDirPath() : QFileInfo(last).absolutePath();
   const QString path = prompter.OpenFile(QStringLiteral("メディア管理DBファイルを指定してください"),
-                                         folder + "/" + kDefaultCatalogName, kCatalogFilter);
+                                         InFolderOf(last), kCatalogFilter);
   if (path.isEmpty()) return {};
   if (QFileInfo::exists(path)) return path;
   if (prompter.Message(QStringLiteral("新規メディア管理DBファイルを作成しますか？"),
@@ -296,8 +303,9 @@ bool TfrmMain::CreateCatalogue(QString path) {
   Prompter& prompter = session_.Ask();
   Catalog& catalog = session_.GetCatalog();
   if (path.isEmpty()) {
-    path = prompter.SaveFile(QStringLiteral("新規DBファイルの作成"), kDefaultCatalogName,
-                             kCatalogFilter, QStringLiteral("qdb"));
+    path = prompter.SaveFile(QStringLiteral("新規DBファイルの作成"),
+                             InDocumentsFolder(kDefaultCatalogName), kCatalogFilter,
+                             QStringLiteral("qdb"));
     if (path.isEmpty()) {
       TabSheet1->ResetHistory();
       return true;

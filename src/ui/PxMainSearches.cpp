@@ -118,16 +118,21 @@ void TfrmMain::S1Click() {
 
 void TfrmMain::ShowSearchCategory() {
   // The tree shows the category the search was asked for, then the hits come.
+  // A tree already showing that category is left as the user opened it, and
+  // one built for another keeps open what it still shows, so coming back to
+  // it finds the same folders expanded and the same selection.
   const QString filter = text::Cp932ToQString(session_.GetCatalog().CategoryFilter());
   QTabBar* tabs = TabSheet1->TabControlTreeView;
   int index = 0;
   for (int i = 1; i < tabs->count() && !filter.isEmpty(); ++i)
     if (tabs->tabText(i) == filter) index = i;
-  {
-    const QSignalBlocker quiet(tabs);
-    tabs->setCurrentIndex(index);
+  if (index != tabs->currentIndex()) {
+    {
+      const QSignalBlocker quiet(tabs);
+      tabs->setCurrentIndex(index);
+    }
+    TabSheet1->RebuildTreeKeepingOpenNodes();
   }
-  TabSheet1->RebuildTree(TreeRebuild::TabChange);
   PageControl1->setCurrentWidget(TabSheet2);
 }
 

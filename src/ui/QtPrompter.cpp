@@ -6,6 +6,8 @@
 #include <QInputDialog>
 #include <QMessageBox>
 
+#include "ui/DialogFolder.h"
+
 namespace plomix {
 
 namespace {
@@ -75,7 +77,7 @@ QString QtPrompter::ToQtFilter(const QString& filter) {
 
 QString QtPrompter::OpenFile(const QString& title, const QString& startPath,
                              const QString& filter) {
-  QFileDialog dialog(parent_, title, startPath, ToQtFilter(filter));
+  QFileDialog dialog(parent_, title, InDocumentsFolder(startPath), ToQtFilter(filter));
   dialog.setFileMode(QFileDialog::AnyFile);
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
   return dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()
@@ -85,7 +87,7 @@ QString QtPrompter::OpenFile(const QString& title, const QString& startPath,
 
 QString QtPrompter::SaveFile(const QString& title, const QString& startPath, const QString& filter,
                              const QString& defaultSuffix) {
-  QFileDialog dialog(parent_, title, startPath, ToQtFilter(filter));
+  QFileDialog dialog(parent_, title, InDocumentsFolder(startPath), ToQtFilter(filter));
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setDefaultSuffix(defaultSuffix);
   // Overwriting is confirmed by the program itself, with its own words.
@@ -96,7 +98,7 @@ QString QtPrompter::SaveFile(const QString& title, const QString& startPath, con
 }
 
 QString QtPrompter::ChooseFolder(const QString& title, const QString& startFolder) {
-  return QFileDialog::getExistingDirectory(parent_, title, startFolder);
+  return QFileDialog::getExistingDirectory(parent_, title, InDocumentsFolder(startFolder));
 }
 
 std::optional<int> QtPrompter::ChooseColour(int initial) {

@@ -1,5 +1,7 @@
 #pragma once
-// The program's Prompter: real Qt dialogs, parented to a window.
+// The program's Prompter: real Qt dialogs, parented to a window. A file or
+// folder dialog asked with no start path, or with a bare file name, starts in
+// the user's documents folder (InDocumentsFolder).
 
 #include <QPointer>
 #include <QWidget>

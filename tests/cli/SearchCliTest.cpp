@@ -47,6 +47,20 @@ TEST_F(SearchCliTest, SearchPrintsHitsWithTheirPaths) {
   EXPECT_EQ(onlyOne.out.trimmed(), "1");
 }
 
+TEST_F(SearchCliTest, SizeBoundsReachBeyondThirtyTwoBits) {
+  const auto big = RunCli({"search", path, "--size", "3000000000:", "--count"});
+  EXPECT_EQ(big.exitCode, 0) << big.err.toStdString();
+  EXPECT_EQ(big.out.trimmed(), "0");
+  const auto all = RunCli({"search", path, "--size", ":9223372036854775807", "--count"});
+  EXPECT_EQ(all.exitCode, 0) << all.err.toStdString();
+  EXPECT_EQ(all.out.trimmed(), RunCli({"search", path, "--size", ":", "--count"}).out.trimmed());
+  for (const char* range : {"9223372036854775808:", "1.5:", ":1e19"}) {
+    const auto refused = RunCli({"search", path, "--size", range, "--count"});
+    EXPECT_EQ(refused.exitCode, 1) << range;
+    EXPECT_TRUE(refused.err.contains("9223372036854775807")) << refused.err.toStdString();
+  }
+}
+
 TEST_F(SearchCliTest, APatternCharacterShiftJisLacksIsNoWildcard) {
   // As '?' the last character would match the "t" of leaf.txt; it can only
   // meet names the catalogue keeps exactly, and this one has none.

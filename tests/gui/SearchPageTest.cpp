@@ -11,7 +11,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
-#include <QSpinBox>
 #include <QTabBar>
 #include <QTimeEdit>
 #include <QToolButton>
@@ -19,7 +18,9 @@
 #include <QtTest>
 #include <algorithm>
 #include <functional>
+#include <limits>
 #include <memory>
+#include <optional>
 
 #include "RecordingClipboard.h"
 #include "ScriptedPrompter.h"
@@ -176,6 +177,7 @@ class SearchPageTest : public QObject {
   void copiesHitsAsText();
   void marksHitsEachOnItsOwn();
   void objectCountsCarryThousandsSeparators();
+  void sizeBoxesTakeAnySizeInTheirUnit();
 };
 
 void SearchPageTest::dialogShowsDefaultsAndRemembersItsBoxes() {
@@ -205,25 +207,32 @@ void SearchPageTest::dialogShowsDefaultsAndRemembersItsBoxes() {
   QCOMPARE(d.ListView1->topLevelItem(1)->text(5), QStringLiteral("CD/DVD"));
   QCOMPARE(d.ListView1->topLevelItem(0)->text(4), QStringLiteral("2023/01/01(日) 12:00"));
   QCOMPARE(d.pnlMediaCount->text(), QStringLiteral("2/2"));
-  // Every media together: the largest file (3 GB) is beyond the box.
-  QCOMPARE(d.txtSearchSizeMin->value(), 10);
-  QCOMPARE(d.txtSearchSizeMax->value(), TfrmFileSearch::kSizeLimit);
-  QCOMPARE(d.Label7->text(), QStringLiteral("Byte以上"));
+  // Every media together: the largest file (3 GB) fits the box to the byte.
+  QCOMPARE(d.cmbSearchSizeUnit->currentText(), QStringLiteral("Byte"));
+  QCOMPARE(d.txtSearchSizeMin->text(), QStringLiteral("10"));
+  QCOMPARE(d.txtSearchSizeMax->text(), QStringLiteral("3000000000"));
+  QCOMPARE(d.Label7->text(), QStringLiteral("10 ～ 3,000,000,000 Byte"));
   QCOMPARE(d.txtSearchStartDate->date(), QDate(2019, 7, 7));
   QCOMPARE(d.txtSearchEndDate->date(), QDate(2022, 5, 5));
 
   // The 写真 tab: its own media and extents; typed sizes are reset.
-  d.txtSearchSizeMin->setValue(77);
+  d.txtSearchSizeMin->setText(QStringLiteral("77"));
   for (int i = 0; i < d.TabControl1->count(); ++i)
     if (d.TabControl1->tabText(i) == QStringLiteral("写真")) d.TabControl1->setCurrentIndex(i);
   QCOMPARE(d.ListView1->topLevelItemCount(), 1);
   QCOMPARE(d.ListView1->topLevelItem(0)->text(0), QStringLiteral("DISK01"));
   QCOMPARE(d.pnlMediaCount->text(), QStringLiteral("1/1"));
-  QCOMPARE(d.txtSearchSizeMin->value(), 50);
-  QCOMPARE(d.txtSearchSizeMax->value(), 200);
-  QCOMPARE(d.Label7->text(), QStringLiteral("Byte"));
-  d.txtSearchSizeMax->setValue(TfrmFileSearch::kSizeLimit);
-  QCOMPARE(d.Label7->text(), QStringLiteral("Byte以上"));
+  QCOMPARE(d.txtSearchSizeMin->text(), QStringLiteral("50"));
+  QCOMPARE(d.txtSearchSizeMax->text(), QStringLiteral("200"));
+  QCOMPARE(d.Label7->text(), QStringLiteral("50 ～ 200 Byte"));
+  d.txtSearchSizeMax->clear();
+  QCOMPARE(d.Label7->text(), QStringLiteral("50 Byte 以上"));
+  // In another unit the defaults are rounded outwards, so the range still holds them.
+  d.cmbSearchSizeUnit->setCurrentIndex(1);
+  d.cmdSearchSizeAll->click();
+  QCOMPARE(d.txtSearchSizeMin->text(), QStringLiteral("0"));
+  QCOMPARE(d.txtSearchSizeMax->text(), QStringLiteral("1"));
+  QCOMPARE(d.Label7->text(), QStringLiteral("0 ～ 1,024 Byte"));
   d.cmdSearchDate[3]->click();
   QCOMPARE(d.txtSearchEndDate->date(), QDate(2026, 1, 1));
   QCOMPARE(d.txtSearchStartDate->date(), QDate(2025, 12, 29));
@@ -244,6 +253,7 @@ void SearchPageTest::dialogShowsDefaultsAndRemembersItsBoxes() {
   QVERIFY(fresh.chkSearchMark->isChecked());
   QVERIFY(!fresh.chkModeSize->isChecked());
   QVERIFY(fresh.rdoCommentSelect->isChecked());
+  QCOMPARE(fresh.cmbSearchSizeUnit->currentText(), QStringLiteral("KB"));
   QVERIFY(fresh.txtSearchName->text().isEmpty());
   // Within one run the same dialog keeps what was typed.
   d.show();
@@ -338,7 +348,7 @@ void SearchPageTest::conditionsBecomeHits() {
          d.chkModeDateTime->setChecked(false);
          d.chkModeSize->setChecked(true);
          d.cmdSearchSizeAll->click();
-         d.txtSearchSizeMin->setValue(150);
+         d.txtSearchSizeMin->setText(QStringLiteral("150"));
        },
        {"b.TXT", "song.mp3"}},
       {"size range with min above max finds nothing",
@@ -346,8 +356,8 @@ void SearchPageTest::conditionsBecomeHits() {
          d.chkModeName->setChecked(false);
          d.chkModeDateTime->setChecked(false);
          d.chkModeSize->setChecked(true);
-         d.txtSearchSizeMin->setValue(500);
-         d.txtSearchSizeMax->setValue(100);
+         d.txtSearchSizeMin->setText(QStringLiteral("500"));
+         d.txtSearchSizeMax->setText(QStringLiteral("100"));
        },
        {}},
       {"date range, inclusive to the minute",
@@ -564,6 +574,85 @@ void SearchPageTest::objectCountsCarryThousandsSeparators() {
   QCOMPARE(ObjectCountText(120014), QStringLiteral("120,014 個のオブジェクト"));
   QCOMPARE(ObjectCountText(120014, 1), QStringLiteral("(1/120,014) 個のオブジェクト"));
   QCOMPARE(ObjectCountText(2000000, 1500), QStringLiteral("(1,500/2,000,000) 個のオブジェクト"));
+}
+
+void SearchPageTest::sizeBoxesTakeAnySizeInTheirUnit() {
+  const QString tooLargeMin = QStringLiteral(
+      "最小サイズが大きすぎます\r\n指定できるのは 9,223,372,036,854,775,807 Byte までです");
+  struct Case {
+    const char* what;
+    QString unit, low, high;
+    int64_t min;                 // when accepted
+    std::optional<int64_t> max;  // when accepted
+    QString refusal;             // else
+  };
+  const Case cases[] = {
+      {"5 GB", "GB", "5", "", int64_t{5} << 30, std::nullopt, {}},
+      {"3000 MB", "MB", "3000", "", int64_t{3000} << 20, std::nullopt, {}},
+      {"a fraction of a unit", "GB", "2.5", "", int64_t{5} << 29, std::nullopt, {}},
+      {"grouping commas and full-width digits",
+       "Byte",
+       "5,368,709,120",
+       "１２３４５",
+       int64_t{5} << 30,
+       12345,
+       {}},
+      {"the largest size",
+       "Byte",
+       "9223372036854775807",
+       "",
+       std::numeric_limits<int64_t>::max(),
+       std::nullopt,
+       {}},
+      {"the largest whole GB as the upper bound",
+       "GB",
+       "",
+       "8589934591",
+       0,
+       int64_t{8589934591} << 30,
+       {}},
+      {"a fraction of a byte: the range stays inside", "KB", "0.1", "0.1", 103, 102, {}},
+      {"empty boxes: no bounds", "MB", "", "", 0, std::nullopt, {}},
+      {"one byte too many", "Byte", "9223372036854775808", "", 0, std::nullopt, tooLargeMin},
+      {"a unit too many", "GB", "8589934592", "", 0, std::nullopt, tooLargeMin},
+      {"far too many digits in the upper box", "KB", "1", "123456789012345678901234", 0,
+       std::nullopt,
+       QStringLiteral(
+           "最大サイズが大きすぎます\r\n指定できるのは 9,223,372,036,854,775,807 Byte までです")},
+      {"not a number", "Byte", "12a", "", 0, std::nullopt,
+       QStringLiteral("最小サイズには数値を入力してください")},
+      {"a minus sign", "Byte", "", "-1", 0, std::nullopt,
+       QStringLiteral("最大サイズには数値を入力してください")},
+  };
+  Bench b;
+  TfrmFileSearch& d = b.page->Dialog();
+  for (const Case& c : cases) {
+    b.prompter.prompts.clear();
+    d.show();
+    d.chkModeName->setChecked(false);
+    d.chkModeDateTime->setChecked(false);
+    d.chkModeSize->setChecked(true);
+    d.cmbSearchSizeUnit->setCurrentText(c.unit);
+    d.txtSearchSizeMin->setText(c.low);
+    d.txtSearchSizeMax->setText(c.high);
+    d.setResult(QDialog::Rejected);
+    d.cmdSearch->click();
+    if (c.refusal.isEmpty()) {
+      QVERIFY2(d.result() == QDialog::Accepted, c.what);
+      QVERIFY2(b.prompter.prompts.empty(), c.what);
+      QCOMPARE(d.Conditions().sizeMin, c.min);
+      QCOMPARE(d.Conditions().sizeMax, c.max);
+    } else {
+      // Refused as typed: the dialog stays open and no digit is dropped.
+      QVERIFY2(d.isVisible() && d.result() != QDialog::Accepted, c.what);
+      QCOMPARE(b.prompter.Messages(), QStringList{c.refusal});
+      QCOMPARE(d.txtSearchSizeMin->text(), c.low);
+      QCOMPARE(d.txtSearchSizeMax->text(), c.high);
+      QCOMPARE(d.Label7->text(), QStringLiteral("サイズを確認してください"));
+    }
+    d.hide();
+  }
+  QCOMPARE(b.settings.GetRaw(QStringLiteral("Search/SizeUnit")), QStringLiteral("Byte"));
 }
 
 #include "SearchPageTest.moc"

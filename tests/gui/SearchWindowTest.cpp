@@ -4,6 +4,7 @@
 // list's copy commands put their text on the desktop's clipboard.
 #include <QCheckBox>
 #include <QClipboard>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
@@ -19,6 +20,7 @@
 #include "ScriptedPrompter.h"
 #include "SessionWindow.h"
 #include "TestSupport.h"
+#include "browse/BrowseHistory.h"
 #include "core/Catalog.h"
 #include "core/Settings.h"
 #include "core/Text.h"
@@ -65,6 +67,8 @@ class SearchWindowTest : public QObject {
   void cleanup() { dir_.reset(); }
   void searchShowsItsPageAndGoesToAHit();
   void searchDoesNothingWithoutMedia();
+  void searchKeepsTheBrowseTreeAsItWas();
+  void searchFindsAFileBeyondTwoGigabytes();
   void fileListCopiesToTheClipboard();
 };
 
@@ -119,6 +123,88 @@ void SearchWindowTest::searchShowsItsPageAndGoesToAHit() {
   QCOMPARE(page.Model().RowCount(), 0);
   QVERIFY(page.StatusText(0).isEmpty());
   QCOMPARE(prompter.prompts.size(), asked);
+}
+
+void SearchWindowTest::searchKeepsTheBrowseTreeAsItWas() {
+  // The search over the category the tree shows, and over the media's own
+  // category while the tree shows all of them (the tree is then rebuilt).
+  for (const bool otherTab : {false, true}) {
+    init();  // a catalogue and settings of its own
+    test::ScriptedPrompter prompter;
+    prompter.defaultAnswer = PromptResult::No;
+    auto fixture = WindowWithMedia(prompter);
+    QVERIFY(fixture);
+    TfrmMain& window = fixture->window;
+    MediaPage& media = *window.TabSheet1;
+    QCOMPARE(media.TabControlTreeView->currentIndex(), 0);
+    media.GoToPath(QStringLiteral("保存用\\資料\\旧版"));
+    QTreeWidgetItem* disk = media.TopNode()->child(0);
+    QTreeWidgetItem* folder = disk->child(0);
+    QVERIFY(disk->isExpanded() && folder->isExpanded());
+    QCOMPARE(media.TreeView1->currentItem()->text(0), QStringLiteral("旧版"));
+    const int recorded = fixture->session.History().Count();
+
+    window.TabSheet2->RunSearchCommand([otherTab](TfrmFileSearch& d) {
+      d.show();
+      if (otherTab) d.TabControl1->setCurrentIndex(1);
+      d.chkModeSize->setChecked(false);
+      d.chkModeDateTime->setChecked(false);
+      d.txtSearchName->setText(QStringLiteral("*.bin"));
+      d.cmdSearch->click();
+      d.hide();
+      return d.result() == QDialog::Accepted;
+    });
+    QCOMPARE(window.TabSheet2->Model().RowCount(), 1);
+    window.PageControl1->setCurrentWidget(window.TabSheet1);
+    QCOMPARE(media.TabControlTreeView->currentIndex(), otherTab ? 1 : 0);
+    disk = media.TopNode()->child(0);
+    QVERIFY(disk != nullptr && disk->isExpanded());
+    folder = disk->child(0);
+    QVERIFY(folder != nullptr && folder->isExpanded());
+    QCOMPARE(media.TreeView1->currentItem()->text(0), QStringLiteral("旧版"));
+    QCOMPARE(media.pnlListViewClient->ListModel().Row(0).Name, std::string("a.txt"));
+    QCOMPARE(fixture->session.History().Count(), recorded);
+  }
+}
+
+void SearchWindowTest::searchFindsAFileBeyondTwoGigabytes() {
+  // A sparse 3 GiB file: its size is what the reader records, no disk is used.
+  QVERIFY(test::MakeSampleMediaFolder(Path("media")));
+  QFile big(Path("media/イメージ.iso"));
+  QVERIFY(big.open(QIODevice::WriteOnly) && big.resize(qint64{3} << 30));
+  big.close();
+  test::ScriptedPrompter prompter;
+  prompter.defaultAnswer = PromptResult::No;
+  auto fixture = test::WindowWithReadMedia(
+      prompter, {Path("cat.qdb"), Path("media"), Sj("保存用"), Sj("書類"), {}});
+  QVERIFY(fixture);
+  SearchPage& page = *fixture->window.TabSheet2;
+  const auto search = [&](const QString& minimum, const QString& picture) {
+    page.RunSearchCommand([&](TfrmFileSearch& d) {
+      d.show();
+      d.chkModeName->setChecked(false);
+      d.chkModeDateTime->setChecked(false);
+      d.chkModeSize->setChecked(true);
+      d.cmbSearchSizeUnit->setCurrentText(QStringLiteral("GB"));
+      d.txtSearchSizeMin->setText(minimum);
+      d.txtSearchSizeMax->clear();
+      // PLOMIX_TEST_PICTURES=folder keeps a picture of the dialog as filled in.
+      if (const QString folder = qEnvironmentVariable("PLOMIX_TEST_PICTURES"); !folder.isEmpty())
+        d.grab().save(folder + "/" + picture);
+      d.cmdSearch->click();
+      d.hide();
+      return d.result() == QDialog::Accepted;
+    });
+    QStringList names;
+    for (int i = 0; i < page.Model().RowCount(); ++i)
+      names << text::Cp932ToQString(page.Model().Row(i).Name);
+    return names;
+  };
+  QCOMPARE(search(QStringLiteral("2.5"), "search-dialog-2.5GB.png"),
+           QStringList{QStringLiteral("イメージ.iso")});
+  QCOMPARE(search(QStringLiteral("5"), "search-dialog-5GB.png"), QStringList());
+  QCOMPARE(search(QStringLiteral("3"), "search-dialog-3GB.png"),
+           QStringList{QStringLiteral("イメージ.iso")});
 }
 
 void SearchWindowTest::searchDoesNothingWithoutMedia() {

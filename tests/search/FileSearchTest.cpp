@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <fstream>
+#include <limits>
+#include <optional>
 #include <set>
 #include <string>
 #include <utility>
@@ -125,8 +128,19 @@ TEST_F(FileSearchTest, ConditionTable) {
     c.sizeMax = 0;
     cases.push_back({"size 0 to 0", c, {"a.txt.bak", kLongName, Sj("データ.txt")}});
     c.sizeMin = 2147483647;
-    c.sizeMax = 6.0 * 1024 * 1024 * 1024;
+    c.sizeMax = int64_t{6} << 30;
     cases.push_back({"size above 4 GiB", c, {"big.iso"}});
+    // Bounds beyond 32 bits, to the byte: five GiB is the file's size.
+    c.sizeMin = int64_t{5} << 30;
+    c.sizeMax.reset();
+    cases.push_back({"64-bit minimum, no maximum", c, {"big.iso"}});
+    c.sizeMin = (int64_t{5} << 30) + 1;
+    cases.push_back({"64-bit minimum one byte above", c, {}});
+    c.sizeMin = (int64_t{5} << 30) - 1;
+    c.sizeMax = (int64_t{5} << 30) - 1;
+    cases.push_back({"64-bit maximum one byte below", c, {}});
+    c.sizeMin = 2147483647;
+    c.sizeMax = int64_t{6} << 30;
     c.includeFolders = true;
     cases.push_back({"size gate keeps the media root out", c, {"Docs", "big.iso"}});
   }
@@ -178,6 +192,32 @@ TEST_F(FileSearchTest, ConditionTable) {
     cases.push_back({"folder flags alone", c, kAll});
   }
   for (const Case& c : cases) EXPECT_EQ(Run(c.conditions), c.expected) << c.what;
+}
+
+TEST(SizeWithin, ComparesStoredSizesWithWholeByteBoundsExactly) {
+  constexpr int64_t kTwo53 = int64_t{1} << 53;  // above it not every whole number is a double
+  constexpr int64_t kMax = std::numeric_limits<int64_t>::max();
+  const struct {
+    double size;
+    int64_t min;
+    std::optional<int64_t> max;
+    bool within;
+  } cases[] = {
+      {double(kTwo53), kTwo53 + 1, std::nullopt, false},  // the bound does not round down
+      {double(kTwo53), 0, kTwo53 - 1, false},
+      {double(kTwo53), kTwo53, kTwo53, true},
+      {9.3e18, kMax, std::nullopt, true},  // beyond 64 bits: above every minimum
+      {9.3e18, 0, kMax, false},
+      {1e300, 0, std::nullopt, true},
+      {1.5, 2, std::nullopt, false},  // a damaged fractional size
+      {1.5, 0, 1, false},
+      {1.5, 1, 2, true},
+      {std::nan(""), 0, std::nullopt, false},
+      {-1.0, 0, std::nullopt, false},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(SizeWithin(c.size, c.min, c.max), c.within)
+        << c.size << " in [" << c.min << ", " << c.max.value_or(-1) << "]";
 }
 
 TEST_F(FileSearchTest, HitFieldsAndStatus) {

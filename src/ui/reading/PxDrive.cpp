@@ -3,7 +3,6 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDir>
 #include <QFile>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -24,6 +23,7 @@
 #include "core/Prompter.h"
 #include "core/Text.h"
 #include "reading/Drives.h"
+#include "ui/DialogFolder.h"
 #include "ui/widgets/WaitCursor.h"
 
 namespace plomix {
@@ -325,7 +325,7 @@ void TfrmDrive::cmdCalcelClick() {
 
 void TfrmDrive::cmdChooseFolderClick() {
   const QString chosen =
-      prompter_.ChooseFolder(QStringLiteral("読み込むフォルダの選択"), QDir::homePath());
+      prompter_.ChooseFolder(QStringLiteral("読み込むフォルダの選択"), DocumentsFolder());
   if (chosen.isEmpty()) return;
   const std::string folder = QFile::encodeName(chosen).toStdString();
   // A folder that is a drive's root (a mounted volume, or one bound for good)

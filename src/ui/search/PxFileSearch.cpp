@@ -11,12 +11,12 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QSpinBox>
 #include <QTabBar>
 #include <QTimeEdit>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <limits>
 #include <stdexcept>
 
 #include "core/Catalog.h"
@@ -25,6 +25,7 @@
 #include "core/Settings.h"
 #include "core/Text.h"
 #include "ui/ImageList.h"
+#include "ui/search/SizeInput.h"
 #include "ui/widgets/WaitCursor.h"
 
 namespace plomix {
@@ -32,16 +33,8 @@ namespace plomix {
 namespace {
 
 const QString kAllTab = QStringLiteral("すべて");
-
-// An emptied size box reads as 0 when it is left.
-class SizeBox : public QSpinBox {
- public:
-  using QSpinBox::QSpinBox;
-  void fixup(QString& input) const override {
-    if (input.trimmed().isEmpty()) input = QStringLiteral("0");
-    QSpinBox::fixup(input);
-  }
-};
+// The unit of the size boxes, kept beside the numbered settings by its name.
+const QString kSizeUnitKey = QStringLiteral("Search/SizeUnit");
 
 template <typename T>
 T* Named(T* widget, const char* name) {
@@ -148,17 +141,19 @@ QWidget* TfrmFileSearch::BuildSizeGroup() {
   auto* grid = new QGridLayout(group);
   chkModeSize = Named(new QCheckBox(QStringLiteral("ファイルサイズ")), "chkModeSize");
   const auto makeBox = [](const char* name) {
-    auto* box = Named(static_cast<QSpinBox*>(new SizeBox), name);
-    box->setRange(0, kSizeLimit);
-    box->setSingleStep(1024);
+    auto* box = Named(new QLineEdit, name);
     box->setAlignment(Qt::AlignRight);
+    box->setPlaceholderText(QStringLiteral("指定なし"));
     return box;
   };
   txtSearchSizeMin = makeBox("txtSearchSizeMin");
   txtSearchSizeMax = makeBox("txtSearchSizeMax");
+  cmbSearchSizeUnit = Named(new QComboBox, "cmbSearchSizeUnit");
+  for (const SizeUnit unit : {SizeUnit::Byte, SizeUnit::KB, SizeUnit::MB, SizeUnit::GB})
+    cmbSearchSizeUnit->addItem(UnitName(unit));
   Button1 = Named(new QPushButton(QStringLiteral("最小：")), "Button1");
   Button2 = Named(new QPushButton(QStringLiteral("最大：")), "Button2");
-  Label7 = Named(new QLabel(QStringLiteral("Byte")), "Label7");
+  Label7 = Named(new QLabel, "Label7");
   cmdSearchSizeAll = Named(new QPushButton(QStringLiteral("すべて対象")), "cmdSearchSizeAll");
   grid->addWidget(chkModeSize, 0, 0, 1, 3);
   grid->addWidget(Button1, 1, 0);
@@ -166,11 +161,24 @@ QWidget* TfrmFileSearch::BuildSizeGroup() {
   grid->addWidget(cmdSearchSizeAll, 1, 2);
   grid->addWidget(Button2, 2, 0);
   grid->addWidget(txtSearchSizeMax, 2, 1);
-  grid->addWidget(Label7, 2, 2);
+  grid->addWidget(cmbSearchSizeUnit, 2, 2);
+  grid->addWidget(Label7, 3, 1, 1, 2);
+  grid->setColumnStretch(1, 1);
   connect(Button1, &QPushButton::clicked, this, &TfrmFileSearch::SetSizeMin);
   connect(Button2, &QPushButton::clicked, this, &TfrmFileSearch::SetSizeMax);
   connect(cmdSearchSizeAll, &QPushButton::clicked, this, &TfrmFileSearch::cmdSearchSizeAllClick);
-  connect(txtSearchSizeMax, &QSpinBox::valueChanged, this, &TfrmFileSearch::SizeMaxChanged);
+  for (QLineEdit* box : {txtSearchSizeMin, txtSearchSizeMax})
+    connect(box, &QLineEdit::textChanged, this, &TfrmFileSearch::UpdateSizeLabel);
+  // The numbers stay as typed and are read in the unit chosen.
+  connect(cmbSearchSizeUnit, &QComboBox::currentIndexChanged, this, [this](int index) {
+    if (loading_) return;
+    try {
+      settings_.SetRaw(kSizeUnitKey, UnitName(static_cast<SizeUnit>(index)));
+    } catch (const std::exception& e) {
+      prompter_.Message(QString::fromStdString(e.what()), PromptIcon::Error, PromptButtons::Ok);
+    }
+    UpdateSizeLabel();
+  });
   return group;
 }
 
@@ -327,6 +335,11 @@ void TfrmFileSearch::FormShow() {
   const QSignalBlocker tabs(TabControl1);
   RebuildTabs();
   FillMediaList();
+  {
+    const QSignalBlocker quiet(cmbSearchSizeUnit);
+    const int unit = cmbSearchSizeUnit->findText(settings_.GetRaw(kSizeUnitKey));
+    cmbSearchSizeUnit->setCurrentIndex(std::max(unit, 0));
+  }
   ResetRanges();
   loading_ = true;
   chkSearchName->setChecked(settings_.GetInt(REG_SearchInfoStrKind) != 0);
@@ -435,7 +448,8 @@ void TfrmFileSearch::ApplyGroups() {
   for (QWidget* w :
        {static_cast<QWidget*>(txtSearchSizeMin), static_cast<QWidget*>(txtSearchSizeMax),
         static_cast<QWidget*>(Button1), static_cast<QWidget*>(Button2),
-        static_cast<QWidget*>(Label7), static_cast<QWidget*>(cmdSearchSizeAll)})
+        static_cast<QWidget*>(Label7), static_cast<QWidget*>(cmdSearchSizeAll),
+        static_cast<QWidget*>(cmbSearchSizeUnit)})
     w->setEnabled(size);
 
   const bool date = chkModeDateTime->isChecked();
@@ -468,24 +482,67 @@ void TfrmFileSearch::StoreSetting(SettingNo number, int value) {
 
 // ---------------------------------------------------------------- size and date
 
+// The category's smallest and largest sizes, in the unit shown, rounded
+// outwards so that the range still holds both.
 void TfrmFileSearch::SetSizeMin() {
-  const double smallest = std::clamp(extents_.smallestFile, 0.0, double{kSizeLimit});
-  txtSearchSizeMin->setValue(static_cast<int>(smallest));
+  const auto unit = static_cast<SizeUnit>(cmbSearchSizeUnit->currentIndex());
+  txtSearchSizeMin->setText(SizeInUnitText(extents_.smallestFile, unit, true));
 }
 
 void TfrmFileSearch::SetSizeMax() {
-  const double largest = std::clamp(extents_.largestFile, 0.0, double{kSizeLimit});
-  txtSearchSizeMax->setValue(static_cast<int>(largest));
-  SizeMaxChanged(txtSearchSizeMax->value());
+  const auto unit = static_cast<SizeUnit>(cmbSearchSizeUnit->currentIndex());
+  txtSearchSizeMax->setText(SizeInUnitText(extents_.largestFile, unit, false));
 }
 
 void TfrmFileSearch::cmdSearchSizeAllClick() {
   SetSizeMin();
   SetSizeMax();
+  UpdateSizeLabel();
 }
 
-void TfrmFileSearch::SizeMaxChanged(int value) {
-  Label7->setText(value < kSizeLimit ? QStringLiteral("Byte") : QStringLiteral("Byte以上"));
+void TfrmFileSearch::UpdateSizeLabel() {
+  const auto unit = static_cast<SizeUnit>(cmbSearchSizeUnit->currentIndex());
+  const SizeText low = ReadSizeText(txtSearchSizeMin->text(), unit, true);
+  const SizeText high = ReadSizeText(txtSearchSizeMax->text(), unit, false);
+  if (low.error != SizeTextError::None || high.error != SizeTextError::None) {
+    Label7->setText(QStringLiteral("サイズを確認してください"));
+  } else if (low.bytes && high.bytes) {
+    Label7->setText(
+        QStringLiteral("%1 ～ %2 Byte").arg(GroupedBytes(*low.bytes), GroupedBytes(*high.bytes)));
+  } else if (low.bytes) {
+    Label7->setText(QStringLiteral("%1 Byte 以上").arg(GroupedBytes(*low.bytes)));
+  } else if (high.bytes) {
+    Label7->setText(QStringLiteral("%1 Byte 以下").arg(GroupedBytes(*high.bytes)));
+  } else {
+    Label7->setText(QStringLiteral("すべてのサイズ"));
+  }
+}
+
+bool TfrmFileSearch::ReadSizeBounds(SearchConditions& c) {
+  const auto unit = static_cast<SizeUnit>(cmbSearchSizeUnit->currentIndex());
+  const std::pair<QLineEdit*, QString> boxes[] = {{txtSearchSizeMin, QStringLiteral("最小サイズ")},
+                                                  {txtSearchSizeMax, QStringLiteral("最大サイズ")}};
+  for (const auto& [box, what] : boxes) {
+    const bool lower = box == txtSearchSizeMin;
+    const SizeText read = ReadSizeText(box->text(), unit, lower);
+    if (read.error == SizeTextError::NotANumber) {
+      Refuse(QStringLiteral("%1には数値を入力してください").arg(what), false);
+    } else if (read.error == SizeTextError::TooLarge) {
+      Refuse(QStringLiteral("%1が大きすぎます\r\n指定できるのは %2 Byte までです")
+                 .arg(what, GroupedBytes(std::numeric_limits<int64_t>::max())),
+             false);
+    } else {
+      if (lower)
+        c.sizeMin = read.bytes.value_or(0);
+      else
+        c.sizeMax = read.bytes;
+      continue;
+    }
+    box->setFocus();
+    box->selectAll();
+    return false;
+  }
+  return true;
 }
 
 void TfrmFileSearch::SetDateRange() {
@@ -597,13 +654,7 @@ void TfrmFileSearch::cmdSearchClick() {
     c.nameCaseSensitive = chkSearchName->isChecked();
   }
   c.sizeEnabled = chkModeSize->isChecked();
-  if (c.sizeEnabled) {
-    c.sizeMin = txtSearchSizeMin->value();
-    const int upper = txtSearchSizeMax->value();
-    // The box cannot hold more; its top value means "up to the largest file".
-    c.sizeMax = upper >= kSizeLimit ? std::max(extents_.largestFile, double{kSizeLimit})
-                                    : double{static_cast<double>(upper)};
-  }
+  if (c.sizeEnabled && !ReadSizeBounds(c)) return;
   c.dateEnabled = chkModeDateTime->isChecked();
   if (c.dateEnabled) {
     c.dateFrom =

@@ -27,7 +27,6 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
-class QSpinBox;
 class QTabBar;
 class QTimeEdit;
 class QTreeWidget;
@@ -51,10 +50,6 @@ class TfrmFileSearch : public QDialog {
   const SearchConditions& Conditions() const { return conditions_; }
   const std::vector<int>& MediaList() const { return mediaList_; }
 
-  // The largest value of the size boxes; in the upper box it stands for "no
-  // upper limit" (the category's largest size).
-  static constexpr int kSizeLimit = 2147483647;
-
   // ---- Controls (object names equal the member names) ----
   QCheckBox* chkModeName = nullptr;
   QLineEdit* txtSearchName = nullptr;
@@ -63,11 +58,13 @@ class TfrmFileSearch : public QDialog {
   QCheckBox* chkSearchNamePart = nullptr;
   QCheckBox* chkSearchName = nullptr;
   QCheckBox* chkModeSize = nullptr;
-  QSpinBox* txtSearchSizeMin = nullptr;
-  QSpinBox* txtSearchSizeMax = nullptr;
+  // Sizes in the unit of cmbSearchSizeUnit; an empty box is no bound.
+  QLineEdit* txtSearchSizeMin = nullptr;
+  QLineEdit* txtSearchSizeMax = nullptr;
+  QComboBox* cmbSearchSizeUnit = nullptr;  // Byte, KB, MB, GB (1 KB = 1024 Byte)
   QPushButton* Button1 = nullptr;
   QPushButton* Button2 = nullptr;
-  QLabel* Label7 = nullptr;
+  QLabel* Label7 = nullptr;  // the range in bytes, or what is wrong with a box
   QPushButton* cmdSearchSizeAll = nullptr;
   QCheckBox* chkModeDateTime = nullptr;
   QDateEdit* txtSearchStartDate = nullptr;
@@ -125,7 +122,9 @@ class TfrmFileSearch : public QDialog {
   void ResetRanges();
   void SetSizeMin();
   void SetSizeMax();
-  void SizeMaxChanged(int value);
+  void UpdateSizeLabel();
+  // Reads both boxes; false (after saying why) when one cannot be read.
+  bool ReadSizeBounds(SearchConditions& c);
   void SetDateRange();
   void StoreSetting(SettingNo number, int value);
   void Refuse(const QString& text, bool error);
