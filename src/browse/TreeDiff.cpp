@@ -1,0 +1,325 @@
+#include "browse/TreeDiff.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <string_view>
+
+#include "core/Catalog.h"
+#include "core/Format.h"
+#include "core/Text.h"
+
+namespace plomix {
+
+namespace {
+
+// A flat copy of the records of a tree, names in one arena, from which the
+// listing is emitted in PathLess order.
+class ListingBuilder {
+ public:
+  explicit ListingBuilder(int32_t count) { nodes_.reserve(static_cast<std::size_t>(count)); }
+
+  // Records arrive in index order; `record` < 0 marks a record left out.
+  void Add(int32_t parent, int16_t kind, double size, int32_t date, std::string_view cp932,
+           std::string_view exact) {
+    Node node;
+    node.parent = parent;
+    node.kind = kind;
+    node.size = std::isfinite(size) ? static_cast<int64_t>(std::llround(size)) : 0;
+    node.date = date;
+    node.nameAt = static_cast<uint32_t>(arena_.size());
+    if (exact.empty() && IsPlain(cp932))
+      arena_.append(cp932);
+    else
+      arena_.append(text::ShownName(cp932, exact));
+    node.nameLength = static_cast<uint32_t>(arena_.size() - node.nameAt);
+    nodes_.push_back(node);
+  }
+
+  std::vector<TreeItem> Emit(int32_t root) const {
+    const auto count = static_cast<int32_t>(nodes_.size());
+    std::vector<TreeItem> items;
+    if (root < 0 || root >= count || !Container(nodes_[static_cast<std::size_t>(root)].kind))
+      return items;
+    // Which records lie below the root: a parent always comes before its
+    // entries, so one pass in index order decides.
+    std::vector<char> inside(static_cast<std::size_t>(count), 0);
+    inside[static_cast<std::size_t>(root)] = 1;
+    std::vector<int32_t> childCount(static_cast<std::size_t>(count) + 1, 0);
+    for (int32_t r = root + 1; r < count; ++r) {
+      const Node& n = nodes_[static_cast<std::size_t>(r)];
+      if (n.kind == kKindCatalog || n.parent < 0 || n.parent >= r) continue;
+      const auto p = static_cast<std::size_t>(n.parent);
+      if (!inside[p] || !Container(nodes_[p].kind)) continue;
+      inside[static_cast<std::size_t>(r)] = 1;
+      ++childCount[p + 1];
+    }
+    // The entries of each folder side by side, sorted by name.
+    for (std::size_t i = 1; i < childCount.size(); ++i) childCount[i] += childCount[i - 1];
+    std::vector<int32_t> children(static_cast<std::size_t>(childCount.back()));
+    std::vector<int32_t> fill(childCount.begin(), childCount.end() - 1);
+    for (int32_t r = root + 1; r < count; ++r)
+      if (inside[static_cast<std::size_t>(r)])
+        children[static_cast<std::size_t>(
+            fill[static_cast<std::size_t>(nodes_[static_cast<std::size_t>(r)].parent)]++)] = r;
+    for (std::size_t f = 0; f + 1 < childCount.size(); ++f) {
+      auto begin = children.begin() + childCount[f], end = children.begin() + childCount[f + 1];
+      if (end - begin > 1)
+        std::sort(begin, end, [&](int32_t a, int32_t b) { return Name(a) < Name(b); });
+    }
+    // Depth first, each path made from its folder's path.
+    items.reserve(children.size());
+    std::vector<int64_t> itemOf(static_cast<std::size_t>(count), -1);
+    std::vector<int32_t> stack;
+    const auto pushChildren = [&](int32_t folder) {
+      const auto f = static_cast<std::size_t>(folder);
+      for (int32_t i = childCount[f + 1]; i > childCount[f]; --i)
+        stack.push_back(children[static_cast<std::size_t>(i - 1)]);
+    };
+    pushChildren(root);
+    while (!stack.empty()) {
+      const int32_t r = stack.back();
+      stack.pop_back();
+      const Node& n = nodes_[static_cast<std::size_t>(r)];
+      TreeItem item;
+      const std::string_view name = Name(r);
+      if (n.parent == root) {
+        item.path.assign(name);
+      } else {
+        const std::string& prefix =
+            items[static_cast<std::size_t>(itemOf[static_cast<std::size_t>(n.parent)])].path;
+        item.path.reserve(prefix.size() + 1 + name.size());
+        item.path.append(prefix).append(1, '\\').append(name);
+      }
+      item.folder = Container(n.kind);
+      item.size = n.size;
+      item.date = n.date;
+      itemOf[static_cast<std::size_t>(r)] = static_cast<int64_t>(items.size());
+      items.push_back(std::move(item));
+      if (Container(n.kind)) pushChildren(r);
+    }
+    return items;
+  }
+
+ private:
+  struct Node {
+    int32_t parent;
+    int16_t kind;
+    int64_t size;
+    int32_t date;
+    uint32_t nameAt, nameLength;
+  };
+
+  static bool IsPlain(std::string_view cp932) {
+    for (const char c : cp932)
+      if (static_cast<unsigned char>(c) >= 0x80 || c == '\\') return false;
+    return true;
+  }
+  static bool Container(int16_t kind) { return IsFolderKind(kind) || IsMediaKind(kind); }
+  std::string_view Name(int32_t r) const {
+    const Node& n = nodes_[static_cast<std::size_t>(r)];
+    return std::string_view(arena_).substr(n.nameAt, n.nameLength);
+  }
+
+  std::vector<Node> nodes_;
+  std::string arena_;
+};
+
+int ComparePaths(std::string_view a, std::string_view b) {
+  const std::size_t n = std::min(a.size(), b.size());
+  const int c = std::memcmp(a.data(), b.data(), n);
+  if (c == 0) return a.size() < b.size() ? -1 : (a.size() > b.size() ? 1 : 0);
+  std::size_t i = 0;
+  while (a[i] == b[i]) ++i;
+  // The separator sorts before every byte of a name, so that "a\b" comes
+  // right after "a" and before "a b".
+  const auto rank = [](char ch) {
+    return ch == '\\' ? 0 : static_cast<int>(static_cast<unsigned char>(ch)) + 1;
+  };
+  return rank(a[i]) < rank(b[i]) ? -1 : 1;
+}
+
+DiffEntry EntryOf(TreeItem&& item) {
+  DiffEntry e;
+  e.path = std::move(item.path);
+  e.folder = item.folder;
+  e.size = item.size;
+  e.date = item.date;
+  return e;
+}
+
+void Count(const std::vector<TreeItem>& items, int64_t& size, int64_t& files, int64_t& folders) {
+  for (const TreeItem& i : items) {
+    if (i.folder) {
+      ++folders;
+    } else {
+      ++files;
+      size += i.size;
+    }
+  }
+}
+
+void SortListing(std::vector<TreeItem>& items) {
+  const auto less = [](const TreeItem& a, const TreeItem& b) { return PathLess(a.path, b.path); };
+  if (!std::is_sorted(items.begin(), items.end(), less))
+    std::sort(items.begin(), items.end(), less);
+}
+
+void AppendJsonString(std::string& out, std::string_view utf8) {
+  out.push_back('"');
+  for (const char c : utf8) {
+    const auto byte = static_cast<unsigned char>(c);
+    switch (c) {
+      case '"':
+        out += "\\\"";
+        break;
+      case '\\':
+        out += "\\\\";
+        break;
+      case '\n':
+        out += "\\n";
+        break;
+      case '\t':
+        out += "\\t";
+        break;
+      case '\r':
+        out += "\\r";
+        break;
+      default:
+        if (byte < 0x20 || byte == 0x7F) {
+          char code[8];
+          std::snprintf(code, sizeof code, "\\u%04X", byte);
+          out += code;
+        } else {
+          out.push_back(c);
+        }
+    }
+  }
+  out.push_back('"');
+}
+
+void AppendEntries(std::string& out, const char* key, const std::vector<DiffEntry>& entries,
+                   bool withOld) {
+  out += '"';
+  out += key;
+  out += "\": [";
+  bool first = true;
+  for (const DiffEntry& e : entries) {
+    out += first ? "\n    {\"path\": " : ",\n    {\"path\": ";
+    first = false;
+    AppendJsonString(out, e.path);
+    out += e.folder ? ", \"folder\": true, \"size\": " : ", \"folder\": false, \"size\": ";
+    out += std::to_string(e.size);
+    out += ", \"date\": ";
+    out += JsonDateTime(e.date);
+    if (withOld) {
+      out += e.oldFolder ? ", \"oldFolder\": true, \"oldSize\": "
+                         : ", \"oldFolder\": false, \"oldSize\": ";
+      out += std::to_string(e.oldSize);
+      out += ", \"oldDate\": ";
+      out += JsonDateTime(e.oldDate);
+    }
+    out += '}';
+  }
+  out += first ? "]" : "\n  ]";
+}
+
+}  // namespace
+
+bool PathLess(const std::string& a, const std::string& b) {
+  return ComparePaths(a, b) < 0;
+}
+
+std::vector<TreeItem> ListTree(Catalog& catalog, int slot, int32_t record) {
+  if (slot < 0 || slot >= catalog.SlotsUsed() || !catalog.Slot(slot).IsLive()) return {};
+  int64_t position = 0;
+  int32_t count = 0;
+  if (!catalog.LocateMedia(slot, position, count)) return {};
+  ListingBuilder builder(count);
+  const bool read = catalog.VisitMediaRecords(slot, [&](int32_t r, const TFileRec& rec) {
+    std::string name = rec.Name();
+    if (name.size() >= 90) name = catalog.LongNameOfRecord(slot, r, name);
+    builder.Add(rec.Parent(), rec.Kind(), rec.Size(), rec.FileDate(), name,
+                catalog.ExactNameOfRecord(slot, r));
+  });
+  if (!read) return {};
+  return builder.Emit(record);
+}
+
+std::vector<TreeItem> ListSource(const MediaRecordSource& source) {
+  const int32_t count = source.RecordCount();
+  ListingBuilder builder(count);
+  TRecord rec;
+  for (int32_t r = 0; r < count; ++r) {
+    source.Fetch(r, rec);
+    builder.Add(rec.Parent, rec.Kind, rec.Size, rec.FileDate, rec.Name, source.NativeName(r));
+  }
+  return builder.Emit(0);
+}
+
+DiffReport CompareListings(std::vector<TreeItem> left, std::vector<TreeItem> right) {
+  DiffReport report;
+  Count(left, report.leftSize, report.leftFiles, report.leftFolders);
+  Count(right, report.rightSize, report.rightFiles, report.rightFolders);
+  SortListing(left);
+  SortListing(right);
+  std::size_t l = 0, r = 0;
+  while (l < left.size() || r < right.size()) {
+    const int order = l == left.size()    ? 1
+                      : r == right.size() ? -1
+                                          : ComparePaths(left[l].path, right[r].path);
+    if (order < 0) {
+      report.removed.push_back(EntryOf(std::move(left[l++])));
+    } else if (order > 0) {
+      report.added.push_back(EntryOf(std::move(right[r++])));
+    } else {
+      TreeItem& a = left[l++];
+      TreeItem& b = right[r++];
+      const bool differs =
+          a.folder != b.folder || (!a.folder && (a.size != b.size || a.date != b.date));
+      if (!differs) continue;
+      DiffEntry e = EntryOf(std::move(b));
+      e.oldFolder = a.folder;
+      e.oldSize = a.size;
+      e.oldDate = a.date;
+      report.changed.push_back(std::move(e));
+    }
+  }
+  return report;
+}
+
+std::string JsonDateTime(int32_t packed) {
+  DateTimeParts p;
+  if (packed == 0 || !UnpackDosDateTime(packed, p)) return "null";
+  char text[40];
+  std::snprintf(text, sizeof text, "\"%04d-%02d-%02dT%02d:%02d:%02d\"", p.year, p.month, p.day,
+                p.hour, p.minute, p.second);
+  return text;
+}
+
+std::string DiffReportJson(const DiffReport& report, bool withLostComments) {
+  std::string out = "{\n  ";
+  AppendEntries(out, "added", report.added, false);
+  out += ",\n  ";
+  AppendEntries(out, "removed", report.removed, false);
+  out += ",\n  ";
+  AppendEntries(out, "changed", report.changed, true);
+  if (withLostComments) {
+    out += ",\n  \"lostComments\": [";
+    bool first = true;
+    for (const LostComment& c : report.lostComments) {
+      out += first ? "\n    {\"path\": " : ",\n    {\"path\": ";
+      first = false;
+      AppendJsonString(out, c.path);
+      out += ", \"comment\": ";
+      AppendJsonString(out, c.comment);
+      out += '}';
+    }
+    out += first ? "]" : "\n  ]";
+  }
+  out += "\n}";
+  return out;
+}
+
+}  // namespace plomix
