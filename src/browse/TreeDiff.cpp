@@ -231,7 +231,8 @@ bool PathLess(const std::string& a, const std::string& b) {
   return ComparePaths(a, b) < 0;
 }
 
-std::vector<TreeItem> ListTree(Catalog& catalog, int slot, int32_t record) {
+std::vector<TreeItem> ListTree(Catalog& catalog, int slot, int32_t record, bool* ok) {
+  if (ok) *ok = false;
   if (slot < 0 || slot >= catalog.SlotsUsed() || !catalog.Slot(slot).IsLive()) return {};
   int64_t position = 0;
   int32_t count = 0;
@@ -244,6 +245,7 @@ std::vector<TreeItem> ListTree(Catalog& catalog, int slot, int32_t record) {
                 catalog.ExactNameOfRecord(slot, r));
   });
   if (!read) return {};
+  if (ok) *ok = true;
   return builder.Emit(record);
 }
 

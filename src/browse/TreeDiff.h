@@ -60,8 +60,9 @@ struct DiffReport {
 // the names really are. Listed in the order CompareListings pairs in (see
 // PathLess), so comparing needs no sort. Records whose links are damaged
 // (a parent that is not an earlier folder of the media) are left out. Empty
-// when the media cannot be read; the catalogue's LastError says why.
-std::vector<TreeItem> ListTree(Catalog& catalog, int slot, int32_t record = 0);
+// when the media cannot be read (`ok`, when given, is then false and the
+// catalogue's LastError says why).
+std::vector<TreeItem> ListTree(Catalog& catalog, int slot, int32_t record = 0, bool* ok = nullptr);
 // The same for records not yet stored (a read's source), below its record 0.
 std::vector<TreeItem> ListSource(const MediaRecordSource& source);
 
