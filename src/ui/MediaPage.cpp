@@ -215,6 +215,10 @@ void MediaPage::ConnectListPanel() {
     button->setChecked(!button->isChecked());
     ToolButton14Click();
   });
+  list->PopupMenuListView->addSeparator();
+  ListCompare =
+      AddMenuAction(list->PopupMenuListView, "ListCompare", QStringLiteral("比較(&K)..."));
+  connect(ListCompare, &QAction::triggered, this, [this] { CompareClick(true); });
   auto showListMenu = [this](const QPoint& pos) {
     // The export of everything below a folder needs a folder: not at the top.
     pnlListViewClient->N9->setVisible(TreeView1->currentItem() != TopNode());
@@ -315,6 +319,9 @@ void MediaPage::BuildPopupMenu() {
   TreeView1->addAction(N18);
   C3 = AddMenuAction(m, "C3", QStringLiteral("読込みドライブ名変更(&C)"));
   connect(C3, &QAction::triggered, this, &MediaPage::C3Click);
+  m->addSeparator();
+  PopItemCompare = AddMenuAction(m, "PopItemCompare", QStringLiteral("比較(&K)..."));
+  connect(PopItemCompare, &QAction::triggered, this, [this] { CompareClick(false); });
   connect(S2, &QAction::triggered, this, &MediaPage::S2Click);
   connect(N18, &QAction::triggered, this, &MediaPage::ToolButton55Click);
   auto showTreeMenu = [this](const QPoint& p) {
