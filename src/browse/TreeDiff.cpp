@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <string_view>
 
 #include "core/Catalog.h"
@@ -37,16 +38,17 @@ class ListingBuilder {
     nodes_.push_back(node);
   }
 
-  std::vector<TreeItem> Emit(int32_t root) const {
+  // Finds the records below `root` and sorts each folder's entries by name;
+  // false when `root` is no folder or media.
+  bool Prepare(int32_t root) {
     const auto count = static_cast<int32_t>(nodes_.size());
-    std::vector<TreeItem> items;
     if (root < 0 || root >= count || !Container(nodes_[static_cast<std::size_t>(root)].kind))
-      return items;
+      return false;
     // Which records lie below the root: a parent always comes before its
     // entries, so one pass in index order decides.
     std::vector<char> inside(static_cast<std::size_t>(count), 0);
     inside[static_cast<std::size_t>(root)] = 1;
-    std::vector<int32_t> childCount(static_cast<std::size_t>(count) + 1, 0);
+    childCount.assign(static_cast<std::size_t>(count) + 1, 0);
     for (int32_t r = root + 1; r < count; ++r) {
       const Node& n = nodes_[static_cast<std::size_t>(r)];
       if (n.kind == kKindCatalog || n.parent < 0 || n.parent >= r) continue;
@@ -57,7 +59,7 @@ class ListingBuilder {
     }
     // The entries of each folder side by side, sorted by name.
     for (std::size_t i = 1; i < childCount.size(); ++i) childCount[i] += childCount[i - 1];
-    std::vector<int32_t> children(static_cast<std::size_t>(childCount.back()));
+    children.assign(static_cast<std::size_t>(childCount.back()), 0);
     std::vector<int32_t> fill(childCount.begin(), childCount.end() - 1);
     for (int32_t r = root + 1; r < count; ++r)
       if (inside[static_cast<std::size_t>(r)])
@@ -68,6 +70,13 @@ class ListingBuilder {
       if (end - begin > 1)
         std::sort(begin, end, [&](int32_t a, int32_t b) { return Name(a) < Name(b); });
     }
+    return true;
+  }
+
+  std::vector<TreeItem> Emit(int32_t root) {
+    std::vector<TreeItem> items;
+    if (!Prepare(root)) return items;
+    const auto count = static_cast<int32_t>(nodes_.size());
     // Depth first, each path made from its folder's path.
     items.reserve(children.size());
     std::vector<int64_t> itemOf(static_cast<std::size_t>(count), -1);
@@ -102,7 +111,6 @@ class ListingBuilder {
     return items;
   }
 
- private:
   struct Node {
     int32_t parent;
     int16_t kind;
@@ -122,8 +130,152 @@ class ListingBuilder {
     return std::string_view(arena_).substr(n.nameAt, n.nameLength);
   }
 
+  const Node& At(int32_t r) const { return nodes_[static_cast<std::size_t>(r)]; }
+  // After Prepare: the sorted entries of record f are
+  // children[childCount[f]] .. children[childCount[f + 1] - 1].
+  std::vector<int32_t> childCount, children;
+
+ private:
   std::vector<Node> nodes_;
   std::string arena_;
+};
+
+// Reads the records of a stored media into `builder`; false when they
+// cannot be read.
+bool Collect(Catalog& catalog, int slot, std::unique_ptr<ListingBuilder>& builder) {
+  if (slot < 0 || slot >= catalog.SlotsUsed() || !catalog.Slot(slot).IsLive()) return false;
+  int64_t position = 0;
+  int32_t count = 0;
+  if (!catalog.LocateMedia(slot, position, count)) return false;
+  builder = std::make_unique<ListingBuilder>(count);
+  return catalog.VisitMediaRecords(slot, [&](int32_t r, const TFileRec& rec) {
+    std::string name = rec.Name();
+    if (name.size() >= 90) name = catalog.LongNameOfRecord(slot, r, name);
+    builder->Add(rec.Parent(), rec.Kind(), rec.Size(), rec.FileDate(), name,
+                 catalog.ExactNameOfRecord(slot, r));
+  });
+}
+
+// Comparing two prepared trees folder by folder, each folder's entries
+// merged by name: no path is made but those of the entries reported.
+class TreeMerge {
+ public:
+  TreeMerge(const ListingBuilder& left, const ListingBuilder& right, DiffReport& report)
+      : left_(left), right_(right), report_(report) {}
+
+  void Run(int32_t leftRoot, int32_t rightRoot) {
+    Totals(left_, report_.leftSize, report_.leftFiles, report_.leftFolders);
+    Totals(right_, report_.rightSize, report_.rightFiles, report_.rightFolders);
+    struct Frame {
+      int32_t il, endL, ir, endR;
+      std::size_t prefix;  // length of the folder's path with its separator
+    };
+    const auto frameOf = [&](int32_t l, int32_t r, std::size_t prefix) {
+      return Frame{left_.childCount[static_cast<std::size_t>(l)],
+                   left_.childCount[static_cast<std::size_t>(l) + 1],
+                   right_.childCount[static_cast<std::size_t>(r)],
+                   right_.childCount[static_cast<std::size_t>(r) + 1], prefix};
+    };
+    std::vector<Frame> stack{frameOf(leftRoot, rightRoot, 0)};
+    while (!stack.empty()) {
+      Frame& f = stack.back();
+      if (f.il == f.endL && f.ir == f.endR) {
+        stack.pop_back();
+        continue;
+      }
+      const std::size_t prefix = f.prefix;
+      const int32_t a = f.il < f.endL ? left_.children[static_cast<std::size_t>(f.il)] : -1;
+      const int32_t b = f.ir < f.endR ? right_.children[static_cast<std::size_t>(f.ir)] : -1;
+      const int order = a < 0 ? 1 : b < 0 ? -1 : left_.Name(a).compare(right_.Name(b));
+      if (order < 0) {
+        ++f.il;
+        Subtree(left_, a, prefix, true, report_.removed);
+        continue;
+      }
+      if (order > 0) {
+        ++f.ir;
+        Subtree(right_, b, prefix, true, report_.added);
+        continue;
+      }
+      ++f.il;
+      ++f.ir;
+      const auto& na = left_.At(a);
+      const auto& nb = right_.At(b);
+      const bool folderA = ListingBuilder::Container(na.kind);
+      const bool folderB = ListingBuilder::Container(nb.kind);
+      if (folderA != folderB || (!folderA && (na.size != nb.size || na.date != nb.date))) {
+        path_.resize(prefix);
+        path_ += right_.Name(b);
+        DiffEntry e = Entry(nb, path_);
+        e.oldFolder = folderA;
+        e.oldSize = na.size;
+        e.oldDate = na.date;
+        report_.changed.push_back(std::move(e));
+        if (folderA) Subtree(left_, a, prefix, false, report_.removed);
+        if (folderB) Subtree(right_, b, prefix, false, report_.added);
+      } else if (folderA) {
+        path_.resize(prefix);
+        path_ += right_.Name(b);
+        path_ += '\\';
+        stack.push_back(frameOf(a, b, path_.size()));
+      }
+    }
+  }
+
+ private:
+  static DiffEntry Entry(const ListingBuilder::Node& n, const std::string& path) {
+    DiffEntry e;
+    e.path = path;
+    e.folder = ListingBuilder::Container(n.kind);
+    e.size = n.size;
+    e.date = n.date;
+    return e;
+  }
+
+  static void Totals(const ListingBuilder& b, int64_t& size, int64_t& files, int64_t& folders) {
+    for (const int32_t r : b.children) {
+      const auto& n = b.At(r);
+      if (ListingBuilder::Container(n.kind)) {
+        ++folders;
+      } else {
+        ++files;
+        size += n.size;
+      }
+    }
+  }
+
+  // Entry `node` (with `self`) and everything below it, depth first.
+  void Subtree(const ListingBuilder& b, int32_t node, std::size_t prefix, bool self,
+               std::vector<DiffEntry>& out) {
+    path_.resize(prefix);
+    path_ += b.Name(node);
+    if (self) out.push_back(Entry(b.At(node), path_));
+    if (!ListingBuilder::Container(b.At(node).kind)) return;
+    std::vector<std::pair<int32_t, std::size_t>> stack;
+    const auto pushChildren = [&](int32_t folder, std::size_t length) {
+      const auto f = static_cast<std::size_t>(folder);
+      for (int32_t i = b.childCount[f + 1]; i > b.childCount[f]; --i)
+        stack.emplace_back(b.children[static_cast<std::size_t>(i - 1)], length);
+    };
+    path_ += '\\';
+    pushChildren(node, path_.size());
+    while (!stack.empty()) {
+      const auto [r, length] = stack.back();
+      stack.pop_back();
+      path_.resize(length);
+      path_ += b.Name(r);
+      out.push_back(Entry(b.At(r), path_));
+      if (ListingBuilder::Container(b.At(r).kind)) {
+        path_ += '\\';
+        pushChildren(r, path_.size());
+      }
+    }
+  }
+
+  const ListingBuilder& left_;
+  const ListingBuilder& right_;
+  DiffReport& report_;
+  std::string path_;
 };
 
 int ComparePaths(std::string_view a, std::string_view b) {
@@ -233,20 +385,27 @@ bool PathLess(const std::string& a, const std::string& b) {
 
 std::vector<TreeItem> ListTree(Catalog& catalog, int slot, int32_t record, bool* ok) {
   if (ok) *ok = false;
-  if (slot < 0 || slot >= catalog.SlotsUsed() || !catalog.Slot(slot).IsLive()) return {};
-  int64_t position = 0;
-  int32_t count = 0;
-  if (!catalog.LocateMedia(slot, position, count)) return {};
-  ListingBuilder builder(count);
-  const bool read = catalog.VisitMediaRecords(slot, [&](int32_t r, const TFileRec& rec) {
-    std::string name = rec.Name();
-    if (name.size() >= 90) name = catalog.LongNameOfRecord(slot, r, name);
-    builder.Add(rec.Parent(), rec.Kind(), rec.Size(), rec.FileDate(), name,
-                catalog.ExactNameOfRecord(slot, r));
-  });
-  if (!read) return {};
+  std::unique_ptr<ListingBuilder> builder;
+  if (!Collect(catalog, slot, builder)) return {};
   if (ok) *ok = true;
-  return builder.Emit(record);
+  return builder->Emit(record);
+}
+
+DiffReport CompareTrees(Catalog& catalog, int leftSlot, int32_t leftRecord, int rightSlot,
+                        int32_t rightRecord, bool* ok) {
+  if (ok) *ok = false;
+  std::unique_ptr<ListingBuilder> left, right;
+  if (!Collect(catalog, leftSlot, left) || !Collect(catalog, rightSlot, right)) return {};
+  if (ok) *ok = true;
+  DiffReport report;
+  // A root that is no folder has no entries.
+  const bool leftFolder = left->Prepare(leftRecord);
+  const bool rightFolder = right->Prepare(rightRecord);
+  if (!leftFolder || !rightFolder)
+    return CompareListings(leftFolder ? left->Emit(leftRecord) : std::vector<TreeItem>(),
+                           rightFolder ? right->Emit(rightRecord) : std::vector<TreeItem>());
+  TreeMerge(*left, *right, report).Run(leftRecord, rightRecord);
+  return report;
 }
 
 std::vector<TreeItem> ListSource(const MediaRecordSource& source) {

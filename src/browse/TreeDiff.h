@@ -66,6 +66,14 @@ std::vector<TreeItem> ListTree(Catalog& catalog, int slot, int32_t record = 0, b
 // The same for records not yet stored (a read's source), below its record 0.
 std::vector<TreeItem> ListSource(const MediaRecordSource& source);
 
+// CompareListings of ListTree(left) and ListTree(right), made without the
+// listings: each folder's entries are merged by name, and only the paths of
+// the entries reported are made, so two media of a million entries compare
+// in well under a second. The report's entries come folder by folder in name
+// order. `ok` as ListTree gives it.
+DiffReport CompareTrees(Catalog& catalog, int leftSlot, int32_t leftRecord, int rightSlot,
+                        int32_t rightRecord, bool* ok = nullptr);
+
 // The order of relative paths that keeps a folder's entries right after it:
 // name by name, each name's bytes compared unsigned, a shorter name (or path)
 // first. Letter case counts.

@@ -16,19 +16,12 @@ namespace {
 constexpr int kDifferentStatus = 1;
 constexpr int kDiffErrorStatus = 2;
 
-// MEDIA or MEDIA\FOLDER...: a whole media is listed without loading it.
-std::vector<TreeItem> ListingOf(Catalog& catalog, const std::string& utf8Path) {
-  int slot = LiveMediaNamed(catalog, text::Utf8ToCp932(utf8Path));
-  int32_t record = 0;
-  if (slot < 0) {
-    const MediaPath path = ResolveOrThrow(catalog, utf8Path, PathEnd::Folder);
-    slot = path.slot;
-    record = path.Record();
-  }
-  bool ok = false;
-  std::vector<TreeItem> items = ListTree(catalog, slot, record, &ok);
-  if (!ok) throw CliError(catalog.LastError());
-  return items;
+// MEDIA or MEDIA\FOLDER...: a whole media is found without loading it.
+std::pair<int, int32_t> NodeOf(Catalog& catalog, const std::string& utf8Path) {
+  const int slot = LiveMediaNamed(catalog, text::Utf8ToCp932(utf8Path));
+  if (slot >= 0) return {slot, 0};
+  const MediaPath path = ResolveOrThrow(catalog, utf8Path, PathEnd::Folder);
+  return {path.slot, path.Record()};
 }
 
 std::string DateText(int32_t packed) {
@@ -58,9 +51,12 @@ int Diff(Context& ctx) {
   const std::string rightPath = ctx.args.Positional(2, "RIGHT");
   if (ctx.args.positional.size() > 3)
     throw CliError("unexpected argument \"" + ctx.args.positional[3] + "\"");
-  std::vector<TreeItem> left = ListingOf(catalog, leftPath);
-  std::vector<TreeItem> right = ListingOf(catalog, rightPath);
-  const DiffReport report = CompareListings(std::move(left), std::move(right));
+  const auto [leftSlot, leftRecord] = NodeOf(catalog, leftPath);
+  const auto [rightSlot, rightRecord] = NodeOf(catalog, rightPath);
+  bool ok = false;
+  const DiffReport report =
+      CompareTrees(catalog, leftSlot, leftRecord, rightSlot, rightRecord, &ok);
+  if (!ok) throw CliError(catalog.LastError());
   const int status = report.Equal() ? 0 : kDifferentStatus;
   const bool summary = ctx.args.Has("--summary");
   if (ctx.json) {

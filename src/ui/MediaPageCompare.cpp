@@ -54,14 +54,12 @@ void MediaPage::CompareClick(bool fromList) {
   if (chooser.exec() != QDialog::Accepted || !chooser.Target()) return;
   const CompareTarget target = *chooser.Target();
   DiffReport report;
-  bool leftOk = false, rightOk = false;
+  bool ok = false;
   {
     WaitCursor wait;
-    std::vector<TreeItem> left = ListTree(catalog, slot, record, &leftOk);
-    std::vector<TreeItem> right = ListTree(catalog, target.slot, target.record, &rightOk);
-    if (leftOk && rightOk) report = CompareListings(std::move(left), std::move(right));
+    report = CompareTrees(catalog, slot, record, target.slot, target.record, &ok);
   }
-  if (!leftOk || !rightOk) {
+  if (!ok) {
     session_.Ask().Message(QString::fromStdString(catalog.LastError()), PromptIcon::Warning,
                            PromptButtons::Ok);
     return;

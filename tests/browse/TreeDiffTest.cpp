@@ -168,6 +168,43 @@ TEST_F(TreeListingTest, AStoredMediaEqualsTheRecordsItWasMadeFrom) {
   EXPECT_EQ(Paths(report.changed), std::vector<std::string>{"sub\\写真\\z.jpg"});
 }
 
+TEST_F(TreeListingTest, ComparingStoredMediaGivesWhatComparingTheirListingsGives) {
+  std::vector<TRecord> other = records;
+  other[3].ExactName = "F\xC5\x8Btan.crt";  // another name
+  other[2].Kind = kKindFolder;              // b.txt turned folder
+  other[6].FileDate = 300;                  // z.jpg changed
+  other[4].Name = test::Sj("写 真");        // the folder and z.jpg gone, another one new
+  TMediaInfomation info;
+  info.Drive = "d";
+  ASSERT_TRUE(catalog.AddMedia(other, info));
+  const auto sorted = [](std::vector<DiffEntry> entries) {
+    std::vector<std::string> paths = Paths(entries);
+    std::sort(paths.begin(), paths.end());
+    return paths;
+  };
+  for (const auto& [l, r] : {std::pair{0, 1}, std::pair{1, 0}}) {
+    for (const int32_t record : {0, 1}) {
+      bool ok = false;
+      const DiffReport merged = CompareTrees(catalog, l, record, r, record, &ok);
+      ASSERT_TRUE(ok);
+      const DiffReport listed =
+          CompareListings(ListTree(catalog, l, record), ListTree(catalog, r, record));
+      EXPECT_EQ(sorted(merged.added), sorted(listed.added));
+      EXPECT_EQ(sorted(merged.removed), sorted(listed.removed));
+      EXPECT_EQ(sorted(merged.changed), sorted(listed.changed));
+      EXPECT_EQ(merged.leftFiles, listed.leftFiles);
+      EXPECT_EQ(merged.rightSize, listed.rightSize);
+      EXPECT_EQ(merged.rightFolders, listed.rightFolders);
+    }
+  }
+  const DiffReport report = CompareTrees(catalog, 0, 0, 1, 0);
+  EXPECT_EQ(Paths(report.changed), (std::vector<std::string>{"b.txt"}));
+  EXPECT_EQ(report.added.size(), 3u);  // F..tan.crt, sub\写 真, sub\写 真\z.jpg
+  bool ok = true;
+  EXPECT_TRUE(CompareTrees(catalog, 0, 0, 7, 0, &ok).Equal());
+  EXPECT_FALSE(ok);
+}
+
 TEST(TreeDiffJsonTest, HasTheDocumentedShape) {
   DateTimeParts when{2022, 11, 29, 12, 17, 0};
   const int32_t date = PackDosDateTime(when);
