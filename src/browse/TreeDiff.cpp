@@ -19,7 +19,11 @@ namespace {
 // listing is emitted in PathLess order.
 class ListingBuilder {
  public:
-  explicit ListingBuilder(int32_t count) { nodes_.reserve(static_cast<std::size_t>(count)); }
+  explicit ListingBuilder(int32_t count) {
+    const auto n = static_cast<std::size_t>(std::clamp(count, 0, kMaxRecords + 1));
+    nodes_.reserve(n);
+    arena_.reserve(n * 24);
+  }
 
   // Records arrive in index order; `record` < 0 marks a record left out.
   void Add(int32_t parent, int16_t kind, double size, int32_t date, std::string_view cp932,
@@ -149,10 +153,17 @@ bool Collect(Catalog& catalog, int slot, std::unique_ptr<ListingBuilder>& builde
   if (!catalog.LocateMedia(slot, position, count)) return false;
   builder = std::make_unique<ListingBuilder>(count);
   return catalog.VisitMediaRecords(slot, [&](int32_t r, const TFileRec& rec) {
-    std::string name = rec.Name();
-    if (name.size() >= 90) name = catalog.LongNameOfRecord(slot, r, name);
-    builder->Add(rec.Parent(), rec.Kind(), rec.Size(), rec.FileDate(), name,
-                 catalog.ExactNameOfRecord(slot, r));
+    // The stored name in place; only a name that may have been cut is
+    // looked up in the long names.
+    const std::string_view stored(reinterpret_cast<const char*>(rec.Data()) + TFileRec::kName + 1,
+                                  rec.NameLength());
+    const std::string_view exact = catalog.ExactNameOfRecord(slot, r);
+    if (stored.size() < 90) {
+      builder->Add(rec.Parent(), rec.Kind(), rec.Size(), rec.FileDate(), stored, exact);
+      return;
+    }
+    builder->Add(rec.Parent(), rec.Kind(), rec.Size(), rec.FileDate(),
+                 catalog.LongNameOfRecord(slot, r, stored), exact);
   });
 }
 
