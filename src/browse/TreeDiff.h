@@ -68,8 +68,8 @@ std::vector<TreeItem> ListSource(const MediaRecordSource& source);
 
 // CompareListings of ListTree(left) and ListTree(right), made without the
 // listings: each folder's entries are merged by name, and only the paths of
-// the entries reported are made, so two media of a million entries compare
-// in well under a second. The report's entries come folder by folder in name
+// the entries reported are made (two media of a million entries take about
+// 0.8 s of processor time). The report's entries come folder by folder in name
 // order. `ok` as ListTree gives it.
 DiffReport CompareTrees(Catalog& catalog, int leftSlot, int32_t leftRecord, int rightSlot,
                         int32_t rightRecord, bool* ok = nullptr);
