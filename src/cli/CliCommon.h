@@ -63,6 +63,9 @@ struct Command {
   // column, as the keys of its JSON output); such a command also knows
   // "--no-header".
   std::vector<std::string> columns = {};
+  // The exit status of an error (a command whose status 1 means something
+  // else, as diff's "different", reports errors with 2).
+  int errorStatus = 1;
 };
 
 using CommandTable = std::vector<Command>;
@@ -72,6 +75,8 @@ void RegisterReadingCommands(CommandTable& table);
 void RegisterAnalysisCommands(CommandTable& table);
 void RegisterSearchCommands(CommandTable& table);
 void RegisterExchangeCommands(CommandTable& table);
+void RegisterDiffCommands(CommandTable& table);
+void RegisterAnnotateCommands(CommandTable& table);
 
 // Parses argv[first..] for a command. Throws CliError for unknown options or
 // a missing value.

@@ -77,6 +77,13 @@ constexpr OptionText kOptionTexts[] = {
     {"groups", "--summary", "counts only, no groups"},
     {"groups", "--dup", "the duplicate-name groups (.dup)"},
     {"groups", "--like", "the similar-name groups (.lik)"},
+    {"diff", "--summary", "the line of counts only"},
+    {"comment", "--delete", "remove the entry's comment"},
+    {"mark", "--off", "take the mark off instead of setting it"},
+    {"set", "--category", "the media's category (at most 26 bytes in code page 932)"},
+    {"set", "--location", "the media's storage location (at most 26 bytes)"},
+    {"set", "--detail", "the media's storage detail (at most 10 bytes; empty clears it)"},
+    {"set", "--name", "a new name for the media (at most 91 bytes)"},
 };
 
 }  // namespace

@@ -401,7 +401,8 @@ int LsCommand(Context& ctx) {
                                {"allocated", rec.Allocated()},
                                {"gap", rec.Allocated() - rec.Size()},
                                {"version", text::Cp932ToQString(rec.Version())},
-                               {"comment", QString::fromStdString(comment)}});
+                               {"comment", QString::fromStdString(comment)},
+                               {"marked", rec.Mark() == 1}});
     } else {
       rows.push_back({shown, NumberCell(ctx, count), NumberCell(ctx, rec.Size()), type, date,
                       NumberCell(ctx, rec.Allocated()),

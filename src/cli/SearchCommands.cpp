@@ -196,7 +196,8 @@ int Search(Context& ctx) {
                       {"allocated", f.allocated},
                       {"gap", f.allocated - f.size},
                       {"version", text::Cp932ToQString(f.version)},
-                      {"comment", text::Cp932ToQString(f.comment)}});
+                      {"comment", text::Cp932ToQString(f.comment)},
+                      {"marked", hit.Mark == 1}});
     } else {
       std::vector<std::string> row;
       for (const std::string& cell : SearchHitTexts(f)) row.push_back(text::Cp932ToUtf8(cell));

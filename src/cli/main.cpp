@@ -19,6 +19,8 @@ CommandTable BuildTable() {
   plomix::cli::RegisterAnalysisCommands(table);
   plomix::cli::RegisterSearchCommands(table);
   plomix::cli::RegisterExchangeCommands(table);
+  plomix::cli::RegisterDiffCommands(table);
+  plomix::cli::RegisterAnnotateCommands(table);
   return table;
 }
 
@@ -56,7 +58,7 @@ void PrintUsage(const CommandTable& table, std::ostream& out) {
          "  'drives'; 'bind' binds a folder of your choice).\n"
          "\nExit status:\n"
          "  0 success; 1 an error, reported in one line on standard error; 2 an unknown\n"
-         "  command or none.\n"
+         "  command or none. diff: 0 equal, 1 different, 2 an error.\n"
          "\nEnvironment:\n"
          "  PLOMIX2_CONFIG_DIR  the folder of the settings file (by default\n"
          "                      ~/.config/Quernfield)\n";
@@ -118,6 +120,6 @@ int main(int argc, char** argv) {
     return it->run(context);
   } catch (const std::exception& e) {
     std::cerr << "plomix2-cli " << name << ": " << e.what() << '\n';
-    return 1;
+    return it->errorStatus;
   }
 }

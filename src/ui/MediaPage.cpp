@@ -215,6 +215,10 @@ void MediaPage::ConnectListPanel() {
     button->setChecked(!button->isChecked());
     ToolButton14Click();
   });
+  list->PopupMenuListView->addSeparator();
+  ListCompare =
+      AddMenuAction(list->PopupMenuListView, "ListCompare", QStringLiteral("比較(&K)..."));
+  connect(ListCompare, &QAction::triggered, this, [this] { CompareClick(true); });
   auto showListMenu = [this](const QPoint& pos) {
     // The export of everything below a folder needs a folder: not at the top.
     pnlListViewClient->N9->setVisible(TreeView1->currentItem() != TopNode());
@@ -318,6 +322,9 @@ void MediaPage::BuildPopupMenu() {
   PopItemExportNcdu =
       AddMenuAction(m, "PopItemExportNcdu", QStringLiteral("ncdu 形式でエクスポート..."));
   connect(PopItemExportNcdu, &QAction::triggered, this, &MediaPage::PopItemExportNcduClick);
+  m->addSeparator();
+  PopItemCompare = AddMenuAction(m, "PopItemCompare", QStringLiteral("比較(&K)..."));
+  connect(PopItemCompare, &QAction::triggered, this, [this] { CompareClick(false); });
   connect(S2, &QAction::triggered, this, &MediaPage::S2Click);
   connect(N18, &QAction::triggered, this, &MediaPage::ToolButton55Click);
   auto showTreeMenu = [this](const QPoint& p) {

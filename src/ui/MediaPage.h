@@ -120,6 +120,8 @@ class MediaPage : public Page {
   FileListPanel* pnlListViewClient;
   DetailPanel* Panel24;
   QMenu* PopupMenuMediaType;
+  QAction* PopItemCompare = nullptr;  // "比較..." on the tree's menu
+  QAction* ListCompare = nullptr;     // "比較..." on the list's menu
   QAction *N39, *N40, *PopItemMediaTypeChange, *S2, *PopItemMediaAreaChange, *N45,
       *PopItemMediaTypePos, *PopItemMediaTypePosTop, *PopItemMediaTypePosBottom,
       *PopItemMediaTypePosLeft, *PopItemMediaTypePosRight, *N18, *C3;
@@ -163,6 +165,9 @@ class MediaPage : public Page {
   void C3Click();
   // Writes the selected media or folder as an ncdu listing.
   void PopItemExportNcduClick();
+  // Compares the tree's node (or the list's one selected folder) with a
+  // media or folder chosen in a dialog and shows the report.
+  void CompareClick(bool fromList);
 
  private:
   QWidget* BuildTreeArea();
