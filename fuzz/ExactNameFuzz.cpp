@@ -27,7 +27,9 @@ void ReadEverything(plomix::Catalog& catalog) {
       catalog.NativeRecordName(r);
       catalog.ShownName(slot, r, catalog.LoadedRec(r).Name());
     }
+    catalog.ExactSlotText(slot, plomix::SlotText::Category);
   }
+  for (int c = 0; c < 4; ++c) catalog.ExactCommentText(c);
 }
 
 bool HasAddedName(plomix::Catalog& catalog, int slot) {

@@ -125,7 +125,25 @@ int main(int argc, char** argv) {
   const std::vector<uint8_t> segment = exact_file::EncodeSegment(identity, names);
   const std::string exact =
       std::string(exact_file::Signature()) + std::string(segment.begin(), segment.end());
-  write("exactnames", {exact, exact.substr(0, exact.size() - 7)});
+  // Text segments: the first media's category and the first comment kept exactly.
+  ExactText category;
+  category.field = ExactField::Category;
+  category.target = 0;
+  category.media = identity;
+  const std::string stored = catalog.Slot(0).Category();
+  category.cp932Crc =
+      exact_file::Crc32(reinterpret_cast<const uint8_t*>(stored.data()), stored.size());
+  category.text = "caf\xC3\xA9 \xF0\x9F\x93\xB7";
+  ExactText comment;
+  comment.field = ExactField::Comment;
+  comment.target = 0;
+  comment.text = "\xED\x95\x9C\r\nline";
+  std::string texts = exact;
+  for (const ExactText& t : {category, comment}) {
+    const std::vector<uint8_t> bytes = exact_file::EncodeText(t);
+    texts.append(bytes.begin(), bytes.end());
+  }
+  write("exactnames", {exact, exact.substr(0, exact.size() - 7), texts});
   DupResultStore dup(&catalog);
   LikeResultStore like(&catalog);
   write("results", {fuzz::CompressResultFile(ResultFile(catalog, dup, {}), false),

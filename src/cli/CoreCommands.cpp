@@ -72,13 +72,15 @@ int Media(Context& ctx) {
     const TFileRec root = slot.Root();
     const std::string readDate =
         text::Cp932ToUtf8(FormatDateTime("yyyy/mm/dd hh:nn:ss", root.FileDate()));
+    // The media's own texts as the user gave them.
+    const auto shown = [&](SlotText field) { return catalog.ExactSlotText(s, field); };
     if (ctx.json) {
       array.append(QJsonObject{{"slot", s},
-                               {"name", text::Cp932ToQString(slot.Name())},
+                               {"name", QString::fromStdString(shown(SlotText::Name))},
                                {"kind", text::Cp932ToQString(slot.KindName())},
-                               {"category", text::Cp932ToQString(slot.Category())},
-                               {"location", text::Cp932ToQString(slot.Location())},
-                               {"detail", text::Cp932ToQString(slot.LocationDetail())},
+                               {"category", QString::fromStdString(shown(SlotText::Category))},
+                               {"location", QString::fromStdString(shown(SlotText::Location))},
+                               {"detail", QString::fromStdString(shown(SlotText::LocationDetail))},
                                {"drive", text::Cp932ToQString(slot.Drive())},
                                {"files", root.AllFiles()},
                                {"folders", double(MediaFolderCount(catalog, s))},
@@ -86,11 +88,11 @@ int Media(Context& ctx) {
                                {"readDate", IsoDateTime(root.FileDate())},
                                {"readDateText", QString::fromStdString(readDate)}});
     } else {
-      rows.push_back({std::to_string(s), text::Cp932ToUtf8(slot.Name()),
-                      text::Cp932ToUtf8(slot.KindName()), text::Cp932ToUtf8(slot.Category()),
-                      text::Cp932ToUtf8(slot.Location()), text::Cp932ToUtf8(slot.LocationDetail()),
-                      text::Cp932ToUtf8(slot.Drive()), std::to_string(root.AllFiles()),
-                      std::to_string(MediaFolderCount(catalog, s)), readDate});
+      rows.push_back({std::to_string(s), shown(SlotText::Name), text::Cp932ToUtf8(slot.KindName()),
+                      shown(SlotText::Category), shown(SlotText::Location),
+                      shown(SlotText::LocationDetail), text::Cp932ToUtf8(slot.Drive()),
+                      std::to_string(root.AllFiles()), std::to_string(MediaFolderCount(catalog, s)),
+                      readDate});
     }
   }
   if (ctx.json)
@@ -187,23 +189,31 @@ int Rename(Context& ctx) {
   const Target target = TargetOf(ctx, catalog);
   if (ctx.args.positional.size() > target.nextArg + 1)
     throw CliError("give the media either by NAME or by --slot");
-  const std::string name = text::Utf8ToCp932(ctx.args.Positional(target.nextArg, "NEWNAME"));
+  // The name is kept as given; its CP932 form (what names are told apart by)
+  // has '?' for what CP932 lacks. A name too long for the slot is cut after
+  // a whole character, and the user is told.
+  const FittedText fitted =
+      FitToField(ctx.args.Positional(target.nextArg, "NEWNAME"), TMediaSlot::kNameCap);
+  const std::string& name = fitted.cp932;
   if (name.empty()) throw CliError("the new name is empty");
+  if (fitted.cut)
+    ctx.err << "plomix2-cli rename: the name is longer than a media name can be; it is cut to \""
+            << fitted.utf8 << "\"\n";
   const auto taken = [&] {
     return CliError("a media named \"" + text::Cp932ToUtf8(StoredMediaName(name)) + "\" exists");
   };
   if (!catalog.IsMediaNameFree(name)) throw taken();
-  if (ChangeTarget(catalog, target,
-                   [&] { return catalog.RenameMedia(target.slot, name, target.Expect()); }) == 0)
+  if (ChangeTarget(catalog, target, [&] {
+        return catalog.RenameMediaText(target.slot, fitted.utf8, target.Expect());
+      }) == 0)
     throw taken();
   // The new name is the media's alone now.
   const int slot = catalog.FindMediaByName(name).value_or(target.slot);
+  const std::string shown = catalog.ExactSlotText(slot, SlotText::Name);
   if (ctx.json)
-    PrintJson(ctx.out, QJsonObject{{"slot", slot},
-                                   {"name", text::Cp932ToQString(catalog.Slot(slot).Name())}});
+    PrintJson(ctx.out, QJsonObject{{"slot", slot}, {"name", QString::fromStdString(shown)}});
   else
-    ctx.out << "renamed media " << slot << " to " << text::Cp932ToUtf8(catalog.Slot(slot).Name())
-            << '\n';
+    ctx.out << "renamed media " << slot << " to " << shown << '\n';
   return 0;
 }
 

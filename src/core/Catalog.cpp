@@ -186,6 +186,8 @@ bool Catalog::CreateCatalog(const std::string& path) {
     longNamesDamaged_ = false;
     longNameStamp_ = io::StampOf(longNamePath_);
     exactSegments_.clear();
+    exactTexts_.clear();
+    pendingSlotTexts_.clear();
     exactAppendAt_ = 0;
     exactNames_.assign(kMaxMedia, nullptr);
     exactStamp_ = io::FileStamp{};
@@ -220,6 +222,7 @@ bool Catalog::OpenCatalog(const std::string& path) {
     if (target != previous) {
       // Another catalogue's exact names must not count as gone from this one.
       exactSegments_.clear();
+      exactTexts_.clear();
       exactStamp_ = io::FileStamp{};
       exactWarnedStamp_ = io::FileStamp{};
       exactWarning_.clear();
@@ -272,15 +275,6 @@ int Catalog::Recount() {
     }
   }
   return slotsUsed_;
-}
-
-bool Catalog::WriteSlotTable() {
-  BinaryFile file = LockCatalog(true);
-  SyncWithDisk(file, true);
-  CommitSlots(file, SlotsOnDisk());
-  file.Close();
-  RebuildNameLists();
-  return true;
 }
 
 void Catalog::CommitSlots(BinaryFile& file, const std::vector<TMediaSlot>& before) {
@@ -527,6 +521,11 @@ int Catalog::DeleteMedia(int slot, const MediaIdentity* expect) {
 }
 
 int Catalog::RenameMedia(int slot, std::string_view name, const MediaIdentity* expect) {
+  return RenameMediaWith(slot, name, expect, nullptr);
+}
+
+int Catalog::RenameMediaWith(int slot, std::string_view name, const MediaIdentity* expect,
+                             const std::string* utf8) {
   const TMediaSlot seen = slot < 0 && expect ? TMediaSlot{} : MutableSlot(slot);
   const std::string stored = StoredMediaName(name);
   BinaryFile file = LockCatalog(true);
@@ -540,7 +539,18 @@ int Catalog::RenameMedia(int slot, std::string_view name, const MediaIdentity* e
   TFileRec root = s.Root();
   root.SetName(stored);
   s.SetRoot(root);
-  CommitSlots(file, before);
+  // The exact name first: until the slot is written it is bound to a name
+  // the slot does not hold.
+  ExactAppendUndo undo;
+  try {
+    if (auto change = ExactTextChange(ExactField::MediaName, slot, before[slot].Name(),
+                                      before[slot].IsLive(), s.Name(), utf8))
+      AppendExactTexts({*change}, undo);
+    CommitSlots(file, before);
+  } catch (...) {
+    UndoExactTexts(file, undo);
+    throw;
+  }
   file.Close();
   if (loadedMedia_ == slot) loadedRecs_[0].SetName(s.Name());
   RebuildNameLists();
@@ -571,16 +581,19 @@ bool Catalog::SetSlotDrive(int slot, std::string_view text) {
 bool Catalog::SetSlotCategory(int slot, std::string_view text) {
   if (slot < 0 || slot >= kMaxMedia) return false;
   mediaSlots_[slot].SetCategory(text);
+  pendingSlotTexts_.erase({slot, SlotText::Category});
   return true;
 }
 bool Catalog::SetSlotLocation(int slot, std::string_view text) {
   if (slot < 0 || slot >= kMaxMedia) return false;
   mediaSlots_[slot].SetLocation(text);
+  pendingSlotTexts_.erase({slot, SlotText::Location});
   return true;
 }
 bool Catalog::SetSlotLocationDetail(int slot, std::string_view text) {
   if (slot < 0 || slot >= kMaxMedia) return false;
   mediaSlots_[slot].SetLocationDetail(text);
+  pendingSlotTexts_.erase({slot, SlotText::LocationDetail});
   return true;
 }
 

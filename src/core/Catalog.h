@@ -24,6 +24,7 @@
 #include <QString>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -119,6 +120,23 @@ std::string ApplyCatalogExtension(const std::string& path);
 // character that would not fit whole.
 std::string StoredMediaName(std::string_view name);
 
+// The media's own texts that the exact-name file can keep exactly.
+enum class SlotText { Name, Category, Location, LocationDetail };
+// Capacity of the field in CP932 bytes.
+std::size_t SlotTextCap(SlotText field);
+
+// A text given as UTF-8 made to fit a field of `capBytes` CP932 bytes: cut
+// after the last whole character (a code point, so an emoji or any other
+// character outside the basic plane is never split) whose CP932 form still
+// fits. `cp932` is what the field stores, `cut` whether anything was left out;
+// callers tell the user before they store a cut text.
+struct FittedText {
+  std::string utf8;
+  std::string cp932;
+  bool cut = false;
+};
+FittedText FitToField(std::string_view utf8, std::size_t capBytes);
+
 class Catalog {
  public:
   Catalog();
@@ -205,6 +223,30 @@ class Catalog {
   bool SetSlotLocation(int slot, std::string_view text);
   bool SetSlotLocationDetail(int slot, std::string_view text);
   void ChangeMediaDrive(int32_t key, std::string_view drive);
+
+  // ---- The media's texts as the user gave them (UTF-8) ----
+  // The CP932 setters above store '?' for what CP932 lacks. These take the
+  // text as UTF-8, store its CP932 form in the slot (cut as FitToField does)
+  // and keep the exact text in the exact-name file, written in the same
+  // transaction as the slot: SetSlotText changes memory like the setters above
+  // and WriteSlotTable writes both (Category, Location, LocationDetail only;
+  // false for another field or slot). A text CP932 holds exactly clears the
+  // exact form. A CP932 setter that changes a field's text drops its exact
+  // form; one that leaves the text as it is keeps it.
+  bool SetSlotText(int slot, SlotText field, std::string_view utf8);
+  // RenameMedia with the name as UTF-8. Names are told apart by their CP932
+  // form: two names that differ only in characters CP932 lacks are the same.
+  int RenameMediaText(int slot, std::string_view utf8, const MediaIdentity* expect = nullptr);
+  // The field's text to show (UTF-8): the exact text when one is kept for
+  // what the field holds now, else its CP932 text converted.
+  std::string ExactSlotText(int slot, SlotText field) const;
+  // Whether an exact text is kept for the field.
+  bool HasExactSlotText(int slot, SlotText field) const;
+  // The distinct texts (as ExactSlotText gives them) the live media hold in
+  // the field, empty ones left out, in the order of their CP932 forms: the
+  // category and location lists with texts that differ only in characters
+  // CP932 lacks told apart.
+  std::vector<std::string> ExactTextList(SlotText field) const;
   // Byte position of the media's record 0 and its record count.
   bool LocateMedia(int slot, int64_t& position, int32_t& count) const;
 
@@ -259,6 +301,18 @@ class Catalog {
   std::string CommentText(int index) const;
   void UpdateComment(int index, int32_t key, std::string_view text);
   void DeleteComment(int index);
+  // AddComment and UpdateComment with the text as UTF-8 (line breaks as
+  // "\r\n"), cut to the comment's capacity as FitToField does; the exact text
+  // is kept as for SetSlotText, written before the comment slot in its
+  // transaction. A comment's exact text is bound to its index and its CP932
+  // text, not to its key: changing the key (UpdateComment with the same text,
+  // or a compaction) keeps it.
+  int AddCommentText(int32_t key, std::string_view utf8, int16_t kind, std::string_view name);
+  void UpdateCommentText(int index, int32_t key, std::string_view utf8);
+  // The comment's text to show (UTF-8, "\r\n" kept): its exact text, else the
+  // CP932 text converted; "" for a free slot.
+  std::string ExactCommentText(int index) const;
+  bool HasExactCommentText(int index) const;
   void WriteCommentSlot(int index);
   const TCommentSlot& CommentSlot(int index) const;
   int BuildCommentList();
@@ -409,7 +463,8 @@ class Catalog {
   void AssignExactNames();
   ExactMediaIdentity SlotIdentity(int slot) const;
   std::vector<uint8_t> ExactFileBytes(const std::vector<ExactMediaIdentity>& identities,
-                                      const std::vector<ExactNameSetPtr>& names) const;
+                                      const std::vector<ExactNameSetPtr>& names,
+                                      const std::vector<ExactText>& texts) const;
   struct ExactAppendUndo {
     bool touched = false, created = false, replaced = false;
     int64_t length = 0;   // the file's length before
@@ -417,6 +472,28 @@ class Catalog {
     std::vector<uint8_t> cut;
   };
   void StoreExactNames(int slot, const ExactNameSetPtr& names, ExactAppendUndo& undo);
+  // Exact texts: the last sound segment of the field that matches what it
+  // holds now (null when none, or when that one clears it).
+  const ExactText* FindExactText(ExactField field, int target, std::string_view cp932) const;
+  // The text segment a change of a field needs (none when it needs none):
+  // `utf8` is the text the user gave (null for a CP932 caller).
+  std::optional<ExactText> ExactTextChange(ExactField field, int target, std::string_view oldCp932,
+                                           bool oldLive, std::string_view newCp932,
+                                           const std::string* utf8) const;
+  // Appends text segments (synced) within a transaction; undone by
+  // UndoExactTexts when the change they belong to fails.
+  void AppendExactTexts(const std::vector<ExactText>& texts, ExactAppendUndo& undo);
+  void UndoExactTexts(BinaryFile& catalogue, const ExactAppendUndo& undo);
+  // The current exact texts as segments for a file written whole, slots
+  // renumbered by `newSlot` (-1 gone) with their new identities.
+  std::vector<ExactText> CurrentExactTexts(const std::vector<int>& newSlot,
+                                           const std::vector<TMediaSlot>& slots,
+                                           const std::vector<TCommentSlot>& comments) const;
+  int AddCommentWith(int32_t key, std::string_view cp932, int16_t kind, std::string_view name,
+                     const std::string* utf8);
+  void UpdateCommentWith(int index, int32_t key, std::string_view cp932, const std::string* utf8);
+  int RenameMediaWith(int slot, std::string_view name, const MediaIdentity* expect,
+                      const std::string* utf8);
   void UndoExactNames(BinaryFile& catalogue, int slot, const ExactAppendUndo& undo);
 
   std::string catalogPath_, dupPath_, likePath_, longNamePath_, exactNamePath_;
@@ -457,6 +534,9 @@ class Catalog {
   // Exact-name file in memory: the sound segments as last read or written,
   // the names of each slot whose identity one of them matches.
   std::vector<exact_file::Segment> exactSegments_;
+  std::vector<exact_file::TextSegment> exactTexts_;
+  // Texts given by SetSlotText, written by the next WriteSlotTable.
+  std::map<std::pair<int, SlotText>, std::string> pendingSlotTexts_;
   int64_t exactAppendAt_ = 0;
   std::vector<ExactNameSetPtr> exactNames_;
   io::FileStamp exactStamp_;

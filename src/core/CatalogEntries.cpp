@@ -115,6 +115,11 @@ void Catalog::WriteRoot(int32_t key) {
 
 int Catalog::AddComment(int32_t key, std::string_view commentText, int16_t kind,
                         std::string_view name) {
+  return AddCommentWith(key, commentText, kind, name, nullptr);
+}
+
+int Catalog::AddCommentWith(int32_t key, std::string_view commentText, int16_t kind,
+                            std::string_view name, const std::string* utf8) {
   const bool linkEntry =
       IsEntryKey(key) && LoadMedia(SlotOfKey(key)) && RecordOfKey(key) < loadedCount_;
   BinaryFile file = LockCatalog(true);
@@ -140,7 +145,15 @@ int Catalog::AddComment(int32_t key, std::string_view commentText, int16_t kind,
   // could leave a comment attached to nothing.
   const TCommentSlot commentBefore = commentSlots_[index];
   const int32_t linkBefore = linkEntry ? loadedRecs_[RecordOfKey(key)].CommentNo() : -1;
+  ExactAppendUndo undo;
   try {
+    // The exact text first: until the comment is written it is bound to a
+    // text its slot does not hold.
+    TCommentSlot stored;
+    stored.SetText(commentText);
+    if (auto change = ExactTextChange(ExactField::Comment, index, commentBefore.Text(), false,
+                                      stored.Text(), utf8))
+      AppendExactTexts({*change}, undo);
     if (linkEntry)
       UpdateRecordLocked(file, key, [index](TFileRec& rec) { rec.SetCommentNo(index); });
     TCommentSlot& c = commentSlots_[index];
@@ -163,6 +176,7 @@ int Catalog::AddComment(int32_t key, std::string_view commentText, int16_t kind,
       // A link to a free slot is ignored by every reader.
     }
     commentSlots_[index] = commentBefore;
+    UndoExactTexts(file, undo);
     throw;
   }
   file.Close();
@@ -175,12 +189,7 @@ std::string Catalog::CommentText(int index) const {
 }
 
 void Catalog::UpdateComment(int index, int32_t key, std::string_view commentText) {
-  if (index < 0 || index >= kMaxComments) return;
-  TCommentSlot& c = commentSlots_[index];
-  c.SetKey(key);
-  c.SetDate(DosNow());
-  c.SetText(commentText);
-  WriteCommentSlot(index);
+  UpdateCommentWith(index, key, commentText, nullptr);
 }
 
 void Catalog::DeleteComment(int index) {

@@ -54,6 +54,7 @@ void Catalog::ReadExactNamesFrom(BinaryFile& catalogue) {
                                     [](const ExactNameSetPtr& p) { return p != nullptr; });
   const bool hadFile = exactStamp_.size >= 0;
   exactSegments_.clear();
+  exactTexts_.clear();
   exactAppendAt_ = 0;
   exactDamaged_ = false;
   BinaryFile file = BinaryFile::TryRead(exactNamePath_);
@@ -70,6 +71,7 @@ void Catalog::ReadExactNamesFrom(BinaryFile& catalogue) {
     }
     if (!contents.garbage) contents = exact_file::Parse(bytes.data(), bytes.size());
     exactSegments_ = std::move(contents.segments);
+    exactTexts_ = std::move(contents.texts);
     exactAppendAt_ = contents.appendAt;
   }
   AssignExactNames();
@@ -78,6 +80,27 @@ void Catalog::ReadExactNamesFrom(BinaryFile& catalogue) {
   for (const ExactMediaIdentity& id : contents.unsound) {
     if (id.slot < kMaxMedia && !mediaSlots_[id.slot].IsNeverUsed() && SlotIdentity(id.slot) == id)
       lost = true;
+  }
+  // A text segment cut off or bad lost a text only when it was written for
+  // what its field holds now (else it is what a change cut off left).
+  const auto crcOf = [](const std::string& cp932) {
+    return exact_file::Crc32(reinterpret_cast<const uint8_t*>(cp932.data()), cp932.size());
+  };
+  for (const ExactText& t : contents.unsoundTexts) {
+    if (t.IsSlotField()) {
+      if (t.target >= kMaxMedia || !mediaSlots_[t.target].IsLive() ||
+          SlotIdentity(t.target) != t.media)
+        continue;
+      const TMediaSlot& s = mediaSlots_[t.target];
+      const std::string now = t.field == ExactField::MediaName  ? s.Name()
+                              : t.field == ExactField::Category ? s.Category()
+                              : t.field == ExactField::Location ? s.Location()
+                                                                : s.LocationDetail();
+      if (crcOf(now) == t.cp932Crc) lost = true;
+    } else if (t.target < kMaxComments && !commentSlots_[t.target].IsFree() &&
+               crcOf(commentSlots_[t.target].Text()) == t.cp932Crc) {
+      lost = true;
+    }
   }
   if (!file.IsOpen() && hadFile && hadNames) lost = true;
   if (!lost) return;
@@ -99,12 +122,17 @@ std::string Catalog::TakeSideFileWarning() {
 }
 
 std::vector<uint8_t> Catalog::ExactFileBytes(const std::vector<ExactMediaIdentity>& identities,
-                                             const std::vector<ExactNameSetPtr>& names) const {
+                                             const std::vector<ExactNameSetPtr>& names,
+                                             const std::vector<ExactText>& texts) const {
   const std::string_view signature = exact_file::Signature();
   std::vector<uint8_t> out(signature.begin(), signature.end());
   for (std::size_t i = 0; i < identities.size(); ++i) {
     if (!names[i] || names[i]->Empty()) continue;
     const std::vector<uint8_t> seg = exact_file::EncodeSegment(identities[i], *names[i]);
+    out.insert(out.end(), seg.begin(), seg.end());
+  }
+  for (const ExactText& t : texts) {
+    const std::vector<uint8_t> seg = exact_file::EncodeText(t);
     out.insert(out.end(), seg.begin(), seg.end());
   }
   return out;
@@ -129,7 +157,10 @@ void Catalog::StoreExactNames(int slot, const ExactNameSetPtr& names, ExactAppen
     }
     ids.push_back(identity);
     sets.push_back(names);
-    const std::vector<uint8_t> bytes = ExactFileBytes(ids, sets);
+    std::vector<int> sameSlot(kMaxMedia);
+    for (int s = 0; s < kMaxMedia; ++s) sameSlot[s] = s < slot ? s : -1;
+    const std::vector<uint8_t> bytes =
+        ExactFileBytes(ids, sets, CurrentExactTexts(sameSlot, mediaSlots_, commentSlots_));
     // What could not be read stays aside; the names it held are not lost.
     const std::string damaged = exactNamePath_ + ".damaged";
     if (!fs::exists(damaged, ec)) io::Link(exactNamePath_, damaged);
@@ -139,6 +170,7 @@ void Catalog::StoreExactNames(int slot, const ExactNameSetPtr& names, ExactAppen
     io::ReplaceWhole(exactNamePath_, bytes, catalogPath_);
     const exact_file::Contents contents = exact_file::Parse(bytes.data(), bytes.size());
     exactSegments_ = contents.segments;
+    exactTexts_ = contents.texts;
     exactAppendAt_ = contents.appendAt;
     exactDamaged_ = false;
   } else {
@@ -164,6 +196,16 @@ void Catalog::StoreExactNames(int slot, const ExactNameSetPtr& names, ExactAppen
       const std::string_view signature = exact_file::Signature();
       bytes.assign(signature.begin(), signature.end());
     }
+    // Text segments behind the cut are the texts of live media and comments
+    // changed since: they are written again before the new segment.
+    std::vector<exact_file::TextSegment> kept;
+    for (const exact_file::TextSegment& t : exactTexts_) {
+      if (t.offset < cutAt) continue;
+      const std::vector<uint8_t> seg = exact_file::EncodeText(t.text);
+      kept.push_back(
+          {t.text, cutAt + static_cast<int64_t>(bytes.size()), static_cast<int64_t>(seg.size())});
+      bytes.insert(bytes.end(), seg.begin(), seg.end());
+    }
     const int64_t segmentAt = cutAt + static_cast<int64_t>(bytes.size());
     if (names) {
       const std::vector<uint8_t> seg = exact_file::EncodeSegment(identity, *names);
@@ -176,6 +218,8 @@ void Catalog::StoreExactNames(int slot, const ExactNameSetPtr& names, ExactAppen
     if (undo.created) io::SyncFolderOf(exactNamePath_);
     std::erase_if(exactSegments_,
                   [&](const exact_file::Segment& seg) { return seg.offset >= cutAt; });
+    std::erase_if(exactTexts_, [&](const exact_file::TextSegment& t) { return t.offset >= cutAt; });
+    exactTexts_.insert(exactTexts_.end(), kept.begin(), kept.end());
     if (names) exactSegments_.push_back({identity, names, segmentAt, end - segmentAt});
     exactAppendAt_ = end;
     file.Close();
@@ -184,27 +228,11 @@ void Catalog::StoreExactNames(int slot, const ExactNameSetPtr& names, ExactAppen
   exactNames_[slot] = names;
 }
 
+// A segment left for a slot that never came to be (when putting the file
+// back fails) is ignored by every reader and cut off by the next add.
 void Catalog::UndoExactNames(BinaryFile& catalogue, int slot, const ExactAppendUndo& undo) {
   exactNames_[slot] = nullptr;
-  if (!undo.touched) return;
-  try {
-    if (undo.created) {
-      io::Remove(exactNamePath_);
-    } else if (undo.replaced) {
-      io::Rename(exactNamePath_ + ".old", exactNamePath_);
-    } else {
-      BinaryFile file(exactNamePath_, BinaryFile::Mode::ReadWrite);
-      if (!undo.cut.empty()) file.WriteAt(undo.cutFrom, undo.cut.data(), undo.cut.size());
-      if (file.Size() > undo.length) file.Truncate(undo.length);
-      file.Close();
-    }
-  } catch (const CatalogError&) {
-    // A segment left for a slot that never came to be is ignored by every
-    // reader and cut off by the next add.
-  }
-  const std::string warning = exactWarning_;
-  ReadExactNamesFrom(catalogue);
-  exactWarning_ = warning;
+  UndoExactTexts(catalogue, undo);
 }
 
 // ---------------------------------------------------------------- queries

@@ -165,10 +165,15 @@ CompactResult Catalog::CompactCatalog(const std::function<void(const QString&)>&
     exactIds.push_back(id);
     exactSets.push_back(exactNames_[o]);
   }
+  // Exact texts: only those that count now, under the media's new slot.
+  std::vector<int> textSlot(kMaxMedia, -1);
+  for (std::size_t t = 0; t < kept.size(); ++t) textSlot[kept[t]] = static_cast<int>(t);
+  const std::vector<ExactText> exactTexts = CurrentExactTexts(textSlot, slots, comments);
   std::error_code exactEc;
-  const bool writeExact = !exactIds.empty() || fs::exists(exactNamePath_, exactEc);
+  const bool writeExact =
+      !exactIds.empty() || !exactTexts.empty() || fs::exists(exactNamePath_, exactEc);
   const std::vector<uint8_t> exactBytes =
-      writeExact ? ExactFileBytes(exactIds, exactSets) : std::vector<uint8_t>();
+      writeExact ? ExactFileBytes(exactIds, exactSets, exactTexts) : std::vector<uint8_t>();
 
   std::vector<uint8_t> areas(static_cast<std::size_t>(kRecordAreaOffset));
   for (int s = 0; s < kMaxMedia; ++s)
@@ -279,6 +284,7 @@ CompactResult Catalog::CompactCatalog(const std::function<void(const QString&)>&
   if (writeExact) {
     exact_file::Contents contents = exact_file::Parse(exactBytes.data(), exactBytes.size());
     exactSegments_ = std::move(contents.segments);
+    exactTexts_ = std::move(contents.texts);
     exactAppendAt_ = contents.appendAt;
     exactStamp_ = io::StampOf(exactNamePath_);
     exactDamaged_ = false;

@@ -35,6 +35,7 @@ namespace exact_file {
 namespace {
 
 constexpr uint32_t kSegmentMagic = 0x47455358;  // "XSEG"
+constexpr uint32_t kTextMagic = 0x54585458;     // "XTXT"
 
 // Eight tables: eight bytes per step (the file of a million names is read
 // and written whole).
@@ -154,6 +155,25 @@ std::vector<uint8_t> EncodeSegment(const ExactMediaIdentity& identity, const Exa
   return out;
 }
 
+std::vector<uint8_t> EncodeText(const ExactText& text) {
+  std::vector<uint8_t> out(kTextHeadSize + text.text.size());
+  if (!text.text.empty())
+    std::memcpy(out.data() + kTextHeadSize, text.text.data(), text.text.size());
+  const ExactMediaIdentity media = text.IsSlotField() ? text.media : ExactMediaIdentity{};
+  Put32(out, 0, kTextMagic);
+  Put32(out, 4, static_cast<uint32_t>(text.field));
+  Put32(out, 8, static_cast<uint32_t>(text.target));
+  Put64(out, 12, static_cast<uint64_t>(text.IsSlotField() ? media.firstRecord : 0));
+  Put32(out, 20, static_cast<uint32_t>(text.IsSlotField() ? media.count : 0));
+  Put32(out, 24, static_cast<uint32_t>(text.IsSlotField() ? media.readDate : 0));
+  Put32(out, 28, text.cp932Crc);
+  Put32(out, 32, static_cast<uint32_t>(text.text.size()));
+  uint32_t crc = Crc32(out.data(), 36);
+  crc = Crc32(out.data() + kTextHeadSize, out.size() - kTextHeadSize, crc);
+  Put32(out, 36, crc);
+  return out;
+}
+
 std::optional<std::pair<ExactMediaIdentity, int64_t>> ReadSegmentHead(const uint8_t* data,
                                                                       std::size_t size) {
   if (size < kSegmentHeadSize || Get32(data) != kSegmentMagic) return std::nullopt;
@@ -173,6 +193,41 @@ std::optional<std::pair<ExactMediaIdentity, int64_t>> ReadSegmentHead(const uint
 
 namespace {
 
+bool KnownField(uint32_t field) {
+  return (field >= 1 && field <= 4) || field == static_cast<uint32_t>(ExactField::Comment);
+}
+
+// The head of a text segment (text left empty) and its total size.
+std::optional<std::pair<ExactText, int64_t>> ReadTextHead(const uint8_t* data, std::size_t size) {
+  if (size < kTextHeadSize || Get32(data) != kTextMagic || !KnownField(Get32(data + 4)))
+    return std::nullopt;
+  ExactText text;
+  text.field = static_cast<ExactField>(Get32(data + 4));
+  text.target = static_cast<int32_t>(Get32(data + 8));
+  if (text.IsSlotField()) {
+    text.media.slot = text.target;
+    text.media.firstRecord = static_cast<int64_t>(Get64(data + 12));
+    text.media.count = static_cast<int32_t>(Get32(data + 20));
+    text.media.readDate = static_cast<int32_t>(Get32(data + 24));
+  }
+  text.cp932Crc = Get32(data + 28);
+  const uint32_t length = Get32(data + 32);
+  if (text.target < 0 || length > kMaxTextBytes) return std::nullopt;
+  return std::make_pair(std::move(text), static_cast<int64_t>(kTextHeadSize) + length);
+}
+
+// The text segment at `seg` (`segmentSize` bytes) when its checksum holds.
+std::optional<ExactText> SoundText(const uint8_t* seg, std::size_t segmentSize) {
+  auto head = ReadTextHead(seg, segmentSize);
+  if (!head || static_cast<uint64_t>(head->second) != segmentSize) return std::nullopt;
+  uint32_t crc = Crc32(seg, 36);
+  crc = Crc32(seg + kTextHeadSize, segmentSize - kTextHeadSize, crc);
+  if (crc != Get32(seg + 36)) return std::nullopt;
+  head->first.text.assign(reinterpret_cast<const char*>(seg + kTextHeadSize),
+                          segmentSize - kTextHeadSize);
+  return std::move(head->first);
+}
+
 // The names of a whole segment at `seg` when its checksum holds.
 ExactNameSetPtr SoundSegment(const uint8_t* seg, std::size_t segmentSize) {
   uint32_t crc = Crc32(seg, 32);
@@ -186,6 +241,13 @@ ExactNameSetPtr SoundSegment(const uint8_t* seg, std::size_t segmentSize) {
 // their head and checksum.
 std::size_t NextSoundSegment(const uint8_t* data, std::size_t size, std::size_t from) {
   for (std::size_t p = from; p + kSegmentHeadSize <= size; ++p) {
+    if (Get32(data + p) == kTextMagic) {
+      const auto head = ReadTextHead(data + p, size - p);
+      if (head && static_cast<uint64_t>(head->second) <= size - p &&
+          SoundText(data + p, static_cast<std::size_t>(head->second)))
+        return p;
+      continue;
+    }
     if (Get32(data + p) != kSegmentMagic) continue;
     const auto head = ReadSegmentHead(data + p, size - p);
     if (head && static_cast<uint64_t>(head->second) <= size - p &&
@@ -206,6 +268,33 @@ Contents Parse(const uint8_t* data, std::size_t size) {
   std::size_t pos = kHeaderSize;
   contents.appendAt = static_cast<int64_t>(pos);
   while (pos < size) {
+    if (size - pos >= 4 && Get32(data + pos) == kTextMagic) {
+      const auto head = ReadTextHead(data + pos, size - pos);
+      const bool whole = head && static_cast<uint64_t>(head->second) <= size - pos;
+      std::optional<ExactText> text =
+          whole ? SoundText(data + pos, static_cast<std::size_t>(head->second)) : std::nullopt;
+      if (text) {
+        const auto segmentSize = static_cast<std::size_t>(head->second);
+        contents.texts.push_back(TextSegment{std::move(*text), static_cast<int64_t>(pos),
+                                             static_cast<int64_t>(segmentSize)});
+        pos += segmentSize;
+        contents.appendAt = static_cast<int64_t>(pos);
+        continue;
+      }
+      // As for the names' segments below: a torn last one is what a crash
+      // leaves; the catalogue tells whether it was the text a field holds.
+      const std::size_t next = NextSoundSegment(data, size, pos + 1);
+      if (head) contents.unsoundTexts.push_back(head->first);
+      if (next == size) {
+        if (head ? whole && static_cast<uint64_t>(head->second) < size - pos
+                 : size - pos >= kTextHeadSize)
+          contents.garbage = true;
+        break;
+      }
+      contents.garbage = true;
+      pos = next;
+      continue;
+    }
     const auto head = ReadSegmentHead(data + pos, size - pos);
     const bool whole = head && static_cast<uint64_t>(head->second) <= size - pos;
     ExactNameSetPtr names =

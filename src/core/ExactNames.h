@@ -6,6 +6,11 @@
 // docs/file-formats.md): an append-only run of segments, one per media added,
 // each naming its slot and the media's identity and ending in a checksum.
 //
+// The same file keeps the exact text of the media's own texts (name,
+// category, storage location and its detail) and of comments where code page
+// 932 cannot hold them: text segments, one per change, each bound to what the
+// text belongs to and to the CP932 form stored for it.
+//
 // This module holds one media's exact names in memory and turns them into a
 // segment and back; the catalogue decides which segment belongs to which slot.
 
@@ -56,6 +61,29 @@ struct ExactMediaIdentity {
   bool operator==(const ExactMediaIdentity&) const = default;
 };
 
+// The texts a text segment may keep exactly.
+enum class ExactField : uint32_t {
+  MediaName = 1,
+  Category = 2,
+  Location = 3,
+  LocationDetail = 4,
+  Comment = 8,
+};
+
+// One text segment: the exact text (UTF-8) of a field. A slot's field is
+// bound to the media's identity, a comment to its index; both to the CRC-32
+// of the CP932 text the field holds, so that a segment whose field was
+// changed since (by another program, or by a change that failed after the
+// segment was written) is ignored. An empty text clears the exact form.
+struct ExactText {
+  ExactField field = ExactField::Comment;
+  int32_t target = -1;       // slot, or comment index
+  ExactMediaIdentity media;  // slot fields only
+  uint32_t cp932Crc = 0;     // of the CP932 text stored for the field
+  std::string text;          // UTF-8; empty: no exact form
+  bool IsSlotField() const { return field != ExactField::Comment; }
+};
+
 namespace exact_file {
 
 // File header: a signature of 8 bytes.
@@ -65,6 +93,13 @@ std::string_view Signature();
 inline constexpr std::size_t kSegmentHeadSize = 36;
 // A single name is at most this long (the file systems' limit is far lower).
 inline constexpr uint32_t kMaxNameBytes = 4096;
+
+// Fixed part of a text segment before its text, and the longest text.
+inline constexpr std::size_t kTextHeadSize = 40;
+inline constexpr uint32_t kMaxTextBytes = 4096;
+
+// The bytes of one text segment.
+std::vector<uint8_t> EncodeText(const ExactText& text);
 
 // The bytes of one segment.
 std::vector<uint8_t> EncodeSegment(const ExactMediaIdentity& identity, const ExactNameSet& names);
@@ -77,6 +112,13 @@ struct Segment {
   int64_t size = 0;
 };
 
+// A text segment read back.
+struct TextSegment {
+  ExactText text;
+  int64_t offset = 0;
+  int64_t size = 0;
+};
+
 // What a file's bytes hold: the sound segments in file order; where a writer
 // appends (the end of the last whole segment: a torn tail is cut off there);
 // the identities of segments whose head is readable but whose entries are
@@ -86,6 +128,10 @@ struct Segment {
 // harmless; the catalogue decides which is which.
 struct Contents {
   std::vector<Segment> segments;
+  std::vector<TextSegment> texts;  // text segments, in file order
+  // Text segments whose head is readable but whose text is cut off or fails
+  // the checksum (their `text` is empty).
+  std::vector<ExactText> unsoundTexts;
   int64_t appendAt = 0;  // 0: not even the header is sound
   std::vector<ExactMediaIdentity> unsound;
   bool garbage = false;

@@ -6,7 +6,12 @@
 
 namespace plomix {
 
-CommentWrite WriteEntryComment(Catalog& catalog, TRecord& row, std::string_view text) {
+namespace {
+
+// `utf8`: the text as the user gave it, kept exactly beside `text` (its CP932
+// form); null for a CP932 caller.
+CommentWrite WriteComment(Catalog& catalog, TRecord& row, std::string_view text,
+                          const std::string* utf8) {
   const std::string stored = CutToField(text, kCommentTextCap);
   // A link that leads outside the table or to another entry's slot (a
   // damaged record) is no comment of this entry: writing through it would
@@ -15,11 +20,15 @@ CommentWrite WriteEntryComment(Catalog& catalog, TRecord& row, std::string_view 
                       catalog.CommentSlot(row.CommentNo).Key() == row.Key;
   CommentWrite result;
   if (!stored.empty() && !linked) {
-    row.CommentNo =
-        catalog.AddComment(row.Key, stored, row.Kind, CutToField(row.Name, TCommentSlot::kNameCap));
+    const std::string name = CutToField(row.Name, TCommentSlot::kNameCap);
+    row.CommentNo = utf8 ? catalog.AddCommentText(row.Key, *utf8, row.Kind, name)
+                         : catalog.AddComment(row.Key, stored, row.Kind, name);
     result = row.CommentNo < 0 ? CommentWrite::TableFull : CommentWrite::Added;
   } else if (!stored.empty()) {
-    catalog.UpdateComment(row.CommentNo, row.Key, stored);
+    if (utf8)
+      catalog.UpdateCommentText(row.CommentNo, row.Key, *utf8);
+    else
+      catalog.UpdateComment(row.CommentNo, row.Key, stored);
     result = CommentWrite::Updated;
   } else if (row.CommentNo < 0) {
     return CommentWrite::Nothing;
@@ -39,7 +48,22 @@ CommentWrite WriteEntryComment(Catalog& catalog, TRecord& row, std::string_view 
   return result;
 }
 
+}  // namespace
+
+CommentWrite WriteEntryComment(Catalog& catalog, TRecord& row, std::string_view text) {
+  return WriteComment(catalog, row, text, nullptr);
+}
+
+CommentWrite WriteEntryCommentText(Catalog& catalog, TRecord& row, std::string_view utf8) {
+  const FittedText fitted = FitToField(utf8, kCommentTextCap);
+  return WriteComment(catalog, row, fitted.cp932, &fitted.utf8);
+}
+
 std::string CommentFromEditor(const std::string& utf8) {
+  return CutToField(text::Utf8ToCp932(CommentLinesFromEditor(utf8)), kCommentTextCap);
+}
+
+std::string CommentLinesFromEditor(const std::string& utf8) {
   std::string lines;
   lines.reserve(utf8.size() + 8);
   for (std::size_t i = 0; i < utf8.size(); ++i) {
@@ -53,11 +77,15 @@ std::string CommentFromEditor(const std::string& utf8) {
       lines += c;
     }
   }
-  return CutToField(text::Utf8ToCp932(lines), kCommentTextCap);
+  return lines;
 }
 
 QString CommentForEditor(const std::string& cp932) {
-  QString text = text::Cp932ToQString(cp932);
+  return CommentTextForEditor(text::Cp932ToUtf8(cp932));
+}
+
+QString CommentTextForEditor(const std::string& utf8) {
+  QString text = QString::fromStdString(utf8);
   text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
   text.replace('\r', '\n');
   return text;

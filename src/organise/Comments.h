@@ -33,13 +33,22 @@ enum class CommentWrite {
 // slot and then links it. Updates the row's CommentNo and its comment text
 // (Texts[8]) except for Nothing. A failed write throws, as the catalogue does.
 CommentWrite WriteEntryComment(Catalog& catalog, TRecord& row, std::string_view text);
+// WriteEntryComment with the text as the user gave it (UTF-8, CR LF line
+// breaks): what CP932 cannot hold is kept exactly (Catalog::AddCommentText);
+// a text over 255 CP932 bytes is cut after a whole character (FitToField
+// tells the caller beforehand). Texts[8] gets the CP932 form.
+CommentWrite WriteEntryCommentText(Catalog& catalog, TRecord& row, std::string_view utf8);
 
 // Turns a comment typed in the window (line breaks as the editor gives them)
 // into the stored form: CR LF line breaks, CP932, cut to 255 bytes.
 std::string CommentFromEditor(const std::string& utf8);
+// The same with CR LF line breaks only: UTF-8, uncut.
+std::string CommentLinesFromEditor(const std::string& utf8);
 
 // A stored comment as the editors show it (line breaks as "\n").
 QString CommentForEditor(const std::string& cp932);
+// The same for a comment as Catalog::ExactCommentText gives it (UTF-8).
+QString CommentTextForEditor(const std::string& utf8);
 
 // Toggles the mark of each row in turn, in the given order, and sets Mark and
 // MarkImage (0 marked, -1 not) from the result, so a mixed selection stays

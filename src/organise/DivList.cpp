@@ -65,6 +65,19 @@ int DivLists::BuildDivList(const Catalog& catalog, int list, DivMode mode,
   return DivCount(list);
 }
 
+int DivLists::BuildDivListText(const Catalog& catalog, int list, DivMode mode,
+                               std::string_view utf8Filter) {
+  const std::string cp932 = text::Utf8ToCp932(utf8Filter);
+  BuildDivList(catalog, list, mode, cp932);
+  if (cp932.empty() || cp932 == AllTabText() || cp932 == NoLocationText()) return DivCount(list);
+  // Texts that differ only in what CP932 lacks are told apart by their exact form.
+  const SlotText field = mode == DivMode::Category ? SlotText::Category : SlotText::Location;
+  std::erase_if(lists_.at(list), [&](const TRecordDiv& div) {
+    return catalog.ExactSlotText(div.MediaNo, field) != utf8Filter;
+  });
+  return DivCount(list);
+}
+
 void DivLists::Clear(int list) {
   lists_.at(list).clear();
 }
@@ -80,6 +93,19 @@ void MoveMedia(Catalog& catalog, const std::vector<int>& slots, DivMode mode,
       catalog.SetSlotLocation(slot, cut);
   }
   catalog.Recount();
+  catalog.RebuildNameLists();
+}
+
+void MoveMediaText(Catalog& catalog, const std::vector<int>& slots, DivMode mode,
+                   std::string_view utf8) {
+  const SlotText field = mode == DivMode::Category ? SlotText::Category : SlotText::Location;
+  for (int slot : slots) catalog.SetSlotText(slot, field, utf8);
+  catalog.Recount();
+  catalog.RebuildNameLists();
+}
+
+void SetLocationDetailText(Catalog& catalog, int slot, std::string_view utf8) {
+  catalog.SetSlotText(slot, SlotText::LocationDetail, utf8);
   catalog.RebuildNameLists();
 }
 

@@ -39,6 +39,9 @@ class DivLists {
   // Fills listing `list` with one entry per matching live media in slot order
   // and returns the entry count.
   int BuildDivList(const Catalog& catalog, int list, DivMode mode, std::string_view filter);
+  // BuildDivList with the filter as shown (UTF-8): a name matches only the
+  // media whose exact text (Catalog::ExactSlotText) it is.
+  int BuildDivListText(const Catalog& catalog, int list, DivMode mode, std::string_view utf8Filter);
   void Clear(int list);
   const std::vector<TRecordDiv>& List(int list) const { return lists_.at(list); }
   int DivCount(int list) const { return static_cast<int>(lists_.at(list).size()); }
@@ -55,6 +58,12 @@ void MoveMedia(Catalog& catalog, const std::vector<int>& slots, DivMode mode,
 // Sets one slot's storage detail in memory, cut to its 10 bytes on a
 // character boundary, and rebuilds the name lists.
 void SetLocationDetail(Catalog& catalog, int slot, std::string_view detail);
+// The same with the text as the user gave it (UTF-8): what CP932 cannot hold
+// is kept exactly (Catalog::SetSlotText), a text too long is cut after a
+// whole character. WriteSlotTable writes it.
+void MoveMediaText(Catalog& catalog, const std::vector<int>& slots, DivMode mode,
+                   std::string_view utf8);
+void SetLocationDetailText(Catalog& catalog, int slot, std::string_view utf8);
 
 // The new storage details for `count` rows: prefix + the start number plus
 // the row's position, written with leading zeros to as many digits as

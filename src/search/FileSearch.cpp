@@ -119,6 +119,9 @@ void FileSearch::SetConditions(const SearchConditions& conditions) {
   asciiPatterns_ = IsAsciiText(pattern1_) && IsAsciiText(pattern2_);
   commentPattern_ = conditions.commentCaseSensitive ? conditions.commentPattern
                                                     : text::AnsiLower(conditions.commentPattern);
+  commentPatternUtf8_ = text::Cp932ToUtf8(conditions.commentPattern);
+  if (!conditions.commentCaseSensitive)
+    commentPatternUtf8_ = text::FoldShownName(commentPatternUtf8_);
   const auto native = [](const std::string& given, const std::string& cp932) {
     return given.empty() ? text::Cp932ToUtf8(cp932) : given;
   };
@@ -227,6 +230,13 @@ bool FileSearch::MatchComment(const TFileRec& rec) {
   const int32_t commentNo = rec.CommentNo();
   if (commentNo == -1) return false;
   if (!conditions_.commentSubstring) return true;
+  // A comment kept exactly is searched in that form: a '?' CP932 stored for
+  // a character it lacks is no character of the comment.
+  if (catalog_.HasExactCommentText(commentNo)) {
+    std::string exact = catalog_.ExactCommentText(commentNo);
+    if (!conditions_.commentCaseSensitive) exact = text::FoldShownName(exact);
+    return exact.find(commentPatternUtf8_) != std::string::npos;
+  }
   const std::string comment = catalog_.CommentText(commentNo);
   const std::string_view textView = conditions_.commentCaseSensitive
                                         ? std::string_view(comment)

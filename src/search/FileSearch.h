@@ -111,7 +111,8 @@ class FileSearch {
   Catalog& catalog_;
   SearchConditions conditions_;
   std::string pattern1_, pattern2_, commentPattern_;  // lower-cased unless case-sensitive
-  bool asciiPatterns_ = false;                        // both name patterns plain ASCII
+  std::string commentPatternUtf8_;  // for comments kept exactly; folded unless case-sensitive
+  bool asciiPatterns_ = false;      // both name patterns plain ASCII
   // The native patterns as code points, case-folded unless case-sensitive.
   std::u32string exactPattern1_, exactPattern2_;
   std::u32string exactBuffer_;

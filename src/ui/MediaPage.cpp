@@ -413,8 +413,13 @@ int32_t MediaPage::CurrentKey() const {
 QTreeWidgetItem* MediaPage::AddNode(QTreeWidgetItem* parent, const TRecord& record, bool top) {
   auto* item = parent == nullptr ? new QTreeWidgetItem(TreeView1) : new QTreeWidgetItem(parent);
   std::string_view exact = record.ExactName;
-  if (!top && exact.empty() && KeyIsMedia(record.Key))
-    exact = session_.GetCatalog().ExactNameOfRecord(SlotOfKey(record.Key), 0);
+  // A media shows its name as the user gave it.
+  std::string mediaName;
+  if (!top && exact.empty() && KeyIsMedia(record.Key) &&
+      session_.GetCatalog().HasExactSlotText(SlotOfKey(record.Key), SlotText::Name)) {
+    mediaName = session_.GetCatalog().ExactSlotText(SlotOfKey(record.Key), SlotText::Name);
+    exact = mediaName;
+  }
   item->setText(0, top ? QStringLiteral("Plomix2") : ShownQName(record.Name, exact));
   item->setData(0, kKeyRole, top ? -1 : record.Key);
   item->setData(0, kCp932NameRole, QByteArray::fromStdString(top ? "Plomix2" : record.Name));
@@ -643,20 +648,27 @@ void MediaPage::TreeView1Edited(QTreeWidgetItem* item, int column) {
     return;
   }
   const int slot = SlotOfKey(key);
-  const std::string name = text::QStringToCp932(item->text(0));
-  if (name.empty() || !catalog.IsMediaNameFree(name)) {
-    ShowError(session_.Ask(), QStringLiteral("名前が重複します、上書きしますか"));
-    item->setText(0, text::Cp932ToQString(catalog.Slot(slot).Name()));
+  // The name as typed is kept; names are told apart by their CP932 form.
+  const std::optional<std::string> typed =
+      FitForField(session_.Ask(), item->text(0), TMediaSlot::kNameCap);
+  if (!typed) {
+    item->setText(0, renameOldText_);
     return;
   }
-  if (!Safely(session_.Ask(), [&] { catalog.RenameMedia(slot, name, &*renamed_); })) {
+  const std::string name = text::Utf8ToCp932(*typed);
+  if (name.empty() || (!catalog.IsMediaNameFree(name) && catalog.LastEqualNameSlot() != slot)) {
+    ShowError(session_.Ask(), QStringLiteral("名前が重複します、上書きしますか"));
+    item->setText(0, QString::fromStdString(catalog.ExactSlotText(slot, SlotText::Name)));
+    return;
+  }
+  if (!Safely(session_.Ask(), [&] { catalog.RenameMediaText(slot, *typed, &*renamed_); })) {
     // The refused change read the catalogue again; the tree shows it once
     // this edit has ended.
     item->setText(0, renameOldText_);
     QTimer::singleShot(0, this, [this] { RebuildTree(TreeRebuild::Full); });
     return;
   }
-  item->setText(0, text::Cp932ToQString(catalog.Slot(slot).Name()));
+  item->setText(0, QString::fromStdString(catalog.ExactSlotText(slot, SlotText::Name)));
   item->setData(0, kCp932NameRole, QByteArray::fromStdString(catalog.Slot(slot).Name()));
 }
 
@@ -679,7 +691,10 @@ void MediaPage::ListView1SelectItem() {
           text::Cp932ToQString(session_.GetCatalog().MediaPicture(sheet.pictureSlot)),
           DesktopWallpaperPath()));
     if (row.Texts.size() > 8)
-      pnlListViewClient->txtComment->setPlainText(CommentForEditor(row.Texts[8]));
+      pnlListViewClient->txtComment->setPlainText(
+          row.CommentNo >= 0
+              ? CommentTextForEditor(session_.GetCatalog().ExactCommentText(row.CommentNo))
+              : CommentForEditor(row.Texts[8]));
     session_.History().Record(HistoryNumber(row.Key, false), row.Name);
     UpdateHistoryHints();
   } else {

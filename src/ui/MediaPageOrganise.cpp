@@ -180,11 +180,15 @@ void MediaPage::cmdCommentClick() {
   if (session_.RefuseWhileBusy()) return;
   const int row = CommentRow();
   if (row < 0) return;
-  const std::string text =
-      CommentFromEditor(pnlListViewClient->txtComment->toPlainText().toStdString());
+  const std::optional<std::string> text = FitForField(
+      session_.Ask(),
+      QString::fromStdString(
+          CommentLinesFromEditor(pnlListViewClient->txtComment->toPlainText().toStdString())),
+      kCommentTextCap);
+  if (!text) return;
   CommentWrite result = CommentWrite::Nothing;
   if (!Safely(session_.Ask(), [&] {
-        result = WriteEntryComment(session_.GetCatalog(), ListModel().MutableRow(row), text);
+        result = WriteEntryCommentText(session_.GetCatalog(), ListModel().MutableRow(row), *text);
       }))
     return;
   if (result == CommentWrite::Nothing) return;

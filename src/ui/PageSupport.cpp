@@ -40,6 +40,18 @@ void ShowError(Prompter& prompter, const QString& text) {
   prompter.Message(text, PromptIcon::Error, PromptButtons::Ok);
 }
 
+std::optional<std::string> FitForField(Prompter& prompter, const QString& text,
+                                       std::size_t capBytes) {
+  const FittedText fitted = FitToField(text.toStdString(), capBytes);
+  if (!fitted.cut) return fitted.utf8;
+  const QString message =
+      QStringLiteral("入力された文字列は長すぎるため、「%1」に切り詰めて保存します。")
+          .arg(QString::fromStdString(fitted.utf8));
+  if (prompter.Message(message, PromptIcon::Warning, PromptButtons::OkCancel) != PromptResult::Ok)
+    return std::nullopt;
+  return fitted.utf8;
+}
+
 bool Safely(Prompter& prompter, const std::function<void()>& action) {
   try {
     action();

@@ -8,6 +8,8 @@
 #include <QString>
 #include <functional>
 #include <initializer_list>
+#include <optional>
+#include <string>
 
 class QAction;
 class QMenu;
@@ -33,6 +35,11 @@ void AddListCopyKey(std::initializer_list<QWidget*> views, QObject* owner,
                     const std::function<void()>& copy);
 
 void ShowError(Prompter& prompter, const QString& text);
+// Fits a text typed by the user to a field of `capBytes` CP932 bytes
+// (FitToField) and, when it must be cut, asks before it is stored; empty
+// when the user declines. The text comes back as UTF-8.
+std::optional<std::string> FitForField(Prompter& prompter, const QString& text,
+                                       std::size_t capBytes);
 
 // The list fills' status text: "120,014 個のオブジェクト", or with `done`
 // "(1,000/120,014) 個のオブジェクト" while the rows are filled in.

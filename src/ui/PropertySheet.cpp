@@ -87,7 +87,16 @@ void MediaSheet(Catalog& catalog, const ShownEntry& shown, const std::string& fo
   const TRecord& root = shown.mediaRoot;
   const TMediaInfomation& m = shown.facts;
   const int slot = SlotOfKey(shown.key);
-  const QString name = ShownQName(root.Name, catalog.ExactNameOfRecord(slot, 0));
+  // The media's texts as the user gave them, where the slot still holds
+  // what the sheet shows.
+  const auto shownText = [&](SlotText field, const std::string& cp932) {
+    const std::string exact = catalog.ExactSlotText(slot, field);
+    return text::Utf8ToCp932(exact) == cp932 ? QString::fromStdString(exact)
+                                             : text::Cp932ToQString(cp932);
+  };
+  const QString name = catalog.HasExactSlotText(slot, SlotText::Name)
+                           ? shownText(SlotText::Name, root.Name)
+                           : ShownQName(root.Name, catalog.ExactNameOfRecord(slot, 0));
   sheet.label = name;
   sheet.labelColour = kGreen;
   sheet.status = name;
@@ -99,9 +108,10 @@ void MediaSheet(Catalog& catalog, const ShownEntry& shown, const std::string& fo
       {QStringLiteral("ﾒﾃﾞｨｱ名"), name},
       {QStringLiteral("読込みﾄﾞﾗｲﾌﾞ"), text::Cp932ToQString(m.Drive)},
       {QStringLiteral("ﾒﾃﾞｨｱの種類"), text::Cp932ToQString(m.KindName)},
-      {QStringLiteral("ﾒﾃﾞｨｱの分類"), text::Cp932ToQString(m.Category)},
-      {QStringLiteral("ﾒﾃﾞｨｱの保管場所"), text::Cp932ToQString(m.Location)},
-      {QStringLiteral("ﾒﾃﾞｨｱの保管場所詳細"), text::Cp932ToQString(m.LocationDetail)},
+      {QStringLiteral("ﾒﾃﾞｨｱの分類"), shownText(SlotText::Category, m.Category)},
+      {QStringLiteral("ﾒﾃﾞｨｱの保管場所"), shownText(SlotText::Location, m.Location)},
+      {QStringLiteral("ﾒﾃﾞｨｱの保管場所詳細"),
+       shownText(SlotText::LocationDetail, m.LocationDetail)},
       {QStringLiteral("登録日時"), Date(format, root.FileDate)},
       {QStringLiteral("ﾒﾃﾞｨｱの空きｻｲｽﾞ"), ByteText(m.FreeSpace)},
       {QStringLiteral("全ﾌｧｲﾙｻｲｽﾞ"), ByteText(root.Size)},

@@ -76,6 +76,19 @@ TEST(CoreCli, MediaRenameDeleteAndCompact) {
 
   EXPECT_EQ(RunCli({"rename", q, "Disk2", "Disk1"}).exitCode, 1);  // name taken
   EXPECT_EQ(RunCli({"rename", q, "Disk2", QStringLiteral("ディスク")}).exitCode, 0);
+  // A name code page 932 cannot hold is kept as given; one too long for the
+  // slot is cut after a whole character, and the user is told.
+  const QString camera = QStringLiteral("\U0001F4F7");
+  for (const QString& wanted :
+       {QStringLiteral("caf\u00E9 ") + camera, QString(90, QChar('x')) + camera + camera}) {
+    const CliRun renamed = RunCli({"rename", q, "--slot", "1", wanted});
+    ASSERT_EQ(renamed.exitCode, 0) << renamed.err.toStdString();
+    const bool tooLong = wanted.size() > 90;
+    EXPECT_EQ(renamed.err.contains("cut"), tooLong) << renamed.err.toStdString();
+    const QString kept = tooLong ? QString(90, QChar('x')) + camera : wanted;
+    EXPECT_EQ(Json(RunCli({"media", q, "--json"})).array()[1].toObject()["name"].toString(), kept);
+  }
+  ASSERT_EQ(RunCli({"rename", q, "--slot", "1", QStringLiteral("ディスク")}).exitCode, 0);
   // Results name entries by slot: a delete or a compaction removes them, as
   // the window does, unless --analyse makes them anew.
   const std::string dup = dir.File("m.dup"), lik = dir.File("m.lik");

@@ -196,7 +196,28 @@ struct Operation {
   const char* name;
   std::function<void(Catalog&)> run;
   std::set<std::string> after;  // live media once it is done
+  // For a change of a text: "old" or "new" for the text read back as it was
+  // or as the change made it, anything else says what is half done.
+  std::function<std::string(Catalog&)> textState = {};
 };
+
+const std::string kCafe = "caf\xC3\xA9";
+
+std::string SlotTextState(Catalog& c) {
+  const bool exact = c.HasExactSlotText(0, SlotText::Category);
+  if (c.Slot(0).Category() == "caf?" && c.ExactSlotText(0, SlotText::Category) == kCafe)
+    return "new";
+  if (c.Slot(0).Category() != "caf?" && !exact) return "old";
+  return "category \"" + c.Slot(0).Category() + "\", exact " + (exact ? "kept" : "lost");
+}
+
+std::string CommentTextState(Catalog& c) {
+  for (int i = 0; i < kMaxComments; ++i) {
+    if (c.CommentSlot(i).IsFree() || c.CommentSlot(i).Key() != MakeKey(0, 2)) continue;
+    return c.ExactCommentText(i) == kCafe ? "new" : "comment \"" + c.ExactCommentText(i) + "\"";
+  }
+  return "old";
+}
 
 const std::set<std::string> kBefore = {"Alpha", "Gamma"};
 
@@ -231,6 +252,20 @@ std::vector<Operation> Operations() {
          if (!c.CreateCatalog(c.CatalogPath())) throw CatalogError(c.LastError());
        },
        {}},
+      {"exact slot text",
+       [](Catalog& c) {
+         c.SetSlotText(0, SlotText::Category, kCafe);
+         c.WriteSlotTable();
+       },
+       {"Alpha", "Gamma"},
+       SlotTextState},
+      {"exact comment",
+       [](Catalog& c) {
+         if (c.AddCommentText(MakeKey(0, 2), kCafe, kKindFile, "f1") < 0)
+           throw CatalogError("no comment slot");
+       },
+       {"Alpha", "Gamma"},
+       CommentTextState},
   };
 }
 
@@ -282,6 +317,9 @@ TEST_F(SafetyTest, AFailedStepLeavesTheCatalogueAsItWasOrTheChangeWhole) {
         ASSERT_TRUE(disk.OpenCatalog(at)) << where;
         disk.ReadLongNames();
         const auto live = Names(ExpectIntact(disk, facts, where));
+        if (op.textState) {
+          EXPECT_EQ(op.textState(disk), threw ? "old" : "new") << where;
+        }
         if (threw && std::string(op.name) != "compact") {
           // Nothing of a failed change is left, byte for byte, and no file
           // beside them.
@@ -342,6 +380,10 @@ TEST_F(SafetyTest, AKillAtAnyStepLeavesEveryMediaWhole) {
       disk.ReadLongNames();
       const auto live = Names(ExpectIntact(disk, facts, where));
       EXPECT_TRUE(live == kBefore || live == op.after) << where;
+      if (op.textState) {
+        const std::string state = op.textState(disk);
+        EXPECT_TRUE(state == "old" || state == "new") << where << ": " << state;
+      }
       // Long names written for a media whose slot never was are not counted.
       int longNames = 0;
       for (int s = 0; s < disk.SlotsUsed(); ++s) longNames += disk.LongNameCount(s);

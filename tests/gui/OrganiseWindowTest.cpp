@@ -236,10 +236,19 @@ void OrganiseWindowTest::LocationModeMovesDetailsAndCancel() {
   d.ListView2->setCurrentItem(RowNamed(d.ListView2, "Disk1"));
   QVERIFY(d.cmdAreaSub->isEnabled());
   d.txtAreaSub->setText(QStringLiteral("二段目の棚の奥"));
+  // The user is asked before a cut text is stored; declining stores nothing.
+  prompter.answers = {PromptResult::Cancel};
+  d.cmdAreaSub->click();
+  QCOMPARE(catalog.Slot(1).LocationDetail(), std::string());
+  QCOMPARE(prompter.Messages(),
+           QStringList{"入力された文字列は長すぎるため、「二段目の棚」に切り詰めて保存します。"});
+  prompter.prompts.clear();
+  prompter.answers = {PromptResult::Ok};
   d.cmdAreaSub->click();
   QCOMPARE(catalog.Slot(1).LocationDetail(), test::Sj("二段目の棚"));
   QCOMPARE(RowNamed(d.ListView2, "Disk1")->text(2), QStringLiteral("二段目の棚"));
   QVERIFY(!d.cmdAreaSub->isEnabled());
+  prompter.prompts.clear();
 
   // Cancel asks because media were moved; No keeps the dialog, Yes reloads.
   prompter.answers = {PromptResult::No, PromptResult::Yes};

@@ -111,6 +111,14 @@ TEST_F(OrganiseTest, MovesChangeMemoryOnlyAndDropEmptiedNames) {
   EXPECT_EQ(catalog.Slot(0).LocationDetail(), Sj("あそこ_ｱ00"));
   SetLocationDetail(catalog, 1, Sj("ああああ_あ"));  // 11 bytes: the last あ goes whole
   EXPECT_EQ(catalog.Slot(1).LocationDetail(), Sj("ああああ_"));
+  // Typed as UTF-8: kept exactly, listed and filtered by the exact form.
+  MoveMediaText(catalog, {0}, DivMode::Category, "caf\xC3\xA9");
+  MoveMediaText(catalog, {2}, DivMode::Category, "caf\xC3\xA8");
+  EXPECT_EQ(catalog.ExactTextList(SlotText::Category),
+            (std::vector<std::string>{"caf\xC3\xA8", "caf\xC3\xA9", "CD"}));
+  DivLists exactLists;
+  EXPECT_EQ(exactLists.BuildDivListText(catalog, 0, DivMode::Category, "caf\xC3\xA9"), 1);
+  MoveMediaText(catalog, {0}, DivMode::Category, "CD");
 
   // Nothing was written: the file still has the old slots.
   Catalog reopened;
@@ -120,6 +128,7 @@ TEST_F(OrganiseTest, MovesChangeMemoryOnlyAndDropEmptiedNames) {
   ASSERT_TRUE(reopened.OpenCatalog(dir.File("org.qdb")));
   EXPECT_EQ(reopened.Slot(0).Category(), "CD");
   EXPECT_EQ(reopened.Slot(2).Location(), CutToField(longName, 26));
+  EXPECT_EQ(reopened.ExactSlotText(2, SlotText::Category), "caf\xC3\xA8");
 }
 
 TEST(NumberDetailsTest, PrefixAndRunningNumbers) {
@@ -150,6 +159,12 @@ TEST_F(OrganiseTest, CommentAddChangeDeleteWithLinks) {
   EXPECT_EQ(row.Texts.at(8), "first\r\nline");
   EXPECT_EQ(WriteEntryComment(catalog, row, "second"), CommentWrite::Updated);
   EXPECT_EQ(row.CommentNo, slot);
+  // Typed text CP932 cannot hold is kept exactly, the row gets its CP932 form.
+  const std::string exact = "caf\xC3\xA9\r\n\xF0\x9F\x93\xB7";
+  EXPECT_EQ(WriteEntryCommentText(catalog, row, exact), CommentWrite::Updated);
+  EXPECT_EQ(row.Texts.at(8), "caf?\r\n?");
+  EXPECT_EQ(catalog.ExactCommentText(slot), exact);
+  EXPECT_EQ(WriteEntryComment(catalog, row, "second"), CommentWrite::Updated);
 
   Catalog reopened;
   ASSERT_TRUE(reopened.OpenCatalog(dir.File("org.qdb")));

@@ -57,8 +57,10 @@ class FileSearchTest : public ::testing::Test {
     catalog.SetMark(Catalog::MarkChange::Set, MakeKey(0, 4));
     catalog.SetCommentLink(catalog.AddComment(MakeKey(0, 4), "Hello World", 10, "a.txt"),
                            MakeKey(0, 4));
-    catalog.SetCommentLink(catalog.AddComment(MakeKey(0, 3), "folder note", 8, "Report"),
-                           MakeKey(0, 3));
+    // Kept exactly: its CP932 form ends in '?'.
+    catalog.SetCommentLink(
+        catalog.AddCommentText(MakeKey(0, 3), "folder note caf\xC3\xA9", 8, "Report"),
+        MakeKey(0, 3));
   }
 
   std::vector<std::string> Run(const SearchConditions& c, std::vector<int> media = {0}) {
@@ -172,6 +174,11 @@ TEST_F(FileSearchTest, ConditionTable) {
     cases.push_back({"comment text, case-sensitive", c, {}});
     c.commentPattern = "Hello";
     cases.push_back({"comment text, same case", c, {"a.txt"}});
+    c.commentCaseSensitive = false;
+    c.commentPattern = "NOTE CAF";
+    cases.push_back({"exact comment, any case", c, {"Report"}});
+    c.commentPattern = "?";
+    cases.push_back({"a lost character is no '?' of an exact comment", c, {}});
   }
   {
     SearchConditions c = Name("*.iso");

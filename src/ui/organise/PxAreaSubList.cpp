@@ -34,8 +34,8 @@ TfrmAreaSubList::TfrmAreaSubList(Session& session, QWidget* parent)
   BuildWindow();
   txtPrefix->setText(session_.GetSettings().GetString(REG_PrefixAreaSub));
   QStringList tabs{kAll};
-  for (const std::string& name : session_.GetCatalog().LocationNames().Names())
-    tabs << text::Cp932ToQString(name);
+  for (const std::string& name : session_.GetCatalog().ExactTextList(SlotText::Location))
+    tabs << QString::fromStdString(name);
   SetTabs(TabControl1, tabs);
   FillList();
   UpdateExample();
@@ -130,8 +130,9 @@ void TfrmAreaSubList::BuildWindow() {
 void TfrmAreaSubList::FillList() {
   WaitCursor wait;
   const QString tab = TabControl1->tabText(TabControl1->currentIndex());
-  lists_.BuildDivList(session_.GetCatalog(), 1, DivMode::Location,
-                      tab == kAll ? std::string() : text::QStringToCp932(tab));
+  const Catalog& catalog = session_.GetCatalog();
+  lists_.BuildDivListText(catalog, 1, DivMode::Location,
+                          tab == kAll ? std::string() : tab.toStdString());
   const std::string format =
       text::QStringToCp932(session_.GetSettings().GetString(REG_FormatUpdateDateTime));
   ListView2->clear();
@@ -139,8 +140,9 @@ void TfrmAreaSubList::FillList() {
     // The location beside the detail tells which shelf a number belongs to.
     AddMediaRow(
         ListView2, session_.Images(), div,
-        {text::Cp932ToQString(div.Name), text::Cp932ToQString(div.Location),
-         text::Cp932ToQString(div.LocationDetail),
+        {QString::fromStdString(catalog.ExactSlotText(div.MediaNo, SlotText::Name)),
+         QString::fromStdString(catalog.ExactSlotText(div.MediaNo, SlotText::Location)),
+         QString::fromStdString(catalog.ExactSlotText(div.MediaNo, SlotText::LocationDetail)),
          div.FileDate == 0 ? QString() : text::Cp932ToQString(FormatDateTime(format, div.FileDate)),
          MediaTypeText(div.Kind)},
         true);
@@ -184,21 +186,30 @@ void TfrmAreaSubList::cmdSetNameClick() {
   for (int i = 0; i < ListView2->topLevelItemCount(); ++i)
     if (ListView2->topLevelItem(i)->checkState(0) == Qt::Checked)
       checked.push_back(ListView2->topLevelItem(i));
-  const auto names =
-      NumberDetails(text::QStringToCp932(txtPrefix->text()), text::QStringToCp932(txtNo->text()),
-                    static_cast<int>(checked.size()));
+  // The prefix as typed (UTF-8): what CP932 cannot hold is kept exactly.
+  const auto names = NumberDetails(txtPrefix->text().toStdString(), txtNo->text().toStdString(),
+                                   static_cast<int>(checked.size()));
   if (!names) {
     session_.Ask().Message(QStringLiteral("連番の開始番号が未入力です。"), PromptIcon::Warning,
                            PromptButtons::Ok);
     txtNo->setFocus();
     return;
   }
+  // A detail too long for its field is cut after a whole character; the
+  // user is asked once, shown the first that would be cut.
+  for (const std::string& name : *names) {
+    if (!FitToField(name, TMediaSlot::kLocationDetailCap).cut) continue;
+    if (!FitForField(session_.Ask(), QString::fromStdString(name), TMediaSlot::kLocationDetailCap))
+      return;
+    break;
+  }
   Catalog& catalog = session_.GetCatalog();
   for (std::size_t i = 0; i < checked.size(); ++i) {
     const int slot = RowSlot(checked[i]);
-    SetLocationDetail(catalog, slot, (*names)[i]);
+    SetLocationDetailText(catalog, slot, (*names)[i]);
     // The row shows what the slot now holds (cut to the field).
-    checked[i]->setText(kDetailColumn, text::Cp932ToQString(catalog.Slot(slot).LocationDetail()));
+    checked[i]->setText(kDetailColumn, QString::fromStdString(
+                                           catalog.ExactSlotText(slot, SlotText::LocationDetail)));
   }
   if (!checked.empty()) changed_ = true;
 }

@@ -40,7 +40,17 @@ int CommentListModel::columnCount(const QModelIndex& parent) const {
 
 QVariant CommentListModel::data(const QModelIndex& index, int role) const {
   if (role != Qt::DisplayRole || !index.isValid()) return {};
-  QString cell = text::Cp932ToQString(catalog_.CommentCell(index.row(), index.column()));
+  // The comment and its media's name as the user gave them.
+  const int comment = catalog_.CommentListIndex(index.row());
+  if (comment < 0) return {};
+  QString cell = index.column() == 0 ? QString::fromStdString(catalog_.ExactCommentText(comment))
+                 : index.column() == 3
+                     ? QString::fromStdString(catalog_.ExactSlotText(
+                           IsEntryKey(catalog_.CommentSlot(comment).Key())
+                               ? SlotOfKey(catalog_.CommentSlot(comment).Key())
+                               : -1,
+                           SlotText::Name))
+                     : text::Cp932ToQString(catalog_.CommentCell(index.row(), index.column()));
   // One line per row: the list shows where a comment breaks as a space.
   if (index.column() == 0) cell.replace(QStringLiteral("\r\n"), QStringLiteral(" "));
   return cell;
@@ -106,15 +116,19 @@ TfrmComment::TfrmComment(Session& session, TRecord& row, QWidget* parent)
   connect(ListView1->horizontalHeader(), &QHeaderView::sectionClicked, this,
           &TfrmComment::ListView1ColumnClick);
 
-  Memo1->setPlainText(CommentForEditor(session_.GetCatalog().CommentText(row_.CommentNo)));
+  Memo1->setPlainText(CommentTextForEditor(session_.GetCatalog().ExactCommentText(row_.CommentNo)));
   model_->Rebuild();
 }
 
 void TfrmComment::cmdSetClick() {
-  const std::string text = CommentFromEditor(Memo1->toPlainText().toStdString());
+  const std::optional<std::string> text = FitForField(
+      session_.Ask(),
+      QString::fromStdString(CommentLinesFromEditor(Memo1->toPlainText().toStdString())),
+      kCommentTextCap);
+  if (!text) return;
   CommentWrite result = CommentWrite::Nothing;
   if (!Safely(session_.Ask(),
-              [&] { result = WriteEntryComment(session_.GetCatalog(), row_, text); }))
+              [&] { result = WriteEntryCommentText(session_.GetCatalog(), row_, *text); }))
     return;
   if (result == CommentWrite::Nothing) return;
   result_ = result;

@@ -227,8 +227,8 @@ void TfrmDivision::BuildWindow() {
     ShowMediaProperties(RowSlot(item), false);
     if (mode_ != DivMode::Location) return;
     areaSubSlot_ = RowSlot(item);
-    txtAreaSub->setText(
-        text::Cp932ToQString(session_.GetCatalog().Slot(areaSubSlot_).LocationDetail()));
+    txtAreaSub->setText(QString::fromStdString(
+        session_.GetCatalog().ExactSlotText(areaSubSlot_, SlotText::LocationDetail)));
     cmdAreaSub->setEnabled(true);
   });
   connect(ListView1->header(), &QHeaderView::sectionClicked, this,
@@ -275,30 +275,38 @@ void TfrmDivision::ApplyMode() {
 
 void TfrmDivision::RebuildTabs() {
   Catalog& catalog = session_.GetCatalog();
-  const NameList& names =
-      mode_ == DivMode::Category ? catalog.CategoryNames() : catalog.LocationNames();
   QStringList named;
-  for (const std::string& name : names.Names()) named << text::Cp932ToQString(name);
+  for (const std::string& name :
+       catalog.ExactTextList(mode_ == DivMode::Category ? SlotText::Category : SlotText::Location))
+    named << QString::fromStdString(name);
   QStringList leftNames{kAll};
   if (mode_ == DivMode::Location) leftNames << text::Cp932ToQString(NoLocationText());
   leftNames << named;
   SetTabs(TabControl1, leftNames);
   SetTabs(TabControl2, named);
   const QSignalBlocker quiet(TabControl1);
-  const int filtered = leftNames.indexOf(text::Cp932ToQString(catalog.CategoryFilter()));
+  // The filter is kept in CP932: the first tab of that form is the one.
+  int filtered = -1;
+  for (int i = 0; i < leftNames.size() && filtered < 0; ++i)
+    if (text::QStringToCp932(leftNames[i]) == catalog.CategoryFilter()) filtered = i;
   TabControl1->setCurrentIndex(filtered >= 0 && !catalog.CategoryFilter().empty() ? filtered : 0);
 }
 
 void TfrmDivision::FillList(QTreeWidget* list, int listing, bool checkable) {
   const QSignalBlocker quiet(list);
   list->clear();
+  const Catalog& catalog = session_.GetCatalog();
+  const auto shown = [&](int slot, SlotText field) {
+    return QString::fromStdString(catalog.ExactSlotText(slot, field));
+  };
   for (const TRecordDiv& div : lists_.List(listing)) {
     const QString column1 =
-        text::Cp932ToQString(mode_ == DivMode::Category ? div.Location : div.Category);
-    AddMediaRow(list, session_.Images(), div,
-                {text::Cp932ToQString(div.Name), column1, text::Cp932ToQString(div.LocationDetail),
-                 DateText(session_, div.FileDate), MediaTypeText(div.Kind)},
-                checkable);
+        shown(div.MediaNo, mode_ == DivMode::Category ? SlotText::Location : SlotText::Category);
+    AddMediaRow(
+        list, session_.Images(), div,
+        {shown(div.MediaNo, SlotText::Name), column1, shown(div.MediaNo, SlotText::LocationDetail),
+         DateText(session_, div.FileDate), MediaTypeText(div.Kind)},
+        checkable);
   }
 }
 
@@ -306,11 +314,11 @@ void TfrmDivision::FillLists() {
   WaitCursor wait;
   const Catalog& catalog = session_.GetCatalog();
   const QString left = LeftTab();
-  lists_.BuildDivList(catalog, 0, mode_, left == kAll ? std::string() : text::QStringToCp932(left));
+  lists_.BuildDivListText(catalog, 0, mode_, left == kAll ? std::string() : left.toStdString());
   if (TabControl2->count() == 0)
     lists_.Clear(1);
   else
-    lists_.BuildDivList(catalog, 1, mode_, text::QStringToCp932(RightTab()));
+    lists_.BuildDivListText(catalog, 1, mode_, RightTab().toStdString());
   FillList(ListView1, 0, true);
   FillList(ListView2, 1, false);
   sort1_.Reset(ListView1);
@@ -355,9 +363,13 @@ void TfrmDivision::cmdMoveClick() {
     if (item->checkState(0) == Qt::Checked) slots.push_back(RowSlot(item));
   }
   if (slots.empty()) return;
+  const std::optional<std::string> name =
+      FitForField(session_.Ask(), RightTab(),
+                  mode_ == DivMode::Category ? TMediaSlot::kCategoryCap : TMediaSlot::kLocationCap);
+  if (!name) return;
   WaitCursor wait;
   const QString left = LeftTab();
-  MoveMedia(catalog, slots, mode_, text::QStringToCp932(RightTab()));
+  MoveMediaText(catalog, slots, mode_, *name);
   moved_ = true;
   catalog.SetCategoryFilter(left == kAll ? std::string() : text::QStringToCp932(left));
   RebuildTabs();
@@ -411,8 +423,11 @@ void TfrmDivision::ClearAreaSub() {
 void TfrmDivision::cmdAreaSubClick() {
   if (areaSubSlot_ < 0) return;
   Catalog& catalog = session_.GetCatalog();
-  SetLocationDetail(catalog, areaSubSlot_, text::QStringToCp932(txtAreaSub->text()));
-  lists_.BuildDivList(catalog, 1, mode_, text::QStringToCp932(RightTab()));
+  const std::optional<std::string> detail =
+      FitForField(session_.Ask(), txtAreaSub->text(), TMediaSlot::kLocationDetailCap);
+  if (!detail) return;
+  SetLocationDetailText(catalog, areaSubSlot_, *detail);
+  lists_.BuildDivListText(catalog, 1, mode_, RightTab().toStdString());
   FillList(ListView2, 1, false);
   sort2_.Reset(ListView2);
   ClearAreaSub();
@@ -439,15 +454,18 @@ void TfrmDivision::ShowMediaProperties(int slot, bool left) {
   const TMediaInfomation info = s.Info();
   const double size = root.Size(), allocated = root.Allocated();
   std::vector<PropertyRow> rows{
-      {QStringLiteral("ﾒﾃﾞｨｱ名"), text::Cp932ToQString(s.Name())},
+      {QStringLiteral("ﾒﾃﾞｨｱ名"),
+       QString::fromStdString(catalog.ExactSlotText(slot, SlotText::Name))},
       {QStringLiteral("読込みﾄﾞﾗｲﾌﾞ"), text::Cp932ToQString(s.Drive())},
       {QStringLiteral("ﾒﾃﾞｨｱの種類"), text::Cp932ToQString(s.KindName())}};
   if (mode_ == DivMode::Category) {
-    rows.push_back({QStringLiteral("ﾒﾃﾞｨｱの保管場所"), text::Cp932ToQString(s.Location())});
-    rows.push_back(
-        {QStringLiteral("ﾒﾃﾞｨｱの保管場所詳細"), text::Cp932ToQString(s.LocationDetail())});
+    rows.push_back({QStringLiteral("ﾒﾃﾞｨｱの保管場所"),
+                    QString::fromStdString(catalog.ExactSlotText(slot, SlotText::Location))});
+    rows.push_back({QStringLiteral("ﾒﾃﾞｨｱの保管場所詳細"),
+                    QString::fromStdString(catalog.ExactSlotText(slot, SlotText::LocationDetail))});
   } else {
-    rows.push_back({QStringLiteral("ﾒﾃﾞｨｱの分類"), text::Cp932ToQString(s.Category())});
+    rows.push_back({QStringLiteral("ﾒﾃﾞｨｱの分類"),
+                    QString::fromStdString(catalog.ExactSlotText(slot, SlotText::Category))});
   }
   const std::vector<PropertyRow> facts{
       {QStringLiteral("登録日時"), DateText(session_, root.FileDate())},
@@ -476,7 +494,7 @@ void TfrmDivision::ShowMediaProperties(int slot, bool left) {
   Chart1->AddSlice(QStringLiteral("ﾒﾃﾞｨｱの空きｻｲｽﾞ"), info.FreeSpace, QColor(255, 255, 0));
   Chart1->SetBackgroundGradient(true, left ? QColor(Qt::white) : modeColour,
                                 left ? modeColour : QColor(Qt::white), PieChart::kRightToLeft);
-  lblChartTitle->setText(text::Cp932ToQString(s.Name()));
+  lblChartTitle->setText(QString::fromStdString(catalog.ExactSlotText(slot, SlotText::Name)));
   lblChartTitle->setAlignment(left ? Qt::AlignLeft : Qt::AlignRight);
 }
 
