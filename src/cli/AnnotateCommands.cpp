@@ -14,45 +14,35 @@ namespace plomix::cli {
 namespace {
 
 // Every text these commands store goes through one of the functions below:
-// UTF-8 as typed to the stored form, cut to its field on a character
-// boundary with a message on stderr.
-std::string CutWithMessage(Context& ctx, const std::string& stored, std::size_t cap,
+// UTF-8 as typed, cut to its field (counted in code page 932 bytes) after a
+// whole character with a message on stderr. The catalogue keeps what code
+// page 932 cannot hold exactly.
+std::string CutWithMessage(Context& ctx, const std::string& utf8, std::size_t cap,
                            const char* what) {
-  std::string cut = CutToField(stored, cap);
-  if (cut.size() < stored.size())
-    ctx.err << "plomix2-cli " << ctx.command->name << ": the " << what << " is " << stored.size()
-            << " bytes long in code page 932; it was cut to " << cut.size() << " bytes (\""
-            << text::Cp932ToUtf8(cut) << "\")\n";
-  return cut;
+  const FittedText fitted = FitToField(utf8, cap);
+  if (fitted.cut)
+    ctx.err << "plomix2-cli " << ctx.command->name << ": the " << what << " is longer than " << cap
+            << " bytes in code page 932; it was cut to \"" << fitted.utf8 << "\"\n";
+  return fitted.utf8;
 }
 
 // A comment: line breaks stored as CR LF, as the window stores them.
 std::string CommentToStore(Context& ctx, const std::string& utf8) {
-  std::string lines;
-  for (std::size_t i = 0; i < utf8.size(); ++i) {
-    if (utf8[i] == '\r' || utf8[i] == '\n') {
-      lines += "\r\n";
-      if (utf8[i] == '\r' && i + 1 < utf8.size() && utf8[i + 1] == '\n') ++i;
-    } else {
-      lines += utf8[i];
-    }
-  }
-  return CutWithMessage(ctx, text::Utf8ToCp932(lines), kCommentTextCap, "comment");
+  return CutWithMessage(ctx, CommentLinesFromEditor(utf8), kCommentTextCap, "comment");
 }
 
 // A category, location or storage detail of a media slot.
 std::string SlotTextToStore(Context& ctx, const std::string& utf8, std::size_t cap,
                             const char* what) {
-  return CutWithMessage(ctx, text::Utf8ToCp932(utf8), cap, what);
+  return CutWithMessage(ctx, utf8, cap, what);
 }
 
 // A media name.
 std::string MediaNameToStore(Context& ctx, const std::string& utf8) {
-  return CutWithMessage(ctx, text::Utf8ToCp932(utf8), TMediaSlot::kNameCap, "name");
+  return CutWithMessage(ctx, utf8, TMediaSlot::kNameCap, "name");
 }
 
-std::string CommentForOutput(const std::string& cp932) {
-  std::string utf8 = text::Cp932ToUtf8(cp932);
+std::string CommentForOutput(const std::string& utf8) {
   std::string out;
   for (std::size_t i = 0; i < utf8.size(); ++i)
     if (!(utf8[i] == '\r' && i + 1 < utf8.size() && utf8[i + 1] == '\n')) out += utf8[i];
@@ -75,7 +65,7 @@ std::string CommentOf(const Catalog& catalog, const TRecord& row) {
   if (row.CommentNo < 0 || row.CommentNo >= kMaxComments ||
       catalog.CommentSlot(row.CommentNo).Key() != row.Key)
     return {};
-  return catalog.CommentText(row.CommentNo);
+  return catalog.ExactCommentText(row.CommentNo);
 }
 
 int CommentCommand(Context& ctx) {
@@ -95,7 +85,7 @@ int CommentCommand(Context& ctx) {
         throw CliError("the comment is empty (--delete removes a comment)");
       stored = CommentToStore(ctx, ctx.args.positional[2]);
     }
-    const CommentWrite result = WriteEntryComment(catalog, row, stored);
+    const CommentWrite result = WriteEntryCommentText(catalog, row, stored);
     if (result == CommentWrite::TableFull)
       throw CliError("the catalogue holds " + std::to_string(kMaxComments) +
                      " comments, no more; the comment was not stored");
@@ -169,33 +159,36 @@ int SetCommand(Context& ctx) {
   if (ctx.args.Has("--name")) {
     name = MediaNameToStore(ctx, ctx.args.Value("--name"));
     if (name.empty()) throw CliError("the new name is empty");
-    if (name != mediaName && !catalog.IsMediaNameFree(name))
-      throw CliError("a media named \"" + text::Cp932ToUtf8(name) + "\" exists");
+    const std::string stored = text::Utf8ToCp932(name);
+    if (stored != mediaName && !catalog.IsMediaNameFree(stored))
+      throw CliError("a media named \"" + name + "\" exists");
   }
   // The media as it was found: a change is refused when another program put
   // another media in its slot meanwhile.
   const MediaIdentity identity = catalog.IdentityOf(slot);
-  if (!name.empty() && name != mediaName) {
+  if (!name.empty() && name != catalog.ExactSlotText(slot, SlotText::Name)) {
     try {
-      if (catalog.RenameMedia(slot, name, &identity) == 0)
-        throw CliError("a media named \"" + text::Cp932ToUtf8(name) + "\" exists");
+      if (catalog.RenameMediaText(slot, name, &identity) == 0)
+        throw CliError("a media named \"" + name + "\" exists");
     } catch (const MediaMismatch&) {
       throw CliError("the media \"" + media + "\" was changed by another program; nothing was " +
                      "changed");
     }
-    slot = catalog.FindMediaByName(name).value_or(slot);
+    slot = catalog.FindMediaByName(text::Utf8ToCp932(name)).value_or(slot);
   }
-  if (ctx.args.Has("--category")) catalog.SetSlotCategory(slot, category);
-  if (ctx.args.Has("--location")) catalog.SetSlotLocation(slot, location);
-  if (ctx.args.Has("--detail")) catalog.SetSlotLocationDetail(slot, detail);
+  if (ctx.args.Has("--category")) catalog.SetSlotText(slot, SlotText::Category, category);
+  if (ctx.args.Has("--location")) catalog.SetSlotText(slot, SlotText::Location, location);
+  if (ctx.args.Has("--detail")) catalog.SetSlotText(slot, SlotText::LocationDetail, detail);
   catalog.WriteSlotTable();
-  const TMediaSlot& s = catalog.Slot(slot);
+  const auto Exact = [&](SlotText field) {
+    return QString::fromStdString(catalog.ExactSlotText(slot, field));
+  };
   if (ctx.json)
     PrintJson(ctx.out, QJsonObject{{"slot", slot},
-                                   {"name", text::Cp932ToQString(s.Name())},
-                                   {"category", text::Cp932ToQString(s.Category())},
-                                   {"location", text::Cp932ToQString(s.Location())},
-                                   {"detail", text::Cp932ToQString(s.LocationDetail())}});
+                                   {"name", Exact(SlotText::Name)},
+                                   {"category", Exact(SlotText::Category)},
+                                   {"location", Exact(SlotText::Location)},
+                                   {"detail", Exact(SlotText::LocationDetail)}});
   return 0;
 }
 

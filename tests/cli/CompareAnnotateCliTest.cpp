@@ -82,6 +82,8 @@ TEST_F(CompareAnnotateCli, CommentMarkAndSetFollowTheWindowsRules) {
       {{"comment", "Disk\\docs\\a.txt"}, 0, ""},
       {{"comment", "Disk\\docs\\a.txt", "棚の\n二段目"}, 0, ""},
       {{"comment", "Disk\\docs\\a.txt"}, 0, "棚の\n二段目\n"},
+      {{"comment", "Disk\\b.txt", "café 한국어 📷"}, 0, ""},  // kept exactly
+      {{"comment", "Disk\\b.txt"}, 0, "café 한국어 📷\n"},
       {{"comment", "Disk", "media comment"}, 0, ""},
       {{"comment", "Disk"}, 0, "media comment\n"},
       {{"comment", "Disk\\docs\\a.txt", QString::fromStdString(longComment)}, 0, "", true},
@@ -104,6 +106,7 @@ TEST_F(CompareAnnotateCli, CommentMarkAndSetFollowTheWindowsRules) {
       {{"set", "Nowhere", "--category", "x"}, 1, "", true},
       {{"set", "Disk"}, 1, "", true},
       {{"set", "Disk", "--name", "Disk2"}, 0, ""},
+      {{"set", "Disk2", "--location", "한국 📷"}, 0, ""},
   };
   for (const Case& c : cases) {
     const CliRun run = Run(c.args);
@@ -131,7 +134,7 @@ TEST_F(CompareAnnotateCli, CommentMarkAndSetFollowTheWindowsRules) {
   const QJsonObject disk = media.Json().array()[0].toObject();
   EXPECT_EQ(disk["name"].toString(), "Disk2");
   EXPECT_EQ(disk["category"].toString(), QStringLiteral("写真"));
-  EXPECT_EQ(disk["location"].toString(), QStringLiteral("棚A"));
+  EXPECT_EQ(disk["location"].toString(), QStringLiteral("한국 📷"));
   EXPECT_EQ(disk["detail"].toString(), QStringLiteral("箱１２３４"));
 }
 
