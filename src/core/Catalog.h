@@ -199,8 +199,7 @@ class Catalog {
   // of that name), else MediaMismatch and nothing changes. No records or more
   // than the limit: empty. `beforeCommit` runs as for StoreMedia.
   std::optional<UpdateOutcome> UpdateMedia(int slot, const MediaIdentity& expect,
-                                           const MediaRecordSource& records,
-                                           TMediaInfomation& info,
+                                           const MediaRecordSource& records, TMediaInfomation& info,
                                            const BeforeCommit& beforeCommit = {});
   // StoreMedia, the slot kept for LastAddedSlot.
   bool AddMedia(const MediaRecordSource& records, TMediaInfomation& info,

@@ -119,6 +119,7 @@ class MediaPage : public Page {
   QAction *N39, *N40, *PopItemMediaTypeChange, *S2, *PopItemMediaAreaChange, *N45,
       *PopItemMediaTypePos, *PopItemMediaTypePosTop, *PopItemMediaTypePosBottom,
       *PopItemMediaTypePosLeft, *PopItemMediaTypePosRight, *N18, *C3;
+  QAction* N46 = nullptr;  // メディアの更新
 
  Q_SIGNALS:
   // The tree was rebuilt after a catalogue change: the window re-applies the

@@ -30,6 +30,7 @@ class Page;
 class ReadWorkflow;
 class SearchPage;
 class Session;
+struct UpdateOutcome;
 
 class TfrmMain : public QMainWindow {
   Q_OBJECT
@@ -52,6 +53,7 @@ class TfrmMain : public QMainWindow {
 
   // ---- Controls ----
   QAction *N24, *N25, *DB1, *E2, *N28, *N30, *N31, *S1, *S3, *C1, *R1, *N44, *L2, *Plomix21, *N36;
+  QAction* N32 = nullptr;  // メディアの更新
   QToolBar* ToolBar1;
   QToolButton *ToolButton1, *ToolButton2, *ToolButton3, *ToolButton46, *ToolButton60;
   QTabWidget* PageControl1;
@@ -67,6 +69,12 @@ class TfrmMain : public QMainWindow {
   void ToolButton3Click();
   void ToolButton6Click();
   void ToolButton7Click();
+  // Reads the selected media again into its own slot, keeping its comments
+  // and marks (from its folder origin, else its drive with the volume check).
+  void UpdateMediaClick();
+  // Tells which comments an update could not carry over (none: nothing).
+  void ShowUpdateReport(const UpdateOutcome& outcome);
+  bool CanUpdateMedia();
   void C1Click();
   void N36Click();
   void Plomix21Click();
