@@ -48,7 +48,8 @@ struct ReadForm {
 };
 
 // ValidateReadRequest's results.
-enum class ReadValidation { Refused, AsNew, Replacing };
+// Updating: the media of the name is read again into its slot (UpdateMedia).
+enum class ReadValidation { Refused, AsNew, Replacing, Updating };
 
 // PrepareUpdate's findings about where a media is read again from.
 enum class UpdateSource {
@@ -117,6 +118,10 @@ class ReadWorkflow {
   bool UpdateMediaCommand(int slot, const MediaIdentity& expect);
   const std::optional<UpdateOutcome>& LastUpdate() const { return lastUpdate_; }
 
+  // Whether the question about a used name also offers to update that media
+  // (Yes replaces, No updates, Cancel refuses) instead of Ok/Cancel.
+  void SetOfferUpdate(bool offer) { offerUpdate_ = offer; }
+
   bool Busy() const { return busy_; }
   // True when the last command's read was cancelled (nothing was stored).
   bool Cancelled() const { return cancelled_; }
@@ -168,6 +173,9 @@ class ReadWorkflow {
   ScanRunner scanRunner_;
   std::string originInner_;
   std::string updateSource_;
+  bool offerUpdate_ = false;
+  int updateSlot_ = -1;
+  MediaIdentity updateExpect_;
   std::optional<UpdateOutcome> lastUpdate_;
   std::function<void()> afterMediaChange_;
   std::function<void()> beforeStore_;
