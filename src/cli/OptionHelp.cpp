@@ -39,6 +39,8 @@ constexpr OptionText kOptionTexts[] = {
     {"read", "--versions", "also read the version of program files (slow)"},
     {"read", "--eject", "eject the CD/DVD afterwards"},
     {"read", "--replace", "replace a media of the same name instead of refusing"},
+    {"read", "--update", "read this media again into its own slot, keeping its comments and marks"},
+    {"read", "--slot", "with --update: the slot of the media (several share the name)"},
     {"read", "--progress",
      "print the progress as lines on stderr even when it is not a terminal (for a log); on a "
      "terminal it is always shown on one line"},

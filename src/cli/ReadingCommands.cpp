@@ -18,6 +18,7 @@
 #include <ostream>
 
 #include "browse/FolderChildren.h"
+#include "browse/TreeDiff.h"
 #include "cli/CliCommon.h"
 #include "core/Catalog.h"
 #include "core/FolderCounts.h"
@@ -248,9 +249,150 @@ std::string FilingText(const Context& ctx, const char* option, std::size_t cap) 
   return cp932;
 }
 
+// What an update changed: for now the comments it could not carry over.
+// The one place the report of an update is built.
+DiffReport UpdateReport(const UpdateOutcome& outcome) {
+  DiffReport report;
+  report.lostComments = outcome.lostComments;
+  return report;
+}
+
+QJsonObject UpdateReportJson(const DiffReport& report) {
+  QJsonArray lost;
+  for (const LostComment& c : report.lostComments)
+    lost.append(QJsonObject{{"path", QString::fromStdString(c.path)},
+                            {"comment", QString::fromStdString(c.comment)}});
+  return QJsonObject{{"lostComments", lost}};
+}
+
+// read CATALOG --update NAME [--slot N] [--drive LETTER | --path FOLDER]: the
+// media read again into its own slot, from where it was read unless a source
+// is given.
+int UpdateReadCommand(Context& ctx, Catalog& catalog) {
+  const bool hasDrive = ctx.args.Has("--drive"), hasPath = ctx.args.Has("--path");
+  if (hasDrive && hasPath) throw CliError("give at most one of --drive LETTER and --path FOLDER");
+  for (const char* option : {"--name", "--category", "--location", "--detail", "--replace"})
+    if (ctx.args.Has(option))
+      throw CliError(std::string(option) + " does not go with --update (the media keeps its own)");
+  const std::string name = ctx.args.Value("--update");
+  MediaIdentity expect{text::Utf8ToCp932(name), {}, {}};
+  int slot = -1;
+  if (ctx.args.Has("--slot")) {
+    slot = ParseInt(ctx.args.Value("--slot"), "slot");
+    if (slot < 0 || slot >= kMaxMedia || !catalog.Slot(slot).IsLive())
+      throw CliError("slot " + ctx.args.Value("--slot") + " holds no media");
+  } else {
+    std::vector<int> named;
+    for (int s = 0; s < catalog.SlotsUsed(); ++s)
+      if (catalog.Slot(s).IsLive() && catalog.Slot(s).Name() == StoredMediaName(expect.name))
+        named.push_back(s);
+    if (named.empty()) throw CliError("no media named \"" + name + "\"");
+    if (named.size() > 1)
+      throw CliError("several media are named \"" + name + "\"; choose one with --slot N");
+    slot = named.front();
+  }
+  if (catalog.Slot(slot).Name() != StoredMediaName(expect.name))
+    throw CliError("slot " + std::to_string(slot) + " holds \"" +
+                   text::Cp932ToUtf8(catalog.Slot(slot).Name()) + "\", not \"" + name +
+                   "\"; nothing was changed");
+  // The reading the user saw is the one replaced.
+  expect.readDate = catalog.Slot(slot).Root().FileDate();
+  expect.recordCount = catalog.Slot(slot).Count();
+
+  Settings settings;
+  Drives drives(settings);
+  std::string drive, folder;
+  if (hasDrive) {
+    const char letter = LetterArg(ctx.args.Value("--drive"));
+    if (drives.FolderOf(letter).empty())
+      throw CliError(std::string(1, letter) + ": is not a drive (see 'plomix2-cli drives')");
+    drive = std::string(1, letter);
+  }
+  if (hasPath) folder = ctx.args.Value("--path");
+  Scanner scanner;
+  FlagPrompter prompter(false);
+  ReadWorkflow workflow(catalog, settings, drives, scanner, prompter);
+  workflow.SetPersistChoices(false);
+  workflow.SetReportUnreadable(false);
+  switch (workflow.PrepareUpdate(slot, folder, drive)) {
+    case UpdateSource::Ready:
+      break;
+    case UpdateSource::NoMedia:
+      throw CliError("slot " + std::to_string(slot) + " holds no media");
+    case UpdateSource::NoSource:
+      throw CliError("\"" + name +
+                     "\" has no recorded origin; give --drive LETTER or --path FOLDER");
+    case UpdateSource::OriginMissing:
+      throw CliError("\"" + name + "\" was read from " + workflow.UpdateSourceText() +
+                     ", which is not a readable folder now; nothing was changed");
+    case UpdateSource::NotReady:
+      throw CliError(workflow.UpdateSourceText() + " is not ready; nothing was changed");
+    case UpdateSource::OtherVolume:
+      throw CliError(workflow.UpdateSourceText() + " holds another volume than \"" + name +
+                     "\" was read from; nothing was changed");
+  }
+  workflow.SetBeforeStore([&] { BeforeMediaChange(ctx, catalog); });
+  const bool terminal = isatty(STDERR_FILENO);
+  ProgressLine progress(terminal);
+  if (terminal || ctx.args.Has("--progress"))
+    scanner.SetProgress(
+        [&](int64_t stored, const std::string& where) { progress.Show(stored, where); });
+  bool stored = false;
+  int signal = 0;
+  {
+    StopSignals signals(scanner.CancelFlag());
+    try {
+      stored = workflow.UpdateMediaCommand(slot, expect);
+    } catch (const MediaMismatch&) {
+      progress.Clear();
+      throw CliError("\"" + name +
+                     "\" was changed by another program while it was read; nothing was changed");
+    }
+    progress.Clear();
+    signal = gSignal;
+  }
+  if (!stored && (workflow.Cancelled() || signal != 0)) {
+    ctx.err << "plomix2-cli read: cancelled; nothing was stored\n";
+    return 128 + (signal != 0 ? signal : SIGINT);
+  }
+  if (!stored) {
+    if (scanner.UnreadableCount() > 0)
+      throw CliError(
+          workflow.UpdateSourceText() + " could not be read whole; nothing was changed: " +
+          (scanner.UnreadablePaths().empty() ? std::string() : scanner.UnreadablePaths().front()));
+    throw CliError(workflow.UpdateSourceText() + " holds no entry; nothing was changed");
+  }
+  AfterMediaChange(ctx, catalog);
+  const UpdateOutcome& outcome = *workflow.LastUpdate();
+  const DiffReport report = UpdateReport(outcome);
+  const TMediaSlot& s = catalog.Slot(slot);
+  if (ctx.json) {
+    PrintJson(ctx.out, UpdateReportJson(report));
+  } else {
+    ctx.out << "updated slot " << slot << " \"" << text::Cp932ToUtf8(s.Name()) << "\" from "
+            << workflow.UpdateSourceText() << ": " << MediaFolderCount(catalog, slot)
+            << " folders, " << s.Root().AllFiles() << " files, " << FormatNumber(s.Root().Size())
+            << " Byte\n";
+  }
+  ctx.err << "plomix2-cli read: carried " << outcome.commentsCarried
+          << (outcome.commentsCarried == 1 ? " comment and " : " comments and ")
+          << outcome.marksCarried << (outcome.marksCarried == 1 ? " mark" : " marks") << "\n";
+  if (!report.lostComments.empty()) {
+    ctx.err << "plomix2-cli read: " << report.lostComments.size()
+            << (report.lostComments.size() == 1 ? " comment was" : " comments were")
+            << " lost with " << (report.lostComments.size() == 1 ? "its entry" : "their entries")
+            << ":\n";
+    for (const LostComment& c : report.lostComments)
+      ctx.err << "  " << c.path << ": " << c.comment << '\n';
+  }
+  return 0;
+}
+
 int ReadCommand(Context& ctx) {
   Catalog catalog;
   OpenCatalogOrThrow(catalog, ctx.args.Positional(0, "CATALOG"));
+  if (ctx.args.Has("--update")) return UpdateReadCommand(ctx, catalog);
+  if (ctx.args.Has("--slot")) throw CliError("--slot goes with --update");
   const bool hasDrive = ctx.args.Has("--drive"), hasPath = ctx.args.Has("--path");
   if (hasDrive == hasPath) throw CliError("give exactly one of --drive LETTER and --path FOLDER");
   Settings settings;
@@ -476,13 +618,18 @@ void RegisterReadingCommands(CommandTable& table) {
       {"unbind", "unbind LETTER", "remove a drive letter's binding", {}, {}, UnbindCommand});
   table.push_back(
       {"read",
-       "read CATALOG (--drive LETTER | --path FOLDER) [--name N] [--category C] [--location L] "
-       "[--detail D] [--versions] [--eject] [--replace] [--progress] [--analyse]",
+       "read CATALOG (--drive LETTER | --path FOLDER | --update MEDIA [--slot N]) [--name N] "
+       "[--category C] [--location L] [--detail D] [--versions] [--eject] [--replace] "
+       "[--progress] [--analyse]",
        "read a drive or any folder into the catalogue as a new media (name: the volume label or "
        "the folder's name); exit status 3 when some folders or files could not be read "
        "or the media holds more entries than one media can store, "
-       "130/143 when stopped by Ctrl+C/SIGTERM (nothing stored)",
-       {"--drive", "--path", "--name", "--category", "--location", "--detail"},
+       "130/143 when stopped by Ctrl+C/SIGTERM (nothing stored); with --update the media is "
+       "read again into its own slot (from where it was read unless a source is given), "
+       "keeping its filing, picture and the comments and marks of entries still there, and the "
+       "comments whose entry is gone are listed",
+       {"--drive", "--path", "--name", "--category", "--location", "--detail", "--update",
+        "--slot"},
        {"--versions", "--eject", "--replace", "--progress", "--analyse"},
        ReadCommand});
   table.push_back(

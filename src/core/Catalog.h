@@ -32,6 +32,7 @@
 #include <utility>
 #include <vector>
 
+#include "browse/TreeDiff.h"
 #include "core/BinaryFile.h"
 #include "core/ExactNames.h"
 #include "core/Records.h"
@@ -110,6 +111,15 @@ class MediaMismatch : public CatalogError {
  private:
   Reason reason_;
   int slot_;
+};
+
+// What an update carried from the media's old reading to its new one.
+struct UpdateOutcome {
+  int slot = -1;
+  int commentsCarried = 0;  // comments relinked to the entry of the same path
+  int marksCarried = 0;     // marked entries whose path is still there
+  // Comments whose entry is gone (their slots are freed), by old path.
+  std::vector<LostComment> lostComments;
 };
 
 // The name a new catalogue gets: ".qdb" is appended unless the path already
@@ -195,6 +205,20 @@ class Catalog {
   std::optional<int> StoreMedia(const MediaRecordSource& records, TMediaInfomation& info,
                                 bool replaceSameName = false,
                                 const BeforeCommit& beforeCommit = {});
+  // Stores a new reading of the media in `slot` in the same slot: the slot's
+  // name, kind, category, location, detail and picture stay, and so do the
+  // comments and marks of every entry whose path (exact names, kind folder or
+  // file) is still there, the media's own included; a comment whose entry is
+  // gone is freed and listed in the outcome. The media after it keep their
+  // slots; their records move, so the catalogue and its side files are
+  // written whole beside the old ones and put in place under a journal, as a
+  // compaction does: a crash leaves the old media or the new one, whole.
+  // The slot must hold `expect` under the lock (slot < 0: the one live media
+  // of that name), else MediaMismatch and nothing changes. No records or more
+  // than the limit: empty. `beforeCommit` runs as for StoreMedia.
+  std::optional<UpdateOutcome> UpdateMedia(int slot, const MediaIdentity& expect,
+                                           const MediaRecordSource& records, TMediaInfomation& info,
+                                           const BeforeCommit& beforeCommit = {});
   // StoreMedia, the slot kept for LastAddedSlot.
   bool AddMedia(const MediaRecordSource& records, TMediaInfomation& info,
                 bool replaceSameName = false, const BeforeCommit& beforeCommit = {});

@@ -145,6 +145,7 @@ ReadValidation ReadWorkflow::ValidateReadRequest(ReadForm& form) {
 
   ReadValidation result = ReadValidation::AsNew;
   replaceSlot_ = -1;
+  updateSlot_ = -1;
   if (form.name.empty()) {
     form.name = NowText();
   } else if (!catalog_.IsMediaNameFree(form.name)) {
@@ -156,12 +157,23 @@ ReadValidation ReadWorkflow::ValidateReadRequest(ReadForm& form) {
         "\r\n旧作成日時：" +
         text::Cp932ToUtf8(FormatDateTime(text::Utf8ToCp932("yyyy/mm/dd(aaa) hh:nn:ss"),
                                          catalog_.SlotReadDate(slot)));
-    if (prompter_.Message(text::Utf8ToQString(question),
-                          sameMedia ? PromptIcon::Question : PromptIcon::Warning,
-                          PromptButtons::OkCancel) != PromptResult::Ok)
+    const PromptResult answer = prompter_.Message(
+        text::Utf8ToQString(question) +
+            (offerUpdate_ ? QStringLiteral("\r\n\r\nはい：置き換え\r\n"
+                                           "いいえ：更新（コメントとマークを引き継ぐ）")
+                          : QString()),
+        sameMedia ? PromptIcon::Question : PromptIcon::Warning,
+        offerUpdate_ ? PromptButtons::YesNoCancel : PromptButtons::OkCancel);
+    if (offerUpdate_ && answer == PromptResult::No) {
+      result = ReadValidation::Updating;
+      updateSlot_ = slot;
+      updateExpect_ = catalog_.IdentityOf(slot);
+    } else if (answer != (offerUpdate_ ? PromptResult::Yes : PromptResult::Ok)) {
       return ReadValidation::Refused;
-    result = ReadValidation::Replacing;
-    replaceSlot_ = slot;
+    } else {
+      result = ReadValidation::Replacing;
+      replaceSlot_ = slot;
+    }
   }
 
   const std::string defaultCategory = text::Utf8ToCp932("デフォルト");
@@ -208,6 +220,8 @@ bool ReadWorkflow::ReadMediaCommand(const std::function<bool(ReadWorkflow&)>& di
     BusyScope busy(busy_);
     confirmed_ = false;
     replaceSlot_ = -1;
+    updateSlot_ = -1;
+    lastUpdate_.reset();
     if (dialog(*this) && confirmed_) added = ReadAndAdd();
   }
   if (added && afterMediaChange_) afterMediaChange_();
@@ -247,8 +261,22 @@ bool ReadWorkflow::ReadAndAdd() {
   Catalog::BeforeCommit recordOrigin;
   if (!request_.folder.empty())
     recordOrigin = [&](const TMediaSlot& stored) { originError = RecordOrigin(stored); };
-  if (!catalog_.AddMedia(scanner_, scanner_.CurrentMedia(), replaceSlot_ >= 0, recordOrigin))
+  if (updateSlot_ >= 0) {
+    // Entries not read now would take their comments with them.
+    if (scanner_.UnreadableCount() > 0 || scanner_.ScanOverflow()) {
+      prompter_.Message(
+          QStringLiteral("読み込めなかったフォルダ・ファイルがあるため、更新しませんでした\r\n") +
+              text::Utf8ToQString(UnreadableReport(scanner_)),
+          PromptIcon::Error, PromptButtons::Ok);
+      return false;
+    }
+    lastUpdate_ = catalog_.UpdateMedia(updateSlot_, updateExpect_, scanner_,
+                                       scanner_.CurrentMedia(), recordOrigin);
+    if (!lastUpdate_) return false;
+  } else if (!catalog_.AddMedia(scanner_, scanner_.CurrentMedia(), replaceSlot_ >= 0,
+                                recordOrigin)) {
     return false;
+  }
   if (!originError.empty()) {
     // The media is stored; only finding its folder again later needs this.
     prompter_.Message(

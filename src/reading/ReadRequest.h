@@ -9,12 +9,13 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
+
+#include "core/Catalog.h"
 
 namespace plomix {
 
-class Catalog;
-class TMediaSlot;
 class Drives;
 class Prompter;
 class Scanner;
@@ -47,7 +48,18 @@ struct ReadForm {
 };
 
 // ValidateReadRequest's results.
-enum class ReadValidation { Refused, AsNew, Replacing };
+// Updating: the media of the name is read again into its slot (UpdateMedia).
+enum class ReadValidation { Refused, AsNew, Replacing, Updating };
+
+// PrepareUpdate's findings about where a media is read again from.
+enum class UpdateSource {
+  Ready,          // the source is there and holds the volume the media was read from
+  OtherVolume,    // the drive is ready but holds another volume (serials differ)
+  NoMedia,        // the slot holds no live media
+  NoSource,       // no folder origin recorded and no drive letter stored
+  OriginMissing,  // the folder it was read from (or the folder given) is not there
+  NotReady,       // the drive is not ready
+};
 
 class ReadWorkflow {
  public:
@@ -90,6 +102,25 @@ class ReadWorkflow {
   // deleted only once the new one is stored, so a read that finds nothing
   // keeps it. True when a media was added.
   bool ReadAndAdd();
+
+  // ---- Updating a media: reading it again into its own slot ----
+  // Fills Request() to read the media in `slot` again: from `folder` or
+  // `drive` when given, else from the folder it was read from (its origin
+  // line) or, read from a drive, from its drive letter, whose volume serial
+  // is checked against the media's. UpdateSourceText() names the source.
+  UpdateSource PrepareUpdate(int slot, const std::string& folder = {},
+                             const std::string& drive = {});
+  const std::string& UpdateSourceText() const { return updateSource_; }
+  // Reads Request() and stores it in the slot of the media `expect` names
+  // (Catalog::UpdateMedia), with the progress, cancel and after-change hook
+  // of ReadMediaCommand. True when it was stored; LastUpdate() tells what was
+  // carried over. A cancelled or empty read stores nothing.
+  bool UpdateMediaCommand(int slot, const MediaIdentity& expect);
+  const std::optional<UpdateOutcome>& LastUpdate() const { return lastUpdate_; }
+
+  // Whether the question about a used name also offers to update that media
+  // (Yes replaces, No updates, Cancel refuses) instead of Ok/Cancel.
+  void SetOfferUpdate(bool offer) { offerUpdate_ = offer; }
 
   bool Busy() const { return busy_; }
   // True when the last command's read was cancelled (nothing was stored).
@@ -141,6 +172,11 @@ class ReadWorkflow {
   bool reportUnreadable_ = true;
   ScanRunner scanRunner_;
   std::string originInner_;
+  std::string updateSource_;
+  bool offerUpdate_ = false;
+  int updateSlot_ = -1;
+  MediaIdentity updateExpect_;
+  std::optional<UpdateOutcome> lastUpdate_;
   std::function<void()> afterMediaChange_;
   std::function<void()> beforeStore_;
 };

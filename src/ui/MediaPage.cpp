@@ -285,6 +285,7 @@ void MediaPage::BuildPopupMenu() {
   N39->setShortcut(QKeySequence("Ctrl+R"));
   N40 = AddMenuAction(m, "N40", QStringLiteral("カレントのメディア情報を削除(&D)"));
   N40->setShortcut(QKeySequence("Ctrl+D"));
+  N46 = AddMenuAction(m, "N46", QStringLiteral("メディアの更新(&U)..."));
   PopItemMediaTypeChange =
       AddMenuAction(m, "PopItemMediaTypeChange", QStringLiteral("メディアの分類を変更(&M)..."));
   S2 = AddMenuAction(m, "S2", QStringLiteral("メディアの分類をすべて表示(&S)"));

@@ -126,6 +126,7 @@ class MediaPage : public Page {
       *PopItemMediaTypePos, *PopItemMediaTypePosTop, *PopItemMediaTypePosBottom,
       *PopItemMediaTypePosLeft, *PopItemMediaTypePosRight, *N18, *C3;
   QAction* PopItemExportNcdu = nullptr;
+  QAction* N46 = nullptr;  // メディアの更新
 
  Q_SIGNALS:
   // The tree was rebuilt after a catalogue change: the window re-applies the

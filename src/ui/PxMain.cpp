@@ -105,6 +105,9 @@ void TfrmMain::BuildMenus() {
                       QKeySequence("Ctrl+R"));
   N31 = AddMenuAction(media, "N31", QStringLiteral("カレントのメディア情報を削除(&D)"),
                       QKeySequence("Ctrl+D"));
+  N32 = AddMenuAction(media, "N32", QStringLiteral("メディアの更新(&U)..."));
+  connect(N32, &QAction::triggered, this, &TfrmMain::UpdateMediaClick);
+  connect(media, &QMenu::aboutToShow, this, [this] { N32->setEnabled(CanUpdateMedia()); });
   QMenu* search = bar->addMenu(QStringLiteral("検索(&S)"));
   S1 = AddMenuAction(search, "S1", QStringLiteral("検索(&F)..."), QKeySequence("Ctrl+F"));
   QMenu* dup = bar->addMenu(QStringLiteral("重複(&D)"));
@@ -204,6 +207,9 @@ void TfrmMain::BuildPages() {
   connect(TabSheet1->ToolButton7, &QToolButton::clicked, this, &TfrmMain::ToolButton7Click);
   connect(TabSheet1->N39, &QAction::triggered, this, &TfrmMain::ToolButton6Click);
   connect(TabSheet1->N40, &QAction::triggered, this, &TfrmMain::ToolButton7Click);
+  connect(TabSheet1->N46, &QAction::triggered, this, &TfrmMain::UpdateMediaClick);
+  connect(TabSheet1->PopupMenuMediaType, &QMenu::aboutToShow, this,
+          [this] { TabSheet1->N46->setEnabled(CanUpdateMedia()); });
   connect(TabSheet2, &SearchPage::SearchAccepted, this, &TfrmMain::ShowSearchCategory);
   // Another category in the tree: the hits of the former one go.
   connect(TabSheet1->TabControlTreeView, &QTabBar::currentChanged, TabSheet2, &SearchPage::Clear);

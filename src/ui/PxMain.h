@@ -30,6 +30,7 @@ class Page;
 class ReadWorkflow;
 class SearchPage;
 class Session;
+struct UpdateOutcome;
 
 class TfrmMain : public QMainWindow {
   Q_OBJECT
@@ -53,6 +54,7 @@ class TfrmMain : public QMainWindow {
   // ---- Controls ----
   QAction *N24, *N25, *DB1, *E2, *N28, *N30, *N31, *S1, *S3, *C1, *R1, *N44, *L2, *Plomix21, *N36;
   QAction* I1;  // インポート: an ncdu listing as a new media
+  QAction* N32 = nullptr;  // メディアの更新
   QToolBar* ToolBar1;
   QToolButton *ToolButton1, *ToolButton2, *ToolButton3, *ToolButton46, *ToolButton60;
   QTabWidget* PageControl1;
@@ -69,6 +71,12 @@ class TfrmMain : public QMainWindow {
   void ToolButton6Click();
   void ToolButton7Click();
   void I1Click();
+  // Reads the selected media again into its own slot, keeping its comments
+  // and marks (from its folder origin, else its drive with the volume check).
+  void UpdateMediaClick();
+  // Tells which comments an update could not carry over (none: nothing).
+  void ShowUpdateReport(const UpdateOutcome& outcome);
+  bool CanUpdateMedia();
   void C1Click();
   void N36Click();
   void Plomix21Click();

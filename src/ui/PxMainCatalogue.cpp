@@ -138,6 +138,7 @@ bool TfrmMain::ReadMedia(const std::function<bool(ReadWorkflow&)>& dialog) {
   });
   // The walk runs on a worker thread behind a progress dialog that can stop it.
   session_.Reader().SetScanRunner(TfrmReadProgress::Runner(session_.GetScanner(), this));
+  session_.Reader().SetOfferUpdate(true);
   const BusyScope busy(session_.BusyFlag());
   bool added = false;
   Safely(session_.Ask(), [&] { added = session_.Reader().ReadMediaCommand(dialog); });
@@ -147,6 +148,8 @@ bool TfrmMain::ReadMedia(const std::function<bool(ReadWorkflow&)>& dialog) {
   TabSheet1->RebuildTree(TreeRebuild::Full);
   AfterMediaChange();
   RefreshCompactButton();
+  // A read that updated the media of its name tells what it could not carry.
+  if (session_.Reader().LastUpdate()) ShowUpdateReport(*session_.Reader().LastUpdate());
   return true;
 }
 

@@ -94,6 +94,7 @@ class MainWindowTest : public QObject {
   void FolderNodeShowsItsPropertyRows();
   void DeleteThenCompactUpdatesTheButton();
   void DeleteNeverTakesAMediaAnotherProgramMovedIn();
+  void UpdateReadsTheSelectedMediaAgainKeepingItsComments();
   void CloseIsRefusedWhileBusy();
   void AnalysisQuestionAfterAChangeComesWhileBusy();
   void CommandsWhileBusyOrLoadingSayWhyOrWait();
@@ -286,6 +287,48 @@ void MainWindowTest::DeleteThenCompactUpdatesTheButton() {
   QVERIFY(!window->ToolButton3->isEnabled());
   QCOMPARE(window->ToolButton3->toolTip(), QStringLiteral("DB最適化"));
   QCOMPARE(fixture->session.GetCatalog().SlotsUsed(), 0);
+}
+
+void MainWindowTest::UpdateReadsTheSelectedMediaAgainKeepingItsComments() {
+  ScriptedPrompter prompter;
+  auto fixture = WindowWithMedia(prompter);
+  QVERIFY(fixture != nullptr);
+  TfrmMain* window = &fixture->window;
+  MediaPage* media = window->TabSheet1;
+  Catalog& catalog = fixture->session.GetCatalog();
+  const auto recordOf = [&](const std::string& shown) {
+    if (!catalog.LoadMedia(0)) return -1;
+    for (int r = 0; r < catalog.LoadedCount(); ++r)
+      if (catalog.ShownRecordName(r) == shown) return r;
+    return -1;
+  };
+  const int report = recordOf("報告書.txt");
+  QVERIFY(report > 0);
+  QVERIFY(catalog.AddComment(MakeKey(0, report), test::Sj("下書き"), kKindFile,
+                             catalog.RecordName(report)) >= 0);
+  QCOMPARE(catalog.SetMark(Catalog::MarkChange::Set, MakeKey(0, report)), 1);
+  // The top node names no media.
+  media->TreeView1->setCurrentItem(media->TreeView1->topLevelItem(0));
+  QVERIFY(!window->CanUpdateMedia());
+
+  QFile grown(Path("media/資料/報告書.txt"));
+  QVERIFY(grown.open(QIODevice::WriteOnly) && grown.write(QByteArray(4096, 'y')) == 4096);
+  grown.close();
+  QFile added(Path("media/新規.txt"));
+  QVERIFY(added.open(QIODevice::WriteOnly));
+  added.close();
+  media->GoToPath(QStringLiteral("保存用"));
+  QVERIFY(window->CanUpdateMedia());
+  window->N32->trigger();
+  QCOMPARE(catalog.MediaCount(), 1);
+  QCOMPARE(text::Cp932ToQString(catalog.Slot(0).Name()), QStringLiteral("保存用"));
+  const int now = recordOf("報告書.txt");
+  QVERIFY(now > 0);
+  QVERIFY(recordOf("新規.txt") > 0);
+  QCOMPARE(catalog.LoadedRec(now).Size(), 4096.0);
+  QCOMPARE(catalog.LoadedRec(now).Mark(), uint8_t{1});
+  QVERIFY(catalog.CommentText(catalog.LoadedRec(now).CommentNo()) == test::Sj("下書き"));
+  QCOMPARE(media->TreeView1->topLevelItem(0)->childCount(), 1);
 }
 
 void MainWindowTest::DeleteNeverTakesAMediaAnotherProgramMovedIn() {

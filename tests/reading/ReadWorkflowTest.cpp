@@ -164,6 +164,38 @@ TEST_F(ReadWorkflowTest, ReplacingByNameAsksWithTheSerialDependentNote) {
   }
 }
 
+TEST_F(ReadWorkflowTest, AUsedNameMayUpdateThatMediaKeepingItsComments) {
+  ASSERT_TRUE(Read([](ReadForm& f) { f.name = "M"; }));
+  const int slot = catalog.LastAddedSlot();
+  ASSERT_TRUE(catalog.LoadMedia(slot));
+  int b = -1;
+  for (int r = 0; r < catalog.LoadedCount(); ++r)
+    if (catalog.RecordName(r) == "b.txt") b = r;
+  ASSERT_GT(b, 0);
+  ASSERT_GE(catalog.AddComment(MakeKey(slot, b), "keep", kKindFile, "b.txt"), 0);
+  test::MakeFile(Stick() / "b.txt", 50);
+  test::MakeFile(Stick() / "c.txt", 1);
+  workflow.SetOfferUpdate(true);
+  prompter.prompts.clear();
+  prompter.answers = {PromptResult::No};  // No: update, Yes: replace
+  ASSERT_TRUE(Read([](ReadForm& f) { f.name = "M"; }));
+  ASSERT_EQ(prompter.prompts.size(), 1u);
+  EXPECT_EQ(prompter.prompts[0].buttons, PromptButtons::YesNoCancel);
+  EXPECT_TRUE(prompter.prompts[0].text.contains(
+      QString::fromUtf8("いいえ：更新（コメントとマークを引き継ぐ）")));
+  ASSERT_TRUE(workflow.LastUpdate().has_value());
+  EXPECT_EQ(workflow.LastUpdate()->commentsCarried, 1);
+  EXPECT_EQ(LiveMedia(), 1);
+  EXPECT_EQ(catalog.SlotsUsed(), 1);  // the same slot, no second one
+  ASSERT_TRUE(catalog.LoadMedia(slot));
+  for (int r = 0; r < catalog.LoadedCount(); ++r) {
+    if (catalog.RecordName(r) != "b.txt") continue;
+    EXPECT_EQ(catalog.LoadedRec(r).Size(), 50);
+    EXPECT_EQ(catalog.CommentText(catalog.LoadedRec(r).CommentNo()), "keep");
+  }
+  EXPECT_EQ(catalog.LoadedCount(), 5);  // root, photos, a.jpg, b.txt, c.txt
+}
+
 TEST_F(ReadWorkflowTest, AReplacingReadThatFindsNothingKeepsTheOldMedia) {
   ASSERT_TRUE(Read([](ReadForm& f) { f.name = "M"; }));
   const int oldSlot = catalog.LastAddedSlot();
