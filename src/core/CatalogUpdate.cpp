@@ -306,8 +306,8 @@ std::optional<UpdateOutcome> Catalog::UpdateMedia(int slot, const MediaIdentity&
     for (int c : lostComments) {
       const TCommentSlot& comment = commentSlots_[static_cast<std::size_t>(c)];
       auto shown = shownPathOf.find(RecordOfKey(comment.Key()));
-      outcome.lostComments.push_back({shown != shownPathOf.end() ? shown->second : std::string(),
-                                      text::Cp932ToUtf8(comment.Text())});
+      outcome.lostComments.push_back(
+          {shown != shownPathOf.end() ? shown->second : std::string(), ExactCommentText(c)});
       comments[static_cast<std::size_t>(c)].Clear();
     }
 
@@ -393,10 +393,14 @@ std::optional<UpdateOutcome> Catalog::UpdateMedia(int slot, const MediaIdentity&
       }
       next += std::max(0, each.Count());
     }
+    // Exact texts of every media and comment kept, under the positions now.
+    std::vector<int> sameSlot(kMaxMedia);
+    for (int t = 0; t < kMaxMedia; ++t) sameSlot[static_cast<std::size_t>(t)] = t;
+    const std::vector<ExactText> exactTexts = CurrentExactTexts(sameSlot, slots, comments);
     std::error_code ec;
-    writeExact = !exactIds.empty() || fs::exists(exactNamePath_, ec);
+    writeExact = !exactIds.empty() || !exactTexts.empty() || fs::exists(exactNamePath_, ec);
     if (writeExact) {
-      exactBytes = ExactFileBytes(exactIds, exactSets);
+      exactBytes = ExactFileBytes(exactIds, exactSets, exactTexts);
       BinaryFile exn(newExactNames, BinaryFile::Mode::Create, catalogPath_);
       exn.WriteAt(0, exactBytes.data(), exactBytes.size());
       exn.Sync();
@@ -453,6 +457,7 @@ std::optional<UpdateOutcome> Catalog::UpdateMedia(int slot, const MediaIdentity&
   if (writeExact) {
     exact_file::Contents contents = exact_file::Parse(exactBytes.data(), exactBytes.size());
     exactSegments_ = std::move(contents.segments);
+    exactTexts_ = std::move(contents.texts);
     exactAppendAt_ = contents.appendAt;
     exactStamp_ = io::StampOf(exactNamePath_);
     exactDamaged_ = false;

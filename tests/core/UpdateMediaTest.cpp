@@ -175,6 +175,34 @@ TEST_F(UpdateMediaTest, KeepsCommentsMarksAndFilingOfEntriesStillThere) {
   }
 }
 
+// Texts code page 932 cannot hold stay exact across the update: the media's
+// own filing, the moved media's, a carried comment and a lost one.
+TEST_F(UpdateMediaTest, ExactTextsSurviveTheUpdate) {
+  const std::string cafe = "Backups caf\xC3\xA9", korean = "\xED\x95\x9C\xEA\xB5\xAD";
+  ASSERT_TRUE(c.SetSlotText(1, SlotText::Category, cafe));
+  ASSERT_TRUE(c.SetSlotText(2, SlotText::Location, korean));
+  ASSERT_TRUE(c.WriteSlotTable());
+  ASSERT_TRUE(c.LoadMedia(1));
+  for (const int r : {5, 7}) {
+    const int comment = c.LoadedRec(r).CommentNo();
+    c.UpdateCommentText(comment, MakeKey(1, r), c.ExactCommentText(comment) + " " + kSmile);
+  }
+  const UpdateOutcome outcome = Update();
+  ASSERT_EQ(outcome.lostComments.size(), 2u);
+  EXPECT_EQ(outcome.lostComments[1].comment, "c note " + kSmile);
+  Catalog disk;
+  ASSERT_TRUE(disk.OpenCatalog(path));
+  ASSERT_TRUE(disk.ReadLongNames());
+  for (Catalog* cat : {&c, &disk}) {
+    EXPECT_EQ(cat->ExactSlotText(1, SlotText::Category), cafe);
+    EXPECT_EQ(cat->ExactSlotText(2, SlotText::Location), korean);
+    ASSERT_TRUE(cat->LoadMedia(1));
+    const int a = cat->LoadedRec(FindRecord(*cat, 1, "a.txt")).CommentNo();
+    ASSERT_GE(a, 0);
+    EXPECT_EQ(cat->ExactCommentText(a), "a note " + kSmile);
+  }
+}
+
 TEST_F(UpdateMediaTest, AMediaThatIsNoLongerThereChangesNothing) {
   const auto before = test::ReadFileBytes(path);
   MediaIdentity stale = c.IdentityOf(1);
