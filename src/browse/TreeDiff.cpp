@@ -419,15 +419,48 @@ DiffReport CompareTrees(Catalog& catalog, int leftSlot, int32_t leftRecord, int 
   return report;
 }
 
-std::vector<TreeItem> ListSource(const MediaRecordSource& source) {
+namespace {
+
+void CollectSource(const MediaRecordSource& source, ListingBuilder& builder) {
   const int32_t count = source.RecordCount();
-  ListingBuilder builder(count);
   TRecord rec;
   for (int32_t r = 0; r < count; ++r) {
     source.Fetch(r, rec);
     builder.Add(rec.Parent, rec.Kind, rec.Size, rec.FileDate, rec.Name, source.NativeName(r));
   }
+}
+
+}  // namespace
+
+std::string DiffSummaryText(const DiffReport& report) {
+  const auto signedNumber = [](int64_t value) {
+    return (value > 0 ? "+" : "") + FormatNumber(static_cast<double>(value));
+  };
+  return "added " + std::to_string(report.added.size()) + ", removed " +
+         std::to_string(report.removed.size()) + ", changed " +
+         std::to_string(report.changed.size()) + "; files " +
+         signedNumber(report.rightFiles - report.leftFiles) + ", size " +
+         signedNumber(report.rightSize - report.leftSize) + " Byte";
+}
+
+std::vector<TreeItem> ListSource(const MediaRecordSource& source) {
+  ListingBuilder builder(source.RecordCount());
+  CollectSource(source, builder);
   return builder.Emit(0);
+}
+
+DiffReport CompareWithSource(Catalog& catalog, int slot, const MediaRecordSource& source,
+                             bool* ok) {
+  if (ok) *ok = false;
+  std::unique_ptr<ListingBuilder> left;
+  if (!Collect(catalog, slot, left)) return {};
+  ListingBuilder right(source.RecordCount());
+  CollectSource(source, right);
+  DiffReport report;
+  if (!left->Prepare(0) || !right.Prepare(0)) return report;
+  if (ok) *ok = true;
+  TreeMerge(*left, right, report).Run(0, 0);
+  return report;
 }
 
 DiffReport CompareListings(std::vector<TreeItem> left, std::vector<TreeItem> right) {

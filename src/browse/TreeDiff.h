@@ -97,4 +97,12 @@ std::string DiffReportJson(const DiffReport& report, bool withLostComments);
 // A DOS date-time as JSON shows it: "\"2022-11-29T12:17:00\"" or "null".
 std::string JsonDateTime(int32_t packed);
 
+// One line of counts: "added N, removed N, changed N; files +N, size +N Byte".
+std::string DiffSummaryText(const DiffReport& report);
+
+// The stored media in `slot` (the old, left side) against records not yet
+// stored (the new reading); empty with *ok false when the media cannot be read.
+DiffReport CompareWithSource(Catalog& catalog, int slot, const MediaRecordSource& source,
+                             bool* ok = nullptr);
+
 }  // namespace plomix

@@ -8,6 +8,7 @@
 #include <iostream>
 #include <ostream>
 
+#include "browse/TreeDiff.h"
 #include "core/Catalog.h"
 #include "core/Format.h"
 #include "core/Text.h"
@@ -244,6 +245,19 @@ void PrintTable(const Context& ctx, const std::vector<std::vector<std::string>>&
   if (ctx.command && !ctx.command->columns.empty() && !ctx.args.Has("--no-header"))
     PrintRows(ctx.out, {ctx.command->columns});
   PrintRows(ctx.out, rows);
+}
+
+void ReportUpdate(Context& ctx, const UpdateOutcome& outcome) {
+  const std::string who = "plomix2-cli " + ctx.command->name + ": ";
+  const std::vector<LostComment>& lost = outcome.lostComments;
+  ctx.err << who << DiffSummaryText(outcome.changes) << '\n';
+  ctx.err << who << "carried " << outcome.commentsCarried
+          << (outcome.commentsCarried == 1 ? " comment and " : " comments and ")
+          << outcome.marksCarried << (outcome.marksCarried == 1 ? " mark" : " marks") << "\n";
+  if (lost.empty()) return;
+  ctx.err << who << lost.size() << (lost.size() == 1 ? " comment was" : " comments were")
+          << " lost with " << (lost.size() == 1 ? "its entry" : "their entries") << ":\n";
+  for (const LostComment& c : lost) ctx.err << "  " << c.path << ": " << c.comment << '\n';
 }
 
 }  // namespace plomix::cli

@@ -20,6 +20,7 @@
 
 namespace plomix {
 class Catalog;
+struct UpdateOutcome;
 }
 
 namespace plomix::cli {
@@ -108,6 +109,9 @@ void OpenCatalogOrThrow(Catalog& catalog, const std::string& path);
 // With "--analyse" both analyses run again after the change.
 void BeforeMediaChange(Context& ctx, Catalog& catalog);
 void AfterMediaChange(Context& ctx, Catalog& catalog);
+// After an update (read --update, import --update): on standard error the
+// change counts, what was carried over and each comment that was lost.
+void ReportUpdate(Context& ctx, const UpdateOutcome& outcome);
 
 // The media (and folder or entry) named by the argument "MEDIA\A\B" (UTF-8),
 // with the media loaded; a CliError when any part names nothing.

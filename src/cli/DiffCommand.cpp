@@ -40,10 +40,6 @@ std::string ChangeText(const DiffEntry& e) {
   return "(" + parts + ")";
 }
 
-std::string SignedNumber(int64_t value) {
-  return (value > 0 ? "+" : "") + FormatNumber(static_cast<double>(value));
-}
-
 int Diff(Context& ctx) {
   Catalog catalog;
   OpenCatalogOrThrow(catalog, ctx.args.Positional(0, "CATALOG"));
@@ -77,10 +73,7 @@ int Diff(Context& ctx) {
   }
   // The counts first, as one line a script can read and a person sees at
   // once, then one line per difference.
-  ctx.out << "added " << report.added.size() << ", removed " << report.removed.size()
-          << ", changed " << report.changed.size() << "; files "
-          << SignedNumber(report.rightFiles - report.leftFiles) << ", size "
-          << SignedNumber(report.rightSize - report.leftSize) << " Byte\n";
+  ctx.out << DiffSummaryText(report) << '\n';
   if (summary) return status;
   std::string lines;
   for (const DiffEntry& e : report.added) lines += "+ " + EscapeControls(e.path) + '\n';

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <iostream>
 
+#include "browse/TreeDiff.h"
 #include "cli/CliCommon.h"
 #include "core/Catalog.h"
 #include "core/FolderCounts.h"
@@ -34,6 +35,40 @@ std::string FilingValue(const Context& ctx, const char* option, std::size_t cap)
   return cp932;
 }
 
+// import --update MEDIA: the listing replaces the media's entries in its own
+// slot, carrying over comments and marks of the entries still there.
+int UpdateFromImport(Context& ctx, Catalog& catalog, exchange::NcduImport& import, int slot,
+                     const std::string& source) {
+  // An entry left out of the listing would take its comment with it.
+  if (import.UnreadableCount() > 0)
+    throw CliError(source + ": " + std::to_string(import.UnreadableCount()) +
+                   " entries were excluded or unreadable when the listing was made; an update "
+                   "would drop their comments, so nothing was changed");
+  const MediaIdentity expect = catalog.IdentityOf(slot);
+  DiffReport changes = CompareWithSource(catalog, slot, import);
+  BeforeMediaChange(ctx, catalog);
+  std::optional<UpdateOutcome> outcome;
+  try {
+    outcome = catalog.UpdateMedia(slot, expect, import, import.CurrentMedia());
+  } catch (const MediaMismatch&) {
+    throw CliError("the media was changed by another program; nothing was changed");
+  }
+  if (!outcome) throw CliError(source + ": the listing holds no entry; nothing was changed");
+  changes.lostComments = outcome->lostComments;
+  outcome->changes = std::move(changes);
+  AfterMediaChange(ctx, catalog);
+  if (ctx.json) {
+    ctx.out << DiffReportJson(outcome->changes, true) << '\n';
+  } else {
+    const TMediaSlot& s = catalog.Slot(slot);
+    ctx.out << "updated slot " << slot << " \"" << text::Cp932ToUtf8(s.Name()) << "\" from "
+            << source << ": " << MediaFolderCount(catalog, slot) << " folders, "
+            << s.Root().AllFiles() << " files, " << FormatNumber(s.Root().Size()) << " Byte\n";
+  }
+  ReportUpdate(ctx, *outcome);
+  return 0;
+}
+
 int ImportCommand(Context& ctx) {
   Catalog catalog;
   OpenCatalogOrThrow(catalog, ctx.args.Positional(0, "CATALOG"));
@@ -44,9 +79,16 @@ int ImportCommand(Context& ctx) {
   request.locationDetail = FilingValue(ctx, "--detail", TMediaSlot::kLocationDetailCap);
   if (ctx.args.Has("--name")) request.mediaName = text::Utf8ToCp932(ctx.args.Value("--name"));
   const bool replace = ctx.args.Has("--replace");
-  // "--update MEDIA" (bringing an existing media up to the listing instead of
-  // adding one) belongs here, handing `import` to the media update once read.
-  if (!catalog.HasFreeSlot()) throw CliError("the catalogue holds the maximum number of media");
+  const bool update = ctx.args.Has("--update");
+  if (update) {
+    // The media keeps its name and filing, as a read again does.
+    for (const char* option : {"--replace", "--name", "--category", "--location", "--detail"})
+      if (ctx.args.Has(option)) throw CliError(std::string(option) + " does not go with --update");
+  } else if (!catalog.HasFreeSlot()) {
+    throw CliError("the catalogue holds the maximum number of media");
+  }
+  const int updateSlot = update ? MediaOrThrow(catalog, ctx.args.Value("--update")) : -1;
+  if (update) request.mediaName = catalog.Slot(updateSlot).Name();
 
   exchange::NcduImport import;
   // Tests show what a listing beyond the limit does without millions of entries.
@@ -63,6 +105,7 @@ int ImportCommand(Context& ctx) {
   }
   if (!import.Prepare(request))
     throw CliError(source + ": the listing's top folder holds no entry; nothing was stored");
+  if (update) return UpdateFromImport(ctx, catalog, import, updateSlot, source);
   const std::string name =
       request.mediaName.empty() ? import.DefaultMediaName() : request.mediaName;
   const bool exists = catalog.FindMediaByName(name).has_value();
@@ -133,11 +176,13 @@ int ExportNcduCommand(Context& ctx) {
 void RegisterExchangeCommands(CommandTable& table) {
   table.push_back(
       {"import",
-       "import CATALOG FILE [--name N] [--category C] [--location L] [--detail D] [--replace]",
+       "import CATALOG FILE [--name N] [--category C] [--location L] [--detail D] [--replace | "
+       "--update MEDIA]",
        "add a media from an ncdu listing (ncdu -o FILE; FILE - is standard input; gzip or zstd "
        "packed listings are taken too): its top folder becomes the media; exit status 3 when "
-       "the listing marks entries as excluded or unreadable",
-       {"--name", "--category", "--location", "--detail"},
+       "the listing marks entries as excluded or unreadable; --update MEDIA brings a media up "
+       "to the listing in its own slot, keeping the comments and marks of entries still there",
+       {"--name", "--category", "--location", "--detail", "--update"},
        {"--replace"},
        ImportCommand});
   table.push_back({"export-ncdu",

@@ -72,6 +72,8 @@ constexpr OptionText kOptionTexts[] = {
     {"import", "--location", "where the media is kept"},
     {"import", "--detail", "more about where it is kept"},
     {"import", "--replace", "replace the media of the same name"},
+    {"import", "--update",
+     "bring this media up to the listing in its own slot, keeping its comments and marks"},
     {"export-ncdu", "-o", "write to FILE instead of standard output"},
     {"similar", "--delimiters", "the characters that cut names into words"},
     {"dups", "--summary", "counts only, no groups"},

@@ -249,22 +249,6 @@ std::string FilingText(const Context& ctx, const char* option, std::size_t cap) 
   return cp932;
 }
 
-// What an update changed: for now the comments it could not carry over.
-// The one place the report of an update is built.
-DiffReport UpdateReport(const UpdateOutcome& outcome) {
-  DiffReport report;
-  report.lostComments = outcome.lostComments;
-  return report;
-}
-
-QJsonObject UpdateReportJson(const DiffReport& report) {
-  QJsonArray lost;
-  for (const LostComment& c : report.lostComments)
-    lost.append(QJsonObject{{"path", QString::fromStdString(c.path)},
-                            {"comment", QString::fromStdString(c.comment)}});
-  return QJsonObject{{"lostComments", lost}};
-}
-
 // read CATALOG --update NAME [--slot N] [--drive LETTER | --path FOLDER]: the
 // media read again into its own slot, from where it was read unless a source
 // is given.
@@ -364,27 +348,17 @@ int UpdateReadCommand(Context& ctx, Catalog& catalog) {
   }
   AfterMediaChange(ctx, catalog);
   const UpdateOutcome& outcome = *workflow.LastUpdate();
-  const DiffReport report = UpdateReport(outcome);
+  const DiffReport& report = outcome.changes;
   const TMediaSlot& s = catalog.Slot(slot);
   if (ctx.json) {
-    PrintJson(ctx.out, UpdateReportJson(report));
+    ctx.out << DiffReportJson(report, true) << '\n';
   } else {
     ctx.out << "updated slot " << slot << " \"" << text::Cp932ToUtf8(s.Name()) << "\" from "
             << workflow.UpdateSourceText() << ": " << MediaFolderCount(catalog, slot)
             << " folders, " << s.Root().AllFiles() << " files, " << FormatNumber(s.Root().Size())
             << " Byte\n";
   }
-  ctx.err << "plomix2-cli read: carried " << outcome.commentsCarried
-          << (outcome.commentsCarried == 1 ? " comment and " : " comments and ")
-          << outcome.marksCarried << (outcome.marksCarried == 1 ? " mark" : " marks") << "\n";
-  if (!report.lostComments.empty()) {
-    ctx.err << "plomix2-cli read: " << report.lostComments.size()
-            << (report.lostComments.size() == 1 ? " comment was" : " comments were")
-            << " lost with " << (report.lostComments.size() == 1 ? "its entry" : "their entries")
-            << ":\n";
-    for (const LostComment& c : report.lostComments)
-      ctx.err << "  " << c.path << ": " << c.comment << '\n';
-  }
+  ReportUpdate(ctx, outcome);
   return 0;
 }
 

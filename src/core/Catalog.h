@@ -120,6 +120,9 @@ struct UpdateOutcome {
   int marksCarried = 0;     // marked entries whose path is still there
   // Comments whose entry is gone (their slots are freed), by old path.
   std::vector<LostComment> lostComments;
+  // What the new reading changed against the old one, lostComments included
+  // (filled by the read workflow, which compares before it stores).
+  DiffReport changes;
 };
 
 // The name a new catalogue gets: ".qdb" is appended unless the path already

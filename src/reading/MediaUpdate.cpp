@@ -5,6 +5,7 @@
 #include <QString>
 #include <optional>
 
+#include "browse/TreeDiff.h"
 #include "core/BusyScope.h"
 #include "core/Catalog.h"
 #include "core/Prompter.h"
@@ -94,8 +95,7 @@ bool ReadWorkflow::UpdateMediaCommand(int slot, const MediaIdentity& expect) {
     Catalog::BeforeCommit recordOrigin;
     if (!request_.folder.empty())
       recordOrigin = [&](const TMediaSlot& s) { originError = RecordOrigin(s); };
-    lastUpdate_ =
-        catalog_.UpdateMedia(slot, expect, scanner_, scanner_.CurrentMedia(), recordOrigin);
+    lastUpdate_ = StoreUpdate(slot, expect, recordOrigin);
     stored = lastUpdate_.has_value();
     if (stored && !originError.empty())
       prompter_.Message(
@@ -104,6 +104,19 @@ bool ReadWorkflow::UpdateMediaCommand(int slot, const MediaIdentity& expect) {
   }
   if (stored && afterMediaChange_) afterMediaChange_();
   return stored;
+}
+
+std::optional<UpdateOutcome> ReadWorkflow::StoreUpdate(int slot, const MediaIdentity& expect,
+                                                       const Catalog::BeforeCommit& beforeCommit) {
+  // The old reading is compared while it is still stored.
+  DiffReport changes = CompareWithSource(catalog_, slot, scanner_);
+  std::optional<UpdateOutcome> outcome =
+      catalog_.UpdateMedia(slot, expect, scanner_, scanner_.CurrentMedia(), beforeCommit);
+  if (outcome) {
+    changes.lostComments = outcome->lostComments;
+    outcome->changes = std::move(changes);
+  }
+  return outcome;
 }
 
 }  // namespace plomix

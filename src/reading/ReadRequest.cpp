@@ -270,8 +270,7 @@ bool ReadWorkflow::ReadAndAdd() {
           PromptIcon::Error, PromptButtons::Ok);
       return false;
     }
-    lastUpdate_ = catalog_.UpdateMedia(updateSlot_, updateExpect_, scanner_,
-                                       scanner_.CurrentMedia(), recordOrigin);
+    lastUpdate_ = StoreUpdate(updateSlot_, updateExpect_, recordOrigin);
     if (!lastUpdate_) return false;
   } else if (!catalog_.AddMedia(scanner_, scanner_.CurrentMedia(), replaceSlot_ >= 0,
                                 recordOrigin)) {

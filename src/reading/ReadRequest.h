@@ -152,6 +152,10 @@ class ReadWorkflow {
  private:
   // Appends the origin line of a media read from a folder; the error, if any.
   std::string RecordOrigin(const TMediaSlot& stored);
+  // Compares the stored media with the new reading, then updates it; the
+  // outcome carries the comparison.
+  std::optional<UpdateOutcome> StoreUpdate(int slot, const MediaIdentity& expect,
+                                           const Catalog::BeforeCommit& beforeCommit);
 
   Catalog& catalog_;
   Settings& settings_;

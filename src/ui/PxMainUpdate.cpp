@@ -1,10 +1,5 @@
 // The main window's update command: a media read again into its own slot.
 
-#include <QApplication>
-#include <QClipboard>
-#include <QMessageBox>
-#include <QPushButton>
-
 #include "core/BusyScope.h"
 #include "core/Catalog.h"
 #include "core/Prompter.h"
@@ -15,6 +10,7 @@
 #include "ui/PageSupport.h"
 #include "ui/PxMain.h"
 #include "ui/Session.h"
+#include "ui/compare/PxChangeReport.h"
 #include "ui/reading/PxReadProgress.h"
 
 namespace plomix {
@@ -100,22 +96,10 @@ void TfrmMain::UpdateMediaClick() {
 }
 
 void TfrmMain::ShowUpdateReport(const UpdateOutcome& outcome) {
-  if (outcome.lostComments.empty()) return;
-  QString list;
-  for (const LostComment& lost : outcome.lostComments)
-    list += QString::fromStdString(lost.path) + QStringLiteral("\t") +
-            QString::fromStdString(lost.comment) + QStringLiteral("\n");
-  QMessageBox box(QMessageBox::Information, CaptionText(),
-                  QStringLiteral("エントリがなくなったため、次のコメントは引き継げませんでした："
-                                 "%1 件")
-                      .arg(outcome.lostComments.size()),
-                  QMessageBox::Ok, this);
-  box.setObjectName(QStringLiteral("UpdateReport"));
-  box.setDetailedText(list);
-  QPushButton* copy = box.addButton(QStringLiteral("コピー(&C)"), QMessageBox::ActionRole);
-  copy->disconnect();  // copying leaves the message open
-  connect(copy, &QPushButton::clicked, &box, [list] { QApplication::clipboard()->setText(list); });
-  box.exec();
+  TfrmChangeReport dialog(outcome.changes, session_.Ask(),
+                          QStringLiteral("メディアの更新 - 変更の一覧"), this);
+  dialog.setObjectName(QStringLiteral("UpdateReport"));
+  dialog.exec();
 }
 
 }  // namespace plomix

@@ -80,6 +80,34 @@ TEST_F(ExchangeCli, ImportFromStandardInputReplaceAndRefusals) {
 
 // Entries ncdu left out or could not read are listed, the rest is stored,
 // and the exit status tells a script.
+// A newer listing of the same machine brings the media up to date in its
+// slot: the comment of a file still there stays, that of a file gone is
+// listed, and the change report tells what moved.
+TEST_F(ExchangeCli, ImportUpdateKeepsCommentsAndReportsTheChanges) {
+  ASSERT_EQ(Cli({"create", Catalogue()}).exitCode, 0);
+  ASSERT_EQ(Cli({"import", Catalogue(), File("l.json", kListing)}).exitCode, 0);
+  ASSERT_EQ(Cli({"comment", Catalogue(), "server\\big", "大きい"}).exitCode, 0);
+  ASSERT_EQ(Cli({"comment", Catalogue(), "server\\etc\\hosts", "hosts file"}).exitCode, 0);
+  const QString newer =
+      File("n.json",
+           "[1,2,{},[{\"name\":\"/srv/server\"},[{\"name\":\"etc\"}],{\"name\":\"big\",\"asize\":"
+           "6000,\"mtime\":1600000000},{\"name\":\"new\",\"asize\":1}]]");
+  EXPECT_EQ(Cli({"import", Catalogue(), newer, "--update", "server", "--name", "x"}).exitCode, 1);
+  const CliOutcome run = Cli({"import", Catalogue(), newer, "--update", "server", "--json"});
+  ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+  const QJsonObject report = QJsonDocument::fromJson(run.out).object();
+  EXPECT_EQ(report["added"].toArray()[0].toObject()["path"].toString(), "new");
+  EXPECT_EQ(report["removed"].toArray()[0].toObject()["path"].toString(), "etc\\hosts");
+  EXPECT_EQ(report["changed"].toArray()[0].toObject()["oldSize"].toInt(), 5000);
+  const QJsonArray lost = report["lostComments"].toArray();
+  ASSERT_EQ(lost.size(), 1);
+  EXPECT_EQ(lost[0].toObject()["comment"].toString(), "hosts file");
+  EXPECT_TRUE(run.err.contains("carried 1 comment")) << run.err.toStdString();
+  EXPECT_EQ(QString::fromUtf8(Cli({"comment", Catalogue(), "server\\big"}).out),
+            QStringLiteral("大きい\n"));
+  EXPECT_EQ(QJsonDocument::fromJson(Cli({"media", Catalogue(), "--json"}).out).array().size(), 1);
+}
+
 TEST_F(ExchangeCli, ExcludedEntriesAreReportedWithStatusThree) {
   ASSERT_EQ(Cli({"create", Catalogue()}).exitCode, 0);
   const CliOutcome run =

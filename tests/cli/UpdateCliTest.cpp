@@ -72,6 +72,19 @@ TEST_F(UpdateCli, ReadsTheMediaAgainFromItsFolderAndListsLostComments) {
   EXPECT_EQ(lost[0].toObject()["comment"].toString().toStdString(), "on old.txt");
   EXPECT_EQ(lost[1].toObject()["path"].toString().toStdString(), "sub\\x" + kSmile);
   EXPECT_NE(run.err.indexOf("carried 1 comment and 1 mark"), -1) << run.err.toStdString();
+  // The change report: what came, went and changed since the last reading.
+  const auto paths = [&](const char* key) {
+    std::vector<std::string> out;
+    for (const QJsonValue& v : run.Json().object()[key].toArray())
+      out.push_back(v.toObject()["path"].toString().toStdString());
+    return out;
+  };
+  EXPECT_EQ(paths("added"), (std::vector<std::string>{"new.txt", "x" + kSmile}));
+  EXPECT_EQ(paths("removed"), (std::vector<std::string>{"old.txt", "sub\\x" + kSmile}));
+  EXPECT_EQ(paths("changed"), std::vector<std::string>{"keep.txt"});
+  EXPECT_EQ(run.Json().object()["changed"].toArray()[0].toObject()["oldSize"].toInt(), 3);
+  EXPECT_NE(run.err.indexOf("added 2, removed 2, changed 1; files 0, size +294 Byte"), -1)
+      << run.err.toStdString();
 
   Catalog c;
   ASSERT_TRUE(c.OpenCatalog(catalog.toStdString()));

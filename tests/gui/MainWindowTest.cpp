@@ -5,6 +5,7 @@
 
 #include <QAbstractItemModel>
 #include <QAction>
+#include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QDir>
@@ -17,6 +18,7 @@
 #include <QTabBar>
 #include <QTableView>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 #include <QTreeWidget>
 #include <deque>
@@ -45,6 +47,7 @@
 #include "ui/PxMain.h"
 #include "ui/SearchPage.h"
 #include "ui/Session.h"
+#include "ui/compare/PxChangeReport.h"
 
 using namespace plomix;
 
@@ -319,7 +322,20 @@ void MainWindowTest::UpdateReadsTheSelectedMediaAgainKeepingItsComments() {
   added.close();
   media->GoToPath(QStringLiteral("保存用"));
   QVERIFY(window->CanUpdateMedia());
+  // The change report comes up once the update is stored.
+  QString counts;
+  QTimer watch;
+  watch.setInterval(20);
+  connect(&watch, &QTimer::timeout, [&] {
+    if (auto* d = qobject_cast<TfrmChangeReport*>(QApplication::activeModalWidget())) {
+      counts = d->lblCounts->text();
+      d->accept();
+    }
+  });
+  watch.start();
   window->N32->trigger();
+  watch.stop();
+  QCOMPARE(counts, QStringLiteral("追加 1 / 削除 0 / 変更 1"));
   QCOMPARE(catalog.MediaCount(), 1);
   QCOMPARE(text::Cp932ToQString(catalog.Slot(0).Name()), QStringLiteral("保存用"));
   const int now = recordOf("報告書.txt");
