@@ -327,7 +327,7 @@ void MainWindowTest::UpdateReadsTheSelectedMediaAgainKeepingItsComments() {
   QTimer watch;
   watch.setInterval(20);
   connect(&watch, &QTimer::timeout, [&] {
-    if (auto* d = qobject_cast<TfrmChangeReport*>(QApplication::activeModalWidget())) {
+    if (auto* d = dynamic_cast<TfrmChangeReport*>(QApplication::activeModalWidget())) {
       counts = d->lblCounts->text();
       d->accept();
     }
