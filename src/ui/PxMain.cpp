@@ -11,9 +11,11 @@
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTableView>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <algorithm>
+#include <utility>
 
 #include "analysis/AnalysisControl.h"
 #include "analysis/ResultStore.h"
@@ -265,7 +267,24 @@ void TfrmMain::showEvent(QShowEvent* event) {
   FormShow();
 }
 
+// Without a kept size the window first shows so wide that the file list's
+// toolbar beside the tree is whole, as far as the screen allows.
+void TfrmMain::FitListToolbar() {
+  QToolBar* bar = TabSheet1->pnlListViewClient->ToolBar3;
+  const int missing = bar->sizeHint().width() - bar->width();
+  if (missing <= 0) return;
+  const QScreen* screen = this->screen();
+  const int most = screen != nullptr ? screen->availableGeometry().width() : width() + missing;
+  const int wider = std::max(width(), std::min(width() + missing, most));
+  // Still centred where it was, and on the screen.
+  const int left = std::max(screen != nullptr ? screen->availableGeometry().left() : 0,
+                            x() - (wider - width()) / 2);
+  resize(wider, height());
+  move(left, y());
+}
+
 void TfrmMain::FormShow() {
+  if (std::exchange(widenOnShow_, false)) QTimer::singleShot(0, this, &TfrmMain::FitListToolbar);
   TabSheet1->ShowHistoryPosition();
   setWindowTitle(CaptionText());
   raise();
@@ -478,6 +497,8 @@ void TfrmMain::RestoreWindowState() {
   if (h > 0 && w > 0) {
     resize(area.isValid() ? QSize(std::min(w, area.width()), std::min(h, area.height()))
                           : QSize(w, h));
+  } else {
+    widenOnShow_ = true;  // no size kept yet: see FitListToolbar
   }
   if (placed && onScreen) {
     move(left, top);

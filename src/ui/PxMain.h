@@ -53,7 +53,7 @@ class TfrmMain : public QMainWindow {
 
   // ---- Controls ----
   QAction *N24, *N25, *DB1, *E2, *N28, *N30, *N31, *S1, *S3, *C1, *R1, *N44, *L2, *Plomix21, *N36;
-  QAction* I1;  // インポート: an ncdu listing as a new media
+  QAction* I1;             // インポート: an ncdu listing as a new media
   QAction* N32 = nullptr;  // メディアの更新
   QToolBar* ToolBar1;
   QToolButton *ToolButton1, *ToolButton2, *ToolButton3, *ToolButton46, *ToolButton60;
@@ -121,6 +121,7 @@ class TfrmMain : public QMainWindow {
   void AddToOpenHistory(const QString& path);
   void StartResultLoaders();
   void ApplyLoadingRules();
+  void FitListToolbar();
   // Waits for the stored results still loading and shows them as loaded.
   void WaitForResultLoads();
   void ApplyPageRules();
@@ -142,6 +143,7 @@ class TfrmMain : public QMainWindow {
   QString displayedPath_;
   bool started_ = false;
   bool shownOnce_ = false;
+  bool widenOnShow_ = false;  // no window size kept: FitListToolbar once shown
   // The frame's place and the inside size while neither maximised nor
   // minimised: what the next start restores.
   QRect normalFrame_;

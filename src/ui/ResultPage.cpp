@@ -189,6 +189,7 @@ void ResultPage::FillGroupGrid() {
     groups_->Fill(store_, dup && settings_.GetInt(REG_DupListHighSpeedShow) != 1,
                   chkHideDigitWords && chkHideDigitWords->isChecked());
   }
+  WidenIntoSpareRoom(*GroupGrid, 3);  // the names, as far as the grid has room
   const QString hidden = groups_->HiddenCount() > 0
                              ? QStringLiteral("（数字だけの語 ") + Number(groups_->HiddenCount()) +
                                    QStringLiteral("種類を非表示）")
