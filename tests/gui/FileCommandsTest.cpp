@@ -37,13 +37,14 @@ const char* const kNoUtf8 = "bad\xFF\xFEname.bin";
 class RecordingShell : public DesktopShell {
  public:
   QStringList opened, shown;
+  bool refuse = false;  // the desktop has no application or file manager to start
   bool OpenPath(const QString& path) override {
     opened << path;
-    return true;
+    return !refuse;
   }
   bool ShowItem(const QString& path) override {
     shown << path;
-    return true;
+    return !refuse;
   }
 };
 
@@ -208,6 +209,18 @@ class FileCommandsTest : public QObject {
     });
     commands->Explore({keys["c.txt"]}, false);
     QCOMPARE(shell->shown, QStringList{StickFile("c.txt")});
+
+    // A file manager that does not start is told as a file that does not open.
+    shell->refuse = true;
+    prompter->prompts.clear();
+    OnExplorer([&](TfrmPxExplorer& dialog) {
+      QVERIFY(dialog.SelectDrive('D'));
+      dialog.cmdGo->click();
+      QVERIFY(dialog.isVisible());
+    });
+    commands->Explore({keys["c.txt"]}, false);
+    QCOMPARE(prompter->Messages(),
+             QStringList{QStringLiteral("ファイルを開けませんでした。\r") + StickFile("c.txt")});
   }
 
   void refusals() {
