@@ -2,6 +2,8 @@
 
 #include <QColor>
 
+#include "ui/PageSupport.h"
+
 namespace plomix {
 
 namespace {
@@ -31,7 +33,7 @@ QVariant DateTimeGridModel::data(const QModelIndex& index, int role) const {
   switch (role) {
     case Qt::DisplayRole:
     case Qt::AccessibleTextRole:
-      return count > 0 ? QVariant(QString::number(count)) : QVariant(QString());
+      return count > 0 ? QVariant(CountText(count)) : QVariant(QString());
     case Qt::ForegroundRole:
       return count > 0 ? kCounted : QColor(Qt::black);
     case Qt::TextAlignmentRole:

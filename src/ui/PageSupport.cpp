@@ -83,12 +83,13 @@ void AddListCopyKey(std::initializer_list<QWidget*> views, QObject* owner,
   }
 }
 
+QString CountText(int64_t count) {
+  return QString::fromStdString(FormatNumber(static_cast<double>(count)));
+}
+
 QString ObjectCountText(int64_t count, int64_t done) {
-  const auto number = [](int64_t n) {
-    return QString::fromStdString(FormatNumber(static_cast<double>(n)));
-  };
-  const QString total =
-      done < 0 ? number(count) : QStringLiteral("(%1/%2)").arg(number(done), number(count));
+  const QString total = done < 0 ? CountText(count)
+                                 : QStringLiteral("(%1/%2)").arg(CountText(done), CountText(count));
   return total + QStringLiteral(" 個のオブジェクト");
 }
 

@@ -41,6 +41,8 @@ void ShowError(Prompter& prompter, const QString& text);
 std::optional<std::string> FitForField(Prompter& prompter, const QString& text,
                                        std::size_t capBytes);
 
+// A count as the window shows every count: "120,014".
+QString CountText(int64_t count);
 // The list fills' status text: "120,014 個のオブジェクト", or with `done`
 // "(1,000/120,014) 個のオブジェクト" while the rows are filled in.
 QString ObjectCountText(int64_t count, int64_t done = -1);

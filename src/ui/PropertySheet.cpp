@@ -211,7 +211,7 @@ PropertySheet BuildRowProperties(Catalog& catalog, const ShownEntry& shown,
       else
         m += 1;
     }
-    sheet.label = QString::number(selected.size()) + QStringLiteral("個のｵﾌﾞｼﾞｪｸﾄ");
+    sheet.label = Number(static_cast<double>(selected.size())) + QStringLiteral("個のｵﾌﾞｼﾞｪｸﾄ");
     sheet.rows = {{QStringLiteral("総ﾌｧｲﾙｻｲｽﾞ"), ByteText(s)},
                   {QStringLiteral("総ｸﾗｽﾀｻｲｽﾞ"), ByteText(a)},
                   {QStringLiteral("総ｸﾗｽﾀｷﾞｬｯﾌﾟ"), ByteText(a - s)}};

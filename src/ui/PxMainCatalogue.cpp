@@ -127,7 +127,7 @@ bool TfrmMain::ReadMedia(const std::function<bool(ReadWorkflow&)>& dialog) {
   if (!session_.ReadyToChangeCatalogue()) return false;
   ReloadIfChangedOnDisk();
   session_.GetScanner().SetProgress([this](int64_t stored, const std::string& folder) {
-    SetStatus(0, QStringLiteral("メディア情報読込中...") + QString::number(stored));
+    SetStatus(0, QStringLiteral("メディア情報読込中...") + CountText(stored));
     SetStatus(1, QString::fromStdString(folder));
     Pump();
   });

@@ -66,7 +66,7 @@ void TfrmMain::UpdateMediaClick() {
       return;
   }
   session_.GetScanner().SetProgress([this](int64_t stored, const std::string& folder) {
-    SetStatus(0, QStringLiteral("メディア情報読込中...") + QString::number(stored));
+    SetStatus(0, QStringLiteral("メディア情報読込中...") + CountText(stored));
     SetStatus(1, QString::fromStdString(folder));
     Pump();
   });

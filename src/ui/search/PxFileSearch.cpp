@@ -25,6 +25,7 @@
 #include "core/Settings.h"
 #include "core/Text.h"
 #include "ui/ImageList.h"
+#include "ui/PageSupport.h"
 #include "ui/search/SizeInput.h"
 #include "ui/widgets/WaitCursor.h"
 
@@ -303,14 +304,14 @@ QWidget* TfrmFileSearch::BuildMediaGroup() {
 
 void TfrmFileSearch::ConnectSettings() {
   const std::pair<QCheckBox*, SettingNo> boxes[] = {{chkSearchName, REG_SearchInfoStrKind},
-                                              {chkSearchNamePart, REG_SearchInfoPortion},
-                                              {chkModeName, REG_SearchInfoFile},
-                                              {chkModeSize, REG_SearchInfoSize},
-                                              {chkModeDateTime, REG_SearchInfoDateTime},
-                                              {chkModeComment, REG_SearchInfoComment},
-                                              {chkSearchMark, REG_SearchInfoMark},
-                                              {chkSearchFolder, REG_SearchInfoFolder},
-                                              {chkSearchComment, REG_SearchInfoCommentKind}};
+                                                    {chkSearchNamePart, REG_SearchInfoPortion},
+                                                    {chkModeName, REG_SearchInfoFile},
+                                                    {chkModeSize, REG_SearchInfoSize},
+                                                    {chkModeDateTime, REG_SearchInfoDateTime},
+                                                    {chkModeComment, REG_SearchInfoComment},
+                                                    {chkSearchMark, REG_SearchInfoMark},
+                                                    {chkSearchFolder, REG_SearchInfoFolder},
+                                                    {chkSearchComment, REG_SearchInfoCommentKind}};
   for (const auto& [box, number] : boxes) {
     connect(box, &QCheckBox::toggled, this, [this, number = number](bool on) {
       StoreSetting(number, on ? 1 : 0);
@@ -366,7 +367,8 @@ void TfrmFileSearch::RebuildTabs() {
       TabControl1->count() > 0 ? TabControl1->tabText(TabControl1->currentIndex()) : QString();
   while (TabControl1->count() > 0) TabControl1->removeTab(0);
   TabControl1->addTab(kAllTab);
-  for (const std::string& name : catalog_.CategoryNames().Names()) TabControl1->addTab(text::Cp932ToQString(name));
+  for (const std::string& name : catalog_.CategoryNames().Names())
+    TabControl1->addTab(text::Cp932ToQString(name));
   int selected = 0;
   for (int i = 0; i < TabControl1->count(); ++i)
     if (TabControl1->tabText(i) == before) selected = i;
@@ -401,8 +403,8 @@ void TfrmFileSearch::FillMediaList() {
     item->setText(kColDetail, text::Cp932ToQString(row.LocationDetail));
     item->setText(kColDate, text::Cp932ToQString(FormatDateTime(dateFormat, row.FileDate)));
     item->setText(kColKind, text::Cp932ToQString(MediaKindName(row.Kind)));
-    item->setText(6, QString::number(row.AllFiles));
-    item->setText(7, QString::number(row.AllFolders));
+    item->setText(6, CountText(row.AllFiles));
+    item->setText(7, CountText(row.AllFolders));
     item->setTextAlignment(6, Qt::AlignRight | Qt::AlignVCenter);
     item->setTextAlignment(7, Qt::AlignRight | Qt::AlignVCenter);
     item->setIcon(kColName, images_.Icon(row.Kind));
