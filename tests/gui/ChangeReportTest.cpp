@@ -22,6 +22,14 @@ using namespace plomix;
 class ChangeReportTest : public QObject {
   Q_OBJECT
 
+  // PLOMIX_TEST_PICTURES=folder keeps a picture of the dialog as shown.
+  static void KeepPicture(QWidget& dialog, const char* name) {
+    if (const QString folder = qEnvironmentVariable("PLOMIX_TEST_PICTURES"); !folder.isEmpty()) {
+      dialog.resize(760, 420);
+      dialog.grab().save(folder + "/" + name);
+    }
+  }
+
   static DiffReport Report() {
     return CompareListings(
         {{"keep", false, 10, 0}, {"gone.txt", false, 4, 0}, {"grow", false, 1000, 0}},
@@ -58,6 +66,7 @@ class ChangeReportTest : public QObject {
       for (int r = 0; r < model->rowCount(); ++r) paths << model->index(r, 1).data().toString();
       QCOMPARE(paths, c.paths);
     }
+    KeepPicture(dialog, "compare-result.png");
 
     dialog.cboFilter->setCurrentIndex(2);
     QCOMPARE(model->index(0, 2).data().toString(), QStringLiteral("1,500"));
@@ -83,6 +92,7 @@ class ChangeReportTest : public QObject {
     QVERIFY(dialog.txtLostComments != nullptr);
     const QString expected = QStringLiteral("gone.txt\n    一行目\n    二行目\n");
     QCOMPARE(dialog.txtLostComments->toPlainText(), expected);
+    KeepPicture(dialog, "update-report.png");
     dialog.cmdCopyComments->click();
     QCOMPARE(QApplication::clipboard()->text(), expected);
 
