@@ -3,10 +3,10 @@
 // the tree on the left, and on the right the sub-pages: 標準 (`TabSheet3`:
 // property panel, file list, detail panel), 更新日時 (`TabSheet5`),
 // プロパティ (`TabSheet4`, never shown), サイズ順 (`TabSheet6`) and トップ 10
-// (`TabSheet7`). It owns browsing: the tree, the browse history, going to a
-// path, and what a selection shows. The catalogue commands on its toolbar
-// and tree menu (read, delete) are routed by the window shell, which owns the
-// rules of what may run when.
+// (`TabSheet7`). It owns browsing: the tree, the browse history (through its
+// HistoryController), going to a path, and what a selection shows. The catalogue commands on its
+// toolbar and tree menu (read, delete) are routed by the window shell, which owns the rules of what
+// may run when.
 
 #include <cstdint>
 #include <optional>
@@ -35,6 +35,7 @@ class DetailPanel;
 class FileCommands;
 class FileListModel;
 class FileListPanel;
+class HistoryController;
 class ImageList;
 class PropertyPanel;
 class Session;
@@ -79,6 +80,7 @@ class MediaPage : public Page {
   void ResetHistory();
   // Shows the history's current entry without recording it (at start).
   void ShowHistoryPosition();
+  HistoryController& History() { return *history_; }
   // The key of the selected tree node; -1 for the top node or none.
   int32_t CurrentKey() const;
   void SetDuplicateColour(int bgr);
@@ -139,8 +141,6 @@ class MediaPage : public Page {
   void ToolButton14Click();
   void ToolButton40Click();
   void ToolButton55Click();
-  void ToolButton61Click();
-  void ToolButton62Click();
   void S2Click();
   void chkDupInfoShowClick();
   void TreeView1Change(QTreeWidgetItem* current);
@@ -183,12 +183,6 @@ class MediaPage : public Page {
   void ApplyPropertyShow(bool shown);
   void MovePropertyPanel(int side);
 
-  void LoadHistory();
-  void SaveHistory();
-  void UpdateHistoryHints();
-  void MoveHistory(int delta);
-  void MoveHistoryGuarded(int delta);
-
   void ConnectOrganising();
   void AfterSlotsChanged(bool mediaMoved);
   void RefreshProperties();
@@ -206,12 +200,12 @@ class MediaPage : public Page {
   Session& session_;
   ImageList& images_;
   FileCommands* fileCommands_ = nullptr;
+  HistoryController* history_ = nullptr;
   SizeChartState* sizeCharts_ = nullptr;  // rows and measure of the two size charts
   QWidget* treeArea_ = nullptr;
   QBoxLayout* treeAreaLayout_ = nullptr;
   ShownEntry shown_;
   TabSide tabSide_ = TabSide::Top;
-  bool moving_ = false;
   QTreeWidgetItem* renaming_ = nullptr;
   QString renameOldText_;
   std::optional<MediaIdentity> renamed_;  // the media being renamed, as shown
