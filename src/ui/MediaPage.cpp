@@ -36,6 +36,7 @@
 #include "ui/FileListPanel.h"
 #include "ui/HistoryController.h"
 #include "ui/ImageList.h"
+#include "ui/OrganiseCommands.h"
 #include "ui/PageSupport.h"
 #include "ui/PropertyPanel.h"
 #include "ui/Session.h"
@@ -85,7 +86,8 @@ MediaPage::MediaPage(Session& session, QWidget* parent)
                                    session.Ask(), this);
   fileCommands_->SetBusyFlag(session.BusyFlag());
   ConnectListPanel();
-  ConnectOrganising();
+  organise_ = new OrganiseCommands(*this, session);
+  organise_->Connect();
 }
 
 // ---------------------------------------------------------------- window state
@@ -201,7 +203,7 @@ EntryRows MediaPage::SelectNodeRows(QTreeWidgetItem* item, bool selection) {
     pnlListViewLeft->ShowProperties(
         BuildNodeProperties(catalog, shown_, format),
         !IsEntryKey(key) ? 0 : (shown_.kind == ShownKind::Media ? shown_.mediaRoot.Kind : 9));
-    ShowNodePicture(!IsEntryKey(key) ? -1 : SlotOfKey(key));
+    organise_->ShowNodePicture(!IsEntryKey(key) ? -1 : SlotOfKey(key));
   }
   if (item->childCount() == 0) AddChildNodes(item, rows);
   return rows;

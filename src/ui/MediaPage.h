@@ -37,6 +37,7 @@ class FileListModel;
 class FileListPanel;
 class HistoryController;
 class ImageList;
+class OrganiseCommands;
 class PropertyPanel;
 class Session;
 class SizeChartPage;
@@ -103,6 +104,7 @@ class MediaPage : public Page {
   const ShownEntry& Shown() const { return shown_; }
   FileListModel& ListModel();
   FileCommands& Files() { return *fileCommands_; }
+  OrganiseCommands& Organise() { return *organise_; }
 
   // ---- Controls ----
   QSplitter* Splitter1;
@@ -149,16 +151,6 @@ class MediaPage : public Page {
   void TabControlTreeViewChange(int index);
   void ListView1SelectItem();
   void ListView1DblClick();
-  // Organising: categories and locations, storage details, pictures,
-  // comments and marks.
-  void ToolButton52Click();
-  void ToolButton53Click();
-  void N45Click();
-  void ToolButton63Click();
-  void ToolButton70Click();
-  void ToolButton37Click();
-  void cmdCommentClick();
-  void ToolButton4Click();
   // The export settings dialog; the copy button's hint follows its choice.
   void E1Click();
   void ToolButton11Click();
@@ -183,13 +175,6 @@ class MediaPage : public Page {
   void ApplyPropertyShow(bool shown);
   void MovePropertyPanel(int side);
 
-  void ConnectOrganising();
-  void AfterSlotsChanged(bool mediaMoved);
-  void RefreshProperties();
-  void ShowNodePicture(int slot);
-  int CommentRow();
-  void AfterRowsChanged(const std::vector<int>& rows);
-
   QTreeWidgetItem* AddNode(QTreeWidgetItem* parent, const TRecord& record, bool top = false);
   static int32_t KeyOf(const QTreeWidgetItem* item);
   EntryRows SelectNodeRows(QTreeWidgetItem* item, bool selection);
@@ -201,6 +186,7 @@ class MediaPage : public Page {
   ImageList& images_;
   FileCommands* fileCommands_ = nullptr;
   HistoryController* history_ = nullptr;
+  OrganiseCommands* organise_ = nullptr;  // categories, locations, pictures, comments, marks
   SizeChartState* sizeCharts_ = nullptr;  // rows and measure of the two size charts
   QWidget* treeArea_ = nullptr;
   QBoxLayout* treeAreaLayout_ = nullptr;
@@ -210,7 +196,6 @@ class MediaPage : public Page {
   QString renameOldText_;
   std::optional<MediaIdentity> renamed_;  // the media being renamed, as shown
   int propertySide_ = 0;
-  int pictureSlot_ = -1;  // the media of the selected tree node, -1 none
 };
 
 }  // namespace plomix
