@@ -4,9 +4,10 @@
 // property panel, file list, detail panel), 更新日時 (`TabSheet5`),
 // プロパティ (`TabSheet4`, never shown), サイズ順 (`TabSheet6`) and トップ 10
 // (`TabSheet7`). It owns browsing: the tree, the browse history (through its
-// HistoryController), going to a path, and what a selection shows. The catalogue commands on its
-// toolbar and tree menu (read, delete) are routed by the window shell, which owns the rules of what
-// may run when.
+// HistoryController), going to a path, and what a selection shows. The
+// organising commands are its OrganiseCommands. The catalogue commands on its
+// toolbar and tree menu (read, delete) are routed by the window shell, which
+// owns the rules of what may run when.
 
 #include <cstdint>
 #include <optional>

@@ -299,14 +299,14 @@ QWidget* TfrmFileSearch::BuildMediaGroup() {
 
 void TfrmFileSearch::ConnectSettings() {
   const std::pair<QCheckBox*, SettingNo> boxes[] = {{chkSearchName, REG_SearchInfoStrKind},
-                                                    {chkSearchNamePart, REG_SearchInfoPortion},
-                                                    {chkModeName, REG_SearchInfoFile},
-                                                    {chkModeSize, REG_SearchInfoSize},
-                                                    {chkModeDateTime, REG_SearchInfoDateTime},
-                                                    {chkModeComment, REG_SearchInfoComment},
-                                                    {chkSearchMark, REG_SearchInfoMark},
-                                                    {chkSearchFolder, REG_SearchInfoFolder},
-                                                    {chkSearchComment, REG_SearchInfoCommentKind}};
+                                              {chkSearchNamePart, REG_SearchInfoPortion},
+                                              {chkModeName, REG_SearchInfoFile},
+                                              {chkModeSize, REG_SearchInfoSize},
+                                              {chkModeDateTime, REG_SearchInfoDateTime},
+                                              {chkModeComment, REG_SearchInfoComment},
+                                              {chkSearchMark, REG_SearchInfoMark},
+                                              {chkSearchFolder, REG_SearchInfoFolder},
+                                              {chkSearchComment, REG_SearchInfoCommentKind}};
   for (const auto& [box, number] : boxes) {
     connect(box, &QCheckBox::toggled, this, [this, number = number](bool on) {
       StoreSetting(number, on ? 1 : 0);
