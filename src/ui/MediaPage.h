@@ -3,10 +3,11 @@
 // the tree on the left, and on the right the sub-pages: 標準 (`TabSheet3`:
 // property panel, file list, detail panel), 更新日時 (`TabSheet5`),
 // プロパティ (`TabSheet4`, never shown), サイズ順 (`TabSheet6`) and トップ 10
-// (`TabSheet7`). It owns browsing: the tree, the browse history, going to a
-// path, and what a selection shows. The catalogue commands on its toolbar
-// and tree menu (read, delete) are routed by the window shell, which owns the
-// rules of what may run when.
+// (`TabSheet7`). It owns browsing: the tree, the browse history (through its
+// HistoryController), going to a path, and what a selection shows. The
+// organising commands are its OrganiseCommands. The catalogue commands on its
+// toolbar and tree menu (read, delete) are routed by the window shell, which
+// owns the rules of what may run when.
 
 #include <cstdint>
 #include <optional>
@@ -35,7 +36,9 @@ class DetailPanel;
 class FileCommands;
 class FileListModel;
 class FileListPanel;
+class HistoryController;
 class ImageList;
+class OrganiseCommands;
 class PropertyPanel;
 class Session;
 class SizeChartPage;
@@ -79,6 +82,7 @@ class MediaPage : public Page {
   void ResetHistory();
   // Shows the history's current entry without recording it (at start).
   void ShowHistoryPosition();
+  HistoryController& History() { return *history_; }
   // The key of the selected tree node; -1 for the top node or none.
   int32_t CurrentKey() const;
   void SetDuplicateColour(int bgr);
@@ -101,6 +105,7 @@ class MediaPage : public Page {
   const ShownEntry& Shown() const { return shown_; }
   FileListModel& ListModel();
   FileCommands& Files() { return *fileCommands_; }
+  OrganiseCommands& Organise() { return *organise_; }
 
   // ---- Controls ----
   QSplitter* Splitter1;
@@ -139,8 +144,6 @@ class MediaPage : public Page {
   void ToolButton14Click();
   void ToolButton40Click();
   void ToolButton55Click();
-  void ToolButton61Click();
-  void ToolButton62Click();
   void S2Click();
   void chkDupInfoShowClick();
   void TreeView1Change(QTreeWidgetItem* current);
@@ -149,16 +152,6 @@ class MediaPage : public Page {
   void TabControlTreeViewChange(int index);
   void ListView1SelectItem();
   void ListView1DblClick();
-  // Organising: categories and locations, storage details, pictures,
-  // comments and marks.
-  void ToolButton52Click();
-  void ToolButton53Click();
-  void N45Click();
-  void ToolButton63Click();
-  void ToolButton70Click();
-  void ToolButton37Click();
-  void cmdCommentClick();
-  void ToolButton4Click();
   // The export settings dialog; the copy button's hint follows its choice.
   void E1Click();
   void ToolButton11Click();
@@ -183,19 +176,6 @@ class MediaPage : public Page {
   void ApplyPropertyShow(bool shown);
   void MovePropertyPanel(int side);
 
-  void LoadHistory();
-  void SaveHistory();
-  void UpdateHistoryHints();
-  void MoveHistory(int delta);
-  void MoveHistoryGuarded(int delta);
-
-  void ConnectOrganising();
-  void AfterSlotsChanged(bool mediaMoved);
-  void RefreshProperties();
-  void ShowNodePicture(int slot);
-  int CommentRow();
-  void AfterRowsChanged(const std::vector<int>& rows);
-
   QTreeWidgetItem* AddNode(QTreeWidgetItem* parent, const TRecord& record, bool top = false);
   static int32_t KeyOf(const QTreeWidgetItem* item);
   EntryRows SelectNodeRows(QTreeWidgetItem* item, bool selection);
@@ -206,17 +186,17 @@ class MediaPage : public Page {
   Session& session_;
   ImageList& images_;
   FileCommands* fileCommands_ = nullptr;
+  HistoryController* history_ = nullptr;
+  OrganiseCommands* organise_ = nullptr;  // categories, locations, pictures, comments, marks
   SizeChartState* sizeCharts_ = nullptr;  // rows and measure of the two size charts
   QWidget* treeArea_ = nullptr;
   QBoxLayout* treeAreaLayout_ = nullptr;
   ShownEntry shown_;
   TabSide tabSide_ = TabSide::Top;
-  bool moving_ = false;
   QTreeWidgetItem* renaming_ = nullptr;
   QString renameOldText_;
   std::optional<MediaIdentity> renamed_;  // the media being renamed, as shown
   int propertySide_ = 0;
-  int pictureSlot_ = -1;  // the media of the selected tree node, -1 none
 };
 
 }  // namespace plomix

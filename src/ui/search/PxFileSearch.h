@@ -119,6 +119,8 @@ class TfrmFileSearch : public QDialog {
   void RebuildTabs();
   void FillMediaList();
   void UpdateMediaCount();
+  // The slots of the media whose rows are checked, in list order.
+  std::vector<int> CheckedMedia() const;
   void ResetRanges();
   void SetSizeMin();
   void SetSizeMax();

@@ -1,4 +1,5 @@
-// The media page's back and forward history and going to an entry.
+// The media page going to an entry: from the history, from another page, or
+// keeping the open nodes over a rebuild of the tree.
 #include <QActionGroup>
 #include <QBoxLayout>
 #include <QCheckBox>
@@ -34,6 +35,7 @@
 #include "ui/FileCommands.h"
 #include "ui/FileListModel.h"
 #include "ui/FileListPanel.h"
+#include "ui/HistoryController.h"
 #include "ui/ImageList.h"
 #include "ui/MediaPage.h"
 #include "ui/PageSupport.h"
@@ -57,49 +59,14 @@ namespace plomix {
 // ---------------------------------------------------------------- history
 
 void MediaPage::ResetHistory() {
-  session_.History().Reset();
-  UpdateHistoryHints();
-}
-
-void MediaPage::LoadHistory() {
-  Settings& settings = session_.GetSettings();
-  if (settings.GetInt(REG_RefHistSave) == 1) {
-    // The magnitude is restored even when the file is gone: it still keeps
-    // the first record of this run from repeating the last one of the run before.
-    // The setting holds the magnitude (below 2^32) as its 32-bit pattern.
-    const int last = settings.GetInt(REG_HistListBefor);
-    if (last != 0) session_.History().Load(HistoryFilePath(), static_cast<uint32_t>(last));
-  }
-  UpdateHistoryHints();
-}
-
-void MediaPage::SaveHistory() {
-  Settings& settings = session_.GetSettings();
-  if (settings.GetInt(REG_RefHistSave) != 1) {
-    settings.SetInt(REG_HistListBefor, 0);
-    return;
-  }
-  // A history that cannot be written costs only the next start's position.
-  session_.History().Save(HistoryFilePath(), settings.GetInt(REG_RefHistSaveCount));
-  settings.SetInt(REG_HistListBefor,
-                  static_cast<int>(static_cast<uint32_t>(session_.History().LastMagnitude())));
-}
-
-void MediaPage::UpdateHistoryHints() {
-  pnlListViewClient->ToolButton61->setToolTip(session_.History().BackHint());
-  pnlListViewClient->ToolButton62->setToolTip(session_.History().ForwardHint());
-}
-
-void MediaPage::ToolButton61Click() {
-  MoveHistoryGuarded(-1);
-}
-void MediaPage::ToolButton62Click() {
-  MoveHistoryGuarded(+1);
+  history_->Reset();
 }
 
 void MediaPage::ShowHistoryPosition() {
-  MoveHistoryGuarded(0);
+  history_->ShowPosition();
 }
+
+// ---------------------------------------------------------------- going to an entry
 
 void MediaPage::RebuildTreeKeepingOpenNodes() {
   std::vector<int32_t> open;  // parents before their children
@@ -125,51 +92,6 @@ void MediaPage::RebuildTreeKeepingOpenNodes() {
   if (const auto found = nodes.find(selected); found != nodes.end())
     TreeView1->setCurrentItem(found->second);
   history.SetSuppressed(wasSuppressed);
-}
-
-void MediaPage::MoveHistoryGuarded(int delta) {
-  if (moving_) return;
-  const BusyScope moving(moving_);
-  // A move shows an entry that is in the history already: nothing it
-  // selects on the way is recorded.
-  session_.History().SetSuppressed(true);
-  MoveHistory(delta);
-  session_.History().SetSuppressed(false);
-}
-
-void MediaPage::MoveHistory(int delta) {
-  Catalog& catalog = session_.GetCatalog();
-  const HistoryMove move = session_.History().Move(delta);
-  UpdateHistoryHints();
-  // Keys 0 (the media of slot 0) and 1 (its first entry) share their numbers
-  // with "nothing" and the top node; the entry's name tells them apart.
-  bool treeEntry = move.number < 0;
-  switch (move.kind) {
-    case HistoryMove::Kind::Outside:
-      return;
-    case HistoryMove::Kind::Nothing:
-      if (!catalog.Slot(0).IsLive() || catalog.Slot(0).Name() != move.name) return;
-      treeEntry = true;
-      break;
-    case HistoryMove::Kind::NotInteger:
-      ShowError(session_.Ask(), QStringLiteral("'%1' は整数ではありません").arg(move.badText));
-      return;
-    case HistoryMove::Kind::Top:
-      if (move.name == "Plomix2" || !catalog.Slot(0).IsLive() ||
-          catalog.RecordPath(1).name != move.name) {
-        if (TopNode() != nullptr) TreeView1->setCurrentItem(TopNode());
-        TreeView1->setFocus();
-        return;
-      }
-      break;
-    case HistoryMove::Kind::Entry:
-      break;
-  }
-  ShowEntry(KeyOfHistoryNumber(move.number));
-  if (treeEntry) {
-    ListView1DblClick();
-    TreeView1->setFocus();
-  }
 }
 
 void MediaPage::ShowEntry(int32_t key) {

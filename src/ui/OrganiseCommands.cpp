@@ -1,5 +1,5 @@
-// The media page's organising commands: categories and locations, storage
-// details, pictures, comments and marks.
+#include "ui/OrganiseCommands.h"
+
 #include <QActionGroup>
 #include <QBoxLayout>
 #include <QCheckBox>
@@ -52,25 +52,29 @@
 
 namespace plomix {
 
-// ---------------------------------------------------------------- organising
+OrganiseCommands::OrganiseCommands(MediaPage& page, Session& session)
+    : QObject(&page), page_(page), session_(session) {}
 
-void MediaPage::ConnectOrganising() {
-  FileListPanel* list = pnlListViewClient;
-  connect(ToolButton52, &QToolButton::clicked, this, &MediaPage::ToolButton52Click);
-  connect(PopItemMediaTypeChange, &QAction::triggered, this, &MediaPage::ToolButton52Click);
-  connect(ToolButton53, &QToolButton::clicked, this, &MediaPage::ToolButton53Click);
-  connect(PopItemMediaAreaChange, &QAction::triggered, this, &MediaPage::ToolButton53Click);
-  connect(N45, &QAction::triggered, this, &MediaPage::N45Click);
-  connect(ToolButton63, &QToolButton::clicked, this, &MediaPage::ToolButton63Click);
-  connect(pnlListViewLeft->ToolButton70, &QToolButton::clicked, this,
-          &MediaPage::ToolButton70Click);
-  connect(pnlListViewLeft->PicShow1, &PictureShow::DoubleClicked, this,
-          &MediaPage::ToolButton70Click);
-  connect(list->ToolButton37, &QToolButton::clicked, this, &MediaPage::ToolButton37Click);
-  connect(list->N3, &QAction::triggered, this, &MediaPage::ToolButton37Click);
-  connect(list->cmdComment, &QPushButton::clicked, this, &MediaPage::cmdCommentClick);
-  connect(list->ToolButton4, &QToolButton::clicked, this, &MediaPage::ToolButton4Click);
-  connect(list->N2, &QAction::triggered, this, &MediaPage::ToolButton4Click);
+void OrganiseCommands::Connect() {
+  FileListPanel* list = page_.pnlListViewClient;
+  PropertyPanel* properties = page_.pnlListViewLeft;
+  connect(page_.ToolButton52, &QToolButton::clicked, this, &OrganiseCommands::ToolButton52Click);
+  connect(page_.PopItemMediaTypeChange, &QAction::triggered, this,
+          &OrganiseCommands::ToolButton52Click);
+  connect(page_.ToolButton53, &QToolButton::clicked, this, &OrganiseCommands::ToolButton53Click);
+  connect(page_.PopItemMediaAreaChange, &QAction::triggered, this,
+          &OrganiseCommands::ToolButton53Click);
+  connect(page_.N45, &QAction::triggered, this, &OrganiseCommands::N45Click);
+  connect(page_.ToolButton63, &QToolButton::clicked, this, &OrganiseCommands::ToolButton63Click);
+  connect(properties->ToolButton70, &QToolButton::clicked, this,
+          &OrganiseCommands::ToolButton70Click);
+  connect(properties->PicShow1, &PictureShow::DoubleClicked, this,
+          &OrganiseCommands::ToolButton70Click);
+  connect(list->ToolButton37, &QToolButton::clicked, this, &OrganiseCommands::ToolButton37Click);
+  connect(list->N3, &QAction::triggered, this, &OrganiseCommands::ToolButton37Click);
+  connect(list->cmdComment, &QPushButton::clicked, this, &OrganiseCommands::cmdCommentClick);
+  connect(list->ToolButton4, &QToolButton::clicked, this, &OrganiseCommands::ToolButton4Click);
+  connect(list->N2, &QAction::triggered, this, &OrganiseCommands::ToolButton4Click);
   for (QWidget* command :
        std::initializer_list<QWidget*>{list->ToolButton4, list->ToolButton37, list->cmdComment})
     command->setEnabled(true);
@@ -87,75 +91,77 @@ void MediaPage::ConnectOrganising() {
   });
 }
 
-void MediaPage::ToolButton52Click() {
+void OrganiseCommands::ToolButton52Click() {
   if (session_.RefuseWhileBusy()) return;
-  AfterSlotsChanged(TfrmDivision::Run(session_, DivMode::Category, this));
+  AfterSlotsChanged(TfrmDivision::Run(session_, DivMode::Category, &page_));
 }
 
-void MediaPage::ToolButton53Click() {
+void OrganiseCommands::ToolButton53Click() {
   if (session_.RefuseWhileBusy()) return;
-  AfterSlotsChanged(TfrmDivision::Run(session_, DivMode::Location, this));
+  AfterSlotsChanged(TfrmDivision::Run(session_, DivMode::Location, &page_));
 }
 
-void MediaPage::N45Click() {
+void OrganiseCommands::N45Click() {
   if (session_.RefuseWhileBusy()) return;
-  TfrmAreaSubList::Run(session_, this);
+  TfrmAreaSubList::Run(session_, &page_);
   AfterSlotsChanged(false);
 }
 
-void MediaPage::AfterSlotsChanged(bool mediaMoved) {
+void OrganiseCommands::AfterSlotsChanged(bool mediaMoved) {
   if (mediaMoved) {
-    SelectAllCategories();
+    page_.SelectAllCategories();
     session_.GetCatalog().Recount();
-    RebuildTree(TreeRebuild::Full);
+    page_.RebuildTree(TreeRebuild::Full);
     return;
   }
   // Details written, or the slots reloaded by a cancel: what is shown is
   // built again from the slots.
-  if (QTreeWidgetItem* current = TreeView1->currentItem()) TreeView1Change(current);
+  if (QTreeWidgetItem* current = page_.TreeView1->currentItem()) page_.TreeView1Change(current);
 }
 
-void MediaPage::RefreshProperties() {
-  if (!pnlListViewClient->SelectedRows().empty()) {
-    ListView1SelectItem();
+void OrganiseCommands::RefreshProperties() {
+  if (!page_.pnlListViewClient->SelectedRows().empty()) {
+    page_.ListView1SelectItem();
     return;
   }
   const std::string format =
       text::QStringToCp932(session_.GetSettings().GetString(REG_FormatUpdateDateTime));
-  const int32_t key = CurrentKey();
-  pnlListViewLeft->ShowProperties(
-      BuildNodeProperties(session_.GetCatalog(), shown_, format),
-      !IsEntryKey(key) ? 0 : (shown_.kind == ShownKind::Media ? shown_.mediaRoot.Kind : 9));
+  const int32_t key = page_.CurrentKey();
+  const ShownEntry& shown = page_.Shown();
+  page_.pnlListViewLeft->ShowProperties(
+      BuildNodeProperties(session_.GetCatalog(), shown, format),
+      !IsEntryKey(key) ? 0 : (shown.kind == ShownKind::Media ? shown.mediaRoot.Kind : 9));
 }
 
-void MediaPage::ShowNodePicture(int slot) {
+void OrganiseCommands::ShowNodePicture(int slot) {
   pictureSlot_ = slot;
-  pnlListViewLeft->ToolButton70->setEnabled(slot >= 0);
+  page_.pnlListViewLeft->ToolButton70->setEnabled(slot >= 0);
   const QString linked =
       slot < 0 ? QString() : text::Cp932ToQString(session_.GetCatalog().MediaPicture(slot));
-  pnlListViewLeft->PicShow1->ShowPath(ResolveWindowPicture(linked, DesktopWallpaperPath()));
+  page_.pnlListViewLeft->PicShow1->ShowPath(ResolveWindowPicture(linked, DesktopWallpaperPath()));
 }
 
-void MediaPage::ToolButton63Click() {
+void OrganiseCommands::ToolButton63Click() {
   if (session_.RefuseWhileBusy()) return;
-  TfrmMediaImage dialog(session_, this);
+  TfrmMediaImage dialog(session_, &page_);
   dialog.exec();
   RefreshProperties();
   if (pictureSlot_ >= 0) ShowNodePicture(pictureSlot_);
 }
 
-void MediaPage::ToolButton70Click() {
-  if (session_.Busy() || pictureSlot_ < 0 || !pnlListViewLeft->ToolButton70->isEnabled()) return;
+void OrganiseCommands::ToolButton70Click() {
+  if (session_.Busy() || pictureSlot_ < 0 || !page_.pnlListViewLeft->ToolButton70->isEnabled())
+    return;
   const int slot = pictureSlot_;
   const auto linked = ChooseAndLinkPicture(
       session_, slot, text::Cp932ToQString(session_.GetCatalog().MediaPicture(slot)));
   if (!linked) return;
-  pnlListViewLeft->PicShow1->ShowPath(ResolveWindowPicture(*linked, DesktopWallpaperPath()));
+  page_.pnlListViewLeft->PicShow1->ShowPath(ResolveWindowPicture(*linked, DesktopWallpaperPath()));
   RefreshProperties();
 }
 
-int MediaPage::CommentRow() {
-  const std::vector<int> rows = pnlListViewClient->SelectedRows();
+int OrganiseCommands::CommentRow() {
+  const std::vector<int> rows = page_.pnlListViewClient->SelectedRows();
   if (rows.size() == 1) return rows.front();
   session_.Ask().Message(rows.empty() ? QStringLiteral("コメントを書込むファイルが不明です")
                                       : QStringLiteral("複数ファイルにコメントは登録出来ません"),
@@ -163,32 +169,33 @@ int MediaPage::CommentRow() {
   return -1;
 }
 
-void MediaPage::AfterRowsChanged(const std::vector<int>& rows) {
-  for (int row : rows) ListModel().RowChanged(row);
-  ListView1SelectItem();
+void OrganiseCommands::AfterRowsChanged(const std::vector<int>& rows) {
+  for (int row : rows) page_.ListModel().RowChanged(row);
+  page_.ListView1SelectItem();
 }
 
-void MediaPage::ToolButton37Click() {
+void OrganiseCommands::ToolButton37Click() {
   if (session_.RefuseWhileBusy()) return;
   const int row = CommentRow();
   if (row < 0) return;
-  TfrmComment dialog(session_, ListModel().MutableRow(row), this);
+  TfrmComment dialog(session_, page_.ListModel().MutableRow(row), &page_);
   if (dialog.exec() == QDialog::Accepted) AfterRowsChanged({row});
 }
 
-void MediaPage::cmdCommentClick() {
+void OrganiseCommands::cmdCommentClick() {
   if (session_.RefuseWhileBusy()) return;
   const int row = CommentRow();
   if (row < 0) return;
   const std::optional<std::string> text = FitForField(
       session_.Ask(),
       QString::fromStdString(
-          CommentLinesFromEditor(pnlListViewClient->txtComment->toPlainText().toStdString())),
+          CommentLinesFromEditor(page_.pnlListViewClient->txtComment->toPlainText().toStdString())),
       kCommentTextCap);
   if (!text) return;
   CommentWrite result = CommentWrite::Nothing;
   if (!Safely(session_.Ask(), [&] {
-        result = WriteEntryCommentText(session_.GetCatalog(), ListModel().MutableRow(row), *text);
+        result =
+            WriteEntryCommentText(session_.GetCatalog(), page_.ListModel().MutableRow(row), *text);
       }))
     return;
   if (result == CommentWrite::Nothing) return;
@@ -196,16 +203,17 @@ void MediaPage::cmdCommentClick() {
   AfterRowsChanged({row});
 }
 
-void MediaPage::ToolButton4Click() {
-  const std::vector<int> rows = pnlListViewClient->SelectedRows();
+void OrganiseCommands::ToolButton4Click() {
+  const std::vector<int> rows = page_.pnlListViewClient->SelectedRows();
   // Pressed while a list fills, nothing is selected yet: the fill must go on.
   if (rows.empty()) return;
   // A fill started while events run (another node chosen) replaces the rows:
   // the command stops there instead of touching rows that are gone.
-  const int generation = pnlListViewClient->FillGeneration();
+  const int generation = page_.pnlListViewClient->FillGeneration();
   std::vector<TRecord*> targets;
-  for (int row : rows) targets.push_back(&ListModel().MutableRow(row));
-  if (MarkCommand(session_, targets, [&] { return pnlListViewClient->FillIsCurrent(generation); }))
+  for (int row : rows) targets.push_back(&page_.ListModel().MutableRow(row));
+  if (MarkCommand(session_, targets,
+                  [&] { return page_.pnlListViewClient->FillIsCurrent(generation); }))
     AfterRowsChanged(rows);
 }
 
