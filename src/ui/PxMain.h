@@ -53,7 +53,7 @@ class TfrmMain : public QMainWindow {
 
   // ---- Controls ----
   QAction *N24, *N25, *DB1, *E2, *N28, *N30, *N31, *S1, *S3, *C1, *R1, *N44, *L2, *Plomix21, *N36;
-  QAction* I1;  // インポート: an ncdu listing as a new media
+  QAction* I1;             // インポート: an ncdu listing as a new media
   QAction* N32 = nullptr;  // メディアの更新
   QToolBar* ToolBar1;
   QToolButton *ToolButton1, *ToolButton2, *ToolButton3, *ToolButton46, *ToolButton60;
