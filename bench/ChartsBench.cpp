@@ -18,13 +18,13 @@
 #include <functional>
 #include <vector>
 
+#include "browse/EntryRows.h"
 #include "core/Catalog.h"
 #include "core/Format.h"
 #include "core/Prompter.h"
 #include "core/Settings.h"
 #include "core/TypeNames.h"
 #include "ui/DatePage.h"
-#include "browse/EntryRows.h"
 #include "ui/Session.h"
 #include "ui/SizeChartPage.h"
 #include "ui/SizeChartState.h"

@@ -11,12 +11,12 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "browse/EntryRows.h"
 #include "core/Catalog.h"
 #include "core/Prompter.h"
 #include "core/Settings.h"
 #include "core/Text.h"
 #include "core/TypeNames.h"
-#include "browse/EntryRows.h"
 #include "ui/FileListModel.h"
 #include "ui/MediaPage.h"
 #include "ui/PxMain.h"

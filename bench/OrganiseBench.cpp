@@ -31,9 +31,9 @@
 #include "core/Settings.h"
 #include "organise/Comments.h"
 #include "organise/DivList.h"
+#include "ui/Session.h"
 #include "ui/organise/PxComment.h"
 #include "ui/organise/PxDivision.h"
-#include "ui/Session.h"
 #include "ui/widgets/PictureShow.h"
 
 using namespace plomix;

@@ -21,7 +21,7 @@
 namespace plomix {
 class Catalog;
 struct UpdateOutcome;
-}
+}  // namespace plomix
 
 namespace plomix::cli {
 

@@ -7,6 +7,7 @@
 #include <iostream>
 
 #include "cli/CliCommon.h"
+#include "plomix/Version.h"
 
 namespace {
 

@@ -15,6 +15,7 @@
 #include "core/Catalog.h"
 #include "core/Format.h"
 #include "core/Text.h"
+#include "plomix/Version.h"
 
 namespace plomix::exchange {
 

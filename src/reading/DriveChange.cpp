@@ -24,12 +24,9 @@ std::vector<DriveChangeRow> DriveChange::Rows(std::string_view category,
     DriveChangeRow row;
     row.slot = slot;
     row.kind = media.Root().Kind();
-    row.texts = {media.Name(),
-                 text::AnsiUpper(media.Drive()),
-                 media.Category(),
-                 media.Location(),
-                 media.LocationDetail(),
-                 FormatDateTime(dateFormat, catalog_.SlotReadDate(slot)),
+    row.texts = {media.Name(),           text::AnsiUpper(media.Drive()),
+                 media.Category(),       media.Location(),
+                 media.LocationDetail(), FormatDateTime(dateFormat, catalog_.SlotReadDate(slot)),
                  media.KindName()};
     rows.push_back(std::move(row));
   }

@@ -7,8 +7,6 @@
 #include <QWidget>
 
 #include "analysis/AnalysisControl.h"
-#include "ui/analysis/PxDupSearch.h"
-#include "ui/analysis/PxDupSubClipbord.h"
 #include "analysis/ResultStore.h"
 #include "core/BusyScope.h"
 #include "core/Catalog.h"
@@ -19,6 +17,8 @@
 #include "ui/ResultMemberModel.h"
 #include "ui/ResultPage.h"
 #include "ui/ShownNames.h"
+#include "ui/analysis/PxDupSearch.h"
+#include "ui/analysis/PxDupSubClipbord.h"
 
 namespace plomix {
 

@@ -19,9 +19,9 @@ bool DesktopShell::ShowItem(const QString& path) {
   if (bus.isConnected() && bus.interface() &&
       (bus.interface()->isServiceRegistered(service).value() ||
        bus.interface()->activatableServiceNames().value().contains(service))) {
-    QDBusMessage call = QDBusMessage::createMethodCall(
-        service, QStringLiteral("/org/freedesktop/FileManager1"), service,
-        QStringLiteral("ShowItems"));
+    QDBusMessage call =
+        QDBusMessage::createMethodCall(service, QStringLiteral("/org/freedesktop/FileManager1"),
+                                       service, QStringLiteral("ShowItems"));
     call << QStringList{QUrl::fromLocalFile(path).toString()} << QString();
     const QDBusMessage reply = QDBusConnection(bus).call(call, QDBus::Block, 5000);
     if (reply.type() == QDBusMessage::ReplyMessage) return true;

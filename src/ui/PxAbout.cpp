@@ -6,6 +6,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "plomix/Version.h"
+
 namespace plomix {
 
 TfrmAbout::TfrmAbout(QWidget* parent) : QDialog(parent) {

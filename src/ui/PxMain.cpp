@@ -27,6 +27,7 @@
 #include "core/Settings.h"
 #include "core/Text.h"
 #include "core/TypeNames.h"
+#include "plomix/Version.h"
 #include "reading/ReadRequest.h"
 #include "reading/Scanner.h"
 #include "ui/AnalysisUi.h"

@@ -24,8 +24,6 @@
 #include "core/Settings.h"
 #include "core/Text.h"
 #include "core/TypeNames.h"
-#include "ui/reading/PxDrive.h"
-#include "ui/reading/PxReadProgress.h"
 #include "reading/ReadRequest.h"
 #include "reading/Scanner.h"
 #include "ui/AnalysisUi.h"
@@ -37,11 +35,13 @@
 #include "ui/MediaPage.h"
 #include "ui/PageSupport.h"
 #include "ui/PxAbout.h"
-#include "ui/options/PxEnv.h"
 #include "ui/PxHelp.h"
 #include "ui/PxMain.h"
 #include "ui/SearchPage.h"
 #include "ui/Session.h"
+#include "ui/options/PxEnv.h"
+#include "ui/reading/PxDrive.h"
+#include "ui/reading/PxReadProgress.h"
 #include "ui/widgets/WaitCursor.h"
 
 namespace plomix {

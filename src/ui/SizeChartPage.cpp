@@ -19,10 +19,10 @@
 #include "core/Settings.h"
 #include "core/Text.h"
 #include "ui/PageSupport.h"
-#include "ui/options/PxBackColor.h"
 #include "ui/Session.h"
 #include "ui/SizeChartState.h"
 #include "ui/charts/BarChart.h"
+#include "ui/options/PxBackColor.h"
 #include "ui/widgets/FallbackSpinBox.h"
 
 namespace plomix {

@@ -11,6 +11,7 @@
 #include "CliRun.h"
 #include "TestSupport.h"
 #include "core/Format.h"
+#include "plomix/Version.h"
 
 namespace plomix {
 namespace {

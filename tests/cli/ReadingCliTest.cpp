@@ -13,8 +13,8 @@
 #include <fstream>
 
 #include "TestSupport.h"
-#include "support/ExactNameTree.h"
 #include "core/Catalog.h"
+#include "support/ExactNameTree.h"
 
 namespace plomix {
 namespace {
@@ -332,9 +332,8 @@ TEST_F(ReadingCli, NamesCp932CannotHoldAreListedSearchedAndAnalysedExactly) {
   for (const auto& v : found.Json().object()["hits"].toArray())
     hits << v.toObject()["path"].toString() + "|" + v.toObject()["name"].toString();
   hits.sort();
-  QStringList want({QStringLiteral("X|a\\x5Cx41 😀.txt"),
-                               QStringLiteral("X|emoji 🎉😀.txt"), QStringLiteral("X|emoji 😀🎉.txt"),
-                               QStringLiteral("X\\Ünïcödé|inner 😀.txt")});
+  QStringList want({QStringLiteral("X|a\\x5Cx41 😀.txt"), QStringLiteral("X|emoji 🎉😀.txt"),
+                    QStringLiteral("X|emoji 😀🎉.txt"), QStringLiteral("X\\Ünïcödé|inner 😀.txt")});
   want.sort();
   EXPECT_EQ(hits, want);
   const CliResult text = Cli({"search", catalog, "--name", QStringLiteral("한국어*")});
@@ -343,7 +342,8 @@ TEST_F(ReadingCli, NamesCp932CannotHoldAreListedSearchedAndAnalysedExactly) {
   const CliResult dups = Cli({"similar", catalog, "--delimiters", " .", "--json"});
   ASSERT_EQ(dups.exitCode, 0) << dups.err.toStdString();
   QStringList words;
-  for (const auto& g : dups.Json().object()["list"].toArray()) words << g.toObject()["key"].toString();
+  for (const auto& g : dups.Json().object()["list"].toArray())
+    words << g.toObject()["key"].toString();
   EXPECT_TRUE(words.contains(QStringLiteral("😀"))) << words.join(',').toStdString();
   EXPECT_FALSE(words.contains(QStringLiteral("??")));
   std::filesystem::remove_all(dir.Path() / "exact");

@@ -37,8 +37,10 @@ inline std::vector<TRecord> NestedMedia(const std::string& name) {
   recs[0].Attr = kAttrDirectory;
   recs[0].Name = name;
   recs[0].FirstChild = 1;
-  recs[1] = {.Parent = 0, .FirstChild = 2, .Kind = kKindFolder, .Attr = kAttrDirectory, .Name = "A"};
-  recs[2] = {.Parent = 1, .FirstChild = 3, .Kind = kKindFolder, .Attr = kAttrDirectory, .Name = "B"};
+  recs[1] = {
+      .Parent = 0, .FirstChild = 2, .Kind = kKindFolder, .Attr = kAttrDirectory, .Name = "A"};
+  recs[2] = {
+      .Parent = 1, .FirstChild = 3, .Kind = kKindFolder, .Attr = kAttrDirectory, .Name = "B"};
   recs[3] = {.Parent = 2, .Kind = kKindFile, .Attr = kAttrArchive, .Name = "leaf.txt", .Size = 5};
   return recs;
 }

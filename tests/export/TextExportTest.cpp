@@ -314,9 +314,10 @@ TEST_F(TextExportTest, CommaRowsRoundTripThroughACsvReader) {
     hits.back().Path = "Q\"D";
   }
   const std::string hitsFile = dir.File("hits.csv");
-  SaveExportText(QString::fromStdString(hitsFile),
-                 BuildSearchHitsText({&hits[0], &hits[1], &hits[2], &hits[3]},
-                                     HitExportFormat::AllItems, NameCase::AsIs, catalog, types, ""));
+  SaveExportText(
+      QString::fromStdString(hitsFile),
+      BuildSearchHitsText({&hits[0], &hits[1], &hits[2], &hits[3]}, HitExportFormat::AllItems,
+                          NameCase::AsIs, catalog, types, ""));
   const test::CsvRows read = test::ReadCsvWithPython(hitsFile, "cp932", &error);
   ASSERT_EQ(read.size(), names.size()) << error;
   for (std::size_t i = 0; i < names.size(); ++i) {

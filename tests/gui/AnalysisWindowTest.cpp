@@ -23,7 +23,6 @@
 #include "SessionWindow.h"
 #include "TestSupport.h"
 #include "analysis/AnalysisFixture.h"
-#include "ui/analysis/PxDupSearch.h"
 #include "analysis/ResultStore.h"
 #include "core/Catalog.h"
 #include "core/Settings.h"
@@ -35,6 +34,7 @@
 #include "ui/MediaPage.h"
 #include "ui/ResultMemberModel.h"
 #include "ui/ResultPage.h"
+#include "ui/analysis/PxDupSearch.h"
 
 using namespace plomix;
 using test::Sj;

@@ -23,6 +23,7 @@
 #include "ScriptedPrompter.h"
 #include "SessionWindow.h"
 #include "TestSupport.h"
+#include "plomix/Version.h"
 #include "ui/AppSetup.h"
 #include "ui/DetailPanel.h"
 #include "ui/FileListModel.h"

@@ -14,8 +14,8 @@
 #include "core/Catalog.h"
 #include "core/CatalogTestUtil.h"
 #include "core/Settings.h"
-#include "ui/reading/PxDriveChange.h"
 #include "ui/ImageList.h"
+#include "ui/reading/PxDriveChange.h"
 
 using namespace plomix;
 
@@ -44,8 +44,8 @@ class DriveChangeDialogTest : public QObject {
     QVERIFY(catalog->CreateCatalog(dir->File("c.qdb")));
     for (const char* category : {"CD", "HD", "CD"}) {
       TMediaInfomation info = test::InfoFor(category);
-      QVERIFY(catalog->AddMedia(
-          test::FlatMedia("m" + std::to_string(catalog->SlotsUsed()), 1), info));
+      QVERIFY(
+          catalog->AddMedia(test::FlatMedia("m" + std::to_string(catalog->SlotsUsed()), 1), info));
     }
     QVERIFY(catalog->SetSlotDrive(1, "1"));
     QVERIFY(catalog->WriteSlotTable());

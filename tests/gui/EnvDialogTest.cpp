@@ -59,8 +59,7 @@ class EnvDialogTest : public QObject {
     QCOMPARE(dialog->txtLikeKey->text(), QStringLiteral("_-（）"));
     // The example follows the chosen format.
     dialog->ComboBox1->setCurrentIndex(17);
-    const QString now =
-        text::Cp932ToQString(FormatDateTime(test::Sj("yyyymmddhhnnss"), DosNow()));
+    const QString now = text::Cp932ToQString(FormatDateTime(test::Sj("yyyymmddhhnnss"), DosNow()));
     QCOMPARE(dialog->lblFormatDateTime->text().left(3 + 8), QStringLiteral("例）　") + now.left(8));
   }
 
@@ -69,7 +68,8 @@ class EnvDialogTest : public QObject {
     auto dialog = Open();
     QCOMPARE(dialog->ComboBox1->currentIndex(), 0);
     dialog->cmdClose->click();
-    QCOMPARE(settings->GetString(REG_FormatUpdateDateTime), QStringLiteral("yyyy/mm/dd(aaa) hh:nn"));
+    QCOMPARE(settings->GetString(REG_FormatUpdateDateTime),
+             QStringLiteral("yyyy/mm/dd(aaa) hh:nn"));
   }
 
   void setStoresEveryValueAndCloseNone() {
@@ -87,9 +87,9 @@ class EnvDialogTest : public QObject {
       dialog->spnRefHistSave->setValue(42);
       dialog->chkDupListHighSpeed->setChecked(true);
       (confirm ? dialog->cmdSet : dialog->cmdClose)->click();
-      QCOMPARE(settings->GetString(REG_FormatUpdateDateTime),
-               confirm ? QStringLiteral("gee/mm/dd(aaa) hh:nn:ss")
-                       : QStringLiteral("yyyy/mm/dd hh:nn"));
+      QCOMPARE(
+          settings->GetString(REG_FormatUpdateDateTime),
+          confirm ? QStringLiteral("gee/mm/dd(aaa) hh:nn:ss") : QStringLiteral("yyyy/mm/dd hh:nn"));
       QCOMPARE(settings->GetInt(REG_DupSearchMode), confirm ? 1 : 0);
       QCOMPARE(settings->GetInt(REG_RefHistSave), confirm ? 0 : 1);
       QCOMPARE(settings->GetInt(REG_RefHistSaveCount), confirm ? 42 : 7);
@@ -102,13 +102,15 @@ class EnvDialogTest : public QObject {
     auto dialog = Open();
     dialog->cmdLikeGetInit->click();
     QCOMPARE(dialog->txtLikeKey->text(), settings->GetString(REG_LikeKey));
-    const QString thirty = QStringLiteral("あいうえおかきくけこさしすせそたちつてとなにぬねのはひふへほ");
+    const QString thirty =
+        QStringLiteral("あいうえおかきくけこさしすせそたちつてとなにぬねのはひふへほ");
     QCOMPARE(thirty.size(), 30);
     dialog->txtLikeKey->setText(thirty);
     dialog->mdLikeSet->click();
     QCOMPARE(dialog->txtLikeKey->text(), thirty.left(24));
     QCOMPARE(settings->GetString(REG_LikeKey), thirty.left(24));
-    QCOMPARE(prompter.Messages(), QStringList{QStringLiteral("更新内容は次回抽出から有効となります")});
+    QCOMPARE(prompter.Messages(),
+             QStringList{QStringLiteral("更新内容は次回抽出から有効となります")});
     dialog->cmdLikeGetDB->click();
     QCOMPARE(dialog->txtLikeKey->text(), QStringLiteral("_-（）"));
     dialog->txtLikeKey->clear();

@@ -22,7 +22,6 @@
 #include "core/Catalog.h"
 #include "core/Settings.h"
 #include "core/Text.h"
-#include "ui/search/PxFileSearch.h"
 #include "ui/DetailPanel.h"
 #include "ui/DupPage.h"
 #include "ui/FileListModel.h"
@@ -34,6 +33,7 @@
 #include "ui/ResultPage.h"
 #include "ui/SearchHitModel.h"
 #include "ui/SearchPage.h"
+#include "ui/search/PxFileSearch.h"
 #include "ui/widgets/TypeAheadViews.h"
 
 using namespace plomix;

@@ -21,8 +21,8 @@
 #include "core/Format.h"
 #include "core/Settings.h"
 #include "core/Text.h"
-#include "ui/export/PxEnvClipbord.h"
 #include "ui/CopyCommands.h"
+#include "ui/export/PxEnvClipbord.h"
 
 using namespace plomix;
 using plomix::test::MakeEntry;

@@ -8,6 +8,7 @@
 #include <QTextBrowser>
 #include <QTextDocument>
 
+#include "plomix/Version.h"
 #include "ui/PxAbout.h"
 #include "ui/PxHelp.h"
 

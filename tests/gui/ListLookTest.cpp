@@ -21,8 +21,8 @@
 #include "ui/FileListModel.h"
 #include "ui/FileListPanel.h"
 #include "ui/ImageList.h"
-#include "ui/options/PxListItem.h"
 #include "ui/Session.h"
+#include "ui/options/PxListItem.h"
 #include "ui/widgets/WholeNameDelegate.h"
 
 using namespace plomix;

@@ -38,6 +38,7 @@
 #include "core/CatalogTestUtil.h"
 #include "core/Prompter.h"
 #include "core/Settings.h"
+#include "plomix/Version.h"
 #include "reading/Drives.h"
 #include "reading/ReadRequest.h"
 #include "ui/DupPage.h"

@@ -27,9 +27,9 @@
 #include "core/Settings.h"
 #include "core/Text.h"
 #include "reading/Drives.h"
-#include "ui/reading/PxDrive.h"
 #include "reading/ReadRequest.h"
 #include "reading/Scanner.h"
+#include "ui/reading/PxDrive.h"
 
 using namespace plomix;
 using plomix::test::ScriptedPrompter;

@@ -17,9 +17,9 @@
 #include "core/Catalog.h"
 #include "core/Settings.h"
 #include "reading/Drives.h"
-#include "ui/reading/PxReadProgress.h"
 #include "reading/ReadRequest.h"
 #include "reading/Scanner.h"
+#include "ui/reading/PxReadProgress.h"
 
 using namespace plomix;
 using plomix::test::ScriptedPrompter;

@@ -31,12 +31,12 @@
 #include "core/Text.h"
 #include "core/TypeNames.h"
 #include "export/Clipboard.h"
-#include "ui/search/PxFileSearch.h"
 #include "ui/ImageList.h"
 #include "ui/PageSupport.h"
 #include "ui/SearchHitModel.h"
 #include "ui/SearchPage.h"
 #include "ui/Session.h"
+#include "ui/search/PxFileSearch.h"
 #include "ui/widgets/TypeAheadViews.h"
 
 using namespace plomix;

@@ -26,7 +26,6 @@
 #include "core/Text.h"
 #include "reading/Drives.h"
 #include "reading/ReadRequest.h"
-#include "ui/search/PxFileSearch.h"
 #include "ui/FileListModel.h"
 #include "ui/FileListPanel.h"
 #include "ui/MediaPage.h"
@@ -34,6 +33,7 @@
 #include "ui/SearchHitModel.h"
 #include "ui/SearchPage.h"
 #include "ui/Session.h"
+#include "ui/search/PxFileSearch.h"
 #include "ui/widgets/TypeAheadViews.h"
 
 using namespace plomix;

@@ -26,7 +26,8 @@ class DriveChangeTest : public ::testing::Test {
 TEST_F(DriveChangeTest, ButtonOfADriveText) {
   const std::pair<const char*, char> cases[] = {{"d", 'D'}, {"Y", 'Y'}, {"z", 'Z'},
                                                 {"", 'Z'},  {"1", 'Z'}, {"\x82\xa0", 'Z'}};
-  for (const auto& [drive, button] : cases) EXPECT_EQ(DriveChange::ButtonOf(drive), button) << drive;
+  for (const auto& [drive, button] : cases)
+    EXPECT_EQ(DriveChange::ButtonOf(drive), button) << drive;
 }
 
 TEST_F(DriveChangeTest, ChangesStayInMemoryUntilCommitted) {

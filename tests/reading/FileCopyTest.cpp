@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
-
-#include <cerrno>
-#include <filesystem>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <cerrno>
+#include <filesystem>
 
 #include "ScriptedPrompter.h"
 #include "TestSupport.h"

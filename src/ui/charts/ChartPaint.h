@@ -8,11 +8,11 @@
 #include <QPixmap>
 #include <QRectF>
 #include <QString>
-
-#include "core/Settings.h"
 #include <cstdint>
 #include <utility>
 #include <vector>
+
+#include "core/Settings.h"
 
 class QPainter;
 class QWidget;

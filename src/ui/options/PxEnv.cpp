@@ -102,9 +102,9 @@ void TfrmEnv::BuildPages() {
 
   TabSheet2 = Named(new QWidget, "TabSheet2");
   auto* dup = new QVBoxLayout(TabSheet2);
-  chkDupListHighSpeed = Named(
-      new QCheckBox(QStringLiteral("重複ファイル一覧の初回表示を高速表示"), TabSheet2),
-      "chkDupListHighSpeed");
+  chkDupListHighSpeed =
+      Named(new QCheckBox(QStringLiteral("重複ファイル一覧の初回表示を高速表示"), TabSheet2),
+            "chkDupListHighSpeed");
   dup->addWidget(chkDupListHighSpeed);
   dup->addWidget(
       new QLabel(QStringLiteral("※リアルなアイコンを表示しない事で高速化を実現する"), TabSheet2));
@@ -117,10 +117,10 @@ void TfrmEnv::BuildPages() {
   txtLikeKey = Named(new QLineEdit(TabSheet3), "txtLikeKey");
   like->addWidget(txtLikeKey);
   auto* likeButtons = new QHBoxLayout;
-  cmdLikeGetDB = Named(new QPushButton(QStringLiteral("カレントDBから取得"), TabSheet3),
-                       "cmdLikeGetDB");
-  cmdLikeGetInit = Named(new QPushButton(QStringLiteral("初期値取得"), TabSheet3),
-                         "cmdLikeGetInit");
+  cmdLikeGetDB =
+      Named(new QPushButton(QStringLiteral("カレントDBから取得"), TabSheet3), "cmdLikeGetDB");
+  cmdLikeGetInit =
+      Named(new QPushButton(QStringLiteral("初期値取得"), TabSheet3), "cmdLikeGetInit");
   mdLikeSet = Named(new QPushButton(QStringLiteral("初期値更新"), TabSheet3), "mdLikeSet");
   for (QPushButton* button : {cmdLikeGetDB, cmdLikeGetInit, mdLikeSet})
     likeButtons->addWidget(button);
@@ -130,8 +130,8 @@ void TfrmEnv::BuildPages() {
 
   TabSheet4 = Named(new QWidget, "TabSheet4");
   auto* history = new QVBoxLayout(TabSheet4);
-  chkRefHistSave = Named(
-      new QCheckBox(QStringLiteral("閲覧した履歴を終了時に保存する"), TabSheet4), "chkRefHistSave");
+  chkRefHistSave = Named(new QCheckBox(QStringLiteral("閲覧した履歴を終了時に保存する"), TabSheet4),
+                         "chkRefHistSave");
   history->addWidget(chkRefHistSave);
   auto* countRow = new QHBoxLayout;
   lblRefHistSave1 = Named(new QLabel(QStringLiteral("最後の"), TabSheet4), "lblRefHistSave1");
@@ -153,10 +153,10 @@ void TfrmEnv::BuildPages() {
       new QCheckBox(QStringLiteral("メディア装着時に画像ファイルが選択されたなら画像を表示する"),
                     TabSheet5),
       "chkImageShow");
-  chkImageHddOnly = Named(
-      new QCheckBox(QStringLiteral("ただし、HDD以外の画像は表示しない(音がうるさいので）"),
-                    TabSheet5),
-      "chkImageHddOnly");
+  chkImageHddOnly =
+      Named(new QCheckBox(QStringLiteral("ただし、HDD以外の画像は表示しない(音がうるさいので）"),
+                          TabSheet5),
+            "chkImageHddOnly");
   picture->addWidget(chkImageShow);
   picture->addWidget(chkImageHddOnly);
   picture->addStretch();
@@ -228,15 +228,15 @@ void TfrmEnv::mdLikeSetClick() {
   if (cut.isEmpty()) return;
   txtLikeKey->setText(cut);
   if (!Safely(prompter_, [&] { settings_.SetString(REG_LikeKey, cut); })) return;
-  prompter_.Message(QStringLiteral("更新内容は次回抽出から有効となります"),
-                    PromptIcon::Information, PromptButtons::Ok);
+  prompter_.Message(QStringLiteral("更新内容は次回抽出から有効となります"), PromptIcon::Information,
+                    PromptButtons::Ok);
 }
 
 void TfrmEnv::chkRefHistSaveClick() {
   const bool on = chkRefHistSave->isChecked();
-  for (QWidget* widget : {static_cast<QWidget*>(spnRefHistSave),
-                          static_cast<QWidget*>(lblRefHistSave1),
-                          static_cast<QWidget*>(lblRefHistSave2)})
+  for (QWidget* widget :
+       {static_cast<QWidget*>(spnRefHistSave), static_cast<QWidget*>(lblRefHistSave1),
+        static_cast<QWidget*>(lblRefHistSave2)})
     widget->setEnabled(on);
 }
 

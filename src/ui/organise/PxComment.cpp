@@ -10,10 +10,10 @@
 #include "core/Catalog.h"
 #include "core/Prompter.h"
 #include "core/Text.h"
-#include "ui/organise/OrganiseMediaList.h"
 #include "ui/ImageList.h"
 #include "ui/PageSupport.h"
 #include "ui/Session.h"
+#include "ui/organise/OrganiseMediaList.h"
 #include "ui/widgets/WaitCursor.h"
 
 namespace plomix {

@@ -101,12 +101,12 @@ void TfrmDriveChange::FormShow() {
   closing_ = false;
   {
     const QSignalBlocker quiet(TabControl1);
-    const QString selected = TabControl1->count() > 0
-                                 ? TabControl1->tabText(TabControl1->currentIndex())
-                                 : QString();
+    const QString selected =
+        TabControl1->count() > 0 ? TabControl1->tabText(TabControl1->currentIndex()) : QString();
     while (TabControl1->count() > 0) TabControl1->removeTab(0);
     TabControl1->addTab(kAllTab);
-    for (const std::string& name : model_.Categories()) TabControl1->addTab(text::Cp932ToQString(name));
+    for (const std::string& name : model_.Categories())
+      TabControl1->addTab(text::Cp932ToQString(name));
     int index = 0;
     for (int i = 0; i < TabControl1->count(); ++i)
       if (TabControl1->tabText(i) == selected) index = i;
@@ -121,9 +121,10 @@ void TfrmDriveChange::TabControl1Change() {
 
 void TfrmDriveChange::FillList() {
   const int tab = TabControl1->currentIndex();
-  const std::string category = tab <= 0 ? std::string()
-                                        : text::QStringToCp932(TabControl1->tabText(tab));
-  rows_ = model_.Rows(category, text::QStringToCp932(settings_.GetString(REG_FormatUpdateDateTime)));
+  const std::string category =
+      tab <= 0 ? std::string() : text::QStringToCp932(TabControl1->tabText(tab));
+  rows_ =
+      model_.Rows(category, text::QStringToCp932(settings_.GetString(REG_FormatUpdateDateTime)));
   if (sortColumn_ >= 0) DriveChange::Sort(rows_, sortColumn_, sortAscending_);
   ShowRows(-1);
   ListView1Change();
