@@ -18,11 +18,11 @@
 #include "core/Prompter.h"
 #include "core/Text.h"
 #include "organise/Comments.h"
+#include "ui/AppSetup.h"
+#include "ui/Session.h"
 #include "ui/organise/PxComment.h"
 #include "ui/organise/PxDivision.h"
 #include "ui/organise/PxMediaImage.h"
-#include "ui/AppSetup.h"
-#include "ui/Session.h"
 #include "ui/widgets/PictureShow.h"
 
 using namespace plomix;
