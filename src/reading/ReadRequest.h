@@ -31,6 +31,8 @@ struct ReadRequest {
   std::string category;  // empty: the kind name is used
   std::string location;
   std::string locationDetail;
+  // Content fingerprints of the files, taken after the walk; none when empty.
+  std::optional<FingerprintMode> fingerprint;
 };
 
 // The read dialog's controls. Texts are CP932.
@@ -45,6 +47,7 @@ struct ReadForm {
   bool eject = true;        // open a CD/DVD tray after reading
   bool getVersion = false;  // read file versions (slow)
   int dupSearchMode = 0;    // 0 ask, 1 never, 2 always re-run the analyses
+  std::optional<FingerprintMode> fingerprint;  // content fingerprints; none when empty
 };
 
 // ValidateReadRequest's results.
