@@ -51,9 +51,9 @@ BinaryFile Catalog::LockCatalog(bool exclusive) {
     if (!pending) {
       // Left by a write that was cut off; nothing refers to them. Whatever is
       // there is removed as it is, a link without following it.
-      for (const std::string& left : {newCatalog, newLongNames, longNames + ".old", newExactNames,
-                                      exactNames + ".old", newFingerprints, fingerprints + ".old", journal, intent,
-                                      intent + ".new"})
+      for (const std::string& left :
+           {newCatalog, newLongNames, longNames + ".old", newExactNames, exactNames + ".old",
+            newFingerprints, fingerprints + ".old", journal, intent, intent + ".new"})
         io::RemoveIfPresent(left);
       // A creation over this catalogue keeps the files it replaces aside until
       // it is done.
@@ -289,8 +289,7 @@ bool Catalog::ChangedOnDisk() {
     const io::FileStamp stamp = file.Stamp();
     return stamp.device != catalogStamp_.device || stamp.inode != catalogStamp_.inode ||
            fresh != diskAreas_ || io::StampOf(longNamePath_) != longNameStamp_ ||
-           io::StampOf(exactNamePath_) != exactStamp_ ||
-           io::StampOf(fingerprintPath_) != fprStamp_;
+           io::StampOf(exactNamePath_) != exactStamp_ || io::StampOf(fingerprintPath_) != fprStamp_;
   } catch (const CatalogError&) {
     return true;
   }

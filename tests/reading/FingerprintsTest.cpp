@@ -178,6 +178,38 @@ TEST_F(FingerprintsTest, CompactionKeepsFingerprintsUnderTheNewSlots) {
   }
 }
 
+// An update moves the records of the media behind it: their fingerprints
+// follow; the updated media gets those of its new reading.
+TEST_F(FingerprintsTest, UpdateCarriesFingerprintsOfEveryMedia) {
+  Read("A", FingerprintMode::Quick);
+  Read("B", FingerprintMode::Quick);
+  test::WriteText(Src("A/new.txt"), "hello world");
+  for (const std::optional<FingerprintMode> mode :
+       {std::optional<FingerprintMode>(FingerprintMode::Quick), std::optional<FingerprintMode>()}) {
+    ReadRequest request;
+    request.mediaName = "A";
+    request.fingerprint = mode;
+    ScanSetup setup;
+    setup.rootFolder = Src("A").string();
+    setup.drive = "e";
+    setup.kind = kKindFixed;
+    ASSERT_TRUE(scanner.ReadTree(request, setup));
+    ASSERT_TRUE(catalog.UpdateMedia(0, catalog.IdentityOf(0), scanner, scanner.CurrentMedia()));
+    Catalog reopened;
+    ASSERT_TRUE(reopened.OpenCatalog(path));
+    std::set<std::string> hello = kHello;
+    hello.insert("A\\new.txt");
+    if (!mode) hello = {"B\\z.txt"};
+    for (Catalog* c : {&catalog, &reopened}) {
+      EXPECT_EQ(c->FingerprintsOf(0) != nullptr, mode.has_value());
+      ASSERT_NE(c->FingerprintsOf(1), nullptr);
+      const Groups groups = GroupsOf(*c, FindContentDuplicates(*c));
+      EXPECT_EQ(groups.count(hello), mode ? 1u : 0u);
+      EXPECT_EQ(groups.count({"B\\big2", "B\\bigmid"}), mode ? 0u : 1u);
+    }
+  }
+}
+
 // Damage never crashes: what it cost is dropped with one warning, the other
 // media keep theirs, and the next add writes a sound file again.
 TEST_F(FingerprintsTest, DamagedFileFallsBackToNoFingerprintsWithOneWarning) {
