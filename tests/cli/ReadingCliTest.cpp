@@ -13,8 +13,8 @@
 #include <fstream>
 
 #include "TestSupport.h"
-#include "support/ExactNameTree.h"
 #include "core/Catalog.h"
+#include "support/ExactNameTree.h"
 
 namespace plomix {
 namespace {
@@ -156,6 +156,37 @@ TEST_F(ReadingCli, ReadListTreeAndReplace) {
 
 // Reading folders never binds letters: with every letter bound by hand, thirty
 // folders are still read one after the other, each named after its folder.
+TEST_F(ReadingCli, DupsByContentListsEqualFilesAcrossMedia) {
+  Touch("one/a.txt", 10);
+  Touch("one/sub/b.txt", 10);
+  Touch("two/c.txt", 10);
+  Touch("two/d.txt", 11);
+  Touch("three/a.txt", 10);
+  const QString catalog = Path("c.qdb");
+  ASSERT_EQ(Cli({"create", catalog}).exitCode, 0);
+  EXPECT_EQ(Cli({"read", catalog, "--path", Path("one"), "--fingerprint", "fast"}).exitCode, 1);
+  ASSERT_EQ(Cli({"read", catalog, "--path", Path("one"), "--fingerprint", "quick"}).exitCode, 0);
+  ASSERT_EQ(Cli({"read", catalog, "--path", Path("two"), "--fingerprint", "quick"}).exitCode, 0);
+  ASSERT_EQ(Cli({"read", catalog, "--path", Path("three")}).exitCode, 0);
+  const CliResult dups = Cli({"dups", catalog, "--content", "--json"});
+  ASSERT_EQ(dups.exitCode, 0) << dups.err.toStdString();
+  EXPECT_TRUE(dups.err.contains("media without fingerprints: 1")) << dups.err.toStdString();
+  const QJsonObject result = dups.Json().object();
+  EXPECT_EQ(result["wasted"].toDouble(), 20.0);
+  EXPECT_EQ(result["mediaWithoutFingerprints"].toInt(), 1);
+  const QJsonArray list = result["list"].toArray();
+  ASSERT_EQ(list.size(), 1);
+  const QJsonObject group = list[0].toObject();
+  EXPECT_EQ(group["mode"].toString(), "quick");
+  EXPECT_EQ(group["size"].toDouble(), 10.0);
+  EXPECT_EQ(group["digest"].toString().size(), 32);
+  QStringList paths;
+  for (const QJsonValue& m : group["members"].toArray()) paths << m.toObject()["path"].toString();
+  EXPECT_EQ(paths, (QStringList{"one\\a.txt", "one\\sub\\b.txt", "two\\c.txt"}));
+  // Each path is one ls takes.
+  EXPECT_EQ(Cli({"ls", catalog, "one\\sub"}).exitCode, 0);
+}
+
 TEST_F(ReadingCli, FoldersAreReadWithoutTakingLetters) {
   for (char c = 'A'; c <= 'Z'; ++c) {
     std::filesystem::create_directories(dir.Path() / "taken" / std::string(1, c));
@@ -332,9 +363,8 @@ TEST_F(ReadingCli, NamesCp932CannotHoldAreListedSearchedAndAnalysedExactly) {
   for (const auto& v : found.Json().object()["hits"].toArray())
     hits << v.toObject()["path"].toString() + "|" + v.toObject()["name"].toString();
   hits.sort();
-  QStringList want({QStringLiteral("X|a\\x5Cx41 😀.txt"),
-                               QStringLiteral("X|emoji 🎉😀.txt"), QStringLiteral("X|emoji 😀🎉.txt"),
-                               QStringLiteral("X\\Ünïcödé|inner 😀.txt")});
+  QStringList want({QStringLiteral("X|a\\x5Cx41 😀.txt"), QStringLiteral("X|emoji 🎉😀.txt"),
+                    QStringLiteral("X|emoji 😀🎉.txt"), QStringLiteral("X\\Ünïcödé|inner 😀.txt")});
   want.sort();
   EXPECT_EQ(hits, want);
   const CliResult text = Cli({"search", catalog, "--name", QStringLiteral("한국어*")});
@@ -343,7 +373,8 @@ TEST_F(ReadingCli, NamesCp932CannotHoldAreListedSearchedAndAnalysedExactly) {
   const CliResult dups = Cli({"similar", catalog, "--delimiters", " .", "--json"});
   ASSERT_EQ(dups.exitCode, 0) << dups.err.toStdString();
   QStringList words;
-  for (const auto& g : dups.Json().object()["list"].toArray()) words << g.toObject()["key"].toString();
+  for (const auto& g : dups.Json().object()["list"].toArray())
+    words << g.toObject()["key"].toString();
   EXPECT_TRUE(words.contains(QStringLiteral("😀"))) << words.join(',').toStdString();
   EXPECT_FALSE(words.contains(QStringLiteral("??")));
   std::filesystem::remove_all(dir.Path() / "exact");
