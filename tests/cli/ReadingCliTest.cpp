@@ -13,8 +13,8 @@
 #include <fstream>
 
 #include "TestSupport.h"
-#include "core/Catalog.h"
 #include "support/ExactNameTree.h"
+#include "core/Catalog.h"
 
 namespace plomix {
 namespace {
@@ -154,8 +154,7 @@ TEST_F(ReadingCli, ReadListTreeAndReplace) {
   EXPECT_EQ(Cli({"ls", catalog, "2020/01"}).exitCode, 1);
 }
 
-// Reading folders never binds letters: with every letter bound by hand, thirty
-// folders are still read one after the other, each named after its folder.
+// Files of equal content are grouped across media by their fingerprints.
 TEST_F(ReadingCli, DupsByContentListsEqualFilesAcrossMedia) {
   Touch("one/a.txt", 10);
   Touch("one/sub/b.txt", 10);
@@ -187,6 +186,8 @@ TEST_F(ReadingCli, DupsByContentListsEqualFilesAcrossMedia) {
   EXPECT_EQ(Cli({"ls", catalog, "one\\sub"}).exitCode, 0);
 }
 
+// Reading folders never binds letters: with every letter bound by hand, thirty
+// folders are still read one after the other, each named after its folder.
 TEST_F(ReadingCli, FoldersAreReadWithoutTakingLetters) {
   for (char c = 'A'; c <= 'Z'; ++c) {
     std::filesystem::create_directories(dir.Path() / "taken" / std::string(1, c));
