@@ -311,6 +311,7 @@ bool Scanner::ReadTree(const ReadRequest& request, const ScanSetup& setup) {
   if (!found || count_ == 1 || cancelled_) {
     ScanEntry empty;
     empty.name = names_.Add({});
+    fingerprints_ = nullptr;
     count_ = 0;
     Append(empty);
     found = false;
