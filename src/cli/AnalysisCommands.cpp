@@ -19,6 +19,9 @@
 
 namespace plomix::cli {
 
+// Duplicates by content (ContentDupsCommand.cpp).
+int ContentDups(Context& ctx);
+
 namespace {
 
 AnalysisProgress TerminalProgress() {
@@ -165,6 +168,7 @@ int RunSearch(Context& ctx, AnalysisMode mode) {
 }
 
 int Dups(Context& ctx) {
+  if (ctx.args.Has("--content")) return ContentDups(ctx);
   return RunSearch(ctx, AnalysisMode::Duplicate);
 }
 
@@ -222,11 +226,13 @@ void AfterMediaChange(Context& ctx, Catalog& catalog) {
 
 void RegisterAnalysisCommands(CommandTable& table) {
   table.push_back({"dups",
-                   "dups CATALOG [--summary]",
+                   "dups CATALOG [--content] [--summary]",
                    "find files with equal names (ignoring case), write the .dup result and list "
-                   "the groups with their members (--summary: counts only)",
+                   "the groups with their members (--summary: counts only); --content: files of "
+                   "equal size and content fingerprint across all media, most wasted space "
+                   "first (media read without --fingerprint are counted)",
                    {},
-                   {"--summary"},
+                   {"--summary", "--content"},
                    Dups});
   table.push_back({"similar",
                    "similar CATALOG [--delimiters TEXT] [--summary]",

@@ -37,6 +37,9 @@ constexpr OptionText kOptionTexts[] = {
     {"read", "--location", "where the media is kept"},
     {"read", "--detail", "more about where it is kept"},
     {"read", "--versions", "also read the version of program files (slow)"},
+    {"read", "--fingerprint",
+     "keep a content fingerprint of every file, for 'dups --content': quick (size, first and "
+     "last 64 KiB) or full (every byte)"},
     {"read", "--eject", "eject the CD/DVD afterwards"},
     {"read", "--replace", "replace a media of the same name instead of refusing"},
     {"read", "--update", "read this media again into its own slot, keeping its comments and marks"},
@@ -77,6 +80,8 @@ constexpr OptionText kOptionTexts[] = {
     {"export-ncdu", "-o", "write to FILE instead of standard output"},
     {"similar", "--delimiters", "the characters that cut names into words"},
     {"dups", "--summary", "counts only, no groups"},
+    {"dups", "--content",
+     "files of equal size and content fingerprint across all media instead of equal names"},
     {"similar", "--summary", "counts only, no groups"},
     {"groups", "--summary", "counts only, no groups"},
     {"groups", "--dup", "the duplicate-name groups (.dup)"},

@@ -363,6 +363,12 @@ int UpdateReadCommand(Context& ctx, Catalog& catalog) {
 }
 
 int ReadCommand(Context& ctx) {
+  std::optional<FingerprintMode> fingerprint;
+  if (ctx.args.Has("--fingerprint")) {
+    fingerprint = FingerprintModeFromName(ctx.args.Value("--fingerprint"));
+    if (!fingerprint) throw CliError("--fingerprint takes quick or full");
+    if (ctx.args.Has("--update")) throw CliError("--fingerprint goes with a new reading only");
+  }
   Catalog catalog;
   OpenCatalogOrThrow(catalog, ctx.args.Positional(0, "CATALOG"));
   if (ctx.args.Has("--update")) return UpdateReadCommand(ctx, catalog);
@@ -421,6 +427,7 @@ int ReadCommand(Context& ctx) {
     form.locationDetail = detail;
     form.eject = ctx.args.Has("--eject");
     form.getVersion = ctx.args.Has("--versions");
+    form.fingerprint = fingerprint;
     mediaName = form.name;
     confirmed = w.ConfirmRead(form, false);
     return confirmed;
@@ -594,16 +601,18 @@ void RegisterReadingCommands(CommandTable& table) {
       {"read",
        "read CATALOG (--drive LETTER | --path FOLDER | --update MEDIA [--slot N]) [--name N] "
        "[--category C] [--location L] [--detail D] [--versions] [--eject] [--replace] "
-       "[--progress] [--analyse]",
+       "[--progress] [--analyse] [--fingerprint quick|full]",
        "read a drive or any folder into the catalogue as a new media (name: the volume label or "
        "the folder's name); exit status 3 when some folders or files could not be read "
        "or the media holds more entries than one media can store, "
        "130/143 when stopped by Ctrl+C/SIGTERM (nothing stored); with --update the media is "
        "read again into its own slot (from where it was read unless a source is given), "
        "keeping its filing, picture and the comments and marks of entries still there, and the "
-       "comments whose entry is gone are listed",
-       {"--drive", "--path", "--name", "--category", "--location", "--detail", "--update",
-        "--slot"},
+       "comments whose entry is gone are listed; --fingerprint keeps a content fingerprint of "
+       "every file (quick: its size and first and last 64 KiB; full: all its bytes) for "
+       "'dups --content'",
+       {"--drive", "--path", "--name", "--category", "--location", "--detail", "--update", "--slot",
+        "--fingerprint"},
        {"--versions", "--eject", "--replace", "--progress", "--analyse"},
        ReadCommand});
   table.push_back(

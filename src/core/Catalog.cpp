@@ -70,6 +70,7 @@ void Catalog::SetCatalogPath(const std::string& path) {
   likePath_ = ReplaceExtension(path, ".lik");
   longNamePath_ = ReplaceExtension(path, ".lfn");
   exactNamePath_ = ReplaceExtension(path, ".exn");
+  fingerprintPath_ = ReplaceExtension(path, ".fpr");
 }
 
 const TMediaSlot& Catalog::Slot(int slot) const {
@@ -234,6 +235,7 @@ bool Catalog::OpenCatalog(const std::string& path) {
     // The long names are read under the same lock, so they belong to these slots.
     ReadLongNamesFrom(file);
     ReadExactNamesFrom(file);
+    ReadFingerprints();
     // Analyses that were cut off while writing leave their temporary files.
     io::RemoveAbandoned(dupPath_ + ".new");
     io::RemoveAbandoned(likePath_ + ".new");
@@ -336,6 +338,7 @@ std::optional<int> Catalog::AddMediaLocked(BinaryFile& file, const MediaRecordSo
   const int64_t position = SlotPosition(slot);
   info.FirstLongName = static_cast<int32_t>(longNamesBefore);
   ExactAppendUndo exactUndo;
+  FingerprintUndo fprUndo;
   try {
     const ExactNameSetPtr exact = WriteRecordsOf(file, records, position);
     // The records are on the disk before anything points to them.
@@ -378,6 +381,7 @@ std::optional<int> Catalog::AddMediaLocked(BinaryFile& file, const MediaRecordSo
       WriteLongNameFile();
     }
     StoreExactNames(slot, exact, exactUndo);
+    StoreFingerprints(slot, records.Fingerprints(), fprUndo);
     if (beforeCommit) beforeCommit(s);
     // The slot table last: until this write the new media does not exist. The
     // media it replaces goes in a write of its own after it, as its intent,
@@ -424,6 +428,7 @@ std::optional<int> Catalog::AddMediaLocked(BinaryFile& file, const MediaRecordSo
       // The entry written for the never-used slot is ignored by every reader.
     }
     UndoExactNames(file, slot, exactUndo);
+    UndoFingerprints(fprUndo);
     // The slots are back as they were: the intent has nothing left to finish.
     if (intentWritten) io::Remove(ReplaceIntentPath(catalogPath_));
     Recount();
@@ -432,6 +437,7 @@ std::optional<int> Catalog::AddMediaLocked(BinaryFile& file, const MediaRecordSo
   }
   if (backedUp) io::Remove(backup);
   if (exactUndo.replaced) io::Remove(exactNamePath_ + ".old");
+  if (fprUndo.replaced) io::Remove(fingerprintPath_ + ".old");
   Recount();
   RebuildNameLists();
   RebuildLongNameIndex();

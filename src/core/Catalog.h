@@ -35,6 +35,7 @@
 #include "browse/TreeDiff.h"
 #include "core/BinaryFile.h"
 #include "core/ExactNames.h"
+#include "core/Fingerprints.h"
 #include "core/Records.h"
 
 namespace plomix {
@@ -54,6 +55,8 @@ class MediaRecordSource {
     (void)index;
     return {};
   }
+  // Content fingerprints of the records, when the reader took them.
+  virtual FingerprintSetPtr Fingerprints() const { return nullptr; }
 };
 
 // A sorted list of distinct names (category or location), at most 100.
@@ -412,6 +415,13 @@ class Catalog {
   std::string TakeSideFileWarning();
   bool ExactNamesDamaged() const { return exactDamaged_; }
 
+  // ---- Content fingerprints (core/Fingerprints.h) ----
+  // The fingerprints stored for a media (null when it was read without them,
+  // or the fingerprint file lost them). A damaged file is told about once
+  // through TakeSideFileWarning.
+  FingerprintSetPtr FingerprintsOf(int slot) const;
+  const std::string& FingerprintPath() const { return fingerprintPath_; }
+
   // ---- Catalogue file facts ----
   int64_t CatalogFileSize() const;
   double CatalogFreeSpace() const;
@@ -522,6 +532,19 @@ class Catalog {
   int RenameMediaWith(int slot, std::string_view name, const MediaIdentity* expect,
                       const std::string* utf8);
   void UndoExactNames(BinaryFile& catalogue, int slot, const ExactAppendUndo& undo);
+  // Fingerprint file: read under the catalogue's lock; a media's segment
+  // appended within its add and put back when the add fails.
+  void ReadFingerprints();
+  struct FingerprintUndo {
+    bool touched = false, created = false, replaced = false;
+    int64_t length = 0;
+    int64_t cutFrom = 0;
+    std::vector<uint8_t> cut;
+  };
+  void StoreFingerprints(int slot, const FingerprintSetPtr& prints, FingerprintUndo& undo);
+  void UndoFingerprints(const FingerprintUndo& undo);
+  static std::vector<uint8_t> FingerprintFileBytes(
+      const std::vector<std::pair<ExactMediaIdentity, FingerprintSetPtr>>& segments);
 
   std::string catalogPath_, dupPath_, likePath_, longNamePath_, exactNamePath_;
   bool open_ = false;
@@ -570,6 +593,13 @@ class Catalog {
   bool exactDamaged_ = false;
   std::string exactWarning_;
   io::FileStamp exactWarnedStamp_;
+  // Fingerprint file in memory: its sound segments as last read or written.
+  std::string fingerprintPath_;
+  std::vector<fingerprint_file::Segment> fprSegments_;
+  int64_t fprAppendAt_ = 0;
+  io::FileStamp fprStamp_;
+  io::FileStamp fprWarnedStamp_;
+  bool fprDamaged_ = false;
   io::FileStamp longWarnedStamp_;  // the damaged long-name file last warned about  // the damaged
                                    // file last warned about
 

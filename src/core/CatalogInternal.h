@@ -79,8 +79,12 @@ inline std::string ReplaceExtension(const std::string& path, const char* ext) {
 // The catalogue and its side files, in the order a creation over them
 // replaces them; each is kept aside as PATH.undo while that runs.
 inline std::vector<std::string> CatalogueFiles(const std::string& catalogPath) {
-  return {catalogPath, ReplaceExtension(catalogPath, ".lfn"), ReplaceExtension(catalogPath, ".exn"),
-          ReplaceExtension(catalogPath, ".dup"), ReplaceExtension(catalogPath, ".lik")};
+  return {catalogPath,
+          ReplaceExtension(catalogPath, ".lfn"),
+          ReplaceExtension(catalogPath, ".exn"),
+          ReplaceExtension(catalogPath, ".dup"),
+          ReplaceExtension(catalogPath, ".lik"),
+          ReplaceExtension(catalogPath, ".fpr")};
 }
 
 inline int64_t LongNameKey(int slot, int32_t record) {

@@ -26,6 +26,8 @@ BinaryFile Catalog::LockCatalog(bool exclusive) {
   const std::string newLongNames = longNames + ".new";
   const std::string exactNames = ReplaceExtension(catalogPath_, ".exn");
   const std::string newExactNames = exactNames + ".new";
+  const std::string fingerprints = ReplaceExtension(catalogPath_, ".fpr");
+  const std::string newFingerprints = fingerprints + ".new";
   const std::string intent = ReplaceIntentPath(catalogPath_);
   for (;;) {
     BinaryFile file(catalogPath_, exclusive ? BinaryFile::Mode::ReadWrite : BinaryFile::Mode::Read);
@@ -49,8 +51,9 @@ BinaryFile Catalog::LockCatalog(bool exclusive) {
     if (!pending) {
       // Left by a write that was cut off; nothing refers to them. Whatever is
       // there is removed as it is, a link without following it.
-      for (const std::string& left : {newCatalog, newLongNames, longNames + ".old", newExactNames,
-                                      exactNames + ".old", journal, intent, intent + ".new"})
+      for (const std::string& left :
+           {newCatalog, newLongNames, longNames + ".old", newExactNames, exactNames + ".old",
+            newFingerprints, fingerprints + ".old", journal, intent, intent + ".new"})
         io::RemoveIfPresent(left);
       // A creation over this catalogue keeps the files it replaces aside until
       // it is done.
@@ -73,6 +76,7 @@ BinaryFile Catalog::LockCatalog(bool exclusive) {
     }
     if (ours(newLongNames)) io::Rename(newLongNames, longNames);
     if (ours(newExactNames)) io::Rename(newExactNames, exactNames);
+    if (ours(newFingerprints)) io::Rename(newFingerprints, fingerprints);
     io::SyncFolderOf(catalogPath_);
     io::Remove(journal);
     io::SyncFolderOf(catalogPath_);
@@ -220,6 +224,7 @@ bool Catalog::SyncWithDisk(BinaryFile& file, bool keepEdits) {
     if (conflict) {
       if (io::StampOf(longNamePath_) != longNameStamp_) ReadLongNamesFrom(file);
       if (io::StampOf(exactNamePath_) != exactStamp_) ReadExactNamesFrom(file);
+      if (io::StampOf(fingerprintPath_) != fprStamp_) ReadFingerprints();
       throw CatalogError("\"" + catalogPath_ + ChangedMeanwhile());
     }
   }
@@ -230,6 +235,11 @@ bool Catalog::SyncWithDisk(BinaryFile& file, bool keepEdits) {
   }
   if (io::StampOf(exactNamePath_) != exactStamp_) {
     ReadExactNamesFrom(file);
+    foreignChange_ = true;
+    changed = true;
+  }
+  if (io::StampOf(fingerprintPath_) != fprStamp_) {
+    ReadFingerprints();
     foreignChange_ = true;
     changed = true;
   }
@@ -279,7 +289,7 @@ bool Catalog::ChangedOnDisk() {
     const io::FileStamp stamp = file.Stamp();
     return stamp.device != catalogStamp_.device || stamp.inode != catalogStamp_.inode ||
            fresh != diskAreas_ || io::StampOf(longNamePath_) != longNameStamp_ ||
-           io::StampOf(exactNamePath_) != exactStamp_;
+           io::StampOf(exactNamePath_) != exactStamp_ || io::StampOf(fingerprintPath_) != fprStamp_;
   } catch (const CatalogError&) {
     return true;
   }

@@ -200,6 +200,9 @@ std::optional<UpdateOutcome> Catalog::UpdateMedia(int slot, const MediaIdentity&
   std::vector<ExactNameSetPtr> exactBySlot = exactNames_;
   std::vector<uint8_t> exactBytes;
   bool writeExact = false;
+  const std::string newFingerprints = fingerprintPath_ + ".new";
+  std::vector<uint8_t> fprBytes;
+  bool writeFpr = false;
   try {
     incoming.emplace(newCatalog, BinaryFile::Mode::Create, catalogPath_);
     constexpr int64_t kBlock = int64_t{TFileRec::kSize} * kRecordBlock;
@@ -406,12 +409,31 @@ std::optional<UpdateOutcome> Catalog::UpdateMedia(int slot, const MediaIdentity&
       exn.Sync();
       exn.Close();
     }
+    // Fingerprints: those of the new reading for the slot, every other
+    // media's under its position now.
+    std::vector<std::pair<ExactMediaIdentity, FingerprintSetPtr>> fprSegments;
+    next = 0;
+    for (int t = 0; t < kMaxMedia && !slots[static_cast<std::size_t>(t)].IsNeverUsed(); ++t) {
+      const TMediaSlot& each = slots[static_cast<std::size_t>(t)];
+      FingerprintSetPtr prints = t == slot ? records.Fingerprints() : FingerprintsOf(t);
+      if (prints)
+        fprSegments.push_back({{t, next, each.Count(), each.Root().FileDate()}, std::move(prints)});
+      next += std::max(0, each.Count());
+    }
+    writeFpr = !fprSegments.empty() || fs::exists(fingerprintPath_, ec);
+    if (writeFpr) {
+      fprBytes = FingerprintFileBytes(fprSegments);
+      BinaryFile fpr(newFingerprints, BinaryFile::Mode::Create, catalogPath_);
+      fpr.WriteAt(0, fprBytes.data(), fprBytes.size());
+      fpr.Sync();
+      fpr.Close();
+    }
     if (beforeCommit) beforeCommit(s);
 
     BinaryFile mark(journal, BinaryFile::Mode::Create, catalogPath_);
     committed = true;
     const std::string note =
-        "updated: rename NAME.qdb.new, NAME.lfn.new and NAME.exn.new into place\n";
+        "updated: rename NAME.qdb.new, NAME.lfn.new, NAME.exn.new and NAME.fpr.new into place\n";
     mark.WriteAt(0, note.data(), note.size());
     mark.Sync();
     mark.Close();
@@ -425,7 +447,11 @@ std::optional<UpdateOutcome> Catalog::UpdateMedia(int slot, const MediaIdentity&
       io::Link(exactNamePath_, exactNamePath_ + ".damaged");
     io::Rename(newCatalog, catalogPath_);
     io::Rename(newLongNames, longNamePath_);
+    if (fprDamaged_ && writeFpr && fs::exists(fingerprintPath_, ec) &&
+        !fs::exists(fingerprintPath_ + ".damaged", ec))
+      io::Link(fingerprintPath_, fingerprintPath_ + ".damaged");
     if (writeExact) io::Rename(newExactNames, exactNamePath_);
+    if (writeFpr) io::Rename(newFingerprints, fingerprintPath_);
     io::SyncFolderOf(catalogPath_);
     io::Remove(journal);
     io::SyncFolderOf(catalogPath_);
@@ -434,6 +460,7 @@ std::optional<UpdateOutcome> Catalog::UpdateMedia(int slot, const MediaIdentity&
       io::RemoveIfPresent(newCatalog);
       io::RemoveIfPresent(newLongNames);
       io::RemoveIfPresent(newExactNames);
+      io::RemoveIfPresent(newFingerprints);
     }
     // Memory is as it was; a committed update is finished by this open.
     incoming.reset();
@@ -463,6 +490,13 @@ std::optional<UpdateOutcome> Catalog::UpdateMedia(int slot, const MediaIdentity&
     exactDamaged_ = false;
   }
   exactNames_ = std::move(exactBySlot);
+  if (writeFpr) {
+    fingerprint_file::Contents contents = fingerprint_file::Parse(fprBytes.data(), fprBytes.size());
+    fprSegments_ = std::move(contents.segments);
+    fprAppendAt_ = contents.appendAt;
+    fprStamp_ = io::StampOf(fingerprintPath_);
+    fprDamaged_ = false;
+  }
   Recount();
   RebuildNameLists();
   RebuildLongNameIndex();

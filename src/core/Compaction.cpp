@@ -175,6 +175,22 @@ CompactResult Catalog::CompactCatalog(const std::function<void(const QString&)>&
   const std::vector<uint8_t> exactBytes =
       writeExact ? ExactFileBytes(exactIds, exactSets, exactTexts) : std::vector<uint8_t>();
 
+  // Fingerprints: likewise, one segment per kept media that has any.
+  std::vector<std::pair<ExactMediaIdentity, FingerprintSetPtr>> fprSegments;
+  for (std::size_t t = 0; t < kept.size(); ++t) {
+    FingerprintSetPtr prints = FingerprintsOf(kept[t]);
+    if (!prints) continue;
+    ExactMediaIdentity id;
+    id.slot = static_cast<int32_t>(t);
+    id.firstRecord = slots[t].FirstRec();
+    id.count = slots[t].Count();
+    id.readDate = slots[t].Root().FileDate();
+    fprSegments.emplace_back(id, std::move(prints));
+  }
+  const bool writeFpr = !fprSegments.empty() || fs::exists(fingerprintPath_, exactEc);
+  const std::vector<uint8_t> fprBytes =
+      writeFpr ? FingerprintFileBytes(fprSegments) : std::vector<uint8_t>();
+
   std::vector<uint8_t> areas(static_cast<std::size_t>(kRecordAreaOffset));
   for (int s = 0; s < kMaxMedia; ++s)
     std::copy_n(slots[s].Data(), TMediaSlot::kSize, &areas[s * TMediaSlot::kSize]);
@@ -185,6 +201,7 @@ CompactResult Catalog::CompactCatalog(const std::function<void(const QString&)>&
   const std::string newCatalog = catalogPath_ + ".new";
   const std::string newLongNames = longNamePath_ + ".new";
   const std::string newExactNames = exactNamePath_ + ".new";
+  const std::string newFingerprints = fingerprintPath_ + ".new";
   const std::string journal = catalogPath_ + ".journal";
   std::optional<BinaryFile> incoming;
   bool committed = false;
@@ -231,11 +248,17 @@ CompactResult Catalog::CompactCatalog(const std::function<void(const QString&)>&
       exn.Sync();
       exn.Close();
     }
+    if (writeFpr) {
+      BinaryFile fpr(newFingerprints, BinaryFile::Mode::Create, catalogPath_);
+      fpr.WriteAt(0, fprBytes.data(), fprBytes.size());
+      fpr.Sync();
+      fpr.Close();
+    }
 
     BinaryFile mark(journal, BinaryFile::Mode::Create, catalogPath_);
     committed = true;
     const std::string note =
-        "compacted: rename NAME.qdb.new, NAME.lfn.new and NAME.exn.new into place\n";
+        "compacted: rename NAME.qdb.new, NAME.lfn.new, NAME.exn.new and NAME.fpr.new into place\n";
     mark.WriteAt(0, note.data(), note.size());
     mark.Sync();
     mark.Close();
@@ -251,9 +274,15 @@ CompactResult Catalog::CompactCatalog(const std::function<void(const QString&)>&
       if (fs::exists(exactNamePath_, ec) && !fs::exists(exactNamePath_ + ".damaged", ec))
         io::Link(exactNamePath_, exactNamePath_ + ".damaged");
     }
+    if (fprDamaged_ && writeFpr) {
+      std::error_code ec;
+      if (fs::exists(fingerprintPath_, ec) && !fs::exists(fingerprintPath_ + ".damaged", ec))
+        io::Link(fingerprintPath_, fingerprintPath_ + ".damaged");
+    }
     io::Rename(newCatalog, catalogPath_);
     io::Rename(newLongNames, longNamePath_);
     if (writeExact) io::Rename(newExactNames, exactNamePath_);
+    if (writeFpr) io::Rename(newFingerprints, fingerprintPath_);
     io::SyncFolderOf(catalogPath_);
     io::Remove(journal);
     io::SyncFolderOf(catalogPath_);
@@ -262,6 +291,7 @@ CompactResult Catalog::CompactCatalog(const std::function<void(const QString&)>&
       io::Remove(newCatalog);
       io::Remove(newLongNames);
       io::Remove(newExactNames);
+      io::Remove(newFingerprints);
     }
     // Memory may be ahead of the file now: take the catalogue back as stored
     // (a committed compaction is finished by that open).
@@ -290,6 +320,13 @@ CompactResult Catalog::CompactCatalog(const std::function<void(const QString&)>&
     exactDamaged_ = false;
   }
   exactNames_ = std::move(exactBySlot);
+  if (writeFpr) {
+    fingerprint_file::Contents contents = fingerprint_file::Parse(fprBytes.data(), fprBytes.size());
+    fprSegments_ = std::move(contents.segments);
+    fprAppendAt_ = contents.appendAt;
+    fprStamp_ = io::StampOf(fingerprintPath_);
+    fprDamaged_ = false;
+  }
   Recount();
   RebuildNameLists();
   RebuildLongNameIndex();

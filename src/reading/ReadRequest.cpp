@@ -186,6 +186,7 @@ ReadValidation ReadWorkflow::ValidateReadRequest(ReadForm& form) {
   request_.category = form.category == defaultCategory ? std::string() : form.category;
   request_.location = form.location;
   request_.locationDetail = form.locationDetail;
+  request_.fingerprint = form.fingerprint;
   readVersions_ = form.getVersion;
   eject_ = form.eject;
 

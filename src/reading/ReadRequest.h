@@ -31,6 +31,8 @@ struct ReadRequest {
   std::string category;  // empty: the kind name is used
   std::string location;
   std::string locationDetail;
+  // Content fingerprints of the files, taken after the walk; none when empty.
+  std::optional<FingerprintMode> fingerprint;
 };
 
 // The read dialog's controls. Texts are CP932.
@@ -41,10 +43,11 @@ struct ReadForm {
   std::string category;  // the category box ("デフォルト" means none)
   std::string location;
   std::string locationDetail;
-  bool volumeName = true;   // take the volume name as the media name
-  bool eject = true;        // open a CD/DVD tray after reading
-  bool getVersion = false;  // read file versions (slow)
-  int dupSearchMode = 0;    // 0 ask, 1 never, 2 always re-run the analyses
+  bool volumeName = true;                      // take the volume name as the media name
+  bool eject = true;                           // open a CD/DVD tray after reading
+  bool getVersion = false;                     // read file versions (slow)
+  int dupSearchMode = 0;                       // 0 ask, 1 never, 2 always re-run the analyses
+  std::optional<FingerprintMode> fingerprint;  // content fingerprints; none when empty
 };
 
 // ValidateReadRequest's results.

@@ -146,6 +146,7 @@ void Scanner::ClearScanBuffer() {
   names_.Clear();
   versions_.clear();
   exactNames_.clear();
+  fingerprints_ = nullptr;
   while (chunks_.size() > 1) chunks_.pop_back();
 }
 
@@ -259,6 +260,7 @@ bool Scanner::ReadTree(const ReadRequest& request, const ScanSetup& setup) {
   cancelled_ = false;
   unreadable_ = 0;
   unreadablePaths_.clear();
+  fingerprints_ = nullptr;
 
   ScanEntry root;
   root.parent = -1;
@@ -303,10 +305,13 @@ bool Scanner::ReadTree(const ReadRequest& request, const ScanSetup& setup) {
     NoteUnreadable(setup.rootFolder, unopened);
   }
   if (found && count_ > 1) Walk();
+  if (found && count_ > 1 && request.fingerprint && !cancel_.load(std::memory_order_relaxed))
+    TakeFingerprints(*request.fingerprint);
   cancelled_ = cancel_.load(std::memory_order_relaxed);
   if (!found || count_ == 1 || cancelled_) {
     ScanEntry empty;
     empty.name = names_.Add({});
+    fingerprints_ = nullptr;
     count_ = 0;
     Append(empty);
     found = false;

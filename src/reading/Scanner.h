@@ -161,6 +161,9 @@ class Scanner : public MediaRecordSource {
   int32_t RecordCount() const override { return count_; }
   void Fetch(int32_t index, TRecord& out) const override;
   std::string_view NativeName(int32_t index) const override;
+  // The fingerprints of the last read when its request asked for them (a
+  // file that could not be read has none and counts as unreadable).
+  FingerprintSetPtr Fingerprints() const override { return fingerprints_; }
 
   // ---- Knobs ----
   void SetProgress(Progress progress) { progress_ = std::move(progress); }
@@ -188,6 +191,9 @@ class Scanner : public MediaRecordSource {
   void NoteSize(double size);
   std::string CountText() const;
   void NoteUnreadable(const std::string& folderPath, const RawFolder& raw);
+  // The native path of an entry, from the root folder.
+  std::string NativePathOf(int32_t index) const;
+  void TakeFingerprints(FingerprintMode mode);
 
   std::vector<std::unique_ptr<ScanEntry[]>> chunks_;
   NameArena names_;
@@ -210,6 +216,7 @@ class Scanner : public MediaRecordSource {
   bool cancelled_ = false;
   int64_t unreadable_ = 0;
   std::vector<std::string> unreadablePaths_;
+  FingerprintSetPtr fingerprints_;
 };
 
 }  // namespace plomix

@@ -154,6 +154,38 @@ TEST_F(ReadingCli, ReadListTreeAndReplace) {
   EXPECT_EQ(Cli({"ls", catalog, "2020/01"}).exitCode, 1);
 }
 
+// Files of equal content are grouped across media by their fingerprints.
+TEST_F(ReadingCli, DupsByContentListsEqualFilesAcrossMedia) {
+  Touch("one/a.txt", 10);
+  Touch("one/sub/b.txt", 10);
+  Touch("two/c.txt", 10);
+  Touch("two/d.txt", 11);
+  Touch("three/a.txt", 10);
+  const QString catalog = Path("c.qdb");
+  ASSERT_EQ(Cli({"create", catalog}).exitCode, 0);
+  EXPECT_EQ(Cli({"read", catalog, "--path", Path("one"), "--fingerprint", "fast"}).exitCode, 1);
+  ASSERT_EQ(Cli({"read", catalog, "--path", Path("one"), "--fingerprint", "quick"}).exitCode, 0);
+  ASSERT_EQ(Cli({"read", catalog, "--path", Path("two"), "--fingerprint", "quick"}).exitCode, 0);
+  ASSERT_EQ(Cli({"read", catalog, "--path", Path("three")}).exitCode, 0);
+  const CliResult dups = Cli({"dups", catalog, "--content", "--json"});
+  ASSERT_EQ(dups.exitCode, 0) << dups.err.toStdString();
+  EXPECT_TRUE(dups.err.contains("media without fingerprints: 1")) << dups.err.toStdString();
+  const QJsonObject result = dups.Json().object();
+  EXPECT_EQ(result["wasted"].toDouble(), 20.0);
+  EXPECT_EQ(result["mediaWithoutFingerprints"].toInt(), 1);
+  const QJsonArray list = result["list"].toArray();
+  ASSERT_EQ(list.size(), 1);
+  const QJsonObject group = list[0].toObject();
+  EXPECT_EQ(group["mode"].toString(), "quick");
+  EXPECT_EQ(group["size"].toDouble(), 10.0);
+  EXPECT_EQ(group["digest"].toString().size(), 32);
+  QStringList paths;
+  for (const QJsonValue& m : group["members"].toArray()) paths << m.toObject()["path"].toString();
+  EXPECT_EQ(paths, (QStringList{"one\\a.txt", "one\\sub\\b.txt", "two\\c.txt"}));
+  // Each path is one ls takes.
+  EXPECT_EQ(Cli({"ls", catalog, "one\\sub"}).exitCode, 0);
+}
+
 // Reading folders never binds letters: with every letter bound by hand, thirty
 // folders are still read one after the other, each named after its folder.
 TEST_F(ReadingCli, FoldersAreReadWithoutTakingLetters) {

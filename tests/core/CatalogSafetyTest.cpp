@@ -59,18 +59,31 @@ std::vector<TRecord> MediaWithLongName(const std::string& name, int files) {
 
 class VectorRecords : public MediaRecordSource {
  public:
-  explicit VectorRecords(std::vector<TRecord> records) : records_(std::move(records)) {}
+  explicit VectorRecords(std::vector<TRecord> records, FingerprintSetPtr prints = nullptr)
+      : records_(std::move(records)), prints_(std::move(prints)) {}
   int32_t RecordCount() const override { return static_cast<int32_t>(records_.size()); }
   void Fetch(int32_t index, TRecord& out) const override { out = records_.at(index); }
   std::string_view NativeName(int32_t index) const override { return records_.at(index).ExactName; }
+  FingerprintSetPtr Fingerprints() const override { return prints_; }
 
  private:
   std::vector<TRecord> records_;
+  FingerprintSetPtr prints_;
 };
 
-std::optional<int> Store(Catalog& c, const std::string& name, int files, bool replace = false) {
+std::optional<int> Store(Catalog& c, const std::string& name, int files, bool replace = false,
+                         FingerprintSetPtr prints = nullptr) {
   TMediaInfomation info = InfoFor();
-  return c.StoreMedia(VectorRecords(MediaWithLongName(name, files)), info, replace);
+  return c.StoreMedia(VectorRecords(MediaWithLongName(name, files), std::move(prints)), info,
+                      replace);
+}
+
+// A fingerprint for each of the media's files (records 1..files).
+FingerprintSetPtr PrintsFor(int files) {
+  auto prints = std::make_shared<FingerprintSet>();
+  for (int r = 1; r <= files; ++r)
+    prints->Add(r, Fingerprint{FingerprintMode::Full, {static_cast<uint8_t>(r)}});
+  return prints;
 }
 
 // Reads the media in `slot` again with `files` files (its comments go along).
@@ -249,6 +262,13 @@ std::vector<Operation> Operations() {
   return {
       {"add", [](Catalog& c) { Store(c, "Delta", 5); }, {"Alpha", "Gamma", "Delta"}},
       {"add replacing", [](Catalog& c) { Store(c, "Gamma", 5, true); }, {"Alpha", "Gamma"}},
+      {"add with fingerprints",
+       [](Catalog& c) {
+         const std::optional<int> slot = Store(c, "Delta", 5, false, PrintsFor(5));
+         if (slot && (!c.FingerprintsOf(*slot) || c.FingerprintsOf(*slot)->Count() != 5))
+           throw CatalogError("fingerprints lost");
+       },
+       {"Alpha", "Gamma", "Delta"}},
       {"delete", [](Catalog& c) { c.DeleteMedia(2); }, {"Alpha"}},
       {"rename", [](Catalog& c) { c.RenameMedia(0, "Renamed"); }, {"Renamed", "Gamma"}},
       {"compact", [](Catalog& c) { c.CompactCatalog(); }, {"Alpha", "Gamma"}},

@@ -1,0 +1,38 @@
+#pragma once
+// Duplicates by content: files of equal size whose content fingerprints
+// (taken when their media were read, see core/Fingerprints.h) are equal and
+// of the same mode, across all media. Empty files are left out: they are all
+// alike and waste nothing.
+
+#include <cstdint>
+#include <vector>
+
+#include "core/Fingerprints.h"
+
+namespace plomix {
+
+class Catalog;
+
+struct ContentMember {
+  int slot = -1;
+  int32_t record = 0;
+};
+
+struct ContentGroup {
+  double size = 0;
+  Fingerprint print;
+  std::vector<ContentMember> members;  // by slot, then record
+  // What all copies but one take.
+  double Wasted() const { return size * static_cast<double>(members.size() - 1); }
+};
+
+struct ContentDuplicates {
+  std::vector<ContentGroup> groups;  // most wasted space first
+  double wasted = 0;
+  int mediaWithoutFingerprints = 0;  // live media read without them
+};
+
+// Loads every live media in turn (the loaded media changes).
+ContentDuplicates FindContentDuplicates(Catalog& catalog);
+
+}  // namespace plomix

@@ -1,0 +1,260 @@
+// Content fingerprints taken while reading, kept in NAME.fpr, and the
+// duplicates by content found from them.
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <set>
+
+#include "analysis/ContentDuplicates.h"
+#include "core/Catalog.h"
+#include "core/Text.h"
+#include "reading/ReadRequest.h"
+#include "reading/ReadingTestUtil.h"
+#include "reading/Scanner.h"
+#include "support/TestSupport.h"
+
+namespace plomix {
+namespace {
+
+namespace fs = std::filesystem;
+using Groups = std::set<std::set<std::string>>;
+
+class FingerprintsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const std::string hello = "hello world";
+    std::string big(300000, '\0');
+    for (std::size_t i = 0; i < big.size(); ++i) big[i] = static_cast<char>((i * 7919) >> 3);
+    std::string middle = big;
+    middle[150000] ^= 1;
+    test::WriteText(Src("A/x.txt"), hello);
+    test::WriteText(Src("A/sub/y.txt"), hello);
+    test::WriteText(Src("A/日本/同じ.txt"), hello);
+    test::WriteText(Src("A/empty"), "");
+    test::WriteText(Src("A/big"), big);
+    test::WriteText(Src("B/z.txt"), hello);
+    test::WriteText(Src("B/x.txt"), "other");  // same name, other content
+    test::WriteText(Src("B/empty"), "");
+    test::WriteText(Src("B/big2"), big);
+    test::WriteText(Src("B/bigmid"), middle);  // differs only in the middle
+    test::WriteText(Src("B/locked"), "secret");
+    fs::permissions(Src("B/locked"), fs::perms::none);
+    path = (dir.Path() / "cat.qdb").string();
+    ASSERT_TRUE(catalog.CreateCatalog(path));
+  }
+  void TearDown() override { fs::permissions(Src("B/locked"), fs::perms::owner_all); }
+
+  fs::path Src(const std::string& relative) const { return dir.Path() / "src" / relative; }
+  // A catalogue of its own for each row of a table.
+  void UseCatalogueOfRow(int row) {
+    fs::create_directories(dir.Path() / std::to_string(row));
+    path = (dir.Path() / std::to_string(row) / "cat.qdb").string();
+  }
+
+  int Read(const std::string& media, std::optional<FingerprintMode> mode) {
+    return Read(catalog, media, mode);
+  }
+  int Read(Catalog& into, const std::string& media, std::optional<FingerprintMode> mode) {
+    ReadRequest request;
+    request.drive = "e";
+    request.mediaName = media;
+    request.fingerprint = mode;
+    ScanSetup setup;
+    setup.rootFolder = Src(media).string();
+    setup.drive = "e";
+    setup.kind = kKindFixed;
+    setup.clusterSize = 4096;
+    EXPECT_TRUE(scanner.ReadTree(request, setup));
+    const std::optional<int> slot = into.StoreMedia(scanner, scanner.CurrentMedia());
+    EXPECT_TRUE(slot.has_value());
+    return slot.value_or(-1);
+  }
+
+  static Groups GroupsOf(Catalog& c, const ContentDuplicates& found) {
+    Groups groups;
+    for (const ContentGroup& g : found.groups) {
+      std::set<std::string> members;
+      for (const ContentMember& m : g.members) {
+        EXPECT_TRUE(c.LoadMedia(m.slot));
+        members.insert(c.ShownFolderPath(m.slot, m.record) + "\\" + c.ShownRecordName(m.record));
+      }
+      groups.insert(members);
+    }
+    return groups;
+  }
+
+  test::TempDir dir;
+  std::string path;
+  Catalog catalog;
+  Scanner scanner;
+};
+
+const std::set<std::string> kHello = {"A\\x.txt", "A\\sub\\y.txt", "A\\日本\\同じ.txt", "B\\z.txt"};
+
+TEST_F(FingerprintsTest, EqualContentIsGroupedAcrossMediaAndNames) {
+  const bool root = ::geteuid() == 0;
+  struct Row {
+    FingerprintMode mode;
+    Groups expected;
+    double wasted;
+  };
+  const Row rows[] = {
+      {FingerprintMode::Quick,
+       {kHello, {"A\\big", "B\\big2", "B\\bigmid"}},
+       11.0 * 3 + 300000.0 * 2},
+      {FingerprintMode::Full, {kHello, {"A\\big", "B\\big2"}}, 11.0 * 3 + 300000.0},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(std::string(FingerprintModeName(row.mode)));
+    UseCatalogueOfRow(static_cast<int>(row.mode));
+    Catalog written, fresh;
+    ASSERT_TRUE(written.CreateCatalog(path));
+    Read(written, "A", row.mode);
+    EXPECT_EQ(scanner.UnreadableCount(), 0);
+    Read(written, "B", row.mode);
+    // Root reads anything: the locked file is then simply unique.
+    if (!root) {
+      EXPECT_EQ(scanner.UnreadableCount(), 1);
+      ASSERT_EQ(scanner.UnreadablePaths().size(), 1u);
+      EXPECT_EQ(scanner.UnreadablePaths()[0], Src("B/locked").string());
+    }
+    ASSERT_TRUE(fresh.OpenCatalog(path));
+    for (Catalog* c : {&written, &fresh}) {
+      const ContentDuplicates found = FindContentDuplicates(*c);
+      EXPECT_EQ(GroupsOf(*c, found), row.expected);
+      EXPECT_DOUBLE_EQ(found.wasted, row.wasted);
+      EXPECT_EQ(found.mediaWithoutFingerprints, 0);
+      // Most wasted space first.
+      ASSERT_EQ(found.groups.size(), 2u);
+      EXPECT_EQ(found.groups[0].size, 300000.0);
+      EXPECT_EQ(found.groups[0].print.mode, row.mode);
+    }
+  }
+}
+
+TEST_F(FingerprintsTest, QuickAndFullDigestsAreNeverCompared) {
+  Read("A", FingerprintMode::Quick);
+  Read("B", FingerprintMode::Full);
+  Read("A", std::nullopt);
+  const ContentDuplicates found = FindContentDuplicates(catalog);
+  EXPECT_EQ(GroupsOf(catalog, found), (Groups{{"A\\x.txt", "A\\sub\\y.txt", "A\\日本\\同じ.txt"}}));
+  EXPECT_EQ(found.mediaWithoutFingerprints, 1);
+}
+
+TEST_F(FingerprintsTest, CancelStoresNothingAndAReadWithoutThemLeavesNoFile) {
+  Read("A", std::nullopt);
+  EXPECT_FALSE(fs::exists(dir.Path() / "cat.fpr"));
+  scanner.RequestCancel();
+  ReadRequest request;
+  request.mediaName = "B";
+  request.fingerprint = FingerprintMode::Full;
+  ScanSetup setup;
+  setup.rootFolder = Src("B").string();
+  EXPECT_FALSE(scanner.ReadTree(request, setup));
+  EXPECT_EQ(scanner.Fingerprints(), nullptr);
+}
+
+TEST_F(FingerprintsTest, CompactionKeepsFingerprintsUnderTheNewSlots) {
+  Read("A", FingerprintMode::Quick);
+  Read("B", FingerprintMode::Quick);
+  Read("A", FingerprintMode::Quick);
+  const Groups before = GroupsOf(catalog, FindContentDuplicates(catalog));
+  // A deleted media's segment stays, bound to a slot no live media holds.
+  catalog.DeleteMedia(0);
+  const ContentDuplicates afterDelete = FindContentDuplicates(catalog);
+  EXPECT_EQ(GroupsOf(catalog, afterDelete), before);
+  ASSERT_EQ(catalog.CompactCatalog(), CompactResult::Done);
+  ASSERT_TRUE(catalog.Slot(1).IsLive());
+  EXPECT_EQ(catalog.Slot(1).Name(), "A");
+  Catalog reopened;
+  ASSERT_TRUE(reopened.OpenCatalog(path));
+  EXPECT_TRUE(reopened.TakeSideFileWarning().empty());
+  for (Catalog* c : {&catalog, &reopened}) {
+    EXPECT_EQ(c->FingerprintsOf(2), nullptr);
+    ASSERT_NE(c->FingerprintsOf(1), nullptr);
+    EXPECT_EQ(GroupsOf(*c, FindContentDuplicates(*c)), before);
+  }
+}
+
+// An update moves the records of the media behind it: their fingerprints
+// follow; the updated media gets those of its new reading.
+TEST_F(FingerprintsTest, UpdateCarriesFingerprintsOfEveryMedia) {
+  Read("A", FingerprintMode::Quick);
+  Read("B", FingerprintMode::Quick);
+  test::WriteText(Src("A/new.txt"), "hello world");
+  for (const std::optional<FingerprintMode> mode :
+       {std::optional<FingerprintMode>(FingerprintMode::Quick), std::optional<FingerprintMode>()}) {
+    ReadRequest request;
+    request.mediaName = "A";
+    request.fingerprint = mode;
+    ScanSetup setup;
+    setup.rootFolder = Src("A").string();
+    setup.drive = "e";
+    setup.kind = kKindFixed;
+    ASSERT_TRUE(scanner.ReadTree(request, setup));
+    ASSERT_TRUE(catalog.UpdateMedia(0, catalog.IdentityOf(0), scanner, scanner.CurrentMedia()));
+    Catalog reopened;
+    ASSERT_TRUE(reopened.OpenCatalog(path));
+    std::set<std::string> hello = kHello;
+    hello.insert("A\\new.txt");
+    if (!mode) hello = {"B\\z.txt"};
+    for (Catalog* c : {&catalog, &reopened}) {
+      EXPECT_EQ(c->FingerprintsOf(0) != nullptr, mode.has_value());
+      ASSERT_NE(c->FingerprintsOf(1), nullptr);
+      const Groups groups = GroupsOf(*c, FindContentDuplicates(*c));
+      EXPECT_EQ(groups.count(hello), mode ? 1u : 0u);
+      EXPECT_EQ(groups.count({"B\\big2", "B\\bigmid"}), mode ? 0u : 1u);
+    }
+  }
+}
+
+// Damage never crashes: what it cost is dropped with one warning, the other
+// media keep theirs, and the next add writes a sound file again.
+TEST_F(FingerprintsTest, DamagedFileFallsBackToNoFingerprintsWithOneWarning) {
+  struct Row {
+    const char* name;
+    std::function<void(std::vector<uint8_t>&)> damage;
+    bool firstKept;
+  };
+  const Row rows[] = {
+      {"garbage signature", [](std::vector<uint8_t>& b) { b[0] = 'X'; }, false},
+      {"byte flipped in the first segment", [](std::vector<uint8_t>& b) { b[60] ^= 0x55; }, false},
+      {"last segment cut short", [](std::vector<uint8_t>& b) { b.resize(b.size() - 5); }, true},
+      {"garbage appended", [](std::vector<uint8_t>& b) { b.insert(b.end(), 64, 'z'); }, true},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    UseCatalogueOfRow(static_cast<int>(&row - rows));
+    Catalog written;
+    ASSERT_TRUE(written.CreateCatalog(path));
+    Read(written, "A", FingerprintMode::Quick);
+    Read(written, "B", FingerprintMode::Quick);
+    const std::string fpr = fs::path(path).replace_extension(".fpr").string();
+    std::vector<uint8_t> bytes = test::ReadFileBytes(fpr);
+    row.damage(bytes);
+    test::WriteFileBytes(fpr, bytes);
+
+    Catalog damaged;
+    ASSERT_TRUE(damaged.OpenCatalog(path));
+    const std::string warning = damaged.TakeSideFileWarning();
+    EXPECT_NE(warning.find("cat.fpr"), std::string::npos) << warning;
+    EXPECT_TRUE(damaged.TakeSideFileWarning().empty());
+    EXPECT_EQ(damaged.FingerprintsOf(0) != nullptr, row.firstKept);
+    EXPECT_NO_FATAL_FAILURE(FindContentDuplicates(damaged));
+
+    // The next add rewrites it from what could be read.
+    Catalog writer;
+    ASSERT_TRUE(writer.OpenCatalog(path));
+    Read(writer, "A", FingerprintMode::Quick);
+    Catalog after;
+    ASSERT_TRUE(after.OpenCatalog(path));
+    EXPECT_TRUE(after.TakeSideFileWarning().empty());
+    EXPECT_EQ(after.FingerprintsOf(0) != nullptr, row.firstKept);
+    EXPECT_NE(after.FingerprintsOf(2), nullptr);
+  }
+}
+
+}  // namespace
+}  // namespace plomix
