@@ -261,6 +261,7 @@ bool Scanner::ReadTree(const ReadRequest& request, const ScanSetup& setup) {
   unreadable_ = 0;
   unreadablePaths_.clear();
   fingerprints_ = nullptr;
+  hashedBytes_.store(0, std::memory_order_relaxed);
 
   ScanEntry root;
   root.parent = -1;

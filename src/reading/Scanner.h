@@ -164,6 +164,9 @@ class Scanner : public MediaRecordSource {
   // The fingerprints of the last read when its request asked for them (a
   // file that could not be read has none and counts as unreadable).
   FingerprintSetPtr Fingerprints() const override { return fingerprints_; }
+  // Bytes read for fingerprints so far in the current read (any thread may
+  // ask while the hashing threads add to it).
+  int64_t HashedBytes() const { return hashedBytes_.load(std::memory_order_relaxed); }
 
   // ---- Knobs ----
   void SetProgress(Progress progress) { progress_ = std::move(progress); }
@@ -217,6 +220,7 @@ class Scanner : public MediaRecordSource {
   int64_t unreadable_ = 0;
   std::vector<std::string> unreadablePaths_;
   FingerprintSetPtr fingerprints_;
+  std::atomic<int64_t> hashedBytes_{0};
 };
 
 }  // namespace plomix

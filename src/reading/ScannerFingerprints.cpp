@@ -54,7 +54,8 @@ void Scanner::TakeFingerprints(FingerprintMode mode) {
   }
   const int threads =
       std::max(2, static_cast<int>(std::min(4u, std::thread::hardware_concurrency())));
-  const std::vector<HashOutcome> outcomes = HashFiles(paths, mode, threads, &cancel_);
+  const std::vector<HashOutcome> outcomes =
+      HashFiles(paths, mode, threads, &cancel_, &hashedBytes_);
   if (cancel_.load(std::memory_order_relaxed)) return;
   auto set = std::make_shared<FingerprintSet>();
   for (std::size_t k = 0; k < records.size(); ++k) {

@@ -214,6 +214,9 @@ void TfrmMain::BuildPages() {
   connect(TabSheet1->PopupMenuMediaType, &QMenu::aboutToShow, this,
           [this] { TabSheet1->N46->setEnabled(CanUpdateMedia()); });
   connect(TabSheet2, &SearchPage::SearchAccepted, this, &TfrmMain::ShowSearchCategory);
+  connect(TabSheet1, &MediaPage::SameContentRequested, this, [this](int32_t key) {
+    if (TabSheet2->ShowContentCopies(key)) PageControl1->setCurrentWidget(TabSheet2);
+  });
   // Another category in the tree: the hits of the former one go.
   connect(TabSheet1->TabControlTreeView, &QTabBar::currentChanged, TabSheet2, &SearchPage::Clear);
   ConnectAnalyses();
