@@ -99,7 +99,7 @@ QVariant ContentGroupModel::data(const QModelIndex& index, int role) const {
           return Number(row.no);
         case ColName:
           // Copies under other names say so.
-          return row.names > 1 ? row.shown + QStringLiteral(" ほか%1種類の名前").arg(row.names - 1)
+          return row.names > 1 ? row.shown + QStringLiteral("（ほか別名%1件）").arg(row.names - 1)
                                : row.shown;
         case ColSize:
           return Number(row.group.size);
@@ -177,16 +177,19 @@ void ContentGroupModel::sort(int column, Qt::SortOrder order) {
 }
 
 void ContentGroupModel::SortRows() {
-  // No (most wasted first) breaks every tie.
+  // No (most wasted first) breaks every tie, in either direction.
   std::sort(rows_.begin(), rows_.end(), [](const Row& a, const Row& b) { return a.no < b.no; });
-  const auto by = [this](auto key) {
-    std::stable_sort(rows_.begin(), rows_.end(),
-                     [&](const Row& a, const Row& b) { return key(a) < key(b); });
+  const bool down = sortOrder_ == Qt::DescendingOrder;
+  const auto by = [this, down](auto key) {
+    std::stable_sort(rows_.begin(), rows_.end(), [&](const Row& a, const Row& b) {
+      return down ? key(b) < key(a) : key(a) < key(b);
+    });
   };
   switch (sortColumn_) {
     case ColName:
-      std::stable_sort(rows_.begin(), rows_.end(), [](const Row& a, const Row& b) {
-        return text::CompareAnsiText(a.name, b.name) < 0;
+      std::stable_sort(rows_.begin(), rows_.end(), [down](const Row& a, const Row& b) {
+        return (down ? text::CompareAnsiText(b.name, a.name)
+                     : text::CompareAnsiText(a.name, b.name)) < 0;
       });
       break;
     case ColSize:
@@ -205,9 +208,9 @@ void ContentGroupModel::SortRows() {
       by([](const Row& r) { return r.image; });
       break;
     default:
+      if (down) std::reverse(rows_.begin(), rows_.end());
       break;
   }
-  if (sortOrder_ == Qt::DescendingOrder) std::reverse(rows_.begin(), rows_.end());
 }
 
 }  // namespace plomix
