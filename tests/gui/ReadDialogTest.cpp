@@ -415,6 +415,11 @@ class ReadDialogTest : public QObject {
     QVERIFY(next.rdoFingerprintFull->isChecked());
     QVERIFY(!next.rdoFingerprintFull->isEnabled());
     QVERIFY(bench.prompter.prompts.empty());
+    // PLOMIX_TEST_PICTURES=folder keeps a picture of the dialog as shown.
+    if (const QString folder = qEnvironmentVariable("PLOMIX_TEST_PICTURES"); !folder.isEmpty()) {
+      next.show();
+      next.grab().save(folder + "/read-dialog.png");
+    }
   }
 };
 
