@@ -1,0 +1,37 @@
+#include "search/NameIndexRefresh.h"
+
+#include "core/Catalog.h"
+#include "search/NameIndex.h"
+
+namespace plomix {
+
+bool NameIndexRefresh::StartIfStale(const std::string& catalogPath,
+                                    std::function<void(bool written)> done) {
+  Stop();
+  const NameIndexState state = NameIndexStateOf(catalogPath);
+  if (state != NameIndexState::Stale && state != NameIndexState::Damaged) return false;
+  stop_ = false;
+  worker_ = std::thread([this, catalogPath, done = std::move(done)] {
+    bool written = false;
+    try {
+      // A catalogue object of its own: the window's is never touched here.
+      Catalog catalog;
+      if (catalog.OpenCatalog(catalogPath)) {
+        catalog.ReadLongNames();
+        std::string error;
+        written = BuildNameIndex(catalog, error, nullptr, [this] { return !stop_.load(); });
+      }
+    } catch (const std::exception&) {
+      written = false;  // a cache: the search reads every record until the next build
+    }
+    if (done) done(written);
+  });
+  return true;
+}
+
+void NameIndexRefresh::Stop() {
+  stop_ = true;
+  if (worker_.joinable()) worker_.join();
+}
+
+}  // namespace plomix
