@@ -302,11 +302,6 @@ class Catalog {
   // the file; see LastError().
   bool VisitMediaRecords(int slot,
                          const std::function<void(int32_t index, const TFileRec& rec)>& visit);
-  // VisitMediaRecords for the given records only (ascending, each below the
-  // media's count), read in runs of nearby records. False as there, and for a
-  // record outside the media.
-  bool VisitMediaRecordsAt(int slot, const std::vector<int32_t>& records,
-                           const std::function<void(int32_t index, const TFileRec& rec)>& visit);
 
   // ---- Slot fields by key ----
   std::string MediaNameOf(int32_t key) const;
