@@ -73,15 +73,16 @@ void RefreshNameIndex(Context& ctx, const Catalog& changed) {
 }
 
 void RegisterIndexCommands(CommandTable& table) {
-  table.push_back({"index",
-                   "index CATALOG [--status]",
-                   "build the name index beside the catalogue (NAME.idx), which makes searches "
-                   "for a name holding three or more letters in a row fast; once it exists, "
-                   "every command that adds, replaces or updates media keeps it up to date, and "
-                   "a search ignores an index the catalogue has moved on from",
-                   {},
-                   {"--status"},
-                   Index});
+  table.push_back(
+      {"index",
+       "index CATALOG [--status]",
+       "build the name index beside the catalogue (NAME.idx), which makes searches "
+       "for a name holding three or more letters in a row fast; once it exists, "
+       "every command that adds, updates, deletes or compacts media keeps it up to date, and "
+       "a search ignores an index the catalogue has moved on from",
+       {},
+       {"--status"},
+       Index});
 }
 
 }  // namespace plomix::cli

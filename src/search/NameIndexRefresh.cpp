@@ -8,12 +8,15 @@ namespace plomix {
 bool NameIndexRefresh::StartIfStale(const std::string& catalogPath,
                                     std::function<void(bool written)> done) {
   Stop();
-  const NameIndexState state = NameIndexStateOf(catalogPath);
-  if (state != NameIndexState::Stale && state != NameIndexState::Damaged) return false;
+  // Only a cheap look here: telling a stale index from a current one reads
+  // all of it, which is the worker's job.
+  if (io::StampOf(NameIndexPath(catalogPath)).size < 0) return false;
   stop_ = false;
   worker_ = std::thread([this, catalogPath, done = std::move(done)] {
     bool written = false;
     try {
+      const NameIndexState state = NameIndexStateOf(catalogPath);
+      if (state != NameIndexState::Stale && state != NameIndexState::Damaged) return;
       // A catalogue object of its own: the window's is never touched here.
       Catalog catalog;
       if (catalog.OpenCatalog(catalogPath)) {

@@ -17,9 +17,9 @@ class NameIndexRefresh {
   ~NameIndexRefresh() { Stop(); }
 
   // Starts building the index of the catalogue anew when it has one that is
-  // stale or damaged (after stopping a build still running). `done` runs on
-  // the worker thread when the build ends, with whether the index was
-  // written. True when a build was started.
+  // stale or damaged (after stopping a build still running); the check runs
+  // on the worker too. `done` runs on the worker thread when a build ends,
+  // with whether the index was written. False when there is no index.
   bool StartIfStale(const std::string& catalogPath, std::function<void(bool written)> done = {});
   // Asks a running build to stop and waits for it; the old index stays.
   void Stop();
