@@ -10,6 +10,7 @@
 #include "core/Format.h"
 #include "core/Text.h"
 #include "core/TypeNames.h"
+#include "search/NameIndex.h"
 #include "search/NameMatcher.h"
 
 namespace plomix {
@@ -260,6 +261,10 @@ bool FileSearch::SearchMedia(int slot, const ContinueFn& keepGoing) {
   // The records stream past in blocks that are still in the cache when they
   // are tested; only what a hit's path needs is kept: every record's parent
   // and the names of folders.
+  // A current name index names the few records that can match.
+  if (const std::vector<int32_t>* picks = nameIndex_ ? nameIndex_->Candidates(slot) : nullptr)
+    if (const std::optional<bool> searched = SearchPicked(slot, *picks, keepGoing))
+      return *searched;
   const std::string mediaName = catalog_.Slot(slot).Name();
   const std::size_t firstHit = searchRecs_.size();
   parents_.clear();
@@ -365,6 +370,7 @@ void FileSearch::RunFileSearch(const StatusFn& status, const ContinueFn& keepGoi
   // and the hits never move while the run grows the table.
   searchRecs_.reserve(kMaxSearchHits);
   if (status) status(0, QString());
+  nameIndex_ = NameIndexQuery::Open(catalog_, conditions_);
   const std::size_t n = searchMediaList_.size();
   for (std::size_t i = 0; i < n && SearchCount() < kMaxSearchHits && !cancelled_; ++i) {
     if (status) status(1, SearchingText(i + 1, n, SearchCount()));
@@ -372,6 +378,7 @@ void FileSearch::RunFileSearch(const StatusFn& status, const ContinueFn& keepGoi
     if (slot < 0 || slot >= catalog_.SlotsUsed() || !catalog_.Slot(slot).IsLive()) continue;
     SearchMedia(slot, keepGoing);
   }
+  nameIndex_.reset();
   if (status) status(1, QString::number(SearchCount()) + QString::fromUtf8(" 件検出"));
 }
 

@@ -80,6 +80,7 @@ TfrmMain::TfrmMain(Session& session, QWidget* parent) : QMainWindow(parent), ses
 // A loader reports back into this window: it must have ended before the
 // window goes. Its result is kept by the store all the same.
 TfrmMain::~TfrmMain() {
+  nameIndexRefresh_.Stop();
   session_.SetLoadWaiter({});
   for (AnalysisMode mode : {AnalysisMode::Duplicate, AnalysisMode::Similar})
     session_.Analysis().WaitForResultLoad(mode);
@@ -261,6 +262,7 @@ void TfrmMain::FormCreate() {
   RestoreWindowState();
   TabSheet1->RebuildTree(TreeRebuild::Full);
   StartResultLoaders();
+  nameIndexRefresh_.StartIfStale(catalog.CatalogPath());
   started_ = true;
 }
 
