@@ -28,7 +28,7 @@ std::string Scanner::NativePathOf(int32_t index) const {
     const ScanEntry& e = Entry(*it);
     if (path.empty() || path.back() != '/') path.push_back('/');
     if (e.kind == kKindFolder) {
-      path.append(names_.Get(e.aux));
+      path.append(names_.Get(FolderOf(e).native));
     } else if (e.exact > 0) {
       path.append(names_.Get(exactNames_[static_cast<std::size_t>(e.exact - 1)]));
     } else {
