@@ -261,6 +261,8 @@ bool Scanner::ReadTree(const ReadRequest& request, const ScanSetup& setup) {
   unreadable_ = 0;
   unreadablePaths_.clear();
   fingerprints_ = nullptr;
+  const std::shared_ptr<const FingerprintsByPath> reuse = std::exchange(reuse_, nullptr);
+  reused_ = 0;
 
   ScanEntry root;
   root.parent = -1;
@@ -306,7 +308,7 @@ bool Scanner::ReadTree(const ReadRequest& request, const ScanSetup& setup) {
   }
   if (found && count_ > 1) Walk();
   if (found && count_ > 1 && request.fingerprint && !cancel_.load(std::memory_order_relaxed))
-    TakeFingerprints(*request.fingerprint);
+    TakeFingerprints(*request.fingerprint, reuse.get());
   cancelled_ = cancel_.load(std::memory_order_relaxed);
   if (!found || count_ == 1 || cancelled_) {
     ScanEntry empty;

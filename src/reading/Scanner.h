@@ -164,6 +164,15 @@ class Scanner : public MediaRecordSource {
   // The fingerprints of the last read when its request asked for them (a
   // file that could not be read has none and counts as unreadable).
   FingerprintSetPtr Fingerprints() const override { return fingerprints_; }
+  // The fingerprints of the media's former reading, by path, for the next
+  // read only: a quick reading takes over the fingerprint of a file whose
+  // size and time stamp did not change instead of hashing it again. A full
+  // reading hashes every byte, as it promises.
+  void ReuseFingerprints(std::shared_ptr<const FingerprintsByPath> known) {
+    reuse_ = std::move(known);
+  }
+  // How many fingerprints the last read took over that way.
+  int64_t ReusedFingerprints() const { return reused_; }
 
   // ---- Knobs ----
   void SetProgress(Progress progress) { progress_ = std::move(progress); }
@@ -193,7 +202,10 @@ class Scanner : public MediaRecordSource {
   void NoteUnreadable(const std::string& folderPath, const RawFolder& raw);
   // The native path of an entry, from the root folder.
   std::string NativePathOf(int32_t index) const;
-  void TakeFingerprints(FingerprintMode mode);
+  void TakeFingerprints(FingerprintMode mode, const FingerprintsByPath* reuse);
+  // For each entry, the fingerprint of `known` it may take over (null for none).
+  std::vector<const Fingerprint*> ReusablePrints(const FingerprintsByPath& known,
+                                                 FingerprintMode mode) const;
 
   std::vector<std::unique_ptr<ScanEntry[]>> chunks_;
   NameArena names_;
@@ -217,6 +229,8 @@ class Scanner : public MediaRecordSource {
   int64_t unreadable_ = 0;
   std::vector<std::string> unreadablePaths_;
   FingerprintSetPtr fingerprints_;
+  std::shared_ptr<const FingerprintsByPath> reuse_;
+  int64_t reused_ = 0;
 };
 
 }  // namespace plomix
