@@ -5,6 +5,11 @@
 #include <sys/uio.h>
 #include <unistd.h>
 #include <xxhash.h>
+#if defined(__x86_64__) && __has_include(<xxh_x86dispatch.h>)
+// The library's entry points that pick the widest vector unit the processor
+// has (AVX2 and beyond) rather than the baseline build's SSE2.
+#include <xxh_x86dispatch.h>
+#endif
 
 #include <algorithm>
 #include <cerrno>
