@@ -4,6 +4,7 @@
 // of the same mode, across all media. Empty files are left out: they are all
 // alike and waste nothing.
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -28,11 +29,14 @@ struct ContentGroup {
 
 struct ContentDuplicates {
   std::vector<ContentGroup> groups;  // most wasted space first
+  std::size_t groupCount = 0;        // groups.size(), also when they are left out
   double wasted = 0;
   int mediaWithoutFingerprints = 0;  // live media read without them
 };
 
-// Loads every live media in turn (the loaded media changes).
-ContentDuplicates FindContentDuplicates(Catalog& catalog);
+// Reads the records of every live media that has fingerprints, leaving the
+// loaded media alone. With `listGroups` false only the counts and the wasted
+// space are found (groups stays empty).
+ContentDuplicates FindContentDuplicates(Catalog& catalog, bool listGroups = true);
 
 }  // namespace plomix

@@ -35,12 +35,12 @@ std::vector<std::string> MemberPaths(Catalog& catalog, const ContentDuplicates& 
 int ContentDups(Context& ctx) {
   Catalog catalog;
   OpenCatalogOrThrow(catalog, ctx.args.Positional(0, "CATALOG"));
-  const ContentDuplicates found = FindContentDuplicates(catalog);
   const bool summary = ctx.args.Has("--summary");
+  const ContentDuplicates found = FindContentDuplicates(catalog, !summary);
   const std::vector<std::string> paths =
       summary ? std::vector<std::string>() : MemberPaths(catalog, found);
   if (ctx.json) {
-    QJsonObject object{{"groups", static_cast<double>(found.groups.size())},
+    QJsonObject object{{"groups", static_cast<double>(found.groupCount)},
                        {"wasted", found.wasted},
                        {"mediaWithoutFingerprints", found.mediaWithoutFingerprints}};
     if (!summary) {
@@ -64,7 +64,7 @@ int ContentDups(Context& ctx) {
     }
     PrintJson(ctx.out, object);
   } else {
-    ctx.out << "groups:         " << FormatNumber(static_cast<double>(found.groups.size())) << '\n'
+    ctx.out << "groups:         " << FormatNumber(static_cast<double>(found.groupCount)) << '\n'
             << "wasted:         " << FormatNumber(found.wasted) << " Byte\n";
     if (!summary) {
       std::size_t i = 0;

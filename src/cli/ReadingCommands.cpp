@@ -296,6 +296,8 @@ int UpdateReadCommand(Context& ctx, Catalog& catalog) {
   Scanner scanner;
   FlagPrompter prompter(false);
   ReadWorkflow workflow(catalog, settings, drives, scanner, prompter);
+  if (ctx.args.Has("--fingerprint"))
+    workflow.SetUpdateFingerprint(FingerprintModeFromName(ctx.args.Value("--fingerprint")));
   workflow.SetPersistChoices(false);
   workflow.SetReportUnreadable(false);
   switch (workflow.PrepareUpdate(slot, folder, drive)) {
@@ -367,7 +369,6 @@ int ReadCommand(Context& ctx) {
   if (ctx.args.Has("--fingerprint")) {
     fingerprint = FingerprintModeFromName(ctx.args.Value("--fingerprint"));
     if (!fingerprint) throw CliError("--fingerprint takes quick or full");
-    if (ctx.args.Has("--update")) throw CliError("--fingerprint goes with a new reading only");
   }
   Catalog catalog;
   OpenCatalogOrThrow(catalog, ctx.args.Positional(0, "CATALOG"));
@@ -610,7 +611,9 @@ void RegisterReadingCommands(CommandTable& table) {
        "keeping its filing, picture and the comments and marks of entries still there, and the "
        "comments whose entry is gone are listed; --fingerprint keeps a content fingerprint of "
        "every file (quick: its size and first and last 64 KiB; full: all its bytes) for "
-       "'dups --content'",
+       "'dups --content' (an update in quick mode keeps the fingerprint of a file whose size "
+       "and time stamp did not change; without --fingerprint it keeps those of such files "
+       "and drops the others)",
        {"--drive", "--path", "--name", "--category", "--location", "--detail", "--update", "--slot",
         "--fingerprint"},
        {"--versions", "--eject", "--replace", "--progress", "--analyse"},

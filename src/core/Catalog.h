@@ -420,6 +420,10 @@ class Catalog {
   // or the fingerprint file lost them). A damaged file is told about once
   // through TakeSideFileWarning.
   FingerprintSetPtr FingerprintsOf(int slot) const;
+  // The stored fingerprints of a media's files by path, for a new reading of
+  // it to take over those of files that did not change (loads the media;
+  // empty when it has none or cannot be loaded).
+  FingerprintsByPath FingerprintsByPathOf(int slot);
   const std::string& FingerprintPath() const { return fingerprintPath_; }
 
   // ---- Catalogue file facts ----

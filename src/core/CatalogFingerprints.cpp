@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <system_error>
+#include <unordered_map>
 
 #include "core/BinaryFile.h"
 #include "core/Catalog.h"
@@ -58,6 +59,35 @@ FingerprintSetPtr Catalog::FingerprintsOf(int slot) const {
   for (auto it = fprSegments_.rbegin(); it != fprSegments_.rend(); ++it)
     if (it->identity == id) return it->prints;
   return nullptr;
+}
+
+FingerprintsByPath Catalog::FingerprintsByPathOf(int slot) {
+  FingerprintsByPath known;
+  const FingerprintSetPtr prints = FingerprintsOf(slot);
+  if (!prints || prints->Empty() || !LoadMedia(slot)) return known;
+  known.reserve(prints->Count());
+  const int32_t n = LoadedCount();
+  // A record's parent comes before it, so its folder's key is known by then.
+  std::unordered_map<int32_t, std::string> folderKeys;
+  const auto nameOf = [&](int32_t r) {
+    const std::string_view exact = ExactNameOfRecord(slot, r);
+    return exact.empty() ? LongNameOfRecord(slot, r, LoadedRec(r).Name()) : std::string(exact);
+  };
+  for (int32_t r = 1; r < n; ++r) {
+    const TFileRec& rec = LoadedRec(r);
+    const bool folder = IsFolderKind(rec.Kind());
+    const Fingerprint* print = folder ? nullptr : prints->Find(r);
+    if (!folder && print == nullptr) continue;
+    const auto parent = folderKeys.find(rec.Parent());
+    std::string key = FingerprintPathKey(
+        parent == folderKeys.end() ? std::string_view() : std::string_view(parent->second),
+        nameOf(r));
+    if (folder)
+      folderKeys.emplace(r, std::move(key));
+    else
+      known.emplace(std::move(key), KnownFingerprint{rec.Size(), rec.FileDate(), *print});
+  }
+  return known;
 }
 
 std::vector<uint8_t> Catalog::FingerprintFileBytes(

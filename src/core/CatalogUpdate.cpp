@@ -105,6 +105,15 @@ std::optional<UpdateOutcome> Catalog::UpdateMedia(int slot, const MediaIdentity&
     OldName name;
   };
   std::vector<Wanted> wanted;
+  // A reading without fingerprints keeps those of the files that did not
+  // change (same path, size and time stamp); one with them brings its own.
+  const FingerprintSetPtr oldPrints = records.Fingerprints() ? nullptr : FingerprintsOf(slot);
+  struct Printed {
+    int32_t record;
+    std::string name;
+    KnownFingerprint known;
+  };
+  std::vector<Printed> printed;
   {
     const int32_t block = std::min(oldCount, kRecordBlock);
     std::vector<TFileRec> recs(static_cast<std::size_t>(std::max(block, 1)));
@@ -127,7 +136,8 @@ std::optional<UpdateOutcome> Catalog::UpdateMedia(int slot, const MediaIdentity&
           const auto linked = std::find(list.begin(), list.end(), rec.CommentNo());
           if (linked != list.end()) std::rotate(list.begin(), linked, linked + 1);
         }
-        if (!folder && mark == 0 && commented == commentsOf.end()) continue;
+        const Fingerprint* print = oldPrints && r > 0 && !folder ? oldPrints->Find(r) : nullptr;
+        if (!folder && mark == 0 && commented == commentsOf.end() && print == nullptr) continue;
         OldName name;
         if (r > 0) {
           const std::string complete = LongNameOfRecord(slot, r, rec.Name());
@@ -135,6 +145,8 @@ std::optional<UpdateOutcome> Catalog::UpdateMedia(int slot, const MediaIdentity&
           name.match = exact.empty() ? complete : std::string(exact);
           name.shown = exact.empty() ? text::Cp932ToUtf8(complete) : std::string(exact);
         }
+        if (print != nullptr)
+          printed.push_back({r, name.match, KnownFingerprint{rec.Size(), rec.FileDate(), *print}});
         if (folder) folderNames.emplace(r, name);
         if (mark != 0 || commented != commentsOf.end())
           wanted.push_back({r, folder, mark, std::move(name)});
@@ -177,6 +189,16 @@ std::optional<UpdateOutcome> Catalog::UpdateMedia(int slot, const MediaIdentity&
       shownPathOf.emplace(w.record, std::move(shown));
     }
   }
+  FingerprintsByPath known;
+  known.reserve(printed.size());
+  for (Printed& p : printed) {
+    const int32_t parent = parents[static_cast<std::size_t>(p.record)];
+    const OldName& at = parent >= 0 && parent < p.record ? pathOf(parent) : OldName{};
+    known.emplace(FingerprintPathKey(at.match, p.name), p.known);
+  }
+  printed.clear();
+  printed.shrink_to_fit();
+  auto keptPrints = known.empty() ? nullptr : std::make_shared<FingerprintSet>();
   folderNames.clear();
   folderPaths.clear();
   parents.clear();
@@ -250,7 +272,7 @@ std::optional<UpdateOutcome> Catalog::UpdateMedia(int slot, const MediaIdentity&
             if (!exact) exact = std::make_shared<ExactNameSet>();
             exact->Add(r, native);
           }
-          if (!carried.empty()) {
+          if (!carried.empty() || !known.empty()) {
             const bool folder = r > 0 && IsFolderKind(rec.Kind);
             const std::string_view name = native.empty() ? std::string_view(rec.Name) : native;
             Carried* match = nullptr;
@@ -264,6 +286,11 @@ std::optional<UpdateOutcome> Catalog::UpdateMedia(int slot, const MediaIdentity&
               if (wantedNames.count(std::string(name)) != 0)
                 if (auto it = carried.find(MatchKey(folder, parentPath, name)); it != carried.end())
                   match = &it->second;
+              if (!known.empty() && rec.Kind == kKindFile)
+                if (auto it = known.find(FingerprintPathKey(parentPath, name));
+                    it != known.end() && it->second.size == rec.Size &&
+                    it->second.fileDate == rec.FileDate)
+                  keptPrints->Add(r, it->second.print);
             }
             if (match != nullptr) {
               if (match->mark != 0) {
@@ -415,7 +442,11 @@ std::optional<UpdateOutcome> Catalog::UpdateMedia(int slot, const MediaIdentity&
     next = 0;
     for (int t = 0; t < kMaxMedia && !slots[static_cast<std::size_t>(t)].IsNeverUsed(); ++t) {
       const TMediaSlot& each = slots[static_cast<std::size_t>(t)];
-      FingerprintSetPtr prints = t == slot ? records.Fingerprints() : FingerprintsOf(t);
+      FingerprintSetPtr prints = FingerprintsOf(t);
+      if (t == slot)
+        prints = records.Fingerprints()               ? records.Fingerprints()
+                 : keptPrints && !keptPrints->Empty() ? FingerprintSetPtr(keptPrints)
+                                                      : nullptr;
       if (prints)
         fprSegments.push_back({{t, next, each.Count(), each.Root().FileDate()}, std::move(prints)});
       next += std::max(0, each.Count());

@@ -20,6 +20,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "core/ExactNames.h"
@@ -60,6 +61,28 @@ class FingerprintSet {
 };
 
 using FingerprintSetPtr = std::shared_ptr<const FingerprintSet>;
+
+// What a stored reading knew of a file that has a fingerprint, by the file's
+// path on its media (FingerprintPathKey): enough to tell whether it changed
+// since, going by size and time stamp, as the catalogue keeps them.
+struct KnownFingerprint {
+  double size = 0;
+  int32_t fileDate = 0;
+  Fingerprint print;
+};
+using FingerprintsByPath = std::unordered_map<std::string, KnownFingerprint>;
+
+// A path key: the parent folder's key (empty for the media's root) and the
+// entry's exact name (its native bytes where code page 932 cannot hold it,
+// else its complete CP932 name), joined by '/', which no name holds.
+inline std::string FingerprintPathKey(std::string_view parentKey, std::string_view name) {
+  std::string key;
+  key.reserve(parentKey.size() + name.size() + 1);
+  key.append(parentKey);
+  key += '/';
+  key.append(name);
+  return key;
+}
 
 namespace fingerprint_file {
 

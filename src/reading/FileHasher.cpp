@@ -2,8 +2,14 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <unistd.h>
 #include <xxhash.h>
+#if defined(__x86_64__) && __has_include(<xxh_x86dispatch.h>)
+// The library's entry points that pick the widest vector unit the processor
+// has (AVX2 and beyond) rather than the baseline build's SSE2.
+#include <xxh_x86dispatch.h>
+#endif
 
 #include <algorithm>
 #include <cerrno>
@@ -33,22 +39,43 @@ class Fd {
 
 // Reads `size` bytes at `offset` into the hash; false (errno set) on a read
 // error. A file that shrank meanwhile ends the read early.
+//
+// Only the pages this read brings into the page cache are dropped again:
+// what was cached before (a file the user works with) stays. Each block is
+// first asked for without waiting, which succeeds exactly when it is cached;
+// from the first block that must come from the disk on, the rest of the
+// range (read ahead by the kernel meanwhile) counts as brought in.
 bool HashRange(int fd, int64_t offset, int64_t size, XXH3_state_t* state, uint8_t* buffer,
                const std::atomic<bool>* cancel, std::atomic<int64_t>* hashed) {
+  int64_t fetchedFrom = -1;
+  const auto drop = [&] {
+    if (fetchedFrom >= 0 && offset > fetchedFrom)
+      ::posix_fadvise(fd, fetchedFrom, offset - fetchedFrom, POSIX_FADV_DONTNEED);
+  };
   while (size > 0) {
-    if (cancel && cancel->load(std::memory_order_relaxed)) return true;
+    if (cancel && cancel->load(std::memory_order_relaxed)) break;
     const auto want = static_cast<std::size_t>(std::min<int64_t>(size, kBlock));
-    const ssize_t got = ::pread(fd, buffer, want, offset);
+    ssize_t got = -1;
+    if (fetchedFrom < 0) {
+      iovec io{buffer, want};
+      got = ::preadv2(fd, &io, 1, offset, RWF_NOWAIT);
+      if (got < 0 && errno != EINTR) fetchedFrom = offset;
+    }
+    if (fetchedFrom >= 0) got = ::pread(fd, buffer, want, offset);
     if (got < 0) {
       if (errno == EINTR) continue;
+      const int error = errno;
+      drop();
+      errno = error;
       return false;
     }
-    if (got == 0) return true;
+    if (got == 0) break;
     XXH3_128bits_update(state, buffer, static_cast<std::size_t>(got));
     if (hashed) hashed->fetch_add(got, std::memory_order_relaxed);
     offset += got;
     size -= got;
   }
+  drop();
   return true;
 }
 
@@ -98,7 +125,6 @@ HashOutcome HashFile(const std::string& path, FingerprintMode mode, const std::a
     outcome.error = errno == 0 ? EIO : errno;
     return outcome;
   }
-  ::posix_fadvise(fd.get(), 0, 0, POSIX_FADV_DONTNEED);
   if (cancel && cancel->load(std::memory_order_relaxed)) return outcome;
   XXH128_canonical_t canonical;
   XXH128_canonicalFromHash(&canonical, XXH3_128bits_digest(state.get()));

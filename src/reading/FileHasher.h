@@ -1,8 +1,9 @@
 #pragma once
 // Content fingerprints of files on disk (see core/Fingerprints.h): large
-// sequential reads, the kernel told to read ahead and to drop the pages once
-// hashed, so that fingerprinting a media does not push everything else out
-// of the page cache. Several files are hashed at once on worker threads.
+// sequential reads, the kernel told to read ahead and to drop the pages the
+// hashing brought in once hashed (pages cached before stay), so that
+// fingerprinting a media does not push everything else out of the page cache. Several files are
+// hashed at once on worker threads.
 
 #include <atomic>
 #include <cstdint>

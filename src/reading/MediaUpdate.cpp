@@ -70,6 +70,10 @@ bool ReadWorkflow::UpdateMediaCommand(int slot, const MediaIdentity& expect) {
     scanner_.ClearScanBuffer();
     ScanSetup setup;
     if (!Scanner::SetupFor(request_, drives_, readVersions_, setup)) return false;
+    request_.fingerprint = updateFingerprint_;
+    if (updateFingerprint_ == FingerprintMode::Quick)
+      scanner_.ReuseFingerprints(
+          std::make_shared<const FingerprintsByPath>(catalog_.FingerprintsByPathOf(slot)));
     bool found = false;
     const auto scan = [&] { found = scanner_.ReadTree(request_, setup); };
     if (scanRunner_)

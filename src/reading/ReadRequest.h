@@ -129,6 +129,11 @@ class ReadWorkflow {
   // carried over. A cancelled or empty read stores nothing.
   bool UpdateMediaCommand(int slot, const MediaIdentity& expect);
   const std::optional<UpdateOutcome>& LastUpdate() const { return lastUpdate_; }
+  // Whether UpdateMediaCommand takes content fingerprints, and how. In quick
+  // mode a file whose path, size and time stamp did not change keeps its
+  // stored fingerprint instead of being hashed again. Without, the files
+  // that did not change keep theirs and the others have none.
+  void SetUpdateFingerprint(std::optional<FingerprintMode> mode) { updateFingerprint_ = mode; }
 
   // Whether the question about a used name also offers to update that media
   // (Yes replaces, No updates, Cancel refuses) instead of Ok/Cancel.
@@ -175,6 +180,7 @@ class ReadWorkflow {
   Scanner& scanner_;
   Prompter& prompter_;
   ReadRequest request_;
+  std::optional<FingerprintMode> updateFingerprint_;
   std::string fetchedDrive_;
   std::string fetchedFolder_;
   std::string fetchedName_, fetchedSerial_;

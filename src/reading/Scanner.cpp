@@ -283,6 +283,8 @@ bool Scanner::ReadTree(const ReadRequest& request, const ScanSetup& setup) {
   unreadablePaths_.clear();
   fingerprints_ = nullptr;
   hashedBytes_.store(0, std::memory_order_relaxed);
+  const std::shared_ptr<const FingerprintsByPath> reuse = std::exchange(reuse_, nullptr);
+  reused_ = 0;
 
   ScanEntry root;
   root.parent = -1;
@@ -328,7 +330,7 @@ bool Scanner::ReadTree(const ReadRequest& request, const ScanSetup& setup) {
   }
   if (found && count_ > 1) Walk();
   if (found && count_ > 1 && request.fingerprint && !cancel_.load(std::memory_order_relaxed))
-    TakeFingerprints(*request.fingerprint);
+    TakeFingerprints(*request.fingerprint, reuse.get());
   cancelled_ = cancel_.load(std::memory_order_relaxed);
   if (!found || count_ == 1 || cancelled_) {
     ScanEntry empty;

@@ -177,6 +177,15 @@ class Scanner : public MediaRecordSource, public RecordImageSource {
   // Bytes read for fingerprints so far in the current read (any thread may
   // ask while the hashing threads add to it).
   int64_t HashedBytes() const { return hashedBytes_.load(std::memory_order_relaxed); }
+  // The fingerprints of the media's former reading, by path, for the next
+  // read only: a quick reading takes over the fingerprint of a file whose
+  // size and time stamp did not change instead of hashing it again. A full
+  // reading hashes every byte, as it promises.
+  void ReuseFingerprints(std::shared_ptr<const FingerprintsByPath> known) {
+    reuse_ = std::move(known);
+  }
+  // How many fingerprints the last read took over that way.
+  int64_t ReusedFingerprints() const { return reused_; }
 
   // ---- Knobs ----
   void SetProgress(Progress progress) { progress_ = std::move(progress); }
@@ -210,7 +219,10 @@ class Scanner : public MediaRecordSource, public RecordImageSource {
   void NoteUnreadable(const std::string& folderPath, const RawFolder& raw);
   // The native path of an entry, from the root folder.
   std::string NativePathOf(int32_t index) const;
-  void TakeFingerprints(FingerprintMode mode);
+  void TakeFingerprints(FingerprintMode mode, const FingerprintsByPath* reuse);
+  // For each entry, the fingerprint of `known` it may take over (null for none).
+  std::vector<const Fingerprint*> ReusablePrints(const FingerprintsByPath& known,
+                                                 FingerprintMode mode) const;
 
   std::vector<std::unique_ptr<ScanEntry[]>> chunks_;
   std::vector<ScanFolder> folders_;
@@ -236,6 +248,8 @@ class Scanner : public MediaRecordSource, public RecordImageSource {
   std::vector<std::string> unreadablePaths_;
   FingerprintSetPtr fingerprints_;
   std::atomic<int64_t> hashedBytes_{0};
+  std::shared_ptr<const FingerprintsByPath> reuse_;
+  int64_t reused_ = 0;
 };
 
 }  // namespace plomix

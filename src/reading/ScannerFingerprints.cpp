@@ -1,8 +1,10 @@
 // The fingerprints of a media's files, taken after the walk: the files are
 // listed from the reading buffer with their native paths and hashed on
-// several threads, so the walk itself runs as fast as without them.
+// several threads, so the walk itself runs as fast as without them. An
+// update in quick mode takes over the fingerprints of unchanged files.
 
 #include <thread>
+#include <unordered_map>
 
 #include "core/Text.h"
 #include "reading/FileHasher.h"
@@ -43,12 +45,46 @@ std::string Scanner::NativePathOf(int32_t index) const {
   return path;
 }
 
-void Scanner::TakeFingerprints(FingerprintMode mode) {
+std::vector<const Fingerprint*> Scanner::ReusablePrints(const FingerprintsByPath& known,
+                                                        FingerprintMode mode) const {
+  std::vector<const Fingerprint*> reusable;
+  if (mode != FingerprintMode::Quick || known.empty()) return reusable;
+  reusable.assign(static_cast<std::size_t>(count_), nullptr);
+  // A parent comes before its entries, so its key is known by then.
+  std::unordered_map<int32_t, std::string> folderKeys;
+  for (int32_t i = 1; i < count_; ++i) {
+    const ScanEntry& e = Entry(i);
+    const bool folder = e.kind == kKindFolder;
+    if (!folder && (e.kind != kKindFile || e.size <= 0)) continue;
+    const auto parent = folderKeys.find(e.parent);
+    std::string key = FingerprintPathKey(
+        parent == folderKeys.end() ? std::string_view() : std::string_view(parent->second),
+        e.exact > 0 ? names_.Get(exactNames_[static_cast<std::size_t>(e.exact - 1)])
+                    : names_.Get(e.name));
+    if (folder) {
+      folderKeys.emplace(i, std::move(key));
+    } else if (const auto it = known.find(key); it != known.end() && it->second.size == e.size &&
+                                                it->second.fileDate == e.fileDate &&
+                                                it->second.print.mode == mode) {
+      reusable[static_cast<std::size_t>(i)] = &it->second.print;
+    }
+  }
+  return reusable;
+}
+
+void Scanner::TakeFingerprints(FingerprintMode mode, const FingerprintsByPath* reuse) {
+  const std::vector<const Fingerprint*> reusable =
+      reuse ? ReusablePrints(*reuse, mode) : std::vector<const Fingerprint*>();
   std::vector<int32_t> records;
   std::vector<std::string> paths;
+  std::vector<std::pair<int32_t, Fingerprint>> kept;
   for (int32_t i = 1; i < count_; ++i) {
     const ScanEntry& e = Entry(i);
     if (e.kind != kKindFile || e.size <= 0) continue;
+    if (!reusable.empty() && reusable[static_cast<std::size_t>(i)]) {
+      kept.emplace_back(i, *reusable[static_cast<std::size_t>(i)]);
+      continue;
+    }
     records.push_back(i);
     paths.push_back(NativePathOf(i));
   }
@@ -58,7 +94,10 @@ void Scanner::TakeFingerprints(FingerprintMode mode) {
       HashFiles(paths, mode, threads, &cancel_, &hashedBytes_);
   if (cancel_.load(std::memory_order_relaxed)) return;
   auto set = std::make_shared<FingerprintSet>();
+  auto reused = kept.begin();
   for (std::size_t k = 0; k < records.size(); ++k) {
+    for (; reused != kept.end() && reused->first < records[k]; ++reused)
+      set->Add(reused->first, reused->second);
     if (outcomes[k].digest) {
       set->Add(records[k], Fingerprint{mode, *outcomes[k].digest});
     } else if (outcomes[k].error != 0) {
@@ -66,6 +105,8 @@ void Scanner::TakeFingerprints(FingerprintMode mode) {
       if (unreadablePaths_.size() < kKeptUnreadablePaths) unreadablePaths_.push_back(paths[k]);
     }
   }
+  for (; reused != kept.end(); ++reused) set->Add(reused->first, reused->second);
+  reused_ = static_cast<int64_t>(kept.size());
   fingerprints_ = std::move(set);
 }
 

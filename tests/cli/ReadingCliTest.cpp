@@ -186,6 +186,28 @@ TEST_F(ReadingCli, DupsByContentListsEqualFilesAcrossMedia) {
   EXPECT_EQ(Cli({"ls", catalog, "one\\sub"}).exitCode, 0);
 }
 
+// An update takes fingerprints as a new reading does: a file added since
+// joins the copies of its content.
+TEST_F(ReadingCli, UpdateWithFingerprintsGroupsFilesAddedSince) {
+  Touch("one/a.txt", 10);
+  const QString catalog = Path("c.qdb");
+  ASSERT_EQ(Cli({"create", catalog}).exitCode, 0);
+  ASSERT_EQ(Cli({"read", catalog, "--path", Path("one"), "--fingerprint", "quick"}).exitCode, 0);
+  Touch("one/b.txt", 10);
+  EXPECT_EQ(Cli({"read", catalog, "--update", "one", "--fingerprint", "fast"}).exitCode, 1);
+  const CliResult updated = Cli({"read", catalog, "--update", "one", "--fingerprint", "full"});
+  ASSERT_EQ(updated.exitCode, 0) << updated.err.toStdString();
+  const CliResult dups = Cli({"dups", catalog, "--content", "--json"});
+  ASSERT_EQ(dups.exitCode, 0) << dups.err.toStdString();
+  const QJsonArray list = dups.Json().object()["list"].toArray();
+  ASSERT_EQ(list.size(), 1);
+  EXPECT_EQ(list[0].toObject()["mode"].toString(), "full");
+  QStringList paths;
+  for (const QJsonValue& m : list[0].toObject()["members"].toArray())
+    paths << m.toObject()["path"].toString();
+  EXPECT_EQ(paths, (QStringList{"one\\a.txt", "one\\b.txt"}));
+}
+
 // Reading folders never binds letters: with every letter bound by hand, thirty
 // folders are still read one after the other, each named after its folder.
 TEST_F(ReadingCli, FoldersAreReadWithoutTakingLetters) {

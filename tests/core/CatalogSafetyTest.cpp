@@ -36,6 +36,8 @@ struct MediaFacts {
   std::string longName;         // the complete name of its last record
   bool commented = false;       // its first file carries the comment "note"
   bool mayBeCommented = false;  // it may carry it (a comment being added)
+  // How many fingerprints it has, those of PrintsFor; -1: not looked at.
+  int prints = -1;
 };
 
 std::string LongNameFor(const std::string& media) {
@@ -87,10 +89,11 @@ FingerprintSetPtr PrintsFor(int files) {
 }
 
 // Reads the media in `slot` again with `files` files (its comments go along).
-void Update(Catalog& c, int slot, int files) {
+void Update(Catalog& c, int slot, int files, FingerprintSetPtr prints = nullptr) {
   TMediaInfomation info = InfoFor();
   const std::string name = c.Slot(slot).Name();
-  if (!c.UpdateMedia(slot, c.IdentityOf(slot), VectorRecords(MediaWithLongName(name, files)), info))
+  if (!c.UpdateMedia(slot, c.IdentityOf(slot),
+                     VectorRecords(MediaWithLongName(name, files), std::move(prints)), info))
     throw CatalogError("nothing updated");
 }
 
@@ -121,6 +124,14 @@ std::map<std::string, int> ExpectIntact(Catalog& c, const Facts& facts, const st
       continue;
     }
     EXPECT_EQ(c.RecordName(c.LoadedCount() - 1), form->longName) << where << ": " << name;
+    // Its fingerprints came whole with the reading that is stored, or not at all.
+    if (form->prints >= 0) {
+      const FingerprintSetPtr prints = c.FingerprintsOf(s);
+      EXPECT_EQ(prints ? static_cast<int>(prints->Count()) : 0, form->prints)
+          << where << ": " << name;
+      for (std::size_t i = 0; prints && i < prints->Count(); ++i)
+        EXPECT_EQ(prints->At(i).digest[0], prints->RecordAt(i)) << where << ": " << name;
+    }
     // The exact name went where the long name went (a renamed media keeps both).
     EXPECT_EQ(c.ExactName(1), ExactNameFor(form->longName.substr(0, form->longName.find('_'))))
         << where << ": " << name;
@@ -185,18 +196,22 @@ class SafetyTest : public ::testing::Test {
     ASSERT_TRUE(c.CreateCatalog(path));
     ASSERT_TRUE(Store(c, "Alpha", 3));
     ASSERT_TRUE(Store(c, "Beta", 4));
-    ASSERT_TRUE(Store(c, "Gamma", 2));
+    ASSERT_TRUE(Store(c, "Gamma", 2, false, PrintsFor(2)));
     ASSERT_TRUE(c.LoadMedia(2));
     ASSERT_GE(c.AddComment(MakeKey(2, 1), "note", kKindFile, "f0"), 0);
     c.DeleteMedia(1);
-    facts = {{"Alpha", {{4, LongNameFor("Alpha"), false, true}, {7, LongNameFor("Alpha")}}},
+    facts = {{"Alpha",
+              {{4, LongNameFor("Alpha"), false, true, 0},
+               {7, LongNameFor("Alpha"), false, false, 0},
+               {9, LongNameFor("Alpha"), false, false, 8}}},
              {"Gamma",
-              {{3, LongNameFor("Gamma"), true},
+              {{3, LongNameFor("Gamma"), true, false, 2},
                {6, LongNameFor("Gamma")},
                {7, LongNameFor("Gamma"), true}}},
-             {"Delta", {{6, LongNameFor("Delta")}}},
-             {"Epsilon", {{6, LongNameFor("Epsilon")}}},
-             {"Renamed", {{4, LongNameFor("Alpha")}}}};
+             {"Delta", {{6, LongNameFor("Delta"), false, false, 0}}},
+             {"Zeta", {{8, LongNameFor("Zeta"), false, false, 7}}},
+             {"Epsilon", {{6, LongNameFor("Epsilon"), false, false, 0}}},
+             {"Renamed", {{4, LongNameFor("Alpha"), false, false, 0}}}};
   }
 
   void TearDown() override { io::SetSyncForTesting(true); }
@@ -206,7 +221,7 @@ class SafetyTest : public ::testing::Test {
 
   // A copy of the fixture's files in a new folder; returns its catalogue path.
   std::string Copy(const test::TempDir& to) const {
-    for (const char* ext : {".qdb", ".lfn", ".exn"})
+    for (const char* ext : {".qdb", ".lfn", ".exn", ".fpr"})
       fs::copy_file(dir.File(std::string("t") + ext), to.File(std::string("t") + ext));
     return to.File("t.qdb");
   }
@@ -264,11 +279,11 @@ std::vector<Operation> Operations() {
       {"add replacing", [](Catalog& c) { Store(c, "Gamma", 5, true); }, {"Alpha", "Gamma"}},
       {"add with fingerprints",
        [](Catalog& c) {
-         const std::optional<int> slot = Store(c, "Delta", 5, false, PrintsFor(5));
-         if (slot && (!c.FingerprintsOf(*slot) || c.FingerprintsOf(*slot)->Count() != 5))
+         const std::optional<int> slot = Store(c, "Zeta", 7, false, PrintsFor(7));
+         if (slot && (!c.FingerprintsOf(*slot) || c.FingerprintsOf(*slot)->Count() != 7))
            throw CatalogError("fingerprints lost");
        },
-       {"Alpha", "Gamma", "Delta"}},
+       {"Alpha", "Gamma", "Zeta"}},
       {"delete", [](Catalog& c) { c.DeleteMedia(2); }, {"Alpha"}},
       {"rename", [](Catalog& c) { c.RenameMedia(0, "Renamed"); }, {"Renamed", "Gamma"}},
       {"compact", [](Catalog& c) { c.CompactCatalog(); }, {"Alpha", "Gamma"}},
@@ -281,6 +296,10 @@ std::vector<Operation> Operations() {
       // The media after Alpha move; Gamma's comment goes along with its entry.
       {"update", [](Catalog& c) { Update(c, 0, 6); }, {"Alpha", "Gamma"}},
       {"update commented", [](Catalog& c) { Update(c, 2, 6); }, {"Alpha", "Gamma"}},
+      // Gamma's fingerprints move with its records.
+      {"update with fingerprints",
+       [](Catalog& c) { Update(c, 0, 8, PrintsFor(8)); },
+       {"Alpha", "Gamma"}},
       {"create over",
        [](Catalog& c) {
          if (!c.CreateCatalog(c.CatalogPath())) throw CatalogError(c.LastError());
@@ -327,6 +346,7 @@ TEST_F(SafetyTest, AFailedStepLeavesTheCatalogueAsItWasOrTheChangeWhole) {
         const auto qdb = test::ReadFileBytes(at);
         const auto lfn = test::ReadFileBytes(scratch.File("t.lfn"));
         const auto exn = test::ReadFileBytes(scratch.File("t.exn"));
+        const auto fpr = test::ReadFileBytes(scratch.File("t.fpr"));
         Catalog c;
         ASSERT_TRUE(c.OpenCatalog(at));
         bool threw = false;
@@ -363,10 +383,11 @@ TEST_F(SafetyTest, AFailedStepLeavesTheCatalogueAsItWasOrTheChangeWhole) {
           EXPECT_EQ(test::ReadFileBytes(at), qdb) << where;
           EXPECT_EQ(test::ReadFileBytes(scratch.File("t.lfn")), lfn) << where;
           EXPECT_EQ(test::ReadFileBytes(scratch.File("t.exn")), exn) << where;
+          EXPECT_EQ(test::ReadFileBytes(scratch.File("t.fpr")), fpr) << where;
           std::set<std::string> files;
           for (const auto& entry : fs::directory_iterator(scratch.Path()))
             files.insert(entry.path().filename().string());
-          EXPECT_EQ(files, (std::set<std::string>{"t.qdb", "t.lfn", "t.exn"})) << where;
+          EXPECT_EQ(files, (std::set<std::string>{"t.qdb", "t.lfn", "t.exn", "t.fpr"})) << where;
         } else if (threw) {
           EXPECT_TRUE(live == kBefore || live == op.after) << where;
         } else {
@@ -430,8 +451,8 @@ TEST_F(SafetyTest, AKillAtAnyStepLeavesEveryMediaWhole) {
       // The next write (here a compaction, which rewrites everything) finishes the job.
       disk.CompactCatalog();
       EXPECT_EQ(Names(ExpectIntact(disk, facts, where + ", compacted")), live);
-      for (const char* left :
-           {"t.qdb.new", "t.lfn.new", "t.lfn.old", "t.exn.new", "t.exn.old", "t.qdb.journal"})
+      for (const char* left : {"t.qdb.new", "t.lfn.new", "t.lfn.old", "t.exn.new", "t.exn.old",
+                               "t.fpr.new", "t.fpr.old", "t.qdb.journal"})
         EXPECT_FALSE(fs::exists(scratch.File(left))) << where << ": " << left;
     }
     EXPECT_EQ(killed, steps) << op.name;
@@ -766,11 +787,11 @@ TEST_F(SafetyTest, NothingIsWrittenThroughALinkAndReplacedFilesKeepTheirMode) {
     // place where none does yet.
     int n = 0;
     for (const char* temporary : {"t.qdb.new", "t.lfn.new", "t.exn.new", "t.dup.new",
-                                  "t.qdb.journal", "t.qdb.replacing", "t.lfn.undo"}) {
+                                  "t.qdb.journal", "t.qdb.replacing", "t.lfn.undo", "t.fpr.new"}) {
       fs::create_symlink(n++ % 2 == 0 ? outside.File("victim") : outside.File(temporary),
                          scratch.File(temporary));
     }
-    for (const char* kept : {"t.qdb", "t.lfn", "t.exn"})
+    for (const char* kept : {"t.qdb", "t.lfn", "t.exn", "t.fpr"})
       fs::permissions(scratch.File(kept), fs::perms::owner_read | fs::perms::owner_write);
     Catalog c;
     ASSERT_TRUE(c.OpenCatalog(at)) << op.name;

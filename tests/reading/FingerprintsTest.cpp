@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <set>
 
 #include "analysis/ContentDuplicates.h"
@@ -179,7 +180,8 @@ TEST_F(FingerprintsTest, CompactionKeepsFingerprintsUnderTheNewSlots) {
 }
 
 // An update moves the records of the media behind it: their fingerprints
-// follow; the updated media gets those of its new reading.
+// follow; the updated media gets those of its new reading, or keeps those of
+// its unchanged files when read again without them.
 TEST_F(FingerprintsTest, UpdateCarriesFingerprintsOfEveryMedia) {
   Read("A", FingerprintMode::Quick);
   Read("B", FingerprintMode::Quick);
@@ -199,15 +201,115 @@ TEST_F(FingerprintsTest, UpdateCarriesFingerprintsOfEveryMedia) {
     ASSERT_TRUE(reopened.OpenCatalog(path));
     std::set<std::string> hello = kHello;
     hello.insert("A\\new.txt");
-    if (!mode) hello = {"B\\z.txt"};
     for (Catalog* c : {&catalog, &reopened}) {
-      EXPECT_EQ(c->FingerprintsOf(0) != nullptr, mode.has_value());
+      EXPECT_NE(c->FingerprintsOf(0), nullptr);
       ASSERT_NE(c->FingerprintsOf(1), nullptr);
       const Groups groups = GroupsOf(*c, FindContentDuplicates(*c));
-      EXPECT_EQ(groups.count(hello), mode ? 1u : 0u);
-      EXPECT_EQ(groups.count({"B\\big2", "B\\bigmid"}), mode ? 0u : 1u);
+      EXPECT_EQ(groups.count(hello), 1u);
+      EXPECT_EQ(groups.count({"A\\big", "B\\big2", "B\\bigmid"}), 1u);
     }
   }
+}
+
+// Reading a media again: in quick mode a file whose path, size and time stamp
+// did not change keeps its stored fingerprint without being hashed again
+// (shown by a file whose content changed behind a restored time stamp: it
+// keeps the print of its old content); a full reading hashes everything; a
+// reading without fingerprints keeps those of unchanged files only. Changed
+// files are hashed again, removed ones lose theirs.
+TEST_F(FingerprintsTest, UpdateReusesFingerprintsOfUnchangedFilesOnlyInQuickMode) {
+  struct Row {
+    std::optional<FingerprintMode> mode;
+    int64_t reused;
+    std::set<std::string> hello;  // the files found equal to "hello world"
+    std::size_t prints;
+  };
+  const Row rows[] = {
+      {FingerprintMode::Quick, 2, {"A\\x.txt", "A\\日本\\同じ.txt", "A\\new.txt"}, 4},
+      {FingerprintMode::Full, 0, {"A\\日本\\同じ.txt", "A\\new.txt"}, 4},
+      {std::nullopt, 0, {"A\\x.txt", "A\\日本\\同じ.txt"}, 2},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.mode ? std::string(FingerprintModeName(*row.mode)) : "none");
+    const int index = static_cast<int>(&row - rows);
+    UseCatalogueOfRow(index);
+    const fs::path source = dir.Path() / std::to_string(index) / "A";
+    fs::copy(Src("A"), source, fs::copy_options::recursive);
+    Catalog c;
+    ASSERT_TRUE(c.CreateCatalog(path));
+    const auto read = [&](std::optional<FingerprintMode> mode, bool update) {
+      ReadRequest request;
+      request.mediaName = "A";
+      request.fingerprint = mode;
+      ScanSetup setup;
+      setup.rootFolder = source.string();
+      setup.drive = "e";
+      setup.kind = kKindFixed;
+      if (update && mode)
+        scanner.ReuseFingerprints(
+            std::make_shared<const FingerprintsByPath>(c.FingerprintsByPathOf(0)));
+      ASSERT_TRUE(scanner.ReadTree(request, setup));
+      if (update)
+        ASSERT_TRUE(c.UpdateMedia(0, c.IdentityOf(0), scanner, scanner.CurrentMedia()));
+      else
+        ASSERT_TRUE(c.StoreMedia(scanner, scanner.CurrentMedia()));
+    };
+    read(FingerprintMode::Quick, false);
+    const auto printOf = [](Catalog& at, const std::string& name) -> const Fingerprint* {
+      EXPECT_TRUE(at.LoadMedia(0));
+      for (int32_t r = 1; r < at.LoadedCount(); ++r)
+        if (at.ShownRecordName(r) == name) return at.FingerprintsOf(0)->Find(r);
+      return nullptr;
+    };
+    ASSERT_NE(printOf(c, "y.txt"), nullptr);
+    const Digest128 oldY = printOf(c, "y.txt")->digest;
+
+    const fs::file_time_type stamp = fs::last_write_time(source / "x.txt");
+    test::WriteText(source / "x.txt", "HELLO WORLD");
+    fs::last_write_time(source / "x.txt", stamp);
+    test::WriteText(source / "sub/y.txt", "other world");
+    fs::last_write_time(source / "sub/y.txt", stamp + std::chrono::seconds(10));
+    fs::remove(source / "big");
+    test::WriteText(source / "new.txt", "hello world");
+    read(row.mode, true);
+    EXPECT_EQ(scanner.ReusedFingerprints(), row.reused);
+
+    Catalog reopened;
+    ASSERT_TRUE(reopened.OpenCatalog(path));
+    for (Catalog* each : {&c, &reopened}) {
+      ASSERT_NE(each->FingerprintsOf(0), nullptr);
+      EXPECT_EQ(each->FingerprintsOf(0)->Count(), row.prints);
+      const Fingerprint* y = printOf(*each, "y.txt");
+      EXPECT_EQ(y != nullptr, row.mode.has_value());
+      if (y) {
+        EXPECT_NE(y->digest, oldY);
+      }
+      EXPECT_EQ(printOf(*each, "empty"), nullptr);
+      EXPECT_EQ(GroupsOf(*each, FindContentDuplicates(*each)), Groups{row.hello});
+    }
+  }
+}
+
+// Deleting and renaming a media write only the slot table: its fingerprints
+// stay bound to it through a rename and are no longer used once it is deleted.
+TEST_F(FingerprintsTest, RenameKeepsFingerprintsAndDeleteDropsThemFromTheGroups) {
+  Read("A", FingerprintMode::Quick);
+  Read("B", FingerprintMode::Quick);
+  ASSERT_EQ(catalog.RenameMedia(0, "Renamed"), 1);
+  Catalog reopened;
+  ASSERT_TRUE(reopened.OpenCatalog(path));
+  EXPECT_TRUE(reopened.TakeSideFileWarning().empty());
+  std::set<std::string> renamed;
+  for (const std::string& p : kHello)
+    renamed.insert(p.rfind("A\\", 0) == 0 ? "Renamed" + p.substr(1) : p);
+  EXPECT_EQ(GroupsOf(reopened, FindContentDuplicates(reopened)).count(renamed), 1u);
+  ASSERT_GE(reopened.DeleteMedia(1), 0);
+  Catalog afterDelete;
+  ASSERT_TRUE(afterDelete.OpenCatalog(path));
+  const ContentDuplicates found = FindContentDuplicates(afterDelete);
+  EXPECT_EQ(GroupsOf(afterDelete, found),
+            (Groups{{"Renamed\\x.txt", "Renamed\\sub\\y.txt", "Renamed\\日本\\同じ.txt"}}));
+  EXPECT_EQ(found.mediaWithoutFingerprints, 0);
 }
 
 // Damage never crashes: what it cost is dropped with one warning, the other
