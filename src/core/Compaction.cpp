@@ -83,7 +83,7 @@ CompactResult Catalog::CompactCatalog(const std::function<void(const QString&)>&
     if (!deleted.empty()) moves.push_back(s);
   }
   const int64_t size = file.Size();
-  if (std::string damage = UnsoundSlotTable(); !damage.empty()) {
+  if (ErrorInfo damage = UnsoundSlotTable(); !damage.empty()) {
     lastError_ = std::move(damage);
     return CompactResult::CopyFailed;
   }
@@ -99,10 +99,9 @@ CompactResult Catalog::CompactCatalog(const std::function<void(const QString&)>&
   }
   for (int s : kept) {
     if (RecordOffset(SlotPosition(s) + mediaSlots_[s].Count()) > size) {
-      // The media name is CP932 like every stored text; the error is shown as UTF-8.
-      lastError_ = "The records of media " + std::to_string(s) + " (\"" +
-                   text::Cp932ToUtf8(mediaSlots_[s].Name()) + "\") are not all in \"" +
-                   catalogPath_ + "\"; nothing was compacted";
+      // The media name is CP932 like every stored text; errors carry UTF-8.
+      lastError_ = {ErrorCode::RecordsMissing,
+                    {std::to_string(s), text::Cp932ToUtf8(mediaSlots_[s].Name()), catalogPath_}};
       return CompactResult::CopyFailed;
     }
   }
@@ -223,7 +222,7 @@ CompactResult Catalog::CompactCatalog(const std::function<void(const QString&)>&
         const auto len = static_cast<std::size_t>(std::min(kBlock, bytes - done));
         buffer.resize(len);
         if (!file.ReadAt(from + done, buffer.data(), len))
-          throw CatalogError("\"" + catalogPath_ + "\" became shorter while it was compacted");
+          throw CatalogError(ErrorCode::ShrankWhileCompacted, {catalogPath_});
         incoming->WriteAt(to, buffer.data(), len);
         to += static_cast<int64_t>(len);
         done += static_cast<int64_t>(len);

@@ -13,6 +13,7 @@
 #include "core/Prompter.h"
 #include "core/Text.h"
 #include "ui/DetailPanel.h"
+#include "ui/ErrorMessage.h"
 #include "ui/ResultGrid.h"
 #include "ui/ResultMemberModel.h"
 #include "ui/ResultPage.h"
@@ -124,7 +125,7 @@ void AnalysisUi::RunInDialog(AnalysisMode mode, bool prepared) {
         analysis_.RunSearchInDialog(mode, progress);
     });
   } catch (const std::exception& error) {
-    prompter_.Message(QString::fromUtf8(error.what()), PromptIcon::Error, PromptButtons::Ok);
+    prompter_.Message(ErrorMessage(error), PromptIcon::Error, PromptButtons::Ok);
   }
   running_ = false;
   Q_EMIT RunningChanged(false);
@@ -146,7 +147,7 @@ void AnalysisUi::AfterMediaChange() {
   try {
     ran = analysis_.AfterMediaChange();
   } catch (const std::exception& error) {
-    prompter_.Message(QString::fromUtf8(error.what()), PromptIcon::Error, PromptButtons::Ok);
+    prompter_.Message(ErrorMessage(error), PromptIcon::Error, PromptButtons::Ok);
   }
   if (!ran) {
     for (ResultPage* page : {dupPage_, likePage_})

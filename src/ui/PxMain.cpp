@@ -34,6 +34,7 @@
 #include "ui/DetailPanel.h"
 #include "ui/DialogFolder.h"
 #include "ui/DupPage.h"
+#include "ui/ErrorMessage.h"
 #include "ui/FileListPanel.h"
 #include "ui/ImageList.h"
 #include "ui/LikePage.h"
@@ -351,7 +352,7 @@ bool TfrmMain::CreateCatalogue(QString path) {
     // A refusal by the file system is reported, never passed over in silence.
     ShowError(prompter, QStringLiteral("メディア管理DBファイルを作成できません\r\n") +
                             QString::fromStdString(target) + "\r\n" +
-                            QString::fromStdString(catalog.LastError()));
+                            ErrorMessage(catalog.LastFailure()));
     return false;
   }
   displayedPath_ = QString::fromStdString(target);

@@ -29,6 +29,7 @@
 #include "ui/AnalysisUi.h"
 #include "ui/DetailPanel.h"
 #include "ui/DupPage.h"
+#include "ui/ErrorMessage.h"
 #include "ui/FileListPanel.h"
 #include "ui/ImageList.h"
 #include "ui/LikePage.h"
@@ -117,7 +118,7 @@ void TfrmMain::ToolButton3Click() {
   }
   TabSheet1->RebuildTree(TreeRebuild::Full);
   if (result == CompactResult::CopyFailed)
-    ShowError(session_.Ask(), QString::fromStdString(catalog.LastError()));
+    ShowError(session_.Ask(), ErrorMessage(catalog.LastFailure()));
   if (result == CompactResult::Done) AfterMediaChange();
   RefreshCompactButton();
   TabSheet1->ResetHistory();

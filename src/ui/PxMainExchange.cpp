@@ -8,6 +8,7 @@
 #include "exchange/ByteInput.h"
 #include "exchange/NcduImport.h"
 #include "reading/ReadRequest.h"
+#include "ui/ErrorMessage.h"
 #include "ui/MediaPage.h"
 #include "ui/PageSupport.h"
 #include "ui/PxMain.h"
@@ -45,8 +46,7 @@ void TfrmMain::I1Click() {
       prepared = import.Prepare(request);
     } catch (const exchange::ExchangeError& error) {
       SetStatus(0, QString());
-      ShowError(prompter, QStringLiteral("インポートできません\r\n") +
-                              text::NativeNameToQString(error.what()));
+      ShowError(prompter, QStringLiteral("インポートできません\r\n") + ErrorMessage(error));
       return;
     }
   }

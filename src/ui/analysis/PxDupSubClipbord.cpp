@@ -17,6 +17,7 @@
 #include "core/Settings.h"
 #include "core/Text.h"
 #include "export/Clipboard.h"
+#include "ui/ErrorMessage.h"
 #include "ui/widgets/WaitCursor.h"
 
 namespace plomix {
@@ -194,7 +195,7 @@ void TfrmDupSubClipbord::cmdSetClick() {
   try {
     settings_.SetInt(REG_ClipBordNameMode, conversion);
   } catch (const std::exception& error) {
-    prompter_.Message(QString::fromStdString(error.what()), PromptIcon::Error, PromptButtons::Ok);
+    prompter_.Message(ErrorMessage(error), PromptIcon::Error, PromptButtons::Ok);
   }
   const bool comma = ComboBox1->currentIndex() == 0;
   const std::vector<int> columns = ChosenColumns();
@@ -218,7 +219,7 @@ void TfrmDupSubClipbord::cmdSetClick() {
       try {
         WriteDetailFile(ApplyCsvExtension(path), lines);
       } catch (const std::exception& error) {
-        prompter_.Message(QString::fromUtf8(error.what()), PromptIcon::Error, PromptButtons::Ok);
+        prompter_.Message(ErrorMessage(error), PromptIcon::Error, PromptButtons::Ok);
         return;
       }
     }
