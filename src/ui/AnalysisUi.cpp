@@ -57,16 +57,18 @@ void AnalysisUi::SetViews(ResultPage* dupPage, ResultPage* likePage, DetailPanel
   detail_ = detail;
   if (dupPage_ != nullptr) {
     connect(dupPage_, &ResultPage::JumpRequested, this, [this](int row) { Jump(2, row); });
-    connect(dupPage_, &ResultPage::CopyRequested, this, [this] { CopyDetails(kDetailDupMembers); });
+    connect(dupPage_, &ResultPage::CopyRequested, this,
+            [this] { CopyDetails(DetailSource::DupMembers); });
   }
   if (likePage_ != nullptr) {
     connect(likePage_, &ResultPage::JumpRequested, this, [this](int row) { Jump(12, row); });
     connect(likePage_, &ResultPage::CopyRequested, this,
-            [this] { CopyDetails(kDetailLikeMembers); });
+            [this] { CopyDetails(DetailSource::LikeMembers); });
   }
   if (detail_ != nullptr) {
     connect(detail_, &DetailPanel::JumpRequested, this, &AnalysisUi::Jump);
-    connect(detail_, &DetailPanel::CopyRequested, this, [this] { CopyDetails(kDetailLikeWord); });
+    connect(detail_, &DetailPanel::CopyRequested, this,
+            [this] { CopyDetails(DetailSource::LikeWord); });
   }
 }
 
@@ -198,16 +200,16 @@ void AnalysisUi::ClearAll() {
   incomplete_[0] = incomplete_[1] = false;
 }
 
-void AnalysisUi::CopyDetails(int mode) {
+void AnalysisUi::CopyDetails(DetailSource mode) {
   ResultMemberModel* model = nullptr;
   QTableView* grid = nullptr;
-  if (mode == kDetailDupMembers && dupPage_ != nullptr) {
+  if (mode == DetailSource::DupMembers && dupPage_ != nullptr) {
     model = &dupPage_->Members();
     grid = dupPage_->MemberGrid;
-  } else if (mode == kDetailLikeMembers && likePage_ != nullptr) {
+  } else if (mode == DetailSource::LikeMembers && likePage_ != nullptr) {
     model = &likePage_->Members();
     grid = likePage_->MemberGrid;
-  } else if (mode == kDetailLikeWord && detail_ != nullptr) {
+  } else if (mode == DetailSource::LikeWord && detail_ != nullptr) {
     model = &detail_->LikeMembers();
     grid = detail_->GridView4;
   }

@@ -22,6 +22,7 @@ class AnalysisControl;
 class Catalog;
 class Clipboard;
 class DetailPanel;
+enum class DetailSource;
 class DupResultStore;
 class LikeResultStore;
 class Prompter;
@@ -81,7 +82,7 @@ class AnalysisUi : public QObject {
   // Both pages and the detail panel emptied (another catalogue, a discard).
   void ClearAll();
   // The copy buttons: 0 duplicate page, 1 similar page, 2 the detail word grid.
-  void CopyDetails(int mode);
+  void CopyDetails(DetailSource mode);
   // A jump from a member grid (2, 12, 3, 4) at a row.
   void Jump(int grid, int row);
 

@@ -96,10 +96,11 @@ void MediaPage::LoadSettings() {
   Settings& settings = session_.GetSettings();
   pnlListViewClient->LoadSettings();
   ApplyPropertyShow(settings.GetInt(REG_ListViewPropertyShow) == 1);
-  if (settings.GetInt(REG_ListViewPropertyPos) == 1) {
+  // Any stored value but the right side's leaves the panel on the left.
+  if (settings.GetInt(REG_ListViewPropertyPos) == static_cast<int>(PanelSide::Right)) {
     pnlListViewLeft->ToolButton10->setChecked(true);
-    Splitter3->insertWidget(1, pnlListViewLeft);
-    propertySide_ = 1;
+    Splitter3->insertWidget(static_cast<int>(PanelSide::Right), pnlListViewLeft);
+    propertySide_ = PanelSide::Right;
   }
   const bool dupShown = settings.GetInt(REG_ShowDupInfo) == 1;
   pnlListViewClient->chkDupInfoShow->setChecked(dupShown);
@@ -513,19 +514,20 @@ void MediaPage::ToolButton14Click() {
          [&] { session_.GetSettings().SetInt(REG_ListViewPropertyShow, shown ? 1 : 0); });
 }
 
-void MediaPage::MovePropertyPanel(int side) {
+void MediaPage::MovePropertyPanel(PanelSide side) {
   if (propertySide_ == side) return;
   propertySide_ = side;
-  Splitter3->insertWidget(side, pnlListViewLeft);
-  Safely(session_.Ask(), [&] { session_.GetSettings().SetInt(REG_ListViewPropertyPos, side); });
+  Splitter3->insertWidget(static_cast<int>(side), pnlListViewLeft);
+  Safely(session_.Ask(),
+         [&] { session_.GetSettings().SetInt(REG_ListViewPropertyPos, static_cast<int>(side)); });
 }
 
 void MediaPage::ToolButton9Click() {
-  MovePropertyPanel(0);
+  MovePropertyPanel(PanelSide::Left);
 }
 
 void MediaPage::ToolButton10Click() {
-  MovePropertyPanel(1);
+  MovePropertyPanel(PanelSide::Right);
 }
 
 }  // namespace plomix

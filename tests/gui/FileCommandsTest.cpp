@@ -170,7 +170,7 @@ class FileCommandsTest : public QObject {
       catalog->ChangeMediaDrive(keys["a.txt"], "q");
       shell->opened.clear();
       TfrmPxExplorer dialog(*catalog, *drives, settings->Get(), *prompter, *shell, keys["a.txt"],
-                            kPresenceOpen);
+                            EntryAction::Open);
       QCOMPARE(dialog.ChosenLetter(), 'q');
       QVERIFY(!dialog.CheckBox1->isEnabled());
       QCOMPARE(dialog.txtMediaName->text(), QStringLiteral("STICK"));

@@ -115,12 +115,14 @@ TfrmDupSubClipbord::TfrmDupSubClipbord(Settings& settings, Prompter& prompter, C
 
 TfrmDupSubClipbord::~TfrmDupSubClipbord() = default;
 
-void TfrmDupSubClipbord::SetSource(int mode, std::vector<DetailRow> rows, bool pathVisible) {
+void TfrmDupSubClipbord::SetSource(DetailSource mode, std::vector<DetailRow> rows,
+                                   bool pathVisible) {
   mode_ = mode;
   rows_ = std::move(rows);
   pathVisible_ = pathVisible;
-  setWindowTitle(mode == kDetailDupMembers ? QStringLiteral("コピー（重複ファイル詳細）")
-                                           : QStringLiteral("コピー（似たようなファイル詳細）"));
+  setWindowTitle(mode == DetailSource::DupMembers
+                     ? QStringLiteral("コピー（重複ファイル詳細）")
+                     : QStringLiteral("コピー（似たようなファイル詳細）"));
 }
 
 void TfrmDupSubClipbord::showEvent(QShowEvent* event) {
