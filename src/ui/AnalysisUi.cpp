@@ -112,8 +112,7 @@ bool AnalysisUi::RunAnalysis(AnalysisMode mode) {
 }
 
 void AnalysisUi::RunInDialog(AnalysisMode mode, bool prepared) {
-  bool unused = false;
-  const BusyScope busy(busyFlag_ != nullptr ? *busyFlag_ : unused);
+  const BusyScope busy = markBusy_ ? markBusy_() : BusyScope();
   running_ = true;
   Q_EMIT RunningChanged(true);
   incomplete_[Index(mode)] = false;

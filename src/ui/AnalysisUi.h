@@ -12,6 +12,7 @@
 #include <memory>
 
 #include "analysis/NameAnalysis.h"
+#include "core/BusyScope.h"
 
 class QDialog;
 class QWidget;
@@ -63,9 +64,9 @@ class AnalysisUi : public QObject {
 
   // True while a search runs under its dialog.
   bool Running() const { return running_; }
-  // A flag raised while a search runs (the window's busy flag, which refuses
-  // closing and every command that changes the catalogue).
-  void SetBusyFlag(bool* flag) { busyFlag_ = flag; }
+  // Marks the window busy while a search runs (which refuses closing and
+  // every command that changes the catalogue).
+  void SetBusyMarker(std::function<BusyScope()> mark) { markBusy_ = std::move(mark); }
 
   // RunAnalysis: false when nothing ran (no media passes the category filter,
   // a load still runs, or another search runs).
@@ -113,7 +114,7 @@ class AnalysisUi : public QObject {
   std::unique_ptr<TfrmDupSubClipbord> copyDialog_;
   std::function<void(QDialog&)> showDialog_;
   bool running_ = false;
-  bool* busyFlag_ = nullptr;
+  std::function<BusyScope()> markBusy_;
   bool incomplete_[2] = {false, false};
 };
 

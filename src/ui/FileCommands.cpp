@@ -178,8 +178,7 @@ void FileCommands::Copy(const std::vector<int32_t>& keys, bool mediaRows) {
                                      ? text::ShownNameToNative(answer->toStdString())
                                      : nativeName;
   }
-  bool notBusy = false;
-  const BusyScope busy(busy_ ? *busy_ : notBusy);
+  const BusyScope busy = markBusy_ ? markBusy_() : BusyScope();
   ProgressWindow progress(parent_);
   const CopyReport report = CopyFiles(sources, folder.toStdString(), prompter_, progress);
   if (report.status == CopyStatus::Failed)

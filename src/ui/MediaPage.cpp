@@ -84,7 +84,7 @@ MediaPage::MediaPage(Session& session, QWidget* parent)
   BuildPopupMenu();
   fileCommands_ = new FileCommands(session.GetCatalog(), session.GetDrives(), session.GetSettings(),
                                    session.Ask(), this);
-  fileCommands_->SetBusyFlag(session.BusyFlag());
+  fileCommands_->SetBusyMarker([&session] { return session.MarkBusy(); });
   ConnectListPanel();
   organise_ = new OrganiseCommands(*this, session);
   organise_->Connect();

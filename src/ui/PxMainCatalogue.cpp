@@ -105,7 +105,7 @@ void TfrmMain::ToolButton3Click() {
   if (!session_.ReadyToChangeCatalogue()) return;
   ReloadIfChangedOnDisk();
   Catalog& catalog = session_.GetCatalog();
-  const BusyScope busy(session_.BusyFlag());
+  const BusyScope busy = session_.MarkBusy();
   CompactResult result = CompactResult::NothingToDo;
   {
     WaitCursor wait;
@@ -140,7 +140,7 @@ bool TfrmMain::ReadMedia(const std::function<bool(ReadWorkflow&)>& dialog) {
   // The walk runs on a worker thread behind a progress dialog that can stop it.
   session_.Reader().SetScanRunner(TfrmReadProgress::Runner(session_.GetScanner(), this));
   session_.Reader().SetOfferUpdate(true);
-  const BusyScope busy(session_.BusyFlag());
+  const BusyScope busy = session_.MarkBusy();
   bool added = false;
   Safely(session_.Ask(), [&] { added = session_.Reader().ReadMediaCommand(dialog); });
   SetStatus(0, QString());
@@ -181,7 +181,7 @@ void TfrmMain::ToolButton7Click() {
   if (prompter.Message(QStringLiteral("下記のメディア情報を削除しますか？\r\n\r\n") + name,
                        PromptIcon::Question, PromptButtons::YesNo) != PromptResult::Yes)
     return;
-  const BusyScope busy(session_.BusyFlag());
+  const BusyScope busy = session_.MarkBusy();
   {
     WaitCursor wait;
     Safely(prompter, [&] { catalog.DeleteMedia(SlotOfKey(key), &shown); });

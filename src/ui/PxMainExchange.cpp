@@ -32,7 +32,7 @@ void TfrmMain::I1Click() {
   }
   ImportForm form;
   if (!TfrmImport::Run(catalog, prompter, this, form)) return;
-  const BusyScope busy(session_.BusyFlag());
+  const BusyScope busy = session_.MarkBusy();
   exchange::NcduImport import;
   exchange::ImportRequest request{form.name, form.category, form.location, form.locationDetail};
   bool prepared = false;

@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <functional>
 
+#include "core/BusyScope.h"
 #include "core/Catalog.h"
 #include "core/Text.h"
 #include "reading/FileCopy.h"
@@ -240,7 +241,7 @@ class FileCommandsTest : public QObject {
     prompter->answers = {PromptResult::Yes};
     // The window is busy while the copy runs (it refuses to close).
     bool busy = false, busyAtQuestion = false;
-    commands->SetBusyFlag(busy);
+    commands->SetBusyMarker([&busy] { return BusyScope(busy); });
     prompter->onAsk = [&] { busyAtQuestion = busy; };
     commands->Copy({keys["a.txt"], keys["b.txt"], keys["c.txt"]}, false);
     prompter->onAsk = nullptr;
