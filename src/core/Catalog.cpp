@@ -571,10 +571,8 @@ std::optional<int> Catalog::FindMediaByName(std::string_view name) const {
   return last;
 }
 
-bool Catalog::IsMediaNameFree(std::string_view name) {
-  const std::optional<int> slot = FindMediaByName(name);
-  if (slot) lastEqualNameSlot_ = *slot;
-  return !slot.has_value();
+bool Catalog::IsMediaNameFree(std::string_view name) const {
+  return !FindMediaByName(name).has_value();
 }
 
 bool Catalog::SetSlotDrive(int slot, std::string_view text) {

@@ -250,9 +250,8 @@ class Catalog {
   // The last slot whose stored name is exactly this name as it would be
   // stored (case-sensitive); empty when none.
   std::optional<int> FindMediaByName(std::string_view name) const;
-  // FindMediaByName, the slot kept for LastEqualNameSlot.
-  bool IsMediaNameFree(std::string_view name);
-  int LastEqualNameSlot() const { return lastEqualNameSlot_; }
+  // No slot holds the name (FindMediaByName is empty).
+  bool IsMediaNameFree(std::string_view name) const;
   bool SetSlotDrive(int slot, std::string_view text);
   bool SetSlotCategory(int slot, std::string_view text);
   bool SetSlotLocation(int slot, std::string_view text);
@@ -446,6 +445,17 @@ class Catalog {
                              int64_t source);
 
  private:
+  // Compaction (Compaction.cpp): the plan of every table afterwards (a
+  // result when there is nothing to copy or the records are not sound), the
+  // copy of the records into the new file, the commit that puts the new
+  // files in place (`committed` once the journal exists), and memory taking
+  // the plan over.
+  struct CompactionPlan;
+  std::optional<CompactResult> PlanCompaction(BinaryFile& file, CompactionPlan& plan);
+  void CopyCompactedRecords(BinaryFile& file, BinaryFile& incoming, const CompactionPlan& plan,
+                            const std::function<void(const QString&)>& report);
+  void CommitCompaction(CompactionPlan& plan, bool& committed);
+  void AdoptCompaction(CompactionPlan& plan);
   TMediaSlot& MutableSlot(int slot);
   void ResetTables();
   void WriteLongNameFile();
@@ -564,7 +574,7 @@ class Catalog {
   std::vector<TMediaSlot> mediaSlots_;
   std::vector<TCommentSlot> commentSlots_;
   int slotsUsed_ = 0, mediaCount_ = 0, filteredMediaCount_ = 0;
-  int lastAddedSlot_ = -1, lastEqualNameSlot_ = -1;
+  int lastAddedSlot_ = -1;
   std::string categoryFilter_;
   NameList categoryNames_, locationNames_;
   TMediaInfomation shownMedia_;

@@ -407,7 +407,7 @@ void MediaPage::TreeView1Edited(QTreeWidgetItem* item, int column) {
     return;
   }
   const std::string name = text::Utf8ToCp932(*typed);
-  if (name.empty() || (!catalog.IsMediaNameFree(name) && catalog.LastEqualNameSlot() != slot)) {
+  if (name.empty() || catalog.FindMediaByName(name).value_or(slot) != slot) {
     ShowError(session_.Ask(), QStringLiteral("名前が重複します、上書きしますか"));
     item->setText(0, QString::fromStdString(catalog.ExactSlotText(slot, SlotText::Name)));
     return;

@@ -58,11 +58,11 @@ void TfrmMain::I1Click() {
   }
   const std::string name = form.name.empty() ? import.DefaultMediaName() : form.name;
   bool replace = false;
-  if (!catalog.IsMediaNameFree(name)) {
+  if (const std::optional<int> same = catalog.FindMediaByName(name)) {
     const std::string question =
         "名前が重複します、上書きしますか\r\n\r\n旧作成日時：" +
         text::Cp932ToUtf8(FormatDateTime(text::Utf8ToCp932("yyyy/mm/dd(aaa) hh:nn:ss"),
-                                         catalog.SlotReadDate(catalog.LastEqualNameSlot())));
+                                         catalog.SlotReadDate(*same)));
     if (prompter.Message(text::Utf8ToQString(question), PromptIcon::Warning,
                          PromptButtons::OkCancel) != PromptResult::Ok) {
       SetStatus(0, QString());
