@@ -25,15 +25,15 @@ std::string Quoted(const std::string& text, bool comma) {
 
 }  // namespace
 
-std::string DetailColumnCaption(int mode, int column) {
+std::string DetailColumnCaption(DetailSource source, int column) {
   if (column < 0 || column >= kDetailColumns) return {};
-  if (column == 1 && mode == kDetailDupMembers) return "Icon";
+  if (column == 1 && source == DetailSource::DupMembers) return "Icon";
   return text::Utf8ToCp932(kCaptions[column]);
 }
 
-std::vector<int> DetailOfferedColumns(int mode, bool pathVisible) {
+std::vector<int> DetailOfferedColumns(DetailSource source, bool pathVisible) {
   std::vector<int> columns;
-  for (int c = mode == kDetailDupMembers ? 2 : 1; c < kDetailColumns; ++c)
+  for (int c = source == DetailSource::DupMembers ? 2 : 1; c < kDetailColumns; ++c)
     if (c != kDetailPathColumn || pathVisible) columns.push_back(c);
   return columns;
 }
@@ -79,8 +79,9 @@ std::string DetailCell(const DetailRow& row, int column, bool comma, bool utf8) 
 }
 
 std::vector<std::string> ExportDetailRows(const std::vector<DetailRow>& rows,
-                                          const std::vector<int>& columns, int mode, bool comma,
-                                          CaseConversion conversion, bool title, bool utf8) {
+                                          const std::vector<int>& columns, DetailSource source,
+                                          bool comma, CaseConversion conversion, bool title,
+                                          bool utf8) {
   std::vector<std::string> lines;
   if (columns.empty()) return lines;
   const std::string separator = comma ? "," : "\t";
@@ -94,7 +95,7 @@ std::vector<std::string> ExportDetailRows(const std::vector<DetailRow>& rows,
   };
   if (title)
     lines.push_back(join([&](int c) {
-      const std::string caption = DetailColumnCaption(mode, c);
+      const std::string caption = DetailColumnCaption(source, c);
       return utf8 ? text::Cp932ToUtf8(caption) : caption;
     }));
   for (const DetailRow& row : rows) {
@@ -119,9 +120,9 @@ std::string JoinDetailLines(const std::vector<std::string>& lines) {
   return out;
 }
 
-std::string DetailFileName(int mode, int32_t dosDateTime) {
+std::string DetailFileName(DetailSource source, int32_t dosDateTime) {
   const char* suffix =
-      mode == kDetailDupMembers ? "_重複ファイル詳細.csv" : "_似たようなファイル詳細.csv";
+      source == DetailSource::DupMembers ? "_重複ファイル詳細.csv" : "_似たようなファイル詳細.csv";
   return FormatDateTime("yyyymmddhhnnss", dosDateTime) + text::Utf8ToCp932(suffix);
 }
 

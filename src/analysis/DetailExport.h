@@ -15,11 +15,12 @@ namespace plomix {
 
 class Catalog;
 
-// Which grid is copied: 0 the members of a duplicate group, 1 the members of
-// a similar group, 2 the similar group of a word chosen under the file list.
-inline constexpr int kDetailDupMembers = 0;
-inline constexpr int kDetailLikeMembers = 1;
-inline constexpr int kDetailLikeWord = 2;
+// Which grid is copied.
+enum class DetailSource {
+  DupMembers = 0,   // the members of a duplicate group
+  LikeMembers = 1,  // the members of a similar group
+  LikeWord = 2,     // the similar group of a word chosen under the file list
+};
 
 // The ten grid columns: 0 ID (hidden), 1 Icon / No, 2 name, 3 date-time text,
 // 4 size, 5 media name, 6 path, 7 category, 8 location, 9 location detail.
@@ -47,11 +48,12 @@ struct DetailRow {
   std::string shownPath;
 };
 
-// The caption of a column (CP932): column 1 is "Icon" in mode 0, "No" else.
-std::string DetailColumnCaption(int mode, int column);
+// The caption of a column (CP932): column 1 is "Icon" for duplicate members,
+// "No" else.
+std::string DetailColumnCaption(DetailSource source, int column);
 // The columns the dialog offers, in column order: the visible ones from
-// column 2 (mode 0) or 1 (modes 1 and 2); the path only when shown.
-std::vector<int> DetailOfferedColumns(int mode, bool pathVisible);
+// column 2 (duplicate members) or 1 (similar ones); the path only when shown.
+std::vector<int> DetailOfferedColumns(DetailSource source, bool pathVisible);
 
 // One cell: No and size as plain digits, the date-time as it stands, texts
 // in double quotes when `comma` (a quote inside doubled), any
@@ -63,14 +65,15 @@ std::string DetailCell(const DetailRow& row, int column, bool comma, bool utf8 =
 // column is chosen. The title line, when asked for, holds the captions and
 // is never converted; every data line is converted as a whole.
 std::vector<std::string> ExportDetailRows(const std::vector<DetailRow>& rows,
-                                          const std::vector<int>& columns, int mode, bool comma,
-                                          CaseConversion conversion, bool title, bool utf8 = false);
+                                          const std::vector<int>& columns, DetailSource source,
+                                          bool comma, CaseConversion conversion, bool title,
+                                          bool utf8 = false);
 // Every line followed by CR LF.
 std::string JoinDetailLines(const std::vector<std::string>& lines);
 
-// The proposed file name: the date-time "yyyymmddhhnnss" and the mode's
+// The proposed file name: the date-time "yyyymmddhhnnss" and the source's
 // suffix, for example "20240131093000_重複ファイル詳細.csv" (CP932).
-std::string DetailFileName(int mode, int32_t dosDateTime);
+std::string DetailFileName(DetailSource source, int32_t dosDateTime);
 // ".csv" is appended unless the name holds ".csv" in any letter case.
 std::string ApplyCsvExtension(const std::string& name);
 // Writes the lines (CR LF after each) to the file; throws CatalogError.

@@ -260,7 +260,7 @@ void ResultStore::WriteResultFile(std::string_view likeKey) {
   if (!search.IsSorted()) search.Sort();
   const bool like = Mode() == AnalysisMode::Similar;
   const int64_t entryCount = search.Counters().entries;
-  if (entryCount > INT32_MAX) throw CatalogError("\"" + path_ + "\": too many entries");
+  if (entryCount > INT32_MAX) throw CatalogError(ErrorCode::TooManyEntries, {path_});
 
   std::vector<uint8_t> header(static_cast<std::size_t>(HeaderSize()), 0);
   StoreI32(&header[kVersionAt], like ? kLikeFileVersion : kDupFileVersion);

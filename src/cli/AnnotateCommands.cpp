@@ -109,7 +109,7 @@ int MarkCommand(Context& ctx) {
   const TRecord row = EntryRow(catalog, path);
   const int mark = catalog.SetMark(
       ctx.args.Has("--off") ? Catalog::MarkChange::Clear : Catalog::MarkChange::Set, row.Key);
-  if (mark < 0) throw CliError(catalog.LastError());
+  if (mark < 0) throw CatalogError(catalog.LastFailure());
   if (ctx.json)
     PrintJson(ctx.out, QJsonObject{{"path", QString::fromStdString(path)}, {"marked", mark == 1}});
   return 0;

@@ -82,7 +82,7 @@ void OpenCatalogOrThrow(Catalog& catalog, const std::string& given) {
       !std::filesystem::exists(given, ec) && std::filesystem::exists(withExtension, ec)
           ? withExtension
           : given;
-  if (!catalog.OpenCatalog(path)) throw CliError(catalog.LastError());
+  if (!catalog.OpenCatalog(path)) throw CatalogError(catalog.LastFailure());
   catalog.ReadLongNames();
   if (const std::string warning = catalog.TakeSideFileWarning(); !warning.empty())
     std::cerr << "warning: " << warning << '\n';
@@ -97,7 +97,7 @@ MediaPath ResolveOrThrow(Catalog& catalog, const std::string& utf8Path, PathEnd 
       if (path.firstPart.empty()) throw CliError("missing MEDIA");
       throw CliError("no media named \"" + path.firstPart + "\"");
     case MediaPath::Error::CannotLoad:
-      throw CliError(catalog.LastError());
+      throw CatalogError(catalog.LastFailure());
     case MediaPath::Error::NoEntry:
       if (end == PathEnd::Folder) throw CliError("no folder \"" + path.missing + "\"");
       throw CliError("no entry \"" + utf8Path + "\"");

@@ -19,7 +19,7 @@ int Create(Context& ctx) {
   if (std::filesystem::exists(path) && !ctx.args.Has("--overwrite"))
     throw CliError("\"" + path + "\" exists (add --overwrite to replace it)");
   Catalog catalog;
-  if (!catalog.CreateCatalog(path)) throw CliError(catalog.LastError());
+  if (!catalog.CreateCatalog(path)) throw CatalogError(catalog.LastFailure());
   if (ctx.json) {
     PrintJson(ctx.out, QJsonObject{{"path", QString::fromStdString(path)},
                                    {"size", static_cast<double>(catalog.CatalogFileSize())}});
@@ -108,7 +108,7 @@ int Compact(Context& ctx) {
   const int deleted = catalog.SlotsUsed() - catalog.MediaCount();
   if (deleted > 0) BeforeMediaChange(ctx, catalog);
   const CompactResult result = catalog.CompactCatalog();
-  if (result == CompactResult::CopyFailed) throw CliError(catalog.LastError());
+  if (result == CompactResult::CopyFailed) throw CatalogError(catalog.LastFailure());
   const bool done = result == CompactResult::Done;
   if (done) AfterMediaChange(ctx, catalog);
   if (ctx.json) {

@@ -52,7 +52,7 @@ int Diff(Context& ctx) {
   bool ok = false;
   const DiffReport report =
       CompareTrees(catalog, leftSlot, leftRecord, rightSlot, rightRecord, &ok);
-  if (!ok) throw CliError(catalog.LastError());
+  if (!ok) throw CatalogError(catalog.LastFailure());
   const int status = report.Equal() ? 0 : kDifferentStatus;
   const bool summary = ctx.args.Has("--summary");
   if (ctx.json) {

@@ -565,7 +565,7 @@ int TreeCommand(Context& ctx) {
   Catalog catalog;
   OpenCatalogOrThrow(catalog, ctx.args.Positional(0, "CATALOG"));
   const int slot = MediaOrThrow(catalog, ctx.args.Positional(1, "MEDIA"));
-  if (!catalog.LoadMedia(slot)) throw CliError(catalog.LastError());
+  if (!catalog.LoadMedia(slot)) throw CatalogError(catalog.LastFailure());
   QJsonArray array;
   std::vector<std::vector<std::string>> rows{{text::Cp932ToUtf8(catalog.RecordName(0))}};
   if (ctx.json)

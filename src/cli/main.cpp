@@ -7,6 +7,7 @@
 #include <iostream>
 
 #include "cli/CliCommon.h"
+#include "core/Error.h"
 #include "plomix/Version.h"
 
 namespace {
@@ -121,7 +122,9 @@ int main(int argc, char** argv) {
     context.json = commandIndex > 1 || context.args.Has("--json");
     return it->run(context);
   } catch (const std::exception& e) {
-    std::cerr << "plomix2-cli " << name << ": " << e.what() << '\n';
+    // Coded failures in the locale's language, Japanese under a "ja" locale.
+    std::cerr << "plomix2-cli " << name << ": "
+              << plomix::text::ErrorText(e, plomix::text::LocaleLanguage()) << '\n';
     return it->errorStatus;
   }
 }

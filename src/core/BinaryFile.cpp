@@ -13,9 +13,6 @@
 
 namespace plomix {
 
-CatalogError::CatalogError(const std::string& path, const std::string& action, int err)
-    : std::runtime_error(action + " failed for \"" + path + "\": " + std::strerror(err)) {}
-
 namespace io {
 
 namespace {
@@ -32,27 +29,27 @@ Fault Ask(Step step, const std::string& path, std::size_t bytes) {
   return f;
 }
 
-const char* ActionOf(Step step) {
+ErrorCode CodeOf(Step step) {
   switch (step) {
     case Step::Write:
-      return "Writing";
+      return ErrorCode::FileWrite;
     case Step::Sync:
-      return "Syncing";
+      return ErrorCode::FileSync;
     case Step::Truncate:
-      return "Cutting";
+      return ErrorCode::FileCut;
     case Step::Rename:
-      return "Replacing";
+      return ErrorCode::FileReplace;
     case Step::Link:
-      return "Linking";
+      return ErrorCode::FileLink;
     case Step::Remove:
-      return "Removing";
+      return ErrorCode::FileRemove;
   }
-  return "Writing";
+  return ErrorCode::FileWrite;
 }
 
 // Throws when the hook fails a step that writes nothing partially.
 void Check(Step step, const std::string& path) {
-  if (Fault f = Ask(step, path, 0); f.error != 0) throw CatalogError(path, ActionOf(step), f.error);
+  if (Fault f = Ask(step, path, 0); f.error != 0) throw CatalogError(CodeOf(step), path, f.error);
 }
 
 }  // namespace
@@ -72,7 +69,8 @@ void SetSyncForTesting(bool enabled) {
 
 void Rename(const std::string& from, const std::string& to) {
   Check(Step::Rename, to);
-  if (::rename(from.c_str(), to.c_str()) != 0) throw CatalogError(to, "Replacing", errno);
+  if (::rename(from.c_str(), to.c_str()) != 0)
+    throw CatalogError(ErrorCode::FileReplace, to, errno);
 }
 
 bool Link(const std::string& existing, const std::string& link) {
@@ -141,7 +139,7 @@ void SyncFolderOf(const std::string& path) {
   // Some file systems cannot sync a folder; the rename is then as durable as
   // they make it.
   if (rc != 0 && err != EINVAL && err != EROFS)
-    throw CatalogError(path, "Syncing the folder of", err);
+    throw CatalogError(ErrorCode::FolderSync, path, err);
 }
 
 void ReplaceWhole(const std::string& path, const std::vector<uint8_t>& bytes,
@@ -253,9 +251,9 @@ BinaryFile::BinaryFile(const std::string& path, Mode mode, const std::string& pe
   fd_ = OpenLocked(path, OpenFlags(mode), mode != Mode::Read, err);
   if (fd_ == -2) {
     fd_ = -1;
-    throw CatalogError(path, "Locking", err);
+    throw CatalogError(ErrorCode::FileLock, path, err);
   }
-  if (fd_ < 0) throw CatalogError(path, "Opening", err);
+  if (fd_ < 0) throw CatalogError(ErrorCode::FileOpen, path, err);
   if (mode == Mode::Create) TakePermissions(fd_, permissionsOf);
 }
 
@@ -292,7 +290,7 @@ bool BinaryFile::ReadAt(int64_t offset, void* buffer, std::size_t n) {
     ssize_t got = ::pread(fd_, p, n, offset);
     if (got < 0) {
       if (errno == EINTR) continue;
-      throw CatalogError(path_, "Reading", errno);
+      throw CatalogError(ErrorCode::FileRead, path_, errno);
     }
     if (got == 0) return false;
     p += got;
@@ -309,15 +307,15 @@ void BinaryFile::WriteAt(int64_t offset, const void* buffer, std::size_t n) {
     // The failure asked for is the one reported, whatever the partial write gives.
     [[maybe_unused]] const ssize_t put = partial > 0 ? ::pwrite(fd_, p, partial, offset) : 0;
     if (f.kill) ::raise(SIGKILL);
-    throw CatalogError(path_, "Writing", f.error);
+    throw CatalogError(ErrorCode::FileWrite, path_, f.error);
   }
   while (n > 0) {
     ssize_t put = ::pwrite(fd_, p, n, offset);
     if (put < 0) {
       if (errno == EINTR) continue;
-      throw CatalogError(path_, "Writing", errno);
+      throw CatalogError(ErrorCode::FileWrite, path_, errno);
     }
-    if (put == 0) throw CatalogError(path_, "Writing", EIO);
+    if (put == 0) throw CatalogError(ErrorCode::FileWrite, path_, EIO);
     p += put;
     n -= static_cast<std::size_t>(put);
     offset += put;
@@ -326,14 +324,14 @@ void BinaryFile::WriteAt(int64_t offset, const void* buffer, std::size_t n) {
 
 int64_t BinaryFile::Size() {
   struct stat st {};
-  if (::fstat(fd_, &st) != 0) throw CatalogError(path_, "Reading the size", errno);
+  if (::fstat(fd_, &st) != 0) throw CatalogError(ErrorCode::FileSize, path_, errno);
   return st.st_size;
 }
 
 void BinaryFile::Truncate(int64_t size) {
   io::Check(io::Step::Truncate, path_);
   while (::ftruncate(fd_, size) != 0) {
-    if (errno != EINTR) throw CatalogError(path_, "Cutting", errno);
+    if (errno != EINTR) throw CatalogError(ErrorCode::FileCut, path_, errno);
   }
 }
 
@@ -341,12 +339,12 @@ void BinaryFile::Sync() {
   io::Check(io::Step::Sync, path_);
   if (!io::SyncEnabled()) return;
   while (::fdatasync(fd_) != 0) {
-    if (errno != EINTR) throw CatalogError(path_, "Syncing", errno);
+    if (errno != EINTR) throw CatalogError(ErrorCode::FileSync, path_, errno);
   }
 }
 
 void BinaryFile::Relock(bool exclusive) {
-  if (int err = LockFile(fd_, exclusive)) throw CatalogError(path_, "Locking", err);
+  if (int err = LockFile(fd_, exclusive)) throw CatalogError(ErrorCode::FileLock, path_, err);
 }
 
 io::FileStamp BinaryFile::Stamp() {
@@ -364,7 +362,7 @@ void BinaryFile::Close() {
   if (fd_ < 0) return;
   int fd = fd_;
   fd_ = -1;
-  if (::close(fd) != 0 && errno != EINTR) throw CatalogError(path_, "Closing", errno);
+  if (::close(fd) != 0 && errno != EINTR) throw CatalogError(ErrorCode::FileClose, path_, errno);
 }
 
 }  // namespace plomix

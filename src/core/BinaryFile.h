@@ -13,19 +13,12 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
-namespace plomix {
+#include "core/Error.h"
 
-// A read, write, seek or close of a catalogue file failed. what() names the
-// file and the system's reason.
-class CatalogError : public std::runtime_error {
- public:
-  CatalogError(const std::string& path, const std::string& action, int err);
-  explicit CatalogError(const std::string& message) : std::runtime_error(message) {}
-};
+namespace plomix {
 
 namespace io {
 

@@ -90,7 +90,7 @@ const TLongNameMedia& Catalog::LongNameMedia(int slot) const {
 bool Catalog::CreateCatalog(const std::string& path) {
   const fs::path target(path);
   if (path.empty() || target.stem().empty() || target.filename() == ".qdb") {
-    lastError_ = "No catalogue name given (\"" + path + "\")";
+    lastError_ = {ErrorCode::NoCatalogName, {path}};
     return false;
   }
   std::error_code ec;
@@ -154,7 +154,7 @@ bool Catalog::CreateCatalog(const std::string& path) {
         replaced[i].done = true;
         if (!io::RemoveIfPresent(replaced[i].path) ||
             !io::RemoveIfPresent(replaced[i].path + ".new"))
-          throw CatalogError(replaced[i].path, "Removing", errno != 0 ? errno : EIO);
+          throw CatalogError(ErrorCode::FileRemove, replaced[i].path, errno != 0 ? errno : EIO);
       }
       io::SyncFolderOf(path);
     } catch (...) {
@@ -197,7 +197,7 @@ bool Catalog::CreateCatalog(const std::string& path) {
     exactWarning_.clear();
     file.Close();
   } catch (const CatalogError& e) {
-    lastError_ = e.what();
+    lastError_ = e.info();
     return false;
   }
   return true;
@@ -206,7 +206,7 @@ bool Catalog::CreateCatalog(const std::string& path) {
 bool Catalog::OpenCatalog(const std::string& path) {
   std::string target = path.empty() ? catalogPath_ : path;
   if (target.empty()) {
-    lastError_ = "No catalogue file given";
+    lastError_ = {ErrorCode::NoCatalogFile, {}};
     return false;
   }
   const std::string previous = catalogPath_;
@@ -217,7 +217,7 @@ bool Catalog::OpenCatalog(const std::string& path) {
     BinaryFile file = LockCatalog(false);
     catalogPath_ = previous;
     if (!file.ReadAt(0, area.data(), area.size())) {
-      lastError_ = "\"" + target + "\" is not a catalogue (too short)";
+      lastError_ = {ErrorCode::NotCatalog, {target}};
       return false;
     }
     stamp = file.Stamp();
@@ -242,7 +242,7 @@ bool Catalog::OpenCatalog(const std::string& path) {
     io::RemoveAbandoned(likePath_ + ".new");
   } catch (const CatalogError& e) {
     catalogPath_ = previous;
-    lastError_ = e.what();
+    lastError_ = e.info();
     return false;
   }
   return true;
@@ -321,7 +321,7 @@ std::optional<int> Catalog::AddMediaLocked(BinaryFile& file, const MediaRecordSo
   const int32_t n = records.RecordCount();
   const int slot = FirstNeverUsedSlot();
   if (slot < 0) return std::nullopt;
-  if (const std::string damage = UnsoundSlotTable(); !damage.empty()) throw CatalogError(damage);
+  if (ErrorInfo damage = UnsoundSlotTable(); !damage.empty()) throw CatalogError(std::move(damage));
 
   // What is put back when any write fails: the catalogue as it was, its
   // length included, and the long-name file as it was.
@@ -489,7 +489,7 @@ MediaIdentity Catalog::IdentityOf(int slot) const {
 
 int Catalog::SlotToChange(int slot, const TMediaSlot& seen, const MediaIdentity* expect) const {
   if (expect == nullptr) {
-    if (mediaSlots_[slot] != seen) throw CatalogError("\"" + catalogPath_ + ChangedMeanwhile());
+    if (mediaSlots_[slot] != seen) throw CatalogError(ErrorCode::ChangedMeanwhile, {catalogPath_});
     return slot;
   }
   const std::string stored = StoredMediaName(expect->name);
@@ -499,11 +499,11 @@ int Catalog::SlotToChange(int slot, const TMediaSlot& seen, const MediaIdentity*
       if (mediaSlots_[s].IsLive() && mediaSlots_[s].Name() == stored) named.push_back(s);
     if (named.empty())
       throw MediaMismatch(MediaMismatch::Reason::NoneNamed, -1,
-                          "\"" + catalogPath_ + "\" has no media of the name given");
+                          ErrorInfo{ErrorCode::NoMediaNamed, {catalogPath_}});
     if (named.size() > 1)
-      throw MediaMismatch(MediaMismatch::Reason::SeveralNamed, -1,
-                          "\"" + catalogPath_ + "\" has " + std::to_string(named.size()) +
-                              " media of the name given; choose one by its slot");
+      throw MediaMismatch(
+          MediaMismatch::Reason::SeveralNamed, -1,
+          ErrorInfo{ErrorCode::SeveralMediaNamed, {catalogPath_, std::to_string(named.size())}});
     slot = named.front();
   }
   const TMediaSlot& s = mediaSlots_[slot];
@@ -511,9 +511,7 @@ int Catalog::SlotToChange(int slot, const TMediaSlot& seen, const MediaIdentity*
       (expect->readDate && s.Root().FileDate() != *expect->readDate) ||
       (expect->recordCount && s.Count() != *expect->recordCount))
     throw MediaMismatch(MediaMismatch::Reason::Differs, slot,
-                        "slot " + std::to_string(slot) + " of \"" + catalogPath_ +
-                            "\" no longer holds the media meant (another program changed it); "
-                            "nothing was changed");
+                        ErrorInfo{ErrorCode::MediaDiffers, {std::to_string(slot), catalogPath_}});
   return slot;
 }
 
@@ -582,10 +580,8 @@ std::optional<int> Catalog::FindMediaByName(std::string_view name) const {
   return last;
 }
 
-bool Catalog::IsMediaNameFree(std::string_view name) {
-  const std::optional<int> slot = FindMediaByName(name);
-  if (slot) lastEqualNameSlot_ = *slot;
-  return !slot.has_value();
+bool Catalog::IsMediaNameFree(std::string_view name) const {
+  return !FindMediaByName(name).has_value();
 }
 
 bool Catalog::SetSlotDrive(int slot, std::string_view text) {

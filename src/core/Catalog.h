@@ -34,6 +34,7 @@
 
 #include "browse/TreeDiff.h"
 #include "core/BinaryFile.h"
+#include "core/Error.h"
 #include "core/ExactNames.h"
 #include "core/Fingerprints.h"
 #include "core/Records.h"
@@ -108,6 +109,8 @@ class MediaMismatch : public CatalogError {
   };
   MediaMismatch(Reason reason, int slot, const std::string& message)
       : CatalogError(message), reason_(reason), slot_(slot) {}
+  MediaMismatch(Reason reason, int slot, ErrorInfo info)
+      : CatalogError(std::move(info)), reason_(reason), slot_(slot) {}
   Reason reason() const { return reason_; }
   int slot() const { return slot_; }  // the slot checked; -1 for a look-up by name
 
@@ -165,8 +168,10 @@ class Catalog {
   const std::string& LongNamePath() const { return longNamePath_; }
   const std::string& ExactNamePath() const { return exactNamePath_; }
   bool IsOpen() const { return open_; }
-  // Why the last open, load or compaction failed (for messages and the CLI).
-  const std::string& LastError() const { return lastError_; }
+  // Why the last open, load or compaction failed: coded for the window and
+  // the CLI to word (text::ErrorText), and its English text.
+  const ErrorInfo& LastFailure() const { return lastError_; }
+  std::string LastError() const { return text::ErrorText(lastError_, text::Language::English); }
 
   // ---- Catalogue file ----
   // Creates an empty catalogue (and a fresh long-name file) at path, replacing
@@ -245,9 +250,8 @@ class Catalog {
   // The last slot whose stored name is exactly this name as it would be
   // stored (case-sensitive); empty when none.
   std::optional<int> FindMediaByName(std::string_view name) const;
-  // FindMediaByName, the slot kept for LastEqualNameSlot.
-  bool IsMediaNameFree(std::string_view name);
-  int LastEqualNameSlot() const { return lastEqualNameSlot_; }
+  // No slot holds the name (FindMediaByName is empty).
+  bool IsMediaNameFree(std::string_view name) const;
   bool SetSlotDrive(int slot, std::string_view text);
   bool SetSlotCategory(int slot, std::string_view text);
   bool SetSlotLocation(int slot, std::string_view text);
@@ -445,6 +449,17 @@ class Catalog {
                              int64_t source);
 
  private:
+  // Compaction (Compaction.cpp): the plan of every table afterwards (a
+  // result when there is nothing to copy or the records are not sound), the
+  // copy of the records into the new file, the commit that puts the new
+  // files in place (`committed` once the journal exists), and memory taking
+  // the plan over.
+  struct CompactionPlan;
+  std::optional<CompactResult> PlanCompaction(BinaryFile& file, CompactionPlan& plan);
+  void CopyCompactedRecords(BinaryFile& file, BinaryFile& incoming, const CompactionPlan& plan,
+                            const std::function<void(const QString&)>& report);
+  void CommitCompaction(CompactionPlan& plan, bool& committed);
+  void AdoptCompaction(CompactionPlan& plan);
   TMediaSlot& MutableSlot(int slot);
   void ResetTables();
   void WriteLongNameFile();
@@ -478,7 +493,7 @@ class Catalog {
   // Why no records may be placed after the existing ones (a media count no
   // media can have would put them gigabytes away), "" when the counts are
   // sound. Checked before any write that places records.
-  std::string UnsoundSlotTable() const;
+  ErrorInfo UnsoundSlotTable() const;
   // A replacing add stores its media and deletes the one it replaces in two
   // slot writes; the intent written before them lets whoever takes the lock
   // after a crash between them finish the deletion.
@@ -552,7 +567,7 @@ class Catalog {
 
   std::string catalogPath_, dupPath_, likePath_, longNamePath_, exactNamePath_;
   bool open_ = false;
-  std::string lastError_;
+  ErrorInfo lastError_;
 
   // The slot and comment areas as last read from or written to the file,
   // the file they came from, and the long-name file last read or written.
@@ -563,7 +578,7 @@ class Catalog {
   std::vector<TMediaSlot> mediaSlots_;
   std::vector<TCommentSlot> commentSlots_;
   int slotsUsed_ = 0, mediaCount_ = 0, filteredMediaCount_ = 0;
-  int lastAddedSlot_ = -1, lastEqualNameSlot_ = -1;
+  int lastAddedSlot_ = -1;
   std::string categoryFilter_;
   NameList categoryNames_, locationNames_;
   TMediaInfomation shownMedia_;

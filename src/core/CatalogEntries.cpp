@@ -65,13 +65,12 @@ void Catalog::UpdateRecordLocked(BinaryFile& file, int32_t key,
                                  const std::function<void(TFileRec&)>& change) {
   const int slot = SlotOfKey(key);
   const int r = RecordOfKey(key);
-  if (loadedMedia_ != slot) throw CatalogError("\"" + catalogPath_ + ChangedMeanwhile());
+  if (loadedMedia_ != slot) throw CatalogError(ErrorCode::ChangedMeanwhile, {catalogPath_});
   const int64_t offset = RecordOffset(SlotPosition(slot) + r);
   if (r > 0) {
     TFileRec rec;
     if (!file.ReadAt(offset, rec.Data(), TFileRec::kSize))
-      throw CatalogError("\"" + catalogPath_ + "\" is shorter than its media " +
-                         std::to_string(slot));
+      throw CatalogError(ErrorCode::ShorterThanMedia, {catalogPath_, std::to_string(slot)});
     change(rec);
     file.WriteAt(offset, rec.Data(), TFileRec::kSize);
     loadedRecs_[r] = rec;
@@ -125,7 +124,7 @@ int Catalog::AddCommentWith(int32_t key, std::string_view commentText, int16_t k
   BinaryFile file = LockCatalog(true);
   SyncWithDisk(file, true);
   if (linkEntry && loadedMedia_ != SlotOfKey(key))
-    throw CatalogError("\"" + catalogPath_ + ChangedMeanwhile());
+    throw CatalogError(ErrorCode::ChangedMeanwhile, {catalogPath_});
   // The slot is chosen under the lock, among the comments on disk now. A
   // comment of this entry that lost its link (cut off by a crash before the
   // link was written in one transaction with it) is taken again rather than

@@ -65,11 +65,6 @@ void WriteChangedImages(BinaryFile& file, std::vector<Image>& table, std::vector
   std::copy(bytes.begin(), bytes.end(), disk.begin() + offset);
 }
 
-inline const char* ChangedMeanwhile() {
-  return "\" was changed by another program meanwhile; it has been read again and the change "
-         "was not made";
-}
-
 inline std::string ReplaceExtension(const std::string& path, const char* ext) {
   fs::path p(path);
   p.replace_extension(ext);

@@ -33,13 +33,13 @@ bool Catalog::LoadMedia(int slot) {
   int64_t position = 0;
   int32_t count = 0;
   if (!LocateMedia(slot, position, count)) {
-    lastError_ = "Media " + std::to_string(slot) + " has no records";
+    lastError_ = {ErrorCode::MediaWithoutRecords, {std::to_string(slot)}};
     return false;
   }
   UnloadMedia();
   BinaryFile file = BinaryFile::TryRead(catalogPath_);
   if (!file.IsOpen()) {
-    lastError_ = "Cannot open \"" + catalogPath_ + "\"";
+    lastError_ = {ErrorCode::CannotOpen, {catalogPath_}};
     return false;
   }
   if (!SlotStillOnDisk(file, slot)) return false;
@@ -55,20 +55,18 @@ bool Catalog::LoadMedia(int slot) {
     if (!inside || !file.ReadAt(position, reinterpret_cast<uint8_t*>(recs.data()),
                                 static_cast<std::size_t>(bytes))) {
       UnloadMedia();
-      lastError_ = "The records of media " + std::to_string(slot) + " run past the end of \"" +
-                   catalogPath_ + "\"";
+      lastError_ = {ErrorCode::RecordsPastEnd, {std::to_string(slot), catalogPath_}};
       return false;
     }
   } catch (const std::exception& e) {
     UnloadMedia();
-    lastError_ = e.what();
+    lastError_ = ErrorInfoOf(e);
     return false;
   }
   for (int32_t r = 0; r < count; ++r) {
     if (!LinksAreSound(r, recs[r], count)) {
       UnloadMedia();
-      lastError_ = "Media " + std::to_string(slot) + " is damaged (record " + std::to_string(r) +
-                   " links outside the media)";
+      lastError_ = {ErrorCode::MediaDamaged, {std::to_string(slot), std::to_string(r)}};
       return false;
     }
   }
@@ -101,9 +99,7 @@ bool Catalog::SlotStillOnDisk(BinaryFile& file, int slot) {
     same = false;
   }
   if (!same) {
-    lastError_ = "\"" + catalogPath_ +
-                 "\" was changed by another program; it must be read again (media " +
-                 std::to_string(slot) + ")";
+    lastError_ = {ErrorCode::ChangedReadAgain, {catalogPath_, std::to_string(slot)}};
     foreignChange_ = true;
   }
   return same;
@@ -135,18 +131,17 @@ bool Catalog::VisitMediaRecords(
   int64_t position = 0;
   int32_t count = 0;
   if (!LocateMedia(slot, position, count)) {
-    lastError_ = "Media " + std::to_string(slot) + " has no records";
+    lastError_ = {ErrorCode::MediaWithoutRecords, {std::to_string(slot)}};
     return false;
   }
   BinaryFile file = BinaryFile::TryRead(catalogPath_);
   if (!file.IsOpen()) {
-    lastError_ = "Cannot open \"" + catalogPath_ + "\"";
+    lastError_ = {ErrorCode::CannotOpen, {catalogPath_}};
     return false;
   }
   if (!SlotStillOnDisk(file, slot)) return false;
   if (file.Size() < position + int64_t{count} * static_cast<int64_t>(TFileRec::kSize)) {
-    lastError_ = "The records of media " + std::to_string(slot) + " run past the end of \"" +
-                 catalogPath_ + "\"";
+    lastError_ = {ErrorCode::RecordsPastEnd, {std::to_string(slot), catalogPath_}};
     return false;
   }
   // Small blocks, read straight into record images: each block is still in
@@ -158,7 +153,7 @@ bool Catalog::VisitMediaRecords(
     if (!file.ReadAt(position + int64_t{start} * TFileRec::kSize,
                      reinterpret_cast<uint8_t*>(block.data()),
                      static_cast<std::size_t>(len) * TFileRec::kSize))
-      throw CatalogError("\"" + catalogPath_ + "\" became shorter while it was read");
+      throw CatalogError(ErrorCode::ShrankWhileRead, {catalogPath_});
     for (int32_t i = 0; i < len; ++i) visit(start + i, block[static_cast<std::size_t>(i)]);
   }
   return true;

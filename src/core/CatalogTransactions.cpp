@@ -152,7 +152,7 @@ void Catalog::FinishReplace(BinaryFile& file) {
 bool Catalog::SyncWithDisk(BinaryFile& file, bool keepEdits) {
   std::vector<uint8_t> fresh(kAreasSize);
   if (!file.ReadAt(0, fresh.data(), fresh.size()))
-    throw CatalogError("\"" + catalogPath_ + "\" is not a catalogue (too short)");
+    throw CatalogError(ErrorCode::NotCatalog, {catalogPath_});
   const io::FileStamp stamp = file.Stamp();
   const bool sameFile = stamp.device == catalogStamp_.device && stamp.inode == catalogStamp_.inode;
   bool changed = !sameFile || fresh != diskAreas_;
@@ -225,7 +225,7 @@ bool Catalog::SyncWithDisk(BinaryFile& file, bool keepEdits) {
       if (io::StampOf(longNamePath_) != longNameStamp_) ReadLongNamesFrom(file);
       if (io::StampOf(exactNamePath_) != exactStamp_) ReadExactNamesFrom(file);
       if (io::StampOf(fingerprintPath_) != fprStamp_) ReadFingerprints();
-      throw CatalogError("\"" + catalogPath_ + ChangedMeanwhile());
+      throw CatalogError(ErrorCode::ChangedMeanwhile, {catalogPath_});
     }
   }
   if (io::StampOf(longNamePath_) != longNameStamp_) {
@@ -301,7 +301,7 @@ bool Catalog::RefreshFromDisk() {
       BinaryFile file = LockCatalog(false);
       SyncWithDisk(file, true);
     } catch (const CatalogError& e) {
-      lastError_ = e.what();
+      lastError_ = e.info();
     }
   }
   return std::exchange(foreignChange_, false);
@@ -323,12 +323,12 @@ int Catalog::FirstNeverUsedSlot() const {
   return -1;
 }
 
-std::string Catalog::UnsoundSlotTable() const {
+ErrorInfo Catalog::UnsoundSlotTable() const {
   for (int s = 0; s < kMaxMedia && !mediaSlots_[s].IsNeverUsed(); ++s) {
     const int32_t count = mediaSlots_[s].Count();
     if (count < 0 || count > kMaxRecords + 2)
-      return "\"" + catalogPath_ + "\" is damaged: media " + std::to_string(s) + " claims " +
-             std::to_string(count) + " records; nothing was written";
+      return {ErrorCode::SlotTableDamaged,
+              {catalogPath_, std::to_string(s), std::to_string(count)}};
   }
   return {};
 }

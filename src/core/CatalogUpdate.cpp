@@ -70,7 +70,7 @@ std::optional<UpdateOutcome> Catalog::UpdateMedia(int slot, const MediaIdentity&
   SyncWithDisk(file, true);
   const TMediaSlot seen = slot >= 0 && slot < kMaxMedia ? mediaSlots_[slot] : TMediaSlot{};
   slot = SlotToChange(slot, seen, &expect);
-  if (std::string damage = UnsoundSlotTable(); !damage.empty()) throw CatalogError(damage);
+  if (ErrorInfo damage = UnsoundSlotTable(); !damage.empty()) throw CatalogError(damage);
   Recount();
 
   const TMediaSlot old = mediaSlots_[slot];

@@ -9,6 +9,8 @@
 #include <charconv>
 #include <stdexcept>
 
+#include "core/Error.h"
+
 namespace plomix {
 namespace {
 
@@ -80,7 +82,7 @@ void WriteText(const QString& path, const QString& key, const std::optional<QStr
     if (store.status() == QSettings::NoError) return;
   }
   if (ReadText(path, key) != text) {
-    throw std::runtime_error("cannot write the settings file " + path.toStdString());
+    throw CatalogError(ErrorCode::SettingsWrite, {path.toStdString()});
   }
 }
 

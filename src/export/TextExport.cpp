@@ -507,7 +507,7 @@ void SaveExportText(const QString& path, const std::string& text) {
   if (std::rename(part.c_str(), target.c_str()) != 0) {
     const int err = errno;
     std::remove(part.c_str());
-    throw CatalogError(target, "Writing", err);
+    throw CatalogError(ErrorCode::FileWrite, target, err);
   }
 }
 

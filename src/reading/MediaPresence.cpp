@@ -287,8 +287,9 @@ FolderAnswer AskForMediaFolder(Catalog& catalog, const Drives& drives, Prompter&
 
 }  // namespace
 
-PresenceOutcome CheckMediaPresence(int mode, int32_t key, Catalog& catalog, const Drives& drives,
-                                   Prompter& prompter, DesktopActions& desktop) {
+PresenceOutcome CheckMediaPresence(EntryAction action, int32_t key, Catalog& catalog,
+                                   const Drives& drives, Prompter& prompter,
+                                   DesktopActions& desktop) {
   for (int attempt = 0; attempt < kAttempts; ++attempt) {
     if (InnerPath(catalog, key).empty()) continue;
     const std::string drive = catalog.MediaDriveOf(key);
@@ -306,7 +307,7 @@ PresenceOutcome CheckMediaPresence(int mode, int32_t key, Catalog& catalog, cons
     const int check = found ? 0 : drives.CheckMediaVolume(drive, key, catalog);
     if (check == 0) {
       // A copy builds the paths of all its entries itself, and refuses there.
-      if (mode == kPresenceCopy) return PresenceOutcome::Present;
+      if (action == EntryAction::Copy) return PresenceOutcome::Present;
       const EntryPath where = LocateEntry(catalog, drives, key);
       if (!where.refusal.empty()) {
         prompter.Message(text::Utf8ToQString(where.refusal), PromptIcon::Error, PromptButtons::Ok);
@@ -320,14 +321,14 @@ PresenceOutcome CheckMediaPresence(int mode, int32_t key, Catalog& catalog, cons
       if (prompter.Message(QString::fromUtf8(text), PromptIcon::Warning, PromptButtons::YesNo) !=
           PromptResult::Yes)
         return PresenceOutcome::Stopped;
-      desktop.OpenExplorer(key, mode);
+      desktop.OpenExplorer(key, action);
       return PresenceOutcome::ExplorerOpened;
     }
     const PromptResult answer =
         prompter.Message(text::Utf8ToQString(NotMountedText(drive.empty() ? '?' : drive[0])),
                          PromptIcon::Warning, PromptButtons::YesNoCancel);
     if (answer == PromptResult::No) {
-      desktop.OpenExplorer(key, mode);
+      desktop.OpenExplorer(key, action);
       return PresenceOutcome::ExplorerOpened;
     }
     if (answer != PromptResult::Yes) return PresenceOutcome::Stopped;

@@ -18,6 +18,13 @@ class Catalog;
 class Drives;
 class Prompter;
 
+// What is done with a catalogued entry once its media is found.
+enum class EntryAction {
+  Show = 0,  // shown in the file manager (the explorer dialog only)
+  Open = 1,  // opened with its associated application
+  Copy = 2,  // made ready for a copy; the caller copies
+};
+
 // What the presence check hands to the desktop. The window opens files through
 // the desktop's default application and shows the explorer dialog; tests fake both.
 class DesktopActions {
@@ -25,21 +32,18 @@ class DesktopActions {
   virtual ~DesktopActions() = default;
   // Opens a file (native path) with its associated application.
   virtual bool OpenFile(const std::string& nativePath) = 0;
-  // Lets the user take the entry from another drive (mode 1 open, 2 copy).
-  virtual void OpenExplorer(int32_t key, int mode) = 0;
+  // Lets the user take the entry from another drive (to open or copy it).
+  virtual void OpenExplorer(int32_t key, EntryAction action) = 0;
 };
 
 enum class PresenceOutcome {
-  Opened,          // mode 1: the right media was there and the file was handed to the desktop
-  Present,         // mode 2: the right media is there; the caller copies
+  Opened,          // Open: the right media was there and the file was handed to the desktop
+  Present,         // Copy: the right media is there; the caller copies
   ExplorerOpened,  // the user chose to change the drive
   Stopped,         // the user stopped
   GaveUp,          // three attempts without a result
   Refused,         // the entry's path would lead outside its media; the user was told
 };
-
-inline constexpr int kPresenceOpen = 1;
-inline constexpr int kPresenceCopy = 2;
 
 // Where a catalogued media's root folder is now.
 struct MediaRoot {
@@ -76,8 +80,9 @@ bool LiesBeneath(const std::string& root, const std::string& path);
 // media itself.
 std::string EntryInnerPath(Catalog& catalog, int32_t key);
 
-PresenceOutcome CheckMediaPresence(int mode, int32_t key, Catalog& catalog, const Drives& drives,
-                                   Prompter& prompter, DesktopActions& desktop);
+PresenceOutcome CheckMediaPresence(EntryAction action, int32_t key, Catalog& catalog,
+                                   const Drives& drives, Prompter& prompter,
+                                   DesktopActions& desktop);
 
 // The question texts (UTF-8).
 const char* VolumeNameMismatchText();

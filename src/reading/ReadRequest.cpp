@@ -154,8 +154,8 @@ ReadValidation ReadWorkflow::ValidateReadRequest(ReadForm& form) {
   updateSlot_ = -1;
   if (form.name.empty()) {
     form.name = NowText();
-  } else if (!catalog_.IsMediaNameFree(form.name)) {
-    const int slot = catalog_.LastEqualNameSlot();
+  } else if (const std::optional<int> same = catalog_.FindMediaByName(form.name)) {
+    const int slot = *same;
     const bool sameMedia = catalog_.SlotVolumeSerial(slot) == fetchedSerial_;
     const std::string question =
         std::string("名前が重複します、上書きしますか\r\n\r\n") +

@@ -13,6 +13,7 @@
 #include "core/Prompter.h"
 #include "core/Text.h"
 #include "ui/DetailPanel.h"
+#include "ui/ErrorMessage.h"
 #include "ui/ResultGrid.h"
 #include "ui/ResultMemberModel.h"
 #include "ui/ResultPage.h"
@@ -56,18 +57,20 @@ void AnalysisUi::SetViews(ResultPage* dupPage, ResultPage* likePage, DetailPanel
   detail_ = detail;
   if (dupPage_ != nullptr) {
     connect(dupPage_, &ResultPage::JumpRequested, this, [this](int row) { Jump(2, row); });
-    connect(dupPage_, &ResultPage::CopyRequested, this, [this] { CopyDetails(kDetailDupMembers); });
+    connect(dupPage_, &ResultPage::CopyRequested, this,
+            [this] { CopyDetails(DetailSource::DupMembers); });
     connect(dupPage_, &ResultPage::ContentModeChanged, this,
             [this] { PageShown(AnalysisMode::Duplicate); });
   }
   if (likePage_ != nullptr) {
     connect(likePage_, &ResultPage::JumpRequested, this, [this](int row) { Jump(12, row); });
     connect(likePage_, &ResultPage::CopyRequested, this,
-            [this] { CopyDetails(kDetailLikeMembers); });
+            [this] { CopyDetails(DetailSource::LikeMembers); });
   }
   if (detail_ != nullptr) {
     connect(detail_, &DetailPanel::JumpRequested, this, &AnalysisUi::Jump);
-    connect(detail_, &DetailPanel::CopyRequested, this, [this] { CopyDetails(kDetailLikeWord); });
+    connect(detail_, &DetailPanel::CopyRequested, this,
+            [this] { CopyDetails(DetailSource::LikeWord); });
   }
 }
 
@@ -111,8 +114,7 @@ bool AnalysisUi::RunAnalysis(AnalysisMode mode) {
 }
 
 void AnalysisUi::RunInDialog(AnalysisMode mode, bool prepared) {
-  bool unused = false;
-  const BusyScope busy(busyFlag_ != nullptr ? *busyFlag_ : unused);
+  const BusyScope busy = markBusy_ ? markBusy_() : BusyScope();
   running_ = true;
   Q_EMIT RunningChanged(true);
   incomplete_[Index(mode)] = false;
@@ -126,7 +128,7 @@ void AnalysisUi::RunInDialog(AnalysisMode mode, bool prepared) {
         analysis_.RunSearchInDialog(mode, progress);
     });
   } catch (const std::exception& error) {
-    prompter_.Message(QString::fromUtf8(error.what()), PromptIcon::Error, PromptButtons::Ok);
+    prompter_.Message(ErrorMessage(error), PromptIcon::Error, PromptButtons::Ok);
   }
   running_ = false;
   Q_EMIT RunningChanged(false);
@@ -148,7 +150,7 @@ void AnalysisUi::AfterMediaChange() {
   try {
     ran = analysis_.AfterMediaChange();
   } catch (const std::exception& error) {
-    prompter_.Message(QString::fromUtf8(error.what()), PromptIcon::Error, PromptButtons::Ok);
+    prompter_.Message(ErrorMessage(error), PromptIcon::Error, PromptButtons::Ok);
   }
   if (!ran) {
     for (ResultPage* page : {dupPage_, likePage_})
@@ -211,16 +213,16 @@ void AnalysisUi::ClearAll() {
   incomplete_[0] = incomplete_[1] = false;
 }
 
-void AnalysisUi::CopyDetails(int mode) {
+void AnalysisUi::CopyDetails(DetailSource mode) {
   ResultMemberModel* model = nullptr;
   QTableView* grid = nullptr;
-  if (mode == kDetailDupMembers && dupPage_ != nullptr) {
+  if (mode == DetailSource::DupMembers && dupPage_ != nullptr) {
     model = &dupPage_->Members();
     grid = dupPage_->MemberGrid;
-  } else if (mode == kDetailLikeMembers && likePage_ != nullptr) {
+  } else if (mode == DetailSource::LikeMembers && likePage_ != nullptr) {
     model = &likePage_->Members();
     grid = likePage_->MemberGrid;
-  } else if (mode == kDetailLikeWord && detail_ != nullptr) {
+  } else if (mode == DetailSource::LikeWord && detail_ != nullptr) {
     model = &detail_->LikeMembers();
     grid = detail_->GridView4;
   }

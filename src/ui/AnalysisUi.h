@@ -12,6 +12,7 @@
 #include <memory>
 
 #include "analysis/NameAnalysis.h"
+#include "core/BusyScope.h"
 
 class QDialog;
 class QWidget;
@@ -22,6 +23,7 @@ class AnalysisControl;
 class Catalog;
 class Clipboard;
 class DetailPanel;
+enum class DetailSource;
 class DupResultStore;
 class LikeResultStore;
 class Prompter;
@@ -62,9 +64,9 @@ class AnalysisUi : public QObject {
 
   // True while a search runs under its dialog.
   bool Running() const { return running_; }
-  // A flag raised while a search runs (the window's busy flag, which refuses
-  // closing and every command that changes the catalogue).
-  void SetBusyFlag(bool* flag) { busyFlag_ = flag; }
+  // Marks the window busy while a search runs (which refuses closing and
+  // every command that changes the catalogue).
+  void SetBusyMarker(std::function<BusyScope()> mark) { markBusy_ = std::move(mark); }
 
   // RunAnalysis: false when nothing ran (no media passes the category filter,
   // a load still runs, or another search runs).
@@ -81,7 +83,7 @@ class AnalysisUi : public QObject {
   // Both pages and the detail panel emptied (another catalogue, a discard).
   void ClearAll();
   // The copy buttons: 0 duplicate page, 1 similar page, 2 the detail word grid.
-  void CopyDetails(int mode);
+  void CopyDetails(DetailSource mode);
   // A jump from a member grid (2, 12, 3, 4, 5) at a row.
   void Jump(int grid, int row);
 
@@ -112,7 +114,7 @@ class AnalysisUi : public QObject {
   std::unique_ptr<TfrmDupSubClipbord> copyDialog_;
   std::function<void(QDialog&)> showDialog_;
   bool running_ = false;
-  bool* busyFlag_ = nullptr;
+  std::function<BusyScope()> markBusy_;
   bool incomplete_[2] = {false, false};
 };
 

@@ -7,6 +7,7 @@
 #include "browse/EntryRows.h"
 #include "core/Prompter.h"
 #include "core/Text.h"
+#include "ui/ErrorMessage.h"
 
 namespace plomix {
 
@@ -73,7 +74,7 @@ ExportOutcome CopyFileListEntries(Catalog& catalog, const Settings& settings, Pr
   try {
     return ExportSelection(catalog, settings, form.mode, form.simple, input, clipboard, prompter);
   } catch (const std::exception& e) {
-    prompter.Message(QString::fromLocal8Bit(e.what()), PromptIcon::Error, PromptButtons::Ok);
+    prompter.Message(ErrorMessage(e), PromptIcon::Error, PromptButtons::Ok);
     return ExportOutcome::Failed;
   }
 }

@@ -34,8 +34,8 @@ class WindowDesktop : public DesktopActions {
   bool OpenFile(const std::string& nativePath) override {
     return OpenOnDisk(shell_, prompter_, QString::fromStdString(nativePath), false);
   }
-  void OpenExplorer(int32_t key, int mode) override {
-    TfrmPxExplorer dialog(catalog_, drives_, settings_, prompter_, shell_, key, mode, parent_);
+  void OpenExplorer(int32_t key, EntryAction action) override {
+    TfrmPxExplorer dialog(catalog_, drives_, settings_, prompter_, shell_, key, action, parent_);
     dialog.exec();
     ready = dialog.Ready();
     letter = dialog.ChosenLetter();
@@ -124,12 +124,13 @@ FileCommands::~FileCommands() = default;
 
 void FileCommands::OpenFile(int32_t key) {
   WindowDesktop desktop(catalog_, drives_, settings_, prompter_, *shell_, parent_);
-  CheckMediaPresence(kPresenceOpen, key, catalog_, drives_, prompter_, desktop);
+  CheckMediaPresence(EntryAction::Open, key, catalog_, drives_, prompter_, desktop);
 }
 
 void FileCommands::Explore(const std::vector<int32_t>& keys, bool mediaRows) {
   if (!PreCheck(prompter_, keys, mediaRows, true)) return;
-  TfrmPxExplorer dialog(catalog_, drives_, settings_, prompter_, *shell_, keys.front(), 0, parent_);
+  TfrmPxExplorer dialog(catalog_, drives_, settings_, prompter_, *shell_, keys.front(),
+                        EntryAction::Show, parent_);
   dialog.exec();
 }
 
@@ -137,7 +138,7 @@ void FileCommands::Copy(const std::vector<int32_t>& keys, bool mediaRows) {
   if (!PreCheck(prompter_, keys, mediaRows, false)) return;
   WindowDesktop desktop(catalog_, drives_, settings_, prompter_, *shell_, parent_);
   const PresenceOutcome outcome =
-      CheckMediaPresence(kPresenceCopy, keys.front(), catalog_, drives_, prompter_, desktop);
+      CheckMediaPresence(EntryAction::Copy, keys.front(), catalog_, drives_, prompter_, desktop);
   const bool ready = outcome == PresenceOutcome::Present ||
                      (outcome == PresenceOutcome::ExplorerOpened && desktop.ready);
   if (!ready) return;
@@ -177,8 +178,7 @@ void FileCommands::Copy(const std::vector<int32_t>& keys, bool mediaRows) {
                                      ? text::ShownNameToNative(answer->toStdString())
                                      : nativeName;
   }
-  bool notBusy = false;
-  const BusyScope busy(busy_ ? *busy_ : notBusy);
+  const BusyScope busy = markBusy_ ? markBusy_() : BusyScope();
   ProgressWindow progress(parent_);
   const CopyReport report = CopyFiles(sources, folder.toStdString(), prompter_, progress);
   if (report.status == CopyStatus::Failed)

@@ -8,8 +8,11 @@
 #include <QObject>
 #include <QString>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
+
+#include "core/BusyScope.h"
 
 class QWidget;
 
@@ -34,7 +37,7 @@ class FileCommands : public QObject {
   void SetShell(DesktopShell& shell) { shell_ = &shell; }
   DesktopShell& Shell() { return *shell_; }
   // Raised while a copy runs, so that the window refuses to close under it.
-  void SetBusyFlag(bool& flag) { busy_ = &flag; }
+  void SetBusyMarker(std::function<BusyScope()> mark) { markBusy_ = std::move(mark); }
 
   // A file row was double-clicked (or O1 chosen on it).
   void OpenFile(int32_t key);
@@ -53,7 +56,7 @@ class FileCommands : public QObject {
   std::unique_ptr<DesktopShell> ownShell_;
   DesktopShell* shell_;
   QString lastCopyFolder_;
-  bool* busy_ = nullptr;
+  std::function<BusyScope()> markBusy_;
 };
 
 // The message after a copy that ran to its end or was cancelled.

@@ -20,6 +20,16 @@
 
 namespace plomix {
 
+inline constexpr int kImageCatalogue = 0;
+inline constexpr int kImageFloppy = 1;
+inline constexpr int kImageHardDisk = 2;
+inline constexpr int kImageRemovable = 3;
+inline constexpr int kImageOpticalDisc = 4;
+inline constexpr int kImageNetwork = 5;
+inline constexpr int kImageRamDisk = 6;
+inline constexpr int kImageUnknownMedia = 7;  // also several rows
+inline constexpr int kImageFolder = 8;
+inline constexpr int kImageOpenFolder = 9;
 inline constexpr int kImageFile = 10;
 inline constexpr int kImageMark = 11;
 inline constexpr int kImageProgram = 12;

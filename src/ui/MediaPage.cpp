@@ -84,7 +84,7 @@ MediaPage::MediaPage(Session& session, QWidget* parent)
   BuildPopupMenu();
   fileCommands_ = new FileCommands(session.GetCatalog(), session.GetDrives(), session.GetSettings(),
                                    session.Ask(), this);
-  fileCommands_->SetBusyFlag(session.BusyFlag());
+  fileCommands_->SetBusyMarker([&session] { return session.MarkBusy(); });
   ConnectListPanel();
   organise_ = new OrganiseCommands(*this, session);
   organise_->Connect();
@@ -96,10 +96,11 @@ void MediaPage::LoadSettings() {
   Settings& settings = session_.GetSettings();
   pnlListViewClient->LoadSettings();
   ApplyPropertyShow(settings.GetInt(REG_ListViewPropertyShow) == 1);
-  if (settings.GetInt(REG_ListViewPropertyPos) == 1) {
+  // Any stored value but the right side's leaves the panel on the left.
+  if (settings.GetInt(REG_ListViewPropertyPos) == static_cast<int>(PanelSide::Right)) {
     pnlListViewLeft->ToolButton10->setChecked(true);
-    Splitter3->insertWidget(1, pnlListViewLeft);
-    propertySide_ = 1;
+    Splitter3->insertWidget(static_cast<int>(PanelSide::Right), pnlListViewLeft);
+    propertySide_ = PanelSide::Right;
   }
   const bool dupShown = settings.GetInt(REG_ShowDupInfo) == 1;
   pnlListViewClient->chkDupInfoShow->setChecked(dupShown);
@@ -406,7 +407,7 @@ void MediaPage::TreeView1Edited(QTreeWidgetItem* item, int column) {
     return;
   }
   const std::string name = text::Utf8ToCp932(*typed);
-  if (name.empty() || (!catalog.IsMediaNameFree(name) && catalog.LastEqualNameSlot() != slot)) {
+  if (name.empty() || catalog.FindMediaByName(name).value_or(slot) != slot) {
     ShowError(session_.Ask(), QStringLiteral("名前が重複します、上書きしますか"));
     item->setText(0, QString::fromStdString(catalog.ExactSlotText(slot, SlotText::Name)));
     return;
@@ -513,19 +514,20 @@ void MediaPage::ToolButton14Click() {
          [&] { session_.GetSettings().SetInt(REG_ListViewPropertyShow, shown ? 1 : 0); });
 }
 
-void MediaPage::MovePropertyPanel(int side) {
+void MediaPage::MovePropertyPanel(PanelSide side) {
   if (propertySide_ == side) return;
   propertySide_ = side;
-  Splitter3->insertWidget(side, pnlListViewLeft);
-  Safely(session_.Ask(), [&] { session_.GetSettings().SetInt(REG_ListViewPropertyPos, side); });
+  Splitter3->insertWidget(static_cast<int>(side), pnlListViewLeft);
+  Safely(session_.Ask(),
+         [&] { session_.GetSettings().SetInt(REG_ListViewPropertyPos, static_cast<int>(side)); });
 }
 
 void MediaPage::ToolButton9Click() {
-  MovePropertyPanel(0);
+  MovePropertyPanel(PanelSide::Left);
 }
 
 void MediaPage::ToolButton10Click() {
-  MovePropertyPanel(1);
+  MovePropertyPanel(PanelSide::Right);
 }
 
 }  // namespace plomix

@@ -46,6 +46,10 @@ class SizeChartState;
 class TopNPage;
 
 enum class TabSide { Top, Bottom, Left, Right };
+// Which side of the file list the property panel stands on; the values are
+// the stored ones (REG_ListViewPropertyPos) and the panel's place in its
+// splitter.
+enum class PanelSide { Left = 0, Right = 1 };
 
 // How much of the tree a rebuild renews.
 enum class TreeRebuild {
@@ -181,7 +185,7 @@ class MediaPage : public Page {
   void RefreshCopyHint();
   void RebuildCategoryTabs();
   void ApplyPropertyShow(bool shown);
-  void MovePropertyPanel(int side);
+  void MovePropertyPanel(PanelSide side);
 
   QTreeWidgetItem* AddNode(QTreeWidgetItem* parent, const TRecord& record, bool top = false);
   static int32_t KeyOf(const QTreeWidgetItem* item);
@@ -203,7 +207,7 @@ class MediaPage : public Page {
   QTreeWidgetItem* renaming_ = nullptr;
   QString renameOldText_;
   std::optional<MediaIdentity> renamed_;  // the media being renamed, as shown
-  int propertySide_ = 0;
+  PanelSide propertySide_ = PanelSide::Left;
 };
 
 }  // namespace plomix

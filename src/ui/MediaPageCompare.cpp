@@ -5,6 +5,7 @@
 #include "browse/TreeDiff.h"
 #include "core/Catalog.h"
 #include "core/Prompter.h"
+#include "ui/ErrorMessage.h"
 #include "ui/FileListModel.h"
 #include "ui/FileListPanel.h"
 #include "ui/MediaPage.h"
@@ -60,7 +61,7 @@ void MediaPage::CompareClick(bool fromList) {
     report = CompareTrees(catalog, slot, record, target.slot, target.record, &ok);
   }
   if (!ok) {
-    session_.Ask().Message(QString::fromStdString(catalog.LastError()), PromptIcon::Warning,
+    session_.Ask().Message(ErrorMessage(catalog.LastFailure()), PromptIcon::Warning,
                            PromptButtons::Ok);
     return;
   }

@@ -7,6 +7,7 @@
 #include "core/Records.h"
 #include "core/Text.h"
 #include "exchange/NcduExport.h"
+#include "ui/ErrorMessage.h"
 #include "ui/MediaPage.h"
 #include "ui/PageSupport.h"
 #include "ui/Session.h"
@@ -36,8 +37,7 @@ void MediaPage::PopItemExportNcduClick() {
   try {
     exchange::ExportNcduToFile(catalog, slot, record, text::NativePath(path));
   } catch (const exchange::ExchangeError& error) {
-    ShowError(prompter, QStringLiteral("エクスポートできません\r\n") +
-                            text::NativeNameToQString(error.what()));
+    ShowError(prompter, QStringLiteral("エクスポートできません\r\n") + ErrorMessage(error));
   }
 }
 

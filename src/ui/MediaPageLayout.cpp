@@ -79,12 +79,12 @@ QWidget* MediaPage::BuildTreeArea() {
   auto add = [this](const char* name, const char* hint, int image) {
     return AddToolButton(ToolBar4, images_, name, QString::fromUtf8(hint), image);
   };
-  ToolButton6 = add("ToolButton6", "メディア情報の追加/更新", 4);
-  ToolButton7 = add("ToolButton7", "カレントのメディア情報を削除", 11);
-  ToolButton52 = add("ToolButton52", "メディアの分類を変更...", 7);
-  ToolButton53 = add("ToolButton53", "メディアの保管場所を変更...", 7);
-  ToolButton55 = add("ToolButton55", "メディア名称の変更", 10);
-  ToolButton63 = add("ToolButton63", "メディアにリンクされた画像一覧", 10);
+  ToolButton6 = add("ToolButton6", "メディア情報の追加/更新", kImageOpticalDisc);
+  ToolButton7 = add("ToolButton7", "カレントのメディア情報を削除", kImageMark);
+  ToolButton52 = add("ToolButton52", "メディアの分類を変更...", kImageUnknownMedia);
+  ToolButton53 = add("ToolButton53", "メディアの保管場所を変更...", kImageUnknownMedia);
+  ToolButton55 = add("ToolButton55", "メディア名称の変更", kImageFile);
+  ToolButton63 = add("ToolButton63", "メディアにリンクされた画像一覧", kImageFile);
   connect(ToolButton55, &QToolButton::clicked, this, &MediaPage::ToolButton55Click);
   TreeView1 = new QTreeWidget(treeBox);
   TreeView1->setObjectName(QStringLiteral("TreeView1"));

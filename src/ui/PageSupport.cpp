@@ -10,6 +10,7 @@
 #include "core/Catalog.h"
 #include "core/Format.h"
 #include "core/Prompter.h"
+#include "ui/ErrorMessage.h"
 #include "ui/Icons.h"
 #include "ui/ImageList.h"
 
@@ -56,14 +57,8 @@ bool Safely(Prompter& prompter, const std::function<void()>& action) {
   try {
     action();
     return true;
-  } catch (const MediaMismatch&) {
-    // The media shown is no longer where it was: acting on the slot would
-    // change another media.
-    ShowError(prompter, QStringLiteral("メディアは他のプログラムによって変更されました。"
-                                       "表示を更新してください。"));
-    return false;
   } catch (const std::exception& error) {
-    ShowError(prompter, QString::fromLocal8Bit(error.what()));
+    ShowError(prompter, ErrorMessage(error));
     return false;
   }
 }

@@ -72,13 +72,13 @@ void PropertyPanel::BuildHeader() {
   ToolBar5->setObjectName(QStringLiteral("ToolBar5"));
   ToolBar5->setIconSize(QSize(16, 16));
   ToolButton9 = AddToolButton(ToolBar5, images_, "ToolButton9",
-                              QStringLiteral("プロパティ情報を右側へ表示"), 14);
+                              QStringLiteral("プロパティ情報を右側へ表示"), kImageSortUp);
   ToolButton10 = AddToolButton(ToolBar5, images_, "ToolButton10",
-                               QStringLiteral("プロパティ情報を左側へ表示"), 15);
+                               QStringLiteral("プロパティ情報を左側へ表示"), kImageSortDown);
   ToolButton70 = AddToolButton(ToolBar5, images_, "ToolButton70",
-                               QStringLiteral("カレントのメディアに画像を登録"), 10);
-  ToolButton57 =
-      AddToolButton(ToolBar5, images_, "ToolButton57", QStringLiteral("プロパティのコピー"), 10);
+                               QStringLiteral("カレントのメディアに画像を登録"), kImageFile);
+  ToolButton57 = AddToolButton(ToolBar5, images_, "ToolButton57",
+                               QStringLiteral("プロパティのコピー"), kImageFile);
   ToolButton9->setCheckable(true);
   ToolButton10->setCheckable(true);
   ToolButton9->setChecked(true);

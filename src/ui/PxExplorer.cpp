@@ -62,8 +62,8 @@ const char* const kFactItems[] = {"ﾒﾃﾞｨｱの種類",
 }  // namespace
 
 TfrmPxExplorer::TfrmPxExplorer(Catalog& catalog, Drives& drives, Settings& settings,
-                               Prompter& prompter, DesktopShell& shell, int32_t key, int mode,
-                               QWidget* parent)
+                               Prompter& prompter, DesktopShell& shell, int32_t key,
+                               EntryAction action, QWidget* parent)
     : QDialog(parent),
       catalog_(catalog),
       drives_(drives),
@@ -71,7 +71,7 @@ TfrmPxExplorer::TfrmPxExplorer(Catalog& catalog, Drives& drives, Settings& setti
       prompter_(prompter),
       shell_(shell),
       key_(key),
-      mode_(mode) {
+      action_(action) {
   setObjectName(QStringLiteral("frmPxExplorer"));
   auto* layout = new QVBoxLayout(this);
   auto* grid = new QGridLayout;
@@ -125,7 +125,7 @@ void TfrmPxExplorer::FormShow() {
   static const char* const kTitles[] = {"エクスプローラを起動", "ファイルを開く",
                                         "ファイルのコピー"};
   static const char* const kGo[] = {"起動", "開く", "コピー"};
-  const int mode = mode_ >= 0 && mode_ <= 2 ? mode_ : 0;
+  const auto mode = static_cast<std::size_t>(action_);
   setWindowTitle(QString::fromUtf8(kTitles[mode]));
   cmdGo->setText(QString::fromUtf8(kGo[mode]));
   CheckBox1->setEnabled(false);
@@ -218,9 +218,9 @@ void TfrmPxExplorer::cmdGoClick() {
         return;
       }
       const QString path = QString::fromStdString(where.path);
-      if (mode_ == kPresenceCopy) {
+      if (action_ == EntryAction::Copy) {
         ready_ = true;
-      } else if (!OpenOnDisk(shell_, prompter, path, mode_ == 0)) {
+      } else if (!OpenOnDisk(shell_, prompter, path, action_ == EntryAction::Show)) {
         return;
       }
       if (CheckBox1->isEnabled() && CheckBox1->isChecked() && Upper(letter) != storedLetter_)

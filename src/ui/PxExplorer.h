@@ -1,11 +1,12 @@
 #pragma once
 // TfrmPxExplorer: takes a catalogued entry from a drive the user chooses,
-// in one of three modes: 0 show it in the file manager, 1 open it, 2 make it
-// ready for a copy. The chosen drive is checked to hold the right media first;
-// with CheckBox1 the media's recorded drive follows the choice.
+// to show it in the file manager, open it or make it ready for a copy. The chosen drive is checked
+// to hold the right media first; with CheckBox1 the media's recorded drive follows the choice.
 
 #include <QDialog>
 #include <cstdint>
+
+#include "reading/MediaPresence.h"
 
 class QCheckBox;
 class QComboBox;
@@ -26,7 +27,7 @@ class TfrmPxExplorer : public QDialog {
 
  public:
   TfrmPxExplorer(Catalog& catalog, Drives& drives, Settings& settings, Prompter& prompter,
-                 DesktopShell& shell, int32_t key, int mode, QWidget* parent = nullptr);
+                 DesktopShell& shell, int32_t key, EntryAction action, QWidget* parent = nullptr);
 
   // Mode 2: the media was found in the chosen drive.
   bool Ready() const { return ready_; }
@@ -54,7 +55,7 @@ class TfrmPxExplorer : public QDialog {
   Prompter& prompter_;
   DesktopShell& shell_;
   int32_t key_;
-  int mode_;
+  EntryAction action_;
   char storedLetter_ = 0;  // upper case, 0 when the entry has no facts
   bool ready_ = false;
 };

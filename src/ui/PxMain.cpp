@@ -34,6 +34,7 @@
 #include "ui/DetailPanel.h"
 #include "ui/DialogFolder.h"
 #include "ui/DupPage.h"
+#include "ui/ErrorMessage.h"
 #include "ui/FileListPanel.h"
 #include "ui/ImageList.h"
 #include "ui/LikePage.h"
@@ -166,14 +167,17 @@ void TfrmMain::BuildWindow() {
   ToolBar1 = addToolBar(QStringLiteral("ToolBar1"));
   ToolBar1->setObjectName(QStringLiteral("ToolBar1"));
   ToolBar1->setMovable(false);
-  ToolButton1 = AddToolButton(ToolBar1, images, "ToolButton1", QStringLiteral("DBを開く"), 9);
-  ToolButton2 = AddToolButton(ToolBar1, images, "ToolButton2", QStringLiteral("DBの新規作成"), 0);
-  ToolButton3 = AddToolButton(ToolBar1, images, "ToolButton3", QStringLiteral("DBの最適化"), 2);
+  ToolButton1 =
+      AddToolButton(ToolBar1, images, "ToolButton1", QStringLiteral("DBを開く"), kImageOpenFolder);
+  ToolButton2 = AddToolButton(ToolBar1, images, "ToolButton2", QStringLiteral("DBの新規作成"),
+                              kImageCatalogue);
+  ToolButton3 =
+      AddToolButton(ToolBar1, images, "ToolButton3", QStringLiteral("DBの最適化"), kImageHardDisk);
   ToolBar1->addSeparator();
-  ToolButton46 =
-      AddToolButton(ToolBar1, images, "ToolButton46", QStringLiteral("重複ファイル検索"), 10);
-  ToolButton60 =
-      AddToolButton(ToolBar1, images, "ToolButton60", QStringLiteral("似たようなファイル検索"), 10);
+  ToolButton46 = AddToolButton(ToolBar1, images, "ToolButton46", QStringLiteral("重複ファイル検索"),
+                               kImageFile);
+  ToolButton60 = AddToolButton(ToolBar1, images, "ToolButton60",
+                               QStringLiteral("似たようなファイル検索"), kImageFile);
   connect(ToolButton1, &QToolButton::clicked, this, &TfrmMain::ToolButton1Click);
   connect(ToolButton2, &QToolButton::clicked, this, &TfrmMain::ToolButton2Click);
   connect(ToolButton3, &QToolButton::clicked, this, &TfrmMain::ToolButton3Click);
@@ -356,7 +360,7 @@ bool TfrmMain::CreateCatalogue(QString path) {
     // A refusal by the file system is reported, never passed over in silence.
     ShowError(prompter, QStringLiteral("メディア管理DBファイルを作成できません\r\n") +
                             QString::fromStdString(target) + "\r\n" +
-                            QString::fromStdString(catalog.LastError()));
+                            ErrorMessage(catalog.LastFailure()));
     return false;
   }
   displayedPath_ = QString::fromStdString(target);

@@ -29,6 +29,7 @@
 #include "ui/AnalysisUi.h"
 #include "ui/DetailPanel.h"
 #include "ui/DupPage.h"
+#include "ui/ErrorMessage.h"
 #include "ui/FileListPanel.h"
 #include "ui/ImageList.h"
 #include "ui/LikePage.h"
@@ -105,7 +106,7 @@ void TfrmMain::ToolButton3Click() {
   if (!session_.ReadyToChangeCatalogue()) return;
   ReloadIfChangedOnDisk();
   Catalog& catalog = session_.GetCatalog();
-  const BusyScope busy(session_.BusyFlag());
+  const BusyScope busy = session_.MarkBusy();
   CompactResult result = CompactResult::NothingToDo;
   {
     WaitCursor wait;
@@ -118,7 +119,7 @@ void TfrmMain::ToolButton3Click() {
   }
   TabSheet1->RebuildTree(TreeRebuild::Full);
   if (result == CompactResult::CopyFailed)
-    ShowError(session_.Ask(), QString::fromStdString(catalog.LastError()));
+    ShowError(session_.Ask(), ErrorMessage(catalog.LastFailure()));
   if (result == CompactResult::Done) AfterMediaChange();
   RefreshCompactButton();
   TabSheet1->ResetHistory();
@@ -140,7 +141,7 @@ bool TfrmMain::ReadMedia(const std::function<bool(ReadWorkflow&)>& dialog) {
   // The walk runs on a worker thread behind a progress dialog that can stop it.
   session_.Reader().SetScanRunner(TfrmReadProgress::Runner(session_.GetScanner(), this));
   session_.Reader().SetOfferUpdate(true);
-  const BusyScope busy(session_.BusyFlag());
+  const BusyScope busy = session_.MarkBusy();
   bool added = false;
   Safely(session_.Ask(), [&] { added = session_.Reader().ReadMediaCommand(dialog); });
   SetStatus(0, QString());
@@ -181,7 +182,7 @@ void TfrmMain::ToolButton7Click() {
   if (prompter.Message(QStringLiteral("下記のメディア情報を削除しますか？\r\n\r\n") + name,
                        PromptIcon::Question, PromptButtons::YesNo) != PromptResult::Yes)
     return;
-  const BusyScope busy(session_.BusyFlag());
+  const BusyScope busy = session_.MarkBusy();
   {
     WaitCursor wait;
     Safely(prompter, [&] { catalog.DeleteMedia(SlotOfKey(key), &shown); });

@@ -8,6 +8,7 @@
 #include "exchange/ByteInput.h"
 #include "exchange/NcduImport.h"
 #include "reading/ReadRequest.h"
+#include "ui/ErrorMessage.h"
 #include "ui/MediaPage.h"
 #include "ui/PageSupport.h"
 #include "ui/PxMain.h"
@@ -31,7 +32,7 @@ void TfrmMain::I1Click() {
   }
   ImportForm form;
   if (!TfrmImport::Run(catalog, prompter, this, form)) return;
-  const BusyScope busy(session_.BusyFlag());
+  const BusyScope busy = session_.MarkBusy();
   exchange::NcduImport import;
   exchange::ImportRequest request{form.name, form.category, form.location, form.locationDetail};
   bool prepared = false;
@@ -45,8 +46,7 @@ void TfrmMain::I1Click() {
       prepared = import.Prepare(request);
     } catch (const exchange::ExchangeError& error) {
       SetStatus(0, QString());
-      ShowError(prompter, QStringLiteral("インポートできません\r\n") +
-                              text::NativeNameToQString(error.what()));
+      ShowError(prompter, QStringLiteral("インポートできません\r\n") + ErrorMessage(error));
       return;
     }
   }
@@ -58,11 +58,11 @@ void TfrmMain::I1Click() {
   }
   const std::string name = form.name.empty() ? import.DefaultMediaName() : form.name;
   bool replace = false;
-  if (!catalog.IsMediaNameFree(name)) {
+  if (const std::optional<int> same = catalog.FindMediaByName(name)) {
     const std::string question =
         "名前が重複します、上書きしますか\r\n\r\n旧作成日時：" +
         text::Cp932ToUtf8(FormatDateTime(text::Utf8ToCp932("yyyy/mm/dd(aaa) hh:nn:ss"),
-                                         catalog.SlotReadDate(catalog.LastEqualNameSlot())));
+                                         catalog.SlotReadDate(*same)));
     if (prompter.Message(text::Utf8ToQString(question), PromptIcon::Warning,
                          PromptButtons::OkCancel) != PromptResult::Ok) {
       SetStatus(0, QString());

@@ -70,7 +70,7 @@ void TfrmMain::ConnectAnalyses() {
       new AnalysisUi(session_.GetCatalog(), session_.GetSettings(), session_.Ask(),
                      session_.Analysis(), session_.DupStore(), session_.LikeStore(), this);
   analysisUi_->SetViews(TabSheet8->Results, TabSheet9->Results, TabSheet1->Panel24);
-  analysisUi_->SetBusyFlag(&session_.BusyFlag());
+  analysisUi_->SetBusyMarker([this] { return session_.MarkBusy(); });
   connect(ToolButton46, &QToolButton::clicked, this, &TfrmMain::S3Click);
   connect(ToolButton60, &QToolButton::clicked, this, &TfrmMain::N44Click);
   connect(analysisUi_, &AnalysisUi::AnalysisCommandsChanged, this, [this](bool noMedia) {

@@ -78,7 +78,7 @@ void TfrmMain::UpdateMediaClick() {
   reader.SetScanRunner(TfrmReadProgress::Runner(session_.GetScanner(), this));
   bool updated = false;
   {
-    const BusyScope busy(session_.BusyFlag());
+    const BusyScope busy = session_.MarkBusy();
     Safely(prompter, [&] { updated = reader.UpdateMediaCommand(slot, shown); });
   }
   SetStatus(0, QString());

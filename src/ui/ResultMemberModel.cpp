@@ -185,8 +185,8 @@ QVariant ResultMemberModel::data(const QModelIndex& index, int role) const {
 
 QVariant ResultMemberModel::headerData(int section, Qt::Orientation orientation, int role) const {
   if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return {};
-  return text::Cp932ToQString(
-      DetailColumnCaption(iconColumn_ ? kDetailDupMembers : kDetailLikeMembers, section));
+  return text::Cp932ToQString(DetailColumnCaption(
+      iconColumn_ ? DetailSource::DupMembers : DetailSource::LikeMembers, section));
 }
 
 void ResultMemberModel::sort(int column, Qt::SortOrder order) {

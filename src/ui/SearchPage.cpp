@@ -279,7 +279,7 @@ void SearchPage::RunSearchCommand(const DialogStep& dialogStep) {
 
 void SearchPage::RunSearch(const SearchConditions& conditions, const std::vector<int>& media) {
   if (running_ || session_.Busy()) return;
-  const BusyScope busy(session_.BusyFlag());
+  const BusyScope busy = session_.MarkBusy();
   const RunningScope running(running_, [this](bool on) {
     cmdSearchStop->setEnabled(on);
     Q_EMIT RunningChanged(on);

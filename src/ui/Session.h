@@ -15,6 +15,8 @@
 #include <functional>
 #include <memory>
 
+#include "core/BusyScope.h"
+
 namespace plomix {
 
 class AnalysisControl;
@@ -53,9 +55,10 @@ class Session {
   ImageList& Images() const { return *images_; }
 
   // While set, closing and every command that reads, writes or replaces the
-  // catalogue are refused. Raised only through a BusyScope on BusyFlag().
+  // catalogue are refused. Raised for as long as the scope MarkBusy returns
+  // lives.
   bool Busy() const { return busy_; }
-  bool& BusyFlag() { return busy_; }
+  BusyScope MarkBusy() { return BusyScope(busy_); }
   // No command runs and no stored result is being loaded: the catalogue may
   // be opened, created, compacted, read into or deleted from.
   bool CanChangeCatalogue() const;

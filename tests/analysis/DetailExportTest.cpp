@@ -31,7 +31,7 @@ TEST(DetailExportTest, RowsByColumnsSeparatorAndConversion) {
   const std::vector<int> nameDateSize = {2, 3, 4};
   struct Case {
     std::vector<int> columns;
-    int mode;
+    DetailSource mode;
     bool comma;
     CaseConversion conversion;
     bool title;
@@ -39,36 +39,36 @@ TEST(DetailExportTest, RowsByColumnsSeparatorAndConversion) {
   };
   const Case cases[] = {
       {nameDateSize,
-       0,
+       DetailSource::DupMembers,
        true,
        CaseConversion::None,
        false,
        {"\"Ｒｅｐｏｒｔ \"\"v2\"\".doc\",2024/01/31 09:30:00,4294967295"}},
       {nameDateSize,
-       0,
+       DetailSource::DupMembers,
        false,
        CaseConversion::None,
        true,
        {"名前\t更新日時\tサイズ", "Ｒｅｐｏｒｔ \"v2\".doc\t2024/01/31 09:30:00\t4294967295"}},
       {{5, 1, 9, 8, 0},
-       1,
+       DetailSource::LikeMembers,
        true,
        CaseConversion::Upper,
        true,
        {"メディア名,No,保管詳細,保管場所,ID", "\"BACKUP01\",3,\"7\",\"\","}},
       {{2, 6, 7},
-       2,
+       DetailSource::LikeWord,
        false,
        CaseConversion::Upper,
        false,
        {"ＲＥＰＯＲＴ \"V2\".DOC\tDOCS\\OLD\t写真ABC"}},
       {{2, 5},
-       0,
+       DetailSource::DupMembers,
        true,
        CaseConversion::Lower,
        false,
        {"\"ｒｅｐｏｒｔ \"\"v2\"\".doc\",\"backup01\""}},
-      {{}, 0, true, CaseConversion::None, true, {}},
+      {{}, DetailSource::DupMembers, true, CaseConversion::None, true, {}},
   };
   for (const Case& c : cases) {
     std::vector<std::string> expected;
@@ -80,14 +80,18 @@ TEST(DetailExportTest, RowsByColumnsSeparatorAndConversion) {
 }
 
 TEST(DetailExportTest, OfferedColumnsFileNameAndExtension) {
-  EXPECT_EQ(DetailOfferedColumns(0, false), (std::vector<int>{2, 3, 4, 5, 7, 8, 9}));
-  EXPECT_EQ(DetailOfferedColumns(1, true), (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8, 9}));
-  EXPECT_EQ(DetailColumnCaption(0, 1), "Icon");
-  EXPECT_EQ(DetailColumnCaption(2, 1), "No");
+  EXPECT_EQ(DetailOfferedColumns(DetailSource::DupMembers, false),
+            (std::vector<int>{2, 3, 4, 5, 7, 8, 9}));
+  EXPECT_EQ(DetailOfferedColumns(DetailSource::LikeMembers, true),
+            (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8, 9}));
+  EXPECT_EQ(DetailColumnCaption(DetailSource::DupMembers, 1), "Icon");
+  EXPECT_EQ(DetailColumnCaption(DetailSource::LikeWord, 1), "No");
 
   const int32_t when = PackDosDateTime({2024, 1, 31, 9, 30, 0});
-  EXPECT_EQ(DetailFileName(0, when), Sj("20240131093000_重複ファイル詳細.csv"));
-  EXPECT_EQ(DetailFileName(2, when), Sj("20240131093000_似たようなファイル詳細.csv"));
+  EXPECT_EQ(DetailFileName(DetailSource::DupMembers, when),
+            Sj("20240131093000_重複ファイル詳細.csv"));
+  EXPECT_EQ(DetailFileName(DetailSource::LikeWord, when),
+            Sj("20240131093000_似たようなファイル詳細.csv"));
 
   struct Case {
     const char* chosen;
@@ -126,7 +130,8 @@ TEST(DetailExportTest, RowsFromMembersAndTheWrittenFile) {
   EXPECT_EQ(rows[2].media, "");
 
   const std::string file = dir.File(ApplyCsvExtension("out"));
-  WriteDetailFile(file, ExportDetailRows(rows, {2, 4, 6}, 0, true, CaseConversion::None, true));
+  WriteDetailFile(file, ExportDetailRows(rows, {2, 4, 6}, DetailSource::DupMembers, true,
+                                         CaseConversion::None, true));
   const std::vector<uint8_t> bytes = test::ReadFileBytes(file);
   EXPECT_EQ(std::string(bytes.begin(), bytes.end()),
             Sj("名前,サイズ,パス名\r\n\"a.txt\",9,\"Docs\"\r\n\"top.txt\",5,\"M1\"\r\n\"gone.txt\","
@@ -145,7 +150,8 @@ TEST(DetailExportTest, NamesWithQuotesCommasAndLineBreaksRoundTripThroughACsvRea
     rows.push_back(row);
   }
   const std::string file = dir.File("quotes.csv");
-  WriteDetailFile(file, ExportDetailRows(rows, {1, 2, 4, 6}, 1, true, CaseConversion::None, true));
+  WriteDetailFile(file, ExportDetailRows(rows, {1, 2, 4, 6}, DetailSource::LikeMembers, true,
+                                         CaseConversion::None, true));
   std::string error;
   const test::CsvRows read = test::ReadCsvWithPython(file, "cp932", &error);
   ASSERT_EQ(read.size(), names.size() + 1) << error;

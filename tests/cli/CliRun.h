@@ -4,6 +4,7 @@
 #include <QByteArray>
 #include <QJsonDocument>
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QStringList>
 
 namespace plomix::test {
@@ -15,8 +16,15 @@ struct CliRun {
   QJsonDocument Json() const { return QJsonDocument::fromJson(out); }
 };
 
-inline CliRun RunCli(const QStringList& args) {
+// With `environment` ("NAME=value" each) set over the test's own.
+inline CliRun RunCli(const QStringList& args, const QStringList& environment = {}) {
   QProcess process;
+  if (!environment.isEmpty()) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const QString& pair : environment)
+      env.insert(pair.section('=', 0, 0), pair.section('=', 1));
+    process.setProcessEnvironment(env);
+  }
   process.start(QStringLiteral(PLOMIX_CLI_PATH), args);
   process.waitForFinished(120000);
   return {process.exitCode(), process.readAllStandardOutput(), process.readAllStandardError()};

@@ -1,5 +1,6 @@
 // What every command of the tool shares: help, version, table headers,
-// escaped control characters, ISO 8601 dates in JSON.
+// escaped control characters, ISO 8601 dates in JSON, failures in the
+// locale's language.
 
 #include <gtest/gtest.h>
 
@@ -212,6 +213,35 @@ TEST_F(CliOutputTest, ADateRangeNeverMatchesAnUnknownDate) {
     const CliRun run = RunCli({"search", path, "--date", c.range, "--count"});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     EXPECT_EQ(run.out.trimmed().toInt(), c.hits) << c.range;
+  }
+}
+
+TEST(CliConventions, FailuresAreWordedInTheLanguageOfTheLocale) {
+  test::TempDir dir;
+  const QString missing = QString::fromStdString(dir.File("無い.qdb"));
+  const QString notCatalogue = QString::fromStdString(dir.File("短い.qdb"));
+  test::WriteFileBytes(notCatalogue.toStdString(), {1, 2, 3});
+  struct Case {
+    QString catalogue;
+    QStringList environment;
+    QString message;
+  };
+  const Case cases[] = {
+      {missing,
+       {"LANG=ja_JP.UTF-8", "LC_ALL=", "LC_MESSAGES="},
+       "plomix2-cli media: 「" + missing +
+           "」を開けませんでした: ファイルまたはフォルダーがありません\n"},
+      {notCatalogue,
+       {"LANG=ja_JP.UTF-8", "LC_ALL=", "LC_MESSAGES="},
+       "plomix2-cli media: 「" + notCatalogue + "」はカタログではありません（短すぎます）\n"},
+      {notCatalogue,
+       {"LANG=C.UTF-8", "LC_ALL=", "LC_MESSAGES="},
+       "plomix2-cli media: \"" + notCatalogue + "\" is not a catalogue (too short)\n"},
+  };
+  for (const Case& c : cases) {
+    const CliRun run = RunCli({"media", c.catalogue}, c.environment);
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(QString::fromUtf8(run.err), c.message);
   }
 }
 

@@ -333,14 +333,14 @@ TEST_F(CatalogTest, LoadingTheLoadedMediaDoesNotTouchTheFile) {
 TEST_F(CatalogTest, RenameDeleteAndNameChecks) {
   Add(FlatMedia("Disk", 1));
   EXPECT_FALSE(catalog.IsMediaNameFree("Disk"));
-  EXPECT_EQ(catalog.LastEqualNameSlot(), 0);
+  EXPECT_EQ(catalog.FindMediaByName("Disk"), 0);
   EXPECT_TRUE(catalog.IsMediaNameFree("disk"));
   EXPECT_FALSE(catalog.IsMediaNameFree(""));  // never-used slots have the empty name
   // A name longer than a slot holds meets its own media, stored cut.
   const std::string longName(95, 'L');
   catalog.RenameMedia(0, longName);
   EXPECT_FALSE(catalog.IsMediaNameFree(longName));
-  EXPECT_EQ(catalog.LastEqualNameSlot(), 0);
+  EXPECT_EQ(catalog.FindMediaByName(longName), 0);
   catalog.RenameMedia(0, "Disk");
   EXPECT_EQ(catalog.RenameMedia(0, "Renamed"), 1);
   Catalog reopened;

@@ -144,6 +144,8 @@ TEST_F(CompactionTest, AFailedCopyLeavesAUsableCatalogue) {
 
   EXPECT_EQ(catalog.CompactCatalog(), CompactResult::CopyFailed);
   EXPECT_NE(catalog.LastError().find("\"写真E\""), std::string::npos) << catalog.LastError();
+  EXPECT_NE(text::ErrorText(catalog.LastFailure(), text::Language::Japanese).find("（「写真E」）"),
+            std::string::npos);
   // Nothing is moved: the compacted catalogue would lack E's records.
   EXPECT_EQ(test::ReadFileBytes(path), before);
   EXPECT_EQ(test::ReadFileBytes(dir.File("c.lfn")), namesBefore);

@@ -196,14 +196,15 @@ TEST(ExactDetailExportTest, ClipboardLinesUseTheShownNameAndPath) {
   plain.name = "a\\x41.txt";  // its shown form escapes the backslash; the copy does not
   plain.shown = text::ShownName(plain.name, {});
   const std::vector<std::string> lines = ExportDetailRows(
-      {row, plain}, {2, 5, 6}, kDetailDupMembers, true, CaseConversion::Upper, true, true);
+      {row, plain}, {2, 5, 6}, DetailSource::DupMembers, true, CaseConversion::Upper, true, true);
   ASSERT_EQ(lines.size(), 3u);
   EXPECT_EQ(QString::fromStdString(lines[0]), QStringLiteral("名前,メディア名,パス名"));
   EXPECT_EQ(QString::fromStdString(lines[1]), QStringLiteral("\"CAFÉ.TXT\",\"写真\",\"한국어\""));
   EXPECT_EQ(lines[2], "\"A\\X41.TXT\",\"\",\"\"");
   // The CSV file keeps CP932.
-  EXPECT_EQ(ExportDetailRows({row}, {2}, kDetailDupMembers, true, CaseConversion::None, false)[0],
-            "\"caf?.txt\"");
+  EXPECT_EQ(
+      ExportDetailRows({row}, {2}, DetailSource::DupMembers, true, CaseConversion::None, false)[0],
+      "\"caf?.txt\"");
 }
 
 }  // namespace

@@ -210,7 +210,7 @@ void AnalysisViewsTest::CopyDialogWritesTheExactTextOfEachMode() {
   const std::vector<DetailRow> rows = {Row(1, "Ａｂｃ.txt", 2048, "写真x"),
                                        Row(2, "b \"q\".txt", 0, "")};
   struct Case {
-    int mode;
+    DetailSource mode;
     bool pathVisible;
     bool comma;
     int conversion;
@@ -218,15 +218,15 @@ void AnalysisViewsTest::CopyDialogWritesTheExactTextOfEachMode() {
     QString text;
   };
   const Case cases[] = {
-      {0, false, true, 0, true,
+      {DetailSource::DupMembers, false, true, 0, true,
        "名前,更新日時,サイズ,メディア名,分類,保管場所,保管詳細\r\n"
        "\"Ａｂｃ.txt\",2024/01/31 09:30,2048,\"ディスク\"\"1\"\"\",\"写真x\",\"L\",\"7\"\r\n"
        "\"b \"\"q\"\".txt\",2024/01/31 09:30,0,\"ディスク\"\"1\"\"\",\"\",\"L\",\"7\"\r\n"},
-      {1, true, false, 2, true,
+      {DetailSource::LikeMembers, true, false, 2, true,
        "No\t名前\t更新日時\tサイズ\tメディア名\tパス名\t分類\t保管場所\t保管詳細\r\n"
        "1\tＡＢＣ.TXT\t2024/01/31 09:30\t2048\tディスク\"1\"\t\t写真X\tL\t7\r\n"
        "2\tB \"Q\".TXT\t2024/01/31 09:30\t0\tディスク\"1\"\t\t\tL\t7\r\n"},
-      {2, false, true, 1, false,
+      {DetailSource::LikeWord, false, true, 1, false,
        "1,\"ａｂｃ.txt\",2024/01/31 09:30,2048,\"ディスク\"\"1\"\"\",\"写真x\",\"l\",\"7\"\r\n"
        "2,\"b \"\"q\"\".txt\",2024/01/31 09:30,0,\"ディスク\"\"1\"\"\",\"\",\"l\",\"7\"\r\n"},
   };
@@ -234,8 +234,10 @@ void AnalysisViewsTest::CopyDialogWritesTheExactTextOfEachMode() {
   for (const Case& c : cases) {
     dialog.SetSource(c.mode, rows, c.pathVisible);
     dialog.show();
-    QCOMPARE(dialog.CheckListBox1->count(), c.mode == 0 ? 7 : c.pathVisible ? 9 : 8);
-    QCOMPARE(dialog.windowTitle(), c.mode == 0
+    QCOMPARE(dialog.CheckListBox1->count(), c.mode == DetailSource::DupMembers ? 7
+                                            : c.pathVisible                    ? 9
+                                                                               : 8);
+    QCOMPARE(dialog.windowTitle(), c.mode == DetailSource::DupMembers
                                        ? QStringLiteral("コピー（重複ファイル詳細）")
                                        : QStringLiteral("コピー（似たようなファイル詳細）"));
     dialog.ComboBox1->setCurrentIndex(c.comma ? 0 : 1);
@@ -295,7 +297,7 @@ void AnalysisViewsTest::CopyDialogKeepsItsColumnChoiceWhileTheModeStays() {
   RecordingClipboard clipboard;
   TfrmDupSubClipbord dialog(settings, prompter, &clipboard);
   const std::vector<DetailRow> rows = {Row(1, "x.txt", 5, "c")};
-  dialog.SetSource(0, rows, false);
+  dialog.SetSource(DetailSource::DupMembers, rows, false);
   dialog.show();
   QCOMPARE(dialog.CheckListBox1->count(), 7);  // no icon, no hidden path
   QCOMPARE(dialog.CheckListBox1->item(0)->text(), QStringLiteral("名前"));
@@ -313,7 +315,7 @@ void AnalysisViewsTest::CopyDialogKeepsItsColumnChoiceWhileTheModeStays() {
   QCOMPARE(U(clipboard.text), QStringLiteral("5,\"x.txt\"\r\n"));
 
   // Same mode again: the choice stays, even with the path now shown.
-  dialog.SetSource(0, rows, true);
+  dialog.SetSource(DetailSource::DupMembers, rows, true);
   dialog.show();
   QCOMPARE(dialog.ChosenColumns(), (std::vector<int>{4, 2}));
   QCOMPARE(dialog.CheckListBox1->count(), 7);
@@ -324,12 +326,12 @@ void AnalysisViewsTest::CopyDialogKeepsItsColumnChoiceWhileTheModeStays() {
   QCOMPARE(clipboard.calls, 1);
   dialog.cmdCloseClick();
   // Another mode rebuilds the list, and so does the first one after it.
-  dialog.SetSource(1, rows, true);
+  dialog.SetSource(DetailSource::LikeMembers, rows, true);
   dialog.show();
   QCOMPARE(dialog.CheckListBox1->count(), 9);
   QCOMPARE(dialog.CheckListBox1->item(0)->text(), QStringLiteral("No"));
   dialog.close();
-  dialog.SetSource(0, rows, true);
+  dialog.SetSource(DetailSource::DupMembers, rows, true);
   dialog.show();
   QCOMPARE(dialog.ChosenColumns(), (std::vector<int>{2, 3, 4, 5, 6, 7, 8, 9}));
   dialog.close();

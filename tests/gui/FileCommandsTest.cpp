@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <functional>
 
+#include "core/BusyScope.h"
 #include "core/Catalog.h"
 #include "core/Text.h"
 #include "reading/FileCopy.h"
@@ -170,7 +171,7 @@ class FileCommandsTest : public QObject {
       catalog->ChangeMediaDrive(keys["a.txt"], "q");
       shell->opened.clear();
       TfrmPxExplorer dialog(*catalog, *drives, settings->Get(), *prompter, *shell, keys["a.txt"],
-                            kPresenceOpen);
+                            EntryAction::Open);
       QCOMPARE(dialog.ChosenLetter(), 'q');
       QVERIFY(!dialog.CheckBox1->isEnabled());
       QCOMPARE(dialog.txtMediaName->text(), QStringLiteral("STICK"));
@@ -240,7 +241,7 @@ class FileCommandsTest : public QObject {
     prompter->answers = {PromptResult::Yes};
     // The window is busy while the copy runs (it refuses to close).
     bool busy = false, busyAtQuestion = false;
-    commands->SetBusyFlag(busy);
+    commands->SetBusyMarker([&busy] { return BusyScope(busy); });
     prompter->onAsk = [&] { busyAtQuestion = busy; };
     commands->Copy({keys["a.txt"], keys["b.txt"], keys["c.txt"]}, false);
     prompter->onAsk = nullptr;

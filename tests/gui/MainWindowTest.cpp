@@ -395,7 +395,7 @@ void MainWindowTest::CloseIsRefusedWhileBusy() {
   window->show();
   media->GoToPath(QStringLiteral("保存用\\資料"));
   {
-    const BusyScope busy(fixture->session.BusyFlag());
+    const BusyScope busy = fixture->session.MarkBusy();
     QVERIFY(!window->close());
   }
   QCOMPARE(prompter.Log().last(),
@@ -444,7 +444,7 @@ void MainWindowTest::AnalysisQuestionAfterAChangeComesWhileBusy() {
 
   // A command that throws while busy leaves the window free again.
   try {
-    const BusyScope busy(fixture->session.BusyFlag());
+    const BusyScope busy = fixture->session.MarkBusy();
     throw std::runtime_error("write failed");
   } catch (const std::runtime_error&) {
   }
@@ -468,7 +468,7 @@ void MainWindowTest::CommandsWhileBusyOrLoadingSayWhyOrWait() {
     };
     for (const auto& [name, run] : commands) {
       prompter.prompts.clear();
-      const BusyScope busy(fixture->session.BusyFlag());
+      const BusyScope busy = fixture->session.MarkBusy();
       run();
       QVERIFY2(prompter.Log() == QStringList{QStringLiteral("Message:") + BusyRefusalText()}, name);
     }

@@ -19,12 +19,14 @@ using test::Sj;
 class FakeDesktop : public DesktopActions {
  public:
   std::vector<std::string> opened;
-  std::vector<std::pair<int32_t, int>> explorer;
+  std::vector<std::pair<int32_t, EntryAction>> explorer;
   bool OpenFile(const std::string& path) override {
     opened.push_back(path);
     return true;
   }
-  void OpenExplorer(int32_t key, int mode) override { explorer.emplace_back(key, mode); }
+  void OpenExplorer(int32_t key, EntryAction action) override {
+    explorer.emplace_back(key, action);
+  }
 };
 
 class MediaPresenceTest : public ::testing::Test {
@@ -59,8 +61,8 @@ class MediaPresenceTest : public ::testing::Test {
     ASSERT_GE(fileKey, 0);
   }
 
-  PresenceOutcome Check(int mode, int32_t key) {
-    return CheckMediaPresence(mode, key, catalog, drives, prompter, desktop);
+  PresenceOutcome Check(EntryAction action, int32_t key) {
+    return CheckMediaPresence(action, key, catalog, drives, prompter, desktop);
   }
 
   // Gives the folder 写真 the stored name `name` in the catalogue file, as a
@@ -85,10 +87,10 @@ class NoProgress : public CopyObserver {
 };
 
 TEST_F(MediaPresenceTest, TheRightMediaIsOpenedOrReportedPresent) {
-  EXPECT_EQ(Check(kPresenceOpen, fileKey), PresenceOutcome::Opened);
+  EXPECT_EQ(Check(EntryAction::Open, fileKey), PresenceOutcome::Opened);
   ASSERT_EQ(desktop.opened.size(), 1u);
   EXPECT_EQ(desktop.opened[0], (Stick() / "写真" / "ソフト.jpg").string());
-  EXPECT_EQ(Check(kPresenceCopy, fileKey), PresenceOutcome::Present);
+  EXPECT_EQ(Check(EntryAction::Copy, fileKey), PresenceOutcome::Present);
   EXPECT_EQ(desktop.opened.size(), 1u);
   EXPECT_TRUE(prompter.prompts.empty());
 }
@@ -106,14 +108,15 @@ TEST_F(MediaPresenceTest, AnotherMediaInTheDriveAsksToChangeTheDrive) {
       prompter.prompts.clear();
       desktop.explorer.clear();
       prompter.answers = {answer};
-      const PresenceOutcome outcome = Check(kPresenceCopy, fileKey);
+      const PresenceOutcome outcome = Check(EntryAction::Copy, fileKey);
       ASSERT_EQ(prompter.prompts.size(), 1u);
       EXPECT_EQ(prompter.prompts[0].text, QString::fromUtf8(c.text));
       EXPECT_EQ(prompter.prompts[0].icon, PromptIcon::Warning);
       EXPECT_EQ(prompter.prompts[0].buttons, PromptButtons::YesNo);
       if (answer == PromptResult::Yes) {
         EXPECT_EQ(outcome, PresenceOutcome::ExplorerOpened);
-        EXPECT_EQ(desktop.explorer, (std::vector<std::pair<int32_t, int>>{{fileKey, 2}}));
+        EXPECT_EQ(desktop.explorer,
+                  (std::vector<std::pair<int32_t, EntryAction>>{{fileKey, EntryAction::Copy}}));
       } else {
         EXPECT_EQ(outcome, PresenceOutcome::Stopped);
         EXPECT_TRUE(desktop.explorer.empty());
@@ -127,7 +130,7 @@ TEST_F(MediaPresenceTest, AnotherMediaInTheDriveAsksToChangeTheDrive) {
 TEST_F(MediaPresenceTest, NoMediaRetriesThreeTimesThenGivesUp) {
   machine.Unmount("media/user/STICK");
   prompter.answers = {PromptResult::Yes, PromptResult::Yes, PromptResult::Yes, PromptResult::Yes};
-  EXPECT_EQ(Check(kPresenceOpen, fileKey), PresenceOutcome::GaveUp);
+  EXPECT_EQ(Check(EntryAction::Open, fileKey), PresenceOutcome::GaveUp);
   ASSERT_EQ(prompter.prompts.size(), 3u);
   EXPECT_EQ(prompter.prompts[0].text, QString::fromStdString(NotMountedText('d')));
   EXPECT_TRUE(prompter.prompts[0].text.startsWith(QString::fromUtf8("D ドライブにメディアが")));
@@ -135,9 +138,9 @@ TEST_F(MediaPresenceTest, NoMediaRetriesThreeTimesThenGivesUp) {
 
   prompter.prompts.clear();
   prompter.answers = {PromptResult::No};
-  EXPECT_EQ(Check(kPresenceOpen, fileKey), PresenceOutcome::ExplorerOpened);
+  EXPECT_EQ(Check(EntryAction::Open, fileKey), PresenceOutcome::ExplorerOpened);
   prompter.answers = {PromptResult::Cancel};
-  EXPECT_EQ(Check(kPresenceOpen, fileKey), PresenceOutcome::Stopped);
+  EXPECT_EQ(Check(EntryAction::Open, fileKey), PresenceOutcome::Stopped);
   EXPECT_EQ(prompter.prompts.size(), 2u);
   EXPECT_TRUE(desktop.opened.empty());
 }
@@ -173,13 +176,13 @@ TEST_F(MediaPresenceTest, AHundredSticksInARowAreCataloguedAndFoundWhereverMount
   machine.MountStick(1007, "run/media/x/S7", "C007-0000", "S7");
   const auto back = machine.MountStick(1050, "run/media/x/elsewhere", "C050-0000", "S50");
   EXPECT_EQ(EntryNativePath(catalog, drives, keys[49]), (back / "docs" / "n.txt").string());
-  EXPECT_EQ(Check(kPresenceOpen, keys[49]), PresenceOutcome::Opened);
+  EXPECT_EQ(Check(EntryAction::Open, keys[49]), PresenceOutcome::Opened);
   ASSERT_EQ(desktop.opened.size(), 1u);
   EXPECT_EQ(desktop.opened[0], (back / "docs" / "n.txt").string());
   EXPECT_TRUE(prompter.prompts.empty());
   // A stick that is not there is asked for under its recorded letter.
   prompter.answers = {PromptResult::Cancel};
-  EXPECT_EQ(Check(kPresenceOpen, keys[20]), PresenceOutcome::Stopped);
+  EXPECT_EQ(Check(EntryAction::Open, keys[20]), PresenceOutcome::Stopped);
   EXPECT_EQ(prompter.prompts.size(), 1u);
 }
 
@@ -217,7 +220,7 @@ TEST_F(MediaPresenceTest, AFolderMediaIsFoundUnderItsFolder) {
   std::filesystem::rename(Stick(), machine.Path("media/user/MOVED"));
   const auto moved = machine.MountStick(1, "media/user/MOVED", "1234-ABCD", "STICK");
   EXPECT_EQ(EntryNativePath(catalog, drives, photo), (moved / "photos/2024/p.jpg").string());
-  EXPECT_EQ(Check(kPresenceCopy, photo), PresenceOutcome::Present);
+  EXPECT_EQ(Check(EntryAction::Copy, photo), PresenceOutcome::Present);
   EXPECT_TRUE(prompter.prompts.empty());
 }
 
@@ -288,7 +291,7 @@ TEST_F(MediaPresenceTest, AMovedFolderMediaIsAskedForBeforeAnythingElse) {
     for (const char* folder : c.folders)
       prompter.paths.push_back(*folder ? QString::fromStdString(machine.Path(folder).string())
                                        : QString());
-    EXPECT_EQ(CheckMediaPresence(kPresenceCopy, photo, folders, drives, prompter, desktop),
+    EXPECT_EQ(CheckMediaPresence(EntryAction::Copy, photo, folders, drives, prompter, desktop),
               c.outcome);
     std::vector<std::string> asked;
     for (const QString& line : prompter.Log()) asked.push_back(line.toStdString());
@@ -324,7 +327,7 @@ TEST_F(MediaPresenceTest, DamagedOriginLinesAreIgnored) {
 }
 
 TEST_F(MediaPresenceTest, TheMediaItselfHasNoPathAndOpensNothing) {
-  EXPECT_EQ(Check(kPresenceOpen, mediaKey), PresenceOutcome::GaveUp);
+  EXPECT_EQ(Check(EntryAction::Open, mediaKey), PresenceOutcome::GaveUp);
   EXPECT_TRUE(prompter.prompts.empty());
   EXPECT_TRUE(desktop.opened.empty());
   EXPECT_EQ(EntryNativePath(catalog, drives, mediaKey), "");
@@ -352,7 +355,7 @@ TEST_F(MediaPresenceTest, CraftedNamesThatLeaveTheirFolderAreRefused) {
     EXPECT_EQ(where.refusal, refusal);
     EXPECT_EQ(where.path, "");
     EXPECT_EQ(LocateEntryOn(catalog, drives, fileKey, 'd').refusal, refusal);
-    EXPECT_EQ(Check(kPresenceOpen, fileKey), PresenceOutcome::Refused);
+    EXPECT_EQ(Check(EntryAction::Open, fileKey), PresenceOutcome::Refused);
     ASSERT_EQ(prompter.prompts.size(), 1u);
     EXPECT_EQ(prompter.prompts[0].text, text::Utf8ToQString(refusal));
     EXPECT_EQ(prompter.prompts[0].icon, PromptIcon::Error);
@@ -390,11 +393,11 @@ TEST_F(MediaPresenceTest, AFolderLinkedOutOfTheMediaIsRefused) {
     const std::string path = (Stick() / "写真" / "ソフト.jpg").string();
     if (escapes) {
       EXPECT_EQ(where.refusal, UnsafePathText("写真\\ソフト.jpg"));
-      EXPECT_EQ(Check(kPresenceOpen, fileKey), PresenceOutcome::Refused);
+      EXPECT_EQ(Check(EntryAction::Open, fileKey), PresenceOutcome::Refused);
       EXPECT_TRUE(desktop.opened.empty());
     } else {
       EXPECT_EQ(where.path, path);
-      EXPECT_EQ(Check(kPresenceOpen, fileKey), PresenceOutcome::Opened);
+      EXPECT_EQ(Check(EntryAction::Open, fileKey), PresenceOutcome::Opened);
       EXPECT_EQ(desktop.opened, std::vector<std::string>{path});
     }
     // The copy checks its sources against their media's root itself.

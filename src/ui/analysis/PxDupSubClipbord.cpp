@@ -17,6 +17,7 @@
 #include "core/Settings.h"
 #include "core/Text.h"
 #include "export/Clipboard.h"
+#include "ui/ErrorMessage.h"
 #include "ui/widgets/WaitCursor.h"
 
 namespace plomix {
@@ -114,12 +115,14 @@ TfrmDupSubClipbord::TfrmDupSubClipbord(Settings& settings, Prompter& prompter, C
 
 TfrmDupSubClipbord::~TfrmDupSubClipbord() = default;
 
-void TfrmDupSubClipbord::SetSource(int mode, std::vector<DetailRow> rows, bool pathVisible) {
+void TfrmDupSubClipbord::SetSource(DetailSource mode, std::vector<DetailRow> rows,
+                                   bool pathVisible) {
   mode_ = mode;
   rows_ = std::move(rows);
   pathVisible_ = pathVisible;
-  setWindowTitle(mode == kDetailDupMembers ? QStringLiteral("コピー（重複ファイル詳細）")
-                                           : QStringLiteral("コピー（似たようなファイル詳細）"));
+  setWindowTitle(mode == DetailSource::DupMembers
+                     ? QStringLiteral("コピー（重複ファイル詳細）")
+                     : QStringLiteral("コピー（似たようなファイル詳細）"));
 }
 
 void TfrmDupSubClipbord::showEvent(QShowEvent* event) {
@@ -194,7 +197,7 @@ void TfrmDupSubClipbord::cmdSetClick() {
   try {
     settings_.SetInt(REG_ClipBordNameMode, conversion);
   } catch (const std::exception& error) {
-    prompter_.Message(QString::fromStdString(error.what()), PromptIcon::Error, PromptButtons::Ok);
+    prompter_.Message(ErrorMessage(error), PromptIcon::Error, PromptButtons::Ok);
   }
   const bool comma = ComboBox1->currentIndex() == 0;
   const std::vector<int> columns = ChosenColumns();
@@ -218,7 +221,7 @@ void TfrmDupSubClipbord::cmdSetClick() {
       try {
         WriteDetailFile(ApplyCsvExtension(path), lines);
       } catch (const std::exception& error) {
-        prompter_.Message(QString::fromUtf8(error.what()), PromptIcon::Error, PromptButtons::Ok);
+        prompter_.Message(ErrorMessage(error), PromptIcon::Error, PromptButtons::Ok);
         return;
       }
     }

@@ -8,6 +8,7 @@
 
 #include <QDialog>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "analysis/DetailExport.h"
@@ -34,11 +35,11 @@ class TfrmDupSubClipbord : public QDialog {
                      QWidget* parent = nullptr);
   ~TfrmDupSubClipbord() override;
 
-  // Sets the mode (0 duplicate members, 1 similar members, 2 the similar
+  // Sets the source (duplicate members, similar members, the similar
   // word's members), the caption and the grid's rows in the order shown.
   // `pathVisible`: the grid shows its path column.
-  void SetSource(int mode, std::vector<DetailRow> rows, bool pathVisible);
-  int Mode() const { return mode_; }
+  void SetSource(DetailSource mode, std::vector<DetailRow> rows, bool pathVisible);
+  DetailSource Mode() const { return mode_; }
 
   QRadioButton *rdoNameMode0, *rdoNameMode1, *rdoNameMode2;
   QListWidget* CheckListBox1;
@@ -70,8 +71,8 @@ class TfrmDupSubClipbord : public QDialog {
   Prompter& prompter_;
   Clipboard* clipboard_;
   std::unique_ptr<Clipboard> systemClipboard_;
-  int mode_ = kDetailDupMembers;
-  int previousMode_ = -1;
+  DetailSource mode_ = DetailSource::DupMembers;
+  std::optional<DetailSource> previousMode_;
   bool pathVisible_ = false;
   std::vector<DetailRow> rows_;
 };

@@ -16,6 +16,7 @@
 #include "core/Prompter.h"
 #include "core/Settings.h"
 #include "export/TextExport.h"
+#include "ui/ErrorMessage.h"
 
 namespace plomix {
 
@@ -256,7 +257,7 @@ void TfrmEnvClipbord::cmdSetClick() {
                                                              : ExportEncoding::ShiftJis));
   } catch (const std::runtime_error& e) {
     // The dialog stays open with the choices made, so nothing is lost.
-    prompter_.Message(QString::fromLocal8Bit(e.what()), PromptIcon::Error, PromptButtons::Ok);
+    prompter_.Message(ErrorMessage(e), PromptIcon::Error, PromptButtons::Ok);
     return;
   }
   accept();

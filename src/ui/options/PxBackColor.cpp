@@ -15,6 +15,7 @@
 
 #include "core/Prompter.h"
 #include "core/Settings.h"
+#include "ui/ErrorMessage.h"
 
 namespace plomix {
 
@@ -180,7 +181,7 @@ void TfrmBackColor::cmdSetClick() {
     settings_.SetInt(keys_.gradEnd, end_);
     settings_.SetInt(keys_.gradDirection, cmbDirection->currentIndex());
   } catch (const std::exception& e) {
-    prompter_.Message(QString::fromLocal8Bit(e.what()), PromptIcon::Error, PromptButtons::Ok);
+    prompter_.Message(ErrorMessage(e), PromptIcon::Error, PromptButtons::Ok);
     return;
   }
   accept();

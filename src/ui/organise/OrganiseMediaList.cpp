@@ -10,6 +10,7 @@
 #include "core/Catalog.h"
 #include "core/Prompter.h"
 #include "core/Text.h"
+#include "ui/ErrorMessage.h"
 #include "ui/ImageList.h"
 #include "ui/PageSupport.h"
 #include "ui/Session.h"
@@ -54,7 +55,7 @@ bool DiscardSlotEdits(Session& session, bool pending) {
                             PromptButtons::YesNo) != PromptResult::Yes)
     return false;
   Catalog& catalog = session.GetCatalog();
-  if (!catalog.OpenCatalog()) ShowError(session.Ask(), QString::fromStdString(catalog.LastError()));
+  if (!catalog.OpenCatalog()) ShowError(session.Ask(), ErrorMessage(catalog.LastFailure()));
   return true;
 }
 

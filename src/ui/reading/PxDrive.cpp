@@ -24,6 +24,7 @@
 #include "core/Text.h"
 #include "reading/Drives.h"
 #include "ui/DialogFolder.h"
+#include "ui/ErrorMessage.h"
 #include "ui/widgets/WaitCursor.h"
 
 namespace plomix {
@@ -196,9 +197,9 @@ void TfrmDrive::FormCreate() {
   try {
     drives_.RememberVolumeLetters();
   } catch (const std::exception& error) {
-    prompter_.Message(QStringLiteral("ドライブ名の割り当てを保存できません\r\n") +
-                          QString::fromUtf8(error.what()),
-                      PromptIcon::Error, PromptButtons::Ok);
+    prompter_.Message(
+        QStringLiteral("ドライブ名の割り当てを保存できません\r\n") + ErrorMessage(error),
+        PromptIcon::Error, PromptButtons::Ok);
   }
   {
     WaitCursor wait;

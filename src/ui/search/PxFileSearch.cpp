@@ -24,6 +24,7 @@
 #include "core/Prompter.h"
 #include "core/Settings.h"
 #include "core/Text.h"
+#include "ui/ErrorMessage.h"
 #include "ui/ImageList.h"
 #include "ui/PageSupport.h"
 #include "ui/search/SizeInput.h"
@@ -172,7 +173,7 @@ QWidget* TfrmFileSearch::BuildSizeGroup() {
     try {
       settings_.SetRaw(kSizeUnitKey, UnitName(static_cast<SizeUnit>(index)));
     } catch (const std::exception& e) {
-      prompter_.Message(QString::fromStdString(e.what()), PromptIcon::Error, PromptButtons::Ok);
+      prompter_.Message(ErrorMessage(e), PromptIcon::Error, PromptButtons::Ok);
     }
     UpdateSizeLabel();
   });
@@ -407,7 +408,7 @@ void TfrmFileSearch::StoreSetting(SettingNo number, int value) {
   try {
     settings_.SetInt(number, value);
   } catch (const std::runtime_error& e) {
-    prompter_.Message(QString::fromStdString(e.what()), PromptIcon::Error, PromptButtons::Ok);
+    prompter_.Message(ErrorMessage(e), PromptIcon::Error, PromptButtons::Ok);
   }
 }
 
@@ -524,7 +525,7 @@ void TfrmFileSearch::cmdSearchClick() {
   try {
     settings_.SetString(REG_SearchInfoCommentStr, txtCommentSelect->text());
   } catch (const std::runtime_error& e) {
-    Refuse(QString::fromStdString(e.what()), true);
+    Refuse(ErrorMessage(e), true);
   }
   SearchConditions c;
   c.nameEnabled = chkModeName->isChecked();
