@@ -10,6 +10,7 @@
 // owns the rules of what may run when.
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 
 #include "browse/EntryRows.h"
@@ -89,6 +90,17 @@ class MediaPage : public Page {
   // Shows entry `key` (GoToEntry of any page): its category tab, its folder
   // in the tree and its row selected in the list.
   void ShowEntry(int32_t key);
+  // Shows the category tab named `category` ("" or an unknown name: すべて);
+  // a tree built for another one is rebuilt keeping its open nodes.
+  void ShowCategory(const QString& category);
+  // Gives the file list the focus, without a selection with `clear`.
+  void FocusFileList(bool clear);
+  // Pixels the file list's toolbar lacks to be shown whole (0 if none).
+  int ListToolbarShortfall() const;
+  // Forgets the words of the detail panel's similar-name view.
+  void ResetLikeWords();
+  // Whether メディアの更新 may run, asked when the tree's menu opens.
+  void SetUpdateRule(std::function<bool()> canUpdate) { canUpdate_ = std::move(canUpdate); }
 
   // ---- Browsing ----
   // Selects the node of "Media\Folder\Sub" (as ResolveMediaPath reads it);
@@ -137,6 +149,14 @@ class MediaPage : public Page {
   // The tree was rebuilt after a catalogue change: the window re-applies the
   // rules of which pages and commands show.
   void PageRulesNeeded();
+  // The catalogue commands of the tree's toolbar and menu, carried out by
+  // the window: read (ToolButton6, N39), delete (ToolButton7, N40), update
+  // (N46).
+  void ReadRequested();
+  void DeleteRequested();
+  void UpdateRequested();
+  // Another category tab was chosen.
+  void CategoryTabChanged();
 
  public Q_SLOTS:
   void ToolButton9Click();
@@ -197,6 +217,7 @@ class MediaPage : public Page {
   QString renameOldText_;
   std::optional<MediaIdentity> renamed_;  // the media being renamed, as shown
   int propertySide_ = 0;
+  std::function<bool()> canUpdate_;
 };
 
 }  // namespace plomix
