@@ -71,37 +71,20 @@ void FileListModel::LayoutChanged() {
 
 void FileListModel::SortByColumn(int position, bool shift) {
   if (position < 0 || position >= ColumnLayout::kCount) return;
-  if (position == sortColumn_) ascending_ = !ascending_;
-  if (shift) {
-    ++extraKeys_;
-  } else {
-    extraKeys_ = 0;
-    majorColumn_ = position;
-  }
-  sortColumn_ = position;
+  sort_.Click(position, shift);
   beginResetModel();
   Sort();
   endResetModel();
   Q_EMIT headerDataChanged(Qt::Horizontal, 0, ColumnLayout::kCount - 1);
 }
 
-int FileListModel::HeaderImage(int position) const {
-  if (extraKeys_ == 0) {
-    if (position == sortColumn_) return ascending_ ? kImageSortUp : kImageSortDown;
-    return -1;
-  }
-  if (position == sortColumn_) return ascending_ ? kImageSubSortUp : kImageSubSortDown;
-  if (position == majorColumn_) return ascending_ ? kImageSortUp : kImageSortDown;
-  return -1;
-}
-
 bool FileListModel::ApplyColumnOrder(
     const std::array<QString, ColumnLayout::kCount - 1>& captions) {
-  const int sortData = layout_.DataColumnAt(sortColumn_);
-  const int majorData = layout_.DataColumnAt(majorColumn_);
+  const int sortData = layout_.DataColumnAt(sort_.column);
+  const int majorData = layout_.DataColumnAt(sort_.majorColumn);
   if (!layout_.ApplyOrder(captions)) return false;
-  sortColumn_ = layout_.PositionOf(sortData);
-  majorColumn_ = layout_.PositionOf(majorData);
+  sort_.column = layout_.PositionOf(sortData);
+  sort_.majorColumn = layout_.PositionOf(majorData);
   LayoutChanged();
   return true;
 }
@@ -126,9 +109,9 @@ void FileListModel::Sort() {
   std::vector<std::string> keys(n);
   for (std::size_t i = 0; i < n; ++i) {
     const TRecord& row = rows_[i];
-    std::string key = extraKeys_ > 0 ? KeyPart(row, majorColumn_) + '_' : std::string();
-    key += KeyPart(row, sortColumn_);
-    if (sortColumn_ != 0) {
+    std::string key = sort_.Grouped() ? KeyPart(row, sort_.majorColumn) + '_' : std::string();
+    key += KeyPart(row, sort_.column);
+    if (sort_.column != 0) {
       key += '_';
       key += NameOrderKey(row.Name, row.ExactName);
     }
@@ -136,7 +119,7 @@ void FileListModel::Sort() {
   }
   std::vector<std::size_t> order(n);
   std::iota(order.begin(), order.end(), 0);
-  const bool ascending = ascending_;
+  const bool ascending = sort_.ascending;
   std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
     int c = text::CompareAnsi(keys[a], keys[b]);
     if (c == 0) c = rows_[a].ExactName.compare(rows_[b].ExactName);
@@ -216,7 +199,7 @@ QVariant FileListModel::headerData(int section, Qt::Orientation orientation, int
     case Qt::DisplayRole:
       return layout_.Caption(data);
     case Qt::DecorationRole: {
-      const int image = HeaderImage(section);
+      const int image = sort_.HeaderImage(section);
       return image < 0 ? QVariant() : QVariant(images_.Icon(image));
     }
     case Qt::TextAlignmentRole:

@@ -14,6 +14,7 @@
 
 #include "core/Records.h"
 #include "ui/ColumnLayout.h"
+#include "ui/ListSort.h"
 #include "ui/widgets/TypeAheadSource.h"
 
 namespace plomix {
@@ -45,12 +46,8 @@ class FileListModel : public QAbstractTableModel, public TypeAheadSource {
 
   // A click on the header at a shown position, with Shift held or not.
   void SortByColumn(int position, bool shift);
-  int SortColumn() const { return sortColumn_; }
-  bool Ascending() const { return ascending_; }
-  int MajorColumn() const { return majorColumn_; }
-  int ExtraKeys() const { return extraKeys_; }
-  // The header image at a shown position: -1 none, else 14 to 17.
-  int HeaderImage(int position) const;
+  // Columns are shown positions; HeaderImage gives the header's arrow.
+  const ListSort& Sorting() const { return sort_; }
   // Changes the column order (ColumnLayout::ApplyOrder). The sort state moves
   // with the data columns it sorts by, so the header images stay over the
   // columns the rows are ordered by; the rows keep their order.
@@ -77,10 +74,7 @@ class FileListModel : public QAbstractTableModel, public TypeAheadSource {
   std::vector<TRecord> rows_;
   ColumnLayout layout_;
   double largest_ = 0;
-  int sortColumn_ = 0;
-  bool ascending_ = true;
-  int majorColumn_ = 0;
-  int extraKeys_ = 0;
+  ListSort sort_;
   QColor duplicateColour_ = QColor(0, 0, 255);
 };
 

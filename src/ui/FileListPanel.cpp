@@ -1,11 +1,8 @@
 #include "ui/FileListPanel.h"
 
-#include <QActionGroup>
 #include <QBoxLayout>
 #include <QCheckBox>
-#include <QGuiApplication>
 #include <QHeaderView>
-#include <QListView>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -14,6 +11,7 @@
 #include <QToolButton>
 #include <algorithm>
 #include <span>
+#include <utility>
 
 #include "core/BusyScope.h"
 #include "core/Catalog.h"
@@ -26,18 +24,12 @@
 #include "ui/PageSupport.h"
 #include "ui/Session.h"
 #include "ui/options/PxListItem.h"
+#include "ui/widgets/EntryListView.h"
 #include "ui/widgets/TypeAheadViews.h"
 #include "ui/widgets/WaitCursor.h"
 #include "ui/widgets/WholeNameDelegate.h"
 
 namespace plomix {
-
-namespace {
-
-constexpr ViewStyle kStyles[] = {ViewStyle::LargeIcons, ViewStyle::SmallIcons, ViewStyle::List,
-                                 ViewStyle::Details};
-
-}  // namespace
 
 FileListPanel::FileListPanel(Session& session, QWidget* parent)
     : QWidget(parent), session_(session), images_(session.Images()) {
@@ -49,6 +41,7 @@ FileListPanel::FileListPanel(Session& session, QWidget* parent)
   BuildViews();
   BuildCommentPanel();
   BuildPopupMenu();
+  ConnectCommands();
 }
 
 void FileListPanel::BuildToolBar() {
@@ -75,18 +68,6 @@ void FileListPanel::BuildToolBar() {
   ToolButton17 = add("ToolButton17", "小さいアイコン表示", 10);
   ToolButton18 = add("ToolButton18", "一覧表示", 10);
   ToolButton19 = add("ToolButton19", "詳細表示", 10);
-  int style = 0;
-  for (QToolButton* b : {ToolButton16, ToolButton17, ToolButton18, ToolButton19}) {
-    b->setCheckable(true);
-    b->setAutoExclusive(true);
-    // Toggled, not clicked: the accessibility bus toggles a checkable button
-    // without a click.
-    connect(b, &QToolButton::toggled, this, [this, style](bool on) {
-      if (on && style_ != kStyles[style]) SetViewStyle(kStyles[style]);
-    });
-    ++style;
-  }
-  ToolButton19->setChecked(true);
   chkCommentSetShow = new QCheckBox(QStringLiteral("コメント"), this);
   chkCommentSetShow->setObjectName(QStringLiteral("chkCommentSetShow"));
   chkCommentSetShow->setToolTip(QStringLiteral("コメント登録の表示/非表示"));
@@ -94,54 +75,28 @@ void FileListPanel::BuildToolBar() {
   chkDupInfoShow->setObjectName(QStringLiteral("chkDupInfoShow"));
   ToolBar3->addWidget(chkCommentSetShow);
   ToolBar3->addWidget(chkDupInfoShow);
-  for (QToolButton* later : {ToolButton4, ToolButton37, ToolButton12}) later->setEnabled(false);
-  connect(chkCommentSetShow, &QCheckBox::toggled, this, &FileListPanel::chkCommentSetShowClick);
   layout()->addWidget(ToolBar3);
 }
 
 void FileListPanel::BuildViews() {
   listModel_ = new FileListModel(images_, this);
   sizeBar_ = new SizeBarDelegate(*listModel_, this);
+  entries_ = new EntryListView(*listModel_, QStringLiteral("ListView1"),
+                               QStringLiteral("ファイル一覧"), this);
+  entries_->SetFitsNames(true);
+  ListView1 = entries_->Table();
+  ListView1Icons = entries_->Icons();
   QFont listFont = font();
   listFont.setPointSize(9);
-  ListView1 = new TypeAheadTableView(this);
-  ListView1->setObjectName(QStringLiteral("ListView1"));
-  ListView1->setModel(listModel_);
   ListView1->setItemDelegate(sizeBar_);
   ListView1->setFont(listFont);
-  ListView1->setSelectionBehavior(QAbstractItemView::SelectRows);
-  ListView1->setSelectionMode(QAbstractItemView::ExtendedSelection);
-  ListView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  ListView1->verticalHeader()->setVisible(false);
-  ListView1->verticalHeader()->setDefaultSectionSize(17);
-  ListView1->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-  ListView1->horizontalHeader()->setSectionsClickable(true);
-  ListView1->horizontalHeader()->setHighlightSections(false);
-  ListView1->setWordWrap(false);
   ListView1->setStyleSheet(QStringLiteral("QTableView { background: white; }"));
-  ListView1->setContextMenuPolicy(Qt::CustomContextMenu);
-  ListView1Icons = new TypeAheadListView(this);
-  ListView1Icons->setObjectName(QStringLiteral("ListView1Icons"));
-  ListView1Icons->setModel(listModel_);
-  ListView1Icons->setSelectionModel(ListView1->selectionModel());
-  ListView1Icons->setSelectionMode(QAbstractItemView::ExtendedSelection);
-  ListView1Icons->setEditTriggers(QAbstractItemView::NoEditTriggers);
   ListView1Icons->setFont(listFont);
-  iconNames_ = new WholeNameDelegate(*ListView1Icons);
-  ListView1Icons->setItemDelegate(iconNames_);
-  ListView1Icons->setContextMenuPolicy(Qt::CustomContextMenu);
-  ListView1Icons->setVisible(false);
-  for (QAbstractItemView* view : {static_cast<QAbstractItemView*>(ListView1),
-                                  static_cast<QAbstractItemView*>(ListView1Icons)})
-    view->setAccessibleName(QStringLiteral("ファイル一覧"));
-  connect(ListView1->horizontalHeader(), &QHeaderView::sectionClicked, this,
-          &FileListPanel::ListView1ColumnClick);
+  connect(entries_, &EntryListView::ColumnClicked, this, &FileListPanel::ListView1ColumnClick);
   connect(ListView1->horizontalHeader(), &QHeaderView::sectionResized, this,
           &FileListPanel::ListView1SectionResized);
-  layout()->addWidget(ListView1);
-  layout()->addWidget(ListView1Icons);
-  static_cast<QVBoxLayout*>(layout())->setStretchFactor(ListView1, 1);
-  static_cast<QVBoxLayout*>(layout())->setStretchFactor(ListView1Icons, 1);
+  layout()->addWidget(entries_);
+  static_cast<QVBoxLayout*>(layout())->setStretchFactor(entries_, 1);
 }
 
 void FileListPanel::BuildCommentPanel() {
@@ -154,7 +109,6 @@ void FileListPanel::BuildCommentPanel() {
   txtComment->setFixedHeight(44);
   cmdComment = new QPushButton(QStringLiteral("コメント登録"), Panel13);
   cmdComment->setObjectName(QStringLiteral("cmdComment"));
-  cmdComment->setEnabled(false);
   commentLayout->addWidget(txtComment, 1);
   commentLayout->addWidget(cmdComment);
   layout()->addWidget(Panel13);
@@ -195,15 +149,8 @@ void FileListPanel::BuildPopupMenu() {
   N14 = AddMenuAction(view, "N14", QStringLiteral("小さいアイコン(&S)"));
   N15 = AddMenuAction(view, "N15", QStringLiteral("一覧リスト(&L)"));
   N16 = AddMenuAction(view, "N16", QStringLiteral("詳細表示(&R)"));
-  auto* styles = new QActionGroup(this);
-  int style = 0;
-  for (QAction* a : {N13, N14, N15, N16}) {
-    a->setCheckable(true);
-    styles->addAction(a);
-    connect(a, &QAction::triggered, this, [this, style] { SetViewStyle(kStyles[style]); });
-    ++style;
-  }
-  N16->setChecked(true);
+  entries_->SetStyleControls({ToolButton16, ToolButton17, ToolButton18, ToolButton19},
+                             {N13, N14, N15, N16});
   N33 = AddMenuAction(m, "N33", QStringLiteral("項目の区切り線(&G)"));
   N33->setCheckable(true);
   m->addSeparator();
@@ -212,11 +159,62 @@ void FileListPanel::BuildPopupMenu() {
   saizu1 = AddMenuAction(m, "saizu1", QStringLiteral("サイズの棒グラフ色(&H)..."));
   m->addSeparator();
   N38 = AddMenuAction(m, "N38", QStringLiteral("項目の表示位置を変更(&K)"));
-  for (QAction* later : {N2, N3, N63, N64, N7, N8, N9, M1, E1}) later->setEnabled(false);
+}
+
+void FileListPanel::ConnectCommands() {
   connect(N33, &QAction::triggered, this, &FileListPanel::N33Click);
   connect(N22, &QAction::triggered, this, &FileListPanel::N22Click);
   connect(saizu1, &QAction::triggered, this, &FileListPanel::saizu1Click);
   connect(N38, &QAction::triggered, this, &FileListPanel::N38Click);
+  connect(chkCommentSetShow, &QCheckBox::toggled, this, &FileListPanel::chkCommentSetShowClick);
+  // Each command of the list once, from its button, its menu item or both.
+  const std::pair<QToolButton*, void (FileListPanel::*)()> buttons[] = {
+      {ToolButton61, &FileListPanel::BackRequested},
+      {ToolButton62, &FileListPanel::ForwardRequested},
+      {ToolButton40, &FileListPanel::UpRequested},
+      {ToolButton4, &FileListPanel::MarkRequested},
+      {ToolButton37, &FileListPanel::CommentRequested},
+      {ToolButton11, &FileListPanel::ExploreRequested},
+      {ToolButton12, &FileListPanel::CopyRequested}};
+  for (const auto& [button, command] : buttons)
+    connect(button, &QToolButton::clicked, this, command);
+  const std::pair<QAction*, void (FileListPanel::*)()> actions[] = {
+      {N19, &FileListPanel::UpRequested},         {O1, &FileListPanel::OpenRequested},
+      {N2, &FileListPanel::MarkRequested},        {N3, &FileListPanel::CommentRequested},
+      {N4, &FileListPanel::ExploreRequested},     {N7, &FileListPanel::CopyRequested},
+      {E1, &FileListPanel::CopyOptionsRequested}, {N60, &FileListPanel::FileCopyRequested}};
+  for (const auto& [action, command] : actions) connect(action, &QAction::triggered, this, command);
+  const std::pair<QAction*, CopyForm> forms[] = {{N63, {ExportMode::FileName, true}},
+                                                 {N64, {ExportMode::FullPath, true}},
+                                                 {N8, {ExportMode::FullPath, false}},
+                                                 {N9, {ExportMode::FolderContents, false}},
+                                                 {M1, {ExportMode::MediaDump, false}}};
+  for (const auto& [action, form] : forms)
+    connect(action, &QAction::triggered, this,
+            [this, form = form] { Q_EMIT CopyAsRequested(form); });
+  // Ctrl+C in the list copies its selection as the copy button does; in a
+  // text box it stays the box's own copy.
+  entries_->AddCopyKey([this] { Q_EMIT CopyRequested(); });
+  connect(cmdComment, &QPushButton::clicked, this, &FileListPanel::CommentSaveRequested);
+  connect(entries_, &EntryListView::DoubleClicked, this, &FileListPanel::OpenRequested);
+  connect(ListView1->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+          &FileListPanel::RowsSelected);
+  connect(entries_, &EntryListView::MenuRequested, this, [this](const QPoint& at) {
+    Q_EMIT MenuAboutToShow();
+    PopupMenuListView->popup(at);
+  });
+  // Checkable controls follow `toggled`: the accessibility bus toggles them
+  // without a click. The menu item turns the button, whose toggle is the one
+  // command.
+  connect(ToolButton14, &QToolButton::toggled, this, &FileListPanel::PropertyShowToggled);
+  connect(N10, &QAction::triggered, this,
+          [this] { ToolButton14->setChecked(!ToolButton14->isChecked()); });
+  connect(chkDupInfoShow, &QCheckBox::toggled, this, &FileListPanel::DupInfoShowToggled);
+}
+
+void FileListPanel::SetPropertyShown(bool shown) {
+  ToolButton14->setChecked(shown);
+  N10->setChecked(shown);
 }
 
 // ---------------------------------------------------------------- settings
@@ -297,9 +295,7 @@ void FileListPanel::FillList(EntryRows&& entries) {
   listModel_->Clear();
   std::vector<TRecord> rows = std::move(entries.rows);
   const int count = static_cast<int>(rows.size());
-  QAbstractItemView* view = ListView1->isVisible() || !ListView1Icons->isVisible()
-                                ? static_cast<QAbstractItemView*>(ListView1)
-                                : ListView1Icons;
+  QAbstractItemView* view = entries_->ShownView();
   const bool hide = count > 200;
   if (hide) view->setUpdatesEnabled(false);
   Q_EMIT StatusText(ObjectCountText(count, 1));
@@ -325,17 +321,13 @@ void FileListPanel::FillList(EntryRows&& entries) {
     FillRowTexts(session_.GetCatalog(), session_.Types(), options, chunk);
   }
   listModel_->SetRows(std::move(rows));
-  FitIconCells();
+  entries_->FitIconCells();
   if (hide) view->setUpdatesEnabled(true);
   Q_EMIT StatusText(ObjectCountText(count));
 }
 
 std::vector<int> FileListPanel::SelectedRows() const {
-  std::vector<int> rows;
-  for (const QModelIndex& index : ListView1->selectionModel()->selectedRows())
-    rows.push_back(index.row());
-  std::sort(rows.begin(), rows.end());
-  return rows;
+  return entries_->SelectedRows();
 }
 
 void FileListPanel::SelectListRowByName(const std::string& cp932Name, std::string_view exact) {
@@ -352,36 +344,32 @@ void FileListPanel::SelectListRowByName(const std::string& cp932Name, std::strin
 
 // ---------------------------------------------------------------- commands
 
-void FileListPanel::ListView1ColumnClick(int position) {
+void FileListPanel::ListView1ColumnClick(int position, bool shift) {
   if (ListView1->selectionModel()->hasSelection()) {
     ListView1->clearSelection();
     ListView1->selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
   }
-  const bool shift = QGuiApplication::keyboardModifiers().testFlag(Qt::ShiftModifier);
   listModel_->SortByColumn(position, shift);
 }
 
 void FileListPanel::SetViewStyle(ViewStyle style) {
-  const bool details = style == ViewStyle::Details;
-  style_ = style;
-  if (!details) {
-    iconNames_->SetStyle(style == ViewStyle::LargeIcons   ? WholeNameDelegate::Style::LargeIcons
-                         : style == ViewStyle::SmallIcons ? WholeNameDelegate::Style::SmallIcons
-                                                          : WholeNameDelegate::Style::List);
-    FitIconCells();
-  }
-  ListView1->setVisible(details);
-  ListView1Icons->setVisible(!details);
-  QToolButton* buttons[] = {ToolButton16, ToolButton17, ToolButton18, ToolButton19};
-  QAction* actions[] = {N13, N14, N15, N16};
-  const auto index = static_cast<std::size_t>(style);
-  buttons[index]->setChecked(true);
-  actions[index]->setChecked(true);
+  entries_->SetStyle(style);
 }
 
-void FileListPanel::FitIconCells() {
-  if (style_ == ViewStyle::SmallIcons || style_ == ViewStyle::List)
-    iconNames_->FitToNames(iconNames_->WidestName());
+ViewStyle FileListPanel::CurrentViewStyle() const {
+  return entries_->Style();
+}
+
+WholeNameDelegate& FileListPanel::IconNames() {
+  return entries_->IconNames();
+}
+
+void FileListPanel::ClearSelection() {
+  ListView1->clearSelection();
+}
+
+void FileListPanel::FocusList() {
+  ListView1->setFocus();
 }
 
 void FileListPanel::N33Click() {

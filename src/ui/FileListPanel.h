@@ -4,15 +4,18 @@
 // icon and list styles over the same model and selection), the comment panel
 // `Panel13` and the list's context menu `PopupMenuListView`. It fills the
 // list from the engine's rows and keeps the list-only settings (grid lines,
-// size bar, colours, column layout, view style). Commands that reach beyond
-// the list (history, going up, opening a row, the property panel) are wired
-// by the media page.
+// size bar, colours, column layout, view style). Its buttons and menu items
+// each raise one command signal; the commands that reach beyond the list
+// (history, going up, opening a row, marks, comments, copies, the property
+// panel) are carried out by the media page.
 
 #include <QWidget>
 #include <string_view>
 #include <vector>
 
 #include "browse/EntryRows.h"
+#include "ui/CopyCommands.h"
+#include "ui/widgets/EntryListView.h"
 
 class QAction;
 class QCheckBox;
@@ -31,8 +34,6 @@ class ImageList;
 class Session;
 class SizeBarDelegate;
 class WholeNameDelegate;
-
-enum class ViewStyle { LargeIcons, SmallIcons, List, Details };
 
 class FileListPanel : public QWidget {
   Q_OBJECT
@@ -59,8 +60,12 @@ class FileListPanel : public QWidget {
   // `exact`: the entry's exact name, empty when its CP932 name is exact.
   void SelectListRowByName(const std::string& cp932Name, std::string_view exact = {});
   void SetDuplicateColour(int bgr);
-  ViewStyle CurrentViewStyle() const { return style_; }
-  WholeNameDelegate& IconNames() { return *iconNames_; }
+  ViewStyle CurrentViewStyle() const;
+  WholeNameDelegate& IconNames();
+  void ClearSelection();
+  void FocusList();
+  // Checks the property panel's button and menu item without a command.
+  void SetPropertyShown(bool shown);
 
   QToolBar* ToolBar3;
   QToolButton *ToolButton61, *ToolButton62, *ToolButton40, *ToolButton4, *ToolButton37,
@@ -79,6 +84,25 @@ class FileListPanel : public QWidget {
  Q_SIGNALS:
   // Progress and result of a fill, for panel 0 of the window's status bar.
   void StatusText(const QString& text);
+  // The list's commands (buttons, menu items, keys and double-clicks).
+  void BackRequested();
+  void ForwardRequested();
+  void UpRequested();
+  void OpenRequested();
+  void MarkRequested();
+  void CommentRequested();
+  void CommentSaveRequested();
+  void ExploreRequested();
+  void FileCopyRequested();
+  // Copies the selected rows in the form chosen in the settings.
+  void CopyRequested();
+  void CopyAsRequested(CopyForm form);
+  void CopyOptionsRequested();
+  void PropertyShowToggled(bool shown);
+  void DupInfoShowToggled(bool shown);
+  void RowsSelected();
+  // The list's context menu is about to pop up.
+  void MenuAboutToShow();
 
  public Q_SLOTS:
   void SetViewStyle(ViewStyle style);
@@ -87,7 +111,7 @@ class FileListPanel : public QWidget {
   void saizu1Click();
   void N38Click();
   void chkCommentSetShowClick();
-  void ListView1ColumnClick(int position);
+  void ListView1ColumnClick(int position, bool shift = false);
   void ListView1SectionResized(int position, int oldSize, int newSize);
 
  private:
@@ -95,18 +119,16 @@ class FileListPanel : public QWidget {
   void BuildViews();
   void BuildCommentPanel();
   void BuildPopupMenu();
+  void ConnectCommands();
   void ApplyColumnLayout();
   void FitColumnWidths();
   void CaptureColumnWidths();
-  // Small icons and list cells as wide as the longest name.
-  void FitIconCells();
 
   Session& session_;
   ImageList& images_;
   FileListModel* listModel_ = nullptr;
   SizeBarDelegate* sizeBar_ = nullptr;
-  WholeNameDelegate* iconNames_ = nullptr;
-  ViewStyle style_ = ViewStyle::Details;
+  EntryListView* entries_ = nullptr;
   int fillGeneration_ = 0;
   bool applyingLayout_ = false;
 };

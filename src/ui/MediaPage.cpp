@@ -451,7 +451,6 @@ void MediaPage::ListView1SelectItem() {
     pnlListViewLeft->ShowProperties(sheet, 7);
   }
   Panel24->UpdateFromSelection(selected);
-  Q_EMIT SelectionChanged();
 }
 
 void MediaPage::ListView1DblClick() {
@@ -503,8 +502,7 @@ void MediaPage::chkDupInfoShowClick() {
 
 void MediaPage::ApplyPropertyShow(bool shown) {
   pnlListViewLeft->setVisible(shown);
-  pnlListViewClient->ToolButton14->setChecked(shown);
-  pnlListViewClient->N10->setChecked(shown);
+  pnlListViewClient->SetPropertyShown(shown);
 }
 
 void MediaPage::ToolButton14Click() {

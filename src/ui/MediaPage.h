@@ -10,6 +10,7 @@
 // owns the rules of what may run when.
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 
 #include "browse/EntryRows.h"
@@ -96,6 +97,17 @@ class MediaPage : public Page {
   // The key of the one file selected in the list when it has a content
   // fingerprint, else -1.
   int32_t SelectedFileWithFingerprint() const;
+  // Shows the category tab named `category` ("" or an unknown name: すべて);
+  // a tree built for another one is rebuilt keeping its open nodes.
+  void ShowCategory(const QString& category);
+  // Gives the file list the focus, without a selection with `clear`.
+  void FocusFileList(bool clear);
+  // Pixels the file list's toolbar lacks to be shown whole (0 if none).
+  int ListToolbarShortfall() const;
+  // Forgets the words of the detail panel's similar-name view.
+  void ResetLikeWords();
+  // Whether メディアの更新 may run, asked when the tree's menu opens.
+  void SetUpdateRule(std::function<bool()> canUpdate) { canUpdate_ = std::move(canUpdate); }
 
   // ---- Browsing ----
   // Selects the node of "Media\Folder\Sub" (as ResolveMediaPath reads it);
@@ -148,6 +160,14 @@ class MediaPage : public Page {
   void PageRulesNeeded();
   // The user asked for the files of the same content as the entry `key`.
   void SameContentRequested(int32_t key);
+  // The catalogue commands of the tree's toolbar and menu, carried out by
+  // the window: read (ToolButton6, N39), delete (ToolButton7, N40), update
+  // (N46).
+  void ReadRequested();
+  void DeleteRequested();
+  void UpdateRequested();
+  // Another category tab was chosen.
+  void CategoryTabChanged();
 
  public Q_SLOTS:
   void ToolButton9Click();
@@ -208,6 +228,7 @@ class MediaPage : public Page {
   QString renameOldText_;
   std::optional<MediaIdentity> renamed_;  // the media being renamed, as shown
   PanelSide propertySide_ = PanelSide::Left;
+  std::function<bool()> canUpdate_;
 };
 
 }  // namespace plomix

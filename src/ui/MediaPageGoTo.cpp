@@ -130,7 +130,7 @@ void MediaPage::ShowEntry(int32_t key) {
     if (folder.endsWith('\\')) folder.chop(1);
     GoToPath(folder);
   }
-  pnlListViewClient->ListView1->clearSelection();
+  pnlListViewClient->ClearSelection();
   pnlListViewClient->SelectListRowByName(where.name, exact);
   if (!switchedTo.isEmpty())
     Q_EMIT StatusText(1, QStringLiteral("「%1」のタブに切り替えました").arg(switchedTo));
@@ -158,6 +158,34 @@ void MediaPage::GoToFolderOf(int32_t key) {
     TreeView1Change(node);
   else
     TreeView1->setCurrentItem(node);
+}
+
+void MediaPage::ShowCategory(const QString& category) {
+  // A tree already showing that category is left as the user opened it, and
+  // one built for another keeps open what it still shows.
+  int index = 0;
+  for (int i = 1; i < TabControlTreeView->count() && !category.isEmpty(); ++i)
+    if (TabControlTreeView->tabText(i) == category) index = i;
+  if (index == TabControlTreeView->currentIndex()) return;
+  {
+    const QSignalBlocker quiet(TabControlTreeView);
+    TabControlTreeView->setCurrentIndex(index);
+  }
+  RebuildTreeKeepingOpenNodes();
+}
+
+void MediaPage::FocusFileList(bool clear) {
+  if (clear) pnlListViewClient->ClearSelection();
+  pnlListViewClient->FocusList();
+}
+
+int MediaPage::ListToolbarShortfall() const {
+  const QToolBar* bar = pnlListViewClient->ToolBar3;
+  return std::max(0, bar->sizeHint().width() - bar->width());
+}
+
+void MediaPage::ResetLikeWords() {
+  Panel24->ResetLikeWords();
 }
 
 }  // namespace plomix

@@ -86,6 +86,8 @@ QWidget* MediaPage::BuildTreeArea() {
   ToolButton55 = add("ToolButton55", "メディア名称の変更", kImageFile);
   ToolButton63 = add("ToolButton63", "メディアにリンクされた画像一覧", kImageFile);
   connect(ToolButton55, &QToolButton::clicked, this, &MediaPage::ToolButton55Click);
+  connect(ToolButton6, &QToolButton::clicked, this, &MediaPage::ReadRequested);
+  connect(ToolButton7, &QToolButton::clicked, this, &MediaPage::DeleteRequested);
   TreeView1 = new QTreeWidget(treeBox);
   TreeView1->setObjectName(QStringLiteral("TreeView1"));
   TreeView1->setHeaderHidden(true);
@@ -101,6 +103,7 @@ QWidget* MediaPage::BuildTreeArea() {
   connect(TreeView1, &QTreeWidget::itemExpanded, this, &MediaPage::TreeView1Expanding);
   connect(TreeView1, &QTreeWidget::itemChanged, this, &MediaPage::TreeView1Edited);
   connect(TabControlTreeView, &QTabBar::currentChanged, this, &MediaPage::TabControlTreeViewChange);
+  connect(TabControlTreeView, &QTabBar::currentChanged, this, &MediaPage::CategoryTabChanged);
   return treeArea_;
 }
 
@@ -166,26 +169,15 @@ void MediaPage::ConnectListPanel() {
   FileListPanel* list = pnlListViewClient;
   connect(list, &FileListPanel::StatusText, this,
           [this](const QString& text) { Q_EMIT StatusText(0, text); });
-  connect(list->ToolButton61, &QToolButton::clicked, history_, &HistoryController::Back);
-  connect(list->ToolButton62, &QToolButton::clicked, history_, &HistoryController::Forward);
-  connect(list->ToolButton40, &QToolButton::clicked, this, &MediaPage::ToolButton40Click);
-  connect(list->ToolButton14, &QToolButton::toggled, this, &MediaPage::ToolButton14Click);
-  connect(list->chkDupInfoShow, &QCheckBox::toggled, this, &MediaPage::chkDupInfoShowClick);
-  connect(list->ListView1->selectionModel(), &QItemSelectionModel::selectionChanged, this,
-          &MediaPage::ListView1SelectItem);
-  connect(list->ListView1, &QAbstractItemView::doubleClicked, this, &MediaPage::ListView1DblClick);
-  connect(list->ListView1Icons, &QAbstractItemView::doubleClicked, this,
-          &MediaPage::ListView1DblClick);
-  connect(list->N19, &QAction::triggered, this, &MediaPage::ToolButton40Click);
-  connect(list->O1, &QAction::triggered, this, &MediaPage::ListView1DblClick);
-  connect(list->ToolButton11, &QToolButton::clicked, this, &MediaPage::ToolButton11Click);
-  connect(list->N4, &QAction::triggered, this, &MediaPage::ToolButton11Click);
-  connect(list->N60, &QAction::triggered, this, &MediaPage::N60Click);
-  connect(list->N10, &QAction::triggered, this, [this] {
-    QToolButton* button = pnlListViewClient->ToolButton14;
-    button->setChecked(!button->isChecked());
-    ToolButton14Click();
-  });
+  connect(list, &FileListPanel::BackRequested, history_, &HistoryController::Back);
+  connect(list, &FileListPanel::ForwardRequested, history_, &HistoryController::Forward);
+  connect(list, &FileListPanel::UpRequested, this, &MediaPage::ToolButton40Click);
+  connect(list, &FileListPanel::PropertyShowToggled, this, &MediaPage::ToolButton14Click);
+  connect(list, &FileListPanel::DupInfoShowToggled, this, &MediaPage::chkDupInfoShowClick);
+  connect(list, &FileListPanel::RowsSelected, this, &MediaPage::ListView1SelectItem);
+  connect(list, &FileListPanel::OpenRequested, this, &MediaPage::ListView1DblClick);
+  connect(list, &FileListPanel::ExploreRequested, this, &MediaPage::ToolButton11Click);
+  connect(list, &FileListPanel::FileCopyRequested, this, &MediaPage::N60Click);
   list->PopupMenuListView->addSeparator();
   ListCompare =
       AddMenuAction(list->PopupMenuListView, "ListCompare", QStringLiteral("比較(&K)..."));
@@ -196,43 +188,24 @@ void MediaPage::ConnectListPanel() {
     const int32_t key = SelectedFileWithFingerprint();
     if (IsEntryKey(key)) Q_EMIT SameContentRequested(key);
   });
-  auto showListMenu = [this](const QPoint& pos) {
+  connect(list, &FileListPanel::MenuAboutToShow, this, [this] {
     // The export of everything below a folder needs a folder: not at the top.
     pnlListViewClient->N9->setVisible(TreeView1->currentItem() != TopNode());
     ListSameContent->setEnabled(IsEntryKey(SelectedFileWithFingerprint()));
-    auto* view = qobject_cast<QWidget*>(sender());
-    pnlListViewClient->PopupMenuListView->popup(view->mapToGlobal(pos));
-  };
-  connect(list->ListView1, &QWidget::customContextMenuRequested, this, showListMenu);
-  connect(list->ListView1Icons, &QWidget::customContextMenuRequested, this, showListMenu);
+  });
   ConnectCopyCommands();
 }
 
 void MediaPage::ConnectCopyCommands() {
   FileListPanel* list = pnlListViewClient;
-  const auto byDefault = [this] {
+  connect(list, &FileListPanel::CopyRequested, this, [this] {
     CopyListEntries(DefaultCopyForm(session_.GetSettings().GetInt(REG_ClipBordDefault)));
-  };
-  const std::pair<QAction*, CopyForm> forms[] = {{list->N63, {ExportMode::FileName, true}},
-                                                 {list->N64, {ExportMode::FullPath, true}},
-                                                 {list->N8, {ExportMode::FullPath, false}},
-                                                 {list->N9, {ExportMode::FolderContents, false}},
-                                                 {list->M1, {ExportMode::MediaDump, false}}};
-  for (const auto& [action, form] : forms) {
-    action->setEnabled(true);
-    connect(action, &QAction::triggered, this, [this, form = form] { CopyListEntries(form); });
-  }
-  for (QAction* action : {list->N7, list->E1}) action->setEnabled(true);
-  list->ToolButton12->setEnabled(true);
-  connect(list->ToolButton12, &QToolButton::clicked, this, byDefault);
-  connect(list->N7, &QAction::triggered, this, byDefault);
-  // Ctrl+C in the list copies its selection as the copy button does; in a
-  // text box it stays the box's own copy.
-  AddListCopyKey({list->ListView1, list->ListView1Icons}, this, byDefault);
+  });
+  connect(list, &FileListPanel::CopyAsRequested, this, &MediaPage::CopyListEntries);
   list->E1->setShortcut(QKeySequence(QStringLiteral("Ctrl+Y")));
   list->E1->setShortcutContext(Qt::WidgetWithChildrenShortcut);
   addAction(list->E1);
-  connect(list->E1, &QAction::triggered, this, &MediaPage::E1Click);
+  connect(list, &FileListPanel::CopyOptionsRequested, this, &MediaPage::E1Click);
 }
 
 int32_t MediaPage::SelectedFileWithFingerprint() const {
@@ -316,6 +289,12 @@ void MediaPage::BuildPopupMenu() {
   connect(PopItemCompare, &QAction::triggered, this, [this] { CompareClick(false); });
   connect(S2, &QAction::triggered, this, &MediaPage::S2Click);
   connect(N18, &QAction::triggered, this, &MediaPage::ToolButton55Click);
+  connect(N39, &QAction::triggered, this, &MediaPage::ReadRequested);
+  connect(N40, &QAction::triggered, this, &MediaPage::DeleteRequested);
+  connect(N46, &QAction::triggered, this, &MediaPage::UpdateRequested);
+  connect(PopupMenuMediaType, &QMenu::aboutToShow, this, [this] {
+    if (canUpdate_) N46->setEnabled(canUpdate_());
+  });
   auto showTreeMenu = [this](const QPoint& p) {
     const bool horizontal = tabSide_ == TabSide::Top || tabSide_ == TabSide::Bottom;
     S2->setEnabled(horizontal);

@@ -70,16 +70,9 @@ void OrganiseCommands::Connect() {
           &OrganiseCommands::ToolButton70Click);
   connect(properties->PicShow1, &PictureShow::DoubleClicked, this,
           &OrganiseCommands::ToolButton70Click);
-  connect(list->ToolButton37, &QToolButton::clicked, this, &OrganiseCommands::ToolButton37Click);
-  connect(list->N3, &QAction::triggered, this, &OrganiseCommands::ToolButton37Click);
-  connect(list->cmdComment, &QPushButton::clicked, this, &OrganiseCommands::cmdCommentClick);
-  connect(list->ToolButton4, &QToolButton::clicked, this, &OrganiseCommands::ToolButton4Click);
-  connect(list->N2, &QAction::triggered, this, &OrganiseCommands::ToolButton4Click);
-  for (QWidget* command :
-       std::initializer_list<QWidget*>{list->ToolButton4, list->ToolButton37, list->cmdComment})
-    command->setEnabled(true);
-  list->N2->setEnabled(true);
-  list->N3->setEnabled(true);
+  connect(list, &FileListPanel::CommentRequested, this, &OrganiseCommands::ToolButton37Click);
+  connect(list, &FileListPanel::CommentSaveRequested, this, &OrganiseCommands::cmdCommentClick);
+  connect(list, &FileListPanel::MarkRequested, this, &OrganiseCommands::ToolButton4Click);
   // The panel's memo holds at most 255 characters, as the comment slot's
   // field does for single-byte text.
   connect(list->txtComment, &QPlainTextEdit::textChanged, this, [list] {

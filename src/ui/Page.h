@@ -1,9 +1,8 @@
 #pragma once
 // What every tab sheet of the window is: a widget that owns its controls
 // (under their object names) and its handlers, and talks to the window shell
-// only through these signals. The shell shows status texts, routes "go to
-// entry" to the media page, and re-applies its command rules on a selection
-// change. A page gets the Session by reference and keeps no engine object of
+// only through these signals. The shell shows status texts and routes "go to
+// entry" to the media page. A page gets the Session by reference and keeps no engine object of
 // its own.
 
 #include <QWidget>
@@ -23,8 +22,6 @@ class Page : public QWidget {
   // Show the catalogue entry `key` (a record key of the catalogue) in the
   // media page: its folder in the tree, its row selected in the list.
   void GoToEntry(int32_t key);
-  // What the page's commands act on has changed.
-  void SelectionChanged();
 };
 
 }  // namespace plomix

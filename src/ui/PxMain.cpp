@@ -211,19 +211,16 @@ void TfrmMain::BuildPages() {
   for (Page* page : std::initializer_list<Page*>{TabSheet1, TabSheet2, TabSheet8, TabSheet9})
     ConnectPage(page);
   connect(TabSheet1, &MediaPage::PageRulesNeeded, this, &TfrmMain::ApplyPageRules);
-  connect(TabSheet1->ToolButton6, &QToolButton::clicked, this, &TfrmMain::ToolButton6Click);
-  connect(TabSheet1->ToolButton7, &QToolButton::clicked, this, &TfrmMain::ToolButton7Click);
-  connect(TabSheet1->N39, &QAction::triggered, this, &TfrmMain::ToolButton6Click);
-  connect(TabSheet1->N40, &QAction::triggered, this, &TfrmMain::ToolButton7Click);
-  connect(TabSheet1->N46, &QAction::triggered, this, &TfrmMain::UpdateMediaClick);
-  connect(TabSheet1->PopupMenuMediaType, &QMenu::aboutToShow, this,
-          [this] { TabSheet1->N46->setEnabled(CanUpdateMedia()); });
+  connect(TabSheet1, &MediaPage::ReadRequested, this, &TfrmMain::ToolButton6Click);
+  connect(TabSheet1, &MediaPage::DeleteRequested, this, &TfrmMain::ToolButton7Click);
+  connect(TabSheet1, &MediaPage::UpdateRequested, this, &TfrmMain::UpdateMediaClick);
+  TabSheet1->SetUpdateRule([this] { return CanUpdateMedia(); });
   connect(TabSheet2, &SearchPage::SearchAccepted, this, &TfrmMain::ShowSearchCategory);
   connect(TabSheet1, &MediaPage::SameContentRequested, this, [this](int32_t key) {
     if (TabSheet2->ShowContentCopies(key)) PageControl1->setCurrentWidget(TabSheet2);
   });
   // Another category in the tree: the hits of the former one go.
-  connect(TabSheet1->TabControlTreeView, &QTabBar::currentChanged, TabSheet2, &SearchPage::Clear);
+  connect(TabSheet1, &MediaPage::CategoryTabChanged, TabSheet2, &SearchPage::Clear);
   ConnectAnalyses();
 }
 
@@ -280,8 +277,7 @@ void TfrmMain::showEvent(QShowEvent* event) {
 // Without a kept size the window first shows so wide that the file list's
 // toolbar beside the tree is whole, as far as the screen allows.
 void TfrmMain::FitListToolbar() {
-  QToolBar* bar = TabSheet1->pnlListViewClient->ToolBar3;
-  const int missing = bar->sizeHint().width() - bar->width();
+  const int missing = TabSheet1->ListToolbarShortfall();
   if (missing <= 0) return;
   const QScreen* screen = this->screen();
   const int most = screen != nullptr ? screen->availableGeometry().width() : width() + missing;

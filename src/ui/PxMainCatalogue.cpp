@@ -145,7 +145,7 @@ bool TfrmMain::ReadMedia(const std::function<bool(ReadWorkflow&)>& dialog) {
   bool added = false;
   Safely(session_.Ask(), [&] { added = session_.Reader().ReadMediaCommand(dialog); });
   SetStatus(0, QString());
-  TabSheet1->Panel24->ResetLikeWords();
+  TabSheet1->ResetLikeWords();
   if (!added) return false;
   TabSheet1->RebuildTree(TreeRebuild::Full);
   AfterMediaChange();

@@ -29,7 +29,6 @@
 #include "ui/AnalysisUi.h"
 #include "ui/DetailPanel.h"
 #include "ui/DupPage.h"
-#include "ui/FileListPanel.h"
 #include "ui/ImageList.h"
 #include "ui/LikePage.h"
 #include "ui/MediaPage.h"
@@ -106,8 +105,7 @@ void TfrmMain::JumpToMember(const MemberJump& jump) {
   // The steps of a jump are not places the user chose to visit.
   const HistoryPause pause(session_.History());
   GoToEntry(jump.key);
-  if (!jump.found) TabSheet1->pnlListViewClient->ListView1->clearSelection();
-  TabSheet1->pnlListViewClient->ListView1->setFocus();
+  TabSheet1->FocusFileList(!jump.found);
 }
 
 void TfrmMain::S1Click() {
@@ -117,22 +115,10 @@ void TfrmMain::S1Click() {
 }
 
 void TfrmMain::ShowSearchCategory() {
-  // The tree shows the category the search was asked for, then the hits come.
-  // A tree already showing that category is left as the user opened it, and
-  // one built for another keeps open what it still shows, so coming back to
-  // it finds the same folders expanded and the same selection.
-  const QString filter = text::Cp932ToQString(session_.GetCatalog().CategoryFilter());
-  QTabBar* tabs = TabSheet1->TabControlTreeView;
-  int index = 0;
-  for (int i = 1; i < tabs->count() && !filter.isEmpty(); ++i)
-    if (tabs->tabText(i) == filter) index = i;
-  if (index != tabs->currentIndex()) {
-    {
-      const QSignalBlocker quiet(tabs);
-      tabs->setCurrentIndex(index);
-    }
-    TabSheet1->RebuildTreeKeepingOpenNodes();
-  }
+  // The tree shows the category the search was asked for, then the hits come;
+  // coming back to the tree finds the same folders expanded and the same
+  // selection.
+  TabSheet1->ShowCategory(text::Cp932ToQString(session_.GetCatalog().CategoryFilter()));
   PageControl1->setCurrentWidget(TabSheet2);
 }
 

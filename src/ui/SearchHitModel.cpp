@@ -153,8 +153,8 @@ void SearchHitModel::SortRows() {
   KeyBuilder parts(*this);
   for (std::size_t i = 0; i < n; ++i) {
     const TRecord& row = rows_[i];
-    std::string key = parts.Part(row, sortColumn_) + "_" + NameOrderKey(row.Name, row.ExactName);
-    if (multiKeys_ > 0) key = parts.Part(row, anchorColumn_) + "_" + key;
+    std::string key = parts.Part(row, sort_.column) + "_" + NameOrderKey(row.Name, row.ExactName);
+    if (sort_.Grouped()) key = parts.Part(row, sort_.majorColumn) + "_" + key;
     keys[i] = std::move(key);
   }
   // Collation keys are the costly part and need nothing but the texts, so
@@ -170,7 +170,7 @@ void SearchHitModel::SortRows() {
   for (std::thread& t : threads) t.join();
   std::vector<int> order(n);
   std::iota(order.begin(), order.end(), 0);
-  const bool ascending = ascending_;
+  const bool ascending = sort_.ascending;
   std::sort(order.begin(), order.end(), [&](int a, int b) {
     int c = collated[static_cast<std::size_t>(a)].compare(collated[static_cast<std::size_t>(b)]);
     if (c == 0) c = keys[static_cast<std::size_t>(a)].compare(keys[static_cast<std::size_t>(b)]);
@@ -188,34 +188,18 @@ void SearchHitModel::SortRows() {
 
 void SearchHitModel::SortByColumn(int column, bool shift) {
   if (column < 0 || column >= kColumns) return;
-  if (column == sortColumn_ && !shift && multiKeys_ == 0 && sorted_) {
+  const bool turnRound = column == sort_.column && !shift && !sort_.Grouped() && sorted_;
+  sort_.Click(column, shift);
+  if (turnRound) {
     // The same keys in the other direction: keys differ unless their rows
     // look alike, so the order simply turns round.
-    ascending_ = !ascending_;
     beginResetModel();
     std::reverse(order_.begin(), order_.end());
     endResetModel();
     Q_EMIT headerDataChanged(Qt::Horizontal, 0, kColumns - 1);
     return;
   }
-  if (column == sortColumn_) ascending_ = !ascending_;
-  if (shift) {
-    ++multiKeys_;
-  } else {
-    multiKeys_ = 0;
-    anchorColumn_ = column;
-  }
-  sortColumn_ = column;
   SortRows();
-}
-
-int SearchHitModel::HeaderImage(int column) const {
-  if (column == sortColumn_) {
-    if (multiKeys_ > 0) return ascending_ ? kImageSubSortUp : kImageSubSortDown;
-    return ascending_ ? kImageSortUp : kImageSortDown;
-  }
-  if (multiKeys_ > 0 && column == anchorColumn_) return ascending_ ? kImageSortUp : kImageSortDown;
-  return -1;
 }
 
 int SearchHitModel::FindByTyping(const QString& text, int start, bool wrap) const {
@@ -275,7 +259,7 @@ QVariant SearchHitModel::headerData(int section, Qt::Orientation orientation, in
     case Qt::DisplayRole:
       return QString::fromUtf8(kCaptions[section]);
     case Qt::DecorationRole: {
-      const int image = HeaderImage(section);
+      const int image = sort_.HeaderImage(section);
       return image < 0 ? QVariant() : QVariant(images_.Icon(image));
     }
     case Qt::TextAlignmentRole:

@@ -3,7 +3,7 @@
 // four view styles. Sorting follows the file list's rules: the name column
 // puts media and folders before files, a right-aligned column compares its
 // text padded to 20 characters, the name breaks ties, and a Shift-click sorts
-// within the groups of the anchor column. The sort state lasts for the
+// within the groups of the major column. The sort state lasts for the
 // program run, so a new search is shown in the order last chosen.
 //
 // A hit's 13 column texts are made when its row is first shown (or copied);
@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "core/Records.h"
+#include "ui/ListSort.h"
 #include "ui/widgets/TypeAheadSource.h"
 
 namespace plomix {
@@ -59,12 +60,7 @@ class SearchHitModel : public QAbstractTableModel, public TypeAheadSource {
   void SortRows();
   // A click on a column header, with Shift held or not; sorts.
   void SortByColumn(int column, bool shift);
-  int SortColumn() const { return sortColumn_; }
-  bool Ascending() const { return ascending_; }
-  int AnchorColumn() const { return anchorColumn_; }
-  int MultiKeys() const { return multiKeys_; }
-  // The header image of a column: -1 none, else 14 to 17.
-  int HeaderImage(int column) const;
+  const ListSort& Sorting() const { return sort_; }
   static bool RightAligned(int column);
 
   int FindByTyping(const QString& text, int start, bool wrap) const override;
@@ -91,10 +87,7 @@ class SearchHitModel : public QAbstractTableModel, public TypeAheadSource {
   // exact names; made when first shown.
   mutable std::unordered_map<int32_t, QString> shownPaths_;
   bool sorted_ = false;  // order_ follows the sort state
-  int sortColumn_ = 0;
-  bool ascending_ = true;
-  int anchorColumn_ = 0;
-  int multiKeys_ = 0;
+  ListSort sort_;        // lasts for the program run
 };
 
 }  // namespace plomix

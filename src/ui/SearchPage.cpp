@@ -1,7 +1,6 @@
 #include "ui/SearchPage.h"
 
 #include <QAction>
-#include <QActionGroup>
 #include <QApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -28,9 +27,9 @@
 #include "ui/Session.h"
 #include "ui/organise/MarkCommand.h"
 #include "ui/search/PxFileSearch.h"
+#include "ui/widgets/EntryListView.h"
 #include "ui/widgets/TypeAheadViews.h"
 #include "ui/widgets/WaitCursor.h"
-#include "ui/widgets/WholeNameDelegate.h"
 
 namespace plomix {
 
@@ -79,6 +78,8 @@ SearchPage::SearchPage(Session& session, QWidget* parent, Clipboard* clipboard)
   BuildToolBar();
   BuildList();
   BuildPopupMenu();
+  entries_->SetStyleControls({ToolButton33, ToolButton34, ToolButton35, ToolButton36},
+                             {B1, S5, L1, R2});
   StatusBar2 = new QStatusBar(this);
   StatusBar2->setObjectName(QStringLiteral("StatusBar2"));
   StatusBar2->setSizeGripEnabled(false);
@@ -90,10 +91,8 @@ SearchPage::SearchPage(Session& session, QWidget* parent, Clipboard* clipboard)
   StatusBar2->addWidget(StatusBar2Panel0);
   StatusBar2->addWidget(StatusBar2Panel1, 1);
   layout->addWidget(ToolBar2);
-  layout->addWidget(ListView2, 1);
-  layout->addWidget(ListView2Icons, 1);
+  layout->addWidget(entries_, 1);
   layout->addWidget(StatusBar2);
-  SetViewStyle(3);
 }
 
 SearchPage::~SearchPage() = default;
@@ -126,16 +125,6 @@ void SearchPage::BuildToolBar() {
   add(ToolButton34, "ToolButton34", QStringLiteral("小さいアイコン"), kImageFile);
   add(ToolButton35, "ToolButton35", QStringLiteral("一覧リスト"), kImageFile);
   add(ToolButton36, "ToolButton36", QStringLiteral("詳細表示"), kImageFile);
-  QToolButton* styles[] = {ToolButton33, ToolButton34, ToolButton35, ToolButton36};
-  for (int style = 0; style < 4; ++style) {
-    styles[style]->setCheckable(true);
-    styles[style]->setAutoExclusive(true);
-    // Toggled, not clicked: the accessibility bus toggles a checkable button
-    // without a click.
-    connect(styles[style], &QToolButton::toggled, this, [this, style](bool on) {
-      if (on && viewStyle_ != style) SetViewStyle(style);
-    });
-  }
   ToolBar2->addSeparator();
   add(cmdSearchStop, "cmdSearchStop", QStringLiteral("検索を中止 (Esc)"), kImageFile);
   if (const QIcon stop = icons::Named(QStringLiteral("process-stop")); !stop.isNull())
@@ -152,45 +141,21 @@ void SearchPage::BuildToolBar() {
 }
 
 void SearchPage::BuildList() {
-  ListView2 = new TypeAheadTableView(this);
-  ListView2->setObjectName(QStringLiteral("ListView2"));
-  ListView2->setModel(model_);
-  ListView2->setSelectionBehavior(QAbstractItemView::SelectRows);
-  ListView2->setSelectionMode(QAbstractItemView::ExtendedSelection);
-  ListView2->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  ListView2->verticalHeader()->setVisible(false);
-  ListView2->verticalHeader()->setDefaultSectionSize(17);
-  ListView2->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-  ListView2->horizontalHeader()->setSectionsClickable(true);
-  ListView2->horizontalHeader()->setHighlightSections(false);
+  entries_ =
+      new EntryListView(*model_, QStringLiteral("ListView2"), QStringLiteral("検索結果"), this);
+  ListView2 = entries_->Table();
+  ListView2Icons = entries_->Icons();
   ListView2->horizontalHeader()->setDefaultSectionSize(100);
   ListView2->horizontalHeader()->resizeSection(0, 200);
   ListView2->horizontalHeader()->resizeSection(2, 260);
   FitColumnWidths();
   ListView2->setShowGrid(false);
-  ListView2->setWordWrap(false);
-  ListView2->setContextMenuPolicy(Qt::CustomContextMenu);
-  ListView2Icons = new TypeAheadListView(this);
-  ListView2Icons->setObjectName(QStringLiteral("ListView2Icons"));
-  ListView2Icons->setModel(model_);
-  ListView2Icons->setSelectionModel(ListView2->selectionModel());
-  ListView2Icons->setSelectionMode(QAbstractItemView::ExtendedSelection);
-  ListView2Icons->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  iconNames_ = new WholeNameDelegate(*ListView2Icons);
-  ListView2Icons->setItemDelegate(iconNames_);
-  ListView2Icons->setContextMenuPolicy(Qt::CustomContextMenu);
-  connect(ListView2->horizontalHeader(), &QHeaderView::sectionClicked, this,
-          &SearchPage::ListView2ColumnClick);
-  for (QAbstractItemView* view : {static_cast<QAbstractItemView*>(ListView2),
-                                  static_cast<QAbstractItemView*>(ListView2Icons)}) {
-    view->setAccessibleName(QStringLiteral("検索結果"));
-    connect(view, &QAbstractItemView::doubleClicked, this, &SearchPage::ListView2DblClick);
-    connect(view, &QWidget::customContextMenuRequested, this, [this, view](const QPoint& at) {
-      PopupMenuSearch->popup(view->viewport()->mapToGlobal(at));
-    });
-  }
+  connect(entries_, &EntryListView::ColumnClicked, this, &SearchPage::SortWithStatus);
+  connect(entries_, &EntryListView::DoubleClicked, this, &SearchPage::ListView2DblClick);
+  connect(entries_, &EntryListView::MenuRequested, this,
+          [this](const QPoint& at) { PopupMenuSearch->popup(at); });
   // Ctrl+C copies the selected hits as the toolbar's copy button does.
-  AddListCopyKey({ListView2, ListView2Icons}, this, [this] { C2Click(); });
+  entries_->AddCopyKey([this] { C2Click(); });
 }
 
 void SearchPage::BuildPopupMenu() {
@@ -213,13 +178,6 @@ void SearchPage::BuildPopupMenu() {
   add(view, S5, "S5", QStringLiteral("小さいアイコン(&S)"));
   add(view, L1, "L1", QStringLiteral("一覧リスト(&L)"));
   add(view, R2, "R2", QStringLiteral("詳細表示(&R)"));
-  auto* styles = new QActionGroup(this);
-  QAction* actions[] = {B1, S5, L1, R2};
-  for (int style = 0; style < 4; ++style) {
-    actions[style]->setCheckable(true);
-    styles->addAction(actions[style]);
-    connect(actions[style], &QAction::triggered, this, [this, style] { SetViewStyle(style); });
-  }
   connect(F1, &QAction::triggered, this, &SearchPage::ToolButton5Click);
   connect(M2, &QAction::triggered, this, &SearchPage::ToolButton21Click);
   connect(M3, &QAction::triggered, this, &SearchPage::ToolButton23Click);
@@ -312,7 +270,7 @@ void SearchPage::FillResultList(std::vector<TRecord>&& hits) {
   model_->Clear();
   const int n = static_cast<int>(hits.size());
   const bool hide = n > kHideWhileFilling;
-  QWidget* shown = viewStyle_ == 3 ? static_cast<QWidget*>(ListView2) : ListView2Icons;
+  QWidget* shown = entries_->ShownView();
   if (hide) shown->setVisible(false);
   SetStatus(0, ObjectCountText(n, 1));
   sincePump_.start();
@@ -357,11 +315,6 @@ void SearchPage::Clear() {
 
 // ---------------------------------------------------------------- list
 
-void SearchPage::ListView2ColumnClick(int column) {
-  const bool shift = QApplication::keyboardModifiers().testFlag(Qt::ShiftModifier);
-  SortWithStatus(column, shift);
-}
-
 void SearchPage::SortWithStatus(int column, bool shift) {
   WaitCursor wait;
   SetStatus(1, QStringLiteral("ソート中..."));
@@ -370,16 +323,8 @@ void SearchPage::SortWithStatus(int column, bool shift) {
 }
 
 std::vector<const TRecord*> SearchPage::SelectedHits() const {
-  // Rows are selected whole; the ranges are read directly because a list of
-  // every selected index is slow for a selection of 200,000 rows.
-  const int n = model_->RowCount();
-  std::vector<bool> selected(static_cast<std::size_t>(n));
-  for (const QItemSelectionRange& range : ListView2->selectionModel()->selection())
-    for (int row = std::max(range.top(), 0); row <= std::min(range.bottom(), n - 1); ++row)
-      selected[static_cast<std::size_t>(row)] = true;
   std::vector<const TRecord*> hits;
-  for (int row = 0; row < n; ++row)
-    if (selected[static_cast<std::size_t>(row)]) hits.push_back(&model_->Row(row));
+  for (const int row : entries_->SelectedRows()) hits.push_back(&model_->Row(row));
   return hits;
 }
 
@@ -426,24 +371,14 @@ void SearchPage::FitColumnWidths() {
   }
 }
 
-void SearchPage::SetViewStyle(int style) {
-  if (style < 0 || style > 3) return;
-  viewStyle_ = style;
-  const bool details = style == 3;
+void SearchPage::SetViewStyle(ViewStyle style) {
   // The hits' texts are made as rows are shown, so the cells take the
   // delegate's standard width instead of measuring every name.
-  if (!details) {
-    constexpr WholeNameDelegate::Style kStyles[] = {WholeNameDelegate::Style::LargeIcons,
-                                                    WholeNameDelegate::Style::SmallIcons,
-                                                    WholeNameDelegate::Style::List};
-    iconNames_->SetStyle(kStyles[style]);
-  }
-  ListView2->setVisible(details);
-  ListView2Icons->setVisible(!details);
-  QToolButton* buttons[] = {ToolButton33, ToolButton34, ToolButton35, ToolButton36};
-  QAction* actions[] = {B1, S5, L1, R2};
-  buttons[style]->setChecked(true);
-  actions[style]->setChecked(true);
+  entries_->SetStyle(style);
+}
+
+ViewStyle SearchPage::CurrentViewStyle() const {
+  return entries_->Style();
 }
 
 // ---------------------------------------------------------------- copies

@@ -1,6 +1,6 @@
 #pragma once
-// The search page of the main window: the toolbar, the result list in four
-// view styles over one model, the two-panel status bar and the context menu.
+// The search page of the main window: the toolbar, the result list (an
+// EntryListView), the two-panel status bar and the context menu.
 // It runs the search command (dialog, run, list fill, sort), copies hits to
 // the clipboard and asks the window to go to a hit's entry.
 //
@@ -19,6 +19,7 @@
 #include "export/TextExport.h"
 #include "search/FileSearch.h"
 #include "ui/Page.h"
+#include "ui/widgets/EntryListView.h"
 
 class QAction;
 class QLabel;
@@ -33,7 +34,6 @@ class Clipboard;
 class SearchHitModel;
 class Session;
 class TfrmFileSearch;
-class WholeNameDelegate;
 class TypeAheadListView;
 class TypeAheadTableView;
 
@@ -67,8 +67,7 @@ class SearchPage : public Page {
 
   // The selected hits, in the order the list shows them.
   std::vector<const TRecord*> SelectedHits() const;
-  // Current view style: 0 large icons, 1 small icons, 2 list, 3 details.
-  int ViewStyle() const { return viewStyle_; }
+  ViewStyle CurrentViewStyle() const;
   QString StatusText(int panel) const;
 
   // ---- Controls (object names equal the member names) ----
@@ -100,11 +99,10 @@ class SearchPage : public Page {
   // Marks or unmarks the selected hits, each on its own.
   void ToolButton23Click();
   void ListView2DblClick();
-  void ListView2ColumnClick(int column);
   void N59Click();
   void C2Click();
   void A1Click();
-  void SetViewStyle(int style);
+  void SetViewStyle(ViewStyle style);
   void cmdSearchStopClick();
 
  protected:
@@ -128,8 +126,7 @@ class SearchPage : public Page {
   FileSearch search_;
   SearchHitModel* model_ = nullptr;
   std::unique_ptr<TfrmFileSearch> dialog_;
-  int viewStyle_ = 3;
-  WholeNameDelegate* iconNames_ = nullptr;
+  EntryListView* entries_ = nullptr;
   bool running_ = false;
   bool stopRequested_ = false;
   QElapsedTimer sincePump_;

@@ -7,38 +7,13 @@
 #include <vector>
 
 #include "core/Catalog.h"
+#include "support/MediaBuilder.h"
 #include "support/TestSupport.h"
 
 namespace plomix::test {
 
-// One entry of a media; `parent` is the index of its folder (0: the root).
-struct Entry {
-  const char* name;  // UTF-8
-  double size = 0;
-  int32_t date = 0;
-  bool folder = false;
-  int parent = 0;
-};
-
-inline std::vector<TRecord> MediaRecords(const char* mediaName, const std::vector<Entry>& entries) {
-  std::vector<TRecord> records(entries.size() + 1);
-  records[0].Kind = kKindFixed;
-  records[0].Attr = kAttrDirectory;
-  records[0].Name = Sj(mediaName);
-  for (std::size_t i = 0; i < entries.size(); ++i) {
-    TRecord& r = records[i + 1];
-    const Entry& e = entries[i];
-    r.Name = Sj(e.name);
-    r.Parent = e.parent;
-    r.Kind = e.folder ? kKindFolder : kKindFile;
-    r.Attr = e.folder ? kAttrDirectory : kAttrArchive;
-    r.Size = e.size;
-    r.FileDate = e.date;
-    if (records[e.parent].FirstChild < 0)
-      records[e.parent].FirstChild = static_cast<int32_t>(i + 1);
-  }
-  return records;
-}
+// One entry of a media (MediaRecords).
+using Entry = MediaEntry;
 
 // A media filed under `category` (UTF-8), on shelf 棚A, detail 3; false when
 // the catalogue refuses it.

@@ -8,11 +8,11 @@
 #include <QJsonObject>
 #include <QRegularExpression>
 
-#include "../core/CatalogTestUtil.h"
 #include "CliRun.h"
 #include "TestSupport.h"
 #include "core/Format.h"
 #include "plomix/Version.h"
+#include "support/MediaBuilder.h"
 
 namespace plomix {
 namespace {

@@ -4,9 +4,9 @@
 #include <QJsonObject>
 #include <filesystem>
 
-#include "../core/CatalogTestUtil.h"
 #include "CliRun.h"
 #include "TestSupport.h"
+#include "support/MediaBuilder.h"
 
 namespace plomix {
 namespace {

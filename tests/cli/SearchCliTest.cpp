@@ -3,9 +3,9 @@
 #include <QJsonArray>
 #include <QJsonObject>
 
-#include "../core/CatalogTestUtil.h"
 #include "CliRun.h"
 #include "TestSupport.h"
+#include "support/MediaBuilder.h"
 
 namespace plomix {
 namespace {

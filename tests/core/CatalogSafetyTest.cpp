@@ -15,13 +15,13 @@
 #include <map>
 #include <set>
 
-#include "CatalogTestUtil.h"
 #include "TestSupport.h"
 #include "analysis/ResultStore.h"
 #include "core/BinaryFile.h"
 #include "core/Catalog.h"
 #include "core/Text.h"
 #include "search/FileSearch.h"
+#include "support/MediaBuilder.h"
 
 namespace plomix {
 namespace {

@@ -4,13 +4,13 @@
 #include <filesystem>
 #include <functional>
 
-#include "CatalogTestUtil.h"
 #include "TestSupport.h"
 #include "core/BinaryFile.h"
 #include "core/Catalog.h"
 #include "core/Format.h"
 #include "core/Text.h"
 #include "core/TypeNames.h"
+#include "support/MediaBuilder.h"
 
 namespace plomix {
 namespace {

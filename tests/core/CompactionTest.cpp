@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "CatalogTestUtil.h"
 #include "TestSupport.h"
 #include "core/Compaction.h"
+#include "support/MediaBuilder.h"
 
 namespace plomix {
 namespace {

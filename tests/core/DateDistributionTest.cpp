@@ -2,11 +2,11 @@
 // catalogue, where each stamp lands, and the table's periods and headers.
 #include <gtest/gtest.h>
 
-#include "CatalogTestUtil.h"
 #include "TestSupport.h"
 #include "core/Catalog.h"
 #include "core/DateDistribution.h"
 #include "core/Format.h"
+#include "support/MediaBuilder.h"
 
 namespace plomix {
 namespace {

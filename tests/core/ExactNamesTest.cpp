@@ -5,11 +5,11 @@
 
 #include <filesystem>
 
-#include "CatalogTestUtil.h"
 #include "TestSupport.h"
 #include "core/Catalog.h"
 #include "core/ExactNames.h"
 #include "core/Text.h"
+#include "support/MediaBuilder.h"
 
 namespace plomix {
 namespace {

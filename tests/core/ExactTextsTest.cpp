@@ -7,12 +7,12 @@
 #include <filesystem>
 #include <functional>
 
-#include "CatalogTestUtil.h"
 #include "TestSupport.h"
 #include "core/BinaryFile.h"
 #include "core/Catalog.h"
 #include "core/ExactNames.h"
 #include "core/Text.h"
+#include "support/MediaBuilder.h"
 
 namespace plomix {
 namespace {

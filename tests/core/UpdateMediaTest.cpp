@@ -6,11 +6,11 @@
 
 #include <filesystem>
 
-#include "CatalogTestUtil.h"
 #include "TestSupport.h"
 #include "core/Catalog.h"
 #include "core/CatalogInternal.h"
 #include "core/Text.h"
+#include "support/MediaBuilder.h"
 
 namespace plomix {
 namespace {

@@ -8,7 +8,6 @@
 #include <string>
 #include <utility>
 
-#include "CatalogTestUtil.h"
 #include "TestSupport.h"
 #include "analysis/NameAnalysis.h"
 #include "browse/BrowseHistory.h"
@@ -16,6 +15,7 @@
 #include "core/Records.h"
 #include "reading/MediaPresence.h"
 #include "search/FileSearch.h"
+#include "support/MediaBuilder.h"
 
 namespace plomix {
 namespace {

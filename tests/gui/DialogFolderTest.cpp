@@ -8,6 +8,7 @@
 #include <QTimer>
 #include <memory>
 
+#include "GuiFolder.h"
 #include "ScriptedPrompter.h"
 #include "SessionWindow.h"
 #include "TestSupport.h"
@@ -19,10 +20,8 @@ class DialogFolderTest : public QObject {
   Q_OBJECT
 
  private:
-  std::unique_ptr<test::TempDir> dir_;
-  QString Path(const QString& name) const {
-    return QString::fromStdString(dir_->File(name.toStdString()));
-  }
+  std::unique_ptr<test::GuiFolder> folder_;
+  QString Path(const QString& name) const { return folder_->Path(name); }
   // A home folder whose user-dirs.dirs names `documents` as the documents
   // folder; the folder is made when `exists`.
   void SetHome(const QString& documents, bool exists) {
@@ -38,11 +37,8 @@ class DialogFolderTest : public QObject {
   }
 
  private Q_SLOTS:
-  void init() {
-    dir_ = std::make_unique<test::TempDir>();
-    qputenv("PLOMIX2_CONFIG_DIR", Path("config").toUtf8());
-  }
-  void cleanup() { dir_.reset(); }
+  void init() { folder_ = std::make_unique<test::GuiFolder>(); }
+  void cleanup() { folder_.reset(); }
   void firstCatalogueIsProposedInTheDocumentsFolder_data();
   void firstCatalogueIsProposedInTheDocumentsFolder();
   void saveDialogOfABareNameOpensInTheDocumentsFolder();

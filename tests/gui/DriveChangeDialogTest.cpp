@@ -9,11 +9,12 @@
 #include <QToolButton>
 #include <QTreeWidget>
 
+#include "GuiFolder.h"
 #include "ScriptedPrompter.h"
 #include "TestSupport.h"
 #include "core/Catalog.h"
-#include "core/CatalogTestUtil.h"
 #include "core/Settings.h"
+#include "support/MediaBuilder.h"
 #include "ui/ImageList.h"
 #include "ui/reading/PxDriveChange.h"
 
@@ -22,7 +23,7 @@ using namespace plomix;
 class DriveChangeDialogTest : public QObject {
   Q_OBJECT
 
-  std::unique_ptr<test::TempDir> dir;
+  std::unique_ptr<test::GuiFolder> folder;
   std::unique_ptr<Settings> settings;
   std::unique_ptr<Catalog> catalog;
   test::ScriptedPrompter prompter;
@@ -35,13 +36,13 @@ class DriveChangeDialogTest : public QObject {
 
  private Q_SLOTS:
   void init() {
-    dir = std::make_unique<test::TempDir>();
-    settings = std::make_unique<Settings>(QString::fromStdString(dir->File("config")));
+    folder = std::make_unique<test::GuiFolder>();
+    settings = std::make_unique<Settings>(folder->FreshSettings());
     catalog = std::make_unique<Catalog>();
     images = std::make_unique<ImageList>();
     prompter.prompts.clear();
     prompter.answers.clear();
-    QVERIFY(catalog->CreateCatalog(dir->File("c.qdb")));
+    QVERIFY(catalog->CreateCatalog(folder->File("c.qdb")));
     for (const char* category : {"CD", "HD", "CD"}) {
       TMediaInfomation info = test::InfoFor(category);
       QVERIFY(

@@ -12,6 +12,7 @@
 #include <QTabWidget>
 #include <QTest>
 
+#include "GuiFolder.h"
 #include "ScriptedPrompter.h"
 #include "TestSupport.h"
 #include "core/Format.h"
@@ -24,7 +25,7 @@ using namespace plomix;
 class EnvDialogTest : public QObject {
   Q_OBJECT
 
-  std::unique_ptr<test::TempDir> dir;
+  std::unique_ptr<test::GuiFolder> folder;
   std::unique_ptr<Settings> settings;
   test::ScriptedPrompter prompter;
 
@@ -34,8 +35,8 @@ class EnvDialogTest : public QObject {
 
  private Q_SLOTS:
   void init() {
-    dir = std::make_unique<test::TempDir>();
-    settings = std::make_unique<Settings>(QString::fromStdString(dir->File("config")));
+    folder = std::make_unique<test::GuiFolder>();
+    settings = std::make_unique<Settings>(folder->FreshSettings());
     prompter.prompts.clear();
   }
 

@@ -16,6 +16,7 @@
 #include <fstream>
 
 #include "ExactNameTree.h"
+#include "GuiFolder.h"
 #include "ScriptedPrompter.h"
 #include "SessionWindow.h"
 #include "TestSupport.h"
@@ -80,17 +81,17 @@ QStringList SelectedNames(FileListPanel& list) {
 class ExactNamesWindowTest : public QObject {
   Q_OBJECT
 
-  std::unique_ptr<test::TempDir> dir_;
-  test::ScriptedPrompter prompter_;  // of the window that reads the media
-  QString Path(const char* name) const { return QString::fromStdString(dir_->File(name)); }
+  std::unique_ptr<test::GuiFolder> folder_;
+  test::ScriptedPrompter prompter_;  // of the window
+  QString Path(const char* name) const { return folder_->Path(QString::fromUtf8(name)); }
 
-  // A window that read the exact-name tree as media "Media", with a second
+  // A window on the exact-name tree stored as media "Media", with a second
   // 한국어 파일.txt in Ünïcödé so that the duplicate search has a group of them.
   std::unique_ptr<test::SessionWindow> Window() {
-    const fs::path root = dir_->Path() / "media";
+    const fs::path root = folder_->Root() / "media";
     test::MakeExactNameTree(root);
     std::ofstream((root / kUnicode.toStdString() / kKorean.toStdString()).string()) << "0123456789";
-    return test::WindowWithReadMedia(prompter_, {Path("cat.qdb"), Path("media"), "Media", "", {}});
+    return test::WindowOnStoredFolder(prompter_, *folder_, root, "Media");
   }
 
   // Reads the sample folder as media "Second" into the open catalogue.
@@ -111,12 +112,11 @@ class ExactNamesWindowTest : public QObject {
 
  private Q_SLOTS:
   void init() {
-    dir_ = std::make_unique<test::TempDir>();
-    qputenv("PLOMIX2_CONFIG_DIR", Path("config").toUtf8());
+    folder_ = std::make_unique<test::GuiFolder>();
     prompter_ = test::ScriptedPrompter();
     prompter_.defaultAnswer = PromptResult::No;
   }
-  void cleanup() { dir_.reset(); }
+  void cleanup() { folder_.reset(); }
 
   void treeListAndPropertiesShowExactNames() {
     auto fixture = Window();

@@ -53,17 +53,17 @@ void FileListTest::SortOrderRules() {
                  Row("aa", kKindFolder, "100")});
   // At start: name column ascending, folders before files.
   QCOMPARE(Names(model), (QStringList{"aa", "zz", "a.txt", "b.txt", "c.txt"}));
-  QCOMPARE(model.HeaderImage(0), kImageSortUp);
+  QCOMPARE(model.Sorting().HeaderImage(0), kImageSortUp);
   // The same header again reverses: files (descending) before folders.
   model.SortByColumn(0, false);
   QCOMPARE(Names(model), (QStringList{"c.txt", "b.txt", "a.txt", "zz", "aa"}));
-  QCOMPARE(model.HeaderImage(0), kImageSortDown);
+  QCOMPARE(model.Sorting().HeaderImage(0), kImageSortDown);
   // Another column keeps the direction: size descending, "9" below "10",
   // equal sizes by name.
   model.SortByColumn(2, false);
   QCOMPARE(Names(model), (QStringList{"aa", "c.txt", "b.txt", "a.txt", "zz"}));
-  QCOMPARE(model.HeaderImage(0), -1);
-  QCOMPARE(model.HeaderImage(2), kImageSortDown);
+  QCOMPARE(model.Sorting().HeaderImage(0), -1);
+  QCOMPARE(model.Sorting().HeaderImage(2), kImageSortDown);
   model.SortByColumn(2, false);
   QCOMPARE(Names(model), (QStringList{"zz", "a.txt", "b.txt", "c.txt", "aa"}));
 }
@@ -77,11 +77,11 @@ void FileListTest::ShiftClickSortsWithinGroupsAndMarksHeaders() {
   QCOMPARE(Names(model), (QStringList{"w.doc", "y.doc", "x.doc", "z.doc"}));
   model.SortByColumn(2, true);  // then size within each type
   QCOMPARE(Names(model), (QStringList{"y.doc", "w.doc", "z.doc", "x.doc"}));
-  QCOMPARE(model.MajorColumn(), 3);
-  QCOMPARE(model.ExtraKeys(), 1);
-  QCOMPARE(model.HeaderImage(3), kImageSortUp);
-  QCOMPARE(model.HeaderImage(2), kImageSubSortUp);
-  QCOMPARE(model.HeaderImage(0), -1);
+  QCOMPARE(model.Sorting().majorColumn, 3);
+  QCOMPARE(model.Sorting().extraKeys, 1);
+  QCOMPARE(model.Sorting().HeaderImage(3), kImageSortUp);
+  QCOMPARE(model.Sorting().HeaderImage(2), kImageSubSortUp);
+  QCOMPARE(model.Sorting().HeaderImage(0), -1);
 }
 
 void FileListTest::TypeAheadFindsFromTheFocusRowAndWraps() {

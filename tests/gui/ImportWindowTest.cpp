@@ -11,6 +11,7 @@
 #include <fstream>
 #include <memory>
 
+#include "GuiFolder.h"
 #include "ScriptedPrompter.h"
 #include "SessionWindow.h"
 #include "TestSupport.h"
@@ -36,12 +37,12 @@ const char* const kListing =
 class ImportWindowTest : public QObject {
   Q_OBJECT
 
-  std::unique_ptr<test::TempDir> dir_;
+  std::unique_ptr<test::GuiFolder> folder_;
   test::ScriptedPrompter prompter_;
-  QString Path(const char* name) const { return QString::fromStdString(dir_->File(name)); }
+  QString Path(const char* name) const { return folder_->Path(QString::fromUtf8(name)); }
 
   QString Listing(const char* name, const std::string& text) {
-    std::ofstream(dir_->File(name), std::ios::binary) << text;
+    std::ofstream(folder_->File(name), std::ios::binary) << text;
     return Path(name);
   }
 
@@ -66,17 +67,14 @@ class ImportWindowTest : public QObject {
 
  private Q_SLOTS:
   void init() {
-    dir_ = std::make_unique<test::TempDir>();
-    qputenv("PLOMIX2_CONFIG_DIR", Path("config").toUtf8());
+    folder_ = std::make_unique<test::GuiFolder>();
     prompter_ = test::ScriptedPrompter();
     prompter_.defaultAnswer = PromptResult::No;
   }
-  void cleanup() { dir_.reset(); }
+  void cleanup() { folder_.reset(); }
 
   void importReplaceRefuseAndExport() {
-    QVERIFY(test::MakeSampleMediaFolder(Path("media")));
-    auto fixture =
-        test::WindowWithReadMedia(prompter_, {Path("cat.qdb"), Path("media"), "Media", "", {}});
+    auto fixture = test::WindowWithStoredMedia(prompter_, *folder_, "Media");
     QVERIFY(fixture);
     QCOMPARE(fixture->window.I1->text(), QStringLiteral("インポート(&I)..."));
     Catalog& catalog = fixture->session.GetCatalog();
@@ -121,7 +119,7 @@ class ImportWindowTest : public QObject {
     prompter_.paths.push_back(Path("out.json"));
     page.PopItemExportNcdu->trigger();
     exchange::NcduImport back;
-    const auto input = exchange::ByteInput::Open(dir_->File("out.json"));
+    const auto input = exchange::ByteInput::Open(folder_->File("out.json"));
     back.Read(*input);
     QVERIFY(back.Prepare({}));
     QCOMPARE(back.FileCount(), 2);

@@ -8,12 +8,16 @@
 #include <QListView>
 #include <QListWidget>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QStyle>
 #include <QTableView>
 #include <QTest>
 #include <QTimer>
+#include <QToolButton>
+#include <functional>
 #include <memory>
 
+#include "GuiFolder.h"
 #include "ScriptedPrompter.h"
 #include "TestSupport.h"
 #include "core/Settings.h"
@@ -74,16 +78,17 @@ class ListLookTest : public QObject {
   Q_OBJECT
 
  private:
-  std::unique_ptr<test::TempDir> dir_;
-  QString Config() const { return QString::fromStdString(dir_->File("config")); }
+  std::unique_ptr<test::GuiFolder> folder_;
+  QString Config() const { return folder_->Config(); }
 
  private Q_SLOTS:
-  void init() { dir_ = std::make_unique<test::TempDir>(); }
-  void cleanup() { dir_.reset(); }
+  void init() { folder_ = std::make_unique<test::GuiFolder>(); }
+  void cleanup() { folder_.reset(); }
 
   void NamesShowWholeOrCutInTheMiddleInEveryIconStyle();
   void ColumnsFitLargeSizesAndCountsUnlessTheSettingsHoldWidths();
   void SortImageStaysOnItsColumnAfterAReorder();
+  void EveryStyleSharesTheSelectionAndItsControls();
 };
 
 void ListLookTest::NamesShowWholeOrCutInTheMiddleInEveryIconStyle() {
@@ -184,7 +189,7 @@ void ListLookTest::SortImageStaysOnItsColumnAfterAReorder() {
   panel.ListView1ColumnClick(2);  // サイズ, ascending
   const QStringList bySize = {"a.txt", "b.txt", "c.txt"};
   QCOMPARE(Names(model), bySize);
-  QCOMPARE(model.HeaderImage(2), kImageSortUp);
+  QCOMPARE(model.Sorting().HeaderImage(2), kImageSortUp);
 
   // サイズ moved to the front of the order dialog: shown second, after 名前.
   QTimer::singleShot(0, [] {
@@ -197,16 +202,60 @@ void ListLookTest::SortImageStaysOnItsColumnAfterAReorder() {
   panel.N38Click();
   QCOMPARE(model.headerData(1, Qt::Horizontal, Qt::DisplayRole).toString(),
            QStringLiteral("サイズ"));
-  QCOMPARE(model.HeaderImage(1), kImageSortUp);
-  QCOMPARE(model.HeaderImage(2), -1);
+  QCOMPARE(model.Sorting().HeaderImage(1), kImageSortUp);
+  QCOMPARE(model.Sorting().HeaderImage(2), -1);
   QVERIFY(!model.headerData(1, Qt::Horizontal, Qt::DecorationRole).isNull());
   QVERIFY(model.headerData(2, Qt::Horizontal, Qt::DecorationRole).isNull());
   QCOMPARE(Names(model), bySize);
   // The same column clicked again reverses it.
   panel.ListView1ColumnClick(1);
   QCOMPARE(Names(model), (QStringList{"c.txt", "b.txt", "a.txt"}));
-  QCOMPARE(model.HeaderImage(1), kImageSortDown);
+  QCOMPARE(model.Sorting().HeaderImage(1), kImageSortDown);
 }
 
 QTEST_MAIN(ListLookTest)
+// Whichever control chooses a style, its button and menu item show it; a row
+// clicked among the icons is the list's selected row, as in the details.
+void ListLookTest::EveryStyleSharesTheSelectionAndItsControls() {
+  Panel fixture(Config());
+  FileListPanel& panel = *fixture.panel;
+  panel.ListModel().SetRows({Row(QStringLiteral("a.txt"), kKindFile, "12"),
+                             Row(QStringLiteral("b.txt"), kKindFile, "40"),
+                             Row(QStringLiteral("写真"), kKindFolder, "0")});
+  QSignalSpy selected(&panel, &FileListPanel::RowsSelected);
+  struct Case {
+    const char* what;
+    std::function<void()> choose;
+    ViewStyle style;
+    QToolButton* button;
+    QAction* action;
+  };
+  const Case cases[] = {
+      {"button", [&] { panel.ToolButton16->click(); }, ViewStyle::LargeIcons, panel.ToolButton16,
+       panel.N13},
+      {"menu item", [&] { panel.N14->trigger(); }, ViewStyle::SmallIcons, panel.ToolButton17,
+       panel.N14},
+      {"code", [&] { panel.SetViewStyle(ViewStyle::List); }, ViewStyle::List, panel.ToolButton18,
+       panel.N15},
+      {"details", [&] { panel.N16->trigger(); }, ViewStyle::Details, panel.ToolButton19, panel.N16},
+  };
+  for (const Case& c : cases) {
+    c.choose();
+    QVERIFY2(panel.CurrentViewStyle() == c.style, c.what);
+    QVERIFY2(c.button->isChecked() && c.action->isChecked(), c.what);
+    const bool details = c.style == ViewStyle::Details;
+    QAbstractItemView* view =
+        details ? static_cast<QAbstractItemView*>(panel.ListView1) : panel.ListView1Icons;
+    QVERIFY2(view->isVisible() && panel.ListView1->isVisible() == details, c.what);
+    view->doItemsLayout();
+    panel.ListView1->clearSelection();
+    const int before = static_cast<int>(selected.count());
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {},
+                      view->visualRect(panel.ListModel().index(1, 0)).center());
+    QVERIFY2(panel.SelectedRows() == std::vector<int>{1}, c.what);
+    QVERIFY2(panel.ListView1->selectionModel()->isRowSelected(1, {}), c.what);
+    QVERIFY2(selected.count() > before, c.what);
+  }
+}
+
 #include "ListLookTest.moc"

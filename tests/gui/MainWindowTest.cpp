@@ -28,6 +28,7 @@
 #include <stdexcept>
 #include <utility>
 
+#include "GuiFolder.h"
 #include "ScriptedPrompter.h"
 #include "SessionWindow.h"
 #include "TestSupport.h"
@@ -35,12 +36,12 @@
 #include "browse/BrowseHistory.h"
 #include "core/BusyScope.h"
 #include "core/Catalog.h"
-#include "core/CatalogTestUtil.h"
 #include "core/Prompter.h"
 #include "core/Settings.h"
 #include "plomix/Version.h"
 #include "reading/Drives.h"
 #include "reading/ReadRequest.h"
+#include "support/MediaBuilder.h"
 #include "ui/DupPage.h"
 #include "ui/FileListModel.h"
 #include "ui/FileListPanel.h"
@@ -74,23 +75,21 @@ class MainWindowTest : public QObject {
   Q_OBJECT
 
  private:
-  std::unique_ptr<test::TempDir> dir_;
-  QString Path(const QString& name) const {
-    return QString::fromStdString(dir_->File(name.toStdString()));
-  }
-  // A window on a catalogue holding one media read from a small folder:
-  // 資料\ (報告書.txt 2048 B, 旧版\ (a.txt)), 単独.bin 10 B.
-  // `beforeRead` sees the window once it has started.
-  std::unique_ptr<test::SessionWindow> WindowWithMedia(
+  std::unique_ptr<test::GuiFolder> folder_;
+  QString Path(const QString& name) const { return folder_->Path(name); }
+  // A window on a catalogue holding one media 保存用 made from a small folder:
+  // 資料\ (報告書.txt 2048 B, 旧版\ (a.txt)), 単独.bin 10 B. WindowWithMedia
+  // stores it through the engine; WindowAfterRead reads it through the
+  // window's read command, for the tests of the read and of what follows it
+  // (`beforeRead` sees the window once it has started).
+  std::unique_ptr<test::SessionWindow> WindowWithMedia(ScriptedPrompter& prompter);
+  std::unique_ptr<test::SessionWindow> WindowAfterRead(
       ScriptedPrompter& prompter, const std::function<void(test::SessionWindow&)>& beforeRead = {});
-  Settings FreshSettings() const { return Settings(Path("config")); }
+  Settings FreshSettings() const { return folder_->FreshSettings(); }
 
  private Q_SLOTS:
-  void init() {
-    dir_ = std::make_unique<test::TempDir>();
-    qputenv("PLOMIX2_CONFIG_DIR", Path("config").toUtf8());
-  }
-  void cleanup() { dir_.reset(); }
+  void init() { folder_ = std::make_unique<test::GuiFolder>(); }
+  void cleanup() { folder_.reset(); }
 
   void FirstStartCreatesTheCatalogueNamedInTheDialog();
   void StartWithHistoryOpensWithoutDialogAndCancelEnds();
@@ -106,9 +105,14 @@ class MainWindowTest : public QObject {
   void WritesOfAnotherProgramShowWhenTheWindowLooksAgain();
   void GeometryComesBackAsSaved();
   void KeysActAsOnTheDesktop();
+  void PropertyCommandRunsOncePerClick();
 };
 
-std::unique_ptr<test::SessionWindow> MainWindowTest::WindowWithMedia(
+std::unique_ptr<test::SessionWindow> MainWindowTest::WindowWithMedia(ScriptedPrompter& prompter) {
+  return test::WindowWithStoredMedia(prompter, *folder_, test::Sj("保存用"));
+}
+
+std::unique_ptr<test::SessionWindow> MainWindowTest::WindowAfterRead(
     ScriptedPrompter& prompter, const std::function<void(test::SessionWindow&)>& beforeRead) {
   if (!test::MakeSampleMediaFolder(Path("media"))) return nullptr;
   return test::WindowWithReadMedia(
@@ -169,7 +173,7 @@ void MainWindowTest::StartWithHistoryOpensWithoutDialogAndCancelEnds() {
 
 void MainWindowTest::ReadFolderAppearsInTreeAndList() {
   ScriptedPrompter prompter;
-  auto fixture = WindowWithMedia(prompter);
+  auto fixture = WindowAfterRead(prompter);
   QVERIFY(fixture != nullptr);
   TfrmMain* window = &fixture->window;
   MediaPage* media = window->TabSheet1;
@@ -200,6 +204,8 @@ void MainWindowTest::HistoryGoesBackAndForward() {
   MediaPage* media = window->TabSheet1;
   window->show();
   QTreeWidgetItem* top = media->TreeView1->topLevelItem(0);
+  // A history started afresh, as after a read.
+  media->ResetHistory();
   media->TreeView1->setCurrentItem(top->child(0));
   media->GoToPath(QStringLiteral("保存用\\資料\\旧版"));
   QCOMPARE(media->TreeView1->currentItem()->text(0), QStringLiteral("旧版"));
@@ -301,7 +307,7 @@ void MainWindowTest::DeleteThenCompactUpdatesTheButton() {
 
 void MainWindowTest::UpdateReadsTheSelectedMediaAgainKeepingItsComments() {
   ScriptedPrompter prompter;
-  auto fixture = WindowWithMedia(prompter);
+  auto fixture = WindowAfterRead(prompter);
   QVERIFY(fixture != nullptr);
   TfrmMain* window = &fixture->window;
   MediaPage* media = window->TabSheet1;
@@ -437,7 +443,7 @@ void MainWindowTest::AnalysisQuestionAfterAChangeComesWhileBusy() {
     QCOMPARE(prompter.prompts.back().text, BusyRefusalText());
   };
   auto fixture =
-      WindowWithMedia(prompter, [&](test::SessionWindow& started) { current = &started; });
+      WindowAfterRead(prompter, [&](test::SessionWindow& started) { current = &started; });
   QVERIFY(fixture != nullptr);
   QCOMPARE(seen, QStringList{"busy"});
   QVERIFY(!fixture->session.Busy());
@@ -618,6 +624,38 @@ void MainWindowTest::KeysActAsOnTheDesktop() {
       QVERIFY2(clipboard->text().contains(c.clipboard),
                qPrintable(QString::fromUtf8(c.what) + ": " + clipboard->text()));
     QVERIFY2(quit.count() == c.quits, c.what);
+  }
+}
+
+// The property panel's menu item and toolbar button run the one command once
+// each: with settings that cannot be written, every run reports it once.
+void MainWindowTest::PropertyCommandRunsOncePerClick() {
+  ScriptedPrompter prompter;
+  prompter.paths.push_back(Path("cat.qdb"));
+  test::SessionWindow fixture(prompter);
+  QVERIFY(fixture.window.Started());
+  fixture.window.show();
+  FileListPanel* list = fixture.window.Media().pnlListViewClient;
+  PropertyPanel* properties = fixture.window.Media().pnlListViewLeft;
+  // A file where the settings' folder belongs: no setting can be written.
+  const QString folder = Path("config/Quernfield");
+  QVERIFY(QDir(folder).removeRecursively());
+  QFile blocker(folder);
+  QVERIFY(blocker.open(QIODevice::WriteOnly));
+  blocker.close();
+  const std::pair<const char*, std::function<void()>> clicks[] = {
+      {"menu item", [&] { list->N10->trigger(); }},
+      {"button", [&] { QTest::mouseClick(list->ToolButton14, Qt::LeftButton); }},
+      {"menu item again", [&] { list->N10->trigger(); }},
+  };
+  for (const auto& [what, click] : clicks) {
+    const bool wasShown = properties->isVisible();
+    prompter.prompts.clear();
+    click();
+    QVERIFY2(properties->isVisible() != wasShown, what);
+    QVERIFY2(list->ToolButton14->isChecked() == !wasShown, what);
+    QVERIFY2(list->N10->isChecked() == !wasShown, what);
+    QVERIFY2(prompter.Messages().size() == 1, qPrintable(prompter.Log().join('|')));
   }
 }
 

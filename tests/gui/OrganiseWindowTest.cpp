@@ -23,14 +23,15 @@
 #include <QTreeWidget>
 #include <functional>
 
+#include "GuiFolder.h"
 #include "ScriptedPrompter.h"
 #include "SessionWindow.h"
 #include "TestSupport.h"
 #include "core/Catalog.h"
-#include "core/CatalogTestUtil.h"
 #include "core/Settings.h"
 #include "core/Text.h"
 #include "organise/MediaPictures.h"
+#include "support/MediaBuilder.h"
 #include "ui/FileListModel.h"
 #include "ui/FileListPanel.h"
 #include "ui/MediaPage.h"
@@ -105,11 +106,9 @@ class OrganiseWindowTest : public QObject {
   Q_OBJECT
 
  private:
-  std::unique_ptr<test::TempDir> dir_;
-  QString Path(const QString& name) const {
-    return QString::fromStdString(dir_->File(name.toStdString()));
-  }
-  std::string CatalogPath() const { return dir_->File("org.qdb"); }
+  std::unique_ptr<test::GuiFolder> folder_;
+  QString Path(const QString& name) const { return folder_->Path(name); }
+  std::string CatalogPath() const { return folder_->File("org.qdb"); }
   // Three media: Disk0 (HD, 棚A), Disk1 (CD, no location), Disk2 (CD, 棚B),
   // three files each; the window opens it without asking.
   std::unique_ptr<test::SessionWindow> Window(AskLog& prompter);
@@ -117,7 +116,7 @@ class OrganiseWindowTest : public QObject {
 
  private Q_SLOTS:
   void init();
-  void cleanup() { dir_.reset(); }
+  void cleanup() { folder_.reset(); }
   void MovingBetweenCategoriesRefreshesTheWindow();
   void LocationModeMovesDetailsAndCancel();
   void NewNamesAndImpossibleMoves();
@@ -132,8 +131,7 @@ class OrganiseWindowTest : public QObject {
 };
 
 void OrganiseWindowTest::init() {
-  dir_ = std::make_unique<test::TempDir>();
-  qputenv("PLOMIX2_CONFIG_DIR", Path("config").toUtf8());
+  folder_ = std::make_unique<test::GuiFolder>();
   qputenv("PLOMIX2_WALLPAPER", "");
   Catalog catalog;
   QVERIFY(catalog.CreateCatalog(CatalogPath()));
@@ -143,8 +141,7 @@ void OrganiseWindowTest::init() {
     info.Location = test::Sj(m[2]);
     QVERIFY(catalog.AddMedia(test::FlatMedia(m[0], 3), info));
   }
-  Settings settings(Path("config"));
-  settings.SetString(REG_OpenHist01, QString::fromStdString(CatalogPath()));
+  folder_->OpenAtStart(QStringLiteral("org.qdb"));
 }
 
 std::unique_ptr<test::SessionWindow> OrganiseWindowTest::Window(AskLog& prompter) {

@@ -472,25 +472,25 @@ void SearchPageTest::sortsAndFindsByTyping() {
     d.chkSearchFolder->setChecked(true);
   }));
   SearchHitModel& m = b.page->Model();
-  QCOMPARE(m.HeaderImage(0), kImageSortUp);
+  QCOMPARE(m.Sorting().HeaderImage(0), kImageSortUp);
   QHeaderView* header = b.page->ListView2->horizontalHeader();
   // サイズ: right-aligned texts compare padded, so by value; the name breaks ties.
   header->sectionClicked(6);
   QStringList bySize = b.HitNames();
   QCOMPARE(bySize.mid(0, 4), QStringList({"Empty", "Album", "track.txt", "readme.txt"}));
   QCOMPARE(bySize.mid(8), QStringList({"song.mp3", "DISK02"}));
-  QCOMPARE(m.HeaderImage(6), kImageSortUp);
-  QCOMPARE(m.HeaderImage(0), -1);
+  QCOMPARE(m.Sorting().HeaderImage(6), kImageSortUp);
+  QCOMPARE(m.Sorting().HeaderImage(0), -1);
   header->sectionClicked(6);
   QCOMPARE(b.HitNames().first(), QStringLiteral("DISK02"));
-  QCOMPARE(m.HeaderImage(6), kImageSortDown);
+  QCOMPARE(m.Sorting().HeaderImage(6), kImageSortDown);
 
   // Shift: by パス名 first, then サイズ within each path.
   header->sectionClicked(2);
   m.SortByColumn(6, true);
-  QCOMPARE(m.MultiKeys(), 1);
-  QCOMPARE(m.HeaderImage(2), kImageSortDown);
-  QCOMPARE(m.HeaderImage(6), kImageSubSortDown);
+  QCOMPARE(m.Sorting().extraKeys, 1);
+  QCOMPARE(m.Sorting().HeaderImage(2), kImageSortDown);
+  QCOMPARE(m.Sorting().HeaderImage(6), kImageSubSortDown);
   // Descending: the longer path first, the media roots (no path) last.
   const QStringList byPath = b.HitNames();
   QCOMPARE(byPath.mid(0, 3), QStringList({"track.txt", "song.mp3", "Album"}));
@@ -504,7 +504,7 @@ void SearchPageTest::sortsAndFindsByTyping() {
 
   // The order chosen lasts: the next search is shown the same way.
   QVERIFY(b.Search([](TfrmFileSearch& d) { NameOnly(d, QStringLiteral("*.txt")); }));
-  QCOMPARE(m.SortColumn(), 6);
+  QCOMPARE(m.Sorting().column, 6);
   QCOMPARE(b.HitNames(), QStringList({"track.txt", "b.TXT", "a.txt", "readme.txt"}));
 }
 

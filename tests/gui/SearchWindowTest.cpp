@@ -17,6 +17,7 @@
 #include <QToolButton>
 #include <QTreeWidget>
 
+#include "GuiFolder.h"
 #include "ScriptedPrompter.h"
 #include "SessionWindow.h"
 #include "TestSupport.h"
@@ -51,20 +52,15 @@ class SearchWindowTest : public QObject {
   Q_OBJECT
 
  private:
-  std::unique_ptr<test::TempDir> dir_;
-  QString Path(const QString& name) const {
-    return QString::fromStdString(dir_->File(name.toStdString()));
-  }
-  // A window on one media read from a folder: 資料\ (報告書.txt,
-  // 旧版\ (a.txt)), 単独.bin.
+  std::unique_ptr<test::GuiFolder> folder_;
+  QString Path(const QString& name) const { return folder_->Path(name); }
+  // A window on one media 保存用 in category 書類, stored from a folder:
+  // 資料\ (報告書.txt, 旧版\ (a.txt)), 単独.bin.
   std::unique_ptr<test::SessionWindow> WindowWithMedia(test::ScriptedPrompter& prompter);
 
  private Q_SLOTS:
-  void init() {
-    dir_ = std::make_unique<test::TempDir>();
-    qputenv("PLOMIX2_CONFIG_DIR", Path("config").toUtf8());
-  }
-  void cleanup() { dir_.reset(); }
+  void init() { folder_ = std::make_unique<test::GuiFolder>(); }
+  void cleanup() { folder_.reset(); }
   void searchShowsItsPageAndGoesToAHit();
   void searchDoesNothingWithoutMedia();
   void searchKeepsTheBrowseTreeAsItWas();
@@ -74,9 +70,7 @@ class SearchWindowTest : public QObject {
 
 std::unique_ptr<test::SessionWindow> SearchWindowTest::WindowWithMedia(
     test::ScriptedPrompter& prompter) {
-  if (!test::MakeSampleMediaFolder(Path("media"))) return nullptr;
-  return test::WindowWithReadMedia(prompter,
-                                   {Path("cat.qdb"), Path("media"), Sj("保存用"), Sj("書類"), {}});
+  return test::WindowWithStoredMedia(prompter, *folder_, Sj("保存用"), Sj("書類"));
 }
 
 void SearchWindowTest::searchShowsItsPageAndGoesToAHit() {
@@ -86,7 +80,7 @@ void SearchWindowTest::searchShowsItsPageAndGoesToAHit() {
   QVERIFY(fixture);
   TfrmMain& window = fixture->window;
   SearchPage& page = *window.TabSheet2;
-  const std::size_t asked = prompter.prompts.size();  // reading asked its questions
+  const std::size_t asked = prompter.prompts.size();
   QCOMPARE(window.PageControl1->currentWidget(), window.TabSheet1);
   page.RunSearchCommand([](TfrmFileSearch& d) {
     d.show();
@@ -175,8 +169,7 @@ void SearchWindowTest::searchFindsAFileBeyondTwoGigabytes() {
   big.close();
   test::ScriptedPrompter prompter;
   prompter.defaultAnswer = PromptResult::No;
-  auto fixture = test::WindowWithReadMedia(
-      prompter, {Path("cat.qdb"), Path("media"), Sj("保存用"), Sj("書類"), {}});
+  auto fixture = WindowWithMedia(prompter);
   QVERIFY(fixture);
   SearchPage& page = *fixture->window.TabSheet2;
   const auto search = [&](const QString& minimum, const QString& picture) {

@@ -11,11 +11,11 @@
 
 #include "TestSupport.h"
 #include "core/Catalog.h"
-#include "core/CatalogTestUtil.h"
 #include "core/Text.h"
 #include "organise/Comments.h"
 #include "organise/DivList.h"
 #include "organise/MediaPictures.h"
+#include "support/MediaBuilder.h"
 
 namespace plomix {
 namespace {

@@ -2,8 +2,8 @@
 
 #include "TestSupport.h"
 #include "core/Catalog.h"
-#include "core/CatalogTestUtil.h"
 #include "reading/DriveChange.h"
+#include "support/MediaBuilder.h"
 
 namespace plomix {
 namespace {

@@ -21,6 +21,7 @@
 #include "core/Prompter.h"
 #include "core/Settings.h"
 #include "reading/Drives.h"
+#include "support/MediaBuilder.h"
 #include "support/ScriptedPrompter.h"
 #include "support/TestSupport.h"
 
@@ -179,19 +180,6 @@ inline std::string RunAsNobody(const std::function<std::string()>& work) {
   int status = 0;
   ::waitpid(child, &status, 0);
   return result;
-}
-
-// A file of `size` bytes (sparse) with a modification time.
-inline void MakeFile(const std::filesystem::path& path, long long size, time_t mtime = 0) {
-  std::filesystem::create_directories(path.parent_path());
-  const int fd = ::open(path.c_str(), O_CREAT | O_WRONLY | O_TRUNC, 0644);
-  if (fd < 0 || ::ftruncate(fd, size) != 0)
-    throw std::runtime_error("cannot make " + path.string());
-  if (mtime != 0) {
-    const struct timespec times[2] = {{mtime, 0}, {mtime, 0}};
-    ::futimens(fd, times);
-  }
-  ::close(fd);
 }
 
 }  // namespace plomix::test

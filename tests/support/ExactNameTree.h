@@ -4,13 +4,11 @@
 // exactly (which must get no exact name). Shared by the tests of reading,
 // listing, searching and analysing.
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <filesystem>
-#include <stdexcept>
 #include <string>
 #include <vector>
+
+#include "support/MediaBuilder.h"
 
 namespace plomix::test {
 
@@ -62,9 +60,7 @@ inline void MakeExactNameTree(const std::filesystem::path& root) {
       std::filesystem::create_directories(path);
       continue;
     }
-    const int fd = ::open(path.c_str(), O_CREAT | O_WRONLY | O_TRUNC, 0644);
-    if (fd < 0 || ::ftruncate(fd, 10) != 0) throw std::runtime_error("cannot make " + path);
-    ::close(fd);
+    MakeFile(path, 10);
   }
 }
 

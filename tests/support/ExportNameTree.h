@@ -3,18 +3,12 @@
 // code page 932 cannot hold (accented Latin, a Korean folder holding an emoji
 // file), a name with a line break (which it holds) and a plain name.
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <filesystem>
-#include <optional>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "core/Catalog.h"
-#include "reading/ReadRequest.h"
-#include "reading/Scanner.h"
+#include "support/MediaBuilder.h"
 
 namespace plomix::test {
 
@@ -38,26 +32,8 @@ inline const std::vector<ExportNameCase>& ExportNameCases() {
 // Makes the tree under `root` and reads it as media `mediaName`; the slot.
 inline int ReadExportNameTree(Catalog& catalog, const std::filesystem::path& root,
                               const std::string& mediaName = "Media") {
-  for (const ExportNameCase& c : ExportNameCases()) {
-    const std::filesystem::path file = root / c.path;
-    std::filesystem::create_directories(file.parent_path());
-    const int fd = ::open(file.c_str(), O_CREAT | O_WRONLY | O_TRUNC, 0644);
-    if (fd < 0 || ::ftruncate(fd, 10) != 0) throw std::runtime_error("cannot make " + c.path);
-    ::close(fd);
-  }
-  Scanner scanner;
-  ReadRequest request;
-  request.drive = "e";
-  request.mediaName = mediaName;
-  ScanSetup setup;
-  setup.rootFolder = root.string();
-  setup.drive = "e";
-  setup.kind = kKindFixed;
-  setup.clusterSize = 4096;
-  if (!scanner.ReadTree(request, setup)) throw std::runtime_error("tree not read");
-  const std::optional<int> slot = catalog.StoreMedia(scanner, scanner.CurrentMedia());
-  if (!slot) throw std::runtime_error("media not stored");
-  return *slot;
+  for (const ExportNameCase& c : ExportNameCases()) MakeFile(root / c.path, 10);
+  return StoreFolderAsMedia(catalog, root, mediaName);
 }
 
 // The record of `path` (as in the table) in the loaded media, -1 when none.

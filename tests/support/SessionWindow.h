@@ -11,6 +11,8 @@
 #include <memory>
 #include <string>
 
+#include "GuiFolder.h"
+#include "MediaBuilder.h"
 #include "ScriptedPrompter.h"
 #include "TestSupport.h"
 #include "reading/Drives.h"
@@ -25,18 +27,6 @@ struct SessionWindow {
   Session session;
   TfrmMain window;
 };
-
-// The small media folder the window tests read:
-// 資料/ (報告書.txt 2048 B, 旧版/ (a.txt 1 B)), 単独.bin 10 B.
-inline bool MakeSampleMediaFolder(const QString& folder) {
-  if (!QDir().mkpath(folder + "/資料/旧版")) return false;
-  const auto write = [](const QString& path, int size) {
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(QByteArray(size, 'x')) == size;
-  };
-  return write(folder + "/資料/報告書.txt", 2048) && write(folder + "/資料/旧版/a.txt", 1) &&
-         write(folder + "/単独.bin", 10);
-}
 
 // How WindowWithReadMedia reads its media.
 struct SampleRead {
@@ -70,6 +60,34 @@ inline std::unique_ptr<SessionWindow> WindowWithReadMedia(ScriptedPrompter& prom
     return workflow.ConfirmRead(form, true);
   });
   return added ? std::move(fixture) : nullptr;
+}
+
+// A window started on catalogue `catalogue` of `folder`, made through the
+// engine and holding the folder `root` stored as media `name` in `category`
+// (both CP932; no category: the kind name), as a read stores it; null when
+// any step failed. For the tests that need a media but do not test the read.
+inline std::unique_ptr<SessionWindow> WindowOnStoredFolder(
+    ScriptedPrompter& prompter, const GuiFolder& folder, const std::filesystem::path& root,
+    const std::string& name, const std::string& category = {},
+    const QString& catalogue = QStringLiteral("cat.qdb")) {
+  {
+    Catalog catalog;
+    if (!catalog.CreateCatalog(folder.File(catalogue.toStdString()))) return nullptr;
+    StoreFolderAsMedia(catalog, root, name, category);
+  }
+  folder.OpenAtStart(catalogue);
+  auto fixture = std::make_unique<SessionWindow>(prompter);
+  return fixture->window.Started() ? std::move(fixture) : nullptr;
+}
+
+// The same with the sample media folder (MakeSampleMediaFolder), made as
+// "media" in `folder`.
+inline std::unique_ptr<SessionWindow> WindowWithStoredMedia(ScriptedPrompter& prompter,
+                                                            const GuiFolder& folder,
+                                                            const std::string& name,
+                                                            const std::string& category = {}) {
+  if (!MakeSampleMediaFolder(folder.Path(QStringLiteral("media")))) return nullptr;
+  return WindowOnStoredFolder(prompter, folder, folder.Root() / "media", name, category);
 }
 
 }  // namespace plomix::test
