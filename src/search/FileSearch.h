@@ -8,6 +8,7 @@
 #include <QString>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -15,11 +16,13 @@
 #include <vector>
 
 #include "core/Records.h"
+#include "search/NameScan.h"
 #include "search/SearchConditions.h"
 
 namespace plomix {
 
 class Catalog;
+class RecordArea;
 class TypeNames;
 
 #ifndef PLOMIX_FUZZ_SMALL_TABLES
@@ -106,7 +109,11 @@ class FileSearch {
   // Adds the hits of one media; false (and none of its hits) when its records
   // cannot be read or their links are damaged.
   bool SearchMedia(int slot, const ContinueFn& keepGoing);
-  std::string HitPath(const std::string& mediaName, int32_t parent);
+  // The folder path of a hit whose parent is `parent`, from the stored records.
+  const std::string& HitPath(RecordArea& area, int slot, const std::string& mediaName,
+                             int32_t parent);
+  // The complete name of stored record r > 0 (its long name when it has one).
+  std::string_view FullName(int slot, int32_t r, const TFileRec& rec, std::string& buffer);
 
   Catalog& catalog_;
   SearchConditions conditions_;
@@ -120,14 +127,13 @@ class FileSearch {
   std::vector<TRecord> searchRecs_;
   bool browseViewStale_ = false;
   bool cancelled_ = false;
-  std::string nameBuffer_, commentBuffer_;
-  // Per media while it is searched: parents of all records, names of folders.
-  std::vector<int32_t> parents_;
-  std::unordered_map<int32_t, std::pair<uint32_t, uint32_t>> folderNames_;  // -> arena range
-  std::string folderNameArena_;
-  int32_t pathCacheParent_ = -2;
-  std::string pathCache_;
-  std::vector<std::string_view> segments_;
+  std::string nameBuffer_, commentBuffer_, longName_;
+  NameScan scan_;
+  // Per media while it is searched: the records of a block to test in full,
+  // and the paths of the folders that hold hits.
+  std::vector<int32_t> candidates_;
+  std::unordered_map<int32_t, std::string> folderPaths_;
+  std::vector<int32_t> chain_;
 };
 
 // The fields of a hit; category, location and detail from its media's slot.

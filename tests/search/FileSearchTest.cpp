@@ -398,6 +398,76 @@ TEST_F(FileSearchTest, CaseInsensitiveSubstringsNeverStartInsideACharacter) {
   EXPECT_EQ(Run(c, {1}), (Names{Sj("Ａ")}));
 }
 
+TEST_F(FileSearchTest, OnlyNamesThatHoldThePatternAreFoundWhereverItLies) {
+  // Searches look for the pattern's bytes over whole blocks of records before
+  // testing a record in full; these names put it where that pass could go
+  // wrong: at the start and end of a name, beyond the stored 91 bytes of a
+  // long name, as the second byte of a two-byte character, in full-width
+  // letters that fold, and in the media's own name.
+  const std::string longName = std::string(95, 'x') + "report.txt";
+  const std::string wide = Sj("ＲＥＰＯＲＴ資料.txt");
+  std::vector<TRecord> recs = {
+      MakeEntry(-1, 1, kKindFixed, "RM", 0),
+      MakeEntry(0, -1, kKindFile, "Report_2020.pdf", 0),
+      MakeEntry(0, -1, kKindFile, "xreport", 0),
+      MakeEntry(0, -1, kKindFile, "reportx", 0),
+      MakeEntry(0, -1, kKindFile, wide, 0),
+      MakeEntry(0, -1, kKindFile, Sj("表") + Sj("Ｃ"), 0),  // 0x95 '\\', 0x82 'b'
+      MakeEntry(0, -1, kKindFile, longName, 0),
+      MakeEntry(0, -1, kKindFile, Sj("資料_report"), 0),
+      MakeEntry(0, -1, kKindFolder, "reports", 0),
+  };
+  TMediaInfomation info;
+  ASSERT_TRUE(catalog.AddMedia(recs, info));
+  struct Case {
+    std::string pattern, second;
+    bool partial, caseSensitive;
+    int combine;  // 0 none, 1 AND, 2 OR
+    bool folders;
+    Names expected;
+  };
+  const std::string jp = Sj("資料");
+  const Case cases[] = {
+      {"report",
+       "",
+       true,
+       false,
+       0,
+       false,
+       {"Report_2020.pdf", "xreport", "reportx", longName, Sj("資料_report")}},
+      {"report", "", true, true, 0, false, {"xreport", "reportx", longName, Sj("資料_report")}},
+      {"REPORT", "", true, true, 0, false, {}},
+      {"report",
+       "",
+       true,
+       false,
+       0,
+       true,
+       {"Report_2020.pdf", "xreport", "reportx", longName, Sj("資料_report"), "reports"}},
+      {Sj("ｒｅｐｏｒｔ"), "", true, false, 0, false, {wide}},
+      {Sj("ｒｅｐｏｒｔ"), "", true, true, 0, false, {}},
+      {Sj("ｒｅｐｏｒｔ資料"), "", true, false, 0, false, {wide}},
+      {"\\", "", true, true, 0, false, {}},
+      {"b", "", true, true, 0, false, {}},
+      {"rm", "", true, false, 0, true, {"RM"}},
+      {"*report*.pdf", "", false, false, 0, false, {"Report_2020.pdf"}},
+      {"?eport*", "", false, false, 0, false, {"Report_2020.pdf", "reportx"}},
+      {"x*", "", false, true, 0, false, {"xreport", longName}},
+      {"*.TXT", "", false, false, 0, false, {wide, longName}},
+      {"*t", "", false, false, 0, false, {"xreport", wide, longName, Sj("資料_report")}},
+      {"xrep", jp, true, false, 2, false, {"xreport", wide, longName, Sj("資料_report")}},
+      {"report", jp, true, false, 1, false, {Sj("資料_report")}},
+  };
+  for (const Case& t : cases) {
+    SearchConditions c = Name(t.pattern, t.caseSensitive);
+    c.namePartial = t.partial;
+    c.namePattern2 = t.second;
+    c.nameCombineAnd = t.combine == 1;
+    c.includeFolders = t.folders;
+    EXPECT_EQ(Run(c, {1}), t.expected) << t.pattern << " / " << t.second;
+  }
+}
+
 }  // namespace
 }  // namespace plomix
 
