@@ -620,15 +620,16 @@ TEST(CatalogRecordArea, MappedOrReadItHoldsTheStoredRecordsAndACutFileGivesNone)
   ASSERT_TRUE(catalog.VisitMediaRecords(0, [&](int32_t, const TFileRec& rec) {
     visited.insert(visited.end(), rec.Data(), rec.Data() + TFileRec::kSize);
   }));
-  const std::unique_ptr<RecordArea> mapped = catalog.OpenRecordArea(0);
-  ASSERT_TRUE(mapped);
-  EXPECT_TRUE(mapped->Mapped());
+  const std::unique_ptr<RecordArea> opened = catalog.OpenRecordArea(0);
+  ASSERT_TRUE(opened);
   int64_t position = 0;
   int32_t count = 0;
   ASSERT_TRUE(catalog.LocateMedia(0, position, count));
+  RecordArea mapped(BinaryFile::TryRead(path), position, count, RecordArea::Access::Map);
+  EXPECT_TRUE(mapped.Mapped());
   RecordArea read(BinaryFile::TryRead(path), position, count, RecordArea::Access::Read);
   EXPECT_FALSE(read.Mapped());
-  for (RecordArea* area : {mapped.get(), &read}) {
+  for (RecordArea* area : {opened.get(), &mapped, &read}) {
     ASSERT_EQ(area->Count(), 3001);
     const uint8_t* all = area->Block(0, 3001);
     EXPECT_TRUE(std::equal(visited.begin(), visited.end(), all));
