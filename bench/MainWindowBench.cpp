@@ -101,10 +101,27 @@ void MakeCatalogs(const std::string& big, const std::string& many) {
   }
 }
 
+// `--open CATALOG`: only the time to show the window on that catalogue, as
+// "window-open-ms N" (bench/scale runs it on catalogues of every size).
+int OpenOnly(const std::string& catalog) {
+  NonInteractivePrompter prompter;
+  Settings settings;
+  settings.SetString(REG_OpenHist01, QString::fromStdString(catalog));
+  QElapsedTimer timer;
+  timer.start();
+  Session session(prompter);
+  TfrmMain window(session);
+  window.show();
+  QApplication::processEvents();
+  std::printf("window-open-ms %.1f\n", Ms(timer));
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
+  if (argc > 2 && std::string(argv[1]) == "--open") return OpenOnly(argv[2]);
   const std::string folder = argc > 1 ? argv[1] : "/tmp/plomix-bench";
   std::filesystem::create_directories(folder + "/config");
   qputenv("PLOMIX2_CONFIG_DIR", QByteArray::fromStdString(folder + "/config"));

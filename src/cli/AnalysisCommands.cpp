@@ -213,6 +213,7 @@ void BeforeMediaChange(Context& ctx, Catalog& catalog) {
 }
 
 void AfterMediaChange(Context& ctx, Catalog& catalog) {
+  RefreshNameIndex(ctx, catalog);
   if (!ctx.args.Has("--analyse") || catalog.MediaCount() == 0) return;
   Analyses a(catalog);
   a.like.SetCurrentLikeKey(text::QStringToCp932(a.settings.GetString(REG_LikeKey)));

@@ -78,6 +78,7 @@ void RegisterSearchCommands(CommandTable& table);
 void RegisterExchangeCommands(CommandTable& table);
 void RegisterDiffCommands(CommandTable& table);
 void RegisterAnnotateCommands(CommandTable& table);
+void RegisterIndexCommands(CommandTable& table);
 
 // Parses argv[first..] for a command. Throws CliError for unknown options or
 // a missing value.
@@ -109,6 +110,9 @@ void OpenCatalogOrThrow(Catalog& catalog, const std::string& path);
 // With "--analyse" both analyses run again after the change.
 void BeforeMediaChange(Context& ctx, Catalog& catalog);
 void AfterMediaChange(Context& ctx, Catalog& catalog);
+// Rebuilds the name index after a change of media when the catalogue has one
+// (a failure is told on stderr: the search then reads every record).
+void RefreshNameIndex(Context& ctx, const Catalog& changed);
 // After an update (read --update, import --update): on standard error the
 // change counts, what was carried over and each comment that was lost.
 void ReportUpdate(Context& ctx, const UpdateOutcome& outcome);

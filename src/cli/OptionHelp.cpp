@@ -93,6 +93,9 @@ constexpr OptionText kOptionTexts[] = {
     {"set", "--location", "the media's storage location (at most 26 bytes)"},
     {"set", "--detail", "the media's storage detail (at most 10 bytes; empty clears it)"},
     {"set", "--name", "a new name for the media (at most 91 bytes)"},
+    {"index", "--status",
+     "only tell whether the index is current, stale (the catalogue changed since it was "
+     "built), damaged or missing"},
 };
 
 }  // namespace

@@ -22,6 +22,7 @@ CommandTable BuildTable() {
   plomix::cli::RegisterExchangeCommands(table);
   plomix::cli::RegisterDiffCommands(table);
   plomix::cli::RegisterAnnotateCommands(table);
+  plomix::cli::RegisterIndexCommands(table);
   return table;
 }
 

@@ -13,6 +13,7 @@
 #include "core/BinaryFile.h"
 #include "core/CatalogInternal.h"
 #include "core/Format.h"
+#include "core/RecordImages.h"
 #include "core/Text.h"
 
 namespace plomix {
@@ -450,14 +451,22 @@ ExactNameSetPtr Catalog::WriteRecordsOf(BinaryFile& file, const MediaRecordSourc
   const int32_t n = records.RecordCount();
   std::shared_ptr<ExactNameSet> exact;
   std::vector<uint8_t> block(static_cast<std::size_t>(std::min(n, kRecordBlock)) * TFileRec::kSize);
+  const auto* images = dynamic_cast<const RecordImageSource*>(&records);
   TRecord rec;
   for (int32_t start = 0; start < n; start += kRecordBlock) {
     const int32_t len = std::min(kRecordBlock, n - start);
     for (int32_t i = 0; i < len; ++i) {
-      records.Fetch(start + i, rec);
-      TFileRec image = TFileRec::FromRecord(rec);
+      TFileRec image;
+      std::string_view name;
+      if (images) {
+        name = images->FetchImage(start + i, image);
+      } else {
+        records.Fetch(start + i, rec);
+        image = TFileRec::FromRecord(rec);
+        name = rec.Name;
+      }
       image.SetCommentNo(-1);
-      if (rec.Name.size() > TFileRec::kNameCap) AppendLongName(start + i, rec.Name);
+      if (name.size() > TFileRec::kNameCap) AppendLongName(start + i, name);
       // The media's own name (record 0) is the slot's, never a native one.
       if (const std::string_view native = records.NativeName(start + i);
           !native.empty() && start + i > 0) {

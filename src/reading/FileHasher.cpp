@@ -34,7 +34,7 @@ class Fd {
 // Reads `size` bytes at `offset` into the hash; false (errno set) on a read
 // error. A file that shrank meanwhile ends the read early.
 bool HashRange(int fd, int64_t offset, int64_t size, XXH3_state_t* state, uint8_t* buffer,
-               const std::atomic<bool>* cancel) {
+               const std::atomic<bool>* cancel, std::atomic<int64_t>* hashed) {
   while (size > 0) {
     if (cancel && cancel->load(std::memory_order_relaxed)) return true;
     const auto want = static_cast<std::size_t>(std::min<int64_t>(size, kBlock));
@@ -45,6 +45,7 @@ bool HashRange(int fd, int64_t offset, int64_t size, XXH3_state_t* state, uint8_
     }
     if (got == 0) return true;
     XXH3_128bits_update(state, buffer, static_cast<std::size_t>(got));
+    if (hashed) hashed->fetch_add(got, std::memory_order_relaxed);
     offset += got;
     size -= got;
   }
@@ -53,8 +54,8 @@ bool HashRange(int fd, int64_t offset, int64_t size, XXH3_state_t* state, uint8_
 
 }  // namespace
 
-HashOutcome HashFile(const std::string& path, FingerprintMode mode,
-                     const std::atomic<bool>* cancel) {
+HashOutcome HashFile(const std::string& path, FingerprintMode mode, const std::atomic<bool>* cancel,
+                     std::atomic<int64_t>* hashed) {
   HashOutcome outcome;
   Fd fd(::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
   if (fd.get() < 0) {
@@ -85,13 +86,13 @@ HashOutcome HashFile(const std::string& path, FingerprintMode mode,
     XXH3_128bits_update(state.get(), sizeBytes, sizeof sizeBytes);
     const auto edge = static_cast<int64_t>(kEdge);
     if (size <= 2 * edge) {
-      ok = HashRange(fd.get(), 0, size, state.get(), buffer.get(), cancel);
+      ok = HashRange(fd.get(), 0, size, state.get(), buffer.get(), cancel, hashed);
     } else {
-      ok = HashRange(fd.get(), 0, edge, state.get(), buffer.get(), cancel) &&
-           HashRange(fd.get(), size - edge, edge, state.get(), buffer.get(), cancel);
+      ok = HashRange(fd.get(), 0, edge, state.get(), buffer.get(), cancel, hashed) &&
+           HashRange(fd.get(), size - edge, edge, state.get(), buffer.get(), cancel, hashed);
     }
   } else {
-    ok = HashRange(fd.get(), 0, size, state.get(), buffer.get(), cancel);
+    ok = HashRange(fd.get(), 0, size, state.get(), buffer.get(), cancel, hashed);
   }
   if (!ok) {
     outcome.error = errno == 0 ? EIO : errno;
@@ -108,13 +109,14 @@ HashOutcome HashFile(const std::string& path, FingerprintMode mode,
 }
 
 std::vector<HashOutcome> HashFiles(const std::vector<std::string>& paths, FingerprintMode mode,
-                                   int threads, const std::atomic<bool>* cancel) {
+                                   int threads, const std::atomic<bool>* cancel,
+                                   std::atomic<int64_t>* hashed) {
   std::vector<HashOutcome> out(paths.size());
   std::atomic<std::size_t> next{0};
   const auto work = [&] {
     for (std::size_t i; (i = next.fetch_add(1, std::memory_order_relaxed)) < paths.size();) {
       if (cancel && cancel->load(std::memory_order_relaxed)) return;
-      out[i] = HashFile(paths[i], mode, cancel);
+      out[i] = HashFile(paths[i], mode, cancel, hashed);
     }
   };
   const int helpers = std::clamp(threads, 1, 8) - 1;

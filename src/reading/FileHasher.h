@@ -5,6 +5,7 @@
 // of the page cache. Several files are hashed at once on worker threads.
 
 #include <atomic>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -20,12 +21,16 @@ struct HashOutcome {
   int error = 0;
 };
 
-// The fingerprint of one file (a symbolic link is not followed).
+// The fingerprint of one file (a symbolic link is not followed). `hashed`,
+// when given, grows by every block of bytes hashed (for a progress display;
+// any number of threads may add to it).
 HashOutcome HashFile(const std::string& path, FingerprintMode mode,
-                     const std::atomic<bool>* cancel = nullptr);
+                     const std::atomic<bool>* cancel = nullptr,
+                     std::atomic<int64_t>* hashed = nullptr);
 
 // The fingerprints of `paths`, in their order, on `threads` threads.
 std::vector<HashOutcome> HashFiles(const std::vector<std::string>& paths, FingerprintMode mode,
-                                   int threads, const std::atomic<bool>* cancel = nullptr);
+                                   int threads, const std::atomic<bool>* cancel = nullptr,
+                                   std::atomic<int64_t>* hashed = nullptr);
 
 }  // namespace plomix

@@ -50,6 +50,12 @@ ReadForm ReadWorkflow::InitialForm() {
   form.getVersion = settings_.GetInt(REG_GetFileVersion) != 0;
   const int mode = settings_.GetInt(REG_DupSearchMode);
   form.dupSearchMode = mode == 1 || mode == 2 ? mode : 0;
+  form.fingerprintChoice =
+      FingerprintModeFromName(
+          settings_.GetRaw(QString::fromLatin1(kReadFingerprintModeKey)).trimmed().toStdString())
+          .value_or(FingerprintMode::Quick);
+  if (settings_.GetRaw(QString::fromLatin1(kReadFingerprintKey)).trimmed() == QStringLiteral("1"))
+    form.fingerprint = form.fingerprintChoice;
   fetchedDrive_.clear();
   fetchedFolder_.clear();
   fetchedName_.clear();
@@ -198,6 +204,12 @@ ReadValidation ReadWorkflow::ValidateReadRequest(ReadForm& form) {
     settings_.SetInt(REG_VolumeName, form.volumeName ? 1 : 0);
     settings_.SetInt(REG_Eject, form.eject ? 1 : 0);
     settings_.SetInt(REG_GetFileVersion, form.getVersion ? 1 : 0);
+    const std::string_view shown =
+        FingerprintModeName(form.fingerprint.value_or(form.fingerprintChoice));
+    settings_.SetRaw(QString::fromLatin1(kReadFingerprintKey),
+                     form.fingerprint ? QStringLiteral("1") : QStringLiteral("0"));
+    settings_.SetRaw(QString::fromLatin1(kReadFingerprintModeKey),
+                     QString::fromLatin1(shown.data(), static_cast<qsizetype>(shown.size())));
   }
   return result;
 }

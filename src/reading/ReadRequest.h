@@ -48,7 +48,15 @@ struct ReadForm {
   bool getVersion = false;                     // read file versions (slow)
   int dupSearchMode = 0;                       // 0 ask, 1 never, 2 always re-run the analyses
   std::optional<FingerprintMode> fingerprint;  // content fingerprints; none when empty
+  // The mode the dialog offers, kept while fingerprints are off too.
+  FingerprintMode fingerprintChoice = FingerprintMode::Quick;
 };
+
+// Where the read dialog remembers its fingerprint choice: "1" or "0", and
+// "quick" or "full". They live beside the numbered settings, like the
+// other choices this program added.
+inline constexpr char kReadFingerprintKey[] = "Read/Fingerprint";
+inline constexpr char kReadFingerprintModeKey[] = "Read/FingerprintMode";
 
 // ValidateReadRequest's results.
 // Updating: the media of the name is read again into its slot (UpdateMedia).
@@ -88,7 +96,8 @@ class ReadWorkflow {
   // The volume-name box was checked: the name box takes the label last fetched.
   void VolumeNameChecked(ReadForm& form);
   // The checks of a confirmed dialog; fills Request() and, unless choices are
-  // not persisted, stores the drive and the three check boxes in the settings.
+  // not persisted, stores the drive, the three check boxes and the
+  // fingerprint choice in the settings.
   // Replacing remembers the media to replace (ReplaceSlot()). A drive
   // text that does not start with a letter counts as a drive never ready.
   ReadValidation ValidateReadRequest(ReadForm& form);

@@ -143,6 +143,7 @@ bool Scanner::AllocateScanBuffer(Prompter* prompter) {
 
 void Scanner::ClearScanBuffer() {
   count_ = 0;
+  folders_.clear();
   names_.Clear();
   versions_.clear();
   exactNames_.clear();
@@ -168,12 +169,32 @@ std::string_view Scanner::EntryName(int32_t index) const {
   return names_.Get(Entry(index).name);
 }
 
-int32_t Scanner::Append(const ScanEntry& entry) {
+int32_t Scanner::Append(ScanEntry entry, uint64_t native) {
   if (static_cast<std::size_t>(count_ >> kChunkShift) >= chunks_.size())
     chunks_.push_back(std::make_unique<ScanEntry[]>(kChunkSize));
+  if (entry.kind != kKindFile) {
+    entry.aux = static_cast<uint32_t>(folders_.size());
+    folders_.push_back({.native = native});
+  }
   const int32_t index = count_++;
   At(index) = entry;
   return index;
+}
+
+ScanFolder& Scanner::FolderOf(const ScanEntry& entry) {
+  if (entry.kind == kKindFile || entry.aux >= folders_.size())
+    throw std::out_of_range("scan entry without folder facts");
+  return folders_[entry.aux];
+}
+
+const ScanFolder& Scanner::FolderOf(const ScanEntry& entry) const {
+  return const_cast<Scanner*>(this)->FolderOf(entry);
+}
+
+// A file occupies its size rounded up to whole clusters (nothing when empty).
+double Scanner::AllocatedOf(const ScanEntry& entry) const {
+  if (entry.kind != kKindFile) return FolderOf(entry).allocated;
+  return entry.size == 0 ? 0 : RoundUpToCluster(entry.size, currentMedia_.ClusterSize);
 }
 
 // A date of 0 means "none" (before 1980, after 2107 or no time at all), so it
@@ -261,6 +282,7 @@ bool Scanner::ReadTree(const ReadRequest& request, const ScanSetup& setup) {
   unreadable_ = 0;
   unreadablePaths_.clear();
   fingerprints_ = nullptr;
+  hashedBytes_.store(0, std::memory_order_relaxed);
 
   ScanEntry root;
   root.parent = -1;
@@ -313,6 +335,7 @@ bool Scanner::ReadTree(const ReadRequest& request, const ScanSetup& setup) {
     empty.name = names_.Add({});
     fingerprints_ = nullptr;
     count_ = 0;
+    folders_.clear();
     Append(empty);
     found = false;
   } else {
@@ -332,7 +355,7 @@ bool Scanner::ReadTree(const ReadRequest& request, const ScanSetup& setup) {
 std::string Scanner::ChildPath(const std::string& folderPath, int32_t index) const {
   std::string path = folderPath;
   if (path.empty() || path.back() != '/') path.push_back('/');
-  path.append(names_.Get(Entry(index).aux));
+  path.append(names_.Get(FolderOf(Entry(index)).native));
   return path;
 }
 
@@ -399,7 +422,6 @@ bool Scanner::ReadFolder(int32_t parent, const std::string& folderPath, const Ra
       ++folderCount_;
       e.kind = kKindFolder;
       e.enter = r.sameDevice;
-      e.aux = native;
     } else {
       ++fileCount_;
       e.kind = kKindFile;
@@ -409,14 +431,14 @@ bool Scanner::ReadFolder(int32_t parent, const std::string& folderPath, const Ra
         if (progress_) progress_(count_ - 1, folderPath + "/" + std::string(name));
         if (r.version >= 0) {
           versions_.push_back(raw.versions[static_cast<std::size_t>(r.version)]);
-          e.aux = versions_.size();
+          e.aux = static_cast<uint32_t>(versions_.size());
         }
       }
     }
     NoteDate(e.fileDate, e.kind);
     if (!setup_.readVersions && progress_ && (count_ - 1) % kProgressStep == 0)
       progress_(count_ - 1, folderPath);
-    Append(e);
+    Append(e, native);
     if (exact) {
       collated.push_back(name);
     } else {
@@ -528,20 +550,24 @@ void Scanner::AggregateSizes() {
         ScanEntry& folder = At(run);
         folder.size = sizeSum;
         // A folder whose entries occupy nothing still occupies its own cluster.
-        folder.allocated = allocatedSum == 0 ? cluster : allocatedSum;
+        FolderOf(folder).allocated = allocatedSum == 0 ? cluster : allocatedSum;
       }
       sizeSum = allocatedSum = 0;
       run = rec.parent;
     }
     sizeSum += rec.size;
-    if (rec.kind == kKindFile && rec.size != 0) rec.allocated = RoundUpToCluster(rec.size, cluster);
+    if (rec.kind == kKindFile) {
+      allocatedSum += AllocatedOf(rec);
+      continue;
+    }
+    double& allocated = FolderOf(rec).allocated;
     if (IsFolderKind(rec.kind)) {
       allocatedSum += cluster;
-      if (rec.allocated == 0) rec.allocated = cluster;
+      if (allocated == 0) allocated = cluster;
     }
-    allocatedSum += rec.allocated;
+    allocatedSum += allocated;
   }
-  At(0).allocated = allocatedSum;
+  FolderOf(At(0)).allocated = allocatedSum;
 }
 
 void Scanner::AggregateCounts() {
@@ -552,7 +578,7 @@ void Scanner::AggregateCounts() {
     const ScanEntry& rec = At(a);
     if (rec.parent != run) {
       if (run >= 0) {
-        ScanEntry& folder = At(run);
+        ScanFolder& folder = FolderOf(At(run));
         folder.dirFolders = folders;
         folder.dirFiles = files;
         folder.allFolders = folders + foldersBelow;
@@ -566,8 +592,9 @@ void Scanner::AggregateCounts() {
       ++files;
     } else {
       ++folders;
-      foldersBelow += rec.allFolders;
-      filesBelow += rec.allFiles;
+      const ScanFolder& below = FolderOf(rec);
+      foldersBelow += below.allFolders;
+      filesBelow += below.allFiles;
     }
   }
 }
@@ -597,13 +624,43 @@ void Scanner::Fetch(int32_t index, TRecord& out) const {
     out.Version = versions_.at(static_cast<std::size_t>(e.aux - 1));
   else
     out.Version.clear();
+  const ScanFolder none;
+  const ScanFolder& f = e.kind == kKindFile ? none : FolderOf(e);
   // More than 32,767 direct subfolders do not fit the 16-bit field: stored capped.
-  out.DirFolders = Cap16(e.dirFolders);
-  out.DirFiles = e.dirFiles;
-  out.AllFolders = Cap16(e.allFolders);
-  out.AllFiles = e.allFiles;
-  out.Allocated = e.allocated;
+  out.DirFolders = Cap16(f.dirFolders);
+  out.DirFiles = f.dirFiles;
+  out.AllFolders = Cap16(f.allFolders);
+  out.AllFiles = f.allFiles;
+  out.Allocated = AllocatedOf(e);
   out.CommentNo = -1;
+}
+
+std::string_view Scanner::FetchImage(int32_t index, TFileRec& out) const {
+  const ScanEntry& e = Entry(index);
+  out.SetParent(e.parent);
+  out.SetFirstChild(e.firstChild);
+  out.SetKind(e.kind);
+  out.SetAttr(e.attr);
+  const std::string_view name = names_.Get(e.name);
+  out.SetName(name);
+  out.SetSize(e.size);
+  out.SetFileDate(e.fileDate);
+  out.SetMark(0);
+  if (index == 0)
+    out.SetVersion(rootVersion_);
+  else if (e.kind == kKindFile && e.aux > 0)
+    out.SetVersion(versions_.at(static_cast<std::size_t>(e.aux - 1)));
+  else
+    out.SetVersion({});
+  const ScanFolder none;
+  const ScanFolder& f = e.kind == kKindFile ? none : FolderOf(e);
+  out.SetDirFolders(Cap16(f.dirFolders));
+  out.SetDirFiles(f.dirFiles);
+  out.SetAllFolders(Cap16(f.allFolders));
+  out.SetAllFiles(f.allFiles);
+  out.SetAllocated(AllocatedOf(e));
+  out.SetCommentNo(-1);
+  return name;
 }
 
 }  // namespace plomix

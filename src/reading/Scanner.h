@@ -34,6 +34,7 @@
 #include <vector>
 
 #include "core/Catalog.h"
+#include "core/RecordImages.h"
 #include "core/Records.h"
 #include "reading/ReadRequest.h"
 
@@ -53,28 +54,35 @@ struct ScanSetup {
   bool readVersions = false;
 };
 
-// One entry of the reading buffer (the media root, a folder or a file).
+// One entry of the reading buffer (the media root, a folder or a file). Nine
+// in ten entries are files, so what only a folder has lives in ScanFolder.
 struct ScanEntry {
   double size = 0;
-  double allocated = 0;
+  uint64_t name = 0;  // arena reference of the CP932 name
   int32_t parent = -1;
   int32_t firstChild = -1;
-  uint64_t name = 0;  // arena reference of the CP932 name
-  uint64_t aux = 0;   // folders: arena reference of the native name;
-                      // files: 1 + index of the version text, 0 for none
   int32_t fileDate = 0;
+  // Files: 1 + index of the version text, 0 for none; the root and folders:
+  // index of their ScanFolder.
+  uint32_t aux = 0;
+  // 1 + index of the native name among the exact names (names CP932 cannot
+  // hold), 0 for none.
+  int32_t exact = 0;
+  int16_t kind = 0;
+  int16_t attr = 0;
+  bool enter = false;  // a folder on the media's own file system
+};
+static_assert(sizeof(ScanEntry) <= 48, "the reading buffer's entry grew");
+
+// What the root and each folder have beside their entry.
+struct ScanFolder {
+  uint64_t native = 0;  // arena reference of the native name (folders)
+  double allocated = 0;
   int32_t dirFolders = 0;  // capped to 16 bits when records are produced
   int32_t dirFiles = 0;
   int32_t allFolders = 0;
   int32_t allFiles = 0;
-  int16_t kind = 0;
-  int16_t attr = 0;
-  bool enter = false;  // a folder on the media's own file system
-  // 1 + index of the native name among the exact names (names CP932 cannot
-  // hold), 0 for none; it fits where the entry had padding.
-  int32_t exact = 0;
 };
-static_assert(sizeof(ScanEntry) <= 72, "the reading buffer's entry grew");
 
 // Append-only byte storage in large blocks: references stay valid, growth
 // never copies what is stored, and memory grows with the names kept.
@@ -89,7 +97,7 @@ class NameArena {
   std::size_t used_ = 0;  // bytes used in the last block
 };
 
-class Scanner : public MediaRecordSource {
+class Scanner : public MediaRecordSource, public RecordImageSource {
  public:
   // Called every 100 stored records (every file while versions are read) with
   // the number of records stored before the current one, not counting the
@@ -160,10 +168,15 @@ class Scanner : public MediaRecordSource {
   // (Path is left empty: the catalogue does not keep it).
   int32_t RecordCount() const override { return count_; }
   void Fetch(int32_t index, TRecord& out) const override;
+  // RecordImageSource.
+  std::string_view FetchImage(int32_t index, TFileRec& out) const override;
   std::string_view NativeName(int32_t index) const override;
   // The fingerprints of the last read when its request asked for them (a
   // file that could not be read has none and counts as unreadable).
   FingerprintSetPtr Fingerprints() const override { return fingerprints_; }
+  // Bytes read for fingerprints so far in the current read (any thread may
+  // ask while the hashing threads add to it).
+  int64_t HashedBytes() const { return hashedBytes_.load(std::memory_order_relaxed); }
 
   // ---- Knobs ----
   void SetProgress(Progress progress) { progress_ = std::move(progress); }
@@ -179,7 +192,11 @@ class Scanner : public MediaRecordSource {
 
  private:
   ScanEntry& At(int32_t index);
-  int32_t Append(const ScanEntry& entry);
+  // Appends an entry; the root and folders get a ScanFolder holding `native`.
+  int32_t Append(ScanEntry entry, uint64_t native = 0);
+  ScanFolder& FolderOf(const ScanEntry& entry);
+  const ScanFolder& FolderOf(const ScanEntry& entry) const;
+  double AllocatedOf(const ScanEntry& entry) const;
   void Walk();
   // Stores the entries of one folder as a sorted run; true when the folder
   // listed any entry.
@@ -196,6 +213,7 @@ class Scanner : public MediaRecordSource {
   void TakeFingerprints(FingerprintMode mode);
 
   std::vector<std::unique_ptr<ScanEntry[]>> chunks_;
+  std::vector<ScanFolder> folders_;
   NameArena names_;
   std::vector<std::string> versions_;
   std::vector<uint64_t> exactNames_;  // arena references of native names
@@ -217,6 +235,7 @@ class Scanner : public MediaRecordSource {
   int64_t unreadable_ = 0;
   std::vector<std::string> unreadablePaths_;
   FingerprintSetPtr fingerprints_;
+  std::atomic<int64_t> hashedBytes_{0};
 };
 
 }  // namespace plomix

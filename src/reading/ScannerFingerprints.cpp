@@ -28,7 +28,7 @@ std::string Scanner::NativePathOf(int32_t index) const {
     const ScanEntry& e = Entry(*it);
     if (path.empty() || path.back() != '/') path.push_back('/');
     if (e.kind == kKindFolder) {
-      path.append(names_.Get(e.aux));
+      path.append(names_.Get(FolderOf(e).native));
     } else if (e.exact > 0) {
       path.append(names_.Get(exactNames_[static_cast<std::size_t>(e.exact - 1)]));
     } else {
@@ -54,7 +54,8 @@ void Scanner::TakeFingerprints(FingerprintMode mode) {
   }
   const int threads =
       std::max(2, static_cast<int>(std::min(4u, std::thread::hardware_concurrency())));
-  const std::vector<HashOutcome> outcomes = HashFiles(paths, mode, threads, &cancel_);
+  const std::vector<HashOutcome> outcomes =
+      HashFiles(paths, mode, threads, &cancel_, &hashedBytes_);
   if (cancel_.load(std::memory_order_relaxed)) return;
   auto set = std::make_shared<FingerprintSet>();
   for (std::size_t k = 0; k < records.size(); ++k) {

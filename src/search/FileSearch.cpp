@@ -12,6 +12,7 @@
 #include "core/RecordArea.h"
 #include "core/Text.h"
 #include "core/TypeNames.h"
+#include "search/NameIndex.h"
 #include "search/NameMatcher.h"
 
 namespace plomix {
@@ -274,6 +275,10 @@ std::string_view FileSearch::FullName(int slot, int32_t r, const TFileRec& rec,
 }
 
 bool FileSearch::SearchMedia(int slot, const ContinueFn& keepGoing) {
+  // A current name index names the few records that can match.
+  if (const std::vector<int32_t>* picks = nameIndex_ ? nameIndex_->Candidates(slot) : nullptr)
+    if (const std::optional<bool> searched = SearchPicked(slot, *picks, keepGoing))
+      return *searched;
   // The records are looked at where they lie in the file, a block at a time.
   // A quick pass over the block's bytes picks the records whose names may
   // match; only those, the root and the records whose stored name is not
@@ -393,6 +398,7 @@ void FileSearch::RunFileSearch(const StatusFn& status, const ContinueFn& keepGoi
   // and the hits never move while the run grows the table.
   searchRecs_.reserve(kMaxSearchHits);
   if (status) status(0, QString());
+  nameIndex_ = NameIndexQuery::Open(catalog_, conditions_);
   const std::size_t n = searchMediaList_.size();
   for (std::size_t i = 0; i < n && SearchCount() < kMaxSearchHits && !cancelled_; ++i) {
     if (status) status(1, SearchingText(i + 1, n, SearchCount()));
@@ -400,6 +406,7 @@ void FileSearch::RunFileSearch(const StatusFn& status, const ContinueFn& keepGoi
     if (slot < 0 || slot >= catalog_.SlotsUsed() || !catalog_.Slot(slot).IsLive()) continue;
     SearchMedia(slot, keepGoing);
   }
+  nameIndex_.reset();
   if (status) status(1, QString::number(SearchCount()) + QString::fromUtf8(" 件検出"));
 }
 

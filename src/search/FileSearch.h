@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -22,6 +23,7 @@
 namespace plomix {
 
 class Catalog;
+class NameIndexQuery;
 class RecordArea;
 class TypeNames;
 
@@ -109,6 +111,10 @@ class FileSearch {
   // Adds the hits of one media; false (and none of its hits) when its records
   // cannot be read or their links are damaged.
   bool SearchMedia(int slot, const ContinueFn& keepGoing);
+  // SearchMedia over the records the name index names; empty when they do
+  // not add up, and the media is then searched whole.
+  std::optional<bool> SearchPicked(int slot, const std::vector<int32_t>& records,
+                                   const ContinueFn& keepGoing);
   // The folder path of a hit whose parent is `parent`, from the stored records.
   const std::string& HitPath(RecordArea& area, int slot, const std::string& mediaName,
                              int32_t parent);
@@ -125,6 +131,7 @@ class FileSearch {
   std::u32string exactBuffer_;
   std::vector<int> searchMediaList_;
   std::vector<TRecord> searchRecs_;
+  std::shared_ptr<const NameIndexQuery> nameIndex_;  // during a run, when it can narrow it
   bool browseViewStale_ = false;
   bool cancelled_ = false;
   std::string nameBuffer_, commentBuffer_, longName_;

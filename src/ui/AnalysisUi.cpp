@@ -57,6 +57,8 @@ void AnalysisUi::SetViews(ResultPage* dupPage, ResultPage* likePage, DetailPanel
   if (dupPage_ != nullptr) {
     connect(dupPage_, &ResultPage::JumpRequested, this, [this](int row) { Jump(2, row); });
     connect(dupPage_, &ResultPage::CopyRequested, this, [this] { CopyDetails(kDetailDupMembers); });
+    connect(dupPage_, &ResultPage::ContentModeChanged, this,
+            [this] { PageShown(AnalysisMode::Duplicate); });
   }
   if (likePage_ != nullptr) {
     connect(likePage_, &ResultPage::JumpRequested, this, [this](int row) { Jump(12, row); });
@@ -153,12 +155,23 @@ void AnalysisUi::AfterMediaChange() {
       if (page != nullptr) page->ClearResults();
     if (detail_ != nullptr) detail_->ClearPanel();
   }
+  // Groups by content are found again from the media as they are now.
+  if (dupPage_ != nullptr) {
+    dupPage_->ClearContent();
+    if (dupPage_->ContentMode() && dupPage_->isVisible()) dupPage_->FillContentGroups();
+  }
   Q_EMIT AnalysisCommandsChanged(false);
 }
 
 void AnalysisUi::PageShown(AnalysisMode mode) {
   ResultPage* page = Page(mode);
-  if (page == nullptr || running_ || analysis_.IsLoading(mode) || page->HasGroups()) return;
+  if (page == nullptr || running_) return;
+  // Content groups come from the fingerprints, not from a name search.
+  if (page->ContentMode()) {
+    if (!page->HasContentGroups()) page->FillContentGroups();
+    return;
+  }
+  if (analysis_.IsLoading(mode) || page->HasGroups()) return;
   if (!analysis_.Store(mode).ResultsExist()) {
     RunInDialog(mode, false);
     Q_EMIT AnalysisCommandsChanged(false);
@@ -193,6 +206,7 @@ void AnalysisUi::FillPage(AnalysisMode mode) {
 void AnalysisUi::ClearAll() {
   for (ResultPage* page : {dupPage_, likePage_})
     if (page != nullptr) page->ClearResults();
+  if (dupPage_ != nullptr) dupPage_->ClearContent();
   if (detail_ != nullptr) detail_->ClearPanel();
   incomplete_[0] = incomplete_[1] = false;
 }
@@ -220,6 +234,7 @@ void AnalysisUi::Jump(int grid, int row) {
   ResultMemberModel* model = grid == 2    ? (dupPage_ ? &dupPage_->Members() : nullptr)
                              : grid == 12 ? (likePage_ ? &likePage_->Members() : nullptr)
                              : grid == 3  ? (detail_ ? &detail_->DupMembers() : nullptr)
+                             : grid == 5  ? (detail_ ? &detail_->ContentMembers() : nullptr)
                                           : (detail_ ? &detail_->LikeMembers() : nullptr);
   if (model == nullptr || row < 0 || row >= model->RowCount()) return;
   const DetailRow member = model->Row(row);
@@ -245,6 +260,8 @@ void AnalysisUi::Jump(int grid, int row) {
   if (grid == 12) detail_->PageControl3->setCurrentWidget(detail_->TabSheet11);
   if (grid == 3) SelectGridRow(detail_->GridView3, detail_->DupMembers().RowOfKey(jump.key));
   if (grid == 4) SelectGridRow(detail_->GridView4, detail_->LikeMembers().RowOfKey(jump.key));
+  if (grid == 5)
+    SelectGridRow(detail_->ContentGridView, detail_->ContentMembers().RowOfKey(jump.key));
 }
 
 }  // namespace plomix

@@ -33,7 +33,7 @@ class TfrmDupSubClipbord;
 // Where a jump goes: the member's name and key, its media's category and the
 // folder that holds it ("Media\Folder", empty when its media is gone).
 struct MemberJump {
-  int grid = 0;  // 2, 12 (result pages), 3, 4 (detail panel)
+  int grid = 0;  // 2, 12 (result pages), 3, 4, 5 (detail panel; 5: same content)
   int32_t key = -1;
   // The catalogue still holds the member under its name at that key; when
   // not, the jump goes as far as it can and selects no row.
@@ -82,7 +82,7 @@ class AnalysisUi : public QObject {
   void ClearAll();
   // The copy buttons: 0 duplicate page, 1 similar page, 2 the detail word grid.
   void CopyDetails(int mode);
-  // A jump from a member grid (2, 12, 3, 4) at a row.
+  // A jump from a member grid (2, 12, 3, 4, 5) at a row.
   void Jump(int grid, int row);
 
  Q_SIGNALS:

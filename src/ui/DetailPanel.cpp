@@ -12,6 +12,7 @@
 #include <algorithm>
 
 #include "analysis/AnalysisControl.h"
+#include "analysis/ContentCopies.h"
 #include "analysis/DetailExport.h"
 #include "analysis/ResultStore.h"
 #include "core/BusyScope.h"
@@ -19,6 +20,7 @@
 #include "core/Format.h"
 #include "core/Settings.h"
 #include "core/Text.h"
+#include "ui/ContentGroupModel.h"
 #include "ui/FileListModel.h"
 #include "ui/Icons.h"
 #include "ui/ResultGrid.h"
@@ -60,6 +62,7 @@ DetailPanel::DetailPanel(Catalog& catalog, Settings& settings, AnalysisControl& 
   dupMembers_ = new ResultMemberModel(true, &images, this);
   likeMembers_ = new ResultMemberModel(false, &images, this);
   likeMembers_->sort(2, Qt::AscendingOrder);
+  contentMembers_ = new ResultMemberModel(true, &images, this);
 
   PageControl3 = new QTabWidget(this);
   PageControl3->setObjectName(QStringLiteral("PageControl3"));
@@ -72,6 +75,10 @@ DetailPanel::DetailPanel(Catalog& catalog, Settings& settings, AnalysisControl& 
   PageControl3->addTab(TabSheet11, QStringLiteral("似"));
   PageControl3->setTabToolTip(0, QStringLiteral("重複ファイルの詳細"));
   PageControl3->setTabToolTip(1, QStringLiteral("似たようなファイルの詳細"));
+  TabSheetContent = new QWidget(PageControl3);
+  TabSheetContent->setObjectName(QStringLiteral("TabSheetContent"));
+  PageControl3->addTab(TabSheetContent, QStringLiteral("内容"));
+  PageControl3->setTabToolTip(2, QStringLiteral("同じ内容のファイル（内容の指紋による）"));
 
   GridView3 = NewResultGrid("GridView3", dupMembers_, TabSheet10, kWidths);
   GridView3->setColumnHidden(kDetailPathColumn, true);
@@ -108,6 +115,19 @@ DetailPanel::DetailPanel(Catalog& catalog, Settings& settings, AnalysisControl& 
   likeLayout->addLayout(likeBar);
   likeLayout->addWidget(GridView4, 1);
 
+  ContentGridView = NewResultGrid("ContentGridView", contentMembers_, TabSheetContent, kWidths);
+  ContentGridView->setColumnHidden(kDetailPathColumn, true);
+  ContentGridView->setToolTip(QStringLiteral("ダブルクリックにてListViewに表示"));
+  ContentGridView->horizontalHeader()->setSortIndicator(2, Qt::AscendingOrder);
+  ContentGridView->setSortingEnabled(true);
+  lblContentCount = new QLabel(TabSheetContent);
+  lblContentCount->setObjectName(QStringLiteral("lblContentCount"));
+  auto* contentLayout = new QVBoxLayout(TabSheetContent);
+  contentLayout->setContentsMargins(0, 0, 0, 0);
+  contentLayout->setSpacing(0);
+  contentLayout->addWidget(lblContentCount);
+  contentLayout->addWidget(ContentGridView, 1);
+
   PopupMenuGridView3 = JumpMenu("PopupMenuGridView3", PopupGridView3Show, GridView3);
   PopupMenuGridView4 = JumpMenu("PopupMenuGridView4", PopupGridView4Show, GridView4);
 
@@ -122,6 +142,11 @@ DetailPanel::DetailPanel(Catalog& catalog, Settings& settings, AnalysisControl& 
   };
   connect(GridView3, &QTableView::doubleClicked, this, [jumpFrom] { jumpFrom(3); });
   connect(GridView4, &QTableView::doubleClicked, this, [jumpFrom] { jumpFrom(4); });
+  connect(ContentGridView, &QTableView::doubleClicked, this, [this] {
+    const int row = SelectedGridRow(ContentGridView);
+    if (row >= 0) Q_EMIT JumpRequested(5, row);
+  });
+  connect(PageControl3, &QTabWidget::currentChanged, this, &DetailPanel::FillContent);
   connect(PopupGridView3Show, &QAction::triggered, this, [jumpFrom] { jumpFrom(3); });
   connect(PopupGridView4Show, &QAction::triggered, this, [jumpFrom] { jumpFrom(4); });
   connect(TabControl1, &QTabBar::currentChanged, this, &DetailPanel::TabControl1Change);
@@ -153,6 +178,10 @@ void DetailPanel::UpdateFromSelection(const std::vector<const TRecord*>& selecte
   const TRecord* row = selected.size() == 1 ? selected.front() : nullptr;
   selectedKey_ = row != nullptr ? row->Key : -1;
   selectedImage_ = row != nullptr ? row->ImageIndex : -1;
+  contentMembers_->Clear();
+  lblContentCount->clear();
+  contentDue_ = row != nullptr && IsEntryKey(row->Key) && row->Kind == kKindFile;
+  FillContent();
 
   // A store whose heads are still loading on their worker is not read here.
   const bool dupReady = !analysis_.IsLoading(AnalysisMode::Duplicate);
@@ -197,6 +226,34 @@ void DetailPanel::UpdateFromSelection(const std::vector<const TRecord*>& selecte
     TabControl1->setCurrentIndex(selectedTab);
   }
   if (!words_.empty()) FillLikeWord(static_cast<std::size_t>(selectedTab));
+}
+
+void DetailPanel::FillContent() {
+  if (!contentDue_ || PageControl3->currentWidget() != TabSheetContent) return;
+  contentDue_ = false;
+  const int slot = SlotOfKey(selectedKey_);
+  const int32_t record = RecordOfKey(selectedKey_);
+  const std::optional<Fingerprint> print = FingerprintOfEntry(catalog_, slot, record);
+  if (!print) {
+    lblContentCount->setText(QStringLiteral("指紋なし"));
+    return;
+  }
+  WaitCursor wait;
+  const std::vector<ContentMember> copies = ContentCopiesOf(catalog_, slot, record);
+  if (copies.size() < 2) {
+    lblContentCount->setText(QStringLiteral("カレントのみ"));
+    return;
+  }
+  const std::string dateFormat =
+      text::QStringToCp932(settings_.GetString(REG_FormatUpdateDateTime));
+  std::vector<DetailRow> rows = ContentDetailRows(catalog_, copies, dateFormat);
+  lblContentCount->setText(text::Cp932ToQString(FormatNumber(static_cast<double>(rows.size()))) +
+                           QStringLiteral(" 件（指紋：") +
+                           ContentGroupModel::ModeText(print->mode) + QStringLiteral("）"));
+  contentMembers_->SetRows(std::move(rows), selectedImage_);
+  FitDetailColumns(*ContentGridView, dateFormat);
+  contentMembers_->SetHighlight(selectedKey_, ColourFromBgr(settings_.GetInt(REG_DupFileColor)));
+  SelectGridRow(ContentGridView, contentMembers_->RowOfKey(selectedKey_));
 }
 
 void DetailPanel::TabControl1Change() {
@@ -247,6 +304,9 @@ void DetailPanel::ResetLikeWords() {
 
 void DetailPanel::ClearPanel() {
   dupMembers_->Clear();
+  contentMembers_->Clear();
+  lblContentCount->clear();
+  contentDue_ = false;
   ResetLikeWords();
 }
 

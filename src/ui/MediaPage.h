@@ -89,6 +89,9 @@ class MediaPage : public Page {
   // Shows entry `key` (GoToEntry of any page): its category tab, its folder
   // in the tree and its row selected in the list.
   void ShowEntry(int32_t key);
+  // The key of the one file selected in the list when it has a content
+  // fingerprint, else -1.
+  int32_t SelectedFileWithFingerprint() const;
 
   // ---- Browsing ----
   // Selects the node of "Media\Folder\Sub" (as ResolveMediaPath reads it);
@@ -127,6 +130,8 @@ class MediaPage : public Page {
   QMenu* PopupMenuMediaType;
   QAction* PopItemCompare = nullptr;  // "比較..." on the tree's menu
   QAction* ListCompare = nullptr;     // "比較..." on the list's menu
+  // "同じ内容のファイルを検索": usable for one selected file with a fingerprint.
+  QAction* ListSameContent = nullptr;
   QAction *N39, *N40, *PopItemMediaTypeChange, *S2, *PopItemMediaAreaChange, *N45,
       *PopItemMediaTypePos, *PopItemMediaTypePosTop, *PopItemMediaTypePosBottom,
       *PopItemMediaTypePosLeft, *PopItemMediaTypePosRight, *N18, *C3;
@@ -137,6 +142,8 @@ class MediaPage : public Page {
   // The tree was rebuilt after a catalogue change: the window re-applies the
   // rules of which pages and commands show.
   void PageRulesNeeded();
+  // The user asked for the files of the same content as the entry `key`.
+  void SameContentRequested(int32_t key);
 
  public Q_SLOTS:
   void ToolButton9Click();

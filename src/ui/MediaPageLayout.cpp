@@ -18,6 +18,7 @@
 #include <QTreeWidget>
 #include <algorithm>
 
+#include "analysis/ContentCopies.h"
 #include "browse/BrowseHistory.h"
 #include "browse/MediaPath.h"
 #include "browse/NameOrder.h"
@@ -189,9 +190,16 @@ void MediaPage::ConnectListPanel() {
   ListCompare =
       AddMenuAction(list->PopupMenuListView, "ListCompare", QStringLiteral("比較(&K)..."));
   connect(ListCompare, &QAction::triggered, this, [this] { CompareClick(true); });
+  ListSameContent = AddMenuAction(list->PopupMenuListView, "ListSameContent",
+                                  QStringLiteral("同じ内容のファイルを検索(&T)"));
+  connect(ListSameContent, &QAction::triggered, this, [this] {
+    const int32_t key = SelectedFileWithFingerprint();
+    if (IsEntryKey(key)) Q_EMIT SameContentRequested(key);
+  });
   auto showListMenu = [this](const QPoint& pos) {
     // The export of everything below a folder needs a folder: not at the top.
     pnlListViewClient->N9->setVisible(TreeView1->currentItem() != TopNode());
+    ListSameContent->setEnabled(IsEntryKey(SelectedFileWithFingerprint()));
     auto* view = qobject_cast<QWidget*>(sender());
     pnlListViewClient->PopupMenuListView->popup(view->mapToGlobal(pos));
   };
@@ -225,6 +233,16 @@ void MediaPage::ConnectCopyCommands() {
   list->E1->setShortcutContext(Qt::WidgetWithChildrenShortcut);
   addAction(list->E1);
   connect(list->E1, &QAction::triggered, this, &MediaPage::E1Click);
+}
+
+int32_t MediaPage::SelectedFileWithFingerprint() const {
+  const std::vector<int> rows = pnlListViewClient->SelectedRows();
+  if (rows.size() != 1) return -1;
+  const TRecord& row = pnlListViewClient->ListModel().Row(rows.front());
+  if (row.Kind != kKindFile || !IsEntryKey(row.Key)) return -1;
+  return FingerprintOfEntry(session_.GetCatalog(), SlotOfKey(row.Key), RecordOfKey(row.Key))
+             ? row.Key
+             : -1;
 }
 
 void MediaPage::CopyListEntries(CopyForm form) {

@@ -80,6 +80,7 @@ TfrmMain::TfrmMain(Session& session, QWidget* parent) : QMainWindow(parent), ses
 // A loader reports back into this window: it must have ended before the
 // window goes. Its result is kept by the store all the same.
 TfrmMain::~TfrmMain() {
+  nameIndexRefresh_.Stop();
   session_.SetLoadWaiter({});
   for (AnalysisMode mode : {AnalysisMode::Duplicate, AnalysisMode::Similar})
     session_.Analysis().WaitForResultLoad(mode);
@@ -214,6 +215,9 @@ void TfrmMain::BuildPages() {
   connect(TabSheet1->PopupMenuMediaType, &QMenu::aboutToShow, this,
           [this] { TabSheet1->N46->setEnabled(CanUpdateMedia()); });
   connect(TabSheet2, &SearchPage::SearchAccepted, this, &TfrmMain::ShowSearchCategory);
+  connect(TabSheet1, &MediaPage::SameContentRequested, this, [this](int32_t key) {
+    if (TabSheet2->ShowContentCopies(key)) PageControl1->setCurrentWidget(TabSheet2);
+  });
   // Another category in the tree: the hits of the former one go.
   connect(TabSheet1->TabControlTreeView, &QTabBar::currentChanged, TabSheet2, &SearchPage::Clear);
   ConnectAnalyses();
@@ -258,6 +262,7 @@ void TfrmMain::FormCreate() {
   RestoreWindowState();
   TabSheet1->RebuildTree(TreeRebuild::Full);
   StartResultLoaders();
+  nameIndexRefresh_.StartIfStale(catalog.CatalogPath());
   started_ = true;
 }
 

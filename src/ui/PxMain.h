@@ -13,6 +13,8 @@
 #include <QMainWindow>
 #include <functional>
 
+#include "search/NameIndexRefresh.h"
+
 class QAction;
 class QLabel;
 class QTabWidget;
@@ -147,6 +149,8 @@ class TfrmMain : public QMainWindow {
   // The frame's place and the inside size while neither maximised nor
   // minimised: what the next start restores.
   QRect normalFrame_;
+  // Rebuilds a stale name index of the open catalogue off to the side.
+  NameIndexRefresh nameIndexRefresh_;
 };
 
 }  // namespace plomix

@@ -69,6 +69,7 @@ void TfrmMain::ToolButton1Click() {
   Safely(session_.Ask(), [&] { AddToOpenHistory(path); });
   RefreshAnalysisCommands();
   StartResultLoaders();
+  nameIndexRefresh_.StartIfStale(catalog.CatalogPath());
   TabSheet1->ResetHistory();
 }
 

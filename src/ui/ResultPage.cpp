@@ -7,11 +7,14 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QSplitter>
+#include <QStackedWidget>
 #include <QStatusBar>
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "analysis/ContentCopies.h"
 #include "analysis/DetailExport.h"
 #include "analysis/ResultStore.h"
 #include "core/BusyScope.h"
@@ -20,6 +23,7 @@
 #include "core/Prompter.h"
 #include "core/Settings.h"
 #include "core/Text.h"
+#include "ui/ContentGroupModel.h"
 #include "ui/ResultGrid.h"
 #include "ui/ResultGroupModel.h"
 #include "ui/ResultMemberModel.h"
@@ -52,6 +56,18 @@ ResultPage::ResultPage(AnalysisMode mode, ResultStore& store, Catalog& catalog, 
   members_ = new ResultMemberModel(dup, &images, this);
 
   auto* searchBar = new QHBoxLayout;
+  if (dup) {
+    rdoDupByName = new QRadioButton(QStringLiteral("名前が同じ"), this);
+    rdoDupByName->setObjectName(QStringLiteral("rdoDupByName"));
+    rdoDupByName->setChecked(true);
+    rdoDupByContent = new QRadioButton(QStringLiteral("内容が同じ"), this);
+    rdoDupByContent->setObjectName(QStringLiteral("rdoDupByContent"));
+    rdoDupByContent->setToolTip(
+        QStringLiteral("読込み時に記録した内容の指紋で、全メディアの同じ内容のファイルを探します"));
+    searchBar->addWidget(rdoDupByName);
+    searchBar->addWidget(rdoDupByContent);
+    searchBar->addSpacing(12);
+  }
   searchBar->addWidget(new QLabel(QStringLiteral("名前の部分一致検索"), this));
   txtSearchStr = new QLineEdit(this);
   txtSearchStr->setObjectName(Name("txtDupSearchStr", "txtLikeSearchStr", dup));
@@ -115,7 +131,18 @@ ResultPage::ResultPage(AnalysisMode mode, ResultStore& store, Catalog& catalog, 
   auto* upperLayout = new QVBoxLayout(upper);
   upperLayout->setContentsMargins(0, 0, 0, 0);
   upperLayout->addLayout(searchBar);
-  upperLayout->addWidget(GroupGrid, 1);
+  groupStack_ = new QStackedWidget(upper);
+  groupStack_->addWidget(GroupGrid);
+  if (dup) {
+    contentGroups_ = new ContentGroupModel(&images, this);
+    ContentGrid = NewResultGrid("ContentGrid", contentGroups_, groupStack_,
+                                {0, 50, 40, 300, 100, 60, 110, 120});
+    ContentGrid->horizontalHeader()->setSortIndicator(ContentGroupModel::ColWasted,
+                                                      Qt::DescendingOrder);
+    ContentGrid->setSortingEnabled(true);
+    groupStack_->addWidget(ContentGrid);
+  }
+  upperLayout->addWidget(groupStack_, 1);
   Splitter->addWidget(upper);
   Splitter->addWidget(lower);
 
@@ -153,6 +180,15 @@ ResultPage::ResultPage(AnalysisMode mode, ResultStore& store, Catalog& catalog, 
   };
   connect(cmdShow, &QPushButton::clicked, this, jump);
   connect(MemberGrid, &QTableView::doubleClicked, this, jump);
+  if (dup) {
+    connect(ContentGrid->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &ResultPage::ContentSelectionChanged);
+    // Toggled, not clicked: the accessibility bus toggles without a click.
+    connect(rdoDupByContent, &QRadioButton::toggled, this, [this](bool on) {
+      SetContentMode(on);
+      Q_EMIT ContentModeChanged(on);
+    });
+  }
 }
 
 QString ResultPage::Number(double value) const {
@@ -165,7 +201,19 @@ bool ResultPage::HasGroups() const {
 
 void ResultPage::SetResultNote(const QString& note) {
   note_ = note;
-  if (!note_.isEmpty()) StatusPanel0->setText(StatusPanel0->text() + note_);
+  if (!note_.isEmpty()) SetStatus(false, 0, status_[0][0] + note_);
+}
+
+void ResultPage::SetStatus(bool content, int panel, const QString& text) {
+  status_[content ? 1 : 0][panel] = text;
+  if (content == ContentMode()) (panel == 0 ? StatusPanel0 : StatusPanel1)->setText(text);
+}
+
+void ResultPage::ShowStatus() {
+  const int mode = ContentMode() ? 1 : 0;
+  StatusPanel0->setText(status_[mode][0]);
+  StatusPanel1->setText(status_[mode][1]);
+  StatusPanel0->setToolTip(mode == 1 ? contentStatusTip_ : QString());
 }
 
 void ResultPage::FillGroupGrid() {
@@ -174,15 +222,16 @@ void ResultPage::FillGroupGrid() {
   const int32_t entries = store_.EntryCount();
   if (groups == 0 || entries == 0) {
     groups_->Clear();
-    StatusPanel0->setText(
+    SetStatus(
+        false, 0,
         (dup ? QStringLiteral("重複ファイルなし") : QStringLiteral("似たようなファイルなし")) +
-        note_);
+            note_);
     return;
   }
   WaitCursor wait;
-  StatusPanel0->setText(Number(groups) +
-                        (dup ? QStringLiteral("種類の重複ファイル表示中...")
-                             : QStringLiteral("種類の似たようなファイル表示中...")));
+  SetStatus(false, 0,
+            Number(groups) + (dup ? QStringLiteral("種類の重複ファイル表示中...")
+                                  : QStringLiteral("種類の似たようなファイル表示中...")));
   QCoreApplication::processEvents();
   {
     const BusyScope filling(filling_);
@@ -194,10 +243,11 @@ void ResultPage::FillGroupGrid() {
                              ? QStringLiteral("（数字だけの語 ") + Number(groups_->HiddenCount()) +
                                    QStringLiteral("種類を非表示）")
                              : QString();
-  StatusPanel0->setText(
+  SetStatus(
+      false, 0,
       Number(groups) + QStringLiteral("種類、") + Number(entries) +
-      (dup ? QStringLiteral("件の重複ファイル") : QStringLiteral("件の似たようなファイル")) +
-      hidden + note_);
+          (dup ? QStringLiteral("件の重複ファイル") : QStringLiteral("件の似たようなファイル")) +
+          hidden + note_);
 }
 
 void ResultPage::GroupSelectionChanged() {
@@ -208,7 +258,7 @@ void ResultPage::GroupSelectionChanged() {
 
 void ResultPage::FillMemberGrid(int groupRow) {
   ResultItem head;
-  if (!store_.GroupHead(groups_->GroupAt(groupRow), head)) return;
+  if (ContentMode() || !store_.GroupHead(groups_->GroupAt(groupRow), head)) return;
   WaitCursor wait;
   const std::string dateFormat =
       text::QStringToCp932(settings_.GetString(REG_FormatUpdateDateTime));
@@ -222,16 +272,18 @@ void ResultPage::FillMemberGrid(int groupRow) {
   members_->SetRows(std::move(rows), groups_->ImageAt(groupRow));
   FitDetailColumns(*MemberGrid, dateFormat);
   SelectGridRow(MemberGrid, 0);
-  StatusPanel1->setText(Number(count) + QStringLiteral("件の詳細情報") +
-                        (sound ? QString() : QStringLiteral("（結果ファイルの一部が読めません）")));
+  SetStatus(false, 1,
+            Number(count) + QStringLiteral("件の詳細情報") +
+                (sound ? QString() : QStringLiteral("（結果ファイルの一部が読めません）")));
 }
 
 void ResultPage::ClearResults(bool membersOnly) {
-  members_->Clear();
-  StatusPanel1->clear();
+  // The member grid shows the content groups' members while that mode is on.
+  if (!ContentMode()) members_->Clear();
+  SetStatus(false, 1, QString());
   if (membersOnly) return;
   groups_->Clear();
-  StatusPanel0->clear();
+  SetStatus(false, 0, QString());
   note_.clear();
 }
 
@@ -242,12 +294,20 @@ void ResultPage::FindName(bool down) {
                       PromptButtons::Ok);
     return;
   }
-  const int count = groups_->RowCount();
-  const int start = SelectedGridRow(GroupGrid);
+  const bool content = ContentMode();
+  QTableView* grid = content ? ContentGrid : GroupGrid;
+  const int count = content ? contentGroups_->RowCount() : groups_->RowCount();
+  const int start = SelectedGridRow(grid);
   const QString typed = txtSearchStr->text();
   // A typed character CP932 lacks is found in exact names only.
   const bool typedHeld = text::Utf8ToCp932Exact(typed.toStdString()).has_value();
   auto matches = [&](int row) {
+    if (content) {
+      const QString shown = contentGroups_->ShownNameAt(row);
+      return shown.contains(typed, Qt::CaseInsensitive) ||
+             (typedHeld && text::FindText(text::AnsiLower(contentGroups_->NameAt(row)), needle) !=
+                               std::string::npos);
+    }
     // A name CP932 cannot hold is searched in the form it is shown in.
     const QString exact = groups_->ExactNameAt(row);
     if (!exact.isNull()) return exact.contains(typed, Qt::CaseInsensitive);
@@ -266,8 +326,8 @@ void ResultPage::FindName(bool down) {
     prompter_.Message(QStringLiteral("未検出!!"), PromptIcon::Information, PromptButtons::Ok);
     return;
   }
-  SelectGridRow(GroupGrid, found);
-  GroupGrid->setFocus();
+  SelectGridRow(grid, found);
+  grid->setFocus();
 }
 
 void ResultPage::FillPaths() {
@@ -282,6 +342,110 @@ void ResultPage::FillPathsOfMedia(int slot) {
   if (mode_ == AnalysisMode::Similar && members_->RowCount() >= 100) return;
   members_->FillPaths(catalog_, slot);
   MemberGrid->setColumnHidden(kDetailPathColumn, false);
+}
+
+}  // namespace plomix
+
+namespace plomix {
+
+bool ResultPage::ContentMode() const {
+  return rdoDupByContent != nullptr && rdoDupByContent->isChecked();
+}
+
+void ResultPage::SetContentMode(bool content) {
+  if (rdoDupByContent == nullptr) return;
+  if (rdoDupByContent->isChecked() != content) {
+    // The toggle signal comes back here; it is the one that switches.
+    (content ? rdoDupByContent : rdoDupByName)->setChecked(true);
+    return;
+  }
+  groupStack_->setCurrentWidget(content ? ContentGrid : GroupGrid);
+  MemberCaption->setText(QStringLiteral("重複ファイルの詳細情報"));
+  members_->Clear();
+  ShowStatus();
+  QTableView* grid = content ? ContentGrid : GroupGrid;
+  const int row = SelectedGridRow(grid);
+  if (row < 0) return;
+  if (content)
+    FillContentMembers(row);
+  else
+    FillMemberGrid(row);
+}
+
+void ResultPage::FillContentGroups() {
+  if (contentGroups_ == nullptr) return;
+  WaitCursor wait;
+  SetStatus(true, 0, QStringLiteral("同じ内容のファイルを検索中..."));
+  SetStatus(true, 1, QString());
+  if (ContentMode()) members_->Clear();
+  QCoreApplication::processEvents();
+  ContentDuplicates found;
+  std::vector<ContentGroupName> names;
+  {
+    const LoadedMediaKept kept(catalog_);
+    found = FindContentDuplicates(catalog_);
+    names = ContentGroupNames(catalog_, found);
+  }
+  const std::size_t groups = found.groups.size();
+  double files = 0;
+  for (const ContentGroup& g : found.groups) files += static_cast<double>(g.members.size());
+  {
+    const BusyScope filling(filling_);
+    contentGroups_->Fill(std::move(found), names, settings_.GetInt(REG_DupListHighSpeedShow) != 1);
+  }
+  contentFilled_ = true;
+  WidenIntoSpareRoom(*ContentGrid, ContentGroupModel::ColName);
+  QString text = groups == 0
+                     ? QStringLiteral("同じ内容のファイルなし")
+                     : Number(static_cast<double>(groups)) + QStringLiteral("組、") +
+                           Number(files) + QStringLiteral("件の同じ内容のファイル（無駄な容量 ") +
+                           Number(contentGroups_->Wasted()) + QStringLiteral(" Byte）");
+  // Media read without fingerprints take no part: the user is told which.
+  const std::vector<std::string> without = MediaWithoutFingerprints(catalog_);
+  contentStatusTip_.clear();
+  if (!without.empty()) {
+    text += QStringLiteral("　指紋なしのメディア: ") + Number(static_cast<double>(without.size()));
+    QStringList shown;
+    for (const std::string& name : without) shown << text::Cp932ToQString(name);
+    contentStatusTip_ = QStringLiteral("指紋なしのメディア：\n") + shown.join(QLatin1Char('\n'));
+  }
+  SetStatus(true, 0, text);
+  if (ContentMode()) ShowStatus();
+}
+
+void ResultPage::ClearContent() {
+  if (contentGroups_ == nullptr) return;
+  contentGroups_->Clear();
+  contentFilled_ = false;
+  contentStatusTip_.clear();
+  if (ContentMode()) members_->Clear();
+  SetStatus(true, 0, QString());
+  SetStatus(true, 1, QString());
+  if (ContentMode()) ShowStatus();
+}
+
+void ResultPage::ContentSelectionChanged() {
+  if (filling_ || !ContentMode() || contentGroups_->RowCount() == 0) return;
+  const int row = SelectedGridRow(ContentGrid);
+  if (row >= 0) FillContentMembers(row);
+}
+
+void ResultPage::FillContentMembers(int groupRow) {
+  if (groupRow < 0 || groupRow >= contentGroups_->RowCount()) return;
+  WaitCursor wait;
+  const ContentGroup& group = contentGroups_->GroupAt(groupRow);
+  const std::string dateFormat =
+      text::QStringToCp932(settings_.GetString(REG_FormatUpdateDateTime));
+  std::vector<DetailRow> rows = ContentDetailRows(catalog_, group.members, dateFormat);
+  const int count = static_cast<int>(rows.size());
+  MemberGrid->setColumnHidden(kDetailPathColumn, true);
+  members_->SetRows(std::move(rows), contentGroups_->ImageAt(groupRow));
+  FitDetailColumns(*MemberGrid, dateFormat);
+  SelectGridRow(MemberGrid, 0);
+  // Which fingerprints found the group: quick ones only say the ends agree.
+  MemberCaption->setText(QStringLiteral("重複ファイルの詳細情報（指紋：") +
+                         ContentGroupModel::ModeText(group.print.mode) + QStringLiteral("）"));
+  SetStatus(true, 1, Number(count) + QStringLiteral("件の詳細情報"));
 }
 
 }  // namespace plomix

@@ -13,10 +13,13 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "analysis/ContentCopies.h"
 #include "core/BusyScope.h"
+#include "core/Catalog.h"
 #include "core/Settings.h"
 #include "core/Text.h"
 #include "ui/ColumnFit.h"
+#include "ui/ContentGroupModel.h"
 #include "ui/CopyCommands.h"
 #include "ui/Icons.h"
 #include "ui/ImageList.h"
@@ -326,6 +329,24 @@ void SearchPage::FillResultList(std::vector<TRecord>&& hits) {
   SetStatus(1, QStringLiteral("ソート中..."));
   model_->SortRows();
   SetStatus(1, QString());
+}
+
+bool SearchPage::ShowContentCopies(int32_t key) {
+  if (running_ || session_.Busy() || !IsEntryKey(key)) return false;
+  Catalog& catalog = session_.GetCatalog();
+  const int slot = SlotOfKey(key);
+  const int32_t record = RecordOfKey(key);
+  const std::optional<Fingerprint> print = FingerprintOfEntry(catalog, slot, record);
+  if (!print) return false;
+  std::vector<TRecord> hits;
+  {
+    WaitCursor wait;
+    hits = ContentHitRecords(catalog, ContentCopiesOf(catalog, slot, record));
+  }
+  FillResultList(std::move(hits));
+  SetStatus(1, QStringLiteral("同じ内容のファイル（指紋：") +
+                   ContentGroupModel::ModeText(print->mode) + QStringLiteral("）"));
+  return true;
 }
 
 void SearchPage::Clear() {

@@ -60,6 +60,10 @@ class SearchPage : public Page {
   void RunSearch(const SearchConditions& conditions, const std::vector<int>& media);
   // Empties the list and both status panels (a new category tab in the tree).
   void Clear();
+  // Lists the files of the same content as the catalogue entry `key` (by
+  // their fingerprints, on every media) in place of a search's hits; false,
+  // with the list left alone, when the entry has no fingerprint.
+  bool ShowContentCopies(int32_t key);
 
   // The selected hits, in the order the list shows them.
   std::vector<const TRecord*> SelectedHits() const;

@@ -375,6 +375,52 @@ class ReadDialogTest : public QObject {
     TfrmDrive next(bench.workflow, bench.catalog, bench.drives, bench.prompter);
     QCOMPARE(next.cmbDrive->currentData().toString(), extraText);
   }
+
+  void FingerprintChoiceIsRememberedAndReachesTheRead() {
+    Bench bench;
+    bench.settings.SetInt(REG_VolumeName, 0);
+    QVERIFY(bench.ReadCommand([](TfrmDrive& dialog) {
+      QCOMPARE(dialog.chkFingerprint->text(), QStringLiteral("内容の指紋を記録"));
+      QCOMPARE(dialog.rdoFingerprintQuick->text(), QStringLiteral("先頭と末尾のみ（高速）"));
+      QCOMPARE(dialog.rdoFingerprintFull->text(), QStringLiteral("全体"));
+      // Off at first; the mode is chosen only with the box checked.
+      QVERIFY(!dialog.chkFingerprint->isChecked());
+      QVERIFY(dialog.rdoFingerprintQuick->isChecked());
+      QVERIFY(!dialog.rdoFingerprintFull->isEnabled());
+      dialog.chkFingerprint->click();
+      QVERIFY(dialog.rdoFingerprintFull->isEnabled());
+      dialog.rdoFingerprintFull->click();
+      ConfirmPhotos(dialog);
+    }));
+    const int first = bench.catalog.LastAddedSlot();
+    const FingerprintSetPtr prints = bench.catalog.FingerprintsOf(first);
+    QVERIFY(prints != nullptr);
+    QCOMPARE(prints->Count(), std::size_t(2));  // a.txt and sub/b.txt
+    QCOMPARE(prints->At(0).mode, FingerprintMode::Full);
+
+    // The next dialog opens as the last one was confirmed; unchecking reads
+    // without fingerprints and keeps the mode for the next time.
+    QVERIFY(bench.ReadCommand([](TfrmDrive& dialog) {
+      QVERIFY(dialog.chkFingerprint->isChecked());
+      QVERIFY(dialog.rdoFingerprintFull->isChecked());
+      dialog.chkFingerprint->click();
+      SelectDrive(dialog, 'D');
+      TypeInto(dialog.cmbName, "Plain");
+      dialog.cmdRead->click();
+    }));
+    QVERIFY(bench.catalog.LastAddedSlot() != first);
+    QVERIFY(bench.catalog.FingerprintsOf(bench.catalog.LastAddedSlot()) == nullptr);
+    TfrmDrive next(bench.workflow, bench.catalog, bench.drives, bench.prompter);
+    QVERIFY(!next.chkFingerprint->isChecked());
+    QVERIFY(next.rdoFingerprintFull->isChecked());
+    QVERIFY(!next.rdoFingerprintFull->isEnabled());
+    QVERIFY(bench.prompter.prompts.empty());
+    // PLOMIX_TEST_PICTURES=folder keeps a picture of the dialog as shown.
+    if (const QString folder = qEnvironmentVariable("PLOMIX_TEST_PICTURES"); !folder.isEmpty()) {
+      next.show();
+      next.grab().save(folder + "/read-dialog.png");
+    }
+  }
 };
 
 QTEST_MAIN(ReadDialogTest)

@@ -10,6 +10,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <thread>
 
 #include "ScriptedPrompter.h"
@@ -86,6 +87,33 @@ class ReadProgressTest : public QObject {
     QVERIFY(returnedAt - cancelledAt < std::chrono::milliseconds(200));
     QVERIFY(stoppedAt - cancelledAt < std::chrono::milliseconds(200));
     QVERIFY(!scanner.ProgressCallback());  // the scanner's own callback is back
+  }
+
+  void ShowsTheBytesReadForFingerprints() {
+    TempDir dir;
+    const fs::path source = dir.Path() / "source";
+    fs::create_directories(source / "sub");
+    std::ofstream(source / "sub" / "a.txt") << "alpha";
+    std::ofstream(source / "big") << std::string(300000, 'x');
+    const struct {
+      std::optional<FingerprintMode> mode;
+      QString shown;  // empty: the line stays hidden
+    } rows[] = {{std::nullopt, QString()},
+                {FingerprintMode::Quick, QStringLiteral("131,077 Byte")},
+                {FingerprintMode::Full, QStringLiteral("300,005 Byte")}};
+    for (const auto& row : rows) {
+      Scanner scanner;
+      ReadRequest request;
+      request.mediaName = "m";
+      request.fingerprint = row.mode;
+      ScanSetup setup;
+      setup.rootFolder = source.string();
+      setup.drive = "e";
+      TfrmReadProgress dialog(scanner, nullptr);
+      dialog.RunScan([&] { QVERIFY(scanner.ReadTree(request, setup)); });
+      QCOMPARE(dialog.lblHashed->isVisibleTo(&dialog), !row.shown.isEmpty());
+      if (!row.shown.isEmpty()) QCOMPARE(dialog.lblHashed->text(), row.shown);
+    }
   }
 
   void EscCancelsAndTheDialogWaitsForTheWalkToEnd() {

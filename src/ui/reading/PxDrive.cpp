@@ -121,9 +121,24 @@ void TfrmDrive::BuildControls() {
   chkGetVersion->setObjectName(QStringLiteral("chkGetVersion"));
   chkGetVersion->setToolTip(QStringLiteral("ON = 時間がかかります"));
   chkGetVersion->setStyleSheet(QStringLiteral("QCheckBox { color: #0000FF; }"));
+  chkFingerprint = new QCheckBox(QStringLiteral("内容の指紋を記録"), readGroup);
+  chkFingerprint->setObjectName(QStringLiteral("chkFingerprint"));
+  chkFingerprint->setToolTip(
+      QStringLiteral("同じ内容のファイルを、名前やメディアが違っても見つけられるようにします"));
+  rdoFingerprintQuick = new QRadioButton(QStringLiteral("先頭と末尾のみ（高速）"), readGroup);
+  rdoFingerprintQuick->setObjectName(QStringLiteral("rdoFingerprintQuick"));
+  rdoFingerprintFull = new QRadioButton(QStringLiteral("全体"), readGroup);
+  rdoFingerprintFull->setObjectName(QStringLiteral("rdoFingerprintFull"));
+  rdoFingerprintFull->setToolTip(QStringLiteral("ファイルの全体を読みます（時間がかかります）"));
+  auto* fingerprintRow = new QHBoxLayout;
+  fingerprintRow->addWidget(chkFingerprint);
+  fingerprintRow->addWidget(rdoFingerprintQuick);
+  fingerprintRow->addWidget(rdoFingerprintFull);
+  fingerprintRow->addStretch(1);
   auto* readLayout = new QVBoxLayout(readGroup);
   readLayout->addWidget(chkEject);
   readLayout->addWidget(chkGetVersion);
+  readLayout->addLayout(fingerprintRow);
 
   auto* dupGroup = new QGroupBox(QStringLiteral("重複ファイルの高速検索処理"), this);
   rdoDup01 = new QRadioButton(
@@ -164,6 +179,10 @@ void TfrmDrive::BuildControls() {
   connect(cmdRead, &QPushButton::clicked, this, &TfrmDrive::cmdReadClick);
   connect(cmdCalcel, &QPushButton::clicked, this, &TfrmDrive::cmdCalcelClick);
   connect(cmdChooseFolder, &QPushButton::clicked, this, &TfrmDrive::cmdChooseFolderClick);
+  connect(chkFingerprint, &QCheckBox::toggled, this, [this](bool on) {
+    rdoFingerprintQuick->setEnabled(on);
+    rdoFingerprintFull->setEnabled(on);
+  });
 }
 
 void TfrmDrive::FormCreate() {
@@ -194,6 +213,12 @@ void TfrmDrive::FormCreate() {
   }
   chkEject->setChecked(form_.eject);
   chkGetVersion->setChecked(form_.getVersion);
+  const FingerprintMode mode = form_.fingerprint.value_or(form_.fingerprintChoice);
+  rdoFingerprintQuick->setChecked(mode == FingerprintMode::Quick);
+  rdoFingerprintFull->setChecked(mode == FingerprintMode::Full);
+  chkFingerprint->setChecked(form_.fingerprint.has_value());
+  rdoFingerprintQuick->setEnabled(chkFingerprint->isChecked());
+  rdoFingerprintFull->setEnabled(chkFingerprint->isChecked());
   dialogOutcome_ = Outcome::Cancelled;
 }
 
@@ -277,6 +302,11 @@ void TfrmDrive::ControlsToForm() {
   form_.eject = chkEject->isChecked();
   form_.getVersion = chkGetVersion->isChecked();
   form_.dupSearchMode = rdoDup02->isChecked() ? 1 : rdoDup03->isChecked() ? 2 : 0;
+  form_.fingerprintChoice =
+      rdoFingerprintFull->isChecked() ? FingerprintMode::Full : FingerprintMode::Quick;
+  form_.fingerprint = chkFingerprint->isChecked()
+                          ? std::optional<FingerprintMode>(form_.fingerprintChoice)
+                          : std::nullopt;
 }
 
 void TfrmDrive::ShowName() {

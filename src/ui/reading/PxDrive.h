@@ -76,6 +76,10 @@ class TfrmDrive : public QDialog {
   QPushButton* cmdCalcel = nullptr;
   QCheckBox* chkEject = nullptr;
   QCheckBox* chkGetVersion = nullptr;
+  // "内容の指紋を記録" and its two modes, usable only while it is checked.
+  QCheckBox* chkFingerprint = nullptr;
+  QRadioButton* rdoFingerprintQuick = nullptr;
+  QRadioButton* rdoFingerprintFull = nullptr;
   QRadioButton* rdoDup01 = nullptr;
   QRadioButton* rdoDup02 = nullptr;
   QRadioButton* rdoDup03 = nullptr;

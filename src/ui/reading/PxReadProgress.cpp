@@ -39,6 +39,9 @@ TfrmReadProgress::TfrmReadProgress(Scanner& scanner, QWidget* parent)
   lblFolder->setFixedWidth(kFolderWidth);
   lblElapsed = new QLabel(this);
   lblElapsed->setObjectName(QStringLiteral("lblElapsed"));
+  lblHashed = new QLabel(this);
+  lblHashed->setObjectName(QStringLiteral("lblHashed"));
+  hashedCaption_ = new QLabel(QStringLiteral("指紋："), this);
   cmdCancel = new QPushButton(QStringLiteral("キャンセル"), this);
   cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
 
@@ -49,6 +52,8 @@ TfrmReadProgress::TfrmReadProgress(Scanner& scanner, QWidget* parent)
   grid->addWidget(lblFolder, 1, 1);
   grid->addWidget(new QLabel(QStringLiteral("経過時間："), this), 2, 0);
   grid->addWidget(lblElapsed, 2, 1);
+  grid->addWidget(hashedCaption_, 3, 0);
+  grid->addWidget(lblHashed, 3, 1);
   auto* buttons = new QHBoxLayout;
   buttons->addStretch(1);
   buttons->addWidget(cmdCancel);
@@ -102,6 +107,12 @@ void TfrmReadProgress::Refresh() {
     lblFolder->setToolTip(folder);
   }
   lblElapsed->setText(ElapsedText(elapsed_.isValid() ? elapsed_.elapsed() : 0));
+  // The walk reads no file's content; the line appears once hashing has begun.
+  const int64_t hashed = elapsed_.isValid() ? scanner_.HashedBytes() : 0;
+  lblHashed->setText(QString::fromStdString(FormatNumber(static_cast<double>(hashed))) +
+                     QStringLiteral(" Byte"));
+  hashedCaption_->setVisible(hashed > 0);
+  lblHashed->setVisible(hashed > 0);
   if (finished_ && isVisible()) done(QDialog::Accepted);
 }
 

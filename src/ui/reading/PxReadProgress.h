@@ -1,6 +1,7 @@
 #pragma once
 // The window's progress dialog for reading a media: entries read so far, the
-// folder being read, the time elapsed, and a Cancel button. The walk runs on
+// folder being read, the bytes read for content fingerprints (a line shown
+// once the hashing has begun), the time elapsed, and a Cancel button. The walk runs on
 // a worker thread while this dialog stays responsive; Cancel (or Esc, or
 // closing the dialog) asks the scanner to stop, which it does within one
 // entry, and the dialog closes once the walk has ended. Nothing is stored
@@ -47,6 +48,7 @@ class TfrmReadProgress : public QDialog {
   QLabel* lblEntries = nullptr;
   QLabel* lblFolder = nullptr;
   QLabel* lblElapsed = nullptr;
+  QLabel* lblHashed = nullptr;  // "#,##0 Byte" read for fingerprints
   QPushButton* cmdCancel = nullptr;
 
  public Q_SLOTS:
@@ -59,6 +61,8 @@ class TfrmReadProgress : public QDialog {
 
  private:
   void Refresh();
+
+  QLabel* hashedCaption_ = nullptr;
 
   Scanner& scanner_;
   ScanProgress progress_;

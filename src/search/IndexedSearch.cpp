@@ -1,0 +1,173 @@
+// The search of one media over the records its name index names: those
+// records are read and tested as a full pass would test them, and the hits'
+// paths are put together from their folders, read level by level.
+
+#include <algorithm>
+#include <unordered_map>
+
+#include "core/Catalog.h"
+#include "search/FileSearch.h"
+
+namespace plomix {
+
+namespace {
+
+struct Stopped {};
+
+// Hands the given records of a media (ascending, each below its count) to
+// `visit`, reading records a few apart together: one read of the run costs
+// less than a read for each. False when the media's records are not wholly
+// in the file or a record lies outside it. The index was checked against the
+// catalogue's stamps just before, so the slot is the one it was built from.
+template <typename Visit>
+bool VisitRecordsAt(const Catalog& catalog, int slot, const std::vector<int32_t>& records,
+                    Visit&& visit) {
+  int64_t position = 0;
+  int32_t count = 0;
+  if (!catalog.LocateMedia(slot, position, count)) return false;
+  for (std::size_t i = 0; i < records.size(); ++i)
+    if (records[i] < 0 || records[i] >= count || (i > 0 && records[i] <= records[i - 1]))
+      return false;
+  BinaryFile file = BinaryFile::TryRead(catalog.CatalogPath());
+  if (!file.IsOpen() ||
+      file.Size() < position + int64_t{count} * static_cast<int64_t>(TFileRec::kSize))
+    return false;
+  constexpr int32_t kGap = 24, kMaxRun = 2048;
+  std::vector<TFileRec> block;
+  for (std::size_t i = 0; i < records.size();) {
+    const int32_t first = records[i];
+    std::size_t j = i + 1;
+    while (j < records.size() && records[j] - records[j - 1] <= kGap &&
+           records[j] - first < kMaxRun)
+      ++j;
+    const int32_t length = records[j - 1] - first + 1;
+    block.resize(static_cast<std::size_t>(length));
+    if (!file.ReadAt(position + int64_t{first} * TFileRec::kSize,
+                     reinterpret_cast<uint8_t*>(block.data()),
+                     static_cast<std::size_t>(length) * TFileRec::kSize))
+      return false;
+    for (; i < j; ++i) visit(records[i], block[static_cast<std::size_t>(records[i] - first)]);
+  }
+  return true;
+}
+
+struct Folder {
+  int32_t parent = -1;
+  bool folder = false;  // of a folder kind: only those name a path segment
+  std::string name;
+};
+
+}  // namespace
+
+std::optional<bool> FileSearch::SearchPicked(int slot, const std::vector<int32_t>& records,
+                                             const ContinueFn& keepGoing) {
+  const std::string mediaName = catalog_.Slot(slot).Name();
+  const int32_t count = catalog_.Slot(slot).Count();
+  const ExactNameSetPtr exactNames = catalog_.ExactNamesOf(slot);
+  const std::size_t firstHit = searchRecs_.size();
+  bool unsound = false;
+  std::size_t tested = 0;
+  std::string longName;
+  std::vector<int32_t> hitParents;
+  const auto nameOf = [&](int32_t r, const TFileRec& rec) -> std::string_view {
+    const uint8_t* data = rec.Data();
+    const std::size_t length = std::min<std::size_t>(data[TFileRec::kName], TFileRec::kNameCap);
+    std::string_view name(reinterpret_cast<const char*>(data + TFileRec::kName + 1), length);
+    if (length == TFileRec::kNameCap) {
+      longName = catalog_.LongNameOfRecord(slot, r, name);
+      name = longName;
+    }
+    return name;
+  };
+
+  bool read = false;
+  try {
+    read = VisitRecordsAt(catalog_, slot, records, [&](int32_t r, const TFileRec& stored) {
+      if (keepGoing && ++tested % kContinueInterval == 0 && !keepGoing()) {
+        cancelled_ = true;
+        throw Stopped{};
+      }
+      unsound = unsound || !LinksAreSound(r, stored, count);
+      if (unsound || searchRecs_.size() >= static_cast<std::size_t>(kMaxSearchHits)) return;
+      TFileRec root;
+      if (r == 0) {
+        root = stored;
+        root.SetName(mediaName);
+      }
+      const TFileRec& rec = r == 0 ? root : stored;
+      const std::string_view name = r == 0 ? std::string_view(mediaName) : nameOf(r, rec);
+      const std::string_view exact = exactNames ? exactNames->Find(r) : std::string_view();
+      if (!Matches(rec, name, exact)) return;
+      TRecord hit = rec.ToRecord();
+      hit.Key = MakeKey(slot, r);
+      hit.Name.assign(name);
+      hit.ExactName.assign(exact);
+      searchRecs_.push_back(std::move(hit));
+      hitParents.push_back(r == 0 ? -1 : stored.Parent());
+    });
+  } catch (const Stopped&) {
+    read = true;
+  } catch (const CatalogError&) {
+    read = false;
+  }
+  if (!read || unsound) {
+    searchRecs_.resize(firstHit);
+    return std::nullopt;
+  }
+
+  // The folders above the hits, one level per read.
+  std::unordered_map<int32_t, Folder> folders;
+  std::vector<int32_t> wanted;
+  for (int32_t p : hitParents)
+    if (p > 0) wanted.push_back(p);
+  while (!wanted.empty()) {
+    std::sort(wanted.begin(), wanted.end());
+    wanted.erase(std::unique(wanted.begin(), wanted.end()), wanted.end());
+    std::vector<int32_t> above;
+    bool foldersRead = false;
+    try {
+      foldersRead = VisitRecordsAt(catalog_, slot, wanted, [&](int32_t r, const TFileRec& rec) {
+        unsound = unsound || !LinksAreSound(r, rec, count);
+        Folder& f = folders[r];
+        f.parent = rec.Parent();
+        f.folder = IsFolderKind(rec.Kind());
+        if (f.folder) f.name.assign(nameOf(r, rec));
+        if (f.parent > 0 && !folders.count(f.parent)) above.push_back(f.parent);
+      });
+    } catch (const CatalogError&) {
+      foldersRead = false;
+    }
+    if (!foldersRead || unsound) {
+      searchRecs_.resize(firstHit);
+      return std::nullopt;
+    }
+    wanted.swap(above);
+  }
+
+  std::vector<std::string_view> segments;
+  int32_t cachedParent = -2;
+  std::string cachedPath;
+  for (std::size_t i = 0; i < hitParents.size(); ++i) {
+    const int32_t parent = hitParents[i];
+    if (parent < 0) continue;
+    if (parent != cachedParent) {
+      segments.clear();
+      for (int32_t x = parent; x >= 0; x = x > 0 ? folders[x].parent : -1) {
+        const Folder* f = x > 0 ? &folders[x] : nullptr;
+        segments.push_back(x == 0      ? std::string_view(mediaName)
+                           : f->folder ? std::string_view(f->name)
+                                       : std::string_view());
+      }
+      cachedPath.clear();
+      for (auto it = segments.rbegin(); it != segments.rend(); ++it) {
+        if (!cachedPath.empty()) cachedPath += '\\';
+        cachedPath += *it;
+      }
+      cachedParent = parent;
+    }
+    searchRecs_[firstHit + i].Path = cachedPath;
+  }
+  return true;
+}
+
+}  // namespace plomix
