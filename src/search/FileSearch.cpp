@@ -264,6 +264,10 @@ int32_t StoredInt32(const uint8_t* p) {
                               uint32_t{p[3]} << 24);
 }
 
+int16_t StoredInt16(const uint8_t* p) {
+  return static_cast<int16_t>(uint16_t{p[0]} | uint16_t{p[1]} << 8);
+}
+
 }  // namespace
 
 std::string_view FileSearch::FullName(int slot, int32_t r, const TFileRec& rec,
@@ -283,14 +287,17 @@ bool FileSearch::SearchMedia(int slot, const ContinueFn& keepGoing) {
   // A quick pass over the block's bytes picks the records whose names may
   // match; only those, the root and the records whose stored name is not
   // their whole name are tested in full. Every record's links are checked all
-  // the same: a media with a damaged link gives no hits. A hit's path is put
-  // together from the stored folders above it.
+  // the same: a media with a damaged link gives no hits. The parent and name of
+  // every folder are kept as the blocks pass, so a hit's path needs no further
+  // reads.
   const std::unique_ptr<RecordArea> area = catalog_.OpenRecordArea(slot);
   if (!area) return false;
   const std::string mediaName = catalog_.Slot(slot).Name();
   const std::size_t firstHit = searchRecs_.size();
   const int32_t count = area->Count();
   folderPaths_.clear();
+  folders_.clear();
+  folderNames_.clear();
   const bool quick = scan_.Usable();
   // Exact names come in record order, as the records do.
   const ExactNameSetPtr exactNames = catalog_.ExactNamesOf(slot);
@@ -316,6 +323,12 @@ bool FileSearch::SearchMedia(int slot, const ContinueFn& keepGoing) {
       if (!parentOk || (child != -1 && (child <= r || child >= count))) {
         searchRecs_.resize(firstHit);
         return false;
+      }
+      if (r > 0 && IsFolderKind(StoredInt16(rec + TFileRec::kKind))) {
+        const std::size_t length = std::min<std::size_t>(rec[TFileRec::kName], TFileRec::kNameCap);
+        folders_.push_back({r, parent, static_cast<uint32_t>(folderNames_.size())});
+        folderNames_.push_back(static_cast<char>(length));
+        folderNames_.append(reinterpret_cast<const char*>(rec + TFileRec::kName + 1), length);
       }
       if (!quick || r == 0 || rec[TFileRec::kName] >= TFileRec::kNameCap) candidates_.push_back(i);
     }
@@ -359,11 +372,18 @@ bool FileSearch::SearchMedia(int slot, const ContinueFn& keepGoing) {
   return true;
 }
 
+const FileSearch::KnownFolder* FileSearch::FindFolder(int32_t r) const {
+  const auto it = std::lower_bound(folders_.begin(), folders_.end(), r,
+                                   [](const KnownFolder& f, int32_t x) { return f.record < x; });
+  return it != folders_.end() && it->record == r ? &*it : nullptr;
+}
+
 const std::string& FileSearch::HitPath(RecordArea& area, int slot, const std::string& mediaName,
                                        int32_t parent) {
   if (auto it = folderPaths_.find(parent); it != folderPaths_.end()) return it->second;
   // Up to the nearest folder whose path is known, or the root (every parent
   // lies before its child, so the walk ends), then the paths from there down.
+  // Only an entry of another kind holding the hit is read again.
   chain_.clear();
   std::string path;
   for (int32_t x = parent;;) {
@@ -373,15 +393,22 @@ const std::string& FileSearch::HitPath(RecordArea& area, int slot, const std::st
     }
     chain_.push_back(x);
     if (x == 0) break;
-    x = area.Record(x).Parent();
+    const KnownFolder* folder = FindFolder(x);
+    x = folder ? folder->parent : area.Record(x).Parent();
   }
   const std::string* result = nullptr;
   for (auto it = chain_.rbegin(); it != chain_.rend(); ++it) {
     std::string_view segment = mediaName;
     if (*it > 0) {
-      const TFileRec folder = area.Record(*it);
-      segment =
-          IsFolderKind(folder.Kind()) ? FullName(slot, *it, folder, longName_) : std::string_view();
+      segment = {};
+      if (const KnownFolder* folder = FindFolder(*it)) {
+        const auto length = static_cast<uint8_t>(folderNames_[folder->nameAt]);
+        segment = std::string_view(folderNames_).substr(folder->nameAt + 1, length);
+        if (segment.size() == TFileRec::kNameCap) {
+          longName_ = catalog_.LongNameOfRecord(slot, *it, segment);
+          segment = longName_;
+        }
+      }
     }
     if (!path.empty()) path += '\\';
     path += segment;

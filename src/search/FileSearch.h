@@ -137,8 +137,17 @@ class FileSearch {
   std::string nameBuffer_, commentBuffer_, longName_;
   NameScan scan_;
   // Per media while it is searched: the records of a block to test in full,
-  // and the paths of the folders that hold hits.
+  // the folders seen so far (in record order; their stored names, each after
+  // its length byte, in folderNames_) and the paths of the folders that hold
+  // hits.
+  struct KnownFolder {
+    int32_t record, parent;
+    uint32_t nameAt;
+  };
+  const KnownFolder* FindFolder(int32_t r) const;
   std::vector<int32_t> candidates_;
+  std::vector<KnownFolder> folders_;
+  std::string folderNames_;
   std::unordered_map<int32_t, std::string> folderPaths_;
   std::vector<int32_t> chain_;
 };
