@@ -287,9 +287,10 @@ bool FileSearch::SearchMedia(int slot, const ContinueFn& keepGoing) {
   // A quick pass over the block's bytes picks the records whose names may
   // match; only those, the root and the records whose stored name is not
   // their whole name are tested in full. Every record's links are checked all
-  // the same: a media with a damaged link gives no hits. The parent and name of
-  // every folder are kept as the blocks pass, so a hit's path needs no further
-  // reads.
+  // the same: a media with a damaged link gives no hits, unless the search is
+  // stopped first, when it keeps those found before the damaged record. The
+  // parent and name of every folder are kept as the blocks pass, so a hit's
+  // path needs no further reads.
   const std::unique_ptr<RecordArea> area = catalog_.OpenRecordArea(slot);
   if (!area) return false;
   const std::string mediaName = catalog_.Slot(slot).Name();
@@ -304,13 +305,15 @@ bool FileSearch::SearchMedia(int slot, const ContinueFn& keepGoing) {
   const std::size_t exactCount = exactNames ? exactNames->Count() : 0;
   std::size_t exactAt = 0;
   std::string name0;
+  bool damaged = false;
   for (int32_t start = 0; start < count; start += kContinueInterval) {
     if (keepGoing && !keepGoing()) {
       // A stopped media keeps what it found: every hit so far had sound links.
       cancelled_ = true;
       return true;
     }
-    const int32_t n = std::min(kContinueInterval, count - start);
+    if (damaged) continue;
+    int32_t n = std::min(kContinueInterval, count - start);
     const uint8_t* block = area->Block(start, n);
     const bool full = searchRecs_.size() >= static_cast<std::size_t>(kMaxSearchHits);
     candidates_.clear();
@@ -321,8 +324,10 @@ bool FileSearch::SearchMedia(int slot, const ContinueFn& keepGoing) {
       const int32_t child = StoredInt32(rec + TFileRec::kFirstChild);
       const bool parentOk = r == 0 ? parent == -1 : (parent >= 0 && parent < r);
       if (!parentOk || (child != -1 && (child <= r || child >= count))) {
-        searchRecs_.resize(firstHit);
-        return false;
+        // Only the records before it are tested.
+        damaged = true;
+        n = i;
+        break;
       }
       if (r > 0 && IsFolderKind(StoredInt16(rec + TFileRec::kKind))) {
         const std::size_t length = std::min<std::size_t>(rec[TFileRec::kName], TFileRec::kNameCap);
@@ -368,6 +373,10 @@ bool FileSearch::SearchMedia(int slot, const ContinueFn& keepGoing) {
       searchRecs_.push_back(std::move(hit));
       if (searchRecs_.size() >= static_cast<std::size_t>(kMaxSearchHits)) break;
     }
+  }
+  if (damaged) {
+    searchRecs_.resize(firstHit);
+    return false;
   }
   return true;
 }

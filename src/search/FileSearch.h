@@ -109,7 +109,8 @@ class FileSearch {
   bool MatchExactName(std::string_view exact);
   bool MatchComment(const TFileRec& rec);
   // Adds the hits of one media; false (and none of its hits) when its records
-  // cannot be read or their links are damaged.
+  // cannot be read or their links are damaged. Stopped before the end, it
+  // keeps the hits found so far, all of them before any damaged record.
   bool SearchMedia(int slot, const ContinueFn& keepGoing);
   // SearchMedia over the records the name index names; empty when they do
   // not add up, and the media is then searched whole.

@@ -356,6 +356,48 @@ TEST(FileSearchStop, KeepsTheHitsFoundBeforeItWasStopped) {
   EXPECT_EQ(search.SearchCount(), 3 * FileSearch::kContinueInterval + 5);
 }
 
+TEST(FileSearchStop, ADamagedMediaKeepsTheHitsBeforeItsDamageOnlyWhenStopped) {
+  // Record 4106 of three blocks' worth of files has a child link past the
+  // media's end; the search is stopped at the third block, after it.
+  constexpr int32_t kDamaged = FileSearch::kContinueInterval + 10;
+  test::TempDir dir;
+  const std::string path = dir.File("damaged.qdb");
+  {
+    Catalog catalog;
+    ASSERT_TRUE(catalog.CreateCatalog(path));
+    TMediaInfomation info;
+    ASSERT_TRUE(catalog.AddMedia(FlatMedia("A", 3 * FileSearch::kContinueInterval), info));
+    int64_t position = 0;
+    int32_t count = 0;
+    ASSERT_TRUE(catalog.LocateMedia(0, position, count));
+    auto bytes = test::ReadFileBytes(path);
+    const auto at = static_cast<std::size_t>(position) + std::size_t{kDamaged} * TFileRec::kSize +
+                    TFileRec::kFirstChild;
+    for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<uint8_t>(count >> (8 * i));
+    test::WriteFileBytes(path, bytes);
+  }
+  Catalog damaged;
+  ASSERT_TRUE(damaged.OpenCatalog(path));
+  // The name pattern is looked for over whole blocks first; no condition
+  // tests every record, the root among them.
+  const std::pair<SearchConditions, int32_t> cases[] = {{Name("f"), 1}, {SearchConditions{}, 0}};
+  for (const auto& [conditions, first] : cases) {
+    FileSearch search(damaged);
+    search.SetConditions(conditions);
+    search.SetSearchMediaList({0});
+    int asked = 0;
+    search.RunFileSearch({}, [&] { return ++asked < 3; });
+    EXPECT_TRUE(search.Cancelled());
+    ASSERT_EQ(search.SearchCount(), kDamaged - first) << first;
+    EXPECT_EQ(search.SearchRecs().front().Key, MakeKey(0, first));
+    EXPECT_EQ(search.SearchRecs().back().Key, MakeKey(0, kDamaged - 1));
+
+    search.RunFileSearch({}, [] { return true; });
+    EXPECT_FALSE(search.Cancelled());
+    EXPECT_EQ(search.SearchCount(), 0) << first;
+  }
+}
+
 }  // namespace
 }  // namespace plomix
 
