@@ -281,6 +281,7 @@ struct NameAnalysis::State {
     uint32_t spelling;
     uint32_t firstFile;
     uint32_t group;
+    uint32_t lower;  // a longer key's lower-cased bytes in the arena
   };
   struct Group {
     uint32_t spelling;
@@ -333,16 +334,16 @@ struct NameAnalysis::State {
     return packed;
   }
 
-  uint32_t* Find(std::string_view lower, uint32_t hash, uint64_t packed, std::string& scratch) {
+  // Longer keys keep their lower-cased bytes (once per distinct key), so that
+  // the many files meeting a known key compare without lower-casing it again.
+  uint32_t* Find(std::string_view lower, uint32_t hash, uint64_t packed) {
     const std::size_t mask = table.size() - 1;
     for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
       uint32_t& slot = table[i];
       if (slot == 0) return &slot;
       const KeyInfo& info = keys[slot - 1];
       if (info.hash != hash || info.packed != packed) continue;
-      if (packed != 0) return &slot;
-      LowerKeyInto(arena.Get(info.spelling), scratch);
-      if (scratch == lower) return &slot;
+      if (packed != 0 || arena.Get(info.lower) == lower) return &slot;
     }
   }
 };
@@ -367,7 +368,6 @@ AnalysisCounters NameAnalysis::RunNameAnalysis(Catalog& catalog, const AnalysisP
   };
   report(AnalysisEvent::Kind::Counters, {}, -1);
 
-  std::string scratch;
   std::string longName;
   std::string shownExact;
   std::vector<std::string_view> exactWords;
@@ -435,12 +435,13 @@ AnalysisCounters NameAnalysis::RunNameAnalysis(Catalog& catalog, const AnalysisP
       if ((st.keys.size() + 1) * 2 > st.table.size()) st.Grow();
       const auto hash = static_cast<uint32_t>(HashBytes(st.lowered));
       const uint64_t packed = State::Pack(st.lowered);
-      uint32_t* slotRef = st.Find(st.lowered, hash, packed, scratch);
+      uint32_t* slotRef = st.Find(st.lowered, hash, packed);
       if (*slotRef == 0) {
         const uint32_t first = fileIndex();
         const uint32_t spelling =
             duplicate && exact.empty() ? st.files[first].nameOffset : st.arena.Add(word);
-        st.keys.push_back({packed, hash, spelling, first, kNone});
+        const uint32_t lowerBytes = packed != 0 ? kNone : st.arena.Add(st.lowered);
+        st.keys.push_back({packed, hash, spelling, first, kNone, lowerBytes});
         *slotRef = static_cast<uint32_t>(st.keys.size());
         continue;
       }

@@ -9,8 +9,9 @@
 // ResultStore writes them out; ClearSearch() gives the memory back.
 //
 // Memory: the search keeps, per participating file, 16 bytes plus its name,
-// per distinct key about 32 bytes (its entry and index slots) plus (similar
-// mode) the word, and 8 bytes per group entry, all in chunked storage so that
+// per distinct key about 32 bytes (its entry and index slots) plus its
+// lower-cased bytes when longer than 7 (and, in similar mode, the word), and
+// 8 bytes per group entry, all in chunked storage so that
 // growth never copies a table; the catalogue's records are read a block at a
 // time and never all held, and the loaded media of the catalogue stays as it
 // was.

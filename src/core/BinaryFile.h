@@ -125,6 +125,8 @@ class BinaryFile {
 
   bool IsOpen() const { return fd_ >= 0; }
   const std::string& Path() const { return path_; }
+  // The open descriptor, for mapping the file; -1 when not open.
+  int Descriptor() const { return fd_; }
 
   // Reads exactly n bytes at offset; false on a short read (end of file),
   // throws on an I/O error.

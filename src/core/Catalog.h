@@ -25,6 +25,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -37,6 +38,7 @@
 #include "core/Error.h"
 #include "core/ExactNames.h"
 #include "core/Fingerprints.h"
+#include "core/RecordArea.h"
 #include "core/Records.h"
 
 namespace plomix {
@@ -306,6 +308,11 @@ class Catalog {
   // the file; see LastError().
   bool VisitMediaRecords(int slot,
                          const std::function<void(int32_t index, const TFileRec& rec)>& visit);
+  // The stored records of a media (record 0 with its stored name, links
+  // unchecked), for a pass that examines few of them closely; the file stays
+  // locked while the area lives. Null (see LastError()) as VisitMediaRecords
+  // fails.
+  std::unique_ptr<RecordArea> OpenRecordArea(int slot);
 
   // ---- Slot fields by key ----
   std::string MediaNameOf(int32_t key) const;

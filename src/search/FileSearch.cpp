@@ -5,9 +5,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include "core/Catalog.h"
 #include "core/Format.h"
+#include "core/RecordArea.h"
 #include "core/Text.h"
 #include "core/TypeNames.h"
 #include "search/NameIndex.h"
@@ -103,9 +105,6 @@ bool GlobMatch(std::u32string_view pattern, std::u32string_view name) {
   return p == pattern.size();
 }
 
-// Thrown from inside the record visit to leave it when the run is stopped.
-struct StopVisit {};
-
 QString SearchingText(std::size_t i, std::size_t n, int hits) {
   return QString::fromUtf8("検索中...(%1/%2メディア中、%3件検出)").arg(i).arg(n).arg(hits);
 }
@@ -129,6 +128,7 @@ void FileSearch::SetConditions(const SearchConditions& conditions) {
   CodePointsInto(native(conditions.nameNative, conditions.namePattern), !nameCase, exactPattern1_);
   CodePointsInto(native(conditions.nameNative2, conditions.namePattern2), !nameCase,
                  exactPattern2_);
+  scan_.Prepare(conditions, pattern1_, pattern2_);
 }
 
 void SetNamePatterns(SearchConditions& conditions, std::string_view utf8,
@@ -257,109 +257,173 @@ bool FileSearch::Matches(const TFileRec& rec, std::string_view name, std::string
   return result;
 }
 
+namespace {
+
+int32_t StoredInt32(const uint8_t* p) {
+  return static_cast<int32_t>(uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16 |
+                              uint32_t{p[3]} << 24);
+}
+
+int16_t StoredInt16(const uint8_t* p) {
+  return static_cast<int16_t>(uint16_t{p[0]} | uint16_t{p[1]} << 8);
+}
+
+}  // namespace
+
+std::string_view FileSearch::FullName(int slot, int32_t r, const TFileRec& rec,
+                                      std::string& buffer) {
+  const std::string_view stored = StoredName(rec);
+  if (stored.size() != TFileRec::kNameCap) return stored;
+  buffer = catalog_.LongNameOfRecord(slot, r, stored);
+  return buffer;
+}
+
 bool FileSearch::SearchMedia(int slot, const ContinueFn& keepGoing) {
-  // The records stream past in blocks that are still in the cache when they
-  // are tested; only what a hit's path needs is kept: every record's parent
-  // and the names of folders.
   // A current name index names the few records that can match.
   if (const std::vector<int32_t>* picks = nameIndex_ ? nameIndex_->Candidates(slot) : nullptr)
     if (const std::optional<bool> searched = SearchPicked(slot, *picks, keepGoing))
       return *searched;
+  // The records are looked at where they lie in the file, a block at a time.
+  // A quick pass over the block's bytes picks the records whose names may
+  // match; only those, the root and the records whose stored name is not
+  // their whole name are tested in full. Every record's links are checked all
+  // the same: a media with a damaged link gives no hits, unless the search is
+  // stopped first, when it keeps those found before the damaged record. The
+  // parent and name of every folder are kept as the blocks pass, so a hit's
+  // path needs no further reads.
+  const std::unique_ptr<RecordArea> area = catalog_.OpenRecordArea(slot);
+  if (!area) return false;
   const std::string mediaName = catalog_.Slot(slot).Name();
   const std::size_t firstHit = searchRecs_.size();
-  parents_.clear();
+  const int32_t count = area->Count();
+  folderPaths_.clear();
+  folders_.clear();
   folderNames_.clear();
-  folderNameArena_.clear();
-  pathCacheParent_ = -2;
-  const int32_t count = catalog_.Slot(slot).Count();
-  bool damaged = false;
-  std::string longName;
-  TFileRec root;
+  const bool quick = scan_.Usable();
   // Exact names come in record order, as the records do.
   const ExactNameSetPtr exactNames = catalog_.ExactNamesOf(slot);
+  const std::size_t exactCount = exactNames ? exactNames->Count() : 0;
   std::size_t exactAt = 0;
-  const auto visit = [&](int32_t r, const TFileRec& stored) {
-    if (keepGoing && r % kContinueInterval == 0 && !keepGoing()) {
+  std::string name0;
+  bool damaged = false;
+  for (int32_t start = 0; start < count; start += kContinueInterval) {
+    if (keepGoing && !keepGoing()) {
+      // A stopped media keeps what it found: every hit so far had sound links.
       cancelled_ = true;
-      throw StopVisit{};
+      return true;
     }
-    // The links a load refuses: such a media gives no hits, as if it could not
-    // be loaded.
-    damaged = damaged || !LinksAreSound(r, stored, count);
-    const int32_t parent = stored.Parent();
-    if (damaged || searchRecs_.size() >= static_cast<std::size_t>(kMaxSearchHits)) return;
-    // A loaded root carries the media's present name, which a rename does not
-    // write into the stored record; every test of the root sees that name.
-    if (r == 0) {
-      // Only now is the count known to fit the file: a damaged slot may claim
-      // any number of records.
-      parents_.reserve(static_cast<std::size_t>(count));
-      root = stored;
-      root.SetName(mediaName);
+    if (damaged) continue;
+    int32_t n = std::min(kContinueInterval, count - start);
+    const uint8_t* block = area->Block(start, n);
+    const bool full = searchRecs_.size() >= static_cast<std::size_t>(kMaxSearchHits);
+    candidates_.clear();
+    for (int32_t i = 0; i < n; ++i) {
+      const uint8_t* rec = block + static_cast<std::size_t>(i) * TFileRec::kSize;
+      const int32_t r = start + i;
+      const int32_t parent = StoredInt32(rec + TFileRec::kParent);
+      const int32_t child = StoredInt32(rec + TFileRec::kFirstChild);
+      const bool parentOk = r == 0 ? parent == -1 : (parent >= 0 && parent < r);
+      if (!parentOk || (child != -1 && (child <= r || child >= count))) {
+        // Only the records before it are tested.
+        damaged = true;
+        n = i;
+        break;
+      }
+      if (r > 0 && IsFolderKind(StoredInt16(rec + TFileRec::kKind))) {
+        const std::size_t length = std::min<std::size_t>(rec[TFileRec::kName], TFileRec::kNameCap);
+        folders_.push_back({r, parent, static_cast<uint32_t>(folderNames_.size())});
+        folderNames_.push_back(static_cast<char>(length));
+        folderNames_.append(reinterpret_cast<const char*>(rec + TFileRec::kName + 1), length);
+      }
+      if (!quick || r == 0 || rec[TFileRec::kName] >= TFileRec::kNameCap) candidates_.push_back(i);
     }
-    const TFileRec& rec = r == 0 ? root : stored;
-    parents_.push_back(parent);
-    std::string_view name = r == 0 ? std::string_view(mediaName) : StoredName(rec);
-    if (r > 0 && name.size() == TFileRec::kNameCap) {
-      longName = catalog_.LongNameOfRecord(slot, r, name);
-      name = longName;
+    const std::size_t exactFirst = exactAt;
+    while (exactAt < exactCount && exactNames->RecordAt(exactAt) < start + n) {
+      if (quick && exactNames->RecordAt(exactAt) >= start)
+        candidates_.push_back(exactNames->RecordAt(exactAt) - start);
+      ++exactAt;
     }
-    if (r > 0 && IsFolderKind(rec.Kind())) {
-      folderNames_.emplace(r, std::make_pair(static_cast<uint32_t>(folderNameArena_.size()),
-                                             static_cast<uint32_t>(name.size())));
-      folderNameArena_.append(name);
+    if (full) continue;
+    if (quick) {
+      scan_.Candidates(block, n, candidates_);
+      std::sort(candidates_.begin(), candidates_.end());
+      candidates_.erase(std::unique(candidates_.begin(), candidates_.end()), candidates_.end());
     }
-    std::string_view exact;
-    if (exactNames) {
-      while (exactAt < exactNames->Count() && exactNames->RecordAt(exactAt) < r) ++exactAt;
-      if (exactAt < exactNames->Count() && exactNames->RecordAt(exactAt) == r)
-        exact = exactNames->NameAt(exactAt);
+    std::size_t exactLook = exactFirst;
+    for (const int32_t i : candidates_) {
+      const int32_t r = start + i;
+      TFileRec rec;
+      std::memcpy(rec.Data(), block + static_cast<std::size_t>(i) * TFileRec::kSize,
+                  TFileRec::kSize);
+      // A loaded root carries the media's present name, which a rename does
+      // not write into the stored record; every test of the root sees it.
+      if (r == 0) rec.SetName(mediaName);
+      const std::string_view name =
+          r == 0 ? std::string_view(mediaName) : FullName(slot, r, rec, name0);
+      std::string_view exact;
+      while (exactLook < exactAt && exactNames->RecordAt(exactLook) < r) ++exactLook;
+      if (exactLook < exactAt && exactNames->RecordAt(exactLook) == r)
+        exact = exactNames->NameAt(exactLook);
+      if (!Matches(rec, name, exact)) continue;
+      TRecord hit = rec.ToRecord();
+      hit.Key = MakeKey(slot, r);
+      hit.Name.assign(name);
+      hit.ExactName.assign(exact);
+      if (r > 0) hit.Path = HitPath(*area, slot, mediaName, rec.Parent());
+      searchRecs_.push_back(std::move(hit));
+      if (searchRecs_.size() >= static_cast<std::size_t>(kMaxSearchHits)) break;
     }
-    if (!Matches(rec, name, exact)) return;
-    TRecord hit = rec.ToRecord();
-    hit.Key = MakeKey(slot, r);
-    hit.Name.assign(name);
-    hit.ExactName.assign(exact);
-    if (r > 0) hit.Path = HitPath(mediaName, parent);
-    searchRecs_.push_back(std::move(hit));
-  };
-  bool read = false;
-  try {
-    read = catalog_.VisitMediaRecords(slot, visit);
-  } catch (const StopVisit&) {
-    // A stopped media keeps what it found: every hit so far had sound links.
-    return true;
   }
-  if (!read || damaged) {
+  if (damaged) {
     searchRecs_.resize(firstHit);
     return false;
   }
   return true;
 }
 
-std::string FileSearch::HitPath(const std::string& mediaName, int32_t parent) {
-  if (parent == pathCacheParent_) return pathCache_;
-  // The folders from the hit up to the root, then joined from the root down.
-  segments_.clear();
-  for (int32_t x = parent; x >= 0; x = parents_[x]) {
-    std::string_view segment = mediaName;
-    if (x > 0) {
-      auto it = folderNames_.find(x);
-      segment =
-          it == folderNames_.end()
-              ? std::string_view()
-              : std::string_view(folderNameArena_).substr(it->second.first, it->second.second);
-    }
-    segments_.push_back(segment);
-  }
+const FileSearch::KnownFolder* FileSearch::FindFolder(int32_t r) const {
+  const auto it = std::lower_bound(folders_.begin(), folders_.end(), r,
+                                   [](const KnownFolder& f, int32_t x) { return f.record < x; });
+  return it != folders_.end() && it->record == r ? &*it : nullptr;
+}
+
+const std::string& FileSearch::HitPath(RecordArea& area, int slot, const std::string& mediaName,
+                                       int32_t parent) {
+  if (auto it = folderPaths_.find(parent); it != folderPaths_.end()) return it->second;
+  // Up to the nearest folder whose path is known, or the root (every parent
+  // lies before its child, so the walk ends), then the paths from there down.
+  // Only an entry of another kind holding the hit is read again.
+  chain_.clear();
   std::string path;
-  for (auto it = segments_.rbegin(); it != segments_.rend(); ++it) {
-    if (!path.empty()) path += '\\';
-    path += *it;
+  for (int32_t x = parent;;) {
+    if (auto it = folderPaths_.find(x); it != folderPaths_.end()) {
+      path = it->second;
+      break;
+    }
+    chain_.push_back(x);
+    if (x == 0) break;
+    const KnownFolder* folder = FindFolder(x);
+    x = folder ? folder->parent : area.Record(x).Parent();
   }
-  pathCacheParent_ = parent;
-  pathCache_ = path;
-  return path;
+  const std::string* result = nullptr;
+  for (auto it = chain_.rbegin(); it != chain_.rend(); ++it) {
+    std::string_view segment = mediaName;
+    if (*it > 0) {
+      segment = {};
+      if (const KnownFolder* folder = FindFolder(*it)) {
+        const auto length = static_cast<uint8_t>(folderNames_[folder->nameAt]);
+        segment = std::string_view(folderNames_).substr(folder->nameAt + 1, length);
+        if (segment.size() == TFileRec::kNameCap) {
+          longName_ = catalog_.LongNameOfRecord(slot, *it, segment);
+          segment = longName_;
+        }
+      }
+    }
+    if (!path.empty()) path += '\\';
+    path += segment;
+    result = &folderPaths_.insert_or_assign(*it, path).first->second;
+  }
+  return *result;
 }
 
 void FileSearch::RunFileSearch(const StatusFn& status, const ContinueFn& keepGoing) {

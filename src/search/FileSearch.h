@@ -17,12 +17,14 @@
 #include <vector>
 
 #include "core/Records.h"
+#include "search/NameScan.h"
 #include "search/SearchConditions.h"
 
 namespace plomix {
 
 class Catalog;
 class NameIndexQuery;
+class RecordArea;
 class TypeNames;
 
 #ifndef PLOMIX_FUZZ_SMALL_TABLES
@@ -107,13 +109,18 @@ class FileSearch {
   bool MatchExactName(std::string_view exact);
   bool MatchComment(const TFileRec& rec);
   // Adds the hits of one media; false (and none of its hits) when its records
-  // cannot be read or their links are damaged.
+  // cannot be read or their links are damaged. Stopped before the end, it
+  // keeps the hits found so far, all of them before any damaged record.
   bool SearchMedia(int slot, const ContinueFn& keepGoing);
   // SearchMedia over the records the name index names; empty when they do
   // not add up, and the media is then searched whole.
   std::optional<bool> SearchPicked(int slot, const std::vector<int32_t>& records,
                                    const ContinueFn& keepGoing);
-  std::string HitPath(const std::string& mediaName, int32_t parent);
+  // The folder path of a hit whose parent is `parent`, from the stored records.
+  const std::string& HitPath(RecordArea& area, int slot, const std::string& mediaName,
+                             int32_t parent);
+  // The complete name of stored record r > 0 (its long name when it has one).
+  std::string_view FullName(int slot, int32_t r, const TFileRec& rec, std::string& buffer);
 
   Catalog& catalog_;
   SearchConditions conditions_;
@@ -128,14 +135,22 @@ class FileSearch {
   std::shared_ptr<const NameIndexQuery> nameIndex_;  // during a run, when it can narrow it
   bool browseViewStale_ = false;
   bool cancelled_ = false;
-  std::string nameBuffer_, commentBuffer_;
-  // Per media while it is searched: parents of all records, names of folders.
-  std::vector<int32_t> parents_;
-  std::unordered_map<int32_t, std::pair<uint32_t, uint32_t>> folderNames_;  // -> arena range
-  std::string folderNameArena_;
-  int32_t pathCacheParent_ = -2;
-  std::string pathCache_;
-  std::vector<std::string_view> segments_;
+  std::string nameBuffer_, commentBuffer_, longName_;
+  NameScan scan_;
+  // Per media while it is searched: the records of a block to test in full,
+  // the folders seen so far (in record order; their stored names, each after
+  // its length byte, in folderNames_) and the paths of the folders that hold
+  // hits.
+  struct KnownFolder {
+    int32_t record, parent;
+    uint32_t nameAt;
+  };
+  const KnownFolder* FindFolder(int32_t r) const;
+  std::vector<int32_t> candidates_;
+  std::vector<KnownFolder> folders_;
+  std::string folderNames_;
+  std::unordered_map<int32_t, std::string> folderPaths_;
+  std::vector<int32_t> chain_;
 };
 
 // The fields of a hit; category, location and detail from its media's slot.

@@ -610,6 +610,43 @@ TEST(CatalogDamage, ACountPastTheEndNeverSizesTheLoadedTable) {
       ::testing::ExitedWithCode(0), "");
 }
 
+TEST(CatalogRecordArea, MappedOrReadItHoldsTheStoredRecordsAndACutFileGivesNone) {
+  test::TempDir dir;
+  const std::string path = dir.File("m.qdb");
+  MakeDamagedCatalog(path, 3000, path, [](auto&) {});
+  Catalog catalog;
+  ASSERT_TRUE(catalog.OpenCatalog(path));
+  std::vector<uint8_t> visited;
+  ASSERT_TRUE(catalog.VisitMediaRecords(0, [&](int32_t, const TFileRec& rec) {
+    visited.insert(visited.end(), rec.Data(), rec.Data() + TFileRec::kSize);
+  }));
+  const std::unique_ptr<RecordArea> opened = catalog.OpenRecordArea(0);
+  ASSERT_TRUE(opened);
+  int64_t position = 0;
+  int32_t count = 0;
+  ASSERT_TRUE(catalog.LocateMedia(0, position, count));
+  RecordArea mapped(BinaryFile::TryRead(path), position, count, RecordArea::Access::Map);
+  EXPECT_TRUE(mapped.Mapped());
+  RecordArea read(BinaryFile::TryRead(path), position, count, RecordArea::Access::Read);
+  EXPECT_FALSE(read.Mapped());
+  for (RecordArea* area : {opened.get(), &mapped, &read}) {
+    ASSERT_EQ(area->Count(), 3001);
+    const uint8_t* all = area->Block(0, 3001);
+    EXPECT_TRUE(std::equal(visited.begin(), visited.end(), all));
+    const TFileRec last = area->Record(3000);
+    EXPECT_TRUE(
+        std::equal(last.Data(), last.Data() + TFileRec::kSize, visited.end() - TFileRec::kSize));
+    EXPECT_THROW(area->Block(2990, 12), std::out_of_range);
+  }
+
+  const std::string cut = dir.File("cut.qdb");
+  MakeDamagedCatalog(cut, 3000, cut, [](auto& bytes) { bytes.resize(bytes.size() - 100); });
+  Catalog damaged;
+  ASSERT_TRUE(damaged.OpenCatalog(cut));
+  EXPECT_FALSE(damaged.OpenRecordArea(0));
+  EXPECT_NE(damaged.LastError().find("run past the end"), std::string::npos);
+}
+
 TEST(CatalogDamage, AUsedCountAtTheCapacityStillTakesTheNextMediasLongNames) {
   test::TempDir dir;
   const std::string path = dir.File("u.qdb");

@@ -356,6 +356,48 @@ TEST(FileSearchStop, KeepsTheHitsFoundBeforeItWasStopped) {
   EXPECT_EQ(search.SearchCount(), 3 * FileSearch::kContinueInterval + 5);
 }
 
+TEST(FileSearchStop, ADamagedMediaKeepsTheHitsBeforeItsDamageOnlyWhenStopped) {
+  // Record 4106 of three blocks' worth of files has a child link past the
+  // media's end; the search is stopped at the third block, after it.
+  constexpr int32_t kDamaged = FileSearch::kContinueInterval + 10;
+  test::TempDir dir;
+  const std::string path = dir.File("damaged.qdb");
+  {
+    Catalog catalog;
+    ASSERT_TRUE(catalog.CreateCatalog(path));
+    TMediaInfomation info;
+    ASSERT_TRUE(catalog.AddMedia(FlatMedia("A", 3 * FileSearch::kContinueInterval), info));
+    int64_t position = 0;
+    int32_t count = 0;
+    ASSERT_TRUE(catalog.LocateMedia(0, position, count));
+    auto bytes = test::ReadFileBytes(path);
+    const auto at = static_cast<std::size_t>(position) + std::size_t{kDamaged} * TFileRec::kSize +
+                    TFileRec::kFirstChild;
+    for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<uint8_t>(count >> (8 * i));
+    test::WriteFileBytes(path, bytes);
+  }
+  Catalog damaged;
+  ASSERT_TRUE(damaged.OpenCatalog(path));
+  // The name pattern is looked for over whole blocks first; no condition
+  // tests every record, the root among them.
+  const std::pair<SearchConditions, int32_t> cases[] = {{Name("f"), 1}, {SearchConditions{}, 0}};
+  for (const auto& [conditions, first] : cases) {
+    FileSearch search(damaged);
+    search.SetConditions(conditions);
+    search.SetSearchMediaList({0});
+    int asked = 0;
+    search.RunFileSearch({}, [&] { return ++asked < 3; });
+    EXPECT_TRUE(search.Cancelled());
+    ASSERT_EQ(search.SearchCount(), kDamaged - first) << first;
+    EXPECT_EQ(search.SearchRecs().front().Key, MakeKey(0, first));
+    EXPECT_EQ(search.SearchRecs().back().Key, MakeKey(0, kDamaged - 1));
+
+    search.RunFileSearch({}, [] { return true; });
+    EXPECT_FALSE(search.Cancelled());
+    EXPECT_EQ(search.SearchCount(), 0) << first;
+  }
+}
+
 }  // namespace
 }  // namespace plomix
 
@@ -396,6 +438,76 @@ TEST_F(FileSearchTest, CaseInsensitiveSubstringsNeverStartInsideACharacter) {
   EXPECT_EQ(Run(c, {1}), (Names{Sj("ア") + "xAy", Sj("ｱ") + "a"}));
   c.namePattern = Sj("ａ");  // a full-width letter folds with its own kind only
   EXPECT_EQ(Run(c, {1}), (Names{Sj("Ａ")}));
+}
+
+TEST_F(FileSearchTest, OnlyNamesThatHoldThePatternAreFoundWhereverItLies) {
+  // Searches look for the pattern's bytes over whole blocks of records before
+  // testing a record in full; these names put it where that pass could go
+  // wrong: at the start and end of a name, beyond the stored 91 bytes of a
+  // long name, as the second byte of a two-byte character, in full-width
+  // letters that fold, and in the media's own name.
+  const std::string longName = std::string(95, 'x') + "report.txt";
+  const std::string wide = Sj("ＲＥＰＯＲＴ資料.txt");
+  std::vector<TRecord> recs = {
+      MakeEntry(-1, 1, kKindFixed, "RM", 0),
+      MakeEntry(0, -1, kKindFile, "Report_2020.pdf", 0),
+      MakeEntry(0, -1, kKindFile, "xreport", 0),
+      MakeEntry(0, -1, kKindFile, "reportx", 0),
+      MakeEntry(0, -1, kKindFile, wide, 0),
+      MakeEntry(0, -1, kKindFile, Sj("表") + Sj("Ｃ"), 0),  // 0x95 '\\', 0x82 'b'
+      MakeEntry(0, -1, kKindFile, longName, 0),
+      MakeEntry(0, -1, kKindFile, Sj("資料_report"), 0),
+      MakeEntry(0, -1, kKindFolder, "reports", 0),
+  };
+  TMediaInfomation info;
+  ASSERT_TRUE(catalog.AddMedia(recs, info));
+  struct Case {
+    std::string pattern, second;
+    bool partial, caseSensitive;
+    int combine;  // 0 none, 1 AND, 2 OR
+    bool folders;
+    Names expected;
+  };
+  const std::string jp = Sj("資料");
+  const Case cases[] = {
+      {"report",
+       "",
+       true,
+       false,
+       0,
+       false,
+       {"Report_2020.pdf", "xreport", "reportx", longName, Sj("資料_report")}},
+      {"report", "", true, true, 0, false, {"xreport", "reportx", longName, Sj("資料_report")}},
+      {"REPORT", "", true, true, 0, false, {}},
+      {"report",
+       "",
+       true,
+       false,
+       0,
+       true,
+       {"Report_2020.pdf", "xreport", "reportx", longName, Sj("資料_report"), "reports"}},
+      {Sj("ｒｅｐｏｒｔ"), "", true, false, 0, false, {wide}},
+      {Sj("ｒｅｐｏｒｔ"), "", true, true, 0, false, {}},
+      {Sj("ｒｅｐｏｒｔ資料"), "", true, false, 0, false, {wide}},
+      {"\\", "", true, true, 0, false, {}},
+      {"b", "", true, true, 0, false, {}},
+      {"rm", "", true, false, 0, true, {"RM"}},
+      {"*report*.pdf", "", false, false, 0, false, {"Report_2020.pdf"}},
+      {"?eport*", "", false, false, 0, false, {"Report_2020.pdf", "reportx"}},
+      {"x*", "", false, true, 0, false, {"xreport", longName}},
+      {"*.TXT", "", false, false, 0, false, {wide, longName}},
+      {"*t", "", false, false, 0, false, {"xreport", wide, longName, Sj("資料_report")}},
+      {"xrep", jp, true, false, 2, false, {"xreport", wide, longName, Sj("資料_report")}},
+      {"report", jp, true, false, 1, false, {Sj("資料_report")}},
+  };
+  for (const Case& t : cases) {
+    SearchConditions c = Name(t.pattern, t.caseSensitive);
+    c.namePartial = t.partial;
+    c.namePattern2 = t.second;
+    c.nameCombineAnd = t.combine == 1;
+    c.includeFolders = t.folders;
+    EXPECT_EQ(Run(c, {1}), t.expected) << t.pattern << " / " << t.second;
+  }
 }
 
 }  // namespace
