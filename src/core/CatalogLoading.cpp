@@ -163,18 +163,17 @@ std::unique_ptr<RecordArea> Catalog::OpenRecordArea(int slot) {
   int64_t position = 0;
   int32_t count = 0;
   if (!LocateMedia(slot, position, count)) {
-    lastError_ = "Media " + std::to_string(slot) + " has no records";
+    lastError_ = {ErrorCode::MediaWithoutRecords, {std::to_string(slot)}};
     return nullptr;
   }
   BinaryFile file = BinaryFile::TryRead(catalogPath_);
   if (!file.IsOpen()) {
-    lastError_ = "Cannot open \"" + catalogPath_ + "\"";
+    lastError_ = {ErrorCode::CannotOpen, {catalogPath_}};
     return nullptr;
   }
   if (!SlotStillOnDisk(file, slot)) return nullptr;
   if (file.Size() < position + int64_t{count} * static_cast<int64_t>(TFileRec::kSize)) {
-    lastError_ = "The records of media " + std::to_string(slot) + " run past the end of \"" +
-                 catalogPath_ + "\"";
+    lastError_ = {ErrorCode::RecordsPastEnd, {std::to_string(slot), catalogPath_}};
     return nullptr;
   }
   // Read block by block: on the machines measured, the faults of a mapping

@@ -52,7 +52,7 @@ const QHash<QString, QString>& CommandTable() {
         {"application-exit", {"N28"}},
         {"list-add", {"ToolButton6", "N30", "N39"}},
         {"list-remove", {"ToolButton7", "N31", "N40"}},
-        {"edit-find", {"S1", "ToolButton5", "F1"}},
+        {"edit-find", {"S1", "ToolButton5", "F1", "ListSameContent"}},
         {"document-duplicate", {"ToolButton46", "S3"}},
         {"edit-find-replace", {"ToolButton60", "N44"}},
         {"view-refresh", {"R1", "L2", "chkLoop", "N32", "N46"}},

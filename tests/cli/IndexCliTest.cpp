@@ -5,8 +5,8 @@
 #include <filesystem>
 #include <fstream>
 
-#include "../core/CatalogTestUtil.h"
 #include "CliRun.h"
+#include "MediaBuilder.h"
 #include "TestSupport.h"
 #include "search/NameIndex.h"
 
