@@ -37,6 +37,18 @@ class Fd {
   int fd_;
 };
 
+// Feeds `size` zero bytes to the hash: a hole of a sparse file reads as
+// zeros, so its pages need not be brought into the page cache to be hashed.
+void HashZeros(int64_t size, XXH3_state_t* state, std::atomic<int64_t>* hashed) {
+  static const uint8_t zeros[kEdge] = {};
+  while (size > 0) {
+    const auto part = static_cast<std::size_t>(std::min<int64_t>(size, kEdge));
+    XXH3_128bits_update(state, zeros, part);
+    if (hashed) hashed->fetch_add(static_cast<int64_t>(part), std::memory_order_relaxed);
+    size -= static_cast<int64_t>(part);
+  }
+}
+
 // Reads `size` bytes at `offset` into the hash; false (errno set) on a read
 // error. A file that shrank meanwhile ends the read early.
 //
@@ -45,7 +57,7 @@ class Fd {
 // first asked for without waiting, which succeeds exactly when it is cached;
 // from the first block that must come from the disk on, the rest of the
 // range (read ahead by the kernel meanwhile) counts as brought in.
-bool HashRange(int fd, int64_t offset, int64_t size, XXH3_state_t* state, uint8_t* buffer,
+bool ReadRange(int fd, int64_t offset, int64_t size, XXH3_state_t* state, uint8_t* buffer,
                const std::atomic<bool>* cancel, std::atomic<int64_t>* hashed) {
   int64_t fetchedFrom = -1;
   const auto drop = [&] {
@@ -79,33 +91,88 @@ bool HashRange(int fd, int64_t offset, int64_t size, XXH3_state_t* state, uint8_
   return true;
 }
 
-}  // namespace
-
-HashOutcome HashFile(const std::string& path, FingerprintMode mode, const std::atomic<bool>* cancel,
-                     std::atomic<int64_t>* hashed) {
-  HashOutcome outcome;
-  Fd fd(::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
-  if (fd.get() < 0) {
-    outcome.error = errno == ELOOP ? 0 : errno;
-    return outcome;
+// As ReadRange, for a file that has holes (fewer blocks than its size needs):
+// the file system tells where its data lies, and the holes between are
+// hashed as the zeros they read as. A file system that cannot tell reports
+// all of the file as data, which is then simply read.
+bool HashSparseRange(int fd, int64_t offset, int64_t size, XXH3_state_t* state, uint8_t* buffer,
+                     const std::atomic<bool>* cancel, std::atomic<int64_t>* hashed) {
+  const int64_t end = offset + size;
+  while (offset < end) {
+    if (cancel && cancel->load(std::memory_order_relaxed)) return true;
+    off_t data = ::lseek(fd, offset, SEEK_DATA);
+    if (data < 0) {
+      // No data after `offset` (ENXIO), or the question is not understood:
+      // then read, which is always right.
+      if (errno != ENXIO) return ReadRange(fd, offset, end - offset, state, buffer, cancel, hashed);
+      data = end;
+    }
+    if (data > offset) {
+      const int64_t zeros = std::min<int64_t>(data, end) - offset;
+      HashZeros(zeros, state, hashed);
+      offset += zeros;
+      continue;
+    }
+    off_t hole = ::lseek(fd, offset, SEEK_HOLE);
+    if (hole <= offset) hole = end;
+    const int64_t part = std::min<int64_t>(hole, end) - offset;
+    if (!ReadRange(fd, offset, part, state, buffer, cancel, hashed)) return false;
+    offset += part;
   }
+  return true;
+}
+
+// Files of one folder follow each other in the list: each hashing thread
+// keeps its last folder open and opens the file relative to it, so the
+// kernel does not walk the whole path again for every file.
+class FolderHandle {
+ public:
+  ~FolderHandle() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  // The folder to open `path`'s file name relative to, or AT_FDCWD with
+  // the whole path when the folder cannot be opened.
+  int For(std::string_view folder) {
+    if (fd_ >= 0 && folder == folder_) return fd_;
+    if (fd_ >= 0) ::close(fd_);
+    folder_.assign(folder);
+    fd_ = ::open(folder_.empty() ? "/" : folder_.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    return fd_;
+  }
+
+ private:
+  std::string folder_;
+  int fd_ = -1;
+};
+
+HashOutcome HashOpenFile(int fd, FingerprintMode mode, const std::atomic<bool>* cancel,
+                         std::atomic<int64_t>* hashed) {
+  HashOutcome outcome;
   struct stat st {};
-  if (::fstat(fd.get(), &st) != 0) {
+  if (::fstat(fd, &st) != 0) {
     outcome.error = errno;
     return outcome;
   }
   if (!S_ISREG(st.st_mode)) return outcome;
   const int64_t size = st.st_size;
-  ::posix_fadvise(fd.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
+  const bool sparse = st.st_blocks * 512 < size;
+  // Read-ahead advice pays only for long reads; for the two short reads of a
+  // quick print (or a small file) it is one more system call per file.
+  if (mode == FingerprintMode::Full && size > static_cast<int64_t>(kBlock))
+    ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
   thread_local std::unique_ptr<uint8_t[]> buffer;
   if (!buffer) buffer = std::make_unique<uint8_t[]>(kBlock);
-  std::unique_ptr<XXH3_state_t, decltype(&XXH3_freeState)> state(XXH3_createState(),
-                                                                 &XXH3_freeState);
+  thread_local std::unique_ptr<XXH3_state_t, decltype(&XXH3_freeState)> state(XXH3_createState(),
+                                                                              &XXH3_freeState);
   if (!state) {
     outcome.error = ENOMEM;
     return outcome;
   }
   XXH3_128bits_reset(state.get());
+  const auto range = [&](int64_t offset, int64_t length) {
+    return sparse ? HashSparseRange(fd, offset, length, state.get(), buffer.get(), cancel, hashed)
+                  : ReadRange(fd, offset, length, state.get(), buffer.get(), cancel, hashed);
+  };
   bool ok = true;
   if (mode == FingerprintMode::Quick) {
     uint8_t sizeBytes[8];
@@ -113,13 +180,12 @@ HashOutcome HashFile(const std::string& path, FingerprintMode mode, const std::a
     XXH3_128bits_update(state.get(), sizeBytes, sizeof sizeBytes);
     const auto edge = static_cast<int64_t>(kEdge);
     if (size <= 2 * edge) {
-      ok = HashRange(fd.get(), 0, size, state.get(), buffer.get(), cancel, hashed);
+      ok = range(0, size);
     } else {
-      ok = HashRange(fd.get(), 0, edge, state.get(), buffer.get(), cancel, hashed) &&
-           HashRange(fd.get(), size - edge, edge, state.get(), buffer.get(), cancel, hashed);
+      ok = range(0, edge) && range(size - edge, edge);
     }
   } else {
-    ok = HashRange(fd.get(), 0, size, state.get(), buffer.get(), cancel, hashed);
+    ok = range(0, size);
   }
   if (!ok) {
     outcome.error = errno == 0 ? EIO : errno;
@@ -134,15 +200,45 @@ HashOutcome HashFile(const std::string& path, FingerprintMode mode, const std::a
   return outcome;
 }
 
+HashOutcome HashFileIn(FolderHandle& folders, const std::string& path, FingerprintMode mode,
+                       const std::atomic<bool>* cancel, std::atomic<int64_t>* hashed) {
+  constexpr int kFlags = O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY;
+  const std::size_t slash = path.rfind('/');
+  const int folder =
+      slash == std::string::npos ? -1 : folders.For(std::string_view(path).substr(0, slash));
+  Fd fd(folder >= 0 ? ::openat(folder, path.c_str() + slash + 1, kFlags)
+                    : ::open(path.c_str(), kFlags));
+  if (fd.get() < 0) {
+    HashOutcome outcome;
+    outcome.error = errno == ELOOP ? 0 : errno;
+    return outcome;
+  }
+  return HashOpenFile(fd.get(), mode, cancel, hashed);
+}
+
+}  // namespace
+
+HashOutcome HashFile(const std::string& path, FingerprintMode mode, const std::atomic<bool>* cancel,
+                     std::atomic<int64_t>* hashed) {
+  FolderHandle folders;
+  return HashFileIn(folders, path, mode, cancel, hashed);
+}
+
 std::vector<HashOutcome> HashFiles(const std::vector<std::string>& paths, FingerprintMode mode,
                                    int threads, const std::atomic<bool>* cancel,
                                    std::atomic<int64_t>* hashed) {
   std::vector<HashOutcome> out(paths.size());
   std::atomic<std::size_t> next{0};
+  // Runs of neighbouring files per thread keep the files of a folder together.
+  constexpr std::size_t kRun = 32;
   const auto work = [&] {
-    for (std::size_t i; (i = next.fetch_add(1, std::memory_order_relaxed)) < paths.size();) {
-      if (cancel && cancel->load(std::memory_order_relaxed)) return;
-      out[i] = HashFile(paths[i], mode, cancel, hashed);
+    FolderHandle folders;
+    for (std::size_t first;
+         (first = next.fetch_add(kRun, std::memory_order_relaxed)) < paths.size();) {
+      for (std::size_t i = first; i < std::min(first + kRun, paths.size()); ++i) {
+        if (cancel && cancel->load(std::memory_order_relaxed)) return;
+        out[i] = HashFileIn(folders, paths[i], mode, cancel, hashed);
+      }
     }
   };
   const int helpers = std::clamp(threads, 1, 8) - 1;

@@ -2,7 +2,8 @@
 // Content fingerprints of files on disk (see core/Fingerprints.h): large
 // sequential reads, the kernel told to read ahead and to drop the pages the
 // hashing brought in once hashed (pages cached before stay), so that
-// fingerprinting a media does not push everything else out of the page cache. Several files are
+// fingerprinting a media does not push everything else out of the page cache. The holes of
+// sparse files are hashed as the zeros they read as, without reading them. Several files are
 // hashed at once on worker threads.
 
 #include <atomic>

@@ -1,7 +1,9 @@
 // Content fingerprints taken while reading, kept in NAME.fpr, and the
 // duplicates by content found from them.
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -11,6 +13,7 @@
 #include "analysis/ContentDuplicates.h"
 #include "core/Catalog.h"
 #include "core/Text.h"
+#include "reading/FileHasher.h"
 #include "reading/ReadRequest.h"
 #include "reading/ReadingTestUtil.h"
 #include "reading/Scanner.h"
@@ -356,6 +359,61 @@ TEST_F(FingerprintsTest, DamagedFileFallsBackToNoFingerprintsWithOneWarning) {
     EXPECT_EQ(after.FingerprintsOf(0) != nullptr, row.firstKept);
     EXPECT_NE(after.FingerprintsOf(2), nullptr);
   }
+}
+
+// A file with holes is hashed without reading its holes: its prints must be
+// those of the same bytes written out in full, wherever the holes lie
+// relative to the 64 KiB edges a quick print reads.
+TEST(FileHasherTest, SparseFilesHashAsTheirBytesWrittenOut) {
+  test::TempDir dir;
+  constexpr int64_t K = 1024;
+  struct Row {
+    const char* name;
+    int64_t size;
+    std::vector<std::pair<int64_t, int64_t>> data;  // offset, length
+  };
+  const Row rows[] = {
+      {"all hole", 3 * K * K, {}},
+      {"data at both ends", 3 * K * K, {{0, 4 * K}, {3 * K * K - 4 * K, 4 * K}}},
+      {"hole first", 2 * K * K, {{K * K, K * K}}},
+      {"data across the quick edges", 2 * K * K, {{60 * K, 10 * K}, {2 * K * K - 66 * K, 8 * K}}},
+      {"small with data in the middle", 100 * K, {{40 * K, 8 * K}}},
+  };
+  std::set<std::string> fullPrints;
+  int n = 0;
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    std::string bytes(static_cast<std::size_t>(row.size), '\0');
+    for (const auto& [offset, length] : row.data)
+      for (int64_t i = 0; i < length; ++i)
+        bytes[static_cast<std::size_t>(offset + i)] = static_cast<char>(1 + (offset + i) % 251);
+    const std::string dense = (dir.Path() / ("dense" + std::to_string(n))).string();
+    const std::string sparse = (dir.Path() / ("sparse" + std::to_string(n++))).string();
+    test::WriteText(dense, bytes);
+    const int fd = ::open(sparse.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::ftruncate(fd, row.size), 0);
+    for (const auto& [offset, length] : row.data)
+      ASSERT_EQ(::pwrite(fd, bytes.data() + offset, static_cast<std::size_t>(length), offset),
+                length);
+    ::close(fd);
+    struct stat st {};
+    ASSERT_EQ(::stat(sparse.c_str(), &st), 0);
+    EXPECT_LT(st.st_blocks * 512, row.size) << "the file system made no holes";
+    for (const FingerprintMode mode : {FingerprintMode::Quick, FingerprintMode::Full}) {
+      SCOPED_TRACE(std::string(FingerprintModeName(mode)));
+      std::atomic<int64_t> hashed{0};
+      const HashOutcome fromHoles = HashFile(sparse, mode, nullptr, &hashed);
+      const HashOutcome written = HashFile(dense, mode);
+      ASSERT_TRUE(fromHoles.digest && written.digest);
+      EXPECT_EQ(*fromHoles.digest, *written.digest);
+      EXPECT_EQ(hashed.load(),
+                mode == FingerprintMode::Full || row.size <= 128 * K ? row.size : 128 * K);
+      if (mode == FingerprintMode::Full)
+        fullPrints.insert(std::string(fromHoles.digest->begin(), fromHoles.digest->end()));
+    }
+  }
+  EXPECT_EQ(fullPrints.size(), std::size(rows));
 }
 
 }  // namespace
