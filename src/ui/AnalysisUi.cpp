@@ -157,12 +157,16 @@ void AnalysisUi::AfterMediaChange() {
       if (page != nullptr) page->ClearResults();
     if (detail_ != nullptr) detail_->ClearPanel();
   }
-  // Groups by content are found again from the media as they are now.
-  if (dupPage_ != nullptr) {
-    dupPage_->ClearContent();
-    if (dupPage_->ContentMode() && dupPage_->isVisible()) dupPage_->FillContentGroups();
-  }
+  if (dupPage_ != nullptr) dupPage_->ClearContent();
+  RefillShownContent();
   Q_EMIT AnalysisCommandsChanged(false);
+}
+
+void AnalysisUi::RefillShownContent() {
+  // Groups by content are found again from the media as they are now.
+  if (dupPage_ != nullptr && dupPage_->ContentMode() && dupPage_->isVisible() &&
+      !dupPage_->HasContentGroups())
+    dupPage_->FillContentGroups();
 }
 
 void AnalysisUi::PageShown(AnalysisMode mode) {

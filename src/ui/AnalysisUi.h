@@ -82,6 +82,9 @@ class AnalysisUi : public QObject {
   void ResultLoaded(AnalysisMode mode, bool complete);
   // Both pages and the detail panel emptied (another catalogue, a discard).
   void ClearAll();
+  // The content groups found again when the duplicate page shows them and
+  // they were cleared (another catalogue is open now).
+  void RefillShownContent();
   // The copy buttons: 0 duplicate page, 1 similar page, 2 the detail word grid.
   void CopyDetails(DetailSource mode);
   // A jump from a member grid (2, 12, 3, 4, 5) at a row.

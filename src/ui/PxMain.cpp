@@ -368,6 +368,7 @@ bool TfrmMain::CreateCatalogue(QString path) {
   // new, empty one does not hold.
   session_.Analysis().DiscardResults();
   analysisUi_->ClearAll();
+  analysisUi_->RefillShownContent();
   RefreshCompactButton();
   if (started_) TabSheet1->RebuildTree(TreeRebuild::Full);
   TabSheet1->ResetHistory();

@@ -70,6 +70,7 @@ void TfrmMain::ToolButton1Click() {
   Safely(session_.Ask(), [&] { AddToOpenHistory(path); });
   RefreshAnalysisCommands();
   StartResultLoaders();
+  analysisUi_->RefillShownContent();
   nameIndexRefresh_.StartIfStale(catalog.CatalogPath());
   TabSheet1->ResetHistory();
 }

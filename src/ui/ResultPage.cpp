@@ -35,6 +35,7 @@ namespace {
 
 // Where the similar-name page remembers its digit-word filter ("1" or "0").
 const QString kHideDigitWordsKey = QStringLiteral("Results/HideDigitWords");
+const QString kDupByContentKey = QStringLiteral("Results/DupByContent");
 
 QString Name(const char* dup, const char* like, bool isDup) {
   return QString::fromLatin1(isDup ? dup : like);
@@ -185,9 +186,14 @@ ResultPage::ResultPage(AnalysisMode mode, ResultStore& store, Catalog& catalog, 
             &ResultPage::ContentSelectionChanged);
     // Toggled, not clicked: the accessibility bus toggles without a click.
     connect(rdoDupByContent, &QRadioButton::toggled, this, [this](bool on) {
+      settings_.SetRaw(kDupByContentKey, on ? QStringLiteral("1") : QStringLiteral("0"));
       SetContentMode(on);
       Q_EMIT ContentModeChanged(on);
     });
+    // The page opens in the mode it was last left in; its groups are found
+    // when it is first shown.
+    if (settings_.GetRaw(kDupByContentKey, QStringLiteral("0")) == QStringLiteral("1"))
+      rdoDupByContent->setChecked(true);
   }
 }
 

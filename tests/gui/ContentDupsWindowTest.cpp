@@ -226,6 +226,22 @@ void ContentDupsWindowTest::TheDuplicatePageGroupsByContent() {
   QCOMPARE(list->model()->index(selected.front().row(), 0).data().toString(),
            QStringLiteral("z.txt"));
   QVERIFY(prompter_.Messages().isEmpty());
+
+  // The switch is remembered: the next window's page opens in content mode
+  // and finds its groups when first shown.
+  fixture.reset();
+  test::SessionWindow again(prompter_);
+  QVERIFY(again.window.Started());
+  again.window.show();
+  again.window.PageControl1->setCurrentWidget(again.window.TabSheet8);
+  ResultPage& reopened = *again.window.TabSheet8->Results;
+  QVERIFY(reopened.rdoDupByContent->isChecked());
+  QVERIFY(reopened.ContentGrid->isVisible() && !reopened.GroupGrid->isVisible());
+  QCOMPARE(reopened.ContentGrid->model()->rowCount(), 4);
+  reopened.rdoDupByName->click();
+  QCOMPARE(Settings(QString::fromStdString(dir_->File("config")))
+               .GetRaw(QStringLiteral("Results/DupByContent"), QString()),
+           QStringLiteral("0"));
 }
 
 void ContentDupsWindowTest::AFilesCopiesAreShownAndSearched() {
