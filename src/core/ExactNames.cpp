@@ -5,6 +5,8 @@
 #include <climits>
 #include <cstring>
 
+#include "core/MediaSegment.h"
+
 namespace plomix {
 
 // ---------------------------------------------------------------- ExactNameSet
@@ -52,18 +54,7 @@ std::array<std::array<uint32_t, 256>, 8> CrcTables() {
   return tables;
 }
 
-void Put32(std::vector<uint8_t>& out, std::size_t at, uint32_t v) {
-  for (int i = 0; i < 4; ++i) out[at + i] = static_cast<uint8_t>(v >> (8 * i));
-}
-void Put64(std::vector<uint8_t>& out, std::size_t at, uint64_t v) {
-  for (int i = 0; i < 8; ++i) out[at + i] = static_cast<uint8_t>(v >> (8 * i));
-}
-uint32_t Get32(const uint8_t* p) {
-  return uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16 | uint32_t{p[3]} << 24;
-}
-uint64_t Get64(const uint8_t* p) {
-  return uint64_t{Get32(p)} | uint64_t{Get32(p + 4)} << 32;
-}
+using le::Get32;
 
 void PutVarint(std::vector<uint8_t>& out, uint64_t v) {
   while (v >= 0x80) {
@@ -142,16 +133,7 @@ std::vector<uint8_t> EncodeSegment(const ExactMediaIdentity& identity, const Exa
     out.insert(out.end(), name.begin(), name.end());
     previous = record;
   }
-  Put32(out, 0, kSegmentMagic);
-  Put32(out, 4, static_cast<uint32_t>(identity.slot));
-  Put64(out, 8, static_cast<uint64_t>(identity.firstRecord));
-  Put32(out, 16, static_cast<uint32_t>(identity.count));
-  Put32(out, 20, static_cast<uint32_t>(identity.readDate));
-  Put32(out, 24, static_cast<uint32_t>(names.Count()));
-  Put32(out, 28, static_cast<uint32_t>(out.size() - kSegmentHeadSize));
-  uint32_t crc = Crc32(out.data(), 32);
-  crc = Crc32(out.data() + kSegmentHeadSize, out.size() - kSegmentHeadSize, crc);
-  Put32(out, 32, crc);
+  media_segment::Seal(out, kSegmentMagic, identity, static_cast<uint32_t>(names.Count()));
   return out;
 }
 
@@ -160,35 +142,27 @@ std::vector<uint8_t> EncodeText(const ExactText& text) {
   if (!text.text.empty())
     std::memcpy(out.data() + kTextHeadSize, text.text.data(), text.text.size());
   const ExactMediaIdentity media = text.IsSlotField() ? text.media : ExactMediaIdentity{};
-  Put32(out, 0, kTextMagic);
-  Put32(out, 4, static_cast<uint32_t>(text.field));
-  Put32(out, 8, static_cast<uint32_t>(text.target));
-  Put64(out, 12, static_cast<uint64_t>(text.IsSlotField() ? media.firstRecord : 0));
-  Put32(out, 20, static_cast<uint32_t>(text.IsSlotField() ? media.count : 0));
-  Put32(out, 24, static_cast<uint32_t>(text.IsSlotField() ? media.readDate : 0));
-  Put32(out, 28, text.cp932Crc);
-  Put32(out, 32, static_cast<uint32_t>(text.text.size()));
-  uint32_t crc = Crc32(out.data(), 36);
-  crc = Crc32(out.data() + kTextHeadSize, out.size() - kTextHeadSize, crc);
-  Put32(out, 36, crc);
+  uint8_t* h = out.data();
+  le::Put32(h, kTextMagic);
+  le::Put32(h + 4, static_cast<uint32_t>(text.field));
+  le::Put32(h + 8, static_cast<uint32_t>(text.target));
+  le::Put64(h + 12, static_cast<uint64_t>(text.IsSlotField() ? media.firstRecord : 0));
+  le::Put32(h + 20, static_cast<uint32_t>(text.IsSlotField() ? media.count : 0));
+  le::Put32(h + 24, static_cast<uint32_t>(text.IsSlotField() ? media.readDate : 0));
+  le::Put32(h + 28, text.cp932Crc);
+  le::Put32(h + 32, static_cast<uint32_t>(text.text.size()));
+  uint32_t crc = Crc32(h, 36);
+  crc = Crc32(h + kTextHeadSize, out.size() - kTextHeadSize, crc);
+  le::Put32(h + 36, crc);
   return out;
 }
 
 std::optional<std::pair<ExactMediaIdentity, int64_t>> ReadSegmentHead(const uint8_t* data,
                                                                       std::size_t size) {
-  if (size < kSegmentHeadSize || Get32(data) != kSegmentMagic) return std::nullopt;
-  ExactMediaIdentity identity;
-  identity.slot = static_cast<int32_t>(Get32(data + 4));
-  identity.firstRecord = static_cast<int64_t>(Get64(data + 8));
-  identity.count = static_cast<int32_t>(Get32(data + 16));
-  identity.readDate = static_cast<int32_t>(Get32(data + 20));
-  const uint32_t entries = Get32(data + 24);
-  const uint32_t payload = Get32(data + 28);
+  const auto head = media_segment::ReadHead(data, size, kSegmentMagic);
   // Every entry takes at least two bytes.
-  if (identity.slot < 0 || identity.firstRecord < 0 || identity.count < 1 ||
-      uint64_t{entries} * 2 > payload)
-    return std::nullopt;
-  return std::make_pair(identity, static_cast<int64_t>(kSegmentHeadSize) + payload);
+  if (!head || uint64_t{head->entries} * 2 > head->payload) return std::nullopt;
+  return std::make_pair(head->identity, head->Size());
 }
 
 namespace {
@@ -206,7 +180,7 @@ std::optional<std::pair<ExactText, int64_t>> ReadTextHead(const uint8_t* data, s
   text.target = static_cast<int32_t>(Get32(data + 8));
   if (text.IsSlotField()) {
     text.media.slot = text.target;
-    text.media.firstRecord = static_cast<int64_t>(Get64(data + 12));
+    text.media.firstRecord = static_cast<int64_t>(le::Get64(data + 12));
     text.media.count = static_cast<int32_t>(Get32(data + 20));
     text.media.readDate = static_cast<int32_t>(Get32(data + 24));
   }
@@ -230,9 +204,7 @@ std::optional<ExactText> SoundText(const uint8_t* seg, std::size_t segmentSize) 
 
 // The names of a whole segment at `seg` when its checksum holds.
 ExactNameSetPtr SoundSegment(const uint8_t* seg, std::size_t segmentSize) {
-  uint32_t crc = Crc32(seg, 32);
-  crc = Crc32(seg + kSegmentHeadSize, segmentSize - kSegmentHeadSize, crc);
-  if (crc != Get32(seg + 32)) return nullptr;
+  if (!media_segment::ChecksumHolds(seg, segmentSize)) return nullptr;
   return DecodeEntries(seg + kSegmentHeadSize, seg + segmentSize, Get32(seg + 24));
 }
 

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "core/MediaSegment.h"
+
 namespace plomix {
 
 std::string_view FingerprintModeName(FingerprintMode mode) {
@@ -46,40 +48,18 @@ namespace {
 
 constexpr uint32_t kSegmentMagic = 0x47455346;  // "FSEG"
 
-void Put32(uint8_t* out, uint32_t v) {
-  for (int i = 0; i < 4; ++i) out[i] = static_cast<uint8_t>(v >> (8 * i));
-}
-void Put64(uint8_t* out, uint64_t v) {
-  for (int i = 0; i < 8; ++i) out[i] = static_cast<uint8_t>(v >> (8 * i));
-}
-uint32_t Get32(const uint8_t* p) {
-  return uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16 | uint32_t{p[3]} << 24;
-}
-uint64_t Get64(const uint8_t* p) {
-  return uint64_t{Get32(p)} | uint64_t{Get32(p + 4)} << 32;
-}
+using le::Get32;
 
 // The head's identity and the segment's whole size.
 std::optional<std::pair<ExactMediaIdentity, int64_t>> ReadHead(const uint8_t* data,
                                                                std::size_t size) {
-  if (size < kSegmentHeadSize || Get32(data) != kSegmentMagic) return std::nullopt;
-  ExactMediaIdentity id;
-  id.slot = static_cast<int32_t>(Get32(data + 4));
-  id.firstRecord = static_cast<int64_t>(Get64(data + 8));
-  id.count = static_cast<int32_t>(Get32(data + 16));
-  id.readDate = static_cast<int32_t>(Get32(data + 20));
-  const uint32_t entries = Get32(data + 24);
-  const uint32_t payload = Get32(data + 28);
-  if (id.slot < 0 || id.firstRecord < 0 || id.count < 1 ||
-      uint64_t{entries} * kEntrySize != payload)
-    return std::nullopt;
-  return std::make_pair(id, static_cast<int64_t>(kSegmentHeadSize) + payload);
+  const auto head = media_segment::ReadHead(data, size, kSegmentMagic);
+  if (!head || uint64_t{head->entries} * kEntrySize != head->payload) return std::nullopt;
+  return std::make_pair(head->identity, head->Size());
 }
 
 FingerprintSetPtr SoundSegment(const uint8_t* seg, std::size_t size) {
-  uint32_t crc = exact_file::Crc32(seg, 32);
-  crc = exact_file::Crc32(seg + kSegmentHeadSize, size - kSegmentHeadSize, crc);
-  if (crc != Get32(seg + 32)) return nullptr;
+  if (!media_segment::ChecksumHolds(seg, size)) return nullptr;
   auto set = std::make_shared<FingerprintSet>();
   const uint32_t entries = Get32(seg + 24);
   const auto count = static_cast<int32_t>(Get32(seg + 16));
@@ -115,21 +95,11 @@ std::vector<uint8_t> EncodeSegment(const ExactMediaIdentity& identity, const Fin
   std::vector<uint8_t> out(kSegmentHeadSize + set.Count() * kEntrySize);
   for (std::size_t i = 0; i < set.Count(); ++i) {
     uint8_t* e = out.data() + kSegmentHeadSize + i * kEntrySize;
-    Put32(e, static_cast<uint32_t>(set.RecordAt(i)));
+    le::Put32(e, static_cast<uint32_t>(set.RecordAt(i)));
     e[4] = static_cast<uint8_t>(set.At(i).mode);
     std::memcpy(e + 5, set.At(i).digest.data(), 16);
   }
-  uint8_t* h = out.data();
-  Put32(h, kSegmentMagic);
-  Put32(h + 4, static_cast<uint32_t>(identity.slot));
-  Put64(h + 8, static_cast<uint64_t>(identity.firstRecord));
-  Put32(h + 16, static_cast<uint32_t>(identity.count));
-  Put32(h + 20, static_cast<uint32_t>(identity.readDate));
-  Put32(h + 24, static_cast<uint32_t>(set.Count()));
-  Put32(h + 28, static_cast<uint32_t>(set.Count() * kEntrySize));
-  uint32_t crc = exact_file::Crc32(h, 32);
-  crc = exact_file::Crc32(h + kSegmentHeadSize, out.size() - kSegmentHeadSize, crc);
-  Put32(h + 32, crc);
+  media_segment::Seal(out, kSegmentMagic, identity, static_cast<uint32_t>(set.Count()));
   return out;
 }
 

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "core/BinaryFile.h"
+#include "core/LittleEndian.h"
 
 namespace plomix::name_index {
 
@@ -39,22 +40,10 @@ inline uint64_t Check(const void* data, std::size_t size) {
   return XXH3_64bits(data, size);
 }
 
-inline void Put32(uint8_t* at, uint32_t v) {
-  for (int i = 0; i < 4; ++i) at[i] = static_cast<uint8_t>(v >> (8 * i));
-}
-inline void Put64(uint8_t* at, uint64_t v) {
-  for (int i = 0; i < 8; ++i) at[i] = static_cast<uint8_t>(v >> (8 * i));
-}
-inline uint32_t Get32(const uint8_t* at) {
-  uint32_t v = 0;
-  for (int i = 3; i >= 0; --i) v = v << 8 | at[i];
-  return v;
-}
-inline uint64_t Get64(const uint8_t* at) {
-  uint64_t v = 0;
-  for (int i = 7; i >= 0; --i) v = v << 8 | at[i];
-  return v;
-}
+using le::Get32;
+using le::Get64;
+using le::Put32;
+using le::Put64;
 
 inline void PutStamp(uint8_t* at, const io::FileStamp& s) {
   Put64(at, static_cast<uint64_t>(s.device));
