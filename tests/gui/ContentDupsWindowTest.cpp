@@ -266,6 +266,7 @@ void ContentDupsWindowTest::AFilesCopiesAreShownAndSearched() {
   const QModelIndexList marked = copies->selectionModel()->selectedRows();
   QCOMPARE(marked.size(), 1);
   QCOMPARE(Cell(copies, marked.front().row(), 2), QStringLiteral("z.txt"));
+  KeepPicture(w, "detail-content.png");
 
   // The list's command finds the same files on the search page.
   media.ListSameContent->trigger();
@@ -276,6 +277,7 @@ void ContentDupsWindowTest::AFilesCopiesAreShownAndSearched() {
     found << QString::fromStdString(text::Cp932ToUtf8(hits.Row(r).Path + "\\" + hits.Row(r).Name));
   QCOMPARE(found, (QSet<QString>{"A\\x.txt", "A\\sub\\y.txt", QStringLiteral("A\\日本\\同じ.txt"),
                                  "B\\z.txt"}));
+  KeepPicture(w, "search-same-content.png");
 
   // A file of a media read without prints has none to compare.
   w.GoToEntry(plain);
