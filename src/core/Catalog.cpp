@@ -14,6 +14,7 @@
 #include "core/CatalogInternal.h"
 #include "core/Format.h"
 #include "core/RecordImages.h"
+#include "core/SideFileWrite.h"
 #include "core/Text.h"
 
 namespace plomix {
@@ -338,8 +339,8 @@ std::optional<int> Catalog::AddMediaLocked(BinaryFile& file, const MediaRecordSo
 
   const int64_t position = SlotPosition(slot);
   info.FirstLongName = static_cast<int32_t>(longNamesBefore);
-  ExactAppendUndo exactUndo;
-  FingerprintUndo fprUndo;
+  SideFileUndo exactUndo;
+  SideFileUndo fprUndo;
   try {
     const ExactNameSetPtr exact = WriteRecordsOf(file, records, position);
     // The records are on the disk before anything points to them.
@@ -554,7 +555,7 @@ int Catalog::RenameMediaWith(int slot, std::string_view name, const MediaIdentit
   s.SetRoot(root);
   // The exact name first: until the slot is written it is bound to a name
   // the slot does not hold.
-  ExactAppendUndo undo;
+  SideFileUndo undo;
   try {
     if (auto change = ExactTextChange(ExactField::MediaName, slot, before[slot].Name(),
                                       before[slot].IsLive(), s.Name(), utf8))

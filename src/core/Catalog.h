@@ -45,6 +45,8 @@ namespace plomix {
 
 // The records of a media just read, handed to AddMedia one at a time so that
 // the reader can keep them in whatever compact form it likes.
+struct SideFileUndo;
+
 class MediaRecordSource {
  public:
   virtual ~MediaRecordSource() = default;
@@ -528,13 +530,7 @@ class Catalog {
   std::vector<uint8_t> ExactFileBytes(const std::vector<ExactMediaIdentity>& identities,
                                       const std::vector<ExactNameSetPtr>& names,
                                       const std::vector<ExactText>& texts) const;
-  struct ExactAppendUndo {
-    bool touched = false, created = false, replaced = false;
-    int64_t length = 0;   // the file's length before
-    int64_t cutFrom = 0;  // where the old bytes in `cut` lay
-    std::vector<uint8_t> cut;
-  };
-  void StoreExactNames(int slot, const ExactNameSetPtr& names, ExactAppendUndo& undo);
+  void StoreExactNames(int slot, const ExactNameSetPtr& names, SideFileUndo& undo);
   // Exact texts: the last sound segment of the field that matches what it
   // holds now (null when none, or when that one clears it).
   const ExactText* FindExactText(ExactField field, int target, std::string_view cp932) const;
@@ -545,8 +541,8 @@ class Catalog {
                                            const std::string* utf8) const;
   // Appends text segments (synced) within a transaction; undone by
   // UndoExactTexts when the change they belong to fails.
-  void AppendExactTexts(const std::vector<ExactText>& texts, ExactAppendUndo& undo);
-  void UndoExactTexts(BinaryFile& catalogue, const ExactAppendUndo& undo);
+  void AppendExactTexts(const std::vector<ExactText>& texts, SideFileUndo& undo);
+  void UndoExactTexts(BinaryFile& catalogue, const SideFileUndo& undo);
   // The current exact texts as segments for a file written whole, slots
   // renumbered by `newSlot` (-1 gone) with their new identities.
   std::vector<ExactText> CurrentExactTexts(const std::vector<int>& newSlot,
@@ -557,18 +553,12 @@ class Catalog {
   void UpdateCommentWith(int index, int32_t key, std::string_view cp932, const std::string* utf8);
   int RenameMediaWith(int slot, std::string_view name, const MediaIdentity* expect,
                       const std::string* utf8);
-  void UndoExactNames(BinaryFile& catalogue, int slot, const ExactAppendUndo& undo);
+  void UndoExactNames(BinaryFile& catalogue, int slot, const SideFileUndo& undo);
   // Fingerprint file: read under the catalogue's lock; a media's segment
   // appended within its add and put back when the add fails.
   void ReadFingerprints();
-  struct FingerprintUndo {
-    bool touched = false, created = false, replaced = false;
-    int64_t length = 0;
-    int64_t cutFrom = 0;
-    std::vector<uint8_t> cut;
-  };
-  void StoreFingerprints(int slot, const FingerprintSetPtr& prints, FingerprintUndo& undo);
-  void UndoFingerprints(const FingerprintUndo& undo);
+  void StoreFingerprints(int slot, const FingerprintSetPtr& prints, SideFileUndo& undo);
+  void UndoFingerprints(const SideFileUndo& undo);
   static std::vector<uint8_t> FingerprintFileBytes(
       const std::vector<std::pair<ExactMediaIdentity, FingerprintSetPtr>>& segments);
 

@@ -10,6 +10,7 @@
 #include "core/Catalog.h"
 #include "core/CatalogInternal.h"
 #include "core/Format.h"
+#include "core/SideFileWrite.h"
 #include "core/Text.h"
 
 namespace plomix {
@@ -144,7 +145,7 @@ int Catalog::AddCommentWith(int32_t key, std::string_view commentText, int16_t k
   // could leave a comment attached to nothing.
   const TCommentSlot commentBefore = commentSlots_[index];
   const int32_t linkBefore = linkEntry ? loadedRecs_[RecordOfKey(key)].CommentNo() : -1;
-  ExactAppendUndo undo;
+  SideFileUndo undo;
   try {
     // The exact text first: until the comment is written it is bound to a
     // text its slot does not hold.

@@ -10,6 +10,7 @@
 #include "core/BinaryFile.h"
 #include "core/Catalog.h"
 #include "core/CatalogInternal.h"
+#include "core/SideFileWrite.h"
 #include "core/Text.h"
 
 namespace plomix {
@@ -143,7 +144,7 @@ std::vector<uint8_t> Catalog::ExactFileBytes(const std::vector<ExactMediaIdentit
 // Segments of slots that are still never used (an add cut off by a crash)
 // are cut off first: they must not be taken for the media that now gets the
 // slot. A damaged file is rewritten whole from what could be read.
-void Catalog::StoreExactNames(int slot, const ExactNameSetPtr& names, ExactAppendUndo& undo) {
+void Catalog::StoreExactNames(int slot, const ExactNameSetPtr& names, SideFileUndo& undo) {
   std::error_code ec;
   const bool exists = fs::exists(exactNamePath_, ec);
   const ExactMediaIdentity identity = SlotIdentity(slot);
@@ -162,12 +163,7 @@ void Catalog::StoreExactNames(int slot, const ExactNameSetPtr& names, ExactAppen
     const std::vector<uint8_t> bytes =
         ExactFileBytes(ids, sets, CurrentExactTexts(sameSlot, mediaSlots_, commentSlots_));
     // What could not be read stays aside; the names it held are not lost.
-    const std::string damaged = exactNamePath_ + ".damaged";
-    if (!fs::exists(damaged, ec)) io::Link(exactNamePath_, damaged);
-    io::Remove(exactNamePath_ + ".old");
-    undo.replaced = io::Link(exactNamePath_, exactNamePath_ + ".old");
-    undo.touched = true;
-    io::ReplaceWhole(exactNamePath_, bytes, catalogPath_);
+    ReplaceDamagedSideFile(exactNamePath_, bytes, catalogPath_, undo);
     const exact_file::Contents contents = exact_file::Parse(bytes.data(), bytes.size());
     exactSegments_ = contents.segments;
     exactTexts_ = contents.texts;
@@ -179,50 +175,25 @@ void Catalog::StoreExactNames(int slot, const ExactNameSetPtr& names, ExactAppen
       if (seg.identity.slot >= slot) cutAt = std::min(cutAt, seg.offset);
     const int64_t length = exists ? std::max<int64_t>(0, exactStamp_.size) : 0;
     if (!names && (!exists || cutAt >= length)) return;
-    const auto headerSize = static_cast<int64_t>(exact_file::kHeaderSize);
-    BinaryFile file(exactNamePath_, exists ? BinaryFile::Mode::ReadWrite : BinaryFile::Mode::Create,
-                    catalogPath_);
-    undo.touched = true;
-    undo.created = !exists;
-    undo.length = file.Size();
-    if (cutAt < headerSize) cutAt = 0;
-    if (cutAt < undo.length) {
-      undo.cut.resize(static_cast<std::size_t>(undo.length - cutAt));
-      if (!file.ReadAt(cutAt, undo.cut.data(), undo.cut.size())) undo.cut.clear();
-    }
-    undo.cutFrom = cutAt;
-    std::vector<uint8_t> bytes;
-    if (cutAt == 0) {
-      const std::string_view signature = exact_file::Signature();
-      bytes.assign(signature.begin(), signature.end());
-    }
+    SideFileWrite write(exactNamePath_, exists, catalogPath_, undo);
+    write.CutAt(cutAt, exact_file::Signature());
+    cutAt = write.CutPoint();
     // Text segments behind the cut are the texts of live media and comments
     // changed since: they are written again before the new segment.
     std::vector<exact_file::TextSegment> kept;
     for (const exact_file::TextSegment& t : exactTexts_) {
       if (t.offset < cutAt) continue;
       const std::vector<uint8_t> seg = exact_file::EncodeText(t.text);
-      kept.push_back(
-          {t.text, cutAt + static_cast<int64_t>(bytes.size()), static_cast<int64_t>(seg.size())});
-      bytes.insert(bytes.end(), seg.begin(), seg.end());
+      kept.push_back({t.text, write.Append(seg), static_cast<int64_t>(seg.size())});
     }
-    const int64_t segmentAt = cutAt + static_cast<int64_t>(bytes.size());
-    if (names) {
-      const std::vector<uint8_t> seg = exact_file::EncodeSegment(identity, *names);
-      bytes.insert(bytes.end(), seg.begin(), seg.end());
-    }
-    if (!bytes.empty()) file.WriteAt(cutAt, bytes.data(), bytes.size());
-    const int64_t end = cutAt + static_cast<int64_t>(bytes.size());
-    if (file.Size() > end) file.Truncate(end);
-    file.Sync();
-    if (undo.created) io::SyncFolderOf(exactNamePath_);
+    const int64_t segmentAt = names ? write.Append(exact_file::EncodeSegment(identity, *names)) : 0;
+    const int64_t end = write.Finish();
     std::erase_if(exactSegments_,
                   [&](const exact_file::Segment& seg) { return seg.offset >= cutAt; });
     std::erase_if(exactTexts_, [&](const exact_file::TextSegment& t) { return t.offset >= cutAt; });
     exactTexts_.insert(exactTexts_.end(), kept.begin(), kept.end());
     if (names) exactSegments_.push_back({identity, names, segmentAt, end - segmentAt});
     exactAppendAt_ = end;
-    file.Close();
   }
   exactStamp_ = io::StampOf(exactNamePath_);
   exactNames_[slot] = names;
@@ -230,7 +201,7 @@ void Catalog::StoreExactNames(int slot, const ExactNameSetPtr& names, ExactAppen
 
 // A segment left for a slot that never came to be (when putting the file
 // back fails) is ignored by every reader and cut off by the next add.
-void Catalog::UndoExactNames(BinaryFile& catalogue, int slot, const ExactAppendUndo& undo) {
+void Catalog::UndoExactNames(BinaryFile& catalogue, int slot, const SideFileUndo& undo) {
   exactNames_[slot] = nullptr;
   UndoExactTexts(catalogue, undo);
 }

@@ -13,6 +13,7 @@
 #include "core/Catalog.h"
 #include "core/CatalogInternal.h"
 #include "core/Format.h"
+#include "core/SideFileWrite.h"
 #include "core/Text.h"
 
 namespace plomix {
@@ -173,46 +174,28 @@ std::vector<ExactText> Catalog::CurrentExactTexts(const std::vector<int>& newSlo
 
 // ---------------------------------------------------------------- writing
 
-void Catalog::AppendExactTexts(const std::vector<ExactText>& texts, ExactAppendUndo& undo) {
+void Catalog::AppendExactTexts(const std::vector<ExactText>& texts, SideFileUndo& undo) {
   if (texts.empty()) return;
   std::error_code ec;
   const bool exists = fs::exists(exactNamePath_, ec);
-  BinaryFile file(exactNamePath_, exists ? BinaryFile::Mode::ReadWrite : BinaryFile::Mode::Create,
-                  catalogPath_);
-  undo.touched = true;
-  undo.created = !exists;
-  undo.length = file.Size();
+  SideFileWrite write(exactNamePath_, exists, catalogPath_, undo);
+  const int64_t length = write.Length();
   const auto headerSize = static_cast<int64_t>(exact_file::kHeaderSize);
   // A torn tail (a write cut off) is cut off; a damaged file keeps its bytes
   // and gets the segment after them (reading finds it again by its head); a
   // file without a sound signature starts anew, kept aside first.
-  int64_t at = exactAppendAt_ >= headerSize ? std::min(exactAppendAt_, undo.length) : 0;
-  if (exactDamaged_ && at > 0) at = undo.length;
-  if (at == 0 && undo.length > 0 && !fs::exists(exactNamePath_ + ".damaged", ec))
+  int64_t at = exactAppendAt_ >= headerSize ? std::min(exactAppendAt_, length) : 0;
+  if (exactDamaged_ && at > 0) at = length;
+  if (at == 0 && length > 0 && !fs::exists(exactNamePath_ + ".damaged", ec))
     io::Link(exactNamePath_, exactNamePath_ + ".damaged");
-  if (at < undo.length) {
-    undo.cut.resize(static_cast<std::size_t>(undo.length - at));
-    if (!file.ReadAt(at, undo.cut.data(), undo.cut.size())) undo.cut.clear();
-  }
-  undo.cutFrom = at;
-  std::vector<uint8_t> bytes;
-  if (at == 0) {
-    const std::string_view signature = exact_file::Signature();
-    bytes.assign(signature.begin(), signature.end());
-  }
+  write.CutAt(at, exact_file::Signature());
   std::vector<exact_file::TextSegment> added;
   for (const ExactText& t : texts) {
     const std::vector<uint8_t> seg = exact_file::EncodeText(t);
-    added.push_back({t, at + static_cast<int64_t>(bytes.size()), static_cast<int64_t>(seg.size())});
-    bytes.insert(bytes.end(), seg.begin(), seg.end());
+    added.push_back({t, write.Append(seg), static_cast<int64_t>(seg.size())});
   }
-  file.WriteAt(at, bytes.data(), bytes.size());
-  const int64_t end = at + static_cast<int64_t>(bytes.size());
-  if (file.Size() > end) file.Truncate(end);
-  file.Sync();
-  if (undo.created) io::SyncFolderOf(exactNamePath_);
-  file.Close();
-  if (at == 0) {
+  const int64_t end = write.Finish();
+  if (write.CutPoint() == 0) {
     exactSegments_.clear();
     exactTexts_.clear();
   }
@@ -221,19 +204,10 @@ void Catalog::AppendExactTexts(const std::vector<ExactText>& texts, ExactAppendU
   exactStamp_ = io::StampOf(exactNamePath_);
 }
 
-void Catalog::UndoExactTexts(BinaryFile& catalogue, const ExactAppendUndo& undo) {
+void Catalog::UndoExactTexts(BinaryFile& catalogue, const SideFileUndo& undo) {
   if (!undo.touched) return;
   try {
-    if (undo.created) {
-      io::Remove(exactNamePath_);
-    } else if (undo.replaced) {
-      io::Rename(exactNamePath_ + ".old", exactNamePath_);
-    } else {
-      BinaryFile file(exactNamePath_, BinaryFile::Mode::ReadWrite);
-      if (!undo.cut.empty()) file.WriteAt(undo.cutFrom, undo.cut.data(), undo.cut.size());
-      if (file.Size() > undo.length) file.Truncate(undo.length);
-      file.Close();
-    }
+    UndoSideFileWrite(exactNamePath_, undo);
   } catch (const CatalogError&) {
     // A segment left behind is bound to a CP932 text the field does not hold
     // (or to a slot that was never used) and is ignored.
@@ -316,7 +290,7 @@ bool Catalog::WriteSlotTable() {
         texts.push_back(std::move(*change));
     }
   }
-  ExactAppendUndo undo;
+  SideFileUndo undo;
   try {
     AppendExactTexts(texts, undo);
     CommitSlots(file, before);
@@ -371,7 +345,7 @@ void Catalog::UpdateCommentWith(int index, int32_t key, std::string_view cp932,
   TCommentSlot disk;
   disk.CopyFrom(0, &diskAreas_[kCommentAreaOffset + index * TCommentSlot::kSize],
                 TCommentSlot::kSize);
-  ExactAppendUndo undo;
+  SideFileUndo undo;
   try {
     if (auto change = ExactTextChange(ExactField::Comment, index, disk.Text(), !disk.IsFree(),
                                       commentSlots_[index].Text(), utf8))

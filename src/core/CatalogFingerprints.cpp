@@ -12,6 +12,7 @@
 #include "core/BinaryFile.h"
 #include "core/Catalog.h"
 #include "core/CatalogInternal.h"
+#include "core/SideFileWrite.h"
 
 namespace plomix {
 
@@ -107,10 +108,11 @@ std::vector<uint8_t> Catalog::FingerprintFileBytes(
 // slots from this one on (an add cut off by a crash) are cut off first; a
 // damaged file is rewritten whole from what could be read, the damaged one
 // kept aside.
-void Catalog::StoreFingerprints(int slot, const FingerprintSetPtr& prints, FingerprintUndo& undo) {
+void Catalog::StoreFingerprints(int slot, const FingerprintSetPtr& prints, SideFileUndo& undo) {
   std::error_code ec;
   const bool exists = fs::exists(fingerprintPath_, ec);
-  if (!exists && (!prints || prints->Empty())) return;
+  const bool some = prints && !prints->Empty();
+  if (!exists && !some) return;
   const ExactMediaIdentity identity = SlotIdentity(slot);
   if (fprDamaged_ && exists) {
     std::vector<std::pair<ExactMediaIdentity, FingerprintSetPtr>> segments;
@@ -118,12 +120,7 @@ void Catalog::StoreFingerprints(int slot, const FingerprintSetPtr& prints, Finge
       if (FingerprintSetPtr p = FingerprintsOf(s)) segments.emplace_back(SlotIdentity(s), p);
     segments.emplace_back(identity, prints);
     const std::vector<uint8_t> bytes = FingerprintFileBytes(segments);
-    const std::string damaged = fingerprintPath_ + ".damaged";
-    if (!fs::exists(damaged, ec)) io::Link(fingerprintPath_, damaged);
-    io::Remove(fingerprintPath_ + ".old");
-    undo.replaced = io::Link(fingerprintPath_, fingerprintPath_ + ".old");
-    undo.touched = true;
-    io::ReplaceWhole(fingerprintPath_, bytes, catalogPath_);
+    ReplaceDamagedSideFile(fingerprintPath_, bytes, catalogPath_, undo);
     fingerprint_file::Contents contents = fingerprint_file::Parse(bytes.data(), bytes.size());
     fprSegments_ = std::move(contents.segments);
     fprAppendAt_ = contents.appendAt;
@@ -133,38 +130,16 @@ void Catalog::StoreFingerprints(int slot, const FingerprintSetPtr& prints, Finge
     for (const fingerprint_file::Segment& seg : fprSegments_)
       if (seg.identity.slot >= slot) cutAt = std::min(cutAt, seg.offset);
     const int64_t length = exists ? std::max<int64_t>(0, fprStamp_.size) : 0;
-    if ((!prints || prints->Empty()) && cutAt >= length) return;
-    BinaryFile file(fingerprintPath_,
-                    exists ? BinaryFile::Mode::ReadWrite : BinaryFile::Mode::Create, catalogPath_);
-    undo.touched = true;
-    undo.created = !exists;
-    undo.length = file.Size();
-    if (cutAt < static_cast<int64_t>(fingerprint_file::kHeaderSize)) cutAt = 0;
-    if (cutAt < undo.length) {
-      undo.cut.resize(static_cast<std::size_t>(undo.length - cutAt));
-      if (!file.ReadAt(cutAt, undo.cut.data(), undo.cut.size())) undo.cut.clear();
-    }
-    undo.cutFrom = cutAt;
-    std::vector<uint8_t> bytes;
-    if (cutAt == 0) {
-      const std::string_view signature = fingerprint_file::Signature();
-      bytes.assign(signature.begin(), signature.end());
-    }
-    const int64_t segmentAt = cutAt + static_cast<int64_t>(bytes.size());
-    if (prints && !prints->Empty()) {
-      const std::vector<uint8_t> seg = fingerprint_file::EncodeSegment(identity, *prints);
-      bytes.insert(bytes.end(), seg.begin(), seg.end());
-    }
-    if (!bytes.empty()) file.WriteAt(cutAt, bytes.data(), bytes.size());
-    const int64_t end = cutAt + static_cast<int64_t>(bytes.size());
-    if (file.Size() > end) file.Truncate(end);
-    file.Sync();
-    if (undo.created) io::SyncFolderOf(fingerprintPath_);
-    file.Close();
-    std::erase_if(fprSegments_,
-                  [&](const fingerprint_file::Segment& seg) { return seg.offset >= cutAt; });
-    if (prints && !prints->Empty())
-      fprSegments_.push_back({identity, prints, segmentAt, end - segmentAt});
+    if (!some && cutAt >= length) return;
+    SideFileWrite write(fingerprintPath_, exists, catalogPath_, undo);
+    write.CutAt(cutAt, fingerprint_file::Signature());
+    const int64_t segmentAt =
+        some ? write.Append(fingerprint_file::EncodeSegment(identity, *prints)) : 0;
+    const int64_t end = write.Finish();
+    std::erase_if(fprSegments_, [&](const fingerprint_file::Segment& seg) {
+      return seg.offset >= write.CutPoint();
+    });
+    if (some) fprSegments_.push_back({identity, prints, segmentAt, end - segmentAt});
     fprAppendAt_ = end;
   }
   fprStamp_ = io::StampOf(fingerprintPath_);
@@ -172,20 +147,10 @@ void Catalog::StoreFingerprints(int slot, const FingerprintSetPtr& prints, Finge
 
 // A segment left for a slot that never came to be (when putting the file
 // back fails) is ignored by every reader and cut off by the next add.
-void Catalog::UndoFingerprints(const FingerprintUndo& undo) {
+void Catalog::UndoFingerprints(const SideFileUndo& undo) {
   if (!undo.touched) return;
   try {
-    if (undo.created) {
-      io::Remove(fingerprintPath_);
-    } else if (undo.replaced) {
-      io::Rename(fingerprintPath_ + ".old", fingerprintPath_);
-      io::RemoveIfPresent(fingerprintPath_ + ".old");
-    } else {
-      BinaryFile file(fingerprintPath_, BinaryFile::Mode::ReadWrite);
-      if (!undo.cut.empty()) file.WriteAt(undo.cutFrom, undo.cut.data(), undo.cut.size());
-      if (file.Size() > undo.length) file.Truncate(undo.length);
-      file.Close();
-    }
+    UndoSideFileWrite(fingerprintPath_, undo);
   } catch (const CatalogError&) {
     // A segment left behind is bound to a slot that never came to be.
   }
