@@ -1,8 +1,10 @@
 #include "analysis/ContentDuplicates.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "core/Catalog.h"
+#include "core/Error.h"
 
 namespace plomix {
 
@@ -49,16 +51,28 @@ ContentDuplicates FindContentDuplicates(Catalog& catalog, bool listGroups) {
       ++result.mediaWithoutFingerprints;
       continue;
     }
+    const std::size_t before = items.size();
     items.reserve(items.size() + prints->Count());
     std::size_t next = 0;  // prints and records both come in ascending order
-    catalog.VisitMediaRecords(slot, [&](int32_t record, const TFileRec& rec) {
-      while (next < prints->Count() && prints->RecordAt(next) < record) ++next;
-      if (next == prints->Count() || prints->RecordAt(next) != record) return;
-      if (rec.Kind() != kKindFile || rec.Size() <= 0) return;
-      const Fingerprint& print = prints->At(next);
-      items.push_back({rec.Size(), BigEndian(print.digest.data()),
-                       BigEndian(print.digest.data() + 8), slot, record, print.mode});
-    });
+    bool read = false;
+    try {
+      read = catalog.VisitMediaRecords(slot, [&](int32_t record, const TFileRec& rec) {
+        while (next < prints->Count() && prints->RecordAt(next) < record) ++next;
+        if (next == prints->Count() || prints->RecordAt(next) != record) return;
+        // A damaged size (not a number) would break the order the grouping needs.
+        if (rec.Kind() != kKindFile || !(rec.Size() > 0) || !std::isfinite(rec.Size())) return;
+        const Fingerprint& print = prints->At(next);
+        items.push_back({rec.Size(), BigEndian(print.digest.data()),
+                         BigEndian(print.digest.data() + 8), slot, record, print.mode});
+      });
+    } catch (const CatalogError&) {
+      read = false;
+    }
+    // A media whose records cannot be read (now) takes part in no group.
+    if (!read) {
+      items.resize(before);
+      ++result.unreadMedia;
+    }
   }
   std::sort(items.begin(), items.end());
   for (std::size_t i = 0; i < items.size();) {

@@ -32,6 +32,7 @@ struct ContentDuplicates {
   std::size_t groupCount = 0;        // groups.size(), also when they are left out
   double wasted = 0;
   int mediaWithoutFingerprints = 0;  // live media read without them
+  int unreadMedia = 0;               // live media whose records could not be read
 };
 
 // Reads the records of every live media that has fingerprints, leaving the

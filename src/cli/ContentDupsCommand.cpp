@@ -42,7 +42,8 @@ int ContentDups(Context& ctx) {
   if (ctx.json) {
     QJsonObject object{{"groups", static_cast<double>(found.groupCount)},
                        {"wasted", found.wasted},
-                       {"mediaWithoutFingerprints", found.mediaWithoutFingerprints}};
+                       {"mediaWithoutFingerprints", found.mediaWithoutFingerprints},
+                       {"unreadMedia", found.unreadMedia}};
     if (!summary) {
       QJsonArray list;
       std::size_t i = 0;
@@ -78,6 +79,8 @@ int ContentDups(Context& ctx) {
   }
   if (found.mediaWithoutFingerprints > 0)
     ctx.err << "media without fingerprints: " << found.mediaWithoutFingerprints << '\n';
+  if (found.unreadMedia > 0)
+    ctx.err << "media whose records could not be read: " << found.unreadMedia << '\n';
   return 0;
 }
 

@@ -50,7 +50,7 @@ void HashZeros(int64_t size, XXH3_state_t* state, std::atomic<int64_t>* hashed) 
 }
 
 // Reads `size` bytes at `offset` into the hash; false (errno set) on a read
-// error. A file that shrank meanwhile ends the read early.
+// error or when the file turns out shorter (it shrank meanwhile).
 //
 // Only the pages this read brings into the page cache are dropped again:
 // what was cached before (a file the user works with) stays. Each block is
@@ -81,7 +81,13 @@ bool ReadRange(int fd, int64_t offset, int64_t size, XXH3_state_t* state, uint8_
       errno = error;
       return false;
     }
-    if (got == 0) break;
+    if (got == 0) {
+      // The file shrank while it was read: its bytes as a whole are not
+      // known, and a print of what was read would be wrong.
+      drop();
+      errno = EIO;
+      return false;
+    }
     XXH3_128bits_update(state, buffer, static_cast<std::size_t>(got));
     if (hashed) hashed->fetch_add(got, std::memory_order_relaxed);
     offset += got;
@@ -105,6 +111,11 @@ bool HashSparseRange(int fd, int64_t offset, int64_t size, XXH3_state_t* state, 
       // No data after `offset` (ENXIO), or the question is not understood:
       // then read, which is always right.
       if (errno != ENXIO) return ReadRange(fd, offset, end - offset, state, buffer, cancel, hashed);
+      // No data up to the end, or the file shrank below `offset`.
+      if (::lseek(fd, 0, SEEK_END) < end) {
+        errno = EIO;
+        return false;
+      }
       data = end;
     }
     if (data > offset) {

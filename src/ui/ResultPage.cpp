@@ -24,6 +24,7 @@
 #include "core/Settings.h"
 #include "core/Text.h"
 #include "ui/ContentGroupModel.h"
+#include "ui/ErrorMessage.h"
 #include "ui/ResultGrid.h"
 #include "ui/ResultGroupModel.h"
 #include "ui/ResultMemberModel.h"
@@ -387,11 +388,19 @@ void ResultPage::FillContentGroups() {
   QCoreApplication::processEvents();
   ContentDuplicates found;
   std::vector<ContentGroupName> names;
-  {
+  try {
     const LoadedMediaKept kept(catalog_);
     found = FindContentDuplicates(catalog_);
     names = ContentGroupNames(catalog_, found);
+  } catch (const std::exception& error) {
+    // The catalogue could not be read (a drive gone, a read error): the
+    // page stays empty and says why.
+    contentFilled_ = true;
+    SetStatus(true, 0, ErrorMessage(error));
+    if (ContentMode()) ShowStatus();
+    return;
   }
+  const int unread = found.unreadMedia;
   const std::size_t groups = found.groups.size();
   double files = 0;
   for (const ContentGroup& g : found.groups) files += static_cast<double>(g.members.size());
@@ -415,6 +424,8 @@ void ResultPage::FillContentGroups() {
     for (const std::string& name : without) shown << text::Cp932ToQString(name);
     contentStatusTip_ = QStringLiteral("指紋なしのメディア：\n") + shown.join(QLatin1Char('\n'));
   }
+  if (unread > 0)
+    text += QStringLiteral("　読めないメディア: ") + Number(static_cast<double>(unread));
   SetStatus(true, 0, text);
   if (ContentMode()) ShowStatus();
 }

@@ -147,6 +147,18 @@ TEST_F(FingerprintsTest, QuickAndFullDigestsAreNeverCompared) {
   EXPECT_EQ(found.mediaWithoutFingerprints, 1);
 }
 
+// A media whose records can no longer be read (the catalogue cut short
+// under an open window) takes part in no group and is counted, never
+// grouped from records read past the damage.
+TEST_F(FingerprintsTest, AMediaWhoseRecordsCannotBeReadIsCountedNotGrouped) {
+  Read("A", FingerprintMode::Quick);
+  Read("B", FingerprintMode::Quick);
+  fs::resize_file(path, fs::file_size(path) - TFileRec::kSize);
+  const ContentDuplicates found = FindContentDuplicates(catalog);
+  EXPECT_EQ(found.unreadMedia, 1);
+  EXPECT_EQ(GroupsOf(catalog, found), (Groups{{"A\\x.txt", "A\\sub\\y.txt", "A\\日本\\同じ.txt"}}));
+}
+
 TEST_F(FingerprintsTest, CancelStoresNothingAndAReadWithoutThemLeavesNoFile) {
   Read("A", std::nullopt);
   EXPECT_FALSE(fs::exists(dir.Path() / "cat.fpr"));
@@ -414,6 +426,21 @@ TEST(FileHasherTest, SparseFilesHashAsTheirBytesWrittenOut) {
     }
   }
   EXPECT_EQ(fullPrints.size(), std::size(rows));
+}
+
+// A file whose bytes end before its size says (one that shrank while it was
+// read; a kernel attribute file reads so at any time) gets no print, and is
+// unreadable rather than printed by what could be read.
+TEST(FileHasherTest, AFileShorterThanItsSizeGetsNoPrint) {
+  const std::string attribute = "/sys/devices/system/cpu/online";
+  struct stat st {};
+  if (::stat(attribute.c_str(), &st) != 0 || st.st_size <= 64)
+    GTEST_SKIP() << "no kernel attribute file to read";
+  for (const FingerprintMode mode : {FingerprintMode::Quick, FingerprintMode::Full}) {
+    const HashOutcome outcome = HashFile(attribute, mode);
+    EXPECT_FALSE(outcome.digest.has_value());
+    EXPECT_EQ(outcome.error, EIO);
+  }
 }
 
 }  // namespace
