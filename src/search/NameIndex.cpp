@@ -50,7 +50,11 @@ class IndexReader {
     records_ = Get64(h + kRecordCountAt);
     const uint64_t tables =
         uint64_t{mediaCount_} * kMediaEntrySize + uint64_t{trigramCount_} * kTrigramEntrySize;
-    if (mediaCount_ > 100000 || tables + postingBytes_ != bodyBytes_ || records_ > 0xFFFFFFFFull)
+    // Each size is held to what the file can hold before any sum of them is
+    // formed: sizes near 2^64 would wrap around and pass the checks below.
+    const auto fileSize = static_cast<uint64_t>(std::max<int64_t>(0, file_->Size()));
+    if (mediaCount_ > 100000 || records_ > 0xFFFFFFFFull || bodyBytes_ > fileSize ||
+        postingBytes_ > bodyBytes_ || tables != bodyBytes_ - postingBytes_)
       throw Damaged{};
     const uint64_t pages = (bodyBytes_ + kPageSize - 1) / kPageSize;
     if (static_cast<uint64_t>(file_->Size()) != kHeaderSize + bodyBytes_ + pages * kPageCheckSize)
@@ -223,6 +227,8 @@ NameIndexState NameIndexStateOf(const std::string& catalogPath) {
     return NameIndexState::Damaged;
   } catch (const CatalogError&) {
     return NameIndexState::Damaged;
+  } catch (const std::bad_alloc&) {
+    return NameIndexState::Damaged;
   }
 }
 
@@ -292,6 +298,8 @@ std::shared_ptr<NameIndexQuery> NameIndexQuery::Open(const Catalog& catalog,
   } catch (const Damaged&) {
     return nullptr;
   } catch (const CatalogError&) {
+    return nullptr;
+  } catch (const std::bad_alloc&) {
     return nullptr;
   }
 }

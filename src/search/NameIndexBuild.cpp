@@ -1,8 +1,11 @@
 // Building the name index: one pass over every live media's records, the
 // posting lists kept delta-coded in memory as they grow, then written sorted
-// by trigram to NAME.idx.new, checked page by page, and renamed into place.
+// by trigram to a temporary NAME.idx.new.*, checked page by page, and renamed into place.
+
+#include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <filesystem>
 
 #include "core/Catalog.h"
@@ -155,6 +158,28 @@ struct IndexedMedia {
 
 }  // namespace
 
+namespace {
+
+// Each build writes a file of its own, held locked while it is written: two
+// builds at once (the window's and a command's) never write into or remove
+// each other's, and what a build cut off left is removed by the next.
+std::string TemporaryPathFor(const std::string& path) {
+  namespace fs = std::filesystem;
+  const fs::path target(path);
+  const std::string prefix = target.filename().string() + ".new";
+  std::error_code ec;
+  for (fs::directory_iterator it(target.parent_path().empty() ? "." : target.parent_path(), ec),
+       end;
+       !ec && it != end; it.increment(ec)) {
+    const std::string name = it->path().filename().string();
+    if (name.rfind(prefix, 0) == 0) io::RemoveAbandoned(it->path().string());
+  }
+  static std::atomic<unsigned> builds{0};
+  return path + ".new." + std::to_string(::getpid()) + "." + std::to_string(builds++);
+}
+
+}  // namespace
+
 bool BuildNameIndex(Catalog& catalog, std::string& error, NameIndexSummary* summary,
                     const std::function<bool()>& keepGoing) {
   const std::string& catalogPath = catalog.CatalogPath();
@@ -220,7 +245,7 @@ bool BuildNameIndex(Catalog& catalog, std::string& error, NameIndexSummary* summ
   }
 
   const std::string path = NameIndexPath(catalogPath);
-  const std::string temporary = path + ".new";
+  const std::string temporary = TemporaryPathFor(path);
   try {
     BinaryFile file(temporary, BinaryFile::Mode::Create, catalogPath);
     BodyWriter body(file);

@@ -275,6 +275,13 @@ TEST_F(NameIndexTest, ADamagedIndexIsIgnored) {
   flippedHeader[name_index::kTrigramCountAt] ^= 0x01;
   std::vector<uint8_t> longer = sound;
   longer.push_back(0);
+  // Sizes so large that the sums checked against the file's length wrap
+  // around and agree with it (a page table of petabytes would follow).
+  std::vector<uint8_t> wrapping(4096, 0);
+  std::copy(sound.begin(), sound.begin() + 16, wrapping.begin());
+  name_index::Put64(wrapping.data() + name_index::kPostingBytesAt, 0xff803fe00ff81350ull);
+  name_index::Put64(wrapping.data() + name_index::kBodyBytesAt, 0xff803fe00ff81350ull);
+  wrapping = header(wrapping, name_index::kMediaCountAt, 0);
   const std::vector<std::pair<const char*, std::vector<uint8_t>>> damaged = {
       {"empty", {}},
       {"header cut", std::vector<uint8_t>(sound.begin(), sound.begin() + 100)},
@@ -287,6 +294,7 @@ TEST_F(NameIndexTest, ADamagedIndexIsIgnored) {
       {"another page size", header(sound, 13, 0x20)},
       {"more media claimed", header(sound, name_index::kMediaCountAt, 9)},
       {"garbage", garbage},
+      {"sizes that wrap around", wrapping},
   };
   for (const auto& [what, bytes] : damaged) {
     WriteIndex(bytes);
@@ -309,6 +317,8 @@ TEST_F(NameIndexTest, ADamagedIndexIsIgnored) {
 TEST_F(NameIndexTest, ABuildOfACatalogueChangedMeanwhileLeavesTheOldIndex) {
   Build();
   const std::vector<uint8_t> before = IndexBytes();
+  // What a build cut off by a crash left, which no build holds any more.
+  std::ofstream(NameIndexPath(path) + ".new.1.0") << "half an index";
   std::string error;
   int asked = 0;
   // The catalogue changes while the build reads it (asked before each media).
@@ -323,7 +333,9 @@ TEST_F(NameIndexTest, ABuildOfACatalogueChangedMeanwhileLeavesTheOldIndex) {
   EXPECT_FALSE(built);
   EXPECT_NE(error.find("changed while it was indexed"), std::string::npos) << error;
   EXPECT_EQ(IndexBytes(), before);
-  EXPECT_FALSE(std::filesystem::exists(NameIndexPath(path) + ".new"));
+  // Neither this build's file nor the one left before stays behind.
+  for (const auto& entry : std::filesystem::directory_iterator(dir.Path()))
+    EXPECT_EQ(entry.path().filename().string().find(".idx.new"), std::string::npos) << entry.path();
 }
 
 }  // namespace
