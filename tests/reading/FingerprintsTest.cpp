@@ -8,6 +8,8 @@
 
 #include <algorithm>
 #include <chrono>
+#include <fstream>
+#include <limits>
 #include <set>
 
 #include "analysis/ContentDuplicates.h"
@@ -157,6 +159,31 @@ TEST_F(FingerprintsTest, AMediaWhoseRecordsCannotBeReadIsCountedNotGrouped) {
   const ContentDuplicates found = FindContentDuplicates(catalog);
   EXPECT_EQ(found.unreadMedia, 1);
   EXPECT_EQ(GroupsOf(catalog, found), (Groups{{"A\\x.txt", "A\\sub\\y.txt", "A\\日本\\同じ.txt"}}));
+}
+
+// A file whose stored size is damaged (not a number) takes part in no group
+// and leaves the groups of the others whole.
+TEST_F(FingerprintsTest, AFileWithADamagedSizeTakesNoPartInAGroup) {
+  Read("A", FingerprintMode::Quick);
+  const int b = Read("B", FingerprintMode::Quick);
+  ASSERT_TRUE(catalog.LoadMedia(b));
+  int32_t big2 = -1;
+  for (int32_t r = 1; r < catalog.LoadedCount(); ++r)
+    if (catalog.ShownRecordName(r) == "big2") big2 = r;
+  int64_t position = 0;
+  int32_t count = 0;
+  ASSERT_TRUE(big2 > 0 && catalog.LocateMedia(b, position, count));
+  {
+    std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
+    file.seekp(position + int64_t{big2} * static_cast<int64_t>(TFileRec::kSize) +
+               static_cast<int64_t>(TFileRec::kSizeField));
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    file.write(reinterpret_cast<const char*>(&nan), sizeof nan);
+  }
+  Catalog damaged;
+  ASSERT_TRUE(damaged.OpenCatalog(path));
+  EXPECT_EQ(GroupsOf(damaged, FindContentDuplicates(damaged)),
+            (Groups{kHello, {"A\\big", "B\\bigmid"}}));
 }
 
 TEST_F(FingerprintsTest, CancelStoresNothingAndAReadWithoutThemLeavesNoFile) {
