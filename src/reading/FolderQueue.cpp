@@ -20,8 +20,9 @@ constexpr std::size_t kReadAhead = 1024;
 constexpr uint64_t kLead = 8;
 constexpr std::size_t kWakeBatch = 16;
 // At most this many folders stay open for their subfolders, and never more
-// than a quarter of the handles the process may open.
-constexpr int kMaxOpenFolders = 4096;
+// than half the handles the process may open (a tree of a million entries
+// has some ten thousand folders waiting for their subfolders at once).
+constexpr int kMaxOpenFolders = 32768;
 
 bool HasFoldersToEnter(const RawFolder& raw) {
   return std::any_of(raw.entries.begin(), raw.entries.end(),
@@ -39,7 +40,7 @@ int FolderQueue::DefaultOpenFolderBudget() {
   struct rlimit limit {};
   if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY)
     return kMaxOpenFolders;
-  return static_cast<int>(std::min<rlim_t>(limit.rlim_cur / 4, kMaxOpenFolders));
+  return static_cast<int>(std::min<rlim_t>(limit.rlim_cur / 2, kMaxOpenFolders));
 }
 
 SpinningMutex::SpinningMutex() {
