@@ -1,5 +1,7 @@
 // plomix2-cli: the catalogue engine from the command line.
 
+#include <sys/resource.h>
+
 #include <QCoreApplication>
 #include <QLocale>
 #include <algorithm>
@@ -71,6 +73,16 @@ void PrintUsage(const CommandTable& table, std::ostream& out) {
 
 int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);
+  // A read keeps thousands of folders open for their subfolders where the
+  // system allows (the command never waits with select, which such handles
+  // would break): the usual soft limit of 1024 goes up towards the hard one.
+  if (struct rlimit files{}; ::getrlimit(RLIMIT_NOFILE, &files) == 0) {
+    const rlim_t wanted = std::min<rlim_t>(files.rlim_max, rlim_t{1} << 16);
+    if (files.rlim_cur < wanted) {
+      files.rlim_cur = wanted;
+      ::setrlimit(RLIMIT_NOFILE, &files);
+    }
+  }
   // Type names and other desktop texts in the program's language.
   QLocale::setDefault(QLocale(QLocale::Japanese, QLocale::Japan));
   const CommandTable table = BuildTable();

@@ -343,6 +343,11 @@ void BinaryFile::Sync() {
   }
 }
 
+void BinaryFile::StartWriteback(int64_t offset, std::size_t n) {
+  if (!io::SyncEnabled() || n == 0) return;
+  (void)::sync_file_range(fd_, offset, static_cast<off_t>(n), SYNC_FILE_RANGE_WRITE);
+}
+
 void BinaryFile::Relock(bool exclusive) {
   if (int err = LockFile(fd_, exclusive)) throw CatalogError(ErrorCode::FileLock, path_, err);
 }

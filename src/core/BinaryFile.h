@@ -137,6 +137,10 @@ class BinaryFile {
   void Truncate(int64_t size);
   // Puts what was written on the disk before anything that depends on it.
   void Sync();
+  // Starts putting the n bytes written at offset on the disk without waiting
+  // for them, so that a Sync after a long write has less left to wait for.
+  // A failure shows at that Sync.
+  void StartWriteback(int64_t offset, std::size_t n);
   // Exchanges the lock held for the other kind (shared <-> exclusive).
   void Relock(bool exclusive);
   io::FileStamp Stamp();

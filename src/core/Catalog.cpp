@@ -479,6 +479,10 @@ ExactNameSetPtr Catalog::WriteRecordsOf(BinaryFile& file, const MediaRecordSourc
     }
     file.WriteAt(RecordOffset(position + start), block.data(),
                  static_cast<std::size_t>(len) * TFileRec::kSize);
+    // The disk writes the blocks while the next ones are made; the sync
+    // after the last waits only for the rest.
+    file.StartWriteback(RecordOffset(position + start),
+                        static_cast<std::size_t>(len) * TFileRec::kSize);
   }
   return exact;
 }

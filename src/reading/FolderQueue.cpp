@@ -1,5 +1,7 @@
 #include "reading/FolderQueue.h"
 
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -17,8 +19,29 @@ namespace {
 constexpr std::size_t kReadAhead = 1024;
 constexpr uint64_t kLead = 8;
 constexpr std::size_t kWakeBatch = 16;
+// At most this many folders stay open for their subfolders, and never more
+// than half the handles the process may open (a tree of a million entries
+// has some ten thousand folders waiting for their subfolders at once).
+constexpr int kMaxOpenFolders = 32768;
+
+bool HasFoldersToEnter(const RawFolder& raw) {
+  return std::any_of(raw.entries.begin(), raw.entries.end(),
+                     [](const RawEntry& e) { return S_ISDIR(e.mode) && e.sameDevice; });
+}
 
 }  // namespace
+
+FolderHandle::~FolderHandle() {
+  ::close(fd_);
+  if (open_) open_->fetch_sub(1, std::memory_order_relaxed);
+}
+
+int FolderQueue::DefaultOpenFolderBudget() {
+  struct rlimit limit {};
+  if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY)
+    return kMaxOpenFolders;
+  return static_cast<int>(std::min<rlim_t>(limit.rlim_cur / 2, kMaxOpenFolders));
+}
 
 SpinningMutex::SpinningMutex() {
   pthread_mutexattr_t attributes;
@@ -59,18 +82,37 @@ FolderQueue::~FolderQueue() {
 }
 
 void FolderQueue::Read(FolderReader& reader, FolderTask& task) {
-  const int fd = reader.Open(root_, task.path);
+  int fd = -1;
+  const std::size_t slash = task.path.rfind('/');
+  if (task.parent && slash != std::string::npos) {
+    fd = reader.OpenAt(task.parent->Fd(), task.path.c_str() + slash + 1);
+  } else {
+    fd = reader.Open(root_, task.path);
+  }
+  const int error = errno;
+  task.parent.reset();
   if (fd < 0) {
-    task.raw.error = errno;  // unreadable: stored without entries, and reported
+    task.raw.error = error;  // unreadable: stored without entries, and reported
     return;
   }
   reader.Read(fd, task.raw);
+  if (HasFoldersToEnter(task.raw)) {
+    if (openHandles_.fetch_add(1, std::memory_order_relaxed) < openBudget_) {
+      try {
+        task.handle = std::make_shared<FolderHandle>(fd, &openHandles_);
+        return;
+      } catch (const std::bad_alloc&) {
+        // Its subfolders are opened by their paths.
+      }
+    }
+    openHandles_.fetch_sub(1, std::memory_order_relaxed);
+  }
   ::close(fd);
 }
 
-void FolderQueue::Push(int32_t index, std::string path) {
+void FolderQueue::Push(int32_t index, std::string path, FolderHandlePtr parent) {
   std::lock_guard lock(mutex_);
-  tasks_.push_back({index, std::move(path), FolderTask::Pending, {}});
+  tasks_.push_back({index, std::move(path), FolderTask::Pending, {}, std::move(parent), {}});
   WakeHelperIfWorthIt();
 }
 
@@ -89,6 +131,20 @@ FolderTask* FolderQueue::ClaimForHelper() {
   const uint64_t end = front_ + std::min(tasks_.size(), kReadAhead);
   for (; helperNext_ < end; ++helperNext_) {
     FolderTask& task = tasks_[helperNext_ - front_];
+    if (task.state == FolderTask::Pending) {
+      task.state = FolderTask::Claimed;
+      return &task;
+    }
+  }
+  return nullptr;
+}
+
+FolderTask* FolderQueue::ClaimAhead() {
+  if (Cancelled()) return nullptr;
+  aheadNext_ = std::max(aheadNext_, front_ + 1);
+  const uint64_t end = front_ + std::min(tasks_.size(), kReadAhead);
+  for (; aheadNext_ < end; ++aheadNext_) {
+    FolderTask& task = tasks_[aheadNext_ - front_];
     if (task.state == FolderTask::Pending) {
       task.state = FolderTask::Claimed;
       return &task;
@@ -129,9 +185,19 @@ bool FolderQueue::Next(FolderTask& out) {
   std::unique_lock lock(mutex_);
   if (tasks_.empty() || Cancelled()) return false;
   FolderTask& front = tasks_.front();
-  if (front.state == FolderTask::Claimed) {
+  while (front.state == FolderTask::Claimed) {
+    // The helper has the next folder: rather than sleep until it is done
+    // (long, when the helper has lost its processor to another program), read
+    // one further on, which the helper then skips.
+    if (FolderTask* ahead = ClaimAhead()) {
+      lock.unlock();
+      Read(reader_, *ahead);
+      lock.lock();
+      ahead->state = FolderTask::Done;
+      continue;
+    }
     mainWaiting_ = true;
-    while (front.state == FolderTask::Claimed) mainWake_.Wait(lock);
+    mainWake_.Wait(lock);
     mainWaiting_ = false;
   }
   if (front.state == FolderTask::Pending) {

@@ -10,6 +10,7 @@
 #include <atomic>
 #include <cstdint>
 #include <deque>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -18,12 +19,36 @@
 
 namespace plomix {
 
+// An open folder kept for its subfolders, which are opened relative to it
+// (one name lookup each instead of a walk along their full paths); closed
+// when the last task holding it lets go.
+class FolderHandle {
+ public:
+  // `open` (may be null) counts the handles kept; it must outlive this one.
+  FolderHandle(int fd, std::atomic<int>* open) : fd_(fd), open_(open) {}
+  ~FolderHandle();
+  FolderHandle(const FolderHandle&) = delete;
+  FolderHandle& operator=(const FolderHandle&) = delete;
+  int Fd() const { return fd_; }
+
+ private:
+  int fd_;
+  std::atomic<int>* open_;
+};
+using FolderHandlePtr = std::shared_ptr<FolderHandle>;
+
 struct FolderTask {
   enum State { Pending, Claimed, Done };
   int32_t index = 0;  // the folder's record
   std::string path;   // its native path
   State state = Pending;
   RawFolder raw;  // its entries once read (none when it could not be opened)
+  // The open parent the folder is opened in (none: opened by its path); let
+  // go once the folder is open.
+  FolderHandlePtr parent;
+  // The folder itself once read, kept open while it has subfolders to enter
+  // and the queue's budget of open folders allows.
+  FolderHandlePtr handle;
 };
 
 // A mutex that spins briefly before it sleeps: the queue's critical sections
@@ -71,13 +96,22 @@ class FolderQueue {
   FolderQueue(const FolderQueue&) = delete;
   FolderQueue& operator=(const FolderQueue&) = delete;
 
-  void Push(int32_t index, std::string path);
-  // The oldest queued folder, read; false when the queue is empty.
+  // `parent`: the folder's open parent, or null to open it by its path.
+  void Push(int32_t index, std::string path, FolderHandlePtr parent = nullptr);
+  // The oldest queued folder, read; false when the queue is empty. While the
+  // helper is still reading it, the caller reads folders further on instead
+  // of waiting.
   bool Next(FolderTask& out);
+
+  // How many read folders may stay open for their subfolders at once (the
+  // rest of the subfolders are opened by their paths); set before the first Push.
+  void SetOpenFolderBudget(int budget) { openBudget_ = budget; }
+  static int DefaultOpenFolderBudget();
 
  private:
   void HelperLoop();
   FolderTask* ClaimForHelper();
+  FolderTask* ClaimAhead();
   std::size_t AvailableToHelper() const;
   void WakeHelperIfWorthIt();
   void Read(FolderReader& reader, FolderTask& task);
@@ -89,12 +123,15 @@ class FolderQueue {
   const std::atomic<bool>* cancel_;
   bool shortListingEnds_;
   FolderReader reader_;
+  int openBudget_ = DefaultOpenFolderBudget();
+  std::atomic<int> openHandles_{0};
 
   SpinningMutex mutex_;
   SpinningCondition helperWake_, mainWake_;
   std::deque<FolderTask> tasks_;
   uint64_t front_ = 0;       // sequence number of tasks_.front()
   uint64_t helperNext_ = 0;  // the first task the helper has not looked at
+  uint64_t aheadNext_ = 0;   // the same for the caller reading ahead
   bool stop_ = false;
   bool helperIdle_ = false;
   bool mainWaiting_ = false;

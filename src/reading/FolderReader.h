@@ -65,13 +65,14 @@ class FolderReader {
   // Opens a folder by its native path, component by component from `root`
   // when the path is longer than the system accepts; -1 on failure.
   int Open(const std::string& root, const std::string& path);
+  // Opens the folder `name` of the open folder `dirFd`: no walk along the
+  // full path, so it costs one name lookup at any depth; -1 on failure.
+  int OpenAt(int dirFd, const char* name);
   // Lists and examines the entries of an open folder (the handle stays open).
   // An entry that vanished since the listing is left out.
   void Read(int fd, RawFolder& out);
 
  private:
-  int OpenAt(int dirFd, const char* name);
-
   dev_t rootDevice_;
   bool readVersions_;
   bool shortListingEnds_;

@@ -311,7 +311,9 @@ bool Scanner::ReadTree(const ReadRequest& request, const ScanSetup& setup) {
   const int rootFd = setup.rootFolder.empty()
                          ? -1
                          : ::open(setup.rootFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  FolderHandlePtr rootHandle;
   if (rootFd >= 0) {
+    rootHandle = std::make_shared<FolderHandle>(rootFd, nullptr);
     if (::fstat(rootFd, &rootStat) == 0) {
       rootDevice_ = rootStat.st_dev;
       shortListingEnds_ = FolderReader::ListingEndsShort(rootFd);
@@ -322,13 +324,13 @@ bool Scanner::ReadTree(const ReadRequest& request, const ScanSetup& setup) {
       NoteUnreadable(setup.rootFolder, raw);
       found = ReadFolder(0, setup.rootFolder, raw);
     }
-    ::close(rootFd);
   } else if (!setup.rootFolder.empty()) {
     RawFolder unopened;
     unopened.error = errno;
     NoteUnreadable(setup.rootFolder, unopened);
   }
-  if (found && count_ > 1) Walk();
+  if (found && count_ > 1) Walk(std::move(rootHandle));
+  rootHandle.reset();
   if (found && count_ > 1 && request.fingerprint && !cancel_.load(std::memory_order_relaxed))
     TakeFingerprints(*request.fingerprint, reuse.get());
   cancelled_ = cancel_.load(std::memory_order_relaxed);
@@ -364,16 +366,20 @@ std::string Scanner::ChildPath(const std::string& folderPath, int32_t index) con
 // Folders are stored strictly in index order (breadth first); on two cores a
 // helper lists and examines the folders queued next while this thread
 // converts, sorts and stores, which halves the time spent waiting on the kernel.
-void Scanner::Walk() {
+// Each folder is opened relative to its open parent where the queue kept it.
+void Scanner::Walk(FolderHandlePtr root) {
   FolderQueue queue(setup_.rootFolder, rootDevice_, shortListingEnds_, setup_.readVersions,
                     walkThreads_ > 1 && !setup_.readVersions, &cancel_);
-  const auto queueFolders = [&](int32_t first, const std::string& folderPath) {
+  if (openFolderBudget_ >= 0) queue.SetOpenFolderBudget(openFolderBudget_);
+  const auto queueFolders = [&](int32_t first, const std::string& folderPath,
+                                const FolderHandlePtr& parent) {
     for (int32_t i = first; i < count_; ++i) {
       const ScanEntry& e = At(i);
-      if (e.kind == kKindFolder && e.enter) queue.Push(i, ChildPath(folderPath, i));
+      if (e.kind == kKindFolder && e.enter) queue.Push(i, ChildPath(folderPath, i), parent);
     }
   };
-  queueFolders(1, setup_.rootFolder);
+  queueFolders(1, setup_.rootFolder, root);
+  root.reset();
   FolderTask task;
   while (queue.Next(task)) {
     const int32_t first = count_;
@@ -382,8 +388,9 @@ void Scanner::Walk() {
     // A folder whose entries were all refused at the limit keeps -1: no run starts there.
     if (count_ > first) {
       At(task.index).firstChild = first;
-      queueFolders(first, task.path);
+      queueFolders(first, task.path, task.handle);
     }
+    task.handle.reset();
   }
 }
 

@@ -41,6 +41,7 @@
 namespace plomix {
 
 class Drives;
+class FolderHandle;
 class Prompter;
 struct RawFolder;
 
@@ -196,6 +197,10 @@ class Scanner : public MediaRecordSource, public RecordImageSource {
   // records are the same either way). Reading versions always uses one.
   void SetWalkThreads(int threads) { walkThreads_ = threads; }
   static int DefaultWalkThreads();
+  // How many read folders may stay open for their subfolders to be opened
+  // relative to them; -1 (the default) for the queue's own budget. Tests use
+  // small budgets, which make the walk open the other folders by their paths.
+  void SetOpenFolderBudget(int budget) { openFolderBudget_ = budget; }
   // The message shown once when entries were refused at the limit.
   static const char* OverflowMessage();
 
@@ -206,7 +211,7 @@ class Scanner : public MediaRecordSource, public RecordImageSource {
   ScanFolder& FolderOf(const ScanEntry& entry);
   const ScanFolder& FolderOf(const ScanEntry& entry) const;
   double AllocatedOf(const ScanEntry& entry) const;
-  void Walk();
+  void Walk(std::shared_ptr<FolderHandle> root);
   // Stores the entries of one folder as a sorted run; true when the folder
   // listed any entry.
   bool ReadFolder(int32_t parent, const std::string& folderPath, const RawFolder& raw);
@@ -242,6 +247,7 @@ class Scanner : public MediaRecordSource, public RecordImageSource {
   bool shortListingEnds_ = false;
   Progress progress_;
   int walkThreads_ = DefaultWalkThreads();
+  int openFolderBudget_ = -1;
   std::atomic<bool> cancel_{false};
   bool cancelled_ = false;
   int64_t unreadable_ = 0;

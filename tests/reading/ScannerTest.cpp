@@ -430,6 +430,46 @@ TEST_F(ScannerTest, ReadingAheadOnASecondThreadStoresTheSameRecords) {
   }
 }
 
+// Folders are opened relative to their open parents while the budget of open
+// folders allows, by their paths beyond it; either way the records are the
+// same, and no folder stays open after the read.
+TEST_F(ScannerTest, FoldersOpenedInTheirParentsOrByPathsStoreTheSameRecords) {
+  for (int a = 0; a < 6; ++a)
+    for (int b = 0; b < 3; ++b)
+      for (int c = 0; c < 2; ++c)
+        MakeFile(Root() / ("d" + std::to_string(a)) / (std::string("資料") + std::to_string(b)) /
+                     ("e " + std::to_string(c)) / ("f" + std::to_string(c)),
+                 a * 100 + b * 10 + c);
+  MakeFile(Root() / "top.txt", 1);
+  const auto openHandles = [] {
+    return std::distance(fs::directory_iterator("/proc/self/fd"), fs::directory_iterator());
+  };
+  scanner.SetWalkThreads(1);
+  scanner.SetOpenFolderBudget(0);
+  ASSERT_TRUE(Scan());
+  ExpectShape();
+  const std::vector<TRecord> byPaths = records;
+  EXPECT_EQ(records[0].AllFolders, 6 + 18 + 36);
+  for (const int threads : {1, 2}) {
+    for (const int budget : {-1, 0, 1, 2}) {
+      SCOPED_TRACE(std::to_string(threads) + " threads, budget " + std::to_string(budget));
+      scanner.SetWalkThreads(threads);
+      scanner.SetOpenFolderBudget(budget);
+      const auto before = openHandles();
+      ASSERT_TRUE(Scan());
+      EXPECT_EQ(openHandles(), before);
+      EXPECT_EQ(scanner.UnreadableCount(), 0);
+      ASSERT_EQ(records.size(), byPaths.size());
+      for (std::size_t i = 0; i < records.size(); ++i) {
+        EXPECT_EQ(records[i].Name, byPaths[i].Name);
+        EXPECT_EQ(records[i].Parent, byPaths[i].Parent);
+        EXPECT_EQ(records[i].FirstChild, byPaths[i].FirstChild);
+        EXPECT_EQ(records[i].Size, byPaths[i].Size);
+      }
+    }
+  }
+}
+
 TEST_F(ScannerTest, AddMediaStoresTheBufferWithLongNames) {
   const std::string longName = std::string(120, 'n') + ".txt";
   MakeFile(Root() / "sub" / longName, 10);
