@@ -8,13 +8,18 @@
 // in the case-insensitive collation order, each group's entries together.
 // ResultStore writes them out; ClearSearch() gives the memory back.
 //
-// Memory: the search keeps, per participating file, 16 bytes plus its name,
-// per distinct key about 32 bytes (its entry and index slots) plus its
-// lower-cased bytes when longer than 7 (and, in similar mode, the word), and
-// 8 bytes per group entry, all in chunked storage so that
-// growth never copies a table; the catalogue's records are read a block at a
-// time and never all held, and the loaded media of the catalogue stays as it
-// was.
+// Memory: duplicate mode reads the catalogue three times and holds no file
+// of it: a first pass counts the hashes of the keys in a table of two bits
+// per record slot (a key whose count stays below two cannot be a group), a
+// second keeps the keys counted twice or more, exactly, with their first
+// file (about 40 bytes and the name each), and after Sort the third hands
+// every entry straight to its place in the result. Similar mode keeps, per
+// participating file, 16 bytes plus its name, per distinct key about 32
+// bytes (its entry and index slots) plus its lower-cased bytes when longer
+// than 7 and the word, and 8 bytes per group entry. All of it is chunked
+// storage, so that growth never copies a table; the catalogue's records are
+// read a block at a time and never all held, and the loaded media of the
+// catalogue stays as it was.
 
 #include <cstdint>
 #include <functional>
@@ -154,10 +159,30 @@ class NameAnalysis {
 
   // The sorted groups in order: the head record (duplicates: the group's
   // first entry; similar names: the word, with Key, date and size of the
-  // first occurrence) and the entries in file order.
+  // first occurrence) and the entries in file order. Duplicate mode reads
+  // the catalogue of the run again to list the entries (and so holds them
+  // all at once): the writer uses the two calls below instead.
   void ForEachGroup(
       const std::function<void(const ResultFileEntry& head,
                                const std::vector<ResultFileEntry>& entries)>& visit) const;
+  // The sorted group heads with their sizes, in order.
+  void ForEachHead(
+      const std::function<void(const ResultFileEntry& head, uint32_t size)>& visit) const;
+  // Duplicate mode: reads the catalogue of the run again and hands every
+  // entry to `place` with its position among all entries (group after
+  // group), in the order the catalogue holds the files. Throws CatalogError
+  // when the catalogue no longer holds the files the run counted.
+  // `groupEnd` is the position after the entry's group, `groupSize` its size.
+  void PlaceEntries(
+      const std::function<void(uint32_t position, uint32_t groupEnd, uint32_t groupSize,
+                               const ResultFileEntry& entry)>& place) const;
+  // The first pass's counting table of duplicate mode holds 2^bits counters;
+  // 0 (the default) sizes it from the catalogue. Tests make it tiny, so that
+  // every key shares its counter with others.
+  void SetCounterBits(int bits) { counterBits_ = bits; }
+
+  // What duplicate mode keeps between its passes (NameAnalysisParts.h).
+  struct DuplicateState;
 
   // ClearDupSearch / ClearLikeSearch: empties everything and gives the
   // memory back; the group counter returns to 0.
@@ -167,12 +192,21 @@ class NameAnalysis {
   struct State;
   // Numbers the files listed in groups by name; returns how many.
   std::size_t RankFilesByName();
+  // Duplicate mode (DuplicateNames.cpp).
+  AnalysisCounters RunDuplicates(Catalog& catalog, const AnalysisProgress& progress);
+  void SortDuplicates();
+  void ForEachDuplicateGroup(
+      const std::function<void(const ResultFileEntry& head,
+                               const std::vector<ResultFileEntry>& entries)>& visit) const;
 
   AnalysisMode mode_;
   KeyDelimiters delimiters_;
   AnalysisCounters counters_;
   bool sorted_ = false;
   std::unique_ptr<State> state_;
+  std::unique_ptr<DuplicateState> dup_;
+  Catalog* catalog_ = nullptr;
+  int counterBits_ = 0;
 };
 
 }  // namespace plomix

@@ -1,9 +1,15 @@
 #include "analysis/ResultStore.h"
 
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <unistd.h>
+
 #include <QDate>
 #include <QDateTime>
 #include <algorithm>
 #include <bit>
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <stdexcept>
 #include <system_error>
@@ -108,6 +114,8 @@ class RecordWriter {
     buffer_.insert(buffer_.end(), data, data + n);
     if (buffer_.size() >= kFlushAt) Flush();
   }
+  // Later appends go to `offset` (after a Flush).
+  void MoveTo(int64_t offset) { offset_ = offset; }
   void Flush() {
     if (buffer_.empty()) return;
     file_.WriteAt(offset_, buffer_.data(), buffer_.size());
@@ -121,6 +129,18 @@ class RecordWriter {
   std::vector<uint8_t> buffer_;
   int64_t offset_ = 0;
 };
+
+ResultRecord RecordOf(const ResultFileEntry& e, int32_t position, int32_t end, int32_t size) {
+  ResultRecord rec;
+  rec.SetName(e.name.substr(0, ResultRecord::kNameCap));
+  rec.SetKey(e.key);
+  rec.SetDate(e.date);
+  rec.SetSize(e.size);
+  rec.SetPosition(position);
+  rec.SetEnd(end);
+  rec.SetGroupSize(size);
+  return rec;
+}
 
 // Reads the header; false when the file is shorter than it or its counts
 // cannot be right.
@@ -254,6 +274,54 @@ bool ResultStore::DeleteResults() {
   return !path_.empty() && fs::remove(path_, ec);
 }
 
+// ---------------------------------------------------------------- scratch file
+
+ResultStore::ScratchFile::~ScratchFile() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+void ResultStore::ScratchFile::Open(const std::string& beside, int64_t length) {
+  const std::string shown = beside + ".new";
+  // A file of no name in the result's folder, gone with the process; memory
+  // where the file system has none.
+  std::filesystem::path folder = std::filesystem::path(beside).parent_path();
+  if (folder.empty()) folder = ".";
+  fd_ = ::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+  if (fd_ < 0) fd_ = ::memfd_create("plomix-result", MFD_CLOEXEC);
+  if (fd_ < 0) throw CatalogError(ErrorCode::FileWrite, shown, errno);
+  while (::ftruncate(fd_, length) != 0)
+    if (errno != EINTR) throw CatalogError(ErrorCode::FileWrite, shown, errno);
+  // The blocks are taken now, so that a full disk shows at once.
+  if (const int error = ::posix_fallocate(fd_, 0, length);
+      error != 0 && error != EOPNOTSUPP && error != EINVAL)
+    throw CatalogError(ErrorCode::FileWrite, shown, error);
+  length_ = length;
+}
+
+void ResultStore::ScratchFile::WriteAt(int64_t offset, const uint8_t* buffer, std::size_t n,
+                                       const std::string& shown) {
+  while (n > 0) {
+    const ssize_t put = ::pwrite(fd_, buffer, n, offset);
+    if (put < 0 && errno == EINTR) continue;
+    if (put <= 0) throw CatalogError(ErrorCode::FileWrite, shown, put < 0 ? errno : EIO);
+    buffer += put;
+    n -= static_cast<std::size_t>(put);
+    offset += put;
+  }
+}
+
+void ResultStore::ScratchFile::ReadAt(int64_t offset, uint8_t* buffer, std::size_t n,
+                                      const std::string& shown) {
+  while (n > 0) {
+    const ssize_t got = ::pread(fd_, buffer, n, offset);
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) throw CatalogError(ErrorCode::FileWrite, shown, got < 0 ? errno : EIO);
+    buffer += got;
+    n -= static_cast<std::size_t>(got);
+    offset += got;
+  }
+}
+
 void ResultStore::WriteResultFile(std::string_view likeKey) {
   if (path_.empty()) throw std::logic_error("the result file has no path");
   NameAnalysis& search = search_;
@@ -275,25 +343,43 @@ void ResultStore::WriteResultFile(std::string_view likeKey) {
     std::copy_n(likeKey.begin(), length, header.begin() + kLikeKeyAt + 1);
   }
 
+  // Duplicate entries are placed first, into a scratch file of no name: the
+  // placing reads the catalogue, which the lock below would keep from it.
+  ScratchFile placed;
+  if (!like) PlaceEntries(placed);
+
   // The old result stays until the new one is complete. Two programs that
   // finish an analysis at once write one after the other.
   const io::ExclusiveLock writing(catalogPath_);
   const std::string temporary = path_ + ".new";
+  auto recordOf = [](const ResultFileEntry& e, int32_t position, int32_t end, int32_t size) {
+    return RecordOf(e, position, end, size);
+  };
   try {
     BinaryFile file(temporary, BinaryFile::Mode::Create, catalogPath_);
+    if (!like) {
+      WritePlacedEntries(file, header, placed, recordOf);
+    } else {
+      WriteGroups(file, header, recordOf);
+    }
+    file.Sync();
+    file.Close();
+    io::Rename(temporary, path_);
+  } catch (...) {
+    io::Remove(temporary);
+    throw;
+  }
+  io::SyncFolderOf(path_);
+  fileVersion_ = like ? kLikeFileVersion : kDupFileVersion;
+}
+
+template <typename RecordOfEntry>
+void ResultStore::WriteGroups(BinaryFile& file, const std::vector<uint8_t>& header,
+                              RecordOfEntry recordOf) {
+  NameAnalysis& search = search_;
+  {
     RecordWriter writer(file);
     writer.Append(header.data(), header.size());
-    auto recordOf = [](const ResultFileEntry& e, int32_t position, int32_t end, int32_t size) {
-      ResultRecord rec;
-      rec.SetName(e.name.substr(0, ResultRecord::kNameCap));
-      rec.SetKey(e.key);
-      rec.SetDate(e.date);
-      rec.SetSize(e.size);
-      rec.SetPosition(position);
-      rec.SetEnd(end);
-      rec.SetGroupSize(size);
-      return rec;
-    };
     int32_t position = 0;
     search.ForEachGroup([&](const ResultFileEntry&, const std::vector<ResultFileEntry>& entries) {
       const auto size = static_cast<int32_t>(entries.size());
@@ -312,15 +398,85 @@ void ResultStore::WriteResultFile(std::string_view likeKey) {
           position += size;
         });
     writer.Flush();
-    file.Sync();
-    file.Close();
-    io::Rename(temporary, path_);
-  } catch (...) {
-    io::Remove(temporary);
-    throw;
   }
-  io::SyncFolderOf(path_);
-  fileVersion_ = like ? kLikeFileVersion : kDupFileVersion;
+}
+
+// Duplicate entries come in the order the catalogue holds them. Each goes to
+// the bucket of its position (a stretch of the result of 2 MB), and
+// the buckets' records are appended to their stretches of the scratch file a
+// small block at a time; writing then puts each stretch in order. No entry
+// is held beyond those blocks and one stretch.
+namespace {
+constexpr std::size_t kBucketRecords = (std::size_t{2} << 20) / ResultRecord::kSize;
+// The blocks of all buckets together stay near 8 MB.
+std::size_t BlockBytes(std::size_t buckets) {
+  return std::clamp<std::size_t>((std::size_t{8} << 20) / buckets, 4096, std::size_t{64} << 10);
+}
+}  // namespace
+
+void ResultStore::PlaceEntries(ScratchFile& scratch) {
+  NameAnalysis& search = search_;
+  const auto entryCount = static_cast<std::size_t>(search.Counters().entries);
+  if (entryCount == 0) return;
+  const std::string shown = path_ + ".new";
+  scratch.Open(path_, static_cast<int64_t>(entryCount * ResultRecord::kSize));
+  const std::size_t buckets = (entryCount + kBucketRecords - 1) / kBucketRecords;
+  std::vector<std::vector<uint8_t>> blocks(buckets);
+  std::vector<int64_t> written(buckets, 0);
+  const std::size_t blockBytes = BlockBytes(buckets);
+  auto flush = [&](std::size_t b) {
+    const int64_t at = static_cast<int64_t>(b * kBucketRecords * ResultRecord::kSize) + written[b];
+    scratch.WriteAt(at, blocks[b].data(), blocks[b].size(), shown);
+    written[b] += static_cast<int64_t>(blocks[b].size());
+    blocks[b].clear();
+  };
+  search.PlaceEntries(
+      [&](uint32_t position, uint32_t end, uint32_t size, const ResultFileEntry& entry) {
+        if (position >= entryCount) throw std::logic_error("an entry is placed outside the result");
+        const ResultRecord rec = RecordOf(entry, static_cast<int32_t>(position),
+                                          static_cast<int32_t>(end), static_cast<int32_t>(size));
+        std::vector<uint8_t>& block = blocks[position / kBucketRecords];
+        if (block.capacity() == 0) block.reserve(blockBytes);
+        block.insert(block.end(), rec.Data(), rec.Data() + ResultRecord::kSize);
+        if (block.size() + ResultRecord::kSize > blockBytes) flush(position / kBucketRecords);
+      });
+  for (std::size_t b = 0; b < buckets; ++b)
+    if (!blocks[b].empty()) flush(b);
+}
+
+template <typename RecordOfEntry>
+void ResultStore::WritePlacedEntries(BinaryFile& file, const std::vector<uint8_t>& header,
+                                     ScratchFile& placed, RecordOfEntry recordOf) {
+  NameAnalysis& search = search_;
+  const auto entryCount = static_cast<std::size_t>(search.Counters().entries);
+  const std::string shown = path_ + ".new";
+  RecordWriter writer(file);
+  writer.Append(header.data(), header.size());
+  std::vector<uint8_t> stretch;
+  std::vector<uint8_t> ordered;
+  for (std::size_t first = 0; first < entryCount; first += kBucketRecords) {
+    const std::size_t n = std::min(kBucketRecords, entryCount - first);
+    stretch.resize(n * ResultRecord::kSize);
+    ordered.assign(n * ResultRecord::kSize, 0);
+    placed.ReadAt(static_cast<int64_t>(first * ResultRecord::kSize), stretch.data(), stretch.size(),
+                  shown);
+    for (std::size_t i = 0; i < n; ++i) {
+      const uint8_t* rec = &stretch[i * ResultRecord::kSize];
+      const auto position = static_cast<std::size_t>(LoadI32(rec + ResultRecord::kPosition));
+      if (position < first || position >= first + n)
+        throw std::logic_error("a placed entry lies outside its stretch");
+      std::memcpy(&ordered[(position - first) * ResultRecord::kSize], rec, ResultRecord::kSize);
+    }
+    writer.Append(ordered.data(), ordered.size());
+  }
+  int32_t position = 0;
+  search.ForEachHead([&](const ResultFileEntry& head, uint32_t size) {
+    const auto n = static_cast<int32_t>(size);
+    const ResultRecord rec = recordOf(head, position, position + n, n);
+    writer.Append(rec.Data(), ResultRecord::kSize);
+    position += n;
+  });
+  writer.Flush();
 }
 
 bool ResultStore::LoadGroups() {

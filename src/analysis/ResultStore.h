@@ -25,6 +25,7 @@
 
 namespace plomix {
 
+class BinaryFile;
 class Catalog;
 class LongNameSnapshot;
 
@@ -155,6 +156,33 @@ class ResultStore {
 
  private:
   std::vector<ResultItem>& MemberList(int list);
+  // A file of no name that holds the placed duplicate entries until they
+  // are written.
+  class ScratchFile {
+   public:
+    ScratchFile() = default;
+    ScratchFile(const ScratchFile&) = delete;
+    ScratchFile& operator=(const ScratchFile&) = delete;
+    ~ScratchFile();
+    // Throws CatalogError naming the temporary result beside `beside`.
+    void Open(const std::string& beside, int64_t length);
+    // Both throw CatalogError naming `shown`.
+    void WriteAt(int64_t offset, const uint8_t* buffer, std::size_t n, const std::string& shown);
+    void ReadAt(int64_t offset, uint8_t* buffer, std::size_t n, const std::string& shown);
+    int Descriptor() const { return fd_; }
+    int64_t Length() const { return length_; }
+
+   private:
+    int fd_ = -1;
+    int64_t length_ = 0;
+  };
+  // The entries and heads of the sorted search, after the header.
+  template <typename RecordOfEntry>
+  void WriteGroups(BinaryFile& file, const std::vector<uint8_t>& header, RecordOfEntry recordOf);
+  void PlaceEntries(ScratchFile& scratch);
+  template <typename RecordOfEntry>
+  void WritePlacedEntries(BinaryFile& file, const std::vector<uint8_t>& header, ScratchFile& placed,
+                          RecordOfEntry recordOf);
 
   NameAnalysis search_;
   const Catalog* catalog_;

@@ -73,25 +73,33 @@ std::vector<MemberPlace> PlacesOf(Catalog& catalog, const std::vector<ResultItem
   return places;
 }
 
+// The members of the groups `from` .. `to` - 1 of a loaded store, one after
+// the other; `groupStart` gets where each group's members begin (and the end).
+void LoadGroupMembers(ResultStore& store, std::size_t from, std::size_t to,
+                      std::vector<ResultItem>& members, std::vector<std::size_t>& groupStart) {
+  members.clear();
+  groupStart.clear();
+  for (std::size_t g = from; g < to; ++g) {
+    const ResultItem& head = store.Heads()[g];
+    groupStart.push_back(members.size());
+    store.LoadMembers(1, head.first, head.groupSize);
+    const std::vector<ResultItem>& loaded = store.Members(1);
+    members.insert(members.end(), loaded.begin(), loaded.end());
+  }
+  store.ClearMembers(1);
+  groupStart.push_back(members.size());
+}
+
 // Prints the groups of a loaded store with all their members.
 void PrintGroups(Context& ctx, Catalog& catalog, ResultStore& store, const AnalysisCounters* run,
                  bool summary) {
   const bool like = store.Mode() == AnalysisMode::Similar;
   std::vector<ResultItem> members;
   std::vector<std::size_t> groupStart;
-  if (!summary) {
-    for (const ResultItem& head : store.Heads()) {
-      groupStart.push_back(members.size());
-      store.LoadMembers(1, head.first, head.groupSize);
-      const std::vector<ResultItem>& loaded = store.Members(1);
-      members.insert(members.end(), loaded.begin(), loaded.end());
-    }
-    store.ClearMembers(1);
-    groupStart.push_back(members.size());
-  }
-  const std::vector<MemberPlace> places = PlacesOf(catalog, members);
 
   if (ctx.json) {
+    if (!summary) LoadGroupMembers(store, 0, store.Heads().size(), members, groupStart);
+    const std::vector<MemberPlace> places = PlacesOf(catalog, members);
     QJsonObject object{{"file", QString::fromStdString(store.Path())},
                        {"groups", store.GroupCount()},
                        {"entries", store.EntryCount()}};
@@ -128,12 +136,25 @@ void PrintGroups(Context& ctx, Catalog& catalog, ResultStore& store, const Analy
           << "entries:        " << FormatNumber(store.EntryCount()) << '\n'
           << "result file:    " << store.Path() << '\n';
   if (summary) return;
-  for (std::size_t g = 0; g < store.Heads().size(); ++g) {
-    const ResultItem& head = store.Heads()[g];
-    PrintRows(ctx.out, {{head.shown, std::to_string(head.groupSize)}});
-    for (std::size_t i = groupStart[g]; i < groupStart[g + 1]; ++i)
-      PrintRows(ctx.out,
-                {{"", members[i].shown, text::Cp932ToUtf8(places[i].media), places[i].folder}});
+  // Printed a batch of groups at a time, so that the members of a large
+  // result are never all held.
+  constexpr std::size_t kBatchMembers = 1 << 16;
+  const std::vector<ResultItem>& heads = store.Heads();
+  for (std::size_t from = 0; from < heads.size();) {
+    std::size_t to = from;
+    std::size_t count = 0;
+    while (to < heads.size() && (to == from || count < kBatchMembers))
+      count += static_cast<std::size_t>(std::max(0, heads[to++].groupSize));
+    LoadGroupMembers(store, from, to, members, groupStart);
+    const std::vector<MemberPlace> places = PlacesOf(catalog, members);
+    for (std::size_t g = from; g < to; ++g) {
+      const ResultItem& head = heads[g];
+      PrintRows(ctx.out, {{head.shown, std::to_string(head.groupSize)}});
+      for (std::size_t i = groupStart[g - from]; i < groupStart[g - from + 1]; ++i)
+        PrintRows(ctx.out,
+                  {{"", members[i].shown, text::Cp932ToUtf8(places[i].media), places[i].folder}});
+    }
+    from = to;
   }
 }
 

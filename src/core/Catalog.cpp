@@ -230,7 +230,7 @@ bool Catalog::OpenCatalog(const std::string& path) {
       exactWarnedStamp_ = io::FileStamp{};
       exactWarning_.clear();
     }
-    AdoptAreas(area, stamp);
+    AdoptAreas(std::move(area), stamp);
     SetCatalogPath(target);
     open_ = true;
     foreignChange_ = false;
@@ -249,20 +249,20 @@ bool Catalog::OpenCatalog(const std::string& path) {
   return true;
 }
 
-void Catalog::AdoptAreas(const std::vector<uint8_t>& area, const io::FileStamp& stamp) {
-  std::vector<TMediaSlot> slotTable(kMaxMedia);
-  std::vector<TCommentSlot> comments(kMaxComments);
+void Catalog::AdoptAreas(std::vector<uint8_t> area, const io::FileStamp& stamp) {
+  // The tables are overwritten in place: they always hold their full
+  // capacity, and filling fresh ones would clear and fault in 2.9 MB again.
+  mediaSlots_.resize(kMaxMedia);
+  commentSlots_.resize(kMaxComments);
   for (int s = 0; s < kMaxMedia; ++s)
-    slotTable[s].CopyFrom(0, &area[s * TMediaSlot::kSize], TMediaSlot::kSize);
+    mediaSlots_[s].CopyFrom(0, &area[s * TMediaSlot::kSize], TMediaSlot::kSize);
   for (int c = 0; c < kMaxComments; ++c)
-    comments[c].CopyFrom(0, &area[kCommentAreaOffset + c * TCommentSlot::kSize],
-                         TCommentSlot::kSize);
-  mediaSlots_ = std::move(slotTable);
-  commentSlots_ = std::move(comments);
-  diskAreas_ = area;
+    commentSlots_[c].CopyFrom(0, &area[kCommentAreaOffset + c * TCommentSlot::kSize],
+                              TCommentSlot::kSize);
+  diskAreas_ = std::move(area);
   catalogStamp_ = stamp;
   UnloadMedia();
-  ResetLongNameHeader();
+  ResetLongNameIndex();
   statsSlot_ = -1;
   Recount();
   RebuildNameLists();

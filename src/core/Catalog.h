@@ -475,6 +475,9 @@ class Catalog {
   std::vector<uint8_t> LongNameFileBytes() const;
   bool ReadLongNamesFrom(BinaryFile& file);
   void ResetLongNameHeader();
+  // The same without clearing the media table: for callers that fill or
+  // restore that table themselves next.
+  void ResetLongNameIndex();
   // The catalogue file, locked; a compaction that was committed but not put
   // in place wholly is finished first, and temporary files of writes that
   // were cut off are removed, under the exclusive lock.
@@ -483,7 +486,9 @@ class Catalog {
   // edits not yet written where the other program left them alone, throws on
   // a conflict. True when anything came from the other program.
   bool SyncWithDisk(BinaryFile& file, bool keepEdits);
-  void AdoptAreas(const std::vector<uint8_t>& areas, const io::FileStamp& stamp);
+  // Takes the fixed areas as read from disk. The long names are left to the
+  // caller, which reads or restores them next.
+  void AdoptAreas(std::vector<uint8_t> areas, const io::FileStamp& stamp);
   void WriteChangedSlots(BinaryFile& file);
   std::vector<TMediaSlot> SlotsOnDisk() const;
   void PutSlotsBack(BinaryFile& file, const std::vector<TMediaSlot>& slots);

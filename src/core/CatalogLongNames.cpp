@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <system_error>
+#include <type_traits>
 
 #include "core/BinaryFile.h"
 #include "core/Catalog.h"
@@ -16,9 +17,16 @@ namespace fs = std::filesystem;
 using namespace catalog_internal;
 
 void Catalog::ResetLongNameHeader() {
+  ResetLongNameIndex();
+  if (longNameMedia_.size() == static_cast<std::size_t>(kMaxMedia))
+    std::fill(longNameMedia_.begin(), longNameMedia_.end(), TLongNameMedia{});
+  else
+    longNameMedia_.assign(kMaxMedia, TLongNameMedia{});
+}
+
+void Catalog::ResetLongNameIndex() {
   lnCapacity_ = kMaxMedia;
   lnUsed_ = 0;
-  longNameMedia_.assign(kMaxMedia, TLongNameMedia{});
   longNames_.clear();
   longNameIndex_.clear();
   longMap_.clear();
@@ -42,32 +50,39 @@ bool Catalog::ReadLongNames() {
 // replaces the long-name file.
 bool Catalog::ReadLongNamesFrom(BinaryFile& catalogue) {
   (void)catalogue;
-  ResetLongNameHeader();
   longNamesDamaged_ = false;
   BinaryFile file = BinaryFile::TryRead(longNamePath_);
   longNameStamp_ = file.IsOpen() ? file.Stamp() : io::FileStamp{};
-  if (!file.IsOpen()) return false;
+  if (!file.IsOpen()) {
+    ResetLongNameHeader();
+    return false;
+  }
 
-  std::vector<uint8_t> header(static_cast<std::size_t>(kLongNameHeaderSize));
+  // The media entries are read straight into their table, which is cleared
+  // only when the header cannot be read whole.
+  ResetLongNameIndex();
+  longNameMedia_.resize(kMaxMedia);
+  static_assert(sizeof(TLongNameMedia) == TLongNameMedia::kSize &&
+                std::is_trivially_copyable_v<TLongNameMedia>);
+  ByteImage<16> head;
   bool whole = false;
   try {
-    whole = file.ReadAt(0, header.data(), header.size());
+    whole = file.ReadAt(0, head.Data(), 16) &&
+            file.ReadAt(512, reinterpret_cast<uint8_t*>(longNameMedia_.data()),
+                        longNameMedia_.size() * TLongNameMedia::kSize);
   } catch (const CatalogError&) {
     whole = false;
   }
   if (!whole) {
+    ResetLongNameHeader();
     longNamesDamaged_ = true;
     return false;
   }
-  ByteImage<16> head;
-  head.CopyFrom(0, header.data(), 16);
   // The capacity is fixed: any other value is damage, and taking it would
   // hide sound entries now and keep later media from their long names.
   lnCapacity_ = kMaxMedia;
   lnUsed_ = std::clamp(head.I32(8), 0, lnCapacity_);
   int32_t count = std::clamp(head.I32(12), 0, kMaxLongNames);
-  for (int s = 0; s < kMaxMedia; ++s)
-    longNameMedia_[s].CopyFrom(0, &header[512 + s * TLongNameMedia::kSize], TLongNameMedia::kSize);
 
   bool complete = head.I32(12) == count && head.I32(4) == kMaxMedia && head.I32(8) == lnUsed_;
   // A damaged count must not size the table beyond what the file holds.
@@ -81,24 +96,25 @@ bool Catalog::ReadLongNamesFrom(BinaryFile& catalogue) {
     count = 0;
     complete = false;
   }
-  std::vector<uint8_t> block(static_cast<std::size_t>(count) * TLongName::kSize);
+  // Read straight into the table as well.
+  static_assert(sizeof(TLongName) == TLongName::kSize && std::is_trivially_copyable_v<TLongName>);
+  longNames_.resize(static_cast<std::size_t>(count));
+  auto* block = reinterpret_cast<uint8_t*>(longNames_.data());
   int32_t got = count;
   try {
-    if (!block.empty() && !file.ReadAt(kLongNameHeaderSize, block.data(), block.size())) {
+    if (count > 0 &&
+        !file.ReadAt(kLongNameHeaderSize, block, std::size_t{TLongName::kSize} * count)) {
       int64_t available = file.Size() - kLongNameHeaderSize;
       got = static_cast<int32_t>(std::max<int64_t>(0, available / TLongName::kSize));
       got = std::min(got, count);
       complete = false;
-      if (got > 0) file.ReadAt(kLongNameHeaderSize, block.data(), got * TLongName::kSize);
+      if (got > 0) file.ReadAt(kLongNameHeaderSize, block, got * TLongName::kSize);
     }
   } catch (const CatalogError&) {
     got = 0;
     complete = false;
   }
-  longNames_.resize(got);
-  for (int32_t j = 0; j < got; ++j)
-    longNames_[j].CopyFrom(0, &block[static_cast<std::size_t>(j) * TLongName::kSize],
-                           TLongName::kSize);
+  longNames_.resize(static_cast<std::size_t>(got));
   if (!DropUnsoundLongNameRanges()) complete = false;
   DropNeverStoredLongNames();
   RebuildLongNameIndex();
