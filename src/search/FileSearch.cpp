@@ -314,7 +314,7 @@ bool FileSearch::SearchMedia(int slot, const ContinueFn& keepGoing) {
   const std::unique_ptr<RecordArea> area = catalog_.OpenRecordArea(slot);
   if (!area) return false;
   const std::string mediaName = catalog_.Slot(slot).Name();
-  const std::size_t firstHit = searchRecs_.size();
+  const std::size_t firstHit = Found();
   const int32_t count = area->Count();
   folders_.clear();
   folderNames_.clear();
@@ -337,7 +337,7 @@ bool FileSearch::SearchMedia(int slot, const ContinueFn& keepGoing) {
     if (damaged) continue;
     int32_t n = std::min(kContinueInterval, count - start);
     const uint8_t* block = area->Block(start, n);
-    const bool full = searchRecs_.size() >= static_cast<std::size_t>(kMaxSearchHits);
+    const bool full = Found() >= static_cast<std::size_t>(kMaxSearchHits);
     candidates_.clear();
     for (int32_t i = 0; i < n; ++i) {
       const uint8_t* rec = block + static_cast<std::size_t>(i) * TFileRec::kSize;
@@ -351,7 +351,7 @@ bool FileSearch::SearchMedia(int slot, const ContinueFn& keepGoing) {
         n = i;
         break;
       }
-      if (r > 0 && IsFolderKind(StoredInt16(rec + TFileRec::kKind))) {
+      if (!countOnly_ && r > 0 && IsFolderKind(StoredInt16(rec + TFileRec::kKind))) {
         const std::size_t length = std::min<std::size_t>(rec[TFileRec::kName], TFileRec::kNameCap);
         folders_.push_back({r, parent, static_cast<uint32_t>(folderNames_.size()), kUpUnknown});
         folderNames_.push_back(static_cast<char>(length));
@@ -387,17 +387,21 @@ bool FileSearch::SearchMedia(int slot, const ContinueFn& keepGoing) {
       if (exactLook < exactAt && exactNames->RecordAt(exactLook) == r)
         exact = exactNames->NameAt(exactLook);
       if (!Matches(rec, name, exact)) continue;
-      TRecord hit = rec.ToRecord();
-      hit.Key = MakeKey(slot, r);
-      hit.Name.assign(name);
-      hit.ExactName.assign(exact);
-      if (r > 0) hit.Path = HitPath(*area, slot, mediaName, rec.Parent());
-      searchRecs_.push_back(std::move(hit));
-      if (searchRecs_.size() >= static_cast<std::size_t>(kMaxSearchHits)) break;
+      if (countOnly_) {
+        ++counted_;
+      } else {
+        TRecord hit = rec.ToRecord();
+        hit.Key = MakeKey(slot, r);
+        hit.Name.assign(name);
+        hit.ExactName.assign(exact);
+        if (r > 0) hit.Path = HitPath(*area, slot, mediaName, rec.Parent());
+        searchRecs_.push_back(std::move(hit));
+      }
+      if (Found() >= static_cast<std::size_t>(kMaxSearchHits)) break;
     }
   }
   if (damaged) {
-    searchRecs_.resize(firstHit);
+    KeepFound(firstHit);
     return false;
   }
   return true;
@@ -456,14 +460,24 @@ const std::string& FileSearch::HitPath(RecordArea& area, int slot, const std::st
   return path_;
 }
 
+void FileSearch::KeepFound(std::size_t n) {
+  if (countOnly_)
+    counted_ = std::min(counted_, n);
+  else if (searchRecs_.size() > n)
+    searchRecs_.resize(n);
+}
+
 void FileSearch::RunFileSearch(const StatusFn& status, const ContinueFn& keepGoing) {
   browseViewStale_ = true;
   cancelled_ = false;
   searchRecs_.clear();
+  counted_ = 0;
   // Room for the most hits a run may keep: untouched capacity costs nothing,
   // and the hits never move while the run grows the table.
-  searchRecs_.reserve(kMaxSearchHits);
-  AdviseLargePages(searchRecs_.data(), searchRecs_.capacity() * sizeof(TRecord));
+  if (!countOnly_) {
+    searchRecs_.reserve(kMaxSearchHits);
+    AdviseLargePages(searchRecs_.data(), searchRecs_.capacity() * sizeof(TRecord));
+  }
   if (status) status(0, QString());
   nameIndex_ = NameIndexQuery::Open(catalog_, conditions_);
   const std::size_t n = searchMediaList_.size();

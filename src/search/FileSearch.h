@@ -87,8 +87,12 @@ class FileSearch {
   bool MatchesSearchConditions(int r);
   bool MatchSearchCondition(SearchConditionKind kind, int r);
 
+  // A run that only counts: it finds what a full run finds, stops where it
+  // stops, and says how many (SearchCount, LimitReached), but keeps no hits.
+  void SetCountOnly(bool countOnly) { countOnly_ = countOnly; }
+
   const std::vector<TRecord>& SearchRecs() const { return searchRecs_; }
-  int SearchCount() const { return static_cast<int>(searchRecs_.size()); }
+  int SearchCount() const { return static_cast<int>(countOnly_ ? counted_ : searchRecs_.size()); }
   // Hands the hits over to the result list, which keeps them until the next
   // run; the search holds none afterwards.
   std::vector<TRecord> TakeSearchRecs() { return std::exchange(searchRecs_, {}); }
@@ -133,6 +137,11 @@ class FileSearch {
   std::u32string exactBuffer_;
   std::vector<int> searchMediaList_;
   std::vector<TRecord> searchRecs_;
+  bool countOnly_ = false;
+  std::size_t counted_ = 0;  // the hits of a counting run
+  std::size_t Found() const { return countOnly_ ? counted_ : searchRecs_.size(); }
+  // Forgets the hits after the first `n`.
+  void KeepFound(std::size_t n);
   std::shared_ptr<const NameIndexQuery> nameIndex_;  // during a run, when it can narrow it
   bool browseViewStale_ = false;
   bool cancelled_ = false;
