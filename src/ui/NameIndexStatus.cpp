@@ -106,8 +106,8 @@ void NameIndexStatus::Recheck() {
     case NameIndexState::Missing:
       return Show(Shown::Missing);
     case NameIndexState::Current:
-      // Built meanwhile, by another program; its pages were checked when
-      // it was written.
+      // Still current, or built meanwhile by another program (which checked
+      // its pages as it wrote them).
       return Show(Shown::Current);
     case NameIndexState::Stale:
     case NameIndexState::Damaged:
