@@ -155,6 +155,7 @@ int Search(Context& ctx) {
   FileSearch search(catalog);
   search.SetConditions(ConditionsFromArgs(ctx.args));
   search.SetSearchMediaList(MediaFromArgs(catalog, ctx.args));
+  search.SetCountOnly(ctx.args.Has("--count"));  // no hit is shown
   const bool terminal = isatty(STDERR_FILENO) != 0;
   search.RunFileSearch([&](int panel, const QString& text) {
     if (terminal && panel == 1) ctx.err << '\r' << text.toStdString() << "\x1b[K" << std::flush;

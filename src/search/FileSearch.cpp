@@ -1,7 +1,9 @@
 #include "search/FileSearch.h"
 
+#include <sys/mman.h>
 #include <unicode/uchar.h>
 #include <unicode/utf8.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
@@ -103,6 +105,24 @@ bool GlobMatch(std::u32string_view pattern, std::u32string_view name) {
   }
   while (p < pattern.size() && pattern[p] == U'*') ++p;
   return p == pattern.size();
+}
+
+// Asks the system to back a large table with large pages where it can: a run
+// with many hits then fills a few of them instead of thousands of small ones,
+// each of which costs a fault (dearly so on some virtual machines). Only a
+// hint; the pages still come as the table is filled.
+void AdviseLargePages(const void* data, std::size_t bytes) {
+#if defined(MADV_HUGEPAGE)
+  constexpr uintptr_t kLarge = uintptr_t{2} << 20;
+  const auto page = static_cast<uintptr_t>(sysconf(_SC_PAGESIZE));
+  const auto from = reinterpret_cast<uintptr_t>(data) & ~(page - 1);
+  const auto to = (reinterpret_cast<uintptr_t>(data) + bytes) & ~(kLarge - 1);
+  if (bytes >= kLarge && to > from)
+    madvise(reinterpret_cast<void*>(from), to - from, MADV_HUGEPAGE);
+#else
+  (void)data;
+  (void)bytes;
+#endif
 }
 
 QString SearchingText(std::size_t i, std::size_t n, int hits) {
@@ -294,11 +314,13 @@ bool FileSearch::SearchMedia(int slot, const ContinueFn& keepGoing) {
   const std::unique_ptr<RecordArea> area = catalog_.OpenRecordArea(slot);
   if (!area) return false;
   const std::string mediaName = catalog_.Slot(slot).Name();
-  const std::size_t firstHit = searchRecs_.size();
+  const std::size_t firstHit = Found();
   const int32_t count = area->Count();
-  folderPaths_.clear();
   folders_.clear();
   folderNames_.clear();
+  longSegments_.clear();
+  otherParents_.clear();
+  pathParent_ = -1;
   const bool quick = scan_.Usable();
   // Exact names come in record order, as the records do.
   const ExactNameSetPtr exactNames = catalog_.ExactNamesOf(slot);
@@ -315,7 +337,7 @@ bool FileSearch::SearchMedia(int slot, const ContinueFn& keepGoing) {
     if (damaged) continue;
     int32_t n = std::min(kContinueInterval, count - start);
     const uint8_t* block = area->Block(start, n);
-    const bool full = searchRecs_.size() >= static_cast<std::size_t>(kMaxSearchHits);
+    const bool full = Found() >= static_cast<std::size_t>(kMaxSearchHits);
     candidates_.clear();
     for (int32_t i = 0; i < n; ++i) {
       const uint8_t* rec = block + static_cast<std::size_t>(i) * TFileRec::kSize;
@@ -329,9 +351,9 @@ bool FileSearch::SearchMedia(int slot, const ContinueFn& keepGoing) {
         n = i;
         break;
       }
-      if (r > 0 && IsFolderKind(StoredInt16(rec + TFileRec::kKind))) {
+      if (!countOnly_ && r > 0 && IsFolderKind(StoredInt16(rec + TFileRec::kKind))) {
         const std::size_t length = std::min<std::size_t>(rec[TFileRec::kName], TFileRec::kNameCap);
-        folders_.push_back({r, parent, static_cast<uint32_t>(folderNames_.size())});
+        folders_.push_back({r, parent, static_cast<uint32_t>(folderNames_.size()), kUpUnknown});
         folderNames_.push_back(static_cast<char>(length));
         folderNames_.append(reinterpret_cast<const char*>(rec + TFileRec::kName + 1), length);
       }
@@ -365,74 +387,97 @@ bool FileSearch::SearchMedia(int slot, const ContinueFn& keepGoing) {
       if (exactLook < exactAt && exactNames->RecordAt(exactLook) == r)
         exact = exactNames->NameAt(exactLook);
       if (!Matches(rec, name, exact)) continue;
-      TRecord hit = rec.ToRecord();
-      hit.Key = MakeKey(slot, r);
-      hit.Name.assign(name);
-      hit.ExactName.assign(exact);
-      if (r > 0) hit.Path = HitPath(*area, slot, mediaName, rec.Parent());
-      searchRecs_.push_back(std::move(hit));
-      if (searchRecs_.size() >= static_cast<std::size_t>(kMaxSearchHits)) break;
+      if (countOnly_) {
+        ++counted_;
+      } else {
+        TRecord hit = rec.ToRecord();
+        hit.Key = MakeKey(slot, r);
+        hit.Name.assign(name);
+        hit.ExactName.assign(exact);
+        if (r > 0) hit.Path = HitPath(*area, slot, mediaName, rec.Parent());
+        searchRecs_.push_back(std::move(hit));
+      }
+      if (Found() >= static_cast<std::size_t>(kMaxSearchHits)) break;
     }
   }
   if (damaged) {
-    searchRecs_.resize(firstHit);
+    KeepFound(firstHit);
     return false;
   }
   return true;
 }
 
-const FileSearch::KnownFolder* FileSearch::FindFolder(int32_t r) const {
+FileSearch::KnownFolder* FileSearch::FindFolder(int32_t r) {
   const auto it = std::lower_bound(folders_.begin(), folders_.end(), r,
                                    [](const KnownFolder& f, int32_t x) { return f.record < x; });
   return it != folders_.end() && it->record == r ? &*it : nullptr;
 }
 
+std::string_view FileSearch::FolderSegment(int slot, const KnownFolder& folder) {
+  const auto length = static_cast<uint8_t>(folderNames_[folder.nameAt]);
+  const std::string_view stored = std::string_view(folderNames_).substr(folder.nameAt + 1, length);
+  if (stored.size() != TFileRec::kNameCap) return stored;
+  auto [it, added] = longSegments_.try_emplace(folder.record);
+  if (added) it->second = catalog_.LongNameOfRecord(slot, folder.record, stored);
+  return it->second;
+}
+
 const std::string& FileSearch::HitPath(RecordArea& area, int slot, const std::string& mediaName,
                                        int32_t parent) {
-  if (auto it = folderPaths_.find(parent); it != folderPaths_.end()) return it->second;
-  // Up to the nearest folder whose path is known, or the root (every parent
-  // lies before its child, so the walk ends), then the paths from there down.
-  // Only an entry of another kind holding the hit is read again.
-  chain_.clear();
-  std::string path;
-  for (int32_t x = parent;;) {
-    if (auto it = folderPaths_.find(x); it != folderPaths_.end()) {
-      path = it->second;
-      break;
-    }
-    chain_.push_back(x);
-    if (x == 0) break;
-    const KnownFolder* folder = FindFolder(x);
-    x = folder ? folder->parent : area.Record(x).Parent();
-  }
-  const std::string* result = nullptr;
-  for (auto it = chain_.rbegin(); it != chain_.rend(); ++it) {
-    std::string_view segment = mediaName;
-    if (*it > 0) {
-      segment = {};
-      if (const KnownFolder* folder = FindFolder(*it)) {
-        const auto length = static_cast<uint8_t>(folderNames_[folder->nameAt]);
-        segment = std::string_view(folderNames_).substr(folder->nameAt + 1, length);
-        if (segment.size() == TFileRec::kNameCap) {
-          longName_ = catalog_.LongNameOfRecord(slot, *it, segment);
-          segment = longName_;
-        }
+  // Hits come in record order and the entries of a folder lie together, so
+  // most hits share the latest path.
+  if (parent == pathParent_) return path_;
+  // Up to the root (every parent lies before its child, so the walk ends),
+  // then the segments from there down. Only an entry of another kind holding
+  // the hit is read again.
+  segments_.clear();
+  int32_t x = parent;
+  KnownFolder* folder = x > 0 ? FindFolder(x) : nullptr;
+  while (x > 0) {
+    if (folder) {
+      segments_.push_back(FolderSegment(slot, *folder));
+      if (folder->up == kUpUnknown) {
+        const KnownFolder* above = folder->parent > 0 ? FindFolder(folder->parent) : nullptr;
+        folder->up = above ? static_cast<int32_t>(above - folders_.data()) : -1;
       }
+      x = folder->parent;
+      folder = folder->up >= 0 ? &folders_[static_cast<std::size_t>(folder->up)] : nullptr;
+    } else {
+      segments_.emplace_back();
+      auto [it, added] = otherParents_.try_emplace(x);
+      if (added) it->second = area.Record(x).Parent();
+      x = it->second;
+      folder = x > 0 ? FindFolder(x) : nullptr;
     }
-    if (!path.empty()) path += '\\';
-    path += segment;
-    result = &folderPaths_.insert_or_assign(*it, path).first->second;
   }
-  return *result;
+  segments_.push_back(mediaName);
+  path_.clear();
+  for (auto it = segments_.rbegin(); it != segments_.rend(); ++it) {
+    if (!path_.empty()) path_ += '\\';
+    path_ += *it;
+  }
+  pathParent_ = parent;
+  return path_;
+}
+
+void FileSearch::KeepFound(std::size_t n) {
+  if (countOnly_)
+    counted_ = std::min(counted_, n);
+  else if (searchRecs_.size() > n)
+    searchRecs_.resize(n);
 }
 
 void FileSearch::RunFileSearch(const StatusFn& status, const ContinueFn& keepGoing) {
   browseViewStale_ = true;
   cancelled_ = false;
   searchRecs_.clear();
+  counted_ = 0;
   // Room for the most hits a run may keep: untouched capacity costs nothing,
   // and the hits never move while the run grows the table.
-  searchRecs_.reserve(kMaxSearchHits);
+  if (!countOnly_) {
+    searchRecs_.reserve(kMaxSearchHits);
+    AdviseLargePages(searchRecs_.data(), searchRecs_.capacity() * sizeof(TRecord));
+  }
   if (status) status(0, QString());
   nameIndex_ = NameIndexQuery::Open(catalog_, conditions_);
   const std::size_t n = searchMediaList_.size();

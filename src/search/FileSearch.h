@@ -87,8 +87,12 @@ class FileSearch {
   bool MatchesSearchConditions(int r);
   bool MatchSearchCondition(SearchConditionKind kind, int r);
 
+  // A run that only counts: it finds what a full run finds, stops where it
+  // stops, and says how many (SearchCount, LimitReached), but keeps no hits.
+  void SetCountOnly(bool countOnly) { countOnly_ = countOnly; }
+
   const std::vector<TRecord>& SearchRecs() const { return searchRecs_; }
-  int SearchCount() const { return static_cast<int>(searchRecs_.size()); }
+  int SearchCount() const { return static_cast<int>(countOnly_ ? counted_ : searchRecs_.size()); }
   // Hands the hits over to the result list, which keeps them until the next
   // run; the search holds none afterwards.
   std::vector<TRecord> TakeSearchRecs() { return std::exchange(searchRecs_, {}); }
@@ -116,7 +120,8 @@ class FileSearch {
   // not add up, and the media is then searched whole.
   std::optional<bool> SearchPicked(int slot, const std::vector<int32_t>& records,
                                    const ContinueFn& keepGoing);
-  // The folder path of a hit whose parent is `parent`, from the stored records.
+  // The folder path of a hit whose parent is `parent`, from the stored records;
+  // valid until the next call.
   const std::string& HitPath(RecordArea& area, int slot, const std::string& mediaName,
                              int32_t parent);
   // The complete name of stored record r > 0 (its long name when it has one).
@@ -132,25 +137,36 @@ class FileSearch {
   std::u32string exactBuffer_;
   std::vector<int> searchMediaList_;
   std::vector<TRecord> searchRecs_;
+  bool countOnly_ = false;
+  std::size_t counted_ = 0;  // the hits of a counting run
+  std::size_t Found() const { return countOnly_ ? counted_ : searchRecs_.size(); }
+  // Forgets the hits after the first `n`.
+  void KeepFound(std::size_t n);
   std::shared_ptr<const NameIndexQuery> nameIndex_;  // during a run, when it can narrow it
   bool browseViewStale_ = false;
   bool cancelled_ = false;
-  std::string nameBuffer_, commentBuffer_, longName_;
+  std::string nameBuffer_, commentBuffer_;
   NameScan scan_;
   // Per media while it is searched: the records of a block to test in full,
   // the folders seen so far (in record order; their stored names, each after
-  // its length byte, in folderNames_) and the paths of the folders that hold
-  // hits.
+  // its length byte, in folderNames_), the parents of the entries of other
+  // kinds that hold hits, and the path of the latest hit's parent.
+  static constexpr int32_t kUpUnknown = -2;
   struct KnownFolder {
     int32_t record, parent;
     uint32_t nameAt;
+    int32_t up;  // the parent's place in folders_, -1 when it is none, or kUpUnknown
   };
-  const KnownFolder* FindFolder(int32_t r) const;
+  KnownFolder* FindFolder(int32_t r);
+  std::string_view FolderSegment(int slot, const KnownFolder& folder);
   std::vector<int32_t> candidates_;
   std::vector<KnownFolder> folders_;
   std::string folderNames_;
-  std::unordered_map<int32_t, std::string> folderPaths_;
-  std::vector<int32_t> chain_;
+  std::unordered_map<int32_t, std::string> longSegments_;
+  std::unordered_map<int32_t, int32_t> otherParents_;
+  std::vector<std::string_view> segments_;
+  int32_t pathParent_ = -1;
+  std::string path_;
 };
 
 // The fields of a hit; category, location and detail from its media's slot.

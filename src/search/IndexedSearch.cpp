@@ -64,7 +64,7 @@ std::optional<bool> FileSearch::SearchPicked(int slot, const std::vector<int32_t
   const std::string mediaName = catalog_.Slot(slot).Name();
   const int32_t count = catalog_.Slot(slot).Count();
   const ExactNameSetPtr exactNames = catalog_.ExactNamesOf(slot);
-  const std::size_t firstHit = searchRecs_.size();
+  const std::size_t firstHit = Found();
   bool unsound = false;
   std::size_t tested = 0;
   std::string longName;
@@ -88,7 +88,7 @@ std::optional<bool> FileSearch::SearchPicked(int slot, const std::vector<int32_t
         throw Stopped{};
       }
       unsound = unsound || !LinksAreSound(r, stored, count);
-      if (unsound || searchRecs_.size() >= static_cast<std::size_t>(kMaxSearchHits)) return;
+      if (unsound || Found() >= static_cast<std::size_t>(kMaxSearchHits)) return;
       TFileRec root;
       if (r == 0) {
         root = stored;
@@ -98,12 +98,18 @@ std::optional<bool> FileSearch::SearchPicked(int slot, const std::vector<int32_t
       const std::string_view name = r == 0 ? std::string_view(mediaName) : nameOf(r, rec);
       const std::string_view exact = exactNames ? exactNames->Find(r) : std::string_view();
       if (!Matches(rec, name, exact)) return;
+      // A counting run reads the folders above its hits all the same: their
+      // links decide, as in a full run, whether the index is trusted.
+      hitParents.push_back(r == 0 ? -1 : stored.Parent());
+      if (countOnly_) {
+        ++counted_;
+        return;
+      }
       TRecord hit = rec.ToRecord();
       hit.Key = MakeKey(slot, r);
       hit.Name.assign(name);
       hit.ExactName.assign(exact);
       searchRecs_.push_back(std::move(hit));
-      hitParents.push_back(r == 0 ? -1 : stored.Parent());
     });
   } catch (const Stopped&) {
     read = true;
@@ -111,7 +117,7 @@ std::optional<bool> FileSearch::SearchPicked(int slot, const std::vector<int32_t
     read = false;
   }
   if (!read || unsound) {
-    searchRecs_.resize(firstHit);
+    KeepFound(firstHit);
     return std::nullopt;
   }
 
@@ -138,12 +144,13 @@ std::optional<bool> FileSearch::SearchPicked(int slot, const std::vector<int32_t
       foldersRead = false;
     }
     if (!foldersRead || unsound) {
-      searchRecs_.resize(firstHit);
+      KeepFound(firstHit);
       return std::nullopt;
     }
     wanted.swap(above);
   }
 
+  if (countOnly_) return true;
   std::vector<std::string_view> segments;
   int32_t cachedParent = -2;
   std::string cachedPath;

@@ -232,6 +232,19 @@ NameIndexState NameIndexStateOf(const std::string& catalogPath) {
   }
 }
 
+NameIndexState NameIndexStampStateOf(const std::string& catalogPath) {
+  try {
+    IndexReader reader;
+    if (reader.Open(catalogPath)) return NameIndexState::Current;
+    return io::StampOf(NameIndexPath(catalogPath)).size < 0 ? NameIndexState::Missing
+                                                            : NameIndexState::Stale;
+  } catch (const Damaged&) {
+    return NameIndexState::Damaged;
+  } catch (const CatalogError&) {
+    return NameIndexState::Damaged;
+  }
+}
+
 std::shared_ptr<NameIndexQuery> NameIndexQuery::Open(const Catalog& catalog,
                                                      const SearchConditions& c) {
   // Every record the search can pass must fail no name test: a comment

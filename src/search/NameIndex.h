@@ -35,6 +35,10 @@ enum class NameIndexState {
 };
 // Reads the whole index to tell (a search reads only what it needs).
 NameIndexState NameIndexStateOf(const std::string& catalogPath);
+// Tells from the index's header and the stamps of the catalogue's files
+// alone, without reading the body: Current here means built from the files
+// as they are now, its pages unchecked. Cheap enough to ask now and then.
+NameIndexState NameIndexStampStateOf(const std::string& catalogPath);
 
 struct NameIndexSummary {
   int media = 0;         // media indexed

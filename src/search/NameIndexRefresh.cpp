@@ -6,16 +6,18 @@
 namespace plomix {
 
 bool NameIndexRefresh::StartIfStale(const std::string& catalogPath,
-                                    std::function<void(bool written)> done) {
+                                    std::function<void(bool written)> done,
+                                    std::function<void(NameIndexState found)> checked) {
   Stop();
   // Only a cheap look here: telling a stale index from a current one reads
   // all of it, which is the worker's job.
   if (io::StampOf(NameIndexPath(catalogPath)).size < 0) return false;
   stop_ = false;
-  worker_ = std::thread([this, catalogPath, done = std::move(done)] {
+  worker_ = std::thread([this, catalogPath, done = std::move(done), checked = std::move(checked)] {
     bool written = false;
     try {
       const NameIndexState state = NameIndexStateOf(catalogPath);
+      if (checked) checked(state);
       if (state != NameIndexState::Stale && state != NameIndexState::Damaged) return;
       // A catalogue object of its own: the window's is never touched here.
       Catalog catalog;

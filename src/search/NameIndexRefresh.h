@@ -7,6 +7,8 @@
 #include <string>
 #include <thread>
 
+#include "search/NameIndex.h"
+
 namespace plomix {
 
 class NameIndexRefresh {
@@ -18,9 +20,11 @@ class NameIndexRefresh {
 
   // Starts building the index of the catalogue anew when it has one that is
   // stale or damaged (after stopping a build still running); the check runs
-  // on the worker too. `done` runs on the worker thread when a build ends,
-  // with whether the index was written. False when there is no index.
-  bool StartIfStale(const std::string& catalogPath, std::function<void(bool written)> done = {});
+  // on the worker too. `checked` runs on the worker thread with the state
+  // found, before any build; `done` when a build ends, with whether the index
+  // was written. False when there is no index (and neither runs).
+  bool StartIfStale(const std::string& catalogPath, std::function<void(bool written)> done = {},
+                    std::function<void(NameIndexState found)> checked = {});
   // Asks a running build to stop and waits for it; the old index stays.
   void Stop();
 

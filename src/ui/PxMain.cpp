@@ -39,6 +39,7 @@
 #include "ui/ImageList.h"
 #include "ui/LikePage.h"
 #include "ui/MediaPage.h"
+#include "ui/NameIndexStatus.h"
 #include "ui/PageSupport.h"
 #include "ui/PxAbout.h"
 #include "ui/PxHelp.h"
@@ -81,7 +82,7 @@ TfrmMain::TfrmMain(Session& session, QWidget* parent) : QMainWindow(parent), ses
 // A loader reports back into this window: it must have ended before the
 // window goes. Its result is kept by the store all the same.
 TfrmMain::~TfrmMain() {
-  nameIndexRefresh_.Stop();
+  StatusPanel2->Stop();
   session_.SetLoadWaiter({});
   for (AnalysisMode mode : {AnalysisMode::Duplicate, AnalysisMode::Similar})
     session_.Analysis().WaitForResultLoad(mode);
@@ -193,6 +194,8 @@ void TfrmMain::BuildWindow() {
   StatusPanel1->setMinimumWidth(50);
   statusBar()->addWidget(StatusPanel0);
   statusBar()->addWidget(StatusPanel1, 1);
+  StatusPanel2 = new NameIndexStatus(this);
+  statusBar()->addPermanentWidget(StatusPanel2);
 }
 
 void TfrmMain::BuildPages() {
@@ -263,7 +266,7 @@ void TfrmMain::FormCreate() {
   RestoreWindowState();
   TabSheet1->RebuildTree(TreeRebuild::Full);
   StartResultLoaders();
-  nameIndexRefresh_.StartIfStale(catalog.CatalogPath());
+  StatusPanel2->Follow(catalog.CatalogPath());
   started_ = true;
 }
 
@@ -360,6 +363,7 @@ bool TfrmMain::CreateCatalogue(QString path) {
     return false;
   }
   displayedPath_ = QString::fromStdString(target);
+  StatusPanel2->Follow(catalog.CatalogPath());
   Safely(prompter, [&] { AddToOpenHistory(displayedPath_); });
   catalog.CategoryNames().Clear();
   catalog.LocationNames().Clear();

@@ -13,8 +13,6 @@
 #include <QMainWindow>
 #include <functional>
 
-#include "search/NameIndexRefresh.h"
-
 class QAction;
 class QLabel;
 class QTabWidget;
@@ -28,6 +26,7 @@ class DupPage;
 struct MemberJump;
 class LikePage;
 class MediaPage;
+class NameIndexStatus;
 class Page;
 class ReadWorkflow;
 class SearchPage;
@@ -65,6 +64,7 @@ class TfrmMain : public QMainWindow {
   DupPage* TabSheet8;
   LikePage* TabSheet9;
   QLabel *StatusPanel0, *StatusPanel1;
+  NameIndexStatus* StatusPanel2;  // the name index: current, being built, stale or absent
 
  public Q_SLOTS:
   void ToolButton1Click();
@@ -149,8 +149,6 @@ class TfrmMain : public QMainWindow {
   // The frame's place and the inside size while neither maximised nor
   // minimised: what the next start restores.
   QRect normalFrame_;
-  // Rebuilds a stale name index of the open catalogue off to the side.
-  NameIndexRefresh nameIndexRefresh_;
 };
 
 }  // namespace plomix

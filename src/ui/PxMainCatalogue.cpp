@@ -34,6 +34,7 @@
 #include "ui/ImageList.h"
 #include "ui/LikePage.h"
 #include "ui/MediaPage.h"
+#include "ui/NameIndexStatus.h"
 #include "ui/PageSupport.h"
 #include "ui/PxAbout.h"
 #include "ui/PxHelp.h"
@@ -71,7 +72,7 @@ void TfrmMain::ToolButton1Click() {
   RefreshAnalysisCommands();
   StartResultLoaders();
   analysisUi_->RefillShownContent();
-  nameIndexRefresh_.StartIfStale(catalog.CatalogPath());
+  StatusPanel2->Follow(catalog.CatalogPath());
   TabSheet1->ResetHistory();
 }
 
@@ -82,6 +83,7 @@ void TfrmMain::ToolButton2Click() {
 }
 
 void TfrmMain::AfterMediaChange() {
+  StatusPanel2->Recheck();
   analysisUi_->AfterMediaChange();
   RefreshAnalysisCommands();
 }
@@ -90,6 +92,7 @@ bool TfrmMain::ReloadIfChangedOnDisk() {
   if (session_.Busy()) return false;
   bool changed = false;
   Safely(session_.Ask(), [&] { changed = session_.GetCatalog().RefreshFromDisk(); });
+  StatusPanel2->Recheck();
   if (!changed) return false;
   TabSheet1->RebuildTree(TreeRebuild::Full);
   RefreshCompactButton();

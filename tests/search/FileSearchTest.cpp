@@ -70,6 +70,11 @@ class FileSearchTest : public ::testing::Test {
     search.RunFileSearch();
     std::vector<std::string> names;
     for (const TRecord& hit : search.SearchRecs()) names.push_back(hit.Name);
+    // A run that only counts finds as many.
+    search.SetCountOnly(true);
+    search.RunFileSearch();
+    EXPECT_EQ(search.SearchCount(), static_cast<int>(names.size()));
+    EXPECT_TRUE(search.SearchRecs().empty());
     return names;
   }
 
@@ -327,6 +332,15 @@ TEST(FileSearchLimit, StopsAtTwoHundredThousandHits) {
   EXPECT_EQ(status, expected);
   EXPECT_TRUE(search.LimitReached());
   EXPECT_FALSE(search.Cancelled());
+
+  // Counting stops at the same hit.
+  status.clear();
+  search.SetCountOnly(true);
+  search.RunFileSearch([&](int, const QString& t) { status.push_back(t.toStdString()); });
+  EXPECT_EQ(search.SearchCount(), kMaxSearchHits);
+  EXPECT_TRUE(search.SearchRecs().empty());
+  EXPECT_EQ(status, expected);
+  EXPECT_TRUE(search.LimitReached());
 }
 
 TEST(FileSearchStop, KeepsTheHitsFoundBeforeItWasStopped) {
@@ -382,19 +396,24 @@ TEST(FileSearchStop, ADamagedMediaKeepsTheHitsBeforeItsDamageOnlyWhenStopped) {
   // tests every record, the root among them.
   const std::pair<SearchConditions, int32_t> cases[] = {{Name("f"), 1}, {SearchConditions{}, 0}};
   for (const auto& [conditions, first] : cases) {
-    FileSearch search(damaged);
-    search.SetConditions(conditions);
-    search.SetSearchMediaList({0});
-    int asked = 0;
-    search.RunFileSearch({}, [&] { return ++asked < 3; });
-    EXPECT_TRUE(search.Cancelled());
-    ASSERT_EQ(search.SearchCount(), kDamaged - first) << first;
-    EXPECT_EQ(search.SearchRecs().front().Key, MakeKey(0, first));
-    EXPECT_EQ(search.SearchRecs().back().Key, MakeKey(0, kDamaged - 1));
+    for (const bool countOnly : {false, true}) {
+      FileSearch search(damaged);
+      search.SetConditions(conditions);
+      search.SetSearchMediaList({0});
+      search.SetCountOnly(countOnly);
+      int asked = 0;
+      search.RunFileSearch({}, [&] { return ++asked < 3; });
+      EXPECT_TRUE(search.Cancelled());
+      ASSERT_EQ(search.SearchCount(), kDamaged - first) << first << " counting " << countOnly;
+      if (!countOnly) {
+        EXPECT_EQ(search.SearchRecs().front().Key, MakeKey(0, first));
+        EXPECT_EQ(search.SearchRecs().back().Key, MakeKey(0, kDamaged - 1));
+      }
 
-    search.RunFileSearch({}, [] { return true; });
-    EXPECT_FALSE(search.Cancelled());
-    EXPECT_EQ(search.SearchCount(), 0) << first;
+      search.RunFileSearch({}, [] { return true; });
+      EXPECT_FALSE(search.Cancelled());
+      EXPECT_EQ(search.SearchCount(), 0) << first << " counting " << countOnly;
+    }
   }
 }
 

@@ -120,6 +120,9 @@ class NameIndexTest : public ::testing::Test {
     std::vector<Hit> hits;
     for (const TRecord& hit : search.SearchRecs())
       hits.emplace_back(hit.Key, hit.Name, hit.ExactName, hit.Path);
+    search.SetCountOnly(true);
+    search.RunFileSearch();
+    EXPECT_EQ(search.SearchCount(), static_cast<int>(hits.size())) << "counting";
     return hits;
   }
 
