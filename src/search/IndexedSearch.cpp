@@ -3,9 +3,12 @@
 // paths are put together from their folders, read level by level.
 
 #include <algorithm>
+#include <cstring>
+#include <memory>
 #include <unordered_map>
 
 #include "core/Catalog.h"
+#include "core/RecordArea.h"
 #include "search/FileSearch.h"
 
 namespace plomix {
@@ -16,37 +19,29 @@ struct Stopped {};
 
 // Hands the given records of a media (ascending, each below its count) to
 // `visit`, reading records a few apart together: one read of the run costs
-// less than a read for each. False when the media's records are not wholly
-// in the file or a record lies outside it. The index was checked against the
-// catalogue's stamps just before, so the slot is the one it was built from.
+// less than a read for each. False when a record lies outside the media.
+// The area was opened on the file as it is now, and found to hold the slot
+// the window knows: a catalogue another program replaced since the index was
+// checked is never read at the old positions.
 template <typename Visit>
-bool VisitRecordsAt(const Catalog& catalog, int slot, const std::vector<int32_t>& records,
-                    Visit&& visit) {
-  int64_t position = 0;
-  int32_t count = 0;
-  if (!catalog.LocateMedia(slot, position, count)) return false;
+bool VisitRecordsAt(RecordArea& area, const std::vector<int32_t>& records, Visit&& visit) {
   for (std::size_t i = 0; i < records.size(); ++i)
-    if (records[i] < 0 || records[i] >= count || (i > 0 && records[i] <= records[i - 1]))
+    if (records[i] < 0 || records[i] >= area.Count() || (i > 0 && records[i] <= records[i - 1]))
       return false;
-  BinaryFile file = BinaryFile::TryRead(catalog.CatalogPath());
-  if (!file.IsOpen() ||
-      file.Size() < position + int64_t{count} * static_cast<int64_t>(TFileRec::kSize))
-    return false;
   constexpr int32_t kGap = 24, kMaxRun = 2048;
-  std::vector<TFileRec> block;
+  TFileRec rec;
   for (std::size_t i = 0; i < records.size();) {
     const int32_t first = records[i];
     std::size_t j = i + 1;
     while (j < records.size() && records[j] - records[j - 1] <= kGap &&
            records[j] - first < kMaxRun)
       ++j;
-    const int32_t length = records[j - 1] - first + 1;
-    block.resize(static_cast<std::size_t>(length));
-    if (!file.ReadAt(position + int64_t{first} * TFileRec::kSize,
-                     reinterpret_cast<uint8_t*>(block.data()),
-                     static_cast<std::size_t>(length) * TFileRec::kSize))
-      return false;
-    for (; i < j; ++i) visit(records[i], block[static_cast<std::size_t>(records[i] - first)]);
+    const uint8_t* block = area.Block(first, records[j - 1] - first + 1);
+    for (; i < j; ++i) {
+      std::memcpy(rec.Data(), block + std::size_t(records[i] - first) * TFileRec::kSize,
+                  TFileRec::kSize);
+      visit(records[i], rec);
+    }
   }
   return true;
 }
@@ -80,9 +75,14 @@ std::optional<bool> FileSearch::SearchPicked(int slot, const std::vector<int32_t
     return name;
   };
 
+  const std::unique_ptr<RecordArea> area = catalog_.OpenRecordArea(slot);
+  if (!area || area->Count() != count) {
+    KeepFound(firstHit);
+    return std::nullopt;
+  }
   bool read = false;
   try {
-    read = VisitRecordsAt(catalog_, slot, records, [&](int32_t r, const TFileRec& stored) {
+    read = VisitRecordsAt(*area, records, [&](int32_t r, const TFileRec& stored) {
       if (keepGoing && ++tested % kContinueInterval == 0 && !keepGoing()) {
         cancelled_ = true;
         throw Stopped{};
@@ -132,7 +132,7 @@ std::optional<bool> FileSearch::SearchPicked(int slot, const std::vector<int32_t
     std::vector<int32_t> above;
     bool foldersRead = false;
     try {
-      foldersRead = VisitRecordsAt(catalog_, slot, wanted, [&](int32_t r, const TFileRec& rec) {
+      foldersRead = VisitRecordsAt(*area, wanted, [&](int32_t r, const TFileRec& rec) {
         unsound = unsound || !LinksAreSound(r, rec, count);
         Folder& f = folders[r];
         f.parent = rec.Parent();
