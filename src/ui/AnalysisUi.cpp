@@ -52,9 +52,22 @@ AnalysisUi::~AnalysisUi() {
 }
 
 void AnalysisUi::SetViews(ResultPage* dupPage, ResultPage* likePage, DetailPanel* detail) {
-  dupPage_ = dupPage;
-  likePage_ = likePage;
-  detail_ = detail;
+  SetResultPage(AnalysisMode::Duplicate, dupPage);
+  SetResultPage(AnalysisMode::Similar, likePage);
+  SetDetailPanel(detail);
+}
+
+void AnalysisUi::SetResultPage(AnalysisMode mode, ResultPage* page) {
+  if (mode == AnalysisMode::Similar) {
+    likePage_ = page;
+    if (likePage_ != nullptr) {
+      connect(likePage_, &ResultPage::JumpRequested, this, [this](int row) { Jump(12, row); });
+      connect(likePage_, &ResultPage::CopyRequested, this,
+              [this] { CopyDetails(DetailSource::LikeMembers); });
+    }
+    return;
+  }
+  dupPage_ = page;
   if (dupPage_ != nullptr) {
     connect(dupPage_, &ResultPage::JumpRequested, this, [this](int row) { Jump(2, row); });
     connect(dupPage_, &ResultPage::CopyRequested, this,
@@ -62,11 +75,10 @@ void AnalysisUi::SetViews(ResultPage* dupPage, ResultPage* likePage, DetailPanel
     connect(dupPage_, &ResultPage::ContentModeChanged, this,
             [this] { PageShown(AnalysisMode::Duplicate); });
   }
-  if (likePage_ != nullptr) {
-    connect(likePage_, &ResultPage::JumpRequested, this, [this](int row) { Jump(12, row); });
-    connect(likePage_, &ResultPage::CopyRequested, this,
-            [this] { CopyDetails(DetailSource::LikeMembers); });
-  }
+}
+
+void AnalysisUi::SetDetailPanel(DetailPanel* detail) {
+  detail_ = detail;
   if (detail_ != nullptr) {
     connect(detail_, &DetailPanel::JumpRequested, this, &AnalysisUi::Jump);
     connect(detail_, &DetailPanel::CopyRequested, this,

@@ -53,7 +53,10 @@ class AnalysisUi : public QObject {
              DupResultStore& dup, LikeResultStore& like, QWidget* window);
   ~AnalysisUi() override;
 
-  // The views this object drives (owned by the window's pages).
+  // The views this object drives (owned by the window's pages, which hand
+  // them over themselves); SetViews sets all three at once.
+  void SetResultPage(AnalysisMode mode, ResultPage* page);
+  void SetDetailPanel(DetailPanel* detail);
   void SetViews(ResultPage* dupPage, ResultPage* likePage, DetailPanel* detail);
   ResultPage* Page(AnalysisMode mode) const;
   // Copy dialog output (null: the system clipboard); for tests.

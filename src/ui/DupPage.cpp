@@ -3,6 +3,7 @@
 #include <QBoxLayout>
 
 #include "analysis/ResultStore.h"
+#include "ui/AnalysisUi.h"
 #include "ui/ResultPage.h"
 #include "ui/Session.h"
 
@@ -19,6 +20,10 @@ DupPage::DupPage(Session& session, QWidget* parent) : Page(parent) {
   GridView2 = Results->MemberGrid;
   txtDupSearchStr = Results->txtSearchStr;
   StatusBar3 = Results->StatusBar;
+}
+
+void DupPage::ConnectAnalyses(AnalysisUi& analyses) {
+  analyses.SetResultPage(AnalysisMode::Duplicate, Results);
 }
 
 }  // namespace plomix

@@ -3,6 +3,7 @@
 #include <QBoxLayout>
 
 #include "analysis/ResultStore.h"
+#include "ui/AnalysisUi.h"
 #include "ui/ResultPage.h"
 #include "ui/Session.h"
 
@@ -19,6 +20,10 @@ LikePage::LikePage(Session& session, QWidget* parent) : Page(parent) {
   GridView12 = Results->MemberGrid;
   txtLikeSearchStr = Results->txtSearchStr;
   StatusBar4 = Results->StatusBar;
+}
+
+void LikePage::ConnectAnalyses(AnalysisUi& analyses) {
+  analyses.SetResultPage(AnalysisMode::Similar, Results);
 }
 
 }  // namespace plomix

@@ -13,6 +13,7 @@ class QTableView;
 
 namespace plomix {
 
+class AnalysisUi;
 class ResultPage;
 class Session;
 
@@ -21,6 +22,9 @@ class LikePage : public Page {
 
  public:
   explicit LikePage(Session& session, QWidget* parent = nullptr);
+  // Hands the result grids to the window's analyses, which fill them and
+  // answer their jump and copy requests.
+  void ConnectAnalyses(AnalysisUi& analyses);
 
   ResultPage* Results;
   QTableView *GridView11, *GridView12;

@@ -32,6 +32,7 @@ class QTreeWidgetItem;
 
 namespace plomix {
 
+class AnalysisUi;
 class DatePage;
 class DetailPanel;
 class FileCommands;
@@ -106,6 +107,9 @@ class MediaPage : public Page {
   int ListToolbarShortfall() const;
   // Forgets the words of the detail panel's similar-name view.
   void ResetLikeWords();
+  // Hands the detail panel's member grids to the window's analyses, which
+  // fill them and answer their jump and copy requests.
+  void ConnectAnalyses(AnalysisUi& analyses);
   // Whether メディアの更新 may run, asked when the tree's menu opens.
   void SetUpdateRule(std::function<bool()> canUpdate) { canUpdate_ = std::move(canUpdate); }
 

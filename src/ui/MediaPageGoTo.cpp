@@ -29,6 +29,7 @@
 #include "core/Text.h"
 #include "organise/Comments.h"
 #include "organise/MediaPictures.h"
+#include "ui/AnalysisUi.h"
 #include "ui/CopyCommands.h"
 #include "ui/DatePage.h"
 #include "ui/DetailPanel.h"
@@ -186,6 +187,10 @@ int MediaPage::ListToolbarShortfall() const {
 
 void MediaPage::ResetLikeWords() {
   Panel24->ResetLikeWords();
+}
+
+void MediaPage::ConnectAnalyses(AnalysisUi& analyses) {
+  analyses.SetDetailPanel(Panel24);
 }
 
 }  // namespace plomix

@@ -68,7 +68,9 @@ void TfrmMain::ConnectAnalyses() {
   analysisUi_ =
       new AnalysisUi(session_.GetCatalog(), session_.GetSettings(), session_.Ask(),
                      session_.Analysis(), session_.DupStore(), session_.LikeStore(), this);
-  analysisUi_->SetViews(TabSheet8->Results, TabSheet9->Results, TabSheet1->Panel24);
+  TabSheet8->ConnectAnalyses(*analysisUi_);
+  TabSheet9->ConnectAnalyses(*analysisUi_);
+  TabSheet1->ConnectAnalyses(*analysisUi_);
   analysisUi_->SetBusyMarker([this] { return session_.MarkBusy(); });
   connect(ToolButton46, &QToolButton::clicked, this, &TfrmMain::S3Click);
   connect(ToolButton60, &QToolButton::clicked, this, &TfrmMain::N44Click);

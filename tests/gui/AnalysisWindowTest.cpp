@@ -19,6 +19,7 @@
 #include <QTreeWidget>
 #include <filesystem>
 
+#include "GuiFolder.h"
 #include "ScriptedPrompter.h"
 #include "SessionWindow.h"
 #include "TestSupport.h"
@@ -65,7 +66,7 @@ class AnalysisWindowTest : public QObject {
   Q_OBJECT
 
  private:
-  std::unique_ptr<test::TempDir> dir_;
+  std::unique_ptr<test::GuiFolder> folder_;
   test::ScriptedPrompter prompter_;
   std::string dupPath_;
 
@@ -73,7 +74,7 @@ class AnalysisWindowTest : public QObject {
   //   M1 (写真): docs\ (Report.txt, IMG_1.jpg), a.txt, memo_2024.txt
   //   M2 (音楽): report.TXT, A.TXT, memo_draft.txt
   std::unique_ptr<test::SessionWindow> Window() {
-    const std::string path = dir_->File("t.qdb");
+    const std::string path = folder_->File("t.qdb");
     {
       Catalog catalog;
       if (!catalog.CreateCatalog(path) ||
@@ -87,9 +88,8 @@ class AnalysisWindowTest : public QObject {
                             {{"report.TXT", 300}, {"A.TXT", 20}, {"memo_draft.txt", 1}}))
         return nullptr;
     }
-    dupPath_ = dir_->File("t.dup");
-    Settings(QString::fromStdString(dir_->File("config")))
-        .SetString(REG_OpenHist01, QString::fromStdString(path));
+    dupPath_ = folder_->File("t.dup");
+    folder_->OpenAtStart(QStringLiteral("t.qdb"));
     auto fixture = std::make_unique<test::SessionWindow>(prompter_);
     if (!fixture->window.Started()) return nullptr;
     fixture->window.show();
@@ -98,12 +98,11 @@ class AnalysisWindowTest : public QObject {
 
  private Q_SLOTS:
   void init() {
-    dir_ = std::make_unique<test::TempDir>();
-    qputenv("PLOMIX2_CONFIG_DIR", QByteArray::fromStdString(dir_->File("config")));
+    folder_ = std::make_unique<test::GuiFolder>();
     prompter_ = test::ScriptedPrompter();
     prompter_.defaultAnswer = PromptResult::No;
   }
-  void cleanup() { dir_.reset(); }
+  void cleanup() { folder_.reset(); }
 
   void SearchesRunFromTheMenuAndFillTheirPages();
   void RerunAsksFirst();
@@ -275,7 +274,7 @@ void AnalysisWindowTest::ANewCatalogueInPlaceOfAnOldOneDropsItsResults() {
   w.PageControl1->setCurrentWidget(w.TabSheet8);
   QCOMPARE(w.TabSheet8->GridView1->model()->rowCount(), 2);
   w.PageControl1->setCurrentWidget(w.TabSheet1);
-  prompter_.paths = {QString::fromStdString(dir_->File("t.qdb"))};
+  prompter_.paths = {QString::fromStdString(folder_->File("t.qdb"))};
   prompter_.answers = {PromptResult::Yes};  // replace the file
   w.ToolButton2->click();
   QVERIFY(!std::filesystem::exists(dupPath_));

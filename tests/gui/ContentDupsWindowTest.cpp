@@ -18,6 +18,7 @@
 #include <fstream>
 #include <optional>
 
+#include "GuiFolder.h"
 #include "ScriptedPrompter.h"
 #include "SessionWindow.h"
 #include "TestSupport.h"
@@ -71,10 +72,10 @@ class ContentDupsWindowTest : public QObject {
   Q_OBJECT
 
  private:
-  std::unique_ptr<test::TempDir> dir_;
+  std::unique_ptr<test::GuiFolder> folder_;
   test::ScriptedPrompter prompter_;
 
-  fs::path Src(const std::string& relative) const { return dir_->Path() / "src" / relative; }
+  fs::path Src(const std::string& relative) const { return folder_->Root() / "src" / relative; }
 
   // Two folders read five times: A and B with quick fingerprints, again as
   // AF and BF with full ones, and B as N without any.
@@ -126,10 +127,9 @@ class ContentDupsWindowTest : public QObject {
   }
 
   std::unique_ptr<test::SessionWindow> Window() {
-    const std::string path = dir_->File("t.qdb");
+    const std::string path = folder_->File("t.qdb");
     if (!MakeCatalogue(path)) return nullptr;
-    Settings(QString::fromStdString(dir_->File("config")))
-        .SetString(REG_OpenHist01, QString::fromStdString(path));
+    folder_->OpenAtStart(QStringLiteral("t.qdb"));
     auto fixture = std::make_unique<test::SessionWindow>(prompter_);
     if (!fixture->window.Started()) return nullptr;
     fixture->window.resize(1100, 720);
@@ -145,12 +145,11 @@ class ContentDupsWindowTest : public QObject {
 
  private Q_SLOTS:
   void init() {
-    dir_ = std::make_unique<test::TempDir>();
-    qputenv("PLOMIX2_CONFIG_DIR", QByteArray::fromStdString(dir_->File("config")));
+    folder_ = std::make_unique<test::GuiFolder>();
     prompter_ = test::ScriptedPrompter();
     prompter_.defaultAnswer = PromptResult::No;
   }
-  void cleanup() { dir_.reset(); }
+  void cleanup() { folder_.reset(); }
 
   void TheDuplicatePageGroupsByContent();
   void AFilesCopiesAreShownAndSearched();

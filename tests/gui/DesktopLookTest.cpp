@@ -20,6 +20,7 @@
 #include <QTest>
 #include <QToolButton>
 
+#include "GuiFolder.h"
 #include "ScriptedPrompter.h"
 #include "SessionWindow.h"
 #include "TestSupport.h"
@@ -107,10 +108,9 @@ void DesktopLookTest::ImagesAndViewButtonsAreTellApart() {
 }
 
 void DesktopLookTest::EveryCommandOfTheWindowHasAnIcon() {
-  test::TempDir dir;
-  qputenv("PLOMIX2_CONFIG_DIR", QString::fromStdString(dir.File("config")).toUtf8());
+  test::GuiFolder folder;
   test::ScriptedPrompter prompter;
-  prompter.paths.push_back(QString::fromStdString(dir.File("look.qdb")));
+  prompter.paths.push_back(folder.Path(QStringLiteral("look.qdb")));
   test::SessionWindow fixture(prompter);
   TfrmMain& window = fixture.window;
   QVERIFY(window.Started());
@@ -134,10 +134,9 @@ void DesktopLookTest::EveryCommandOfTheWindowHasAnIcon() {
 }
 
 void DesktopLookTest::ButtonsAndCellsHaveNamesOnTheAccessibilityBus() {
-  test::TempDir dir;
-  qputenv("PLOMIX2_CONFIG_DIR", QString::fromStdString(dir.File("config")).toUtf8());
+  test::GuiFolder folder;
   test::ScriptedPrompter prompter;
-  prompter.paths.push_back(QString::fromStdString(dir.File("a11y.qdb")));
+  prompter.paths.push_back(folder.Path(QStringLiteral("a11y.qdb")));
   test::SessionWindow fixture(prompter);
   TfrmMain& window = fixture.window;
   QVERIFY(window.Started());

@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <string>
 
+#include "GuiFolder.h"
 #include "ScriptedPrompter.h"
 #include "SessionWindow.h"
 #include "TestSupport.h"
@@ -23,19 +24,14 @@ class ErrorMessageTest : public QObject {
   Q_OBJECT
 
  private:
-  std::unique_ptr<test::TempDir> dir_;
-  QString Path(const QString& name) const {
-    return QString::fromStdString(dir_->File(name.toStdString()));
-  }
+  std::unique_ptr<test::GuiFolder> folder_;
+  QString Path(const QString& name) const { return folder_->Path(name); }
 
  private Q_SLOTS:
-  void init() {
-    dir_ = std::make_unique<test::TempDir>();
-    qputenv("PLOMIX2_CONFIG_DIR", Path("config").toUtf8());
-  }
+  void init() { folder_ = std::make_unique<test::GuiFolder>(); }
   void cleanup() {
     io::SetFaultHookForTesting({});
-    dir_.reset();
+    folder_.reset();
   }
 
   void AFailedCompactionIsToldInJapanese();

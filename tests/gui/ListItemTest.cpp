@@ -7,6 +7,7 @@
 #include <QtTest>
 #include <memory>
 
+#include "GuiFolder.h"
 #include "TestSupport.h"
 #include "core/Settings.h"
 #include "ui/ColumnLayout.h"
@@ -40,13 +41,10 @@ class ListItemTest : public QObject {
   Q_OBJECT
 
  private:
-  std::unique_ptr<test::TempDir> config_;
+  std::unique_ptr<test::GuiFolder> folder_;
 
  private Q_SLOTS:
-  void initTestCase() {
-    config_ = std::make_unique<test::TempDir>();
-    qputenv("PLOMIX2_CONFIG_DIR", QString::fromStdString(config_->Path().string()).toUtf8());
-  }
+  void initTestCase() { folder_ = std::make_unique<test::GuiFolder>(); }
 
   void UpAndDownMoveTheSelectedCaptionWithinTheList() {
     ColumnLayout layout;

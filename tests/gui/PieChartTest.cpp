@@ -9,6 +9,7 @@
 #include <memory>
 #include <stdexcept>
 
+#include "GuiFolder.h"
 #include "TestSupport.h"
 #include "core/Settings.h"
 #include "ui/charts/PieChart.h"
@@ -19,7 +20,7 @@ class PieChartTest : public QObject {
   Q_OBJECT
 
  private:
-  std::unique_ptr<plomix::test::TempDir> config_;
+  std::unique_ptr<plomix::test::GuiFolder> folder_;
 
   static void FillThree(PieChart& chart) {
     chart.AddSlice("a", 50, Qt::red);
@@ -28,10 +29,7 @@ class PieChartTest : public QObject {
   }
 
  private Q_SLOTS:
-  void initTestCase() {
-    config_ = std::make_unique<plomix::test::TempDir>();
-    qputenv("PLOMIX2_CONFIG_DIR", QString::fromStdString(config_->Path().string()).toUtf8());
-  }
+  void initTestCase() { folder_ = std::make_unique<plomix::test::GuiFolder>(); }
 
   void SharesFollowTheOrderOfTheSlicesAndIgnoreBadValues() {
     PieChart chart;

@@ -20,6 +20,7 @@
 #include <functional>
 #include <memory>
 
+#include "GuiFolder.h"
 #include "ScriptedPrompter.h"
 #include "TestSupport.h"
 #include "core/Catalog.h"
@@ -144,13 +145,10 @@ class ReadDialogTest : public QObject {
   Q_OBJECT
 
  private:
-  std::unique_ptr<TempDir> config_;
+  std::unique_ptr<plomix::test::GuiFolder> folder_;
 
  private Q_SLOTS:
-  void initTestCase() {
-    config_ = std::make_unique<TempDir>();
-    qputenv("PLOMIX2_CONFIG_DIR", QString::fromStdString(config_->Path().string()).toUtf8());
-  }
+  void initTestCase() { folder_ = std::make_unique<plomix::test::GuiFolder>(); }
 
   void ControlsShowTheirCaptionsAndStartFromTheSettings() {
     Bench bench;

@@ -22,6 +22,7 @@
 #include <memory>
 #include <optional>
 
+#include "GuiFolder.h"
 #include "RecordingClipboard.h"
 #include "ScriptedPrompter.h"
 #include "TestSupport.h"
@@ -43,7 +44,6 @@ using namespace plomix;
 using plomix::test::RecordingClipboard;
 using plomix::test::ScriptedPrompter;
 using plomix::test::Sj;
-using plomix::test::TempDir;
 
 namespace {
 
@@ -62,16 +62,8 @@ int32_t Date(int y, int mo, int d, int h = 12, int mi = 0) {
 // DISK01 (写真, 棚A, 箱1): Docs/{a.txt, b.TXT}, Empty/, readme.txt; b.TXT is
 // marked and commented. DISK02 (音楽): song.mp3 (3 GB), Album/track.txt with
 // a comment.
-// Settings go to the bench's own folder, set before the session reads it.
-struct ConfigIn {
-  explicit ConfigIn(const TempDir& dir) {
-    qputenv("PLOMIX2_CONFIG_DIR", QByteArray::fromStdString(dir.File("config")));
-  }
-};
-
 struct Bench {
-  TempDir dir;
-  ConfigIn config{dir};
+  test::GuiFolder dir;  // the settings too, set before the session reads them
   ScriptedPrompter prompter;
   Session session{prompter};
   Settings& settings = session.GetSettings();

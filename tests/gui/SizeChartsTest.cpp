@@ -23,6 +23,7 @@
 #include <limits>
 #include <memory>
 
+#include "GuiFolder.h"
 #include "ScriptedPrompter.h"
 #include "SessionWindow.h"
 #include "TestSupport.h"
@@ -79,11 +80,10 @@ class SizeChartsTest : public QObject {
   Q_OBJECT
 
  private:
-  std::unique_ptr<test::TempDir> config_;
+  std::unique_ptr<test::GuiFolder> folder_;
   test::ScriptedPrompter prompter_;
   std::unique_ptr<Session> session_;
   Settings* settings_ = nullptr;
-  test::TempDir files_;
 
   Catalog& Cat() { return session_->GetCatalog(); }
 
@@ -104,11 +104,10 @@ class SizeChartsTest : public QObject {
 
  private Q_SLOTS:
   void initTestCase() {
-    config_ = std::make_unique<test::TempDir>();
-    qputenv("PLOMIX2_CONFIG_DIR", QString::fromStdString(config_->Path().string()).toUtf8());
+    folder_ = std::make_unique<test::GuiFolder>();
     session_ = std::make_unique<Session>(prompter_);
     settings_ = &session_->GetSettings();
-    QVERIFY(Cat().CreateCatalog(files_.File("charts.qdb")));
+    QVERIFY(Cat().CreateCatalog(folder_->File("charts.qdb")));
   }
 
   void init() {
@@ -336,9 +335,9 @@ class SizeChartsTest : public QObject {
     QTest::mouseDClick(chart, Qt::LeftButton, {}, chart->BarRect(1).center().toPoint());
     QCOMPARE(open.count(), 1);  // a file has no node
 
-    const QString bars = QString::fromStdString(files_.File("bars.png"));
-    const QString pie = QString::fromStdString(files_.File("pie.png"));
-    prompter_.paths = {bars, pie, files_.File("no/such/folder/x.png").c_str()};
+    const QString bars = QString::fromStdString(folder_->File("bars.png"));
+    const QString pie = QString::fromStdString(folder_->File("pie.png"));
+    prompter_.paths = {bars, pie, folder_->File("no/such/folder/x.png").c_str()};
     p.bars->saveChartPicture->trigger();
     p.pie->saveChartPicture->trigger();
     QCOMPARE(QImageReader(bars).format(), QByteArray("png"));
@@ -351,9 +350,9 @@ class SizeChartsTest : public QObject {
   // A missing or damaged picture leaves no picture and draws; the dialog
   // replaces a direction out of its list and stores what "設定" is given.
   void BackgroundsSurviveBadPicturesAndTheDialogStoresAllSeven() {
-    const QString corrupt = QString::fromStdString(files_.File("corrupt.jpg"));
+    const QString corrupt = QString::fromStdString(folder_->File("corrupt.jpg"));
     test::WriteFileBytes(corrupt.toStdString(), {0xFF, 0xD8, 0xFF, 0xE0, 0x00, 0x10, 'J', 'F'});
-    const QString good = QString::fromStdString(files_.File("good.png"));
+    const QString good = QString::fromStdString(folder_->File("good.png"));
     QImage tile(4, 4, QImage::Format_RGB32);
     tile.fill(Qt::darkBlue);
     QVERIFY(tile.save(good));
@@ -399,7 +398,7 @@ class SizeChartsTest : public QObject {
   void TheDateGridShowsTheCountsAsATable() {
     Session session(prompter_);
     Catalog& catalog = session.GetCatalog();
-    QVERIFY(catalog.CreateCatalog(files_.File("dates.qdb")));
+    QVERIFY(catalog.CreateCatalog(folder_->File("dates.qdb")));
     const int32_t stamp = PackDosDateTime({2005, 3, 10, 14, 20, 0});
     std::vector<TRecord> media = test::FlatMedia("M", 3);
     for (std::size_t i = 1; i < media.size(); ++i) media[i].FileDate = stamp;
@@ -453,7 +452,7 @@ class SizeChartsTest : public QObject {
   // Every selection in the window refills both charts and the distribution;
   // an empty folder empties the charts without a word.
   void TheWindowFeedsTheChartsFromEverySelection() {
-    const std::string path = files_.File("window.qdb");
+    const std::string path = folder_->File("window.qdb");
     {
       Catalog catalog;
       QVERIFY(catalog.CreateCatalog(path));
