@@ -68,24 +68,6 @@ class FileKey {
   uint64_t hash_ = 0;
 };
 
-// Every file of a live media in record order, with its exact name ("" when
-// CP932 holds the name). False when the media's records cannot be read.
-template <typename Visit>
-bool VisitFiles(Catalog& catalog, int slot, Visit visit) {
-  const ExactNameSetPtr exactNames = catalog.ExactNamesOf(slot);
-  std::size_t exactAt = 0;
-  return catalog.VisitMediaRecords(slot, [&](int32_t index, const TFileRec& rec) {
-    if (index == 0 || (rec.Attr() & kAttrDirectory) != 0) return;
-    std::string_view exact;
-    if (exactNames) {
-      while (exactAt < exactNames->Count() && exactNames->RecordAt(exactAt) < index) ++exactAt;
-      if (exactAt < exactNames->Count() && exactNames->RecordAt(exactAt) == index)
-        exact = exactNames->NameAt(exactAt);
-    }
-    visit(index, rec, exact);
-  });
-}
-
 // The live media in slot order.
 template <typename Visit>
 void ForEachLiveSlot(const Catalog& catalog, Visit visit) {

@@ -328,19 +328,10 @@ AnalysisCounters NameAnalysis::RunNameAnalysis(Catalog& catalog, const AnalysisP
            text::Utf8ToCp932("検索中...(" + std::to_string(started) + "/" +
                              std::to_string(mediaTotal) + "メディア)"),
            s);
-    // Exact names come in record order, as the records do.
-    const ExactNameSetPtr exactNames = catalog.ExactNamesOf(s);
-    std::size_t exactAt = 0;
-    const bool read = catalog.VisitMediaRecords(s, [&](int32_t index, const TFileRec& rec) {
-      if (index == 0 || (rec.Attr() & kAttrDirectory) != 0) return;
-      std::string_view exact;
-      if (exactNames) {
-        while (exactAt < exactNames->Count() && exactNames->RecordAt(exactAt) < index) ++exactAt;
-        if (exactAt < exactNames->Count() && exactNames->RecordAt(exactAt) == index)
-          exact = exactNames->NameAt(exactAt);
-      }
-      processFile(s, index, rec, exact);
-    });
+    const bool read =
+        VisitFiles(catalog, s, [&](int32_t index, const TFileRec& rec, std::string_view exact) {
+          processFile(s, index, rec, exact);
+        });
     if (!read) {
       report(AnalysisEvent::Kind::MediaSkipped,
              text::Utf8ToCp932("「") + slot.Name() +

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "analysis/NameAnalysis.h"
+#include "core/Catalog.h"
 #include "core/Records.h"
 #include "core/Text.h"
 
@@ -177,6 +178,24 @@ inline std::string_view StoredName(const TFileRec& rec) {
 // bytes breaking ties: the order CompareAnsiText gives.
 void SortTextsByCollation(std::vector<uint32_t>& items,
                           const std::function<std::string_view(uint32_t)>& textOf);
+
+// Every file of a live media in record order, with its exact name ("" when
+// CP932 holds the name). False when the media's records cannot be read.
+template <typename Visit>
+bool VisitFiles(Catalog& catalog, int slot, Visit visit) {
+  const ExactNameSetPtr exactNames = catalog.ExactNamesOf(slot);
+  std::size_t exactAt = 0;
+  return catalog.VisitMediaRecords(slot, [&](int32_t index, const TFileRec& rec) {
+    if (index == 0 || (rec.Attr() & kAttrDirectory) != 0) return;
+    std::string_view exact;
+    if (exactNames) {
+      while (exactAt < exactNames->Count() && exactNames->RecordAt(exactAt) < index) ++exactAt;
+      if (exactAt < exactNames->Count() && exactNames->RecordAt(exactAt) == index)
+        exact = exactNames->NameAt(exactAt);
+    }
+    visit(index, rec, exact);
+  });
+}
 
 }  // namespace plomix::analysis_detail
 

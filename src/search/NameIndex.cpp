@@ -212,15 +212,20 @@ std::optional<Positions> PatternCandidates(IndexReader& reader, const PatternKey
 
 }  // namespace
 
-NameIndexState NameIndexStateOf(const std::string& catalogPath) {
+namespace {
+
+// With `wholeFile` every page of the index is read and checked; else only its
+// header and the catalogue's stamps it was built from.
+NameIndexState StateOf(const std::string& catalogPath, bool wholeFile) {
   try {
     IndexReader reader;
-    const bool current = reader.Open(catalogPath);
-    if (current) {
-      reader.Media();
-      reader.CheckAllPages();
+    if (reader.Open(catalogPath)) {
+      if (wholeFile) {
+        reader.Media();
+        reader.CheckAllPages();
+      }
+      return NameIndexState::Current;
     }
-    if (current) return NameIndexState::Current;
     return io::StampOf(NameIndexPath(catalogPath)).size < 0 ? NameIndexState::Missing
                                                             : NameIndexState::Stale;
   } catch (const Damaged&) {
@@ -232,17 +237,14 @@ NameIndexState NameIndexStateOf(const std::string& catalogPath) {
   }
 }
 
+}  // namespace
+
+NameIndexState NameIndexStateOf(const std::string& catalogPath) {
+  return StateOf(catalogPath, true);
+}
+
 NameIndexState NameIndexStampStateOf(const std::string& catalogPath) {
-  try {
-    IndexReader reader;
-    if (reader.Open(catalogPath)) return NameIndexState::Current;
-    return io::StampOf(NameIndexPath(catalogPath)).size < 0 ? NameIndexState::Missing
-                                                            : NameIndexState::Stale;
-  } catch (const Damaged&) {
-    return NameIndexState::Damaged;
-  } catch (const CatalogError&) {
-    return NameIndexState::Damaged;
-  }
+  return StateOf(catalogPath, false);
 }
 
 std::shared_ptr<NameIndexQuery> NameIndexQuery::Open(const Catalog& catalog,
