@@ -70,9 +70,14 @@ class IndexReader {
   }
 
   // Reads the whole body, checking every page.
-  void CheckAllPages() {
+  // False when `keepGoing` stopped it.
+  bool CheckAllPages(const std::function<bool()>& keepGoing = {}) {
     constexpr uint64_t kStep = 256 * kPageSize;
-    for (uint64_t at = 0; at < bodyBytes_; at += kStep) Read(at, std::min(kStep, bodyBytes_ - at));
+    for (uint64_t at = 0; at < bodyBytes_; at += kStep) {
+      if (keepGoing && !keepGoing()) return false;
+      Read(at, std::min(kStep, bodyBytes_ - at));
+    }
+    return true;
   }
 
   std::vector<MediaEntry> Media() {
@@ -216,13 +221,14 @@ namespace {
 
 // With `wholeFile` every page of the index is read and checked; else only its
 // header and the catalogue's stamps it was built from.
-NameIndexState StateOf(const std::string& catalogPath, bool wholeFile) {
+NameIndexState StateOf(const std::string& catalogPath, bool wholeFile,
+                       const std::function<bool()>& keepGoing = {}) {
   try {
     IndexReader reader;
     if (reader.Open(catalogPath)) {
       if (wholeFile) {
         reader.Media();
-        reader.CheckAllPages();
+        if (!reader.CheckAllPages(keepGoing)) return NameIndexState::Stale;
       }
       return NameIndexState::Current;
     }
@@ -239,8 +245,9 @@ NameIndexState StateOf(const std::string& catalogPath, bool wholeFile) {
 
 }  // namespace
 
-NameIndexState NameIndexStateOf(const std::string& catalogPath) {
-  return StateOf(catalogPath, true);
+NameIndexState NameIndexStateOf(const std::string& catalogPath,
+                                const std::function<bool()>& keepGoing) {
+  return StateOf(catalogPath, true, keepGoing);
 }
 
 NameIndexState NameIndexStampStateOf(const std::string& catalogPath) {

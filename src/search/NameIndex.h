@@ -34,7 +34,10 @@ enum class NameIndexState {
   Damaged,  // not an index this program can read
 };
 // Reads the whole index to tell (a search reads only what it needs).
-NameIndexState NameIndexStateOf(const std::string& catalogPath);
+// `keepGoing`, asked between megabytes, stops the check when false (the
+// index then counts as stale): a window that closes need not wait for it.
+NameIndexState NameIndexStateOf(const std::string& catalogPath,
+                                const std::function<bool()>& keepGoing = {});
 // Tells from the index's header and the stamps of the catalogue's files
 // alone, without reading the body: Current here means built from the files
 // as they are now, its pages unchecked. Cheap enough to ask now and then.

@@ -16,7 +16,9 @@ bool NameIndexRefresh::StartIfStale(const std::string& catalogPath,
   worker_ = std::thread([this, catalogPath, done = std::move(done), checked = std::move(checked)] {
     bool written = false;
     try {
-      const NameIndexState state = NameIndexStateOf(catalogPath);
+      const auto keepGoing = [this] { return !stop_.load(); };
+      const NameIndexState state = NameIndexStateOf(catalogPath, keepGoing);
+      if (stop_.load()) return;
       if (checked) checked(state);
       if (state != NameIndexState::Stale && state != NameIndexState::Damaged) return;
       // A catalogue object of its own: the window's is never touched here.
@@ -24,7 +26,7 @@ bool NameIndexRefresh::StartIfStale(const std::string& catalogPath,
       if (catalog.OpenCatalog(catalogPath)) {
         catalog.ReadLongNames();
         std::string error;
-        written = BuildNameIndex(catalog, error, nullptr, [this] { return !stop_.load(); });
+        written = BuildNameIndex(catalog, error, nullptr, keepGoing);
       }
     } catch (const std::exception&) {
       written = false;  // a cache: the search reads every record until the next build

@@ -315,6 +315,11 @@ TEST_F(NameIndexTest, ADamagedIndexIsIgnored) {
   WriteIndex(sound);
   EXPECT_TRUE(NameIndexQuery::Open(catalog, common));
   EXPECT_EQ(Run(common), expected);
+  // A check told to stop reads no page and calls nothing current.
+  int asked = 0;
+  EXPECT_EQ(NameIndexStateOf(path, [&] { return ++asked > 1; }), NameIndexState::Stale);
+  EXPECT_EQ(asked, 1);
+  EXPECT_EQ(NameIndexStateOf(path, [] { return true; }), NameIndexState::Current);
 }
 
 TEST_F(NameIndexTest, ABuildOfACatalogueChangedMeanwhileLeavesTheOldIndex) {
