@@ -238,8 +238,7 @@ void ContentDupsWindowTest::TheDuplicatePageGroupsByContent() {
   QVERIFY(reopened.ContentGrid->isVisible() && !reopened.GroupGrid->isVisible());
   QCOMPARE(reopened.ContentGrid->model()->rowCount(), 4);
   reopened.rdoDupByName->click();
-  QCOMPARE(Settings(QString::fromStdString(dir_->File("config")))
-               .GetRaw(QStringLiteral("Results/DupByContent"), QString()),
+  QCOMPARE(folder_->FreshSettings().GetRaw(QStringLiteral("Results/DupByContent"), QString()),
            QStringLiteral("0"));
 }
 
